@@ -1,0 +1,159 @@
+// Discovery, open and close, position, version-3 flag, data time-out, and the handle check.
+#include <gtest/gtest.h>
+
+#include "KARVO7DLL.h"
+#include "RecordingDriver.h"
+
+using namespace k7test;
+
+namespace {
+
+constexpr uint32_t kCommand = 0x8002A010u;
+
+TEST(Scan, StopsAtTheFirstMissingNumber) {
+    RecordingDriver driver;
+    driver.setDevices({{1, true}, {2, true}, {4, true}});
+    ScopedDriver installed(driver);
+    EXPECT_EQ(KARVO7Scan(), 2);
+}
+
+TEST(Scan, NoCardsNoDriver) {
+    RecordingDriver driver;
+    driver.setDevices({});
+    {
+        ScopedDriver installed(driver);
+        EXPECT_EQ(KARVO7Scan(), 0);
+    }
+    EXPECT_EQ(KARVO7Scan(), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KARVO7Open(1), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Das war wohl nix !!\n");
+}
+
+TEST(Open, TakesTheCardNumberModulo256AndIsExclusive) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KARVO7Open(0), nullptr);
+    KARVO7HANDLE h = KARVO7Open(257);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(KARVO7Open(1), nullptr);
+    EXPECT_EQ(K7OsGetLastError(), K7_ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(KARVO7Close(h), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Das war wohl nix !!\nJa gut OK installiert !!\nDas war wohl nix !!\n"
+              "Ja gut OK de-installiert !!\n");
+}
+
+TEST(Open, ReadsTheVersion3FlagOnce) {
+    RecordingDriver driver;
+    driver.setDevices({{1, true}, {2, false}});
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    KARVO7HANDLE v3 = KARVO7Open(1);
+    KARVO7HANDLE old = KARVO7Open(2);
+    EXPECT_EQ(KARVO7IsVersion3(v3), 1);
+    EXPECT_EQ(KARVO7IsVersion3(old), 0);
+    const auto before = driver.requests().size();
+    KARVO7IsVersion3(v3);
+    EXPECT_EQ(driver.requests().size(), before);
+    KARVO7Close(v3);
+    KARVO7Close(old);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(Close, SendsTheClosingCommandAndReleasesEvenOnFailure) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    KARVO7HANDLE h = KARVO7Open(1);
+    driver.failRequest(kCommand);
+    EXPECT_EQ(KARVO7Close(h), 0);
+    const auto blocks = driver.commandBlocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].size(), 36u);
+    EXPECT_EQ(decodeCommand(blocks[0]), (Command{0x1400, 0, {}}));
+    // The device was released: the card opens again.
+    KARVO7HANDLE again = KARVO7Open(1);
+    ASSERT_NE(again, nullptr);
+    driver.failClose(K7_ERROR_GEN_FAILURE);
+    EXPECT_EQ(KARVO7Close(again), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Das war wohl nix beim Schließen !!\n"), std::string::npos);
+}
+
+TEST(CardPosition, CopiesBusAndSlotOrReportsTheDriverError) {
+    RecordingDriver driver;
+    driver.setPosition(1, 3, 14);
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    KARVO7HANDLE h = KARVO7Open(1);
+    uint32_t bus = 9, slot = 9, error = 9;
+    EXPECT_EQ(KARVO7GetCardPosition(h, &bus, &slot, &error), 1);
+    EXPECT_EQ(bus, 3u);
+    EXPECT_EQ(slot, 14u);
+    EXPECT_EQ(error, 0u);
+    driver.setErrorWord(0xE0001234u);
+    driver.failRequest(0x8002601Cu);
+    EXPECT_EQ(KARVO7GetCardPosition(h, &bus, &slot, &error), 0);
+    EXPECT_EQ(bus, 0u);
+    EXPECT_EQ(slot, 0u);
+    EXPECT_EQ(error, 0xE0001234u);
+    KARVO7Close(h);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(DataTimeOut, SendsTheSecondsAsOneWord) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    KARVO7HANDLE h = KARVO7Open(1);
+    driver.clearRecords();
+    uint32_t error = 5;
+    EXPECT_EQ(KARVO7SetDataTimeOut(h, 10, &error), 1);
+    EXPECT_EQ(error, 0u);
+    const auto r = driver.requests();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].code, 0x8002A020u);
+    EXPECT_EQ(r[0].input, words({10}));
+    EXPECT_EQ(r[0].outputSize, 0u);
+    KARVO7Close(h);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(HandleCheck, NullAndForeignHandlesAreRefusedWithoutTouchingTheDevice) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    struct Foreign {
+        uint64_t words[16] = {};
+    } foreign;
+    auto* fake = reinterpret_cast<KARVO7HANDLE>(&foreign);
+    for (KARVO7HANDLE h : {static_cast<KARVO7HANDLE>(nullptr), fake}) {
+        uint32_t error = 77, bus = 0, slot = 0;
+        K7OsSetLastError(0);
+        EXPECT_EQ(KARVO7GetCardPosition(h, &bus, &slot, &error), 0);
+        EXPECT_EQ(error, 0u);
+        EXPECT_EQ(K7OsGetLastError(), K7_ERROR_INVALID_HANDLE);
+        error = 77;
+        EXPECT_EQ(KARVO7SetDataTimeOut(h, 1, &error), 0);
+        EXPECT_EQ(error, 0u);
+        EXPECT_EQ(KARVO7IsVersion3(h), 0);
+        EXPECT_EQ(KARVO7Close(h), 0);
+    }
+    EXPECT_TRUE(driver.requests().empty());
+}
+
+TEST(Install, RefusedWhileADeviceIsOpen) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    testing::internal::CaptureStdout();
+    KARVO7HANDLE h = KARVO7Open(1);
+    RecordingDriver other;
+    const K7DrvDriver table = other.table();
+    EXPECT_EQ(K7DrvInstall(&table), 0);
+    EXPECT_EQ(K7OsGetLastError(), K7_ERROR_ACCESS_DENIED);
+    KARVO7Close(h);
+    testing::internal::GetCapturedStdout();
+}
+
+}  // namespace

@@ -52,20 +52,20 @@ extern "C" {
 /* Measurement parameters: twelve slots. On 64-bit builds slot 2 (the depth-compensation
  * table) is pointer-sized; every other slot is 32 bits wide. */
 typedef struct MeasureParams {
-    uint32_t IFF;             /* 0: pulse repetition, 0 to 0x3FFFFF */
-    uint32_t TAStuetzstellen; /* 1: support points minus 1, low byte */
+    uint32_t IFF;              /* 0: pulse repetition, 0 to 0x3FFFFF */
+    uint32_t TAStuetzstellen;  /* 1: support points minus 1, low byte */
     const uint16_t* TATabelle; /* 2: depth-compensation table or NULL */
-    uint32_t Bit8;            /* 3: "8Bit", 8-bit samples */
-    uint8_t Average;          /* 4: byte 0, 0 to 7 */
-    uint8_t Samplerate;       /*    byte 1, 0 to 7 */
-    uint8_t Start;            /*    byte 2, 0 to 11 */
-    uint8_t Reserved4;        /*    byte 3 */
-    uint16_t PKVorlauf;       /* 5: low 16 bits "PK-Vorlauf" */
-    uint16_t Aufnahmelaenge;  /*    high 16 bits, 1 to 65535 */
-    uint32_t Aufnahmedelay;   /* 6: 0 to 0xFFFFF */
-    uint32_t ASCAN;           /* 7: A-scan on */
-    uint8_t Faktor;           /* 8: byte 0 */
-    uint8_t Gleichrichtung;   /*    byte 1 */
+    uint32_t Bit8;             /* 3: "8Bit", 8-bit samples */
+    uint8_t Average;           /* 4: byte 0, 0 to 7 */
+    uint8_t Samplerate;        /*    byte 1, 0 to 7 */
+    uint8_t Start;             /*    byte 2, 0 to 11 */
+    uint8_t Reserved4;         /*    byte 3 */
+    uint16_t PKVorlauf;        /* 5: low 16 bits "PK-Vorlauf" */
+    uint16_t Aufnahmelaenge;   /*    high 16 bits, 1 to 65535 */
+    uint32_t Aufnahmedelay;    /* 6: 0 to 0xFFFFF */
+    uint32_t ASCAN;            /* 7: A-scan on */
+    uint8_t Faktor;            /* 8: byte 0 */
+    uint8_t Gleichrichtung;    /*    byte 1 */
     uint8_t Reserved8[2];
     uint32_t ExternerTrigger;    /* 9 */
     uint8_t Triggereingangsmode; /* 10: byte 0, 0 to 3 */
@@ -78,14 +78,14 @@ typedef struct MeasureParams {
 
 /* Transmitter and receiver parameters: four 32-bit slots. */
 typedef struct SpecialParams {
-    uint32_t Sendersperre;      /* 0: transmitter disabled */
-    uint8_t Sendeimpulsbreite;  /* 1: byte 0, 0 to 5 */
-    uint8_t Sendeenergie;       /*    byte 1, 0 to 7 */
+    uint32_t Sendersperre;     /* 0: transmitter disabled */
+    uint8_t Sendeimpulsbreite; /* 1: byte 0, 0 to 5 */
+    uint8_t Sendeenergie;      /*    byte 1, 0 to 7 */
     uint8_t Reserved1[2];
-    uint32_t SEMode;            /* 2: "SE-Mode" */
-    uint8_t Senderdaempfung;    /* 3: byte 0, 0 to 3 */
-    uint8_t Eingangsdaempfung;  /*    byte 1, 0 to 3 */
-    uint8_t Filter;             /*    byte 2, 0 to 7 */
+    uint32_t SEMode;           /* 2: "SE-Mode" */
+    uint8_t Senderdaempfung;   /* 3: byte 0, 0 to 3 */
+    uint8_t Eingangsdaempfung; /*    byte 1, 0 to 3 */
+    uint8_t Filter;            /*    byte 2, 0 to 7 */
     uint8_t Reserved3;
 } SpecialParams;
 
@@ -122,10 +122,10 @@ typedef struct GateResults {
 
 /* Card status from the driver. */
 typedef struct CardStatus {
-    uint32_t Status;   /* status bytes 0 to 3 */
-    uint8_t Status4;   /* status byte 4 */
-    uint8_t Modus;     /* status byte 5; 2 in the emulated single-start mode */
-    uint32_t Status8;  /* status bytes 8 to 11 */
+    uint32_t Status;  /* status bytes 0 to 3 */
+    uint8_t Status4;  /* status byte 4 */
+    uint8_t Modus;    /* status byte 5; 2 in the emulated single-start mode */
+    uint32_t Status8; /* status bytes 8 to 11 */
 } CardStatus;
 
 /* The card's configuration (identification) record. Texts shorter than their field end with a
@@ -179,10 +179,9 @@ KARVO7_API int KARVO7SetDataTimeOut(KARVO7HANDLE h, uint32_t seconds, uint32_t* 
 KARVO7_API int KARVO7ResetCard(KARVO7HANDLE h);
 KARVO7_API int KARVO7IsReseted(KARVO7HANDLE h);
 KARVO7_API int KARVO7WarmUp(KARVO7HANDLE h, uint32_t* error);
-KARVO7_API int KARVO7LoadProm(KARVO7HANDLE h, uint32_t blocks, const void* image,
-                              uint32_t* error);
-KARVO7_API int KARVO7Command(KARVO7HANDLE h, uint16_t code, uint8_t count,
-                             const uint32_t* data, uint32_t* error);
+KARVO7_API int KARVO7LoadProm(KARVO7HANDLE h, uint32_t blocks, const void* image, uint32_t* error);
+KARVO7_API int KARVO7Command(KARVO7HANDLE h, uint16_t code, uint8_t count, const uint32_t* data,
+                             uint32_t* error);
 KARVO7_API int KARVO7SetMode(KARVO7HANDLE h, uint8_t mode, uint32_t* error);
 KARVO7_API int KARVO7SetVIRMA4(KARVO7HANDLE h, uint32_t set, int16_t identification,
                                uint32_t* error);
@@ -222,9 +221,8 @@ KARVO7_API int KARVO7PrepMeasureParamPointer(KARVO7HANDLE h, uint32_t set,
 /* The SST forms first replace a non-null TATabelle of the caller's record with `table`. */
 KARVO7_API int KARVO7PrepMeasureSSTPointer(KARVO7HANDLE h, MeasureParams* params,
                                            const uint16_t* table, uint32_t* error);
-KARVO7_API int KARVO7PrepMeasureSSTParamPointer(KARVO7HANDLE h, uint32_t set,
-                                                MeasureParams* params, const uint16_t* table,
-                                                uint32_t* error);
+KARVO7_API int KARVO7PrepMeasureSSTParamPointer(KARVO7HANDLE h, uint32_t set, MeasureParams* params,
+                                                const uint16_t* table, uint32_t* error);
 
 KARVO7_API int KARVO7PrepSpecial(KARVO7HANDLE h, uint32_t Sendersperre,
                                  uint32_t ImpulsbreiteEnergie, uint32_t SEMode,
@@ -259,14 +257,13 @@ KARVO7_API int KARVO7PrepGatesParam(KARVO7HANDLE h, uint32_t set, uint32_t B0Anf
                                     uint32_t B1Enable, uint32_t B2Enable, uint32_t B3Enable,
                                     uint32_t B4Enable, uint32_t* error);
 KARVO7_API int KARVO7PrepGatesPointer(KARVO7HANDLE h, const GateParams* gates, uint32_t* error);
-KARVO7_API int KARVO7PrepGatesParamPointer(KARVO7HANDLE h, uint32_t set,
-                                           const GateParams* gates, uint32_t* error);
+KARVO7_API int KARVO7PrepGatesParamPointer(KARVO7HANDLE h, uint32_t set, const GateParams* gates,
+                                           uint32_t* error);
 
 KARVO7_API int KARVO7SetGate(KARVO7HANDLE h, uint32_t gate, uint32_t Anfang, uint32_t Ende,
                              uint32_t Schwelle, uint32_t* error);
-KARVO7_API int KARVO7SetGateParam(KARVO7HANDLE h, uint32_t set, uint32_t gate,
-                                  uint32_t Anfang, uint32_t Ende, uint32_t Schwelle,
-                                  uint32_t* error);
+KARVO7_API int KARVO7SetGateParam(KARVO7HANDLE h, uint32_t set, uint32_t gate, uint32_t Anfang,
+                                  uint32_t Ende, uint32_t Schwelle, uint32_t* error);
 KARVO7_API int KARVO7SetESGate(KARVO7HANDLE h, uint32_t level, uint32_t time, uint32_t relativ,
                                uint32_t always, uint32_t* error);
 KARVO7_API int KARVO7SetESGateParam(KARVO7HANDLE h, uint32_t set, uint32_t level, uint32_t time,
@@ -278,8 +275,7 @@ KARVO7_API int KARVO7ActiveGateParam(KARVO7HANDLE h, uint32_t set, const GateEna
 KARVO7_API int KARVO7PrepAll(KARVO7HANDLE h, MeasureParams measure, SpecialParams special,
                              uint32_t Verstaerkung, uint32_t* error);
 KARVO7_API int KARVO7PrepAllParam(KARVO7HANDLE h, uint32_t set, MeasureParams measure,
-                                  SpecialParams special, uint32_t Verstaerkung,
-                                  uint32_t* error);
+                                  SpecialParams special, uint32_t Verstaerkung, uint32_t* error);
 KARVO7_API int KARVO7PrepAllGates(KARVO7HANDLE h, MeasureParams measure, SpecialParams special,
                                   uint32_t Verstaerkung, GateParams gates, uint32_t* error);
 KARVO7_API int KARVO7PrepAllGatesParam(KARVO7HANDLE h, uint32_t set, MeasureParams measure,
@@ -307,14 +303,14 @@ KARVO7_API int KARVO7StartParam(KARVO7HANDLE h, uint32_t set, uint32_t* error);
 KARVO7_API int KARVO7Stop(KARVO7HANDLE h, uint32_t* error);
 KARVO7_API int KARVO7GetData(KARVO7HANDLE h, uint32_t* count, void* buffer, uint32_t* error);
 /* The buffer and *count must stay valid until the read has completed or been cancelled. */
-KARVO7_API int KARVO7StartGetData(KARVO7HANDLE h, uint32_t* count, void* buffer,
-                                  K7OsEvent* event, uint32_t* error);
+KARVO7_API int KARVO7StartGetData(KARVO7HANDLE h, uint32_t* count, void* buffer, K7OsEvent* event,
+                                  uint32_t* error);
 KARVO7_API int KARVO7IsReadyGetData(KARVO7HANDLE h, uint32_t* count, uint32_t* error);
 /* 0 ready, -3 not ready, -2 failed, -1 invalid handle. */
 KARVO7_API int KARVO7IsReadyGetDataIntReturn(KARVO7HANDLE h, uint32_t* count, uint32_t* error);
 KARVO7_API int KARVO7CancelGetData(KARVO7HANDLE h, uint32_t* error);
-KARVO7_API int KARVO7GetResults(KARVO7HANDLE h, uint16_t selector, uint32_t* count,
-                                void* buffer, uint32_t* error);
+KARVO7_API int KARVO7GetResults(KARVO7HANDLE h, uint16_t selector, uint32_t* count, void* buffer,
+                                uint32_t* error);
 KARVO7_API int KARVO7GetASCAN(KARVO7HANDLE h, uint32_t set, uint32_t* count, void* buffer,
                               uint32_t* error);
 KARVO7_API int KARVO7GetGates(KARVO7HANDLE h, GateResults* results, uint32_t* error);

@@ -68,8 +68,8 @@ typedef struct K7DrvDriver {
                               uint32_t* returned);
     uint32_t (*read)(void* context, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
                      uint32_t* transferred);
-    uint32_t (*write)(void* context, void* device, K7DrvIrp* irp, const void* buffer,
-                      uint32_t size, uint32_t* transferred);
+    uint32_t (*write)(void* context, void* device, K7DrvIrp* irp, const void* buffer, uint32_t size,
+                      uint32_t* transferred);
     void (*cancel)(void* context, void* device);
     uint32_t (*close)(void* context, void* device);
     void (*unload)(void* context);

@@ -44,14 +44,14 @@ extern "C" {
 
 /* Error numbers (Windows values). */
 #define K7_ERROR_SUCCESS 0u
-#define K7_ERROR_FILE_NOT_FOUND 2u      /* no device of that name */
+#define K7_ERROR_FILE_NOT_FOUND 2u /* no device of that name */
 #define K7_ERROR_ACCESS_DENIED 5u
-#define K7_ERROR_INVALID_HANDLE 6u      /* null or foreign card handle, closed device */
+#define K7_ERROR_INVALID_HANDLE 6u /* null or foreign card handle, closed device */
 #define K7_ERROR_NOT_ENOUGH_MEMORY 8u
-#define K7_ERROR_BAD_LENGTH 24u         /* request with a wrong buffer size */
-#define K7_ERROR_GEN_FAILURE 31u        /* the device failed the request */
-#define K7_ERROR_SHARING_VIOLATION 32u  /* device already opened by someone else */
-#define K7_ERROR_NOT_SUPPORTED 50u      /* unknown request code */
+#define K7_ERROR_BAD_LENGTH 24u        /* request with a wrong buffer size */
+#define K7_ERROR_GEN_FAILURE 31u       /* the device failed the request */
+#define K7_ERROR_SHARING_VIOLATION 32u /* device already opened by someone else */
+#define K7_ERROR_NOT_SUPPORTED 50u     /* unknown request code */
 #define K7_ERROR_INVALID_PARAMETER 87u
 #define K7_ERROR_SEM_TIMEOUT 121u       /* data time-out of the driver */
 #define K7_ERROR_OPERATION_ABORTED 995u /* transfer ended by a cancel */

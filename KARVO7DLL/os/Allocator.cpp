@@ -8,8 +8,12 @@
 
 namespace {
 
-void* mallocAllocate(void*, std::size_t size) { return std::malloc(size); }
-void mallocRelease(void*, void* block) { std::free(block); }
+void* mallocAllocate(void*, std::size_t size) {
+    return std::malloc(size);
+}
+void mallocRelease(void*, void* block) {
+    std::free(block);
+}
 
 struct AllocatorSlot {
     std::mutex mutex;

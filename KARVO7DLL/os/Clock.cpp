@@ -59,6 +59,10 @@ KARVO7_API void K7OsSetClock(const K7OsClock* clock) {
         s.clock = K7OsClock{nullptr, realTick, realSleep};
     }
 }
-KARVO7_API uint32_t K7OsGetTickCount(void) { return k7::os::tickCount(); }
-KARVO7_API void K7OsSleep(uint32_t milliseconds) { k7::os::sleep(milliseconds); }
+KARVO7_API uint32_t K7OsGetTickCount(void) {
+    return k7::os::tickCount();
+}
+KARVO7_API void K7OsSleep(uint32_t milliseconds) {
+    k7::os::sleep(milliseconds);
+}
 }

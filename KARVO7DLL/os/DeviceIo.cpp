@@ -176,9 +176,8 @@ bool deviceIoControl(Device* device, uint32_t code, const void* input, uint32_t 
         return failWith(K7_ERROR_NOT_SUPPORTED);
     }
     uint32_t count = 0;
-    const uint32_t status = device->driver.deviceControl(device->driver.context, device->handle,
-                                                         code, input, inputSize, output,
-                                                         outputSize, &count);
+    const uint32_t status = device->driver.deviceControl(
+        device->driver.context, device->handle, code, input, inputSize, output, outputSize, &count);
     if (returned != nullptr) {
         *returned = status == K7_ERROR_SUCCESS ? std::min(count, outputSize) : 0;
     }
@@ -198,8 +197,8 @@ bool transferPossible(Device* device, const void* routine, Overlapped* overlappe
 
 bool readFile(Device* device, void* buffer, uint32_t size, uint32_t* transferred,
               Overlapped* overlapped) {
-    if (!transferPossible(device, device ? reinterpret_cast<const void*>(device->driver.read)
-                                         : nullptr,
+    if (!transferPossible(device,
+                          device ? reinterpret_cast<const void*>(device->driver.read) : nullptr,
                           overlapped)) {
         return false;
     }
@@ -211,20 +210,18 @@ bool readFile(Device* device, void* buffer, uint32_t size, uint32_t* transferred
 
 bool writeFile(Device* device, const void* buffer, uint32_t size, uint32_t* transferred,
                Overlapped* overlapped) {
-    if (!transferPossible(device, device ? reinterpret_cast<const void*>(device->driver.write)
-                                         : nullptr,
+    if (!transferPossible(device,
+                          device ? reinterpret_cast<const void*>(device->driver.write) : nullptr,
                           overlapped)) {
         return false;
     }
     const auto dispatch = [&](K7DrvIrp* irp, uint32_t* now) {
-        return device->driver.write(device->driver.context, device->handle, irp, buffer, size,
-                                    now);
+        return device->driver.write(device->driver.context, device->handle, irp, buffer, size, now);
     };
     return startTransfer(device, dispatch, size, transferred, overlapped);
 }
 
-bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred,
-                         bool wait) {
+bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred, bool wait) {
     if (device == nullptr) {
         return failWith(K7_ERROR_INVALID_HANDLE);
     }

@@ -6,11 +6,19 @@ thread_local uint32_t tlsLastError = K7_ERROR_SUCCESS;
 }
 
 namespace k7::os {
-uint32_t lastError() { return tlsLastError; }
-void setLastError(uint32_t error) { tlsLastError = error; }
+uint32_t lastError() {
+    return tlsLastError;
+}
+void setLastError(uint32_t error) {
+    tlsLastError = error;
+}
 }  // namespace k7::os
 
 extern "C" {
-KARVO7_API uint32_t K7OsGetLastError(void) { return k7::os::lastError(); }
-KARVO7_API void K7OsSetLastError(uint32_t error) { k7::os::setLastError(error); }
+KARVO7_API uint32_t K7OsGetLastError(void) {
+    return k7::os::lastError();
+}
+KARVO7_API void K7OsSetLastError(uint32_t error) {
+    k7::os::setLastError(error);
+}
 }

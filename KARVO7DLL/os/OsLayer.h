@@ -48,8 +48,7 @@ bool writeFile(Device* device, const void* buffer, uint32_t size, uint32_t* tran
 
 // Outcome of the transfer described by `overlapped`. With wait, blocks until it has ended.
 // Without, a running transfer gives false with last error K7_ERROR_IO_INCOMPLETE.
-bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred,
-                         bool wait);
+bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred, bool wait);
 
 // Ends every outstanding transfer of the device as aborted.
 bool cancelIo(Device* device);

@@ -27,13 +27,15 @@ RequestBuffer::RequestBuffer(std::size_t size) : data_(os::heapAlloc(size)) {
     }
 }
 
-RequestBuffer::~RequestBuffer() { os::heapFree(data_); }
+RequestBuffer::~RequestBuffer() {
+    os::heapFree(data_);
+}
 
-bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize,
-             void* output, uint32_t outputSize, uint32_t* returned) {
+bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
+             uint32_t outputSize, uint32_t* returned) {
     uint32_t count = 0;
-    const bool ok = os::deviceIoControl(card->device, code, input, inputSize, output, outputSize,
-                                        &count);
+    const bool ok =
+        os::deviceIoControl(card->device, code, input, inputSize, output, outputSize, &count);
     if (returned != nullptr) {
         *returned = count;
     }

@@ -35,7 +35,7 @@ bool checkHandle(const KARVO7Card* card, uint32_t* error);
 
 // A request buffer from the device layer's heap, released when it goes out of scope.
 class RequestBuffer {
-public:
+  public:
     explicit RequestBuffer(std::size_t size);
     ~RequestBuffer();
     RequestBuffer(const RequestBuffer&) = delete;
@@ -47,13 +47,13 @@ public:
         return static_cast<T*>(data_);
     }
 
-private:
+  private:
     void* data_;
 };
 
 // One device-control request; true on success.
-bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize,
-             void* output, uint32_t outputSize, uint32_t* returned = nullptr);
+bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
+             uint32_t outputSize, uint32_t* returned = nullptr);
 
 // The driver's error word for the card (the last-error request); 0 if it cannot be had.
 uint32_t driverError(KARVO7Card* card);

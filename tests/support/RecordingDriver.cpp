@@ -16,7 +16,9 @@ constexpr uint32_t kPositionCode = 0x8002601Cu;
 constexpr uint32_t kCommandCode = 0x8002A010u;
 }  // namespace
 
-RecordingDriver::RecordingDriver() { devices_[1] = true; }
+RecordingDriver::RecordingDriver() {
+    devices_[1] = true;
+}
 
 void RecordingDriver::setDevices(std::map<uint32_t, bool> devices) {
     std::lock_guard l(mutex_);
@@ -196,8 +198,8 @@ uint32_t RecordingDriver::control(void* self, void* device, uint32_t code, const
                    returned);
 }
 
-uint32_t RecordingDriver::read(void* self, void* device, K7DrvIrp* irp, void* buffer,
-                               uint32_t size, uint32_t* transferred) {
+uint32_t RecordingDriver::read(void* self, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
+                               uint32_t* transferred) {
     auto* d = static_cast<RecordingDriver*>(self);
     std::lock_guard l(d->mutex_);
     d->transfers_.push_back({numberOf(device), false, size, {}});
@@ -276,10 +278,13 @@ ScopedDriver::ScopedDriver(const K7DrvDriver& table) {
     }
 }
 
-ScopedDriver::~ScopedDriver() { K7DrvInstall(nullptr); }
+ScopedDriver::~ScopedDriver() {
+    K7DrvInstall(nullptr);
+}
 
 uint32_t le32(const Bytes& bytes, size_t offset) {
-    return static_cast<uint32_t>(bytes.at(offset)) | static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
+    return static_cast<uint32_t>(bytes.at(offset)) |
+           static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
            static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
            static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
 }

@@ -34,12 +34,12 @@ struct RecordedTransfer {
 // How the next read of a device ends.
 struct ReadScript {
     enum class Mode { CompleteNow, Pending, FailNow } mode = Mode::CompleteNow;
-    Bytes data;                           // delivered, at most the requested size
-    uint32_t status = K7_ERROR_SUCCESS;   // error number for FailNow
+    Bytes data;                          // delivered, at most the requested size
+    uint32_t status = K7_ERROR_SUCCESS;  // error number for FailNow
 };
 
 class RecordingDriver {
-public:
+  public:
     RecordingDriver();
 
     // Devices that exist: number -> version-3 flag. Default: device 1, version 3.
@@ -47,7 +47,10 @@ public:
     void setPosition(uint32_t device, uint32_t bus, uint32_t slot);
 
     // The driver's error word returned by the last-error request (default 0xE0000001).
-    void setErrorWord(uint32_t word) { std::lock_guard l(mutex_); errorWord_ = word; }
+    void setErrorWord(uint32_t word) {
+        std::lock_guard l(mutex_);
+        errorWord_ = word;
+    }
     // Fails the next `times` requests with `code` (0 = any code except the last-error request)
     // with `error` (K7_ERROR_GEN_FAILURE by default). times < 0: always.
     void failRequest(uint32_t code, int times = 1, uint32_t error = K7_ERROR_GEN_FAILURE);
@@ -59,8 +62,14 @@ public:
     using Handler = std::function<uint32_t(const uint8_t* in, uint32_t inSize, uint8_t* out,
                                            uint32_t outSize, uint32_t* returned)>;
     void handle(uint32_t code, Handler handler);
-    void failOpen(uint32_t error) { std::lock_guard l(mutex_); openError_ = error; }
-    void failClose(uint32_t error) { std::lock_guard l(mutex_); closeError_ = error; }
+    void failOpen(uint32_t error) {
+        std::lock_guard l(mutex_);
+        openError_ = error;
+    }
+    void failClose(uint32_t error) {
+        std::lock_guard l(mutex_);
+        closeError_ = error;
+    }
 
     // Scripts the next reads (in order); with no script a read completes at once with zeros.
     void scriptRead(ReadScript script);
@@ -74,11 +83,14 @@ public:
     std::vector<Bytes> commandBlocks() const;
     std::vector<RecordedTransfer> transfers() const;
     void clearRecords();
-    int openCount() const { std::lock_guard l(mutex_); return openCount_; }
+    int openCount() const {
+        std::lock_guard l(mutex_);
+        return openCount_;
+    }
 
     K7DrvDriver table();
 
-private:
+  private:
     struct Device;
     static int deviceExists(void* self, uint32_t number);
     static uint32_t open(void* self, uint32_t number, void** device);
@@ -124,7 +136,7 @@ private:
 
 // Installs a driver for the lifetime of the object and removes it afterwards.
 class ScopedDriver {
-public:
+  public:
     explicit ScopedDriver(RecordingDriver& driver);
     explicit ScopedDriver(const K7DrvDriver& table);
     ~ScopedDriver();

@@ -1,0 +1,80 @@
+// Two open cards on a recording driver: card 1 is a version-3 card, card 2 is not. The
+// diagnostic lines of opening and closing are swallowed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "KARVO7DLL.h"
+#include "RecordingDriver.h"
+
+namespace k7test::cards {
+
+constexpr uint32_t kCommandRequest = 0x8002A010u;
+constexpr uint32_t kLastErrorRequest = 0x80026014u;
+constexpr uint32_t kDriverWord = 0xE0000042u;
+
+class CardPair : public testing::Test {
+  protected:
+    void SetUp() override {
+        driver.setDevices({{1, true}, {2, false}});
+        driver.setErrorWord(kDriverWord);
+        installed.emplace(driver);
+        testing::internal::CaptureStdout();
+        v3 = KARVO7Open(1);
+        other = KARVO7Open(2);
+        testing::internal::GetCapturedStdout();
+        ASSERT_NE(v3, nullptr);
+        ASSERT_NE(other, nullptr);
+        driver.clearRecords();
+    }
+
+    void TearDown() override {
+        K7OsSetAllocator(nullptr);
+        testing::internal::CaptureStdout();
+        KARVO7Close(v3);
+        KARVO7Close(other);
+        testing::internal::GetCapturedStdout();
+        installed.reset();
+    }
+
+    std::vector<Command> sent() const { return decodeCommands(driver.commandBlocks()); }
+
+    // Codes of every request since the last clearRecords, in order.
+    std::vector<uint32_t> requestCodes() const {
+        std::vector<uint32_t> codes;
+        for (const auto& r : driver.requests()) {
+            codes.push_back(r.code);
+        }
+        return codes;
+    }
+
+    RecordingDriver driver;
+    std::optional<ScopedDriver> installed;
+    KARVO7HANDLE v3 = nullptr;
+    KARVO7HANDLE other = nullptr;
+};
+
+// Serves no memory while it lives: every request buffer the library asks for is refused.
+class NoMemory {
+  public:
+    NoMemory() {
+        const K7OsAllocator refusing{nullptr, [](void*, size_t) -> void* { return nullptr; },
+                                     [](void*, void* block) { std::free(block); }};
+        K7OsSetAllocator(&refusing);
+    }
+    ~NoMemory() { K7OsSetAllocator(nullptr); }
+    NoMemory(const NoMemory&) = delete;
+    NoMemory& operator=(const NoMemory&) = delete;
+};
+
+// A record no handle ever is: the handle check must refuse it.
+struct ForeignHandle {
+    uint64_t words[16] = {};
+    KARVO7HANDLE handle() { return reinterpret_cast<KARVO7HANDLE>(this); }
+};
+
+}  // namespace k7test::cards

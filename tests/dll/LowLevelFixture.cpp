@@ -1,0 +1,142 @@
+#include "LowLevelFixture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace k7test {
+
+VirtualClock::VirtualClock() {
+    const K7OsClock clock{this, &VirtualClock::tick, &VirtualClock::sleep};
+    K7OsSetClock(&clock);
+}
+
+VirtualClock::~VirtualClock() {
+    K7OsSetClock(nullptr);
+}
+
+uint32_t VirtualClock::tick(void* self) {
+    return static_cast<uint32_t>(static_cast<VirtualClock*>(self)->slept_);
+}
+
+void VirtualClock::sleep(void* self, uint32_t ms) {
+    auto* clock = static_cast<VirtualClock*>(self);
+    clock->slept_ += ms;
+    clock->sleeps_.push_back(ms);
+}
+
+FailingAllocator::FailingAllocator(int allowed) : allowed_(allowed) {
+    const K7OsAllocator a{this, &FailingAllocator::allocate, &FailingAllocator::release};
+    K7OsSetAllocator(&a);
+}
+
+FailingAllocator::~FailingAllocator() {
+    K7OsSetAllocator(nullptr);
+}
+
+void* FailingAllocator::allocate(void* self, size_t size) {
+    auto* a = static_cast<FailingAllocator*>(self);
+    if (a->allowed_ <= 0) {
+        return nullptr;
+    }
+    --a->allowed_;
+    return std::malloc(size);
+}
+
+void FailingAllocator::release(void*, void* block) {
+    std::free(block);
+}
+
+void EepromModel::attach(RecordingDriver& driver) {
+    driver.handle(kReqEepromRead,
+                  [this](const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
+                         uint32_t* returned) -> uint32_t {
+                      if (inSize != 8 || outSize != 8) {
+                          return K7_ERROR_BAD_LENGTH;
+                      }
+                      const uint32_t address = le32(Bytes(in, in + 8), 0);
+                      readAddresses.push_back(address);
+                      const Bytes answer = words({address, bytes.at(address & 0xFFFF)});
+                      std::memcpy(out, answer.data(), 8);
+                      *returned = 8;
+                      return K7_ERROR_SUCCESS;
+                  });
+    driver.handle(kReqEepromWrite,
+                  [this](const uint8_t* in, uint32_t inSize, uint8_t*, uint32_t outSize,
+                         uint32_t* returned) -> uint32_t {
+                      if (inSize != 8 || outSize != 0) {
+                          return K7_ERROR_BAD_LENGTH;
+                      }
+                      const Bytes input(in, in + 8);
+                      const uint32_t address = le32(input, 0);
+                      uint8_t value = static_cast<uint8_t>(le32(input, 4));
+                      writtenAddresses.push_back(address);
+                      const uint32_t status = onWrite ? onWrite(address, value) : K7_ERROR_SUCCESS;
+                      if (status == K7_ERROR_SUCCESS) {
+                          bytes.at(address & 0xFFFF) = value;
+                      }
+                      *returned = 0;
+                      return status;
+                  });
+}
+
+void EepromModel::serveKonfigArea(RecordingDriver& driver) {
+    auto areaSize = [this] { return static_cast<uint32_t>(bytes[0x80] | bytes[0x81] << 8) + 2; };
+    driver.handle(kReqCardStatus,
+                  [areaSize](const uint8_t*, uint32_t, uint8_t* out, uint32_t outSize,
+                             uint32_t* returned) -> uint32_t {
+                      if (outSize != 16) {
+                          return K7_ERROR_BAD_LENGTH;
+                      }
+                      std::memset(out, 0, 16);
+                      const uint32_t s = areaSize();
+                      out[12] = static_cast<uint8_t>(s);
+                      out[13] = static_cast<uint8_t>(s >> 8);
+                      out[14] = 0x84;
+                      out[15] = 0;
+                      *returned = 16;
+                      return K7_ERROR_SUCCESS;
+                  });
+    driver.handle(kReqKonfigArea,
+                  [this, areaSize](const uint8_t*, uint32_t, uint8_t* out, uint32_t outSize,
+                                   uint32_t* returned) -> uint32_t {
+                      if (outSize != areaSize()) {
+                          return K7_ERROR_BAD_LENGTH;
+                      }
+                      std::memcpy(out, bytes.data() + 0x84, outSize);
+                      *returned = outSize;
+                      return K7_ERROR_SUCCESS;
+                  });
+}
+
+void CardTest::openCard(bool version3) {
+    driver.setDevices({{1, version3}});
+    testing::internal::CaptureStdout();
+    card = KARVO7Open(1);
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(card, nullptr);
+    driver.clearRecords();
+}
+
+void CardTest::TearDown() {
+    if (card != nullptr) {
+        testing::internal::CaptureStdout();
+        KARVO7Close(card);
+        testing::internal::GetCapturedStdout();
+        card = nullptr;
+    }
+}
+
+std::vector<uint32_t> CardTest::requestCodes() const {
+    std::vector<uint32_t> codes;
+    for (const auto& r : driver.requests()) {
+        codes.push_back(r.code);
+    }
+    return codes;
+}
+
+KARVO7HANDLE foreignHandle() {
+    static uint64_t foreign[16] = {};
+    return reinterpret_cast<KARVO7HANDLE>(foreign);
+}
+
+}  // namespace k7test

@@ -1,0 +1,91 @@
+// Shared set-up of the card-control, EEPROM, configuration-record and sensor tests: a
+// recording driver with one open card, a virtual clock that counts pauses, an allocator that
+// can be made to fail, and a model of the bridge EEPROM behind the driver's byte requests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "KARVO7DLL.h"
+#include "RecordingDriver.h"
+
+namespace k7test {
+
+constexpr uint32_t kReqLastError = 0x80026014u;
+constexpr uint32_t kReqCommand = 0x8002A010u;
+constexpr uint32_t kReqCardStatus = 0x80026008u;
+constexpr uint32_t kReqKonfigArea = 0x80026006u;
+constexpr uint32_t kReqEepromRead = 0x800263D0u;
+constexpr uint32_t kReqEepromWrite = 0x8002A3D4u;
+
+// A clock whose sleeps only add up virtual time. Installed for the object's lifetime.
+class VirtualClock {
+  public:
+    VirtualClock();
+    ~VirtualClock();
+    VirtualClock(const VirtualClock&) = delete;
+    VirtualClock& operator=(const VirtualClock&) = delete;
+
+    uint64_t sleptMs() const { return slept_; }
+    const std::vector<uint32_t>& sleeps() const { return sleeps_; }
+
+  private:
+    static uint32_t tick(void* self);
+    static void sleep(void* self, uint32_t ms);
+    uint64_t slept_ = 0;
+    std::vector<uint32_t> sleeps_;
+};
+
+// An allocator that serves `allowed` more allocations and then fails; installed for the
+// object's lifetime.
+class FailingAllocator {
+  public:
+    explicit FailingAllocator(int allowed = 0);
+    ~FailingAllocator();
+    FailingAllocator(const FailingAllocator&) = delete;
+    FailingAllocator& operator=(const FailingAllocator&) = delete;
+
+  private:
+    static void* allocate(void* self, size_t size);
+    static void release(void* self, void* block);
+    int allowed_;
+};
+
+// The bridge EEPROM as the driver sees it: 64 KiB of bytes behind the byte read and write
+// requests. `onWrite` may change what is stored (a faulty cell) or fail the request.
+struct EepromModel {
+    std::array<uint8_t, 65536> bytes{};
+    std::vector<uint32_t> writtenAddresses;
+    std::vector<uint32_t> readAddresses;
+    // Returns the status of a byte write; may alter `value` before it is stored.
+    std::function<uint32_t(uint32_t address, uint8_t& value)> onWrite;
+
+    void attach(RecordingDriver& driver);
+    // Answers the card status with the stored area's size S (length word + CRC) and base B
+    // 0x84, and the area request with those bytes, as the driver reports them.
+    void serveKonfigArea(RecordingDriver& driver);
+};
+
+// One open card on a recording driver; records cleared after opening.
+class CardTest : public testing::Test {
+  protected:
+    void openCard(bool version3 = true);
+    void TearDown() override;
+
+    std::vector<Command> commands() const { return decodeCommands(driver.commandBlocks()); }
+    std::vector<uint32_t> requestCodes() const;
+
+    RecordingDriver driver;
+    ScopedDriver installed{driver};
+    KARVO7HANDLE card = nullptr;
+};
+
+// A pointer that passes for a card handle but carries no signature.
+KARVO7HANDLE foreignHandle();
+
+}  // namespace k7test

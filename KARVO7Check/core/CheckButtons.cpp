@@ -1,0 +1,57 @@
+#include "CheckButtons.h"
+
+#include <stdexcept>
+
+namespace k7check {
+
+namespace {
+
+// clang-format off
+const std::array<CheckButton, kCheckCount> kButtons{{
+    {CheckId::PciConfiguration, "PCI Configuration", "PCI Konfiguration prüfen", "PCIconfig", false, "PCI Configuration: ", true},
+    {CheckId::PciEeprom, "PCI EEPROM", "PCI EEPROM prüfen", "PCIEEPROM", false, "PCI EEPROM: ", true},
+    {CheckId::PciOperation, "PCI  Operation", "PCI Operation prüfen", "PCIoperation", false, "PCI Operation: ", true},
+    {CheckId::Kennung, "Kennung", "Kennung prüfen", "Kennung", false, "Kennung: ", true},
+    {CheckId::SteuerLca, "Steuer-LCA", "Steuer-LCA Register", "LCA", true, "LCA-Register: ", true},
+    {CheckId::DatenLca, "Daten-LCA", "Daten-LCA Register", "", true, "", false},
+    {CheckId::Dsp, "DSP", "DSP Programm laden", "DSP", false, "DSP-Programm: ", true},
+    {CheckId::Test, "Test", "Testroutinen starten", "Test", false, "Selbsttest: ", true},
+    {CheckId::Command, "Command", "Kommandos ausführen", "Command", false, "Command: ", true},
+    {CheckId::Blenden, "Blenden", "Blenden setzen/anzeigen", "", true, "", false},
+    {CheckId::Blockmessung, "Blockmessung", "Blockmessung ausführen", "Blockmessung", false, "", true},
+    {CheckId::ParameterShot, "Parameter/Shot", "Parameter setzen/Einzelmessung ausführen", "Einzelmessung", false, "", true},
+}};
+// clang-format on
+
+}  // namespace
+
+const std::array<CheckButton, kCheckCount>& checkButtons() {
+    return kButtons;
+}
+
+const CheckButton& checkButton(CheckId id) {
+    return kButtons.at(index(id));
+}
+
+void CheckRegistry::registerWindow(CheckId id, CheckFactory factory) {
+    factories_.at(index(id)) = std::move(factory);
+}
+
+void CheckRegistry::registerPress(CheckId id, CheckPress press) {
+    presses_.at(index(id)) = std::move(press);
+}
+
+bool CheckRegistry::available(CheckId id) const {
+    return static_cast<bool>(factories_.at(index(id))) || static_cast<bool>(presses_.at(index(id)));
+}
+
+const CheckRegistry& CheckRegistry::standard() {
+    static const CheckRegistry registry = [] {
+        CheckRegistry r;
+        registerCheckWindows(r);
+        return r;
+    }();
+    return registry;
+}
+
+}  // namespace k7check

@@ -1,0 +1,119 @@
+// The check buttons of the main window's left column, in button order, and the one mechanism
+// that connects each button to its window: a window is added by registering a factory for its
+// button, never by editing the main window. A button whose window is not registered is shown
+// disabled.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Dialog.h"
+
+namespace k7check {
+
+class KARVO7CheckDlg;
+
+enum class CheckId : std::size_t {
+    PciConfiguration,
+    PciEeprom,
+    PciOperation,
+    Kennung,
+    SteuerLca,
+    DatenLca,
+    Dsp,
+    Test,
+    Command,
+    Blenden,
+    Blockmessung,
+    ParameterShot,
+};
+constexpr std::size_t kCheckCount = 12;
+
+constexpr std::size_t index(CheckId id) {
+    return static_cast<std::size_t>(id);
+}
+
+// What the main window shows and does for one check button.
+struct CheckButton {
+    CheckId id;
+    const char* caption;       // button text, "PCI Configuration"
+    const char* label;         // run-time text of the label right of the button
+    const char* automaticKey;  // key in section "Check" keeping the automatic box; "" = none
+    bool needsKarvo7F;         // refused with "Keine KARVO7F!" on older cards
+    const char* prefix;        // result-line prefix, "PCI Configuration: "
+    bool writesLine;           // whether the automatic mode appends a line at all
+};
+
+// The buttons in the order of the left column.
+const std::array<CheckButton, kCheckCount>& checkButtons();
+const CheckButton& checkButton(CheckId id);
+
+// Where an automatic check leaves its lines.
+class ResultSink {
+  public:
+    virtual ~ResultSink() = default;
+    virtual void appendResult(const std::string& line) = 0;
+};
+
+// The window behind a check button. It gets what it needs from the main window when it is
+// created (the selected card's handle, the selected set, ...), and offers two entry points:
+// shown modally by the desktop, or its automatic check run without showing it.
+class CheckDialog : public Dialog {
+  public:
+    using Dialog::Dialog;
+
+    // The check without the window: leaves its one-line verdict in `resultText` and says
+    // whether the card passed. Windows without a check of their own keep the text.
+    virtual bool automaticCheck(std::string& resultText) {
+        (void)resultText;
+        return true;
+    }
+
+    // The automatic mode as the main window runs it: by default the check and one line,
+    // `prefix` followed by the verdict. Windows that write several lines override it.
+    // Returns whether every check run passed.
+    virtual bool runAutomatic(const std::string& prefix, std::string& resultText,
+                              ResultSink& results) {
+        const bool passed = automaticCheck(resultText);
+        results.appendResult(prefix + resultText);
+        return passed;
+    }
+
+    // Called by the main window after the window was shown modally and closed.
+    virtual void afterModal(KARVO7CheckDlg& main) { (void)main; }
+};
+
+// Creates the window of a check for the main window's selected card.
+using CheckFactory = std::function<std::unique_ptr<CheckDialog>(KARVO7CheckDlg& main)>;
+
+// A button that runs something other than "window or automatic check" (the measurement runs)
+// registers a press handler instead; it is called with the main window after the common
+// steps (KARVO7F test, operating voltage on, fields read) and returns whether it passed.
+using CheckPress = std::function<bool(KARVO7CheckDlg& main, bool automatic)>;
+
+// Which window belongs to which button.
+class CheckRegistry {
+  public:
+    void registerWindow(CheckId id, CheckFactory factory);
+    void registerPress(CheckId id, CheckPress press);
+
+    // Whether the button has a window (or press handler) and is therefore enabled.
+    bool available(CheckId id) const;
+    const CheckFactory& factory(CheckId id) const { return factories_[index(id)]; }
+    const CheckPress& press(CheckId id) const { return presses_[index(id)]; }
+
+    // Every window the program has, registered by the windows' own registration functions.
+    static const CheckRegistry& standard();
+
+  private:
+    std::array<CheckFactory, kCheckCount> factories_{};
+    std::array<CheckPress, kCheckCount> presses_{};
+};
+
+// Fills `registry` with every check window built so far. Each new window adds one line here.
+void registerCheckWindows(CheckRegistry& registry);
+
+}  // namespace k7check

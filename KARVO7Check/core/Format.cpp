@@ -1,0 +1,26 @@
+#include "Format.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace k7check {
+
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (size > 0) {
+        std::vector<char> buffer(static_cast<size_t>(size) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        text.assign(buffer.data(), static_cast<size_t>(size));
+    }
+    va_end(args);
+    return text;
+}
+
+}  // namespace k7check

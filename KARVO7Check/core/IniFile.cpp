@@ -1,0 +1,355 @@
+#include "IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace k7check {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = lower(c);
+    }
+    return out;
+}
+
+std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+IniFile::Line IniFile::makeLine(std::string text, std::string ending, bool first) {
+    Line line;
+    line.text = std::move(text);
+    line.ending = std::move(ending);
+    std::string_view view = line.text;
+    size_t offset = 0;
+    if (first && view.substr(0, kBom.size()) == kBom) {
+        offset = kBom.size();
+    }
+    while (offset < view.size() && isBlank(view[offset])) {
+        ++offset;
+    }
+    if (offset == view.size() || view[offset] == ';') {
+        return line;
+    }
+    if (view[offset] == '[') {
+        const std::string_view rest = view.substr(offset + 1);
+        line.kind = Kind::Section;
+        line.name = lowered(trim(rest.substr(0, rest.find(']'))));
+        return line;
+    }
+    const size_t equals = view.find('=', offset);
+    if (equals == std::string_view::npos) {
+        return line;
+    }
+    const std::string_view name = trim(view.substr(offset, equals - offset));
+    if (name.empty()) {
+        return line;
+    }
+    line.kind = Kind::Key;
+    line.name = lowered(name);
+    size_t start = equals + 1;
+    while (start < view.size() && isBlank(view[start])) {
+        ++start;
+    }
+    line.valueStart = start;
+    return line;
+}
+
+std::string_view IniFile::Line::value() const {
+    return trim(std::string_view(text).substr(valueStart));
+}
+
+IniFile IniFile::parse(std::string_view bytes) {
+    IniFile file;
+    while (!bytes.empty()) {
+        const size_t newline = bytes.find('\n');
+        std::string text;
+        std::string ending;
+        if (newline == std::string_view::npos) {
+            text = std::string(bytes);
+            bytes = {};
+        } else {
+            size_t end = newline;
+            if (end > 0 && bytes[end - 1] == '\r') {
+                --end;
+            }
+            text = std::string(bytes.substr(0, end));
+            ending = std::string(bytes.substr(end, newline + 1 - end));
+            bytes.remove_prefix(newline + 1);
+        }
+        file.lines_.push_back(makeLine(std::move(text), std::move(ending), file.lines_.empty()));
+        const Line& line = file.lines_.back();
+        if (line.kind == Kind::Section) {
+            file.sections_.try_emplace(line.name, file.lines_.size() - 1);
+        }
+    }
+    return file;
+}
+
+IniFile IniFile::load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return IniFile{};
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return parse(bytes);
+}
+
+size_t IniFile::findSection(const std::string& lowerName) const {
+    const auto found = sections_.find(lowerName);
+    return found == sections_.end() ? lines_.size() : found->second;
+}
+
+size_t IniFile::findKey(size_t header, const std::string& lowerKey) const {
+    for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i) {
+        if (lines_[i].kind == Kind::Key && lines_[i].name == lowerKey) {
+            return i;
+        }
+    }
+    return lines_.size();
+}
+
+void IniFile::insertLine(size_t at, Line line) {
+    for (auto& entry : sections_) {
+        if (entry.second >= at) {
+            ++entry.second;
+        }
+    }
+    if (line.kind == Kind::Section) {
+        sections_.try_emplace(line.name, at);
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+    const size_t header = findSection(lowered(trim(section)));
+    if (header == lines_.size()) {
+        return std::nullopt;
+    }
+    const size_t line = findKey(header, lowered(trim(key)));
+    if (line == lines_.size()) {
+        return std::nullopt;
+    }
+    return std::string(unquote(lines_[line].value()));
+}
+
+std::string IniFile::getString(std::string_view section, std::string_view key,
+                               std::string_view fallback) const {
+    const auto found = value(section, key);
+    return found ? *found : std::string(fallback);
+}
+
+int32_t IniFile::getInt(std::string_view section, std::string_view key, int32_t fallback) const {
+    const auto found = value(section, key);
+    return found ? profileIntOf(*found) : fallback;
+}
+
+std::string IniFile::lineEnding() const {
+    for (const Line& line : lines_) {
+        if (!line.ending.empty()) {
+            return line.ending;
+        }
+    }
+    return "\n";
+}
+
+bool IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    if (section.empty() || key.empty() || section.find(']') != std::string_view::npos ||
+        key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';' ||
+        hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
+        return false;
+    }
+    const size_t header = findSection(lowered(section));
+    const std::string eol = lineEnding();
+    const std::string newKey = std::string(key) + "=" + std::string(value);
+
+    if (header != lines_.size()) {
+        const size_t existing = findKey(header, lowered(key));
+        if (existing != lines_.size()) {
+            Line& line = lines_[existing];
+            line.text = line.text.substr(0, line.valueStart) + std::string(value);
+            return true;
+        }
+        // Behind the section's last key (or its header), not behind trailing comments.
+        size_t after = header;
+        for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i) {
+            if (lines_[i].kind == Kind::Key) {
+                after = i;
+            }
+        }
+        std::string ending = eol;
+        if (lines_[after].ending.empty()) {
+            // The file ended without a line break; it still does.
+            lines_[after].ending = eol;
+            ending.clear();
+        }
+        insertLine(after + 1, makeLine(newKey, ending, false));
+        return true;
+    }
+    if (!lines_.empty() && lines_.back().ending.empty()) {
+        lines_.back().ending = eol;
+    }
+    insertLine(lines_.size(), makeLine("[" + std::string(section) + "]", eol, lines_.empty()));
+    insertLine(lines_.size(), makeLine(newKey, eol, false));
+    return true;
+}
+
+std::string IniFile::bytes() const {
+    std::string out;
+    for (const Line& line : lines_) {
+        out += line.text;
+        out += line.ending;
+    }
+    return out;
+}
+
+bool IniFile::save(const std::string& path) const {
+    return writeFileAtomically(path, bytes());
+}
+
+int32_t profileIntOf(std::string_view value) {
+    value = trim(value);
+    bool negative = false;
+    if (!value.empty() && (value.front() == '-' || value.front() == '+')) {
+        negative = value.front() == '-';
+        value.remove_prefix(1);
+    }
+    uint32_t number = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        number = number * 10u + static_cast<uint32_t>(c - '0');
+    }
+    if (negative) {
+        number = 0u - number;
+    }
+    return static_cast<int32_t>(number);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    // Replace the file a symbolic link points to, not the link.
+    std::string target = path;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    mode_t mode = 0644;
+    if (::stat(target.c_str(), &info) == 0) {
+        mode = info.st_mode & 07777;
+    }
+
+    std::string temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) {
+        // Make the rename itself durable.
+        const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::string resolveProfilePath(const std::string& file, const std::string& executablePath) {
+    if (file.empty() || file.front() == '/') {
+        return file;
+    }
+    const size_t slash = executablePath.rfind('/');
+    if (slash == std::string::npos) {
+        return file;
+    }
+    return executablePath.substr(0, slash + 1) + file;
+}
+
+std::string readProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& fallback) {
+    return IniFile::load(path).getString(section, key, fallback);
+}
+
+int32_t readProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                       int32_t fallback) {
+    return IniFile::load(path).getInt(section, key, fallback);
+}
+
+bool writeProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+    IniFile file = IniFile::load(path);
+    return file.set(section, key, value) && file.save(path);
+}
+
+}  // namespace k7check

@@ -1,0 +1,31 @@
+// Handing one parameter set to a card: the library's record built from the set, the
+// preparation of the set on the card, its trigger delay and, on KARVO7F cards, its echo-start
+// gate.
+#pragma once
+
+#include <cstdint>
+
+#include "KARVO7DLL.h"
+#include "ParameterSet.h"
+
+namespace k7check {
+
+// The library's argument block of a set: measurement, transmitter/receiver, gain and gates.
+struct CardRecord {
+    MeasureParams measure{};
+    SpecialParams special{};
+    uint32_t verstaerkung = 0;
+    GateParams gates{};
+};
+
+// Builds the record field by field; `start` is the record's start code (1 for the check
+// program's own preparations, 3 or 1 for the data-rate runs), whatever the set holds. The
+// record points at the set's depth compensation table, so `set` must outlive it.
+CardRecord cardRecordOf(const ParameterSet& set, uint8_t start = 1);
+
+// Prepares set `setNumber` of the card with `set`: the record, then the trigger delay (in
+// 25 ns steps when the set says so), then on KARVO7F cards the echo-start gate. False, with the
+// library's error word in `error`, when the preparation failed; nothing further is sent then.
+bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set, uint32_t& error);
+
+}  // namespace k7check

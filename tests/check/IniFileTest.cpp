@@ -1,0 +1,228 @@
+// The profile semantics of the parameter file: how names and values are matched and read, and
+// that a write changes one line, keeps everything else byte for byte and replaces the file
+// whole or not at all.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include "CheckTestSupport.h"
+#include "IniFile.h"
+
+using namespace k7check;
+using namespace k7checktest;
+
+namespace {
+
+TEST(IniRead, NamesIgnoreCaseAndBlanksValuesLoseBlanksAndOneQuotePair) {
+    const IniFile ini = IniFile::parse(
+        "  [ Init ]  \n"
+        "  KARTE  =  3  \n"
+        "Text=\"  quoted  \"\n"
+        "Single='x'\n"
+        "Mixed=\"x'\n"
+        "Twice=\"\"y\"\"\n"
+        "Inline=v ; c\n"
+        "Empty=\n");
+    EXPECT_EQ(ini.value("init", "karte"), "3");
+    EXPECT_EQ(ini.value("INIT", " Karte "), "3");
+    EXPECT_EQ(ini.value("Init", "Text"), "  quoted  ");
+    EXPECT_EQ(ini.value("Init", "Single"), "x");
+    EXPECT_EQ(ini.value("Init", "Mixed"), "\"x'");
+    EXPECT_EQ(ini.value("Init", "Twice"), "\"y\"");
+    EXPECT_EQ(ini.value("Init", "Inline"), "v ; c");
+    EXPECT_EQ(ini.value("Init", "Empty"), "");
+    EXPECT_EQ(ini.value("Init", "Missing"), std::nullopt);
+    EXPECT_EQ(ini.value("Other", "Karte"), std::nullopt);
+}
+
+TEST(IniRead, CommentsKeysOutsideSectionsAndTheFirstMatchWins) {
+    const IniFile ini = IniFile::parse(
+        "Loose=1\n"
+        "[A]\n"
+        ";Key=comment\n"
+        "   ; Key=indented comment\n"
+        "Key=first\n"
+        "key=second\n"
+        "no equals sign here\n"
+        "=nameless\n"
+        "[a]\n"
+        "Key=other section\n"
+        "Late=only in the second\n");
+    EXPECT_EQ(ini.value("A", "Key"), "first");
+    EXPECT_EQ(ini.value("A", "Late"), std::nullopt);
+    EXPECT_EQ(ini.value("", "Loose"), std::nullopt);
+    EXPECT_EQ(ini.value("A", "no equals sign here"), std::nullopt);
+}
+
+TEST(IniRead, LineEndingsAndAByteOrderMark) {
+    const IniFile ini = IniFile::parse("\xEF\xBB\xBF[S]\r\nA=1\r\nB=2");
+    EXPECT_EQ(ini.value("S", "A"), "1");
+    EXPECT_EQ(ini.value("S", "B"), "2");
+}
+
+TEST(IniRead, IntegersAreASignAndTheLeadingDigits) {
+    const IniFile ini = IniFile::parse(
+        "[I]\nA=12abc\nB=-7\nC=+3\nD=abc\nE=\nF= 42 \nG=4294967295\nH=\"15\"\nJ=0x10\n");
+    EXPECT_EQ(ini.getInt("I", "A", 99), 12);
+    EXPECT_EQ(ini.getInt("I", "B", 99), -7);
+    EXPECT_EQ(ini.getInt("I", "C", 99), 3);
+    EXPECT_EQ(ini.getInt("I", "D", 99), 0);
+    EXPECT_EQ(ini.getInt("I", "E", 99), 0);
+    EXPECT_EQ(ini.getInt("I", "F", 99), 42);
+    EXPECT_EQ(ini.getInt("I", "G", 99), -1);
+    EXPECT_EQ(ini.getInt("I", "H", 99), 15);
+    EXPECT_EQ(ini.getInt("I", "J", 99), 0);
+    EXPECT_EQ(ini.getInt("I", "Missing", 99), 99);
+    EXPECT_EQ(ini.getInt("Missing", "A", -5), -5);
+}
+
+TEST(IniRead, AMissingFileGivesTheDefaults) {
+    TempDir dir;
+    EXPECT_EQ(readProfileString(dir.file("none.ini"), "S", "K", "fallback"), "fallback");
+    EXPECT_EQ(readProfileInt(dir.file("none.ini"), "S", "K", 17), 17);
+}
+
+TEST(IniWrite, ChangesOnlyTheValueOfTheAffectedLine) {
+    const std::string before =
+        "; parameter file of test bench 3\r\n"
+        "[Init]\r\n"
+        "  Karte = 3   \r\n"
+        "Zyklen=200\r\n"
+        "\r\n"
+        "; keep this comment\r\n"
+        "[Check]\r\n"
+        "DSP=yes\r\n";
+    IniFile ini = IniFile::parse(before);
+    ASSERT_TRUE(ini.set("INIT", "karte", "5"));
+    std::string expected = before;
+    expected.replace(expected.find("3   "), 4, "5");
+    EXPECT_EQ(ini.bytes(), expected);
+}
+
+TEST(IniWrite, NewKeysFollowTheLastKeyOfTheFirstMatchingSection) {
+    IniFile ini = IniFile::parse(
+        "[Init]\n"
+        "Karte=1\n"
+        "\n"
+        "; about the checks\n"
+        "[Check]\n"
+        "[Init]\n"
+        "Late=1\n");
+    ASSERT_TRUE(ini.set("Init", "Zyklen", "200"));
+    ASSERT_TRUE(ini.set("Check", "DSP", "no"));
+    EXPECT_EQ(ini.bytes(),
+              "[Init]\n"
+              "Karte=1\n"
+              "Zyklen=200\n"
+              "\n"
+              "; about the checks\n"
+              "[Check]\n"
+              "DSP=no\n"
+              "[Init]\n"
+              "Late=1\n");
+}
+
+TEST(IniWrite, NewSectionsGoToTheEndInTheFilesLineEnding) {
+    IniFile ini = IniFile::parse("[A]\r\nX=1");
+    ASSERT_TRUE(ini.set("B", "Y", "2"));
+    EXPECT_EQ(ini.bytes(), "[A]\r\nX=1\r\n[B]\r\nY=2\r\n");
+
+    IniFile noEnding = IniFile::parse("[A]\nX=1");
+    ASSERT_TRUE(noEnding.set("A", "Z", "3"));
+    EXPECT_EQ(noEnding.bytes(), "[A]\nX=1\nZ=3");
+
+    IniFile empty;
+    ASSERT_TRUE(empty.set("Init", "Karte", "1"));
+    EXPECT_EQ(empty.bytes(), "[Init]\nKarte=1\n");
+}
+
+TEST(IniWrite, LaterSectionsAreFoundAfterLinesWereInsertedBeforeThem) {
+    IniFile ini = IniFile::parse("[A]\nX=1\n[B]\nY=2\n[C]\nZ=3\n");
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(ini.set("A", "N" + std::to_string(i), std::to_string(i)));
+    }
+    ASSERT_TRUE(ini.set("B", "Y", "20"));
+    ASSERT_TRUE(ini.set("C", "W", "4"));
+    EXPECT_EQ(ini.value("B", "Y"), "20");
+    EXPECT_EQ(ini.value("C", "Z"), "3");
+    EXPECT_EQ(ini.value("A", "N4"), "4");
+    EXPECT_EQ(ini.bytes(), "[A]\nX=1\nN0=0\nN1=1\nN2=2\nN3=3\nN4=4\n[B]\nY=20\n[C]\nZ=3\nW=4\n");
+}
+
+TEST(IniWrite, RefusesNamesAndValuesTheFileCannotHold) {
+    IniFile ini = IniFile::parse("[A]\nX=1\n");
+    EXPECT_FALSE(ini.set("A", "X", "1\n[Injected]"));
+    EXPECT_FALSE(ini.set("A]", "X", "1"));
+    EXPECT_FALSE(ini.set("A", "K=V", "1"));
+    EXPECT_FALSE(ini.set("A", ";X", "1"));
+    EXPECT_FALSE(ini.set("A", "", "1"));
+    EXPECT_FALSE(ini.set("", "X", "1"));
+    EXPECT_EQ(ini.bytes(), "[A]\nX=1\n");
+}
+
+TEST(IniSave, AWriteThroughTheProfileKeepsAnUntouchedComment) {
+    TempDir dir;
+    const std::string path = dir.file("KARVO7Check.INI");
+    writeText(path, "[Init]\n; Karte = card under test\nKarte=1\n");
+    ASSERT_TRUE(writeProfileString(path, "Init", "Karte", "2"));
+    EXPECT_EQ(readText(path), "[Init]\n; Karte = card under test\nKarte=2\n");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"KARVO7Check.INI"});
+}
+
+TEST(IniSave, KeepsThePermissionsOfTheFile) {
+    TempDir dir;
+    const std::string path = dir.file("p.ini");
+    writeText(path, "[A]\nX=1\n");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(writeProfileString(path, "A", "X", "2"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(IniSave, AnInterruptedSaveLeavesTheOldFileWhole) {
+    TempDir dir;
+    const std::string path = dir.file("KARVO7Check.INI");
+    const std::string old = "[Init]\nKarte=1\n";
+    writeText(path, old);
+    IniFile ini = IniFile::load(path);
+    ASSERT_TRUE(ini.set("Init", "Big", std::string(64 * 1024, 'x')));
+
+    // The file system refuses to let any file grow beyond 1 KiB: the write of the new
+    // contents breaks off in the middle, as on a full disk.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved_ok = ini.save(path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved_ok);
+    EXPECT_EQ(readText(path), old);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"KARVO7Check.INI"});
+}
+
+TEST(IniSave, AFolderThatCannotBeWrittenFailsTheSave) {
+    TempDir dir;
+    EXPECT_FALSE(writeFileAtomically(dir.file("missing/sub/x.ini"), "[A]\n"));
+}
+
+TEST(IniProfile, RelativeNamesLiveBesideTheExecutable) {
+    EXPECT_EQ(resolveProfilePath("KARVO7Check.INI", "/opt/k7/bin/KARVO7Check"),
+              "/opt/k7/bin/KARVO7Check.INI");
+    EXPECT_EQ(resolveProfilePath("/etc/k7.ini", "/opt/k7/bin/KARVO7Check"), "/etc/k7.ini");
+
+    TempDir dir;
+    ScriptedDesktop desktop(dir.file("KARVO7Check"));
+    ASSERT_TRUE(desktop.writeProfileString("Bench.ini", "Init", "Karte", "4"));
+    EXPECT_EQ(readText(dir.file("Bench.ini")), "[Init]\nKarte=4\n");
+    EXPECT_EQ(desktop.profileInt("Bench.ini", "init", "KARTE", 0), 4);
+    EXPECT_EQ(desktop.profileString("Bench.ini", "Init", "Zyklen", "200"), "200");
+}
+
+}  // namespace

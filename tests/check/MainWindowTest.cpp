@@ -1,0 +1,161 @@
+// The main window's own small actions and its end: the time-out field, "OK" and destruction.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "CheckTestSupport.h"
+
+using namespace k7check;
+using namespace k7checktest;
+
+namespace {
+
+class MainWindow : public MainWindowFixture, public ::testing::Test {
+  protected:
+    std::vector<std::pair<uint32_t, uint32_t>> timeOutsSent() const {
+        std::vector<std::pair<uint32_t, uint32_t>> sent;
+        for (const auto& r : driver.requests()) {
+            if (r.code == kTimeOutCode) {
+                sent.emplace_back(r.device, k7test::le32(r.input, 0));
+            }
+        }
+        return sent;
+    }
+};
+
+TEST_F(MainWindow, TheTimeOutGoesToCardsUpToTheSelectedOne) {
+    cards({{1, true}, {2, true}, {3, true}});
+    ASSERT_TRUE(start());
+    driver.clearRecords();
+    window->fields.karte = 2;
+    window->fields.timeOut = 25;
+    window->onTimeOutChange();
+    EXPECT_EQ(timeOutsSent(), (std::vector<std::pair<uint32_t, uint32_t>>{{1, 25}, {2, 25}}));
+
+    driver.clearRecords();
+    window->fields.karte = 4;
+    window->onTimeOutChange();
+    EXPECT_TRUE(timeOutsSent().empty());
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Time Out: Ungültige Kartennummer 4 (1 bis 3)!"});
+}
+
+TEST_F(MainWindow, OkClosesEveryCardOnceAndReportsFailures) {
+    cards({{1, true}, {2, true}});
+    ASSERT_TRUE(start());
+    driver.failClose(K7_ERROR_GEN_FAILURE);
+    window->onOk();
+    EXPECT_EQ(desktop.messageLines(), (std::vector<std::string>{"Close: Karte 1 Close Error",
+                                                                "Close: Karte 2 Close Error"}));
+    EXPECT_TRUE(window->ended());
+    EXPECT_EQ(window->result(), kIdOk);
+    EXPECT_EQ(window->card(1), nullptr);
+    destroy();
+    EXPECT_EQ(closesOf(driver, 1), 1);
+    EXPECT_EQ(closesOf(driver, 2), 1);
+    EXPECT_EQ(desktop.messages().size(), 2u);
+}
+
+TEST_F(MainWindow, DestructionClosesSilentlyWhatIsStillOpen) {
+    cards({{1, true}, {2, true}});
+    ASSERT_TRUE(start());
+    window->onCancel();
+    EXPECT_EQ(window->result(), kIdCancel);
+    destroy();
+    EXPECT_TRUE(desktop.messages().empty());
+    EXPECT_EQ(closesOf(driver, 1), 1);
+    EXPECT_EQ(closesOf(driver, 2), 1);
+    // The devices were released: they open again.
+    KARVO7HANDLE again = KARVO7Open(2);
+    ASSERT_NE(again, nullptr);
+    KARVO7Close(again);
+}
+
+// A desktop that breaks down at the first message box.
+class FailingDesktop : public ScriptedDesktop {
+  public:
+    using ScriptedDesktop::ScriptedDesktop;
+    Answer messageBox(const std::string&, const std::string&, Buttons) override {
+        throw std::runtime_error("desktop gone");
+    }
+};
+
+TEST(MainWindowStartUp, EveryCardIsClosedOnceWhateverBreaksOffTheStartUp) {
+    k7test::RecordingDriver driver;
+    driver.setDevices({{1, true}, {2, true}, {4, true}});
+    answerDesignations(driver);
+    k7test::ScopedDriver installed(driver);
+    TempDir dir;
+    for (const bool failWarmUp : {false, true}) {
+        driver.clearRecords();
+        FailingDesktop desktop(dir.file("KARVO7Check"));
+        if (failWarmUp) {
+            // Two devices only: no gap message; a warm-up fails instead, after the ordering.
+            driver.setDevices({{1, true}, {2, true}});
+            driver.failNthCommand(2);
+        }
+        {
+            KARVO7CheckDlg window(desktop);
+            EXPECT_THROW(window.onInit(), std::runtime_error);
+        }
+        EXPECT_EQ(closesOf(driver, 1), 1);
+        EXPECT_EQ(closesOf(driver, 2), 1);
+    }
+}
+
+TEST_F(MainWindow, HotPlugTogglesTheOperatingVoltageAndKeepsTheLabel) {
+    ASSERT_TRUE(start());
+    window->onHotPlug();
+    EXPECT_FALSE(window->operatingVoltage());
+    window->onHotPlug();
+    EXPECT_TRUE(window->operatingVoltage());
+    EXPECT_EQ(desktop.repaints(), 2);
+    EXPECT_EQ(window->fields.hotPlugLabel, "Betriebsspannung ist EIN");
+}
+
+// A view that plays the controls: what the technician typed is read, what the window shows is
+// recorded.
+class RecordingView : public DialogView {
+  public:
+    void readFields(Dialog& dialog) override {
+        auto& main = dynamic_cast<KARVO7CheckDlg&>(dialog);
+        main.fields.karte = typedKarte;
+        ++reads;
+    }
+    void writeFields(Dialog& dialog) override {
+        shownKarte = dynamic_cast<KARVO7CheckDlg&>(dialog).fields.karte;
+        ++writes;
+    }
+    void close(int result) override { closedWith = result; }
+    void windowDestroyed() override { destroyed = true; }
+
+    uint32_t typedKarte = 1;
+    uint32_t shownKarte = 0;
+    int reads = 0;
+    int writes = 0;
+    int closedWith = -1;
+    bool destroyed = false;
+};
+
+TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
+    cards({{1, true}, {2, true}});
+    window = std::make_unique<KARVO7CheckDlg>(desktop);
+    RecordingView view;
+    window->attachView(&view);
+    ASSERT_TRUE(window->onInit());
+    EXPECT_EQ(view.reads, 0);
+    EXPECT_EQ(view.writes, 1);
+
+    view.typedKarte = 7;
+    window->onKarteKillFocus();
+    EXPECT_EQ(view.shownKarte, 2u);
+    view.typedKarte = 0;
+    window->onKarteKillFocus();
+    EXPECT_EQ(view.shownKarte, 1u);
+    window->onOk();
+    EXPECT_EQ(view.closedWith, kIdOk);
+    destroy();
+    EXPECT_TRUE(view.destroyed);
+}
+
+}  // namespace

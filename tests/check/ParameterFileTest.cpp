@@ -1,0 +1,296 @@
+// The parameter file as the main window reads and writes it: booleans, thresholds, field
+// widths, the cards it covers, saving, choosing another file and the channel table.
+#include <gtest/gtest.h>
+
+#include "CheckTestSupport.h"
+#include "IniFile.h"
+#include "ParameterFile.h"
+#include "ParameterKeys.h"
+
+using namespace k7check;
+using namespace k7checktest;
+
+namespace {
+
+class ParameterFile : public MainWindowFixture, public ::testing::Test {};
+
+TEST_F(ParameterFile, BooleansAreFalseOnlyForAFirstCharacterN) {
+    parameterFile(
+        "[Karte1-Satz0]\nActive=No\n[Karte1-Satz1]\nActive=n\n[Karte1-Satz2]\nActive=Yes\n"
+        "[Karte1-Satz3]\nActive=1\n[Karte1-Satz4]\nActive=0\n[Karte1-Satz5]\nActive=\n"
+        "[Karte1-Satz6]\nActive=  nein  \n[Karte1-Satz7]\nActive=\"no\"\n"
+        "[Init]\nDMA=NO\nAnzeige=off\n[Check]\nDSP=n\nTest=\n");
+    ASSERT_TRUE(start());
+    const std::array<bool, 8> expected{false, false, true, true, true, false, false, false};
+    EXPECT_EQ(window->parameterSets().activeFlags(1), expected);
+    EXPECT_FALSE(window->fields.dma);
+    EXPECT_TRUE(window->fields.anzeige);
+    EXPECT_FALSE(window->fields.automatic[index(CheckId::Dsp)]);
+    EXPECT_TRUE(window->fields.automatic[index(CheckId::Test)]);  // empty keeps "yes"
+}
+
+TEST_F(ParameterFile, ThresholdsAreHeldTimesSixteenAndSavedDividedBySixteen) {
+    parameterFile("[Karte1-Satz2]\nB1-Schwelle=50\nB3-Schwelle=5000\n");
+    ASSERT_TRUE(start());
+    ParameterSet& set = window->parameterSets().set(1, 2);
+    EXPECT_EQ(set.gates[1].schwelle, 800);
+    EXPECT_EQ(set.gates[3].schwelle, static_cast<uint16_t>(80000));  // 16 bits held
+    EXPECT_EQ(set.gates[0].schwelle, 30 * 16);                       // default
+    set.gates[2].schwelle = 805;
+    window->onSave();
+    const IniFile saved = IniFile::load(profile());
+    EXPECT_EQ(saved.value("Karte1-Satz2", "B1-Schwelle"), "50");
+    EXPECT_EQ(saved.value("Karte1-Satz2", "B2-Schwelle"), "50");
+    EXPECT_EQ(saved.value("Karte1-Satz2", "B0-Schwelle"), "30");
+}
+
+TEST_F(ParameterFile, ValuesAreCutToTheWidthOfTheirField) {
+    parameterFile(
+        "[Karte1-Satz0]\nAufnahmelaenge=70000\nAverage=258\nAufnahmedelay=-5\n"
+        "IFF=4294967295\nVerstaerkung=-1\n");
+    ASSERT_TRUE(start());
+    const ParameterSet& set = window->parameterSets().set(1, 0);
+    EXPECT_EQ(set.aufnahmelaenge, 4464);
+    EXPECT_EQ(set.average, 2);
+    EXPECT_EQ(set.aufnahmedelay, -5);
+    EXPECT_EQ(set.iff, 0xFFFFFFFFu);
+    EXPECT_EQ(set.verstaerkung, 0xFFFF);
+    window->onSave();
+    const IniFile saved = IniFile::load(profile());
+    EXPECT_EQ(saved.value("Karte1-Satz0", "Aufnahmelaenge"), "4464");
+    EXPECT_EQ(saved.value("Karte1-Satz0", "Average"), "2");
+    EXPECT_EQ(saved.value("Karte1-Satz0", "Aufnahmedelay"), "-5");
+    EXPECT_EQ(saved.value("Karte1-Satz0", "Verstaerkung"), "65535");
+}
+
+TEST_F(ParameterFile, SectionsOfCardsBeyondTheCountAreNeitherReadNorWritten) {
+    cards({{1, true}, {2, true}});
+    const std::string card3 = "[Karte3-Satz0]\nActive=yes\nFilter=6\n; hand-made\n";
+    parameterFile("[Karte2-Satz0]\nFilter=5\n" + card3);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->parameterSets().set(2, 0).filter, 5);
+    EXPECT_EQ(window->parameterSets().set(3, 0).filter, 3);
+    EXPECT_FALSE(window->parameterSets().active(3, 0));
+    window->parameterSets().set(3, 0).filter = 1;
+    window->onSave();
+    const std::string text = readText(profile());
+    EXPECT_NE(text.find(card3), std::string::npos);
+    EXPECT_EQ(text.find("[Karte3-Satz1]"), std::string::npos);
+    EXPECT_NE(text.find("[Karte2-Satz7]"), std::string::npos);
+}
+
+TEST_F(ParameterFile, SaveAsksFirstAndWritesTheSettingsInOrder) {
+    ASSERT_TRUE(start());
+    desktop.answerMessages({Answer::No});
+    window->onSave();
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Check: Wollen Sie wirklich sichern?"});
+    EXPECT_EQ(desktop.messages()[0].buttons, Buttons::YesNo);
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+
+    window->fields.karte = 1;
+    window->fields.parametersatz = 4;
+    window->fields.zyklen = 7;
+    window->fields.prepAll = true;
+    window->fields.automatic[index(CheckId::SteuerLca)] = false;
+    window->onSave();
+    const std::string text = readText(profile());
+    EXPECT_EQ(text.substr(0, text.find("[Karte1-Satz0]")),
+              "[Init]\nParametersatz=4\nAnzeigefaktor=1\nZyklen=7\nKarte=1\nDMA=yes\n"
+              "PrepAll=yes\nKontinuierlich=no\nAnzeige=yes\nVIRMA4=yes\nHotPlug=yes\n"
+              "[Check]\nPCIconfig=yes\nPCIEEPROM=yes\nPCIoperation=yes\nKennung=yes\nDSP=yes\n"
+              "LCA=no\nTest=yes\nCommand=yes\nEinzelmessung=yes\nBlockmessung=yes\n");
+    EXPECT_EQ(text.find("[Bus]"), std::string::npos);
+}
+
+TEST_F(ParameterFile, ASetTravelsThroughTheFileUnchanged) {
+    ASSERT_TRUE(start());
+    ParameterSet set;
+    set.iff = 123456;
+    set.bit8 = true;
+    set.average = 7;
+    set.samplerate = 4;
+    set.start = 11;
+    set.pkVorlauf = 65535;
+    set.aufnahmelaenge = 1;
+    set.aufnahmedelay = -100;
+    set.ascan = true;
+    set.faktor = 255;
+    set.gleichrichtung = 3;
+    set.externerTrigger = true;
+    set.triggereingangsmode = 3;
+    set.triggerausgangsmode = 7;
+    set.ausblenden = 15;
+    set.taVerzoegerung = 12;
+    set.taAbstand = 34;
+    set.sendersperre = true;
+    set.sendeimpulsbreite = 5;
+    set.sendeenergie = 6;
+    set.seMode = true;
+    set.senderdaempfung = 2;
+    set.eingangsdaempfung = 1;
+    set.filter = 0;
+    set.verstaerkung = 900;
+    set.esbTime = -7;
+    set.esbLevel = 44;
+    set.esbRelativ = true;
+    set.esbAlways = true;
+    for (uint32_t g = 0; g < kGates; ++g) {
+        set.gates[g] = {static_cast<int32_t>(10 * g), static_cast<int32_t>(1000 + g),
+                        static_cast<uint16_t>(16 * (g + 1))};
+        set.enable[g] = g % 2 == 0;
+    }
+    set.triggerExtern = true;
+    set.triggerdelay = 999;
+    set.sapDelay = 4321;
+
+    IniFile file;
+    writeSet(file, "Karte1-Satz5", set, true);
+    ParameterSet back;
+    back.filter = 7;  // overwritten by the file
+    bool active = false;
+    readSet(file, "Karte1-Satz5", back, active);
+    EXPECT_TRUE(active);
+    for (const ParameterKey& key : parameterKeys()) {
+        EXPECT_EQ(fieldText(key, back), fieldText(key, set)) << key.key;
+    }
+    // Every key once, in table order, behind "Active".
+    const std::string text = file.bytes();
+    EXPECT_EQ(text.rfind("[Karte1-Satz5]\nActive=yes\nIFF=123456\n8Bit=yes\n", 0), 0u);
+    EXPECT_NE(text.find("B4-enable=yes\nTriggerExtern=yes\nTriggerdelay=999\nSAP-Delay=4321\n"),
+              std::string::npos);
+}
+
+TEST_F(ParameterFile, LoadSetsTheDepthCompensationFieldsAndDefaults) {
+    parameterFile("[Karte1-Satz1]\nFilter=2\n");
+    ASSERT_TRUE(start());
+    ParameterSet& set = window->parameterSets().set(1, 1);
+    EXPECT_EQ(set.filter, 2);
+    EXPECT_EQ(set.taStuetzstellen, 1);
+    EXPECT_TRUE(set.taTabelle.empty());
+    EXPECT_EQ(set.aufnahmelaenge, 1600);
+    EXPECT_EQ(set.esbTime, 200);
+    EXPECT_EQ(set.gates[4].anfang, 1100);
+    EXPECT_EQ(set.gates[4].schwelle, 800);
+    EXPECT_FALSE(set.enable[0]);
+    EXPECT_TRUE(set.enable[4]);
+}
+
+TEST_F(ParameterFile, SavingAfterChoosingAnotherFileWritesThatFile) {
+    parameterFile("[Init]\nZyklen=11\n");
+    ASSERT_TRUE(start());
+    const std::string other = dir.file("other.ini");
+    writeText(other, "[Init]\nZyklen=22\nKarte=1\n[Karte1-Satz0]\nFilter=6\n");
+    desktop.answerFileDialog(other);
+    window->onChooseParameterFile();
+    EXPECT_EQ(desktop.fileDialogs(), std::vector<std::string>{"*.ini | *.ini"});
+    EXPECT_EQ(window->profileFile(), other);
+    EXPECT_EQ(window->fields.parameterFiles, std::vector<std::string>{other});
+    EXPECT_EQ(window->fields.zyklen, 22u);
+    EXPECT_EQ(window->parameterSets().set(1, 0).filter, 6);
+
+    window->fields.zyklen = 33;
+    window->onSave();
+    EXPECT_EQ(IniFile::load(other).getInt("Init", "Zyklen", 0), 33);
+    EXPECT_EQ(readText(profile()), "[Init]\nZyklen=11\n");
+}
+
+TEST_F(ParameterFile, ACancelledFileDialogChangesNothing) {
+    parameterFile("[Init]\nZyklen=11\n");
+    ASSERT_TRUE(start());
+    window->fields.zyklen = 12;
+    window->onChooseParameterFile();  // no scripted answer: cancelled
+    EXPECT_EQ(window->profileFile(), profile());
+    EXPECT_EQ(window->fields.zyklen, 12u);
+}
+
+TEST_F(ParameterFile, AFailedSaveIsReported) {
+    ASSERT_TRUE(start());
+    desktop.answerFileDialog(dir.file("no-such-folder/x.ini"));
+    window->onChooseParameterFile();
+    desktop.clear();
+    window->onSave();
+    ASSERT_EQ(desktop.messages().size(), 2u);
+    EXPECT_EQ(desktop.messageLines()[1], "Check: Parameterdatei " +
+                                             dir.file("no-such-folder/x.ini") +
+                                             " konnte nicht gesichert werden!");
+}
+
+TEST(ChannelParsing, FollowsThePatternAsFarAsTheTextMatches) {
+    uint32_t bus = 7;
+    uint32_t slot = 8;
+    parseChannel("Bus 3 Slot 14", bus, slot);
+    EXPECT_EQ(bus, 3u);
+    EXPECT_EQ(slot, 14u);
+    parseChannel("Bus 5", bus, slot);
+    EXPECT_EQ(bus, 5u);
+    EXPECT_EQ(slot, 14u);
+    parseChannel("Bus 6 Platz 2", bus, slot);
+    EXPECT_EQ(bus, 6u);
+    EXPECT_EQ(slot, 14u);
+    parseChannel("Kanal 1", bus, slot);
+    EXPECT_EQ(bus, 6u);
+    parseChannel("Bus   9Slot2", bus, slot);
+    EXPECT_EQ(bus, 9u);
+    EXPECT_EQ(slot, 2u);
+
+    std::array<Channel, kMaxCards> channels{};
+    readChannels(IniFile::parse("[bus]\nkanal2 = Bus 3 Slot 14\n"), channels);
+    EXPECT_EQ(channels[1].bus, 3u);
+    EXPECT_EQ(channels[1].slot, 14u);
+    EXPECT_EQ(channels[0].bus, 0u);
+}
+
+TEST(RandomLimits, StartUpValues) {
+    const RandomLimits limits = defaultRandomLimits();
+    EXPECT_EQ(limits.lower.aufnahmelaenge, 16);
+    EXPECT_EQ(limits.upper.aufnahmelaenge, 16000);
+    EXPECT_EQ(limits.upper.average, 7);
+    EXPECT_EQ(limits.upper.samplerate, 4);
+    EXPECT_EQ(limits.upper.faktor, 25);
+    EXPECT_EQ(limits.upper.sendeimpulsbreite, 5);
+    EXPECT_EQ(limits.upper.verstaerkung, 900);
+    EXPECT_EQ(limits.lower.filter, 3);
+    EXPECT_EQ(limits.upper.filter, 3);
+    EXPECT_EQ(limits.lower.start, 1);
+    EXPECT_EQ(limits.lower.taStuetzstellen, 0);
+    for (uint32_t g = 0; g < kGates; ++g) {
+        EXPECT_EQ(limits.lower.gates[g].ende, 100);
+        EXPECT_EQ(limits.upper.gates[g].anfang, 6000);
+        EXPECT_EQ(limits.upper.gates[g].schwelle, 1024);
+        EXPECT_FALSE(limits.lower.enable[g]);
+        EXPECT_TRUE(limits.upper.enable[g]);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ParameterFile, SixteenCardsWriteEverySectionOnceAndReadItBack) {
+    std::map<uint32_t, bool> devices;
+    for (uint32_t d = 1; d <= 16; ++d) {
+        devices[d] = true;
+    }
+    cards(devices);
+    ASSERT_TRUE(start());
+    window->parameterSets().set(16, 7).sapDelay = 77;
+    window->parameterSets().active(9, 4) = true;
+    window->onSave();
+    const std::string text = readText(profile());
+    for (uint32_t k = 1; k <= 16; ++k) {
+        for (uint32_t s = 0; s < 8; ++s) {
+            const std::string header = "[" + setSection(k, s) + "]\n";
+            const size_t at = text.find(header);
+            ASSERT_NE(at, std::string::npos) << header;
+            EXPECT_EQ(text.find(header, at + 1), std::string::npos) << header;
+        }
+    }
+    destroy();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->parameterSets().set(16, 7).sapDelay, 77);
+    EXPECT_TRUE(window->parameterSets().active(9, 4));
+    EXPECT_FALSE(window->parameterSets().active(9, 3));
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+// Native and record layouts of the measurement data.
+#include "DataFormat.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace k7sim {
+
+void put16(Bytes& out, uint16_t value) {
+    out.push_back(static_cast<uint8_t>(value & 0xFF));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void put32(Bytes& out, uint32_t value) {
+    put16(out, static_cast<uint16_t>(value & 0xFFFF));
+    put16(out, static_cast<uint16_t>(value >> 16));
+}
+
+namespace {
+
+int32_t rectify(int16_t s, uint32_t form) {
+    switch (form) {
+        case 1:
+            return std::max<int32_t>(s, 0);
+        case 2:
+            return std::max<int32_t>(-static_cast<int32_t>(s), 0);
+        case 3:
+            return std::abs(static_cast<int32_t>(s));
+        default:
+            return s;
+    }
+}
+
+void putHeader(Bytes& out, uint8_t type, uint32_t length, int16_t id) {
+    put32(out, (length << 8) | type);
+    put16(out, static_cast<uint16_t>(id));
+}
+
+void putTimeStamp(Bytes& out, uint32_t time) {
+    put32(out, record::kTimeStamp);
+    put32(out, time);
+}
+
+// Packs 12-bit samples (left-aligned in 16 bits) four into three words.
+std::vector<uint16_t> pack12(const std::vector<int16_t>& samples) {
+    std::vector<uint16_t> words;
+    for (size_t i = 0; i < samples.size(); i += 4) {
+        uint32_t s[4] = {0, 0, 0, 0};
+        for (size_t k = 0; k < 4 && i + k < samples.size(); ++k) {
+            s[k] = (static_cast<uint16_t>(samples[i + k]) >> 4) & 0xFFFu;
+        }
+        words.push_back(static_cast<uint16_t>(s[0] | (s[1] & 0xFu) << 12));
+        words.push_back(static_cast<uint16_t>((s[1] >> 4) | (s[2] & 0xFFu) << 8));
+        words.push_back(static_cast<uint16_t>((s[2] >> 8) | s[3] << 4));
+    }
+    return words;
+}
+
+uint32_t gateWord(const GateOutcome& g) {
+    if (!g.present) {
+        return 0;
+    }
+    return (g.time & 0xFFFFFu) | (g.marker ? 1u << 20 : 0u) | 1u << 21 |
+           static_cast<uint32_t>(g.amplitude >> 2) << 22;
+}
+
+}  // namespace
+
+std::vector<int16_t> outputSamples(const ParameterSet& set, const int16_t* recorded, size_t count) {
+    if (set.output() != 2) {
+        return {recorded, recorded + count};
+    }
+    const size_t faktor = std::max<uint32_t>(set.faktor(), 1);
+    std::vector<int16_t> out;
+    out.reserve(count / faktor + 1);
+    for (size_t i = 0; i < count; i += faktor) {
+        int32_t best = 0;
+        for (size_t k = i; k < std::min(count, i + faktor); ++k) {
+            const int32_t v = rectify(recorded[k], set.form());
+            if (std::abs(v) > std::abs(best)) {
+                best = v;
+            }
+        }
+        out.push_back(static_cast<int16_t>(std::clamp(best, -32768, 32767)));
+    }
+    return out;
+}
+
+Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, uint32_t timeStamp) {
+    Bytes out;
+    if (set.output() != 1 && set.output() != 2) {
+        return out;
+    }
+    if (!set.recordLayout()) {
+        if (set.eightBit()) {
+            for (int16_t s : samples) {
+                out.push_back(static_cast<uint8_t>(static_cast<int8_t>(s >> 8)));
+            }
+        } else {
+            out.reserve(samples.size() * 2);
+            for (int16_t s : samples) {
+                put16(out, static_cast<uint16_t>(s));
+            }
+        }
+        return out;
+    }
+    if (set.externalTrigger()) {
+        putTimeStamp(out, timeStamp);
+    }
+    if (set.eightBit()) {
+        const auto words = pack12(samples);
+        putHeader(out, record::kPacked12, static_cast<uint32_t>(6 + 2 * words.size()),
+                  set.identification);
+        for (uint16_t w : words) {
+            put16(out, w);
+        }
+    } else {
+        const uint8_t type = set.output() == 2 ? record::kAscan : record::kHf;
+        putHeader(out, type, static_cast<uint32_t>(6 + 2 * samples.size()), set.identification);
+        for (int16_t s : samples) {
+            put16(out, static_cast<uint16_t>(s));
+        }
+    }
+    return out;
+}
+
+std::array<uint8_t, 24> compactEntry(const ShotGates& gates) {
+    Bytes out;
+    const uint32_t es = gates.esFound ? (gates.esDelay & 0xFFFFFu) |
+                                            static_cast<uint32_t>(gates.esAmplitude >> 2) << 22
+                                      : 0u;
+    put32(out, es);
+    for (const auto& g : gates.gate) {
+        put32(out, gateWord(g));
+    }
+    std::array<uint8_t, 24> entry{};
+    std::copy(out.begin(), out.end(), entry.begin());
+    return entry;
+}
+
+Bytes gateRecord(const ParameterSet& set, const ShotGates& gates, uint32_t timeStamp) {
+    Bytes out;
+    if (set.externalTrigger()) {
+        putTimeStamp(out, timeStamp);
+    }
+    putHeader(out, record::kGates, record::kGatesSize, set.identification);
+    put16(out, 0);
+    // Slots 1 to 4 carry the gates B1 to B4, slot 5 the gate B0.
+    static constexpr int kSlotGate[5] = {1, 2, 3, 4, 0};
+    for (int gate : kSlotGate) {
+        const GateOutcome& g = gates.gate[gate];
+        put16(out, g.present ? g.amplitude : uint16_t{0});
+        put16(out, 0);
+        put16(out, g.present ? static_cast<uint16_t>((g.time * 2) & 0xFFFFu) : uint16_t{0});
+        put16(out, static_cast<uint16_t>((g.present ? 0x8000u : 0u) |
+                                         (g.present && g.marker ? 0x4000u : 0u)));
+    }
+    put32(out, gates.esFound ? gates.esDelay : 0u);
+    put16(out, gates.esAmplitude);
+    put16(out, 0);
+    return out;
+}
+
+}  // namespace k7sim

@@ -1,0 +1,219 @@
+// Device registry and dispatch of the simulated driver.
+#include "Driver.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "State.h"
+
+namespace k7sim {
+
+void complete(const Completions& done) {
+    for (const auto& c : done) {
+        K7DrvCompleteIrp(c.irp, c.status, c.bytes);
+    }
+}
+
+std::string stateDirectory(const Config& config) {
+    if (!config.persist) {
+        return {};
+    }
+    std::string base;
+    if (const char* env = std::getenv("KARVO7_SIM_STATE"); env != nullptr && *env != '\0') {
+        const std::string value = env;
+        if (value == "off" || value == "none" || value == "no") {
+            return {};
+        }
+        base = value;
+    } else if (!config.stateDir.empty()) {
+        base = config.stateDir;
+    } else if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg != '\0') {
+        base = std::string(xdg) + "/karvo7sim";
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        base = std::string(home) + "/.local/state/karvo7sim";
+    } else {
+        return {};
+    }
+    return base + "/" + config.instance;
+}
+
+Driver::Driver(const Config& config) : config_(config) {
+    const std::string state = stateDirectory(config_);
+    lockDirectory_ = !config_.lockDir.empty() ? config_.lockDir : !state.empty() ? state : "/tmp";
+    CardSettings settings;
+    settings.stateDirectory = state;
+    settings.seed = config_.seed;
+    settings.fifoBytes = config_.fifoBytes;
+    settings.resultsBytes = config_.resultsBytes;
+    settings.dataTimeOutS = config_.dataTimeOutS;
+    for (const auto& c : config_.cards) {
+        cards_[c.number] = std::make_unique<Card>(c, settings);
+    }
+    if (config_.worker) {
+        worker_ = std::thread([this] { work(); });
+    }
+}
+
+Driver::~Driver() {
+    {
+        std::lock_guard lock(workerMutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    std::lock_guard lock(locksMutex_);
+    for (const auto& [number, fd] : locks_) {
+        ::close(fd);
+    }
+}
+
+K7DrvDriver Driver::table() {
+    K7DrvDriver t{};
+    t.interfaceVersion = K7DRV_INTERFACE_VERSION;
+    t.context = this;
+    t.deviceExists = &Driver::deviceExists;
+    t.open = &Driver::open;
+    t.deviceControl = &Driver::control;
+    t.read = &Driver::read;
+    t.write = &Driver::write;
+    t.cancel = &Driver::cancel;
+    t.close = &Driver::close;
+    t.unload = nullptr;
+    return t;
+}
+
+Card* Driver::card(uint32_t number) {
+    const auto it = cards_.find(number);
+    return it == cards_.end() ? nullptr : it->second.get();
+}
+
+void Driver::service() {
+    for (auto& [number, card] : cards_) {
+        Completions done;
+        card->service(done);
+        complete(done);
+    }
+}
+
+void Driver::work() {
+    std::unique_lock lock(workerMutex_);
+    while (!stopping_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(1));
+        if (stopping_) {
+            break;
+        }
+        lock.unlock();
+        service();
+        lock.lock();
+    }
+}
+
+// The lock file of a card: held with flock while the card is open, so that another process's
+// open of the same card (same instance) fails as on a real driver.
+bool Driver::lock(uint32_t number) {
+    makeDirectories(lockDirectory_);
+    const std::string path = lockDirectory_ + "/karvo7sim-" + config_.instance + "-card" +
+                             std::to_string(number) + ".lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return true;  // without a lock folder the card is exclusive within this process only
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    std::lock_guard guard(locksMutex_);
+    locks_[number] = fd;
+    return true;
+}
+
+void Driver::unlock(uint32_t number) {
+    std::lock_guard guard(locksMutex_);
+    const auto it = locks_.find(number);
+    if (it != locks_.end()) {
+        ::close(it->second);
+        locks_.erase(it);
+    }
+}
+
+int Driver::deviceExists(void* self, uint32_t number) {
+    return static_cast<Driver*>(self)->card(number) != nullptr ? 1 : 0;
+}
+
+uint32_t Driver::open(void* self, uint32_t number, void** device) {
+    auto* driver = static_cast<Driver*>(self);
+    Card* c = driver->card(number);
+    if (c == nullptr || device == nullptr) {
+        return K7_ERROR_FILE_NOT_FOUND;
+    }
+    if (!driver->lock(number)) {
+        return K7_ERROR_SHARING_VIOLATION;
+    }
+    const uint32_t status = c->open();
+    if (status != K7_ERROR_SUCCESS) {
+        // Held in this process already: the lock belongs to the first open.
+        return status;
+    }
+    *device = c;
+    return K7_ERROR_SUCCESS;
+}
+
+uint32_t Driver::control(void*, void* device, uint32_t code, const void* input, uint32_t inputSize,
+                         void* output, uint32_t outputSize, uint32_t* returned) {
+    uint32_t count = 0;
+    Completions done;
+    const uint32_t status = static_cast<Card*>(device)->control(code, input, inputSize, output,
+                                                                outputSize, &count, done);
+    complete(done);
+    if (returned != nullptr) {
+        *returned = count;
+    }
+    return status;
+}
+
+uint32_t Driver::read(void*, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
+                      uint32_t* transferred) {
+    uint32_t count = 0;
+    Completions done;
+    const uint32_t status = static_cast<Card*>(device)->read(irp, buffer, size, &count, done);
+    complete(done);
+    if (transferred != nullptr) {
+        *transferred = count;
+    }
+    return status;
+}
+
+uint32_t Driver::write(void*, void* device, K7DrvIrp*, const void* buffer, uint32_t size,
+                       uint32_t* transferred) {
+    uint32_t count = 0;
+    Completions done;
+    const uint32_t status = static_cast<Card*>(device)->write(buffer, size, &count, done);
+    complete(done);
+    if (transferred != nullptr) {
+        *transferred = count;
+    }
+    return status;
+}
+
+void Driver::cancel(void*, void* device) {
+    Completions done;
+    static_cast<Card*>(device)->cancel(done);
+    complete(done);
+}
+
+uint32_t Driver::close(void* self, void* device) {
+    auto* c = static_cast<Card*>(device);
+    Completions done;
+    c->close(done);
+    complete(done);
+    static_cast<Driver*>(self)->unlock(c->number());
+    return K7_ERROR_SUCCESS;
+}
+
+}  // namespace k7sim

@@ -1,0 +1,134 @@
+// Signal generation of the simulated card.
+#include "Signal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "Random.h"
+
+namespace k7sim {
+
+double samplingMHz(uint32_t index) {
+    static constexpr double kRates[8] = {80.0, 40.0, 20.0, 10.0, 160.0, 5.0, 2.5, 1.25};
+    return kRates[index & 7u];
+}
+
+namespace {
+
+constexpr double kPulseWidthUs[8] = {0.025, 0.050, 0.100, 0.150, 0.250, 0.450, 0.450, 0.450};
+
+// A broadband echo: Gaussian envelope on the probe's centre frequency, peak at t0.
+double echo(double t, double t0, double probeMHz) {
+    const double sigma = 0.5 / probeMHz;
+    const double x = (t - t0) / sigma;
+    if (std::fabs(x) > 6.0) {
+        return 0.0;
+    }
+    return std::exp(-0.5 * x * x) * std::cos(2.0 * std::numbers::pi * probeMHz * (t - t0));
+}
+
+}  // namespace
+
+double SignalModel::echoTimeUs(int k) const {
+    const double roundTripUs = 2.0 * specimen_.thicknessMm / specimen_.velocityMps * 1000.0;
+    return specimen_.interfaceUs + k * roundTripUs;
+}
+
+// Gain of the receiver at a sample: the set's gain plus the depth compensation curve.
+double SignalModel::gainFactor(const ParameterSet& set, int64_t index) const {
+    double tenthsDb = set.gain;
+    if (set.depthCompensation() && !set.taTable.empty() && set.taSpacing > 0) {
+        const size_t points = std::min<size_t>(set.taTable.size(), size_t{set.taPoints} + 1);
+        const double pos = static_cast<double>(index - set.taDelay) / set.taSpacing;
+        double add = 0.0;
+        if (pos <= 0.0) {
+            add = set.taTable[0];
+        } else if (pos >= static_cast<double>(points - 1)) {
+            add = set.taTable[points - 1];
+        } else {
+            const auto p = static_cast<size_t>(pos);
+            const double f = pos - static_cast<double>(p);
+            add = set.taTable[p] * (1.0 - f) + set.taTable[p + 1] * f;
+        }
+        tenthsDb += add;
+    }
+    return std::pow(10.0, tenthsDb / 200.0);
+}
+
+SignalModel::Clean SignalModel::clean(const ParameterSet& set, int64_t first, size_t count) const {
+    Clean out;
+    out.first = first;
+    out.values.assign(count, 0.0f);
+    out.gain.resize(count);
+    const bool curve = set.depthCompensation() && !set.taTable.empty() && set.taSpacing > 0;
+    const double flat = gainFactor(set, 0);
+    for (size_t j = 0; j < count; ++j) {
+        out.gain[j] =
+            static_cast<float>(curve ? gainFactor(set, first + static_cast<int64_t>(j)) : flat);
+    }
+    if (set.transmitterOff()) {
+        return out;
+    }
+    const double fs = samplingMHz(set.samplerate());
+    const double f0 = specimen_.probeMHz;
+    const double energy = (static_cast<double>(set.energy()) + 1.0) / 2.0;
+    const double width = kPulseWidthUs[set.pulseWidth()];
+    const double widthMatch = 0.5 + 0.5 * std::sin(std::numbers::pi * std::min(width * f0, 0.5));
+    const double inputLoss = std::pow(10.0, -2.0 * set.inputDamping() / 20.0);
+    const double ringUs = width + 0.3 / (1.0 + set.transmitterDamping());
+    const double pulse = specimen_.pulseAmplitude * energy * (set.separateReceiver() ? 0.02 : 1.0);
+
+    const double lastUs = static_cast<double>(first + static_cast<int64_t>(count)) / fs + 1.0;
+    std::vector<std::pair<double, double>> echoes;  // time, amplitude at 0 dB
+    echoes.emplace_back(echoTimeUs(0), specimen_.interfaceAmplitude);
+    for (int k = 1; k < 100000 && echoTimeUs(k) < lastUs; ++k) {
+        const double amplitude =
+            specimen_.echoAmplitude * std::pow(10.0, -specimen_.echoLossDb * (k - 1) / 20.0);
+        if (amplitude < 1e-6) {
+            break;
+        }
+        echoes.emplace_back(echoTimeUs(k), amplitude);
+    }
+    const double echoScale = energy * widthMatch * inputLoss;
+    const double halfSpan = 3.0 / f0;
+
+    for (size_t j = 0; j < count; ++j) {
+        const int64_t index = first + static_cast<int64_t>(j);
+        const double t = static_cast<double>(index) / fs;
+        double x = 0.0;
+        for (const auto& [t0, amplitude] : echoes) {
+            if (std::fabs(t - t0) < halfSpan) {
+                x += amplitude * echo(t, t0, f0);
+            }
+        }
+        x *= echoScale;
+        if (t >= 0.0 && t < ringUs * 8.0) {
+            x -= pulse * std::exp(-t / ringUs) * std::cos(2.0 * std::numbers::pi * f0 * t);
+        }
+        out.values[j] = static_cast<float>(x * out.gain[j]);
+    }
+    return out;
+}
+
+void SignalModel::shot(const ParameterSet& set, const Clean& clean, uint64_t noiseSeed,
+                       bool offsetAdjusted, SampleRun& out) const {
+    out.first = clean.first;
+    out.samples.resize(clean.values.size());
+    const double shots = set.averaging() ? std::ldexp(1.0, static_cast<int>(set.average & 7)) : 1;
+    const double sigma = specimen_.noise / std::sqrt(shots);
+    const double offset = offsetAdjusted ? 0.0 : specimen_.adcOffset;
+    Noise noise(noiseSeed);
+    const bool noisy = sigma > 0.0;
+    for (size_t j = 0; j < clean.values.size(); ++j) {
+        double x = clean.values[j];
+        if (noisy) {
+            x += sigma * clean.gain[j] * noise.gaussian();
+        }
+        double v = std::floor(x * 32768.0 + offset + 0.5);
+        v = std::clamp(v, -32768.0, 32767.0);
+        out.samples[j] = static_cast<int16_t>(static_cast<int32_t>(v) & ~0xF);
+    }
+}
+
+}  // namespace k7sim

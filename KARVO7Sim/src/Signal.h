@@ -1,0 +1,54 @@
+// The synthetic specimen and the card's receiver: transmit pulse, interface echo and back-wall
+// echoes of a plate, amplified by the set's gain and depth compensation, with noise, the ADC's
+// offset and its 12-bit quantisation.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "KARVO7Sim.h"
+#include "ParameterSet.h"
+
+namespace k7sim {
+
+// A run of samples at consecutive sample indexes counted from the trigger.
+struct SampleRun {
+    int64_t first = 0;
+    std::vector<int16_t> samples;  // 16-bit, 12 significant bits left-aligned
+
+    int64_t end() const { return first + static_cast<int64_t>(samples.size()); }
+    int16_t at(int64_t index) const {
+        return index < first || index >= end() ? int16_t{0}
+                                               : samples[static_cast<size_t>(index - first)];
+    }
+};
+
+class SignalModel {
+  public:
+    explicit SignalModel(const Specimen& specimen) : specimen_(specimen) {}
+
+    // The noiseless signal of the set at sample indexes [first, first + count), as fractions of
+    // full scale, with the receiver's gain factor at each sample.
+    struct Clean {
+        int64_t first = 0;
+        std::vector<float> values;
+        std::vector<float> gain;
+    };
+    Clean clean(const ParameterSet& set, int64_t first, size_t count) const;
+
+    // One shot: the clean signal plus the noise of `noiseSeed` and, unless the offset has been
+    // adjusted, the ADC offset; quantised to 12 bits.
+    void shot(const ParameterSet& set, const Clean& clean, uint64_t noiseSeed, bool offsetAdjusted,
+              SampleRun& out) const;
+
+    // Time of back-wall echo k (k = 0: interface echo) in microseconds after the pulse.
+    double echoTimeUs(int k) const;
+
+    const Specimen& specimen() const { return specimen_; }
+
+  private:
+    double gainFactor(const ParameterSet& set, int64_t index) const;
+    Specimen specimen_;
+};
+
+}  // namespace k7sim

@@ -1,0 +1,119 @@
+// Reads and writes on the device: card data goes to a read as soon as the card has some (the
+// answer of the last data command, the results gathered so far, or the oldest block of the
+// data FIFO); otherwise the read stays pending until data arrives, the data time-out passes,
+// or it is cancelled. The firmware image arrives through a write.
+#include <algorithm>
+#include <cstring>
+
+#include "Card.h"
+
+namespace k7sim {
+
+namespace {
+constexpr uint32_t kLargestImage = 65536;
+}
+
+bool Card::hasDataForRead() const {
+    if (faults_.has(Fault::Kind::DataNever)) {
+        return false;
+    }
+    switch (source_) {
+        case Source::Reply:
+            return replyPosition_ < reply_.size();
+        case Source::Results:
+            return !results_.empty();
+        default:
+            return !fifo_.empty();
+    }
+}
+
+uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
+    if (!hasDataForRead()) {
+        return 0;
+    }
+    uint32_t n = 0;
+    switch (source_) {
+        case Source::Reply:
+            n = static_cast<uint32_t>(std::min<size_t>(size, reply_.size() - replyPosition_));
+            std::memcpy(buffer, reply_.data() + replyPosition_, n);
+            replyPosition_ += n;
+            if (replyPosition_ == reply_.size()) {
+                source_ = Source::Fifo;
+            }
+            return n;
+        case Source::Results: {
+            const Bytes taken = results_.take(resultLimit_, size);
+            n = static_cast<uint32_t>(std::min<size_t>(size, taken.size()));
+            std::memcpy(buffer, taken.data(), n);
+            source_ = Source::Fifo;
+            return n;
+        }
+        default:
+            return fifo_.read(buffer, size);
+    }
+}
+
+void Card::completePending(Completions& done) {
+    if (!pending_) {
+        return;
+    }
+    const uint32_t n = deliver(pending_->buffer, pending_->size);
+    if (n > 0) {
+        done.push_back({pending_->irp, K7_ERROR_SUCCESS, n});
+        pending_.reset();
+    } else if (nowUs_ >= pending_->deadlineUs) {
+        lastError_ = err::kDataTimeOut;
+        done.push_back({pending_->irp, K7_ERROR_SEM_TIMEOUT, 0});
+        pending_.reset();
+    }
+}
+
+uint32_t Card::read(K7DrvIrp* irp, void* buffer, uint32_t size, uint32_t* transferred,
+                    Completions& done) {
+    std::lock_guard lock(mutex_);
+    advance();
+    completePending(done);
+    if (pending_) {
+        return fail(K7_ERROR_GEN_FAILURE, err::kTransferBusy);
+    }
+    if (size == 0) {
+        *transferred = 0;
+        return K7_ERROR_SUCCESS;
+    }
+    if (buffer == nullptr) {
+        return fail(K7_ERROR_INVALID_PARAMETER, err::kNullBuffer);
+    }
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const uint32_t n = deliver(bytes, size);
+    if (n > 0) {
+        *transferred = n;
+        return K7_ERROR_SUCCESS;
+    }
+    const uint64_t deadline =
+        dataTimeOutS_ == 0 ? UINT64_MAX : nowUs_ + uint64_t{dataTimeOutS_} * 1000000u;
+    pending_ = Pending{irp, bytes, size, deadline};
+    return K7_ERROR_IO_PENDING;
+}
+
+uint32_t Card::write(const void* buffer, uint32_t size, uint32_t* transferred, Completions& done) {
+    std::lock_guard lock(mutex_);
+    advance();
+    completePending(done);
+    if (size == 0) {
+        *transferred = 0;
+        return K7_ERROR_SUCCESS;
+    }
+    if (buffer == nullptr) {
+        return fail(K7_ERROR_INVALID_PARAMETER, err::kNullBuffer);
+    }
+    if (size > kLargestImage) {
+        return fail(K7_ERROR_INVALID_PARAMETER, err::kImageTooLarge);
+    }
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    firmware_.assign(bytes, bytes + size);
+    state_.save("firmware", firmware_.data(), firmware_.size());
+    *transferred = size;
+    return K7_ERROR_SUCCESS;
+}
+
+}  // namespace k7sim

@@ -1,0 +1,64 @@
+// The main window on the screen: the form KARVO7CheckDlg.ui, the check-button rows built from
+// the check registry, and the binding of every control to the main window's fields and
+// actions.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "KARVO7CheckDlg.h"
+#include "QtDialogView.h"
+
+namespace Ui {
+class KARVO7CheckDlg;
+}
+
+namespace k7qt {
+
+class KARVO7CheckDlgView : public QtDialogView {
+    Q_OBJECT
+  public:
+    KARVO7CheckDlgView(k7check::KARVO7CheckDlg& window, QWidget* parent);
+    ~KARVO7CheckDlgView() override;
+
+    void readFields(k7check::Dialog& dialog) override;
+    void writeFields(k7check::Dialog& dialog) override;
+
+    // The window title: "KARVO7 Check", marked when the cards are simulated.
+    static QString titleFor(const std::string& title, bool simulatedCards);
+
+    // The widgets of one check-button row.
+    struct CheckRow {
+        QCheckBox* automatic = nullptr;
+        QPushButton* button = nullptr;
+        QLabel* label = nullptr;
+    };
+    const CheckRow& checkRow(k7check::CheckId id) const { return rows_[k7check::index(id)]; }
+
+  public slots:
+    // Opens "Info über KARVO7Check".
+    void showAbout();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildCheckRows();
+    void connectActions();
+    // Runs an action of the window, then shows what it changed in the window-only parts.
+    void act(const std::function<void()>& action);
+    // Labels, result list and parameter-file list: the parts only the window writes.
+    void writeWindowTexts();
+    void writeResultList();
+
+    k7check::KARVO7CheckDlg& window_;
+    std::unique_ptr<Ui::KARVO7CheckDlg> ui_;
+    std::array<CheckRow, k7check::kCheckCount> rows_{};
+    bool acting_ = false;
+};
+
+}  // namespace k7qt

@@ -1,0 +1,230 @@
+#include "QtDesktop.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <filesystem>
+
+#include "IniFile.h"
+#include "KARVO7Os.h"
+#include "ViewRegistry.h"
+
+namespace k7qt {
+
+using k7check::Answer;
+using k7check::Buttons;
+
+QStringList nameFilters(const std::string& filter) {
+    const QString text = QString::fromStdString(filter);
+    if (!text.contains(QLatin1Char('|'))) {
+        return text.isEmpty() ? QStringList{} : QStringList{text};
+    }
+    QStringList result;
+    const QStringList parts = text.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString& patterns = parts[i + 1];
+        if (description.isEmpty() && patterns.isEmpty()) {
+            break;
+        }
+        if (description.contains(QLatin1Char('('))) {
+            result << description;
+        } else {
+            QString qtPatterns = patterns;
+            qtPatterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+            result << description + QStringLiteral(" (") + qtPatterns + QLatin1Char(')');
+        }
+    }
+    return result;
+}
+
+QtDesktop::QtDesktop() = default;
+
+QtDesktop::~QtDesktop() {
+    // Modeless views still open go with the desktop; a modal one belongs to its run.
+    std::vector<QtDialogView*> selfOwned;
+    for (const auto& [dialog, view] : views_) {
+        if (view->selfOwned()) {
+            selfOwned.push_back(view);
+        }
+    }
+    for (QtDialogView* view : selfOwned) {
+        delete view;
+    }
+}
+
+QWidget* QtDesktop::parentWindow() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    return QApplication::activeWindow();
+}
+
+Answer QtDesktop::messageBox(const std::string& caption, const std::string& text, Buttons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::NoButton, parentWindow());
+    switch (buttons) {
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            box.setDefaultButton(QMessageBox::Ok);
+            box.setEscapeButton(QMessageBox::Ok);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            // Closing the box is the safe answer: nothing gets written.
+            box.setEscapeButton(QMessageBox::No);
+            break;
+        case Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+    }
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    switch (clicked != nullptr ? box.standardButton(clicked) : QMessageBox::NoButton) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        default:
+            break;
+    }
+    // No button pressed (the box was closed some other way): the escape answer.
+    switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+    }
+    return Answer::Cancel;
+}
+
+std::optional<std::string> QtDesktop::openFileDialog(const std::string& fileName,
+                                                     const std::string& filter) {
+    QFileDialog dialog(parentWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(nameFilters(filter));
+    // A preset name with wildcards only filters; a real name is preselected in its folder.
+    const QFileInfo preset(QString::fromStdString(fileName));
+    const QString presetName = preset.fileName();
+    dialog.setDirectory(preset.path().isEmpty() || preset.path() == QStringLiteral(".")
+                            ? QDir::currentPath()
+                            : preset.absolutePath());
+    if (!presetName.isEmpty() && !presetName.contains(QLatin1Char('*')) &&
+        !presetName.contains(QLatin1Char('?'))) {
+        dialog.selectFile(presetName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath())
+        .toStdString();
+}
+
+std::unique_ptr<QtDialogView> QtDesktop::openView(k7check::Dialog& dialog) {
+    std::unique_ptr<QtDialogView> view = createView(dialog, parentWindow());
+    if (view == nullptr) {
+        qWarning("KARVO7Check: window %s has no view", dialog.windowClass().c_str());
+        return nullptr;
+    }
+    const k7check::Dialog* key = &dialog;
+    views_[key] = view.get();
+    QObject::connect(view.get(), &QObject::destroyed, &lifetime_,
+                     [this, key] { views_.erase(key); });
+    dialog.attachView(view.get());
+    if (!dialog.onInit() || dialog.ended()) {
+        return nullptr;
+    }
+    return view;
+}
+
+int QtDesktop::runModal(k7check::Dialog& dialog) {
+    std::unique_ptr<QtDialogView> view = openView(dialog);
+    if (view == nullptr) {
+        return dialog.result();
+    }
+    const int shown = view->exec();
+    view.reset();
+    return dialog.ended() ? dialog.result() : shown;
+}
+
+void QtDesktop::showModeless(k7check::Dialog& dialog) {
+    if (QtDialogView* open = viewOf(dialog); open != nullptr) {
+        open->show();
+        open->raise();
+        return;
+    }
+    std::unique_ptr<QtDialogView> view = openView(dialog);
+    if (view == nullptr) {
+        return;
+    }
+    view->setModal(false);
+    view->setSelfOwned(true);
+    view.release()->show();
+}
+
+void QtDesktop::repaint(k7check::Dialog& dialog) {
+    if (QtDialogView* view = viewOf(dialog); view != nullptr && view->isVisible()) {
+        view->repaint();
+    }
+}
+
+QtDialogView* QtDesktop::viewOf(const k7check::Dialog& dialog) const {
+    const auto it = views_.find(&dialog);
+    return it == views_.end() ? nullptr : it->second;
+}
+
+uint32_t QtDesktop::tickCount() {
+    return K7OsGetTickCount();
+}
+
+void QtDesktop::sleep(uint32_t milliseconds) {
+    K7OsSleep(milliseconds);
+    // A run blocks the window while it paces itself; keep its windows drawn meanwhile, but
+    // take no input, so no other action can start in the middle of the run.
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+std::string QtDesktop::executablePath() {
+    if (QCoreApplication::instance() != nullptr) {
+        return QCoreApplication::applicationFilePath().toStdString();
+    }
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+std::string QtDesktop::profileString(const std::string& file, const std::string& section,
+                                     const std::string& key, const std::string& fallback) {
+    return k7check::readProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+                                      key, fallback);
+}
+
+int32_t QtDesktop::profileInt(const std::string& file, const std::string& section,
+                              const std::string& key, int32_t fallback) {
+    return k7check::readProfileInt(k7check::resolveProfilePath(file, executablePath()), section,
+                                   key, fallback);
+}
+
+bool QtDesktop::writeProfileString(const std::string& file, const std::string& section,
+                                   const std::string& key, const std::string& value) {
+    return k7check::writeProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+                                       key, value);
+}
+
+}  // namespace k7qt

@@ -5,7 +5,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${K7_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 export KARVO7_SIM="${KARVO7_SIM:-2}"
+# The example parameter file and reference files lie beside the program.
+cd "$build/bin"
 if [ -x "$build/bin/KARVO7Check" ]; then
-    exec "$build/bin/KARVO7Check" "$@"
+    exec ./KARVO7Check "$@"
 fi
-exec "$build/bin/karvo7-list" "$@"
+exec ./karvo7-list "$@"

@@ -77,8 +77,8 @@ void consultEnvironment(Host& h) {
         loadModule(h, kSimModule, sim);
         return;
     }
-    if (const char* spec = std::getenv("KARVO7_DRIVER"); spec != nullptr && *spec != '\0') {
-        const std::string text = spec;
+    if (const char* named = std::getenv("KARVO7_DRIVER"); named != nullptr && *named != '\0') {
+        const std::string text = named;
         const auto colon = text.find(':');
         loadModule(h, text.substr(0, colon),
                    colon == std::string::npos ? std::string{} : text.substr(colon + 1));

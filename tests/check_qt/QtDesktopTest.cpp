@@ -162,8 +162,7 @@ TEST(QtDesktopFileDialog, FiltersBecomeQtNameFilters) {
 }
 
 TEST(QtDesktopClock, TickAndSleepRunOnTheCardLibraryClock) {
-    VirtualClock clock;
-    clock.now = 5000;
+    VirtualClock clock(5000);
     k7qt::QtDesktop desktop;
     EXPECT_EQ(desktop.tickCount(), 5000u);
     desktop.sleep(200);

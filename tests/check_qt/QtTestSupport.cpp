@@ -32,18 +32,6 @@ std::optional<std::string> TestDesktop::openFileDialog(const std::string& fileNa
     return chosen;
 }
 
-VirtualClock::VirtualClock() {
-    K7OsClock clock{};
-    clock.context = this;
-    clock.tickCount = [](void* self) { return static_cast<VirtualClock*>(self)->now; };
-    clock.sleep = [](void* self, uint32_t ms) { static_cast<VirtualClock*>(self)->now += ms; };
-    K7OsSetClock(&clock);
-}
-
-VirtualClock::~VirtualClock() {
-    K7OsSetClock(nullptr);
-}
-
 PositionCheck::PositionCheck(KARVO7HANDLE card)
     : CheckDialog("PositionCheckDlg", "Position"), card_(card) {}
 

@@ -14,6 +14,7 @@
 #include "CheckButtons.h"
 #include "KARVO7DLL.h"
 #include "QtDesktop.h"
+#include "TestClock.h"
 
 namespace k7qttest {
 
@@ -37,15 +38,7 @@ class TestDesktop : public k7qt::QtDesktop {
     std::string executable_;
 };
 
-// The card library's clock on a counter that sleeping advances: nothing waits.
-class VirtualClock {
-  public:
-    VirtualClock();
-    ~VirtualClock();
-    VirtualClock(const VirtualClock&) = delete;
-    VirtualClock& operator=(const VirtualClock&) = delete;
-    uint32_t now = 0;
-};
+using k7test::VirtualClock;
 
 // A check whose automatic verdict names the PCI position of the card it was given, so a
 // result line shows which card the main window handed over.

@@ -304,7 +304,7 @@ TEST_F(Acquisition, TheGateRecordIsWrittenOnlyOnSuccess) {
     EXPECT_EQ(KARVO7GetESGate(v3, &word, &error), 0);
     EXPECT_EQ(word, 5u);
     {
-        NoMemory none;
+        FailingAllocator none;
         driver.clearRecords();
         EXPECT_EQ(KARVO7GetGates(v3, &r, &error), 0);
         EXPECT_EQ(error, 0x90010000u);
@@ -414,7 +414,7 @@ TEST_F(Acquisition, BadHandlesAreRefusedWithoutTouchingTheCard) {
 TEST_F(Acquisition, WithoutMemoryNoRequestIsMade) {
     prepare(other, 2);
     EXPECT_EQ(KARVO7Start(other, &error), 1);
-    NoMemory none;
+    FailingAllocator none;
     count = 4;
     EXPECT_EQ(KARVO7GetData(other, &count, buffer, &error), 0);
     EXPECT_EQ(error, 0x90010000u);

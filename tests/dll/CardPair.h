@@ -10,6 +10,7 @@
 
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
+#include "TestClock.h"
 
 namespace k7test::cards {
 
@@ -56,19 +57,6 @@ class CardPair : public testing::Test {
     std::optional<ScopedDriver> installed;
     KARVO7HANDLE v3 = nullptr;
     KARVO7HANDLE other = nullptr;
-};
-
-// Serves no memory while it lives: every request buffer the library asks for is refused.
-class NoMemory {
-  public:
-    NoMemory() {
-        const K7OsAllocator refusing{nullptr, [](void*, size_t) -> void* { return nullptr; },
-                                     [](void*, void* block) { std::free(block); }};
-        K7OsSetAllocator(&refusing);
-    }
-    ~NoMemory() { K7OsSetAllocator(nullptr); }
-    NoMemory(const NoMemory&) = delete;
-    NoMemory& operator=(const NoMemory&) = delete;
 };
 
 // A record no handle ever is: the handle check must refuse it.

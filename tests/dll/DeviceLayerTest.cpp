@@ -8,6 +8,7 @@
 
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
+#include "TestClock.h"
 
 using namespace k7test;
 
@@ -50,27 +51,14 @@ TEST(LastError, IsKeptPerThread) {
     EXPECT_EQ(K7OsGetLastError(), 42u);
 }
 
-struct VirtualClock {
-    uint32_t now = 1000;
-    std::vector<uint32_t> sleeps;
-    static uint32_t tick(void* self) { return static_cast<VirtualClock*>(self)->now; }
-    static void sleep(void* self, uint32_t ms) {
-        auto* c = static_cast<VirtualClock*>(self);
-        c->sleeps.push_back(ms);
-        c->now += ms;
-    }
-};
-
 TEST(Clock, ReplaceableAndRestored) {
-    VirtualClock clock;
-    const K7OsClock table{&clock, VirtualClock::tick, VirtualClock::sleep};
-    K7OsSetClock(&table);
+    VirtualClock clock(1000);
     K7OsSleep(30000);
     EXPECT_EQ(K7OsGetTickCount(), 31000u);
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{30000});
+    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{30000});
     K7OsSetClock(nullptr);
     K7OsSleep(0);
-    EXPECT_EQ(clock.sleeps.size(), 1u);
+    EXPECT_EQ(clock.sleeps().size(), 1u);
 }
 
 struct CountingAllocator {

@@ -171,7 +171,7 @@ TEST_F(Delays, BadHandlesAndMissingMemoryTouchNothing) {
             EXPECT_EQ(error, 0u);
             EXPECT_EQ(K7OsGetLastError(), K7_ERROR_INVALID_HANDLE);
         }
-        NoMemory none;
+        FailingAllocator none;
         uint32_t error = 0;
         EXPECT_EQ(call(v3, &error), 0);
         EXPECT_EQ(error, 0x90010000u);

@@ -5,47 +5,6 @@
 
 namespace k7test {
 
-VirtualClock::VirtualClock() {
-    const K7OsClock clock{this, &VirtualClock::tick, &VirtualClock::sleep};
-    K7OsSetClock(&clock);
-}
-
-VirtualClock::~VirtualClock() {
-    K7OsSetClock(nullptr);
-}
-
-uint32_t VirtualClock::tick(void* self) {
-    return static_cast<uint32_t>(static_cast<VirtualClock*>(self)->slept_);
-}
-
-void VirtualClock::sleep(void* self, uint32_t ms) {
-    auto* clock = static_cast<VirtualClock*>(self);
-    clock->slept_ += ms;
-    clock->sleeps_.push_back(ms);
-}
-
-FailingAllocator::FailingAllocator(int allowed) : allowed_(allowed) {
-    const K7OsAllocator a{this, &FailingAllocator::allocate, &FailingAllocator::release};
-    K7OsSetAllocator(&a);
-}
-
-FailingAllocator::~FailingAllocator() {
-    K7OsSetAllocator(nullptr);
-}
-
-void* FailingAllocator::allocate(void* self, size_t size) {
-    auto* a = static_cast<FailingAllocator*>(self);
-    if (a->allowed_ <= 0) {
-        return nullptr;
-    }
-    --a->allowed_;
-    return std::malloc(size);
-}
-
-void FailingAllocator::release(void*, void* block) {
-    std::free(block);
-}
-
 void EepromModel::attach(RecordingDriver& driver) {
     driver.handle(kReqEepromRead,
                   [this](const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,

@@ -13,6 +13,7 @@
 
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
+#include "TestClock.h"
 
 namespace k7test {
 
@@ -22,39 +23,6 @@ constexpr uint32_t kReqCardStatus = 0x80026008u;
 constexpr uint32_t kReqKonfigArea = 0x80026006u;
 constexpr uint32_t kReqEepromRead = 0x800263D0u;
 constexpr uint32_t kReqEepromWrite = 0x8002A3D4u;
-
-// A clock whose sleeps only add up virtual time. Installed for the object's lifetime.
-class VirtualClock {
-  public:
-    VirtualClock();
-    ~VirtualClock();
-    VirtualClock(const VirtualClock&) = delete;
-    VirtualClock& operator=(const VirtualClock&) = delete;
-
-    uint64_t sleptMs() const { return slept_; }
-    const std::vector<uint32_t>& sleeps() const { return sleeps_; }
-
-  private:
-    static uint32_t tick(void* self);
-    static void sleep(void* self, uint32_t ms);
-    uint64_t slept_ = 0;
-    std::vector<uint32_t> sleeps_;
-};
-
-// An allocator that serves `allowed` more allocations and then fails; installed for the
-// object's lifetime.
-class FailingAllocator {
-  public:
-    explicit FailingAllocator(int allowed = 0);
-    ~FailingAllocator();
-    FailingAllocator(const FailingAllocator&) = delete;
-    FailingAllocator& operator=(const FailingAllocator&) = delete;
-
-  private:
-    static void* allocate(void* self, size_t size);
-    static void release(void* self, void* block);
-    int allowed_;
-};
 
 // The bridge EEPROM as the driver sees it: 64 KiB of bytes behind the byte read and write
 // requests. `onWrite` may change what is stored (a faulty cell) or fail the request.

@@ -452,7 +452,7 @@ TEST_F(ParameterChecks, BadHandlesAndMissingRecordsAreRefusedBeforeTheCard) {
 TEST_F(ParameterChecks, WithoutMemoryForTheCommandBlockNothingIsSent) {
     const MeasureParams m = plainRecord(1);
     const SpecialParams s{};
-    NoMemory none;
+    FailingAllocator none;
     uint32_t error = 0;
     EXPECT_EQ(KARVO7PrepMeasurePointer(v3, &m, &error), 0);
     EXPECT_EQ(error, 0x90010000u);

@@ -15,27 +15,13 @@
 
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
+#include "TestClock.h"
 
 namespace simtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// Milliseconds that pass only when told; the library's sleeps advance them.
-class VirtualClock {
-  public:
-    VirtualClock() {
-        K7OsClock clock{this, &tick, &sleep};
-        K7OsSetClock(&clock);
-    }
-    ~VirtualClock() { K7OsSetClock(nullptr); }
-    void advance(uint32_t ms) { now_ += ms; }
-    uint32_t now() const { return now_; }
-
-  private:
-    static uint32_t tick(void* self) { return static_cast<VirtualClock*>(self)->now_; }
-    static void sleep(void* self, uint32_t ms) { static_cast<VirtualClock*>(self)->now_ += ms; }
-    uint32_t now_ = 1000;
-};
+using k7test::VirtualClock;
 
 // A folder of lock files for this test program, removed when it ends, so that parallel test
 // programs do not share their cards.
@@ -107,7 +93,7 @@ class SimTest : public ::testing::Test {
         return h;
     }
 
-    VirtualClock clock;
+    VirtualClock clock{1000};
     std::unique_ptr<k7sim::Simulator> sim;
     std::vector<KARVO7HANDLE> handles;
 };

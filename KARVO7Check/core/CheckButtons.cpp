@@ -41,6 +41,15 @@ void CheckRegistry::registerPress(CheckId id, CheckPress press) {
     presses_.at(index(id)) = std::move(press);
 }
 
+void CheckRegistry::registerButton(const std::string& control, WindowButton button) {
+    buttons_[control] = std::move(button);
+}
+
+const WindowButton* CheckRegistry::windowButton(const std::string& control) const {
+    const auto it = buttons_.find(control);
+    return it == buttons_.end() ? nullptr : &it->second;
+}
+
 bool CheckRegistry::available(CheckId id) const {
     return static_cast<bool>(factories_.at(index(id))) || static_cast<bool>(presses_.at(index(id)));
 }

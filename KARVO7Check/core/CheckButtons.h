@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -14,7 +15,7 @@
 
 namespace k7check {
 
-class KARVO7CheckDlg;
+class Session;
 
 enum class CheckId : std::size_t {
     PciConfiguration,
@@ -83,27 +84,34 @@ class CheckDialog : public Dialog {
     }
 
     // Called by the main window after the window was shown modally and closed.
-    virtual void afterModal(KARVO7CheckDlg& main) { (void)main; }
+    virtual void afterModal(Session& session) { (void)session; }
 };
 
-// Creates the window of a check for the main window's selected card.
-using CheckFactory = std::function<std::unique_ptr<CheckDialog>(KARVO7CheckDlg& main)>;
+// Creates the window of a check for the session's selected card.
+using CheckFactory = std::function<std::unique_ptr<CheckDialog>(Session& session)>;
 
 // A button that runs something other than "window or automatic check" (the measurement runs)
-// registers a press handler instead; it is called with the main window after the common
-// steps (KARVO7F test, operating voltage on, fields read) and returns whether it passed.
-using CheckPress = std::function<bool(KARVO7CheckDlg& main, bool automatic)>;
+// registers a press handler instead; it is called with the session after the common steps
+// (KARVO7F test, operating voltage on, fields read) and returns whether it passed.
+using CheckPress = std::function<bool(Session& session, bool automatic)>;
+
+// A main-window button outside the check column ("Tiefenausgleich", "Random Limits", the
+// data-rate runs), named by its control; returns whether what it ran passed.
+using WindowButton = std::function<bool(Session& session)>;
 
 // Which window belongs to which button.
 class CheckRegistry {
   public:
     void registerWindow(CheckId id, CheckFactory factory);
     void registerPress(CheckId id, CheckPress press);
+    void registerButton(const std::string& control, WindowButton button);
 
     // Whether the button has a window (or press handler) and is therefore enabled.
     bool available(CheckId id) const;
     const CheckFactory& factory(CheckId id) const { return factories_[index(id)]; }
     const CheckPress& press(CheckId id) const { return presses_[index(id)]; }
+    // The handler of a main-window button, or nullptr when its window is not built.
+    const WindowButton* windowButton(const std::string& control) const;
 
     // Every window the program has, registered by the windows' own registration functions.
     static const CheckRegistry& standard();
@@ -111,9 +119,11 @@ class CheckRegistry {
   private:
     std::array<CheckFactory, kCheckCount> factories_{};
     std::array<CheckPress, kCheckCount> presses_{};
+    std::map<std::string, WindowButton> buttons_;
 };
 
-// Fills `registry` with every check window built so far. Each new window adds one line here.
+// Fills `registry` with every window built so far (CheckWindows.cpp): each new window adds
+// one registration line there.
 void registerCheckWindows(CheckRegistry& registry);
 
 }  // namespace k7check

@@ -1,6 +1,7 @@
-// The windows behind the check buttons. A new check window registers itself here with one
-// line, `registry.registerWindow(CheckId::..., [](KARVO7CheckDlg& main) { ... });`; its button
-// is enabled from then on.
+// The windows behind the main window's buttons. A new check window registers itself here with
+// one line, `registry.registerWindow(CheckId::..., [](Session& session) { ... });`, a window of
+// another main-window button with `registry.registerButton("...Button", ...)`; its button is
+// enabled from then on.
 #include "CheckButtons.h"
 
 namespace k7check {

@@ -1,10 +1,15 @@
 // A window of the check program as its logic sees it: the window's fields and actions live in a
-// class derived from Dialog; a view (Qt for people, a script in tests) shows it. The view and
-// the window meet only where the window reads its fields from the controls and writes its
-// fields to the controls.
+// class derived from Dialog; a view (Qt for people, a script in tests) shows it. The window
+// lists its pairs of control and field once (bindFields); the view and the window meet only
+// where the binder reads the fields from the controls or writes them into the controls, where
+// the view reports a button, an edit or a double click, and where the window paints.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "Canvas.h"
+#include "fields/FieldBinder.h"
 
 namespace k7check {
 
@@ -14,10 +19,8 @@ class Dialog;
 class DialogView {
   public:
     virtual ~DialogView() = default;
-    // Copies the controls' contents into the window's fields.
-    virtual void readFields(Dialog& dialog) = 0;
-    // Copies the window's fields into the controls.
-    virtual void writeFields(Dialog& dialog) = 0;
+    // The window's controls, by name.
+    virtual Controls& controls() = 0;
     // The window ends its modal run with `result`.
     virtual void close(int result) = 0;
     // The window is being destroyed: the view must not use it any more.
@@ -43,22 +46,51 @@ class Dialog {
     // The class name of the window ("KARVO7CheckDlg", "VIRMA4Dlg", ...) and its title.
     const std::string& windowClass() const { return windowClass_; }
     const std::string& title() const { return title_; }
+    // A window opened by a run carries the title its caller gives it.
+    void setTitle(std::string title) { title_ = std::move(title); }
 
     // Called by the desktop when the window opens; false ends it at once (result already set).
     virtual bool onInit() { return true; }
     // Called by the desktop when the window's OK / Cancel is pressed.
     virtual void onOk() { endDialog(kIdOk); }
     virtual void onCancel() { endDialog(kIdCancel); }
+    // A button, check box or radio button named `control` was pressed by the user ("okButton"
+    // and "cancelButton" go to onOk and onCancel instead). A press the window does not act on
+    // is taken into the fields, so that a later showing of the fields keeps it.
+    virtual void onCommand(const std::string& control) {
+        (void)control;
+        readFieldsFromControls();
+    }
+    // The text of edit `control` was changed by the user, or the user left it.
+    virtual void onEditChanged(const std::string& control) { (void)control; }
+    virtual void onEditLeft(const std::string& control) { (void)control; }
 
-    // The two meeting points with the view.
-    void readFieldsFromControls() {
-        if (view_ != nullptr) {
-            view_->readFields(*this);
+    // The pairs of control and field, for reading and for writing alike.
+    virtual void bindFields(FieldBinder& binder) { (void)binder; }
+
+    // Windows that draw into their client area say so and paint there; `client` is its size.
+    virtual bool paints() const { return false; }
+    virtual void onPaint(Canvas& canvas, Size client) {
+        (void)canvas;
+        (void)client;
+    }
+    // A double click into the client area.
+    virtual void onDoubleClick(Point at) { (void)at; }
+
+    // Copies the controls into the fields; returns the controls whose text held no number
+    // (their fields kept their values).
+    std::vector<std::string> readFieldsFromControls() {
+        if (view_ == nullptr) {
+            return {};
         }
+        ReadBinder binder(view_->controls());
+        bindFields(binder);
+        return binder.invalid();
     }
     void writeFieldsToControls() {
         if (view_ != nullptr) {
-            view_->writeFields(*this);
+            WriteBinder binder(view_->controls());
+            bindFields(binder);
         }
     }
 
@@ -73,6 +105,7 @@ class Dialog {
     int result() const { return result_; }
 
     void attachView(DialogView* view) { view_ = view; }
+    DialogView* view() const { return view_; }
 
   private:
     std::string windowClass_;

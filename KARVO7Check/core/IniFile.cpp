@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -148,11 +149,20 @@ IniFile IniFile::parse(std::string_view bytes) {
 }
 
 IniFile IniFile::load(const std::string& path) {
+    // Only a regular file is a profile: a folder, a device or a missing name reads as empty.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return IniFile{};
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return IniFile{};
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    char block[4096];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        bytes.append(block, static_cast<size_t>(in.gcount()));
+    }
     return parse(bytes);
 }
 
@@ -201,8 +211,9 @@ std::string IniFile::getString(std::string_view section, std::string_view key,
 }
 
 int32_t IniFile::getInt(std::string_view section, std::string_view key, int32_t fallback) const {
+    // An empty value ("Zyklen=", "Zyklen=\"\"") is no number: the default stands.
     const auto found = value(section, key);
-    return found ? profileIntOf(*found) : fallback;
+    return found && !trim(*found).empty() ? profileIntOf(*found) : fallback;
 }
 
 std::string IniFile::lineEnding() const {
@@ -303,6 +314,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes) {
     mode_t mode = 0644;
     if (::stat(target.c_str(), &info) == 0) {
         mode = info.st_mode & 07777;
+        // A read-only file stays as it is, also for a user the system would let replace it.
+        if (!S_ISREG(info.st_mode) || (mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
+            return false;
+        }
     }
 
     std::string temporary = target + ".XXXXXX";
@@ -334,6 +349,30 @@ std::string resolveProfilePath(const std::string& file, const std::string& execu
         return file;
     }
     return executablePath.substr(0, slash + 1) + file;
+}
+
+std::string matchFileName(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return path;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string wanted = lowered(slash == std::string::npos ? path : path.substr(slash + 1));
+    std::string found;
+    int matches = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (lowered(name) == wanted) {
+            found = name;
+            ++matches;
+        }
+    }
+    if (matches != 1) {
+        return path;
+    }
+    return slash == std::string::npos ? found : folder + found;
 }
 
 std::string readProfileString(const std::string& path, const std::string& section,

@@ -5,7 +5,8 @@
 //  - a line whose first non-blank character is ';' is a comment; there are no inline
 //    comments ("k=v ; c" reads "v ; c");
 //  - a value enclosed in a matching pair of single or double quotes loses that pair on read;
-//  - an integer is an optional sign and the leading digits, up to the first non-digit;
+//  - an integer is an optional sign and the leading digits, up to the first non-digit; an
+//    empty value reads as the default;
 //  - a write changes only the line it concerns (a new key goes after the last key of the first
 //    matching section, a new section at the end) and keeps every other byte, comment, order
 //    and line ending; a file is replaced whole or not at all.
@@ -25,7 +26,8 @@ class IniFile {
     IniFile() = default;
     // Parses any bytes; whatever they hold, nothing beyond them is read.
     static IniFile parse(std::string_view bytes);
-    // Reads a file; a missing or unreadable file gives an empty profile.
+    // Reads a file; a missing or unreadable file, or anything but a regular file, gives an
+    // empty profile.
     static IniFile load(const std::string& path);
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -41,7 +43,8 @@ class IniFile {
     // The file's bytes as they are now.
     std::string bytes() const;
     // Writes the bytes to `path` through a temporary file in the same folder and a rename, so
-    // that `path` holds either the old or the new contents whatever happens.
+    // that `path` holds either the old or the new contents whatever happens. A read-only file is
+    // not replaced (false).
     bool save(const std::string& path) const;
 
   private:
@@ -76,6 +79,11 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes);
 // A profile name as the profile functions use it: an absolute name ("/...") unchanged, a
 // relative one in the folder of the running executable.
 std::string resolveProfilePath(const std::string& file, const std::string& executablePath);
+
+// `path` when it names an existing file; otherwise the one file in its folder whose name equals
+// the last component without regard to case (a parameter file copied from a station that does
+// not tell case apart); `path` again when there is none or more than one.
+std::string matchFileName(const std::string& path);
 
 // The desktop's profile services on files: each call reads the file, a write replaces it.
 std::string readProfileString(const std::string& path, const std::string& section,

@@ -113,10 +113,13 @@ void readSet(const IniFile& file, const std::string& section, ParameterSet& set,
     active = readBool(file, section.c_str(), "Active", false);
     for (const ParameterKey& key : parameterKeys()) {
         const auto value = file.value(section, key.key);
-        setField(key, set, value ? *value : fieldText(key, defaults), defaults);
+        // An emptied number reads as its default, as the profile functions read integers.
+        const bool blank = value && key.kind != FieldKind::Bool &&
+                           value->find_first_not_of(" \t") == std::string::npos;
+        setField(key, set, value && !blank ? *value : fieldText(key, defaults), defaults);
     }
     set.taStuetzstellen = 1;
-    set.taTabelle.clear();
+    set.taReferenz = false;
 }
 
 void readSets(const IniFile& file, ParameterSetTable& table, uint32_t cardCount) {

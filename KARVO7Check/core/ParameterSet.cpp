@@ -28,8 +28,7 @@ RandomLimits defaultRandomLimits() {
     ParameterSet& hi = limits.upper;
     lo.iff = hi.iff = 0;
     lo.taStuetzstellen = hi.taStuetzstellen = 0;
-    lo.taTabelle.clear();
-    hi.taTabelle.clear();
+    lo.taReferenz = hi.taReferenz = false;
     lo.bit8 = false;
     hi.bit8 = true;
     lo.average = 0;

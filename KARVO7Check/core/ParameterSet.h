@@ -5,13 +5,16 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <string>
 
 namespace k7check {
 
 constexpr uint32_t kMaxCards = 16;
 constexpr uint32_t kSetsPerCard = 8;
 constexpr uint32_t kGates = 5;
+// Entries of a set's depth compensation table: the card takes up to 256 support points, and
+// the support-point count (8 bits) can never ask for more than the table holds.
+constexpr std::size_t kTaTableSize = 256;
 
 struct GateSetting {
     int32_t anfang = 0;     // "Bn-Anfang", samples
@@ -20,9 +23,11 @@ struct GateSetting {
 };
 
 struct ParameterSet {
-    uint32_t iff = 0;                 // "IFF"
-    uint8_t taStuetzstellen = 1;      // depth compensation support points (set on load)
-    std::vector<uint16_t> taTabelle;  // depth compensation table; empty = none
+    uint32_t iff = 0;             // "IFF"
+    uint8_t taStuetzstellen = 1;  // depth compensation support points - 1 (set on load)
+    std::array<uint16_t, kTaTableSize> taTabelle{};  // gain per support point, 0.1 dB
+    bool taReferenz = false;          // the set hands its table to the card (depth compensation on)
+    std::string taDatei;              // the .ta file the table was last read from (not in the file)
     bool bit8 = false;                // "8Bit"
     uint8_t average = 0;              // "Average"
     uint8_t samplerate = 1;           // "Samplerate"

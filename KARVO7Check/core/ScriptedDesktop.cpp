@@ -13,15 +13,23 @@ uint32_t virtualTick(void* context) {
     return static_cast<ScriptedDesktop*>(context)->now();
 }
 
+// The library's own pauses (EEPROM byte writes, reset polls) go through the desktop's sleep,
+// so that they too let the simulated cards catch up.
 void virtualSleep(void* context, uint32_t milliseconds) {
-    static_cast<ScriptedDesktop*>(context)->advance(milliseconds);
+    static_cast<ScriptedDesktop*>(context)->sleep(milliseconds);
 }
 
 // Unscripted questions: a test gets Yes; an unattended run (echoing to a stream) gets No, so
-// nothing is written to a card or a file without a person agreeing to it.
+// nothing is written to a card or a file without a person agreeing to it. A Yes/No/Cancel
+// question gets Cancel, since runs ask it in a loop until Cancel.
 Answer defaultAnswer(Buttons buttons, bool unattended) {
-    if (buttons == Buttons::Ok) {
-        return Answer::Ok;
+    switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            break;
     }
     return unattended ? Answer::No : Answer::Yes;
 }
@@ -40,6 +48,21 @@ const char* buttonsText(Buttons buttons) {
 
 }  // namespace
 
+// The view the scripted desktop attaches to a window it shows: its controls, and the window's
+// end reported back.
+class ScriptedDesktop::View : public DialogView {
+  public:
+    View(ScriptedDesktop& desktop, const Dialog& dialog) : desktop_(desktop), dialog_(dialog) {}
+    Controls& controls() override { return controls_; }
+    void close(int /*result*/) override {}
+    void windowDestroyed() override { desktop_.detach(dialog_); }
+    ScriptedControls controls_;
+
+  private:
+    ScriptedDesktop& desktop_;
+    const Dialog& dialog_;
+};
+
 ScriptedDesktop::ScriptedDesktop(std::string executable, bool virtualClock)
     : executable_(std::move(executable)), virtualClock_(virtualClock) {
     if (virtualClock_) {
@@ -49,6 +72,9 @@ ScriptedDesktop::ScriptedDesktop(std::string executable, bool virtualClock)
 }
 
 ScriptedDesktop::~ScriptedDesktop() {
+    for (auto& [dialog, view] : views_) {
+        const_cast<Dialog*>(dialog)->attachView(nullptr);
+    }
     if (virtualClock_) {
         K7OsSetClock(nullptr);
     }
@@ -110,32 +136,83 @@ std::optional<std::string> ScriptedDesktop::openFileDialog(const std::string& fi
     return answer;
 }
 
+void ScriptedDesktop::attach(Dialog& dialog) {
+    auto view = std::make_unique<View>(*this, dialog);
+    dialog.attachView(view.get());
+    views_[&dialog] = std::move(view);
+}
+
+void ScriptedDesktop::detach(const Dialog& dialog) {
+    const auto it = views_.find(&dialog);
+    if (it != views_.end()) {
+        const_cast<Dialog&>(dialog).attachView(nullptr);
+        views_.erase(it);
+    }
+}
+
+ScriptedControls* ScriptedDesktop::controlsOf(const Dialog& dialog) {
+    const auto it = views_.find(&dialog);
+    return it == views_.end() ? nullptr : &it->second->controls_;
+}
+
 int ScriptedDesktop::runModal(Dialog& dialog) {
     windows_.push_back(dialog.windowClass());
     if (echo_ != nullptr) {
         *echo_ << dialog.title() << ": (Fenster ohne Bildschirm geschlossen)\n";
     }
+    attach(dialog);
+    int result = kIdCancel;
     if (!dialog.onInit() || dialog.ended()) {
-        return dialog.result();
-    }
-    if (modalHandlers_.empty()) {
+        result = dialog.result();
+    } else if (modalHandlers_.empty()) {
         dialog.onCancel();
-        return dialog.ended() ? dialog.result() : kIdCancel;
+        result = dialog.ended() ? dialog.result() : kIdCancel;
+    } else {
+        ModalHandler handler = std::move(modalHandlers_.front());
+        modalHandlers_.pop_front();
+        const int handled = handler(dialog);
+        result = dialog.ended() ? dialog.result() : handled;
     }
-    ModalHandler handler = std::move(modalHandlers_.front());
-    modalHandlers_.pop_front();
-    const int result = handler(dialog);
-    return dialog.ended() ? dialog.result() : result;
+    detach(dialog);
+    return result;
 }
 
 void ScriptedDesktop::showModeless(Dialog& dialog) {
     windows_.push_back(dialog.windowClass() + " (modeless)");
-    dialog.onInit();
+    if (views_.count(&dialog) == 0) {
+        attach(dialog);
+        dialog.onInit();
+    }
 }
 
 void ScriptedDesktop::repaint(Dialog& dialog) {
-    (void)dialog;
     ++repaints_;
+    if (dialog.paints()) {
+        lastPaint_.clear();
+        dialog.onPaint(lastPaint_, clientSize_);
+    }
+}
+
+void ScriptedDesktop::placeWindow(Dialog& dialog, const Rect& where) {
+    placements_.emplace_back(dialog.windowClass(), where);
+}
+
+void ScriptedDesktop::beginLiveWork(const std::string& caption) {
+    work_.push_back("live: " + caption);
+    polls_ = 0;
+}
+
+bool ScriptedDesktop::stopRequested() {
+    ++polls_;
+    return stopAtPoll_ >= 0 && polls_ >= stopAtPoll_;
+}
+
+void ScriptedDesktop::endLiveWork() {}
+
+void ScriptedDesktop::runLong(const std::string& caption, const std::string& text,
+                              uint32_t /*expectedMs*/, const std::function<void()>& work) {
+    work_.push_back("long: " + caption + ": " + text);
+    work();
 }
 
 uint32_t ScriptedDesktop::tickCount() {
@@ -147,6 +224,9 @@ void ScriptedDesktop::sleep(uint32_t milliseconds) {
         now_ += milliseconds;
     } else {
         K7OsSleep(milliseconds);
+    }
+    if (sleepHook_) {
+        sleepHook_();
     }
 }
 

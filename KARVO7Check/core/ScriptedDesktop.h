@@ -9,11 +9,15 @@
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Desktop.h"
+#include "RecordingCanvas.h"
+#include "ScriptedControls.h"
 
 namespace k7check {
 
@@ -37,8 +41,9 @@ class ScriptedDesktop : public Desktop {
 
     // ---- the script ---------------------------------------------------------------------
     // Answers of the next message boxes, in order. Without a scripted answer a box is
-    // answered with OK or Yes; while echoing (the unattended headless run) a question is
-    // answered No.
+    // answered with OK, a Yes/No question with Yes and a Yes/No/Cancel question with Cancel
+    // (a question asked in a loop until Cancel ends); while echoing (the unattended headless
+    // run) a Yes/No question is answered No.
     void answerMessages(std::initializer_list<Answer> answers);
     // Results of the next file-open dialogs (nothing = cancelled); unscripted ones cancel.
     void answerFileDialog(std::optional<std::string> path);
@@ -48,7 +53,25 @@ class ScriptedDesktop : public Desktop {
     using ModalHandler = std::function<int(Dialog& dialog)>;
     void answerModal(ModalHandler handler);
 
+    // Called on every sleep after the clock moved on: tests let the simulated cards do what is
+    // due by then, so a poll loop in virtual time ends.
+    void onSleep(std::function<void()> hook) { sleepHook_ = std::move(hook); }
+    // The technician asks live work to stop at its `polls`-th poll of stopRequested().
+    void stopLiveWorkAt(int polls) { stopAtPoll_ = polls; }
+    // Size of the client area windows paint into, and the screen's work area.
+    void setClientSize(Size size) { clientSize_ = size; }
+    void setWorkArea(Rect area) { workArea_ = area; }
+
     // ---- what happened ------------------------------------------------------------------
+    // The controls of a window open now (modal or not); nullptr when it is not open.
+    ScriptedControls* controlsOf(const Dialog& dialog);
+    // What the last repaint of a painting window drew.
+    const RecordingCanvas& lastPaint() const { return lastPaint_; }
+    // Where windows were placed, in order.
+    const std::vector<std::pair<std::string, Rect>>& placements() const { return placements_; }
+    // Captions of live work and long operations, in order ("live: ...", "long: ...").
+    const std::vector<std::string>& work() const { return work_; }
+    int stopPolls() const { return polls_; }
     const std::vector<RecordedMessage>& messages() const { return messages_; }
     // Texts of the messages, "caption: text" each, for compact assertions.
     std::vector<std::string> messageLines() const;
@@ -69,6 +92,13 @@ class ScriptedDesktop : public Desktop {
     int runModal(Dialog& dialog) override;
     void showModeless(Dialog& dialog) override;
     void repaint(Dialog& dialog) override;
+    Rect workArea() override { return workArea_; }
+    void placeWindow(Dialog& dialog, const Rect& where) override;
+    void beginLiveWork(const std::string& caption) override;
+    bool stopRequested() override;
+    void endLiveWork() override;
+    void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
+                 const std::function<void()>& work) override;
     uint32_t tickCount() override;
     void sleep(uint32_t milliseconds) override;
     std::string executablePath() override { return executable_; }
@@ -84,7 +114,20 @@ class ScriptedDesktop : public Desktop {
     void advance(uint32_t milliseconds) { now_ += milliseconds; }
 
   private:
+    class View;
+    void attach(Dialog& dialog);
+    void detach(const Dialog& dialog);
+
     std::string executable_;
+    std::map<const Dialog*, std::unique_ptr<View>> views_;
+    std::function<void()> sleepHook_;
+    int stopAtPoll_ = -1;
+    int polls_ = 0;
+    Size clientSize_{800, 600};
+    Rect workArea_{0, 0, 1280, 1024};
+    RecordingCanvas lastPaint_;
+    std::vector<std::pair<std::string, Rect>> placements_;
+    std::vector<std::string> work_;
     std::deque<Answer> answers_;
     std::deque<std::optional<std::string>> fileAnswers_;
     std::deque<ModalHandler> modalHandlers_;

@@ -7,7 +7,8 @@ CardRecord cardRecordOf(const ParameterSet& set, uint8_t start) {
     MeasureParams& m = r.measure;
     m.IFF = set.iff;
     m.TAStuetzstellen = set.taStuetzstellen;
-    m.TATabelle = set.taTabelle.empty() ? nullptr : set.taTabelle.data();
+    // The table always holds 256 entries, so no support-point count reads past it.
+    m.TATabelle = set.taReferenz ? set.taTabelle.data() : nullptr;
     m.Bit8 = set.bit8 ? 1u : 0u;
     m.Average = set.average;
     m.Samplerate = set.samplerate;
@@ -44,26 +45,38 @@ CardRecord cardRecordOf(const ParameterSet& set, uint8_t start) {
     return r;
 }
 
-bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set,
-                   uint32_t& error) {
-    const CardRecord r = cardRecordOf(set);
-    const uint32_t number = setNumber & 0xFFu;
+bool prepareSet(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record, uint32_t& error) {
     error = 0;
-    if (KARVO7PrepAllGatesParam(card, number, r.measure, r.special, r.verstaerkung, r.gates,
-                                &error) == 0) {
-        return false;
-    }
+    return KARVO7PrepAllGatesParam(card, setNumber & 0xFFu, record.measure, record.special,
+                                   record.verstaerkung, record.gates, &error) != 0;
+}
+
+void sendTriggerDelay(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
     uint32_t ignored = 0;
     const auto delay = static_cast<uint32_t>(set.triggerdelay);
     if (set.trigger25ns) {
-        KARVO7SetTriggerDelay25nsParam(card, number, delay, &ignored);
+        KARVO7SetTriggerDelay25nsParam(card, setNumber & 0xFFu, delay, &ignored);
     } else {
-        KARVO7SetTriggerDelayParam(card, number, delay, &ignored);
+        KARVO7SetTriggerDelayParam(card, setNumber & 0xFFu, delay, &ignored);
     }
-    if (KARVO7IsVersion3(card) != 0) {
-        KARVO7SetESGateParam(card, number, set.esbLevel, static_cast<uint32_t>(set.esbTime),
-                             set.esbRelativ ? 1u : 0u, set.esbAlways ? 1u : 0u, &ignored);
+}
+
+void sendEchoStartGate(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
+    if (KARVO7IsVersion3(card) == 0) {
+        return;
     }
+    uint32_t ignored = 0;
+    KARVO7SetESGateParam(card, setNumber & 0xFFu, set.esbLevel, static_cast<uint32_t>(set.esbTime),
+                         set.esbRelativ ? 1u : 0u, set.esbAlways ? 1u : 0u, &ignored);
+}
+
+bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set,
+                   uint32_t& error) {
+    if (!prepareSet(card, setNumber, cardRecordOf(set), error)) {
+        return false;
+    }
+    sendTriggerDelay(card, setNumber, set);
+    sendEchoStartGate(card, setNumber, set);
     return true;
 }
 

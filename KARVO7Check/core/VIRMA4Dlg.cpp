@@ -23,6 +23,10 @@ void VIRMA4Dlg::onOk() {
     endDialog(kIdOk);
 }
 
+void VIRMA4Dlg::bindFields(FieldBinder& binder) {
+    binder.number("kennungEdit", kennung);
+}
+
 void VIRMA4Dlg::onCancel() {
     endDialog(kIdCancel);
 }

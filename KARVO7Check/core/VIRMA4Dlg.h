@@ -26,6 +26,7 @@ class VIRMA4Dlg : public Dialog {
     bool onInit() override;  // shows the negative of the stored identification
     void onOk() override;    // stores the negative of the entered number
     void onCancel() override;
+    void bindFields(FieldBinder& binder) override;
 
   private:
     Desktop& desktop_;

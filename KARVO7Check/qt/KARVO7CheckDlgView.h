@@ -1,6 +1,5 @@
-// The main window on the screen: the form KARVO7CheckDlg.ui, the check-button rows built from
-// the check registry, and the binding of every control to the main window's fields and
-// actions.
+// The main window on the screen: the form KARVO7CheckDlg.ui and the check-button rows built
+// from the check registry; controls are bound to the session's fields by the window itself.
 #pragma once
 
 #include <QCheckBox>
@@ -25,9 +24,6 @@ class KARVO7CheckDlgView : public QtDialogView {
     KARVO7CheckDlgView(k7check::KARVO7CheckDlg& window, QWidget* parent);
     ~KARVO7CheckDlgView() override;
 
-    void readFields(k7check::Dialog& dialog) override;
-    void writeFields(k7check::Dialog& dialog) override;
-
     // The window title: "KARVO7 Check", marked when the cards are simulated.
     static QString titleFor(const std::string& title, bool simulatedCards);
 
@@ -43,22 +39,12 @@ class KARVO7CheckDlgView : public QtDialogView {
     // Opens "Info über KARVO7Check".
     void showAbout();
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     void buildCheckRows();
-    void connectActions();
-    // Runs an action of the window, then shows what it changed in the window-only parts.
-    void act(const std::function<void()>& action);
-    // Labels, result list and parameter-file list: the parts only the window writes.
-    void writeWindowTexts();
-    void writeResultList();
 
     k7check::KARVO7CheckDlg& window_;
     std::unique_ptr<Ui::KARVO7CheckDlg> ui_;
     std::array<CheckRow, k7check::kCheckCount> rows_{};
-    bool acting_ = false;
 };
 
 }  // namespace k7qt

@@ -1,29 +1,30 @@
-// The Qt views of the check program's windows. A window that gets a view adds one line here.
+// The Qt views of the check program's windows. A window with a .ui form adds one line here,
+// `addForm<Ui::Name>(k7check::Name::kWindowClass);`; its controls are bound by their names.
 #include "KARVO7CheckDlgView.h"
-#include "VIRMA4DlgView.h"
 #include "ViewRegistry.h"
+#include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {
 
 namespace {
 
-template <typename Window, typename View>
-void add() {
-    registerView(Window::kWindowClass,
-                 [](k7check::Dialog& dialog, QWidget* parent) -> std::unique_ptr<QtDialogView> {
-                     auto* window = dynamic_cast<Window*>(&dialog);
-                     if (window == nullptr) {
-                         return nullptr;
-                     }
-                     return std::make_unique<View>(*window, parent);
-                 });
+template <typename Form>
+void addForm(const char* windowClass) {
+    registerView(windowClass, [](k7check::Dialog& dialog, QWidget* parent) {
+        return std::unique_ptr<QtDialogView>(std::make_unique<FormView<Form>>(dialog, parent));
+    });
 }
 
 }  // namespace
 
 void registerProgramViews() {
-    add<k7check::KARVO7CheckDlg, KARVO7CheckDlgView>();
-    add<k7check::VIRMA4Dlg, VIRMA4DlgView>();
+    registerView(k7check::KARVO7CheckDlg::kWindowClass,
+                 [](k7check::Dialog& dialog, QWidget* parent) -> std::unique_ptr<QtDialogView> {
+                     // Registered for the main window's class only, which is this class.
+                     auto& window = static_cast<k7check::KARVO7CheckDlg&>(dialog);
+                     return std::make_unique<KARVO7CheckDlgView>(window, parent);
+                 });
+    addForm<Ui::VIRMA4Dlg>("VIRMA4Dlg");
 }
 
 }  // namespace k7qt

@@ -3,12 +3,17 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "IniFile.h"
 #include "KARVO7Os.h"
@@ -118,14 +123,14 @@ std::optional<std::string> QtDesktop::openFileDialog(const std::string& fileName
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFilters(filter));
-    // A preset name with wildcards only filters; a real name is preselected in its folder.
+    // The preset name stands in the name field ("*.ini" filters until a name is typed); a
+    // name with a folder opens in that folder.
     const QFileInfo preset(QString::fromStdString(fileName));
     const QString presetName = preset.fileName();
     dialog.setDirectory(preset.path().isEmpty() || preset.path() == QStringLiteral(".")
                             ? QDir::currentPath()
                             : preset.absolutePath());
-    if (!presetName.isEmpty() && !presetName.contains(QLatin1Char('*')) &&
-        !presetName.contains(QLatin1Char('?'))) {
+    if (!presetName.isEmpty()) {
         dialog.selectFile(presetName);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -188,6 +193,93 @@ QtDialogView* QtDesktop::viewOf(const k7check::Dialog& dialog) const {
     return it == views_.end() ? nullptr : it->second;
 }
 
+k7check::Rect QtDesktop::workArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return {0, 0, 1024, 768};
+    }
+    const QRect area = screen->availableGeometry();
+    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+}
+
+void QtDesktop::placeWindow(k7check::Dialog& dialog, const k7check::Rect& where) {
+    if (QtDialogView* view = viewOf(dialog); view != nullptr) {
+        // The rectangle is the whole window, frame included, as the tiling computes it.
+        const QRect frame = view->frameGeometry();
+        const QRect inner = view->geometry();
+        const int dx = inner.left() - frame.left();
+        const int dy = inner.top() - frame.top();
+        const int dw = frame.width() - inner.width();
+        const int dh = frame.height() - inner.height();
+        view->setGeometry(where.left + dx, where.top + dy, std::max(1, where.width() - dw),
+                          std::max(1, where.height() - dh));
+    }
+}
+
+void QtDesktop::beginLiveWork(const std::string& caption) {
+    if (liveDepth_++ > 0) {
+        return;
+    }
+    // A small window with a stop button; Escape presses it. Being modal it also keeps every
+    // other action from starting in the middle of the run.
+    live_ = new QProgressDialog(QString::fromStdString(caption + " läuft..."),
+                                QStringLiteral("Stopp"), 0, 0, parentWindow());
+    live_->setWindowTitle(QString::fromStdString(caption));
+    live_->setWindowModality(Qt::ApplicationModal);
+    live_->setMinimumDuration(0);
+    live_->setAutoClose(false);
+    live_->setAutoReset(false);
+    live_->show();
+    QCoreApplication::processEvents();
+}
+
+bool QtDesktop::stopRequested() {
+    QCoreApplication::processEvents();
+    return live_ != nullptr && live_->wasCanceled();
+}
+
+void QtDesktop::endLiveWork() {
+    if (liveDepth_ == 0 || --liveDepth_ > 0) {
+        return;
+    }
+    delete live_.data();
+}
+
+void QtDesktop::runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
+                        const std::function<void()>& work) {
+    if (QCoreApplication::instance() == nullptr) {
+        work();
+        return;
+    }
+    // The call runs on a worker thread while this thread keeps the windows painted; nothing
+    // else can start meanwhile (the progress window is modal and has no button), so calls on
+    // one card handle stay serialised.
+    QProgressDialog progress(QString::fromStdString(text), QString(), 0, expectedMs > 0 ? 1000 : 0,
+                             parentWindow());
+    progress.setWindowTitle(QString::fromStdString(caption));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(300);
+    progress.setCancelButton(nullptr);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done) {
+        if (expectedMs > 0) {
+            const auto share = std::min<qint64>(999, elapsed.elapsed() * 1000 / expectedMs);
+            progress.setValue(static_cast<int>(share));
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    QApplication::restoreOverrideCursor();
+}
+
 uint32_t QtDesktop::tickCount() {
     return K7OsGetTickCount();
 }
@@ -196,8 +288,10 @@ void QtDesktop::sleep(uint32_t milliseconds) {
     K7OsSleep(milliseconds);
     // A run blocks the window while it paces itself; keep its windows drawn meanwhile, but
     // take no input, so no other action can start in the middle of the run.
+    // During live work the stop window takes input (it is modal, nothing else can start).
     if (QCoreApplication::instance() != nullptr) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(liveDepth_ > 0 ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
     }
 }
 

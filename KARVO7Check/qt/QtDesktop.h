@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -27,6 +29,13 @@ class QtDesktop : public k7check::Desktop {
     int runModal(k7check::Dialog& dialog) override;
     void showModeless(k7check::Dialog& dialog) override;
     void repaint(k7check::Dialog& dialog) override;
+    k7check::Rect workArea() override;
+    void placeWindow(k7check::Dialog& dialog, const k7check::Rect& where) override;
+    void beginLiveWork(const std::string& caption) override;
+    bool stopRequested() override;
+    void endLiveWork() override;
+    void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
+                 const std::function<void()>& work) override;
 
     uint32_t tickCount() override;
     void sleep(uint32_t milliseconds) override;
@@ -55,6 +64,9 @@ class QtDesktop : public k7check::Desktop {
     std::map<const k7check::Dialog*, QtDialogView*> views_;
     // Receiver of the views' destruction, gone with the desktop.
     QObject lifetime_;
+    // The stop window of live work, while a run loops.
+    QPointer<QProgressDialog> live_;
+    int liveDepth_ = 0;
 };
 
 // Qt name filters for a file dialog filter: "*.ini" stays as it is; the paired form

@@ -1,11 +1,13 @@
 // The Qt side of one window of the check program: a QDialog that shows a k7check::Dialog.
-// The window's logic stays in the Dialog; this class only copies fields to and from the
-// controls and turns the dialog's OK, Cancel, Escape and close box into the window's actions.
+// The window's logic stays in the Dialog; this class gives the binder the window's controls by
+// name, reports buttons, edits and double clicks to the window, lets it paint its client area,
+// and turns OK, Cancel, Escape and the close box into the window's actions.
 #pragma once
 
 #include <QDialog>
 
 #include "Dialog.h"
+#include "QtControls.h"
 
 namespace k7qt {
 
@@ -19,7 +21,9 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     // The window shown, or nullptr once it has been destroyed.
     k7check::Dialog* dialog() const { return dialog_; }
 
-    // DialogView: the window ends its modal run (or hides, when shown without one).
+    // DialogView
+    k7check::Controls& controls() override { return controls_; }
+    // The window ends its modal run (or hides, when shown without one).
     void close(int result) override;
     using QDialog::close;
     // The window object is gone: hide, and delete this view when nobody else owns it.
@@ -34,9 +38,40 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     void setSelfOwned(bool selfOwned) { selfOwned_ = selfOwned; }
     bool selfOwned() const { return selfOwned_; }
 
+  protected:
+    // Connects every named control of the form: "okButton" and "cancelButton" to OK and
+    // Cancel, other buttons, check boxes and radio buttons to the window's onCommand, edits to
+    // onEditChanged (typing) and onEditLeft (Enter or leaving it). Enter never presses a button.
+    void connectControls();
+    // Runs a window action, never two at once (a message box of one action must not start
+    // another). The window shows what it changed itself: controls it has not read keep what
+    // the user did to them.
+    void act(const std::function<void()>& action);
+    bool acting() const { return acting_; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
   private:
     k7check::Dialog* dialog_;
+    QtControls controls_;
     bool selfOwned_ = false;
+    bool acting_ = false;
+};
+
+// The view of a window whose form is a .ui file: the form's controls, connected by name.
+template <typename Form>
+class FormView : public QtDialogView {
+  public:
+    FormView(k7check::Dialog& dialog, QWidget* parent) : QtDialogView(dialog, parent) {
+        form_.setupUi(this);
+        setWindowTitle(QString::fromStdString(dialog.title()));
+        connectControls();
+    }
+
+  private:
+    Form form_;
 };
 
 }  // namespace k7qt

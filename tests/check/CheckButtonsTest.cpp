@@ -22,7 +22,7 @@ class FakeCheck : public CheckDialog {
         resultText = verdict_;
         return passes_;
     }
-    void afterModal(KARVO7CheckDlg& main) override {
+    void afterModal(Session& main) override {
         (void)main;
         log_.push_back("after modal");
     }
@@ -61,7 +61,7 @@ class MultiLineCheck : public CheckDialog {
 class CheckButtons : public MainWindowFixture, public ::testing::Test {
   protected:
     void registerFake(CheckId id, std::string verdict, bool passes = true) {
-        registry.registerWindow(id, [this, verdict, passes](KARVO7CheckDlg&) {
+        registry.registerWindow(id, [this, verdict, passes](Session&) {
             return std::make_unique<FakeCheck>(log, verdict, passes);
         });
     }
@@ -106,7 +106,7 @@ TEST_F(CheckButtons, EachLineCarriesItsOwnVerdictAndTheLastIsSelected) {
         window->fields.resultLines,
         (std::vector<std::string>{"PCI Configuration: OK", "PCI Operation: Register 0x3C falsch"}));
     EXPECT_EQ(window->fields.resultSelection, 1);
-    EXPECT_EQ(window->resultText(), "Register 0x3C falsch");
+    EXPECT_EQ(window->session().resultText(), "Register 0x3C falsch");
 
     window->onClearList();
     EXPECT_TRUE(window->fields.resultLines.empty());
@@ -118,7 +118,7 @@ TEST_F(CheckButtons, EachLineCarriesItsOwnVerdictAndTheLastIsSelected) {
 TEST_F(CheckButtons, AWindowWithoutACheckRepeatsTheLastVerdict) {
     registerFake(CheckId::PciEeprom, "OK");
     registry.registerWindow(CheckId::Kennung,
-                            [](KARVO7CheckDlg&) { return std::make_unique<PlainCheck>(); });
+                            [](Session&) { return std::make_unique<PlainCheck>(); });
     ASSERT_TRUE(startWithAutomatic({CheckId::PciEeprom, CheckId::Kennung}));
     EXPECT_TRUE(window->onCheckButton(CheckId::Kennung));
     EXPECT_TRUE(window->onCheckButton(CheckId::PciEeprom));
@@ -129,7 +129,7 @@ TEST_F(CheckButtons, AWindowWithoutACheckRepeatsTheLastVerdict) {
 
 TEST_F(CheckButtons, SeveralLinesFromOneCheck) {
     registry.registerWindow(CheckId::Test,
-                            [](KARVO7CheckDlg&) { return std::make_unique<MultiLineCheck>(0); });
+                            [](Session&) { return std::make_unique<MultiLineCheck>(0); });
     ASSERT_TRUE(startWithAutomatic({CheckId::Test}));
     window->onCheckButton(CheckId::Test);
     EXPECT_EQ(window->fields.resultLines, std::vector<std::string>{"Selbsttest: "});
@@ -140,12 +140,12 @@ TEST_F(CheckButtons, KarvoFOnlyButtonsRefuseOlderCards) {
     registerFake(CheckId::SteuerLca, "OK");
     ASSERT_TRUE(startWithAutomatic({CheckId::SteuerLca}));
     window->onHotPlug();
-    ASSERT_FALSE(window->operatingVoltage());
+    ASSERT_FALSE(window->session().operatingVoltage());
     EXPECT_FALSE(window->onCheckButton(CheckId::SteuerLca));
     EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"Steuer-LCA: Keine KARVO7F!"});
     EXPECT_TRUE(desktop.windows().empty());
     EXPECT_TRUE(window->fields.resultLines.empty());
-    EXPECT_FALSE(window->operatingVoltage());
+    EXPECT_FALSE(window->session().operatingVoltage());
     EXPECT_TRUE(log.empty());
 }
 
@@ -153,10 +153,10 @@ TEST_F(CheckButtons, APressSwitchesTheOperatingVoltageOn) {
     registerFake(CheckId::Command, "OK");
     ASSERT_TRUE(startWithAutomatic({}));
     window->onHotPlug();
-    EXPECT_FALSE(window->operatingVoltage());
+    EXPECT_FALSE(window->session().operatingVoltage());
     EXPECT_EQ(desktop.repaints(), 1);
     window->onCheckButton(CheckId::Command);
-    EXPECT_TRUE(window->operatingVoltage());
+    EXPECT_TRUE(window->session().operatingVoltage());
 }
 
 TEST_F(CheckButtons, WindowsWithoutAnAutomaticCheckDoNothingInAutomaticMode) {
@@ -188,7 +188,7 @@ TEST_F(CheckButtons, ACardNumberOutsideTheCardsIsRefusedAndKept) {
 }
 
 TEST_F(CheckButtons, AWindowThatNeedsTheSelectedSetRefusesASetAboveSeven) {
-    registry.registerWindow(CheckId::Command, [](KARVO7CheckDlg& main) {
+    registry.registerWindow(CheckId::Command, [](Session& main) {
         std::unique_ptr<CheckDialog> dialog;
         if (main.selectedSet("Command") != nullptr) {
             dialog = std::make_unique<PlainCheck>();
@@ -222,16 +222,18 @@ TEST_F(CheckButtons, CheckAllRunsEveryAutomaticCheckInButtonOrder) {
     registerFake(CheckId::PciEeprom, "Wort 3 falsch", false);
     registerFake(CheckId::Dsp, "OK");
     registry.registerWindow(CheckId::Test,
-                            [](KARVO7CheckDlg&) { return std::make_unique<MultiLineCheck>(2); });
+                            [](Session&) { return std::make_unique<MultiLineCheck>(2); });
     bool pressedAutomatic = false;
-    registry.registerPress(CheckId::Blockmessung, [&](KARVO7CheckDlg& main, bool automatic) {
+    registry.registerPress(CheckId::Blockmessung, [&](Session& main, bool automatic) {
         pressedAutomatic = automatic;
         main.appendResult("Blockmessung Kanal 1: OK");
         return true;
     });
     ASSERT_TRUE(startWithAutomatic({CheckId::Command, CheckId::PciConfiguration, CheckId::PciEeprom,
                                     CheckId::Test, CheckId::Blockmessung, CheckId::Kennung}));
-    EXPECT_FALSE(window->onCheckAll());
+    const CheckAllOutcome outcome = window->onCheckAll();
+    EXPECT_FALSE(outcome.passed);
+    EXPECT_EQ(outcome.ran, 5);
     EXPECT_EQ(window->fields.resultLines,
               (std::vector<std::string>{"PCI Configuration: OK", "PCI EEPROM: Wort 3 falsch",
                                         "Selbsttest: ", "   Test 0 OK", "   Test 1 OK",
@@ -246,16 +248,18 @@ TEST_F(CheckButtons, CheckAllOnAnInvalidCardRunsNothing) {
     registerFake(CheckId::PciConfiguration, "OK");
     ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration}));
     window->fields.karte = 0;
-    EXPECT_FALSE(window->onCheckAll());
+    const CheckAllOutcome outcome = window->onCheckAll();
+    EXPECT_FALSE(outcome.passed);
+    EXPECT_EQ(outcome.ran, 0);
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"Check All: Ungültige Kartennummer 0 (1 bis 1)!"});
     EXPECT_TRUE(window->fields.resultLines.empty());
 }
 
 TEST_F(CheckButtons, AWindowCanSendTheIdentificationsAgainAfterItClosed) {
-    registry.registerWindow(CheckId::Dsp, [](KARVO7CheckDlg&) {
+    registry.registerWindow(CheckId::Dsp, [](Session&) {
         struct Dsp : PlainCheck {
-            void afterModal(KARVO7CheckDlg& main) override { main.resendVirma4Identifications(); }
+            void afterModal(Session& main) override { main.resendVirma4Identifications(1); }
         };
         return std::make_unique<Dsp>();
     });
@@ -265,7 +269,7 @@ TEST_F(CheckButtons, AWindowCanSendTheIdentificationsAgainAfterItClosed) {
     EXPECT_EQ(identificationsTo(driver, 1).size(), 8u);
     EXPECT_EQ(identificationsTo(driver, 1)[7], (std::pair<uint32_t, int16_t>{7, -17}));
 
-    window->setVirma4Mode(false);
+    window->session().setVirma4Mode(false);
     driver.clearRecords();
     window->onCheckButton(CheckId::Dsp);
     EXPECT_TRUE(identificationsTo(driver, 1).empty());

@@ -69,13 +69,52 @@ TEST(IniRead, IntegersAreASignAndTheLeadingDigits) {
     EXPECT_EQ(ini.getInt("I", "B", 99), -7);
     EXPECT_EQ(ini.getInt("I", "C", 99), 3);
     EXPECT_EQ(ini.getInt("I", "D", 99), 0);
-    EXPECT_EQ(ini.getInt("I", "E", 99), 0);
+    EXPECT_EQ(ini.getInt("I", "E", 99), 99);  // empty: the default
     EXPECT_EQ(ini.getInt("I", "F", 99), 42);
     EXPECT_EQ(ini.getInt("I", "G", 99), -1);
     EXPECT_EQ(ini.getInt("I", "H", 99), 15);
     EXPECT_EQ(ini.getInt("I", "J", 99), 0);
     EXPECT_EQ(ini.getInt("I", "Missing", 99), 99);
     EXPECT_EQ(ini.getInt("Missing", "A", -5), -5);
+}
+
+TEST(IniRead, AnEmptyIntegerValueReadsAsTheDefault) {
+    // An emptied "Zyklen" must not give 0 cycles, nor an emptied threshold 0.
+    const IniFile ini = IniFile::parse("[Init]\nZyklen=\nA=   \nB=\"\"\nC=''\nD=\"  \"\n");
+    for (const char* key : {"Zyklen", "A", "B", "C", "D"}) {
+        EXPECT_EQ(ini.getInt("Init", key, 200), 200) << key;
+    }
+}
+
+TEST(IniRead, AFolderOrADeviceIsAnEmptyProfile) {
+    TempDir dir;
+    EXPECT_FALSE(IniFile::load(dir.path()).value("S", "K").has_value());
+    EXPECT_FALSE(IniFile::load("/dev/null").value("S", "K").has_value());
+}
+
+TEST(IniSave, AReadOnlyFileIsNotReplaced) {
+    TempDir dir;
+    const std::string path = dir.file("ro.ini");
+    writeText(path, "[S]\nK=1\n");
+    ::chmod(path.c_str(), 0444);
+    IniFile ini = IniFile::load(path);
+    ASSERT_TRUE(ini.set("S", "K", "2"));
+    EXPECT_FALSE(ini.save(path));
+    EXPECT_EQ(readText(path), "[S]\nK=1\n");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"ro.ini"});
+}
+
+TEST(IniProfile, AFileNameMatchesWithoutRegardToCaseOnlyWhenItIsTheOnlyOne) {
+    TempDir dir;
+    writeText(dir.file("KARVO7Check.ini"), "");
+    EXPECT_EQ(matchFileName(dir.file("KARVO7Check.INI")), dir.file("KARVO7Check.ini"));
+    EXPECT_EQ(matchFileName(dir.file("karvo7check.ini")), dir.file("KARVO7Check.ini"));
+    writeText(dir.file("karvo7check.INI"), "");
+    // Two candidates: neither is taken.
+    EXPECT_EQ(matchFileName(dir.file("KARVO7CHECK.INI")), dir.file("KARVO7CHECK.INI"));
+    // The exact name always wins.
+    EXPECT_EQ(matchFileName(dir.file("karvo7check.INI")), dir.file("karvo7check.INI"));
+    EXPECT_EQ(matchFileName(dir.file("missing.ini")), dir.file("missing.ini"));
 }
 
 TEST(IniRead, AMissingFileGivesTheDefaults) {

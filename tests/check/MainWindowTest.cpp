@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "CheckTestSupport.h"
+#include "ScriptedControls.h"
 
 using namespace k7check;
 using namespace k7checktest;
@@ -106,9 +107,9 @@ TEST(MainWindowStartUp, EveryCardIsClosedOnceWhateverBreaksOffTheStartUp) {
 TEST_F(MainWindow, HotPlugTogglesTheOperatingVoltageAndKeepsTheLabel) {
     ASSERT_TRUE(start());
     window->onHotPlug();
-    EXPECT_FALSE(window->operatingVoltage());
+    EXPECT_FALSE(window->session().operatingVoltage());
     window->onHotPlug();
-    EXPECT_TRUE(window->operatingVoltage());
+    EXPECT_TRUE(window->session().operatingVoltage());
     EXPECT_EQ(desktop.repaints(), 2);
     EXPECT_EQ(window->fields.hotPlugLabel, "Betriebsspannung ist EIN");
 }
@@ -117,22 +118,11 @@ TEST_F(MainWindow, HotPlugTogglesTheOperatingVoltageAndKeepsTheLabel) {
 // recorded.
 class RecordingView : public DialogView {
   public:
-    void readFields(Dialog& dialog) override {
-        auto& main = dynamic_cast<KARVO7CheckDlg&>(dialog);
-        main.fields.karte = typedKarte;
-        ++reads;
-    }
-    void writeFields(Dialog& dialog) override {
-        shownKarte = dynamic_cast<KARVO7CheckDlg&>(dialog).fields.karte;
-        ++writes;
-    }
+    Controls& controls() override { return controls_; }
     void close(int result) override { closedWith = result; }
     void windowDestroyed() override { destroyed = true; }
 
-    uint32_t typedKarte = 1;
-    uint32_t shownKarte = 0;
-    int reads = 0;
-    int writes = 0;
+    ScriptedControls controls_;
     int closedWith = -1;
     bool destroyed = false;
 };
@@ -143,19 +133,42 @@ TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
     RecordingView view;
     window->attachView(&view);
     ASSERT_TRUE(window->onInit());
-    EXPECT_EQ(view.reads, 0);
-    EXPECT_EQ(view.writes, 1);
+    EXPECT_EQ(view.controls_.text("karteCountLabel"), "von 2 Karten");
 
-    view.typedKarte = 7;
-    window->onKarteKillFocus();
-    EXPECT_EQ(view.shownKarte, 2u);
-    view.typedKarte = 0;
-    window->onKarteKillFocus();
-    EXPECT_EQ(view.shownKarte, 1u);
+    view.controls_.type("karteEdit", "7");
+    window->onEditLeft("karteEdit");
+    EXPECT_EQ(view.controls_.text("karteEdit"), "2");
+    view.controls_.type("karteEdit", "0");
+    window->onEditLeft("karteEdit");
+    EXPECT_EQ(view.controls_.text("karteEdit"), "1");
+    // A text without a number keeps the field.
+    view.controls_.type("karteEdit", "x");
+    window->onEditLeft("karteEdit");
+    EXPECT_EQ(view.controls_.text("karteEdit"), "1");
+
+    window->session().appendResult("Kennung: OK");
+    EXPECT_EQ(view.controls_.lines("resultList"), std::vector<std::string>{"Kennung: OK"});
+    window->onCommand("clearListButton");
+    EXPECT_TRUE(view.controls_.lines("resultList").empty());
+
     window->onOk();
     EXPECT_EQ(view.closedWith, kIdOk);
     destroy();
     EXPECT_TRUE(view.destroyed);
+}
+
+TEST_F(MainWindow, TimeOutZeroIsRefusedAndTheFieldKeepsItsValue) {
+    ASSERT_TRUE(start());
+    window->fields.timeOut = 5;
+    window->onTimeOutChange();
+    driver.clearRecords();
+    window->fields.timeOut = 0;
+    window->onTimeOutChange();
+    EXPECT_EQ(window->fields.timeOut, 5);
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Time Out: Time Out 0 s ist nicht erlaubt!"});
+    // Nothing reached the card: a driver time-out of 0 waits forever.
+    EXPECT_TRUE(driver.requests().empty());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The parameter file as the main window reads and writes it: booleans, thresholds, field
 // widths, the cards it covers, saving, choosing another file and the channel table.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "CheckTestSupport.h"
 #include "IniFile.h"
@@ -22,7 +25,7 @@ TEST_F(ParameterFile, BooleansAreFalseOnlyForAFirstCharacterN) {
         "[Init]\nDMA=NO\nAnzeige=off\n[Check]\nDSP=n\nTest=\n");
     ASSERT_TRUE(start());
     const std::array<bool, 8> expected{false, false, true, true, true, false, false, false};
-    EXPECT_EQ(window->parameterSets().activeFlags(1), expected);
+    EXPECT_EQ(window->session().parameterSets().activeFlags(1), expected);
     EXPECT_FALSE(window->fields.dma);
     EXPECT_TRUE(window->fields.anzeige);
     EXPECT_FALSE(window->fields.automatic[index(CheckId::Dsp)]);
@@ -32,7 +35,7 @@ TEST_F(ParameterFile, BooleansAreFalseOnlyForAFirstCharacterN) {
 TEST_F(ParameterFile, ThresholdsAreHeldTimesSixteenAndSavedDividedBySixteen) {
     parameterFile("[Karte1-Satz2]\nB1-Schwelle=50\nB3-Schwelle=5000\n");
     ASSERT_TRUE(start());
-    ParameterSet& set = window->parameterSets().set(1, 2);
+    ParameterSet& set = window->session().parameterSets().set(1, 2);
     EXPECT_EQ(set.gates[1].schwelle, 800);
     EXPECT_EQ(set.gates[3].schwelle, static_cast<uint16_t>(80000));  // 16 bits held
     EXPECT_EQ(set.gates[0].schwelle, 30 * 16);                       // default
@@ -49,7 +52,7 @@ TEST_F(ParameterFile, ValuesAreCutToTheWidthOfTheirField) {
         "[Karte1-Satz0]\nAufnahmelaenge=70000\nAverage=258\nAufnahmedelay=-5\n"
         "IFF=4294967295\nVerstaerkung=-1\n");
     ASSERT_TRUE(start());
-    const ParameterSet& set = window->parameterSets().set(1, 0);
+    const ParameterSet& set = window->session().parameterSets().set(1, 0);
     EXPECT_EQ(set.aufnahmelaenge, 4464);
     EXPECT_EQ(set.average, 2);
     EXPECT_EQ(set.aufnahmedelay, -5);
@@ -68,10 +71,10 @@ TEST_F(ParameterFile, SectionsOfCardsBeyondTheCountAreNeitherReadNorWritten) {
     const std::string card3 = "[Karte3-Satz0]\nActive=yes\nFilter=6\n; hand-made\n";
     parameterFile("[Karte2-Satz0]\nFilter=5\n" + card3);
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->parameterSets().set(2, 0).filter, 5);
-    EXPECT_EQ(window->parameterSets().set(3, 0).filter, 3);
-    EXPECT_FALSE(window->parameterSets().active(3, 0));
-    window->parameterSets().set(3, 0).filter = 1;
+    EXPECT_EQ(window->session().parameterSets().set(2, 0).filter, 5);
+    EXPECT_EQ(window->session().parameterSets().set(3, 0).filter, 3);
+    EXPECT_FALSE(window->session().parameterSets().active(3, 0));
+    window->session().parameterSets().set(3, 0).filter = 1;
     window->onSave();
     const std::string text = readText(profile());
     EXPECT_NE(text.find(card3), std::string::npos);
@@ -164,10 +167,10 @@ TEST_F(ParameterFile, ASetTravelsThroughTheFileUnchanged) {
 TEST_F(ParameterFile, LoadSetsTheDepthCompensationFieldsAndDefaults) {
     parameterFile("[Karte1-Satz1]\nFilter=2\n");
     ASSERT_TRUE(start());
-    ParameterSet& set = window->parameterSets().set(1, 1);
+    ParameterSet& set = window->session().parameterSets().set(1, 1);
     EXPECT_EQ(set.filter, 2);
     EXPECT_EQ(set.taStuetzstellen, 1);
-    EXPECT_TRUE(set.taTabelle.empty());
+    EXPECT_FALSE(set.taReferenz);
     EXPECT_EQ(set.aufnahmelaenge, 1600);
     EXPECT_EQ(set.esbTime, 200);
     EXPECT_EQ(set.gates[4].anfang, 1100);
@@ -184,10 +187,10 @@ TEST_F(ParameterFile, SavingAfterChoosingAnotherFileWritesThatFile) {
     desktop.answerFileDialog(other);
     window->onChooseParameterFile();
     EXPECT_EQ(desktop.fileDialogs(), std::vector<std::string>{"*.ini | *.ini"});
-    EXPECT_EQ(window->profileFile(), other);
+    EXPECT_EQ(window->session().profileFile(), other);
     EXPECT_EQ(window->fields.parameterFiles, std::vector<std::string>{other});
     EXPECT_EQ(window->fields.zyklen, 22u);
-    EXPECT_EQ(window->parameterSets().set(1, 0).filter, 6);
+    EXPECT_EQ(window->session().parameterSets().set(1, 0).filter, 6);
 
     window->fields.zyklen = 33;
     window->onSave();
@@ -200,7 +203,7 @@ TEST_F(ParameterFile, ACancelledFileDialogChangesNothing) {
     ASSERT_TRUE(start());
     window->fields.zyklen = 12;
     window->onChooseParameterFile();  // no scripted answer: cancelled
-    EXPECT_EQ(window->profileFile(), profile());
+    EXPECT_EQ(window->session().profileFile(), profile());
     EXPECT_EQ(window->fields.zyklen, 12u);
 }
 
@@ -214,6 +217,43 @@ TEST_F(ParameterFile, AFailedSaveIsReported) {
     EXPECT_EQ(desktop.messageLines()[1], "Check: Parameterdatei " +
                                              dir.file("no-such-folder/x.ini") +
                                              " konnte nicht gesichert werden!");
+}
+
+TEST_F(ParameterFile, AReadOnlyFileIsKeptAndTheSaveReported) {
+    parameterFile("[Init]\nZyklen=7\n");
+    ::chmod(profile().c_str(), 0444);
+    ASSERT_TRUE(start());
+    window->fields.zyklen = 99;
+    desktop.clear();
+    window->onSave();
+    EXPECT_EQ(desktop.messageLines().back(),
+              "Check: Parameterdatei " + profile() + " konnte nicht gesichert werden!");
+    EXPECT_EQ(readText(profile()), "[Init]\nZyklen=7\n");
+}
+
+TEST_F(ParameterFile, AFolderAsParameterFileReadsAsEmpty) {
+    std::filesystem::create_directory(profile());
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->fields.zyklen, 200u);
+    EXPECT_TRUE(desktop.messages().empty());
+}
+
+TEST_F(ParameterFile, AnEmptiedNumberKeepsItsDefault) {
+    parameterFile("[Init]\nZyklen=\n[Karte1-Satz0]\nB1-Schwelle=\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->fields.zyklen, 200u);
+    EXPECT_EQ(window->session().parameterSets().set(1, 0).gates[1].schwelle, 50 * 16);
+}
+
+TEST_F(ParameterFile, ANameThatDiffersInCaseIsFoundAndSavedInPlace) {
+    writeText(dir.file("karvo7check.ini"), "[Init]\nZyklen=33\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->fields.zyklen, 33u);
+    EXPECT_EQ(window->session().profileFile(), dir.file("karvo7check.ini"));
+    window->fields.zyklen = 44;
+    window->onSave();
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"karvo7check.ini"});
+    EXPECT_NE(readText(dir.file("karvo7check.ini")).find("Zyklen=44"), std::string::npos);
 }
 
 TEST(ChannelParsing, FollowsThePatternAsFarAsTheTextMatches) {
@@ -274,8 +314,8 @@ TEST_F(ParameterFile, SixteenCardsWriteEverySectionOnceAndReadItBack) {
     }
     cards(devices);
     ASSERT_TRUE(start());
-    window->parameterSets().set(16, 7).sapDelay = 77;
-    window->parameterSets().active(9, 4) = true;
+    window->session().parameterSets().set(16, 7).sapDelay = 77;
+    window->session().parameterSets().active(9, 4) = true;
     window->onSave();
     const std::string text = readText(profile());
     for (uint32_t k = 1; k <= 16; ++k) {
@@ -288,9 +328,9 @@ TEST_F(ParameterFile, SixteenCardsWriteEverySectionOnceAndReadItBack) {
     }
     destroy();
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->parameterSets().set(16, 7).sapDelay, 77);
-    EXPECT_TRUE(window->parameterSets().active(9, 4));
-    EXPECT_FALSE(window->parameterSets().active(9, 3));
+    EXPECT_EQ(window->session().parameterSets().set(16, 7).sapDelay, 77);
+    EXPECT_TRUE(window->session().parameterSets().active(9, 4));
+    EXPECT_FALSE(window->session().parameterSets().active(9, 3));
 }
 
 }  // namespace

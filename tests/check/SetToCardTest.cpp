@@ -30,7 +30,8 @@ ParameterSet sampleSet() {
 
 TEST(CardRecord, CarriesTheSetFieldByFieldWithStartAlwaysAsGiven) {
     ParameterSet set = sampleSet();
-    set.taTabelle = {1, 2, 3};
+    set.taTabelle[0] = 1;
+    set.taReferenz = true;
     const CardRecord r = cardRecordOf(set);
     EXPECT_EQ(r.measure.Start, 1);
     EXPECT_EQ(cardRecordOf(set, 3).measure.Start, 3);

@@ -44,15 +44,15 @@ TEST_F(Startup, NoCardEndsTheWindowAndInitialisesNothing) {
     EXPECT_TRUE(window->ended());
     EXPECT_EQ(window->result(), 0);
     EXPECT_EQ(window->cardCount(), 0u);
-    EXPECT_TRUE(window->profileFile().empty());
-    EXPECT_TRUE(window->dataBuffer().empty());
+    EXPECT_TRUE(window->session().profileFile().empty());
+    EXPECT_TRUE(window->session().dataBuffer().empty());
     EXPECT_EQ(window->fields.karteLabel, "von 0 Karten");
 }
 
 TEST_F(Startup, FieldsAfterAStartWithoutParameterFile) {
     ASSERT_TRUE(start());
     EXPECT_TRUE(desktop.messages().empty());
-    EXPECT_EQ(window->profileFile(), dir.file("KARVO7Check.INI"));
+    EXPECT_EQ(window->session().profileFile(), dir.file("KARVO7Check.INI"));
     EXPECT_EQ(window->fields.parameterFiles, std::vector<std::string>{profile()});
     EXPECT_EQ(window->fields.parameterFileSelection, 0);
     const MainWindowFields& f = window->fields;
@@ -75,12 +75,12 @@ TEST_F(Startup, FieldsAfterAStartWithoutParameterFile) {
     EXPECT_EQ(f.checkLabels[index(CheckId::ParameterShot)],
               "Parameter setzen/Einzelmessung ausführen");
     EXPECT_TRUE(f.resultLines.empty());
-    EXPECT_EQ(window->resultText(), "Kein Fehler");
-    EXPECT_TRUE(window->operatingVoltage());
-    EXPECT_EQ(window->dataBuffer().size(), 131072u);
-    EXPECT_EQ(window->dataLength(), 0u);
-    EXPECT_TRUE(window->virma4Mode());
-    EXPECT_EQ(window->randomLimits().upper.aufnahmelaenge, 16000);
+    EXPECT_EQ(window->session().resultText(), "Kein Fehler");
+    EXPECT_TRUE(window->session().operatingVoltage());
+    EXPECT_EQ(window->session().dataBuffer().size(), 131072u);
+    EXPECT_EQ(window->session().dataLength(), 0u);
+    EXPECT_TRUE(window->session().virma4Mode());
+    EXPECT_EQ(window->session().randomLimits().upper.aufnahmelaenge, 16000);
 }
 
 TEST_F(Startup, UnmatchedCardsKeepTheirEnumerationOrder) {
@@ -88,10 +88,10 @@ TEST_F(Startup, UnmatchedCardsKeepTheirEnumerationOrder) {
     ASSERT_TRUE(start());
     for (uint32_t k = 1; k <= 3; ++k) {
         EXPECT_EQ(deviceOf(window->card(k)), k);
-        EXPECT_EQ(window->channels()[k - 1].card, k);
-        EXPECT_EQ(window->channels()[k - 1].konfig, "Karte-" + std::to_string(k));
+        EXPECT_EQ(window->session().channels()[k - 1].card, k);
+        EXPECT_EQ(window->session().channels()[k - 1].konfig, "Karte-" + std::to_string(k));
     }
-    EXPECT_EQ(window->channels()[3].konfig, "");
+    EXPECT_EQ(window->session().channels()[3].konfig, "");
 }
 
 TEST_F(Startup, CardsAreNumberedInChannelOrder) {
@@ -101,10 +101,10 @@ TEST_F(Startup, CardsAreNumberedInChannelOrder) {
     ASSERT_TRUE(start());
     EXPECT_EQ(deviceOf(window->card(1)), 2u);
     EXPECT_EQ(deviceOf(window->card(2)), 1u);
-    EXPECT_EQ(window->channels()[1].card, 1u);
-    EXPECT_EQ(window->channels()[4].card, 2u);
-    EXPECT_EQ(window->channels()[1].konfig, "Karte-2");
-    EXPECT_EQ(window->channels()[4].konfig, "Karte-1");
+    EXPECT_EQ(window->session().channels()[1].card, 1u);
+    EXPECT_EQ(window->session().channels()[4].card, 2u);
+    EXPECT_EQ(window->session().channels()[1].konfig, "Karte-2");
+    EXPECT_EQ(window->session().channels()[4].konfig, "Karte-1");
     // Card numbers, not device numbers, give the identifications.
     EXPECT_EQ(identificationsTo(driver, 2), identifications(1, true));
     EXPECT_EQ(identificationsTo(driver, 1), identifications(2, true));
@@ -119,7 +119,7 @@ TEST_F(Startup, AMatchedCardTakesItsChannelFromAnUnmatchedOne) {
     EXPECT_EQ(deviceOf(window->card(1)), 2u);
     EXPECT_EQ(deviceOf(window->card(2)), 3u);
     EXPECT_EQ(deviceOf(window->card(3)), 1u);  // appended behind the placed cards
-    EXPECT_EQ(window->channels()[0].konfig, "Karte-2");
+    EXPECT_EQ(window->session().channels()[0].konfig, "Karte-2");
     window->onOk();
     for (uint32_t d = 1; d <= 3; ++d) {
         EXPECT_EQ(closesOf(driver, d), 1) << d;
@@ -134,8 +134,8 @@ TEST_F(Startup, AnUnmatchedCardWhoseEntryIsTakenIsAppended) {
     EXPECT_EQ(window->cardCount(), 2u);
     EXPECT_EQ(deviceOf(window->card(1)), 1u);
     EXPECT_EQ(deviceOf(window->card(2)), 2u);
-    EXPECT_EQ(window->channels()[1].card, 1u);
-    EXPECT_EQ(window->channels()[0].card, 0u);  // device 2 has no channel
+    EXPECT_EQ(window->session().channels()[1].card, 1u);
+    EXPECT_EQ(window->session().channels()[0].card, 0u);  // device 2 has no channel
 }
 
 TEST_F(Startup, AnUnreadablePositionStopsOrderingButKeepsTheCards) {
@@ -162,7 +162,7 @@ TEST_F(Startup, AnUnreadablePositionStopsOrderingButKeepsTheCards) {
               std::vector<std::string>{"Init: GetCardPosition 2 Error E0001234"});
     EXPECT_EQ(window->cardCount(), 3u);
     // Device 1 was placed on channel 4; the others follow in enumeration order.
-    EXPECT_EQ(window->channels()[3].card, 1u);
+    EXPECT_EQ(window->session().channels()[3].card, 1u);
     EXPECT_EQ(deviceOf(window->card(2)), 2u);
     EXPECT_EQ(deviceOf(window->card(3)), 3u);
     window->onOk();
@@ -176,17 +176,17 @@ TEST_F(Startup, ACardThatIsNoKarvo7FSwitchesVirma4OffForAll) {
     parameterFile("[Init]\nParametersatz=5\nVIRMA4=yes\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(window->fields.parametersatz, 0u);
-    EXPECT_FALSE(window->virma4Mode());
+    EXPECT_FALSE(window->session().virma4Mode());
     EXPECT_EQ(identificationsTo(driver, 1), identifications(1, false));
     EXPECT_TRUE(identificationsTo(driver, 2).empty());
     // The table still holds the identifications for a later switch-on.
-    EXPECT_EQ(window->virma4Id(2, 3), -23);
+    EXPECT_EQ(window->session().virma4Id(2, 3), -23);
 }
 
 TEST_F(Startup, Virma4OffInTheFileSendsZeroIdentifications) {
     parameterFile("[Init]\nVIRMA4=No\n");
     ASSERT_TRUE(start());
-    EXPECT_FALSE(window->virma4Mode());
+    EXPECT_FALSE(window->session().virma4Mode());
     EXPECT_EQ(identificationsTo(driver, 1), identifications(1, false));
 }
 

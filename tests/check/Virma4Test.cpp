@@ -87,8 +87,8 @@ TEST_F(Virma4, BelowMinus999RenumbersEveryCardAndSet) {
     desktop.answerModal(enter(1234));  // stored as -1234
     window->onVirma4();
     EXPECT_EQ(desktop.windows(), std::vector<std::string>{"VIRMA4Dlg"});
-    EXPECT_TRUE(window->virma4Mode());
-    EXPECT_EQ(window->virma4Id(2, 3), -1223);
+    EXPECT_TRUE(window->session().virma4Mode());
+    EXPECT_EQ(window->session().virma4Id(2, 3), -1223);
     Ids card2;
     for (uint32_t s = 0; s < 8; ++s) {
         card2.emplace_back(s, static_cast<int16_t>(-1220 - static_cast<int32_t>(s)));
@@ -105,8 +105,8 @@ TEST_F(Virma4, ZeroSwitchesTheModeOffOnCardsUpToTheSelectedOne) {
     driver.clearRecords();
     desktop.answerModal(enter(0));
     window->onVirma4();
-    EXPECT_FALSE(window->virma4Mode());
-    EXPECT_EQ(window->virma4Id(2, 4), 0);
+    EXPECT_FALSE(window->session().virma4Mode());
+    EXPECT_EQ(window->session().virma4Id(2, 4), 0);
     EXPECT_EQ(identificationsTo(driver, 1), (Ids{{0, 0}}));
     EXPECT_EQ(identificationsTo(driver, 2), (Ids{{0, 0}}));
     EXPECT_TRUE(identificationsTo(driver, 3).empty());
@@ -123,9 +123,9 @@ TEST_F(Virma4, AnyOtherValueSetsOnlyTheSelectedCardAndSet) {
     desktop.answerModal(enter(999, &shown));
     window->onVirma4();
     EXPECT_EQ(shown, std::vector<int32_t>{26});
-    EXPECT_TRUE(window->virma4Mode());
-    EXPECT_EQ(window->virma4Id(2, 6), -999);
-    EXPECT_EQ(window->virma4Id(2, 5), -25);
+    EXPECT_TRUE(window->session().virma4Mode());
+    EXPECT_EQ(window->session().virma4Id(2, 6), -999);
+    EXPECT_EQ(window->session().virma4Id(2, 5), -25);
     EXPECT_EQ(identificationsTo(driver, 2), (Ids{{6, -999}}));
     EXPECT_TRUE(identificationsTo(driver, 1).empty());
 }
@@ -137,7 +137,7 @@ TEST_F(Virma4, CancelChangesNothing) {
     window->onVirma4();  // unscripted window: Cancel
     EXPECT_EQ(desktop.windows(), std::vector<std::string>{"VIRMA4Dlg"});
     EXPECT_TRUE(driver.commandBlocks().empty());
-    EXPECT_EQ(window->virma4Id(1, 2), -12);
+    EXPECT_EQ(window->session().virma4Id(1, 2), -12);
 }
 
 TEST_F(Virma4, RefusedOnACardThatIsNoKarvo7F) {
@@ -178,7 +178,7 @@ TEST_F(Virma4, ARenumberingBeyondSixteenBitsIsRefused) {
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"VIRMA4: Kennung 32700 ist zu groß für 7 Karten!"});
     EXPECT_TRUE(driver.commandBlocks().empty());
-    EXPECT_EQ(window->virma4Id(7, 7), -77);
+    EXPECT_EQ(window->session().virma4Id(7, 7), -77);
 
     // With 6 cards the lowest, -32700 - 67, still fits.
     destroy();
@@ -188,7 +188,7 @@ TEST_F(Virma4, ARenumberingBeyondSixteenBitsIsRefused) {
     window->fields.parametersatz = 0;
     desktop.answerModal(enter(32700));
     window->onVirma4();
-    EXPECT_EQ(window->virma4Id(6, 7), -32767);
+    EXPECT_EQ(window->session().virma4Id(6, 7), -32767);
 }
 
 }  // namespace

@@ -66,14 +66,14 @@ class MainWindowView : public ::testing::Test {
         profile = dir.path().toStdString() + "/KARVO7Check.INI";
         writeFile(profile, kProfile);
         // Four windows exist; every other check button has none yet.
-        registry.registerWindow(CheckId::PciConfiguration, [](KARVO7CheckDlg& main) {
+        registry.registerWindow(CheckId::PciConfiguration, [](k7check::Session& main) {
             return std::make_unique<PositionCheck>(main.card(main.fields.karte));
         });
         registry.registerWindow(CheckId::PciOperation,
-                                [](KARVO7CheckDlg&) { return std::make_unique<FailingCheck>(); });
+                                [](k7check::Session&) { return std::make_unique<FailingCheck>(); });
         registry.registerWindow(CheckId::Kennung,
-                                [](KARVO7CheckDlg&) { return std::make_unique<ProbeWindow>(); });
-        registry.registerWindow(CheckId::SteuerLca, [](KARVO7CheckDlg& main) {
+                                [](k7check::Session&) { return std::make_unique<ProbeWindow>(); });
+        registry.registerWindow(CheckId::SteuerLca, [](k7check::Session& main) {
             return std::make_unique<PositionCheck>(main.card(main.fields.karte));
         });
         k7qt::registerProgramViews();
@@ -404,9 +404,9 @@ TEST_F(MainWindowView, Virma4RenumbersEveryCardThroughItsWindow) {
     QTest::mouseClick(&button("VIRMA4"), Qt::LeftButton);
     EXPECT_EQ(shownTitle, "VIRMA4");
     EXPECT_EQ(shownValue, "23");  // card 2, set 3 held -23
-    EXPECT_EQ(window->virma4Id(2, 3), -1223);
-    EXPECT_EQ(window->virma4Id(1, 0), -1210);
-    EXPECT_TRUE(window->virma4Mode());
+    EXPECT_EQ(window->session().virma4Id(2, 3), -1223);
+    EXPECT_EQ(window->session().virma4Id(1, 0), -1210);
+    EXPECT_TRUE(window->session().virma4Mode());
 
     whenModalOpens([&](QWidget* modal) {
         auto* kennung = modal->findChild<QLineEdit*>(QStringLiteral("kennungEdit"));
@@ -417,8 +417,8 @@ TEST_F(MainWindowView, Virma4RenumbersEveryCardThroughItsWindow) {
     });
     QTest::mouseClick(&button("VIRMA4"), Qt::LeftButton);
     EXPECT_EQ(shownValue, "1223");
-    EXPECT_EQ(window->virma4Id(2, 3), -1223);
-    EXPECT_TRUE(window->virma4Mode());
+    EXPECT_EQ(window->session().virma4Id(2, 3), -1223);
+    EXPECT_TRUE(window->session().virma4Mode());
 }
 
 TEST_F(MainWindowView, OkClosesTheCardsAndEndsTheWindow) {

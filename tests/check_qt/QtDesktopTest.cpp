@@ -92,8 +92,6 @@ class PlainWindow : public k7check::Dialog {
 class PlainView : public k7qt::QtDialogView {
   public:
     using QtDialogView::QtDialogView;
-    void readFields(k7check::Dialog&) override {}
-    void writeFields(k7check::Dialog&) override {}
 };
 
 class QtDesktopWindows : public ::testing::Test {

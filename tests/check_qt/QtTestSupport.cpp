@@ -63,8 +63,6 @@ namespace {
 class ProbeView : public k7qt::QtDialogView {
   public:
     ProbeView(k7check::Dialog& dialog, QWidget* parent) : QtDialogView(dialog, parent) {}
-    void readFields(k7check::Dialog&) override {}
-    void writeFields(k7check::Dialog&) override {}
 
   protected:
     void showEvent(QShowEvent* event) override {

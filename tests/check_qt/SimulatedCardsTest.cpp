@@ -37,7 +37,7 @@ TEST(SimulatedCards, MainWindowStartsOnTwoCardsOrderedByChannel) {
               "[Init]\nKarte=1\nParametersatz=0\n[Check]\nPCIconfig=yes\n");
     TestDesktop desktop(dir.path().toStdString() + "/KARVO7Check");
     k7check::CheckRegistry registry;
-    registry.registerWindow(CheckId::PciConfiguration, [](KARVO7CheckDlg& main) {
+    registry.registerWindow(CheckId::PciConfiguration, [](k7check::Session& main) {
         return std::make_unique<PositionCheck>(main.card(main.fields.karte));
     });
     k7qt::registerProgramViews();

@@ -1,0 +1,25 @@
+// A JUnit XML report of a "Check All" run, as test-station and CI tools read it: one test case
+// per result line, with card, check, verdict, text and duration.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace k7check {
+
+struct ReportLine {
+    std::string text;         // the result line as listed
+    uint32_t card = 0;        // card number the check ran on
+    uint32_t durationMs = 0;  // time since the previous line (or the start of the run)
+};
+
+// The check a line belongs to: its text up to the first ": " ("PCI Configuration"), or the
+// whole line when it has none.
+std::string checkNameOf(const std::string& line);
+// A line passed when it ends in "OK".
+bool linePassed(const std::string& line);
+
+std::string junitReport(const std::vector<ReportLine>& lines);
+
+}  // namespace k7check

@@ -27,10 +27,10 @@ class Headless : public ::testing::Test {
         driver.setDevices({{1, true}, {3, true}});
         answerDesignations(driver);
     }
-    int run(const std::string& ini, const CheckRegistry* registry = nullptr,
+    int run(const std::string& ini, const CheckRegistry* checks = nullptr,
             const std::string& report = "") {
         writeText(dir.file("KARVO7Check.INI"), ini);
-        HeadlessOptions options{dir.file("KARVO7Check"), report, registry};
+        HeadlessOptions options{dir.file("KARVO7Check"), report, checks};
         return runHeadlessCheckAll(options, out, err);
     }
     void registerVerdict(CheckId id, const std::string& text) {

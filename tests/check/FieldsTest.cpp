@@ -1,0 +1,172 @@
+// Number fields as the windows read them, and the binder between fields and controls.
+#include <gtest/gtest.h>
+
+#include "Dialog.h"
+#include "ScriptedControls.h"
+#include "ScriptedDesktop.h"
+#include "fields/FieldBinder.h"
+#include "fields/NumberText.h"
+
+using namespace k7check;
+
+namespace {
+
+TEST(NumberText, IntegersAreTruncatedToTheirFieldNeverClamped) {
+    EXPECT_EQ(truncateTo<uint8_t>(*parseInteger("300")), 44);
+    EXPECT_EQ(truncateTo<uint16_t>(*parseInteger("70000")), 4464);
+    EXPECT_EQ(truncateTo<int16_t>(*parseInteger("40000")), -25536);
+    EXPECT_EQ(truncateTo<uint8_t>(*parseInteger("-1")), 255);
+    EXPECT_EQ(*parseInteger("  +12abc"), 12);
+    EXPECT_EQ(*parseInteger("-0"), 0);
+    // No digit is no number, and is told apart from 0.
+    for (const char* text : {"", " ", "-", "+", "abc", "x1"}) {
+        EXPECT_FALSE(parseInteger(text).has_value()) << text;
+    }
+}
+
+TEST(NumberText, HexDecimalListsAndTexts) {
+    EXPECT_EQ(*parseHex("0x1f"), 0x1Fu);
+    EXPECT_EQ(*parseHex(" FFFF"), 0xFFFFu);
+    EXPECT_FALSE(parseHex("0x").has_value());
+    EXPECT_FALSE(parseHex("G1").has_value());
+    EXPECT_EQ(formatHex(0xAB, 4), "00AB");
+
+    EXPECT_DOUBLE_EQ(*parseDecimal("12.7"), 12.7);
+    EXPECT_DOUBLE_EQ(*parseDecimal("-3,5"), -3.5);
+    EXPECT_FALSE(parseDecimal("").has_value());
+    EXPECT_FALSE(parseDecimal("inf").has_value());
+    EXPECT_FALSE(parseDecimal("nan").has_value());
+
+    EXPECT_EQ(formatIntegerList({5, 10, 0, 20}), "5, 10, 0, 20");
+    EXPECT_EQ(*parseIntegerList("5, 10,0  20"), (std::vector<int64_t>{5, 10, 0, 20}));
+    EXPECT_EQ(*parseIntegerList(""), std::vector<int64_t>{});
+    EXPECT_FALSE(parseIntegerList("5, x").has_value());
+    EXPECT_FALSE(parseIntegerList("1x").has_value());
+
+    EXPECT_EQ(cutText("Prüfkopf", 3), "Pr");  // never half an umlaut
+    EXPECT_EQ(cutText("abc", 5), "abc");
+}
+
+// A window with one field of each kind.
+class FieldWindow : public Dialog {
+  public:
+    FieldWindow() : Dialog("FieldWindow", "Felder") {}
+    void bindFields(FieldBinder& b) override {
+        b.number("levelEdit", level);
+        b.hex("wordEdit", word, 4);
+        b.decimal("gainEdit", gain, 1);
+        b.text("nameEdit", name, 5);
+        b.check("onCheck", on);
+        b.radio({"r0", "r1", "r2"}, mode);
+    }
+    uint8_t level = 7;
+    uint16_t word = 0x12;
+    double gain = 20.0;
+    std::string name = "abc";
+    bool on = false;
+    int mode = 0;
+};
+
+TEST(FieldBinder, ReadsWhatWasTypedAndWritesEveryField) {
+    ScriptedDesktop desktop;
+    FieldWindow window;
+    desktop.answerModal([&](Dialog& dialog) {
+        ScriptedControls& c = *desktop.controlsOf(dialog);
+        dialog.writeFieldsToControls();
+        EXPECT_EQ(c.text("wordEdit"), "0012");
+        EXPECT_EQ(c.text("gainEdit"), "20.0");
+        EXPECT_TRUE(c.isChecked("r0"));
+        EXPECT_FALSE(c.isChecked("r1"));
+
+        c.type("levelEdit", "300");
+        c.type("wordEdit", "1ABCD");
+        c.type("gainEdit", "12,5");
+        c.type("nameEdit", "Prüfkopf");
+        c.click("onCheck", true);
+        c.click("r0", false);
+        c.click("r2", true);
+        EXPECT_TRUE(dialog.readFieldsFromControls().empty());
+        EXPECT_EQ(window.level, 44);
+        EXPECT_EQ(window.word, 0xABCD);
+        EXPECT_DOUBLE_EQ(window.gain, 12.5);
+        EXPECT_EQ(window.name, "Prüf");
+        EXPECT_TRUE(window.on);
+        EXPECT_EQ(window.mode, 2);
+
+        // Texts without a number keep their fields and are named.
+        c.type("levelEdit", "");
+        c.type("gainEdit", "dB");
+        EXPECT_EQ(dialog.readFieldsFromControls(),
+                  (std::vector<std::string>{"levelEdit", "gainEdit"}));
+        EXPECT_EQ(window.level, 44);
+        EXPECT_DOUBLE_EQ(window.gain, 12.5);
+        return kIdOk;
+    });
+    EXPECT_EQ(desktop.runModal(window), kIdOk);
+    EXPECT_EQ(desktop.controlsOf(window), nullptr);  // closed
+}
+
+TEST(ScriptedDesktop, AnUnscriptedYesNoCancelQuestionIsAnsweredCancelSoALoopEnds) {
+    ScriptedDesktop desktop;
+    desktop.answerMessages({Answer::Yes, Answer::No});
+    int asked = 0;
+    while (desktop.messageBox("Blockmessung", "ASCAN?", Buttons::YesNoCancel) != Answer::Cancel) {
+        ASSERT_LT(++asked, 10);
+    }
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo),
+              Answer::Yes);
+}
+
+TEST(ScriptedDesktop, LiveWorkStopsWhenTheTechnicianAsks) {
+    ScriptedDesktop desktop;
+    desktop.stopLiveWorkAt(3);
+    int rounds = 0;
+    {
+        LiveWork live(desktop, "Datenrate11");
+        while (!live.stopped()) {
+            desktop.sleep(10);
+            ++rounds;
+        }
+        EXPECT_TRUE(live.stopped());  // stays stopped once asked
+    }
+    EXPECT_EQ(rounds, 2);
+    EXPECT_EQ(desktop.now(), 20u);
+    EXPECT_EQ(desktop.work(), std::vector<std::string>{"live: Datenrate11"});
+
+    bool ran = false;
+    desktop.runLong("Kennung", "Schreibe Kennung...", 30000, [&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+// A window that paints a frame and a diagonal.
+class PaintingWindow : public Dialog {
+  public:
+    PaintingWindow() : Dialog("Painting", "Bild") {}
+    bool paints() const override { return true; }
+    void onPaint(Canvas& canvas, Size client) override {
+        canvas.fillRect(0, 0, client.width, client.height, kWhite);
+        canvas.setPen(kRed, 3);
+        canvas.line({10, 10}, {client.width - 10, client.height - 10});
+        canvas.text(30, 0, "1: 3200 Bytes", kBlue);
+    }
+};
+
+TEST(ScriptedDesktop, RecordsWhatAWindowPaints) {
+    ScriptedDesktop desktop;
+    desktop.setClientSize({200, 100});
+    PaintingWindow window;
+    desktop.showModeless(window);
+    desktop.repaint(window);
+    const auto& ops = desktop.lastPaint().ops();
+    ASSERT_EQ(ops.size(), 3u);
+    EXPECT_EQ(ops[0].kind, DrawOp::Kind::Fill);
+    EXPECT_EQ(ops[0].to, (Point{200, 100}));
+    const std::vector<DrawOp> red = desktop.lastPaint().lines(kRed, 3);
+    ASSERT_EQ(red.size(), 1u);
+    EXPECT_EQ(red[0].to, (Point{190, 90}));
+    ASSERT_NE(desktop.lastPaint().findText("1: 3200 Bytes"), nullptr);
+    EXPECT_EQ(desktop.lastPaint().findText("1: 3200 Bytes")->colour, kBlue);
+}
+
+}  // namespace

@@ -17,7 +17,6 @@ Result triggerShot(KARVO7Card* card) {
     return sendCommand(card, cmd::kStart);
 }
 
-// The caller's byte count and, when bytes are to be read, the buffer for them.
 Result readArguments(const uint32_t* count, const void* buffer) {
     if (const Result r = required(count); !r.ok) {
         return r;

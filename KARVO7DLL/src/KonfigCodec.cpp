@@ -205,7 +205,7 @@ DecodeResult decode(const uint8_t* area, std::size_t size, uint32_t base, Konfig
         }
         const Field* f = fieldOf(key);
         if (f == nullptr) {
-            continue;  // an entry of another key is skipped
+            continue;
         }
         const uint32_t address = entry[2] | (entry[3] & 0x0Fu) << 8;
         const uint32_t elementBytes = elementSize(type);

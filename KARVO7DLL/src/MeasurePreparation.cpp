@@ -246,7 +246,6 @@ KARVO7_API int KARVO7PrepMeasure(KARVO7HANDLE h, uint32_t IFF, uint32_t TAStuetz
                                   VerzoegerungAbstand, error);
 }
 
-// The SST forms first point a record that has a table at the caller's separate table.
 KARVO7_API int KARVO7PrepMeasureSSTParamPointer(KARVO7HANDLE h, uint32_t set, MeasureParams* params,
                                                 const uint16_t* table, uint32_t* error) {
     if (params != nullptr && params->TATabelle != nullptr) {

@@ -25,12 +25,11 @@ uint32_t firstInvalid(const SpecialParams& p) {
     return 0;
 }
 
-// A 32-bit flag as one bit: any non-zero value is set.
 uint32_t flag(uint32_t value) {
     return value != 0 ? 1u : 0u;
 }
 
-// Set selection for the operations that address a set only on version-3 cards.
+// Other cards hold one set: the transmitter settings and the gain need no selection there.
 Result selectOnVersion3(KARVO7Card* card, uint32_t set) {
     if (card->version3 == 0) {
         return Result::success();

@@ -234,7 +234,10 @@ AscanRecord decodeAscanRecord(Bytes buffer) {
 ListRecord decodeListRecord(Bytes buffer) {
     ListRecord r;
     Bytes rest = buffer;
-    if (startsWithPrefix(buffer) && buffer.size() >= kPrefixBytes) {
+    if (startsWithPrefix(buffer)) {
+        if (buffer.size() < kPrefixBytes) {
+            return r;  // an incomplete prefix: nothing to list
+        }
         r.prefixed = true;
         r.zeit = le32(&buffer[4]);
         rest = buffer.subspan(kPrefixBytes);

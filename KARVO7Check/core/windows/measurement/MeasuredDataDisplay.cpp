@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <span>
 
 #include "Format.h"
@@ -232,10 +233,11 @@ void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int 
         yOfValue[static_cast<std::size_t>(q + 128)] = ym - q * h / 256;
     }
     const int16_t* s = samples_.data();
-    const auto yAt = [&](std::size_t i) {
-        const int q = eightBitScale_ ? s[i] : s[i] / 256;
+    const auto yOf = [&](int16_t sample) {
+        const int q = eightBitScale_ ? sample : sample / 256;
         return yOfValue[static_cast<std::size_t>(q + 128)];
     };
+    const auto yAt = [&](std::size_t i) { return yOf(s[i]); };
     const auto xAt = [&](std::size_t i) {
         return static_cast<int>(static_cast<uint64_t>(i) * static_cast<uint64_t>(w) / n) + x0;
     };
@@ -272,15 +274,22 @@ void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int 
             continue;
         }
         const int x = static_cast<int>(c) + x0;
-        const int first = yAt(begin);
-        int low = first;
-        int high = first;
+        // y falls as the sample rises, so the highest sample gives the lowest y.
+        int16_t smallest = s[begin];
+        int16_t largest = s[begin];
         for (std::size_t i = begin + 1; i < end; ++i) {
-            const int y = yAt(i);
-            low = std::min(low, y);
-            high = std::max(high, y);
+            smallest = std::min(smallest, s[i]);
+            largest = std::max(largest, s[i]);
         }
+        const int first = yAt(begin);
         const int last = yAt(end - 1);
+        int low = yOf(largest);
+        int high = yOf(smallest);
+        // Either extreme may come first; the nearer one to the entry draws fewer pixels twice.
+        if (std::abs(first - high) + std::abs(low - last) <
+            std::abs(first - low) + std::abs(high - last)) {
+            std::swap(low, high);
+        }
         push({x, first});
         push({x, low});
         push({x, high});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace k7check {
 
@@ -15,9 +16,17 @@ void PixelCanvas::fillRect(int left, int top, int right, int bottom, Colour colo
     top = std::max(top, 0);
     right = std::min(right, width_);
     bottom = std::min(bottom, height_);
-    for (int y = top; y < bottom; ++y) {
-        std::fill_n(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + left,
-                    std::max(right - left, 0), colour);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    const auto row = [&](int y) {
+        return pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + left;
+    };
+    // One row filled, the others copied from it.
+    std::fill_n(row(top), right - left, colour);
+    const std::size_t bytes = static_cast<std::size_t>(right - left) * sizeof(Colour);
+    for (int y = top + 1; y < bottom; ++y) {
+        std::memcpy(&*row(y), &*row(top), bytes);
     }
 }
 
@@ -28,6 +37,13 @@ void PixelCanvas::setPen(Colour colour, int width) {
 
 void PixelCanvas::plot(int x, int y) {
     ++linePixels_;
+    if (penWidth_ == 1) {
+        if (x >= 0 && y >= 0 && x < width_ && y < height_) {
+            pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                    static_cast<std::size_t>(x)] = pen_;
+        }
+        return;
+    }
     const int from = -(penWidth_ - 1) / 2;
     const int to = from + penWidth_;
     for (int dy = from; dy < to; ++dy) {
@@ -54,8 +70,17 @@ void PixelCanvas::line(Point from, Point to) {
     const int sx = from.x < to.x ? 1 : -1;
     const int sy = from.y < to.y ? 1 : -1;
     int err = dx + dy;
+    const bool thin = penWidth_ == 1;
     for (;;) {
-        plot(x, y);
+        if (thin) {
+            ++linePixels_;
+            if (x >= 0 && y >= 0 && x < width_ && y < height_) {
+                pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                        static_cast<std::size_t>(x)] = pen_;
+            }
+        } else {
+            plot(x, y);
+        }
         if (x == to.x && y == to.y) {
             break;
         }

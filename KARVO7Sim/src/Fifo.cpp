@@ -91,6 +91,14 @@ Bytes ResultStore::take(uint32_t count, size_t maxBytes) {
     uint32_t taken = 0;
     while (!units_.empty()) {
         Unit& unit = units_.front();
+        if (out.empty() && unit.control && unit.bytes.size() > maxBytes &&
+            unit.bytes.size() - 4 <= maxBytes) {
+            // A buffer that holds the record but not its control word: the record goes alone
+            // and the word is dropped, since it must not begin the next fetch.
+            unit.bytes.resize(unit.bytes.size() - 4);
+            unit.control = false;
+            bytes_ -= 4;
+        }
         if (out.size() + unit.bytes.size() > maxBytes ||
             (count != 0 && taken != 0 && taken + unit.results > count)) {
             break;

@@ -53,7 +53,8 @@ class ResultStore {
     // no result for it or no room.
     void pushControl(uint32_t word);
     // Takes whole units, oldest first: up to `count` results (0: all; the first unit even if it
-    // holds more), as many as fit `maxBytes`. Nothing when the oldest unit does not fit.
+    // holds more), as many as fit `maxBytes`. Nothing when the oldest unit does not fit; a
+    // record that fits only without its control word goes without it.
     Bytes take(uint32_t count, size_t maxBytes);
     // Empties the store; a cycle in progress is dropped when it ends.
     void clear();

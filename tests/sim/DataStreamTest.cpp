@@ -371,6 +371,7 @@ TEST_F(DataStream, TheLargestShotFitsTheDefaultFifoAndASmallFifoReportsItsOverfl
     EXPECT_EQ(status.Status & 0x10u, 0u);
     r.measure.Aufnahmelaenge = 1600;
     ASSERT_TRUE(prepare(h, 0, r));
+    clock.advance(2);  // after the long shot, on a trigger edge
     EXPECT_EQ(shot(h).size(), 3200u);
 }
 

@@ -74,21 +74,18 @@ struct Flaw {
 // echo (end of the delay line) is the strongest echo and repeats at twice its time; back-wall
 // and flaw echoes repeat with each round trip through the plate, losing `echoLossDb` each.
 struct Specimen {
-    double thicknessMm = 22.0;         // plate thickness
-    double velocityMps = 5920.0;       // longitudinal sound velocity of the plate
-    double interfaceUs = 2.0;          // time of the interface echo after the transmit pulse
-    double probeMHz = 5.0;             // centre frequency of the probe
-    double interfaceAmplitude = 0.5;   // interface echo at 0 dB, fraction of full scale
-    double echoAmplitude = 0.22;       // first back-wall echo at 0 dB, fraction of full scale
-    double echoLossDb = 1.5;           // loss from one back-wall (or flaw) echo to the next
-    double pulseAmplitude = 0.9;       // transmit pulse, fraction of full scale
-    double noise = 0.0003;             // r.m.s. noise at 0 dB, fraction of full scale
-    int32_t adcOffset = 96;            // offset of the samples before the offset command
-    std::vector<Flaw> flaws;           // reflectors in the plate
+    double thicknessMm = 22.0;        // plate thickness
+    double velocityMps = 5920.0;      // longitudinal sound velocity of the plate
+    double interfaceUs = 2.0;         // time of the interface echo after the transmit pulse
+    double probeMHz = 5.0;            // centre frequency of the probe
+    double interfaceAmplitude = 0.5;  // interface echo at 0 dB, fraction of full scale
+    double echoAmplitude = 0.22;      // first back-wall echo at 0 dB, fraction of full scale
+    double echoLossDb = 1.5;          // loss from one back-wall (or flaw) echo to the next
+    double pulseAmplitude = 0.9;      // transmit pulse, fraction of full scale
+    double noise = 0.0003;            // r.m.s. noise at 0 dB, fraction of full scale
+    int32_t adcOffset = 96;           // offset of the samples before the offset command
+    std::vector<Flaw> flaws;          // reflectors in the plate
 };
-
-// The delay-line repeat of the interface echo, relative to the interface echo.
-constexpr double kInterfaceRepeat = 0.5;
 
 // One fault, from the configuration (see README.md) or the test API.
 struct Fault {
@@ -209,7 +206,7 @@ class K7SIM_API Simulator {
     void service();
     // Bytes waiting in the data FIFO of card `number` (for tests of the FIFO bound).
     uint32_t fifoBytes(uint32_t number);
-    // Shots the card has dropped because its data FIFO was full.
+    // Shots the card has dropped because they did not fit its data FIFO.
     uint64_t droppedShots(uint32_t number);
 
     const Config& config() const;

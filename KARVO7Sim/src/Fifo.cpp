@@ -116,10 +116,11 @@ Bytes ResultStore::take(uint32_t count, size_t maxBytes) {
 }
 
 void ResultStore::clear() {
+    // A cycle in progress that loses entries here goes on without its first ones.
+    stagedCut_ = staged_.results > 0 || stagedLost_;
     units_.clear();
     staged_ = Unit{};
     stagedLost_ = false;
-    stagedCut_ = true;  // a cycle in progress goes on without its first entries
     bytes_ = 0;
 }
 

@@ -74,7 +74,7 @@ class ResultStore {
     Unit staged_;
     bool stagedLost_ = false;  // a shot of the cycle in progress lost its result
     bool stagedCut_ = false;   // the store was emptied within the cycle in progress
-    size_t bytes_ = 0;  // of the units and the staged cycle
+    size_t bytes_ = 0;         // of the units and the staged cycle
     size_t capacity_;
 };
 

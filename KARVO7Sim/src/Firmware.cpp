@@ -272,9 +272,9 @@ uint32_t Card::startMeasurement(uint32_t setForBlock, bool block) {
     run.modus = static_cast<uint8_t>(mode);
     run_ = run;
     // The first shot comes at once, or for an externally triggered set with the next trigger.
-    run_.nextUs = shotTime(run_.sets[0], sets_[run_.sets[0]].externalTrigger()
-                                             ? std::max(nowUs_, busyUntilUs_)
-                                             : nowUs_);
+    run_.nextUs =
+        shotTime(run_.sets[0],
+                 sets_[run_.sets[0]].externalTrigger() ? std::max(nowUs_, busyUntilUs_) : nowUs_);
     return K7_ERROR_SUCCESS;
 }
 

@@ -138,7 +138,8 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool i
         if (inCycle) {
             results_.stage(Bytes(entry.begin(), entry.end()));
         } else {
-            resultsOverflow_ = !results_.push(Bytes(entry.begin(), entry.end())) || resultsOverflow_;
+            resultsOverflow_ =
+                !results_.push(Bytes(entry.begin(), entry.end())) || resultsOverflow_;
         }
     }
 }

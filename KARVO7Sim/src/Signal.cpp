@@ -22,6 +22,9 @@ constexpr double kPulseWidthUs[8] = {0.025, 0.050, 0.100, 0.150, 0.250, 0.450, 0
 // cannot drive the amplifier beyond it, so that every amplified value stays finite.
 constexpr double kGainLimitTenthsDb = 2000.0;
 
+// The repeat of the interface echo (a second trip through the delay line), relative to it.
+constexpr double kInterfaceRepeat = 0.5;
+
 // Round trips through the plate are followed at most this far.
 constexpr int kMostRepeats = 100000;
 

@@ -1,6 +1,6 @@
 // The synthetic specimen and the card's receiver: transmit pulse, interface echo and its repeat,
-// back-wall and flaw echoes of a plate, amplified by the set's gain and depth compensation, with noise, the ADC's
-// offset and its 12-bit quantisation.
+// back-wall and flaw echoes of a plate, amplified by the set's gain and depth compensation, with
+// noise, the ADC's offset and its 12-bit quantisation.
 #pragma once
 
 #include <cstdint>

@@ -153,7 +153,7 @@ TEST_F(DataStream, NativeFetchesHoldWholeCyclesFromTheFirstActiveSet) {
         uint32_t advanceMs;
         uint16_t selector;
         uint32_t capacity;
-    } fetches[] = {{1, 0, 100}, {0, 0, 100}, {1, 2, 131072}, {1, 4, 131072},
+    } fetches[] = {{1, 0, 100},      {0, 0, 100},    {1, 2, 131072}, {1, 4, 131072},
                    {0, 100, 131072}, {2, 0, 131072}, {1, 0, 50}};
     for (const auto& f : fetches) {
         clock.advance(f.advanceMs);
@@ -179,6 +179,21 @@ TEST_F(DataStream, NativeFetchesHoldWholeCyclesFromTheFirstActiveSet) {
     ASSERT_GE(next.size(), 72u);
     EXPECT_EQ(next.size() % 72, 0u);
     inCycles(next);
+    // Emptied within a cycle, the store drops the rest of that cycle; emptied between runs,
+    // it drops nothing of the next run.
+    clock.advance(1);
+    sim->service();
+    ASSERT_EQ(KARVO7Stop(h, &error), 1);
+    ASSERT_EQ(KARVO7ClearFIFO(h, &error), 1);
+    ASSERT_EQ(KARVO7StartParam(h, 3, &error), 1);
+    clock.advance(1);
+    sim->service();
+    ASSERT_EQ(KARVO7ClearFIFO(h, &error), 1);
+    clock.advance(1);
+    ASSERT_EQ(KARVO7Stop(h, &error), 1);
+    const Bytes cleared = results(h, 0, 131072);
+    EXPECT_GE(cleared.size(), 4u * 72u);
+    inCycles(cleared);
 }
 
 TEST_F(DataStream, NoGateRecordsComeFromSetZero) {
@@ -261,11 +276,11 @@ TEST_F(DataStream, GateAmplitudesAreOnTheDisplaysScaleAndClippingOfEitherSignMar
     shot(h);
     const Bytes rec = results(h, 0, 131072);
     ASSERT_EQ(rec.size(), 56u);
-    EXPECT_EQ(le16(&rec[8]), 2047u);           // slot 1: gate B1
-    EXPECT_EQ(le16(&rec[14]), 0xC000u);        // result and marker
-    EXPECT_EQ(le16(&rec[16]), 2048u);          // slot 2: gate B2
+    EXPECT_EQ(le16(&rec[8]), 2047u);     // slot 1: gate B1
+    EXPECT_EQ(le16(&rec[14]), 0xC000u);  // result and marker
+    EXPECT_EQ(le16(&rec[16]), 2048u);    // slot 2: gate B2
     EXPECT_EQ(le16(&rec[22]) & 0x4000u, 0x4000u);
-    EXPECT_EQ(le16(&rec[30]) & 0x4000u, 0u);   // slot 3: no clipping
+    EXPECT_EQ(le16(&rec[30]) & 0x4000u, 0u);  // slot 3: no clipping
 }
 
 TEST_F(DataStream, RecordTypesFollowTheOutputAndTheSampleWidth) {
@@ -281,8 +296,8 @@ TEST_F(DataStream, RecordTypesFollowTheOutputAndTheSampleWidth) {
         bool ascan, bit8;
         uint8_t type;
     };
-    for (const Case c : {Case{false, false, 0x60}, Case{false, true, 0x60},
-                         Case{true, false, 0x14}, Case{true, true, 0x10}}) {
+    for (const Case c : {Case{false, false, 0x60}, Case{false, true, 0x60}, Case{true, false, 0x14},
+                         Case{true, true, 0x10}}) {
         SCOPED_TRACE(static_cast<int>(c.type) + (c.bit8 ? 1000 : 0));
         r.measure.ASCAN = c.ascan ? 1 : 0;
         r.measure.Bit8 = c.bit8 ? 1 : 0;
@@ -296,8 +311,9 @@ TEST_F(DataStream, RecordTypesFollowTheOutputAndTheSampleWidth) {
             const auto words = samples16(Bytes(data.begin() + 6, data.end()), 3200);
             for (size_t i = 0; i < 1600; ++i) {
                 // An 8-bit set's HF sample keeps its upper byte, as the native layout sends it.
-                ASSERT_EQ(words[i], c.bit8 ? static_cast<int16_t>(static_cast<int8_t>(eight[i]) * 256)
-                                           : hf[i])
+                ASSERT_EQ(words[i], c.bit8
+                                        ? static_cast<int16_t>(static_cast<int8_t>(eight[i]) * 256)
+                                        : hf[i])
                     << i;
             }
         }
@@ -322,7 +338,7 @@ TEST_F(DataStream, PackedRecordsCarryExactlyTheRecordedSamples) {
         const Record rec = header(data, 0);
         ASSERT_EQ(rec.type, 0x10);
         const uint32_t words = (3 * n + 3) / 4;  // the words the samples need
-        ASSERT_EQ(rec.length, 6 + 2 * words);  // 10 samples: 8 words, 22 bytes
+        ASSERT_EQ(rec.length, 6 + 2 * words);    // 10 samples: 8 words, 22 bytes
         ASSERT_EQ(data.size(), rec.length);
         const auto unpacked = unpack12(&data[6], words);
         ASSERT_GE(unpacked.size(), n);

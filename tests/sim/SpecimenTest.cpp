@@ -105,8 +105,8 @@ TEST_F(Specimen, AFlawEchoesAtItsDepthAtEverySamplingRate) {
         for (size_t i = 0; i < a.size(); ++i) {
             difference[i] = static_cast<int16_t>(a[i] - b[i]);
         }
-        EXPECT_NEAR(static_cast<double>(peakIndex(difference, 0, difference.size())),
-                    flawUs * fs, 1.0);
+        EXPECT_NEAR(static_cast<double>(peakIndex(difference, 0, difference.size())), flawUs * fs,
+                    1.0);
         // Its repeat one round trip later, weaker.
         const double repeatAt = (flawUs + (flawUs - 2.0)) * fs;
         const size_t repeat = peakIndex(difference, static_cast<size_t>(repeatAt - 0.3 * fs),
@@ -196,10 +196,11 @@ TEST_F(Specimen, TheReceiverSaturatesAtTheEndOfItsGainRange) {
 TEST(SpecimenConfig, FlawsAndTheTriggerSourceFromTheConfigurationFile) {
     k7sim::Config c;
     std::string error;
-    ASSERT_TRUE(k7sim::Config::parse("[Card]\nflaw = 8 0.05\n"
-                                     "[Card2]\nflaw = 12.5 0.1\nflaw = 3 0.02\n"
-                                     "external_trigger_hz = 250.5\n",
-                                     c, error))
+    ASSERT_TRUE(
+        k7sim::Config::parse("[Card]\nflaw = 8 0.05\n"
+                             "[Card2]\nflaw = 12.5 0.1\nflaw = 3 0.02\n"
+                             "external_trigger_hz = 250.5\n",
+                             c, error))
         << error;
     ASSERT_EQ(c.cards.size(), 2u);
     ASSERT_EQ(c.cards[0].specimen.flaws.size(), 1u);
@@ -213,8 +214,7 @@ TEST(SpecimenConfig, FlawsAndTheTriggerSourceFromTheConfigurationFile) {
     for (const char* bad : {"flaw = 8", "flaw = 0 0.1", "flaw = 8 -1", "flaw = nan 0.1",
                             "flaw = 8 0.1 7", "external_trigger_hz = -5",
                             "external_trigger_hz = inf", "noise = nan", "thickness_mm = inf"}) {
-        EXPECT_FALSE(k7sim::Config::parse(std::string("[Card1]\n") + bad + "\n", c, error))
-            << bad;
+        EXPECT_FALSE(k7sim::Config::parse(std::string("[Card1]\n") + bad + "\n", c, error)) << bad;
         EXPECT_NE(error.find("line 2"), std::string::npos) << bad;
     }
 }

@@ -17,9 +17,8 @@
 
 namespace k7check {
 
-// The standard PCI configuration header (PCI Local Bus Specification, type 0 header): the
-// offsets Part 5.1 uses. Not in KARVO7Protocol.h because they are the PCI bus's, not the card
-// protocol's.
+// The standard PCI configuration header (type 0): the offsets the configuration window and
+// check use. Not in KARVO7Protocol.h because they are the PCI bus's, not the card protocol's.
 namespace pciheader {
 constexpr uint32_t kVendorId = 0x00;
 constexpr uint32_t kDeviceId = 0x02;

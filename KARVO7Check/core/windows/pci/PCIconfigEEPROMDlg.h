@@ -1,5 +1,5 @@
 // The read-only window "PCI Configuration EEPROM", opened with "EEPROM" from "PCI Config
-// Register": the configuration values the bridge loads from its EEPROM (Part 5.2).
+// Register": the configuration values the bridge loads from its EEPROM.
 #pragma once
 
 #include <string>

@@ -1,11 +1,11 @@
 // The window "PCI Config Register" and the configuration check of the "PCI Configuration"
-// button (Part 5.1): the card's live PCI configuration header, field by field, compared with
+// button: the card's live PCI configuration header, field by field, compared with
 // the reference values of section "PCIconfiguration".
 //
-// Decisions where the Part would do harm:
+// Guards against writing harm:
 //  - "Write" is refused with a message unless the window holds an image that was read
-//    successfully (after a failed read the Part would write a blank 256-byte image over the
-//    card's base addresses and command register);
+//    successfully (after a failed read a blank 256-byte image would overwrite the card's base
+//    addresses and command register);
 //  - a field whose text does not parse keeps the image's value, and the window names it.
 #pragma once
 

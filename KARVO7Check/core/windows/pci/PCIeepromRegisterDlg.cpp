@@ -215,7 +215,8 @@ bool PCIeepromRegisterDlg::automaticCheck(std::string& resultText) {
         resultText = "OK";
         return true;
     }
-    // The check of Part 5.2, field by field; it stops at the first repair that does not stick.
+    // Field by field in the check's order; it stops at the first repair that does not stick,
+    // and fields repaired before it stay repaired.
     bool passed = true;
     std::string text = "nach Schreiben OK";
     desktop_.runLong(kWriteCaption, "PCI EEPROM wird repariert ...", repairMs, [&] {

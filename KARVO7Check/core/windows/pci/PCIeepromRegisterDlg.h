@@ -1,11 +1,11 @@
-// The window "PCI EEPROM Register" and the EEPROM check of the "PCI EEPROM" button (Part 5.2):
+// The window "PCI EEPROM Register" and the EEPROM check of the "PCI EEPROM" button:
 // the PCI bridge's own fields in its EEPROM (below 0x80; the configuration record above is
 // not touched), compared with and repaired to the reference values of section "PCIEEPROM".
 // Every EEPROM byte write takes 100 ms: "Write" and the repairs run as long operations with
 // progress, and only fields that differ are written.
 //
-// A field whose text does not parse is not written (the Part would write the previous field's
-// value); the window names it.
+// A field whose text does not parse is not written (rather than writing whatever value the
+// previous field left); the window names it.
 #pragma once
 
 #include <string>

@@ -1,9 +1,9 @@
-// The window "PCI Operation Register" and the check of the "PCI  Operation" button (Part 5.3):
+// The window "PCI Operation Register" and the check of the "PCI  Operation" button:
 // fifteen of the PCI bridge's sixteen operation registers in hexadecimal (the FIFO port at
 // 0x20 is neither shown nor read, since a read takes a word out of the FIFO). "Write" writes
 // the writable ones; the incoming mailboxes and the mailbox status are shown only (their
 // edits are disabled and never written). A field whose text does not parse is not written
-// (the Part would write the previous field's value); the window names it.
+// (rather than writing whatever value the previous field left); the window names it.
 #pragma once
 
 #include <string>

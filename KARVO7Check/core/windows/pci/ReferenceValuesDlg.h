@@ -1,8 +1,8 @@
 // The windows that edit reference values: one edit per key of a parameter-file section, shown
 // as the file holds it (default "0"); "Save" asks and writes every edit's text unchanged under
 // its key through the INI class, which keeps every other line, comment and the order.
-//  - PCIconfigVorgabenDlg, "PCI Configuration Vorgaben": section "PCIconfiguration" (Part 5.1);
-//  - PCIeepromVorgabenDlg, "PCI EEPROM Vorgaben": section "PCIEEPROM" (Part 5.2).
+//  - PCIconfigVorgabenDlg, "PCI Configuration Vorgaben": section "PCIconfiguration" ;
+//  - PCIeepromVorgabenDlg, "PCI EEPROM Vorgaben": section "PCIEEPROM" .
 #pragma once
 
 #include <string>

@@ -1,10 +1,10 @@
 // The window "Daten-LCA-Register": the data LCA's registers 1536 to 1566 and the gate 0 results
-// in 1072 and 1074, decoded into named bits and fields (Part 4.4). The gate pairs are written
-// as start and end and read back as the gate's maximum and time: the edits "Anfang n" and
-// "Ende n" are never filled by reading, and a gate's pair is written only when one of its two
-// edits was edited since the window was opened or last written (the Part writes all four gates
-// every time, so changing only "Average" would set the selected set's gates to 0).
-// "Daten-LCA" has no automatic check (Part 2.3).
+// in 1072 and 1074, decoded into named bits and fields. The gate pairs are written as start and
+// end and read back as the gate's maximum and time: the edits "Anfang n" and "Ende n" are never
+// filled by reading, and a gate's pair is written only when one of its two edits was edited
+// since the window was opened or last written (writing all four every time would set the
+// selected set's gates to 0 whenever only "Average" was changed).
+// "Daten-LCA" has no automatic check and writes no result line.
 #pragma once
 
 #include "RegisterWindow.h"

@@ -1,13 +1,13 @@
 // The window "Steuer-LCA-Register": the control LCA's registers 1024 to 1078 decoded into named
-// bits and fields (Part 4.4), and the automatic check of the "Steuer-LCA" button.
-//
-// Decisions where the Part leaves a fault or an open point:
-//  - "SAP-Delay" is read as the low 16 bits of 1078, as it is written (the Part reads 8 bits,
-//    which would cut every delay above 255 on any write);
-//  - "Time" is read as 1036 plus the low four bits of 1038 × 65536, as Part 4.1 reads it;
-//  - every number is masked to its field's bits before composing;
-//  - the input selection of 1030 is read from bits 5-7 and written to bits 9-11, as written;
-//    the view shows what the card reports.
+// bits and fields, and the automatic check of the "Steuer-LCA" button.
+//  - "SAP-Delay" is read as the low 16 bits of 1078, the bits it is written to (reading only 8
+//    would cut every delay above 255 on the next write);
+//  - "Time" is 1036 plus the low four bits of 1038 × 65536, as the record time is read
+//    everywhere else;
+//  - every number is masked to its field's bits before composing, so a large value never
+//    spills into neighbouring flag bits;
+//  - the input selection of 1030 is read from bits 5-7 and written to bits 9-11; the view
+//    shows what the card reports.
 #pragma once
 
 #include "RegisterWindow.h"

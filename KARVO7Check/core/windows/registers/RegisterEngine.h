@@ -59,7 +59,7 @@ struct RegisterField {
     RegisterKind kind = RegisterKind::Number;
     std::string control;  // check box or edit; radio rows name their buttons in `choices`
     std::string text;
-    int id = 0;                        // the control id of the specification
+    int id = 0;                        // the control's id in the card family's forms
     std::vector<RegisterSlice> read;   // where reading takes it from; empty: not filled by reading
     std::vector<RegisterSlice> write;  // where writing puts it; empty: never written
     WriteRule rule = WriteRule::Mask;

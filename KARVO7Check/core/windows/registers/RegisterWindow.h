@@ -3,7 +3,7 @@
 // written registers from the fields and writes them in the table's order, then reads
 // everything back, so the window shows what the card holds.
 //
-// Where the specification would write wrong values, the window does not:
+// Where a plain copy of the controls would write wrong values, the window does not:
 //  - a number is masked (or clamped, by its rule) to its field's bits before composing;
 //  - a field of an edit group (the data LCA's gate edits, which reading never fills) is
 //    written only when one field of its group was edited since the window was opened or last

@@ -156,8 +156,7 @@ void addTableForm(const char* windowClass) {
                      if (source == nullptr) {
                          return nullptr;
                      }
-                     return std::make_unique<TableFormView>(dialog, source->formLayout(),
-                                                            parent);
+                     return std::make_unique<TableFormView>(dialog, source->formLayout(), parent);
                  });
 }
 

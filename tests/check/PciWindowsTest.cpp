@@ -306,8 +306,8 @@ TEST(PciOperationRegisters, IncomingMailboxesAndStatusAreNeverWritten) {
         for (const auto& [offset, value] : window.onWrite()) {
             offsets.push_back(offset);
         }
-        EXPECT_EQ(offsets, (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x24, 0x2C, 0x30, 0x38,
-                                                  0x3C}));
+        EXPECT_EQ(offsets,
+                  (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x24, 0x2C, 0x30, 0x38, 0x3C}));
         int writes = 0;
         for (const auto& request : driver.requests()) {
             writes += request.code == k7proto::req::kWriteRegister ? 1 : 0;

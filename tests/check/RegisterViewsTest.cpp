@@ -79,9 +79,9 @@ class RegisterViews : public ::testing::Test {
 };
 
 TEST_F(RegisterViews, ControlLcaShowsFieldsAsTheRegistersHoldThem) {
-    bank.values[reg::kCommand] = 5u << 4;        // clock field 5: no button of its own
-    bank.values[reg::kFifoStatus] = 0x0003;      // two of the four empty flags
-    bank.values[reg::kSapDelay] = 1000;          // above 8 bits
+    bank.values[reg::kCommand] = 5u << 4;    // clock field 5: no button of its own
+    bank.values[reg::kFifoStatus] = 0x0003;  // two of the four empty flags
+    bank.values[reg::kSapDelay] = 1000;      // above 8 bits
     bank.values[reg::kRecordTimeLow] = 0x0010;
     bank.values[reg::kRecordTimeHigh] = 0xFFF2;  // only the low four bits belong to "Time"
     bank.values[reg::kAnalog] = 7u << 9;         // "Testsignal" written, bits 5-7 say 0
@@ -125,9 +125,9 @@ TEST_F(RegisterViews, ControlLcaWriteComposesEveryRegisterInItsOrder) {
     for (const auto& w : writes) {
         order.push_back(w.first);
     }
-    EXPECT_EQ(order, (std::vector<uint32_t>{1026, 1030, 1076, 1032, 1034, 1036, 1038, 1040, 1042,
-                                            1044, 1078, 1046, 1048, 1050, 1052, 1054, 1056, 1060,
-                                            1064, 1066, 1068}));
+    EXPECT_EQ(order, (std::vector<uint32_t>{1026, 1030, 1076, 1032, 1034, 1036, 1038,
+                                            1040, 1042, 1044, 1078, 1046, 1048, 1050,
+                                            1052, 1054, 1056, 1060, 1064, 1066, 1068}));
     EXPECT_EQ(bank.written(reg::kCommand), 4u << 4 | 0x0100);  // "160 MHz" written as 4
     EXPECT_EQ(bank.written(reg::kMaxSapLow), 4464u);
     EXPECT_EQ(bank.written(reg::kMaxSapHigh), 1u);

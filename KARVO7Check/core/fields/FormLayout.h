@@ -58,7 +58,8 @@ inline FormItem formCheck(std::string name, std::string text, bool enabled = tru
     return {{{FormControl::Kind::Check, std::move(name), std::move(text), 0, enabled}}, 0, false};
 }
 inline FormItem formEdit(std::string name, std::string text, int chars, bool enabled = true) {
-    return {{{FormControl::Kind::Edit, std::move(name), std::move(text), chars, enabled}}, 0, false};
+    return {
+        {{FormControl::Kind::Edit, std::move(name), std::move(text), chars, enabled}}, 0, false};
 }
 inline FormItem formLabel(std::string name, std::string text, bool wide = true) {
     return {{{FormControl::Kind::Label, std::move(name), std::move(text), 0, true}}, 0, wide};

@@ -42,10 +42,10 @@ const std::vector<HexField>& pciConfigFields() {
 
 const std::vector<std::string>& pciConfigCheckOrder() {
     static const std::vector<std::string> order = {
-        "VendorID",      "DeviceID",     "Command",      "Status",         "BIST",
-        "RevisionID",    "Class",        "HeaderType",   "LatencyTimer",   "CacheLineSize",
-        "Baseaddress0",  "Baseaddress1", "Baseaddress2", "Baseaddress3",   "BaseaddressROM",
-        "SubsystemID",   "SubVendorID",  "MaximumLatency", "MinimumGrant", "InterruptPin",
+        "VendorID",     "DeviceID",     "Command",        "Status",       "BIST",
+        "RevisionID",   "Class",        "HeaderType",     "LatencyTimer", "CacheLineSize",
+        "Baseaddress0", "Baseaddress1", "Baseaddress2",   "Baseaddress3", "BaseaddressROM",
+        "SubsystemID",  "SubVendorID",  "MaximumLatency", "MinimumGrant", "InterruptPin",
         "InterruptLine"};
     return order;
 }
@@ -108,13 +108,9 @@ FormLayout PCIconfigRegisterDlg::formLayout() const {
     form.groups.push_back({"", 0, 1, {formLabel("positionLabel", "Bus-/Slotnumber")}});
     // Left: identity and header bytes; right: addresses, subsystem and interrupt.
     form.groups.push_back(editGroup("", {fields.begin(), fields.begin() + 10}, 0, 1, true));
-    FormGroup right = editGroup("", {fields.begin() + 10, fields.begin() + 14}, 1, 1, true);
-    FormGroup subsystem = editGroup("", {fields.begin() + 14, fields.begin() + 16}, 1, 2, true);
-    for (FormItem& item : subsystem.items) {
-        right.items.push_back(std::move(item));
-    }
-    right.columns = 1;
-    form.groups.push_back(std::move(right));
+    form.groups.push_back(editGroup("", {fields.begin() + 10, fields.begin() + 14}, 1, 1, true));
+    // The subsystem pair side by side: the subsystem left, its vendor right.
+    form.groups.push_back(editGroup("", {fields.begin() + 14, fields.begin() + 16}, 1, 2, true));
     form.groups.push_back(editGroup("", {fields.begin() + 16, fields.end()}, 1, 1, true));
     form.buttons = {formButton("vorgabenButton", "Vorgaben"), formButton("writeButton", "Write"),
                     formButton("eepromButton", "EEPROM"), formButton("okButton", "OK")};

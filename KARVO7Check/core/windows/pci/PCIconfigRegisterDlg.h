@@ -36,8 +36,8 @@ class PCIconfigRegisterDlg : public CheckDialog, public FormSource {
     // `profileFile` is the parameter file with the reference values.
     PCIconfigRegisterDlg(Desktop& desktop, KARVO7HANDLE card, std::string profileFile);
 
-    std::vector<std::string> texts;                // one per field of pciConfigFields()
-    std::string position = "Bus-/Slotnumber";      // the card's position, "Bus %d, Slot %d"
+    std::vector<std::string> texts;            // one per field of pciConfigFields()
+    std::string position = "Bus-/Slotnumber";  // the card's position, "Bus %d, Slot %d"
     const std::array<uint8_t, 256>& image() const { return image_; }
     bool imageRead() const { return imageRead_; }
 

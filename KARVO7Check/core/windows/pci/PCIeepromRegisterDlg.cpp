@@ -11,8 +11,8 @@ namespace e = k7proto::eeprom;
 
 HexField field(std::string label, std::string control, e::Field at, std::string key,
                std::string message) {
-    return {std::move(label), std::move(control), at.address, at.bits, std::move(key),
-            std::move(message)};
+    return {std::move(label), std::move(control), at.address,
+            at.bits,          std::move(key),     std::move(message)};
 }
 
 // The configuration word as the three boxes compose it.
@@ -67,9 +67,9 @@ const std::vector<HexField>& eepromFields() {
 
 std::vector<HexField> eepromCheckFields() {
     static const char* const order[] = {
-        "Signature",    "Length",       "Entry",        "PCIpointer",     "VendorID",
-        "DeviceID",     "RevisionID",   "Class",        "Baseaddress0",   "Baseaddress1",
-        "Baseaddress2", "Baseaddress3", "Baseaddress4", "BaseaddressROM", "InterruptPin",
+        "Signature",     "Length",       "Entry",         "PCIpointer",     "VendorID",
+        "DeviceID",      "RevisionID",   "Class",         "Baseaddress0",   "Baseaddress1",
+        "Baseaddress2",  "Baseaddress3", "Baseaddress4",  "BaseaddressROM", "InterruptPin",
         "InterruptLine", "MinimumGrant", "MaximumLatency"};
     std::vector<HexField> fields;
     for (const char* key : order) {
@@ -146,7 +146,9 @@ FormLayout PCIeepromRegisterDlg::formLayout() const {
     form.groups.push_back(std::move(rom));
     const auto& fields = eepromFields();
     form.groups.push_back(editGroup("", {fields.begin(), fields.begin() + 4}, 0, 1, true));
-    FormGroup bits{"Configuration Bits", 0, 3,
+    FormGroup bits{"Configuration Bits",
+                   0,
+                   3,
                    {formCheck("pciCheck", "PCI"), formCheck("asyncReadCheck", "Async.RD"),
                     formCheck("asyncWriteCheck", "Async.WR")}};
     form.groups.push_back(std::move(bits));
@@ -185,12 +187,11 @@ std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
         }
     }
     if (!writes.empty()) {
-        desktop_.runLong(kWriteCaption, "PCI EEPROM wird geschrieben ...", writeMs(writes),
-                         [&] {
-                             for (const Write& w : writes) {
-                                 writeEeprom(card_, w.at, w.bits, w.value);
-                             }
-                         });
+        desktop_.runLong(kWriteCaption, "PCI EEPROM wird geschrieben ...", writeMs(writes), [&] {
+            for (const Write& w : writes) {
+                writeEeprom(card_, w.at, w.bits, w.value);
+            }
+        });
     }
     readCard();
     writeFieldsToControls();

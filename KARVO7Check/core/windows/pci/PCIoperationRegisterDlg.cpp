@@ -13,9 +13,9 @@ OperationRegister op(std::string label, std::string control, uint32_t offset, bo
 }
 
 // The offsets "Write" writes, in its order.
-constexpr uint32_t kWriteOrder[] = {reg::kOutMailbox1,  reg::kOutMailbox2,     reg::kOutMailbox3,
-                                    reg::kOutMailbox4,  reg::kWriteAddress,    reg::kWriteCount,
-                                    reg::kReadAddress,  reg::kReadCount,       reg::kInterruptStatus,
+constexpr uint32_t kWriteOrder[] = {reg::kOutMailbox1, reg::kOutMailbox2,  reg::kOutMailbox3,
+                                    reg::kOutMailbox4, reg::kWriteAddress, reg::kWriteCount,
+                                    reg::kReadAddress, reg::kReadCount,    reg::kInterruptStatus,
                                     reg::kMasterStatus};
 
 }  // namespace

@@ -18,15 +18,16 @@ std::vector<RegisterField> gateFields(int gate, uint32_t start, uint32_t end, co
     const std::string n = std::to_string(gate);
     std::vector<RegisterField> fields;
     if (gate > 0) {
-        RegisterField anfang = number("anfang" + n + "Edit", "Anfang " + n, ids[0], {},
-                                      {low16(start)});
+        RegisterField anfang =
+            number("anfang" + n + "Edit", "Anfang " + n, ids[0], {}, {low16(start)});
         anfang.editGroup = gate;
         RegisterField ende = number("ende" + n + "Edit", "Ende " + n, ids[1], {}, {low16(end)});
         ende.editGroup = gate;
         fields.push_back(std::move(anfang));
         fields.push_back(std::move(ende));
     }
-    fields.push_back(number("maximum" + n + "Edit", "Maximum " + n, ids[2], {{start, 7, 8, 1}}, {}));
+    fields.push_back(
+        number("maximum" + n + "Edit", "Maximum " + n, ids[2], {{start, 7, 8, 1}}, {}));
     fields.push_back(number("time" + n + "Edit", "Time " + n, ids[3], {low16(end)}, {}));
     return fields;
 }
@@ -75,10 +76,10 @@ RegisterTable makeDataLcaTable() {
     // clang-format on
     RegisterGroup gates{"Messblenden", 1, 4, {}};
     const int ids[5][4] = {{0, 0, 1215, 1216},
-                     {1145, 1132, 1208, 1207},
-                     {1146, 1133, 1209, 1210},
-                     {1147, 1134, 1211, 1212},
-                     {1148, 1135, 1213, 1214}};
+                           {1145, 1132, 1208, 1207},
+                           {1146, 1133, 1209, 1210},
+                           {1147, 1134, 1211, 1212},
+                           {1148, 1135, 1213, 1214}};
     const uint32_t pairs[5][2] = {{reg::kGate0Maximum, reg::kGate0Time},
                                   {reg::kGate1Start, reg::kGate1End},
                                   {reg::kGate2Start, reg::kGate2End},
@@ -94,10 +95,10 @@ RegisterTable makeDataLcaTable() {
         gates.fields.push_back(std::move(f));
     }
     t.groups.push_back(std::move(gates));
-    t.writeOrder = {reg::kDataFormat, reg::kAScanFactor, reg::kTriggerDelayLow,
-                    reg::kTriggerDelayHigh, reg::kGate1Start, reg::kGate1End,
-                    reg::kGate2Start, reg::kGate2End, reg::kGate3Start,
-                    reg::kGate3End, reg::kGate4Start, reg::kGate4End};
+    t.writeOrder = {reg::kDataFormat,       reg::kAScanFactor, reg::kTriggerDelayLow,
+                    reg::kTriggerDelayHigh, reg::kGate1Start,  reg::kGate1End,
+                    reg::kGate2Start,       reg::kGate2End,    reg::kGate3Start,
+                    reg::kGate3End,         reg::kGate4Start,  reg::kGate4End};
     return t;
 }
 

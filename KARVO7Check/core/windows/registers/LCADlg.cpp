@@ -153,13 +153,13 @@ RegisterTable makeControlLcaTable() {
         }},
     };
     // clang-format on
-    t.writeOrder = {reg::kCommand,        reg::kAnalog,          reg::kRecordPrerun,
-                    reg::kRecordDelayLow, reg::kRecordDelayHigh, reg::kRecordTimeLow,
-                    reg::kRecordTimeHigh, reg::kTrigger,         reg::kMaxSapLow,
-                    reg::kMaxSapHigh,     reg::kSapDelay,        reg::kDepthControl,
-                    reg::kDepthDelayLow,  reg::kDepthDelayHigh,  reg::kDepthPeriodLow,
-                    reg::kDepthPeriodHigh, reg::kFifoControl,    reg::kAfTest,
-                    reg::kSender,         reg::kEchoStartTime,   reg::kEchoStartLevel};
+    t.writeOrder = {reg::kCommand,         reg::kAnalog,          reg::kRecordPrerun,
+                    reg::kRecordDelayLow,  reg::kRecordDelayHigh, reg::kRecordTimeLow,
+                    reg::kRecordTimeHigh,  reg::kTrigger,         reg::kMaxSapLow,
+                    reg::kMaxSapHigh,      reg::kSapDelay,        reg::kDepthControl,
+                    reg::kDepthDelayLow,   reg::kDepthDelayHigh,  reg::kDepthPeriodLow,
+                    reg::kDepthPeriodHigh, reg::kFifoControl,     reg::kAfTest,
+                    reg::kSender,          reg::kEchoStartTime,   reg::kEchoStartLevel};
     return t;
 }
 
@@ -195,8 +195,7 @@ void registerRegisterWindows(CheckRegistry& registry) {
         return std::make_unique<LCADlg>(session.desktop(), session.card(session.fields.karte));
     });
     registry.registerWindow(CheckId::DatenLca, [](Session& session) {
-        return std::make_unique<DataLCADlg>(session.desktop(),
-                                            session.card(session.fields.karte));
+        return std::make_unique<DataLCADlg>(session.desktop(), session.card(session.fields.karte));
     });
 }
 

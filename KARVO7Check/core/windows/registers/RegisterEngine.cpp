@@ -119,7 +119,8 @@ uint32_t RegisterEngine::writtenValue(size_t index) const {
     }
     const uint64_t mask = maskOf(field.width());
     if (field.rule == WriteRule::Clamp) {
-        return static_cast<uint32_t>(std::clamp<int64_t>(value.number, 0, static_cast<int64_t>(mask)));
+        return static_cast<uint32_t>(
+            std::clamp<int64_t>(value.number, 0, static_cast<int64_t>(mask)));
     }
     return static_cast<uint32_t>(static_cast<uint64_t>(value.number) & mask);
 }

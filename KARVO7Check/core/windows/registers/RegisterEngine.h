@@ -67,7 +67,7 @@ struct RegisterField {
     // Fields of one edit group (> 0) are written only when one of them was edited since the
     // window was opened or last written.
     int editGroup = 0;
-    int chars = 6;  // edit width
+    int chars = 6;    // edit width
     int columns = 0;  // radio rows: buttons per line
 
     bool readOnly() const { return write.empty() && !read.empty(); }

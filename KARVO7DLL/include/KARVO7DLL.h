@@ -224,8 +224,8 @@ KARVO7_API KARVO7HANDLE KARVO7Open(uint32_t card);
  * !!\n" or "Das war wohl nix beim Schließen !!\n". No other thread may use the handle. */
 KARVO7_API int KARVO7Close(KARVO7HANDLE h);
 
-/* PCI bus and slot of the card. bus and slot are optional; both are written when the handle
- * is valid, 0 when the request fails. Errors: KARVO7_ERR_NO_MEMORY, driver word. */
+/* PCI bus and slot of the card. bus and slot are optional; when the request fails both are
+ * set to 0. Errors: KARVO7_ERR_NO_MEMORY, driver word. */
 KARVO7_API int KARVO7GetCardPosition(KARVO7HANDLE h, uint32_t* bus, uint32_t* slot,
                                      uint32_t* error);
 
@@ -476,11 +476,11 @@ KARVO7_API int KARVO7StartParam(KARVO7HANDLE h, uint32_t set, uint32_t* error);
 KARVO7_API int KARVO7Stop(KARVO7HANDLE h, uint32_t* error);
 
 /* Blocking read of the card's data: *count (required) bytes into buffer (required unless
- * *count is 0). On success *count is the bytes read, which may be fewer; on failure 0.
- * Errors: KARVO7_ERR_STOPPED (emulated single-start mode, stopped), KARVO7_ERR_NO_MEMORY,
- * driver word (for example when the data time-out ended the read). Uses the transfer block;
- * blocks until the driver completes the read: at most the data time-out, forever when it is
- * 0. */
+ * *count is 0). On success *count is the bytes read, which may be fewer; after any failure
+ * but an invalid handle or pointer it is 0. Errors: KARVO7_ERR_STOPPED (emulated
+ * single-start mode, stopped), KARVO7_ERR_NO_MEMORY, driver word (for example when the data
+ * time-out ended the read). Uses the transfer block; blocks until the driver completes the
+ * read: at most the data time-out, forever when it is 0. */
 KARVO7_API int KARVO7GetData(KARVO7HANDLE h, uint32_t* count, void* buffer, uint32_t* error);
 /* Starts an asynchronous read of *count (required) bytes into buffer (required unless *count
  * is 0) and returns at once: 1 when the read completed at once (*count then holds the bytes)

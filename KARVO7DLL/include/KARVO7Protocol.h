@@ -25,7 +25,7 @@
 #error "KARVO7Protocol.h is a C++ header"
 #endif
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace k7proto {
 

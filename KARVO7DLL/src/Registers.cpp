@@ -30,12 +30,21 @@ Result writeRegister(KARVO7Card* card, uint32_t address, uint32_t value) {
     return {k7::request(card, k7::req::kWriteRegister, buffer.bytes(), 8, buffer.bytes(), 8), 0};
 }
 
-Result transferConfig(KARVO7Card* card, uint32_t code, const uint8_t* in, uint8_t* out) {
-    if (const Result r = k7::required(in != nullptr ? in : out); !r.ok) {
+Result readConfig(KARVO7Card* card, uint8_t* configuration) {
+    if (const Result r = k7::required(configuration); !r.ok) {
         return r;
     }
-    const uint32_t size = k7::req::kPciConfigSize;
-    return {k7::request(card, code, in, in != nullptr ? size : 0, out, out != nullptr ? size : 0),
+    return {k7::request(card, k7::req::kReadPciConfig, nullptr, 0, configuration,
+                        k7::req::kPciConfigSize),
+            0};
+}
+
+Result writeConfig(KARVO7Card* card, const uint8_t* configuration) {
+    if (const Result r = k7::required(configuration); !r.ok) {
+        return r;
+    }
+    return {k7::request(card, k7::req::kWritePciConfig, configuration, k7::req::kPciConfigSize,
+                        nullptr, 0),
             0};
 }
 
@@ -54,15 +63,11 @@ KARVO7_API int KARVO7WriteRegister(KARVO7HANDLE h, uint32_t address, uint32_t va
 }
 
 KARVO7_API int KARVO7ReadConfigData(KARVO7HANDLE h, uint8_t* configuration256) {
-    return k7::run(h, nullptr, [&](KARVO7Card* c) {
-        return transferConfig(c, k7::req::kReadPciConfig, nullptr, configuration256);
-    });
+    return k7::run(h, nullptr, [&](KARVO7Card* c) { return readConfig(c, configuration256); });
 }
 
 KARVO7_API int KARVO7WriteConfigData(KARVO7HANDLE h, const uint8_t* configuration256) {
-    return k7::run(h, nullptr, [&](KARVO7Card* c) {
-        return transferConfig(c, k7::req::kWritePciConfig, configuration256, nullptr);
-    });
+    return k7::run(h, nullptr, [&](KARVO7Card* c) { return writeConfig(c, configuration256); });
 }
 
 }  // extern "C"

@@ -302,6 +302,10 @@ TEST(PciOperationRegisters, IncomingMailboxesAndStatusAreNeverWritten) {
         }
         controls.type("writeCountEdit", "nix");
         driver.clearRecords();
+        desktop.answerMessages({Answer::No});
+        EXPECT_TRUE(window.onWrite().empty());
+        EXPECT_TRUE(driver.requests().empty());
+        EXPECT_EQ(controls.text("writeCountEdit"), "nix");  // the edits are kept
         std::vector<uint32_t> offsets;
         for (const auto& [offset, value] : window.onWrite()) {
             offsets.push_back(offset);

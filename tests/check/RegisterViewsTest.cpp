@@ -142,6 +142,10 @@ TEST_F(RegisterViews, ControlLcaWriteComposesEveryRegisterInItsOrder) {
     EXPECT_FALSE(controls.isChecked("testsignalRadio"));
     EXPECT_EQ(controls.text("sapDelayEdit"), "1000");
     EXPECT_EQ(controls.text("maxSapEdit"), "70000");
+    // A card that reports the selection in bits 5-7 as well shows "Testsignal".
+    bank.values[reg::kAnalog] |= 7u << 5;
+    window.onRead();
+    EXPECT_TRUE(controls.isChecked("testsignalRadio"));
 }
 
 TEST_F(RegisterViews, NoWritesNothingAndAFieldWithoutANumberIsNamedAndLeftOut) {

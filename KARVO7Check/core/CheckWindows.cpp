@@ -3,11 +3,14 @@
 // another main-window button with `registry.registerButton("...Button", ...)`; its button is
 // enabled from then on.
 #include "CheckButtons.h"
+#include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/registers/LCADlg.h"
 
 namespace k7check {
 
 void registerCheckWindows(CheckRegistry& registry) {
-    (void)registry;
+    registerPciWindows(registry);
+    registerRegisterWindows(registry);
 }
 
 }  // namespace k7check

@@ -1,6 +1,9 @@
 // The Qt views of the check program's windows. A window with a .ui form adds one line here,
-// `addForm<Ui::Name>(k7check::Name::kWindowClass);`; its controls are bound by their names.
+// `addForm<Ui::Name>(k7check::Name::kWindowClass);`; its controls are bound by their names. A
+// window whose controls are declared in a table (FormSource) adds its class to the list of
+// table-built forms instead.
 #include "KARVO7CheckDlgView.h"
+#include "TableFormView.h"
 #include "ViewRegistry.h"
 #include "ui_VIRMA4Dlg.h"
 
@@ -25,6 +28,13 @@ void registerProgramViews() {
                      return std::make_unique<KARVO7CheckDlgView>(window, parent);
                  });
     addForm<Ui::VIRMA4Dlg>("VIRMA4Dlg");
+    // Windows whose fields are tables: their forms are built from the tables.
+    for (const char* windowClass :
+         {"LCADlg", "DataLCADlg", "PCIconfigRegisterDlg", "PCIconfigVorgabenDlg",
+          "PCIconfigEEPROMDlg", "PCIeepromRegisterDlg", "PCIeepromVorgabenDlg",
+          "PCIoperationRegisterDlg"}) {
+        addTableForm(windowClass);
+    }
 }
 
 }  // namespace k7qt

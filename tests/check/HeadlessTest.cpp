@@ -60,7 +60,13 @@ TEST(HeadlessWithoutCards, EndsWithItsOwnCodeAndTheMessageOnTheErrorStream) {
 
 TEST_F(Headless, NothingCheckedIsNeverAPass) {
     // No automatic box set: the station must not read "passed".
-    EXPECT_EQ(run("[Init]\nKarte=2\n"), kHeadlessNothingChecked);
+    std::string ini = "[Init]\nKarte=2\n[Check]\n";
+    for (const CheckButton& button : checkButtons()) {
+        if (*button.automaticKey != '\0') {
+            ini += std::string(button.automaticKey) + "=no\n";
+        }
+    }
+    EXPECT_EQ(run(ini), kHeadlessNothingChecked);
     EXPECT_EQ(out.str(), "");
     EXPECT_NE(err.str().find("KARVO7Open: 2 Karten -> 3 Devices\n"), std::string::npos);
     EXPECT_NE(err.str().find("keine Prüfung ausgeführt"), std::string::npos);

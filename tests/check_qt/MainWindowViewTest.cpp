@@ -246,14 +246,18 @@ TEST_F(MainWindowView, ButtonsWithoutTheirWindowAreShownDisabled) {
           QStringLiteral("Karten 1..n Satz n"), QStringLiteral("Random Limits")}) {
         EXPECT_FALSE(button(later).isEnabled()) << later.toStdString();
     }
-    // With the program's own registry, no check window exists yet: all twelve are disabled.
+    // With the program's own registry, exactly the buttons whose window is built are enabled.
     view.reset();
     window = std::make_unique<KARVO7CheckDlg>(desktop);
     view = desktop.openView(*window);
     ASSERT_NE(view, nullptr);
+    const k7check::CheckRegistry& program = k7check::CheckRegistry::standard();
     for (const k7check::CheckButton& check : k7check::checkButtons()) {
-        EXPECT_FALSE(mainView().checkRow(check.id).button->isEnabled()) << check.caption;
+        EXPECT_EQ(mainView().checkRow(check.id).button->isEnabled(), program.available(check.id))
+            << check.caption;
     }
+    EXPECT_TRUE(program.available(CheckId::PciConfiguration));
+    EXPECT_TRUE(program.available(CheckId::DatenLca));
 }
 
 TEST_F(MainWindowView, CheckButtonsWriteTheirVerdictAndSelectTheLastLine) {

@@ -1,0 +1,394 @@
+// The PCI bridge windows and checks on simulated cards: the configuration check against the
+// parameter file's references, writing the configuration, the EEPROM check with repair, the
+// EEPROM window's write, the reference windows and the operation registers.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "../sim/SimFixture.h"
+#include "CheckTestSupport.h"
+#include "ExampleFiles.h"
+#include "HeadlessCheckAll.h"
+#include "IniFile.h"
+#include "KARVO7Protocol.h"
+#include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/pci/PCIeepromRegisterDlg.h"
+#include "windows/pci/PCIoperationRegisterDlg.h"
+#include "windows/pci/ReferenceValuesDlg.h"
+#include "windows/registers/LCADlg.h"
+
+using namespace k7check;
+using namespace k7checktest;
+
+namespace {
+
+class PciWindows : public ::testing::Test {
+  protected:
+    PciWindows() {
+        writeText(profile(), readText(exampleFile("KARVO7Check.INI")));
+        desktop.onSleep([this] {
+            if (sim) {
+                sim->service();
+            }
+        });
+    }
+    ~PciWindows() override {
+        KARVO7Close(card);
+        sim.reset();
+    }
+    void start(k7sim::Config config = simtest::testConfig(1),
+               std::vector<k7sim::Fault> faults = {}) {
+        sim = std::make_unique<k7sim::Simulator>(config);
+        ASSERT_TRUE(sim->install());
+        for (const auto& fault : faults) {
+            sim->addFault(1, fault);
+        }
+        card = KARVO7Open(1);
+        ASSERT_NE(card, nullptr);
+    }
+    std::string profile() const { return dir.file("KARVO7Check.INI"); }
+    void reference(const std::string& section, const std::string& key, const std::string& value) {
+        IniFile file = IniFile::load(profile());
+        file.set(section, key, value);
+        ASSERT_TRUE(file.save(profile()));
+    }
+    std::vector<uint8_t> eeprom() const {
+        std::vector<uint8_t> bytes;
+        for (uint32_t a = 0; a < 0x80; ++a) {
+            bytes.push_back(KARVO7ReadPCIEEPROMbyte(card, a));
+        }
+        return bytes;
+    }
+    std::array<uint8_t, 256> configuration() const {
+        std::array<uint8_t, 256> image{};
+        EXPECT_EQ(KARVO7ReadConfigData(card, image.data()), 1);
+        return image;
+    }
+    static k7sim::Fault configReadFails(bool always) {
+        k7sim::Fault f;
+        f.kind = k7sim::Fault::Kind::Request;
+        f.code = k7proto::req::kReadPciConfig;
+        f.word = 0xE0001234u;
+        f.always = always;
+        return f;
+    }
+    static k7sim::Fault eepromProtected() {
+        k7sim::Fault f;
+        f.kind = k7sim::Fault::Kind::EepromProtected;
+        return f;
+    }
+
+    TempDir dir;
+    ScriptedDesktop desktop;  // its virtual clock first, so the cards follow it
+    std::unique_ptr<k7sim::Simulator> sim;
+    KARVO7HANDLE card = nullptr;
+};
+
+TEST_F(PciWindows, ConfigurationCheckReportsTheFirstMismatchInItsOrder) {
+    start();
+    PCIconfigRegisterDlg window(desktop, card, profile());
+    std::string text;
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "OK");
+
+    reference("PCIconfiguration", "InterruptLine", "0A");
+    reference("PCIconfiguration", "Status", "0290");
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "Status Soll: 0290 Ist: 0280");
+
+    reference("PCIconfiguration", "Status", "0280");
+    reference("PCIconfiguration", "Baseaddress1", "0000E402");
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "Baseaddress1 Soll: E402 Ist: E401");
+
+    // Missing references count as 0: a card with a vendor fails at once.
+    writeText(profile(), "[Init]\nKarte=1\n");
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "VendorID soll: 0000 ist: 10E8");
+}
+
+TEST_F(PciWindows, AnUnreadableConfigurationFailsAndIsNeverWritten) {
+    start(simtest::testConfig(1), {configReadFails(false)});
+    const auto before = [&] {
+        PCIconfigRegisterDlg window(desktop, card, profile());
+        desktop.showModeless(window);  // the read fails once: the fields stay empty
+        EXPECT_FALSE(window.imageRead());
+        EXPECT_EQ(desktop.controlsOf(window)->text("vendorIdEdit"), "");
+        desktop.controlsOf(window)->type("vendorIdEdit", "10E8");
+        EXPECT_FALSE(window.onWrite());
+        return desktop.messageLines();
+    }();
+    EXPECT_EQ(before, (std::vector<std::string>{
+                          "PCI Configuration Register: Die PCI-Konfiguration wurde nicht "
+                          "gelesen: es wird nichts geschrieben!"}));
+    EXPECT_EQ(configuration()[0x10], 0x01);  // base address 0 as assigned
+
+    sim->addFault(1, configReadFails(true));
+    PCIconfigRegisterDlg window(desktop, card, profile());
+    std::string text;
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "PCI-Konfiguration nicht lesbar");
+}
+
+TEST_F(PciWindows, ConfigurationWindowShowsWritesAndRereads) {
+    start();
+    PCIconfigRegisterDlg window(desktop, card, profile());
+    desktop.showModeless(window);
+    ScriptedControls& controls = *desktop.controlsOf(window);
+    EXPECT_EQ(controls.text("positionLabel"), "Bus 1, Slot 12, KARVO7F");
+    EXPECT_EQ(controls.text("classCodeEdit"), "FF0000");
+    EXPECT_EQ(controls.text("baseAddress0Edit"), "0000E001");
+    EXPECT_EQ(controls.text("subsystemIdEdit"), "0007");
+    EXPECT_EQ(controls.text("subVendorIdEdit"), "10E8");
+
+    controls.type("latencyTimerEdit", "40");
+    desktop.answerMessages({Answer::No});
+    EXPECT_FALSE(window.onWrite());
+    EXPECT_EQ(configuration()[0x0D], 0x20);
+
+    controls.type("latencyTimerEdit", "40");
+    controls.type("cacheLineSizeEdit", "zz");
+    EXPECT_TRUE(window.onWrite());
+    EXPECT_EQ(configuration()[0x0D], 0x40);
+    EXPECT_EQ(configuration()[0x0C], 0x00);
+    EXPECT_EQ(controls.text("latencyTimerEdit"), "40");
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI Configuration Register: Keine gültige Zahl, nicht geschrieben: Cache Line "
+              "Size");
+}
+
+TEST_F(PciWindows, EepromEqualToTheReferencesPassesWithoutWriting) {
+    start();
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    const auto before = eeprom();
+    std::string text;
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "OK");
+    EXPECT_TRUE(desktop.work().empty());
+    EXPECT_EQ(eeprom(), before);
+}
+
+TEST_F(PciWindows, EepromCheckRepairsOnlyTheDeviatingField) {
+    k7sim::Config config = simtest::testConfig(1);
+    config.cards[0].pci.interruptPin = 2;
+    start(config);
+    auto expected = eeprom();
+    expected[0x7D] = 0x01;
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    const uint32_t before = desktop.now();
+    std::string text;
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "nach Schreiben OK");
+    EXPECT_EQ(eeprom(), expected);
+    EXPECT_EQ(desktop.work(),
+              (std::vector<std::string>{"long: PCI EEPROM: PCI EEPROM wird repariert ..."}));
+    EXPECT_EQ(desktop.now() - before, 100u);  // one byte
+}
+
+TEST_F(PciWindows, WriteProtectedEepromFailsWithTheFirstFieldThatDoesNotStick) {
+    k7sim::Config config = simtest::testConfig(1);
+    config.cards[0].pci.interruptPin = 2;
+    start(config, {eepromProtected()});
+    reference("PCIEEPROM", "Length", "01");
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    std::string text;
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "Length Soll: 01 Ist: 00");
+}
+
+TEST_F(PciWindows, EepromWindowWritesOnlyChangedFieldsAndComposesTheConfigurationWord) {
+    start();
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    desktop.showModeless(window);
+    ScriptedControls& controls = *desktop.controlsOf(window);
+    EXPECT_EQ(controls.text("romSignatureText"), "AA55");
+    EXPECT_EQ(controls.text("pciPointerText"), "001C");
+    EXPECT_TRUE(controls.isChecked("pciCheck"));
+
+    controls.click("pciCheck", false);
+    controls.click("asyncWriteCheck", true);
+    desktop.answerMessages({Answer::No});
+    EXPECT_TRUE(window.onWrite().empty());
+    EXPECT_EQ(KARVO7ReadPCIEEPROMword(card, 0x44), 0x8000);
+
+    controls.click("pciCheck", false);
+    controls.click("asyncWriteCheck", true);
+    controls.type("deviceIdEdit", "xyz");
+    controls.type("minimumGrantEdit", "09");
+    const auto writes = window.onWrite();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].at, 0x44u);
+    EXPECT_EQ(writes[1].at, 0x7Eu);
+    EXPECT_EQ(KARVO7ReadPCIEEPROMword(card, 0x44), 0x2000);
+    EXPECT_EQ(KARVO7ReadPCIEEPROMbyte(card, 0x7E), 0x09);
+    EXPECT_EQ(KARVO7ReadPCIEEPROMword(card, 0x42), 0x4B37);
+    EXPECT_EQ(controls.text("deviceIdEdit"), "4B37");
+    EXPECT_TRUE(controls.isChecked("asyncWriteCheck"));
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI EEPROM: Keine gültige Zahl, nicht geschrieben: Device ID");
+    EXPECT_EQ(desktop.work().size(), 1u);
+}
+
+TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
+    start();
+    writeText(profile(), "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
+    PCIconfigRegisterDlg window(desktop, card, profile());
+    desktop.showModeless(window);
+    desktop.answerModal([](Dialog& dialog) {
+        auto& defaults = dynamic_cast<PCIconfigVorgabenDlg&>(dialog);
+        EXPECT_EQ(defaults.texts.front(), "0");
+        return kIdOk;
+    });
+    window.onCommand("vorgabenButton");
+    EXPECT_EQ(desktop.windows().back(), "PCIconfigVorgabenDlg");
+
+    PCIeepromVorgabenDlg eeprom(desktop, profile());
+    desktop.showModeless(eeprom);
+    ScriptedControls& controls = *desktop.controlsOf(eeprom);
+    EXPECT_EQ(controls.text("VendorIDEdit"), "10E8");
+    controls.type("InterruptPinEdit", "01 ");
+    desktop.answerMessages({Answer::No});
+    EXPECT_FALSE(eeprom.onSave());
+    EXPECT_EQ(readText(profile()),
+              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
+    EXPECT_TRUE(eeprom.onSave());
+    const std::string saved = readText(profile());
+    EXPECT_EQ(saved.find("; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n"), 0u);
+    EXPECT_NE(saved.find("InterruptPin=01 \n"), std::string::npos);  // unchanged
+    EXPECT_LT(saved.find("MaximumLatency=0\n"), saved.find("; Ende\n[Init]\nKarte=1\n"));
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI Local Configuration Vorgaben: Wollen Sie wirklich sichern?");
+}
+
+TEST_F(PciWindows, OperationRegistersShowAWrittenMailboxAfterTheReread) {
+    start();
+    PCIoperationRegisterDlg window(desktop, card);
+    std::string text;
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "OK");
+    desktop.showModeless(window);
+    ScriptedControls& controls = *desktop.controlsOf(window);
+    controls.type("outMailbox1Edit", "12345678");
+    window.onWrite();
+    EXPECT_EQ(controls.text("outMailbox1Edit"), "12345678");
+    EXPECT_EQ(KARVO7ReadRegister(card, 0x00), 0x12345678u);
+}
+
+// The operation registers against a recording driver: exactly which offsets are written.
+TEST(PciOperationRegisters, IncomingMailboxesAndStatusAreNeverWritten) {
+    k7test::RecordingDriver driver;
+    k7test::ScopedDriver installed(driver);
+    ScriptedDesktop desktop;
+    KARVO7HANDLE card = KARVO7Open(1);
+    {
+        PCIoperationRegisterDlg window(desktop, card);
+        std::string text;
+        EXPECT_FALSE(window.automaticCheck(text));  // every register reads 0
+        EXPECT_EQ(text, "PCI Operation Register nicht lesbar");
+        driver.handle(k7proto::req::kReadRegister,
+                      [](const uint8_t*, uint32_t, uint8_t* out, uint32_t, uint32_t* n) {
+                          k7proto::putLe32(out + 4, 0xFFFFFFFFu);
+                          *n = 8;
+                          return K7_ERROR_SUCCESS;
+                      });
+        EXPECT_FALSE(window.automaticCheck(text));
+        EXPECT_EQ(text, "PCI Operation Register nicht lesbar");
+
+        desktop.showModeless(window);
+        ScriptedControls& controls = *desktop.controlsOf(window);
+        EXPECT_FALSE(controls.isEnabled("inMailbox1Edit"));
+        for (const char* edit : {"inMailbox1Edit", "inMailbox4Edit", "mailboxStatusEdit"}) {
+            controls.type(edit, "DEADBEEF");
+        }
+        controls.type("writeCountEdit", "nix");
+        driver.clearRecords();
+        desktop.answerMessages({Answer::No});
+        EXPECT_TRUE(window.onWrite().empty());
+        EXPECT_TRUE(driver.requests().empty());
+        EXPECT_EQ(controls.text("writeCountEdit"), "nix");  // the edits are kept
+        std::vector<uint32_t> offsets;
+        for (const auto& [offset, value] : window.onWrite()) {
+            offsets.push_back(offset);
+        }
+        EXPECT_EQ(offsets,
+                  (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x24, 0x2C, 0x30, 0x38, 0x3C}));
+        int writes = 0;
+        for (const auto& request : driver.requests()) {
+            writes += request.code == k7proto::req::kWriteRegister ? 1 : 0;
+        }
+        EXPECT_EQ(writes, 9);
+        EXPECT_EQ(desktop.messageLines().back(),
+                  "PCI Local Configuration Register: Keine gültige Zahl, nicht geschrieben: "
+                  "Write Count");
+    }
+    KARVO7Close(card);
+}
+
+// "Check All" without a window, as a test station runs it, with the shipped parameter file and
+// the checks of the PCI bridge and the control LCA.
+class HeadlessPciChecks : public ::testing::Test {
+  protected:
+    HeadlessPciChecks() {
+        writeText(dir.file("KARVO7Check.INI"), readText(exampleFile("KARVO7Check.INI")));
+        registerPciWindows(registry);
+        registerRegisterWindows(registry);
+    }
+    int run(k7sim::Config config, std::vector<k7sim::Fault> faults = {}) {
+        k7sim::Simulator simulator(config);
+        EXPECT_TRUE(simulator.install());
+        for (const auto& fault : faults) {
+            simulator.addFault(1, fault);
+        }
+        out.str("");
+        const int code = runHeadlessCheckAll(
+            {dir.file("KARVO7Check"), dir.file("report.xml"), &registry}, out, err);
+        simulator.uninstall();
+        return code;
+    }
+    static k7sim::Fault fault(k7sim::Fault::Kind kind, uint32_t code = 0) {
+        k7sim::Fault f;
+        f.kind = kind;
+        f.code = code;
+        f.word = 0xE0001234u;
+        return f;
+    }
+
+    k7test::VirtualClock clock;  // EEPROM writes pause in virtual time
+    TempDir dir;
+    CheckRegistry registry;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(HeadlessPciChecks, DefaultCardsPassEveryLine) {
+    EXPECT_EQ(run(simtest::testConfig(2)), kHeadlessPassed);
+    EXPECT_EQ(out.str(),
+              "PCI Configuration: OK\nPCI EEPROM: OK\nPCI Operation: OK\nLCA-Register: OK\n");
+    const std::string report = readText(dir.file("report.xml"));
+    EXPECT_NE(report.find("tests=\"4\" failures=\"0\""), std::string::npos) << report;
+}
+
+TEST_F(HeadlessPciChecks, DeviatingInterruptPinIsRepairedUnlessTheEepromIsProtected) {
+    k7sim::Config config = simtest::testConfig(2);
+    config.cards[0].pci.interruptPin = 2;
+    // The configuration space shows the pin the EEPROM held at power-up: that line fails.
+    EXPECT_EQ(run(config), kHeadlessCheckFailed);
+    EXPECT_NE(out.str().find("PCI Configuration: InterruptPin Soll: 01 Ist: 02\n"
+                             "PCI EEPROM: nach Schreiben OK\n"),
+              std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(run(config, {fault(k7sim::Fault::Kind::EepromProtected)}), kHeadlessCheckFailed);
+    EXPECT_NE(out.str().find("PCI EEPROM: InterruptPin Soll: 01 Ist: 02\n"), std::string::npos)
+        << out.str();
+}
+
+TEST_F(HeadlessPciChecks, UnreadableConfigurationFailsTheRun) {
+    EXPECT_EQ(run(simtest::testConfig(2),
+                  {fault(k7sim::Fault::Kind::Request, k7proto::req::kReadPciConfig)}),
+              kHeadlessCheckFailed);
+    EXPECT_EQ(out.str().substr(0, out.str().find('\n')),
+              "PCI Configuration: PCI-Konfiguration nicht lesbar");
+}
+
+}  // namespace

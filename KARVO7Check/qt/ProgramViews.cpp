@@ -2,6 +2,14 @@
 // `addForm<Ui::Name>(k7check::Name::kWindowClass);`; its controls are bound by their names.
 #include "KARVO7CheckDlgView.h"
 #include "ViewRegistry.h"
+#include "ui_AnzeigeVorgabenDlg.h"
+#include "ui_BlendenDataList.h"
+#include "ui_BlendenDlg.h"
+#include "ui_BlockmessungDlg.h"
+#include "ui_BusbelegungDlg.h"
+#include "ui_DataBlendenDlg.h"
+#include "ui_RandomLimitsDlg.h"
+#include "ui_TAlist.h"
 #include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {
@@ -25,6 +33,15 @@ void registerProgramViews() {
                      return std::make_unique<KARVO7CheckDlgView>(window, parent);
                  });
     addForm<Ui::VIRMA4Dlg>("VIRMA4Dlg");
+    // set editors
+    addForm<Ui::AnzeigeVorgabenDlg>("AnzeigeVorgabenDlg");
+    addForm<Ui::BlendenDlg>("BlendenDlg");
+    addForm<Ui::DataBlendenDlg>("DataBlendenDlg");
+    addForm<Ui::BlendenDataList>("BlendenDataList");
+    addForm<Ui::TAlist>("TAlist");
+    addForm<Ui::RandomLimitsDlg>("RandomLimitsDlg");
+    addForm<Ui::BusbelegungDlg>("BusbelegungDlg");
+    addForm<Ui::BlockmessungDlg>("BlockmessungDlg");
 }
 
 }  // namespace k7qt

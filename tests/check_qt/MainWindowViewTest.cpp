@@ -246,13 +246,20 @@ TEST_F(MainWindowView, ButtonsWithoutTheirWindowAreShownDisabled) {
           QStringLiteral("Karten 1..n Satz n"), QStringLiteral("Random Limits")}) {
         EXPECT_FALSE(button(later).isEnabled()) << later.toStdString();
     }
-    // With the program's own registry, no check window exists yet: all twelve are disabled.
+    // With the program's own registry, a check button is enabled exactly when its window is
+    // registered there ("Blenden" is).
     view.reset();
     window = std::make_unique<KARVO7CheckDlg>(desktop);
     view = desktop.openView(*window);
     ASSERT_NE(view, nullptr);
     for (const k7check::CheckButton& check : k7check::checkButtons()) {
-        EXPECT_FALSE(mainView().checkRow(check.id).button->isEnabled()) << check.caption;
+        EXPECT_EQ(mainView().checkRow(check.id).button->isEnabled(),
+                  k7check::CheckRegistry::standard().available(check.id))
+            << check.caption;
+    }
+    EXPECT_TRUE(mainView().checkRow(CheckId::Blenden).button->isEnabled());
+    for (const char* built : {"Tiefenausgleich", "Busbelegung", "Random Limits"}) {
+        EXPECT_TRUE(button(QString::fromUtf8(built)).isEnabled()) << built;
     }
 }
 

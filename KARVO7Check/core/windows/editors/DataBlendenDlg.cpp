@@ -10,27 +10,12 @@ namespace k7check {
 
 namespace {
 
-std::string controlLine(const stream::ResultItem& item) {
-    switch (item.control) {
-        case stream::ControlWord::EndePruefung:
-            return "Ende Prüfung";
-        case stream::ControlWord::EndePruefspur:
-            return "Ende Prüfspur";
-        case stream::ControlWord::EndePruefzyklus:
-            return formatText("Ende Prüfzyklus %d", item.cycle);
-        case stream::ControlWord::Unknown:
-            break;
-    }
-    return formatText("Steuerzeichen %X-%X", static_cast<unsigned>(item.controlWord >> 16),
-                      static_cast<unsigned>(item.controlWord & 0xFFFFu));
-}
-
 void recordLines(stream::Bytes data, std::vector<std::string>& lines) {
     stream::RecordResultWalker walker(data);
     stream::ResultItem item;
     while (walker.next(item)) {
         if (item.kind == stream::ResultItem::Kind::Control) {
-            lines.push_back(controlLine(item));
+            lines.push_back(stream::controlWordListing(item));
             continue;
         }
         const stream::GateRecord& r = item.record;

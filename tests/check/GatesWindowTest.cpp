@@ -137,6 +137,14 @@ TEST(GatesWindow, DataListOfABufferShorterThanAHeaderListsItsLength) {
     f.open([](BlendenDlg& w, ScriptedControls&) { w.onCommand("dataListButton"); });
     EXPECT_EQ(lines, std::vector<std::string>{"4 Bytes"});
     EXPECT_EQ(f.desktop.windows(), (std::vector<std::string>{"BlendenDlg", "BlendenDataList"}));
+
+    // In the native layout the same bytes are two 16-bit samples of the set's rate.
+    f.recordLayout = false;
+    f.data[1] = 0x40;  // 16384: 50 %
+    f.open([](BlendenDlg& w, ScriptedControls&) { w.onCommand("dataListButton"); });
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "4 Bytes");
+    EXPECT_NE(lines[1].find("50.0%"), std::string::npos) << lines[1];
 }
 
 // ---- gate value lines ------------------------------------------------------------------------

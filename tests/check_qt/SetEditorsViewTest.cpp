@@ -104,6 +104,14 @@ TEST_F(SetEditorsView, GatesAndGateValues) {
     DataBlendenDlg list(results, 48, active, false);
     shoot(list, "Blendenwerte",
           [](QWidget& view) { EXPECT_EQ(view.findChild<QListWidget*>("valueList")->count(), 5); });
+
+    DataListInputs inputs;
+    inputs.data = results.data();
+    inputs.length = 48;
+    inputs.samplingRate = 0;
+    BlendenDataList dataList(inputs);
+    shoot(dataList, "Data",
+          [](QWidget& view) { EXPECT_EQ(view.findChild<QListWidget*>("dataList")->count(), 25); });
 }
 
 TEST_F(SetEditorsView, DepthCompensationList) {

@@ -128,10 +128,7 @@ std::string formatFloat(float value) {
             shown.pop_back();
         }
     }
-    if (shown == "-0") {
-        shown = "0";
-    }
-    return shown;
+    return shown == "-0" ? std::string(1, '0') : shown;
 }
 
 std::optional<float> parseFloat(std::string_view text) {

@@ -5,12 +5,50 @@
 #include "CheckButtons.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
 #include "windows/registers/LCADlg.h"
+#include "Session.h"
+#include "windows/editors/BlendenDlg.h"
+#include "windows/editors/SmallEditors.h"
+#include "windows/editors/TAlist.h"
 
 namespace k7check {
 
 void registerCheckWindows(CheckRegistry& registry) {
     registerPciWindows(registry);
     registerRegisterWindows(registry);
+    // ---- set editors --------------------------------------------------------------------------
+    registry.registerWindow(CheckId::Blenden, [](Session& session) -> std::unique_ptr<CheckDialog> {
+        ParameterSet* set = session.selectedSet("Blenden");
+        if (set == nullptr) {
+            return nullptr;
+        }
+        BlendenDlg::Inputs inputs;
+        inputs.card = session.card(session.fields.karte);
+        inputs.set = set;
+        inputs.active = &session.parameterSets().activeFlags(session.fields.karte);
+        inputs.recordLayout = session.virma4Mode();
+        inputs.data = &session.dataBuffer();
+        inputs.length = session.dataLength();
+        return std::make_unique<BlendenDlg>(session.desktop(), inputs);
+    });
+    registry.registerButton("tiefenausgleichButton", [](Session& session) {
+        ParameterSet* set = session.selectedSet("Tiefenausgleich");
+        if (set == nullptr) {
+            return false;
+        }
+        TAlist window(session.desktop(), *set);
+        session.desktop().runModal(window);
+        return true;
+    });
+    registry.registerButton("busbelegungButton", [](Session& session) {
+        BusbelegungDlg window(session.channels());
+        session.desktop().runModal(window);
+        return true;
+    });
+    registry.registerButton("randomLimitsButton", [](Session& session) {
+        RandomLimitsDlg window(session.desktop(), session.randomLimits());
+        session.desktop().runModal(window);
+        return true;
+    });
 }
 
 }  // namespace k7check

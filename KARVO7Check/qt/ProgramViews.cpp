@@ -5,6 +5,14 @@
 #include "KARVO7CheckDlgView.h"
 #include "TableFormView.h"
 #include "ViewRegistry.h"
+#include "ui_AnzeigeVorgabenDlg.h"
+#include "ui_BlendenDataList.h"
+#include "ui_BlendenDlg.h"
+#include "ui_BlockmessungDlg.h"
+#include "ui_BusbelegungDlg.h"
+#include "ui_DataBlendenDlg.h"
+#include "ui_RandomLimitsDlg.h"
+#include "ui_TAlist.h"
 #include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {
@@ -35,6 +43,15 @@ void registerProgramViews() {
           "PCIoperationRegisterDlg"}) {
         addTableForm(windowClass);
     }
+    // set editors
+    addForm<Ui::AnzeigeVorgabenDlg>("AnzeigeVorgabenDlg");
+    addForm<Ui::BlendenDlg>("BlendenDlg");
+    addForm<Ui::DataBlendenDlg>("DataBlendenDlg");
+    addForm<Ui::BlendenDataList>("BlendenDataList");
+    addForm<Ui::TAlist>("TAlist");
+    addForm<Ui::RandomLimitsDlg>("RandomLimitsDlg");
+    addForm<Ui::BusbelegungDlg>("BusbelegungDlg");
+    addForm<Ui::BlockmessungDlg>("BlockmessungDlg");
 }
 
 }  // namespace k7qt

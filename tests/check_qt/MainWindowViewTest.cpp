@@ -246,7 +246,8 @@ TEST_F(MainWindowView, ButtonsWithoutTheirWindowAreShownDisabled) {
           QStringLiteral("Karten 1..n Satz n"), QStringLiteral("Random Limits")}) {
         EXPECT_FALSE(button(later).isEnabled()) << later.toStdString();
     }
-    // With the program's own registry, exactly the buttons whose window is built are enabled.
+    // With the program's own registry, a check button is enabled exactly when its window is
+    // registered there.
     view.reset();
     window = std::make_unique<KARVO7CheckDlg>(desktop);
     view = desktop.openView(*window);
@@ -255,6 +256,10 @@ TEST_F(MainWindowView, ButtonsWithoutTheirWindowAreShownDisabled) {
     for (const k7check::CheckButton& check : k7check::checkButtons()) {
         EXPECT_EQ(mainView().checkRow(check.id).button->isEnabled(), program.available(check.id))
             << check.caption;
+    }
+    EXPECT_TRUE(mainView().checkRow(CheckId::Blenden).button->isEnabled());
+    for (const char* built : {"Tiefenausgleich", "Busbelegung", "Random Limits"}) {
+        EXPECT_TRUE(button(QString::fromUtf8(built)).isEnabled()) << built;
     }
     EXPECT_TRUE(program.available(CheckId::PciConfiguration));
     EXPECT_TRUE(program.available(CheckId::DatenLca));

@@ -1,0 +1,121 @@
+// The measurement parameter editor "Anzeige Meßparameter": edits one parameter set of one card
+// in place. It shows every field in physical terms (radio rows for coded values, times in
+// Samples, µs or mm, the gain in dB), converts the entries back to the set's coded fields on
+// "Shot" and "OK", and tells its caller whether a shot is to follow. The set changes only on
+// "Shot", "OK" and "Laden".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Desktop.h"
+#include "Dialog.h"
+#include "KARVO7DLL.h"
+#include "ParameterSet.h"
+#include "Units.h"
+
+namespace k7check {
+
+class AnzeigeVorgabenDlg : public Dialog {
+  public:
+    static constexpr const char* kWindowClass = "AnzeigeVorgabenDlg";
+    static constexpr const char* kTitle = "Anzeige Meßparameter";
+    // The result of "Shot": the caller takes a single measurement with the stored set.
+    static constexpr int kIdShot = 3;
+
+    AnzeigeVorgabenDlg(Desktop& desktop, KARVO7HANDLE card, ParameterSet& set);
+
+    bool onInit() override;
+    void onOk() override;  // stores, closes with kIdOk
+    void onCancel() override;
+    void onCommand(const std::string& control) override;
+    void bindFields(FieldBinder& binder) override;
+
+    // ---- the controls' fields ---------------------------------------------------------------
+    int pulse = 0;    // "65 ns" ... "1680 ns"
+    int energie = 0;  // "Energie 1" ... "Energie 4"
+    bool sperre = false;
+    bool seMode = false;
+    int64_t senderdaempfung = 0;
+    int64_t eingangsdaempfung = 0;
+    int64_t filter = 0;
+    units::FloatEdit verstaerkung;  // dB
+    int64_t average = 0;
+    bool taktExtern = false;
+    int rate = 0;  // "80 (5.00) MHz" ... "160 MHz (virtuell)"
+    bool takt16 = false;
+    int messung = 0;  // "keine Messung", "Einzelmessung"; -1 neither
+    bool blendenmessung = false;
+    int64_t ascan = 0;
+    int gleichrichtung = 0;  // "HF", "positiv", "negativ", "Voll"
+    bool bit8 = false;
+    bool externerTrigger = false;
+    int64_t blende = 0;
+    int eingang = 0;  // "Master", "Einzel"
+    bool eingangLow = false;
+    int ausgang = 0;  // "Master Start", "Master Stop", "Einzel SAP", "Ready"
+    bool ausgangLow = false;
+    int64_t triggerdelay = 0;
+    bool trigger25ns = false;
+    int64_t maxSap = 0;
+    int64_t sapDelay = 0;
+    units::FloatEdit esbDelay;  // register 0x42E, shown only
+    units::FloatEdit esbTime;
+    int64_t esbLevel = 0;
+    bool esbRelativ = false;
+    bool esbAlways = false;
+    bool b0Enable = false;
+    units::FloatEdit vorlauf;
+    units::FloatEdit aufnahme;
+    units::FloatEdit recordDelay;
+    units::FloatEdit taDelay;
+    units::FloatEdit taAbstand;
+    int64_t stuetzstellen = 1;
+    bool taEnable = false;
+    std::string taDatei;
+    int unit = static_cast<int>(units::Unit::Samples);
+    units::FloatEdit schall;  // sound velocity, m/s
+
+    // The unit the time fields are shown in, and the factors in use.
+    units::Unit shownUnit() const { return unit_; }
+    units::Timing sampleTiming() const { return sample_; }
+    units::Timing clockTiming() const { return clock_; }
+
+  private:
+    struct Scaled {
+        units::FloatEdit* edit;
+        const char* label;
+        bool clock;  // counted in clock periods, else in samples
+        bool grid;   // rounded to the grid, else to the nearest count
+    };
+    std::vector<Scaled> scaledFields();
+    // Reads the controls; false (after a message naming the field) when an edit held no number.
+    bool readControls();
+    // Shown values back to counts, rounded; false (after a message) when one does not convert.
+    bool toCounts();
+    // Counts rounded as converting back rounds them, without dividing.
+    bool roundCounts();
+    void toShownUnit();
+    void selectUnit(units::Unit unit);
+    void selectRate(units::RateChoice choice);
+    bool store();
+    bool storeCounts();  // the fields, already in counts, into the set
+    void load();
+    void show();
+    void laden();
+    void anzeigen();
+    bool refuse(const std::string& text);
+
+    Desktop& desktop_;
+    KARVO7HANDLE card_;
+    ParameterSet& set_;
+    units::Unit unit_ = units::Unit::Samples;
+    float factor_ = 1.0f;                            // u
+    float velocity_ = units::kDefaultSoundVelocity;  // in use for mm
+    units::Timing sample_;                           // p and g of the rate radio
+    units::Timing clock_;                            // period of the effective sampling rate
+    units::RateChoice choice_;
+};
+
+}  // namespace k7check

@@ -1,0 +1,333 @@
+#include "BlendenDlg.h"
+
+#include <algorithm>
+
+#include "DataBlendenDlg.h"
+#include "Format.h"
+
+namespace k7check {
+
+namespace {
+
+using units::FloatEdit;
+using units::Unit;
+
+const std::vector<std::string> kUnitRadios{"mmRadio", "usRadio", "samplesRadio"};
+
+std::string indexed(const char* name, std::size_t gate, const char* kind) {
+    return std::string(name) + std::to_string(gate) + kind;
+}
+
+}  // namespace
+
+BlendenDlg::BlendenDlg(Desktop& desktop, const Inputs& inputs)
+    : CheckDialog(kWindowClass, kTitle), desktop_(desktop), in_(inputs) {
+    openDataList_ = [](Desktop& d, const DataListInputs& list) {
+        BlendenDataList window(list);
+        d.runModal(window);
+    };
+}
+
+bool BlendenDlg::onInit() {
+    unit_ = Unit::Samples;
+    unit = static_cast<int>(unit_);
+    factor_ = 1.0f;
+    velocity_ = units::kDefaultSoundVelocity;
+    schall.value = velocity_;
+    esbGleichB0 = true;
+    const ParameterSet& set = *in_.set;
+    timing_ = units::rateTiming(set.samplerate);
+
+    esbTime.value = static_cast<float>(set.esbTime);
+    esbLevel = set.esbLevel >> 2;
+    esbAlways = set.esbAlways;
+    esbRelativ = set.esbRelativ;
+    b0Enable = set.enable[0];
+    for (std::size_t g = 0; g < kGates; ++g) {
+        anfang[g].value = static_cast<float>(set.gates[g].anfang);
+        ende[g].value = static_cast<float>(set.gates[g].ende);
+        schwelle[g] = set.gates[g].schwelle >> 2;
+        enable[g] = set.enable[g];
+    }
+
+    uint32_t error = 0;
+    gatesRead_ = in_.card != nullptr && KARVO7GetGates(in_.card, &gates_, &error) != 0;
+    status = gatesRead_ ? "" : formatText(" B: %X", error);
+    showAll();
+    return true;
+}
+
+void BlendenDlg::showResults() {
+    const auto time = [&](uint32_t t) {
+        if (unit_ == Unit::Samples) {
+            return formatText("%d", static_cast<int>(t));
+        }
+        return formatText("%f", static_cast<double>(units::toUnit(static_cast<float>(t), unit_,
+                                                                  timing_.period, factor_)));
+    };
+    const auto maximum = [](const GateResult& gate) {
+        return formatText("%d", gate.Maximum >> 2) + (gate.Marke != 0 ? "^" : "");
+    };
+    if (!gatesRead_) {
+        delayText.clear();
+        timeText.fill("");
+        maximumText.fill("");
+        return;
+    }
+    delayText = time(gates_.ESDelay);
+    for (std::size_t g = 0; g < kGates; ++g) {
+        timeText[g] = time(gates_.Gate[g].Time);
+        maximumText[g] = maximum(gates_.Gate[g]);
+    }
+}
+
+void BlendenDlg::showAll() {
+    esbTime.show();
+    for (std::size_t g = 0; g < kGates; ++g) {
+        anfang[g].show();
+        ende[g].show();
+    }
+    schall.show();
+    showResults();
+    writeFieldsToControls();
+}
+
+void BlendenDlg::bindFields(FieldBinder& b) {
+    b.text("esbTimeEdit", esbTime.text, 32);
+    b.number("esbLevelEdit", esbLevel);
+    b.check("esbAlwaysCheck", esbAlways);
+    b.check("esbRelativCheck", esbRelativ);
+    b.check("esbEnableCheck", b0Enable);
+    b.check("esbGleichB0Check", esbGleichB0);
+    b.label("delayText", delayText);
+    for (std::size_t g = 0; g < kGates; ++g) {
+        b.text(indexed("anfang", g, "Edit"), anfang[g].text, 32);
+        b.text(indexed("ende", g, "Edit"), ende[g].text, 32);
+        b.number(indexed("schwelle", g, "Edit"), schwelle[g]);
+        if (g > 0) {
+            b.check(indexed("enable", g, "Check"), enable[g]);
+        }
+        b.label(indexed("time", g, "Text"), timeText[g]);
+        b.label(indexed("maximum", g, "Text"), maximumText[g]);
+    }
+    b.radio(kUnitRadios, unit);
+    b.text("schallEdit", schall.text, 32);
+    b.label("statusText", status);
+}
+
+// ---- reading and converting ----------------------------------------------------------------
+
+bool BlendenDlg::refuse(const std::string& text) {
+    desktop_.messageBox(kTitle, text);
+    writeFieldsToControls();
+    return false;
+}
+
+bool BlendenDlg::readControls() {
+    const std::vector<std::string> invalid = readFieldsFromControls();
+    std::string bad = invalid.empty() ? std::string() : invalid.front();
+    const auto take = [&](FloatEdit& edit, const std::string& control) {
+        if (!edit.take() && bad.empty()) {
+            bad = control;
+        }
+    };
+    take(esbTime, "esbTimeEdit");
+    take(schall, "schallEdit");
+    for (std::size_t g = 0; g < kGates; ++g) {
+        take(anfang[g], indexed("anfang", g, "Edit"));
+        take(ende[g], indexed("ende", g, "Edit"));
+    }
+    if (!bad.empty()) {
+        return refuse("Keine gültige Zahl in \"" + bad + "\"!");
+    }
+    return true;
+}
+
+bool BlendenDlg::toCounts() {
+    if (unit_ == Unit::Samples) {
+        return true;
+    }
+    // "Time" and gate 0 to the nearest sample, gates 1 to 4 to the grid; all or nothing.
+    std::vector<std::pair<FloatEdit*, bool>> fields{{&esbTime, false}};
+    for (std::size_t g = 0; g < kGates; ++g) {
+        fields.emplace_back(&anfang[g], g > 0);
+        fields.emplace_back(&ende[g], g > 0);
+    }
+    std::vector<float> counts;
+    for (const auto& [edit, grid] : fields) {
+        const float x = units::toCount(edit->value, unit_, timing_.period, factor_);
+        const auto rounded = grid ? units::roundToGrid(x, timing_.grid) : units::roundNearest(x);
+        if (!rounded) {
+            return refuse("Ein Wert passt nicht in sein Feld!");
+        }
+        counts.push_back(static_cast<float>(*rounded));
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields[i].first->value = counts[i];
+    }
+    return true;
+}
+
+void BlendenDlg::toShownUnit() {
+    if (unit_ == Unit::Samples) {
+        return;
+    }
+    const auto scale = [&](FloatEdit& edit) {
+        edit.value = units::toUnit(edit.value, unit_, timing_.period, factor_);
+    };
+    scale(esbTime);
+    for (std::size_t g = 0; g < kGates; ++g) {
+        scale(anfang[g]);
+        scale(ende[g]);
+    }
+}
+
+// ---- actions ---------------------------------------------------------------------------------
+
+void BlendenDlg::onCommand(const std::string& control) {
+    const auto it = std::find(kUnitRadios.begin(), kUnitRadios.end(), control);
+    if (it != kUnitRadios.end()) {
+        selectUnit(static_cast<Unit>(it - kUnitRadios.begin()));
+    } else if (control == "resultsButton") {
+        results();
+    } else if (control == "dataListButton") {
+        dataList();
+    } else {
+        readFieldsFromControls();
+    }
+}
+
+void BlendenDlg::onEditChanged(const std::string& control) {
+    const bool anfang0 = control == "anfang0Edit";
+    const bool schwelle0 = control == "schwelle0Edit";
+    if (!anfang0 && !schwelle0) {
+        return;
+    }
+    // While typing: a text without a number is left alone until it is used.
+    readFieldsFromControls();
+    if (!esbGleichB0) {
+        return;
+    }
+    if (anfang0 && anfang[0].take()) {
+        esbTime.value = anfang[0].value;
+        esbTime.show();
+    }
+    if (schwelle0) {
+        esbLevel = schwelle[0];
+    }
+    writeFieldsToControls();
+}
+
+void BlendenDlg::selectUnit(Unit wanted) {
+    if (!readControls()) {
+        unit = static_cast<int>(unit_);
+        writeFieldsToControls();
+        return;
+    }
+    if (wanted == Unit::Mm && !(schall.value > 0.0f)) {
+        schall.value = velocity_;
+        schall.show();
+        unit = static_cast<int>(unit_);
+        refuse("Die Schallgeschwindigkeit muss größer als 0 sein!");
+        return;
+    }
+    if (!toCounts()) {
+        unit = static_cast<int>(unit_);
+        writeFieldsToControls();
+        return;
+    }
+    unit_ = wanted;
+    unit = static_cast<int>(wanted);
+    if (wanted == Unit::Mm) {
+        velocity_ = schall.value;
+    }
+    factor_ = units::unitFactor(wanted, velocity_);
+    toShownUnit();
+    showAll();
+}
+
+void BlendenDlg::onOk() {
+    if (!readControls() || !toCounts()) {
+        return;
+    }
+    const auto whole = [](const FloatEdit& edit) -> std::optional<int64_t> {
+        const auto value = units::integerPart(edit.value);
+        return value && units::fitsWidth(*value, 32) ? value : std::nullopt;
+    };
+    const auto time = whole(esbTime);
+    std::array<int64_t, kGates> starts{};
+    std::array<int64_t, kGates> ends{};
+    bool fits = time.has_value();
+    for (std::size_t g = 0; g < kGates && fits; ++g) {
+        const auto a = whole(anfang[g]);
+        const auto e = whole(ende[g]);
+        fits = a && e;
+        starts[g] = a.value_or(0);
+        ends[g] = e.value_or(0);
+    }
+    if (!fits) {
+        toShownUnit();
+        showAll();
+        refuse("Ein Wert passt nicht in sein Feld!");
+        return;
+    }
+    ParameterSet& set = *in_.set;
+    set.esbTime = static_cast<int32_t>(static_cast<uint32_t>(*time));
+    set.esbLevel = static_cast<uint16_t>(esbLevel * 4);
+    set.esbRelativ = esbRelativ;
+    set.esbAlways = esbAlways;
+    set.enable[0] = b0Enable;
+    for (std::size_t g = 0; g < kGates; ++g) {
+        if (g > 0) {
+            set.enable[g] = enable[g];
+        }
+        set.gates[g].anfang = static_cast<int32_t>(static_cast<uint32_t>(starts[g]));
+        set.gates[g].ende = static_cast<int32_t>(static_cast<uint32_t>(ends[g]));
+        set.gates[g].schwelle = static_cast<uint16_t>(schwelle[g] * 4);
+    }
+    endDialog(kIdOk);
+}
+
+void BlendenDlg::onCancel() {
+    endDialog(kIdCancel);
+}
+
+void BlendenDlg::results() {
+    readFieldsFromControls();
+    // One buffer per press; the gate value list owns it and releases it when it closes.
+    std::vector<uint8_t> buffer(kResultBytes);
+    uint32_t length = kResultBytes;
+    uint32_t error = 0;
+    if (in_.card == nullptr || KARVO7GetResults(in_.card, 0, &length, buffer.data(), &error) == 0) {
+        status = formatText("GetResults Error %X", error);
+        writeFieldsToControls();
+        return;
+    }
+    if (length == 0) {
+        status = "GetResults no Data ";
+        writeFieldsToControls();
+        return;
+    }
+    length = std::min(length, kResultBytes);
+    status = formatText("%d Bytes OK", static_cast<int>(length));
+    writeFieldsToControls();
+    static const std::array<bool, kSetsPerCard> kNone{};
+    DataBlendenDlg list(std::move(buffer), length, in_.active != nullptr ? *in_.active : kNone,
+                        in_.recordLayout);
+    desktop_.runModal(list);
+}
+
+void BlendenDlg::dataList() {
+    readFieldsFromControls();
+    DataListInputs list;
+    list.eightBit = in_.set->bit8;
+    list.recordLayout = in_.recordLayout;
+    list.samplingRate = in_.set->samplerate;
+    if (in_.data != nullptr) {
+        list.data = in_.data->data();
+        list.length = std::min<uint32_t>(in_.length, static_cast<uint32_t>(in_.data->size()));
+    }
+    openDataList_(desktop_, list);
+}
+
+}  // namespace k7check

@@ -1,0 +1,306 @@
+#include "MeasuredDataDisplay.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <span>
+
+#include "Format.h"
+#include "data/StreamReaders.h"
+
+namespace k7check {
+
+namespace {
+
+constexpr int kX0 = 30;
+constexpr int kTop = 20;
+
+struct GateStyle {
+    int x;
+    Colour colour;
+};
+constexpr std::array<GateStyle, 5> kGateStyles = {{
+    {0, kMagenta},
+    {210, kRed},
+    {345, kBlue},
+    {480, kGreen},
+    {615, kYellow},
+}};
+
+}  // namespace
+
+uint32_t tickStep(uint32_t n) {
+    struct Band {
+        uint32_t upTo;
+        uint32_t step;
+    };
+    static constexpr Band kBands[] = {{20, 1},     {50, 5},     {100, 10},
+                                      {250, 25},   {500, 50},   {1000, 100},
+                                      {2500, 250}, {5000, 500}, {10000, 1000}};
+    for (const Band& band : kBands) {
+        if (n <= band.upTo) {
+            return band.step;
+        }
+    }
+    return 5000;
+}
+
+std::optional<std::string> MeasuredDataDisplay::setInputs(const MeasuredDataInputs& inputs) {
+    inputs_ = inputs;
+    hasData_ = false;
+    samples_.clear();
+    status_.clear();
+    timeLine_.clear();
+    eightBitScale_ = false;
+    if (inputs.data == nullptr || inputs.length == 0) {
+        return std::nullopt;
+    }
+    const stream::Bytes buffer(inputs.data, inputs.length);
+    if (inputs.recordLayout) {
+        stream::AscanRecord record = stream::decodeAscanRecord(buffer);
+        if (record.status != stream::AscanRecord::Status::Ok) {
+            inputs_.data = nullptr;
+            inputs_.length = 0;
+            return record.message;
+        }
+        const stream::Header& h = record.header;
+        status_ = formatText("%u: (%u) %u Bytes 0x%X, Kennung %d", inputs.number, inputs.length,
+                             h.length, static_cast<unsigned>(h.type), static_cast<int>(h.kennung));
+        if (h.prefixed && h.zeit != 0) {
+            timeLine_ = formatText("Zeit %u", h.zeit);
+        }
+        samples_ = std::move(record.samples);
+    } else {
+        status_ = formatText("%u: %u Bytes", inputs.number, inputs.length);
+        if (inputs.eightBit) {
+            eightBitScale_ = true;
+            samples_.resize(inputs.length);
+            for (uint32_t i = 0; i < inputs.length; ++i) {
+                samples_[i] = static_cast<int8_t>(inputs.data[i]);
+            }
+        } else {
+            samples_.resize(inputs.length / 2);
+            for (std::size_t i = 0; i < samples_.size(); ++i) {
+                samples_[i] = static_cast<int16_t>(stream::le16(inputs.data + 2 * i));
+            }
+        }
+    }
+    hasData_ = true;
+    return std::nullopt;
+}
+
+void MeasuredDataDisplay::clear() {
+    inputs_.data = nullptr;
+    inputs_.length = 0;
+    hasData_ = false;
+    samples_.clear();
+    status_.clear();
+    timeLine_.clear();
+}
+
+void MeasuredDataDisplay::paint(Canvas& canvas, Size client) const {
+    canvas.fillRect(0, 0, client.width, client.height, kWhite);
+    if (!hasData_) {
+        return;
+    }
+    const int h = client.height - 40;
+    const int w = client.width - 60;
+    const int ym = h / 2 + kTop;
+    const bool plot = w > 0 && h > 0;
+    const auto yOf = [&](int percent) { return ym - h * percent / 200; };
+
+    // Percent grid and frame.
+    if (plot) {
+        canvas.setPen(kCyan, 1);
+        for (int k : {10, 30, 70, 90}) {
+            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
+            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
+        }
+        canvas.setPen(kGreen, 1);
+        for (int k : {20, 40, 60, 80}) {
+            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
+            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
+        }
+        canvas.setPen(kBlack, 1);
+        canvas.line({kX0, yOf(0)}, {kX0 + w, yOf(0)});
+        canvas.line({kX0, kTop}, {kX0, h + kTop});
+        canvas.line({kX0 + w, kTop}, {kX0 + w, h + kTop});
+        for (int k : {50, 100}) {
+            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
+            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
+        }
+    }
+
+    // Axis labels: percent on the left, ADC value on the right.
+    const int quarter = h * 50 / 200;
+    canvas.text(16, 0, "%", kBlack);
+    canvas.text(0, 20, " 100", kBlack);
+    canvas.text(8, ym - quarter - 8, " 50", kBlack);
+    canvas.text(20, ym - 8, "0", kBlack);
+    canvas.text(8, ym + quarter - 8, "-50", kBlack);
+    canvas.text(0, h + 4, "-100", kBlack);
+    const int xr = kX0 + w + 2;
+    canvas.text(xr, 0, "ADC", kBlack);
+    canvas.text(xr, 20, " 512", kBlack);
+    canvas.text(xr, ym - quarter - 8, " 256", kBlack);
+    canvas.text(xr, ym - 8, "0", kBlack);
+    canvas.text(xr, ym + quarter - 8, "-256", kBlack);
+    canvas.text(xr, h + 4, "-512", kBlack);
+
+    canvas.text(30, 0, status_, kBlue);
+    if (!timeLine_.empty()) {
+        canvas.text(30, 20, timeLine_, kBlue);
+    }
+
+    const uint32_t n = static_cast<uint32_t>(samples_.size());
+    if (plot && n > 0) {
+        paintCurve(canvas, kX0, ym, w, h);
+
+        // Sample-index ticks.
+        const uint32_t step = tickStep(n);
+        canvas.setPen(kBlack, 1);
+        for (uint32_t m = step; m < n; m += step) {
+            const int x = static_cast<int>(static_cast<int64_t>(m) * w / n) + kX0;
+            const int d = m < 10 ? 4 : m < 100 ? 8 : m < 1000 ? 12 : m < 10000 ? 16 : 20;
+            canvas.text(x - d, ym + 15, formatText("%u", m), kBlack);
+            canvas.line({x, ym - 10}, {x, ym + 10});
+        }
+    }
+
+    // Gate values of the shot; whether a gate is enabled is known only from the gate parameters.
+    if (inputs_.gateResults && inputs_.gateParams) {
+        const GateResults& r = *inputs_.gateResults;
+        const GateEnables& enables = inputs_.gateParams->Enables;
+        for (std::size_t g = 0; g < 5; ++g) {
+            if (enables.Enable[g] == 0) {
+                continue;
+            }
+            const GateResult& gate = r.Gate[g];
+            std::string text = g == 0
+                                   ? formatText("ES: d =%4u | B0: t =%4u v =%3u", r.ESDelay,
+                                                gate.Time, static_cast<unsigned>(gate.Maximum / 4))
+                                   : formatText("B%zu: t =%4u v =%3u", g, gate.Time,
+                                                static_cast<unsigned>(gate.Maximum / 4));
+            if (gate.Marke != 0) {
+                text += "^";
+            }
+            canvas.text(kGateStyles[g].x, h + 23, text, kGateStyles[g].colour);
+        }
+    }
+
+    // Gate bars, in signed 64-bit and clipped to the plot.
+    if (inputs_.gateParams && plot && n > 0) {
+        const GateParams& p = *inputs_.gateParams;
+        const int64_t w64 = w;
+        const int64_t h64 = h;
+        const int64_t esShift =
+            inputs_.gateResults ? static_cast<int64_t>(inputs_.gateResults->ESDelay) * w64 / n : 0;
+        for (std::size_t g = 0; g < 5; ++g) {
+            if (g != 0 && p.Enables.Enable[g] == 0) {
+                continue;
+            }
+            const GateParam& gate = p.Gate[g];
+            const int64_t offset = inputs_.offset;
+            int64_t xa = (static_cast<int64_t>(gate.Anfang) - offset) * w64 / n + kX0;
+            int64_t xe = (static_cast<int64_t>(gate.Ende) - offset) * w64 / n + kX0;
+            if (g == 0) {
+                xa -= esShift;
+                xe -= esShift;
+            }
+            const int64_t lo = std::max<int64_t>(std::min(xa, xe), kX0);
+            const int64_t hi = std::min<int64_t>(std::max(xa, xe), kX0 + w64);
+            if (lo > hi) {
+                continue;
+            }
+            const int64_t dy = static_cast<int64_t>(gate.Schwelle) * h64 / 4096;
+            canvas.setPen(kGateStyles[g].colour, 3);
+            for (const int64_t y : {ym - dy, ym + dy}) {
+                if (y < kTop || y > kTop + h64) {
+                    continue;
+                }
+                canvas.line({static_cast<int>(lo), static_cast<int>(y)},
+                            {static_cast<int>(hi), static_cast<int>(y)});
+            }
+        }
+    }
+}
+
+void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int h) const {
+    const std::size_t n = samples_.size();
+    // y of every value the scaled sample can take: 16-bit samples are scaled to -128..127 first.
+    std::array<int, 256> yOfValue{};
+    for (int q = -128; q < 128; ++q) {
+        yOfValue[static_cast<std::size_t>(q + 128)] = ym - q * h / 256;
+    }
+    const int16_t* s = samples_.data();
+    const auto yOf = [&](int16_t sample) {
+        const int q = eightBitScale_ ? sample : sample / 256;
+        return yOfValue[static_cast<std::size_t>(q + 128)];
+    };
+    const auto yAt = [&](std::size_t i) { return yOf(s[i]); };
+    const auto xAt = [&](std::size_t i) {
+        return static_cast<int>(static_cast<uint64_t>(i) * static_cast<uint64_t>(w) / n) + x0;
+    };
+
+    canvas.setPen(kBlue, 1);
+    std::vector<Point> points;
+    if (drawing_ == CurveDrawing::FullPolyline) {
+        points.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            points[i] = {xAt(i), yAt(i)};
+        }
+        canvas.polyline(points.data(), points.size());
+        return;
+    }
+
+    // Samples i with i * w / n == c fall in column c: from ceil(c * n / w) up to
+    // ceil((c + 1) * n / w). Within a column the full polyline covers exactly the pixels from the
+    // lowest to the highest point; the segments between columns run from a column's last point
+    // to the next column's first. So first, lowest, highest and last point per column draw the
+    // same pixels.
+    points.reserve(std::min<std::size_t>(n, 4 * static_cast<std::size_t>(w)) + 1);
+    const auto push = [&](Point p) {
+        if (points.empty() || !(points.back() == p)) {
+            points.push_back(p);
+        }
+    };
+    const uint64_t n64 = n;
+    const uint64_t w64 = static_cast<uint64_t>(w);
+    std::size_t begin = 0;
+    for (uint64_t c = 0; begin < n; ++c) {
+        const auto end =
+            static_cast<std::size_t>(std::min<uint64_t>(((c + 1) * n64 + w64 - 1) / w64, n64));
+        if (end <= begin) {
+            continue;
+        }
+        const int x = static_cast<int>(c) + x0;
+        // y falls as the sample rises, so the highest sample gives the lowest y.
+        int16_t smallest = s[begin];
+        int16_t largest = s[begin];
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            smallest = std::min(smallest, s[i]);
+            largest = std::max(largest, s[i]);
+        }
+        const int first = yAt(begin);
+        const int last = yAt(end - 1);
+        int low = yOf(largest);
+        int high = yOf(smallest);
+        // Either extreme may come first; the nearer one to the entry draws fewer pixels twice.
+        if (std::abs(first - high) + std::abs(low - last) <
+            std::abs(first - low) + std::abs(high - last)) {
+            std::swap(low, high);
+        }
+        push({x, first});
+        push({x, low});
+        push({x, high});
+        push({x, last});
+        begin = end;
+    }
+    if (points.size() == 1 && n > 1) {
+        // Every sample on one pixel: the full polyline draws that pixel.
+        points.push_back(points.front());
+    }
+    canvas.polyline(points.data(), points.size());
+}
+
+}  // namespace k7check

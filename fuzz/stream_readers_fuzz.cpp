@@ -89,6 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             item.offset +
             (item.kind == ResultItem::Kind::Record ? kGateRecordBytes : kControlWordBytes);
         check(end <= bytes.size() && item.offset >= last);
+        if (item.kind == ResultItem::Kind::Control) {
+            check(!controlWordListing(item).empty());
+        }
         last = end;
     }
     std::array<bool, 8> active{};

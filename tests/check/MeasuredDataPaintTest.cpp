@@ -201,6 +201,7 @@ TEST(MeasuredDataPaint, AFailedHeaderCheckReportsOnceAndLeavesABlankPlot) {
     ASSERT_TRUE(message);
     EXPECT_EQ(*message, "Datenlänge soll: 12 - ist: 14");
     EXPECT_FALSE(d.hasData());
+    EXPECT_FALSE(d.dataListInputs());  // a double click opens nothing
     for (int repaint = 0; repaint < 2; ++repaint) {
         RecordingCanvas c;
         d.paint(c, kClient);
@@ -215,6 +216,11 @@ TEST(MeasuredDataPaint, AFailedHeaderCheckReportsOnceAndLeavesABlankPlot) {
     RecordingCanvas c;
     d.paint(c, kClient);
     EXPECT_EQ(curve(c).size(), 2u);
+    const auto list = d.dataListInputs();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->data, good.data());
+    EXPECT_EQ(list->length, good.size());
+    EXPECT_TRUE(list->recordLayout);
     // No data at all: nothing but the blank client area, and no message.
     EXPECT_FALSE(d.setInputs(MeasuredDataInputs{}));
     c.clear();

@@ -273,6 +273,18 @@ ListRecord decodeListRecord(Bytes buffer) {
     return r;
 }
 
+std::string controlWordListing(const ResultItem& item) {
+    switch (item.control) {
+        case ControlWord::EndePruefzyklus:
+            return formatText("Ende Prüfzyklus %d", item.cycle);
+        case ControlWord::Unknown:
+            return formatText("Steuerzeichen %X-%X", item.controlWord >> 16,
+                              item.controlWord & 0xFFFFu);
+        default:
+            return controlWordName(item.control);
+    }
+}
+
 bool RecordResultWalker::next(ResultItem& item) {
     while (!done_ && p_ < data_.size()) {
         const std::size_t left = data_.size() - p_;

@@ -208,6 +208,11 @@ struct ResultItem {
     int cycle = 0;  // "Ende Prüfzyklus" words counted from 1 within the walk
 };
 
+// The text the gate value list shows for a control word of a walk: "Ende Prüfung", "Ende
+// Prüfspur", "Ende Prüfzyklus %d" (numbered from 1 within the walk) or "Steuerzeichen %X-%X"
+// (upper half, lower half).
+std::string controlWordListing(const ResultItem& item);
+
 // Walks result data in the record layout 56 bytes a record, whatever `Datenlaenge` says. A record
 // is taken only when its prefix and all of its 56 bytes lie inside the data; a control word after
 // a record only when its 4 bytes do. The walk ends at the first part that does not fit.

@@ -89,6 +89,14 @@ std::optional<std::string> MeasuredDataDisplay::setInputs(const MeasuredDataInpu
     return std::nullopt;
 }
 
+std::optional<DataListInputs> MeasuredDataDisplay::dataListInputs() const {
+    if (!hasData_) {
+        return std::nullopt;
+    }
+    return DataListInputs{inputs_.eightBit, inputs_.recordLayout, inputs_.data, inputs_.length,
+                          inputs_.samplingRate};
+}
+
 void MeasuredDataDisplay::clear() {
     inputs_.data = nullptr;
     inputs_.length = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "DataList.h"
 #include "KARVO7DLL.h"
 
 namespace k7check {
@@ -52,6 +53,10 @@ class MeasuredDataDisplay {
 
     void setCurveDrawing(CurveDrawing drawing) { drawing_ = drawing; }
     CurveDrawing curveDrawing() const { return drawing_; }
+
+    // What a double click hands the data list window: the same buffer, length, layout flags and
+    // sampling-rate index; empty while the window holds no data.
+    std::optional<DataListInputs> dataListInputs() const;
 
     bool hasData() const { return hasData_; }
     const MeasuredDataInputs& inputs() const { return inputs_; }

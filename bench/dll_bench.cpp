@@ -11,10 +11,10 @@
 
 #include "KARVO7DLL.h"
 #include "KARVO7Driver.h"
+#include "KARVO7Protocol.h"
 
 namespace {
 
-constexpr uint32_t kCommandRequest = 0x8002A010u;
 constexpr uint32_t kBlock = 131072;
 
 // A driver that answers every request at once and delivers reads from a prepared buffer.
@@ -79,7 +79,7 @@ void commandThroughLibrary(benchmark::State& state) {
     const uint32_t words[2] = {0x12345678u, 0x9ABCDEF0u};
     uint32_t error = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(KARVO7Command(card.h, 0x6002, 2, words, &error));
+        benchmark::DoNotOptimize(KARVO7Command(card.h, k7proto::cmd::kCount, 2, words, &error));
     }
 }
 
@@ -87,11 +87,16 @@ void commandStraightToDriver(benchmark::State& state) {
     const K7DrvDriver t = driver().table();
     void* device = nullptr;
     t.open(t.context, 1, &device);
-    uint8_t block[36] = {0x02, 0x60, 2, 0, 0x78, 0x56, 0x34, 0x12, 0xF0, 0xDE, 0xBC, 0x9A};
+    uint8_t block[k7proto::req::kCommandBlockSize] = {};
+    k7proto::putLe16(block, k7proto::cmd::kCount);
+    block[k7proto::req::kCommandCountOffset] = 2;
+    k7proto::putLe32(block + k7proto::req::kCommandWordsOffset, 0x12345678u);
+    k7proto::putLe32(block + k7proto::req::kCommandWordsOffset + 4, 0x9ABCDEF0u);
     for (auto _ : state) {
         uint32_t returned = 0;
-        benchmark::DoNotOptimize(
-            t.deviceControl(t.context, device, kCommandRequest, block, 36, nullptr, 0, &returned));
+        benchmark::DoNotOptimize(t.deviceControl(t.context, device, k7proto::req::kCommand, block,
+                                                 k7proto::req::kCommandBlockSize, nullptr, 0,
+                                                 &returned));
         benchmark::ClobberMemory();
     }
 }

@@ -99,8 +99,8 @@ void encodeAndDecode(const uint8_t* data, std::size_t size) {
 
     KonfigRecord decoded;
     std::memset(&decoded, 0, sizeof decoded);
-    if (k7::konfig::decode(stored.data(), stored.size(), k7::konfig::kDirectoryAddress, decoded) !=
-        k7::konfig::DecodeResult::Ok) {
+    if (k7::konfig::decode(stored.data(), stored.size(), k7proto::eeprom::kKonfigDirectory,
+                           decoded) != k7::konfig::DecodeResult::Ok) {
         std::abort();
     }
     const KonfigRecord expected = storedForm(record);

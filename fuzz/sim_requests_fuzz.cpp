@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KARVO7DLL.h"
+#include "KARVO7Protocol.h"
 #include "KARVO7Sim.h"
 
 namespace {
@@ -49,10 +50,13 @@ class Input {
 };
 
 // The codes the driver knows, so that fuzzed sequences reach them often.
-constexpr uint32_t kCodes[] = {0x80026006u, 0x80026008u, 0x8002A00Cu, 0x8002A010u, 0x80026014u,
-                               0x8002A019u, 0x8002601Cu, 0x8002A020u, 0x80026024u, 0x8002A028u,
-                               0x8002602Cu, 0x80026030u, 0x800263C0u, 0x8002A3C4u, 0x800263C8u,
-                               0x8002A3CCu, 0x800263D0u, 0x8002A3D4u};
+namespace req = k7proto::req;
+constexpr uint32_t kCodes[] = {req::kReadKonfigArea, req::kCardStatus,     req::kTransferMode,
+                               req::kCommand,        req::kLastError,      req::kDepthTable,
+                               req::kCardPosition,   req::kDataTimeOut,    req::kVersion3,
+                               req::kReset,          req::kResetFinished,  req::kDataInFifo,
+                               req::kReadPciConfig,  req::kWritePciConfig, req::kReadRegister,
+                               req::kWriteRegister,  req::kReadEepromByte, req::kWriteEepromByte};
 
 }  // namespace
 

@@ -61,7 +61,9 @@ class Desktop {
     // DSP loading, reset waits): runs `work` while a progress window with `text` and a busy
     // cursor show that the program is working and the windows stay painted; returns when it
     // is done. `expectedMs` sizes the progress bar (0: no estimate). The desktop takes no other
-    // action meanwhile, so calls on one card handle stay serialised.
+    // action meanwhile, so calls on one card handle stay serialised. `work` may run on another
+    // thread: whatever it needs of thread-local state (the library's last error) it reads
+    // itself.
     virtual void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
                          const std::function<void()>& work) = 0;
 

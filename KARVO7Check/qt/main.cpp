@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <clocale>
 #include <cstring>
 #include <iostream>
 
@@ -46,6 +47,9 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    // Numbers in texts and files are written with a decimal point whatever the desktop's
+    // language ("%4.2f", the parameter and identification files).
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setWindowIcon(k7qt::appIcon());
     QTranslator translator;
     loadGermanTranslations(application, translator);

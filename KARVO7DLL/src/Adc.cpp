@@ -3,7 +3,6 @@
 
 namespace {
 
-constexpr uint16_t kReadMonitor = 0x0000;
 constexpr uint32_t kReadingSize = 12;
 
 // The converter's full scale: 1024 steps over 2.5 V.
@@ -38,27 +37,27 @@ ADCValues convert(uint32_t w0, uint32_t w1, uint32_t w2) {
     return v;
 }
 
-k7::Outcome readAdc(KARVO7Card* card, ADCValues& values) {
+k7::Result readAdc(KARVO7Card* card, ADCValues* values) {
+    if (const k7::Result r = k7::required(values); !r.ok) {
+        return r;
+    }
     k7::RequestBuffer reading(kReadingSize);
-    if (!reading.ok()) {
-        return k7::Outcome::failure(KARVO7_ERR_NO_MEMORY);
+    if (const k7::Result r = reading.allocated(); !r.ok) {
+        return r;
     }
-    if (const k7::Outcome o = k7::sendCommand(card, kReadMonitor); !o.ok) {
-        return o;
+    if (const k7::Result r = k7::sendCommand(card, k7::cmd::kReadMonitor); !r.ok) {
+        return r;
     }
-    if (const k7::Outcome o = k7::syncRead(card, reading.as(), kReadingSize, nullptr); !o.ok) {
-        return o;
+    if (const k7::Result r = k7::syncRead(card, reading.bytes(), kReadingSize, nullptr); !r.ok) {
+        return r;
     }
-    const uint32_t* w = reading.as<uint32_t>();
-    values = convert(w[0], w[1], w[2]);
-    return k7::Outcome::success();
+    const uint8_t* w = reading.bytes();
+    *values = convert(k7::le32(w), k7::le32(w + 4), k7::le32(w + 8));
+    return k7::Result::success();
 }
 
 }  // namespace
 
 extern "C" KARVO7_API int KARVO7GetADC(KARVO7HANDLE h, ADCValues* values, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(readAdc(h, *values), error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return readAdc(c, values); });
 }

@@ -1,24 +1,16 @@
-// Transport of the card access library: handle check, requests, command blocks, transfers.
+// Transport of the card access library: requests, command blocks, transfers.
 #include "Card.h"
 
 #include <cstring>
 
 namespace k7 {
 
-bool handleValid(const KARVO7Card* card) {
-    if (card == nullptr || card->signature != KARVO7_SIGNATURE) {
-        os::setLastError(K7_ERROR_INVALID_HANDLE);
-        return false;
+Result required(const void* pointer) {
+    if (pointer == nullptr) {
+        os::setLastError(K7_ERROR_INVALID_PARAMETER);
+        return Result::failure(0);
     }
-    return true;
-}
-
-bool checkHandle(const KARVO7Card* card, uint32_t* error) {
-    if (!handleValid(card)) {
-        setError(error, 0);
-        return false;
-    }
-    return true;
+    return Result::success();
 }
 
 RequestBuffer::RequestBuffer(std::size_t size) : data_(os::heapAlloc(size)) {
@@ -31,15 +23,14 @@ RequestBuffer::~RequestBuffer() {
     os::heapFree(data_);
 }
 
+Result RequestBuffer::allocated() const {
+    return data_ != nullptr ? Result::success() : Result::failure(KARVO7_ERR_NO_MEMORY);
+}
+
 bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
-             uint32_t outputSize, uint32_t* returned) {
-    uint32_t count = 0;
-    const bool ok =
-        os::deviceIoControl(card->device, code, input, inputSize, output, outputSize, &count);
-    if (returned != nullptr) {
-        *returned = count;
-    }
-    return ok;
+             uint32_t outputSize) {
+    uint32_t returned = 0;
+    return os::deviceIoControl(card->device, code, input, inputSize, output, outputSize, &returned);
 }
 
 uint32_t driverError(KARVO7Card* card) {
@@ -50,67 +41,63 @@ uint32_t driverError(KARVO7Card* card) {
     return word;
 }
 
-int failStep(KARVO7Card* card, uint32_t* error) {
-    setError(error, driverError(card));
-    return 0;
+Result control(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
+               uint32_t outputSize) {
+    if (!request(card, code, input, inputSize, output, outputSize)) {
+        return Result::failure(driverError(card));
+    }
+    return Result::success();
 }
 
-Outcome sendCommand(KARVO7Card* card, uint16_t code, uint8_t count, const uint32_t* words) {
+Result sendCommand(KARVO7Card* card, uint16_t code, uint8_t count, const uint32_t* words) {
     RequestBuffer block(req::kCommandBlockSize);
-    if (!block.ok()) {
-        return Outcome::failure(KARVO7_ERR_NO_MEMORY);
+    if (const Result r = block.allocated(); !r.ok) {
+        return r;
     }
-    uint8_t* bytes = block.as();
-    bytes[0] = static_cast<uint8_t>(code & 0xFF);
-    bytes[1] = static_cast<uint8_t>(code >> 8);
-    bytes[2] = count;
-    bytes[3] = 0;
+    uint8_t* bytes = block.bytes();
+    k7proto::putLe16(bytes, code);
+    bytes[req::kCommandCountOffset] = count;
     for (uint32_t i = 0; i < count && i < req::kMaxCommandWords; ++i) {
-        const uint32_t w = words[i];
-        for (uint32_t b = 0; b < 4; ++b) {
-            bytes[4 + 4 * i + b] = static_cast<uint8_t>(w >> (8 * b));
-        }
+        k7proto::putLe32(bytes + req::kCommandWordsOffset + 4 * i, words[i]);
     }
-    if (!request(card, req::kCommand, bytes, req::kCommandBlockSize, nullptr, 0)) {
-        return Outcome::failure(driverError(card));
-    }
-    return Outcome::success();
+    return control(card, req::kCommand, bytes, req::kCommandBlockSize, nullptr, 0);
 }
 
-Outcome sendCommand1(KARVO7Card* card, uint16_t code, uint32_t word) {
+Result sendCommand1(KARVO7Card* card, uint16_t code, uint32_t word) {
     return sendCommand(card, code, 1, &word);
 }
 
-Outcome sendCommand2(KARVO7Card* card, uint16_t code, uint32_t first, uint32_t second) {
+Result sendCommand2(KARVO7Card* card, uint16_t code, uint32_t first, uint32_t second) {
     const uint32_t words[2] = {first, second};
     return sendCommand(card, code, 2, words);
 }
 
 namespace {
 
-// Waits for the transfer just started (or fails it), as the synchronous transfer prescribes.
-Outcome finishSync(KARVO7Card* card, bool completedAtOnce, uint32_t* transferred) {
+// A transfer that neither completed at once nor is pending has failed; any other is waited
+// for.
+Result finishSync(KARVO7Card* card, bool completedAtOnce, uint32_t* transferred) {
     if (!completedAtOnce && os::lastError() != K7_ERROR_IO_PENDING) {
-        return Outcome::failure(driverError(card));
+        return Result::failure(driverError(card));
     }
     uint32_t bytes = 0;
     const bool ok = os::getOverlappedResult(card->device, &card->transfer, &bytes, true);
     if (transferred != nullptr) {
         *transferred = bytes;
     }
-    return ok ? Outcome::success() : Outcome::failure(driverError(card));
+    return ok ? Result::success() : Result::failure(driverError(card));
 }
 
 }  // namespace
 
-Outcome syncRead(KARVO7Card* card, void* buffer, uint32_t size, uint32_t* transferred) {
+Result syncRead(KARVO7Card* card, void* buffer, uint32_t size, uint32_t* transferred) {
     card->transfer.event = nullptr;
     uint32_t now = 0;
     const bool done = os::readFile(card->device, buffer, size, &now, &card->transfer);
     return finishSync(card, done, transferred);
 }
 
-Outcome syncWrite(KARVO7Card* card, const void* buffer, uint32_t size, uint32_t* transferred) {
+Result syncWrite(KARVO7Card* card, const void* buffer, uint32_t size, uint32_t* transferred) {
     card->transfer.event = nullptr;
     uint32_t now = 0;
     const bool done = os::writeFile(card->device, buffer, size, &now, &card->transfer);

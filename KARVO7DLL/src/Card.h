@@ -1,13 +1,14 @@
-// The card handle and the transport every operation of the library uses: the handle check,
-// driver requests, the command request, the standard failure step and synchronous transfers.
+// The card handle, the one shape every exported operation has (check the handle, run the
+// steps, report the error) and the transport the steps use: driver requests, the command
+// request and synchronous transfers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "../os/OsLayer.h"
-#include "DriverRequests.h"
 #include "KARVO7DLL.h"
+#include "KARVO7Protocol.h"
 
 // The card handle. Allocated zero-filled from the device layer's heap by KARVO7Open.
 struct KARVO7Card {
@@ -21,19 +22,46 @@ struct KARVO7Card {
 
 namespace k7 {
 
-// Writes an error word through a caller's pointer, which may be null.
-inline void setError(uint32_t* error, uint32_t value) {
-    if (error != nullptr) {
-        *error = value;
+namespace req = k7proto::req;
+namespace cmd = k7proto::cmd;
+using k7proto::le16;
+using k7proto::le32;
+using k7proto::putLe16;
+using k7proto::putLe32;
+
+// How a step ends: ok, or not; `error` is the word the caller's error out-parameter receives
+// either way (0 on success, except where an operation passes on the driver's word).
+struct [[nodiscard]] Result {
+    bool ok;
+    uint32_t error;
+    static constexpr Result success() { return {true, 0}; }
+    static constexpr Result failure(uint32_t error) { return {false, error}; }
+};
+
+// The handle check, the steps and the report, in the one order every exported operation
+// follows. A null or foreign handle fails with error word 0 and ERROR_INVALID_HANDLE as the
+// thread's last error before any step runs. Otherwise the steps' result decides: 1 or 0, and
+// its error word through `error` (which may be null).
+template <typename Steps>
+int run(KARVO7Card* card, uint32_t* error, Steps&& steps) {
+    Result result = Result::failure(0);
+    if (card == nullptr || card->signature != KARVO7_SIGNATURE) {
+        os::setLastError(K7_ERROR_INVALID_HANDLE);
+    } else {
+        result = steps(card);
     }
+    if (error != nullptr) {
+        *error = result.error;
+    }
+    return result.ok ? 1 : 0;
 }
 
-// The handle check: not null and signed. A failed check sets the thread's last error to
-// ERROR_INVALID_HANDLE and the error word (if given) to 0.
-bool handleValid(const KARVO7Card* card);
-bool checkHandle(const KARVO7Card* card, uint32_t* error);
+// A pointer argument the operation reads or writes. A null one fails the step with error word
+// 0 and ERROR_INVALID_PARAMETER as the thread's last error, before the device is touched.
+Result required(const void* pointer);
 
-// A request buffer from the device layer's heap, released when it goes out of scope.
+// A request buffer from the device layer's heap, zero-filled, released when it goes out of
+// scope. Every operation takes its buffers per call, so card handles share nothing.
 class RequestBuffer {
   public:
     explicit RequestBuffer(std::size_t size);
@@ -41,63 +69,38 @@ class RequestBuffer {
     RequestBuffer(const RequestBuffer&) = delete;
     RequestBuffer& operator=(const RequestBuffer&) = delete;
 
-    bool ok() const { return data_ != nullptr; }
-    template <typename T = uint8_t>
-    T* as() const {
-        return static_cast<T*>(data_);
-    }
+    // Failure 0x90010000 when the heap could not serve the buffer.
+    Result allocated() const;
+    uint8_t* bytes() const { return static_cast<uint8_t*>(data_); }
 
   private:
     void* data_;
 };
 
-// One device-control request; true on success.
+// One device-control request as the device layer answers it: true on success. For the callers
+// that report no error word or fetch it themselves.
 bool request(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
-             uint32_t outputSize, uint32_t* returned = nullptr);
+             uint32_t outputSize);
 
-// The driver's error word for the card (the last-error request); 0 if it cannot be had.
+// The driver's error word for the card (the last-error request, which also clears it); 0 if
+// it cannot be had.
 uint32_t driverError(KARVO7Card* card);
 
-// The standard failure step: error = the driver's error word; returns 0 (the failed result).
-int failStep(KARVO7Card* card, uint32_t* error);
+// A request with the standard failure step: on failure the driver's error word.
+Result control(KARVO7Card* card, uint32_t code, const void* input, uint32_t inputSize, void* output,
+               uint32_t outputSize);
 
-// Fails with a library code; returns 0.
-inline int failCode(uint32_t code, uint32_t* error) {
-    setError(error, code);
-    return 0;
-}
+// The command request: a command block with code, count and the first `count` words (at most
+// eight). Failure: 0x90010000, or the driver's error word.
+Result sendCommand(KARVO7Card* card, uint16_t code, uint8_t count = 0,
+                   const uint32_t* words = nullptr);
+Result sendCommand1(KARVO7Card* card, uint16_t code, uint32_t word);
+Result sendCommand2(KARVO7Card* card, uint16_t code, uint32_t first, uint32_t second);
 
-// Succeeds: error 0, returns 1.
-inline int succeed(uint32_t* error) {
-    setError(error, 0);
-    return 1;
-}
-
-// Outcome of an internal step: ok, or the error word to report.
-struct Outcome {
-    bool ok;
-    uint32_t error;
-    static Outcome success() { return {true, 0}; }
-    static Outcome failure(uint32_t error) { return {false, error}; }
-};
-
-// Reports an outcome through the caller's error word; returns 1 or 0.
-inline int report(Outcome outcome, uint32_t* error) {
-    setError(error, outcome.error);
-    return outcome.ok ? 1 : 0;
-}
-
-// The command request: a 36-byte command block with code, count and the first `count` words.
-// Failure: the driver's error word (or the request-buffer code). count must be 0..8.
-Outcome sendCommand(KARVO7Card* card, uint16_t code, uint8_t count = 0,
-                    const uint32_t* words = nullptr);
-Outcome sendCommand1(KARVO7Card* card, uint16_t code, uint32_t word);
-Outcome sendCommand2(KARVO7Card* card, uint16_t code, uint32_t first, uint32_t second);
-
-// Synchronous transfer with the card's transfer block: starts the read (or write) and waits.
-// *transferred receives the bytes moved, also on a failure after the start; a transfer that
-// cannot start leaves it unchanged. Failure: the driver's error word.
-Outcome syncRead(KARVO7Card* card, void* buffer, uint32_t size, uint32_t* transferred);
-Outcome syncWrite(KARVO7Card* card, const void* buffer, uint32_t size, uint32_t* transferred);
+// Synchronous transfer with the card's transfer block: starts the read (or write) and waits
+// for it. *transferred (if given) receives the bytes moved, also on a failure after the start;
+// a transfer that cannot start leaves it unchanged. Failure: the driver's error word.
+Result syncRead(KARVO7Card* card, void* buffer, uint32_t size, uint32_t* transferred);
+Result syncWrite(KARVO7Card* card, const void* buffer, uint32_t size, uint32_t* transferred);
 
 }  // namespace k7

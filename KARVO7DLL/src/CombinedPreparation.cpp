@@ -5,27 +5,28 @@
 namespace k7 {
 namespace {
 
-Outcome prepareAll(KARVO7Card* card, uint32_t set, const MeasureParams& measure,
-                   const SpecialParams& special, uint32_t verstaerkung) {
-    Outcome done = prepareMeasure(card, set, measure);
-    if (done.ok) {
-        done = prepareTransmitter(card, set, special);
+Result prepareAll(KARVO7Card* card, uint32_t set, const MeasureParams& measure,
+                  const SpecialParams& special, uint32_t verstaerkung) {
+    if (const Result r = prepareMeasure(card, set, measure); !r.ok) {
+        return r;
     }
-    if (done.ok) {
-        done = setGain(card, set, verstaerkung);
+    if (const Result r = prepareTransmitter(card, set, special); !r.ok) {
+        return r;
     }
-    return done;
+    return setGain(card, set, verstaerkung);
 }
 
 // A card that is not a version-3 card holds no gates of a set: its gate values are ignored.
-Outcome prepareAllGates(KARVO7Card* card, uint32_t set, const MeasureParams& measure,
-                        const SpecialParams& special, uint32_t verstaerkung,
-                        const GateParams& gates) {
-    Outcome done = prepareAll(card, set, measure, special, verstaerkung);
-    if (done.ok && card->version3 != 0) {
-        done = prepareGates(card, set, gates);
+Result prepareAllGates(KARVO7Card* card, uint32_t set, const MeasureParams& measure,
+                       const SpecialParams& special, uint32_t verstaerkung,
+                       const GateParams& gates) {
+    if (const Result r = prepareAll(card, set, measure, special, verstaerkung); !r.ok) {
+        return r;
     }
-    return done;
+    if (card->version3 == 0) {
+        return Result::success();
+    }
+    return prepareGates(card, set, gates);
 }
 
 }  // namespace
@@ -35,10 +36,9 @@ extern "C" {
 
 KARVO7_API int KARVO7PrepAllParam(KARVO7HANDLE h, uint32_t set, MeasureParams measure,
                                   SpecialParams special, uint32_t Verstaerkung, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::prepareAll(h, set, measure, special, Verstaerkung), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        return k7::prepareAll(c, set, measure, special, Verstaerkung);
+    });
 }
 
 KARVO7_API int KARVO7PrepAll(KARVO7HANDLE h, MeasureParams measure, SpecialParams special,
@@ -49,10 +49,9 @@ KARVO7_API int KARVO7PrepAll(KARVO7HANDLE h, MeasureParams measure, SpecialParam
 KARVO7_API int KARVO7PrepAllGatesParam(KARVO7HANDLE h, uint32_t set, MeasureParams measure,
                                        SpecialParams special, uint32_t Verstaerkung,
                                        GateParams gates, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::prepareAllGates(h, set, measure, special, Verstaerkung, gates), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        return k7::prepareAllGates(c, set, measure, special, Verstaerkung, gates);
+    });
 }
 
 KARVO7_API int KARVO7PrepAllGates(KARVO7HANDLE h, MeasureParams measure, SpecialParams special,

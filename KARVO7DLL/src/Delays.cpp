@@ -5,23 +5,21 @@
 namespace k7 {
 namespace {
 
-constexpr uint16_t kTriggerDelay = 0x8001;
-constexpr uint16_t kSapDelay = 0x2C01;
-constexpr uint16_t kExternalClock = 0x3401;
 // Bit 31 of the trigger delay word selects the fine (25 ns) unit.
 constexpr uint32_t kFineUnit = 0x80000000u;
 
-Outcome setTriggerDelay(KARVO7Card* card, uint32_t set, uint32_t delay, bool fine) {
-    Outcome sent = selectSet(card, set);
-    if (!sent.ok) {
-        return sent;
+Result setTriggerDelay(KARVO7Card* card, uint32_t set, uint32_t delay, bool fine) {
+    if (const Result r = selectSet(card, set); !r.ok) {
+        return r;
     }
-    return sendCommand1(card, kTriggerDelay, (delay & ~kFineUnit) | (fine ? kFineUnit : 0u));
+    return sendCommand1(card, cmd::kTriggerDelay, (delay & ~kFineUnit) | (fine ? kFineUnit : 0u));
 }
 
-Outcome setSapDelay(KARVO7Card* card, uint32_t set, uint32_t delay) {
-    Outcome sent = selectSet(card, set);
-    return sent.ok ? sendCommand1(card, kSapDelay, delay & 0xFFFFu) : sent;
+Result setSapDelay(KARVO7Card* card, uint32_t set, uint32_t delay) {
+    if (const Result r = selectSet(card, set); !r.ok) {
+        return r;
+    }
+    return sendCommand1(card, cmd::kSapDelay, delay & 0xFFFFu);
 }
 
 }  // namespace
@@ -31,10 +29,8 @@ extern "C" {
 
 KARVO7_API int KARVO7SetTriggerDelayParam(KARVO7HANDLE h, uint32_t set, uint32_t delay,
                                           uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setTriggerDelay(h, set, delay, false), error);
+    return k7::run(h, error,
+                   [&](KARVO7Card* c) { return k7::setTriggerDelay(c, set, delay, false); });
 }
 
 KARVO7_API int KARVO7SetTriggerDelay(KARVO7HANDLE h, uint32_t delay, uint32_t* error) {
@@ -43,10 +39,8 @@ KARVO7_API int KARVO7SetTriggerDelay(KARVO7HANDLE h, uint32_t delay, uint32_t* e
 
 KARVO7_API int KARVO7SetTriggerDelay25nsParam(KARVO7HANDLE h, uint32_t set, uint32_t delay,
                                               uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setTriggerDelay(h, set, delay, true), error);
+    return k7::run(h, error,
+                   [&](KARVO7Card* c) { return k7::setTriggerDelay(c, set, delay, true); });
 }
 
 KARVO7_API int KARVO7SetTriggerDelay25ns(KARVO7HANDLE h, uint32_t delay, uint32_t* error) {
@@ -55,10 +49,7 @@ KARVO7_API int KARVO7SetTriggerDelay25ns(KARVO7HANDLE h, uint32_t delay, uint32_
 
 KARVO7_API int KARVO7SetSAPDelayParam(KARVO7HANDLE h, uint32_t set, uint32_t delay,
                                       uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setSapDelay(h, set, delay), error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return k7::setSapDelay(c, set, delay); });
 }
 
 KARVO7_API int KARVO7SetSAPDelay(KARVO7HANDLE h, uint32_t delay, uint32_t* error) {
@@ -66,10 +57,10 @@ KARVO7_API int KARVO7SetSAPDelay(KARVO7HANDLE h, uint32_t delay, uint32_t* error
 }
 
 KARVO7_API int KARVO7SetExternalClock(KARVO7HANDLE h, uint32_t on, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::sendCommand1(h, k7::kExternalClock, on != 0 ? 0xFFFFFFFFu : 0u), error);
+    const uint32_t word = on != 0 ? 0xFFFFFFFFu : 0u;
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        return k7::sendCommand1(c, k7::cmd::kExternalClock, word);
+    });
 }
 
 }  // extern "C"

@@ -1,57 +1,54 @@
 // Measuring gates B0 to B4, the echo-start gate and the gate enables of a parameter set.
 //
-// A gate travels in command 0x7002 as two data words holding four 16-bit values in memory
+// A gate travels in one gate command as two data words holding four 16-bit values in memory
 // order: the gate number (0xFFFF for the echo-start gate) and three values of the gate.
-#include "Arguments.h"
 #include "ParameterSteps.h"
 
 namespace k7 {
 namespace {
 
-constexpr uint16_t kGate = 0x7002;
-constexpr uint16_t kGateEnables = 0x7401;
-constexpr uint32_t kEchoStartGate = 0xFFFF;
 constexpr uint32_t kGates = 5;
 
-Outcome sendGateBlock(KARVO7Card* card, uint32_t set, uint32_t number, uint32_t first,
-                      uint32_t second, uint32_t third) {
-    Outcome sent = selectSet(card, set);
-    if (!sent.ok) {
-        return sent;
+Result sendGateBlock(KARVO7Card* card, uint32_t set, uint32_t number, uint32_t first,
+                     uint32_t second, uint32_t third) {
+    if (const Result r = selectSet(card, set); !r.ok) {
+        return r;
     }
-    return sendCommand2(card, kGate, (number & 0xFFFFu) | (first & 0xFFFFu) << 16,
+    return sendCommand2(card, cmd::kGate, (number & 0xFFFFu) | (first & 0xFFFFu) << 16,
                         (second & 0xFFFFu) | (third & 0xFFFFu) << 16);
 }
 
-Outcome setEchoStartGate(KARVO7Card* card, uint32_t set, uint32_t level, uint32_t time,
-                         uint32_t relativ, uint32_t always) {
+Result setEchoStartGate(KARVO7Card* card, uint32_t set, uint32_t level, uint32_t time,
+                        uint32_t relativ, uint32_t always) {
     const uint32_t flags = (relativ != 0 ? 1u : 0u) + (always != 0 ? 2u : 0u);
-    return sendGateBlock(card, set, kEchoStartGate, time, level, flags);
+    return sendGateBlock(card, set, cmd::kEchoStartGate, time, level, flags);
 }
 
 }  // namespace
 
-Outcome setGate(KARVO7Card* card, uint32_t set, uint32_t gate, uint32_t anfang, uint32_t ende,
-                uint32_t schwelle) {
+Result setGate(KARVO7Card* card, uint32_t set, uint32_t gate, uint32_t anfang, uint32_t ende,
+               uint32_t schwelle) {
     return sendGateBlock(card, set, gate & 0xFFu, anfang, ende, schwelle);
 }
 
-Outcome activateGates(KARVO7Card* card, uint32_t set, const GateEnables& enables) {
+Result activateGates(KARVO7Card* card, uint32_t set, const GateEnables& enables) {
     uint32_t word = 0;
     for (uint32_t i = 0; i < kGates; ++i) {
         if (enables.Enable[i] != 0) {
             word |= 1u << i;
         }
     }
-    Outcome sent = selectSet(card, set);
-    return sent.ok ? sendCommand1(card, kGateEnables, word) : sent;
+    if (const Result r = selectSet(card, set); !r.ok) {
+        return r;
+    }
+    return sendCommand1(card, cmd::kGateEnables, word);
 }
 
-Outcome prepareGates(KARVO7Card* card, uint32_t set, const GateParams& gates) {
+Result prepareGates(KARVO7Card* card, uint32_t set, const GateParams& gates) {
     for (uint32_t i = 0; i < kGates; ++i) {
         const GateParam& g = gates.Gate[i];
-        if (Outcome sent = setGate(card, set, i, g.Anfang, g.Ende, g.Schwelle); !sent.ok) {
-            return sent;
+        if (const Result r = setGate(card, set, i, g.Anfang, g.Ende, g.Schwelle); !r.ok) {
+            return r;
         }
     }
     return activateGates(card, set, gates.Enables);
@@ -63,10 +60,8 @@ extern "C" {
 
 KARVO7_API int KARVO7SetGateParam(KARVO7HANDLE h, uint32_t set, uint32_t gate, uint32_t Anfang,
                                   uint32_t Ende, uint32_t Schwelle, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setGate(h, set, gate, Anfang, Ende, Schwelle), error);
+    return k7::run(
+        h, error, [&](KARVO7Card* c) { return k7::setGate(c, set, gate, Anfang, Ende, Schwelle); });
 }
 
 KARVO7_API int KARVO7SetGate(KARVO7HANDLE h, uint32_t gate, uint32_t Anfang, uint32_t Ende,
@@ -76,10 +71,9 @@ KARVO7_API int KARVO7SetGate(KARVO7HANDLE h, uint32_t gate, uint32_t Anfang, uin
 
 KARVO7_API int KARVO7SetESGateParam(KARVO7HANDLE h, uint32_t set, uint32_t level, uint32_t time,
                                     uint32_t relativ, uint32_t always, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setEchoStartGate(h, set, level, time, relativ, always), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        return k7::setEchoStartGate(c, set, level, time, relativ, always);
+    });
 }
 
 KARVO7_API int KARVO7SetESGate(KARVO7HANDLE h, uint32_t level, uint32_t time, uint32_t relativ,
@@ -89,10 +83,12 @@ KARVO7_API int KARVO7SetESGate(KARVO7HANDLE h, uint32_t level, uint32_t time, ui
 
 KARVO7_API int KARVO7ActiveGateParam(KARVO7HANDLE h, uint32_t set, const GateEnables* enables,
                                      uint32_t* error) {
-    if (!k7::checkHandle(h, error) || !k7::pointerGiven(enables, error)) {
-        return 0;
-    }
-    return k7::report(k7::activateGates(h, set, *enables), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        if (const k7::Result r = k7::required(enables); !r.ok) {
+            return r;
+        }
+        return k7::activateGates(c, set, *enables);
+    });
 }
 
 KARVO7_API int KARVO7ActiveGate(KARVO7HANDLE h, const GateEnables* enables, uint32_t* error) {
@@ -101,10 +97,12 @@ KARVO7_API int KARVO7ActiveGate(KARVO7HANDLE h, const GateEnables* enables, uint
 
 KARVO7_API int KARVO7PrepGatesParamPointer(KARVO7HANDLE h, uint32_t set, const GateParams* gates,
                                            uint32_t* error) {
-    if (!k7::checkHandle(h, error) || !k7::pointerGiven(gates, error)) {
-        return 0;
-    }
-    return k7::report(k7::prepareGates(h, set, *gates), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        if (const k7::Result r = k7::required(gates); !r.ok) {
+            return r;
+        }
+        return k7::prepareGates(c, set, *gates);
+    });
 }
 
 KARVO7_API int KARVO7PrepGatesPointer(KARVO7HANDLE h, const GateParams* gates, uint32_t* error) {

@@ -21,10 +21,50 @@ KARVO7Card* allocateHandle() {
     return new (memory) KARVO7Card{};
 }
 
+// The signature goes first, so that a stale pointer to the released memory fails the check.
 void releaseHandle(KARVO7Card* card) {
     card->signature = 0;
     card->~KARVO7Card();
     k7::os::heapFree(card);
+}
+
+// Every closing step runs whatever the earlier ones gave; the handle is gone afterwards.
+k7::Result closeCard(KARVO7Card* card) {
+    bool ok = k7::sendCommand(card, k7::cmd::kPowerDown).ok;
+    if (k7::os::closeDevice(card->device)) {
+        diagnostic("Ja gut OK de-installiert !!\n");
+    } else {
+        diagnostic("Das war wohl nix beim Schließen !!\n");
+        ok = false;
+    }
+    card->device = nullptr;
+    releaseHandle(card);
+    return {ok, 0};
+}
+
+k7::Result position(KARVO7Card* card, uint32_t* bus, uint32_t* slot) {
+    k7::RequestBuffer words(8);
+    if (const k7::Result r = words.allocated(); !r.ok) {
+        return r;
+    }
+    const k7::Result r = k7::control(card, k7::req::kCardPosition, nullptr, 0, words.bytes(), 8);
+    // Both are written also when the request fails; they are then 0.
+    if (bus != nullptr) {
+        *bus = r.ok ? k7proto::le32(words.bytes()) : 0;
+    }
+    if (slot != nullptr) {
+        *slot = r.ok ? k7proto::le32(words.bytes() + 4) : 0;
+    }
+    return r;
+}
+
+k7::Result setDataTimeOut(KARVO7Card* card, uint32_t seconds) {
+    k7::RequestBuffer value(4);
+    if (const k7::Result r = value.allocated(); !r.ok) {
+        return r;
+    }
+    k7proto::putLe32(value.bytes(), seconds);
+    return k7::control(card, k7::req::kDataTimeOut, value.bytes(), 4, nullptr, 0);
 }
 
 }  // namespace
@@ -54,6 +94,7 @@ KARVO7_API KARVO7HANDLE KARVO7Open(uint32_t card) {
         return nullptr;
     }
     diagnostic("Ja gut OK installiert !!\n");
+    // The flag is read once; a card whose driver does not answer counts as an older card.
     uint32_t flag = 0;
     k7::request(h, k7::req::kVersion3, nullptr, 0, &flag, sizeof flag);
     h->version3 = flag != 0 ? 1 : 0;
@@ -61,63 +102,20 @@ KARVO7_API KARVO7HANDLE KARVO7Open(uint32_t card) {
 }
 
 KARVO7_API int KARVO7Close(KARVO7HANDLE h) {
-    if (!k7::handleValid(h)) {
-        return 0;
-    }
-    int result = 1;
-    if (!k7::sendCommand(h, 0x1400).ok) {
-        result = 0;
-    }
-    if (k7::os::closeDevice(h->device)) {
-        diagnostic("Ja gut OK de-installiert !!\n");
-    } else {
-        diagnostic("Das war wohl nix beim Schließen !!\n");
-        result = 0;
-    }
-    h->device = nullptr;
-    releaseHandle(h);
-    return result;
+    return k7::run(h, nullptr, closeCard);
 }
 
 KARVO7_API int KARVO7GetCardPosition(KARVO7HANDLE h, uint32_t* bus, uint32_t* slot,
                                      uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    k7::RequestBuffer position(8);
-    if (!position.ok()) {
-        return k7::failCode(KARVO7_ERR_NO_MEMORY, error);
-    }
-    const bool ok = k7::request(h, k7::req::kCardPosition, nullptr, 0, position.as(), 8);
-    if (bus != nullptr) {
-        *bus = ok ? position.as<uint32_t>()[0] : 0;
-    }
-    if (slot != nullptr) {
-        *slot = ok ? position.as<uint32_t>()[1] : 0;
-    }
-    return ok ? k7::succeed(error) : k7::failStep(h, error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return position(c, bus, slot); });
 }
 
 KARVO7_API int KARVO7IsVersion3(KARVO7HANDLE h) {
-    if (!k7::handleValid(h)) {
-        return 0;
-    }
-    return h->version3 != 0 ? 1 : 0;
+    return k7::run(h, nullptr, [](KARVO7Card* c) { return k7::Result{c->version3 != 0, 0}; });
 }
 
 KARVO7_API int KARVO7SetDataTimeOut(KARVO7HANDLE h, uint32_t seconds, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    k7::RequestBuffer value(4);
-    if (!value.ok()) {
-        return k7::failCode(KARVO7_ERR_NO_MEMORY, error);
-    }
-    *value.as<uint32_t>() = seconds;
-    if (!k7::request(h, k7::req::kDataTimeOut, value.as(), 4, nullptr, 0)) {
-        return k7::failStep(h, error);
-    }
-    return k7::succeed(error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return setDataTimeOut(c, seconds); });
 }
 
 }  // extern "C"

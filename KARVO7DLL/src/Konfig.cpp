@@ -6,55 +6,69 @@
 
 namespace {
 
-constexpr std::size_t kStagingSize = 1024;
+using k7::Result;
+namespace eeprom = k7proto::eeprom;
 
-// Writes the encoded record from the directory address on, verifying each byte. On the first
-// byte that reads back differently the outcome carries (address << 16) | (written << 8) | read.
-k7::Outcome putKonfig(KARVO7Card* card, const KonfigRecord& record) {
-    k7::RequestBuffer staging(kStagingSize);
-    if (!staging.ok()) {
-        return k7::Outcome::failure(KARVO7_ERR_NO_MEMORY);
+constexpr std::size_t kStagingSize = 1024;
+static_assert(kStagingSize >= k7::konfig::kMaxEncodedSize);
+
+// On the first byte that reads back differently the error word is
+// (address << 16) | (written << 8) | read. The length word is written last, so an interrupted
+// write leaves the old length behind.
+Result putKonfig(KARVO7Card* card, const KonfigRecord* record) {
+    if (const Result r = k7::required(record); !r.ok) {
+        return r;
     }
-    const uint8_t* bytes = staging.as();
-    const uint32_t dataSize = k7::konfig::encode(record, staging.as());
+    k7::RequestBuffer staging(kStagingSize);
+    if (const Result r = staging.allocated(); !r.ok) {
+        return r;
+    }
+    const uint8_t* bytes = staging.bytes();
+    const uint32_t dataSize = k7::konfig::encode(*record, staging.bytes());
     const uint32_t length = k7::konfig::kDirectorySize + dataSize;
     for (uint32_t i = 0; i < length + k7::konfig::kCrcSize; ++i) {
-        const uint32_t address = k7::konfig::kDirectoryAddress + i;
+        const uint32_t address = eeprom::kKonfigDirectory + i;
         k7::eepromWriteByte(card, address, bytes[i]);
         const uint8_t read = k7::eepromReadByte(card, address);
         if (read != bytes[i]) {
-            // The old length word stays; the stored record is inconsistent until rewritten.
-            return k7::Outcome::failure(address << 16 | uint32_t{bytes[i]} << 8 | read);
+            return Result::failure(address << 16 | uint32_t{bytes[i]} << 8 | read);
         }
     }
-    k7::eepromWriteWord(card, k7::konfig::kLengthAddress, length);
-    return k7::Outcome::success();
+    // The two bytes of the length word are not verified.
+    k7::eepromWrite(card, eeprom::kKonfigLength, length, 2);
+    return Result::success();
 }
 
-k7::Outcome getKonfig(KARVO7Card* card, KonfigRecord& record) {
+Result getKonfig(KARVO7Card* card, KonfigRecord* record) {
+    if (const Result r = k7::required(record); !r.ok) {
+        return r;
+    }
     k7::RequestBuffer status(k7::req::kStatusSize);
-    if (!status.ok()) {
-        return k7::Outcome::failure(KARVO7_ERR_NO_MEMORY);
+    if (const Result r = status.allocated(); !r.ok) {
+        return r;
     }
-    if (!k7::request(card, k7::req::kCardStatus, nullptr, 0, status.as(), k7::req::kStatusSize)) {
-        return k7::Outcome::failure(k7::driverError(card));
+    if (const Result r = k7::control(card, k7::req::kCardStatus, nullptr, 0, status.bytes(),
+                                     k7::req::kStatusSize);
+        !r.ok) {
+        return r;
     }
-    const uint8_t* s = status.as();
-    const uint32_t size = s[12] | uint32_t{s[13]} << 8;
-    const uint32_t base = s[14] | uint32_t{s[15]} << 8;
+    const uint32_t size = k7::le16(status.bytes() + k7::req::kStatusAreaSizeOffset);
+    const uint32_t base = k7::le16(status.bytes() + k7::req::kStatusAreaBaseOffset);
 
     k7::RequestBuffer area(size);
-    if (!area.ok()) {
-        return k7::Outcome::failure(KARVO7_ERR_NO_MEMORY);
+    if (const Result r = area.allocated(); !r.ok) {
+        return r;
     }
-    if (!k7::request(card, k7::req::kReadKonfigArea, nullptr, 0, area.as(), size)) {
-        return k7::Outcome::failure(k7::driverError(card));
+    if (const Result r =
+            k7::control(card, k7::req::kReadKonfigArea, nullptr, 0, area.bytes(), size);
+        !r.ok) {
+        return r;
     }
     // The CRC is not checked: a damaged record still shows what can be decoded.
-    if (k7::konfig::decode(area.as(), size, base, record) != k7::konfig::DecodeResult::Ok) {
-        return k7::Outcome::failure(KARVO7_ERR_KONFIG_TYPE);
+    if (k7::konfig::decode(area.bytes(), size, base, *record) != k7::konfig::DecodeResult::Ok) {
+        return Result::failure(KARVO7_ERR_KONFIG_TYPE);
     }
-    return k7::Outcome::success();
+    return Result::success();
 }
 
 }  // namespace
@@ -62,14 +76,11 @@ k7::Outcome getKonfig(KARVO7Card* card, KonfigRecord& record) {
 extern "C" {
 
 KARVO7_API int KARVO7GetKonfig(KARVO7HANDLE h, KonfigRecord* record, uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(getKonfig(h, *record), error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return getKonfig(c, record); });
 }
 
 KARVO7_API int KARVO7PutKonfig(KARVO7HANDLE h, const KonfigRecord* record, uint32_t* error) {
-    return k7::report(putKonfig(h, *record), error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return putKonfig(c, record); });
 }
 
 }  // extern "C"

@@ -55,7 +55,7 @@ constexpr Field kFields[] = {
 
 #undef K7_FIELD
 
-static_assert(std::size(kFields) + 1 == kEntryCount);
+static_assert(std::size(kFields) + 1 == k7proto::eeprom::kKonfigEntries);
 static_assert(offsetof(KonfigRecord, BandgrenzeOben) ==
               offsetof(KonfigRecord, BandgrenzeUnten) + 4);
 
@@ -140,7 +140,8 @@ uint32_t storedCount(const KonfigRecord& record, const Field& f) {
     return n;
 }
 
-// Completes a text or list after its last stored element (`stored` >= 1).
+// Completes a text or list after its last stored element: a text shorter than its field gets
+// its terminating zero, a list is cleared behind its elements.
 void complete(KonfigRecord& record, const Field& f, uint32_t stored) {
     if (f.kind == Kind::Text) {
         if (stored < f.capacity) {
@@ -173,7 +174,7 @@ uint32_t encode(const KonfigRecord& record, uint8_t* out) {
     uint8_t* entry = out;
     for (const Field& f : kFields) {
         const uint32_t count = storedCount(record, f);
-        const uint32_t address = kDataAddress + size;
+        const uint32_t address = k7proto::eeprom::kKonfigData + size;
         for (uint32_t j = 0; j < count; ++j) {
             const uint32_t bits = elementOf(record, f, j);
             for (uint32_t b = 0; b < f.width; ++b) {
@@ -187,9 +188,7 @@ uint32_t encode(const KonfigRecord& record, uint8_t* out) {
         entry += kEntrySize;
     }
     std::memcpy(entry, kTerminator, kEntrySize);
-    const uint16_t crc = crc16(data, size);
-    data[size] = static_cast<uint8_t>(crc & 0xFF);
-    data[size + 1] = static_cast<uint8_t>(crc >> 8);
+    k7proto::putLe16(data + size, crc16(data, size));
     return size;
 }
 
@@ -206,7 +205,7 @@ DecodeResult decode(const uint8_t* area, std::size_t size, uint32_t base, Konfig
         }
         const Field* f = fieldOf(key);
         if (f == nullptr) {
-            continue;  // an entry of another key is skipped
+            continue;
         }
         const uint32_t address = entry[2] | (entry[3] & 0x0Fu) << 8;
         const uint32_t elementBytes = elementSize(type);
@@ -226,7 +225,9 @@ DecodeResult decode(const uint8_t* area, std::size_t size, uint32_t base, Konfig
             }
             store(record, *f, stored, value);
         }
-        if (stored > 0) {
+        // A text stored with count 0 is empty; a list stored with count 0 keeps what the record
+        // held.
+        if (stored > 0 || (count == 0 && f->kind == Kind::Text)) {
             complete(record, *f, stored);
         }
         if (!inside) {

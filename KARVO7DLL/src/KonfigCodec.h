@@ -1,26 +1,18 @@
 // The stored form of the card's configuration record: a directory of typed, keyed entries,
-// the packed values behind it and a CRC over the values. Pure functions without card access.
-//
-// Stored layout (EEPROM byte addresses, little-endian):
-//   0x80  length L = directory + data, without the CRC
-//   0x84  directory, 4 bytes per entry: key (0 ends), element count, data address bits 7..0,
-//         type in bits 7..4 and data address bits 11..8
-//   0xD0  data of the entries in directory order, then the CRC of the data, low byte first
+// the packed values behind it and a CRC over the values (layout in KARVO7Protocol.h,
+// k7proto::eeprom). Pure functions without card access.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "KARVO7DLL.h"
+#include "KARVO7Protocol.h"
 
 namespace k7::konfig {
 
-constexpr uint32_t kLengthAddress = 0x80;
-constexpr uint32_t kDirectoryAddress = 0x84;
-constexpr uint32_t kEntrySize = 4;
-constexpr uint32_t kEntryCount = 19;  // 18 fields and the terminator
-constexpr uint32_t kDirectorySize = kEntryCount * kEntrySize;
-constexpr uint32_t kDataAddress = kDirectoryAddress + kDirectorySize;  // 0xD0
+constexpr uint32_t kEntrySize = k7proto::eeprom::kKonfigEntrySize;
+constexpr uint32_t kDirectorySize = k7proto::eeprom::kKonfigEntries * kEntrySize;
 constexpr uint32_t kCrcSize = 2;
 // The largest encoded record: directory, 237 data bytes, CRC.
 constexpr uint32_t kMaxEncodedSize = kDirectorySize + 237 + kCrcSize;
@@ -43,8 +35,8 @@ enum class DecodeResult {
 // Decodes the stored area (`size` bytes read from EEPROM address `base` on) into `record`.
 // Reads nothing outside the area and writes nothing outside the record's fields: an entry
 // whose directory place or data lies outside the area ends the walk, elements beyond a
-// field's capacity are ignored. Fields without an entry, and texts and lists stored with
-// count 0, keep what the record held.
+// field's capacity are ignored. A text stored with count 0 reads as the empty text. Fields
+// without an entry, and lists stored with count 0, keep what the record held.
 DecodeResult decode(const uint8_t* area, std::size_t size, uint32_t base, KonfigRecord& record);
 
 }  // namespace k7::konfig

@@ -1,18 +1,10 @@
 // Measurement preparation: acquisition settings of a parameter set (sampling rate, averaging,
 // record length and delay, pulse repetition, trigger modes, A-scan, depth compensation).
-#include "Arguments.h"
 #include "ParameterSteps.h"
 #include "StartMode.h"
 
 namespace k7 {
 namespace {
-
-constexpr uint16_t kPrepareMode = 0x4401;
-constexpr uint16_t kRecordWindow = 0x6002;
-constexpr uint16_t kAverage = 0x5801;
-constexpr uint16_t kAScan = 0x6801;
-constexpr uint16_t kRepetitionTrigger = 0x5C02;
-constexpr uint16_t kDepthCompensation = 0x6402;
 
 // Smallest spacing of depth-compensation support points per sampling-rate index: the whole
 // samples in one microsecond.
@@ -61,7 +53,7 @@ uint32_t firstInvalid(const MeasureParams& p) {
     return 0;
 }
 
-// Mode word of command 0x4401 for the start mode actually sent.
+// Shot (mode) word for the start mode actually sent.
 uint32_t modeWord(const MeasureParams& p, uint32_t start) {
     uint32_t word = 0;
     if (p.IFF != 0) {
@@ -86,7 +78,7 @@ uint32_t modeWord(const MeasureParams& p, uint32_t start) {
     return word;
 }
 
-// Trigger word of command 0x5C02.
+// Trigger word, the second word of the trigger command.
 uint32_t triggerWord(const MeasureParams& p) {
     uint32_t word = 0;
     if (p.Triggereingangsmode >= 2) {
@@ -120,46 +112,55 @@ uint32_t startModeToSend(KARVO7Card* card, uint8_t start) {
 }
 
 // The depth-compensation table (support points rounded up to an even count) and its command.
-Outcome sendDepthCompensation(KARVO7Card* card, const MeasureParams& p) {
+Result sendDepthCompensation(KARVO7Card* card, const MeasureParams& p) {
     const uint32_t points = p.TAStuetzstellen & 0xFFu;
     const uint32_t values = (points + 1 + 1) & ~1u;
-    if (!request(card, req::kDepthTable, p.TATabelle, 2 * values, nullptr, 0)) {
-        return Outcome::failure(driverError(card));
+    if (const Result r = control(card, req::kDepthTable, p.TATabelle, 2 * values, nullptr, 0);
+        !r.ok) {
+        return r;
     }
-    return sendCommand2(card, kDepthCompensation, uint32_t{p.TAVerzoegerung} << 16 | points,
+    return sendCommand2(card, cmd::kDepthCompensation, uint32_t{p.TAVerzoegerung} << 16 | points,
                         p.TAAbstand);
 }
 
 }  // namespace
 
-Outcome prepareMeasure(KARVO7Card* card, uint32_t set, const MeasureParams& p) {
+Result prepareMeasure(KARVO7Card* card, uint32_t set, const MeasureParams& p) {
     if (const uint32_t code = firstInvalid(p); code != 0) {
-        return Outcome::failure(code);
+        return Result::failure(code);
     }
     if (card->version3 != 0) {
-        if (Outcome selected = selectSet(card, set); !selected.ok) {
-            return selected;
+        if (const Result r = selectSet(card, set); !r.ok) {
+            return r;
         }
     }
     const uint32_t start = startModeToSend(card, p.Start);
-    Outcome sent = sendCommand1(card, kPrepareMode, modeWord(p, start));
-    if (sent.ok) {
-        sent = sendCommand2(card, kRecordWindow, uint32_t{p.Aufnahmelaenge} << 16 | p.PKVorlauf,
-                            p.Aufnahmedelay);
+    if (const Result r = sendCommand1(card, cmd::kShot, modeWord(p, start)); !r.ok) {
+        return r;
     }
-    if (sent.ok && p.Average != 0) {
-        sent = sendCommand1(card, kAverage, p.Average);
+    if (const Result r = sendCommand2(
+            card, cmd::kCount, uint32_t{p.Aufnahmelaenge} << 16 | p.PKVorlauf, p.Aufnahmedelay);
+        !r.ok) {
+        return r;
     }
-    if (sent.ok && p.ASCAN != 0) {
-        sent = sendCommand1(card, kAScan, uint32_t{p.Faktor} << 8 | p.Gleichrichtung);
+    if (p.Average != 0) {
+        if (const Result r = sendCommand1(card, cmd::kAverage, p.Average); !r.ok) {
+            return r;
+        }
     }
-    if (sent.ok) {
-        sent = sendCommand2(card, kRepetitionTrigger, p.IFF, triggerWord(p));
+    if (p.ASCAN != 0) {
+        const uint32_t form = uint32_t{p.Faktor} << 8 | p.Gleichrichtung;
+        if (const Result r = sendCommand1(card, cmd::kAScan, form); !r.ok) {
+            return r;
+        }
     }
-    if (sent.ok && p.TATabelle != nullptr) {
-        sent = sendDepthCompensation(card, p);
+    if (const Result r = sendCommand2(card, cmd::kTrigger, p.IFF, triggerWord(p)); !r.ok) {
+        return r;
     }
-    return sent;
+    if (p.TATabelle == nullptr) {
+        return Result::success();
+    }
+    return sendDepthCompensation(card, p);
 }
 
 MeasureParams measureRecord(uint32_t iff, uint32_t stuetzstellen, const uint16_t* tabelle,
@@ -206,10 +207,12 @@ extern "C" {
 
 KARVO7_API int KARVO7PrepMeasureParamPointer(KARVO7HANDLE h, uint32_t set,
                                              const MeasureParams* params, uint32_t* error) {
-    if (!k7::checkHandle(h, error) || !k7::pointerGiven(params, error)) {
-        return 0;
-    }
-    return k7::report(k7::prepareMeasure(h, set, *params), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        if (const k7::Result r = k7::required(params); !r.ok) {
+            return r;
+        }
+        return k7::prepareMeasure(c, set, *params);
+    });
 }
 
 KARVO7_API int KARVO7PrepMeasurePointer(KARVO7HANDLE h, const MeasureParams* params,
@@ -243,7 +246,6 @@ KARVO7_API int KARVO7PrepMeasure(KARVO7HANDLE h, uint32_t IFF, uint32_t TAStuetz
                                   VerzoegerungAbstand, error);
 }
 
-// The SST forms first point a record that has a table at the caller's separate table.
 KARVO7_API int KARVO7PrepMeasureSSTParamPointer(KARVO7HANDLE h, uint32_t set, MeasureParams* params,
                                                 const uint16_t* table, uint32_t* error) {
     if (params != nullptr && params->TATabelle != nullptr) {

@@ -10,23 +10,23 @@
 
 namespace k7 {
 
-// Measurement preparation: validation, set selection on a version-3 card, the start mode of
-// other cards, commands 0x4401, 0x6002, 0x5801, 0x6801, 0x5C02, the depth-compensation table
-// and 0x6402.
-Outcome prepareMeasure(KARVO7Card* card, uint32_t set, const MeasureParams& params);
+// Measurement preparation: validation first, then set selection on a version-3 card, the start
+// mode of other cards, the shot, count, average, A-scan and trigger commands, and the
+// depth-compensation table with its command.
+Result prepareMeasure(KARVO7Card* card, uint32_t set, const MeasureParams& params);
 
-// Gain: set selection on a version-3 card, command 0x5001.
-Outcome setGain(KARVO7Card* card, uint32_t set, uint32_t verstaerkung);
+// Gain: set selection on a version-3 card, then the gain command.
+Result setGain(KARVO7Card* card, uint32_t set, uint32_t verstaerkung);
 
-// One measuring gate: set selection, command 0x7002 with the gate block.
-Outcome setGate(KARVO7Card* card, uint32_t set, uint32_t gate, uint32_t anfang, uint32_t ende,
-                uint32_t schwelle);
+// One measuring gate: set selection, then the gate command.
+Result setGate(KARVO7Card* card, uint32_t set, uint32_t gate, uint32_t anfang, uint32_t ende,
+               uint32_t schwelle);
 
 // Gates B0 to B4 in order, then their enables; stops at the first failure.
-Outcome prepareGates(KARVO7Card* card, uint32_t set, const GateParams& gates);
+Result prepareGates(KARVO7Card* card, uint32_t set, const GateParams& gates);
 
-// Gate enables: set selection, command 0x7401.
-Outcome activateGates(KARVO7Card* card, uint32_t set, const GateEnables& enables);
+// Gate enables: set selection, then the enables command.
+Result activateGates(KARVO7Card* card, uint32_t set, const GateEnables& enables);
 
 // The records of the separate-argument forms, slot by slot.
 MeasureParams measureRecord(uint32_t iff, uint32_t stuetzstellen, const uint16_t* tabelle,

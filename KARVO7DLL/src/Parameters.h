@@ -8,11 +8,11 @@
 
 namespace k7 {
 
-// Set selection: command 0x2001 with the set number's low 8 bits.
-Outcome selectSet(KARVO7Card* card, uint32_t set);
+// Set selection with the set number's low 8 bits: later commands address that set.
+Result selectSet(KARVO7Card* card, uint32_t set);
 
-// Transmitter preparation of a set: validation, set selection on a version-3 card, commands
-// 0x4801, 0x4C01, 0x5401.
-Outcome prepareTransmitter(KARVO7Card* card, uint32_t set, const SpecialParams& params);
+// Transmitter preparation of a set: validation first, then set selection on a version-3 card,
+// the sender, input and hardware configuration commands.
+Result prepareTransmitter(KARVO7Card* card, uint32_t set, const SpecialParams& params);
 
 }  // namespace k7

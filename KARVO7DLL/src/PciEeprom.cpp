@@ -6,46 +6,67 @@ namespace k7 {
 
 namespace {
 
-constexpr uint32_t kWritePauseMs = 100;
-
 uint32_t wrap(uint32_t address) {
     return address & 0xFFFFu;
+}
+
+uint32_t eepromRead(KARVO7Card* card, uint32_t address, uint32_t bytes) {
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < bytes; ++i) {
+        value |= uint32_t{eepromReadByte(card, address + i)} << (8 * i);
+    }
+    return value;
 }
 
 }  // namespace
 
 uint8_t eepromReadByte(KARVO7Card* card, uint32_t address) {
     RequestBuffer buffer(8);
-    if (!buffer.ok()) {
+    if (!buffer.allocated().ok) {
         return 0;
     }
-    uint32_t* words = buffer.as<uint32_t>();
-    words[0] = wrap(address);
-    words[1] = 0;
-    if (!request(card, req::kReadEepromByte, words, 8, words, 8)) {
+    putLe32(buffer.bytes(), wrap(address));
+    if (!request(card, req::kReadEepromByte, buffer.bytes(), 8, buffer.bytes(), 8)) {
         return 0;
     }
-    return static_cast<uint8_t>(words[1] & 0xFFu);
+    return buffer.bytes()[4];
 }
 
 bool eepromWriteByte(KARVO7Card* card, uint32_t address, uint32_t value) {
     RequestBuffer buffer(8);
-    if (!buffer.ok()) {
+    if (!buffer.allocated().ok) {
         return false;
     }
-    uint32_t* words = buffer.as<uint32_t>();
-    words[0] = wrap(address);
-    words[1] = value & 0xFFu;
-    const bool ok = request(card, req::kWriteEepromByte, words, 8, nullptr, 0);
-    os::sleep(kWritePauseMs);
+    putLe32(buffer.bytes(), wrap(address));
+    putLe32(buffer.bytes() + 4, value & 0xFFu);
+    const bool ok = request(card, req::kWriteEepromByte, buffer.bytes(), 8, nullptr, 0);
+    os::sleep(k7proto::eeprom::kByteWriteMs);
     return ok;
 }
 
-bool eepromWriteWord(KARVO7Card* card, uint32_t address, uint32_t value) {
-    if (!eepromWriteByte(card, address, value)) {
-        return false;
+bool eepromWrite(KARVO7Card* card, uint32_t address, uint32_t value, uint32_t bytes) {
+    for (uint32_t i = 0; i < bytes; ++i) {
+        if (!eepromWriteByte(card, address + i, value >> (8 * i))) {
+            return false;
+        }
     }
-    return eepromWriteByte(card, address + 1, value >> 8);
+    return true;
+}
+
+// A read of an exported form: the handle checked, the value 0 when it is not valid.
+uint32_t readChecked(KARVO7Card* card, uint32_t address, uint32_t bytes) {
+    uint32_t value = 0;
+    run(card, nullptr, [&](KARVO7Card* c) {
+        value = eepromRead(c, address, bytes);
+        return Result::success();
+    });
+    return value;
+}
+
+int writeChecked(KARVO7Card* card, uint32_t address, uint32_t value, uint32_t bytes) {
+    return run(card, nullptr, [&](KARVO7Card* c) {
+        return Result{eepromWrite(c, address, value, bytes), 0};
+    });
 }
 
 }  // namespace k7
@@ -53,21 +74,15 @@ bool eepromWriteWord(KARVO7Card* card, uint32_t address, uint32_t value) {
 extern "C" {
 
 KARVO7_API uint8_t KARVO7ReadPCIEEPROMbyte(KARVO7HANDLE h, uint32_t address) {
-    return k7::eepromReadByte(h, address);
+    return static_cast<uint8_t>(k7::readChecked(h, address, 1));
 }
 
 KARVO7_API uint16_t KARVO7ReadPCIEEPROMword(KARVO7HANDLE h, uint32_t address) {
-    const uint32_t low = k7::eepromReadByte(h, address);
-    const uint32_t high = k7::eepromReadByte(h, address + 1);
-    return static_cast<uint16_t>(low | high << 8);
+    return static_cast<uint16_t>(k7::readChecked(h, address, 2));
 }
 
 KARVO7_API uint32_t KARVO7ReadPCIEEPROMdword(KARVO7HANDLE h, uint32_t address) {
-    uint32_t value = 0;
-    for (uint32_t i = 0; i < 4; ++i) {
-        value |= static_cast<uint32_t>(k7::eepromReadByte(h, address + i)) << (8 * i);
-    }
-    return value;
+    return k7::readChecked(h, address, 4);
 }
 
 KARVO7_API uint16_t KARVO7ReadPCIEEPROM(KARVO7HANDLE h, uint32_t address) {
@@ -75,21 +90,15 @@ KARVO7_API uint16_t KARVO7ReadPCIEEPROM(KARVO7HANDLE h, uint32_t address) {
 }
 
 KARVO7_API int KARVO7WritePCIEEPROMbyte(KARVO7HANDLE h, uint32_t address, uint32_t value) {
-    return k7::eepromWriteByte(h, address, value) ? 1 : 0;
+    return k7::writeChecked(h, address, value, 1);
 }
 
 KARVO7_API int KARVO7WritePCIEEPROMword(KARVO7HANDLE h, uint32_t address, uint32_t value) {
-    return k7::eepromWriteWord(h, address, value) ? 1 : 0;
+    return k7::writeChecked(h, address, value, 2);
 }
 
 KARVO7_API int KARVO7WritePCIEEPROMdword(KARVO7HANDLE h, uint32_t address, uint32_t value) {
-    // Each byte only after the previous one was written; bytes already written stay.
-    for (uint32_t i = 0; i < 4; ++i) {
-        if (!k7::eepromWriteByte(h, address + i, value >> (8 * i))) {
-            return 0;
-        }
-    }
-    return 1;
+    return k7::writeChecked(h, address, value, 4);
 }
 
 KARVO7_API int KARVO7WritePCIEEPROM(KARVO7HANDLE h, uint32_t address, uint32_t value) {

@@ -1,15 +1,9 @@
 // Transmitter and receiver preparation of a parameter set (pulse width and energy, damping,
 // filter) and its gain.
-#include "Arguments.h"
 #include "ParameterSteps.h"
 
 namespace k7 {
 namespace {
-
-constexpr uint16_t kPulse = 0x4801;
-constexpr uint16_t kDamping = 0x4C01;
-constexpr uint16_t kFilter = 0x5401;
-constexpr uint16_t kGain = 0x5001;
 
 // The first value the card cannot take, as its library code; 0 when all are acceptable.
 uint32_t firstInvalid(const SpecialParams& p) {
@@ -31,42 +25,45 @@ uint32_t firstInvalid(const SpecialParams& p) {
     return 0;
 }
 
-// A 32-bit flag as one bit: any non-zero value is set.
 uint32_t flag(uint32_t value) {
     return value != 0 ? 1u : 0u;
 }
 
-// Set selection for the operations that address a set only on version-3 cards.
-Outcome selectOnVersion3(KARVO7Card* card, uint32_t set) {
-    return card->version3 != 0 ? selectSet(card, set) : Outcome::success();
+// Other cards hold one set: the transmitter settings and the gain need no selection there.
+Result selectOnVersion3(KARVO7Card* card, uint32_t set) {
+    if (card->version3 == 0) {
+        return Result::success();
+    }
+    return selectSet(card, set);
 }
 
 }  // namespace
 
-Outcome prepareTransmitter(KARVO7Card* card, uint32_t set, const SpecialParams& p) {
+Result prepareTransmitter(KARVO7Card* card, uint32_t set, const SpecialParams& p) {
     if (const uint32_t code = firstInvalid(p); code != 0) {
-        return Outcome::failure(code);
+        return Result::failure(code);
     }
-    Outcome sent = selectOnVersion3(card, set);
-    if (sent.ok) {
-        sent = sendCommand1(
-            card, kPulse,
-            flag(p.Sendersperre) << 15 | uint32_t{p.Sendeimpulsbreite} << 8 | p.Sendeenergie);
+    if (const Result r = selectOnVersion3(card, set); !r.ok) {
+        return r;
     }
-    if (sent.ok) {
-        sent = sendCommand1(
-            card, kDamping,
-            flag(p.SEMode) << 8 | uint32_t{p.Eingangsdaempfung} << 2 | p.Senderdaempfung);
+    const uint32_t sender =
+        flag(p.Sendersperre) << 15 | uint32_t{p.Sendeimpulsbreite} << 8 | p.Sendeenergie;
+    if (const Result r = sendCommand1(card, cmd::kSender, sender); !r.ok) {
+        return r;
     }
-    if (sent.ok) {
-        sent = sendCommand1(card, kFilter, p.Filter);
+    const uint32_t input =
+        flag(p.SEMode) << 8 | uint32_t{p.Eingangsdaempfung} << 2 | p.Senderdaempfung;
+    if (const Result r = sendCommand1(card, cmd::kInput, input); !r.ok) {
+        return r;
     }
-    return sent;
+    return sendCommand1(card, cmd::kHwConfig, p.Filter);
 }
 
-Outcome setGain(KARVO7Card* card, uint32_t set, uint32_t verstaerkung) {
-    Outcome sent = selectOnVersion3(card, set);
-    return sent.ok ? sendCommand1(card, kGain, verstaerkung & 0xFFFFu) : sent;
+Result setGain(KARVO7Card* card, uint32_t set, uint32_t verstaerkung) {
+    if (const Result r = selectOnVersion3(card, set); !r.ok) {
+        return r;
+    }
+    return sendCommand1(card, cmd::kGain, verstaerkung & 0xFFFFu);
 }
 
 SpecialParams specialRecord(uint32_t sendersperre, uint32_t impulsbreiteEnergie, uint32_t seMode,
@@ -91,10 +88,12 @@ extern "C" {
 
 KARVO7_API int KARVO7PrepSpecialParamPointer(KARVO7HANDLE h, uint32_t set,
                                              const SpecialParams* params, uint32_t* error) {
-    if (!k7::checkHandle(h, error) || !k7::pointerGiven(params, error)) {
-        return 0;
-    }
-    return k7::report(k7::prepareTransmitter(h, set, *params), error);
+    return k7::run(h, error, [&](KARVO7Card* c) {
+        if (const k7::Result r = k7::required(params); !r.ok) {
+            return r;
+        }
+        return k7::prepareTransmitter(c, set, *params);
+    });
 }
 
 KARVO7_API int KARVO7PrepSpecialPointer(KARVO7HANDLE h, const SpecialParams* params,
@@ -119,10 +118,7 @@ KARVO7_API int KARVO7PrepSpecial(KARVO7HANDLE h, uint32_t Sendersperre,
 
 KARVO7_API int KARVO7SetGainParam(KARVO7HANDLE h, uint32_t set, uint32_t Verstaerkung,
                                   uint32_t* error) {
-    if (!k7::checkHandle(h, error)) {
-        return 0;
-    }
-    return k7::report(k7::setGain(h, set, Verstaerkung), error);
+    return k7::run(h, error, [&](KARVO7Card* c) { return k7::setGain(c, set, Verstaerkung); });
 }
 
 KARVO7_API int KARVO7SetGain(KARVO7HANDLE h, uint32_t Verstaerkung, uint32_t* error) {

@@ -14,8 +14,8 @@ using namespace k7test;
 namespace k7checktest {
 
 namespace {
-constexpr uint32_t kStatusCode = 0x80026008u;
-constexpr uint32_t kKonfigAreaCode = 0x80026006u;
+constexpr uint32_t kStatusCode = k7proto::req::kCardStatus;
+constexpr uint32_t kKonfigAreaCode = k7proto::req::kReadKonfigArea;
 constexpr uint32_t kDirectoryAddress = 0x84;
 constexpr uint32_t kDataAddress = 0xD0;
 

@@ -11,16 +11,17 @@
 #include <vector>
 
 #include "KARVO7CheckDlg.h"
+#include "KARVO7Protocol.h"
 #include "RecordingDriver.h"
 #include "ScriptedDesktop.h"
 
 namespace k7checktest {
 
-constexpr uint32_t kCommandCode = 0x8002A010u;
-constexpr uint32_t kTimeOutCode = 0x8002A020u;
-constexpr uint16_t kSelectSet = 0x2001;
-constexpr uint16_t kIdentification = 0x3001;
-constexpr uint16_t kCloseCommand = 0x1400;
+constexpr uint32_t kCommandCode = k7proto::req::kCommand;
+constexpr uint32_t kTimeOutCode = k7proto::req::kDataTimeOut;
+constexpr uint16_t kSelectSet = k7proto::cmd::kSelectSet;
+constexpr uint16_t kIdentification = k7proto::cmd::kIdentification;
+constexpr uint16_t kCloseCommand = k7proto::cmd::kPowerDown;
 
 // A folder removed with everything in it at the end of the test.
 class TempDir {

@@ -11,8 +11,8 @@ using k7test::Command;
 
 namespace {
 
-constexpr uint16_t kTriggerDelay = 0x8001;
-constexpr uint16_t kGate = 0x7002;
+constexpr uint16_t kTriggerDelay = k7proto::cmd::kTriggerDelay;
+constexpr uint16_t kGate = k7proto::cmd::kGate;
 
 ParameterSet sampleSet() {
     ParameterSet set;

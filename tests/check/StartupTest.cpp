@@ -143,7 +143,7 @@ TEST_F(Startup, AnUnreadablePositionStopsOrderingButKeepsTheCards) {
     parameterFile("[Bus]\nKanal4=Bus 1 Slot 11\n");
     driver.setErrorWord(0xE0001234u);
     int positionReads = 0;
-    driver.handle(0x8002601Cu,
+    driver.handle(k7proto::req::kCardPosition,
                   [&](const uint8_t*, uint32_t, uint8_t* out, uint32_t outSize,
                       uint32_t* returned) -> uint32_t {
                       // The first card answers; the second read fails; later ones would answer

@@ -11,8 +11,6 @@ using namespace k7test::cards;
 
 namespace {
 
-constexpr uint32_t kDataInFifoRequest = 0x80026030u;
-constexpr uint32_t kStatusRequest = 0x80026008u;
 const Command kStart{0x0400, 0, {}};
 
 ReadScript deliver(Bytes data) {
@@ -78,9 +76,9 @@ TEST_F(Acquisition, OtherCardsStartPlainlyAndCannotStopOutsideTheEmulatedMode) {
 }
 
 TEST_F(Acquisition, EmulatedSingleStartTakesOneShotPerRead) {
-    driver.answer(kStatusRequest, Bytes{0, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    driver.answer(req::kCardStatus, Bytes{0, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     // Notes how many reads the driver had seen when each command arrived.
-    driver.handle(kCommandRequest,
+    driver.handle(req::kCommand,
                   [&](const uint8_t*, uint32_t, uint8_t*, uint32_t, uint32_t* returned) {
                       readsAtCommand.push_back(driver.transfers().size());
                       *returned = 0;
@@ -199,7 +197,7 @@ TEST_F(Acquisition, CancelledOrFailedReadsReportTheDriversWordOrTheSystemsError)
     driver.clearRecords();
     EXPECT_EQ(KARVO7CancelGetData(v3, &error), 1);
     EXPECT_EQ(error, 0xE0000077u);
-    EXPECT_EQ(requestCodes(), std::vector<uint32_t>{kLastErrorRequest});
+    EXPECT_EQ(requestCodes(), std::vector<uint32_t>{req::kLastError});
     EXPECT_EQ(driver.pendingCount(), 0u);
     EXPECT_EQ(KARVO7IsReadyGetDataIntReturn(v3, &count, &error), -2);
     EXPECT_EQ(error, 0xE0000077u);
@@ -317,21 +315,21 @@ TEST_F(Acquisition, FifoAndStatusQueries) {
     EXPECT_EQ(KARVO7ClearFIFO(v3, &error), 1);
     EXPECT_EQ(sent(), (std::vector<Command>{{0x3C00, 0, {}}}));
     uint32_t flag = 7;
-    driver.answer(kDataInFifoRequest, words({5}));
+    driver.answer(req::kDataInFifo, words({5}));
     EXPECT_EQ(KARVO7IsDataInFIFO(v3, &flag, &error), 1);
     EXPECT_EQ(flag, 1u);
     EXPECT_EQ(driver.requests().back().outputSize, 4u);
-    driver.answer(kDataInFifoRequest, words({0}));
+    driver.answer(req::kDataInFifo, words({0}));
     EXPECT_EQ(KARVO7IsDataInFIFO(v3, &flag, &error), 1);
     EXPECT_EQ(flag, 0u);
     flag = 7;
-    driver.failRequest(kDataInFifoRequest);
+    driver.failRequest(req::kDataInFifo);
     EXPECT_EQ(KARVO7IsDataInFIFO(v3, &flag, &error), 0);
     EXPECT_EQ(flag, 0u);
     EXPECT_EQ(error, kDriverWord);
 
-    driver.answer(kStatusRequest, Bytes{0x11, 0x22, 0x33, 0x44, 0x55, 0x07, 0xEE, 0xEE, 0x88, 0x99,
-                                        0xAA, 0xBB, 0, 1, 0, 2});
+    driver.answer(req::kCardStatus, Bytes{0x11, 0x22, 0x33, 0x44, 0x55, 0x07, 0xEE, 0xEE, 0x88,
+                                          0x99, 0xAA, 0xBB, 0, 1, 0, 2});
     CardStatus status{};
     ASSERT_EQ(KARVO7GetStatus(v3, &status), 1);
     EXPECT_EQ(status.Status, 0x44332211u);
@@ -339,11 +337,11 @@ TEST_F(Acquisition, FifoAndStatusQueries) {
     EXPECT_EQ(status.Modus, 7);
     EXPECT_EQ(status.Status8, 0xBBAA9988u);
     EXPECT_EQ(driver.requests().back().outputSize, 16u);
-    driver.failRequest(kStatusRequest);
+    driver.failRequest(req::kCardStatus);
     CardStatus kept{1, 2, 3, 4};
     EXPECT_EQ(KARVO7GetStatus(v3, &kept), 0);
     EXPECT_EQ(kept.Status8, 4u);
-    EXPECT_EQ(driver.requests().back().code, kLastErrorRequest);
+    EXPECT_EQ(driver.requests().back().code, req::kLastError);
 }
 
 TEST_F(Acquisition, SimpleStatusIsTheLastErrorWordOverTheCallersWord) {
@@ -351,7 +349,7 @@ TEST_F(Acquisition, SimpleStatusIsTheLastErrorWordOverTheCallersWord) {
     EXPECT_EQ(KARVO7GetSimpleStatus(v3, &status), 1);
     EXPECT_EQ(status, kDriverWord);
     // A driver that answers without data leaves the caller's word in place.
-    driver.handle(kLastErrorRequest,
+    driver.handle(req::kLastError,
                   [](const uint8_t*, uint32_t, uint8_t*, uint32_t, uint32_t* returned) {
                       *returned = 0;
                       return K7_ERROR_SUCCESS;
@@ -359,11 +357,10 @@ TEST_F(Acquisition, SimpleStatusIsTheLastErrorWordOverTheCallersWord) {
     status = 0x1234;
     EXPECT_EQ(KARVO7GetSimpleStatus(v3, &status), 1);
     EXPECT_EQ(status, 0x1234u);
-    driver.handle(kLastErrorRequest,
-                  [](const uint8_t*, uint32_t, uint8_t* out, uint32_t, uint32_t*) {
-                      out[0] = 0xFF;
-                      return K7_ERROR_GEN_FAILURE;
-                  });
+    driver.handle(req::kLastError, [](const uint8_t*, uint32_t, uint8_t* out, uint32_t, uint32_t*) {
+        out[0] = 0xFF;
+        return K7_ERROR_GEN_FAILURE;
+    });
     EXPECT_EQ(KARVO7GetSimpleStatus(v3, &status), 0);
     EXPECT_EQ(status, 0x1234u);
 }

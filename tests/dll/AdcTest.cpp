@@ -62,7 +62,7 @@ TEST_F(Adc, EveryIntermediateIsRoundedToFloat) {
 
 TEST_F(Adc, FailedCommandOrReadReportsTheDriversWord) {
     driver.setErrorWord(0xE0000ADCu);
-    driver.failRequest(kReqCommand);
+    driver.failRequest(req::kCommand);
     ADCValues v{};
     uint32_t error = 0;
     EXPECT_EQ(KARVO7GetADC(card, &v, &error), 0);

@@ -10,21 +10,17 @@ using namespace k7test;
 
 namespace {
 
-constexpr uint32_t kReqReset = 0x8002A028u;
-constexpr uint32_t kReqResetFinished = 0x8002602Cu;
-constexpr uint32_t kReqTransferMode = 0x8002A00Cu;
-
 using CardControl = CardTest;
 
 TEST_F(CardControl, ResetIsSentWithoutBuffersAndAlwaysSucceeds) {
     openCard();
     EXPECT_EQ(KARVO7ResetCard(card), 1);
-    driver.failRequest(kReqReset);
+    driver.failRequest(req::kReset);
     EXPECT_EQ(KARVO7ResetCard(card), 1);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 2u);
     for (const auto& request : r) {
-        EXPECT_EQ(request.code, kReqReset);
+        EXPECT_EQ(request.code, req::kReset);
         EXPECT_TRUE(request.input.empty());
         EXPECT_EQ(request.outputSize, 0u);
     }
@@ -32,15 +28,15 @@ TEST_F(CardControl, ResetIsSentWithoutBuffersAndAlwaysSucceeds) {
 
 TEST_F(CardControl, IsResetedReportsTheDriversFlag) {
     openCard();
-    driver.answer(kReqResetFinished, words({0}));
+    driver.answer(req::kResetFinished, words({0}));
     EXPECT_EQ(KARVO7IsReseted(card), 0);
-    driver.answer(kReqResetFinished, words({0x100}));
+    driver.answer(req::kResetFinished, words({0x100}));
     EXPECT_EQ(KARVO7IsReseted(card), 1);
-    driver.failRequest(kReqResetFinished);
+    driver.failRequest(req::kResetFinished);
     EXPECT_EQ(KARVO7IsReseted(card), 0);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 3u);
-    EXPECT_EQ(r[0].code, kReqResetFinished);
+    EXPECT_EQ(r[0].code, req::kResetFinished);
     EXPECT_EQ(r[0].outputSize, 4u);
 }
 
@@ -55,7 +51,7 @@ TEST_F(CardControl, WarmUpOnAVersion3CardSelectsSet0) {
     EXPECT_EQ(error, 0u);
     // The driver's pending error is collected first.
     ASSERT_FALSE(driver.requests().empty());
-    EXPECT_EQ(driver.requests()[0].code, kReqLastError);
+    EXPECT_EQ(driver.requests()[0].code, req::kLastError);
     std::vector<Command> expected = {
         {0x0C00, 0, {}}, {0x1800, 0, {}}, {0x2001, 1, {0}}, {0x1000, 0, {}}, {0x2001, 1, {0}}};
     expected.insert(expected.end(), kWarmUpTransmitter.begin(), kWarmUpTransmitter.end());
@@ -163,7 +159,7 @@ TEST_F(CardControl, CommandWithMoreThanEightWordsIsRefusedUnsent) {
 TEST_F(CardControl, CommandFailuresReportDriverWordOrBufferCode) {
     openCard();
     driver.setErrorWord(0xE00000C1u);
-    driver.failRequest(kReqCommand);
+    driver.failRequest(req::kCommand);
     uint32_t error = 0;
     EXPECT_EQ(KARVO7Command(card, 0x0800, 0, nullptr, &error), 0);
     EXPECT_EQ(error, 0xE00000C1u);
@@ -183,11 +179,11 @@ TEST_F(CardControl, SetModeSendsTheModeByte) {
     EXPECT_EQ(error, 0u);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].code, kReqTransferMode);
+    EXPECT_EQ(r[0].code, req::kTransferMode);
     EXPECT_EQ(r[0].input, Bytes{1});
     EXPECT_EQ(r[0].outputSize, 0u);
     driver.setErrorWord(0xE0000777u);
-    driver.failRequest(kReqTransferMode);
+    driver.failRequest(req::kTransferMode);
     EXPECT_EQ(KARVO7SetMode(card, 0, &error), 0);
     EXPECT_EQ(error, 0xE0000777u);
 }

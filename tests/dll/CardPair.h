@@ -14,8 +14,6 @@
 
 namespace k7test::cards {
 
-constexpr uint32_t kCommandRequest = 0x8002A010u;
-constexpr uint32_t kLastErrorRequest = 0x80026014u;
 constexpr uint32_t kDriverWord = 0xE0000042u;
 
 class CardPair : public testing::Test {

@@ -23,10 +23,10 @@ TEST_F(Eeprom, ByteReadSendsTheLow16AddressBitsAndReturnsTheLowByte) {
     EXPECT_EQ(KARVO7ReadPCIEEPROMbyte(card, 0x12345), 0x9C);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].code, kReqEepromRead);
+    EXPECT_EQ(r[0].code, req::kReadEepromByte);
     EXPECT_EQ(r[0].input, words({0x2345, 0}));
     EXPECT_EQ(r[0].outputSize, 8u);
-    driver.failRequest(kReqEepromRead);
+    driver.failRequest(req::kReadEepromByte);
     EXPECT_EQ(KARVO7ReadPCIEEPROMbyte(card, 0x2345), 0);
 }
 
@@ -48,16 +48,16 @@ TEST_F(Eeprom, ByteWriteSendsAddressAndByteAndPausesEvenWhenItFails) {
     EXPECT_EQ(eeprom.bytes[0x0081], 0xA5);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].code, kReqEepromWrite);
+    EXPECT_EQ(r[0].code, req::kWriteEepromByte);
     EXPECT_EQ(r[0].input, words({0x0081, 0xA5}));
     EXPECT_EQ(r[0].outputSize, 0u);
-    driver.failRequest(kReqEepromWrite);
+    driver.failRequest(req::kWriteEepromByte);
     EXPECT_EQ(KARVO7WritePCIEEPROMbyte(card, 0x82, 1), 0);
     EXPECT_EQ(clock.sleeps(), (std::vector<uint32_t>{100, 100}));
 }
 
 TEST_F(Eeprom, WordWriteStopsAfterAFailedLowByte) {
-    driver.failRequest(kReqEepromWrite);
+    driver.failRequest(req::kWriteEepromByte);
     EXPECT_EQ(KARVO7WritePCIEEPROMword(card, 0x30, 0xBEEF), 0);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 1u);

@@ -8,8 +8,6 @@ using namespace k7test;
 
 namespace {
 
-constexpr uint32_t kCommand = 0x8002A010u;
-
 TEST(Scan, StopsAtTheFirstMissingNumber) {
     RecordingDriver driver;
     driver.setDevices({{1, true}, {2, true}, {4, true}});
@@ -67,7 +65,7 @@ TEST(Close, SendsTheClosingCommandAndReleasesEvenOnFailure) {
     ScopedDriver installed(driver);
     testing::internal::CaptureStdout();
     KARVO7HANDLE h = KARVO7Open(1);
-    driver.failRequest(kCommand);
+    driver.failRequest(req::kCommand);
     EXPECT_EQ(KARVO7Close(h), 0);
     const auto blocks = driver.commandBlocks();
     ASSERT_EQ(blocks.size(), 1u);
@@ -94,7 +92,7 @@ TEST(CardPosition, CopiesBusAndSlotOrReportsTheDriverError) {
     EXPECT_EQ(slot, 14u);
     EXPECT_EQ(error, 0u);
     driver.setErrorWord(0xE0001234u);
-    driver.failRequest(0x8002601Cu);
+    driver.failRequest(req::kCardPosition);
     EXPECT_EQ(KARVO7GetCardPosition(h, &bus, &slot, &error), 0);
     EXPECT_EQ(bus, 0u);
     EXPECT_EQ(slot, 0u);
@@ -114,7 +112,7 @@ TEST(DataTimeOut, SendsTheSecondsAsOneWord) {
     EXPECT_EQ(error, 0u);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].code, 0x8002A020u);
+    EXPECT_EQ(r[0].code, req::kDataTimeOut);
     EXPECT_EQ(r[0].input, words({10}));
     EXPECT_EQ(r[0].outputSize, 0u);
     KARVO7Close(h);

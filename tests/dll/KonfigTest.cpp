@@ -30,8 +30,8 @@ class Konfig : public CardTest {
         status[13] = static_cast<uint8_t>(s >> 8);
         status[14] = static_cast<uint8_t>(b);
         status[15] = static_cast<uint8_t>(b >> 8);
-        driver.answer(kReqCardStatus, status);
-        driver.answer(kReqKonfigArea, std::move(area));
+        driver.answer(req::kCardStatus, status);
+        driver.answer(req::kReadKonfigArea, std::move(area));
     }
 
     Bytes image(uint32_t from, uint32_t to) const {
@@ -123,8 +123,9 @@ TEST_F(Konfig, FullRecordIsWrittenInVirtualTimeAndReadsBackEqual) {
                           reinterpret_cast<const uint8_t*>(&full) + next, sizeof full - next),
               0);
     const auto r = driver.requests();
-    const auto area = std::find_if(
-        r.begin(), r.end(), [](const RecordedRequest& q) { return q.code == kReqKonfigArea; });
+    const auto area = std::find_if(r.begin(), r.end(), [](const RecordedRequest& q) {
+        return q.code == req::kReadKonfigArea;
+    });
     ASSERT_NE(area, r.end());
     EXPECT_EQ(area->outputSize, 76u + 237u + 2u);
 }
@@ -145,8 +146,13 @@ TEST_F(Konfig, TextsRoundTripWithAndWithoutTerminator) {
     EXPECT_EQ(std::string(read.Karte, 20), "ABCDEFGHIJKLMNOPQRST");
     EXPECT_EQ(std::string(read.Aufsteckfilter, 13), std::string("Filter 5 MHz\0", 13));
     EXPECT_EQ(static_cast<uint8_t>(read.Aufsteckfilter[13]), 0x55);
-    // A text stored with count 0 keeps what the caller held.
-    EXPECT_EQ(static_cast<uint8_t>(read.PciEeprom[0]), 0x55);
+    // A text stored with count 0 reads as the empty text, whatever the caller's record held;
+    // only its terminator is written. A list stored with count 0 keeps what the caller held.
+    for (const char* text : {read.PciEeprom, read.LcaVersion, read.Programmversion}) {
+        EXPECT_EQ(text[0], '\0');
+        EXPECT_EQ(static_cast<uint8_t>(text[1]), 0x55);
+    }
+    EXPECT_EQ(read.DaempfungSender[0], 0x5555);
 }
 
 TEST_F(Konfig, ListsStoreTheirLeadingNonZeroElements) {
@@ -229,18 +235,18 @@ TEST_F(Konfig, WithoutMemoryNothingIsWrittenOrRead) {
         EXPECT_EQ(KARVO7GetKonfig(card, &read, &error), 0);
         EXPECT_EQ(error, KARVO7_ERR_NO_MEMORY);
     }
-    EXPECT_EQ(requestCodes(), (std::vector<uint32_t>{kReqCardStatus}));
+    EXPECT_EQ(requestCodes(), (std::vector<uint32_t>{req::kCardStatus}));
 }
 
 TEST_F(Konfig, DriverFailuresReportTheDriversWord) {
     KonfigRecord read{};
     uint32_t error = 0;
     driver.setErrorWord(0xE0000008u);
-    driver.failRequest(kReqCardStatus);
+    driver.failRequest(req::kCardStatus);
     EXPECT_EQ(KARVO7GetKonfig(card, &read, &error), 0);
     EXPECT_EQ(error, 0xE0000008u);
     driver.setErrorWord(0xE0000006u);
-    driver.failRequest(kReqKonfigArea);
+    driver.failRequest(req::kReadKonfigArea);
     EXPECT_EQ(KARVO7GetKonfig(card, &read, &error), 0);
     EXPECT_EQ(error, 0xE0000006u);
 }

@@ -6,7 +6,7 @@
 namespace k7test {
 
 void EepromModel::attach(RecordingDriver& driver) {
-    driver.handle(kReqEepromRead,
+    driver.handle(req::kReadEepromByte,
                   [this](const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                          uint32_t* returned) -> uint32_t {
                       if (inSize != 8 || outSize != 8) {
@@ -19,7 +19,7 @@ void EepromModel::attach(RecordingDriver& driver) {
                       *returned = 8;
                       return K7_ERROR_SUCCESS;
                   });
-    driver.handle(kReqEepromWrite,
+    driver.handle(req::kWriteEepromByte,
                   [this](const uint8_t* in, uint32_t inSize, uint8_t*, uint32_t outSize,
                          uint32_t* returned) -> uint32_t {
                       if (inSize != 8 || outSize != 0) {
@@ -40,7 +40,7 @@ void EepromModel::attach(RecordingDriver& driver) {
 
 void EepromModel::serveKonfigArea(RecordingDriver& driver) {
     auto areaSize = [this] { return static_cast<uint32_t>(bytes[0x80] | bytes[0x81] << 8) + 2; };
-    driver.handle(kReqCardStatus,
+    driver.handle(req::kCardStatus,
                   [areaSize](const uint8_t*, uint32_t, uint8_t* out, uint32_t outSize,
                              uint32_t* returned) -> uint32_t {
                       if (outSize != 16) {
@@ -55,7 +55,7 @@ void EepromModel::serveKonfigArea(RecordingDriver& driver) {
                       *returned = 16;
                       return K7_ERROR_SUCCESS;
                   });
-    driver.handle(kReqKonfigArea,
+    driver.handle(req::kReadKonfigArea,
                   [this, areaSize](const uint8_t*, uint32_t, uint8_t* out, uint32_t outSize,
                                    uint32_t* returned) -> uint32_t {
                       if (outSize != areaSize()) {

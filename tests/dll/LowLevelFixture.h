@@ -17,13 +17,6 @@
 
 namespace k7test {
 
-constexpr uint32_t kReqLastError = 0x80026014u;
-constexpr uint32_t kReqCommand = 0x8002A010u;
-constexpr uint32_t kReqCardStatus = 0x80026008u;
-constexpr uint32_t kReqKonfigArea = 0x80026006u;
-constexpr uint32_t kReqEepromRead = 0x800263D0u;
-constexpr uint32_t kReqEepromWrite = 0x8002A3D4u;
-
 // The bridge EEPROM as the driver sees it: 64 KiB of bytes behind the byte read and write
 // requests. `onWrite` may change what is stored (a faulty cell) or fail the request.
 struct EepromModel {

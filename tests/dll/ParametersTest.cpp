@@ -9,8 +9,6 @@ using namespace k7test::cards;
 
 namespace {
 
-constexpr uint32_t kTableRequest = 0x8002A019u;
-
 const uint16_t kTable[8] = {0x1111, 0x2222, 0x3333, 0x4444, 0x5555, 0x6666, 0x7777, 0x8888};
 const uint16_t kOtherTable[8] = {1, 2, 3, 4, 5, 6, 7, 8};
 
@@ -93,7 +91,7 @@ TEST_F(MeasurePreparation, FullRecordGivesTheCommandWordsAndTheTableBeforeItsCom
     EXPECT_EQ(sent(), fullRecordCommands(5));
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 8u);
-    EXPECT_EQ(r[6].code, kTableRequest);
+    EXPECT_EQ(r[6].code, req::kDepthTable);
     EXPECT_EQ(r[6].input,
               (Bytes{0x11, 0x11, 0x22, 0x22, 0x33, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}));
     EXPECT_EQ(r[6].outputSize, 0u);
@@ -144,7 +142,7 @@ TEST_F(MeasurePreparation, SstFormsPointARecordWithATableAtTheSeparateTable) {
     EXPECT_EQ(KARVO7PrepMeasureSSTPointer(v3, &none, kOtherTable, &error), 1);
     EXPECT_EQ(none.TATabelle, nullptr);
     for (uint32_t code : requestCodes()) {
-        EXPECT_NE(code, kTableRequest);
+        EXPECT_NE(code, req::kDepthTable);
     }
 }
 
@@ -242,7 +240,7 @@ TEST_F(MeasurePreparation, TableSendsTheSupportPointsRoundedUpToAnEvenCount) {
         ASSERT_EQ(KARVO7PrepMeasurePointer(other, &p, &error), 1);
         const auto r = driver.requests();
         ASSERT_EQ(r.size(), 5u);
-        EXPECT_EQ(r[3].code, kTableRequest);
+        EXPECT_EQ(r[3].code, req::kDepthTable);
         const auto* bytes = reinterpret_cast<const uint8_t*>(big);
         EXPECT_EQ(r[3].input, Bytes(bytes, bytes + 2 * values)) << field;
         EXPECT_EQ(sent().back(), (Command{0x6402, 2, {0x12340000 | (field & 0xFF), 80}}));
@@ -282,10 +280,10 @@ TEST_F(MeasurePreparation, AFailedCommandEndsTheSequenceWithTheDriversWord) {
     EXPECT_EQ(KARVO7PrepMeasureParamPointer(v3, 1, &p, &error), 0);
     EXPECT_EQ(error, kDriverWord);
     EXPECT_EQ(sent().size(), 3u);
-    EXPECT_EQ(requestCodes().back(), kLastErrorRequest);
+    EXPECT_EQ(requestCodes().back(), req::kLastError);
 
     driver.clearRecords();
-    driver.failRequest(kTableRequest);
+    driver.failRequest(req::kDepthTable);
     EXPECT_EQ(KARVO7PrepMeasureParamPointer(v3, 1, &p, &error), 0);
     EXPECT_EQ(error, kDriverWord);
     EXPECT_EQ(sent().size(), 6u);  // 0x6402 not sent

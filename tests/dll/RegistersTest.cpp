@@ -9,16 +9,11 @@ using namespace k7test;
 
 namespace {
 
-constexpr uint32_t kReqReadRegister = 0x800263C8u;
-constexpr uint32_t kReqWriteRegister = 0x8002A3CCu;
-constexpr uint32_t kReqReadConfig = 0x800263C0u;
-constexpr uint32_t kReqWriteConfig = 0x8002A3C4u;
-
 using Registers = CardTest;
 
 TEST_F(Registers, ReadSendsAddressAndZeroAndReturnsTheSecondWord) {
     openCard();
-    driver.handle(kReqReadRegister,
+    driver.handle(req::kReadRegister,
                   [](const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                      uint32_t* returned) -> uint32_t {
                       EXPECT_EQ(inSize, 8u);
@@ -35,18 +30,18 @@ TEST_F(Registers, ReadSendsAddressAndZeroAndReturnsTheSecondWord) {
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].input, words({1536, 0}));
     // A failed read reads as 0.
-    driver.failRequest(kReqReadRegister);
+    driver.failRequest(req::kReadRegister);
     EXPECT_EQ(KARVO7ReadRegister(card, 1024), 0u);
 }
 
 TEST_F(Registers, WriteSendsAddressAndValueWithAnOutputOfEightBytes) {
     openCard();
     EXPECT_EQ(KARVO7WriteRegister(card, 1030, 0xBEEF), 1);
-    driver.failRequest(kReqWriteRegister);
+    driver.failRequest(req::kWriteRegister);
     EXPECT_EQ(KARVO7WriteRegister(card, 1031, 1), 0);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].code, kReqWriteRegister);
+    EXPECT_EQ(r[0].code, req::kWriteRegister);
     EXPECT_EQ(r[0].input, words({1030, 0xBEEF}));
     EXPECT_EQ(r[0].outputSize, 8u);
     EXPECT_EQ(r[1].input, words({1031, 1}));
@@ -66,7 +61,7 @@ TEST_F(Registers, ConfigurationSpaceTravelsAs256Bytes) {
     for (size_t i = 0; i < space.size(); ++i) {
         space[i] = static_cast<uint8_t>(255 - i);
     }
-    driver.answer(kReqReadConfig, space);
+    driver.answer(req::kReadPciConfig, space);
     uint8_t read[256] = {};
     ASSERT_EQ(KARVO7ReadConfigData(card, read), 1);
     EXPECT_EQ(Bytes(read, read + 256), space);
@@ -74,15 +69,15 @@ TEST_F(Registers, ConfigurationSpaceTravelsAs256Bytes) {
     ASSERT_EQ(KARVO7WriteConfigData(card, space.data()), 1);
     const auto r = driver.requests();
     ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].code, kReqReadConfig);
+    EXPECT_EQ(r[0].code, req::kReadPciConfig);
     EXPECT_EQ(r[0].outputSize, 256u);
-    EXPECT_EQ(r[1].code, kReqWriteConfig);
+    EXPECT_EQ(r[1].code, req::kWritePciConfig);
     EXPECT_EQ(r[1].input, space);
     EXPECT_EQ(r[1].outputSize, 0u);
 
-    driver.failRequest(kReqReadConfig);
+    driver.failRequest(req::kReadPciConfig);
     EXPECT_EQ(KARVO7ReadConfigData(card, read), 0);
-    driver.failRequest(kReqWriteConfig);
+    driver.failRequest(req::kWritePciConfig);
     EXPECT_EQ(KARVO7WriteConfigData(card, space.data()), 0);
 }
 

@@ -4,16 +4,14 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "KARVO7Protocol.h"
+
 namespace k7test {
 
 namespace {
 uint32_t numberOf(void* device) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(device));
 }
-constexpr uint32_t kLastErrorCode = 0x80026014u;
-constexpr uint32_t kVersion3Code = 0x80026024u;
-constexpr uint32_t kPositionCode = 0x8002601Cu;
-constexpr uint32_t kCommandCode = 0x8002A010u;
 }  // namespace
 
 RecordingDriver::RecordingDriver() {
@@ -87,7 +85,7 @@ std::vector<Bytes> RecordingDriver::commandBlocks() const {
     std::lock_guard l(mutex_);
     std::vector<Bytes> blocks;
     for (const auto& r : requests_) {
-        if (r.code == kCommandCode) {
+        if (r.code == k7proto::req::kCommand) {
             blocks.push_back(r.input);
         }
     }
@@ -153,7 +151,7 @@ uint32_t RecordingDriver::control(void* self, void* device, uint32_t code, const
         std::lock_guard l(d->mutex_);
         const auto* bytes = static_cast<const uint8_t*>(in);
         d->requests_.push_back({number, code, Bytes(bytes, bytes + (in ? inSize : 0)), outSize});
-        if (code == kCommandCode) {
+        if (code == k7proto::req::kCommand) {
             const int index = d->commandsSeen_++;
             if (auto it = d->commandFailures_.find(index); it != d->commandFailures_.end()) {
                 const uint32_t error = it->second;
@@ -161,7 +159,7 @@ uint32_t RecordingDriver::control(void* self, void* device, uint32_t code, const
                 return error;
             }
         }
-        if (code != kLastErrorCode) {
+        if (code != k7proto::req::kLastError) {
             for (auto it = d->failures_.begin(); it != d->failures_.end(); ++it) {
                 if (it->code == 0 || it->code == code) {
                     const uint32_t error = it->error;
@@ -178,11 +176,11 @@ uint32_t RecordingDriver::control(void* self, void* device, uint32_t code, const
             Bytes answer;
             if (auto a = d->answers_.find(code); a != d->answers_.end()) {
                 answer = a->second;
-            } else if (code == kLastErrorCode) {
+            } else if (code == k7proto::req::kLastError) {
                 answer = words({d->errorWord_});
-            } else if (code == kVersion3Code) {
+            } else if (code == k7proto::req::kVersion3) {
                 answer = words({d->devices_[number] ? 1u : 0u});
-            } else if (code == kPositionCode) {
+            } else if (code == k7proto::req::kCardPosition) {
                 const auto pos = d->positions_[number];
                 answer = words({pos.first, pos.second});
             }
@@ -282,31 +280,38 @@ ScopedDriver::~ScopedDriver() {
     K7DrvInstall(nullptr);
 }
 
+namespace {
+const uint8_t* within(const Bytes& bytes, size_t offset, size_t size) {
+    if (offset > bytes.size() || bytes.size() - offset < size) {
+        throw std::out_of_range("recorded bytes end before the value does");
+    }
+    return bytes.data() + offset;
+}
+}  // namespace
+
 uint32_t le32(const Bytes& bytes, size_t offset) {
-    return static_cast<uint32_t>(bytes.at(offset)) |
-           static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
-           static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
-           static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
+    return k7proto::le32(within(bytes, offset, 4));
 }
 
 uint16_t le16(const Bytes& bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes.at(offset) | bytes.at(offset + 1) << 8);
+    return k7proto::le16(within(bytes, offset, 2));
 }
 
 Bytes words(std::initializer_list<uint32_t> values) {
-    Bytes out;
+    Bytes out(4 * values.size());
+    size_t at = 0;
     for (uint32_t v : values) {
-        for (int b = 0; b < 4; ++b) {
-            out.push_back(static_cast<uint8_t>(v >> (8 * b)));
-        }
+        k7proto::putLe32(out.data() + at, v);
+        at += 4;
     }
     return out;
 }
 
 Command decodeCommand(const Bytes& block) {
-    Command c{le16(block, 0), block.at(2), {}};
-    for (uint32_t i = 0; i < c.count && i < 8; ++i) {
-        c.data.push_back(le32(block, 4 + 4 * i));
+    namespace req = k7proto::req;
+    Command c{le16(block, 0), block.at(req::kCommandCountOffset), {}};
+    for (uint32_t i = 0; i < c.count && i < req::kMaxCommandWords; ++i) {
+        c.data.push_back(le32(block, req::kCommandWordsOffset + 4 * i));
     }
     return c;
 }

@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "KARVO7Driver.h"
+#include "KARVO7Protocol.h"
 
 namespace k7test {
+
+namespace req = k7proto::req;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -79,7 +82,7 @@ class RecordingDriver {
 
     // What happened.
     std::vector<RecordedRequest> requests() const;
-    // Command blocks sent (request 0x8002A010), in order.
+    // Command blocks sent (command requests), in order.
     std::vector<Bytes> commandBlocks() const;
     std::vector<RecordedTransfer> transfers() const;
     void clearRecords();
@@ -144,7 +147,7 @@ class ScopedDriver {
     ScopedDriver& operator=(const ScopedDriver&) = delete;
 };
 
-// Little-endian helpers for assertions on bytes.
+// Little-endian values in recorded bytes; throw when the bytes end first.
 uint32_t le32(const Bytes& bytes, size_t offset);
 uint16_t le16(const Bytes& bytes, size_t offset);
 Bytes words(std::initializer_list<uint32_t> values);

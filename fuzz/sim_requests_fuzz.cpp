@@ -74,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.instance = "fuzz" + std::to_string(::getpid());
     config.fifoBytes = 16384;
     config.resultsBytes = 4096;
+    // A trigger source and a flaw, so that externally triggered sets shoot and echoes overlap.
+    config.cards[0].externalTriggerHz = 5000;
+    config.cards[0].specimen.flaws.push_back({7.5, 0.1});
     k7sim::Simulator sim(config);
     if (!sim.install()) {
         return 0;

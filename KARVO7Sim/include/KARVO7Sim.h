@@ -57,24 +57,34 @@ constexpr uint32_t kEepromProtected = 0xE7050002u;   // EEPROM write-protected
 constexpr uint32_t kDataTimeOut = 0xE7060001u;       // no data within the data time-out
 constexpr uint32_t kTransferBusy = 0xE7060002u;      // a transfer is already outstanding
 constexpr uint32_t kImageTooLarge = 0xE7060003u;     // firmware image above 64 KiB
+constexpr uint32_t kFifoOverflow = 0xE7060004u;      // shots were lost: the data FIFO overflowed
 constexpr uint32_t kDepthTable = 0xE7070001u;        // depth table of a wrong size
 }  // namespace err
 
 // The test block the card puts into the PCI FIFO for self test 0, twice.
 constexpr uint32_t kSelfTest0Pattern[4] = {0x55555555u, 0xAAAAAAAAu, 0xFFFFFFFFu, 0x00000000u};
 
-// The synthetic specimen under the probe: a delay-line probe on a steel plate.
+// A reflector inside the plate.
+struct Flaw {
+    double depthMm = 0.0;    // below the surface under the probe
+    double amplitude = 0.0;  // its first echo at 0 dB, fraction of full scale
+};
+
+// The synthetic specimen under the probe: a delay-line probe on a steel plate. The interface
+// echo (end of the delay line) is the strongest echo and repeats at twice its time; back-wall
+// and flaw echoes repeat with each round trip through the plate, losing `echoLossDb` each.
 struct Specimen {
-    double thicknessMm = 22.0;         // plate thickness
-    double velocityMps = 5920.0;       // longitudinal sound velocity of the plate
-    double interfaceUs = 2.0;          // time of the interface echo after the transmit pulse
-    double probeMHz = 5.0;             // centre frequency of the probe
-    double interfaceAmplitude = 0.04;  // interface echo at 0 dB, fraction of full scale
-    double echoAmplitude = 0.10;       // first back-wall echo at 0 dB, fraction of full scale
-    double echoLossDb = 2.0;           // loss from one back-wall echo to the next
-    double pulseAmplitude = 0.9;       // transmit pulse, fraction of full scale (not amplified)
-    double noise = 0.002;              // r.m.s. noise at 0 dB, fraction of full scale
-    int32_t adcOffset = 96;            // offset of the samples before the offset command
+    double thicknessMm = 22.0;        // plate thickness
+    double velocityMps = 5920.0;      // longitudinal sound velocity of the plate
+    double interfaceUs = 2.0;         // time of the interface echo after the transmit pulse
+    double probeMHz = 5.0;            // centre frequency of the probe
+    double interfaceAmplitude = 0.5;  // interface echo at 0 dB, fraction of full scale
+    double echoAmplitude = 0.22;      // first back-wall echo at 0 dB, fraction of full scale
+    double echoLossDb = 1.5;          // loss from one back-wall (or flaw) echo to the next
+    double pulseAmplitude = 0.9;      // transmit pulse, fraction of full scale
+    double noise = 0.0003;            // r.m.s. noise at 0 dB, fraction of full scale
+    int32_t adcOffset = 96;           // offset of the samples before the offset command
+    std::vector<Flaw> flaws;          // reflectors in the plate
 };
 
 // One fault, from the configuration (see README.md) or the test API.
@@ -139,6 +149,9 @@ struct CardConfig {
     uint16_t lcaId = 0x7C31;
     uint16_t dataLcaId = 0x7D31;
     Specimen specimen;
+    // Rate of the source at the card's external trigger input; 0: none, and externally
+    // triggered sets take no shots.
+    double externalTriggerHz = 0.0;
     uint32_t resetMs = 50;  // time from the reset request to the reset-finished flag
     std::vector<Fault> faults;
 };
@@ -153,7 +166,7 @@ struct Config {
     std::string stateDir;              // empty: $KARVO7_SIM_STATE, else ~/.local/state/karvo7sim
     std::string lockDir;               // empty: the state directory, or /tmp when not persisting
     std::string instance = "default";  // cards of one instance exclude each other everywhere
-    uint32_t fifoBytes = 131072;       // capacity of each card's data FIFO
+    uint32_t fifoBytes = 262144;       // capacity of each card's data FIFO (the largest shot fits)
     uint32_t resultsBytes = 65536;     // capacity of each card's gate results store
     uint32_t dataTimeOutS = 10;        // data time-out until the program sets one (0: none)
 
@@ -193,7 +206,7 @@ class K7SIM_API Simulator {
     void service();
     // Bytes waiting in the data FIFO of card `number` (for tests of the FIFO bound).
     uint32_t fifoBytes(uint32_t number);
-    // Shots the card has dropped because its data FIFO was full.
+    // Shots the card has dropped because they did not fit its data FIFO.
     uint64_t droppedShots(uint32_t number);
 
     const Config& config() const;

@@ -1,6 +1,9 @@
 // The card's life: power-up state, its clock, hardware reset, persistence, open and close.
 #include "Card.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "KARVO7Os.h"
 #include "Kennung.h"
 
@@ -16,6 +19,10 @@ Card::Card(const CardConfig& config, const CardSettings& settings)
       dataTimeOutS_(settings.dataTimeOutS) {
     for (const auto& f : config.faults) {
         faults_.add(f);
+    }
+    if (config.externalTriggerHz > 0.0) {
+        const double period = std::round(1e6 / std::min(config.externalTriggerHz, 1e6));
+        triggerPeriodUs_ = static_cast<uint64_t>(std::max(1.0, period));
     }
     const Kennung record =
         config.kennungText.empty() ? defaultKennung() : parseKennungText(config.kennungText);
@@ -65,12 +72,15 @@ void Card::powerUpState() {
     offsetAdjusted_ = false;
     run_ = Run{};
     fifo_.clear();
-    results_.clear();
+    results_.restart();
     source_ = Source::Fifo;
     reply_.clear();
     replyPosition_ = 0;
     ascanWanted_ = -1;
-    overflow_ = false;
+    fifoOverflow_ = false;
+    resultsOverflow_ = false;
+    busyUntilUs_ = 0;
+    armed_.clear();
     bridge_.reset();
     bridge_.neverEmpty = false;
     lca_.reset(config_.lcaId, config_.dataLcaId);
@@ -100,6 +110,7 @@ void Card::advance() {
     if (resetting_ && nowUs_ >= resetDoneUs_) {
         resetting_ = false;
     }
+    fireArmed();
     runShots();
 }
 

@@ -36,7 +36,7 @@ using Completions = std::vector<Completion>;
 struct CardSettings {
     std::string stateDirectory;  // empty: nothing persists
     uint64_t seed = 1;
-    uint32_t fifoBytes = 131072;
+    uint32_t fifoBytes = 262144;
     uint32_t resultsBytes = 65536;
     uint32_t dataTimeOutS = 10;
 };
@@ -118,12 +118,25 @@ class Card {
 
     // Measurement.cpp: shots and their output.
     enum class Destination { Fifo, Reply, None };
-    void takeShot(uint32_t set, uint64_t atUs, Destination destination);
+    struct Armed {  // a single shot waiting for its trigger
+        uint32_t set;
+        uint64_t atUs;
+        Destination destination;
+    };
+    static constexpr uint64_t kNever = UINT64_MAX;
+    void takeShot(uint32_t set, uint64_t atUs, Destination destination, bool inCycle = false);
+    void singleShot(uint32_t set, Destination destination);
+    void fireArmed();
     void runShots();
+    void endRun();
     uint64_t periodUs(uint32_t set) const;
+    uint64_t shotTime(uint32_t set, uint64_t earliestUs) const;
+    bool keepsResults(uint32_t set) const;
     const SignalModel::Clean& cleanSignal(uint32_t set, int64_t first, int64_t end);
 
     // Transfers.cpp: delivery of card data to reads.
+    enum class ReadEnd { Wait, Results, Overflow };
+    ReadEnd readEnd() const;
     uint32_t deliver(uint8_t* buffer, uint32_t size);
     bool hasDataForRead() const;
     void completePending(Completions& done);
@@ -172,7 +185,11 @@ class Card {
     uint64_t shots_ = 0;
     uint64_t dropped_ = 0;
     uint64_t adcReads_ = 0;
-    bool overflow_ = false;
+    bool fifoOverflow_ = false;     // shots lost for the data FIFO since it was last emptied
+    bool resultsOverflow_ = false;  // results lost for the results store
+    uint64_t busyUntilUs_ = 0;      // card time at which the next shot can start
+    uint64_t triggerPeriodUs_ = 0;  // external trigger source; 0: none
+    std::vector<Armed> armed_;
 
     uint32_t lastError_ = 0;
     uint32_t dataTimeOutS_ = 10;

@@ -2,6 +2,7 @@
 // [Card] (settings of every card) and [Card<n>] (card with device number n), lines
 // "key = value", comments after ';' or '#'.
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -43,11 +44,16 @@ bool number(const std::string& text, uint64_t& out) {
     return end != nullptr && *end == '\0' && t[0] != '-';
 }
 
+// A finite decimal number: "nan" and "inf" would carry into every sample.
 bool real(const std::string& text, double& out) {
     const std::string t = trim(text);
     char* end = nullptr;
-    out = std::strtod(t.c_str(), &end);
-    return !t.empty() && end != nullptr && *end == '\0';
+    const double value = std::strtod(t.c_str(), &end);
+    if (t.empty() || end == nullptr || *end != '\0' || !std::isfinite(value)) {
+        return false;
+    }
+    out = value;
+    return true;
 }
 
 bool boolean(const std::string& text, bool& out) {
@@ -157,6 +163,26 @@ const std::map<std::string, CardSetter>& cardKeys() {
         k["echo_loss_db"] = specimenReal(&Specimen::echoLossDb);
         k["pulse_amplitude"] = specimenReal(&Specimen::pulseAmplitude);
         k["noise"] = specimenReal(&Specimen::noise);
+        k["flaw"] = [](CardConfig& c, const std::string& v) {
+            // flaw = <depth mm> <amplitude>: a reflector at least 0.1 mm deep
+            const auto w = words(v);
+            Flaw flaw;
+            if (w.size() != 2 || !real(w[0], flaw.depthMm) || !real(w[1], flaw.amplitude) ||
+                flaw.depthMm < 0.1 || flaw.depthMm > 10000.0 || flaw.amplitude < 0.0 ||
+                flaw.amplitude > 100.0) {
+                return false;
+            }
+            c.specimen.flaws.push_back(flaw);
+            return true;
+        };
+        k["external_trigger_hz"] = [](CardConfig& c, const std::string& v) {
+            double hz = 0.0;
+            if (!real(v, hz) || hz < 0.0 || hz > 1e6) {
+                return false;
+            }
+            c.externalTriggerHz = hz;
+            return true;
+        };
         k["adc_offset"] = [](CardConfig& c, const std::string& v) {
             char* end = nullptr;
             const long n = std::strtol(trim(v).c_str(), &end, 0);

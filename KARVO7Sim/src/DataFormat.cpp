@@ -41,17 +41,19 @@ void putTimeStamp(Bytes& out, uint32_t time) {
     put32(out, time);
 }
 
-// Packs 12-bit samples (left-aligned in 16 bits) four into three words.
+// Packs 12-bit samples (left-aligned in 16 bits) as one little-endian bit stream, four into
+// three words; only the words the samples need: a last partial group ends the payload.
 std::vector<uint16_t> pack12(const std::vector<int16_t>& samples) {
-    std::vector<uint16_t> words;
-    for (size_t i = 0; i < samples.size(); i += 4) {
-        uint32_t s[4] = {0, 0, 0, 0};
-        for (size_t k = 0; k < 4 && i + k < samples.size(); ++k) {
-            s[k] = (static_cast<uint16_t>(samples[i + k]) >> 4) & 0xFFFu;
+    std::vector<uint16_t> words((3 * samples.size() + 3) / 4, 0);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const uint32_t value = (static_cast<uint16_t>(samples[i]) >> 4) & 0xFFFu;
+        const size_t bit = 12 * i;
+        const size_t word = bit / 16;
+        const size_t shift = bit % 16;
+        words[word] = static_cast<uint16_t>(words[word] | value << shift);
+        if (shift > 4) {
+            words[word + 1] = static_cast<uint16_t>(words[word + 1] | value >> (16 - shift));
         }
-        words.push_back(static_cast<uint16_t>(s[0] | (s[1] & 0xFu) << 12));
-        words.push_back(static_cast<uint16_t>((s[1] >> 4) | (s[2] & 0xFFu) << 8));
-        words.push_back(static_cast<uint16_t>((s[2] >> 8) | s[3] << 4));
     }
     return words;
 }
@@ -107,19 +109,23 @@ Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, ui
     if (set.externalTrigger()) {
         putTimeStamp(out, timeStamp);
     }
-    if (set.eightBit()) {
+    if (set.output() == 2 && set.eightBit()) {
+        // A-scan of an 8-bit set: packed 12-bit samples, exactly the recorded count.
         const auto words = pack12(samples);
         putHeader(out, record::kPacked12, static_cast<uint32_t>(6 + 2 * words.size()),
                   set.identification);
         for (uint16_t w : words) {
             put16(out, w);
         }
-    } else {
-        const uint8_t type = set.output() == 2 ? record::kAscan : record::kHf;
-        putHeader(out, type, static_cast<uint32_t>(6 + 2 * samples.size()), set.identification);
-        for (int16_t s : samples) {
-            put16(out, static_cast<uint16_t>(s));
-        }
+        return out;
+    }
+    // HF samples whatever their width (an 8-bit sample keeps its upper byte), or an A-scan of a
+    // set with full samples: one sample per word.
+    const uint8_t type = set.output() == 2 ? record::kAscan : record::kHf;
+    const uint16_t mask = set.eightBit() ? 0xFF00u : 0xFFFFu;
+    putHeader(out, type, static_cast<uint32_t>(6 + 2 * samples.size()), set.identification);
+    for (int16_t s : samples) {
+        put16(out, static_cast<uint16_t>(static_cast<uint16_t>(s) & mask));
     }
     return out;
 }

@@ -44,47 +44,89 @@ bool ResultStore::push(Bytes result) {
         return false;
     }
     bytes_ += result.size();
-    items_.push_back({std::move(result), false});
+    units_.push_back({std::move(result), 1, false, false});
+    return true;
+}
+
+void ResultStore::stage(Bytes result) {
+    bytes_ += result.size();
+    staged_.bytes.insert(staged_.bytes.end(), result.begin(), result.end());
+    ++staged_.results;
+}
+
+bool ResultStore::commit(bool closing) {
+    Unit unit = std::move(staged_);
+    const bool lost = stagedLost_;
+    const bool cut = stagedCut_;
+    staged_ = Unit{};
+    stagedLost_ = false;
+    stagedCut_ = false;
+    if (unit.results == 0) {
+        return !lost;
+    }
+    if (cut || lost || bytes_ > capacity_) {
+        // A cycle without its first entries would file results under the wrong sets.
+        bytes_ -= unit.bytes.size();
+        return cut;
+    }
+    unit.endsFetch = closing;
+    units_.push_back(std::move(unit));
     return true;
 }
 
 void ResultStore::pushControl(uint32_t word) {
     // A control word follows a result; two in a row or one at the start carry nothing.
-    if (items_.empty() || items_.back().control || bytes_ + 4 > capacity_) {
+    if (units_.empty() || units_.back().control || bytes_ + 4 > capacity_) {
         return;
     }
-    Bytes bytes(4);
     for (int i = 0; i < 4; ++i) {
-        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(word >> (8 * i));
+        units_.back().bytes.push_back(static_cast<uint8_t>(word >> (8 * i)));
     }
+    units_.back().control = true;
     bytes_ += 4;
-    items_.push_back({std::move(bytes), true});
 }
 
 Bytes ResultStore::take(uint32_t count, size_t maxBytes) {
     Bytes out;
     uint32_t taken = 0;
-    while (!items_.empty()) {
-        Item& item = items_.front();
-        if (!out.empty() && out.size() + item.bytes.size() > maxBytes) {
+    while (!units_.empty()) {
+        Unit& unit = units_.front();
+        if (out.empty() && unit.control && unit.bytes.size() > maxBytes &&
+            unit.bytes.size() - 4 <= maxBytes) {
+            // A buffer that holds the record but not its control word: the record goes alone
+            // and the word is dropped, since it must not begin the next fetch.
+            unit.bytes.resize(unit.bytes.size() - 4);
+            unit.control = false;
+            bytes_ -= 4;
+        }
+        if (out.size() + unit.bytes.size() > maxBytes ||
+            (count != 0 && taken != 0 && taken + unit.results > count)) {
             break;
         }
-        if (!item.control) {
-            if (count != 0 && taken == count) {
-                break;
-            }
-            ++taken;
+        out.insert(out.end(), unit.bytes.begin(), unit.bytes.end());
+        taken += unit.results;
+        bytes_ -= unit.bytes.size();
+        const bool last = unit.endsFetch;
+        units_.pop_front();
+        if (last) {
+            break;
         }
-        out.insert(out.end(), item.bytes.begin(), item.bytes.end());
-        bytes_ -= item.bytes.size();
-        items_.pop_front();
     }
     return out;
 }
 
 void ResultStore::clear() {
-    items_.clear();
+    // A cycle in progress that loses entries here goes on without its first ones.
+    stagedCut_ = staged_.results > 0 || stagedLost_;
+    units_.clear();
+    staged_ = Unit{};
+    stagedLost_ = false;
     bytes_ = 0;
+}
+
+void ResultStore::restart() {
+    clear();
+    stagedCut_ = false;
 }
 
 }  // namespace k7sim

@@ -1,6 +1,6 @@
 // The card's bounded stores of measurement output: the data FIFO (one block per shot, read a
 // block at a time) and the gate results store (entries, records and control words, handed out
-// by the results command).
+// by the results command in whole units: a record with its control word, a cycle of entries).
 #pragma once
 
 #include <cstddef>
@@ -37,24 +37,44 @@ class ResultStore {
   public:
     explicit ResultStore(size_t capacity) : capacity_(capacity) {}
 
-    // A result entry or record of one shot; false when the store is full.
+    // The result of one shot (a compact entry or a gate record) as a unit of its own; false (and
+    // nothing stored) when it does not fit.
     bool push(Bytes result);
-    // A control word between results; dropped with the results it would follow.
+    // A compact entry of the cycle in progress: the entries of a cycle join the store together
+    // when the cycle ends, so that a fetch always begins at the first set of a cycle.
+    void stage(Bytes result);
+    // A shot of the cycle in progress was lost: the whole cycle is dropped when it ends.
+    void stageLost() { stagedLost_ = true; }
+    // The cycle in progress ends: its entries become one unit; false when they were dropped
+    // (lost shot or no room). `closing`: the run stopped within the cycle; the unit then holds
+    // fewer entries and ends the fetch that takes it.
+    bool commit(bool closing = false);
+    // A control word after the newest result: it travels with that result. Dropped when there is
+    // no result for it or no room.
     void pushControl(uint32_t word);
-    // Takes up to `count` results (0: all) with the control words behind them, as many whole
-    // items as fit `maxBytes` (the first one even if it does not).
+    // Takes whole units, oldest first: up to `count` results (0: all; the first unit even if it
+    // holds more), as many as fit `maxBytes`. Nothing when the oldest unit does not fit; a
+    // record that fits only without its control word goes without it.
     Bytes take(uint32_t count, size_t maxBytes);
+    // Empties the store; a cycle in progress is dropped when it ends.
     void clear();
+    // Empties the store with no cycle in progress (power-up, reset).
+    void restart();
     bool full() const { return bytes_ >= capacity_; }
-    bool empty() const { return items_.empty(); }
+    bool empty() const { return units_.empty(); }
 
   private:
-    struct Item {
+    struct Unit {
         Bytes bytes;
-        bool control;
+        uint32_t results = 0;
+        bool control = false;    // ends with its control word
+        bool endsFetch = false;  // a cycle cut short: nothing follows it in the same fetch
     };
-    std::deque<Item> items_;
-    size_t bytes_ = 0;
+    std::deque<Unit> units_;
+    Unit staged_;
+    bool stagedLost_ = false;  // a shot of the cycle in progress lost its result
+    bool stagedCut_ = false;   // the store was emptied within the cycle in progress
+    size_t bytes_ = 0;         // of the units and the staged cycle
     size_t capacity_;
 };
 

@@ -63,14 +63,17 @@ uint32_t Card::command(const uint8_t* block) {
             return K7_ERROR_SUCCESS;
         case 0x0400:
             return startMeasurement(0, false);
-        case 0x0800:
-            run_.on = false;
+        case 0x0800:  // stop: the run ends, single shots no longer wait for their trigger
+            endRun();
+            armed_.clear();
             return K7_ERROR_SUCCESS;
         case 0x0C00: {  // reset of the LCAs: registers to their start values, FIFOs emptied
             run_.on = false;
+            armed_.clear();
             fifo_.clear();
-            results_.clear();
-            overflow_ = false;
+            results_.restart();
+            fifoOverflow_ = false;
+            resultsOverflow_ = false;
             lca_.reset(config_.lcaId, config_.dataLcaId);
             lca_.setPower(powered_);
             lca_.load(sets_[selected_], externalClock_);
@@ -81,7 +84,8 @@ uint32_t Card::command(const uint8_t* block) {
             return K7_ERROR_SUCCESS;
         case 0x1400:
             powered_ = false;
-            run_.on = false;
+            endRun();
+            armed_.clear();
             lca_.setPower(false);
             return K7_ERROR_SUCCESS;
         case 0x1800:
@@ -119,7 +123,7 @@ uint32_t Card::command(const uint8_t* block) {
             if (measured) {
                 ascanWanted_ = static_cast<int>(set);  // the next shot of the set answers
             } else {
-                takeShot(set, nowUs_, Destination::Reply);  // an idle set measures once
+                singleShot(set, Destination::Reply);  // an idle set measures once
             }
             return K7_ERROR_SUCCESS;
         }
@@ -136,12 +140,14 @@ uint32_t Card::command(const uint8_t* block) {
             replyPosition_ = 0;
             source_ = Source::Fifo;
             ascanWanted_ = -1;
-            overflow_ = false;
+            fifoOverflow_ = false;
+            resultsOverflow_ = false;
             return K7_ERROR_SUCCESS;
         case 0x4001:
             return selfTest(w);
         case 0x7800: {  // gate values of the selected set's last shot
-            if (!lastGates_[selected_]) {
+            // Without one, a set measures once for them; an externally triggered set has none.
+            if (!lastGates_[selected_] && !sets_[selected_].externalTrigger()) {
                 takeShot(selected_, nowUs_, Destination::None);
             }
             const auto entry = compactEntry(lastGates_[selected_].value_or(ShotGates{}));
@@ -248,9 +254,9 @@ uint32_t Card::startMeasurement(uint32_t setForBlock, bool block) {
     if (mode == 0) {
         return K7_ERROR_SUCCESS;
     }
+    endRun();
     if (mode == 1) {
-        run_.on = false;
-        takeShot(selected_, nowUs_, Destination::Fifo);
+        singleShot(selected_, Destination::Fifo);
         return K7_ERROR_SUCCESS;
     }
     Run run;
@@ -264,8 +270,11 @@ uint32_t Card::startMeasurement(uint32_t setForBlock, bool block) {
     }
     run.on = true;
     run.modus = static_cast<uint8_t>(mode);
-    run.nextUs = nowUs_;
     run_ = run;
+    // The first shot comes at once, or for an externally triggered set with the next trigger.
+    run_.nextUs =
+        shotTime(run_.sets[0],
+                 sets_[run_.sets[0]].externalTrigger() ? std::max(nowUs_, busyUntilUs_) : nowUs_);
     return K7_ERROR_SUCCESS;
 }
 

@@ -72,15 +72,18 @@ ShotGates evaluateGates(const ParameterSet& set, const SampleRun& run) {
         const int64_t end = shift + set.gates[g].end;
         uint16_t peak = 0;
         int64_t crossing = -1;
+        bool clip = false;
         for (int64_t i = start; i <= end; ++i) {
-            const uint16_t a = amplitude12(run.at(i));
+            const int16_t sample = run.at(i);
+            const uint16_t a = amplitude12(sample);
             peak = std::max(peak, a);
+            clip = clip || clipped(sample);
             if (crossing < 0 && a >= set.gates[g].threshold && set.gates[g].threshold != 0) {
                 crossing = i;
             }
         }
         result.amplitude = peak;
-        result.marker = peak >= 4095;
+        result.marker = clip;
         if (crossing >= 0) {
             result.present = true;
             result.time = static_cast<uint32_t>(crossing - shift) & 0xFFFFFu;

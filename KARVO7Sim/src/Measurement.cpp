@@ -1,6 +1,7 @@
 // Shots: the set's signal is recorded, its gates evaluated, and the shot's data block and gate
 // results go to the data FIFO, the results store and the registers. Runs over the active sets
-// produce their shots at the sets' pulse repetition as the card's time passes.
+// produce their shots at the sets' pulse repetition as the card's time passes; externally
+// triggered sets wait for the edges of the trigger source.
 #include <algorithm>
 #include <cmath>
 
@@ -11,7 +12,8 @@ namespace k7sim {
 
 namespace {
 constexpr int64_t kLongestSpan = int64_t{1} << 21;  // samples evaluated at most per shot
-}
+constexpr size_t kMostArmed = 4096;                 // single shots waiting for the trigger
+}  // namespace
 
 uint64_t Card::periodUs(uint32_t set) const {
     const ParameterSet& s = sets_[set];
@@ -37,21 +39,45 @@ const SignalModel::Clean& Card::cleanSignal(uint32_t set, int64_t first, int64_t
     return c.signal;
 }
 
-void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination) {
+bool Card::keepsResults(uint32_t set) const {
+    // Readers file record-layout results under sets 1 to 7, compact entries under sets 1 to 6.
+    return set >= 1 && set <= (sets_[set].recordLayout() ? 7u : 6u);
+}
+
+// The start of a shot of `set` at or after `earliestUs`: at once, or for an externally
+// triggered set at the next edge of the trigger source (never without one).
+uint64_t Card::shotTime(uint32_t set, uint64_t earliestUs) const {
+    if (!sets_[set].externalTrigger() || earliestUs == kNever) {
+        return earliestUs;
+    }
+    if (triggerPeriodUs_ == 0) {
+        return kNever;
+    }
+    const uint64_t edges = earliestUs / triggerPeriodUs_ + (earliestUs % triggerPeriodUs_ != 0);
+    return edges > (kNever - 1) / triggerPeriodUs_ ? kNever : edges * triggerPeriodUs_;
+}
+
+void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool inCycle) {
     const ParameterSet& s = sets_[set];
     const bool samplesWanted = (s.output() == 1 || s.output() == 2) &&
                                (destination == Destination::Reply || ascanWanted_ == int(set) ||
                                 (destination == Destination::Fifo && !fifo_.full()));
-    const bool resultsKept = s.recordLayout() || (set >= 1 && set <= 6);
+    const bool resultsKept = keepsResults(set);
     if (destination == Destination::Fifo && !samplesWanted && ascanWanted_ != int(set) &&
         (!resultsKept || results_.full())) {
         // Nothing can take this shot: it is lost without being computed. The gate values of
         // the set are then those of a fresh shot when asked for.
         ++shots_;
         lastGates_[set].reset();
-        if (s.output() == 1 || s.output() == 2 || resultsKept) {
+        if (s.output() == 1 || s.output() == 2) {
             ++dropped_;
-            overflow_ = true;
+            fifoOverflow_ = true;
+        }
+        if (resultsKept) {
+            resultsOverflow_ = true;
+            if (inCycle && !s.recordLayout()) {
+                results_.stageLost();
+            }
         }
         return;
     }
@@ -98,17 +124,57 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination) {
         return;
     }
     if ((s.output() == 1 || s.output() == 2) && (block.empty() || !fifo_.push(block))) {
+        // Too large for the room left, or for the FIFO at all: lost, and the reader is told.
         ++dropped_;
-        overflow_ = true;
+        fifoOverflow_ = true;
     }
-    bool stored = true;
+    if (!resultsKept) {
+        return;
+    }
     if (s.recordLayout()) {
-        stored = results_.push(gateRecord(s, result, stamp));
-    } else if (set >= 1 && set <= 6) {
+        resultsOverflow_ = !results_.push(gateRecord(s, result, stamp)) || resultsOverflow_;
+    } else {
         const auto entry = compactEntry(result);
-        stored = results_.push(Bytes(entry.begin(), entry.end()));
+        if (inCycle) {
+            results_.stage(Bytes(entry.begin(), entry.end()));
+        } else {
+            resultsOverflow_ =
+                !results_.push(Bytes(entry.begin(), entry.end())) || resultsOverflow_;
+        }
     }
-    overflow_ = overflow_ || !stored;
+}
+
+// A shot outside a run: at once, or armed until the external trigger fires. Shots follow one
+// another at the set's pulse repetition at most, so that each carries its own card time.
+void Card::singleShot(uint32_t set, Destination destination) {
+    const uint64_t atUs = shotTime(set, std::max(nowUs_, busyUntilUs_));
+    if (atUs == kNever) {
+        return;  // the trigger never comes
+    }
+    busyUntilUs_ = atUs + periodUs(set);
+    if (!sets_[set].externalTrigger()) {
+        takeShot(set, atUs, destination);
+    } else if (armed_.size() < kMostArmed) {
+        armed_.push_back({set, atUs, destination});
+        fireArmed();
+    }
+}
+
+void Card::fireArmed() {
+    size_t fired = 0;
+    while (fired < armed_.size() && armed_[fired].atUs <= nowUs_) {
+        const Armed shot = armed_[fired++];
+        takeShot(shot.set, shot.atUs, shot.destination);
+    }
+    armed_.erase(armed_.begin(), armed_.begin() + static_cast<std::ptrdiff_t>(fired));
+}
+
+// The run ends: a cycle it cut short is delivered as it is, and ends the fetch that takes it.
+void Card::endRun() {
+    if (run_.on && !results_.commit(true)) {
+        resultsOverflow_ = true;
+    }
+    run_.on = false;
 }
 
 void Card::runShots() {
@@ -123,25 +189,33 @@ void Card::runShots() {
                 cycleUs += periodUs(s);
             }
             const uint64_t cycles = (nowUs_ - run_.nextUs) / cycleUs;
-            run_.nextUs += cycles * cycleUs;
+            run_.nextUs = shotTime(run_.sets[run_.position], run_.nextUs + cycles * cycleUs);
             dropped_ += cycles * run_.sets.size();
             if (cycles > 0) {
                 continue;
             }
         }
         const uint32_t set = run_.sets[run_.position];
-        takeShot(set, run_.nextUs, Destination::Fifo);
-        run_.nextUs += periodUs(set);
-        if (++run_.position == run_.sets.size()) {
-            run_.position = 0;
-            bool records = false;
-            for (uint32_t s : run_.sets) {
-                records = records || sets_[s].recordLayout();
+        takeShot(set, run_.nextUs, Destination::Fifo, true);
+        busyUntilUs_ = run_.nextUs + periodUs(set);
+        // The cycle's control word follows the last gate record of the cycle, in the same step,
+        // so that no fetch can separate them.
+        if (sets_[set].recordLayout() && keepsResults(set)) {
+            bool later = false;
+            for (size_t p = run_.position + 1; p < run_.sets.size(); ++p) {
+                later = later || (sets_[run_.sets[p]].recordLayout() && keepsResults(run_.sets[p]));
             }
-            if (records) {
+            if (!later) {
                 results_.pushControl(record::kEndePruefzyklus);
             }
         }
+        if (++run_.position == run_.sets.size()) {
+            run_.position = 0;
+            if (!results_.commit()) {
+                resultsOverflow_ = true;
+            }
+        }
+        run_.nextUs = shotTime(run_.sets[run_.position], busyUntilUs_);
     }
 }
 

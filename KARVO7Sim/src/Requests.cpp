@@ -208,7 +208,7 @@ uint32_t Card::status(uint8_t* out) {
     word |= powered_ ? 0x02u : 0u;
     word |= resetting_ ? 0x04u : 0u;
     word |= fifo_.empty() ? 0u : 0x08u;
-    word |= overflow_ ? 0x10u : 0u;
+    word |= fifoOverflow_ || resultsOverflow_ ? 0x10u : 0u;
     word |= offsetAdjusted_ ? 0x40u : 0u;
     word |= firmware_.empty() ? 0u : 0x80u;
     word |= uint32_t{active_} << 8;
@@ -242,7 +242,7 @@ uint32_t Card::readRegister(uint32_t address, uint32_t& value) {
     } else if (address == reg::kFifoStatus) {
         uint32_t s = 0x1000;  // acquisition FIFO empty
         s |= fifo_.empty() ? 0x000Fu : 0u;
-        s |= fifo_.full() || overflow_ ? 0x00F0u : 0u;
+        s |= fifo_.full() || fifoOverflow_ ? 0x00F0u : 0u;
         lca_.set(reg::kFifoStatus, static_cast<uint16_t>(s));
     } else if (address == reg::kTimerLow || address == reg::kTimerHigh) {
         const uint64_t ms = nowUs_ / 1000u;
@@ -280,7 +280,7 @@ uint32_t Card::writeRegister(uint32_t address, uint32_t value) {
         lca_.set(address, v16);
         if (address == reg::kFifoControl && (v16 & 0x0002) != 0) {
             fifo_.clear();  // "Reset Sammler" empties the data collector
-            overflow_ = false;
+            fifoOverflow_ = false;
         }
     }
     value = lca_.get(address);

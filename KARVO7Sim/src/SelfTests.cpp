@@ -51,7 +51,7 @@ uint32_t Card::selfTest(uint32_t word) {
         case 4:
         case 5:  // the data FIFO tests overwrite the FIFO's contents
             fifo_.clear();
-            overflow_ = false;
+            fifoOverflow_ = false;
             break;
         case 7:  // EEPROM and version: the stored identification must be intact
             passed = storedRecordValid();

@@ -18,6 +18,16 @@ namespace {
 
 constexpr double kPulseWidthUs[8] = {0.025, 0.050, 0.100, 0.150, 0.250, 0.450, 0.450, 0.450};
 
+// The receiver's gain range in 0.1 dB: the gain word and a depth compensation curve together
+// cannot drive the amplifier beyond it, so that every amplified value stays finite.
+constexpr double kGainLimitTenthsDb = 2000.0;
+
+// The repeat of the interface echo (a second trip through the delay line), relative to it.
+constexpr double kInterfaceRepeat = 0.5;
+
+// Round trips through the plate are followed at most this far.
+constexpr int kMostRepeats = 100000;
+
 // A broadband echo: Gaussian envelope on the probe's centre frequency, peak at t0.
 double echo(double t, double t0, double probeMHz) {
     const double sigma = 0.5 / probeMHz;
@@ -53,6 +63,7 @@ double SignalModel::gainFactor(const ParameterSet& set, int64_t index) const {
         }
         tenthsDb += add;
     }
+    tenthsDb = std::clamp(tenthsDb, -kGainLimitTenthsDb, kGainLimitTenthsDb);
     return std::pow(10.0, tenthsDb / 200.0);
 }
 
@@ -82,13 +93,26 @@ SignalModel::Clean SignalModel::clean(const ParameterSet& set, int64_t first, si
     const double lastUs = static_cast<double>(first + static_cast<int64_t>(count)) / fs + 1.0;
     std::vector<std::pair<double, double>> echoes;  // time, amplitude at 0 dB
     echoes.emplace_back(echoTimeUs(0), specimen_.interfaceAmplitude);
-    for (int k = 1; k < 100000 && echoTimeUs(k) < lastUs; ++k) {
-        const double amplitude =
-            specimen_.echoAmplitude * std::pow(10.0, -specimen_.echoLossDb * (k - 1) / 20.0);
-        if (amplitude < 1e-6) {
-            break;
+    echoes.emplace_back(2.0 * specimen_.interfaceUs,
+                        specimen_.interfaceAmplitude * kInterfaceRepeat);
+    // A reflector `roundTripUs` deep in time and its repeats, each round trip losing the
+    // plate's loss per echo.
+    const auto reflector = [&](double roundTripUs, double amplitude) {
+        if (!(roundTripUs > 0.0)) {
+            return;
         }
-        echoes.emplace_back(echoTimeUs(k), amplitude);
+        for (int k = 1; k < kMostRepeats; ++k) {
+            const double t0 = specimen_.interfaceUs + k * roundTripUs;
+            const double a = amplitude * std::pow(10.0, -specimen_.echoLossDb * (k - 1) / 20.0);
+            if (!(t0 < lastUs) || !(std::fabs(a) >= 1e-6)) {
+                break;
+            }
+            echoes.emplace_back(t0, a);
+        }
+    };
+    reflector(echoTimeUs(1) - echoTimeUs(0), specimen_.echoAmplitude);
+    for (const Flaw& flaw : specimen_.flaws) {
+        reflector(2.0 * flaw.depthMm / specimen_.velocityMps * 1000.0, flaw.amplitude);
     }
     const double echoScale = energy * widthMatch * inputLoss;
     const double halfSpan = 3.0 / f0;
@@ -111,6 +135,15 @@ SignalModel::Clean SignalModel::clean(const ParameterSet& set, int64_t first, si
     return out;
 }
 
+int16_t toSample(double value) {
+    // NaN carries no signal; beyond the converter's range the sample clips.
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double v = std::clamp(std::floor(value + 0.5), -32768.0, 32767.0);
+    return static_cast<int16_t>(static_cast<int32_t>(v) & ~0xF);
+}
+
 void SignalModel::shot(const ParameterSet& set, const Clean& clean, uint64_t noiseSeed,
                        bool offsetAdjusted, SampleRun& out) const {
     out.first = clean.first;
@@ -125,9 +158,7 @@ void SignalModel::shot(const ParameterSet& set, const Clean& clean, uint64_t noi
         if (noisy) {
             x += sigma * clean.gain[j] * noise.gaussian();
         }
-        double v = std::floor(x * 32768.0 + offset + 0.5);
-        v = std::clamp(v, -32768.0, 32767.0);
-        out.samples[j] = static_cast<int16_t>(static_cast<int32_t>(v) & ~0xF);
+        out.samples[j] = toSample(x * 32768.0 + offset);
     }
 }
 

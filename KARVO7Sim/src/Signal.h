@@ -1,6 +1,6 @@
-// The synthetic specimen and the card's receiver: transmit pulse, interface echo and back-wall
-// echoes of a plate, amplified by the set's gain and depth compensation, with noise, the ADC's
-// offset and its 12-bit quantisation.
+// The synthetic specimen and the card's receiver: transmit pulse, interface echo and its repeat,
+// back-wall and flaw echoes of a plate, amplified by the set's gain and depth compensation, with
+// noise, the ADC's offset and its 12-bit quantisation.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,10 @@ struct SampleRun {
                                                : samples[static_cast<size_t>(index - first)];
     }
 };
+
+// The 12-bit converter: a value in 16-bit sample units to its sample (bits 0-3 clear), clipped
+// at the converter's limits; a value that is not a number gives 0.
+int16_t toSample(double value);
 
 class SignalModel {
   public:

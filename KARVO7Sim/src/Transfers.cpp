@@ -1,7 +1,9 @@
 // Reads and writes on the device: card data goes to a read as soon as the card has some (the
-// answer of the last data command, the results gathered so far, or the oldest block of the
-// data FIFO); otherwise the read stays pending until data arrives, the data time-out passes,
-// or it is cancelled. The firmware image arrives through a write.
+// answer of the last data command, or the oldest block of the data FIFO); otherwise the read
+// stays pending until data arrives, the data time-out passes, or it is cancelled. A read after
+// the results command completes at once with the results gathered so far, none being a
+// success; a read of the data FIFO that finds it empty after shots were lost fails at once.
+// The firmware image arrives through a write.
 #include <algorithm>
 #include <cstring>
 
@@ -28,7 +30,8 @@ bool Card::hasDataForRead() const {
 }
 
 uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
-    if (!hasDataForRead()) {
+    // The results command is answered by this read even when nothing was gathered.
+    if (!hasDataForRead() && (source_ != Source::Results || readEnd() != ReadEnd::Results)) {
         return 0;
     }
     uint32_t n = 0;
@@ -43,8 +46,10 @@ uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
             return n;
         case Source::Results: {
             const Bytes taken = results_.take(resultLimit_, size);
-            n = static_cast<uint32_t>(std::min<size_t>(size, taken.size()));
-            std::memcpy(buffer, taken.data(), n);
+            n = static_cast<uint32_t>(taken.size());
+            if (n > 0) {
+                std::memcpy(buffer, taken.data(), n);
+            }
             source_ = Source::Fifo;
             return n;
         }
@@ -53,13 +58,33 @@ uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
     }
 }
 
+// How a read that cannot take data now ends: not yet (pending), at once with what the results
+// command gathered (possibly nothing), or at once with the FIFO's overflow.
+Card::ReadEnd Card::readEnd() const {
+    if (faults_.has(Fault::Kind::DataNever)) {
+        return ReadEnd::Wait;
+    }
+    if (source_ == Source::Results) {
+        return ReadEnd::Results;
+    }
+    if (source_ == Source::Fifo && fifoOverflow_ && fifo_.empty()) {
+        return ReadEnd::Overflow;
+    }
+    return ReadEnd::Wait;
+}
+
 void Card::completePending(Completions& done) {
     if (!pending_) {
         return;
     }
+    const ReadEnd end = readEnd();
     const uint32_t n = deliver(pending_->buffer, pending_->size);
-    if (n > 0) {
+    if (n > 0 || end == ReadEnd::Results) {
         done.push_back({pending_->irp, K7_ERROR_SUCCESS, n});
+        pending_.reset();
+    } else if (end == ReadEnd::Overflow) {
+        lastError_ = err::kFifoOverflow;
+        done.push_back({pending_->irp, K7_ERROR_GEN_FAILURE, 0});
         pending_.reset();
     } else if (nowUs_ >= pending_->deadlineUs) {
         lastError_ = err::kDataTimeOut;
@@ -84,10 +109,14 @@ uint32_t Card::read(K7DrvIrp* irp, void* buffer, uint32_t size, uint32_t* transf
         return fail(K7_ERROR_INVALID_PARAMETER, err::kNullBuffer);
     }
     auto* bytes = static_cast<uint8_t*>(buffer);
+    const ReadEnd end = readEnd();
     const uint32_t n = deliver(bytes, size);
-    if (n > 0) {
+    if (n > 0 || end == ReadEnd::Results) {
         *transferred = n;
         return K7_ERROR_SUCCESS;
+    }
+    if (end == ReadEnd::Overflow) {
+        return fail(K7_ERROR_GEN_FAILURE, err::kFifoOverflow);
     }
     const uint64_t deadline =
         dataTimeOutS_ == 0 ? UINT64_MAX : nowUs_ + uint64_t{dataTimeOutS_} * 1000000u;

@@ -49,7 +49,7 @@ TEST_F(Measurement, NativeSamplesShowTheBackWallEchoesAndTheGatesMeasureThem) {
     uint32_t crossing = 0;
     uint32_t peak = 0;
     for (uint32_t i = 300; i <= 400; ++i) {
-        const uint32_t a = static_cast<uint32_t>(std::abs(s[i])) >> 3;
+        const uint32_t a = static_cast<uint32_t>(std::abs(s[i])) >> 4;
         if (crossing == 0 && a >= 800) {
             crossing = i;
         }
@@ -145,15 +145,19 @@ TEST_F(Measurement, RecordLayoutCarriesTheIdentificationOfTheSet) {
     EXPECT_EQ(rec.type, 0x10);
     EXPECT_EQ(rec.length, data.size());
     const size_t words = (rec.length - 6) / 2;
-    EXPECT_EQ(words, 1200u);  // 1598 samples padded to 1600, four into three words
+    EXPECT_EQ(words, 1199u);  // 1598 samples, four into three words, a last group of two
     const auto unpacked = unpack12(&data[6], words);
-    ASSERT_EQ(unpacked.size(), 1600u);
+    ASSERT_GE(unpacked.size(), 1598u);
     for (size_t i = 0; i < 1598; ++i) {
         ASSERT_EQ(static_cast<int16_t>(unpacked[i]), hf[i]) << i;
     }
 }
 
 TEST_F(Measurement, ExternallyTriggeredRecordsHaveATimeStampPrefix) {
+    TearDown();
+    auto config = testConfig(1);
+    config.cards[0].externalTriggerHz = 10000;  // an edge every 100 us, on every millisecond
+    start(config);
     KARVO7HANDLE h = warm();
     SetRecord r = defaultSet();
     r.measure.ExternerTrigger = 1;

@@ -99,7 +99,7 @@ class SimTest : public ::testing::Test {
 };
 
 // The parameter set the check program hands a card by default: 40 MHz, 1600 samples, HF,
-// single shot, 20 dB, gates B1 to B4 enabled.
+// single shot, 20 dB, transmit energy 0, gates B1 to B4 enabled.
 struct SetRecord {
     MeasureParams measure{};
     SpecialParams special{};
@@ -114,7 +114,7 @@ inline SetRecord defaultSet() {
     r.measure.Aufnahmelaenge = 1600;
     r.measure.Faktor = 1;
     r.measure.TAStuetzstellen = 1;
-    r.special.Sendeenergie = 1;
+    r.special.Sendeenergie = 0;
     r.special.Eingangsdaempfung = 0;
     r.special.Filter = 3;
     const uint32_t anfang[5] = {300, 300, 600, 800, 1100};

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <span>
+#include <utility>
 
 #include "Format.h"
 #include "data/StreamReaders.h"
@@ -26,6 +28,36 @@ constexpr std::array<GateStyle, 5> kGateStyles = {{
     {480, kGreen},
     {615, kYellow},
 }};
+
+// The smallest and largest of `count` (at least 1) samples, eight at a time: a column of a
+// 65536-sample curve holds about a hundred, and every repaint during a run scans them all.
+std::pair<int16_t, int16_t> extremes(const int16_t* s, std::size_t count) {
+    using Lanes = int16_t __attribute__((vector_size(16)));
+    constexpr std::size_t kLanes = sizeof(Lanes) / sizeof(int16_t);
+    int16_t lo = s[0];
+    int16_t hi = s[0];
+    std::size_t i = 0;
+    if (count >= kLanes) {
+        Lanes los;
+        std::memcpy(&los, s, sizeof los);
+        Lanes his = los;
+        for (i = kLanes; i + kLanes <= count; i += kLanes) {
+            Lanes v;
+            std::memcpy(&v, s + i, sizeof v);
+            los = v < los ? v : los;
+            his = v > his ? v : his;
+        }
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            lo = std::min(lo, static_cast<int16_t>(los[k]));
+            hi = std::max(hi, static_cast<int16_t>(his[k]));
+        }
+    }
+    for (; i < count; ++i) {
+        lo = std::min(lo, s[i]);
+        hi = std::max(hi, s[i]);
+    }
+    return {lo, hi};
+}
 
 }  // namespace
 
@@ -251,9 +283,8 @@ void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int 
     };
 
     canvas.setPen(kBlue, 1);
-    std::vector<Point> points;
     if (drawing_ == CurveDrawing::FullPolyline) {
-        points.resize(n);
+        std::vector<Point> points(n);
         for (std::size_t i = 0; i < n; ++i) {
             points[i] = {xAt(i), yAt(i)};
         }
@@ -264,17 +295,16 @@ void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int 
     // Samples i with i * w / n == c fall in column c: from ceil(c * n / w) up to
     // ceil((c + 1) * n / w). Within a column the full polyline covers exactly the pixels from the
     // lowest to the highest point; the segments between columns run from a column's last point
-    // to the next column's first. So first, lowest, highest and last point per column draw the
-    // same pixels.
-    points.reserve(std::min<std::size_t>(n, 4 * static_cast<std::size_t>(w)) + 1);
-    const auto push = [&](Point p) {
-        if (points.empty() || !(points.back() == p)) {
-            points.push_back(p);
-        }
-    };
+    // to the next column's first. So one vertical line per column holding more than one sample
+    // and the joins between columns draw the same pixels, each column's pixels once.
+    if (n < 2) {
+        return;  // a single point is no line
+    }
     const uint64_t n64 = n;
     const uint64_t w64 = static_cast<uint64_t>(w);
     std::size_t begin = 0;
+    Point exit{};
+    bool joined = false;
     for (uint64_t c = 0; begin < n; ++c) {
         const auto end =
             static_cast<std::size_t>(std::min<uint64_t>(((c + 1) * n64 + w64 - 1) / w64, n64));
@@ -282,33 +312,18 @@ void MeasuredDataDisplay::paintCurve(Canvas& canvas, int x0, int ym, int w, int 
             continue;
         }
         const int x = static_cast<int>(c) + x0;
-        // y falls as the sample rises, so the highest sample gives the lowest y.
-        int16_t smallest = s[begin];
-        int16_t largest = s[begin];
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            smallest = std::min(smallest, s[i]);
-            largest = std::max(largest, s[i]);
+        if (joined) {
+            canvas.line(exit, {x, yAt(begin)});
         }
-        const int first = yAt(begin);
-        const int last = yAt(end - 1);
-        int low = yOf(largest);
-        int high = yOf(smallest);
-        // Either extreme may come first; the nearer one to the entry draws fewer pixels twice.
-        if (std::abs(first - high) + std::abs(low - last) <
-            std::abs(first - low) + std::abs(high - last)) {
-            std::swap(low, high);
+        if (end - begin > 1) {
+            // y falls as the sample rises, so the largest sample gives the lowest y.
+            const auto [smallest, largest] = extremes(s + begin, end - begin);
+            canvas.line({x, yOf(largest)}, {x, yOf(smallest)});
         }
-        push({x, first});
-        push({x, low});
-        push({x, high});
-        push({x, last});
+        exit = {x, yAt(end - 1)};
+        joined = true;
         begin = end;
     }
-    if (points.size() == 1 && n > 1) {
-        // Every sample on one pixel: the full polyline draws that pixel.
-        points.push_back(points.front());
-    }
-    canvas.polyline(points.data(), points.size());
 }
 
 }  // namespace k7check

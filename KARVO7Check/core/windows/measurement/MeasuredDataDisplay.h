@@ -32,7 +32,7 @@ struct MeasuredDataInputs {
 
 // How the curve reaches the canvas. Both give the same pixels with a one-pixel pen.
 enum class CurveDrawing {
-    Envelope,      // per pixel column: first, lowest, highest and last point (at most 4w points)
+    Envelope,      // per pixel column: one vertical line, and the join to the next column
     FullPolyline,  // one point per sample
 };
 

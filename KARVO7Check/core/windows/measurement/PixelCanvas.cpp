@@ -124,15 +124,4 @@ Colour PixelCanvas::pixel(int x, int y) const {
                    static_cast<std::size_t>(x)];
 }
 
-std::string PixelCanvas::ppm() const {
-    std::string out = "P6\n" + std::to_string(width_) + " " + std::to_string(height_) + "\n255\n";
-    out.reserve(out.size() + pixels_.size() * 3);
-    for (Colour c : pixels_) {
-        out.push_back(static_cast<char>(redOf(c)));
-        out.push_back(static_cast<char>(greenOf(c)));
-        out.push_back(static_cast<char>(blueOf(c)));
-    }
-    return out;
-}
-
 }  // namespace k7check

@@ -29,8 +29,6 @@ class PixelCanvas : public Canvas {
     const std::vector<Colour>& pixels() const { return pixels_; }
     // Pixels set so far by lines (a measure of the work done).
     uint64_t linePixels() const { return linePixels_; }
-    // The image as a binary PPM (P6), for looking at it.
-    std::string ppm() const;
 
   private:
     void plot(int x, int y);

@@ -124,8 +124,8 @@ bool BlockRun::start() {
     uint32_t error = 0;
     KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
     const auto flag = [this](uint32_t s) { return active_[s] ? 1u : 0u; };
-    KARVO7ActiveParam(card_, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6),
-                      flag(7), &error);
+    KARVO7ActiveParam(card_, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6), flag(7),
+                      &error);
     if (KARVO7StartParam(card_, 3, &error) == 0) {
         line_.fail(formatText("Start Error %X ", error));
         return false;
@@ -155,15 +155,16 @@ void BlockRun::onDemand() {
         uint32_t error = 0;
         uint32_t count = 0;
         if (answer == Answer::Yes) {
+            // The A-scan comes with the card's next shot: fetched while the windows stay
+            // painted, and given up at the data time-out.
             KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error);
-            count = kDataBufferSize;
-            if (KARVO7GetData(card_, &count, session_.dataBuffer().data(), &error) == 0 ||
-                count == 0) {
+            if (!fetch_.start(session_.dataBuffer(), error) || !fetch_.wait(error) ||
+                fetch_.count() == 0) {
                 desktop_.messageBox("Blockmessung ASCAN", "GetASCAN no Data");
                 continue;
             }
-            session_.dataLength() = count;
-            windows_.showData(session_, displayInputs(count, 1));
+            session_.dataLength() = fetch_.count();
+            windows_.showData(session_, displayInputs(fetch_.count(), 1));
         } else if (answer == Answer::No) {
             if (!gateFlag_) {
                 continue;
@@ -326,8 +327,8 @@ void BlockRun::finish() {
             line_.fail(formatText("%llu Bytes, Results Error %X",
                                   static_cast<unsigned long long>(total_), error));
         } else if (count == 0) {
-            line_.add(formatText("%llu Bytes, no Results ",
-                                 static_cast<unsigned long long>(total_)));
+            line_.add(
+                formatText("%llu Bytes, no Results ", static_cast<unsigned long long>(total_)));
         } else {
             total_ += count;
             line_.add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));

@@ -16,6 +16,7 @@
 #include "KARVO7DLL.h"
 #include "MainWindowFields.h"
 #include "ParameterSet.h"
+#include "RandomGenerator.h"
 
 namespace k7check {
 
@@ -53,6 +54,8 @@ class Session : public ResultSink {
     // ---- parameter sets -----------------------------------------------------------------
     ParameterSetTable& parameterSets() { return sets_; }
     RandomLimits& randomLimits() { return randomLimits_; }
+    // The generator of random parameter sets, one sequence for the program's life.
+    RandomGenerator& random() { return random_; }
 
     // ---- VIRMA4 -------------------------------------------------------------------------
     bool virma4Mode() const { return virma4Mode_; }
@@ -105,6 +108,7 @@ class Session : public ResultSink {
     bool virma4Mode_ = true;
     std::array<std::array<int16_t, kSetsPerCard>, kMaxCards> virma4Ids_{};
     RandomLimits randomLimits_;
+    RandomGenerator random_;
     std::vector<uint8_t> dataBuffer_;
     uint32_t dataLength_ = 0;
     std::string resultText_ = "Kein Fehler";

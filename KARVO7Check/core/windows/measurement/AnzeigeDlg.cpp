@@ -1,0 +1,38 @@
+#include "AnzeigeDlg.h"
+
+#include "Format.h"
+
+namespace k7check {
+
+AnzeigeDlg::AnzeigeDlg(Desktop& desktop, std::string title)
+    : Dialog(kWindowClass, std::move(title)), desktop_(desktop) {}
+
+void AnzeigeDlg::setInputs(const MeasuredDataInputs& inputs) {
+    if (const auto message = display_.setInputs(inputs)) {
+        desktop_.messageBox(MeasuredDataDisplay::kMessageCaption, *message);
+    }
+}
+
+void AnzeigeDlg::onDoubleClick(Point /*at*/) {
+    if (const auto inputs = display_.dataListInputs()) {
+        DataListDlg list(desktop_, *inputs);
+        desktop_.runModal(list);
+    }
+}
+
+DataListDlg::DataListDlg(Desktop& desktop, const DataListInputs& inputs)
+    : Dialog(kWindowClass, DataList::kTitle), desktop_(desktop), list_(inputs) {}
+
+void DataListDlg::saveCsv() {
+    const auto path = desktop_.openFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||");
+    if (!path) {
+        return;
+    }
+    std::string error;
+    if (!list_.saveCsv(*path, &error)) {
+        desktop_.messageBox("Data", formatText("%s konnte nicht gespeichert werden: %s",
+                                               path->c_str(), error.c_str()));
+    }
+}
+
+}  // namespace k7check

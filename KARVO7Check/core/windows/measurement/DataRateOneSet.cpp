@@ -1,0 +1,201 @@
+#include "DataRateCommon.h"
+#include "Format.h"
+
+namespace k7check {
+
+namespace {
+
+constexpr const char* kCaption = "Datenrate11";
+
+class OneSetRun {
+  public:
+    OneSetRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
+        : session_(session),
+          desktop_(session.desktop()),
+          windows_(windows),
+          random_(session.random()),
+          card_(card),
+          cardNumber_(session.fields.karte),
+          setNumber_(session.fields.parametersatz),
+          set_(session.parameterSets().set(cardNumber_, setNumber_)),
+          record_(cardRecordOf(set_, session.fields.kontinuierlich ? 3 : 1)),
+          displays_(session, windows, 20) {}
+
+    bool run();
+
+  private:
+    bool prepare();
+    void measure();
+    bool shot(uint64_t i);
+    bool reprepare();
+    void fail(const std::string& text) {
+        desktop_.messageBox(kCaption, text);
+        line_.fail(text);
+    }
+
+    Session& session_;
+    Desktop& desktop_;
+    RunWindows& windows_;
+    RandomGenerator& random_;
+    KARVO7HANDLE card_;
+    uint32_t cardNumber_;
+    uint32_t setNumber_;
+    ParameterSet set_;  // a copy: random draws never reach the table
+    CardRecord record_;
+    RunDisplays displays_;
+    RunLine line_;
+};
+
+bool OneSetRun::prepare() {
+    const bool continuous = session_.fields.kontinuierlich;
+    uint32_t error = 0;
+    uint32_t failure = 0;
+    bool ok = prepareSet(card_, setNumber_, record_, error);
+    if (!ok) {
+        failure = error;
+        desktop_.messageBox(kCaption, formatText("PrepAll Error %X", error));
+    }
+    sendTriggerDelay(card_, setNumber_, set_);
+    if (continuous && KARVO7IsVersion3(card_) != 0) {
+        uint32_t f[kSetsPerCard] = {};
+        f[setNumber_] = 1;
+        KARVO7ActiveParam(card_, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
+    }
+    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    if (ok && continuous && KARVO7Start(card_, &error) == 0) {
+        ok = false;
+        failure = error;
+        desktop_.messageBox(kCaption, formatText("Start Error %X", error));
+    }
+    if (!ok) {
+        line_.fail(formatText("PrepAll Error %X", failure));
+    }
+    return ok;
+}
+
+bool OneSetRun::reprepare() {
+    uint32_t error = 0;
+    if (session_.fields.kontinuierlich) {
+        desktop_.sleep(1);
+        if (KARVO7Stop(card_, &error) == 0) {
+            fail(formatText("Stop vor PrepAll Error %X", error));
+            return false;
+        }
+        if (KARVO7ClearFIFO(card_, &error) == 0) {
+            fail(formatText("xxx Clear FIFO Error %X Wait %d", error, 0));
+            return false;
+        }
+    }
+    if (session_.fields.random) {
+        drawRandomRecord(record_, session_.randomLimits(), random_);
+    }
+    if (!prepareSet(card_, setNumber_, record_, error)) {
+        fail(formatText("PrepAll Error %X", error));
+        return false;
+    }
+    return true;
+}
+
+bool OneSetRun::shot(uint64_t i) {
+    const MainWindowFields& f = session_.fields;
+    uint32_t error = 0;
+    if (!f.kontinuierlich || (i > 0 && f.prepAll)) {
+        if (KARVO7Start(card_, &error) == 0) {
+            fail(formatText("Start Error %X", error));
+            return false;
+        }
+    }
+    uint32_t& length = session_.dataLength();
+    length = kDataBufferSize;
+    if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
+        length = 0;
+        line_.fail(formatText("GetData Error %X", error));
+        if (f.kontinuierlich) {
+            KARVO7Stop(card_, &error);
+        }
+        return false;
+    }
+    std::optional<GateResults> gates;
+    if (!f.kontinuierlich && KARVO7IsVersion3(card_) != 0) {
+        GateResults results{};
+        if (KARVO7GetGates(card_, &results, &error) == 0) {
+            fail(formatText("GetGates Error %X", error));
+            return false;
+        }
+        gates = results;
+    }
+    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
+        MeasuredDataInputs inputs =
+            rateInputs(session_, setWithRecord(set_, record_), session_.dataBuffer().data(),
+                       length, i + 1);
+        if (gates) {
+            inputs.gateResults = gates;
+            inputs.gateParams = record_.gates;
+        }
+        displays_.update(0, inputs);
+    }
+    return !f.prepAll || reprepare();
+}
+
+void OneSetRun::measure() {
+    const MainWindowFields& f = session_.fields;
+    LiveWork live(desktop_, kCaption);
+    const uint32_t begin = desktop_.tickCount();
+    for (uint64_t i = 0; i < f.zyklen; ++i) {
+        if (live.stopped()) {
+            line_.fail("Abbruch durch Bediener ");
+            uint32_t error = 0;
+            KARVO7Stop(card_, &error);
+            KARVO7ClearFIFO(card_, &error);
+            return;
+        }
+        if (!shot(i)) {
+            return;
+        }
+    }
+    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, desktop_.tickCount() - begin));
+    if (f.kontinuierlich) {
+        uint32_t error = 0;
+        KARVO7Stop(card_, &error);
+        drainFifo(session_, card_);
+    }
+}
+
+bool OneSetRun::run() {
+    if (session_.fields.anzeige) {
+        displays_.open({formatText("Karte %u Parametersatz %u", cardNumber_, setNumber_)});
+    }
+    uint32_t error = 0;
+    if (!prepareSetZero(session_, cardNumber_, card_, error)) {
+        line_.fail(formatText("Parametersatz 0 Error %X ", error));
+    } else if (prepare()) {
+        measure();
+    }
+    displays_.closeAll();
+    if (!line_.failed()) {
+        session_.appendResult(dataRateHead(session_) + line_.finished());
+        return true;
+    }
+    session_.appendResult(line_.text());
+    if (session_.fields.random) {
+        // The parameters last drawn, to see what the card refused; the table stays as it is.
+        ParameterSet drawn = setWithRecord(set_, record_);
+        windows_.editSet(session_, cardNumber_, setNumber_, drawn);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool runDataRateOneSet(Session& session, RunWindows& windows) {
+    session.setOperatingVoltage(true);
+    KARVO7HANDLE card = session.selectedCard(kCaption);
+    if (card == nullptr || session.selectedSet(kCaption) == nullptr ||
+        !dataRateFieldsUsable(session, kCaption)) {
+        return false;
+    }
+    OneSetRun run(session, windows, card);
+    return run.run();
+}
+
+}  // namespace k7check

@@ -1,0 +1,213 @@
+#include "DataRateCommon.h"
+#include "Format.h"
+
+namespace k7check {
+
+namespace {
+
+constexpr const char* kCaption = "DatenrateN1";
+
+class SetsRun {
+  public:
+    SetsRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
+        : session_(session),
+          desktop_(session.desktop()),
+          random_(session.random()),
+          card_(card),
+          cardNumber_(session.fields.karte),
+          n_(session.fields.parametersatz),
+          displays_(session, windows, 10) {
+        const uint8_t start = session.fields.kontinuierlich ? 3 : 1;
+        for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+            sets_[s] = session.parameterSets().set(cardNumber_, s);
+            records_[s] = cardRecordOf(sets_[s], start);
+        }
+    }
+
+    bool run();
+
+  private:
+    bool prepare();
+    void measure();
+    bool shot(uint64_t k);
+    bool reprepare();
+    void fail(const std::string& text) {
+        desktop_.messageBox(kCaption, text);
+        line_.fail(text);
+    }
+
+    Session& session_;
+    Desktop& desktop_;
+    RandomGenerator& random_;
+    KARVO7HANDLE card_;
+    uint32_t cardNumber_;
+    uint32_t n_;
+    std::array<ParameterSet, kSetsPerCard> sets_{};
+    std::array<CardRecord, kSetsPerCard> records_{};
+    RunDisplays displays_;
+    RunLine line_;
+};
+
+bool SetsRun::prepare() {
+    uint32_t error = 0;
+    uint32_t f[kSetsPerCard] = {};
+    f[0] = session_.fields.kontinuierlich ? 1 : 0;
+    for (uint32_t s = 1; s <= n_; ++s) {
+        f[s] = 1;
+    }
+    KARVO7ActiveParam(card_, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
+    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    const bool version3 = KARVO7IsVersion3(card_) != 0;
+    for (uint32_t s = 1; s <= n_; ++s) {
+        if (!prepareSet(card_, s, records_[s], error)) {
+            desktop_.messageBox(kCaption, formatText("Parametersatz %u PrepAll Error %X", s, error));
+            line_.fail(formatText("PrepAll Error %X ", error));
+            return false;
+        }
+        if (version3) {
+            KARVO7SetExternalClock(card_, sets_[s].triggerExtern ? 1 : 0, &error);
+            sendTriggerDelay(card_, s, sets_[s]);
+        }
+    }
+    if (KARVO7SetParam(card_, 1, &error) == 0) {
+        line_.fail(formatText("PrepAll Error %X", error));
+        return false;
+    }
+    if (KARVO7Start(card_, &error) == 0) {
+        line_.fail(formatText("Start Error %X", error));
+        return false;
+    }
+    return true;
+}
+
+bool SetsRun::reprepare() {
+    const bool continuous = session_.fields.kontinuierlich;
+    uint32_t error = 0;
+    if (continuous) {
+        desktop_.sleep(1);
+        if (KARVO7Stop(card_, &error) == 0) {
+            fail(formatText("Stop vor PrepAll Error %X", error));
+            return false;
+        }
+        KARVO7ClearFIFO(card_, &error);
+    }
+    for (uint32_t s = 1; s <= n_; ++s) {
+        if (session_.fields.random) {
+            drawRandomRecord(records_[s], session_.randomLimits(), random_);
+        }
+        if (!prepareSet(card_, s, records_[s], error)) {
+            fail(formatText("PrepAll Parametersatz %u Error %X", s, error));
+            return false;
+        }
+    }
+    if (continuous) {
+        KARVO7SetParam(card_, 1, &error);
+        if (KARVO7Start(card_, &error) == 0) {
+            fail(formatText("Satz %u Start nach PrepAll Error %X", 1u, error));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SetsRun::shot(uint64_t k) {
+    const MainWindowFields& f = session_.fields;
+    const auto s = static_cast<uint32_t>(k % n_) + 1;
+    uint32_t error = 0;
+    if (!f.kontinuierlich) {
+        if (KARVO7SetParam(card_, s, &error) == 0) {
+            fail(formatText("Satz %u SetParam Error %X", s, error));
+            return false;
+        }
+        if (KARVO7Start(card_, &error) == 0) {
+            fail(formatText("Satz %u Start Error %X", s, error));
+            return false;
+        }
+    }
+    uint32_t& length = session_.dataLength();
+    length = kDataBufferSize;
+    if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
+        fail(formatText("Satz %u GetData Error %X", s, error));
+        KARVO7Stop(card_, &error);
+        return false;
+    }
+    if (!f.kontinuierlich) {
+        GateResults results{};
+        if (KARVO7GetGates(card_, &results, &error) == 0) {
+            fail(formatText("Satz %u GetGates Error %X", s, error));
+            return false;
+        }
+    }
+    if (f.anzeige && k % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
+        displays_.update(s - 1, rateInputs(session_, setWithRecord(sets_[s], records_[s]),
+                                           session_.dataBuffer().data(), length, k + 1));
+    }
+    return !(f.prepAll && s == n_) || reprepare();
+}
+
+void SetsRun::measure() {
+    const MainWindowFields& f = session_.fields;
+    LiveWork live(desktop_, kCaption);
+    const uint32_t begin = desktop_.tickCount();
+    const uint64_t shots = uint64_t{f.zyklen} * n_;
+    for (uint64_t k = 0; k < shots; ++k) {
+        if (live.stopped()) {
+            line_.fail("Abbruch durch Bediener ");
+            uint32_t error = 0;
+            KARVO7Stop(card_, &error);
+            return;
+        }
+        if (!shot(k)) {
+            return;
+        }
+    }
+    uint32_t samples = 0;
+    for (uint32_t s = 1; s <= n_; ++s) {
+        samples += records_[s].measure.Aufnahmelaenge;
+    }
+    line_.add(rateText(samples, f.zyklen, desktop_.tickCount() - begin));
+    if (f.kontinuierlich) {
+        uint32_t error = 0;
+        KARVO7Stop(card_, &error);
+    }
+}
+
+bool SetsRun::run() {
+    if (session_.fields.anzeige) {
+        std::vector<std::string> titles;
+        for (uint32_t s = 1; s <= n_; ++s) {
+            titles.push_back(formatText("Karte %u Parametersatz %u", cardNumber_, s));
+        }
+        displays_.open(titles);
+    }
+    uint32_t error = 0;
+    if (!prepareSetZero(session_, cardNumber_, card_, error)) {
+        line_.fail(formatText("Parametersatz 0 Error %X ", error));
+    } else if (prepare()) {
+        measure();
+    }
+    displays_.closeAll();
+    KARVO7ClearFIFO(card_, &error);
+    session_.appendResult(line_.failed() ? line_.text()
+                                         : dataRateHead(session_) + line_.finished());
+    return !line_.failed();
+}
+
+}  // namespace
+
+bool runDataRateSets(Session& session, RunWindows& windows) {
+    session.setOperatingVoltage(true);
+    KARVO7HANDLE card = session.selectedCard(kCaption);
+    if (card == nullptr || session.selectedSet(kCaption) == nullptr ||
+        !dataRateFieldsUsable(session, kCaption)) {
+        return false;
+    }
+    if (session.fields.parametersatz == 0) {
+        session.appendResult("Parametersatz 0 unzulässig");
+        return false;
+    }
+    SetsRun run(session, windows, card);
+    return run.run();
+}
+
+}  // namespace k7check

@@ -1,0 +1,352 @@
+// The measurement runs on simulated cards in virtual time: single shot, block measurement with
+// its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
+#include <gtest/gtest.h>
+
+#include "../sim/SimFixture.h"
+#include "DataRateRuns.h"
+#include "GateCheck.h"
+#include "MeasurementRuns.h"
+#include "RandomSet.h"
+#include "ScriptedDesktop.h"
+#include "Session.h"
+
+using namespace k7check;
+
+namespace {
+
+// Windows of a run that only record what they were asked to show.
+class RecordingWindows : public RunWindows {
+  public:
+    struct Display : LiveDisplay {
+        explicit Display(RecordingWindows& owner) : owner_(owner) {}
+        void show(const MeasuredDataInputs& inputs) override {
+            ++owner_.liveShows;
+            owner_.lastLength = inputs.length;
+        }
+        void place(const Rect& where) override { owner_.placed.push_back(where); }
+        RecordingWindows& owner_;
+    };
+
+    bool editSet(Session&, uint32_t, uint32_t, ParameterSet& set) override {
+        ++edits;
+        edited = set;
+        return editorShoots;
+    }
+    bool selectSets(Session&, std::array<bool, kSetsPerCard>&) override { return true; }
+    void showData(Session&, const MeasuredDataInputs& inputs) override {
+        ++modalShows;
+        lastLength = inputs.length;
+        lastGates = inputs.gateResults.has_value();
+    }
+    void showGateValues(Session&, const uint8_t*, uint32_t length) override {
+        ++gateValueShows;
+        lastGateLength = length;
+    }
+    std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string& title) override {
+        titles.push_back(title);
+        return std::make_unique<Display>(*this);
+    }
+
+    bool editorShoots = true;
+    int edits = 0;
+    ParameterSet edited;
+    int modalShows = 0;
+    int liveShows = 0;
+    int gateValueShows = 0;
+    uint32_t lastLength = 0;
+    uint32_t lastGateLength = 0;
+    bool lastGates = false;
+    std::vector<std::string> titles;
+    std::vector<Rect> placed;
+};
+
+class Runs : public ::testing::Test {
+  protected:
+    void start(uint32_t cards = 1) {
+        sim = std::make_unique<k7sim::Simulator>(simtest::testConfig(cards));
+        ASSERT_TRUE(sim->install());
+        desktop.onSleep([this] { sim->service(); });
+        session = std::make_unique<Session>(desktop);
+        ASSERT_TRUE(session->startUp());
+        session->fields.karte = 1;
+        session->fields.parametersatz = 1;
+        session->fields.anzeige = false;
+        session->fields.zyklen = 20;
+    }
+    void TearDown() override {
+        session.reset();
+        sim.reset();
+    }
+    const std::string& lastLine() { return session->fields.resultLines.back(); }
+
+    ScriptedDesktop desktop;
+    std::unique_ptr<k7sim::Simulator> sim;
+    std::unique_ptr<Session> session;
+    RecordingWindows windows;
+};
+
+TEST_F(Runs, ASingleShotIsShownAndListed) {
+    start();
+    EXPECT_TRUE(runSingleShot(*session, true, windows));
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: OK");
+    EXPECT_EQ(windows.modalShows, 1);
+    EXPECT_GT(windows.lastLength, 0u);
+    EXPECT_TRUE(windows.lastGates);
+    EXPECT_EQ(windows.edits, 0);  // automatic: no editor
+}
+
+TEST_F(Runs, ASingleShotWithStartFourFetchesNothing) {
+    start();
+    session->parameterSets().set(1, 1).start = 4;
+    EXPECT_TRUE(runSingleShot(*session, true, windows));
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: OK");
+    EXPECT_EQ(windows.modalShows, 0);
+}
+
+TEST_F(Runs, TheEditorDecidesWhetherTheShotIsTaken) {
+    start();
+    windows.editorShoots = false;
+    EXPECT_TRUE(runSingleShot(*session, false, windows));
+    EXPECT_EQ(windows.edits, 1);
+    EXPECT_TRUE(session->fields.resultLines.empty());
+}
+
+TEST_F(Runs, AFailedPreparationIsTheLineAndNoOk) {
+    start();
+    session->parameterSets().set(1, 1).average = 9;  // the library refuses it
+    EXPECT_FALSE(runSingleShot(*session, true, windows));
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000");
+}
+
+TEST_F(Runs, BlockMeasurementOnSetZeroOrAnOlderCardDoesNothing) {
+    start();
+    session->fields.parametersatz = 0;
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
+    EXPECT_TRUE(session->fields.resultLines.empty());
+}
+
+TEST_F(Runs, ABlockWithoutActiveSetIsRefused) {
+    start();
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
+    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
+}
+
+TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    session->fields.kontinuierlich = true;
+    session->fields.anzeige = true;
+    session->fields.anzeigefaktor = 3;
+    session->fields.zyklen = 10;
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    EXPECT_EQ(windows.liveShows, 4);  // cycles 0, 3, 6 and 9
+    EXPECT_EQ(windows.titles, std::vector<std::string>{"Anzeige Meßdaten"});
+    EXPECT_EQ(lastLine().rfind("Blockmessung Kanal 1: ", 0), 0u);
+    EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK");
+}
+
+TEST_F(Runs, PrepAllReprepatesEverySecondWorkingCycle) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    session->fields.kontinuierlich = true;
+    session->fields.anzeige = true;
+    session->fields.prepAll = true;
+    session->fields.zyklen = 6;
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    // Cycles 1, 3 and 5 re-prepare instead of showing.
+    EXPECT_EQ(windows.liveShows, 3);
+}
+
+TEST_F(Runs, TheTechnicianCanStopAContinuousBlock) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    session->fields.kontinuierlich = true;
+    session->fields.zyklen = 100000;
+    desktop.stopLiveWorkAt(5);
+    EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
+    EXPECT_NE(lastLine().find("Abbruch durch Bediener"), std::string::npos) << lastLine();
+    EXPECT_EQ(lastLine().find("OK"), std::string::npos);
+    uint32_t flag = 1;
+    uint32_t error = 0;
+    KARVO7IsDataInFIFO(session->card(1), &flag, &error);
+    EXPECT_EQ(flag, 0u);
+}
+
+TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    desktop.answerMessages({Answer::Yes, Answer::Yes});  // then unscripted: Cancel
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    EXPECT_EQ(windows.modalShows, 2);
+    EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK");
+}
+
+TEST_F(Runs, DataRateOfOneSet) {
+    start();
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 1600 Samples -> ", 0), 0u) << lastLine();
+}
+
+TEST_F(Runs, DataRateOfSetsAndCardsRefuseSetZero) {
+    start();
+    session->fields.parametersatz = 0;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(lastLine(), "Parametersatz 0 unzulässig");
+    EXPECT_FALSE(runDataRateSets(*session, windows));
+    EXPECT_EQ(lastLine(), "Parametersatz 0 unzulässig");
+}
+
+TEST_F(Runs, ADisplayFactorOrCyclesBelowOneTouchNoCard) {
+    start();
+    session->fields.anzeigefaktor = 0;
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    session->fields.anzeigefaktor = 1;
+    session->fields.zyklen = 0;
+    EXPECT_FALSE(runDataRateSets(*session, windows));
+    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{"Datenrate11: Anzeigefaktor muss mindestens 1 sein!",
+                                        "DatenrateN1: Zyklen muss mindestens 1 sein!"}));
+}
+
+TEST_F(Runs, DataRateOfSets) {
+    start();
+    session->fields.parametersatz = 3;
+    EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
+    // Three sets of 1600 samples a pass.
+    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 4800 Samples -> ", 0), 0u) << lastLine();
+}
+
+TEST_F(Runs, DataRateOfFourCardsTilesTheirWindowsAndLeavesNoData) {
+    start(4);
+    session->fields.karte = 4;
+    session->fields.anzeige = true;
+    session->fields.kontinuierlich = false;
+    EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
+    EXPECT_EQ(lastLine().rfind("4 Kanäle: Datenrate 1600 Samples -> ", 0), 0u) << lastLine();
+    EXPECT_EQ(windows.titles.size(), 4u);
+    EXPECT_EQ(windows.titles[3], "Karte 4 Parametersatz 1");
+    ASSERT_EQ(windows.placed.size(), 4u);
+    EXPECT_EQ(windows.placed[3], (Rect{640, 512, 1280, 1024}));
+    for (uint32_t k = 1; k <= 4; ++k) {
+        uint32_t flag = 1;
+        uint32_t error = 0;
+        KARVO7IsDataInFIFO(session->card(k), &flag, &error);
+        EXPECT_EQ(flag, 0u) << k;
+    }
+}
+
+TEST_F(Runs, AFailedRandomRunShowsTheParametersLastDrawn) {
+    start();
+    session->fields.random = true;
+    session->fields.prepAll = true;
+    session->fields.zyklen = 3;
+    // Limits the library refuses: the first re-preparation fails.
+    session->randomLimits().lower.average = 9;
+    session->randomLimits().upper.average = 9;
+    const ParameterSet before = session->parameterSets().set(1, 1);
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(), "PrepAll Error 90050000");
+    ASSERT_EQ(windows.edits, 1);
+    EXPECT_EQ(windows.edited.average, 9);
+    EXPECT_EQ(session->parameterSets().set(1, 1).average, before.average);
+}
+
+TEST(RandomSets, TheGeneratorsFirstTenNumbers) {
+    RandomGenerator random;
+    std::vector<uint32_t> first;
+    for (int i = 0; i < 10; ++i) {
+        first.push_back(random.next());
+    }
+    EXPECT_EQ(first, (std::vector<uint32_t>{41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,
+                                            26962, 24464}));
+}
+
+TEST(RandomSets, SamplingRateFourKeepsEveryTimeOnTheGridOfSixteen) {
+    RandomLimits limits = defaultRandomLimits();
+    limits.lower.samplerate = limits.upper.samplerate = 4;
+    RandomGenerator random;
+    CardRecord record;
+    for (int i = 0; i < 200; ++i) {
+        drawRandomRecord(record, limits, random);
+        EXPECT_EQ(record.measure.Samplerate, 4);
+        EXPECT_EQ(record.measure.Aufnahmelaenge % 16, 0);
+        EXPECT_EQ(record.measure.Aufnahmedelay % 16, 0u);
+        for (const GateParam& gate : record.gates.Gate) {
+            EXPECT_EQ(gate.Anfang % 16, 0u);
+            EXPECT_EQ(gate.Ende % 16, 0u);
+        }
+    }
+}
+
+TEST(RandomSets, AGateEndBeyondSixteenBitsIsTheMask) {
+    RandomLimits limits = defaultRandomLimits();
+    limits.lower.samplerate = limits.upper.samplerate = 4;
+    for (GateSetting& gate : limits.lower.gates) {
+        gate = {60000, 60000, 0};
+    }
+    limits.upper.gates = limits.lower.gates;
+    RandomGenerator random;
+    CardRecord record;
+    drawRandomRecord(record, limits, random);
+    EXPECT_EQ(record.gates.Gate[2].Anfang, 60000u);
+    EXPECT_EQ(record.gates.Gate[2].Ende, 0xFFF0u);
+    // An empty range gives its minimum.
+    limits.lower.average = 5;
+    limits.upper.average = 2;
+    drawRandomRecord(record, limits, random);
+    EXPECT_EQ(record.measure.Average, 5);
+}
+
+TEST(DataRate, RateTextAndTiling) {
+    EXPECT_EQ(rateText(1600, 200, 1000), "1600 Samples -> 200.00 Hz  ");
+    EXPECT_EQ(rateText(160, 5, 0), "160 Samples -> 5000.00 Hz  ");  // below 1 ms: 1 ms
+    const Rect screen{0, 0, 1200, 900};
+    EXPECT_EQ(tileWindows(screen, 4)[3], (Rect{600, 450, 1200, 900}));
+    EXPECT_EQ(tileWindows(screen, 5)[4], (Rect{400, 300, 800, 600}));
+    EXPECT_EQ(tileWindows(screen, 16)[15], (Rect{900, 675, 1200, 900}));
+}
+
+// A gate results record (record layout) with gate `gate` at `position` samples.
+std::vector<uint8_t> gateRecord(int16_t kennung, uint32_t gate, uint16_t position) {
+    std::vector<uint8_t> r(56, 0);
+    r[0] = 0x40;
+    r[1] = 56;
+    r[4] = static_cast<uint8_t>(kennung & 0xFF);
+    r[5] = static_cast<uint8_t>((kennung >> 8) & 0xFF);
+    const std::size_t at = 8 + 8 * (gate - 1);
+    const uint16_t time = static_cast<uint16_t>(position * 2);
+    r[at + 4] = static_cast<uint8_t>(time & 0xFF);
+    r[at + 5] = static_cast<uint8_t>(time >> 8);
+    r[at + 7] = 0x80;  // present
+    return r;
+}
+
+TEST(GateCheck, APositionPastTheGateEndFailsTheFetch) {
+    std::array<ParameterSet, kSetsPerCard> sets{};
+    sets[2].gates[2] = {600, 900, 0};
+    GateCheckInput input;
+    input.sets = &sets;
+    input.active[2] = true;
+    input.ids[2] = -12;
+    input.cycle = 4;
+    std::vector<uint8_t> fetch = gateRecord(-12, 2, 850);
+    const std::vector<uint8_t> second = gateRecord(-12, 2, 901);
+    fetch.insert(fetch.end(), second.begin(), second.end());
+    const GateCheckResult result = checkGates(fetch, input);
+    EXPECT_EQ(result.kind, GateCheckResult::Kind::OutsideTheGate);
+    EXPECT_EQ(result.text, "Block 5 Satz 2 B2 600 - 901 - 900 ");
+
+    // The same record cut short is not checked.
+    fetch.resize(56 + 40);
+    EXPECT_EQ(checkGates(fetch, input).kind, GateCheckResult::Kind::Ok);
+    // An identification of an inactive set is a wrong one.
+    input.active[2] = false;
+    EXPECT_EQ(checkGates(fetch, input).text, "Falsche Kennung -12");
+    // A fetch that is no gate data.
+    const std::vector<uint8_t> ascan{0x14, 6, 0, 0, 0, 0};
+    EXPECT_EQ(checkGates(ascan, input).text, "Keine Blenden! Kennung 14");
+}
+
+}  // namespace

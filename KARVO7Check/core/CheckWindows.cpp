@@ -3,18 +3,20 @@
 // another main-window button with `registry.registerButton("...Button", ...)`; its button is
 // enabled from then on.
 #include "CheckButtons.h"
-#include "windows/pci/PCIconfigRegisterDlg.h"
-#include "windows/registers/LCADlg.h"
 #include "Session.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/SmallEditors.h"
 #include "windows/editors/TAlist.h"
+#include "windows/measurement/ProgramRunWindows.h"
+#include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/registers/LCADlg.h"
 
 namespace k7check {
 
 void registerCheckWindows(CheckRegistry& registry) {
     registerPciWindows(registry);
     registerRegisterWindows(registry);
+    registerMeasurementRuns(registry);
     // ---- set editors --------------------------------------------------------------------------
     registry.registerWindow(CheckId::Blenden, [](Session& session) -> std::unique_ptr<CheckDialog> {
         ParameterSet* set = session.selectedSet("Blenden");

@@ -7,6 +7,7 @@
 
 #include "../sim/SimFixture.h"
 #include "ScriptedDesktop.h"
+#include "windows/measurement/AnzeigeDlg.h"
 #include "SetToCard.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/DataBlendenDlg.h"
@@ -131,12 +132,16 @@ TEST(GatesWindow, DataListOfABufferShorterThanAHeaderListsItsLength) {
     f.length = 4;
     std::vector<std::string> lines;
     f.then.push_back([&](Dialog& dialog) {
-        lines = f.desktop.controlsOf(dialog)->lines("dataList");
+        const DataList& list = static_cast<DataListDlg&>(dialog).list();
+        lines.clear();
+        for (std::size_t i = 0; i < list.lineCount(); ++i) {
+            lines.push_back(list.line(i));
+        }
         return kIdCancel;
     });
     f.open([](BlendenDlg& w, ScriptedControls&) { w.onCommand("dataListButton"); });
     EXPECT_EQ(lines, std::vector<std::string>{"4 Bytes"});
-    EXPECT_EQ(f.desktop.windows(), (std::vector<std::string>{"BlendenDlg", "BlendenDataList"}));
+    EXPECT_EQ(f.desktop.windows(), (std::vector<std::string>{"BlendenDlg", "DataListDlg"}));
 
     // In the native layout the same bytes are two 16-bit samples of the set's rate.
     f.recordLayout = false;
@@ -216,9 +221,10 @@ TEST_F(GatesOnCard, ResultsOpenTheGateValueListOnItsOwnBuffer) {
     ASSERT_NE(f.card, nullptr);
     uint32_t error = 0;
     ASSERT_EQ(KARVO7WarmUp(f.card, &error), 1);
-    // One shot of set 0 in the record layout leaves one gate results record on the card.
-    ASSERT_TRUE(handSetToCard(f.card, 0, f.set, error)) << std::hex << error;
-    ASSERT_EQ(KARVO7SetVIRMA4(f.card, 0, -10, &error), 1);
+    // One shot of set 1 in the record layout leaves one gate results record on the card (set 0
+    // gives none).
+    ASSERT_TRUE(handSetToCard(f.card, 1, f.set, error)) << std::hex << error;
+    ASSERT_EQ(KARVO7SetVIRMA4(f.card, 1, -11, &error), 1);
     ASSERT_EQ(KARVO7Start(f.card, &error), 1);
     f.desktop.sleep(20);
     f.recordLayout = true;
@@ -237,7 +243,7 @@ TEST_F(GatesOnCard, ResultsOpenTheGateValueListOnItsOwnBuffer) {
     });
     ASSERT_GE(lines.size(), 3u) << status;
     EXPECT_EQ(status, lines.front() + " OK");
-    EXPECT_NE(lines[1].find("Datentyp 0x40, Kennung -10"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("Datentyp 0x40, Kennung -11"), std::string::npos) << lines[1];
 }
 
 }  // namespace

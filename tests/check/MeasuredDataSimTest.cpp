@@ -112,8 +112,10 @@ TEST_F(MeasuredDataSim, EveryRecordTypeDecodesToTheNativeSamples) {
             const std::size_t n = r.measure.Aufnahmelaenge;
             ASSERT_GE(s.size(), n);
             ASSERT_LE(s.size(), n + 3);  // a packed record may fill its last group
+            // An 8-bit set's record keeps the upper byte of each sample.
+            const auto mask = static_cast<int16_t>(eightBit && ascan == false ? 0xFF00 : 0xFFFF);
             for (std::size_t i = 0; i < n; ++i) {
-                ASSERT_EQ(s[i], hf[i]) << i;
+                ASSERT_EQ(s[i], static_cast<int16_t>(hf[i] & mask)) << i;
             }
             // The data list lists the same samples behind its three header lines.
             const k7check::DataList list(
@@ -134,6 +136,11 @@ TEST_F(MeasuredDataSim, EveryRecordTypeDecodesToTheNativeSamples) {
 }
 
 TEST_F(MeasuredDataSim, ExternallyTriggeredRecordShowsItsTime) {
+    // Externally triggered sets shoot on the edges of a trigger source.
+    k7sim::Config config = simtest::testConfig();
+    config.cards[0].externalTriggerHz = 1000.0;
+    sim.reset();
+    start(config);
     KARVO7HANDLE h = warm();
     SetRecord r = simtest::defaultSet();
     const std::vector<int16_t> hf = nativeHf(h, r);

@@ -4,6 +4,7 @@
 
 #include "DataBlendenDlg.h"
 #include "Format.h"
+#include "windows/measurement/AnzeigeDlg.h"
 
 namespace k7check {
 
@@ -23,7 +24,7 @@ std::string indexed(const char* name, std::size_t gate, const char* kind) {
 BlendenDlg::BlendenDlg(Desktop& desktop, const Inputs& inputs)
     : CheckDialog(kWindowClass, kTitle), desktop_(desktop), in_(inputs) {
     openDataList_ = [](Desktop& d, const DataListInputs& list) {
-        BlendenDataList window(list);
+        DataListDlg window(d, list);
         d.runModal(window);
     };
 }

@@ -107,8 +107,8 @@ std::string dataRateHead(const Session& session) {
 void drainFifo(Session& session, KARVO7HANDLE card) {
     uint32_t error = 0;
     uint32_t flag = 0;
-    for (int i = 0;
-         i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0; ++i) {
+    for (int i = 0; i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0;
+         ++i) {
         uint32_t count = kDataBufferSize;
         if (KARVO7GetData(card, &count, session.dataBuffer().data(), &error) == 0 || count == 0) {
             return;

@@ -125,9 +125,8 @@ bool OneSetRun::shot(uint64_t i) {
         gates = results;
     }
     if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
-        MeasuredDataInputs inputs =
-            rateInputs(session_, setWithRecord(set_, record_), session_.dataBuffer().data(),
-                       length, i + 1);
+        MeasuredDataInputs inputs = rateInputs(session_, setWithRecord(set_, record_),
+                                               session_.dataBuffer().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;

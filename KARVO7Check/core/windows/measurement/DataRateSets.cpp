@@ -60,7 +60,8 @@ bool SetsRun::prepare() {
     const bool version3 = KARVO7IsVersion3(card_) != 0;
     for (uint32_t s = 1; s <= n_; ++s) {
         if (!prepareSet(card_, s, records_[s], error)) {
-            desktop_.messageBox(kCaption, formatText("Parametersatz %u PrepAll Error %X", s, error));
+            desktop_.messageBox(kCaption,
+                                formatText("Parametersatz %u PrepAll Error %X", s, error));
             line_.fail(formatText("PrepAll Error %X ", error));
             return false;
         }

@@ -24,8 +24,8 @@ GateCheckResult checkGates(std::span<const uint8_t> fetched, const GateCheckInpu
     if (fetched.empty()) {
         return result;
     }
-    const uint8_t kind = stream::startsWithPrefix(fetched) ? (fetched.size() > 8 ? fetched[8] : 0)
-                                                           : fetched[0];
+    const uint8_t kind =
+        stream::startsWithPrefix(fetched) ? (fetched.size() > 8 ? fetched[8] : 0) : fetched[0];
     if (kind != stream::kTypeGates) {
         result.kind = GateCheckResult::Kind::NoGates;
         result.text = formatText("Keine Blenden! Kennung %X", kind);
@@ -56,8 +56,8 @@ GateCheckResult checkGates(std::span<const uint8_t> fetched, const GateCheckInpu
             if (position < gate.anfang || position > gate.ende) {
                 result.kind = GateCheckResult::Kind::OutsideTheGate;
                 result.text = formatText("Block %llu Satz %u B%u %d - %d - %d ",
-                                         static_cast<unsigned long long>(input.cycle + 1), count,
-                                         n, gate.anfang, position, gate.ende);
+                                         static_cast<unsigned long long>(input.cycle + 1), count, n,
+                                         gate.anfang, position, gate.ende);
                 return result;
             }
         }

@@ -72,10 +72,10 @@ void drawRandomRecord(CardRecord& record, const RandomLimits& limits, RandomGene
     }
     m.ASCAN = m.Faktor != 0 ? 1 : 0;
 
-    put(s.Senderdaempfung, raisedAndLowered(random.next() & 1u, lo.senderdaempfung,
-                                            hi.senderdaempfung));
-    put(s.Eingangsdaempfung, raisedAndLowered(random.next() & 1u, lo.eingangsdaempfung,
-                                              hi.eingangsdaempfung));
+    put(s.Senderdaempfung,
+        raisedAndLowered(random.next() & 1u, lo.senderdaempfung, hi.senderdaempfung));
+    put(s.Eingangsdaempfung,
+        raisedAndLowered(random.next() & 1u, lo.eingangsdaempfung, hi.eingangsdaempfung));
     put(s.Filter, std::max<uint32_t>(random.next() % (uint32_t{hi.filter} + 1u), lo.filter));
 
     for (uint32_t g = 0; g < kGates; ++g) {

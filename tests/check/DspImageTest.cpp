@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "CheckTestSupport.h"
+#include "ExampleFiles.h"
 #include "windows/card/DspImage.h"
 
 using namespace k7check;
@@ -88,7 +89,7 @@ TEST(DspFile, NamesDecideTheKindInAnyCase) {
 
 TEST(DspFile, ReadingFilesAndRefusingThemBeforeTheCard) {
     TempDir dir;
-    const DspImageRead example = readDspImage(K7_EXAMPLES_DIR "/KARVO7DSP.hex");
+    const DspImageRead example = readDspImage(exampleFile("KARVO7DSP.hex"));
     ASSERT_TRUE(example.ok()) << example.error;
     EXPECT_EQ(example.image.blocks(), 4u);  // 1536 characters, 256 words
     EXPECT_EQ(example.image.bytes[0], 0x37);

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "CheckTestSupport.h"
+#include "ExampleFiles.h"
 #include "windows/card/KennungFile.h"
 
 using namespace k7check;
@@ -37,7 +38,7 @@ KonfigRecord exampleRecord() {
 }
 
 TEST(KennungFileText, TheExampleFileReadAndWrittenIsByteIdentical) {
-    const std::string example = readText(K7_EXAMPLES_DIR "/KARVO7Kennung.txt");
+    const std::string example = readText(exampleFile("KARVO7Kennung.txt"));
     ASSERT_FALSE(example.empty());
     const KonfigRecord record = parseKennungFile(example);
     EXPECT_EQ(kennungFileText(record), example);

@@ -190,12 +190,9 @@ void setText(char (&field)[N], std::string_view text) {
 }
 
 // One field of the file, in file order, with what the file carries of it.
-enum class Kind { Text, Float, Byte, List };
-
 struct Field {
     int key;
     int type;
-    Kind kind;
     const char* label;
     std::string values;  // the values part of the field's line (for key 16, this half)
     size_t count;        // the count written in the line header
@@ -204,16 +201,16 @@ struct Field {
 template <typename T, size_t N>
 Field listField(int key, int type, const char* label, const T (&elements)[N]) {
     const std::span<const T> list(elements, N);
-    return {key, type, Kind::List, label, listFileValues(list), leadingNonZero(list)};
+    return {key, type, label, listFileValues(list), leadingNonZero(list)};
 }
 
 std::vector<Field> fieldsOf(const KonfigRecord& r) {
     const auto text = [](int key, const char* label, std::string value) {
         const size_t n = value.size();
-        return Field{key, 1, Kind::Text, label, std::move(value), n};
+        return Field{key, 1, label, std::move(value), n};
     };
     const auto byte = [](int key, const char* label, uint8_t value) {
-        return Field{key, 2, Kind::Byte, label, integerText(value), 1};
+        return Field{key, 2, label, integerText(value), 1};
     };
     return {
         text(1, "Karte", textOf(r.Karte)),
@@ -221,8 +218,8 @@ std::vector<Field> fieldsOf(const KonfigRecord& r) {
         text(3, "PCI EEPROM", textOf(r.PciEeprom)),
         text(4, "LCA-Version", textOf(r.LcaVersion)),
         text(5, "Programmversion", textOf(r.Programmversion)),
-        {16, 5, Kind::Float, "Bandgrenze unten", floatText(r.BandgrenzeUnten), 2},
-        {16, 5, Kind::Float, "Bandgrenze oben", floatText(r.BandgrenzeOben), 2},
+        {16, 5, "Bandgrenze unten", floatText(r.BandgrenzeUnten), 2},
+        {16, 5, "Bandgrenze oben", floatText(r.BandgrenzeOben), 2},
         byte(17, "ADC", r.AdcBits),
         byte(18, "Aufnahme-FIFO", r.AufnahmeFifo),
         byte(19, "Daten-FIFO", r.DatenFifo),

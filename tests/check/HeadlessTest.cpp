@@ -60,7 +60,10 @@ TEST(HeadlessWithoutCards, EndsWithItsOwnCodeAndTheMessageOnTheErrorStream) {
 
 TEST_F(Headless, NothingCheckedIsNeverAPass) {
     // No automatic box set: the station must not read "passed".
-    EXPECT_EQ(run("[Init]\nKarte=2\n"), kHeadlessNothingChecked);
+    EXPECT_EQ(run("[Init]\nKarte=2\n[Check]\nPCIconfig=no\nPCIEEPROM=no\nPCIoperation=no\n"
+                  "Kennung=no\nLCA=no\nDSP=no\nTest=no\nCommand=no\nBlockmessung=no\n"
+                  "Einzelmessung=no\n"),
+              kHeadlessNothingChecked);
     EXPECT_EQ(out.str(), "");
     EXPECT_NE(err.str().find("KARVO7Open: 2 Karten -> 3 Devices\n"), std::string::npos);
     EXPECT_NE(err.str().find("keine Prüfung ausgeführt"), std::string::npos);

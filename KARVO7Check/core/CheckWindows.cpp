@@ -20,15 +20,13 @@ void registerCheckWindows(CheckRegistry& registry) {
     registry.registerWindow(CheckId::Test, [](Session& session) {
         return std::make_unique<SelbsttestDlg>(session, session.card(session.fields.karte));
     });
-    registry.registerWindow(CheckId::Command,
-                            [](Session& session) -> std::unique_ptr<CheckDialog> {
-                                const ParameterSet* set = session.selectedSet("Command");
-                                if (set == nullptr) {
-                                    return nullptr;
-                                }
-                                return std::make_unique<CommandDlg>(
-                                    session, session.fields.karte, set->sapDelay);
-                            });
+    registry.registerWindow(CheckId::Command, [](Session& session) -> std::unique_ptr<CheckDialog> {
+        const ParameterSet* set = session.selectedSet("Command");
+        if (set == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<CommandDlg>(session, session.fields.karte, set->sapDelay);
+    });
 }
 
 }  // namespace k7check

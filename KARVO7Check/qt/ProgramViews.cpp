@@ -2,7 +2,6 @@
 // `addForm<Ui::Name>(k7check::Name::kWindowClass);`; its controls are bound by their names.
 #include "KARVO7CheckDlgView.h"
 #include "ViewRegistry.h"
-#include "ui_VIRMA4Dlg.h"
 #include "ui_CmdAScanDlg.h"
 #include "ui_CmdAverageDlg.h"
 #include "ui_CmdCountDlg.h"
@@ -19,6 +18,7 @@
 #include "ui_KennungDlg.h"
 #include "ui_KennungVorgabenDlg.h"
 #include "ui_SelbsttestDlg.h"
+#include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {
 

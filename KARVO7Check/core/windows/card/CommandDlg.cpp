@@ -203,14 +203,13 @@ void CommandDlg::adcBox() {
         uint32_t error = 0;
         const std::string text =
             KARVO7GetADC(card_, &v, &error) != 0
-                ? formatText("Temperatur = %4.2f °C\n\n Analogteil\n\n +5V = +%4.2f V\n -5V  = "
-                             "-%4.2f V\n HS  = %4.0f V\n\nDigitalteil\n\n -5V = -%4.2f "
-                             "V\n\nADC-Referenz = %4.2f V",
-                             static_cast<double>(v.Temperatur),
-                             static_cast<double>(v.Analog5VPlus),
-                             static_cast<double>(v.Analog5VMinus), static_cast<double>(v.HS),
-                             static_cast<double>(v.Digital5VMinus),
-                             static_cast<double>(v.ADCReferenz))
+                ? formatText(
+                      "Temperatur = %4.2f °C\n\n Analogteil\n\n +5V = +%4.2f V\n -5V  = "
+                      "-%4.2f V\n HS  = %4.0f V\n\nDigitalteil\n\n -5V = -%4.2f "
+                      "V\n\nADC-Referenz = %4.2f V",
+                      static_cast<double>(v.Temperatur), static_cast<double>(v.Analog5VPlus),
+                      static_cast<double>(v.Analog5VMinus), static_cast<double>(v.HS),
+                      static_cast<double>(v.Digital5VMinus), static_cast<double>(v.ADCReferenz))
                 : formatText("Error %X", error);
         answer = desktop.messageBox("Temperatur/Spannungen", text, Buttons::YesNoCancel);
     }

@@ -93,7 +93,8 @@ class CmdInputDlg : public CmdParameterDlg {
 class CmdGainDlg : public CmdParameterDlg {
   public:
     static constexpr const char* kWindowClass = "CmdGainDlg";
-    explicit CmdGainDlg(Desktop& desktop) : CmdParameterDlg(desktop, kWindowClass, "Gain Parameter") {}
+    explicit CmdGainDlg(Desktop& desktop)
+        : CmdParameterDlg(desktop, kWindowClass, "Gain Parameter") {}
 
     double verstaerkung = 0.0;  // dB
 

@@ -106,8 +106,8 @@ void DSPDlg::write() {
         return;
     }
     if (!sicherheitsabfrage ||
-        session_.desktop().messageBox(kCaption, "Wollen Sie wirklich schreiben?",
-                                      Buttons::YesNo) == Answer::Yes) {
+        session_.desktop().messageBox(kCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) ==
+            Answer::Yes) {
         load(karte, dateiname, ergebnis);
     }
     if (alleKarten && karte < session_.cardCount()) {
@@ -126,16 +126,16 @@ void DSPDlg::save() {
     readFieldsFromControls();
     if (!session_.desktop().writeProfileString(session_.profileFile(), "DSP", "Filename",
                                                dateiname)) {
-        session_.desktop().messageBox(kCaption, "Die Parameterdatei konnte nicht geschrieben "
-                                                "werden!");
+        session_.desktop().messageBox(kCaption,
+                                      "Die Parameterdatei konnte nicht geschrieben "
+                                      "werden!");
     }
 }
 
 bool DSPDlg::automaticCheck(std::string& resultText) {
     const std::string preset = dspFileName(session_);
-    std::string fileName = session_.desktop()
-                               .openFileDialog(blank(preset) ? "" : preset, kDspFileFilter)
-                               .value_or("");
+    std::string fileName =
+        session_.desktop().openFileDialog(blank(preset) ? "" : preset, kDspFileFilter).value_or("");
     if (fileName.empty()) {
         resultText = kDspFileNotFound;
         return false;

@@ -22,10 +22,10 @@ class DSPDlg : public CheckDialog {
 
     explicit DSPDlg(Session& session);
 
-    std::string dateiname;        // "Dateiname"
-    std::string ergebnis;         // the result text
-    bool alleKarten = false;      // "Alle Karten (Autoincrement)"
-    uint32_t karte = 1;           // "Karte", 1-based
+    std::string dateiname;           // "Dateiname"
+    std::string ergebnis;            // the result text
+    bool alleKarten = false;         // "Alle Karten (Autoincrement)"
+    uint32_t karte = 1;              // "Karte", 1-based
     bool sicherheitsabfrage = true;  // "Mit Sicherheitsabfrage"
 
     bool onInit() override;

@@ -228,8 +228,7 @@ void KennungVorgabenDlg::onCommand(const std::string& control) {
 
 void KennungVorgabenDlg::save() {
     Desktop& desktop = session_.desktop();
-    if (desktop.messageBox(kTitle, "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
-        Answer::Yes) {
+    if (desktop.messageBox(kTitle, "Wollen Sie wirklich sichern?", Buttons::YesNo) != Answer::Yes) {
         return;
     }
     if (!numbersValid(desktop, kTitle, readFieldsFromControls(), fields)) {
@@ -260,8 +259,8 @@ void KennungVorgabenDlg::save() {
                                "Kein Dateiname: in der Parameterdatei fehlt [Kennung] Filename.");
             break;
         case KennungSave::WriteFailed:
-            desktop.messageBox(kTitle, "Die Datei " + dateiname +
-                                           " konnte nicht geschrieben werden!");
+            desktop.messageBox(kTitle,
+                               "Die Datei " + dateiname + " konnte nicht geschrieben werden!");
             break;
     }
 }

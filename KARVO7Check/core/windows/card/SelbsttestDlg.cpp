@@ -14,8 +14,7 @@ constexpr uint16_t kCmdPowerUpTest = 0x1800;
 constexpr uint32_t kFifoPort = 0x20;
 constexpr uint32_t kMasterStatus = 0x3C;
 constexpr uint32_t kFifoEmpty = 0x20;  // master status: PCI FIFO empty
-constexpr std::array<uint32_t, 4> kFifoPattern{0x55555555u, 0xAAAAAAAAu, 0xFFFFFFFFu,
-                                               0x00000000u};
+constexpr std::array<uint32_t, 4> kFifoPattern{0x55555555u, 0xAAAAAAAAu, 0xFFFFFFFFu, 0x00000000u};
 
 struct SelfTest {
     const char* prefix;
@@ -110,9 +109,9 @@ void SelbsttestDlg::saveSettings() {
     Desktop& desktop = session_.desktop();
     bool written = true;
     const auto write = [&](const char* key, bool on) {
-        written = desktop.writeProfileString(session_.profileFile(), kSection, key,
-                                             on ? "yes" : "no") &&
-                  written;
+        written =
+            desktop.writeProfileString(session_.profileFile(), kSection, key, on ? "yes" : "no") &&
+            written;
     };
     for (std::size_t i = 0; i < kSelfTestCount; ++i) {
         write(kTests[i].key, selected[i]);
@@ -175,8 +174,8 @@ bool SelbsttestDlg::dacTest(std::string& r) {
         r += formatText("Error %X", error);
         return false;
     }
-    const bool seen = session_.desktop().messageBox("DAC-Test", "DAC-Rampen OK?",
-                                                    Buttons::YesNo) == Answer::Yes;
+    const bool seen =
+        session_.desktop().messageBox("DAC-Test", "DAC-Rampen OK?", Buttons::YesNo) == Answer::Yes;
     const uint32_t end = 0x200;
     KARVO7Command(card_, kCmdSelfTest, 1, &end, &error);
     if (!seen) {

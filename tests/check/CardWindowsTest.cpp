@@ -329,6 +329,23 @@ TEST_F(CardWindows, DspAutoincrementLoadsEveryCardOnceAndClearsItself) {
     }
 }
 
+TEST_F(CardWindows, DspSaveKeepsTheFileNameInTheParameterFile) {
+    start();
+    DSPDlg window(*session);
+    desktop.answerMessages({Answer::No, Answer::Yes});
+    show<DSPDlg>(window, [](DSPDlg& w, ScriptedControls& c) {
+        c.type("dateinameEdit", "/opt/prog/neu.hex");
+        w.onCommand("saveButton");
+        EXPECT_EQ(w.dateiname, exampleFile("KARVO7DSP.hex")) << "answered No: nothing taken";
+        w.onCommand("saveButton");
+    });
+    EXPECT_EQ(desktop.profileString(session->profileFile(), "DSP", "Filename", ""),
+              "/opt/prog/neu.hex");
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{"DSP-Programm: Wollen Sie wirklich sichern?",
+                                        "DSP-Programm: Wollen Sie wirklich sichern?"}));
+}
+
 TEST_F(CardWindows, DspResetThatNeverEndsOrEndsAtOnceIsAFailureWithoutWarmUp) {
     start();
     for (const auto kind : {k7sim::Fault::Kind::ResetNever, k7sim::Fault::Kind::ResetAtOnce}) {

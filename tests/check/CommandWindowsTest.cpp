@@ -154,7 +154,7 @@ TEST_F(RecordedCommands, ParameterWindowsStartFromTheCardsRegisters) {
     registers[1036] = 1000;
     registers[1038] = 0x13;
     CommandDlg window(session(), 1, 0);
-    // Each window sent as it opened: the Part's encodings make the round trip visible.
+    // Each window sent as it opened: the card's state goes back through the window's words.
     parameters<CmdShotDlg>(window, "shotButton", [](CmdShotDlg&, ScriptedControls& c) {
         for (const char* radio : {"keineMessungRadio", "einzelmessungRadio", "automatischRadio"}) {
             EXPECT_FALSE(c.isChecked(radio)) << radio;

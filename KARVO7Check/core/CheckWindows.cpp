@@ -10,6 +10,10 @@
 #include "windows/measurement/ProgramRunWindows.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
 #include "windows/registers/LCADlg.h"
+#include "windows/card/CommandDlg.h"
+#include "windows/card/DSPDlg.h"
+#include "windows/card/KennungDlg.h"
+#include "windows/card/SelbsttestDlg.h"
 
 namespace k7check {
 
@@ -50,6 +54,20 @@ void registerCheckWindows(CheckRegistry& registry) {
         RandomLimitsDlg window(session.desktop(), session.randomLimits());
         session.desktop().runModal(window);
         return true;
+    registry.registerWindow(CheckId::Kennung, [](Session& session) {
+        return std::make_unique<KennungDlg>(session, session.card(session.fields.karte));
+    });
+    registry.registerWindow(CheckId::Dsp,
+                            [](Session& session) { return std::make_unique<DSPDlg>(session); });
+    registry.registerWindow(CheckId::Test, [](Session& session) {
+        return std::make_unique<SelbsttestDlg>(session, session.card(session.fields.karte));
+    });
+    registry.registerWindow(CheckId::Command, [](Session& session) -> std::unique_ptr<CheckDialog> {
+        const ParameterSet* set = session.selectedSet("Command");
+        if (set == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<CommandDlg>(session, session.fields.karte, set->sapDelay);
     });
 }
 

@@ -129,6 +129,11 @@ std::optional<std::string> ScriptedDesktop::openFileDialog(const std::string& fi
                                                            const std::string& filter) {
     fileDialogs_.push_back(fileName + " | " + filter);
     if (fileAnswers_.empty()) {
+        // Unattended, the dialog is accepted as it opens: with the name it proposes, if any.
+        if (echo_ != nullptr && !fileName.empty()) {
+            *echo_ << "Datei: " << fileName << '\n';
+            return fileName;
+        }
         return std::nullopt;
     }
     auto answer = std::move(fileAnswers_.front());

@@ -45,7 +45,9 @@ class ScriptedDesktop : public Desktop {
     // (a question asked in a loop until Cancel ends); while echoing (the unattended headless
     // run) a Yes/No question is answered No.
     void answerMessages(std::initializer_list<Answer> answers);
-    // Results of the next file-open dialogs (nothing = cancelled); unscripted ones cancel.
+    // Results of the next file-open dialogs (nothing = cancelled); unscripted ones cancel,
+    // except while echoing (the unattended headless run), where a dialog opened with a
+    // proposed name takes that name.
     void answerFileDialog(std::optional<std::string> path);
     // What happens when a window is shown modally: the handler may change the window's fields
     // and press its buttons; its return is the result when the window did not end itself.

@@ -13,6 +13,22 @@
 #include "ui_DataBlendenDlg.h"
 #include "ui_RandomLimitsDlg.h"
 #include "ui_TAlist.h"
+#include "ui_CmdAScanDlg.h"
+#include "ui_CmdAverageDlg.h"
+#include "ui_CmdCountDlg.h"
+#include "ui_CmdGainDlg.h"
+#include "ui_CmdHWconfigDlg.h"
+#include "ui_CmdInputDlg.h"
+#include "ui_CmdSAPdelayDlg.h"
+#include "ui_CmdSWconfigDlg.h"
+#include "ui_CmdSenderDlg.h"
+#include "ui_CmdShotDlg.h"
+#include "ui_CmdTriggerDlg.h"
+#include "ui_CommandDlg.h"
+#include "ui_DSPDlg.h"
+#include "ui_KennungDlg.h"
+#include "ui_KennungVorgabenDlg.h"
+#include "ui_SelbsttestDlg.h"
 #include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {
@@ -52,6 +68,23 @@ void registerProgramViews() {
     addForm<Ui::RandomLimitsDlg>("RandomLimitsDlg");
     addForm<Ui::BusbelegungDlg>("BusbelegungDlg");
     addForm<Ui::BlockmessungDlg>("BlockmessungDlg");
+    // the card itself
+    addForm<Ui::KennungDlg>("KennungDlg");
+    addForm<Ui::KennungVorgabenDlg>("KennungVorgabenDlg");
+    addForm<Ui::DSPDlg>("DSPDlg");
+    addForm<Ui::SelbsttestDlg>("SelbsttestDlg");
+    addForm<Ui::CommandDlg>("CommandDlg");
+    addForm<Ui::CmdShotDlg>("CmdShotDlg");
+    addForm<Ui::CmdSenderDlg>("CmdSenderDlg");
+    addForm<Ui::CmdInputDlg>("CmdInputDlg");
+    addForm<Ui::CmdGainDlg>("CmdGainDlg");
+    addForm<Ui::CmdHWconfigDlg>("CmdHWconfigDlg");
+    addForm<Ui::CmdAverageDlg>("CmdAverageDlg");
+    addForm<Ui::CmdSWconfigDlg>("CmdSWconfigDlg");
+    addForm<Ui::CmdAScanDlg>("CmdAScanDlg");
+    addForm<Ui::CmdCountDlg>("CmdCountDlg");
+    addForm<Ui::CmdTriggerDlg>("CmdTriggerDlg");
+    addForm<Ui::CmdSAPdelayDlg>("CmdSAPdelayDlg");
 }
 
 }  // namespace k7qt

@@ -1,0 +1,249 @@
+#include "CommandDlg.h"
+
+#include <memory>
+
+#include "CardReset.h"
+#include "CommandParameterDlgs.h"
+#include "Format.h"
+#include "Session.h"
+
+namespace k7check {
+
+namespace {
+
+struct Button {
+    const char* control;
+    uint16_t code;
+};
+
+constexpr std::array<Button, 7> kSimpleButtons{{
+    {"startButton", kCmdStart},
+    {"stopButton", kCmdStop},
+    {"resetButton", kCmdReset},
+    {"offsetButton", kCmdOffset},
+    {"powerDownButton", kCmdPowerDown},
+    {"powerUpButton", kCmdPowerUp},
+    {"attenuationButton", kCmdAttenuation},
+}};
+
+constexpr std::array<Button, 10> kParameterButtons{{
+    {"shotButton", kCmdShot},
+    {"senderButton", kCmdSender},
+    {"inputButton", kCmdInput},
+    {"gainButton", kCmdGain},
+    {"hwConfigButton", kCmdHwConfig},
+    {"averageButton", kCmdAverage},
+    {"triggerButton", kCmdTrigger},
+    {"countButton", kCmdCount},
+    {"aScanButton", kCmdAScan},
+    {"swConfigButton", kCmdSwConfig},
+}};
+
+}  // namespace
+
+CommandDlg::CommandDlg(Session& session, uint32_t number, uint16_t sapDelay)
+    : CheckDialog(kWindowClass, kTitle),
+      session_(session),
+      number_(number),
+      card_(session.card(number)),
+      sapDelay_(sapDelay) {
+    for (const CardCommand& command : defaultCommands()) {
+        lastWords_[command.code] = command.words;
+    }
+}
+
+void CommandDlg::bindFields(FieldBinder& binder) {
+    binder.list("resultList", lines, selection);
+}
+
+void CommandDlg::onCommand(const std::string& control) {
+    for (const Button& button : kSimpleButtons) {
+        if (control == button.control) {
+            simpleCommand(button.code);
+            return;
+        }
+    }
+    for (const Button& button : kParameterButtons) {
+        if (control == button.control) {
+            parameterCommand(button.code);
+            return;
+        }
+    }
+    if (control == "defaultButton") {
+        sendDefaults();
+    } else if (control == "resetAllButton") {
+        resetAll();
+    } else if (control == "sapDelayButton") {
+        sapDelayWindow();
+    } else if (control == "adcButton") {
+        adcBox();
+    } else {
+        Dialog::onCommand(control);  // "SP Comp" has no action
+    }
+}
+
+bool CommandDlg::send(uint16_t code, const std::array<uint32_t, 2>& words, uint32_t& error) {
+    error = 0;
+    const uint8_t count = dataWordCount(code);
+    return KARVO7Command(card_, code, count, count == 0 ? nullptr : words.data(), &error) != 0;
+}
+
+void CommandDlg::addLine(const std::string& line) {
+    lines.push_back(line);
+    selection = static_cast<int>(lines.size()) - 1;
+    writeFieldsToControls();
+}
+
+void CommandDlg::simpleCommand(uint16_t code) {
+    lines.clear();
+    uint32_t error = 0;
+    const bool sent = send(code, {}, error);
+    addLine(std::string(commandLabel(code)) + (sent ? "OK" : formatText("Error %X", error)));
+}
+
+void CommandDlg::parameterCommand(uint16_t code) {
+    Desktop& desktop = session_.desktop();
+    const RegisterReader read = [this](uint32_t reg) { return KARVO7ReadRegister(card_, reg); };
+    std::unique_ptr<CmdParameterDlg> window;
+    switch (code) {
+        case kCmdShot:
+            window = std::make_unique<CmdShotDlg>(desktop, read);
+            break;
+        case kCmdSender:
+            window = std::make_unique<CmdSenderDlg>(desktop, read);
+            break;
+        case kCmdInput:
+            window = std::make_unique<CmdInputDlg>(desktop, read);
+            break;
+        case kCmdGain:
+            window = std::make_unique<CmdGainDlg>(desktop);
+            break;
+        case kCmdHwConfig:
+            window = std::make_unique<CmdHWconfigDlg>(desktop, read);
+            break;
+        case kCmdAverage:
+            window = std::make_unique<CmdAverageDlg>(desktop);
+            break;
+        case kCmdTrigger:
+            window = std::make_unique<CmdTriggerDlg>(desktop, read);
+            break;
+        case kCmdCount:
+            window = std::make_unique<CmdCountDlg>(desktop, read);
+            break;
+        case kCmdAScan:
+            window = std::make_unique<CmdAScanDlg>(desktop);
+            break;
+        case kCmdSwConfig:
+            window = std::make_unique<CmdSWconfigDlg>(desktop);
+            break;
+        default:
+            return;
+    }
+    if (desktop.runModal(*window) != kIdOk) {
+        return;
+    }
+    const std::array<uint32_t, 2> words = window->words();
+    lastWords_[code] = words;
+    if (code == kCmdAverage && !averageWord(words[0])) {
+        addLine(std::string(commandLabel(code)) + kAverageZero);
+        return;
+    }
+    uint32_t error = 0;
+    const bool sent = send(code, words, error);
+    addLine(std::string(commandLabel(code)) + (sent ? "OK" : formatText("Error %X", error)));
+}
+
+void CommandDlg::sendDefaults() {
+    for (const CardCommand& command : defaultCommands()) {
+        uint32_t ignored = 0;
+        send(command.code, command.words, ignored);
+        lastWords_[command.code] = command.words;
+    }
+}
+
+void CommandDlg::resetAll() {
+    Desktop& desktop = session_.desktop();
+    if (desktop.messageBox(kTitle, "Hardware Reset?", Buttons::YesNo) != Answer::Yes) {
+        return;
+    }
+    const ResetOutcome reset = resetAndWait(card_, desktop, kResetAllPolls);
+    if (!reset.ok()) {
+        // Reported reset at once (no reset took place) or never: no warm-up either way.
+        addLine("Reset Error");
+        return;
+    }
+    std::string line = formatText("Reset OK nach %u ms", reset.polls * 10);
+    uint32_t error = 0;
+    if (KARVO7WarmUp(card_, &error) == 0) {
+        line = formatText("WarmUp Error %X", error);
+    } else {
+        session_.resendVirma4Identifications(number_);
+    }
+    addLine(line);
+}
+
+void CommandDlg::sapDelayWindow() {
+    CmdSAPdelayDlg window(session_.desktop(), sapDelay_);
+    if (session_.desktop().runModal(window) != kIdOk) {
+        return;
+    }
+    sapDelay_ = window.sapDelay;
+    uint32_t error = 0;
+    if (KARVO7SetSAPDelay(card_, sapDelayValue(sapDelay_), &error) == 0) {
+        session_.desktop().messageBox("Test", formatText("SetSAPDelay Error %X", error));
+    }
+}
+
+void CommandDlg::adcBox() {
+    Desktop& desktop = session_.desktop();
+    // "No" reads again, "Yes" ends; closing the box without a button ends it as well.
+    Answer answer = Answer::No;
+    while (answer == Answer::No) {
+        ADCValues v{};
+        uint32_t error = 0;
+        const std::string text =
+            KARVO7GetADC(card_, &v, &error) != 0
+                ? formatText(
+                      "Temperatur = %4.2f °C\n\n Analogteil\n\n +5V = +%4.2f V\n -5V  = "
+                      "-%4.2f V\n HS  = %4.0f V\n\nDigitalteil\n\n -5V = -%4.2f "
+                      "V\n\nADC-Referenz = %4.2f V",
+                      static_cast<double>(v.Temperatur), static_cast<double>(v.Analog5VPlus),
+                      static_cast<double>(v.Analog5VMinus), static_cast<double>(v.HS),
+                      static_cast<double>(v.Digital5VMinus), static_cast<double>(v.ADCReferenz))
+                : formatText("Error %X", error);
+        answer = desktop.messageBox("Temperatur/Spannungen", text, Buttons::YesNoCancel);
+    }
+}
+
+std::string CommandDlg::bringBack() {
+    uint32_t error = 0;
+    if (!send(kCmdPowerUp, {}, error)) {
+        return std::string(commandLabel(kCmdPowerUp)) + "Command Error";
+    }
+    if (KARVO7WarmUp(card_, &error) == 0) {
+        return formatText("WarmUp Error %X", error);
+    }
+    if (KARVO7ClearFIFO(card_, &error) == 0) {
+        return formatText("ClearFIFO Error %X", error);
+    }
+    session_.resendVirma4Identifications(number_);
+    return "";
+}
+
+bool CommandDlg::automaticCheck(std::string& resultText) {
+    resultText = "OK";
+    for (const CardCommand& step : commandCheckSteps()) {
+        uint32_t error = 0;
+        if (!send(step.code, step.words, error)) {
+            resultText = std::string(commandLabel(step.code)) + "Command Error";
+            break;
+        }
+    }
+    const std::string back = bringBack();
+    if (resultText == "OK" && !back.empty()) {
+        resultText = back;
+    }
+    return resultText == "OK";
+}
+
+}  // namespace k7check

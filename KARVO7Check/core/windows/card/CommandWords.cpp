@@ -1,0 +1,198 @@
+#include "CommandWords.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace k7check {
+
+namespace {
+
+uint32_t bits(uint32_t value, unsigned first, unsigned count) {
+    return (value >> first) & ((1u << count) - 1u);
+}
+
+uint32_t flag(bool on, unsigned bit) {
+    return on ? 1u << bit : 0u;
+}
+
+}  // namespace
+
+const char* commandLabel(uint16_t code) {
+    switch (code) {
+        case kCmdStart:
+            return "Start Messung: ";
+        case kCmdStop:
+            return "Stop Messung: ";
+        case kCmdReset:
+            return "Reset: ";
+        case kCmdOffset:
+            return "Offset: ";
+        case kCmdPowerDown:
+            return "Power Down: ";
+        case kCmdPowerUp:
+            return "Power Up: ";
+        case kCmdAttenuation:
+            return "Sys Attenuation: ";
+        case kCmdShot:
+            return "Shot: ";
+        case kCmdSender:
+            return "Sender: ";
+        case kCmdInput:
+            return "Input: ";
+        case kCmdGain:
+            return "Gain: ";
+        case kCmdHwConfig:
+            return "HW Config: ";
+        case kCmdAverage:
+            return "Average: ";
+        case kCmdTrigger:
+            return "Trigger: ";
+        case kCmdCount:
+            return "Count: ";
+        case kCmdAScan:
+            return "AScan: ";
+        case kCmdSwConfig:
+            return "SW Config: ";
+        default:
+            return "";
+    }
+}
+
+std::array<CardCommand, 10> defaultCommands() {
+    return {{
+        {kCmdShot, {5, 0}},        // A-scan, single measurement
+        {kCmdSender, {0x300, 0}},  // energy 1, 150 ns
+        {kCmdInput, {4, 0}},       // input damping step 1
+        {kCmdGain, {200, 0}},      // 20 dB
+        {kCmdHwConfig, {0, 0}},
+        {kCmdAverage, {0, 0}},
+        {kCmdTrigger, {20000, 0}},
+        {kCmdCount, {0x3E800A0, 0}},  // acquisition 1000, pre-run 160
+        {kCmdAScan, {0, 0}},
+        {kCmdSwConfig, {0, 0}},
+    }};
+}
+
+std::array<CardCommand, 8> commandCheckSteps() {
+    return {{
+        {kCmdReset, {}},
+        {kCmdPowerUp, {}},
+        {kCmdOffset, {}},
+        {kCmdAttenuation, {}},
+        {kCmdShot, {5, 0}},
+        {kCmdStart, {}},
+        {kCmdStop, {}},
+        {kCmdPowerDown, {}},
+    }};
+}
+
+uint32_t shotWord(const ShotFields& f) {
+    uint32_t word = static_cast<uint32_t>(f.output) & 3u;
+    word |= (f.measurement ? static_cast<uint32_t>(*f.measurement) & 3u : 0u) << 2;
+    if (f.clock == ShotClock::Virtuell) {
+        word |= 1u << 6;
+    } else {
+        word |= (static_cast<uint32_t>(f.clock) & 3u) << 4;
+    }
+    return word | flag(f.average, 12) | flag(f.achtBit, 13) | flag(f.ta, 14) | flag(f.iff, 15);
+}
+
+ShotFields shotFieldsFromRegisters(const RegisterReader& read) {
+    const uint32_t command = read(1026);
+    const uint32_t trigger = read(1040);
+    ShotFields f;
+    const uint32_t clock = bits(command, 4, 3);
+    f.clock = clock >= 4 ? ShotClock::Virtuell : static_cast<ShotClock>(clock);
+    const uint32_t measurement = bits(trigger, 2, 2);
+    if (measurement != 3) {
+        f.measurement = static_cast<ShotMeasurement>(measurement);
+    }
+    f.average = bits(trigger, 7, 1) != 0;
+    f.iff = bits(trigger, 15, 1) != 0;
+    f.ta = bits(read(1046), 14, 1) != 0;
+    f.output = ShotOutput::AScan;
+    f.achtBit = false;
+    return f;
+}
+
+uint32_t senderWord(const SenderFields& f) {
+    const uint32_t width = f.pulseWidth ? static_cast<uint32_t>(*f.pulseWidth) & 7u : 0u;
+    return (f.energie & 3u) | width << 8 | flag(f.sperre, 15);
+}
+
+SenderFields senderFieldsFromRegisters(const RegisterReader& read) {
+    const uint32_t value = read(1064);
+    SenderFields f;
+    f.energie = bits(value, 0, 2);
+    const uint32_t width = bits(value, 8, 3);
+    if (width <= 5) {
+        f.pulseWidth = static_cast<PulseWidth>(width);
+    }
+    f.sperre = bits(value, 15, 1) != 0;
+    return f;
+}
+
+uint32_t inputWord(const InputFields& f) {
+    return (f.senderDaempfung & 3u) | (f.eingangsDaempfung & 3u) << 2 | flag(f.se, 8);
+}
+
+InputFields inputFieldsFromRegisters(const RegisterReader& read) {
+    const uint32_t value = read(1030);
+    return {bits(value, 0, 2), bits(value, 2, 2), bits(value, 8, 1) != 0};
+}
+
+uint32_t gainWord(double verstaerkungDb) {
+    if (std::isnan(verstaerkungDb)) {
+        return 0;
+    }
+    // The limits keep the product within 32 signed bits.
+    const double whole = std::clamp(std::trunc(verstaerkungDb), -214748364.0, 214748364.0);
+    return static_cast<uint32_t>(static_cast<int32_t>(whole) * 10);
+}
+
+uint32_t hwConfigFilterFromRegisters(const RegisterReader& read) {
+    return bits(read(1030), 12, 3);
+}
+
+std::optional<uint32_t> averageWord(uint32_t anzahl) {
+    if (anzahl == 0) {
+        return std::nullopt;
+    }
+    return anzahl;
+}
+
+uint32_t aScanWord(const AScanFields& f) {
+    const uint32_t form = f.form ? static_cast<uint32_t>(*f.form) & 3u : 0u;
+    return form + f.zusammenfassung * 256u;
+}
+
+std::array<uint32_t, 2> countWords(const CountFields& f) {
+    return {f.aufnahme * 65536u + f.vorlauf, f.delay};
+}
+
+CountFields countFieldsFromRegisters(const RegisterReader& read) {
+    CountFields f;
+    f.vorlauf = bits(read(1032), 0, 16) + bits(read(1034), 0, 8) * 65536u;
+    f.aufnahme = bits(read(1036), 0, 16) + bits(read(1038), 0, 4) * 65536u;
+    f.delay = 0;
+    return f;
+}
+
+std::array<uint32_t, 2> triggerWords(const TriggerFields& f) {
+    const uint32_t word = flag(!f.externTrigger, 0) | (static_cast<uint32_t>(f.start) & 3u) << 4 |
+                          (f.triggerblende & 0xFu) << 8 | flag(f.einzeln, 12);
+    return {f.maxSap, word};
+}
+
+TriggerFields triggerFieldsFromRegisters(const RegisterReader& read) {
+    const uint32_t value = read(1040);
+    TriggerFields f;
+    f.externTrigger = bits(value, 0, 1) != 0;
+    f.einzeln = bits(value, 2, 2) == 1;
+    f.start = static_cast<TriggerStart>(bits(value, 4, 2));
+    f.triggerblende = bits(value, 8, 4);
+    f.maxSap = bits(read(1042), 0, 16) + read(1044) * 65536u;
+    return f;
+}
+
+}  // namespace k7check

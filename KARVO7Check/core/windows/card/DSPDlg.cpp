@@ -1,0 +1,146 @@
+#include "DSPDlg.h"
+
+#include "CardReset.h"
+#include "DspImage.h"
+#include "Format.h"
+#include "Session.h"
+
+namespace k7check {
+
+namespace {
+
+constexpr const char* kCaption = "DSP-Programm";
+// Polls of the reset wait after loading, 10 ms apart.
+constexpr uint32_t kResetPolls = 100;
+
+std::string dspFileName(Session& session) {
+    return session.desktop().profileString(session.profileFile(), "DSP", "Filename", " ");
+}
+
+bool blank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+}  // namespace
+
+DSPDlg::DSPDlg(Session& session) : CheckDialog(kWindowClass, kTitle), session_(session) {
+    karte = session.fields.karte;
+}
+
+bool DSPDlg::onInit() {
+    dateiname = dspFileName(session_);
+    writeFieldsToControls();
+    return true;
+}
+
+void DSPDlg::bindFields(FieldBinder& binder) {
+    binder.text("dateinameEdit", dateiname, 255);
+    binder.label("ergebnisLabel", ergebnis);
+    binder.check("alleKartenCheck", alleKarten);
+    binder.number("karteEdit", karte);
+    binder.check("sicherheitsabfrageCheck", sicherheitsabfrage);
+}
+
+void DSPDlg::onCommand(const std::string& control) {
+    if (control == "writeButton") {
+        write();
+    } else if (control == "saveButton") {
+        save();
+    } else if (control == "alleKartenCheck") {
+        readFieldsFromControls();
+        if (alleKarten) {
+            karte = 1;
+        }
+        writeFieldsToControls();
+    } else {
+        Dialog::onCommand(control);
+    }
+}
+
+bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultText) {
+    Desktop& desktop = session_.desktop();
+    KARVO7HANDLE card = session_.card(number);
+    if (card == nullptr) {
+        resultText = "Ungültige Kartennummer";
+        return false;
+    }
+    if (fileName.empty()) {
+        fileName = desktop.openFileDialog("", kDspFileFilter).value_or("");
+    }
+    const DspImageRead read = readDspImage(fileName);
+    if (!read.ok()) {
+        resultText = read.error;
+        return false;
+    }
+    int loaded = 0;
+    uint32_t error = 0;
+    desktop.runLong(kCaption, "Das DSP-Programm wird geladen ...", 2000, [&] {
+        loaded = KARVO7LoadProm(card, read.image.blocks(), read.image.bytes.data(), &error);
+    });
+    desktop.sleep(100);
+    if (loaded == 0) {
+        resultText = formatText("Error %X", error);
+        return false;
+    }
+    const ResetOutcome reset = resetAndWait(card, desktop, kResetPolls);
+    if (!reset.ok()) {
+        // A card that reports reset at once did not reset; one that never reports it is no
+        // running card either: no warm-up in both cases.
+        resultText = "Reset Error after loading";
+        return false;
+    }
+    resultText = formatText("Karte %u OK (Reset nach %u ms)", number, reset.polls * 10);
+    if (KARVO7WarmUp(card, &error) == 0) {
+        resultText = formatText("WarmUp Error %X", error);
+        return false;
+    }
+    session_.resendVirma4Identifications(number);
+    return true;
+}
+
+void DSPDlg::write() {
+    readFieldsFromControls();
+    if (karte == 0 || karte > session_.cardCount()) {
+        ergebnis = "Ungültige Kartennummer";
+        writeFieldsToControls();
+        return;
+    }
+    if (!sicherheitsabfrage ||
+        session_.desktop().messageBox(kCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) ==
+            Answer::Yes) {
+        load(karte, dateiname, ergebnis);
+    }
+    if (alleKarten && karte < session_.cardCount()) {
+        ++karte;
+    } else {
+        alleKarten = false;
+    }
+    writeFieldsToControls();
+}
+
+void DSPDlg::save() {
+    if (session_.desktop().messageBox(kCaption, "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
+        Answer::Yes) {
+        return;
+    }
+    readFieldsFromControls();
+    if (!session_.desktop().writeProfileString(session_.profileFile(), "DSP", "Filename",
+                                               dateiname)) {
+        session_.desktop().messageBox(kCaption,
+                                      "Die Parameterdatei konnte nicht geschrieben "
+                                      "werden!");
+    }
+}
+
+bool DSPDlg::automaticCheck(std::string& resultText) {
+    const std::string preset = dspFileName(session_);
+    std::string fileName =
+        session_.desktop().openFileDialog(blank(preset) ? "" : preset, kDspFileFilter).value_or("");
+    if (fileName.empty()) {
+        resultText = kDspFileNotFound;
+        return false;
+    }
+    return load(session_.fields.karte, fileName, resultText);
+}
+
+}  // namespace k7check

@@ -4,16 +4,16 @@
 // enabled from then on.
 #include "CheckButtons.h"
 #include "Session.h"
+#include "windows/card/CommandDlg.h"
+#include "windows/card/DSPDlg.h"
+#include "windows/card/KennungDlg.h"
+#include "windows/card/SelbsttestDlg.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/SmallEditors.h"
 #include "windows/editors/TAlist.h"
 #include "windows/measurement/ProgramRunWindows.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
 #include "windows/registers/LCADlg.h"
-#include "windows/card/CommandDlg.h"
-#include "windows/card/DSPDlg.h"
-#include "windows/card/KennungDlg.h"
-#include "windows/card/SelbsttestDlg.h"
 
 namespace k7check {
 
@@ -54,6 +54,8 @@ void registerCheckWindows(CheckRegistry& registry) {
         RandomLimitsDlg window(session.desktop(), session.randomLimits());
         session.desktop().runModal(window);
         return true;
+    });
+    // ---- the card itself ------------------------------------------------------------------------
     registry.registerWindow(CheckId::Kennung, [](Session& session) {
         return std::make_unique<KennungDlg>(session, session.card(session.fields.karte));
     });

@@ -10,9 +10,6 @@
 #include "ui_BlendenDlg.h"
 #include "ui_BlockmessungDlg.h"
 #include "ui_BusbelegungDlg.h"
-#include "ui_DataBlendenDlg.h"
-#include "ui_RandomLimitsDlg.h"
-#include "ui_TAlist.h"
 #include "ui_CmdAScanDlg.h"
 #include "ui_CmdAverageDlg.h"
 #include "ui_CmdCountDlg.h"
@@ -26,9 +23,12 @@
 #include "ui_CmdTriggerDlg.h"
 #include "ui_CommandDlg.h"
 #include "ui_DSPDlg.h"
+#include "ui_DataBlendenDlg.h"
 #include "ui_KennungDlg.h"
 #include "ui_KennungVorgabenDlg.h"
+#include "ui_RandomLimitsDlg.h"
 #include "ui_SelbsttestDlg.h"
+#include "ui_TAlist.h"
 #include "ui_VIRMA4Dlg.h"
 
 namespace k7qt {

@@ -49,10 +49,31 @@ std::string checkNameOf(const std::string& line) {
 }
 
 bool linePassed(const std::string& line) {
-    return line.size() >= 2 && line.compare(line.size() - 2, 2, "OK") == 0;
+    // The verdict "OK" as a word of its own: at the end ("Kennung: OK") or followed by a remark
+    // ("DSP-Programm: Karte 1 OK (Reset nach 50 ms)").
+    for (size_t at = line.find("OK"); at != std::string::npos; at = line.find("OK", at + 2)) {
+        const bool wordStart = at == 0 || line[at - 1] == ' ';
+        const bool wordEnd = at + 2 == line.size() || line[at + 2] == ' ';
+        if (wordStart && wordEnd) {
+            return true;
+        }
+    }
+    return false;
 }
 
-std::string junitReport(const std::vector<ReportLine>& lines) {
+bool isHeading(const std::string& line) {
+    const size_t end = line.find_last_not_of(' ');
+    return end != std::string::npos && line[end] == ':';
+}
+
+std::string junitReport(const std::vector<ReportLine>& all) {
+    // A heading ("Selbsttest: ") only introduces the verdict lines below it.
+    std::vector<ReportLine> lines;
+    for (const ReportLine& line : all) {
+        if (!isHeading(line.text)) {
+            lines.push_back(line);
+        }
+    }
     size_t failures = 0;
     uint32_t total = 0;
     for (const ReportLine& line : lines) {

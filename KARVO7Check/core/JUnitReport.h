@@ -17,9 +17,13 @@ struct ReportLine {
 // The check a line belongs to: its text up to the first ": " ("PCI Configuration"), or the
 // whole line when it has none.
 std::string checkNameOf(const std::string& line);
-// A line passed when it ends in "OK".
+// A line passed when it carries the verdict "OK" as a word of its own.
 bool linePassed(const std::string& line);
 
+// A line that only heads the lines below it ("Selbsttest: ").
+bool isHeading(const std::string& line);
+
+// The report; headings are no test cases.
 std::string junitReport(const std::vector<ReportLine>& lines);
 
 }  // namespace k7check

@@ -120,6 +120,12 @@ TEST(JUnitReport, NamesAndVerdictsOfLines) {
     EXPECT_TRUE(linePassed("Selbsttest: OK"));
     EXPECT_FALSE(linePassed("Selbsttest: "));
     EXPECT_FALSE(linePassed(""));
+    EXPECT_TRUE(linePassed("DSP-Programm: Karte 1 OK (Reset nach 50 ms)"));
+    EXPECT_FALSE(linePassed("Kennung: Karte Soll: OKAY Ist: B"));
+    EXPECT_TRUE(isHeading("Selbsttest: "));
+    EXPECT_FALSE(isHeading("   Test 0 OK"));
+    const std::string xml = junitReport({{"Selbsttest: ", 1, 0}, {"   DSP->PCI-FIFO: OK", 1, 5}});
+    EXPECT_NE(xml.find("tests=\"1\" failures=\"0\""), std::string::npos) << xml;
 }
 
 }  // namespace

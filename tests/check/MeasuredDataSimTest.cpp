@@ -124,12 +124,12 @@ TEST_F(MeasuredDataSim, EveryRecordTypeDecodesToTheNativeSamples) {
             EXPECT_EQ(list.line(2), "Kennung 65526");
             EXPECT_EQ(list.sampleCount(), s.size());
             const std::size_t peak = simtest::peakIndex(hf, 300, 400);
-            EXPECT_EQ(
-                list.line(3 + peak),
-                k7check::formatText("%8.3fµs  %6.1f%% | %4i %6d (%4d) 0x%04X",
-                                    0.025 * static_cast<double>(peak), hf[peak] / 327.68,
-                                    static_cast<int>(peak), hf[peak] / 64, (hf[peak] & ~0x7F) / 64,
-                                    static_cast<unsigned>(static_cast<uint16_t>(hf[peak]))));
+            const auto v = static_cast<int16_t>(hf[peak] & mask);
+            EXPECT_EQ(list.line(3 + peak),
+                      k7check::formatText("%8.3fµs  %6.1f%% | %4i %6d (%4d) 0x%04X",
+                                          0.025 * static_cast<double>(peak), v / 327.68,
+                                          static_cast<int>(peak), v / 64, (v & ~0x7F) / 64,
+                                          static_cast<unsigned>(static_cast<uint16_t>(v))));
         }
     }
     EXPECT_EQ(types, (std::set<int>{0x10, 0x14, 0x60}));

@@ -2,6 +2,10 @@
 // form, buttons and radio buttons reach the window, and a screenshot of each window.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <QDir>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -52,6 +56,9 @@ class CardWindowsView : public ::testing::Test {
     CardWindowsView() {
         k7sim::Config config = k7sim::Config::defaults(2);
         config.persist = false;
+        config.lockDir = QDir::tempPath().toStdString();
+        config.instance =
+            "check_qt_card_windows_" + std::to_string(QCoreApplication::applicationPid());
         config.worker = false;
         simulator = std::make_unique<k7sim::Simulator>(config);
         EXPECT_TRUE(simulator->install());

@@ -3,6 +3,8 @@
 // buttons, and a screenshot of every window as a test artifact.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +35,8 @@ class RegisterWindowsView : public ::testing::Test {
         config.persist = false;
         config.worker = false;
         config.lockDir = dir.path().toStdString();
-        config.instance = "check_qt_registers";
+        config.instance =
+            "check_qt_registers_" + std::to_string(QCoreApplication::applicationPid());
         simulator = std::make_unique<k7sim::Simulator>(config);
         EXPECT_TRUE(simulator->install());
         card = KARVO7Open(1);

@@ -3,6 +3,10 @@
 // edits), and a screenshot of each is saved as a test artifact.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <QDir>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +33,8 @@ class SetEditorsView : public ::testing::Test {
     SetEditorsView() : desktop(dir.path().toStdString() + "/KARVO7Check") {
         k7sim::Config config = k7sim::Config::defaults(1);
         config.persist = false;
+        config.lockDir = QDir::tempPath().toStdString();
+        config.instance = "check_qt_editors_" + std::to_string(QCoreApplication::applicationPid());
         config.worker = false;
         simulator = std::make_unique<k7sim::Simulator>(config);
         EXPECT_TRUE(simulator->install());

@@ -2,6 +2,10 @@
 // card that the channel table puts first, and a screenshot as a test artifact.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <QDir>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +28,8 @@ TEST(SimulatedCards, MainWindowStartsOnTwoCardsOrderedByChannel) {
     VirtualClock clock;
     k7sim::Config config = k7sim::Config::defaults(2);
     config.persist = false;
+    config.lockDir = QDir::tempPath().toStdString();
+    config.instance = "check_qt_main_window_" + std::to_string(QCoreApplication::applicationPid());
     config.worker = false;
     k7sim::Simulator simulator(config);
     ASSERT_TRUE(simulator.install());

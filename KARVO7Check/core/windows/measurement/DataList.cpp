@@ -27,6 +27,9 @@ DataList::DataList(const DataListInputs& inputs) {
             head_.push_back(formatText("Datentyp 0x%X", static_cast<unsigned>(r.header.type)));
             head_.push_back(formatText(
                 "Kennung %u", static_cast<unsigned>(static_cast<uint16_t>(r.header.kennung))));
+        } else {
+            // Too short for a header: only what there is.
+            head_.push_back(formatText("%u Bytes", inputs.length));
         }
         if (r.controlWord) {
             const stream::ControlWord kind = stream::classifyControlWord(*r.controlWord);

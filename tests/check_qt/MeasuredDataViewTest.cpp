@@ -190,6 +190,14 @@ TEST_F(Windows, MeasuredDataViewShowsAndSavesTheWindowsPicture) {
     EXPECT_EQ(view->contextMenuPolicy(), Qt::ActionsContextMenu);
     EXPECT_EQ(view->actions(), QList<QAction*>{view->savePictureAction()});
     EXPECT_EQ(view->savePictureAction()->text(), "Bild speichern...");
+    // Texts fit the window's fixed places: digits about 8 pixels wide, lines at most 16 high,
+    // and the widest gate values end before the next ones start, 210 and 135 pixels on.
+    const QFontMetrics metrics(view->font());
+    EXPECT_GE(metrics.horizontalAdvance(QStringLiteral("1000")), 26);
+    EXPECT_LE(metrics.horizontalAdvance(QStringLiteral("1000")), 36);
+    EXPECT_LE(metrics.height(), 16);
+    EXPECT_LT(metrics.horizontalAdvance(QStringLiteral("ES: d =1000 | B0: t =1000 v =255^")), 210);
+    EXPECT_LT(metrics.horizontalAdvance(QStringLiteral("B4: t =1000 v =255^")), 135);
 
     // The picture is what the screen shows (but the size grip), at the window's size, after a
     // resize too.

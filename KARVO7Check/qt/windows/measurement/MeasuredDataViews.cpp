@@ -23,6 +23,13 @@ AnzeigeDlgView::AnzeigeDlgView(k7check::AnzeigeDlg& window, QWidget* parent)
     : QtDialogView(window, parent),
       window_(window),
       savePictureAction_(new QAction(QStringLiteral("Bild speichern..."), this)) {
+    // The window places its texts at fixed pixel positions made for digits 8 pixels wide and
+    // lines at most 16 pixels high (tick labels centred by 4 pixels a digit, the gate values
+    // 135 pixels apart, the last line 17 pixels above the bottom): a font of that size,
+    // whatever the desktop's default.
+    QFont texts = font();
+    texts.setPixelSize(kTextPixelSize);
+    setFont(texts);
     resize(kClientWidth, kClientHeight);
     setSizeGripEnabled(true);
     setContextMenuPolicy(Qt::ActionsContextMenu);

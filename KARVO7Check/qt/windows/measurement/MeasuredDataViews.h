@@ -23,6 +23,8 @@ class AnzeigeDlgView : public QtDialogView {
     // The client area a window opens with; the technician may resize it.
     static constexpr int kClientWidth = 800;
     static constexpr int kClientHeight = 600;
+    // Pixel size of the window's texts.
+    static constexpr int kTextPixelSize = 11;
 
     AnzeigeDlgView(k7check::AnzeigeDlg& window, QWidget* parent);
 

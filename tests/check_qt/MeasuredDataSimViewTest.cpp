@@ -75,6 +75,25 @@ class MeasuredDataPictures : public simtest::SimTest {
                              QString::fromStdString(name) + QStringLiteral(".png");
         EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
     }
+
+    // Shows the data list of `in` with the lines `from` to `to` selected and in view, and saves
+    // its picture as Data-`name`.png.
+    void listPicture(const k7check::DataListInputs& in, int from, int to, const std::string& name) {
+        k7qttest::TestDesktop desktop("/opt/karvo7/bin/KARVO7Check");
+        k7check::DataListDlg list(desktop, in);
+        std::unique_ptr<k7qt::QtDialogView> opened = desktop.openView(list);
+        auto* view = dynamic_cast<k7qt::DataListDlgView*>(opened.get());
+        ASSERT_NE(view, nullptr);
+        view->show();
+        QListView* lines = view->listView();
+        const QAbstractItemModel* model = lines->model();
+        lines->scrollTo(model->index((from + to) / 2, 0), QAbstractItemView::PositionAtCenter);
+        lines->selectionModel()->select(QItemSelection(model->index(from, 0), model->index(to, 0)),
+                                        QItemSelectionModel::Select);
+        const QString path = QStringLiteral(K7_ARTIFACT_DIR "/Data-") +
+                             QString::fromStdString(name) + QStringLiteral(".png");
+        EXPECT_TRUE(view->grab().save(path, "PNG")) << path.toStdString();
+    }
 };
 
 TEST_F(MeasuredDataPictures, NativeShotsWithGatesAndTheDataList) {
@@ -99,22 +118,9 @@ TEST_F(MeasuredDataPictures, NativeShotsWithGatesAndTheDataList) {
     picture(inputs(eightBit, eight, false), "nativ-8Bit");
 
     // The data list of the 16-bit shot, some lines around the first echo selected.
-    k7qttest::TestDesktop desktop("/opt/karvo7/bin/KARVO7Check");
-    k7check::DataListDlg list(desktop, {false, false, sixteen.data(), 3200, 1});
-    std::unique_ptr<k7qt::QtDialogView> opened = desktop.openView(list);
-    auto* view = dynamic_cast<k7qt::DataListDlgView*>(opened.get());
-    ASSERT_NE(view, nullptr);
-    view->show();
-    QListView* lines = view->listView();
     const std::size_t peak = simtest::peakIndex(simtest::samples16(sixteen, 3200), 300, 400);
-    const QModelIndex at = lines->model()->index(static_cast<int>(peak) + 1, 0);
-    lines->scrollTo(at, QAbstractItemView::PositionAtCenter);
-    lines->selectionModel()->select(
-        QItemSelection(lines->model()->index(static_cast<int>(peak) - 1, 0),
-                       lines->model()->index(static_cast<int>(peak) + 3, 0)),
-        QItemSelectionModel::Select);
-    const QString path = QStringLiteral(K7_ARTIFACT_DIR "/Data-nativ-16Bit.png");
-    EXPECT_TRUE(view->grab().save(path, "PNG")) << path.toStdString();
+    listPicture({false, false, sixteen.data(), 3200, 1}, static_cast<int>(peak) - 1,
+                static_cast<int>(peak) + 3, "nativ-16Bit");
 }
 
 TEST_F(MeasuredDataPictures, EveryRecordType) {
@@ -161,6 +167,9 @@ TEST_F(MeasuredDataPictures, ExternallyTriggeredRecordWithItsTime) {
     ASSERT_FALSE(data.empty());
     ASSERT_EQ(data[0], 0xFF);
     picture(inputs(data, r, true), "ext-Trigger");
+    // Its list opens with the time and the header lines.
+    listPicture({false, true, data.data(), static_cast<uint32_t>(data.size()), 1}, 0, 0,
+                "ext-Trigger");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The desktop services the check program's logic uses, and nothing else of the desktop:
-// message boxes, the file-open dialog, opening windows modally or not, repainting and placing
-// them, live work that can be stopped, long operations with progress, the millisecond tick
-// and sleep, the executable's path and the INI profile. QtDesktop serves
-// people; ScriptedDesktop serves tests and the headless mode.
+// message boxes, the file-open and file-save dialogs, opening windows modally or not, repainting
+// and placing them, live work that can be stopped, long operations with progress, the millisecond
+// tick and sleep, the executable's path and the INI profile. QtDesktop serves people;
+// ScriptedDesktop serves tests and the headless mode.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +38,11 @@ class Desktop {
     // The file-open dialog, preset with `fileName`, offering `filter` (e.g. "*.ini"); the
     // chosen full path, or nothing when cancelled.
     virtual std::optional<std::string> openFileDialog(const std::string& fileName,
+                                                      const std::string& filter) = 0;
+    // The file-save dialog, preset with `fileName` and offering `filter` like openFileDialog;
+    // the chosen full path (the technician has agreed to replace an existing file), or nothing
+    // when cancelled.
+    virtual std::optional<std::string> saveFileDialog(const std::string& fileName,
                                                       const std::string& filter) = 0;
     // Shows `dialog` modally and returns its result (kIdOk, kIdCancel, ...).
     virtual int runModal(Dialog& dialog) = 0;

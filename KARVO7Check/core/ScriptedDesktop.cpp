@@ -127,7 +127,17 @@ Answer ScriptedDesktop::messageBox(const std::string& caption, const std::string
 
 std::optional<std::string> ScriptedDesktop::openFileDialog(const std::string& fileName,
                                                            const std::string& filter) {
-    fileDialogs_.push_back(fileName + " | " + filter);
+    return fileDialog(fileName + " | " + filter, fileName);
+}
+
+std::optional<std::string> ScriptedDesktop::saveFileDialog(const std::string& fileName,
+                                                           const std::string& filter) {
+    return fileDialog("save: " + fileName + " | " + filter, fileName);
+}
+
+std::optional<std::string> ScriptedDesktop::fileDialog(const std::string& record,
+                                                       const std::string& fileName) {
+    fileDialogs_.push_back(record);
     if (fileAnswers_.empty()) {
         // Unattended, the dialog is accepted as it opens: with the name it proposes, if any.
         if (echo_ != nullptr && !fileName.empty()) {

@@ -45,9 +45,9 @@ class ScriptedDesktop : public Desktop {
     // (a question asked in a loop until Cancel ends); while echoing (the unattended headless
     // run) a Yes/No question is answered No.
     void answerMessages(std::initializer_list<Answer> answers);
-    // Results of the next file-open dialogs (nothing = cancelled); unscripted ones cancel,
-    // except while echoing (the unattended headless run), where a dialog opened with a
-    // proposed name takes that name.
+    // Results of the next file dialogs, open or save, in order (nothing = cancelled);
+    // unscripted ones cancel, except while echoing (the unattended headless run), where a
+    // dialog opened with a proposed name takes that name.
     void answerFileDialog(std::optional<std::string> path);
     // What happens when a window is shown modally: the handler may change the window's fields
     // and press its buttons; its return is the result when the window did not end itself.
@@ -79,6 +79,7 @@ class ScriptedDesktop : public Desktop {
     std::vector<std::string> messageLines() const;
     // Window classes opened, in order; modeless ones marked with a trailing " (modeless)".
     const std::vector<std::string>& windows() const { return windows_; }
+    // "name | filter" of each file dialog, "save: name | filter" for a save dialog.
     std::vector<std::string> fileDialogs() const { return fileDialogs_; }
     int repaints() const { return repaints_; }
     void clear();
@@ -90,6 +91,8 @@ class ScriptedDesktop : public Desktop {
     Answer messageBox(const std::string& caption, const std::string& text,
                       Buttons buttons) override;
     std::optional<std::string> openFileDialog(const std::string& fileName,
+                                              const std::string& filter) override;
+    std::optional<std::string> saveFileDialog(const std::string& fileName,
                                               const std::string& filter) override;
     int runModal(Dialog& dialog) override;
     void showModeless(Dialog& dialog) override;
@@ -119,6 +122,7 @@ class ScriptedDesktop : public Desktop {
     class View;
     void attach(Dialog& dialog);
     void detach(const Dialog& dialog);
+    std::optional<std::string> fileDialog(const std::string& record, const std::string& fileName);
 
     std::string executable_;
     std::map<const Dialog*, std::unique_ptr<View>> views_;

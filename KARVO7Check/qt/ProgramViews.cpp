@@ -30,10 +30,21 @@
 #include "ui_SelbsttestDlg.h"
 #include "ui_TAlist.h"
 #include "ui_VIRMA4Dlg.h"
+#include "windows/measurement/MeasuredDataViews.h"
 
 namespace k7qt {
 
 namespace {
+
+// A view that builds its widgets itself, for the one window class `Window`.
+template <typename View, typename Window>
+void addView() {
+    registerView(Window::kWindowClass,
+                 [](k7check::Dialog& dialog, QWidget* parent) -> std::unique_ptr<QtDialogView> {
+                     // Registered for Window's class only, which is this class.
+                     return std::make_unique<View>(static_cast<Window&>(dialog), parent);
+                 });
+}
 
 template <typename Form>
 void addForm(const char* windowClass) {
@@ -68,6 +79,9 @@ void registerProgramViews() {
     addForm<Ui::RandomLimitsDlg>("RandomLimitsDlg");
     addForm<Ui::BusbelegungDlg>("BusbelegungDlg");
     addForm<Ui::BlockmessungDlg>("BlockmessungDlg");
+    // measured data
+    addView<AnzeigeDlgView, k7check::AnzeigeDlg>();
+    addView<DataListDlgView, k7check::DataListDlg>();
     // the card itself
     addForm<Ui::KennungDlg>("KennungDlg");
     addForm<Ui::KennungVorgabenDlg>("KennungVorgabenDlg");

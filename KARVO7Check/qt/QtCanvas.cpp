@@ -1,7 +1,7 @@
 #include "QtCanvas.h"
 
+#include <QLine>
 #include <QPen>
-#include <QPoint>
 #include <QVarLengthArray>
 
 namespace k7qt {
@@ -33,12 +33,16 @@ void QtCanvas::polyline(const k7check::Point* points, std::size_t count) {
     if (count < 2) {
         return;
     }
-    QVarLengthArray<QPoint, 1024> qpoints;
-    qpoints.reserve(static_cast<qsizetype>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-        qpoints.append(QPoint(points[i].x, points[i].y));
+    // Each segment on its own, exactly as line() draws it. Qt strokes a connected path with
+    // rules of its own at every turn (a pixel dropped here, one added there), so a path would
+    // differ from the same segments drawn one by one, and a curve drawn either way must give the
+    // same pixels.
+    QVarLengthArray<QLine, 1024> segments;
+    segments.reserve(static_cast<qsizetype>(count - 1));
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        segments.append(QLine(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y));
     }
-    painter_.drawPolyline(qpoints.constData(), static_cast<int>(qpoints.size()));
+    painter_.drawLines(segments.constData(), static_cast<int>(segments.size()));
 }
 
 void QtCanvas::text(int x, int y, const std::string& text, k7check::Colour colour) {

@@ -117,12 +117,43 @@ Answer QtDesktop::messageBox(const std::string& caption, const std::string& text
     return Answer::Cancel;
 }
 
-std::optional<std::string> QtDesktop::openFileDialog(const std::string& fileName,
-                                                     const std::string& filter) {
-    QFileDialog dialog(parentWindow());
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(nameFilters(filter));
+namespace {
+
+// The suffix a saved file gets when the name typed has none: the first pattern's ("*.csv": csv).
+QString defaultSuffix(const QStringList& filters) {
+    if (filters.isEmpty()) {
+        return {};
+    }
+    const QString& first = filters.first();
+    const qsizetype star = first.indexOf(QStringLiteral("*."));
+    if (star < 0) {
+        return {};
+    }
+    QString suffix;
+    for (qsizetype i = star + 2; i < first.size(); ++i) {
+        const QChar c = first[i];
+        if (!c.isLetterOrNumber()) {
+            break;
+        }
+        suffix += c;
+    }
+    return suffix;
+}
+
+std::optional<std::string> runFileDialog(QWidget* parent, const std::string& fileName,
+                                         const std::string& filter, bool save) {
+    QFileDialog dialog(parent);
+    const QStringList filters = nameFilters(filter);
+    if (save) {
+        // Replacing an existing file is asked before the dialog closes.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix(filters));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    dialog.setNameFilters(filters);
     // The preset name stands in the name field ("*.ini" filters until a name is typed); a
     // name with a folder opens in that folder.
     const QFileInfo preset(QString::fromStdString(fileName));
@@ -138,6 +169,18 @@ std::optional<std::string> QtDesktop::openFileDialog(const std::string& fileName
     }
     return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath())
         .toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDesktop::openFileDialog(const std::string& fileName,
+                                                     const std::string& filter) {
+    return runFileDialog(parentWindow(), fileName, filter, false);
+}
+
+std::optional<std::string> QtDesktop::saveFileDialog(const std::string& fileName,
+                                                     const std::string& filter) {
+    return runFileDialog(parentWindow(), fileName, filter, true);
 }
 
 std::unique_ptr<QtDialogView> QtDesktop::openView(k7check::Dialog& dialog) {

@@ -1,5 +1,5 @@
-// The desktop services for people: Qt message boxes and file dialogs, the windows' Qt views,
-// the card library's clock and the INI profile of the check program.
+// The desktop services for people: Qt message boxes and file dialogs (open and save), the windows'
+// Qt views, the card library's clock and the INI profile of the check program.
 #pragma once
 
 #include <QObject>
@@ -25,6 +25,8 @@ class QtDesktop : public k7check::Desktop {
     k7check::Answer messageBox(const std::string& caption, const std::string& text,
                                k7check::Buttons buttons = k7check::Buttons::Ok) override;
     std::optional<std::string> openFileDialog(const std::string& fileName,
+                                              const std::string& filter) override;
+    std::optional<std::string> saveFileDialog(const std::string& fileName,
                                               const std::string& filter) override;
     int runModal(k7check::Dialog& dialog) override;
     void showModeless(k7check::Dialog& dialog) override;

@@ -32,6 +32,13 @@ std::optional<std::string> TestDesktop::openFileDialog(const std::string& fileNa
     return chosen;
 }
 
+std::optional<std::string> TestDesktop::saveFileDialog(const std::string& fileName,
+                                                       const std::string& filter) {
+    const std::optional<std::string> chosen = openFileDialog(fileName, filter);
+    fileDialogs.back().insert(0, "save: ");
+    return chosen;
+}
+
 PositionCheck::PositionCheck(KARVO7HANDLE card)
     : CheckDialog("PositionCheckDlg", "Position"), card_(card) {}
 

@@ -27,12 +27,15 @@ class TestDesktop : public k7qt::QtDesktop {
                                k7check::Buttons buttons) override;
     std::optional<std::string> openFileDialog(const std::string& fileName,
                                               const std::string& filter) override;
+    std::optional<std::string> saveFileDialog(const std::string& fileName,
+                                              const std::string& filter) override;
     std::string executablePath() override { return executable_; }
 
     std::vector<std::string> messages;             // "caption: text" of each box
     std::deque<k7check::Answer> answers;           // next answers; default OK / Yes
     std::deque<std::optional<std::string>> files;  // next file dialog results; default cancel
-    std::vector<std::string> fileDialogs;          // "name|filter" of each file dialog
+    std::vector<std::string> fileDialogs;  // "name|filter" of each file dialog, "save: " first
+                                           // for a save dialog
 
   private:
     std::string executable_;

@@ -20,11 +20,24 @@ void AnzeigeDlg::onDoubleClick(Point /*at*/) {
     }
 }
 
+void AnzeigeDlg::savePicture(const PictureWriter& write) {
+    const auto path = desktop_.saveFileDialog("Anzeige.png", "PNG-Bild (*.png)|*.png||");
+    if (!path) {
+        return;
+    }
+    std::string error;
+    if (!write(*path, error)) {
+        desktop_.messageBox(
+            MeasuredDataDisplay::kMessageCaption,
+            formatText("%s konnte nicht gespeichert werden: %s", path->c_str(), error.c_str()));
+    }
+}
+
 DataListDlg::DataListDlg(Desktop& desktop, const DataListInputs& inputs)
     : Dialog(kWindowClass, DataList::kTitle), desktop_(desktop), list_(inputs) {}
 
 void DataListDlg::saveCsv() {
-    const auto path = desktop_.openFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||");
+    const auto path = desktop_.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||");
     if (!path) {
         return;
     }

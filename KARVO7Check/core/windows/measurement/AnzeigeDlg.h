@@ -3,6 +3,7 @@
 // click opens the data list "Data" on the same buffer.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,11 @@ class AnzeigeDlg : public Dialog {
     bool paints() const override { return true; }
     void onPaint(Canvas& canvas, Size client) override { display_.paint(canvas, client); }
     void onDoubleClick(Point at) override;
+
+    // "Bild speichern...": asks for a file name and has `write` put the picture there, whole or
+    // not at all; `write` returns false with the reason in `error`, which is then shown.
+    using PictureWriter = std::function<bool(const std::string& path, std::string& error)>;
+    void savePicture(const PictureWriter& write);
 
     const MeasuredDataDisplay& display() const { return display_; }
 

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds every fuzz harness with clang and runs each for a while (30 s unless K7_FUZZ_SECONDS
+# says otherwise) over its seed corpus; fails when any harness finds a fault.
+#
+# A harness's seeds are fuzz/corpus/<harness>/ (when present). What it finds beyond them goes to
+# a scratch corpus, build-fuzz/corpus/<harness>/, emptied before every run; inputs that make it
+# fail are kept in build-fuzz/artifacts/<harness>/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${K7_FUZZ_BUILD_DIR:-$root/build-fuzz}"
+seconds="${K7_FUZZ_SECONDS:-30}"
+
+cmake -S "$root" -B "$build" -DK7_BUILD_FUZZ=ON -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DK7_BUILD_TESTS=OFF -DK7_BUILD_BENCH=OFF -DK7_BUILD_QT=OFF
+cmake --build "$build" -j "$(nproc)"
+
+harnesses=()
+for source in "$root"/fuzz/*_fuzz.cpp; do
+    harnesses+=("$(basename "$source" .cpp)")
+done
+
+failed=()
+for harness in "${harnesses[@]}"; do
+    binary="$build/bin/$harness"
+    if [[ ! -x "$binary" ]]; then
+        echo "fuzz: $harness was not built" >&2
+        failed+=("$harness")
+        continue
+    fi
+    corpus="$build/corpus/$harness"
+    artifacts="$build/artifacts/$harness"
+    rm -rf "$corpus"
+    mkdir -p "$corpus" "$artifacts"
+    seeds=()
+    if [[ -d "$root/fuzz/corpus/$harness" ]]; then
+        seeds+=("$root/fuzz/corpus/$harness")
+    fi
+    environment=()
+    if [[ "$harness" == sim_requests_fuzz ]]; then
+        # The simulated cards keep no state on disk between runs.
+        environment+=(KARVO7_SIM_STATE=off)
+    fi
+    echo "fuzz: $harness for ${seconds} s"
+    if env "${environment[@]}" "$binary" -max_total_time="$seconds" \
+        -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$build/$harness.log" 2>&1; then
+        grep -E '^Done ' "$build/$harness.log" || true
+    else
+        echo "fuzz: $harness FAILED, the last lines of $build/$harness.log:" >&2
+        tail -n 40 "$build/$harness.log" >&2
+        failed+=("$harness")
+    fi
+done
+
+if ((${#failed[@]} > 0)); then
+    echo "fuzz: failed: ${failed[*]}" >&2
+    exit 1
+fi
+echo "fuzz: ${#harnesses[@]} harnesses clean"

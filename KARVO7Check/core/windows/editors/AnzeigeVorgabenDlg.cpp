@@ -247,30 +247,21 @@ bool AnzeigeVorgabenDlg::toCounts() {
     if (unit_ == Unit::Samples) {
         return true;
     }
-    // All or nothing: a field that does not convert leaves every field as shown.
-    std::vector<float> counts;
-    for (const Scaled& field : scaledFields()) {
+    return setRoundedCounts([this](const Scaled& field) {
         const float period = field.clock ? clock_.period : sample_.period;
-        const float x = units::toCount(field.edit->value, unit_, period, factor_);
-        const auto rounded =
-            field.grid ? units::roundToGrid(x, sample_.grid) : units::roundNearest(x);
-        if (!rounded) {
-            return refuse(std::string("Der Wert von \"") + field.label +
-                          "\" passt nicht in sein Feld!");
-        }
-        counts.push_back(static_cast<float>(*rounded));
-    }
-    std::size_t i = 0;
-    for (const Scaled& field : scaledFields()) {
-        field.edit->value = counts[i++];
-    }
-    return true;
+        return units::toCount(field.edit->value, unit_, period, factor_);
+    });
 }
 
 bool AnzeigeVorgabenDlg::roundCounts() {
+    return setRoundedCounts([](const Scaled& field) { return field.edit->value; });
+}
+
+bool AnzeigeVorgabenDlg::setRoundedCounts(const std::function<float(const Scaled&)>& countOf) {
+    // All or nothing: a field that does not convert leaves every field as shown.
     std::vector<float> counts;
     for (const Scaled& field : scaledFields()) {
-        const float x = field.edit->value;
+        const float x = countOf(field);
         const auto rounded =
             field.grid ? units::roundToGrid(x, sample_.grid) : units::roundNearest(x);
         if (!rounded) {

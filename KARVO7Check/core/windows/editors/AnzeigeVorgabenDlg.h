@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ class AnzeigeVorgabenDlg : public Dialog {
     bool toCounts();
     // Counts rounded as converting back rounds them, without dividing.
     bool roundCounts();
+    // Rounds the count `countOf` gives for every scaled field to its grid and stores them all,
+    // or refuses naming the first field that does not fit and changes none.
+    bool setRoundedCounts(const std::function<float(const Scaled&)>& countOf);
     void toShownUnit();
     void selectUnit(units::Unit unit);
     void selectRate(units::RateChoice choice);

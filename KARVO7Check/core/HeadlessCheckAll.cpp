@@ -68,6 +68,25 @@ std::vector<ReportCard> reportCards(const Session& session, const std::vector<ui
     return cards;
 }
 
+// A check that failed without a result line ("Keine KARVO7F!"), for the report: its text is the
+// last message of the card's run of "Check All".
+ReportLine failedWithoutLine(const ScriptedDesktop& desktop, size_t firstMessage, uint32_t card,
+                             const std::string& check) {
+    const auto& messages = desktop.messages();
+    const std::string reason = messages.size() > firstMessage
+                                   ? messages.back().caption + ": " + messages.back().text
+                                   : "keine Ergebniszeile";
+    ReportLine line{check + ": " + reason, card, 0, check};
+    line.listed = false;
+    return line;
+}
+
+std::vector<ReportLine> withUnlisted(std::vector<ReportLine> lines,
+                                     const std::vector<ReportLine>& unlisted) {
+    lines.insert(lines.end(), unlisted.begin(), unlisted.end());
+    return lines;
+}
+
 // The cards the run checks, or an empty list (after a message) when the one asked for is not
 // there.
 std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session& session,
@@ -119,8 +138,10 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
     const uint32_t start = desktop.tickCount();
     int ran = 0;
     bool passed = true;
+    std::vector<ReportLine> unlisted;
     for (const uint32_t card : cards) {
         const size_t first = session.fields.resultLines.size();
+        const size_t firstMessage = desktop.messages().size();
         session.fields.karte = card;
         const CheckAllOutcome outcome = window.onCheckAll();
         if (outcome.ran == 0 && outcome.passed) {
@@ -128,6 +149,9 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
         }
         ran += outcome.ran;
         passed = outcome.passed && passed;
+        for (const std::string& check : outcome.failedWithoutLine) {
+            unlisted.push_back(failedWithoutLine(desktop, firstMessage, card, check));
+        }
         if (options.allCards) {
             out << "Karte " << card << ":\n";
         }
@@ -145,7 +169,7 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
     if (!options.reportFile.empty() &&
         !writeFileAtomically(
             options.reportFile,
-            junitReport(reportLines(session, 0, start),
+            junitReport(withUnlisted(reportLines(session, 0, start), unlisted),
                         ran == 0 ? std::vector<ReportCard>{} : reportCards(session, cards)))) {
         err << "Bericht " << options.reportFile << " konnte nicht geschrieben werden!\n";
         code = code == kHeadlessPassed ? kHeadlessCheckFailed : code;

@@ -100,7 +100,9 @@ std::string testCase(const TestCase& c) {
     if (!passed) {
         xml += "      <failure message=\"" + escaped(line.text) + "\"/>\n";
     }
-    xml += "      <system-out>" + escaped(line.text) + "</system-out>\n";
+    if (line.listed) {
+        xml += "      <system-out>" + escaped(line.text) + "</system-out>\n";
+    }
     xml += "    </testcase>\n";
     return xml;
 }

@@ -16,6 +16,9 @@ struct ReportLine {
     uint32_t durationMs = 0;  // time since the previous line (or the start of the run)
     std::string check = {};   // the check that wrote it ("Selbsttest"); empty = from the text
     std::string test = {};    // the test of that check ("DSP->PCI-FIFO"); empty = the check's
+    // Whether the text is a line of the result list; a check that failed without one is
+    // reported with the message it gave instead.
+    bool listed = true;
 };
 
 // A card the report has a suite for, with its PCI position when it could be read.

@@ -271,7 +271,13 @@ CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
         anyBoxSet = true;
         if (registry_.available(button.id)) {
             ++outcome.ran;
-            outcome.passed = pressCheck(button) && outcome.passed;
+            const size_t lines = fields.resultLines.size();
+            if (!pressCheck(button)) {
+                outcome.passed = false;
+                if (fields.resultLines.size() == lines) {
+                    outcome.failedWithoutLine.push_back(checkReportName(button));
+                }
+            }
         }
     }
     if (outcome.ran == 0) {

@@ -241,6 +241,26 @@ TEST_F(Headless, ReportNamesEachTestByCardCheckAndTest) {
     EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos);
 }
 
+TEST_F(Headless, ACheckRefusedWithoutALineStillFailsInTheReport) {
+    driver.setDevices({{1, false}, {3, true}});  // card 1 is not a KARVO7F
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    registerVerdict(CheckId::SteuerLca, "OK");
+    const std::string report = dir.file("report.xml");
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nLCA=yes\n", &registry, report), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\n");
+    EXPECT_NE(err.str().find("Steuer-LCA: Keine KARVO7F!\n"), std::string::npos);
+    const std::string xml = readText(report);
+    EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos) << xml;
+    const size_t lca =
+        xml.find("<testcase classname=\"Karte1.LCA-Register\" name=\"LCA-Register\"");
+    ASSERT_NE(lca, std::string::npos) << xml;
+    EXPECT_NE(xml.find("<failure message=\"LCA-Register: Steuer-LCA: Keine KARVO7F!\"/>\n"
+                       "    </testcase>",
+                       lca),
+              std::string::npos)
+        << "no line of the list, so no output of its own";
+}
+
 TEST(JUnitReport, NamesAndVerdictsOfLines) {
     EXPECT_EQ(checkNameOf("Blockmessung Kanal 2: OK"), "Blockmessung Kanal 2");
     EXPECT_EQ(checkNameOf("   Test 0 OK"), "   Test 0 OK");

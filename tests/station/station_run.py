@@ -69,7 +69,8 @@ def main():
     for suite in suites:
         failures = 0
         for case in suite:
-            reported.append(case.system_out or "")
+            if case.system_out is not None:  # a line of the result list
+                reported.append(case.system_out)
             failed = any(isinstance(r, Failure) for r in case.result)
             failures += failed
             key = case.classname + "/" + case.name

@@ -33,6 +33,15 @@ const CheckButton& checkButton(CheckId id) {
     return kButtons.at(index(id));
 }
 
+std::string checkReportName(const CheckButton& button) {
+    std::string name = button.prefix;
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos) {
+        name.resize(colon);
+    }
+    return name.empty() ? std::string(button.caption) : name;
+}
+
 void CheckRegistry::registerWindow(CheckId id, CheckFactory factory) {
     factories_.at(index(id)) = std::move(factory);
 }

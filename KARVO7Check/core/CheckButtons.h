@@ -48,6 +48,10 @@ struct CheckButton {
     bool writesLine;           // whether the automatic mode appends a line at all
 };
 
+// The name of a check in reports: its result-line prefix without ": " ("PCI Operation"), or
+// the button's caption when its lines carry no common prefix ("Blockmessung").
+std::string checkReportName(const CheckButton& button);
+
 // The buttons in the order of the left column.
 const std::array<CheckButton, kCheckCount>& checkButtons();
 const CheckButton& checkButton(CheckId id);
@@ -57,6 +61,13 @@ class ResultSink {
   public:
     virtual ~ResultSink() = default;
     virtual void appendResult(const std::string& line) = 0;
+    // A line that reports one test of a check which writes several ("DSP->PCI-FIFO" of the
+    // self tests). `test` names the test whatever the line says, so that a report follows it
+    // from run to run.
+    virtual void appendTestResult(const std::string& test, const std::string& line) {
+        (void)test;
+        appendResult(line);
+    }
 };
 
 // The window behind a check button. It gets what it needs from the main window when it is

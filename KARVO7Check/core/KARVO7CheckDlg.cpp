@@ -261,11 +261,30 @@ CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
         outcome.passed = false;
         return outcome;
     }
+    bool anyBoxSet = false;
     for (const CheckButton& button : checkButtons()) {
-        if (registry_.available(button.id) && fields.automatic[index(button.id)]) {
-            ++outcome.ran;
-            outcome.passed = pressCheck(button) && outcome.passed;
+        // A box beside a button whose automatic mode checks nothing ("Blenden") chooses
+        // nothing: it must not let "Check All" look like a passed check.
+        if (!fields.automatic[index(button.id)] || !button.writesLine) {
+            continue;
         }
+        anyBoxSet = true;
+        if (registry_.available(button.id)) {
+            ++outcome.ran;
+            const size_t lines = fields.resultLines.size();
+            if (!pressCheck(button)) {
+                outcome.passed = false;
+                if (fields.resultLines.size() == lines) {
+                    outcome.failedWithoutLine.push_back(checkReportName(button));
+                }
+            }
+        }
+    }
+    if (outcome.ran == 0) {
+        session_.desktop().messageBox(
+            "Check All", anyBoxSet ? "Keine der ausgewählten Prüfungen ist verfügbar!"
+                                   : "Keine Prüfung ausgewählt: kein automatisches Kästchen "
+                                     "gesetzt!");
     }
     return outcome;
 }
@@ -281,6 +300,13 @@ bool KARVO7CheckDlg::pressCheck(const CheckButton& button) {
     }
     session_.setOperatingVoltage(true);
     const bool automatic = fields.automatic[index(button.id)];
+
+    // Every line the check appends is reported under its name.
+    struct CheckScope {
+        Session& session;
+        ~CheckScope() { session.endCheck(); }
+    } scope{session_};
+    session_.beginCheck(checkReportName(button));
 
     if (const CheckPress& press = registry_.press(button.id)) {
         const bool passed = press(session_, automatic);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CheckButtons.h"
 #include "Desktop.h"
@@ -19,6 +20,9 @@ namespace k7check {
 struct CheckAllOutcome {
     int ran = 0;
     bool passed = true;
+    // Report names of the checks that failed without a line in the result list (refused with
+    // a message, "Keine KARVO7F!"), in button order.
+    std::vector<std::string> failedWithoutLine = {};
 };
 
 class KARVO7CheckDlg : public Dialog {

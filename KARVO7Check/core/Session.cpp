@@ -65,9 +65,14 @@ void Session::closeAll() {
 }
 
 void Session::appendResult(const std::string& line) {
+    appendTestResult("", line);
+}
+
+void Session::appendTestResult(const std::string& test, const std::string& line) {
     fields.resultLines.push_back(line);
-    resultTicks_.resize(fields.resultLines.size() - 1, 0);
-    resultTicks_.push_back(desktop_.tickCount());
+    // Lines put into the list directly (by a view) have no origin of their own.
+    resultOrigins_.resize(fields.resultLines.size() - 1);
+    resultOrigins_.push_back({desktop_.tickCount(), fields.karte, currentCheck_, test});
     fields.resultSelection = static_cast<int>(fields.resultLines.size()) - 1;
     if (resultsChanged_) {
         resultsChanged_();
@@ -76,7 +81,7 @@ void Session::appendResult(const std::string& line) {
 
 void Session::clearResults() {
     fields.resultLines.clear();
-    resultTicks_.clear();
+    resultOrigins_.clear();
     fields.resultSelection = -1;
     if (resultsChanged_) {
         resultsChanged_();
@@ -115,8 +120,11 @@ bool Session::startUp() {
         return false;
     }
 
-    profileFile_ = matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
-                                                    desktop_.executablePath()));
+    profileFile_ =
+        requestedProfile_.empty()
+            ? matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
+                                               desktop_.executablePath()))
+            : requestedProfile_;
     fields.parameterFiles = {profileFile_};
     fields.parameterFileSelection = 0;
 

@@ -20,6 +20,15 @@
 
 namespace k7check {
 
+// Where a line of the result list came from, so that a report names it by card, check and test
+// whatever the line's text says.
+struct ResultOrigin {
+    uint32_t tick = 0;  // the desktop's tick when the line was appended
+    uint32_t card = 0;  // the selected card number at that time
+    std::string check;  // the check that wrote it ("Selbsttest"); empty outside a check
+    std::string test;   // the test of that check ("DSP->PCI-FIFO"); empty for a check's own line
+};
+
 class Session : public ResultSink {
   public:
     explicit Session(Desktop& desktop);
@@ -34,6 +43,9 @@ class Session : public ResultSink {
     // Opens, orders, warms up and identifies the cards and loads the parameter file. False
     // when no card opens (after "Treiber KARVO7.sys ist nicht aktiv!").
     bool startUp();
+    // The parameter file that start-up loads instead of the one beside the program (an
+    // absolute path); empty = the one beside the program.
+    void useParameterFile(std::string path) { requestedProfile_ = std::move(path); }
     // Cards that failed during start-up (position unreadable, warm-up failed).
     uint32_t startUpFailures() const { return startUpFailures_; }
     // Closes every card, reporting "Karte %d Close Error".
@@ -85,9 +97,13 @@ class Session : public ResultSink {
     // ---- result list --------------------------------------------------------------------
     // Appends a line and selects it; the listener (the main window's view) is told.
     void appendResult(const std::string& line) override;
+    void appendTestResult(const std::string& test, const std::string& line) override;
     void clearResults();
-    // The desktop's tick at which each line of the result list was appended.
-    const std::vector<uint32_t>& resultTicks() const { return resultTicks_; }
+    // Where each line of the result list came from, one entry per line.
+    const std::vector<ResultOrigin>& resultOrigins() const { return resultOrigins_; }
+    // The check whose lines are appended from now on, until endCheck().
+    void beginCheck(std::string name) { currentCheck_ = std::move(name); }
+    void endCheck() { currentCheck_.clear(); }
     void onResultsChanged(std::function<void()> listener) { resultsChanged_ = std::move(listener); }
 
   private:
@@ -115,7 +131,9 @@ class Session : public ResultSink {
     bool operatingVoltage_ = false;
     std::string profileFile_;
     std::function<void()> resultsChanged_;
-    std::vector<uint32_t> resultTicks_;
+    std::vector<ResultOrigin> resultOrigins_;
+    std::string currentCheck_;
+    std::string requestedProfile_;
 };
 
 }  // namespace k7check

@@ -1,19 +1,22 @@
-// KARVO7Check: shows the main window until it closes. With --check-all it runs "Check All" on
-// the configured cards without any window, prints the result lines and exits non-zero when a
-// check failed or none ran (for production test stations); --report FILE adds a JUnit XML
-// report.
+// KARVO7Check: shows the main window until it closes. With --check-all it runs "Check All"
+// without any window on the selected card, one card (--card N) or every card (--all-cards),
+// with the parameter file beside the program or another (--ini FILE), prints the result lines
+// and exits non-zero when a check failed or none ran (for production test stations);
+// --report FILE adds a JUnit XML report.
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <clocale>
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "AppIcon.h"
-#include "HeadlessCheckAll.h"
+#include "HeadlessArguments.h"
 #include "KARVO7CheckDlg.h"
 #include "QtDesktop.h"
+#include "ResultOutput.h"
 #include "Session.h"
 #include "ViewRegistry.h"
 
@@ -30,20 +33,17 @@ void loadGermanTranslations(QApplication& application, QTranslator& translator) 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    bool checkAll = false;
-    k7check::HeadlessOptions options;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--check-all") == 0) {
-            checkAll = true;
-        } else if (std::strcmp(argv[i], "--report") == 0 && i + 1 < argc) {
-            options.reportFile = argv[++i];
-        } else {
-            std::cerr << "Aufruf: KARVO7Check [--check-all [--report DATEI]]\n";
-            return 64;
-        }
+    const k7check::CommandLine commandLine =
+        k7check::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!commandLine.error.empty()) {
+        std::cerr << commandLine.error << '\n' << k7check::kUsage << '\n';
+        return k7check::kHeadlessBadArguments;
     }
-    if (checkAll) {
-        return k7check::runHeadlessCheckAll(options, std::cout, std::cerr);
+    if (commandLine.checkAll) {
+        // Standard output carries the result lines only; the library's diagnostic lines go to
+        // standard error with every message.
+        k7check::ResultOutput results;
+        return k7check::runHeadlessCheckAll(commandLine.options, results.stream(), std::cerr);
     }
 
     QApplication application(argc, argv);

@@ -256,6 +256,61 @@ TEST_F(CheckButtons, CheckAllOnAnInvalidCardRunsNothing) {
     EXPECT_TRUE(window->fields.resultLines.empty());
 }
 
+TEST_F(CheckButtons, CheckAllWithNothingChosenSaysSo) {
+    registerFake(CheckId::PciConfiguration, "OK");
+    registry.registerWindow(CheckId::Blenden,
+                            [](Session&) { return std::make_unique<PlainCheck>(); });
+    // No box set, or only the box of a button whose automatic mode checks nothing.
+    for (const auto& boxes : {std::vector<CheckId>{}, std::vector<CheckId>{CheckId::Blenden}}) {
+        ASSERT_TRUE(start(registry));
+        window->fields.automatic.fill(false);
+        for (const CheckId id : boxes) {
+            window->fields.automatic[index(id)] = true;
+        }
+        desktop.clear();
+        const CheckAllOutcome outcome = window->onCheckAll();
+        EXPECT_EQ(outcome.ran, 0);
+        EXPECT_EQ(desktop.messageLines(),
+                  std::vector<std::string>{
+                      "Check All: Keine Prüfung ausgewählt: kein automatisches Kästchen gesetzt!"});
+        EXPECT_TRUE(window->fields.resultLines.empty());
+    }
+    // A box set beside a check that is not built.
+    ASSERT_TRUE(startWithAutomatic({CheckId::Kennung}));
+    desktop.clear();
+    EXPECT_EQ(window->onCheckAll().ran, 0);
+    EXPECT_EQ(
+        desktop.messageLines(),
+        std::vector<std::string>{"Check All: Keine der ausgewählten Prüfungen ist verfügbar!"});
+}
+
+TEST_F(CheckButtons, EveryLineRemembersItsCardCheckAndTest) {
+    registerFake(CheckId::PciOperation, "OK");
+    registry.registerWindow(CheckId::Test, [](Session&) {
+        struct Named : PlainCheck {
+            bool runAutomatic(const std::string& prefix, std::string&,
+                              ResultSink& results) override {
+                results.appendResult(prefix);
+                results.appendTestResult("DSP->PCI-FIFO", "   FIFO not empty");
+                return false;
+            }
+        };
+        return std::make_unique<Named>();
+    });
+    ASSERT_TRUE(startWithAutomatic({CheckId::PciOperation, CheckId::Test}));
+    window->onCheckAll();
+    window->session().appendResult("Datenrate");  // outside any check
+    const auto& origins = window->session().resultOrigins();
+    ASSERT_EQ(origins.size(), 4u);
+    EXPECT_EQ(origins[0].check, "PCI Operation");
+    EXPECT_EQ(origins[0].test, "");
+    EXPECT_EQ(origins[1].check, "Selbsttest");
+    EXPECT_EQ(origins[2].check, "Selbsttest");
+    EXPECT_EQ(origins[2].test, "DSP->PCI-FIFO");
+    EXPECT_EQ(origins[2].card, 1u);
+    EXPECT_EQ(origins[3].check, "");
+}
+
 TEST_F(CheckButtons, AWindowCanSendTheIdentificationsAgainAfterItClosed) {
     registry.registerWindow(CheckId::Dsp, [](Session&) {
         struct Dsp : PlainCheck {

@@ -275,7 +275,12 @@ class SimulatedCardChecks : public ::testing::Test {
 
 struct Lines : ResultSink {
     void appendResult(const std::string& line) override { lines.push_back(line); }
+    void appendTestResult(const std::string& test, const std::string& line) override {
+        tests.push_back(test);
+        lines.push_back(line);
+    }
     std::vector<std::string> lines;
+    std::vector<std::string> tests;
 };
 
 TEST_F(SimulatedCardChecks, SelfTestZeroReadsThePatternBackThroughThePciFifo) {
@@ -298,6 +303,15 @@ TEST_F(SimulatedCardChecks, SelfTestZeroReadsThePatternBackThroughThePciFifo) {
     EXPECT_EQ(result, "FIFO not empty");
     EXPECT_FALSE(window.runTest(0, result));
     EXPECT_EQ(result, "FIFO not empty");
+
+    // The line has lost its prefix; the test still goes by its name.
+    window.selected.fill(false);
+    window.selected[0] = true;
+    window.saveSettings();
+    Lines sink;
+    EXPECT_FALSE(window.runAutomatic("Selbsttest: ", result, sink));
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"Selbsttest: ", "   FIFO not empty"}));
+    EXPECT_EQ(sink.tests, std::vector<std::string>{"DSP->PCI-FIFO"});
 }
 
 TEST_F(SimulatedCardChecks, SelfTestsReportTheCommandsErrorAndRunTheSelectedOnes) {
@@ -319,6 +333,9 @@ TEST_F(SimulatedCardChecks, SelfTestsReportTheCommandsErrorAndRunTheSelectedOnes
                               "   Datensammler-FIFO: OK", "   Datensammler-FIFO->PCI-FIFO: OK",
                               "   ext. DSP-RAM: OK", "   EEPROM + Version DSP/LCA: OK",
                               "   Delay-Line: OK", "   SAP: OK", "   DS_FLAG löschen: OK"}));
+    EXPECT_EQ(sink.tests.front(), "DSP->PCI-FIFO");
+    EXPECT_EQ(sink.tests.at(4), "Datensammler-FIFO");
+    EXPECT_EQ(sink.tests.back(), "DS_FLAG löschen");
     EXPECT_TRUE(desktop.messages().empty()) << "test 9 is not selected";
 
     // "Save" writes every key; the window then reads them back as saved.

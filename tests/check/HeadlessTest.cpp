@@ -21,6 +21,20 @@ struct Verdict : CheckDialog {
     std::string text_;
 };
 
+// Self tests as the card's window writes them: the first test's failing line has lost its
+// prefix.
+struct SelfTests : CheckDialog {
+    SelfTests() : CheckDialog("Fake", "Fake") {}
+    bool runAutomatic(const std::string& prefix, std::string& resultText,
+                      ResultSink& results) override {
+        results.appendResult(prefix);
+        results.appendTestResult("DSP->PCI-FIFO", "   FIFO not empty");
+        resultText = "PCI-FIFO->DSP: OK";
+        results.appendTestResult("PCI-FIFO->DSP", "   " + resultText);
+        return false;
+    }
+};
+
 class Headless : public ::testing::Test {
   protected:
     Headless() : installed(driver) {
@@ -29,9 +43,21 @@ class Headless : public ::testing::Test {
     }
     int run(const std::string& ini, const CheckRegistry* checks = nullptr,
             const std::string& report = "") {
-        writeText(dir.file("KARVO7Check.INI"), ini);
         HeadlessOptions options{dir.file("KARVO7Check"), report, checks};
+        return run(ini, options);
+    }
+    int run(const std::string& ini, HeadlessOptions options) {
+        writeText(dir.file("KARVO7Check.INI"), ini);
+        options.executablePath = dir.file("KARVO7Check");
+        out.str("");
+        err.str("");
         return runHeadlessCheckAll(options, out, err);
+    }
+    // "PCI Configuration" fails on card 2 only.
+    void registerFailingOnCardTwo() {
+        registry.registerWindow(CheckId::PciConfiguration, [](Session& session) {
+            return std::make_unique<Verdict>(session.fields.karte == 2 ? "Fehler Karte 2" : "OK");
+        });
     }
     void registerVerdict(CheckId id, const std::string& text) {
         registry.registerWindow(id, [text](Session&) { return std::make_unique<Verdict>(text); });
@@ -69,13 +95,22 @@ TEST_F(Headless, NothingCheckedIsNeverAPass) {
     EXPECT_EQ(run(ini), kHeadlessNothingChecked);
     EXPECT_EQ(out.str(), "");
     EXPECT_NE(err.str().find("KARVO7Open: 2 Karten -> 3 Devices\n"), std::string::npos);
-    EXPECT_NE(err.str().find("keine Prüfung ausgeführt"), std::string::npos);
+    EXPECT_NE(err.str().find("Check All: Keine Prüfung ausgewählt: kein automatisches Kästchen "
+                             "gesetzt!\n"),
+              std::string::npos);
     EXPECT_EQ(closesOf(driver, 1), 1);
     EXPECT_EQ(closesOf(driver, 3), 1);
 
     // A box set for a check whose window does not exist runs nothing either.
-    out.str("");
     EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", &registry), kHeadlessNothingChecked);
+    EXPECT_NE(err.str().find("Check All: Keine der ausgewählten Prüfungen ist verfügbar!\n"),
+              std::string::npos);
+
+    // Nor on every card: one message, no card headings.
+    HeadlessOptions every{"", "", &registry};
+    every.allCards = true;
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", every), kHeadlessNothingChecked);
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(Headless, VerdictsGiveTheExitCode) {
@@ -106,12 +141,124 @@ TEST_F(Headless, ReportHasOneTestCasePerResultLine) {
     const std::string xml = readText(report);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos);
-    EXPECT_NE(xml.find("<testcase classname=\"Karte1\" name=\"PCI Configuration\""),
+    EXPECT_NE(xml.find("<testcase classname=\"Karte1.PCI Configuration\" name=\"PCI "
+                       "Configuration\""),
               std::string::npos);
     EXPECT_NE(xml.find("<failure message=\"PCI EEPROM: Wort 3 &lt;falsch&gt; &amp; "
                        "&quot;anders&quot;\"/>"),
               std::string::npos);
     EXPECT_EQ(xml.find("<falsch>"), std::string::npos);
+}
+
+TEST_F(Headless, CardOptionChecksThatCardOnly) {
+    registerFailingOnCardTwo();
+    const std::string ini = "[Init]\nKarte=1\n[Check]\nPCIconfig=yes\n";
+    HeadlessOptions options{"", "", &registry};
+    options.card = 2;
+    EXPECT_EQ(run(ini, options), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: Fehler Karte 2\n");
+    options.card = 1;
+    EXPECT_EQ(run(ini, options), kHeadlessPassed);
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\n");
+
+    // A card that is not there: said so, nothing checked, every card closed once.
+    options.card = 3;
+    EXPECT_EQ(run(ini, options), kHeadlessBadArguments);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("Karte 3 gibt es nicht: 2 Karten gefunden.\n"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(closesOf(driver, 1), 3);
+    EXPECT_EQ(closesOf(driver, 3), 3);
+}
+
+TEST_F(Headless, AllCardsChecksEveryCardIntoASuiteOfItsOwn) {
+    registerFailingOnCardTwo();
+    registerVerdict(CheckId::Kennung, "OK");
+    driver.setPosition(1, 1, 11);
+    driver.setPosition(3, 2, 13);
+    HeadlessOptions options{"", dir.file("report.xml"), &registry};
+    options.allCards = true;
+    // Card 2 fails, card 1 passes: the run fails.
+    EXPECT_EQ(run("[Init]\nKarte=1\n[Check]\nPCIconfig=yes\nKennung=yes\n", options),
+              kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(),
+              "Karte 1:\nPCI Configuration: OK\nKennung: OK\n"
+              "Karte 2:\nPCI Configuration: Fehler Karte 2\nKennung: OK\n");
+    const std::string xml = readText(dir.file("report.xml"));
+    const size_t one = xml.find("<testsuite name=\"Karte1\" tests=\"2\" failures=\"0\"");
+    const size_t two = xml.find("<testsuite name=\"Karte2\" tests=\"2\" failures=\"1\"");
+    ASSERT_NE(one, std::string::npos) << xml;
+    ASSERT_NE(two, std::string::npos) << xml;
+    EXPECT_LT(one, two);
+    // Card 2 is device 3, at the position the driver gives it.
+    EXPECT_NE(xml.find("<property name=\"bus\" value=\"2\"/>\n"
+                       "      <property name=\"slot\" value=\"13\"/>",
+                       two),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase classname=\"Karte2.PCI Configuration\" name=\"PCI "
+                       "Configuration\"",
+                       two),
+              std::string::npos);
+    EXPECT_NE(xml.find("<failure message=\"PCI Configuration: Fehler Karte 2\"/>", two),
+              std::string::npos);
+
+    // Both pass: the run passes.
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=no\n", options), kHeadlessPassed);
+    EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: OK\nKarte 2:\nPCI Configuration: OK\n");
+}
+
+TEST_F(Headless, IniOptionStartsWithAnotherParameterFile) {
+    registerFailingOnCardTwo();
+    writeText(dir.file("station.ini"), "[Init]\nKarte=2\n[Check]\nPCIconfig=yes\n");
+    HeadlessOptions options{"", "", &registry};
+    options.parameterFile = dir.file("station.ini");
+    // The file beside the program chooses nothing; the other one chooses card 2.
+    EXPECT_EQ(run("[Check]\nPCIconfig=no\n", options), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: Fehler Karte 2\n");
+
+    // A file that is not there ends the run before any card is opened.
+    options.parameterFile = dir.file("fehlt.ini");
+    EXPECT_EQ(run("", options), kHeadlessBadArguments);
+    EXPECT_EQ(err.str(), "Parameterdatei " + dir.file("fehlt.ini") + " nicht gefunden!\n");
+    EXPECT_EQ(closesOf(driver, 1), 1);
+}
+
+TEST_F(Headless, ReportNamesEachTestByCardCheckAndTest) {
+    registry.registerWindow(CheckId::Test, [](Session&) { return std::make_unique<SelfTests>(); });
+    const std::string report = dir.file("report.xml");
+    EXPECT_EQ(run("[Check]\nTest=yes\n", &registry, report), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "Selbsttest: \n   FIFO not empty\n   PCI-FIFO->DSP: OK\n");
+    const std::string xml = readText(report);
+    EXPECT_NE(xml.find("<testcase classname=\"Karte1.Selbsttest\" name=\"DSP-&gt;PCI-FIFO\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<failure message=\"   FIFO not empty\"/>"), std::string::npos);
+    EXPECT_NE(xml.find("<testcase classname=\"Karte1.Selbsttest\" name=\"PCI-FIFO-&gt;DSP\""),
+              std::string::npos);
+    EXPECT_EQ(xml.find("name=\"   "), std::string::npos) << "no name keeps the line's indent";
+    EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos);
+}
+
+TEST_F(Headless, ACheckRefusedWithoutALineStillFailsInTheReport) {
+    driver.setDevices({{1, false}, {3, true}});  // card 1 is not a KARVO7F
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    registerVerdict(CheckId::SteuerLca, "OK");
+    const std::string report = dir.file("report.xml");
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nLCA=yes\n", &registry, report), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\n");
+    EXPECT_NE(err.str().find("Steuer-LCA: Keine KARVO7F!\n"), std::string::npos);
+    const std::string xml = readText(report);
+    EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos) << xml;
+    const size_t lca =
+        xml.find("<testcase classname=\"Karte1.LCA-Register\" name=\"LCA-Register\"");
+    ASSERT_NE(lca, std::string::npos) << xml;
+    EXPECT_NE(xml.find("<failure message=\"LCA-Register: Steuer-LCA: Keine KARVO7F!\"/>\n"
+                       "    </testcase>",
+                       lca),
+              std::string::npos)
+        << "no line of the list, so no output of its own";
 }
 
 TEST(JUnitReport, NamesAndVerdictsOfLines) {
@@ -126,6 +273,22 @@ TEST(JUnitReport, NamesAndVerdictsOfLines) {
     EXPECT_FALSE(isHeading("   Test 0 OK"));
     const std::string xml = junitReport({{"Selbsttest: ", 1, 0}, {"   DSP->PCI-FIFO: OK", 1, 5}});
     EXPECT_NE(xml.find("tests=\"1\" failures=\"0\""), std::string::npos) << xml;
+}
+
+TEST(JUnitReport, LinesOfACheckWithoutTestNamesAreNamedByTheirTextAndNeverTwice) {
+    const std::string xml = junitReport({{"Blockmessung Kanal 1: OK", 1, 0, "Blockmessung"},
+                                         {"Blockmessung Kanal 1: OK", 1, 0, "Blockmessung"},
+                                         {"Einzelmessung Kanal 1: GetData Error", 2, 0, ""}});
+    EXPECT_NE(xml.find("classname=\"Karte1.Blockmessung\" name=\"Blockmessung Kanal 1\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("classname=\"Karte1.Blockmessung\" name=\"Blockmessung Kanal 1 #2\""),
+              std::string::npos);
+    // A card's only line of a check is named after the check.
+    EXPECT_NE(xml.find("classname=\"Karte2.Einzelmessung Kanal 1\" name=\"Einzelmessung Kanal "
+                       "1\""),
+              std::string::npos);
+    EXPECT_NE(xml.find("<testsuite name=\"Karte2\" tests=\"1\" failures=\"1\""), std::string::npos);
 }
 
 }  // namespace

@@ -53,6 +53,12 @@ const char* selfTestKey(std::size_t test) {
     return kTests.at(test).key;
 }
 
+std::string selfTestName(std::size_t test) {
+    std::string name = selfTestPrefix(test);
+    name.resize(name.size() - 2);  // ": "
+    return name;
+}
+
 SelbsttestDlg::SelbsttestDlg(Session& session, KARVO7HANDLE card)
     : CheckDialog(kWindowClass, kTitle), session_(session), card_(card) {
     selected.fill(true);
@@ -217,7 +223,7 @@ bool SelbsttestDlg::runAutomatic(const std::string& prefix, std::string& resultT
     for (std::size_t i = 0; i < kSelfTestCount; ++i) {
         if (selected[i]) {
             passed = runTest(i, resultText) && passed;
-            results.appendResult("   " + resultText);
+            results.appendTestResult(selfTestName(i), "   " + resultText);
         }
     }
     return passed;

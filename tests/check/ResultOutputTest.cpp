@@ -1,0 +1,71 @@
+// Standard output that carries result lines only, while everything else written to it goes to
+// standard error.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ResultOutput.h"
+
+using namespace k7check;
+
+namespace {
+
+// Points file descriptor `fd` at a fresh pipe until destroyed; text() reads what arrived.
+class CapturedFd {
+  public:
+    explicit CapturedFd(int fd) : fd_(fd) {
+        std::fflush(nullptr);
+        EXPECT_EQ(::pipe2(pipe_, O_CLOEXEC), 0);
+        saved_ = ::dup(fd);
+        ::dup2(pipe_[1], fd);
+        ::close(pipe_[1]);
+    }
+    ~CapturedFd() { restore(); }
+    void restore() {
+        if (saved_ >= 0) {
+            std::fflush(nullptr);
+            ::dup2(saved_, fd_);
+            ::close(saved_);
+            saved_ = -1;
+        }
+    }
+    // Everything written, after restore().
+    std::string text() {
+        restore();
+        std::string all;
+        char buffer[256];
+        ssize_t n = 0;
+        while ((n = ::read(pipe_[0], buffer, sizeof buffer)) > 0) {
+            all.append(buffer, static_cast<size_t>(n));
+        }
+        ::close(pipe_[0]);
+        return all;
+    }
+
+  private:
+    int fd_;
+    int pipe_[2] = {-1, -1};
+    int saved_ = -1;
+};
+
+TEST(ResultOutput, StandardOutputHoldsTheResultLinesOnly) {
+    CapturedFd out(1);
+    CapturedFd err(2);
+    {
+        ResultOutput results;
+        std::fputs("Das war wohl nix !!\n", stdout);  // as the library writes it
+        std::fflush(stdout);
+        results.stream() << "PCI Configuration: OK\n";
+        std::fputs("Ja gut OK installiert !!\n", stdout);  // left in the C stream's buffer
+        results.stream() << "Kennung: OK\n";
+    }
+    std::fputs("after\n", stdout);  // standard output is back
+    const std::string errText = err.text();
+    EXPECT_EQ(out.text(), "PCI Configuration: OK\nKennung: OK\nafter\n");
+    EXPECT_EQ(errText, "Das war wohl nix !!\nJa gut OK installiert !!\n");
+}
+
+}  // namespace

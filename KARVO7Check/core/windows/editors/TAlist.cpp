@@ -49,7 +49,8 @@ void TAlist::onCommand(const std::string& control) {
 void TAlist::bindFields(FieldBinder& binder) {
     binder.list("taList", lines, selection);
     binder.text("dateiEdit", datei, 260);
-    binder.number("stuetzstellenEdit", stuetzstellen);
+    binder.number("stuetzstellenEdit", "Stützstellen", stuetzstellen, 1,
+                  static_cast<int64_t>(kTaTableSize));
     binder.text("abstandEdit", abstand.text, 32);
     binder.enabled("saveButton", false);
 }

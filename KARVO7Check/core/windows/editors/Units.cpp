@@ -131,6 +131,29 @@ std::string formatFloat(float value) {
     return shown == "-0" ? std::string(1, '0') : shown;
 }
 
+std::string formatCount(int64_t count, Unit unit, float period, float factor) {
+    if (unit == Unit::Samples) {
+        return std::to_string(count);
+    }
+    const float shown = toUnit(static_cast<float>(count), unit, period, factor);
+    char text[400];
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(shown));
+        const auto back = parseFloat(text);
+        if (back && roundNearest(toCount(*back, unit, period, factor)) == count) {
+            return text;
+        }
+    }
+    return formatFloat(shown);
+}
+
+std::string countRefusal(std::string_view label, int64_t minCount, int64_t maxCount, Unit unit,
+                         float period, float factor) {
+    const char* name = unit == Unit::Mm ? " mm" : unit == Unit::Us ? " µs" : "";
+    return refusalText(label, "Zahlen von " + formatCount(minCount, unit, period, factor) + name +
+                                  " bis " + formatCount(maxCount, unit, period, factor) + name);
+}
+
 std::optional<float> parseFloat(std::string_view text) {
     const auto value = parseDecimal(text);
     if (!value) {

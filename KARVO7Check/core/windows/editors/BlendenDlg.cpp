@@ -138,10 +138,11 @@ std::string BlendenDlg::timeRefusal(const std::string& label) const {
 }
 
 bool BlendenDlg::readControls() {
-    // The window's fields take every accepted entry, so that a refusal shows the other entries
-    // as typed; the set changes only when every entry is accepted.
+    // The window's fields take every accepted entry and the edits keep what was typed, the
+    // refused one included; the set changes only when every entry is accepted.
     if (const std::vector<FieldRefusal> refused = readFieldsFromControls(); !refused.empty()) {
-        return refuse(refused.front().message);
+        desktop_.messageBox(kTitle, refused.front().message);
+        return false;
     }
     std::string refusal;
     const auto take = [&](FloatEdit& edit, const std::string& text) {

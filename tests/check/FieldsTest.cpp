@@ -1,6 +1,8 @@
 // Number fields as the windows read them, and the binder between fields and controls.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "Dialog.h"
 #include "ScriptedControls.h"
 #include "ScriptedDesktop.h"
@@ -23,6 +25,16 @@ TEST(NumberText, AnEntryIsTheWholeTextAndNothingElse) {
                              "9223372036854775808", "99999999999999999999"}) {
         EXPECT_FALSE(parseInteger(text).has_value()) << text;
     }
+}
+
+TEST(NumberText, DecimalsReadTheSameUnderAGermanLocale) {
+    const std::string held = std::setlocale(LC_NUMERIC, nullptr);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no German locale on this machine";
+    }
+    EXPECT_DOUBLE_EQ(parseDecimal("12.5").value_or(0.0), 12.5);
+    EXPECT_DOUBLE_EQ(parseDecimal("12,5").value_or(0.0), 12.5);
+    std::setlocale(LC_NUMERIC, held.c_str());
 }
 
 TEST(NumberText, OneRefusalTextNamesTheFieldAndItsRange) {
@@ -50,6 +62,8 @@ TEST(NumberText, HexDecimalListsAndTexts) {
     EXPECT_FALSE(parseDecimal("inf").has_value());
     EXPECT_FALSE(parseDecimal("nan").has_value());
     EXPECT_FALSE(parseDecimal("12.5dB").has_value());
+    EXPECT_FALSE(parseDecimal("+-1").has_value());
+    EXPECT_DOUBLE_EQ(*parseDecimal(" +1e3 "), 1000.0);
     EXPECT_FALSE(parseDecimal("0x10").has_value());
 
     EXPECT_EQ(formatIntegerList({5, 10, 0, 20}), "5, 10, 0, 20");

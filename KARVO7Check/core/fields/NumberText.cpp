@@ -1,8 +1,8 @@
 #include "NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace k7check {
 
@@ -93,14 +93,22 @@ std::optional<double> parseDecimal(std::string_view text) {
             c = '.';
         }
     }
-    // Digits, one point, a sign and an exponent only: strtod alone would also take "inf",
-    // "nan" and hexadecimal floats.
+    // Digits, one point, a sign and an exponent only ("inf", "nan" and hexadecimal floats are
+    // no entry), read the same way whatever locale the program runs in.
     if (copy.empty() || copy.find_first_not_of("0123456789.+-eE") != std::string::npos) {
         return std::nullopt;
     }
-    char* end = nullptr;
-    const double value = std::strtod(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) {
+    const char* first = copy.c_str();
+    if (*first == '+') {
+        ++first;  // from_chars takes no plus sign, and one sign only
+        if (*first == '-') {
+            return std::nullopt;
+        }
+    }
+    double value = 0.0;
+    const char* last = copy.c_str() + copy.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;

@@ -1,7 +1,6 @@
 #include "FieldBinder.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "NumberText.h"
@@ -161,9 +160,7 @@ void WriteBinder::integer(const std::string& control, const std::string& /*label
 
 void WriteBinder::decimal(const std::string& control, const std::string& /*label*/, double& field,
                           int decimals, double /*min*/, double /*max*/) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, field);
-    controls_.setEditText(control, text);
+    controls_.setEditText(control, formatFixed(field, decimals));
 }
 
 void WriteBinder::text(const std::string& control, std::string& field, std::size_t width) {

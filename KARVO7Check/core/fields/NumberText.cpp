@@ -132,10 +132,8 @@ std::string refusalText(std::string_view label, const IntegerRange& range) {
 
 std::string refusalText(std::string_view label, double min, double max, int decimals,
                         std::string_view unit) {
-    char bounds[128];
-    std::snprintf(bounds, sizeof bounds, "%.*f%s bis %.*f%s", decimals, min,
-                  std::string(unit).c_str(), decimals, max, std::string(unit).c_str());
-    return refusalText(label, std::string("Zahlen von ") + bounds);
+    return refusalText(label, "Zahlen von " + formatFixed(min, decimals) + std::string(unit) +
+                                  " bis " + formatFixed(max, decimals) + std::string(unit));
 }
 
 std::string formatIntegerList(const std::vector<int64_t>& values) {
@@ -173,6 +171,13 @@ std::optional<std::vector<int64_t>> parseIntegerList(std::string_view text) {
         i = end;
     }
     return values;
+}
+
+std::string formatFixed(double value, int decimals) {
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
 }
 
 std::string formatHex(uint64_t value, int digits) {

@@ -50,6 +50,10 @@ std::string formatIntegerList(const std::vector<int64_t>& values);
 // is not a number.
 std::optional<std::vector<int64_t>> parseIntegerList(std::string_view text);
 
+// `value` with `decimals` places and a point, whatever the numeric locale ("%.*f" in the C
+// locale).
+std::string formatFixed(double value, int decimals);
+
 // Upper-case hexadecimal with at least `digits` digits ("%0*X").
 std::string formatHex(uint64_t value, int digits);
 

@@ -117,9 +117,7 @@ std::string formatFloat(float value) {
         const int digits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
         decimals = std::clamp(6 - digits, 0, 12);
     }
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(value));
-    std::string shown(text);
+    std::string shown = formatFixed(static_cast<double>(value), decimals);
     if (shown.find('.') != std::string::npos) {
         while (shown.back() == '0') {
             shown.pop_back();
@@ -136,9 +134,8 @@ std::string formatCount(int64_t count, Unit unit, float period, float factor) {
         return std::to_string(count);
     }
     const float shown = toUnit(static_cast<float>(count), unit, period, factor);
-    char text[400];
     for (int decimals = 0; decimals <= 9; ++decimals) {
-        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(shown));
+        const std::string text = formatFixed(static_cast<double>(shown), decimals);
         const auto back = parseFloat(text);
         if (back && roundNearest(toCount(*back, unit, period, factor)) == count) {
             return text;

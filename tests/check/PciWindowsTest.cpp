@@ -291,6 +291,14 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     desktop.showModeless(eeprom);
     ScriptedControls& controls = *desktop.controlsOf(eeprom);
     EXPECT_EQ(controls.text("VendorIDEdit"), "10E8");
+    // A reference value is read back as a hex number: any other text is not saved.
+    controls.type("InterruptPinEdit", "1,5");
+    EXPECT_FALSE(eeprom.onSave());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI Local Configuration Vorgaben: Ungültiger Wert in \"InterruptPin\": erlaubt sind "
+              "Hexadezimalzahlen von 00000000 bis FFFFFFFF.");
+    EXPECT_EQ(readText(profile()),
+              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
     controls.type("InterruptPinEdit", "01 ");
     desktop.answerMessages({Answer::No});
     EXPECT_FALSE(eeprom.onSave());

@@ -336,6 +336,26 @@ TEST_F(CardWindows, DspWriteLoadsTheImageOfTheFileAndRestartsTheCard) {
     EXPECT_EQ(KARVO7Command(card(), kCmdStart, 0, nullptr, &error), 1) << "warmed up";
 }
 
+TEST_F(CardWindows, DspRefusesACardNumberThatIsNoNumberBeforeLoadingOrSaving) {
+    start();
+    const std::string before = readText(session->profileFile());
+    DSPDlg window(*session);
+    show<DSPDlg>(window, [](DSPDlg& w, ScriptedControls& c) {
+        c.type("karteEdit", "eins");
+        c.type("dateinameEdit", "anders.hex");
+        w.onCommand("writeButton");
+        w.onCommand("saveButton");
+    });
+    const std::string refused =
+        "DSP-Programm: Ungültiger Wert in \"Karte\": erlaubt sind ganze Zahlen von 0 bis "
+        "4294967295.";
+    EXPECT_EQ(
+        desktop.messageLines(),
+        (std::vector<std::string>{refused, "DSP-Programm: Wollen Sie wirklich sichern?", refused}));
+    EXPECT_TRUE(desktop.work().empty());  // nothing loaded
+    EXPECT_EQ(readText(session->profileFile()), before);
+}
+
 TEST_F(CardWindows, DspRefusesFilesAndCardsItCannotLoad) {
     start(2, /*persist=*/true);
     writeText(dir.file("prog.txt"), "12AB\r\n");

@@ -184,6 +184,7 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
     window->onCheckButton(checkButtons().front().id);
     view.controls_.type("zyklenEdit", "1,5");
     window->onHotPlug();
+    window->onCommand("karteSatzButton");  // the data-rate run does not start
     view.controls_.type("zyklenEdit", "200");
     view.controls_.type("anzeigefaktorEdit", "3000000000");
     window->onSave();
@@ -195,7 +196,7 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
         desktop.messageLines(),
         (std::vector<std::string>{
             "Check All: " + zyklen, std::string(checkButtons().front().caption) + ": " + zyklen,
-            "Hot Plug: " + zyklen, "Check: Wollen Sie wirklich sichern?",
+            "Hot Plug: " + zyklen, "Check: " + zyklen, "Check: Wollen Sie wirklich sichern?",
             "Check: Ungültiger Wert in \"Anzeigefaktor\": erlaubt sind ganze Zahlen von "
             "-2147483648 bis 2147483647.",
             "VIRMA4: Ungültiger Wert in \"Time Out in s\": erlaubt sind ganze Zahlen von 0 "
@@ -206,7 +207,10 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
     EXPECT_EQ(window->session().operatingVoltage(), voltage);
     EXPECT_EQ(window->fields.zyklen, 200u);
     EXPECT_EQ(window->fields.timeOut, kDefaultTimeOut);
+    EXPECT_TRUE(desktop.windows().empty());
+    EXPECT_TRUE(desktop.work().empty());
     window->onOk();
+    destroy();  // before the view it reports to
 }
 
 TEST_F(MainWindow, TimeOutZeroIsRefusedAndTheFieldKeepsItsValue) {

@@ -5,6 +5,7 @@
 // the view reports a button, an edit or a double click, and where the window paints.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,15 +78,30 @@ class Dialog {
     // A double click into the client area.
     virtual void onDoubleClick(Point at) { (void)at; }
 
-    // Copies the controls into the fields; returns the controls whose text held no number
-    // (their fields kept their values).
-    std::vector<std::string> readFieldsFromControls() {
+    // Copies the controls into the fields; returns the entries refused (their fields kept
+    // their values).
+    std::vector<FieldRefusal> readFieldsFromControls() {
         if (view_ == nullptr) {
             return {};
         }
         ReadBinder binder(view_->controls());
         bindFields(binder);
-        return binder.invalid();
+        return binder.refused();
+    }
+    // All or nothing: when every entry is accepted, copies the controls into the fields and
+    // returns nothing; otherwise changes no field and returns the message of the first entry
+    // refused, for the window to show before it stops its action.
+    std::optional<std::string> takeFieldsFromControls() {
+        if (view_ == nullptr) {
+            return std::nullopt;
+        }
+        ReadBinder check(view_->controls(), ReadBinder::Mode::Check);
+        bindFields(check);
+        if (!check.refused().empty()) {
+            return check.refused().front().message;
+        }
+        readFieldsFromControls();
+        return std::nullopt;
     }
     void writeFieldsToControls() {
         if (view_ != nullptr) {

@@ -45,11 +45,12 @@ bool KARVO7CheckDlg::onInit() {
 }
 
 void KARVO7CheckDlg::bindFields(FieldBinder& b) {
-    b.number("karteEdit", fields.karte);
-    b.number("parametersatzEdit", fields.parametersatz);
-    b.number("anzeigefaktorEdit", fields.anzeigefaktor);
-    b.number("zyklenEdit", fields.zyklen);
-    b.number("timeOutEdit", fields.timeOut);
+    b.number("karteEdit", "Karte", fields.karte);
+    b.number("parametersatzEdit", "Parametersatz", fields.parametersatz);
+    b.number("anzeigefaktorEdit", "Anzeigefaktor", fields.anzeigefaktor);
+    b.number("zyklenEdit", "Zyklen", fields.zyklen);
+    // The time-out goes to the driver as an unsigned count of seconds.
+    b.number("timeOutEdit", "Time Out in s", fields.timeOut, 0, INT32_MAX);
     b.check("dmaCheck", fields.dma);
     b.check("prepAllCheck", fields.prepAll);
     b.check("randomCheck", fields.random);
@@ -112,7 +113,9 @@ bool KARVO7CheckDlg::onWindowButton(const std::string& control) {
     if (button == nullptr) {
         return false;
     }
-    readFieldsFromControls();
+    if (!takeFields("Check")) {
+        return true;
+    }
     (*button)(session_);
     writeFieldsToControls();
     return true;
@@ -129,8 +132,19 @@ void KARVO7CheckDlg::onCancel() {
     endDialog(kIdCancel);
 }
 
+bool KARVO7CheckDlg::takeFields(const std::string& caption) {
+    if (const auto refusal = takeFieldsFromControls()) {
+        session_.desktop().messageBox(caption, *refusal);
+        return false;
+    }
+    return true;
+}
+
 void KARVO7CheckDlg::onKarteKillFocus() {
-    readFieldsFromControls();
+    // An entry that is no card number waits for the next action, which names it.
+    if (takeFieldsFromControls()) {
+        return;
+    }
     if (fields.karte == 0) {
         fields.karte = 1;
     }
@@ -141,7 +155,11 @@ void KARVO7CheckDlg::onKarteKillFocus() {
 }
 
 void KARVO7CheckDlg::onTimeOutChange() {
-    readFieldsFromControls();
+    // Every keystroke arrives here: a text that is no time-out yet ("", "-") sends nothing;
+    // the next action names it.
+    if (takeFieldsFromControls()) {
+        return;
+    }
     // A driver time-out of 0 would let every data read wait forever.
     if (fields.timeOut == 0) {
         session_.desktop().messageBox("Time Out", "Time Out 0 s ist nicht erlaubt!");
@@ -160,14 +178,18 @@ void KARVO7CheckDlg::onTimeOutChange() {
 }
 
 void KARVO7CheckDlg::onHotPlug() {
-    readFieldsFromControls();
+    if (!takeFields("Hot Plug")) {
+        return;
+    }
     session_.setOperatingVoltage(!session_.operatingVoltage());
     writeFieldsToControls();
     session_.desktop().repaint(*this);
 }
 
 void KARVO7CheckDlg::onVirma4() {
-    readFieldsFromControls();
+    if (!takeFields("VIRMA4")) {
+        return;
+    }
     Desktop& desktop = session_.desktop();
     KARVO7HANDLE handle = session_.selectedCard("VIRMA4");
     if (handle == nullptr) {
@@ -227,7 +249,9 @@ void KARVO7CheckDlg::onSave() {
         Answer::Yes) {
         return;
     }
-    readFieldsFromControls();
+    if (!takeFields("Check")) {
+        return;
+    }
     if (!session_.saveParameterFile()) {
         desktop.messageBox("Check", formatText("Parameterdatei %s konnte nicht gesichert werden!",
                                                session_.profileFile().c_str()));
@@ -250,13 +274,18 @@ void KARVO7CheckDlg::onClearList() {
 // ---- check buttons ---------------------------------------------------------------------
 
 bool KARVO7CheckDlg::onCheckButton(CheckId id) {
-    readFieldsFromControls();
+    if (!takeFields(checkButton(id).caption)) {
+        return false;
+    }
     return pressCheck(checkButton(id));
 }
 
 CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
-    readFieldsFromControls();
     CheckAllOutcome outcome;
+    if (!takeFields("Check All")) {
+        outcome.passed = false;
+        return outcome;
+    }
     if (session_.selectedCard("Check All") == nullptr) {
         outcome.passed = false;
         return outcome;

@@ -78,6 +78,9 @@ class KARVO7CheckDlg : public Dialog {
 
   private:
     bool pressCheck(const CheckButton& button);
+    // Takes the main window's fields before an action; a refused entry is shown under
+    // `caption` and the action does not start.
+    bool takeFields(const std::string& caption);
 
     std::unique_ptr<Session> ownSession_;
     Session& session_;

@@ -1,6 +1,8 @@
 #include "VIRMA4Dlg.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace k7check {
 
@@ -14,9 +16,12 @@ bool VIRMA4Dlg::onInit() {
 }
 
 void VIRMA4Dlg::onOk() {
-    readFieldsFromControls();
-    if (kennung < INT16_MIN || kennung > INT16_MAX) {
-        desktop_.messageBox(kTitle, "Die Kennung muss zwischen -32768 und 32767 liegen!");
+    std::optional<std::string> refusal = takeFieldsFromControls();
+    if (!refusal && (kennung < INT16_MIN || kennung > INT16_MAX)) {
+        refusal = refusalText("Kennung", IntegerRange{INT16_MIN, INT16_MAX});
+    }
+    if (refusal) {
+        desktop_.messageBox(kTitle, *refusal);
         return;
     }
     stored_ = static_cast<int16_t>(-kennung);
@@ -24,7 +29,7 @@ void VIRMA4Dlg::onOk() {
 }
 
 void VIRMA4Dlg::bindFields(FieldBinder& binder) {
-    binder.number("kennungEdit", kennung);
+    binder.number("kennungEdit", "Kennung", kennung, INT16_MIN, INT16_MAX);
 }
 
 void VIRMA4Dlg::onCancel() {

@@ -27,6 +27,8 @@ void QtControls::setEditText(const std::string& control, const std::string& text
         // Unchanged texts stay untouched, so the cursor does not jump while typing.
         if (edit->text() != qs(text)) {
             edit->setText(qs(text));
+            // A text longer than the edit shows its start, where a list begins.
+            edit->setCursorPosition(0);
         }
     }
 }

@@ -2,6 +2,8 @@
 // laden", "Selbsttest" and "Command", each by its window and by its automatic check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <fstream>
 
@@ -113,19 +115,19 @@ TEST_F(CardWindows, KennungWriteStoresTheEditsAsTheRecordReadsThem) {
     start(2, /*persist=*/true);
     KennungDlg window(*session, card());
     show<KennungDlg>(window, [](KennungDlg& w, ScriptedControls& c) {
-        c.type("adcEdit", "300");
+        c.type("adcEdit", "200");
         c.type("daempfungEingangEdit", "5, 10, 0, 20");
         c.type("karteEdit", "ABCDEFGHIJKLMNOPQRSTUVWXY");
         c.type("bandgrenzeObenEdit", "10.123");
         w.onCommand("writeButton");
         // The window shows what the card now holds.
-        EXPECT_EQ(c.text("adcEdit"), "44");
+        EXPECT_EQ(c.text("adcEdit"), "200");
         EXPECT_EQ(c.text("daempfungEingangEdit"), "5,10");
     });
     EXPECT_EQ(desktop.work(), std::vector<std::string>{
                                   "long: Kennung: Die Kennung wird auf die Karte geschrieben ..."});
     const KonfigRecord written = cardRecord();
-    EXPECT_EQ(written.AdcBits, 44);
+    EXPECT_EQ(written.AdcBits, 200);
     EXPECT_EQ(std::vector<uint16_t>(written.DaempfungEingang, written.DaempfungEingang + 4),
               (std::vector<uint16_t>{5, 10, 0, 0}))
         << "the card keeps a list up to its first 0";
@@ -139,23 +141,45 @@ TEST_F(CardWindows, KennungWriteStoresTheEditsAsTheRecordReadsThem) {
     EXPECT_EQ(std::memcmp(&written, &(const KonfigRecord&)cardRecord(), sizeof written), 0);
 }
 
-TEST_F(CardWindows, KennungWriteRefusesATextWithoutANumberBeforeWriting) {
+TEST_F(CardWindows, KennungWriteRefusesAnEntryTheRecordCannotHoldBeforeWriting) {
     start();
     const KonfigRecord before = cardRecord();
     KennungDlg window(*session, card());
-    show<KennungDlg>(window, [](KennungDlg& w, ScriptedControls& c) {
-        c.type("dynamikEdit", "viel");
-        w.onCommand("writeButton");
-        c.type("dynamikEdit", "60");
-        c.type("bandgrenzeUntenEdit", "");
-        w.onCommand("writeButton");
+    struct Case {
+        const char* control;
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"dynamikEdit", "300", "\"Dynamik\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"dynamikEdit", "viel", "\"Dynamik\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"adcEdit", "-5", "\"ADC\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"maxSapFolgeEdit", "1.5", "\"max. SAP-Folge\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"bandgrenzeUntenEdit", "", "\"Bandgrenze unten\": erlaubt sind Zahlen."},
+        {"bandgrenzeObenEdit", "1e39", "\"Bandgrenze oben\": erlaubt sind Zahlen."},
+        {"samplerrateEdit", "40, 300",
+         "\"Samplerrate\": erlaubt sind bis zu 8 ganze Zahlen von 0 bis 255, durch Kommas "
+         "getrennt."},
+        {"daempfungEingangEdit", "1,2,3,4,5",
+         "\"Dämpfung Eingang\": erlaubt sind bis zu 4 ganze Zahlen von 0 bis 65535, durch Kommas "
+         "getrennt."},
+        {"grunddaempfungEdit", "6, x",
+         "\"Grunddämpfung\": erlaubt sind bis zu 8 ganze Zahlen von 0 bis 255, durch Kommas "
+         "getrennt."},
+        {"filterBandgrenzeEdit", "1.5, zwei",
+         "\"Filter Bandgrenze\": erlaubt sind bis zu 16 Zahlen, durch Kommas getrennt."},
+    };
+    std::vector<std::string> expected;
+    show<KennungDlg>(window, [&](KennungDlg& w, ScriptedControls& c) {
+        for (const Case& k : cases) {
+            w.writeFieldsToControls();
+            c.type(k.control, k.typed);
+            w.onCommand("writeButton");
+            expected.push_back("Kennung: Wollen Sie wirklich schreiben?");
+            expected.push_back(std::string("Kennung: Ungültiger Wert in ") + k.message);
+        }
     });
-    EXPECT_EQ(desktop.messageLines(),
-              (std::vector<std::string>{
-                  "Kennung: Wollen Sie wirklich schreiben?",
-                  "Kennung: Keine gültige Zahl in \"Dynamik\": bitte korrigieren.",
-                  "Kennung: Wollen Sie wirklich schreiben?",
-                  "Kennung: Keine gültige Zahl in \"Bandgrenze unten\": bitte korrigieren."}));
+    EXPECT_EQ(desktop.messageLines(), expected);
     EXPECT_TRUE(desktop.work().empty());
     EXPECT_EQ(std::memcmp(&before, &(const KonfigRecord&)cardRecord(), sizeof before), 0);
 
@@ -166,6 +190,30 @@ TEST_F(CardWindows, KennungWriteRefusesATextWithoutANumberBeforeWriting) {
         w.onCommand("writeButton");
     });
     EXPECT_TRUE(desktop.work().empty());
+}
+
+TEST_F(CardWindows, SixteenOfTheWidestBandLimitsAreShownWholeAndWrittenWhole) {
+    start(2, /*persist=*/true);
+    std::string typed;
+    for (int i = 0; i < 16; ++i) {
+        typed += (i > 0 ? "," : "") + std::string("-3.4e38");
+    }
+    KennungDlg window(*session, card());
+    show<KennungDlg>(window, [&](KennungDlg& w, ScriptedControls& c) {
+        c.type("filterBandgrenzeEdit", typed);
+        w.onCommand("writeButton");
+        // Read back from the card: sixteen elements of the widest text, none cut off.
+        const std::string shown = c.text("filterBandgrenzeEdit");
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), ','), 15);
+        EXPECT_EQ(shown.substr(shown.rfind(',') + 1), shown.substr(0, shown.find(',')));
+        EXPECT_GT(shown.size(), 255u);
+        // Written again as shown, the record keeps every value.
+        w.onCommand("writeButton");
+    });
+    const KonfigRecord written = cardRecord();
+    for (const float limit : written.FilterBandgrenze) {
+        EXPECT_FLOAT_EQ(limit, -3.4e38f);
+    }
 }
 
 TEST_F(CardWindows, AFailedReadShowsItsErrorAndEmptyFields) {
@@ -228,6 +276,26 @@ TEST_F(CardWindows, VorgabenWarnsAboutValuesTheFileCannotCarry) {
     EXPECT_EQ(saved.Samplerrate[2], 0);
 }
 
+TEST_F(CardWindows, VorgabenRefusesANegativeByteAndLeavesTheFileAsItWas) {
+    start();
+    const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
+    writeText(dir.file("Kennung.txt"), shipped);
+    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
+                               dir.file("Kennung.txt"));
+    KennungVorgabenDlg window(*session);
+    show<KennungVorgabenDlg>(window, [&](KennungVorgabenDlg& w, ScriptedControls& c) {
+        c.type("aufnahmeFifoEdit", "-5");
+        w.onCommand("saveButton");
+        // The window keeps what was typed, and does not show another value for it.
+        EXPECT_EQ(c.text("aufnahmeFifoEdit"), "-5");
+    });
+    EXPECT_EQ(readText(dir.file("Kennung.txt")), shipped);
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{"Kennung Vorgaben: Wollen Sie wirklich sichern?",
+                                        "Kennung Vorgaben: Ungültiger Wert in \"Aufnahme-FIFO\": "
+                                        "erlaubt sind ganze Zahlen von 0 bis 255."}));
+}
+
 TEST_F(CardWindows, VorgabenRefusesABlankNameAndReportsAFailedWrite) {
     start();
     desktop.writeProfileString(session->profileFile(), "Kennung", "Filename", " ");
@@ -266,6 +334,26 @@ TEST_F(CardWindows, DspWriteLoadsTheImageOfTheFileAndRestartsTheCard) {
               std::vector<std::string>{"long: DSP-Programm: Das DSP-Programm wird geladen ..."});
     uint32_t error = 0;
     EXPECT_EQ(KARVO7Command(card(), kCmdStart, 0, nullptr, &error), 1) << "warmed up";
+}
+
+TEST_F(CardWindows, DspRefusesACardNumberThatIsNoNumberBeforeLoadingOrSaving) {
+    start();
+    const std::string before = readText(session->profileFile());
+    DSPDlg window(*session);
+    show<DSPDlg>(window, [](DSPDlg& w, ScriptedControls& c) {
+        c.type("karteEdit", "eins");
+        c.type("dateinameEdit", "anders.hex");
+        w.onCommand("writeButton");
+        w.onCommand("saveButton");
+    });
+    const std::string refused =
+        "DSP-Programm: Ungültiger Wert in \"Karte\": erlaubt sind ganze Zahlen von 0 bis "
+        "4294967295.";
+    EXPECT_EQ(
+        desktop.messageLines(),
+        (std::vector<std::string>{refused, "DSP-Programm: Wollen Sie wirklich sichern?", refused}));
+    EXPECT_TRUE(desktop.work().empty());  // nothing loaded
+    EXPECT_EQ(readText(session->profileFile()), before);
 }
 
 TEST_F(CardWindows, DspRefusesFilesAndCardsItCannotLoad) {

@@ -90,22 +90,26 @@ TEST_F(RecordedCommands, SimpleCommandsShowOneLineParameterCommandsAddLines) {
 
 TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) {
     CommandDlg window(session(), 1, 0);
-    parameters<CmdGainDlg>(window, "gainButton", [](CmdGainDlg&, ScriptedControls& c) {
+    // An entry the command word cannot carry as typed is refused and the window stays open.
+    parameters<CmdGainDlg>(window, "gainButton", [](CmdGainDlg& w, ScriptedControls& c) {
         c.type("verstaerkungEdit", "12.7");
+        w.onOk();
+        EXPECT_FALSE(w.ended());
+        c.type("verstaerkungEdit", "12");
     });
     parameters<CmdGainDlg>(window, "gainButton", [](CmdGainDlg&, ScriptedControls& c) {
-        c.type("verstaerkungEdit", "-3.5");
+        c.type("verstaerkungEdit", "-3,0");
     });
     parameters<CmdAverageDlg>(window, "averageButton", [](CmdAverageDlg&, ScriptedControls& c) {
         c.type("anzahlEdit", "0");
     });
     parameters<CmdCountDlg>(window, "countButton", [](CmdCountDlg&, ScriptedControls& c) {
-        c.type("vorlaufEdit", "70000");
+        c.type("vorlaufEdit", "4464");
         c.type("aufnahmeEdit", "2");
         c.type("delayEdit", "9");
     });
     parameters<CmdTriggerDlg>(window, "triggerButton", [](CmdTriggerDlg& w, ScriptedControls& c) {
-        c.type("triggerblendeEdit", "17");
+        c.type("triggerblendeEdit", "1");
         c.type("maxSapEdit", "20000");
         c.click("einzelnRadio", true);
         w.onCommand("einzelnRadio");
@@ -128,17 +132,57 @@ TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) 
     EXPECT_EQ(window.lines,
               (std::vector<std::string>{"Gain: OK", "Gain: OK", "Average:  = 0", "Count: OK",
                                         "Trigger: OK", "AScan: OK", "Sender: OK"}));
-    EXPECT_EQ(sent(),
-              (std::vector<Command>{
-                  {kCmdGain, 1, {120}},
-                  {kCmdGain, 1, {static_cast<uint32_t>(-30)}},
-                  {kCmdCount, 2, {201072, 9}},
-                  // bit 0: "extern" not checked; 2 << 4 "SAP einzeln"; gate 17 & 15; "einzeln"
-                  {kCmdTrigger, 2, {20000, 0x1u | 2u << 4 | 1u << 8 | 1u << 12}},
-                  {kCmdAScan, 1, {3 + 4 * 256}},
-                  {kCmdSender, 1, {2u | 2u << 8 | 1u << 15}},
-              }));
+    EXPECT_EQ(sent(), (std::vector<Command>{
+                          {kCmdGain, 1, {120}},
+                          {kCmdGain, 1, {static_cast<uint32_t>(-30)}},
+                          {kCmdCount, 2, {4464 + 2 * 65536, 9}},
+                          // bit 0: "extern" not checked; 2 << 4 "SAP einzeln"; gate 1; "einzeln"
+                          {kCmdTrigger, 2, {20000, 0x1u | 2u << 4 | 1u << 8 | 1u << 12}},
+                          {kCmdAScan, 1, {3 + 4 * 256}},
+                          {kCmdSender, 1, {2u | 2u << 8 | 1u << 15}},
+                      }));
     EXPECT_EQ(window.lastWords(kCmdAverage)[0], 0u);
+    EXPECT_EQ(
+        fixture.desktop.messageLines(),
+        std::vector<std::string>{"Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt "
+                                 "sind ganze Zahlen von -214748364 bis 214748364."});
+}
+
+TEST_F(RecordedCommands, AParameterEntryThatDoesNotFitItsWordIsRefusedAndNothingIsSent) {
+    CommandDlg window(session(), 1, 0);
+    const auto refuse = [&](const std::string& button, const std::string& control,
+                            const std::string& typed) {
+        fixture.desktop.answerModal([&](Dialog& dialog) {
+            fixture.desktop.controlsOf(dialog)->type(control, typed);
+            dialog.onOk();
+            EXPECT_FALSE(dialog.ended()) << control << " " << typed;
+            return kIdCancel;
+        });
+        window.onCommand(button);
+    };
+    refuse("countButton", "vorlaufEdit", "70000");
+    refuse("countButton", "aufnahmeEdit", "-1");
+    refuse("triggerButton", "triggerblendeEdit", "17");
+    refuse("inputButton", "senderdaempfungEdit", "4");
+    refuse("aScanButton", "zusammenfassungEdit", "abc");
+    refuse("hwConfigButton", "filterEdit", "-1");
+    refuse("averageButton", "anzahlEdit", "1.5");
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(window.lines.empty());
+    const std::string in = ": Ungültiger Wert in ";
+    EXPECT_EQ(
+        fixture.desktop.messageLines(),
+        (std::vector<std::string>{
+            "Parameter Count" + in + "\"Vorlauf\": erlaubt sind ganze Zahlen von 0 bis 65535.",
+            "Parameter Count" + in + "\"Aufnahme\": erlaubt sind ganze Zahlen von 0 bis 65535.",
+            "Parameter Trigger" + in + "\"Triggerblende\": erlaubt sind ganze Zahlen von 0 bis 15.",
+            "Parameter Input" + in + "\"Senderdämpfung\": erlaubt sind ganze Zahlen von 0 bis 3.",
+            "Parameter A-Scan" + in +
+                "\"Zusammenfassung\": erlaubt sind ganze Zahlen von 0 bis 16777215.",
+            "HW-Config Parameter" + in +
+                "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 4294967295.",
+            "Average Parameter" + in +
+                "\"Anzahl\": erlaubt sind ganze Zahlen von 0 bis 4294967295."}));
 }
 
 TEST_F(RecordedCommands, ParameterWindowsStartFromTheCardsRegisters) {
@@ -196,7 +240,7 @@ TEST_F(RecordedCommands, ParameterWindowsStartFromTheCardsRegisters) {
                       }));
 }
 
-TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayTakesItsLowBits) {
+TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayRefusesMoreThanSixteenBits) {
     CommandDlg window(session(), 1, 300);
     window.onCommand("defaultButton");
     std::vector<Command> expected;
@@ -215,11 +259,24 @@ TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayTakesItsLowBits) {
         shown = w.sapDelay;
         fixture.desktop.controlsOf(dialog)->type("sapDelayEdit", "70000");
         w.onOk();
+        EXPECT_FALSE(w.ended());
         return kIdCancel;
     });
     window.onCommand("sapDelayButton");
     EXPECT_EQ(shown, 300u);
-    EXPECT_EQ(window.sapDelay(), 70000u);
+    EXPECT_EQ(window.sapDelay(), 300u);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(fixture.desktop.messageLines().back(),
+              "Dialog: Ungültiger Wert in \"SAP-Delay\": erlaubt sind ganze Zahlen von 0 bis "
+              "65535.");
+
+    fixture.desktop.answerModal([&](Dialog& dialog) {
+        fixture.desktop.controlsOf(dialog)->type("sapDelayEdit", "4464");
+        dialog.onOk();
+        return kIdCancel;
+    });
+    window.onCommand("sapDelayButton");
+    EXPECT_EQ(window.sapDelay(), 4464u);
     ASSERT_FALSE(sent().empty());
     EXPECT_EQ(sent().back().data, std::vector<uint32_t>{4464});
 }

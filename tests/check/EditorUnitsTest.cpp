@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "Format.h"
 #include "windows/editors/Units.h"
 
 using namespace k7check::units;
@@ -42,6 +43,29 @@ TEST(EditorUnits, RoundingStaysInsideTheIntegerRange) {
     EXPECT_TRUE(fitsWidth(-32768, 16));
     EXPECT_FALSE(fitsWidth(65536, 16));
     EXPECT_FALSE(fitsWidth(-32769, 16));
+}
+
+TEST(EditorUnits, ReadoutsShowTheShortestTextThatGivesTheSameCountBack) {
+    // 732 samples of 12.5 ns: the float product prints as "9.150001".
+    EXPECT_EQ(
+        k7check::formatText("%f", static_cast<double>(toUnit(732.0f, Unit::Us, 0.0125f, 1.0f))),
+        "9.150001");
+    EXPECT_EQ(formatCount(732, Unit::Us, 0.0125f, 1.0f), "9.15");
+    EXPECT_EQ(formatCount(800, Unit::Us, 0.0125f, 1.0f), "10");
+    EXPECT_EQ(formatCount(732, Unit::Samples, 0.0125f, 1.0f), "732");
+    const float mm = unitFactor(Unit::Mm, kDefaultSoundVelocity);
+    for (const int64_t count : {1, 7, 101, 732, 4095, 65535}) {
+        for (const Unit unit : {Unit::Us, Unit::Mm}) {
+            const float factor = unit == Unit::Mm ? mm : 1.0f;
+            const std::string shown = formatCount(count, unit, 0.0125f, factor);
+            EXPECT_EQ(roundNearest(toCount(*parseFloat(shown), unit, 0.0125f, factor)), count)
+                << shown;
+            EXPECT_LE(shown.size(), k7check::formatText(
+                                        "%f", static_cast<double>(toUnit(static_cast<float>(count),
+                                                                         unit, 0.0125f, factor)))
+                                        .size());
+        }
+    }
 }
 
 TEST(EditorUnits, FloatsShowSixSignificantDigits) {

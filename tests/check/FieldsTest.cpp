@@ -1,6 +1,8 @@
 // Number fields as the windows read them, and the binder between fields and controls.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "Dialog.h"
 #include "ScriptedControls.h"
 #include "ScriptedDesktop.h"
@@ -11,17 +13,38 @@ using namespace k7check;
 
 namespace {
 
-TEST(NumberText, IntegersAreTruncatedToTheirFieldNeverClamped) {
-    EXPECT_EQ(truncateTo<uint8_t>(*parseInteger("300")), 44);
-    EXPECT_EQ(truncateTo<uint16_t>(*parseInteger("70000")), 4464);
-    EXPECT_EQ(truncateTo<int16_t>(*parseInteger("40000")), -25536);
-    EXPECT_EQ(truncateTo<uint8_t>(*parseInteger("-1")), 255);
-    EXPECT_EQ(*parseInteger("  +12abc"), 12);
+TEST(NumberText, AnEntryIsTheWholeTextAndNothingElse) {
+    EXPECT_EQ(*parseInteger("300"), 300);
+    EXPECT_EQ(*parseInteger(" -5 "), -5);
+    EXPECT_EQ(*parseInteger("+12"), 12);
     EXPECT_EQ(*parseInteger("-0"), 0);
-    // No digit is no number, and is told apart from 0.
-    for (const char* text : {"", " ", "-", "+", "abc", "x1"}) {
+    EXPECT_EQ(*parseInteger("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(*parseInteger("-9223372036854775808"), INT64_MIN);
+    // Text after the digits, a fraction, no digit or a number beyond 64 bits is no entry.
+    for (const char* text : {"", " ", "-", "+", "abc", "x1", "12abc", "1,5", "1.5", "1 2",
+                             "9223372036854775808", "99999999999999999999"}) {
         EXPECT_FALSE(parseInteger(text).has_value()) << text;
     }
+}
+
+TEST(NumberText, DecimalsReadTheSameUnderAGermanLocale) {
+    const std::string held = std::setlocale(LC_NUMERIC, nullptr);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no German locale on this machine";
+    }
+    EXPECT_DOUBLE_EQ(parseDecimal("12.5").value_or(0.0), 12.5);
+    EXPECT_DOUBLE_EQ(parseDecimal("12,5").value_or(0.0), 12.5);
+    std::setlocale(LC_NUMERIC, held.c_str());
+}
+
+TEST(NumberText, OneRefusalTextNamesTheFieldAndItsRange) {
+    EXPECT_EQ(refusalText("Ende 1", IntegerRange{0, 65535}),
+              "Ungültiger Wert in \"Ende 1\": erlaubt sind ganze Zahlen von 0 bis 65535.");
+    EXPECT_EQ(refusalText("Interrupt Line", IntegerRange{0, 0xFF, 2}),
+              "Ungültiger Wert in \"Interrupt Line\": erlaubt sind Hexadezimalzahlen von 00 bis "
+              "FF.");
+    EXPECT_EQ(refusalText("Verstärkung", 0.0, 6553.5, 1),
+              "Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 6553.5.");
 }
 
 TEST(NumberText, HexDecimalListsAndTexts) {
@@ -29,6 +52,8 @@ TEST(NumberText, HexDecimalListsAndTexts) {
     EXPECT_EQ(*parseHex(" FFFF"), 0xFFFFu);
     EXPECT_FALSE(parseHex("0x").has_value());
     EXPECT_FALSE(parseHex("G1").has_value());
+    EXPECT_FALSE(parseHex("1G").has_value());
+    EXPECT_FALSE(parseHex("1FFFFFFFFFFFFFFFF").has_value());
     EXPECT_EQ(formatHex(0xAB, 4), "00AB");
 
     EXPECT_DOUBLE_EQ(*parseDecimal("12.7"), 12.7);
@@ -36,6 +61,10 @@ TEST(NumberText, HexDecimalListsAndTexts) {
     EXPECT_FALSE(parseDecimal("").has_value());
     EXPECT_FALSE(parseDecimal("inf").has_value());
     EXPECT_FALSE(parseDecimal("nan").has_value());
+    EXPECT_FALSE(parseDecimal("12.5dB").has_value());
+    EXPECT_FALSE(parseDecimal("+-1").has_value());
+    EXPECT_DOUBLE_EQ(*parseDecimal(" +1e3 "), 1000.0);
+    EXPECT_FALSE(parseDecimal("0x10").has_value());
 
     EXPECT_EQ(formatIntegerList({5, 10, 0, 20}), "5, 10, 0, 20");
     EXPECT_EQ(*parseIntegerList("5, 10,0  20"), (std::vector<int64_t>{5, 10, 0, 20}));
@@ -52,14 +81,16 @@ class FieldWindow : public Dialog {
   public:
     FieldWindow() : Dialog("FieldWindow", "Felder") {}
     void bindFields(FieldBinder& b) override {
-        b.number("levelEdit", level);
-        b.hex("wordEdit", word, 4);
-        b.decimal("gainEdit", gain, 1);
+        b.number("levelEdit", "Level", level);
+        b.number("countEdit", "Anzahl", count, 1, 256);
+        b.maskedHex("wordEdit", "AF Test", word, 4);
+        b.decimal("gainEdit", "Verstärkung", gain, 1, 0.0, 100.0);
         b.text("nameEdit", name, 5);
         b.check("onCheck", on);
         b.radio({"r0", "r1", "r2"}, mode);
     }
     uint8_t level = 7;
+    int64_t count = 1;
     uint16_t word = 0x12;
     double gain = 20.0;
     std::string name = "abc";
@@ -78,32 +109,85 @@ TEST(FieldBinder, ReadsWhatWasTypedAndWritesEveryField) {
         EXPECT_TRUE(c.isChecked("r0"));
         EXPECT_FALSE(c.isChecked("r1"));
 
-        c.type("levelEdit", "300");
-        c.type("wordEdit", "1ABCD");
+        c.type("levelEdit", "255");
+        c.type("countEdit", " 256 ");
+        c.type("wordEdit", "1ABCD");  // a register value keeps the bits the window shows
         c.type("gainEdit", "12,5");
         c.type("nameEdit", "Prüfkopf");
         c.click("onCheck", true);
         c.click("r0", false);
         c.click("r2", true);
-        EXPECT_TRUE(dialog.readFieldsFromControls().empty());
-        EXPECT_EQ(window.level, 44);
+        EXPECT_EQ(dialog.takeFieldsFromControls(), std::nullopt);
+        EXPECT_EQ(window.level, 255);
+        EXPECT_EQ(window.count, 256);
         EXPECT_EQ(window.word, 0xABCD);
         EXPECT_DOUBLE_EQ(window.gain, 12.5);
         EXPECT_EQ(window.name, "Prüf");
         EXPECT_TRUE(window.on);
         EXPECT_EQ(window.mode, 2);
-
-        // Texts without a number keep their fields and are named.
-        c.type("levelEdit", "");
-        c.type("gainEdit", "dB");
-        EXPECT_EQ(dialog.readFieldsFromControls(),
-                  (std::vector<std::string>{"levelEdit", "gainEdit"}));
-        EXPECT_EQ(window.level, 44);
-        EXPECT_DOUBLE_EQ(window.gain, 12.5);
         return kIdOk;
     });
     EXPECT_EQ(desktop.runModal(window), kIdOk);
     EXPECT_EQ(desktop.controlsOf(window), nullptr);  // closed
+}
+
+TEST(FieldBinder, AnEntryThatIsNotTheFieldsValueIsRefusedAndNoFieldChanges) {
+    ScriptedDesktop desktop;
+    FieldWindow window;
+    struct Case {
+        const char* control;
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"levelEdit", "300",
+         "Ungültiger Wert in \"Level\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"levelEdit", "-1",
+         "Ungültiger Wert in \"Level\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"levelEdit", "1,5",
+         "Ungültiger Wert in \"Level\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"levelEdit", "abc",
+         "Ungültiger Wert in \"Level\": erlaubt sind ganze Zahlen von 0 bis 255."},
+        {"countEdit", "0",
+         "Ungültiger Wert in \"Anzahl\": erlaubt sind ganze Zahlen von 1 bis 256."},
+        {"countEdit", "257",
+         "Ungültiger Wert in \"Anzahl\": erlaubt sind ganze Zahlen von 1 bis 256."},
+        {"wordEdit", "XYZ",
+         "Ungültiger Wert in \"AF Test\": erlaubt sind Hexadezimalzahlen von 0000 bis FFFF."},
+        {"gainEdit", "100.5",
+         "Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 100.0."},
+        {"gainEdit", "12 dB",
+         "Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 100.0."},
+    };
+    desktop.answerModal([&](Dialog& dialog) {
+        ScriptedControls& c = *desktop.controlsOf(dialog);
+        dialog.writeFieldsToControls();
+        for (const Case& k : cases) {
+            dialog.writeFieldsToControls();
+            // The other fields hold good entries; none of them is taken either.
+            c.type("countEdit", "9");
+            c.type("nameEdit", "xyz");
+            c.type(k.control, k.typed);
+            EXPECT_EQ(dialog.takeFieldsFromControls(), std::optional<std::string>(k.message))
+                << k.control << " " << k.typed;
+            EXPECT_EQ(window.level, 7);
+            EXPECT_EQ(window.count, 1);
+            EXPECT_EQ(window.word, 0x12);
+            EXPECT_DOUBLE_EQ(window.gain, 20.0);
+            EXPECT_EQ(window.name, "abc");
+        }
+        // Reading field by field takes the good entries and names the refused ones.
+        dialog.writeFieldsToControls();
+        c.type("levelEdit", "");
+        c.type("countEdit", "9");
+        const std::vector<FieldRefusal> refused = dialog.readFieldsFromControls();
+        EXPECT_EQ(refused.size(), 1u);
+        EXPECT_EQ(refused.empty() ? "" : refused[0].control, "levelEdit");
+        EXPECT_EQ(window.level, 7);
+        EXPECT_EQ(window.count, 9);
+        return kIdOk;
+    });
+    EXPECT_EQ(desktop.runModal(window), kIdOk);
 }
 
 TEST(ScriptedDesktop, AnUnscriptedYesNoCancelQuestionIsAnsweredCancelSoALoopEnds) {

@@ -7,10 +7,10 @@
 
 #include "../sim/SimFixture.h"
 #include "ScriptedDesktop.h"
-#include "windows/measurement/AnzeigeDlg.h"
 #include "SetToCard.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/DataBlendenDlg.h"
+#include "windows/measurement/AnzeigeDlg.h"
 
 using namespace k7check;
 
@@ -92,6 +92,44 @@ TEST(GatesWindow, ThresholdsAndEnablesRoundTrip) {
     }),
               kIdCancel);
     EXPECT_EQ(f.set.gates[1].schwelle, 100);
+}
+
+TEST(GatesWindow, AnEntryTheSetCannotHoldIsRefusedByItsLabelAndNothingIsStored) {
+    GatesFixture f;
+    f.set.gates[1].schwelle = 800;
+    f.set.gates[1].ende = 300;
+    const ParameterSet before = f.set;
+    EXPECT_EQ(f.open([](BlendenDlg& w, ScriptedControls& c) {
+        c.type("anfang2Edit", "150");  // a good entry, not stored either
+        c.type("schwelle1Edit", "-5");
+        w.onOk();
+        c.type("schwelle1Edit", "16384");
+        w.onOk();
+        c.type("schwelle1Edit", "200");
+        c.type("esbLevelEdit", "1.5");
+        w.onOk();
+        c.type("esbLevelEdit", "0");
+        c.type("ende1Edit", "viel");
+        w.onOk();
+        press(w, c, "usRadio");  // refused the same way: the unit stays
+        EXPECT_TRUE(c.isChecked("samplesRadio"));
+        EXPECT_FALSE(w.ended());
+    }),
+              kIdCancel);
+    const std::string caption = "Blenden: Ungültiger Wert in ";
+    const std::string threshold =
+        caption + "\"Schwelle 1\": erlaubt sind ganze Zahlen von 0 bis 16383.";
+    const std::string ende = caption +
+                             "\"Ende 1\": erlaubt sind Zahlen von -2147483648 bis "
+                             "2147483647.";
+    EXPECT_EQ(f.desktop.messageLines(),
+              (std::vector<std::string>{
+                  threshold, threshold,
+                  caption + "\"Level\": erlaubt sind ganze Zahlen von 0 bis 16383.", ende, ende}));
+    EXPECT_EQ(f.set.gates[1].schwelle, before.gates[1].schwelle);
+    EXPECT_EQ(f.set.gates[1].ende, before.gates[1].ende);
+    EXPECT_EQ(f.set.gates[2].anfang, before.gates[2].anfang);
+    EXPECT_EQ(f.set.esbLevel, before.esbLevel);
 }
 
 TEST(GatesWindow, MicrosecondsConvertBackToTheSameSamples) {

@@ -141,10 +141,13 @@ TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
     view.controls_.type("karteEdit", "0");
     window->onEditLeft("karteEdit");
     EXPECT_EQ(view.controls_.text("karteEdit"), "1");
-    // A text without a number keeps the field.
+    // A text that is no card number keeps the field and waits for the next action.
     view.controls_.type("karteEdit", "x");
     window->onEditLeft("karteEdit");
-    EXPECT_EQ(view.controls_.text("karteEdit"), "1");
+    EXPECT_EQ(view.controls_.text("karteEdit"), "x");
+    EXPECT_EQ(window->fields.karte, 1u);
+    EXPECT_TRUE(desktop.messageLines().empty());
+    view.controls_.type("karteEdit", "1");
 
     window->session().appendResult("Kennung: OK");
     EXPECT_EQ(view.controls_.lines("resultList"), std::vector<std::string>{"Kennung: OK"});
@@ -155,6 +158,59 @@ TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
     EXPECT_EQ(view.closedWith, kIdOk);
     destroy();
     EXPECT_TRUE(view.destroyed);
+}
+
+TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) {
+    cards({{1, true}, {2, true}});
+    window = std::make_unique<KARVO7CheckDlg>(desktop);
+    RecordingView view;
+    window->attachView(&view);
+    ASSERT_TRUE(window->onInit());
+    const std::string file = readText(profile());
+    const bool voltage = window->session().operatingVoltage();
+    for (const CheckButton& button : checkButtons()) {
+        window->fields.automatic[index(button.id)] = true;
+    }
+    window->writeFieldsToControls();
+    driver.clearRecords();
+
+    const std::string zyklen =
+        "Ungültiger Wert in \"Zyklen\": erlaubt sind ganze Zahlen von 0 bis 4294967295.";
+    view.controls_.type("zyklenEdit", "abc");
+    const CheckAllOutcome outcome = window->onCheckAll();
+    EXPECT_FALSE(outcome.passed);
+    EXPECT_EQ(outcome.ran, 0);
+    view.controls_.type("zyklenEdit", "-1");
+    window->onCheckButton(checkButtons().front().id);
+    view.controls_.type("zyklenEdit", "1,5");
+    window->onHotPlug();
+    window->onCommand("karteSatzButton");  // the data-rate run does not start
+    view.controls_.type("zyklenEdit", "200");
+    view.controls_.type("anzeigefaktorEdit", "3000000000");
+    window->onSave();
+    view.controls_.type("anzeigefaktorEdit", "1");
+    view.controls_.type("timeOutEdit", "-1");
+    window->onTimeOutChange();  // typing: nothing sent, nothing said
+    window->onVirma4();
+    EXPECT_EQ(
+        desktop.messageLines(),
+        (std::vector<std::string>{
+            "Check All: " + zyklen, std::string(checkButtons().front().caption) + ": " + zyklen,
+            "Hot Plug: " + zyklen, "Check: " + zyklen, "Check: Wollen Sie wirklich sichern?",
+            "Check: Ungültiger Wert in \"Anzeigefaktor\": erlaubt sind ganze Zahlen von "
+            "-2147483648 bis 2147483647.",
+            "VIRMA4: Ungültiger Wert in \"Time Out in s\": erlaubt sind ganze Zahlen von 0 "
+            "bis 2147483647."}));
+    // Nothing reached a card or the parameter file, and the fields kept their values.
+    EXPECT_TRUE(driver.requests().empty());
+    EXPECT_EQ(readText(profile()), file);
+    EXPECT_EQ(window->session().operatingVoltage(), voltage);
+    EXPECT_EQ(window->fields.zyklen, 200u);
+    EXPECT_EQ(window->fields.timeOut, kDefaultTimeOut);
+    EXPECT_TRUE(desktop.windows().empty());
+    EXPECT_TRUE(desktop.work().empty());
+    window->onOk();
+    destroy();  // before the view it reports to
 }
 
 TEST_F(MainWindow, TimeOutZeroIsRefusedAndTheFieldKeepsItsValue) {

@@ -97,8 +97,8 @@ TEST(ParameterEditor, RadioRowsAndCodedFields) {
         EXPECT_TRUE(c.isChecked("pulse480Radio"));
         EXPECT_FALSE(c.isChecked("pulse185Radio"));
         c.click("eingangLowCheck", false);
-        c.type("ascanEdit", "300");  // low 8 bits: 44
-        c.type("senderdaempfungEdit", "258");
+        c.type("ascanEdit", "44");
+        c.type("senderdaempfungEdit", "2");
         w.onOk();
     });
     EXPECT_EQ(set.sendeenergie, 2);
@@ -202,20 +202,42 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
             w.onOk();
             c.type("stuetzstellenEdit", "abc");
             w.onOk();
+            c.type("stuetzstellenEdit", "8");
+            // A negative count in an unsigned field, a byte beyond 255, a fraction.
+            c.type("vorlaufEdit", "-5");
+            w.onOk();
+            c.type("vorlaufEdit", "1");
+            c.type("filterEdit", "-1");
+            w.onOk();
+            c.type("filterEdit", "256");
+            w.onOk();
+            c.type("filterEdit", "2");
+            c.type("sapDelayEdit", "1,5");
+            w.onOk();
+            c.type("sapDelayEdit", "0");
+            c.type("verstaerkungEdit", "-3");
+            w.onOk();
             EXPECT_FALSE(w.ended());
         },
         nullptr, &desktop);
     EXPECT_EQ(result, kIdCancel);
-    const std::string caption = "Anzeige Meßparameter: ";
+    const std::string caption = "Anzeige Meßparameter: Ungültiger Wert in ";
+    const std::string vorlauf =
+        caption + "\"Vorlauf\": erlaubt sind Zahlen von 0 µs bis 1638.38 µs.";
+    const std::string gain = caption + "\"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 6553.5.";
+    const std::string stuetz =
+        caption + "\"Stützstellen\": erlaubt sind ganze Zahlen von 1 bis 256.";
+    const std::string filter = caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 255.";
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{
-                  caption + "Der Wert von \"Vorlauf\" passt nicht in sein Feld!",
-                  caption + "Der Wert von \"Verstärkung\" passt nicht in sein Feld!",
-                  caption + "\"Stützstellen\" muss zwischen 1 und 256 liegen!",
-                  caption + "\"Stützstellen\" muss zwischen 1 und 256 liegen!",
-                  caption + "Keine gültige Zahl in \"Stützstellen\"!"}));
+                  vorlauf, gain, stuetz, stuetz, stuetz, vorlauf, filter, filter,
+                  caption + "\"SAP-Delay\": erlaubt sind ganze Zahlen von 0 bis 65535.", gain}));
+    // Nothing of a refused entry reached the set.
     EXPECT_EQ(set.pkVorlauf, before.pkVorlauf);
     EXPECT_EQ(set.verstaerkung, before.verstaerkung);
+    EXPECT_EQ(set.filter, before.filter);
+    EXPECT_EQ(set.sapDelay, before.sapDelay);
+    EXPECT_EQ(set.taStuetzstellen, before.taStuetzstellen);
     EXPECT_FALSE(set.taReferenz);
 }
 

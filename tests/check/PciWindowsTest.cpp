@@ -146,15 +146,38 @@ TEST_F(PciWindows, ConfigurationWindowShowsWritesAndRereads) {
     EXPECT_FALSE(window.onWrite());
     EXPECT_EQ(configuration()[0x0D], 0x20);
 
-    controls.type("latencyTimerEdit", "40");
-    controls.type("cacheLineSizeEdit", "zz");
+    // One entry the register cannot hold as typed, and nothing of the image is written.
+    const auto before = configuration();
+    const std::pair<const char*, const char*> refused[] = {
+        {"zz", "Cache Line Size\": erlaubt sind Hexadezimalzahlen von 00 bis FF."},
+        {"1,5", "Cache Line Size\": erlaubt sind Hexadezimalzahlen von 00 bis FF."},
+        {"100", "Cache Line Size\": erlaubt sind Hexadezimalzahlen von 00 bis FF."},
+    };
+    for (const auto& [typed, message] : refused) {
+        controls.type("latencyTimerEdit", "40");
+        controls.type("cacheLineSizeEdit", typed);
+        desktop.answerMessages({Answer::Yes});
+        EXPECT_FALSE(window.onWrite()) << typed;
+        EXPECT_EQ(configuration(), before) << typed;
+        EXPECT_EQ(desktop.messageLines().back(),
+                  std::string("PCI Configuration Register: Ungültiger Wert in \"") + message);
+    }
+    controls.type("interruptLineEdit", "12345678");
+    controls.type("cacheLineSizeEdit", "00");
+    desktop.answerMessages({Answer::Yes});
+    EXPECT_FALSE(window.onWrite());
+    EXPECT_EQ(configuration(), before);
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI Configuration Register: Ungültiger Wert in \"Interrupt Line\": erlaubt sind "
+              "Hexadezimalzahlen von 00 bis FF.");
+
+    controls.type("interruptLineEdit", "0B");
+    desktop.answerMessages({Answer::Yes});
     EXPECT_TRUE(window.onWrite());
     EXPECT_EQ(configuration()[0x0D], 0x40);
     EXPECT_EQ(configuration()[0x0C], 0x00);
+    EXPECT_EQ(configuration()[0x3C], 0x0B);
     EXPECT_EQ(controls.text("latencyTimerEdit"), "40");
-    EXPECT_EQ(desktop.messageLines().back(),
-              "PCI Configuration Register: Keine gültige Zahl, nicht geschrieben: Cache Line "
-              "Size");
 }
 
 TEST_F(PciWindows, EepromEqualToTheReferencesPassesWithoutWriting) {
@@ -211,10 +234,34 @@ TEST_F(PciWindows, EepromWindowWritesOnlyChangedFieldsAndComposesTheConfiguratio
     EXPECT_TRUE(window.onWrite().empty());
     EXPECT_EQ(KARVO7ReadPCIEEPROMword(card, 0x44), 0x8000);
 
+    // Entries the EEPROM cannot hold as typed: nothing is written, not even the good ones.
+    const auto before = eeprom();
+    const std::pair<const char*, const char*> refused[] = {
+        {"deviceIdEdit", "xyz"}, {"maxLatencyEdit", "1,5"}, {"interruptLineEdit", "12345678"}};
+    const char* messages[] = {
+        "PCI EEPROM: Ungültiger Wert in \"Device ID\": erlaubt sind Hexadezimalzahlen von 0000 "
+        "bis FFFF.",
+        "PCI EEPROM: Ungültiger Wert in \"Max Latency\": erlaubt sind Hexadezimalzahlen von 00 "
+        "bis FF.",
+        "PCI EEPROM: Ungültiger Wert in \"Interrupt Line\": erlaubt sind Hexadezimalzahlen von "
+        "00 bis FF."};
+    for (size_t i = 0; i < std::size(refused); ++i) {
+        controls.click("pciCheck", false);
+        controls.click("asyncWriteCheck", true);
+        controls.type("minimumGrantEdit", "09");
+        controls.type(refused[i].first, refused[i].second);
+        desktop.answerMessages({Answer::Yes});
+        EXPECT_TRUE(window.onWrite().empty()) << refused[i].second;
+        EXPECT_EQ(eeprom(), before) << refused[i].second;
+        EXPECT_EQ(desktop.messageLines().back(), messages[i]);
+        window.onInit();  // shows the EEPROM again
+    }
+    EXPECT_TRUE(desktop.work().empty());
+
     controls.click("pciCheck", false);
     controls.click("asyncWriteCheck", true);
-    controls.type("deviceIdEdit", "xyz");
     controls.type("minimumGrantEdit", "09");
+    desktop.answerMessages({Answer::Yes});
     const auto writes = window.onWrite();
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].at, 0x44u);
@@ -224,8 +271,6 @@ TEST_F(PciWindows, EepromWindowWritesOnlyChangedFieldsAndComposesTheConfiguratio
     EXPECT_EQ(KARVO7ReadPCIEEPROMword(card, 0x42), 0x4B37);
     EXPECT_EQ(controls.text("deviceIdEdit"), "4B37");
     EXPECT_TRUE(controls.isChecked("asyncWriteCheck"));
-    EXPECT_EQ(desktop.messageLines().back(),
-              "PCI EEPROM: Keine gültige Zahl, nicht geschrieben: Device ID");
     EXPECT_EQ(desktop.work().size(), 1u);
 }
 
@@ -246,6 +291,14 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     desktop.showModeless(eeprom);
     ScriptedControls& controls = *desktop.controlsOf(eeprom);
     EXPECT_EQ(controls.text("VendorIDEdit"), "10E8");
+    // A reference value is read back as a hex number: any other text is not saved.
+    controls.type("InterruptPinEdit", "1,5");
+    EXPECT_FALSE(eeprom.onSave());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "PCI Local Configuration Vorgaben: Ungültiger Wert in \"InterruptPin\": erlaubt sind "
+              "Hexadezimalzahlen von 00000000 bis FFFFFFFF.");
+    EXPECT_EQ(readText(profile()),
+              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
     controls.type("InterruptPinEdit", "01 ");
     desktop.answerMessages({Answer::No});
     EXPECT_FALSE(eeprom.onSave());
@@ -306,20 +359,26 @@ TEST(PciOperationRegisters, IncomingMailboxesAndStatusAreNeverWritten) {
         EXPECT_TRUE(window.onWrite().empty());
         EXPECT_TRUE(driver.requests().empty());
         EXPECT_EQ(controls.text("writeCountEdit"), "nix");  // the edits are kept
+        // One written register the card cannot hold as typed: none is written.
+        desktop.answerMessages({Answer::Yes});
+        EXPECT_TRUE(window.onWrite().empty());
+        EXPECT_TRUE(driver.requests().empty());
+        EXPECT_EQ(desktop.messageLines().back(),
+                  "PCI Local Configuration Register: Ungültiger Wert in \"Write Count\": "
+                  "erlaubt sind Hexadezimalzahlen von 00000000 bis FFFFFFFF.");
+        // The registers the window only shows are never checked nor written.
+        controls.type("writeCountEdit", "10");
         std::vector<uint32_t> offsets;
         for (const auto& [offset, value] : window.onWrite()) {
             offsets.push_back(offset);
         }
-        EXPECT_EQ(offsets,
-                  (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x24, 0x2C, 0x30, 0x38, 0x3C}));
+        EXPECT_EQ(offsets, (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x24, 0x28, 0x2C, 0x30,
+                                                  0x38, 0x3C}));
         int writes = 0;
         for (const auto& request : driver.requests()) {
             writes += request.code == k7proto::req::kWriteRegister ? 1 : 0;
         }
-        EXPECT_EQ(writes, 9);
-        EXPECT_EQ(desktop.messageLines().back(),
-                  "PCI Local Configuration Register: Keine gültige Zahl, nicht geschrieben: "
-                  "Write Count");
+        EXPECT_EQ(writes, 10);
     }
     KARVO7Close(card);
 }

@@ -108,9 +108,16 @@ TEST_F(RegisterViews, ControlLcaWriteComposesEveryRegisterInItsOrder) {
     LCADlg window(desktop, card);
     ScriptedControls& controls = open(window);
     controls.type("maxSapEdit", "70000");
-    controls.type("esbLevelEdit", "300");  // 8-bit field: must not reach the flags
+    controls.type("esbLevelEdit", "300");  // 8-bit field: refused, nothing written
+    desktop.answerMessages({Answer::Yes});
+    EXPECT_TRUE(window.onWrite().empty());
+    EXPECT_TRUE(bank.writes.empty());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "LCA-Register: Ungültiger Wert in \"Level\": erlaubt sind ganze Zahlen von 0 bis "
+              "255.");
+    controls.type("esbLevelEdit", "44");
     controls.click("esbEnableCheck", true);
-    controls.type("taStuetzstellenEdit", "256");
+    controls.type("taStuetzstellenEdit", "0");  // 8 bits: 256 would be refused
     controls.click("taEnableCheck", true);
     controls.type("recordDelayEdit", "131077");  // 2 × 65536 + 5
     controls.type("sapDelayEdit", "1000");
@@ -148,7 +155,7 @@ TEST_F(RegisterViews, ControlLcaWriteComposesEveryRegisterInItsOrder) {
     EXPECT_TRUE(controls.isChecked("testsignalRadio"));
 }
 
-TEST_F(RegisterViews, NoWritesNothingAndAFieldWithoutANumberIsNamedAndLeftOut) {
+TEST_F(RegisterViews, NoWritesNothingAndARefusedEntryIsNamedAndNothingIsWritten) {
     LCADlg window(desktop, card);
     ScriptedControls& controls = open(window);
     controls.type("vorlaufEdit", "12");
@@ -156,17 +163,33 @@ TEST_F(RegisterViews, NoWritesNothingAndAFieldWithoutANumberIsNamedAndLeftOut) {
     window.onWrite();
     EXPECT_TRUE(bank.writes.empty());
 
-    controls.type("vorlaufEdit", "12");
-    controls.type("recordDelayEdit", "viel");
-    window.onWrite();
-    EXPECT_FALSE(bank.wasWritten(reg::kRecordDelayLow));
-    EXPECT_FALSE(bank.wasWritten(reg::kRecordDelayHigh));
-    EXPECT_EQ(bank.written(reg::kRecordPrerun), 12u);
+    // Not a number, negative, a fraction, beyond the field's 16 bits: no register is written.
+    const std::string delay =
+        "LCA-Register: Ungültiger Wert in \"Record: Delay\": erlaubt sind ganze Zahlen von 0 bis ";
+    for (const char* typed : {"viel", "-5", "1,5"}) {
+        controls.type("vorlaufEdit", "12");
+        controls.type("recordDelayEdit", typed);
+        desktop.answerMessages({Answer::Yes});
+        EXPECT_TRUE(window.onWrite().empty()) << typed;
+        EXPECT_TRUE(bank.writes.empty()) << typed;
+        EXPECT_EQ(desktop.messageLines().back().substr(0, delay.size()), delay);
+    }
+    controls.type("recordDelayEdit", "0");
+    controls.type("vorlaufEdit", "65536");
+    desktop.answerMessages({Answer::Yes});
+    EXPECT_TRUE(window.onWrite().empty());
+    EXPECT_TRUE(bank.writes.empty());
     EXPECT_EQ(desktop.messageLines().back(),
-              "LCA-Register: Keine gültige Zahl, nicht geschrieben: Record: Delay");
+              "LCA-Register: Ungültiger Wert in \"Vorlauf\": erlaubt sind ganze Zahlen von 0 bis "
+              "65535.");
+
+    controls.type("vorlaufEdit", "12");
+    desktop.answerMessages({Answer::Yes});
+    window.onWrite();
+    EXPECT_EQ(bank.written(reg::kRecordPrerun), 12u);
 }
 
-TEST_F(RegisterViews, DataLcaAverageIsClampedAndGatesAreShownAsResults) {
+TEST_F(RegisterViews, DataLcaAverageBeyondItsBitsIsRefusedAndGatesAreShownAsResults) {
     bank.values[reg::kGate1Start] = 0x0080;  // a gate's maximum register
     bank.values[reg::kGate1End] = 321;
     bank.values[reg::kGate0Maximum] = 0x7F80;
@@ -180,6 +203,20 @@ TEST_F(RegisterViews, DataLcaAverageIsClampedAndGatesAreShownAsResults) {
     EXPECT_TRUE(controls.isChecked("ungepacktRadio"));
 
     controls.type("averageEdit", "9");
+    window.onWrite();
+    EXPECT_TRUE(bank.writes.empty());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "LCA-Register: Ungültiger Wert in \"Average\": erlaubt sind ganze Zahlen von 0 "
+              "bis 7.");
+    controls.type("anfang1Edit", "-5");
+    controls.type("averageEdit", "7");
+    window.onEditChanged("anfang1Edit");
+    window.onWrite();
+    EXPECT_TRUE(bank.writes.empty());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "LCA-Register: Ungültiger Wert in \"Anfang 1\": erlaubt sind ganze Zahlen von "
+              "0 bis 65535.");
+    controls.type("anfang1Edit", "0");
     window.onWrite();
     EXPECT_EQ(bank.written(reg::kDataFormat), 7u << 3);  // "ungepackt" written as 0
     EXPECT_EQ(controls.text("averageEdit"), "7");
@@ -223,7 +260,13 @@ TEST_F(RegisterViews, TriggerDelayFlagsAndNumberShareTheirRegister) {
     EXPECT_EQ(controls.text("triggerDelayEdit"), std::to_string(0x121234));
     EXPECT_TRUE(controls.isChecked("outputLowCheck"));
     EXPECT_TRUE(controls.isChecked("delay25nsCheck"));
-    controls.type("triggerDelayEdit", std::to_string(0x3FF0001));  // beyond 24 bits
+    controls.type("triggerDelayEdit", std::to_string(0x3FF0001));  // beyond 24 bits: refused
+    window.onWrite();
+    EXPECT_TRUE(bank.writes.empty());
+    EXPECT_EQ(desktop.messageLines().back(),
+              "LCA-Register: Ungültiger Wert in \"Trigger-Delay\": erlaubt sind ganze Zahlen von 0 "
+              "bis 16777215.");
+    controls.type("triggerDelayEdit", std::to_string(0xFF0001));
     window.onWrite();
     EXPECT_EQ(bank.written(reg::kTriggerDelayLow), 0x0001u);
     EXPECT_EQ(bank.written(reg::kTriggerDelayHigh), 0x9000u | 0xFFu);

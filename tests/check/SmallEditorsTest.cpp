@@ -52,6 +52,32 @@ TEST(RandomLimits, OkTakesBothColumnsEscapeNothing) {
     EXPECT_EQ(limits.lower.filter, 2);
 }
 
+TEST(RandomLimits, AnEntryBeyondItsSetFieldIsRefusedAndNoLimitChanges) {
+    ScriptedDesktop desktop;
+    RandomLimits limits;
+    const RandomLimits before = limits;
+    desktop.answerModal([&](Dialog& dialog) {
+        ScriptedControls& c = *desktop.controlsOf(dialog);
+        c.type("verstaerkungMaxEdit", "500");  // a good entry: not taken either
+        for (const char* typed : {"-1", "256", "1,5", "x"}) {
+            c.type("filterMinEdit", typed);
+            dialog.onOk();
+            EXPECT_FALSE(dialog.ended()) << typed;
+        }
+        return kIdCancel;
+    });
+    {
+        RandomLimitsDlg window(desktop, limits);
+        EXPECT_EQ(desktop.runModal(window), kIdCancel);
+    }
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>(4,
+                                       "Random Limits: Ungültiger Wert in \"Filter Minimum\": "
+                                       "erlaubt sind ganze Zahlen von 0 bis 255."));
+    EXPECT_EQ(limits.upper.verstaerkung, before.upper.verstaerkung);
+    EXPECT_EQ(limits.lower.filter, before.lower.filter);
+}
+
 TEST(Busbelegung, ListsAssignedChannelsUpToTheFirstFreeOne) {
     std::array<Channel, kMaxCards> channels{};
     channels[0] = {1, 1, 3, "KARVO7F Rev. B"};

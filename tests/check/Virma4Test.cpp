@@ -67,9 +67,10 @@ TEST(Virma4Window, CancelAndNumbersBeyondSixteenBitsLeaveTheIdentification) {
     tooBig.onOk();
     EXPECT_FALSE(tooBig.ended());
     EXPECT_EQ(stored, -21);
-    EXPECT_EQ(
-        desktop.messageLines(),
-        std::vector<std::string>{"VIRMA4: Die Kennung muss zwischen -32768 und 32767 liegen!"});
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{
+                  "VIRMA4: Ungültiger Wert in \"Kennung\": erlaubt sind ganze Zahlen "
+                  "von -32768 bis 32767."});
     tooBig.kennung = 32767;
     tooBig.onOk();
     EXPECT_TRUE(tooBig.ended());

@@ -36,8 +36,13 @@ std::string exampleFile(const std::string& name) {
 // Every control name a window's bindFields lists.
 class ControlNames : public FieldBinder {
   public:
-    void integer(const std::string& c, IntegerRef, int) override { names.push_back(c); }
-    void decimal(const std::string& c, double&, int) override { names.push_back(c); }
+    void integer(const std::string& c, const std::string&, IntegerRef,
+                 const IntegerRule&) override {
+        names.push_back(c);
+    }
+    void decimal(const std::string& c, const std::string&, double&, int, double, double) override {
+        names.push_back(c);
+    }
     void text(const std::string& c, std::string&, std::size_t) override { names.push_back(c); }
     void check(const std::string& c, bool&) override { names.push_back(c); }
     void radio(const std::vector<std::string>& controls, int&) override {

@@ -1,6 +1,6 @@
 #include "FieldBinder.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 #include "NumberText.h"
@@ -48,39 +48,76 @@ void IntegerRef::set(int64_t value) const {
     }
 }
 
+IntegerRange IntegerRef::range() const {
+    if (size_ >= 8) {
+        return signed_ ? IntegerRange{INT64_MIN, INT64_MAX} : IntegerRange{0, INT64_MAX};
+    }
+    const unsigned bits = 8u * size_;
+    if (signed_) {
+        const int64_t half = int64_t{1} << (bits - 1u);
+        return {-half, half - 1};
+    }
+    return {0, (int64_t{1} << bits) - 1};
+}
+
 // ---- reading -----------------------------------------------------------------------------
 
-void ReadBinder::integer(const std::string& control, IntegerRef field, int hexDigits) {
+void ReadBinder::integer(const std::string& control, const std::string& label, IntegerRef field,
+                         const IntegerRule& rule) {
     const auto text = controls_.editText(control);
     if (!text) {
         return;
     }
-    if (hexDigits > 0) {
-        const auto value = parseHex(*text);
-        value ? field.set(static_cast<int64_t>(*value)) : invalid_.push_back(control);
+    std::optional<int64_t> value;
+    if (rule.range.hexDigits > 0) {
+        if (const auto hex = parseHex(*text)) {
+            if (rule.masked) {
+                // The register keeps the bits of its width, as the window's bit boxes show.
+                const uint64_t mask =
+                    field.bits() >= 64 ? ~uint64_t{0} : (uint64_t{1} << field.bits()) - 1;
+                value = static_cast<int64_t>(*hex & mask);
+            } else if (*hex <= static_cast<uint64_t>(INT64_MAX)) {
+                value = static_cast<int64_t>(*hex);
+            }
+        }
     } else {
-        const auto value = parseInteger(*text);
-        value ? field.set(*value) : invalid_.push_back(control);
+        value = parseInteger(*text);
+    }
+    // The declared range never reaches beyond the field's type.
+    const IntegerRange type = field.range();
+    if (!value || (!rule.masked && (!rule.range.holds(*value) || !type.holds(*value)))) {
+        refused_.push_back({control, refusalText(label, rule.range)});
+        return;
+    }
+    if (taking()) {
+        field.set(*value);
     }
 }
 
-void ReadBinder::decimal(const std::string& control, double& field, int /*decimals*/) {
+void ReadBinder::decimal(const std::string& control, const std::string& label, double& field,
+                         int decimals, double min, double max) {
     const auto text = controls_.editText(control);
     if (!text) {
         return;
     }
     const auto value = parseDecimal(*text);
-    value ? void(field = *value) : invalid_.push_back(control);
+    if (!value || *value < min || *value > max) {
+        refused_.push_back({control, refusalText(label, min, max, decimals)});
+        return;
+    }
+    if (taking()) {
+        field = *value;
+    }
 }
 
 void ReadBinder::text(const std::string& control, std::string& field, std::size_t width) {
-    if (const auto text = controls_.editText(control)) {
+    if (const auto text = controls_.editText(control); text && taking()) {
         field = cutText(*text, width);
     }
 }
 
 void ReadBinder::check(const std::string& control, bool& field) {
-    if (const auto on = controls_.checked(control)) {
+    if (const auto on = controls_.checked(control); on && taking()) {
         field = *on;
     }
 }
@@ -95,22 +132,24 @@ void ReadBinder::radio(const std::vector<std::string>& controls, int& selected) 
             found = static_cast<int>(i);
         }
     }
-    if (any) {
+    if (any && taking()) {
         selected = found;
     }
 }
 
 void ReadBinder::list(const std::string& control, const std::vector<std::string>& /*lines*/,
                       int& selection) {
-    if (const auto row = controls_.listSelection(control)) {
+    if (const auto row = controls_.listSelection(control); row && taking()) {
         selection = *row;
     }
 }
 
 // ---- writing -----------------------------------------------------------------------------
 
-void WriteBinder::integer(const std::string& control, IntegerRef field, int hexDigits) {
+void WriteBinder::integer(const std::string& control, const std::string& /*label*/,
+                          IntegerRef field, const IntegerRule& rule) {
     const int64_t value = field.get();
+    const int hexDigits = rule.range.hexDigits;
     if (hexDigits > 0) {
         const uint64_t mask = field.bits() >= 64 ? ~uint64_t{0} : (uint64_t{1} << field.bits()) - 1;
         controls_.setEditText(control, formatHex(static_cast<uint64_t>(value) & mask, hexDigits));
@@ -119,10 +158,9 @@ void WriteBinder::integer(const std::string& control, IntegerRef field, int hexD
     }
 }
 
-void WriteBinder::decimal(const std::string& control, double& field, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, field);
-    controls_.setEditText(control, text);
+void WriteBinder::decimal(const std::string& control, const std::string& /*label*/, double& field,
+                          int decimals, double /*min*/, double /*max*/) {
+    controls_.setEditText(control, formatFixed(field, decimals));
 }
 
 void WriteBinder::text(const std::string& control, std::string& field, std::size_t width) {

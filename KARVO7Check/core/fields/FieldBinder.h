@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "NumberText.h"
+
 namespace k7check {
 
 // An integer field of any width and signedness, seen through 64 bits.
@@ -21,9 +23,11 @@ class IntegerRef {
         return IntegerRef(&field, sizeof(T), std::is_signed_v<T>);
     }
     int64_t get() const;
-    // Stores the low bits the field holds: truncation, never clamping.
+    // Stores the low bits the field holds; callers store only values of `range()`.
     void set(int64_t value) const;
     unsigned bits() const { return 8u * size_; }
+    // Every value the field's type holds.
+    IntegerRange range() const;
 
   private:
     IntegerRef(void* field, unsigned size, bool isSigned)
@@ -50,15 +54,32 @@ class Controls {
     virtual void setEnabled(const std::string& control, bool enabled) = 0;
 };
 
-// The visitor a window's bindFields walks its pairs with.
+// An entry a window did not take: the control, and the message naming the field by its label.
+struct FieldRefusal {
+    std::string control;
+    std::string message;
+};
+
+// How an integer edit is read. A decimal edit (`range.hexDigits` 0) and a hex edit take values
+// of `range` only. A masked hex edit (a register value whose bits the window shows) takes any
+// hex number and keeps the bits of the field's width.
+struct IntegerRule {
+    IntegerRange range;
+    bool masked = false;
+};
+
+// The visitor a window's bindFields walks its pairs with. A number edit is declared with the
+// label the window shows next to it ("Ende 1") and its range, so that a refused entry is named
+// as the technician sees it.
 class FieldBinder {
   public:
     virtual ~FieldBinder() = default;
 
-    // An edit with an integer: decimal, or hexadecimal with `hexDigits` > 0 digits shown.
-    virtual void integer(const std::string& control, IntegerRef field, int hexDigits) = 0;
-    // An edit with a decimal number shown with `decimals` places.
-    virtual void decimal(const std::string& control, double& field, int decimals) = 0;
+    virtual void integer(const std::string& control, const std::string& label, IntegerRef field,
+                         const IntegerRule& rule) = 0;
+    // An edit with a number with a fraction, shown with `decimals` places, in [min, max].
+    virtual void decimal(const std::string& control, const std::string& label, double& field,
+                         int decimals, double min, double max) = 0;
     // An edit with a text of at most `width` bytes.
     virtual void text(const std::string& control, std::string& field, std::size_t width) = 0;
     virtual void check(const std::string& control, bool& field) = 0;
@@ -71,23 +92,37 @@ class FieldBinder {
                       int& selection) = 0;
     virtual void enabled(const std::string& control, bool enabled) = 0;
 
+    // A decimal whole number of every value the field's type holds.
     template <typename T>
-    void number(const std::string& control, T& field) {
-        integer(control, IntegerRef::of(field), 0);
+    void number(const std::string& control, const std::string& label, T& field) {
+        integer(control, label, IntegerRef::of(field), {IntegerRef::of(field).range()});
     }
+    // A decimal whole number in [min, max] (within the field's type).
     template <typename T>
-    void hex(const std::string& control, T& field, int digits) {
-        integer(control, IntegerRef::of(field), digits);
+    void number(const std::string& control, const std::string& label, T& field, int64_t min,
+                int64_t max) {
+        integer(control, label, IntegerRef::of(field), {{min, max}});
+    }
+    // A hex register value of `digits` digits, masked to the field's width.
+    template <typename T>
+    void maskedHex(const std::string& control, const std::string& label, T& field, int digits) {
+        IntegerRange range = IntegerRef::of(field).range();
+        range.hexDigits = digits;
+        integer(control, label, IntegerRef::of(field), {range, true});
     }
 };
 
-// Controls into fields. A control whose text holds no number keeps its field and is listed in
-// `invalid()`, so that a window can refuse to go on.
+// Controls into fields. An entry that is refused keeps its field and is listed in
+// `refused()`; a checking binder (`Mode::Check`) only lists them and changes no field.
 class ReadBinder : public FieldBinder {
   public:
-    explicit ReadBinder(Controls& controls) : controls_(controls) {}
-    void integer(const std::string& control, IntegerRef field, int hexDigits) override;
-    void decimal(const std::string& control, double& field, int decimals) override;
+    enum class Mode { Take, Check };
+    explicit ReadBinder(Controls& controls, Mode mode = Mode::Take)
+        : controls_(controls), mode_(mode) {}
+    void integer(const std::string& control, const std::string& label, IntegerRef field,
+                 const IntegerRule& rule) override;
+    void decimal(const std::string& control, const std::string& label, double& field, int decimals,
+                 double min, double max) override;
     void text(const std::string& control, std::string& field, std::size_t width) override;
     void check(const std::string& control, bool& field) override;
     void radio(const std::vector<std::string>& controls, int& selected) override;
@@ -95,19 +130,23 @@ class ReadBinder : public FieldBinder {
     void list(const std::string& control, const std::vector<std::string>& lines,
               int& selection) override;
     void enabled(const std::string&, bool) override {}
-    const std::vector<std::string>& invalid() const { return invalid_; }
+    const std::vector<FieldRefusal>& refused() const { return refused_; }
 
   private:
+    bool taking() const { return mode_ == Mode::Take; }
     Controls& controls_;
-    std::vector<std::string> invalid_;
+    Mode mode_;
+    std::vector<FieldRefusal> refused_;
 };
 
 // Fields into controls.
 class WriteBinder : public FieldBinder {
   public:
     explicit WriteBinder(Controls& controls) : controls_(controls) {}
-    void integer(const std::string& control, IntegerRef field, int hexDigits) override;
-    void decimal(const std::string& control, double& field, int decimals) override;
+    void integer(const std::string& control, const std::string& label, IntegerRef field,
+                 const IntegerRule& rule) override;
+    void decimal(const std::string& control, const std::string& label, double& field, int decimals,
+                 double min, double max) override;
     void text(const std::string& control, std::string& field, std::size_t width) override;
     void check(const std::string& control, bool& field) override;
     void radio(const std::vector<std::string>& controls, int& selected) override;

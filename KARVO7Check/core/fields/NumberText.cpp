@@ -1,8 +1,8 @@
 #include "NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace k7check {
 
@@ -11,6 +11,14 @@ namespace {
 std::string_view skipBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
+    }
+    return text;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    text = skipBlanks(text);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
     }
     return text;
 }
@@ -31,64 +39,101 @@ int hexDigit(char c) {
 }  // namespace
 
 std::optional<int64_t> parseInteger(std::string_view text) {
-    text = skipBlanks(text);
+    text = trimBlanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    uint64_t value = 0;
-    bool digits = false;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            break;
-        }
-        value = value * 10u + static_cast<uint64_t>(c - '0');
-        digits = true;
-    }
-    if (!digits) {
+    if (text.empty()) {
         return std::nullopt;
     }
-    return static_cast<int64_t>(negative ? 0u - value : value);
+    // Magnitudes up to 2^63 (the most negative value); beyond that nothing is stored.
+    constexpr uint64_t kLimit = uint64_t{1} << 63u;
+    uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (value > (kLimit - digit) / 10u) {
+            return std::nullopt;
+        }
+        value = value * 10u + digit;
+    }
+    if (!negative && value == kLimit) {
+        return std::nullopt;
+    }
+    return negative ? static_cast<int64_t>(0u - value) : static_cast<int64_t>(value);
 }
 
 std::optional<uint64_t> parseHex(std::string_view text) {
-    text = skipBlanks(text);
+    text = trimBlanks(text);
     if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
     }
+    if (text.empty()) {
+        return std::nullopt;
+    }
     uint64_t value = 0;
-    bool digits = false;
     for (const char c : text) {
         const int d = hexDigit(c);
-        if (d < 0) {
-            break;
+        if (d < 0 || (value >> 60u) != 0) {
+            return std::nullopt;
         }
         value = (value << 4u) | static_cast<uint64_t>(d);
-        digits = true;
-    }
-    if (!digits) {
-        return std::nullopt;
     }
     return value;
 }
 
 std::optional<double> parseDecimal(std::string_view text) {
-    std::string copy(skipBlanks(text));
+    std::string copy(trimBlanks(text));
     for (char& c : copy) {
         if (c == ',') {
             c = '.';
         }
     }
-    if (copy.empty()) {
+    // Digits, one point, a sign and an exponent only ("inf", "nan" and hexadecimal floats are
+    // no entry), read the same way whatever locale the program runs in.
+    if (copy.empty() || copy.find_first_not_of("0123456789.+-eE") != std::string::npos) {
         return std::nullopt;
     }
-    char* end = nullptr;
-    const double value = std::strtod(copy.c_str(), &end);
-    if (end == copy.c_str() || !std::isfinite(value)) {
+    const char* first = copy.c_str();
+    if (*first == '+') {
+        ++first;  // from_chars takes no plus sign, and one sign only
+        if (*first == '-') {
+            return std::nullopt;
+        }
+    }
+    double value = 0.0;
+    const char* last = copy.c_str() + copy.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;
+}
+
+std::string refusalText(std::string_view label, std::string_view allowed) {
+    return "Ungültiger Wert in \"" + std::string(label) + "\": erlaubt sind " +
+           std::string(allowed) + ".";
+}
+
+std::string refusalText(std::string_view label, const IntegerRange& range) {
+    if (range.hexDigits > 0) {
+        return refusalText(label, "Hexadezimalzahlen von " +
+                                      formatHex(static_cast<uint64_t>(range.min), range.hexDigits) +
+                                      " bis " +
+                                      formatHex(static_cast<uint64_t>(range.max), range.hexDigits));
+    }
+    return refusalText(label, "ganze Zahlen von " + std::to_string(range.min) + " bis " +
+                                  std::to_string(range.max));
+}
+
+std::string refusalText(std::string_view label, double min, double max, int decimals,
+                        std::string_view unit) {
+    return refusalText(label, "Zahlen von " + formatFixed(min, decimals) + std::string(unit) +
+                                  " bis " + formatFixed(max, decimals) + std::string(unit));
 }
 
 std::string formatIntegerList(const std::vector<int64_t>& values) {
@@ -117,17 +162,22 @@ std::optional<std::vector<int64_t>> parseIntegerList(std::string_view text) {
             ++end;
         }
         const std::string_view element = text.substr(i, end - i);
-        const auto value = parseInteger(element);
         // The whole element must be the number: "1x" is a typing error, not 1.
-        const bool whole =
-            value && (element.find_first_not_of("+-0123456789") == std::string::npos);
-        if (!whole) {
+        const auto value = parseInteger(element);
+        if (!value) {
             return std::nullopt;
         }
         values.push_back(*value);
         i = end;
     }
     return values;
+}
+
+std::string formatFixed(double value, int decimals) {
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
 }
 
 std::string formatHex(uint64_t value, int digits) {

@@ -1,8 +1,8 @@
-// How the check program's windows read numbers and texts typed into their edits, as the card
-// family's programs always have: a decimal integer is an optional sign and its digits, and is
-// truncated to its field's width, never clamped (300 in an 8-bit field stores 44, 70000 in a
-// 16-bit field stores 4464). A text that holds no number at all is told apart from 0, so that
-// a window can keep the old value or refuse to write.
+// How the check program's windows read numbers and texts typed into their edits. What a
+// technician types and what a card or file stores are the same value, or nothing is stored: an
+// entry is the whole text of the edit (blanks around it aside), and an entry that is not a
+// number, has a fraction where a whole number belongs or lies outside its field's range is
+// refused with one message that names the field and its range (`refusalText`).
 #pragma once
 
 #include <cstdint>
@@ -13,26 +13,46 @@
 
 namespace k7check {
 
-// A decimal integer: blanks, an optional sign, at least one digit; anything after the digits
-// is ignored. The value wraps at 64 bits. Nothing when there is no digit.
+// A decimal integer: an optional sign and at least one digit, blanks around it allowed and
+// nothing else. Nothing when the text is anything else ("12abc", "1,5") or the number lies
+// beyond 64 bits.
 std::optional<int64_t> parseInteger(std::string_view text);
-// A hexadecimal integer: blanks, an optional "0x", at least one hex digit. Nothing otherwise.
+// A hexadecimal integer: an optional "0x" and at least one hex digit, blanks around it allowed
+// and nothing else. Nothing otherwise, or beyond 64 bits.
 std::optional<uint64_t> parseHex(std::string_view text);
-// A decimal number with an optional fraction ("12.7", "-3,5" with a comma as well). Nothing
-// when the text holds no number or the number is not finite.
+// A decimal number with an optional fraction ("12.7", "-3,5" with a comma as well), blanks
+// around it allowed and nothing else. Nothing when the text is anything else or the number is
+// not finite.
 std::optional<double> parseDecimal(std::string_view text);
 
-// The low `bits` bits of `value`, as the field's type holds them (two's complement).
-template <typename T>
-T truncateTo(int64_t value) {
-    return static_cast<T>(static_cast<uint64_t>(value));
-}
+// The values an integer field accepts; `hexDigits` > 0 when the edit shows it in hex.
+struct IntegerRange {
+    int64_t min = 0;
+    int64_t max = 0;
+    int hexDigits = 0;
+    bool holds(int64_t value) const { return value >= min && value <= max; }
+};
+
+// The one message for a refused entry, with what the field allows: `Ungültiger Wert in
+// "Schallgeschwindigkeit in m/s": erlaubt sind Zahlen größer als 0.`
+std::string refusalText(std::string_view label, std::string_view allowed);
+// The same for an integer field: `Ungültiger Wert in "Ende 1": erlaubt sind ganze
+// Zahlen von 0 bis 65535.` (hex fields: "Hexadezimalzahlen von 00 bis FF").
+std::string refusalText(std::string_view label, const IntegerRange& range);
+// The same for a field with a fraction, its bounds shown with `decimals` places; `unit` is
+// appended to the bounds when given (" µs").
+std::string refusalText(std::string_view label, double min, double max, int decimals,
+                        std::string_view unit = {});
 
 // A list of integers as a window shows it: "5, 10, 0, 20".
 std::string formatIntegerList(const std::vector<int64_t>& values);
 // Reads such a list; elements are separated by commas and/or blanks. Nothing when an element
 // is not a number.
 std::optional<std::vector<int64_t>> parseIntegerList(std::string_view text);
+
+// `value` with `decimals` places and a point, whatever the numeric locale ("%.*f" in the C
+// locale).
+std::string formatFixed(double value, int decimals);
 
 // Upper-case hexadecimal with at least `digits` digits ("%0*X").
 std::string formatHex(uint64_t value, int digits);

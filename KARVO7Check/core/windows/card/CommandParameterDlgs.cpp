@@ -1,6 +1,8 @@
 #include "CommandParameterDlgs.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 namespace k7check {
 
@@ -14,6 +16,9 @@ constexpr std::array<PulseWidth, 6> kPulseWidths{PulseWidth::Ns450, PulseWidth::
 constexpr std::array<AScanForm, 4> kAScanForms{AScanForm::Positiv, AScanForm::Negativ,
                                                AScanForm::Vollweg, AScanForm::HF};
 
+// The gain word holds whole decibels times 10 in 32 signed bits.
+constexpr double kMaxGainDb = 214748364.0;
+
 template <typename T, size_t N>
 int indexOf(const std::array<T, N>& values, T value) {
     const auto it = std::find(values.begin(), values.end(), value);
@@ -23,9 +28,12 @@ int indexOf(const std::array<T, N>& values, T value) {
 }  // namespace
 
 void CmdParameterDlg::onOk() {
-    const std::vector<std::string> invalid = readFieldsFromControls();
-    if (!invalid.empty()) {
-        desktop_.messageBox(title(), "Bitte eine gültige Zahl eingeben.");
+    std::optional<std::string> refused = takeFieldsFromControls();
+    if (!refused) {
+        refused = refusal();
+    }
+    if (refused) {
+        desktop_.messageBox(title(), *refused);
         return;
     }
     endDialog(kIdOk);
@@ -127,13 +135,22 @@ CmdInputDlg::CmdInputDlg(Desktop& desktop, const RegisterReader& read)
       input(inputFieldsFromRegisters(read)) {}
 
 void CmdInputDlg::bindFields(FieldBinder& binder) {
-    binder.number("senderdaempfungEdit", input.senderDaempfung);
-    binder.number("eingangsdaempfungEdit", input.eingangsDaempfung);
+    // Two bits each in the input word.
+    binder.number("senderdaempfungEdit", "Senderdämpfung", input.senderDaempfung, 0, 3);
+    binder.number("eingangsdaempfungEdit", "Eingangsdämpfung", input.eingangsDaempfung, 0, 3);
     binder.check("seCheck", input.se);
 }
 
 void CmdGainDlg::bindFields(FieldBinder& binder) {
-    binder.decimal("verstaerkungEdit", verstaerkung, 1);
+    binder.decimal("verstaerkungEdit", "Verstärkung", verstaerkung, 1, -kMaxGainDb, kMaxGainDb);
+}
+
+std::optional<std::string> CmdGainDlg::refusal() const {
+    if (verstaerkung != std::trunc(verstaerkung)) {
+        return refusalText("Verstärkung", IntegerRange{static_cast<int64_t>(-kMaxGainDb),
+                                                       static_cast<int64_t>(kMaxGainDb)});
+    }
+    return std::nullopt;
 }
 
 CmdHWconfigDlg::CmdHWconfigDlg(Desktop& desktop, const RegisterReader& read)
@@ -141,11 +158,11 @@ CmdHWconfigDlg::CmdHWconfigDlg(Desktop& desktop, const RegisterReader& read)
       filter(hwConfigFilterFromRegisters(read)) {}
 
 void CmdHWconfigDlg::bindFields(FieldBinder& binder) {
-    binder.number("filterEdit", filter);
+    binder.number("filterEdit", "Filter", filter);
 }
 
 void CmdAverageDlg::bindFields(FieldBinder& binder) {
-    binder.number("anzahlEdit", anzahl);
+    binder.number("anzahlEdit", "Anzahl", anzahl);
 }
 
 void CmdSWconfigDlg::bindFields(FieldBinder& binder) {
@@ -171,7 +188,8 @@ void CmdAScanDlg::bindFields(FieldBinder& binder) {
     for (RadioRow& row : radioRows()) {
         binder.radio(row.controls, *row.selected);
     }
-    binder.number("zusammenfassungEdit", zusammenfassung);
+    // Bits 8 to 31 of the A-scan word.
+    binder.number("zusammenfassungEdit", "Zusammenfassung", zusammenfassung, 0, 0xFFFFFF);
 }
 
 // ---- Count ----------------------------------------------------------------------------------
@@ -181,9 +199,10 @@ CmdCountDlg::CmdCountDlg(Desktop& desktop, const RegisterReader& read)
       count(countFieldsFromRegisters(read)) {}
 
 void CmdCountDlg::bindFields(FieldBinder& binder) {
-    binder.number("vorlaufEdit", count.vorlauf);
-    binder.number("aufnahmeEdit", count.aufnahme);
-    binder.number("delayEdit", count.delay);
+    // "Aufnahme" and "Vorlauf" share word 0, 16 bits each.
+    binder.number("vorlaufEdit", "Vorlauf", count.vorlauf, 0, UINT16_MAX);
+    binder.number("aufnahmeEdit", "Aufnahme", count.aufnahme, 0, UINT16_MAX);
+    binder.number("delayEdit", "Delay", count.delay);
 }
 
 // ---- Trigger --------------------------------------------------------------------------------
@@ -218,14 +237,16 @@ void CmdTriggerDlg::bindFields(FieldBinder& binder) {
         binder.radio(row.controls, *row.selected);
     }
     binder.check("externCheck", externTrigger);
-    binder.number("triggerblendeEdit", triggerblende);
-    binder.number("maxSapEdit", maxSap);
+    // Bits 8 to 11 of the trigger word.
+    binder.number("triggerblendeEdit", "Triggerblende", triggerblende, 0, 15);
+    binder.number("maxSapEdit", "max. SAP", maxSap);
 }
 
 // ---- SAP delay ------------------------------------------------------------------------------
 
 void CmdSAPdelayDlg::bindFields(FieldBinder& binder) {
-    binder.number("sapDelayEdit", sapDelay);
+    // The card takes 16 bits.
+    binder.number("sapDelayEdit", "SAP-Delay", sapDelay, 0, UINT16_MAX);
 }
 
 }  // namespace k7check

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ class CmdParameterDlg : public Dialog {
         writeFieldsToControls();
         return true;
     }
-    // Takes the fields; an edit without a number keeps the window open.
+    // Takes the fields; a refused entry is named and keeps the window open, nothing is sent.
     void onOk() override;
     void onCancel() override { endDialog(kIdCancel); }
     // A radio button selects itself and clears the others of its row.
@@ -38,6 +39,8 @@ class CmdParameterDlg : public Dialog {
         int* selected;
     };
     virtual std::vector<RadioRow> radioRows() { return {}; }
+    // A refusal of the fields taken that the binder's ranges cannot express.
+    virtual std::optional<std::string> refusal() const { return std::nullopt; }
 
   private:
     Desktop& desktop_;
@@ -100,6 +103,10 @@ class CmdGainDlg : public CmdParameterDlg {
 
     std::array<uint32_t, 2> words() const override { return {gainWord(verstaerkung), 0}; }
     void bindFields(FieldBinder& binder) override;
+
+  protected:
+    // The word holds whole decibels: a fraction would be cut off on the card.
+    std::optional<std::string> refusal() const override;
 };
 
 class CmdHWconfigDlg : public CmdParameterDlg {

@@ -37,7 +37,7 @@ void DSPDlg::bindFields(FieldBinder& binder) {
     binder.text("dateinameEdit", dateiname, 255);
     binder.label("ergebnisLabel", ergebnis);
     binder.check("alleKartenCheck", alleKarten);
-    binder.number("karteEdit", karte);
+    binder.number("karteEdit", "Karte", karte);
     binder.check("sicherheitsabfrageCheck", sicherheitsabfrage);
 }
 
@@ -98,8 +98,18 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
     return true;
 }
 
+bool DSPDlg::takeFields() {
+    if (const auto refusal = takeFieldsFromControls()) {
+        session_.desktop().messageBox(kCaption, *refusal);
+        return false;
+    }
+    return true;
+}
+
 void DSPDlg::write() {
-    readFieldsFromControls();
+    if (!takeFields()) {
+        return;
+    }
     if (karte == 0 || karte > session_.cardCount()) {
         ergebnis = "Ungültige Kartennummer";
         writeFieldsToControls();
@@ -123,7 +133,9 @@ void DSPDlg::save() {
         Answer::Yes) {
         return;
     }
-    readFieldsFromControls();
+    if (!takeFields()) {
+        return;
+    }
     if (!session_.desktop().writeProfileString(session_.profileFile(), "DSP", "Filename",
                                                dateiname)) {
         session_.desktop().messageBox(kCaption,

@@ -48,6 +48,8 @@ class DSPDlg : public CheckDialog {
     void save();
 
   private:
+    // Takes the fields before an action; a refused entry is named and stops it.
+    bool takeFields();
     Session& session_;
 };
 

@@ -1,6 +1,9 @@
 #include "KennungDlg.h"
 
 #include <array>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -42,12 +45,58 @@ std::string bandText(float value) {
     return text;
 }
 
-float bandValue(const std::string& text) {
-    return static_cast<float>(parseDecimal(text).value_or(0.0));
+// A number a float field holds as typed; nothing for any other text.
+std::optional<float> floatValue(std::string_view text) {
+    const auto value = parseDecimal(text);
+    if (!value || std::fabs(*value) > static_cast<double>(FLT_MAX)) {
+        return std::nullopt;
+    }
+    return static_cast<float>(*value);
 }
 
-// The texts of a list are long: room for 16 elements of "%5.2f" and their commas.
-constexpr std::size_t kListWidth = 255;
+// The widest element a list shows: a float list element at its largest magnitude with two
+// decimals ("-340282346638528859811704183484516925440.00").
+constexpr std::size_t kWidestElement = 43;
+// The texts of a list are long: room for the longest list (16 elements) of the widest element
+// and the commas between them.
+constexpr std::size_t kListWidth = 16 * kWidestElement + 15;
+
+// Whether `text` is a list as a technician types one: at most `count` numbers separated by
+// commas, each as the element type holds it (whole numbers up to `max`, or float numbers when
+// `max` is 0). A blank text is an empty list.
+bool listHolds(std::string_view text, std::size_t count, int64_t max) {
+    if (text.find_first_not_of(" \t") == std::string_view::npos) {
+        return true;
+    }
+    std::size_t elements = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view piece = text.substr(0, comma);
+        if (++elements > count) {
+            return false;
+        }
+        if (max == 0) {
+            if (!floatValue(piece)) {
+                return false;
+            }
+        } else {
+            const auto value = parseInteger(piece);
+            if (!value || *value < 0 || *value > max) {
+                return false;
+            }
+        }
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::string listAllowed(std::size_t count, int64_t max) {
+    return "bis zu " + std::to_string(count) +
+           (max == 0 ? std::string(" Zahlen") : " ganze Zahlen von 0 bis " + std::to_string(max)) +
+           ", durch Kommas getrennt";
+}
 
 }  // namespace
 
@@ -65,35 +114,59 @@ void KennungFields::bind(FieldBinder& b) {
     b.text("programmversionEdit", edits.programmversion, sizeof(KonfigRecord{}.Programmversion));
     b.text("bandgrenzeUntenEdit", bandgrenzeUnten, kListWidth);
     b.text("bandgrenzeObenEdit", bandgrenzeOben, kListWidth);
-    b.number("adcEdit", edits.adcBits);
-    b.number("aufnahmeFifoEdit", edits.aufnahmeFifo);
-    b.number("datenFifoEdit", edits.datenFifo);
-    b.number("dynamikEdit", edits.dynamik);
+    // Single bytes of the record.
+    b.number("adcEdit", "ADC", edits.adcBits, 0, UINT8_MAX);
+    b.number("aufnahmeFifoEdit", "Aufnahme-FIFO", edits.aufnahmeFifo, 0, UINT8_MAX);
+    b.number("datenFifoEdit", "Daten-FIFO", edits.datenFifo, 0, UINT8_MAX);
+    b.number("dynamikEdit", "Dynamik", edits.dynamik, 0, UINT8_MAX);
     b.text("daempfungEingangEdit", edits.daempfungEingang, kListWidth);
     b.text("daempfungSenderEdit", edits.daempfungSender, kListWidth);
     b.text("energieSenderEdit", edits.energieSender, kListWidth);
     b.text("samplerrateEdit", edits.samplerrate, kListWidth);
-    b.number("maxSapFolgeEdit", edits.maxSapFolge);
+    b.number("maxSapFolgeEdit", "max. SAP-Folge", edits.maxSapFolge, 0, UINT8_MAX);
     b.text("filterMittenfrequenzEdit", edits.filterMittenfrequenz, kListWidth);
     b.text("filterBandgrenzeEdit", edits.filterBandgrenze, kListWidth);
     b.text("grunddaempfungEdit", edits.grunddaempfung, kListWidth);
 }
 
-std::vector<std::string> KennungFields::invalidBandLimits() const {
-    std::vector<std::string> invalid;
-    if (!parseDecimal(bandgrenzeUnten)) {
-        invalid.emplace_back("bandgrenzeUntenEdit");
+std::optional<std::string> KennungFields::refusal() const {
+    const std::pair<const char*, const std::string*> bands[] = {
+        {"bandgrenzeUntenEdit", &bandgrenzeUnten}, {"bandgrenzeObenEdit", &bandgrenzeOben}};
+    for (const auto& [control, text] : bands) {
+        if (!floatValue(*text)) {
+            return refusalText(kennungLabelOf(control), "Zahlen");
+        }
     }
-    if (!parseDecimal(bandgrenzeOben)) {
-        invalid.emplace_back("bandgrenzeObenEdit");
+    const KonfigRecord r{};
+    struct List {
+        const char* control;
+        const std::string* text;
+        std::size_t count;
+        int64_t max;  // 0: float elements
+    };
+    const List lists[] = {
+        {"daempfungEingangEdit", &edits.daempfungEingang, std::size(r.DaempfungEingang),
+         UINT16_MAX},
+        {"daempfungSenderEdit", &edits.daempfungSender, std::size(r.DaempfungSender), UINT16_MAX},
+        {"energieSenderEdit", &edits.energieSender, std::size(r.EnergieSender), UINT16_MAX},
+        {"samplerrateEdit", &edits.samplerrate, std::size(r.Samplerrate), UINT8_MAX},
+        {"filterMittenfrequenzEdit", &edits.filterMittenfrequenz, std::size(r.FilterMittenfrequenz),
+         0},
+        {"filterBandgrenzeEdit", &edits.filterBandgrenze, std::size(r.FilterBandgrenze), 0},
+        {"grunddaempfungEdit", &edits.grunddaempfung, std::size(r.Grunddaempfung), UINT8_MAX},
+    };
+    for (const List& list : lists) {
+        if (!listHolds(*list.text, list.count, list.max)) {
+            return refusalText(kennungLabelOf(list.control), listAllowed(list.count, list.max));
+        }
     }
-    return invalid;
+    return std::nullopt;
 }
 
 KonfigRecord KennungFields::record() const {
     KennungEdits e = edits;
-    e.bandgrenzeUnten = bandValue(bandgrenzeUnten);
-    e.bandgrenzeOben = bandValue(bandgrenzeOben);
+    e.bandgrenzeUnten = floatValue(bandgrenzeUnten).value_or(0.0f);
+    e.bandgrenzeOben = floatValue(bandgrenzeOben).value_or(0.0f);
     return kennungRecordOf(e);
 }
 
@@ -121,19 +194,22 @@ std::string kennungFileName(Session& session) {
 
 namespace {
 
-// The edits of `fields` that hold no number, after the window read its controls; the first
-// is named in a message under `caption`. True when all hold numbers.
-bool numbersValid(Desktop& desktop, const char* caption, std::vector<std::string> invalid,
-                  const KennungFields& fields) {
-    for (const std::string& control : fields.invalidBandLimits()) {
-        invalid.push_back(control);
+// Takes the window's fields, all or nothing; a refused entry is named under `caption`, the
+// fields keep what they held and nothing is written.
+bool fieldsTaken(Desktop& desktop, const char* caption, Dialog& window, KennungFields& fields) {
+    const KennungFields held = fields;
+    std::optional<std::string> refusal = window.takeFieldsFromControls();
+    if (!refusal) {
+        refusal = fields.refusal();
+        if (refusal) {
+            fields = held;
+        }
     }
-    if (invalid.empty()) {
-        return true;
+    if (refusal) {
+        desktop.messageBox(caption, *refusal);
+        return false;
     }
-    desktop.messageBox(caption, "Keine gültige Zahl in \"" + kennungLabelOf(invalid.front()) +
-                                    "\": bitte korrigieren.");
-    return false;
+    return true;
 }
 
 }  // namespace
@@ -175,7 +251,7 @@ void KennungDlg::write() {
         Answer::Yes) {
         return;
     }
-    if (!numbersValid(desktop, kTitle, readFieldsFromControls(), fields)) {
+    if (!fieldsTaken(desktop, kTitle, *this, fields)) {
         return;
     }
     const KonfigRecord record = fields.record();
@@ -231,7 +307,7 @@ void KennungVorgabenDlg::save() {
     if (desktop.messageBox(kTitle, "Wollen Sie wirklich sichern?", Buttons::YesNo) != Answer::Yes) {
         return;
     }
-    if (!numbersValid(desktop, kTitle, readFieldsFromControls(), fields)) {
+    if (!fieldsTaken(desktop, kTitle, *this, fields)) {
         return;
     }
     const KonfigRecord record = fields.record();

@@ -15,8 +15,8 @@ namespace k7check {
 class Desktop;
 class Session;
 
-// The edits both windows share, one per field of the record. The band limits are kept as
-// typed, so that a text without a number can be refused by name.
+// The edits both windows share, one per field of the record. The band limits and lists are
+// kept as typed, so that an entry the record cannot hold as typed is refused by name.
 struct KennungFields {
     KennungEdits edits;
     std::string bandgrenzeUnten;
@@ -24,9 +24,11 @@ struct KennungFields {
 
     void show(const KonfigRecord& record, KennungWindow window);
     void bind(FieldBinder& binder);
-    // The window labels of the band-limit edits that hold no number.
-    std::vector<std::string> invalidBandLimits() const;
-    // The record the edits describe; band limits without a number count as 0.
+    // The message naming the first band limit or list the record cannot hold as typed (not a
+    // number, more elements than the list has, an element beyond its type); nothing when the
+    // record holds them all.
+    std::optional<std::string> refusal() const;
+    // The record the edits describe (after `refusal` found nothing).
     KonfigRecord record() const;
 };
 

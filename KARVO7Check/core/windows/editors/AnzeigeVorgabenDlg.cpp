@@ -1,6 +1,8 @@
 #include "AnzeigeVorgabenDlg.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "TAlist.h"
 #include "TaFile.h"
@@ -27,36 +29,9 @@ const std::vector<std::string> kAusgangRadios{"ausgangMasterStartRadio", "ausgan
                                               "ausgangEinzelSapRadio", "ausgangReadyRadio"};
 const std::vector<std::string> kUnitRadios{"mmRadio", "usRadio", "samplesRadio"};
 
-// The labels the messages name an edit by.
-const char* labelOf(const std::string& control) {
-    static const std::vector<std::pair<std::string, const char*>> kLabels{
-        {"senderdaempfungEdit", "Senderdämpfung"},
-        {"eingangsdaempfungEdit", "Eingangsdämpfung"},
-        {"filterEdit", "Filter"},
-        {"verstaerkungEdit", "Verstärkung"},
-        {"averageEdit", "Average"},
-        {"ascanEdit", "A-Scan"},
-        {"blendeEdit", "Blende"},
-        {"triggerDelayEdit", "Delay"},
-        {"maxSapEdit", "max. SAP"},
-        {"sapDelayEdit", "SAP-Delay"},
-        {"esbTimeEdit", "Time"},
-        {"esbLevelEdit", "Level"},
-        {"vorlaufEdit", "Vorlauf"},
-        {"aufnahmeEdit", "Aufnahme"},
-        {"recordDelayEdit", "Delay"},
-        {"taDelayEdit", "Delay"},
-        {"taAbstandEdit", "Abstand"},
-        {"stuetzstellenEdit", "Stützstellen"},
-        {"schallEdit", "Schallgeschwindigkeit in m/s"},
-    };
-    for (const auto& [name, label] : kLabels) {
-        if (name == control) {
-            return label;
-        }
-    }
-    return control.c_str();
-}
+// The set stores the echo-start level four times over in 16 bits; the gain in 0.1 dB in 16 bits.
+constexpr int64_t kMaxLevel = 0xFFFF / 4;
+constexpr double kMaxGain = 6553.5;
 
 // Whether `control` is one of `radios`; its index in `selected` when it is.
 bool pick(const std::vector<std::string>& radios, const std::string& control, int& selected) {
@@ -167,32 +142,32 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
     b.radio(kEnergieRadios, energie);
     b.check("sperreCheck", sperre);
     b.check("seCheck", seMode);
-    b.number("senderdaempfungEdit", senderdaempfung);
-    b.number("eingangsdaempfungEdit", eingangsdaempfung);
-    b.number("filterEdit", filter);
+    b.number("senderdaempfungEdit", "Senderdämpfung", senderdaempfung, 0, UINT8_MAX);
+    b.number("eingangsdaempfungEdit", "Eingangsdämpfung", eingangsdaempfung, 0, UINT8_MAX);
+    b.number("filterEdit", "Filter", filter, 0, UINT8_MAX);
     b.text("verstaerkungEdit", verstaerkung.text, 32);
-    b.number("averageEdit", average);
+    b.number("averageEdit", "Average", average, 0, UINT8_MAX);
     b.check("taktExternCheck", taktExtern);
     b.radio(kRateRadios, rate);
     b.check("takt16Check", takt16);
     b.radio(kMessungRadios, messung);
     b.check("blendenmessungCheck", blendenmessung);
-    b.number("ascanEdit", ascan);
+    b.number("ascanEdit", "A-Scan", ascan, 0, UINT8_MAX);
     b.radio(kGleichrichtungRadios, gleichrichtung);
     b.check("bit8Check", bit8);
     b.check("triggerExternCheck", externerTrigger);
-    b.number("blendeEdit", blende);
+    b.number("blendeEdit", "Blende", blende, 0, UINT8_MAX);
     b.radio(kEingangRadios, eingang);
     b.check("eingangLowCheck", eingangLow);
     b.radio(kAusgangRadios, ausgang);
     b.check("ausgangLowCheck", ausgangLow);
-    b.number("triggerDelayEdit", triggerdelay);
+    b.number("triggerDelayEdit", "Delay", triggerdelay, INT32_MIN, INT32_MAX);
     b.check("trigger25nsCheck", trigger25ns);
-    b.number("maxSapEdit", maxSap);
-    b.number("sapDelayEdit", sapDelay);
+    b.number("maxSapEdit", "max. SAP", maxSap, 0, UINT32_MAX);
+    b.number("sapDelayEdit", "SAP-Delay", sapDelay, 0, UINT16_MAX);
     b.text("esbDelayEdit", esbDelay.text, 32);
     b.text("esbTimeEdit", esbTime.text, 32);
-    b.number("esbLevelEdit", esbLevel);
+    b.number("esbLevelEdit", "Level", esbLevel, 0, kMaxLevel);
     b.check("esbRelativCheck", esbRelativ);
     b.check("esbAlwaysCheck", esbAlways);
     b.check("esbEnableCheck", b0Enable);
@@ -201,7 +176,8 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
     b.text("recordDelayEdit", recordDelay.text, 32);
     b.text("taDelayEdit", taDelay.text, 32);
     b.text("taAbstandEdit", taAbstand.text, 32);
-    b.number("stuetzstellenEdit", stuetzstellen);
+    b.number("stuetzstellenEdit", "Stützstellen", stuetzstellen, 1,
+             static_cast<int64_t>(kTaTableSize));
     b.check("taEnableCheck", taEnable);
     b.text("taDateiEdit", taDatei, 260);
     b.radio(kUnitRadios, unit);
@@ -209,10 +185,18 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
 }
 
 std::vector<AnzeigeVorgabenDlg::Scaled> AnzeigeVorgabenDlg::scaledFields() {
-    return {{&vorlauf, "Vorlauf", false, true},     {&aufnahme, "Aufnahme", false, true},
-            {&recordDelay, "Delay", false, true},   {&esbTime, "Time", false, false},
-            {&esbDelay, "ESB-Delay", false, false}, {&taDelay, "Delay", true, true},
-            {&taAbstand, "Abstand", true, true}};
+    return {{&vorlauf, "Vorlauf", false, true, 0, UINT16_MAX},
+            {&aufnahme, "Aufnahme", false, true, 0, UINT16_MAX},
+            {&recordDelay, "Delay", false, true, INT32_MIN, INT32_MAX},
+            {&esbTime, "Time", false, false, INT32_MIN, INT32_MAX},
+            {&esbDelay, "ESB-Delay", false, false, INT32_MIN, INT32_MAX},
+            {&taDelay, "Delay", true, true, 0, UINT16_MAX},
+            {&taAbstand, "Abstand", true, true, 0, UINT16_MAX}};
+}
+
+std::string AnzeigeVorgabenDlg::refusalOf(const Scaled& field) const {
+    const float period = field.clock ? clock_.period : sample_.period;
+    return units::countRefusal(field.label, field.minCount, field.maxCount, unit_, period, factor_);
 }
 
 // ---- reading and converting ----------------------------------------------------------------
@@ -224,21 +208,25 @@ bool AnzeigeVorgabenDlg::refuse(const std::string& text) {
 }
 
 bool AnzeigeVorgabenDlg::readControls() {
-    const std::vector<std::string> invalid = readFieldsFromControls();
-    std::vector<std::pair<FloatEdit*, const char*>> floats{
-        {&verstaerkung, "verstaerkungEdit"}, {&schall, "schallEdit"},
-        {&esbDelay, "esbDelayEdit"},         {&esbTime, "esbTimeEdit"},
-        {&vorlauf, "vorlaufEdit"},           {&aufnahme, "aufnahmeEdit"},
-        {&recordDelay, "recordDelayEdit"},   {&taDelay, "taDelayEdit"},
-        {&taAbstand, "taAbstandEdit"}};
-    std::string bad = invalid.empty() ? std::string() : invalid.front();
-    for (auto& [edit, control] : floats) {
-        if (!edit->take() && bad.empty()) {
-            bad = control;
-        }
+    // The window's fields take every accepted entry and the edits keep what was typed, the
+    // refused one included; the set changes only when every entry is accepted.
+    if (const std::vector<FieldRefusal> refused = readFieldsFromControls(); !refused.empty()) {
+        desktop_.messageBox(kTitle, refused.front().message);
+        return false;
     }
-    if (!bad.empty()) {
-        return refuse(std::string("Keine gültige Zahl in \"") + labelOf(bad) + "\"!");
+    std::string refusal;
+    const auto take = [&](FloatEdit& edit, const std::string& text) {
+        if (!edit.take() && refusal.empty()) {
+            refusal = text;
+        }
+    };
+    take(verstaerkung, refusalText("Verstärkung", 0.0, kMaxGain, 1));
+    take(schall, refusalText("Schallgeschwindigkeit in m/s", "Zahlen größer als 0"));
+    for (const Scaled& field : scaledFields()) {
+        take(*field.edit, refusalOf(field));
+    }
+    if (!refusal.empty()) {
+        return refuse(refusal);
     }
     return true;
 }
@@ -265,8 +253,7 @@ bool AnzeigeVorgabenDlg::setRoundedCounts(const std::function<float(const Scaled
         const auto rounded =
             field.grid ? units::roundToGrid(x, sample_.grid) : units::roundNearest(x);
         if (!rounded) {
-            return refuse(std::string("Der Wert von \"") + field.label +
-                          "\" passt nicht in sein Feld!");
+            return refuse(refusalOf(field));
         }
         counts.push_back(static_cast<float>(*rounded));
     }
@@ -396,11 +383,14 @@ bool AnzeigeVorgabenDlg::store() {
 }
 
 bool AnzeigeVorgabenDlg::storeCounts() {
-    // Every converted value must fit its field before anything is stored.
-    auto fit = [&](const FloatEdit& edit, unsigned bits, const char* label, int64_t& out) -> bool {
-        const auto whole = units::integerPart(edit.value);
-        if (!whole || !units::fitsWidth(*whole, bits)) {
-            return refuse(std::string("Der Wert von \"") + label + "\" passt nicht in sein Feld!");
+    // Every converted value must lie in its set field's range before anything is stored: the
+    // set holds what the window shows, or nothing changes.
+    const std::vector<Scaled> scaled = scaledFields();
+    auto fit = [&](std::size_t index, int64_t& out) -> bool {
+        const Scaled& field = scaled[index];
+        const auto whole = units::integerPart(field.edit->value);
+        if (!whole || *whole < field.minCount || *whole > field.maxCount) {
+            return refuse(refusalOf(field));
         }
         out = *whole;
         return true;
@@ -411,19 +401,15 @@ bool AnzeigeVorgabenDlg::storeCounts() {
     int64_t time = 0;
     int64_t taV = 0;
     int64_t taA = 0;
-    if (!fit(vorlauf, 16, "Vorlauf", pk) || !fit(aufnahme, 16, "Aufnahme", laenge) ||
-        !fit(recordDelay, 32, "Delay", delay) || !fit(esbTime, 32, "Time", time)) {
+    if (!fit(0, pk) || !fit(1, laenge) || !fit(2, delay) || !fit(3, time)) {
         return false;
     }
-    if (taEnable && (!fit(taDelay, 16, "Delay", taV) || !fit(taAbstand, 16, "Abstand", taA))) {
+    if (taEnable && (!fit(5, taV) || !fit(6, taA))) {
         return false;
-    }
-    if (taEnable && (stuetzstellen < 1 || stuetzstellen > static_cast<int64_t>(kTaTableSize))) {
-        return refuse("\"Stützstellen\" muss zwischen 1 und 256 liegen!");
     }
     const auto gain = units::integerPart((verstaerkung.value + 0.05f) * 10.0f);
-    if (!gain || !units::fitsWidth(*gain, 16)) {
-        return refuse("Der Wert von \"Verstärkung\" passt nicht in sein Feld!");
+    if (verstaerkung.value < 0.0f || !gain || *gain < 0 || *gain > UINT16_MAX) {
+        return refuse(refusalText("Verstärkung", 0.0, kMaxGain, 1));
     }
 
     const bool version3 = card_ != nullptr && KARVO7IsVersion3(card_) != 0;
@@ -441,7 +427,7 @@ bool AnzeigeVorgabenDlg::storeCounts() {
     s.bit8 = bit8;
     s.average = static_cast<uint8_t>(average);
     s.samplerate = units::samplerateOf(choice_);
-    s.triggerdelay = static_cast<int32_t>(static_cast<uint32_t>(triggerdelay));
+    s.triggerdelay = static_cast<int32_t>(triggerdelay);
     s.trigger25ns = trigger25ns;
     s.sapDelay = static_cast<uint16_t>(sapDelay);
     // Neither radio (a set stored with start code 2 or 3) keeps the set's own code.
@@ -449,7 +435,7 @@ bool AnzeigeVorgabenDlg::storeCounts() {
     s.start = static_cast<uint8_t>(base + (blendenmessung && version3 ? 4 : 0));
     s.pkVorlauf = static_cast<uint16_t>(pk);
     s.aufnahmelaenge = static_cast<uint16_t>(laenge);
-    s.aufnahmedelay = static_cast<int32_t>(static_cast<uint32_t>(delay));
+    s.aufnahmedelay = static_cast<int32_t>(delay);
     s.ascan = ascan != 0;
     s.faktor = static_cast<uint8_t>(ascan);
     s.gleichrichtung = static_cast<uint8_t>(std::max(gleichrichtung, 0));
@@ -465,7 +451,7 @@ bool AnzeigeVorgabenDlg::storeCounts() {
     s.eingangsdaempfung = static_cast<uint8_t>(eingangsdaempfung);
     s.filter = static_cast<uint8_t>(filter);
     s.verstaerkung = static_cast<uint16_t>(*gain);
-    s.esbTime = static_cast<int32_t>(static_cast<uint32_t>(time));
+    s.esbTime = static_cast<int32_t>(time);
     s.esbLevel = static_cast<uint16_t>(esbLevel * 4);
     s.esbRelativ = esbRelativ;
     s.esbAlways = esbAlways;

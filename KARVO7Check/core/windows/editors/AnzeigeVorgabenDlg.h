@@ -87,9 +87,13 @@ class AnzeigeVorgabenDlg : public Dialog {
     struct Scaled {
         units::FloatEdit* edit;
         const char* label;
-        bool clock;  // counted in clock periods, else in samples
-        bool grid;   // rounded to the grid, else to the nearest count
+        bool clock;        // counted in clock periods, else in samples
+        bool grid;         // rounded to the grid, else to the nearest count
+        int64_t minCount;  // the counts the set's field holds
+        int64_t maxCount;
     };
+    // The refusal of a scaled field, its range shown in the current unit.
+    std::string refusalOf(const Scaled& field) const;
     std::vector<Scaled> scaledFields();
     // Reads the controls; false (after a message naming the field) when an edit held no number.
     bool readControls();

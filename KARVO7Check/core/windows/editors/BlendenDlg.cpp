@@ -1,6 +1,7 @@
 #include "BlendenDlg.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "DataBlendenDlg.h"
 #include "Format.h"
@@ -18,6 +19,14 @@ const std::vector<std::string> kUnitRadios{"mmRadio", "usRadio", "samplesRadio"}
 std::string indexed(const char* name, std::size_t gate, const char* kind) {
     return std::string(name) + std::to_string(gate) + kind;
 }
+
+// The labels the window shows: column and gate row ("Ende 1").
+std::string gateLabel(const char* column, std::size_t gate) {
+    return std::string(column) + " " + std::to_string(gate);
+}
+
+// Thresholds and the echo-start level are stored four times over in 16 bits.
+constexpr int64_t kMaxLevel = 0xFFFF / 4;
 
 }  // namespace
 
@@ -63,8 +72,7 @@ void BlendenDlg::showResults() {
         if (unit_ == Unit::Samples) {
             return formatText("%d", static_cast<int>(t));
         }
-        return formatText("%f", static_cast<double>(units::toUnit(static_cast<float>(t), unit_,
-                                                                  timing_.period, factor_)));
+        return units::formatCount(int64_t{t}, unit_, timing_.period, factor_);
     };
     const auto maximum = [](const GateResult& gate) {
         return formatText("%d", gate.Maximum >> 2) + (gate.Marke != 0 ? "^" : "");
@@ -95,7 +103,7 @@ void BlendenDlg::showAll() {
 
 void BlendenDlg::bindFields(FieldBinder& b) {
     b.text("esbTimeEdit", esbTime.text, 32);
-    b.number("esbLevelEdit", esbLevel);
+    b.number("esbLevelEdit", "Level", esbLevel, 0, kMaxLevel);
     b.check("esbAlwaysCheck", esbAlways);
     b.check("esbRelativCheck", esbRelativ);
     b.check("esbEnableCheck", b0Enable);
@@ -104,7 +112,8 @@ void BlendenDlg::bindFields(FieldBinder& b) {
     for (std::size_t g = 0; g < kGates; ++g) {
         b.text(indexed("anfang", g, "Edit"), anfang[g].text, 32);
         b.text(indexed("ende", g, "Edit"), ende[g].text, 32);
-        b.number(indexed("schwelle", g, "Edit"), schwelle[g]);
+        b.number(indexed("schwelle", g, "Edit"), gateLabel("Schwelle", g), schwelle[g], 0,
+                 kMaxLevel);
         if (g > 0) {
             b.check(indexed("enable", g, "Check"), enable[g]);
         }
@@ -124,22 +133,31 @@ bool BlendenDlg::refuse(const std::string& text) {
     return false;
 }
 
+std::string BlendenDlg::timeRefusal(const std::string& label) const {
+    return units::countRefusal(label, INT32_MIN, INT32_MAX, unit_, timing_.period, factor_);
+}
+
 bool BlendenDlg::readControls() {
-    const std::vector<std::string> invalid = readFieldsFromControls();
-    std::string bad = invalid.empty() ? std::string() : invalid.front();
-    const auto take = [&](FloatEdit& edit, const std::string& control) {
-        if (!edit.take() && bad.empty()) {
-            bad = control;
+    // The window's fields take every accepted entry and the edits keep what was typed, the
+    // refused one included; the set changes only when every entry is accepted.
+    if (const std::vector<FieldRefusal> refused = readFieldsFromControls(); !refused.empty()) {
+        desktop_.messageBox(kTitle, refused.front().message);
+        return false;
+    }
+    std::string refusal;
+    const auto take = [&](FloatEdit& edit, const std::string& text) {
+        if (!edit.take() && refusal.empty()) {
+            refusal = text;
         }
     };
-    take(esbTime, "esbTimeEdit");
-    take(schall, "schallEdit");
+    take(esbTime, timeRefusal("Time"));
+    take(schall, refusalText("Schallgeschwindigkeit in m/s", "Zahlen größer als 0"));
     for (std::size_t g = 0; g < kGates; ++g) {
-        take(anfang[g], indexed("anfang", g, "Edit"));
-        take(ende[g], indexed("ende", g, "Edit"));
+        take(anfang[g], timeRefusal(gateLabel("Anfang", g)));
+        take(ende[g], timeRefusal(gateLabel("Ende", g)));
     }
-    if (!bad.empty()) {
-        return refuse("Keine gültige Zahl in \"" + bad + "\"!");
+    if (!refusal.empty()) {
+        return refuse(refusal);
     }
     return true;
 }
@@ -149,22 +167,27 @@ bool BlendenDlg::toCounts() {
         return true;
     }
     // "Time" and gate 0 to the nearest sample, gates 1 to 4 to the grid; all or nothing.
-    std::vector<std::pair<FloatEdit*, bool>> fields{{&esbTime, false}};
+    struct Scaled {
+        FloatEdit* edit;
+        bool grid;
+        std::string label;
+    };
+    std::vector<Scaled> fields{{&esbTime, false, "Time"}};
     for (std::size_t g = 0; g < kGates; ++g) {
-        fields.emplace_back(&anfang[g], g > 0);
-        fields.emplace_back(&ende[g], g > 0);
+        fields.push_back({&anfang[g], g > 0, gateLabel("Anfang", g)});
+        fields.push_back({&ende[g], g > 0, gateLabel("Ende", g)});
     }
     std::vector<float> counts;
-    for (const auto& [edit, grid] : fields) {
+    for (const auto& [edit, grid, label] : fields) {
         const float x = units::toCount(edit->value, unit_, timing_.period, factor_);
         const auto rounded = grid ? units::roundToGrid(x, timing_.grid) : units::roundNearest(x);
         if (!rounded) {
-            return refuse("Ein Wert passt nicht in sein Feld!");
+            return refuse(timeRefusal(label));
         }
         counts.push_back(static_cast<float>(*rounded));
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        fields[i].first->value = counts[i];
+        fields[i].edit->value = counts[i];
     }
     return true;
 }
@@ -251,29 +274,31 @@ void BlendenDlg::onOk() {
     if (!readControls() || !toCounts()) {
         return;
     }
-    const auto whole = [](const FloatEdit& edit) -> std::optional<int64_t> {
+    // The counts are whole 32-bit numbers after rounding; every one is checked before the set
+    // changes.
+    std::string refusal;
+    const auto whole = [&](const FloatEdit& edit, const std::string& label) -> int64_t {
         const auto value = units::integerPart(edit.value);
-        return value && units::fitsWidth(*value, 32) ? value : std::nullopt;
+        if (!value && refusal.empty()) {
+            refusal = timeRefusal(label);
+        }
+        return value.value_or(0);
     };
-    const auto time = whole(esbTime);
+    const int64_t time = whole(esbTime, "Time");
     std::array<int64_t, kGates> starts{};
     std::array<int64_t, kGates> ends{};
-    bool fits = time.has_value();
-    for (std::size_t g = 0; g < kGates && fits; ++g) {
-        const auto a = whole(anfang[g]);
-        const auto e = whole(ende[g]);
-        fits = a && e;
-        starts[g] = a.value_or(0);
-        ends[g] = e.value_or(0);
+    for (std::size_t g = 0; g < kGates; ++g) {
+        starts[g] = whole(anfang[g], gateLabel("Anfang", g));
+        ends[g] = whole(ende[g], gateLabel("Ende", g));
     }
-    if (!fits) {
+    if (!refusal.empty()) {
         toShownUnit();
         showAll();
-        refuse("Ein Wert passt nicht in sein Feld!");
+        refuse(refusal);
         return;
     }
     ParameterSet& set = *in_.set;
-    set.esbTime = static_cast<int32_t>(static_cast<uint32_t>(*time));
+    set.esbTime = static_cast<int32_t>(time);
     set.esbLevel = static_cast<uint16_t>(esbLevel * 4);
     set.esbRelativ = esbRelativ;
     set.esbAlways = esbAlways;
@@ -282,8 +307,8 @@ void BlendenDlg::onOk() {
         if (g > 0) {
             set.enable[g] = enable[g];
         }
-        set.gates[g].anfang = static_cast<int32_t>(static_cast<uint32_t>(starts[g]));
-        set.gates[g].ende = static_cast<int32_t>(static_cast<uint32_t>(ends[g]));
+        set.gates[g].anfang = static_cast<int32_t>(starts[g]);
+        set.gates[g].ende = static_cast<int32_t>(ends[g]);
         set.gates[g].schwelle = static_cast<uint16_t>(schwelle[g] * 4);
     }
     endDialog(kIdOk);

@@ -72,6 +72,8 @@ class BlendenDlg : public CheckDialog {
 
   private:
     bool readControls();
+    // The refusal of a time edit: whole 32-bit counts, shown in the current unit.
+    std::string timeRefusal(const std::string& label) const;
     bool toCounts();
     void toShownUnit();
     void showAll();

@@ -86,21 +86,19 @@ bool RandomLimitsDlg::onInit() {
 
 void RandomLimitsDlg::bindFields(FieldBinder& binder) {
     for (std::size_t i = 0; i < rows().size(); ++i) {
-        binder.integer(rows()[i].key + "MinEdit", field(lower_, i), 0);
-        binder.integer(rows()[i].key + "MaxEdit", field(upper_, i), 0);
+        // Named as the window's columns name them: "Filter Minimum".
+        const std::string label = rows()[i].label;
+        const IntegerRef lower = field(lower_, i);
+        const IntegerRef upper = field(upper_, i);
+        binder.integer(rows()[i].key + "MinEdit", label + " Minimum", lower, {lower.range()});
+        binder.integer(rows()[i].key + "MaxEdit", label + " Maximum", upper, {upper.range()});
     }
 }
 
 void RandomLimitsDlg::onOk() {
-    const std::vector<std::string> invalid = readFieldsFromControls();
-    std::string refusal;
+    std::string refusal = takeFieldsFromControls().value_or(std::string());
     for (std::size_t i = 0; i < rows().size() && refusal.empty(); ++i) {
-        for (const std::string& control : invalid) {
-            if (control == rows()[i].key + "MinEdit" || control == rows()[i].key + "MaxEdit") {
-                refusal = formatText("Keine gültige Zahl in \"%s\"!", rows()[i].label);
-            }
-        }
-        if (refusal.empty() && field(lower_, i).get() > field(upper_, i).get()) {
+        if (field(lower_, i).get() > field(upper_, i).get()) {
             refusal = formatText("\"%s\": Minimum größer als Maximum!", rows()[i].label);
         }
     }

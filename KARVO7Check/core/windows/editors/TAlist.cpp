@@ -2,6 +2,7 @@
 
 #include "Format.h"
 #include "TaFile.h"
+#include "fields/NumberText.h"
 
 namespace k7check {
 
@@ -31,7 +32,10 @@ bool TAlist::onInit() {
     lines.clear();
     for (int64_t i = 1; i <= stuetzstellen && i <= static_cast<int64_t>(kTaTableSize); ++i) {
         const uint16_t entry = set_.taTabelle[static_cast<std::size_t>(i - 1)];
-        lines.push_back(formatText("%3d: %5.1f", static_cast<int>(i), entry / 10.0));
+        // "%3d: %5.1f", with a point whatever the numeric locale.
+        std::string gain = formatFixed(entry / 10.0, 1);
+        gain.insert(0, gain.size() < 5 ? 5 - gain.size() : 0, ' ');
+        lines.push_back(formatText("%3d: ", static_cast<int>(i)) + gain);
     }
     abstand.show();
     writeFieldsToControls();
@@ -49,7 +53,8 @@ void TAlist::onCommand(const std::string& control) {
 void TAlist::bindFields(FieldBinder& binder) {
     binder.list("taList", lines, selection);
     binder.text("dateiEdit", datei, 260);
-    binder.number("stuetzstellenEdit", stuetzstellen);
+    binder.number("stuetzstellenEdit", "Stützstellen", stuetzstellen, 1,
+                  static_cast<int64_t>(kTaTableSize));
     binder.text("abstandEdit", abstand.text, 32);
     binder.enabled("saveButton", false);
 }

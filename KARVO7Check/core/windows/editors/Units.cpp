@@ -117,9 +117,7 @@ std::string formatFloat(float value) {
         const int digits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
         decimals = std::clamp(6 - digits, 0, 12);
     }
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(value));
-    std::string shown(text);
+    std::string shown = formatFixed(static_cast<double>(value), decimals);
     if (shown.find('.') != std::string::npos) {
         while (shown.back() == '0') {
             shown.pop_back();
@@ -129,6 +127,28 @@ std::string formatFloat(float value) {
         }
     }
     return shown == "-0" ? std::string(1, '0') : shown;
+}
+
+std::string formatCount(int64_t count, Unit unit, float period, float factor) {
+    if (unit == Unit::Samples) {
+        return std::to_string(count);
+    }
+    const float shown = toUnit(static_cast<float>(count), unit, period, factor);
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+        const std::string text = formatFixed(static_cast<double>(shown), decimals);
+        const auto back = parseFloat(text);
+        if (back && roundNearest(toCount(*back, unit, period, factor)) == count) {
+            return text;
+        }
+    }
+    return formatFloat(shown);
+}
+
+std::string countRefusal(std::string_view label, int64_t minCount, int64_t maxCount, Unit unit,
+                         float period, float factor) {
+    const char* name = unit == Unit::Mm ? " mm" : unit == Unit::Us ? " µs" : "";
+    return refusalText(label, "Zahlen von " + formatCount(minCount, unit, period, factor) + name +
+                                  " bis " + formatCount(maxCount, unit, period, factor) + name);
 }
 
 std::optional<float> parseFloat(std::string_view text) {

@@ -69,6 +69,16 @@ bool fitsWidth(int64_t value, unsigned bits);
 // A float as an edit shows it: up to six decimals, without trailing zeros ("3.7", "2.525",
 // "100").
 std::string formatFloat(float value);
+// A time of `count` samples as a readout shows it in `unit`: the shortest decimal text that,
+// converted back as an edit is, gives the same count ("9.15", not the "9.150001" the float
+// product prints as). Samples show the count itself.
+std::string formatCount(int64_t count, Unit unit, float period, float factor);
+
+// The refusal of a time edit whose counts must lie in [minCount, maxCount], its bounds shown
+// in `unit` ("... erlaubt sind Zahlen von 0 bis 819.1875 µs.").
+std::string countRefusal(std::string_view label, int64_t minCount, int64_t maxCount, Unit unit,
+                         float period, float factor);
+
 // A decimal number typed into an edit ("2.5", "-3,5", "1e3"); nothing when the text holds no
 // finite number.
 std::optional<float> parseFloat(std::string_view text);

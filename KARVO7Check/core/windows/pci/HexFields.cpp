@@ -1,5 +1,7 @@
 #include "HexFields.h"
 
+#include <cctype>
+
 #include "KARVO7Protocol.h"
 #include "fields/NumberText.h"
 
@@ -10,11 +12,50 @@ std::string formatField(uint32_t value, unsigned bits) {
 }
 
 std::optional<uint32_t> parseField(const std::string& text) {
+    std::size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos) {
+        return std::nullopt;
+    }
+    if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
+        i += 2;
+    }
+    uint32_t value = 0;
+    bool digits = false;
+    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
+        const char c = text[i];
+        const auto digit = static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        value = (value << 4u) | digit;
+        digits = true;
+    }
+    if (!digits) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<uint32_t> parseEntry(const std::string& text, unsigned bits) {
     const auto value = parseHex(text);
-    if (!value) {
+    if (!value || *value > fieldMask(bits)) {
         return std::nullopt;
     }
     return static_cast<uint32_t>(*value);
+}
+
+std::string entryRefusalText(const HexField& field) {
+    const std::string& label = field.label.empty() ? field.key : field.label;
+    return refusalText(
+        label, IntegerRange{0, int64_t{fieldMask(field.bits)}, static_cast<int>(field.bits / 4)});
+}
+
+std::optional<std::string> entryRefusal(const std::vector<HexField>& fields,
+                                        const std::vector<std::string>& texts,
+                                        const std::vector<bool>& only) {
+    for (std::size_t i = 0; i < fields.size() && i < texts.size(); ++i) {
+        if ((only.empty() || only[i]) && !parseEntry(texts[i], fields[i].bits)) {
+            return entryRefusalText(fields[i]);
+        }
+    }
+    return std::nullopt;
 }
 
 uint32_t fieldMask(unsigned bits) {

@@ -54,9 +54,20 @@ struct HexField {
 
 // The value's hexadecimal digits, two per byte of the field ("%04X" for 16 bits).
 std::string formatField(uint32_t value, unsigned bits);
-// A field's text read as hexadecimal ("%X"; blanks and an "0x" allowed); nothing when it holds
-// no hexadecimal digit. Digits beyond 32 bits are dropped.
+// A reference value's text read as hexadecimal ("%X"; blanks and an "0x" allowed, anything
+// after the digits ignored), as the parameter files have always been read; nothing when it
+// holds no hexadecimal digit. Digits beyond 32 bits are dropped.
 std::optional<uint32_t> parseField(const std::string& text);
+// A value typed into a field of `bits` bits: a hexadecimal number (blanks and an "0x" allowed)
+// the field holds as typed; nothing for any other text.
+std::optional<uint32_t> parseEntry(const std::string& text, unsigned bits);
+// The message naming the first of `fields` whose typed text in `texts` is no value of its
+// width (`only`, when given, picks the fields that count); nothing when all are.
+std::optional<std::string> entryRefusal(const std::vector<HexField>& fields,
+                                        const std::vector<std::string>& texts,
+                                        const std::vector<bool>& only = {});
+// The refusal text of a field: its label (its reference key when it has none) and its range.
+std::string entryRefusalText(const HexField& field);
 uint32_t fieldMask(unsigned bits);
 // A check message of the tables ("Length Soll: %02X Ist: %02X") filled with the reference and
 // the live value: each "%0<n>X" becomes the value in at least n upper-case hex digits.

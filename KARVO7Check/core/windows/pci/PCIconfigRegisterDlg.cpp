@@ -130,22 +130,17 @@ bool PCIconfigRegisterDlg::onWrite() {
     }
     readFieldsFromControls();
     const auto& fields = pciConfigFields();
-    std::string skipped;
+    // All or nothing: one entry the card cannot hold as typed, and nothing is written.
+    if (const auto refusal = entryRefusal(fields, texts)) {
+        desktop_.messageBox(kWriteCaption, *refusal);
+        return false;
+    }
     for (size_t i = 0; i < fields.size(); ++i) {
-        const auto value = parseField(texts[i]);
-        if (!value) {
-            skipped += (skipped.empty() ? "" : ", ") +
-                       (fields[i].label.empty() ? fields[i].key : fields[i].label);
-            continue;
-        }
-        setImageValue(image_, fields[i].at, fields[i].bits, *value);
+        setImageValue(image_, fields[i].at, fields[i].bits, *parseEntry(texts[i], fields[i].bits));
     }
     KARVO7WriteConfigData(card_, image_.data());
     readCard();
     writeFieldsToControls();
-    if (!skipped.empty()) {
-        desktop_.messageBox(kWriteCaption, "Keine gültige Zahl, nicht geschrieben: " + skipped);
-    }
     return true;
 }
 

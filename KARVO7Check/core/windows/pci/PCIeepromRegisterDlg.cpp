@@ -165,8 +165,12 @@ std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
     }
     readFieldsFromControls();
     std::vector<Write> writes;
-    std::string skipped;
     const auto& fields = eepromFields();
+    // All or nothing: one entry the EEPROM cannot hold as typed, and nothing is written.
+    if (const auto refusal = entryRefusal(fields, texts)) {
+        desktop_.messageBox(kWriteCaption, *refusal);
+        return {};
+    }
     auto plan = [&](uint32_t at, unsigned bits, uint32_t value) {
         value &= fieldMask(bits);
         if (readEeprom(card_, at, bits) != value) {
@@ -174,12 +178,7 @@ std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
         }
     };
     for (size_t i = 0; i < fields.size(); ++i) {
-        const auto value = parseField(texts[i]);
-        if (!value) {
-            skipped += (skipped.empty() ? "" : ", ") + fields[i].label;
-        } else {
-            plan(fields[i].at, fields[i].bits, *value);
-        }
+        plan(fields[i].at, fields[i].bits, *parseEntry(texts[i], fields[i].bits));
         if (fields[i].at == e::kDeviceId.address) {
             // The configuration word sits between "Device ID" and "Revision ID".
             plan(e::kConfigurationBits.address, e::kConfigurationBits.bits,
@@ -195,9 +194,6 @@ std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
     }
     readCard();
     writeFieldsToControls();
-    if (!skipped.empty()) {
-        desktop_.messageBox(kWriteCaption, "Keine gültige Zahl, nicht geschrieben: " + skipped);
-    }
     return writes;
 }
 

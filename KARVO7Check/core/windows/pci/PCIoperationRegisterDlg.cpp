@@ -95,26 +95,30 @@ std::vector<std::pair<uint32_t, uint32_t>> PCIoperationRegisterDlg::onWrite() {
     }
     readFieldsFromControls();
     const auto& registers = operationRegisters();
+    // All or nothing: one written register the card cannot hold as typed, and none is written.
+    std::vector<HexField> fields;
+    std::vector<bool> written;
+    for (const OperationRegister& r : registers) {
+        fields.push_back(r.field);
+        written.push_back(r.written);
+    }
+    if (const auto refusal = entryRefusal(fields, texts, written)) {
+        desktop_.messageBox(kWriteCaption, *refusal);
+        return {};
+    }
     std::vector<std::pair<uint32_t, uint32_t>> writes;
-    std::string skipped;
     for (const uint32_t offset : kWriteOrder) {
         for (size_t i = 0; i < registers.size(); ++i) {
             if (registers[i].field.at != offset || !registers[i].written) {
                 continue;
             }
-            if (const auto value = parseField(texts[i])) {
-                KARVO7WriteRegister(card_, offset, *value);
-                writes.emplace_back(offset, *value);
-            } else {
-                skipped += (skipped.empty() ? "" : ", ") + registers[i].field.label;
-            }
+            const uint32_t value = *parseEntry(texts[i], registers[i].field.bits);
+            KARVO7WriteRegister(card_, offset, value);
+            writes.emplace_back(offset, value);
         }
     }
     readCard();
     writeFieldsToControls();
-    if (!skipped.empty()) {
-        desktop_.messageBox(kWriteCaption, "Keine gültige Zahl, nicht geschrieben: " + skipped);
-    }
     return writes;
 }
 

@@ -1,6 +1,7 @@
 #include "ReferenceValuesDlg.h"
 
 #include "Format.h"
+#include "HexFields.h"
 #include "IniFile.h"
 
 namespace k7check {
@@ -62,6 +63,15 @@ bool ReferenceValuesDlg::onSave() {
         return false;
     }
     readFieldsFromControls();
+    // A reference value is read back as a hexadecimal number: each text must be one, or the
+    // file is not written.
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (!parseEntry(texts[i], 32)) {
+            desktop_.messageBox(saveCaption_, entryRefusalText(HexField{keys_[i], editOf(keys_[i]),
+                                                                        0, 32, "", ""}));
+            return false;
+        }
+    }
     IniFile file = IniFile::load(profileFile_);
     bool stored = true;
     for (size_t i = 0; i < keys_.size(); ++i) {

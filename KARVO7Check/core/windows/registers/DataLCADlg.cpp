@@ -35,7 +35,9 @@ std::vector<RegisterField> gateFields(int gate, uint32_t start, uint32_t end, co
 RegisterTable makeDataLcaTable() {
     RegisterTable t;
     RegisterField average = bits("averageEdit", "Average", 1171, reg::kDataFormat, 3, 3);
-    average.rule = WriteRule::Clamp;  // "a larger entry is set to 7"
+    // Typed entries above 7 are refused by the field's range; the clamp guards values set
+    // otherwise.
+    average.rule = WriteRule::Clamp;
     // clang-format off
     t.groups = {
         {"", 0, 2, {

@@ -57,6 +57,13 @@ std::string RegisterEngine::fieldName(size_t field) const {
     return title.empty() ? text : title + ": " + text;
 }
 
+std::string RegisterEngine::fieldLabel(size_t field) const {
+    const std::string& text = fields_.at(field)->text;
+    const auto same = std::count_if(fields_.begin(), fields_.end(),
+                                    [&](const RegisterField* f) { return f->text == text; });
+    return same > 1 ? fieldName(field) : text;
+}
+
 std::vector<uint32_t> RegisterEngine::readRegisters() const {
     std::set<uint32_t> registers;
     for (const RegisterField* field : fields_) {
@@ -189,10 +196,13 @@ void RegisterEngine::bindField(FieldBinder& binder, size_t index) {
             return;
         }
         case RegisterKind::Number:
-            binder.number(field.control, value.number);
+            // A number the field's bits hold as typed, or the entry is refused.
+            binder.number(field.control, fieldLabel(index), value.number, 0,
+                          static_cast<int64_t>(maskOf(field.width())));
             break;
         case RegisterKind::Hex:
-            binder.hex(field.control, value.number, 4);
+            // The window shows the register's bits: a hex entry keeps those it has room for.
+            binder.maskedHex(field.control, fieldLabel(index), value.number, 4);
             break;
     }
     binder.enabled(field.control, !field.readOnly());

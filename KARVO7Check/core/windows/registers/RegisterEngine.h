@@ -108,6 +108,9 @@ class RegisterEngine {
     RegisterValue& value(const std::string& control);
     // The field as messages name it: its group's title and its label ("Record: Delay").
     std::string fieldName(size_t field) const;
+    // The field as a refusal names it: its label ("Ende 1"), with its group's title where
+    // another field of the window has the same label ("Record: Delay").
+    std::string fieldLabel(size_t field) const;
 
     // Every register a field is read from, ascending, each once.
     std::vector<uint32_t> readRegisters() const;

@@ -87,16 +87,12 @@ std::vector<std::pair<uint32_t, uint32_t>> RegisterWindow::onWrite() {
         Answer::Yes) {
         return {};
     }
-    const std::vector<std::string> invalid = readFieldsFromControls();
-    const auto& fields = engine_.fields();
-    std::vector<bool> unparsed(fields.size(), false);
-    std::string names;
-    for (const std::string& control : invalid) {
-        if (const auto field = engine_.fieldOf(control)) {
-            unparsed[*field] = true;
-            names += (names.empty() ? "" : ", ") + engine_.fieldName(*field);
-        }
+    // All or nothing: one entry the registers cannot hold as typed, and nothing is written.
+    if (const auto refusal = takeFieldsFromControls()) {
+        desktop_.messageBox(kCaption, *refusal);
+        return {};
     }
+    const auto& fields = engine_.fields();
     // A desktop that does not report typing still shows a changed gate by its value.
     for (size_t i = 0; i < fields.size(); ++i) {
         const int group = fields[i]->editGroup;
@@ -106,7 +102,7 @@ std::vector<std::pair<uint32_t, uint32_t>> RegisterWindow::onWrite() {
     }
     const auto writes = engine_.compose([&](size_t field) {
         const int group = fields[field]->editGroup;
-        return unparsed[field] || (group > 0 && !edited_[static_cast<size_t>(group)]);
+        return group > 0 && !edited_[static_cast<size_t>(group)];
     });
     for (const auto& [reg, value] : writes) {
         KARVO7WriteRegister(card_, reg, value);
@@ -114,9 +110,6 @@ std::vector<std::pair<uint32_t, uint32_t>> RegisterWindow::onWrite() {
     std::fill(edited_.begin(), edited_.end(), false);
     readCard();
     show();
-    if (!names.empty()) {
-        desktop_.messageBox(kCaption, "Keine gültige Zahl, nicht geschrieben: " + names);
-    }
     return writes;
 }
 

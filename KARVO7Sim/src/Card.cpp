@@ -62,8 +62,7 @@ void Card::savePci() const {
 void Card::powerUpState() {
     sets_.assign(setCount(), ParameterSet{});
     versions_.assign(setCount(), 0);
-    cache_.assign(setCount(), CleanCache{});
-    lastBlock_.assign(setCount(), Bytes{});
+    cache_.assign(setCount(), BaseCache{});
     lastGates_.assign(setCount(), std::nullopt);
     selected_ = 0;
     active_ = 0;

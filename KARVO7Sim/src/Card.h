@@ -83,9 +83,12 @@ class Card {
         size_t position = 0;
         uint64_t nextUs = 0;
     };
-    struct CleanCache {
+    // The shot base of a set for its settings, the span evaluated and the offset state.
+    struct BaseCache {
         uint64_t version = UINT64_MAX;
-        SignalModel::Clean signal;
+        bool offsetAdjusted = false;
+        int64_t end = 0;
+        SignalModel::Base base;
     };
 
     // Card.cpp: time, power-up state, persistence.
@@ -132,7 +135,7 @@ class Card {
     uint64_t periodUs(uint32_t set) const;
     uint64_t shotTime(uint32_t set, uint64_t earliestUs) const;
     bool keepsResults(uint32_t set) const;
-    const SignalModel::Clean& cleanSignal(uint32_t set, int64_t first, int64_t end);
+    const SignalModel::Base& shotBase(uint32_t set, int64_t first, int64_t end);
 
     // Transfers.cpp: delivery of card data to reads.
     enum class ReadEnd { Wait, Results, Overflow };
@@ -157,8 +160,9 @@ class Card {
 
     std::vector<ParameterSet> sets_;
     std::vector<uint64_t> versions_;
-    std::vector<CleanCache> cache_;
-    std::vector<Bytes> lastBlock_;
+    std::vector<BaseCache> cache_;
+    SampleRun samples_;              // the latest shot's samples (kept to spare allocations)
+    std::vector<int16_t> recorded_;  // its recorded part
     std::vector<std::optional<ShotGates>> lastGates_;
     uint32_t selected_ = 0;
     uint8_t active_ = 0;

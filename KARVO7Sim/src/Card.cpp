@@ -9,9 +9,10 @@
 
 namespace k7sim {
 
-Card::Card(const CardConfig& config, const CardSettings& settings)
+Card::Card(const CardConfig& config, const CardSettings& settings, Bus& bus)
     : config_(config),
       settings_(settings),
+      bus_(bus),
       signal_(config.specimen),
       state_(settings.stateDirectory, config.number),
       fifo_(settings.fifoBytes),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Bridge.h"
+#include "Bus.h"
 #include "DataFormat.h"
 #include "Eeprom.h"
 #include "Faults.h"
@@ -39,11 +40,13 @@ struct CardSettings {
     uint32_t fifoBytes = 262144;
     uint32_t resultsBytes = 65536;
     uint32_t dataTimeOutS = 10;
+    bool singleShotsWait = true;
 };
 
 class Card {
   public:
-    Card(const CardConfig& config, const CardSettings& settings);
+    // `bus`: the PCI bus the card sits on; it outlives the card.
+    Card(const CardConfig& config, const CardSettings& settings, Bus& bus);
 
     uint32_t number() const { return config_.number; }
 
@@ -121,9 +124,10 @@ class Card {
 
     // Measurement.cpp: shots and their output.
     enum class Destination { Fifo, Reply, None };
-    struct Armed {  // a single shot waiting for its trigger
+    struct Armed {  // a single shot waiting for its trigger, or for the card to be free
         uint32_t set;
         uint64_t atUs;
+        uint64_t dueUs;  // card time at which it is taken
         Destination destination;
     };
     static constexpr uint64_t kNever = UINT64_MAX;
@@ -147,6 +151,7 @@ class Card {
     mutable std::mutex mutex_;
     CardConfig config_;
     CardSettings settings_;
+    Bus& bus_;
     SignalModel signal_;
     Faults faults_;
     StateStore state_;

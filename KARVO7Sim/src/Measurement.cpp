@@ -13,6 +13,7 @@ namespace k7sim {
 namespace {
 constexpr int64_t kLongestSpan = int64_t{1} << 21;  // samples evaluated at most per shot
 constexpr size_t kMostArmed = 4096;                 // single shots waiting for the trigger
+constexpr uint64_t kTickUs = 1000;                  // the library clock's resolution
 }  // namespace
 
 uint64_t Card::periodUs(uint32_t set) const {
@@ -158,24 +159,31 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool i
 }
 
 // A shot outside a run: at once, or armed until the external trigger fires. Shots follow one
-// another at the set's pulse repetition at most, so that each carries its own card time.
+// another at the set's pulse repetition at most, so that each carries its own card time, and
+// a shot the card cannot take yet waits for card time. The card's time moves in the library
+// clock's milliseconds: a shot whose time lies within the millisecond that has begun is taken.
 void Card::singleShot(uint32_t set, Destination destination) {
     const uint64_t atUs = shotTime(set, std::max(nowUs_, busyUntilUs_));
     if (atUs == kNever) {
         return;  // the trigger never comes
     }
     busyUntilUs_ = atUs + periodUs(set);
+    uint64_t dueUs = atUs;
     if (!sets_[set].externalTrigger()) {
+        dueUs =
+            !settings_.singleShotsWait || atUs < nowUs_ + kTickUs ? nowUs_ : atUs - (kTickUs - 1);
+    }
+    if (dueUs <= nowUs_) {
         takeShot(set, atUs, destination);
     } else if (armed_.size() < kMostArmed) {
-        armed_.push_back({set, atUs, destination});
+        armed_.push_back({set, atUs, dueUs, destination});
         fireArmed();
     }
 }
 
 void Card::fireArmed() {
     size_t fired = 0;
-    while (fired < armed_.size() && armed_[fired].atUs <= nowUs_) {
+    while (fired < armed_.size() && armed_[fired].dueUs <= nowUs_) {
         const Armed shot = armed_[fired++];
         takeShot(shot.set, shot.atUs, shot.destination);
     }

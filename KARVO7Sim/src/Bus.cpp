@@ -21,31 +21,61 @@ void Bus::advance() {
     lastTick_ = tick;
 }
 
-void Bus::take(uint32_t bytes) {
-    // One million bytes a second is one byte a microsecond: bytes * 1000 / MB/s nanoseconds.
-    freeAtNs_ = std::max(freeAtNs_, nowNs_) + uint64_t{bytes} * 1000u / mbPerSecond_;
+Bus::User& Bus::ask(const void* who) {
+    User& user = users_[who];
+    user.lastAskNs = nowNs_;
+    return user;
 }
 
-bool Bus::carry(uint32_t bytes) {
+uint64_t Bus::sharing() const {
+    uint64_t cards = 0;
+    for (const auto& [card, u] : users_) {
+        cards += u.lastAskNs + kTickNs > nowNs_ ? 1u : 0u;
+    }
+    return std::max<uint64_t>(cards, 1);
+}
+
+uint64_t Bus::transferNs(uint32_t bytes) const {
+    // One million bytes a second is one byte a microsecond: bytes * 1000 / MB/s nanoseconds.
+    return uint64_t{bytes} * 1000u / mbPerSecond_;
+}
+
+void Bus::take(User& user, uint32_t bytes) {
+    const uint64_t ns = transferNs(bytes);
+    freeAtNs_ = std::max(freeAtNs_, nowNs_) + ns;
+    user.freeAtNs = std::max(user.freeAtNs, nowNs_) + ns * sharing();
+}
+
+bool Bus::carry(const void* who, uint32_t bytes) {
     if (mbPerSecond_ == 0) {
         return true;
     }
     std::lock_guard lock(mutex_);
     advance();
+    User& user = ask(who);
     if (freeAtNs_ >= nowNs_ + kTickNs) {
         return false;
     }
-    take(bytes);
+    // The arbiter's turns: a card that has had a transfer's share more than another card
+    // using the bus lets that one go first (a card that waited keeps its claim).
+    const uint64_t share = transferNs(bytes) * sharing();
+    for (const auto& [card, other] : users_) {
+        const bool active = other.lastAskNs + kTickNs > nowNs_;
+        if (card != who && active && user.freeAtNs >= other.freeAtNs + share) {
+            return false;
+        }
+    }
+    take(user, bytes);
     return true;
 }
 
-void Bus::carryNow(uint32_t bytes) {
+void Bus::carryNow(const void* who, uint32_t bytes) {
     if (mbPerSecond_ == 0) {
         return;
     }
     std::lock_guard lock(mutex_);
     advance();
-    take(bytes);
+    take(ask(who), bytes);
 }
 
 }  // namespace k7sim

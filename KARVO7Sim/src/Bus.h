@@ -1,8 +1,9 @@
-// A PCI bus shared by the cards on it: it carries at most its bandwidth, and the cards'
-// transfers to the host take their turns on it.
+// A PCI bus shared by the cards on it: it carries at most its bandwidth, and the cards that
+// use it share it evenly, as the bus arbiter grants it to each requesting card in turn.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 
 namespace k7sim {
@@ -17,14 +18,23 @@ class Bus {
     // taken for it after what it carries already. The library clock counts milliseconds, so
     // the bus serves what falls due within the millisecond that has begun; over any time it
     // carries no more than its bandwidth allows, plus one transfer.
-    bool carry(uint32_t bytes);
+    // A card (`who`) gets its share: with n cards using the bus (those that asked within the
+    // last millisecond), each of them at most one n-th of the bandwidth.
+    bool carry(const void* who, uint32_t bytes);
     // A transfer that cannot wait (an answer that completes its read at once): the bus is
     // taken for it all the same.
-    void carryNow(uint32_t bytes);
+    void carryNow(const void* who, uint32_t bytes);
 
   private:
+    struct User {
+        uint64_t lastAskNs = 0;
+        uint64_t freeAtNs = 0;  // the card's share carries what it was given until then
+    };
     void advance();
-    void take(uint32_t bytes);
+    User& ask(const void* who);
+    uint64_t sharing() const;  // cards using the bus
+    uint64_t transferNs(uint32_t bytes) const;
+    void take(User& user, uint32_t bytes);
 
     std::mutex mutex_;
     const uint32_t mbPerSecond_;
@@ -32,6 +42,7 @@ class Bus {
     uint32_t lastTick_ = 0;
     uint64_t nowNs_ = 0;     // bus time
     uint64_t freeAtNs_ = 0;  // the bus carries what it was given until then
+    std::map<const void*, User> users_;
 };
 
 }  // namespace k7sim

@@ -9,7 +9,12 @@ namespace k7sim {
 
 namespace {
 constexpr uint64_t kTickNs = 1000000;  // one millisecond of the library clock
-}
+// How far ahead of the clock the bus takes transfers: a few milliseconds, so that a host that
+// comes back a little late (its own millisecond sleeps, a busy machine) finds that the bus has
+// carried on meanwhile, as a real bus does with the reads queued, while over any longer time
+// it carries no more than its bandwidth.
+constexpr uint64_t kAheadNs = 4 * kTickNs;
+}  // namespace
 
 void Bus::advance() {
     const uint32_t tick = K7OsGetTickCount();
@@ -53,18 +58,21 @@ bool Bus::carry(const void* who, uint32_t bytes) {
     std::lock_guard lock(mutex_);
     advance();
     User& user = ask(who);
-    if (freeAtNs_ >= nowNs_ + kTickNs) {
+    if (freeAtNs_ >= nowNs_ + kAheadNs) {
+        user.waiting = true;
         return false;
     }
-    // The arbiter's turns: a card that has had a transfer's share more than another card
-    // using the bus lets that one go first (a card that waited keeps its claim).
+    // The arbiter's turns: a card that has had a transfer's share more than a card waiting
+    // for the bus lets that one go first (a card that waited keeps its claim).
     const uint64_t share = transferNs(bytes) * sharing();
     for (const auto& [card, other] : users_) {
         const bool active = other.lastAskNs + kTickNs > nowNs_;
-        if (card != who && active && user.freeAtNs >= other.freeAtNs + share) {
+        if (card != who && active && other.waiting && user.freeAtNs >= other.freeAtNs + share) {
+            user.waiting = true;
             return false;
         }
     }
+    user.waiting = false;
     take(user, bytes);
     return true;
 }

@@ -14,10 +14,10 @@ class Bus {
     explicit Bus(uint32_t mbPerSecond) : mbPerSecond_(mbPerSecond) {}
 
     // A transfer of `bytes` to the host, asked for at the present library time: false while
-    // the bus is taken beyond the present millisecond (the transfer waits), else the bus is
-    // taken for it after what it carries already. The library clock counts milliseconds, so
-    // the bus serves what falls due within the millisecond that has begun; over any time it
-    // carries no more than its bandwidth allows, plus one transfer.
+    // the bus is taken more than 4 ms ahead (the transfer waits), else the bus is taken for it
+    // after what it carries already. Over any time it carries no more than its bandwidth
+    // allows, plus 4 ms worth (the library clock counts whole milliseconds, and a host polls
+    // its cards with millisecond sleeps in between).
     // A card (`who`) gets its share: with n cards using the bus (those that asked within the
     // last millisecond), each of them at most one n-th of the bandwidth.
     bool carry(const void* who, uint32_t bytes);
@@ -29,6 +29,7 @@ class Bus {
     struct User {
         uint64_t lastAskNs = 0;
         uint64_t freeAtNs = 0;  // the card's share carries what it was given until then
+        bool waiting = false;   // refused, and not served since
     };
     void advance();
     User& ask(const void* who);

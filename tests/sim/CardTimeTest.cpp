@@ -162,7 +162,8 @@ TEST_F(CardTime, TwoCardsOnOneBusGetHalfItsBandwidthEach) {
         EXPECT_EQ(r.failure, 0u);
         EXPECT_NEAR(static_cast<double>(r.bytes), limit / 2, 0.05 * limit / 2);
     }
-    EXPECT_LE(static_cast<double>(readers[0].bytes + readers[1].bytes), 16e3 * 201 + 3200);
+    // Together no more than the bus carries (it runs up to 4 ms ahead of the clock).
+    EXPECT_LE(static_cast<double>(readers[0].bytes + readers[1].bytes), 16e3 * 204 + 3200);
     finish(readers);
 }
 
@@ -176,7 +177,7 @@ TEST_F(CardTime, ACardWhoseBusCannotCarryItsDataOverflows) {
     std::vector<Reader> readers{reader(h, r, false)};
     read(readers, 100);
     EXPECT_GE(readers[0].shots, 10u * 99u);
-    EXPECT_LE(readers[0].shots, 10u * 101u + 1u);
+    EXPECT_LE(readers[0].shots, 10u * 104u + 1u);  // the bus runs up to 4 ms ahead
     EXPECT_GT(sim->droppedShots(1), 800u);
     CardStatus status{};
     ASSERT_EQ(KARVO7GetStatus(h, &status), 1);

@@ -1,6 +1,9 @@
 // The card's pace and its bus, in virtual time: single shots follow one another no faster than
 // the card's pulse repetition, cards on one PCI bus share its bandwidth, and a card whose bus
 // cannot carry its data overflows its FIFO.
+#include <atomic>
+#include <thread>
+
 #include "SimFixture.h"
 
 using namespace simtest;
@@ -229,3 +232,75 @@ TEST(BusConfig, TheBandwidthPerBusAndTheSingleShotPaceFromTheConfigurationFile) 
 }
 
 }  // namespace
+
+// A library clock that threads may read while the test moves it.
+class SharedClock {
+  public:
+    SharedClock() {
+        const K7OsClock table{this, &SharedClock::tick, &SharedClock::sleep};
+        K7OsSetClock(&table);
+    }
+    ~SharedClock() { K7OsSetClock(nullptr); }
+    SharedClock(const SharedClock&) = delete;
+    SharedClock& operator=(const SharedClock&) = delete;
+    void advance() { now_.fetch_add(1); }
+
+  private:
+    static uint32_t tick(void* self) { return static_cast<SharedClock*>(self)->now_.load(); }
+    static void sleep(void* self, uint32_t ms) {
+        static_cast<SharedClock*>(self)->now_.fetch_add(ms);
+    }
+    std::atomic<uint32_t> now_{1000};
+};
+
+TEST(CardsInParallel, ThreadsOnDifferentCardsSharingBusesEachGetTheirShots) {
+    SharedClock clock;
+    k7sim::Config config = testConfig(4);
+    config.singleShotsWait = true;
+    config.busMbPerSecond = 16;
+    config.cards[1].bus = 1;
+    config.cards[2].bus = 2;
+    config.cards[3].bus = 2;
+    k7sim::Simulator sim(config);
+    ASSERT_TRUE(sim.install());
+    std::vector<KARVO7HANDLE> cards;
+    for (uint32_t k = 1; k <= 4; ++k) {
+        KARVO7HANDLE h = KARVO7Open(k);
+        ASSERT_NE(h, nullptr);
+        uint32_t error = 0;
+        ASSERT_EQ(KARVO7WarmUp(h, &error), 1);
+        ASSERT_TRUE(prepare(h, 0, defaultSet()));
+        ASSERT_EQ(KARVO7SetMode(h, 1, &error), 1);
+        cards.push_back(h);
+    }
+    constexpr uint64_t kShots = 200;
+    std::vector<Reader> readers(cards.size());
+    std::atomic<int> running{static_cast<int>(cards.size())};
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < cards.size(); ++i) {
+        readers[i].card = cards[i];
+        threads.emplace_back([&, i] {
+            Reader& r = readers[i];
+            while (r.shots < kShots && r.failure == 0) {
+                if (!r.step()) {
+                    std::this_thread::yield();
+                }
+            }
+            running.fetch_sub(1);
+        });
+    }
+    for (int turns = 0; running.load() > 0 && turns < 1000000; ++turns) {
+        clock.advance();
+        sim.service();
+        std::this_thread::yield();
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    for (size_t i = 0; i < readers.size(); ++i) {
+        EXPECT_EQ(readers[i].failure, 0u) << i;
+        EXPECT_EQ(readers[i].shots, kShots) << i;
+        EXPECT_EQ(readers[i].bytes, kShots * 3200u) << i;
+        KARVO7Close(cards[i]);
+    }
+}

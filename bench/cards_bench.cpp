@@ -8,10 +8,13 @@
 //  - the run's rate with "Anzeige" on (sixteen tiled live displays, "Anzeigefaktor" 1)
 //    against "Anzeige" off.
 // Options: --samples N (recording length, default 1600), --cycles N (shots per card, default
-// 4000). Exits non-zero when a run fails.
+// 4000), --cards N (1 to 16, default 16; the first half on bus 1). With one card the run shows
+// the card's own limit instead: single shots one after another at most at 20 kHz. Exits
+// non-zero when a run fails.
 #include <unistd.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,18 +29,19 @@
 
 namespace {
 
-constexpr uint32_t kCards = 16;
-constexpr uint32_t kBuses = 2;
+constexpr uint32_t kMostCards = 16;
 constexpr uint32_t kBusMbPerSecond = 132;
 
-k7sim::Config benchConfig() {
-    k7sim::Config c = k7sim::Config::defaults(kCards);
+// `cards` cards, the first half (rounded up) on bus 1, the others on bus 2.
+k7sim::Config benchConfig(uint32_t cards) {
+    k7sim::Config c = k7sim::Config::defaults(cards);
     c.persist = false;
     c.instance = "cards_bench" + std::to_string(::getpid());
     c.busMbPerSecond = kBusMbPerSecond;
-    for (uint32_t i = 0; i < kCards; ++i) {
-        c.cards[i].bus = 1 + i / (kCards / kBuses);
-        c.cards[i].slot = 8 + i % (kCards / kBuses);
+    const uint32_t half = (cards + 1) / 2;
+    for (uint32_t i = 0; i < cards; ++i) {
+        c.cards[i].bus = i < half ? 1 : 2;
+        c.cards[i].slot = 8 + i % half;
     }
     return c;
 }
@@ -72,9 +76,12 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const uint32_t samples = option(argc, argv, "--samples", 1600);
     const uint32_t cycles = option(argc, argv, "--cycles", 4000);
+    const uint32_t cards =
+        std::clamp<uint32_t>(option(argc, argv, "--cards", kMostCards), 1, kMostCards);
+    const uint32_t buses = cards > 1 ? 2 : 1;
     QApplication application(argc, argv);
     k7qt::registerProgramViews();
-    k7sim::Simulator simulator(benchConfig());
+    k7sim::Simulator simulator(benchConfig(cards));
     if (!simulator.install()) {
         std::fprintf(stderr, "no simulated cards\n");
         return 1;
@@ -85,7 +92,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "start-up failed\n");
         return 1;
     }
-    session.fields.karte = kCards;
+    session.fields.karte = cards;
     session.fields.parametersatz = 1;
     session.fields.kontinuierlich = false;
     session.fields.prepAll = false;
@@ -93,7 +100,7 @@ int main(int argc, char* argv[]) {
     session.fields.dma = true;
     session.fields.anzeigefaktor = 1;
     session.fields.zyklen = cycles;
-    for (uint32_t k = 1; k <= kCards; ++k) {
+    for (uint32_t k = 1; k <= cards; ++k) {
         session.parameterSets().set(k, 1).aufnahmelaenge = static_cast<uint16_t>(samples);
         session.parameterSets().set(k, 1).iff = 0;  // the card's fastest, 20 kHz
     }
@@ -101,10 +108,10 @@ int main(int argc, char* argv[]) {
     const double off = runRate(session, false);
     const double on = runRate(session, true);
     const double bytesPerShot = 2.0 * samples;
-    const double limit = kBuses * kBusMbPerSecond;
-    const double mbOff = off * kCards * bytesPerShot / 1e6;
-    const double mbOn = on * kCards * bytesPerShot / 1e6;
-    std::printf("%u cards on %u buses, %u samples, %u shots per card\n", kCards, kBuses, samples,
+    const double limit = buses * kBusMbPerSecond;
+    const double mbOff = off * cards * bytesPerShot / 1e6;
+    const double mbOn = on * cards * bytesPerShot / 1e6;
+    std::printf("%u cards on %u buses, %u samples, %u shots per card\n", cards, buses, samples,
                 cycles);
     std::printf("buses' limit:      %.0f MB/s\n", limit);
     std::printf("run, Anzeige off:  %.1f MB/s (%.0f shots/s per card)\n", mbOff, off);

@@ -78,7 +78,7 @@ bool Bus::carry(const void* who, uint32_t bytes) {
 }
 
 void Bus::carryNow(const void* who, uint32_t bytes) {
-    if (mbPerSecond_ == 0) {
+    if (mbPerSecond_ == 0 || bytes == 0) {
         return;
     }
     std::lock_guard lock(mutex_);

@@ -58,7 +58,7 @@ uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
         default:
             // A block goes to the host when the card's bus can carry it; until then the read
             // waits and the card's FIFO keeps filling.
-            if (!bus_.carry(this, std::min<uint32_t>(size, fifo_.nextBytes()))) {
+            if (fifo_.empty() || !bus_.carry(this, std::min<uint32_t>(size, fifo_.nextBytes()))) {
                 return 0;
             }
             return fifo_.read(buffer, size);

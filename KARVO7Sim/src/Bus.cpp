@@ -14,6 +14,9 @@ constexpr uint64_t kTickNs = 1000000;  // one millisecond of the library clock
 // carried on meanwhile, as a real bus does with the reads queued, while over any longer time
 // it carries no more than its bandwidth.
 constexpr uint64_t kAheadNs = 4 * kTickNs;
+// A card uses the bus while it asked for it within the last two milliseconds (a read that waits
+// asks again on each millisecond of the clock).
+constexpr uint64_t kActiveNs = 2 * kTickNs;
 }  // namespace
 
 void Bus::advance() {
@@ -35,7 +38,7 @@ Bus::User& Bus::ask(const void* who) {
 uint64_t Bus::sharing() const {
     uint64_t cards = 0;
     for (const auto& [card, u] : users_) {
-        cards += u.lastAskNs + kTickNs > nowNs_ ? 1u : 0u;
+        cards += u.lastAskNs + kActiveNs > nowNs_ ? 1u : 0u;
     }
     return std::max<uint64_t>(cards, 1);
 }
@@ -58,21 +61,11 @@ bool Bus::carry(const void* who, uint32_t bytes) {
     std::lock_guard lock(mutex_);
     advance();
     User& user = ask(who);
-    if (freeAtNs_ >= nowNs_ + kAheadNs) {
-        user.waiting = true;
+    // The bus, and the card's share of it: with n cards using the bus each transfer counts n
+    // times its time against the card, so that no card takes more than its n-th.
+    if (freeAtNs_ >= nowNs_ + kAheadNs || user.freeAtNs >= nowNs_ + kAheadNs) {
         return false;
     }
-    // The arbiter's turns: a card that has had a transfer's share more than a card waiting
-    // for the bus lets that one go first (a card that waited keeps its claim).
-    const uint64_t share = transferNs(bytes) * sharing();
-    for (const auto& [card, other] : users_) {
-        const bool active = other.lastAskNs + kTickNs > nowNs_;
-        if (card != who && active && other.waiting && user.freeAtNs >= other.freeAtNs + share) {
-            user.waiting = true;
-            return false;
-        }
-    }
-    user.waiting = false;
     take(user, bytes);
     return true;
 }

@@ -19,7 +19,7 @@ class Bus {
     // allows, plus 4 ms worth (the library clock counts whole milliseconds, and a host polls
     // its cards with millisecond sleeps in between).
     // A card (`who`) gets its share: with n cards using the bus (those that asked within the
-    // last millisecond), each of them at most one n-th of the bandwidth.
+    // last two milliseconds), each of them at most one n-th of the bandwidth.
     bool carry(const void* who, uint32_t bytes);
     // A transfer that cannot wait (an answer that completes its read at once): the bus is
     // taken for it all the same.
@@ -29,7 +29,6 @@ class Bus {
     struct User {
         uint64_t lastAskNs = 0;
         uint64_t freeAtNs = 0;  // the card's share carries what it was given until then
-        bool waiting = false;   // refused, and not served since
     };
     void advance();
     User& ask(const void* who);

@@ -17,6 +17,9 @@
 // its shots as that clock advances, pending reads end when data arrives or the data time-out
 // passes. Without a worker thread this happens on every request and in service(); with it
 // (the default for programs) the worker does it about once a millisecond of real time.
+// Single shots come no faster than the card's pulse repetition (a read waits for the shot), and
+// the cards on one PCI bus share its bandwidth (Config::busMbPerSecond); tests whose clock
+// stands still turn both off (Config::singleShotsWait, busMbPerSecond = 0).
 //
 // Determinism: every sample comes from the card state, the shot number and the seed.
 #pragma once

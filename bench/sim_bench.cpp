@@ -1,16 +1,23 @@
 // Simulated cards under load, reported as ratios in one run:
-//  - shots per second delivered in continuous mode at the card's fastest setting, read by a
-//    loop of KARVO7GetData, against the card's nominal pulse repetition (20 kHz);
+//  - CPU time the simulated card spends per shot of a continuous run at its fastest setting
+//    with the default probe (echoes and noise, the default set's gates), against the card's
+//    shot period: the share of one core a card at full rate takes. Measured in virtual time
+//    (the clock moves a millisecond at a time, the reader drains the card after each), as the
+//    CPU time of the one thread that does all of it, the reads included. Printed as
+//    `sim CPU time / shot period: X` for 1600 and 16384 samples;
 //  - library time per command against the simulated driver, against a trivial driver that
 //    answers every request at once.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "KARVO7DLL.h"
+#include "KARVO7Os.h"
 #include "KARVO7Sim.h"
 
 namespace {
@@ -99,45 +106,124 @@ void CommandTimeSimulatedVersusTrivial(benchmark::State& state) {
 }
 BENCHMARK(CommandTimeSimulatedVersusTrivial)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-void ContinuousShotsPerSecond(benchmark::State& state) {
-    k7sim::Simulator simulator(benchConfig());
-    simulator.install();
-    KARVO7HANDLE h = KARVO7Open(1);
-    uint32_t error = 0;
-    KARVO7WarmUp(h, &error);
-    MeasureParams m{};
-    m.Samplerate = 0;  // 80 MHz
-    m.Start = 3;       // continuous
-    m.Aufnahmelaenge = static_cast<uint16_t>(state.range(0));
-    SpecialParams s{};
-    s.Sendeenergie = 1;
-    KARVO7PrepAllParam(h, 0, m, s, 200, &error);
-    KARVO7SetDataTimeOut(h, 2, &error);
-    KARVO7Start(h, &error);
-    std::vector<uint8_t> buffer(131072);
+// The library clock, moved only by the benchmark.
+struct BenchClock {
+    uint32_t now = 0;
+    static uint32_t tick(void* self) { return static_cast<BenchClock*>(self)->now; }
+    static void sleep(void* self, uint32_t ms) { static_cast<BenchClock*>(self)->now += ms; }
+};
+
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+struct CpuPerShot {
     uint64_t shots = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        uint32_t count = static_cast<uint32_t>(buffer.size());
-        if (KARVO7GetData(h, &count, buffer.data(), &error) == 1 && count > 0) {
-            ++shots;
+    double periodUs = 0.0;  // the card's shot period, from shots and virtual time
+    double cpuUs = 0.0;     // CPU time per shot
+    bool ok = false;
+};
+
+// A continuous run of the check program's default set (40 MHz, 20 dB, echo start and gates
+// B1 to B4) with `samples` samples, drained after every virtual millisecond, for `ms`
+// milliseconds of virtual time.
+CpuPerShot cpuPerShot(uint16_t samples, uint32_t ms) {
+    BenchClock clock;
+    const K7OsClock table{&clock, &BenchClock::tick, &BenchClock::sleep};
+    K7OsSetClock(&table);
+    k7sim::Config config = benchConfig();
+    config.worker = false;
+    CpuPerShot out;
+    {
+        k7sim::Simulator simulator(config);
+        simulator.install();
+        KARVO7HANDLE h = KARVO7Open(1);
+        uint32_t error = 0;
+        MeasureParams m{};
+        m.Samplerate = 1;
+        m.Start = 3;
+        m.Aufnahmelaenge = samples;
+        SpecialParams s{};
+        s.Filter = 3;
+        GateParams g{};
+        const uint32_t gates[5][3] = {
+            {300, 400, 480}, {300, 400, 800}, {600, 800, 800}, {800, 1000, 800}, {1100, 1400, 800}};
+        for (int i = 0; i < 5; ++i) {
+            g.Gate[i] = {gates[i][0], gates[i][1], gates[i][2]};
+            g.Enables.Enable[i] = i == 0 ? 0u : 1u;
+        }
+        bool ok = h != nullptr && KARVO7WarmUp(h, &error) == 1 &&
+                  KARVO7PrepAllGatesParam(h, 0, m, s, 200, g, &error) == 1 &&
+                  KARVO7SetESGateParam(h, 0, 30, 200, 0, 0, &error) == 1 &&
+                  KARVO7SetMode(h, 1, &error) == 1 && KARVO7Start(h, &error) == 1;
+        std::vector<uint8_t> buffer(131072);
+        uint64_t shots = 0;
+        const double begin = threadCpuSeconds();
+        bool reading = false;  // a read is outstanding
+        uint32_t count = 0;
+        for (uint32_t t = 0; ok && t < ms; ++t) {
+            ++clock.now;
+            simulator.service();
+            for (;;) {
+                if (!reading) {
+                    count = static_cast<uint32_t>(buffer.size());
+                    if (KARVO7StartGetData(h, &count, buffer.data(), nullptr, &error) != 1) {
+                        ok = false;
+                        break;
+                    }
+                    reading = true;
+                }
+                const int ready = KARVO7IsReadyGetDataIntReturn(h, &count, &error);
+                if (ready == -3) {
+                    break;  // the FIFO is empty: the read waits for the next shot
+                }
+                reading = false;
+                if (ready != 0) {
+                    std::fprintf(stderr, "read failed: %X\n", error);
+                    ok = false;
+                    break;
+                }
+                ++shots;
+            }
+        }
+        const double cpu = threadCpuSeconds() - begin;
+        if (h != nullptr) {
+            KARVO7CancelGetData(h, &error);
+            KARVO7Stop(h, &error);
+            KARVO7Close(h);
+        }
+        simulator.uninstall();
+        out.ok = ok && shots > 0;
+        out.shots = shots;
+        if (shots > 0) {
+            out.periodUs = ms * 1000.0 / static_cast<double>(shots);
+            out.cpuUs = cpu * 1e6 / static_cast<double>(shots);
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    KARVO7Stop(h, &error);
-    KARVO7Close(h);
-    simulator.uninstall();
-    const double rate = seconds > 0 ? static_cast<double>(shots) / seconds : 0.0;
-    state.counters["shots_per_s"] = rate;
-    state.counters["ratio_to_20kHz"] = rate / 20000.0;
+    K7OsSetClock(nullptr);
+    return out;
 }
-BENCHMARK(ContinuousShotsPerSecond)
-    ->Arg(160)
-    ->Arg(1600)
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    bool ok = true;
+    for (const auto& [samples, ms] : {std::pair<uint16_t, uint32_t>{1600, 2000}, {16384, 4000}}) {
+        const CpuPerShot r = cpuPerShot(samples, ms);
+        if (!r.ok) {
+            std::printf("sim CPU time / shot period: run failed (%u samples)\n", samples);
+            ok = false;
+            continue;
+        }
+        std::printf("%u samples: %llu shots, period %.1f us, CPU %.2f us per shot\n", samples,
+                    static_cast<unsigned long long>(r.shots), r.periodUs, r.cpuUs);
+        std::printf("sim CPU time / shot period: %.3f (%u samples)\n", r.cpuUs / r.periodUs,
+                    samples);
+    }
+    return ok ? 0 : 1;
+}

@@ -17,6 +17,9 @@
 // its shots as that clock advances, pending reads end when data arrives or the data time-out
 // passes. Without a worker thread this happens on every request and in service(); with it
 // (the default for programs) the worker does it about once a millisecond of real time.
+// Single shots come no faster than the card's pulse repetition (a read waits for the shot), and
+// the cards on one PCI bus share its bandwidth (Config::busMbPerSecond); tests whose clock
+// stands still turn both off (Config::singleShotsWait, busMbPerSecond = 0).
 //
 // Determinism: every sample comes from the card state, the shot number and the seed.
 #pragma once
@@ -169,6 +172,14 @@ struct Config {
     uint32_t fifoBytes = 262144;       // capacity of each card's data FIFO (the largest shot fits)
     uint32_t resultsBytes = 65536;     // capacity of each card's gate results store
     uint32_t dataTimeOutS = 10;        // data time-out until the program sets one (0: none)
+    // Bandwidth of each PCI bus in million bytes a second, shared by the cards on that bus
+    // number (32 bits at 33 MHz); 0: no limit.
+    uint32_t busMbPerSecond = 132;
+    // A single shot the card cannot take yet (the previous one still occupies it for its pulse
+    // repetition period) waits for card time: its data comes no earlier. `false`: its data is
+    // there at once (its time stamp still follows the card's pace), for tests that take many
+    // single shots with blocking reads while their clock stands still.
+    bool singleShotsWait = true;
 
     // `count` version-3 cards numbered 1..count on bus 1, slots 12, 13, ...
     K7SIM_API static Config defaults(uint32_t count);

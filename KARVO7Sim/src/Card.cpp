@@ -9,9 +9,10 @@
 
 namespace k7sim {
 
-Card::Card(const CardConfig& config, const CardSettings& settings)
+Card::Card(const CardConfig& config, const CardSettings& settings, Bus& bus)
     : config_(config),
       settings_(settings),
+      bus_(bus),
       signal_(config.specimen),
       state_(settings.stateDirectory, config.number),
       fifo_(settings.fifoBytes),
@@ -62,8 +63,7 @@ void Card::savePci() const {
 void Card::powerUpState() {
     sets_.assign(setCount(), ParameterSet{});
     versions_.assign(setCount(), 0);
-    cache_.assign(setCount(), CleanCache{});
-    lastBlock_.assign(setCount(), Bytes{});
+    cache_.assign(setCount(), BaseCache{});
     lastGates_.assign(setCount(), std::nullopt);
     selected_ = 0;
     active_ = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Bridge.h"
+#include "Bus.h"
 #include "DataFormat.h"
 #include "Eeprom.h"
 #include "Faults.h"
@@ -39,11 +40,13 @@ struct CardSettings {
     uint32_t fifoBytes = 262144;
     uint32_t resultsBytes = 65536;
     uint32_t dataTimeOutS = 10;
+    bool singleShotsWait = true;
 };
 
 class Card {
   public:
-    Card(const CardConfig& config, const CardSettings& settings);
+    // `bus`: the PCI bus the card sits on; it outlives the card.
+    Card(const CardConfig& config, const CardSettings& settings, Bus& bus);
 
     uint32_t number() const { return config_.number; }
 
@@ -83,9 +86,12 @@ class Card {
         size_t position = 0;
         uint64_t nextUs = 0;
     };
-    struct CleanCache {
+    // The shot base of a set for its settings, the span evaluated and the offset state.
+    struct BaseCache {
         uint64_t version = UINT64_MAX;
-        SignalModel::Clean signal;
+        bool offsetAdjusted = false;
+        int64_t end = 0;
+        SignalModel::Base base;
     };
 
     // Card.cpp: time, power-up state, persistence.
@@ -118,9 +124,10 @@ class Card {
 
     // Measurement.cpp: shots and their output.
     enum class Destination { Fifo, Reply, None };
-    struct Armed {  // a single shot waiting for its trigger
+    struct Armed {  // a single shot waiting for its trigger, or for the card to be free
         uint32_t set;
         uint64_t atUs;
+        uint64_t dueUs;  // card time at which it is taken
         Destination destination;
     };
     static constexpr uint64_t kNever = UINT64_MAX;
@@ -132,7 +139,7 @@ class Card {
     uint64_t periodUs(uint32_t set) const;
     uint64_t shotTime(uint32_t set, uint64_t earliestUs) const;
     bool keepsResults(uint32_t set) const;
-    const SignalModel::Clean& cleanSignal(uint32_t set, int64_t first, int64_t end);
+    const SignalModel::Base& shotBase(uint32_t set, int64_t first, int64_t end);
 
     // Transfers.cpp: delivery of card data to reads.
     enum class ReadEnd { Wait, Results, Overflow };
@@ -144,6 +151,7 @@ class Card {
     mutable std::mutex mutex_;
     CardConfig config_;
     CardSettings settings_;
+    Bus& bus_;
     SignalModel signal_;
     Faults faults_;
     StateStore state_;
@@ -157,8 +165,9 @@ class Card {
 
     std::vector<ParameterSet> sets_;
     std::vector<uint64_t> versions_;
-    std::vector<CleanCache> cache_;
-    std::vector<Bytes> lastBlock_;
+    std::vector<BaseCache> cache_;
+    SampleRun samples_;              // the latest shot's samples (kept to spare allocations)
+    std::vector<int16_t> recorded_;  // its recorded part
     std::vector<std::optional<ShotGates>> lastGates_;
     uint32_t selected_ = 0;
     uint8_t active_ = 0;

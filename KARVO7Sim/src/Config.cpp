@@ -381,6 +381,11 @@ bool Config::parse(const std::string& text, Config& out, std::string& error) {
             } else if (key == "results_bytes") {
                 ok = number(value, n) && n >= 64 && n <= (1u << 28);
                 c.resultsBytes = static_cast<uint32_t>(n);
+            } else if (key == "bus_mb_s") {
+                ok = number(value, n) && n <= 100000;
+                c.busMbPerSecond = static_cast<uint32_t>(n);
+            } else if (key == "single_shots_wait") {
+                ok = boolean(value, c.singleShotsWait);
             } else if (key == "data_timeout_s") {
                 ok = number(value, n) && n <= 0xFFFFFFFFu;
                 c.dataTimeOutS = static_cast<uint32_t>(n);

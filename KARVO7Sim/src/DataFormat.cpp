@@ -2,7 +2,9 @@
 #include "DataFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace k7sim {
 
@@ -58,6 +60,24 @@ std::vector<uint16_t> pack12(const std::vector<int16_t>& samples) {
     return words;
 }
 
+// 16-bit samples, little-endian, each masked with `mask`.
+void putSamples(Bytes& out, const int16_t* samples, size_t count, uint16_t mask) {
+    const size_t at = out.size();
+    out.resize(at + 2 * count);
+    uint8_t* p = out.data() + at;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (mask == 0xFFFFu) {
+            std::memcpy(p, samples, 2 * count);
+            return;
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const auto v = static_cast<uint16_t>(static_cast<uint16_t>(samples[i]) & mask);
+        p[2 * i] = static_cast<uint8_t>(v & 0xFF);
+        p[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+    }
+}
+
 uint32_t gateWord(const GateOutcome& g) {
     if (!g.present) {
         return 0;
@@ -88,21 +108,19 @@ std::vector<int16_t> outputSamples(const ParameterSet& set, const int16_t* recor
     return out;
 }
 
-Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, uint32_t timeStamp) {
+Bytes shotBlock(const ParameterSet& set, const int16_t* samples, size_t count, uint32_t timeStamp) {
     Bytes out;
     if (set.output() != 1 && set.output() != 2) {
         return out;
     }
     if (!set.recordLayout()) {
         if (set.eightBit()) {
-            for (int16_t s : samples) {
-                out.push_back(static_cast<uint8_t>(static_cast<int8_t>(s >> 8)));
+            out.resize(count);
+            for (size_t i = 0; i < count; ++i) {
+                out[i] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
             }
         } else {
-            out.reserve(samples.size() * 2);
-            for (int16_t s : samples) {
-                put16(out, static_cast<uint16_t>(s));
-            }
+            putSamples(out, samples, count, 0xFFFFu);
         }
         return out;
     }
@@ -111,7 +129,7 @@ Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, ui
     }
     if (set.output() == 2 && set.eightBit()) {
         // A-scan of an 8-bit set: packed 12-bit samples, exactly the recorded count.
-        const auto words = pack12(samples);
+        const auto words = pack12(std::vector<int16_t>(samples, samples + count));
         putHeader(out, record::kPacked12, static_cast<uint32_t>(6 + 2 * words.size()),
                   set.identification);
         for (uint16_t w : words) {
@@ -122,11 +140,8 @@ Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, ui
     // HF samples whatever their width (an 8-bit sample keeps its upper byte), or an A-scan of a
     // set with full samples: one sample per word.
     const uint8_t type = set.output() == 2 ? record::kAscan : record::kHf;
-    const uint16_t mask = set.eightBit() ? 0xFF00u : 0xFFFFu;
-    putHeader(out, type, static_cast<uint32_t>(6 + 2 * samples.size()), set.identification);
-    for (int16_t s : samples) {
-        put16(out, static_cast<uint16_t>(static_cast<uint16_t>(s) & mask));
-    }
+    putHeader(out, type, static_cast<uint32_t>(6 + 2 * count), set.identification);
+    putSamples(out, samples, count, set.eightBit() ? 0xFF00u : 0xFFFFu);
     return out;
 }
 

@@ -36,7 +36,11 @@ std::vector<int16_t> outputSamples(const ParameterSet& set, const int16_t* recor
 
 // The data block of one shot in the set's layout; empty when the set delivers no samples.
 // `timeStamp` is used for the prefix of externally triggered records.
-Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples, uint32_t timeStamp);
+Bytes shotBlock(const ParameterSet& set, const int16_t* samples, size_t count, uint32_t timeStamp);
+inline Bytes shotBlock(const ParameterSet& set, const std::vector<int16_t>& samples,
+                       uint32_t timeStamp) {
+    return shotBlock(set, samples.data(), samples.size(), timeStamp);
+}
 
 // The compact gate entry (six words) of a shot.
 std::array<uint8_t, 24> compactEntry(const ShotGates& gates);

@@ -50,8 +50,13 @@ Driver::Driver(const Config& config) : config_(config) {
     settings.fifoBytes = config_.fifoBytes;
     settings.resultsBytes = config_.resultsBytes;
     settings.dataTimeOutS = config_.dataTimeOutS;
+    settings.singleShotsWait = config_.singleShotsWait;
     for (const auto& c : config_.cards) {
-        cards_[c.number] = std::make_unique<Card>(c, settings);
+        std::unique_ptr<Bus>& bus = buses_[c.bus];
+        if (!bus) {
+            bus = std::make_unique<Bus>(config_.busMbPerSecond);
+        }
+        cards_[c.number] = std::make_unique<Card>(c, settings, *bus);
     }
     if (config_.worker) {
         worker_ = std::thread([this] { work(); });
@@ -94,9 +99,18 @@ Card* Driver::card(uint32_t number) {
 }
 
 void Driver::service() {
-    for (auto& [number, card] : cards_) {
+    // Each round begins with the next card, so that cards sharing a bus take turns on it.
+    if (cards_.empty()) {
+        return;
+    }
+    const size_t first = serviceTurn_.fetch_add(1, std::memory_order_relaxed) % cards_.size();
+    auto from = std::next(cards_.begin(), static_cast<std::ptrdiff_t>(first));
+    for (size_t i = 0; i < cards_.size(); ++i, ++from) {
+        if (from == cards_.end()) {
+            from = cards_.begin();
+        }
         Completions done;
-        card->service(done);
+        from->second->service(done);
         complete(done);
     }
 }

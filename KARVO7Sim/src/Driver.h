@@ -3,6 +3,7 @@
 // the cards follow the clock.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "Bus.h"
 #include "Card.h"
 #include "KARVO7Sim.h"
 
@@ -46,7 +48,9 @@ class Driver {
 
     Config config_;
     std::string lockDirectory_;
+    std::map<uint32_t, std::unique_ptr<Bus>> buses_;  // by bus number; outlive the cards
     std::map<uint32_t, std::unique_ptr<Card>> cards_;
+    std::atomic<uint32_t> serviceTurn_{0};
     std::mutex locksMutex_;
     std::map<uint32_t, int> locks_;
     std::mutex workerMutex_;

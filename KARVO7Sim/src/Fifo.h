@@ -21,6 +21,10 @@ class BlockFifo {
     // Copies up to `size` bytes of the oldest block; what does not fit stays for the next read.
     uint32_t read(uint8_t* out, uint32_t size);
     void clear();
+    // Bytes left of the oldest block (0: none).
+    uint32_t nextBytes() const {
+        return blocks_.empty() ? 0u : static_cast<uint32_t>(blocks_.front().size() - head_);
+    }
     bool empty() const { return blocks_.empty(); }
     bool full() const { return bytes_ >= capacity_; }
     size_t bytes() const { return bytes_; }

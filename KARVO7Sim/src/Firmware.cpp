@@ -271,10 +271,10 @@ uint32_t Card::startMeasurement(uint32_t setForBlock, bool block) {
     run.on = true;
     run.modus = static_cast<uint8_t>(mode);
     run_ = run;
-    // The first shot comes at once, or for an externally triggered set with the next trigger.
-    run_.nextUs =
-        shotTime(run_.sets[0],
-                 sets_[run_.sets[0]].externalTrigger() ? std::max(nowUs_, busyUntilUs_) : nowUs_);
+    // The first shot comes at once, or for an externally triggered set with the next trigger;
+    // a card still busy with a single shot begins when that shot's period is over.
+    const bool waits = sets_[run_.sets[0]].externalTrigger() || settings_.singleShotsWait;
+    run_.nextUs = shotTime(run_.sets[0], waits ? std::max(nowUs_, busyUntilUs_) : nowUs_);
     return K7_ERROR_SUCCESS;
 }
 

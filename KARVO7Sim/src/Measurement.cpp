@@ -13,6 +13,7 @@ namespace k7sim {
 namespace {
 constexpr int64_t kLongestSpan = int64_t{1} << 21;  // samples evaluated at most per shot
 constexpr size_t kMostArmed = 4096;                 // single shots waiting for the trigger
+constexpr uint64_t kTickUs = 1000;                  // the library clock's resolution
 }  // namespace
 
 uint64_t Card::periodUs(uint32_t set) const {
@@ -29,14 +30,20 @@ uint64_t Card::periodUs(uint32_t set) const {
     return std::max<uint64_t>(1, static_cast<uint64_t>(std::llround(period)));
 }
 
-const SignalModel::Clean& Card::cleanSignal(uint32_t set, int64_t first, int64_t end) {
-    CleanCache& c = cache_[set];
-    if (c.version != versions_[set] || c.signal.first != first ||
-        static_cast<int64_t>(c.signal.values.size()) != end - first) {
-        c.signal = signal_.clean(sets_[set], first, static_cast<size_t>(end - first));
+// The echoes, the gain and the noise's spread of a set change only with its settings: they
+// are computed when the set (or the span, or the offset) changed, and each shot adds its noise.
+const SignalModel::Base& Card::shotBase(uint32_t set, int64_t first, int64_t end) {
+    BaseCache& c = cache_[set];
+    if (c.version != versions_[set] || c.offsetAdjusted != offsetAdjusted_ ||
+        c.base.first != first || c.end != end) {
+        const SignalModel::Clean clean =
+            signal_.clean(sets_[set], first, static_cast<size_t>(end - first));
+        c.base = signal_.base(sets_[set], clean, offsetAdjusted_);
         c.version = versions_[set];
+        c.offsetAdjusted = offsetAdjusted_;
+        c.end = end;
     }
-    return c.signal;
+    return c.base;
 }
 
 bool Card::keepsResults(uint32_t set) const {
@@ -94,10 +101,11 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool i
         first = samplesWanted ? recordFirst : first;
         end = first + std::min<int64_t>(kLongestSpan, end - first);
     }
-    SampleRun run;
+    SampleRun& run = samples_;
+    run.first = first;
+    run.samples.clear();
     if (end > first) {
-        signal_.shot(s, cleanSignal(set, first, end), mix(settings_.seed, config_.number, shots_),
-                     offsetAdjusted_, run);
+        signal_.shot(shotBase(set, first, end), mix(settings_.seed, config_.number, shots_), run);
     }
     ++shots_;
     const ShotGates result = evaluateGates(s, run);
@@ -108,12 +116,18 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool i
     const auto stamp = static_cast<uint32_t>(atUs & 0xFFFFFFFFu);
     Bytes block;
     if (samplesWanted) {
-        std::vector<int16_t> recorded(s.length);
-        for (int64_t i = 0; i < s.length; ++i) {
-            recorded[static_cast<size_t>(i)] = run.at(recordFirst + i);
+        const int16_t* recorded = nullptr;
+        if (recordFirst >= run.first && recordEnd <= run.end()) {
+            recorded = run.samples.data() + (recordFirst - run.first);
+        } else {
+            recorded_.resize(s.length);
+            for (int64_t i = 0; i < s.length; ++i) {
+                recorded_[static_cast<size_t>(i)] = run.at(recordFirst + i);
+            }
+            recorded = recorded_.data();
         }
-        block = shotBlock(s, outputSamples(s, recorded.data(), recorded.size()), stamp);
-        lastBlock_[set] = block;
+        block = s.output() == 2 ? shotBlock(s, outputSamples(s, recorded, s.length), stamp)
+                                : shotBlock(s, recorded, s.length, stamp);
     }
     if (ascanWanted_ == static_cast<int>(set) || destination == Destination::Reply) {
         reply_ = block;
@@ -145,24 +159,31 @@ void Card::takeShot(uint32_t set, uint64_t atUs, Destination destination, bool i
 }
 
 // A shot outside a run: at once, or armed until the external trigger fires. Shots follow one
-// another at the set's pulse repetition at most, so that each carries its own card time.
+// another at the set's pulse repetition at most, so that each carries its own card time, and
+// a shot the card cannot take yet waits for card time. The card's time moves in the library
+// clock's milliseconds: a shot whose time lies within the millisecond that has begun is taken.
 void Card::singleShot(uint32_t set, Destination destination) {
     const uint64_t atUs = shotTime(set, std::max(nowUs_, busyUntilUs_));
     if (atUs == kNever) {
         return;  // the trigger never comes
     }
     busyUntilUs_ = atUs + periodUs(set);
+    uint64_t dueUs = atUs;
     if (!sets_[set].externalTrigger()) {
+        dueUs =
+            !settings_.singleShotsWait || atUs < nowUs_ + kTickUs ? nowUs_ : atUs - (kTickUs - 1);
+    }
+    if (dueUs <= nowUs_) {
         takeShot(set, atUs, destination);
     } else if (armed_.size() < kMostArmed) {
-        armed_.push_back({set, atUs, destination});
+        armed_.push_back({set, atUs, dueUs, destination});
         fireArmed();
     }
 }
 
 void Card::fireArmed() {
     size_t fired = 0;
-    while (fired < armed_.size() && armed_[fired].atUs <= nowUs_) {
+    while (fired < armed_.size() && armed_[fired].dueUs <= nowUs_) {
         const Armed shot = armed_[fired++];
         takeShot(shot.set, shot.atUs, shot.destination);
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "Random.h"
@@ -144,21 +145,87 @@ int16_t toSample(double value) {
     return static_cast<int16_t>(static_cast<int32_t>(v) & ~0xF);
 }
 
-void SignalModel::shot(const ParameterSet& set, const Clean& clean, uint64_t noiseSeed,
-                       bool offsetAdjusted, SampleRun& out) const {
+SignalModel::Base SignalModel::base(const ParameterSet& set, const Clean& clean,
+                                    bool offsetAdjusted) const {
+    Base out;
     out.first = clean.first;
-    out.samples.resize(clean.values.size());
+    const size_t n = clean.values.size();
+    out.level.resize(n);
+    out.spread.resize(n);
+    out.quiet.resize(n);
     const double shots = set.averaging() ? std::ldexp(1.0, static_cast<int>(set.average & 7)) : 1;
     const double sigma = specimen_.noise / std::sqrt(shots);
     const double offset = offsetAdjusted ? 0.0 : specimen_.adcOffset;
-    Noise noise(noiseSeed);
-    const bool noisy = sigma > 0.0;
-    for (size_t j = 0; j < clean.values.size(); ++j) {
-        double x = clean.values[j];
-        if (noisy) {
-            x += sigma * clean.gain[j] * noise.gaussian();
+    out.noisy = sigma > 0.0;
+    for (size_t j = 0; j < n; ++j) {
+        const double level = static_cast<double>(clean.values[j]) * 32768.0 + offset;
+        const double spread = out.noisy ? sigma * clean.gain[j] * 32768.0 : 0.0;
+        out.quiet[j] = toSample(level);
+        out.level[j] = static_cast<float>(level);
+        out.spread[j] = static_cast<float>(spread);
+        out.finite = out.finite && std::isfinite(out.level[j]) && std::isfinite(out.spread[j]);
+    }
+    return out;
+}
+
+namespace {
+
+using Values = NoiseLanes::Values;
+using Ints = int32_t __attribute__((vector_size(16)));
+using Samples = int16_t __attribute__((vector_size(8)));
+
+// toSample for four finite values: rounded to the nearest integer, clipped at the converter's
+// limits, bits 0-3 cleared.
+Samples quantise(Values v) {
+    // Clipped before rounding down: floor(v + 0.5) then lies within [-32768, 32767].
+    const Values lo = {-32768.0f, -32768.0f, -32768.0f, -32768.0f};
+    const Values hi = {32767.5f, 32767.5f, 32767.5f, 32767.5f};
+    v += 0.5f;
+    v = v < lo ? lo : v;
+    v = v > hi ? hi : v;
+    Ints i = __builtin_convertvector(v, Ints);    // toward zero
+    i += __builtin_convertvector(i, Values) > v;  // -1 where that was up: down to the floor
+    return __builtin_convertvector(i & ~0xF, Samples);
+}
+
+}  // namespace
+
+void SignalModel::shot(const Base& base, uint64_t noiseSeed, SampleRun& out) const {
+    out.first = base.first;
+    const size_t n = base.quiet.size();
+    out.samples.resize(n);
+    if (!base.noisy) {
+        std::copy(base.quiet.begin(), base.quiet.end(), out.samples.begin());
+        return;
+    }
+    int16_t* samples = out.samples.data();
+    if (!base.finite) {
+        // Values beyond any number the converter could see: one at a time, as toSample says.
+        Noise noise(noiseSeed);
+        for (size_t j = 0; j < n; ++j) {
+            samples[j] = toSample(static_cast<double>(base.level[j]) +
+                                  static_cast<double>(base.spread[j]) * noise.gaussian());
         }
-        out.samples[j] = toSample(x * 32768.0 + offset);
+        return;
+    }
+    NoiseLanes noise(noiseSeed);
+    const float* level = base.level.data();
+    const float* spread = base.spread.data();
+    size_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        Values l;
+        Values s;
+        std::memcpy(&l, level + j, sizeof l);
+        std::memcpy(&s, spread + j, sizeof s);
+        const Samples q = quantise(l + s * noise.next());
+        std::memcpy(samples + j, &q, sizeof q);
+    }
+    if (j < n) {
+        const Values g = noise.next();
+        for (size_t k = 0; j < n; ++j, ++k) {
+            const Values one = {level[j] + spread[j] * g[k], 0.0f, 0.0f, 0.0f};
+            samples[j] = quantise(one)[0];
+        }
     }
 }
 

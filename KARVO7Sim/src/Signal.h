@@ -40,10 +40,22 @@ class SignalModel {
     };
     Clean clean(const ParameterSet& set, int64_t first, size_t count) const;
 
-    // One shot: the clean signal plus the noise of `noiseSeed` and, unless the offset has been
-    // adjusted, the ADC offset; quantised to 12 bits.
-    void shot(const ParameterSet& set, const Clean& clean, uint64_t noiseSeed, bool offsetAdjusted,
-              SampleRun& out) const;
+    // What every shot of a set shares, in 16-bit sample units: the clean signal with the ADC
+    // offset (unless it has been adjusted), the r.m.s. of the noise at each sample (the
+    // specimen's noise, less with averaging, amplified by the receiver) and the samples of a
+    // shot without noise. Computed once for a set's settings; each shot then only adds noise.
+    struct Base {
+        int64_t first = 0;
+        std::vector<float> level;
+        std::vector<float> spread;
+        std::vector<int16_t> quiet;
+        bool noisy = false;  // the noise reaches the samples
+        bool finite = true;  // every level and spread is a finite number
+    };
+    Base base(const ParameterSet& set, const Clean& clean, bool offsetAdjusted) const;
+
+    // One shot: the base plus the noise of `noiseSeed`, quantised to 12 bits.
+    void shot(const Base& base, uint64_t noiseSeed, SampleRun& out) const;
 
     // Time of back-wall echo k (k = 0: interface echo) in microseconds after the pulse.
     double echoTimeUs(int k) const;

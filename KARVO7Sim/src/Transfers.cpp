@@ -40,6 +40,7 @@ uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
             n = static_cast<uint32_t>(std::min<size_t>(size, reply_.size() - replyPosition_));
             std::memcpy(buffer, reply_.data() + replyPosition_, n);
             replyPosition_ += n;
+            bus_.carryNow(this, n);
             if (replyPosition_ == reply_.size()) {
                 source_ = Source::Fifo;
             }
@@ -50,10 +51,16 @@ uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
             if (n > 0) {
                 std::memcpy(buffer, taken.data(), n);
             }
+            bus_.carryNow(this, n);
             source_ = Source::Fifo;
             return n;
         }
         default:
+            // A block goes to the host when the card's bus can carry it; until then the read
+            // waits and the card's FIFO keeps filling.
+            if (fifo_.empty() || !bus_.carry(this, std::min<uint32_t>(size, fifo_.nextBytes()))) {
+                return 0;
+            }
             return fifo_.read(buffer, size);
     }
 }

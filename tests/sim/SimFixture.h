@@ -44,11 +44,15 @@ inline const std::string& lockFolder() {
     return folder;
 }
 
-// A configuration for tests: nothing persists, no worker thread, noise off.
+// A configuration for tests: nothing persists, no worker thread, noise off. Single shots and
+// bus transfers do not wait for the clock, so that blocking reads in a test whose clock stands
+// still complete (the tests of pacing and bus sharing turn both on).
 inline k7sim::Config testConfig(uint32_t cards = 2) {
     k7sim::Config c = k7sim::Config::defaults(cards);
     c.persist = false;
     c.worker = false;
+    c.singleShotsWait = false;
+    c.busMbPerSecond = 0;
     c.lockDir = lockFolder();
     c.instance = "test";
     for (auto& card : c.cards) {

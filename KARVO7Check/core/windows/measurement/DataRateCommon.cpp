@@ -1,6 +1,7 @@
 #include "DataRateCommon.h"
 
 #include "Format.h"
+#include "data/StreamReaders.h"
 
 namespace k7check {
 
@@ -58,15 +59,16 @@ void RunDisplays::open(const std::vector<std::string>& titles) {
     }
 }
 
+bool RunDisplays::due(std::size_t i) {
+    return i < windows_list_.size() && windows_list_[i] != nullptr &&
+           session_.desktop().tickCount() - lastUpdate_[i] > throttleMs_;
+}
+
 void RunDisplays::update(std::size_t i, const MeasuredDataInputs& inputs) {
-    if (i >= windows_list_.size() || windows_list_[i] == nullptr) {
+    if (!due(i)) {
         return;
     }
-    const uint32_t now = session_.desktop().tickCount();
-    if (now - lastUpdate_[i] <= throttleMs_) {
-        return;
-    }
-    lastUpdate_[i] = now;
+    lastUpdate_[i] = session_.desktop().tickCount();
     windows_list_[i]->show(inputs);
 }
 
@@ -87,6 +89,33 @@ MeasuredDataInputs rateInputs(Session& session, const ParameterSet& set, const u
     inputs.samplingRate = set.samplerate;
     inputs.offset = static_cast<uint32_t>(set.aufnahmedelay);
     return inputs;
+}
+
+std::optional<int16_t> recordKennung(const uint8_t* data, uint32_t length) {
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<stream::Header> header = stream::readHeader({data, length});
+    if (!header) {
+        return std::nullopt;
+    }
+    return header->kennung;
+}
+
+std::optional<uint32_t> setOfKennung(Session& session, uint32_t cardNumber, int16_t kennung) {
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        if (session.virma4Id(cardNumber, s) == kennung) {
+            return s;
+        }
+    }
+    return std::nullopt;
+}
+
+void stopAndClear(KARVO7HANDLE card) {
+    uint32_t error = 0;
+    // A card that is not running refuses the stop; the FIFO is cleared either way.
+    KARVO7Stop(card, &error);
+    KARVO7ClearFIFO(card, &error);
 }
 
 bool prepareSetZero(Session& session, uint32_t cardNumber, KARVO7HANDLE card, uint32_t& error) {

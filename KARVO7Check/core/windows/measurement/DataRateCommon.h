@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,11 @@ class RunDisplays {
   public:
     RunDisplays(Session& session, RunWindows& windows, uint32_t throttleMs)
         : session_(session), windows_(windows), throttleMs_(throttleMs) {}
-    // Opens one window per title and tiles them.
+    // Opens one window per title and tiles them; a run opens them before it starts the card.
     void open(const std::vector<std::string>& titles);
+    // Whether window `i` is open and its last update long enough ago: only then is it worth
+    // putting the display inputs of a shot together.
+    bool due(std::size_t i);
     // Hands data to window `i` when its last update is long enough ago.
     void update(std::size_t i, const MeasuredDataInputs& inputs);
     void close(std::size_t i);
@@ -36,6 +40,52 @@ class RunDisplays {
     std::vector<std::unique_ptr<LiveDisplay>> windows_list_;
     std::vector<uint32_t> lastUpdate_;
 };
+
+// The pace of a run's reads between the desktop's needs: the stop window and the other windows
+// are served (events handled, the technician's stop request looked at) once per `kServiceMs`, or
+// once per `kServiceShots` shots while the clock stands still, never once per shot: handling
+// the desktop's events takes milliseconds, while a card at its highest rate fills its FIFO
+// within a few. Live work begins with it, before the run prepares and starts the card, so that
+// the stop window is up and painted when the first read is due.
+class RunPace {
+  public:
+    static constexpr uint32_t kServiceMs = 20;
+    static constexpr uint32_t kServiceShots = 500;
+
+    RunPace(Desktop& desktop, const std::string& caption)
+        : desktop_(desktop), live_(desktop, caption) {}
+    // Counts the pause from now: called right before the card starts.
+    void begin() {
+        lastService_ = desktop_.tickCount();
+        shots_ = 0;
+    }
+    // Called once per shot; true when the technician asked the run to stop.
+    bool stopped() {
+        const uint32_t now = desktop_.tickCount();
+        if (++shots_ < kServiceShots && now - lastService_ < kServiceMs) {
+            return false;
+        }
+        shots_ = 0;
+        lastService_ = now;
+        return live_.stopped();
+    }
+
+  private:
+    Desktop& desktop_;
+    LiveWork live_;
+    uint32_t lastService_ = 0;
+    uint32_t shots_ = 0;
+};
+
+// The identification a record-layout buffer carries, when it carries one.
+std::optional<int16_t> recordKennung(const uint8_t* data, uint32_t length);
+
+// The set of card `cardNumber` whose identification `kennung` is, if any.
+std::optional<uint32_t> setOfKennung(Session& session, uint32_t cardNumber, int16_t kennung);
+
+// Leaves a card stopped with an empty FIFO and no overflow pending: before a run starts it, and
+// after a run that failed.
+void stopAndClear(KARVO7HANDLE card);
 
 // The display inputs of a buffer delivered for `set`.
 MeasuredDataInputs rateInputs(Session& session, const ParameterSet& set, const uint8_t* data,

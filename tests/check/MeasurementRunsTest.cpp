@@ -2,6 +2,8 @@
 // its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "../sim/SimFixture.h"
 #include "DataRateRuns.h"
 #include "GateCheck.h"
@@ -9,22 +11,40 @@
 #include "RandomSet.h"
 #include "ScriptedDesktop.h"
 #include "Session.h"
+#include "SetToCard.h"
+#include "data/StreamReaders.h"
 
 using namespace k7check;
 
 namespace {
 
+// What a live display was handed: the buffer's length and, in the record layout, the
+// identification of its record.
+struct Shown {
+    uint32_t length = 0;
+    std::optional<int16_t> kennung;
+};
+
 // Windows of a run that only record what they were asked to show.
 class RecordingWindows : public RunWindows {
   public:
     struct Display : LiveDisplay {
-        explicit Display(RecordingWindows& owner) : owner_(owner) {}
+        Display(RecordingWindows& owner, std::string title)
+            : owner_(owner), title_(std::move(title)) {}
         void show(const MeasuredDataInputs& inputs) override {
             ++owner_.liveShows;
             owner_.lastLength = inputs.length;
+            Shown shown{inputs.length, std::nullopt};
+            if (inputs.recordLayout) {
+                if (auto header = stream::readHeader({inputs.data, inputs.length})) {
+                    shown.kennung = header->kennung;
+                }
+            }
+            owner_.shown[title_].push_back(shown);
         }
         void place(const Rect& where) override { owner_.placed.push_back(where); }
         RecordingWindows& owner_;
+        std::string title_;
     };
 
     bool editSet(Session&, uint32_t, uint32_t, ParameterSet& set) override {
@@ -44,7 +64,7 @@ class RecordingWindows : public RunWindows {
     }
     std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string& title) override {
         titles.push_back(title);
-        return std::make_unique<Display>(*this);
+        return std::make_unique<Display>(*this, title);
     }
 
     bool editorShoots = true;
@@ -58,6 +78,24 @@ class RecordingWindows : public RunWindows {
     bool lastGates = false;
     std::vector<std::string> titles;
     std::vector<Rect> placed;
+    std::map<std::string, std::vector<Shown>> shown;  // by window title
+};
+
+// A scripted desktop whose clock can also move on by `tickStepMs` each time a run reads it, so
+// that a free-running card delivers its shots while a run reads them one by one without ever
+// pausing (a blocking read in virtual time would otherwise wait for ever).
+class RunDesktop : public ScriptedDesktop {
+  public:
+    uint32_t tickCount() override {
+        if (tickStepMs > 0 && sim != nullptr && now() < tickUntilMs) {
+            advance(tickStepMs);
+            sim->service();
+        }
+        return ScriptedDesktop::tickCount();
+    }
+    k7sim::Simulator* sim = nullptr;
+    uint32_t tickStepMs = 0;
+    uint32_t tickUntilMs = UINT32_MAX;  // the clock stands still from then on
 };
 
 class Runs : public ::testing::Test {
@@ -65,6 +103,7 @@ class Runs : public ::testing::Test {
     void start(uint32_t cards = 1) {
         sim = std::make_unique<k7sim::Simulator>(simtest::testConfig(cards));
         ASSERT_TRUE(sim->install());
+        desktop.sim = sim.get();
         desktop.onSleep([this] { sim->service(); });
         session = std::make_unique<Session>(desktop);
         ASSERT_TRUE(session->startUp());
@@ -78,8 +117,46 @@ class Runs : public ::testing::Test {
         sim.reset();
     }
     const std::string& lastLine() { return session->fields.resultLines.back(); }
+    bool fifoEmpty(uint32_t card) {
+        uint32_t flag = 1;
+        uint32_t error = 0;
+        KARVO7IsDataInFIFO(session->card(card), &flag, &error);
+        return flag == 0;
+    }
+    // Sets 0..7 of a card with a recording length of their own (16 samples per set number
+    // and one), so that a buffer tells its set by its length in either layout, and a pulse
+    // repetition that gives a shot every millisecond.
+    void distinctSets(uint32_t card) {
+        for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+            ParameterSet& set = session->parameterSets().set(card, s);
+            set.aufnahmelaenge = static_cast<uint16_t>(16 * (s + 1));
+            set.iff = 1000;
+        }
+    }
+    // Checks that every window titled "Karte k Parametersatz s" was shown data, and only data
+    // of set s of card k: the record's identification in the record layout, the set's length
+    // (16-bit samples) in the native layout.
+    void expectWindowsShowTheirSets(bool recordLayout) {
+        ASSERT_FALSE(windows.titles.empty());
+        for (const std::string& title : windows.titles) {
+            uint32_t k = 0;
+            uint32_t s = 0;
+            ASSERT_EQ(std::sscanf(title.c_str(), "Karte %u Parametersatz %u", &k, &s), 2) << title;
+            const std::vector<Shown>& seen = windows.shown[title];
+            EXPECT_FALSE(seen.empty()) << title;
+            for (const Shown& shown : seen) {
+                if (recordLayout) {
+                    ASSERT_TRUE(shown.kennung.has_value()) << title;
+                    EXPECT_EQ(*shown.kennung, session->virma4Id(k, s)) << title;
+                } else {
+                    EXPECT_EQ(shown.length, 2u * session->parameterSets().set(k, s).aufnahmelaenge)
+                        << title;
+                }
+            }
+        }
+    }
 
-    ScriptedDesktop desktop;
+    RunDesktop desktop;
     std::unique_ptr<k7sim::Simulator> sim;
     std::unique_ptr<Session> session;
     RecordingWindows windows;
@@ -129,7 +206,8 @@ TEST_F(Runs, ABlockWithoutActiveSetIsRefused) {
     start();
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
     EXPECT_TRUE(session->fields.resultLines.empty());
-    EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
 }
 
 TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
@@ -235,6 +313,133 @@ TEST_F(Runs, DataRateOfFourCardsTilesTheirWindowsAndLeavesNoData) {
         KARVO7IsDataInFIFO(session->card(k), &flag, &error);
         EXPECT_EQ(flag, 0u) << k;
     }
+}
+
+TEST_F(Runs, EveryWindowOfTheSetsRunShowsTheSetItsTitleNames) {
+    for (const bool continuous : {false, true}) {
+        for (const bool recordLayout : {true, false}) {
+            for (const uint32_t n : {1u, 2u, 3u, 7u}) {
+                SCOPED_TRACE(testing::Message() << "sets " << n << (continuous ? " free" : "")
+                                                << (recordLayout ? " records" : " native"));
+                start();
+                if (!recordLayout) {
+                    // Without identifications the card delivers the native layout.
+                    session->setVirma4Mode(false);
+                    for (uint32_t set = 0; set < kSetsPerCard; ++set) {
+                        uint32_t error = 0;
+                        KARVO7SetVIRMA4(session->card(1), set, 0, &error);
+                    }
+                }
+                distinctSets(1);
+                session->fields.parametersatz = n;
+                session->fields.anzeige = true;
+                session->fields.kontinuierlich = continuous;
+                session->fields.zyklen = 12;
+                desktop.tickStepMs = 1;
+                EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
+                EXPECT_EQ(windows.titles.size(), n);
+                expectWindowsShowTheirSets(recordLayout);
+                EXPECT_TRUE(fifoEmpty(1));
+                windows.titles.clear();
+                windows.shown.clear();
+                TearDown();
+            }
+        }
+    }
+}
+
+TEST_F(Runs, EveryWindowOfTheCardsRunShowsItsCardsSet) {
+    for (const bool continuous : {false, true}) {
+        for (const uint32_t cards : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE(testing::Message() << "cards " << cards << (continuous ? " free" : ""));
+            start(cards);
+            for (uint32_t k = 1; k <= cards; ++k) {
+                distinctSets(k);
+            }
+            session->fields.karte = cards;
+            session->fields.parametersatz = 2;
+            session->fields.anzeige = true;
+            session->fields.kontinuierlich = continuous;
+            session->fields.zyklen = 12;
+            EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
+            EXPECT_EQ(windows.titles.size(), cards);
+            expectWindowsShowTheirSets(true);
+            windows.titles.clear();
+            windows.shown.clear();
+            TearDown();
+        }
+    }
+}
+
+TEST_F(Runs, TheStopWindowNamesTheRunAsItsButtonDoes) {
+    start(2);
+    session->fields.parametersatz = 2;
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+    EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
+    session->fields.karte = 2;
+    EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
+    EXPECT_EQ(desktop.work(),
+              (std::vector<std::string>{"live: Karte n Satz n", "live: Karte n Sätze 1..n",
+                                        "live: Karten 1..n Satz n"}));
+}
+
+TEST_F(Runs, AStoppedRunNamesItselfAndItsCardAndLeavesTheFifoEmpty) {
+    start(2);
+    session->fields.zyklen = 100000;
+    session->fields.kontinuierlich = true;
+    desktop.tickStepMs = 1;
+    desktop.stopLiveWorkAt(2);
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(), "Kanal 1: Datenrate DMA Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+
+    session->fields.parametersatz = 2;
+    session->fields.dma = false;
+    session->fields.prepAll = true;
+    EXPECT_FALSE(runDataRateSets(*session, windows));
+    EXPECT_EQ(lastLine(), "Kanal 1: Datenrate + PrepAll Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+
+    session->fields.karte = 2;
+    session->fields.prepAll = false;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(lastLine(), "2 Kanäle: Datenrate Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+    EXPECT_TRUE(fifoEmpty(2));
+}
+
+TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
+    start();
+    distinctSets(1);
+    session->fields.kontinuierlich = true;
+    session->fields.zyklen = 50;
+    // An earlier measurement left the FIFO overflowing: the card ran while nobody read.
+    session->parameterSets().set(1, 1).aufnahmelaenge = 16000;
+    KARVO7HANDLE card = session->card(1);
+    uint32_t error = 0;
+    ASSERT_TRUE(prepareSet(card, 1, cardRecordOf(session->parameterSets().set(1, 1), 3), error));
+    KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error);
+    ASSERT_TRUE(KARVO7Start(card, &error));
+    desktop.advance(1000);
+    sim->service();
+    KARVO7Stop(card, &error);
+    ASSERT_GT(sim->droppedShots(1), 0u);
+
+    desktop.tickStepMs = 1;
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 16000 Samples -> ", 0), 0u) << lastLine();
+
+    // A reader far slower than the card, which then stops: the run reads what the FIFO held
+    // and fails on the overflow ...
+    desktop.tickStepMs = 20;
+    desktop.tickUntilMs = desktop.now() + 200;
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(), "GetData Error E7060004");
+    EXPECT_TRUE(fifoEmpty(1));
+    // ... and leaves the card ready for the next run.
+    desktop.tickStepMs = 1;
+    desktop.tickUntilMs = UINT32_MAX;
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
 }
 
 TEST_F(Runs, AFailedRandomRunShowsTheParametersLastDrawn) {

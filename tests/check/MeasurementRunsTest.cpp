@@ -81,9 +81,9 @@ class RecordingWindows : public RunWindows {
     std::map<std::string, std::vector<Shown>> shown;  // by window title
 };
 
-// A scripted desktop whose clock can also move on by `tickStepMs` each time a run reads it, so
-// that a free-running card delivers its shots while a run reads them one by one without ever
-// pausing (a blocking read in virtual time would otherwise wait for ever).
+// A scripted desktop whose clock can also jump by `tickStepMs` each time a run reads it, until
+// `tickUntilMs`: a card then measures far faster than the run reads. (The run's own pauses move
+// the clock on as well, one millisecond at a time, while its reading thread reads.)
 class RunDesktop : public ScriptedDesktop {
   public:
     uint32_t tickCount() override {
@@ -95,7 +95,7 @@ class RunDesktop : public ScriptedDesktop {
     }
     k7sim::Simulator* sim = nullptr;
     uint32_t tickStepMs = 0;
-    uint32_t tickUntilMs = UINT32_MAX;  // the clock stands still from then on
+    uint32_t tickUntilMs = UINT32_MAX;
 };
 
 class Runs : public ::testing::Test {
@@ -125,12 +125,13 @@ class Runs : public ::testing::Test {
     }
     // Sets 0..7 of a card with a recording length of their own (16 samples per set number
     // and one), so that a buffer tells its set by its length in either layout, and a pulse
-    // repetition that gives a shot every millisecond.
+    // repetition of 100 Hz: while a run's reading thread reads, the run's pauses move the
+    // virtual clock on, and the FIFO holds thousands of such shots.
     void distinctSets(uint32_t card) {
         for (uint32_t s = 0; s < kSetsPerCard; ++s) {
             ParameterSet& set = session->parameterSets().set(card, s);
             set.aufnahmelaenge = static_cast<uint16_t>(16 * (s + 1));
-            set.iff = 1000;
+            set.iff = 100;
         }
     }
     // Checks that every window titled "Karte k Parametersatz s" was shown data, and only data
@@ -335,7 +336,6 @@ TEST_F(Runs, EveryWindowOfTheSetsRunShowsTheSetItsTitleNames) {
                 session->fields.anzeige = true;
                 session->fields.kontinuierlich = continuous;
                 session->fields.zyklen = 12;
-                desktop.tickStepMs = 1;
                 EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
                 EXPECT_EQ(windows.titles.size(), n);
                 expectWindowsShowTheirSets(recordLayout);
@@ -385,9 +385,10 @@ TEST_F(Runs, TheStopWindowNamesTheRunAsItsButtonDoes) {
 
 TEST_F(Runs, AStoppedRunNamesItselfAndItsCardAndLeavesTheFifoEmpty) {
     start(2);
+    distinctSets(1);
+    distinctSets(2);
     session->fields.zyklen = 100000;
     session->fields.kontinuierlich = true;
-    desktop.tickStepMs = 1;
     desktop.stopLiveWorkAt(2);
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     EXPECT_EQ(lastLine(), "Kanal 1: Datenrate DMA Abbruch durch Bediener ");
@@ -412,33 +413,37 @@ TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
     start();
     distinctSets(1);
     session->fields.kontinuierlich = true;
-    session->fields.zyklen = 50;
-    // An earlier measurement left the FIFO overflowing: the card ran while nobody read.
-    session->parameterSets().set(1, 1).aufnahmelaenge = 16000;
+    session->fields.zyklen = 20;
+    // An earlier measurement left the FIFO overflowing: the card ran fast while nobody read.
     KARVO7HANDLE card = session->card(1);
     uint32_t error = 0;
-    ASSERT_TRUE(prepareSet(card, 1, cardRecordOf(session->parameterSets().set(1, 1), 3), error));
+    ParameterSet fast = session->parameterSets().set(1, 1);
+    fast.iff = 20000;
+    ASSERT_TRUE(prepareSet(card, 1, cardRecordOf(fast, 3), error));
     KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error);
     ASSERT_TRUE(KARVO7Start(card, &error));
-    desktop.advance(1000);
-    sim->service();
+    for (int i = 0; i < 10; ++i) {
+        desktop.advance(1000);
+        sim->service();
+    }
     KARVO7Stop(card, &error);
     ASSERT_GT(sim->droppedShots(1), 0u);
 
-    desktop.tickStepMs = 1;
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
-    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 16000 Samples -> ", 0), 0u) << lastLine();
+    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 32 Samples -> ", 0), 0u) << lastLine();
 
-    // A reader far slower than the card, which then stops: the run reads what the FIFO held
-    // and fails on the overflow ...
-    desktop.tickStepMs = 20;
-    desktop.tickUntilMs = desktop.now() + 200;
+    // A card far ahead of its reader for a moment (a hundred shots of 4000 samples, about 30 of
+    // which fit the FIFO): the run reads what the FIFO held and fails on the overflow ...
+    session->parameterSets().set(1, 1).aufnahmelaenge = 4000;
+    session->fields.zyklen = 100;
+    desktop.tickStepMs = 1000;
+    desktop.tickUntilMs = desktop.now() + 2000;
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     EXPECT_EQ(lastLine(), "GetData Error E7060004");
     EXPECT_TRUE(fifoEmpty(1));
     // ... and leaves the card ready for the next run.
-    desktop.tickStepMs = 1;
-    desktop.tickUntilMs = UINT32_MAX;
+    session->parameterSets().set(1, 1).aufnahmelaenge = 32;
+    desktop.tickStepMs = 0;
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
 }
 

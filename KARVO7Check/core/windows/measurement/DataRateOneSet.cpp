@@ -1,5 +1,7 @@
 #include "DataRateCommon.h"
 #include "Format.h"
+#include "KARVO7Os.h"
+#include "ReadLoop.h"
 
 namespace k7check {
 
@@ -30,8 +32,9 @@ class OneSetRun {
     void measure();
     bool shot(uint64_t i);
     bool reprepare();
+    // A failure while reading: shown once the reading thread has ended.
     void fail(const std::string& text) {
-        desktop_.messageBox(kCaption, text);
+        message_ = text;
         line_.fail(text);
     }
 
@@ -47,6 +50,7 @@ class OneSetRun {
     RunDisplays displays_;
     RunPace* pace_ = nullptr;  // while the run is live
     RunLine line_;
+    std::string message_;
     bool stoppedByOperator_ = false;
 };
 
@@ -83,7 +87,7 @@ bool OneSetRun::prepare() {
 bool OneSetRun::reprepare() {
     uint32_t error = 0;
     if (session_.fields.kontinuierlich) {
-        desktop_.sleep(1);
+        K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
             fail(formatText("Stop vor PrepAll Error %X", error));
             return false;
@@ -128,14 +132,14 @@ bool OneSetRun::shot(uint64_t i) {
         }
         gates = results;
     }
-    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays_.due(0)) {
+    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays_.wants(0)) {
         MeasuredDataInputs inputs = rateInputs(session_, setWithRecord(set_, record_),
                                                session_.dataBuffer().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;
         }
-        displays_.update(0, inputs);
+        displays_.offer(0, inputs);
     }
     return !f.prepAll || reprepare();
 }
@@ -143,19 +147,20 @@ bool OneSetRun::shot(uint64_t i) {
 void OneSetRun::measure() {
     const MainWindowFields& f = session_.fields;
     const uint32_t begin = desktop_.tickCount();
-    for (uint64_t i = 0; i < f.zyklen; ++i) {
-        if (pace_->stopped()) {
-            stoppedByOperator_ = true;
-            line_.fail("Abbruch durch Bediener ");
-            stopAndClear(card_);
-            return;
-        }
-        if (!shot(i)) {
-            stopAndClear(card_);
-            return;
-        }
+    const ReadLoopEnd end =
+        runReadLoop(desktop_, *pace_, displays_, f.zyklen, [this](uint64_t i) { return shot(i); });
+    if (end.stopped) {
+        stoppedByOperator_ = true;
+        line_.fail("Abbruch durch Bediener ");
     }
-    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, desktop_.tickCount() - begin));
+    if (end.failed || end.stopped) {
+        stopAndClear(card_);
+        if (!message_.empty()) {
+            desktop_.messageBox(kCaption, message_);
+        }
+        return;
+    }
+    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, end.endTick - begin));
     if (f.kontinuierlich) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);

@@ -1,5 +1,7 @@
 #include "DataRateCommon.h"
 #include "Format.h"
+#include "KARVO7Os.h"
+#include "ReadLoop.h"
 
 namespace k7check {
 
@@ -44,8 +46,9 @@ class SetsRun {
     // The set whose data the buffer holds: the record's identification decides in the record
     // layout, the card's order of sets in the native layout.
     uint32_t setOfShot(uint32_t expected, uint32_t length);
+    // A failure while reading: shown once the reading thread has ended.
     void fail(const std::string& text) {
-        desktop_.messageBox(kCaption, text);
+        message_ = text;
         line_.fail(text);
     }
 
@@ -61,6 +64,7 @@ class SetsRun {
     RunDisplays displays_;
     RunPace* pace_ = nullptr;  // while the run is live
     RunLine line_;
+    std::string message_;
     bool stoppedByOperator_ = false;
 };
 
@@ -106,7 +110,7 @@ bool SetsRun::reprepare() {
     const bool continuous = session_.fields.kontinuierlich;
     uint32_t error = 0;
     if (continuous) {
-        desktop_.sleep(1);
+        K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
             fail(formatText("Stop vor PrepAll Error %X", error));
             return false;
@@ -174,10 +178,10 @@ bool SetsRun::shot(uint64_t k) {
     if (f.anzeige && k % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
         // Set s's window is window s - 1; set 0 and unknown identifications have none.
         const uint32_t shown = setOfShot(s, length);
-        if (shown >= 1 && shown <= n_ && displays_.due(shown - 1)) {
-            displays_.update(shown - 1,
-                             rateInputs(session_, setWithRecord(sets_[shown], records_[shown]),
-                                        session_.dataBuffer().data(), length, k + 1));
+        if (shown >= 1 && shown <= n_ && displays_.wants(shown - 1)) {
+            displays_.offer(shown - 1,
+                            rateInputs(session_, setWithRecord(sets_[shown], records_[shown]),
+                                       session_.dataBuffer().data(), length, k + 1));
         }
     }
     return !(f.prepAll && position + 1 == cycle_.size()) || reprepare();
@@ -188,23 +192,24 @@ void SetsRun::measure() {
     const uint32_t begin = desktop_.tickCount();
     // "Zyklen" passes over the sets, each pass one shot of every set the card measures.
     const uint64_t shots = uint64_t{f.zyklen} * cycle_.size();
-    for (uint64_t k = 0; k < shots; ++k) {
-        if (pace_->stopped()) {
-            stoppedByOperator_ = true;
-            line_.fail("Abbruch durch Bediener ");
-            stopAndClear(card_);
-            return;
+    const ReadLoopEnd end =
+        runReadLoop(desktop_, *pace_, displays_, shots, [this](uint64_t k) { return shot(k); });
+    if (end.stopped) {
+        stoppedByOperator_ = true;
+        line_.fail("Abbruch durch Bediener ");
+    }
+    if (end.failed || end.stopped) {
+        stopAndClear(card_);
+        if (!message_.empty()) {
+            desktop_.messageBox(kCaption, message_);
         }
-        if (!shot(k)) {
-            stopAndClear(card_);
-            return;
-        }
+        return;
     }
     uint32_t samples = 0;
     for (uint32_t s = 1; s <= n_; ++s) {
         samples += records_[s].measure.Aufnahmelaenge;
     }
-    line_.add(rateText(samples, f.zyklen, desktop_.tickCount() - begin));
+    line_.add(rateText(samples, f.zyklen, end.endTick - begin));
     if (f.kontinuierlich) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);

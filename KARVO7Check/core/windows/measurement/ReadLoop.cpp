@@ -7,6 +7,12 @@
 
 namespace k7check {
 
+namespace {
+// The run's thread pauses this long between serving the desktop: often enough for the stop
+// window and the displays' throttles, seldom enough to leave the processors to the reads.
+constexpr uint32_t kPauseMs = 5;
+}  // namespace
+
 ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, uint64_t count,
                         const std::function<bool(uint64_t)>& shot) {
     std::atomic<bool> stop{false};
@@ -27,7 +33,7 @@ ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, 
         done.store(true, std::memory_order_release);
     });
     while (!done.load(std::memory_order_acquire)) {
-        desktop.sleep(1);
+        desktop.sleep(kPauseMs);
         if (!stop.load(std::memory_order_relaxed) && pace.stopped()) {
             stop.store(true, std::memory_order_relaxed);
         }

@@ -1,9 +1,9 @@
 // The reads of a data-rate run on a thread of their own. A card at its highest rate fills its
 // FIFO within a few milliseconds, while handling the desktop's events or painting a display
 // takes about as long: so the shots are read on a thread that does nothing else, and the run's
-// own thread serves the desktop meanwhile. It pauses a millisecond at a time (the desktop keeps
-// its windows painted; in virtual time the pause is what lets the simulated cards go on), looks
-// at the technician's stop request through the run's pace, and paints the displays from the
+// own thread serves the desktop meanwhile. It pauses a few milliseconds at a time (the desktop
+// keeps its windows painted; in virtual time the pause is what lets the simulated cards go on),
+// looks at the technician's stop request through the run's pace, and paints the displays from the
 // latest shots the reading thread handed over. The reading thread calls the card library only;
 // it never shows a window or a message.
 #pragma once

@@ -2,13 +2,19 @@
 // its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 #include "../sim/SimFixture.h"
+#include "DataRateCommon.h"
 #include "DataRateRuns.h"
 #include "GateCheck.h"
 #include "MeasurementRuns.h"
 #include "RandomSet.h"
+#include "ReadLoop.h"
 #include "ScriptedDesktop.h"
 #include "Session.h"
 #include "SetToCard.h"
@@ -41,6 +47,9 @@ class RecordingWindows : public RunWindows {
                 }
             }
             owner_.shown[title_].push_back(shown);
+            if (owner_.onShow) {
+                owner_.onShow();
+            }
         }
         void place(const Rect& where) override { owner_.placed.push_back(where); }
         RecordingWindows& owner_;
@@ -79,6 +88,7 @@ class RecordingWindows : public RunWindows {
     std::vector<std::string> titles;
     std::vector<Rect> placed;
     std::map<std::string, std::vector<Shown>> shown;  // by window title
+    std::function<void()> onShow;                     // while a live display paints
 };
 
 // A scripted desktop whose clock can also jump by `tickStepMs` each time a run reads it, until
@@ -445,6 +455,54 @@ TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
     session->parameterSets().set(1, 1).aufnahmelaenge = 32;
     desktop.tickStepMs = 0;
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+}
+
+TEST_F(Runs, TheReadsGoOnWhileADisplayPaints) {
+    start();
+    RunDisplays displays(*session, windows, 10);
+    displays.open({"Karte 1 Parametersatz 1"});
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t reads = 0;
+    bool painting = false;
+    bool readsWentOn = false;
+    const auto limit = std::chrono::seconds(20);
+    // The display's repaint lasts until the reading thread has read a hundred more shots.
+    windows.onShow = [&] {
+        std::unique_lock lock(mutex);
+        if (painting || readsWentOn) {
+            return;
+        }
+        painting = true;
+        changed.notify_all();
+        const uint64_t at = reads;
+        readsWentOn = changed.wait_for(lock, limit, [&] { return reads >= at + 100; });
+    };
+    const std::vector<uint8_t> data(64, 0x11);
+    RunPace pace(desktop, "Karte n Satz n");
+    pace.begin();
+    const ReadLoopEnd end = runReadLoop(desktop, pace, displays, 1000, [&](uint64_t k) {
+        if (displays.wants(0)) {
+            MeasuredDataInputs inputs;
+            inputs.data = data.data();
+            inputs.length = static_cast<uint32_t>(data.size());
+            inputs.number = static_cast<uint32_t>(k + 1);
+            displays.offer(0, inputs);
+        }
+        std::unique_lock lock(mutex);
+        ++reads;
+        changed.notify_all();
+        // The first shot handed over waits until the display paints it, so that the rest
+        // are read during the repaint.
+        if (k == 0) {
+            changed.wait_for(lock, limit, [&] { return painting; });
+        }
+        return true;
+    });
+    EXPECT_FALSE(end.failed);
+    EXPECT_FALSE(end.stopped);
+    EXPECT_TRUE(readsWentOn);
+    EXPECT_EQ(windows.shown["Karte 1 Parametersatz 1"].front().length, 64u);
 }
 
 TEST_F(Runs, AFailedRandomRunShowsTheParametersLastDrawn) {

@@ -87,7 +87,8 @@ class RunPace {
         lastService_ = desktop_.tickCount();
         shots_ = 0;
     }
-    // Called once per shot; true when the technician asked the run to stop.
+    // Called between reads (or passes over the cards); true when the technician asked the run
+    // to stop.
     bool stopped() {
         const uint32_t now = desktop_.tickCount();
         if (++shots_ < kServiceShots && now - lastService_ < kServiceMs) {

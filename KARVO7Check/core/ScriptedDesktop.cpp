@@ -231,7 +231,7 @@ void ScriptedDesktop::runLong(const std::string& caption, const std::string& tex
 }
 
 uint32_t ScriptedDesktop::tickCount() {
-    return virtualClock_ ? now_ : K7OsGetTickCount();
+    return virtualClock_ ? now_.load() : K7OsGetTickCount();
 }
 
 void ScriptedDesktop::sleep(uint32_t milliseconds) {

@@ -5,6 +5,7 @@
 // message to an error stream and answers with the default button.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <initializer_list>
@@ -56,7 +57,8 @@ class ScriptedDesktop : public Desktop {
     void answerModal(ModalHandler handler);
 
     // Called on every sleep after the clock moved on: tests let the simulated cards do what is
-    // due by then, so a poll loop in virtual time ends.
+    // due by then, so a poll loop in virtual time ends. A data-rate run's reading thread sleeps
+    // too, so the hook may run on two threads at once.
     void onSleep(std::function<void()> hook) { sleepHook_ = std::move(hook); }
     // The technician asks live work to stop at its `polls`-th poll of stopRequested().
     void stopLiveWorkAt(int polls) { stopAtPoll_ = polls; }
@@ -114,7 +116,9 @@ class ScriptedDesktop : public Desktop {
     bool writeProfileString(const std::string& file, const std::string& section,
                             const std::string& key, const std::string& value) override;
 
-    // The virtual clock: milliseconds since the desktop was made, advanced by sleep().
+    // The virtual clock: milliseconds since the desktop was made, advanced by sleep(). A run
+    // that reads on a thread of its own reads the clock from there (through the card library),
+    // and sleeps from there too.
     uint32_t now() const { return now_; }
     void advance(uint32_t milliseconds) { now_ += milliseconds; }
 
@@ -141,7 +145,7 @@ class ScriptedDesktop : public Desktop {
     std::vector<std::string> windows_;
     std::vector<std::string> fileDialogs_;
     int repaints_ = 0;
-    uint32_t now_ = 0;
+    std::atomic<uint32_t> now_{0};
     std::ostream* echo_ = nullptr;
     bool virtualClock_ = true;
 };

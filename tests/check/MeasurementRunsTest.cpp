@@ -2,29 +2,58 @@
 // its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
 #include "../sim/SimFixture.h"
+#include "DataRateCommon.h"
 #include "DataRateRuns.h"
 #include "GateCheck.h"
 #include "MeasurementRuns.h"
 #include "RandomSet.h"
+#include "ReadLoop.h"
 #include "ScriptedDesktop.h"
 #include "Session.h"
+#include "SetToCard.h"
+#include "data/StreamReaders.h"
 
 using namespace k7check;
 
 namespace {
 
+// What a live display was handed: the buffer's length and, in the record layout, the
+// identification of its record.
+struct Shown {
+    uint32_t length = 0;
+    std::optional<int16_t> kennung;
+};
+
 // Windows of a run that only record what they were asked to show.
 class RecordingWindows : public RunWindows {
   public:
     struct Display : LiveDisplay {
-        explicit Display(RecordingWindows& owner) : owner_(owner) {}
+        Display(RecordingWindows& owner, std::string title)
+            : owner_(owner), title_(std::move(title)) {}
         void show(const MeasuredDataInputs& inputs) override {
             ++owner_.liveShows;
             owner_.lastLength = inputs.length;
+            Shown shown{inputs.length, std::nullopt};
+            if (inputs.recordLayout) {
+                if (auto header = stream::readHeader({inputs.data, inputs.length})) {
+                    shown.kennung = header->kennung;
+                }
+            }
+            owner_.shown[title_].push_back(shown);
+            if (owner_.onShow) {
+                owner_.onShow();
+            }
         }
         void place(const Rect& where) override { owner_.placed.push_back(where); }
         RecordingWindows& owner_;
+        std::string title_;
     };
 
     bool editSet(Session&, uint32_t, uint32_t, ParameterSet& set) override {
@@ -44,7 +73,7 @@ class RecordingWindows : public RunWindows {
     }
     std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string& title) override {
         titles.push_back(title);
-        return std::make_unique<Display>(*this);
+        return std::make_unique<Display>(*this, title);
     }
 
     bool editorShoots = true;
@@ -58,6 +87,25 @@ class RecordingWindows : public RunWindows {
     bool lastGates = false;
     std::vector<std::string> titles;
     std::vector<Rect> placed;
+    std::map<std::string, std::vector<Shown>> shown;  // by window title
+    std::function<void()> onShow;                     // while a live display paints
+};
+
+// A scripted desktop whose clock can also jump by `tickStepMs` each time a run reads it, until
+// `tickUntilMs`: a card then measures far faster than the run reads. (The run's own pauses move
+// the clock on as well, one millisecond at a time, while its reading thread reads.)
+class RunDesktop : public ScriptedDesktop {
+  public:
+    uint32_t tickCount() override {
+        if (tickStepMs > 0 && sim != nullptr && now() < tickUntilMs) {
+            advance(tickStepMs);
+            sim->service();
+        }
+        return ScriptedDesktop::tickCount();
+    }
+    k7sim::Simulator* sim = nullptr;
+    uint32_t tickStepMs = 0;
+    uint32_t tickUntilMs = UINT32_MAX;
 };
 
 class Runs : public ::testing::Test {
@@ -65,6 +113,7 @@ class Runs : public ::testing::Test {
     void start(uint32_t cards = 1) {
         sim = std::make_unique<k7sim::Simulator>(simtest::testConfig(cards));
         ASSERT_TRUE(sim->install());
+        desktop.sim = sim.get();
         desktop.onSleep([this] { sim->service(); });
         session = std::make_unique<Session>(desktop);
         ASSERT_TRUE(session->startUp());
@@ -78,8 +127,47 @@ class Runs : public ::testing::Test {
         sim.reset();
     }
     const std::string& lastLine() { return session->fields.resultLines.back(); }
+    bool fifoEmpty(uint32_t card) {
+        uint32_t flag = 1;
+        uint32_t error = 0;
+        KARVO7IsDataInFIFO(session->card(card), &flag, &error);
+        return flag == 0;
+    }
+    // Sets 0..7 of a card with a recording length of their own (16 samples per set number
+    // and one), so that a buffer tells its set by its length in either layout, and a pulse
+    // repetition of 100 Hz: while a run's reading thread reads, the run's pauses move the
+    // virtual clock on, and the FIFO holds thousands of such shots.
+    void distinctSets(uint32_t card) {
+        for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+            ParameterSet& set = session->parameterSets().set(card, s);
+            set.aufnahmelaenge = static_cast<uint16_t>(16 * (s + 1));
+            set.iff = 100;
+        }
+    }
+    // Checks that every window titled "Karte k Parametersatz s" was shown data, and only data
+    // of set s of card k: the record's identification in the record layout, the set's length
+    // (16-bit samples) in the native layout.
+    void expectWindowsShowTheirSets(bool recordLayout) {
+        ASSERT_FALSE(windows.titles.empty());
+        for (const std::string& title : windows.titles) {
+            uint32_t k = 0;
+            uint32_t s = 0;
+            ASSERT_EQ(std::sscanf(title.c_str(), "Karte %u Parametersatz %u", &k, &s), 2) << title;
+            const std::vector<Shown>& seen = windows.shown[title];
+            EXPECT_FALSE(seen.empty()) << title;
+            for (const Shown& shown : seen) {
+                if (recordLayout) {
+                    ASSERT_TRUE(shown.kennung.has_value()) << title;
+                    EXPECT_EQ(*shown.kennung, session->virma4Id(k, s)) << title;
+                } else {
+                    EXPECT_EQ(shown.length, 2u * session->parameterSets().set(k, s).aufnahmelaenge)
+                        << title;
+                }
+            }
+        }
+    }
 
-    ScriptedDesktop desktop;
+    RunDesktop desktop;
     std::unique_ptr<k7sim::Simulator> sim;
     std::unique_ptr<Session> session;
     RecordingWindows windows;
@@ -129,7 +217,8 @@ TEST_F(Runs, ABlockWithoutActiveSetIsRefused) {
     start();
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
     EXPECT_TRUE(session->fields.resultLines.empty());
-    EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
 }
 
 TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
@@ -235,6 +324,185 @@ TEST_F(Runs, DataRateOfFourCardsTilesTheirWindowsAndLeavesNoData) {
         KARVO7IsDataInFIFO(session->card(k), &flag, &error);
         EXPECT_EQ(flag, 0u) << k;
     }
+}
+
+TEST_F(Runs, EveryWindowOfTheSetsRunShowsTheSetItsTitleNames) {
+    for (const bool continuous : {false, true}) {
+        for (const bool recordLayout : {true, false}) {
+            for (const uint32_t n : {1u, 2u, 3u, 7u}) {
+                SCOPED_TRACE(testing::Message() << "sets " << n << (continuous ? " free" : "")
+                                                << (recordLayout ? " records" : " native"));
+                start();
+                if (!recordLayout) {
+                    // Without identifications the card delivers the native layout.
+                    session->setVirma4Mode(false);
+                    for (uint32_t set = 0; set < kSetsPerCard; ++set) {
+                        uint32_t error = 0;
+                        KARVO7SetVIRMA4(session->card(1), set, 0, &error);
+                    }
+                }
+                distinctSets(1);
+                session->fields.parametersatz = n;
+                session->fields.anzeige = true;
+                session->fields.kontinuierlich = continuous;
+                session->fields.zyklen = 12;
+                EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
+                EXPECT_EQ(windows.titles.size(), n);
+                expectWindowsShowTheirSets(recordLayout);
+                EXPECT_TRUE(fifoEmpty(1));
+                windows.titles.clear();
+                windows.shown.clear();
+                TearDown();
+            }
+        }
+    }
+}
+
+TEST_F(Runs, EveryWindowOfTheCardsRunShowsItsCardsSet) {
+    for (const bool continuous : {false, true}) {
+        for (const uint32_t cards : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE(testing::Message() << "cards " << cards << (continuous ? " free" : ""));
+            start(cards);
+            for (uint32_t k = 1; k <= cards; ++k) {
+                distinctSets(k);
+            }
+            session->fields.karte = cards;
+            session->fields.parametersatz = 2;
+            session->fields.anzeige = true;
+            session->fields.kontinuierlich = continuous;
+            session->fields.zyklen = 12;
+            EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
+            EXPECT_EQ(windows.titles.size(), cards);
+            expectWindowsShowTheirSets(true);
+            windows.titles.clear();
+            windows.shown.clear();
+            TearDown();
+        }
+    }
+}
+
+TEST_F(Runs, TheStopWindowNamesTheRunAsItsButtonDoes) {
+    start(2);
+    session->fields.parametersatz = 2;
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+    EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
+    session->fields.karte = 2;
+    EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
+    EXPECT_EQ(desktop.work(),
+              (std::vector<std::string>{"live: Karte n Satz n", "live: Karte n Sätze 1..n",
+                                        "live: Karten 1..n Satz n"}));
+}
+
+TEST_F(Runs, AStoppedRunNamesItselfAndItsCardAndLeavesTheFifoEmpty) {
+    start(2);
+    distinctSets(1);
+    distinctSets(2);
+    session->fields.zyklen = 100000;
+    session->fields.kontinuierlich = true;
+    desktop.stopLiveWorkAt(2);
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(), "Kanal 1: Datenrate DMA Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+
+    session->fields.parametersatz = 2;
+    session->fields.dma = false;
+    session->fields.prepAll = true;
+    EXPECT_FALSE(runDataRateSets(*session, windows));
+    EXPECT_EQ(lastLine(), "Kanal 1: Datenrate + PrepAll Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+
+    session->fields.karte = 2;
+    session->fields.prepAll = false;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(lastLine(), "2 Kanäle: Datenrate Abbruch durch Bediener ");
+    EXPECT_TRUE(fifoEmpty(1));
+    EXPECT_TRUE(fifoEmpty(2));
+}
+
+TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
+    start();
+    distinctSets(1);
+    session->fields.kontinuierlich = true;
+    session->fields.zyklen = 20;
+    // An earlier measurement left the FIFO overflowing: the card ran fast while nobody read.
+    KARVO7HANDLE card = session->card(1);
+    uint32_t error = 0;
+    ParameterSet fast = session->parameterSets().set(1, 1);
+    fast.iff = 20000;
+    ASSERT_TRUE(prepareSet(card, 1, cardRecordOf(fast, 3), error));
+    KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error);
+    ASSERT_TRUE(KARVO7Start(card, &error));
+    for (int i = 0; i < 10; ++i) {
+        desktop.advance(1000);
+        sim->service();
+    }
+    KARVO7Stop(card, &error);
+    ASSERT_GT(sim->droppedShots(1), 0u);
+
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+    EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 32 Samples -> ", 0), 0u) << lastLine();
+
+    // A card far ahead of its reader for a moment (a hundred shots of 4000 samples, about 30 of
+    // which fit the FIFO): the run reads what the FIFO held and fails on the overflow ...
+    session->parameterSets().set(1, 1).aufnahmelaenge = 4000;
+    session->fields.zyklen = 100;
+    desktop.tickStepMs = 1000;
+    desktop.tickUntilMs = desktop.now() + 2000;
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(), "GetData Error E7060004");
+    EXPECT_TRUE(fifoEmpty(1));
+    // ... and leaves the card ready for the next run.
+    session->parameterSets().set(1, 1).aufnahmelaenge = 32;
+    desktop.tickStepMs = 0;
+    EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+}
+
+TEST_F(Runs, TheReadsGoOnWhileADisplayPaints) {
+    start();
+    RunDisplays displays(*session, windows, 10);
+    displays.open({"Karte 1 Parametersatz 1"});
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t reads = 0;
+    bool painting = false;
+    bool readsWentOn = false;
+    const auto limit = std::chrono::seconds(20);
+    // The display's repaint lasts until the reading thread has read a hundred more shots.
+    windows.onShow = [&] {
+        std::unique_lock lock(mutex);
+        if (painting || readsWentOn) {
+            return;
+        }
+        painting = true;
+        changed.notify_all();
+        const uint64_t at = reads;
+        readsWentOn = changed.wait_for(lock, limit, [&] { return reads >= at + 100; });
+    };
+    const std::vector<uint8_t> data(64, 0x11);
+    RunPace pace(desktop, "Karte n Satz n");
+    pace.begin();
+    const ReadLoopEnd end = runReadLoop(desktop, pace, displays, 1000, [&](uint64_t k) {
+        if (displays.wants(0)) {
+            MeasuredDataInputs inputs;
+            inputs.data = data.data();
+            inputs.length = static_cast<uint32_t>(data.size());
+            inputs.number = static_cast<uint32_t>(k + 1);
+            displays.offer(0, inputs);
+        }
+        std::unique_lock lock(mutex);
+        ++reads;
+        changed.notify_all();
+        // The first shot handed over waits until the display paints it, so that the rest
+        // are read during the repaint.
+        if (k == 0) {
+            changed.wait_for(lock, limit, [&] { return painting; });
+        }
+        return true;
+    });
+    EXPECT_FALSE(end.failed);
+    EXPECT_FALSE(end.stopped);
+    EXPECT_TRUE(readsWentOn);
+    EXPECT_EQ(windows.shown["Karte 1 Parametersatz 1"].front().length, 64u);
 }
 
 TEST_F(Runs, AFailedRandomRunShowsTheParametersLastDrawn) {

@@ -7,6 +7,8 @@ namespace k7check {
 namespace {
 
 constexpr const char* kCaption = "Datenrate1N";
+// The stop window names the run as its button does.
+constexpr const char* kLiveCaption = "Karten 1..n Satz n";
 
 // One card of the parallel run: its copy of the selected set, its buffer and its fetch.
 struct CardState {
@@ -17,8 +19,23 @@ struct CardState {
     std::vector<uint8_t> buffer;
     std::unique_ptr<CardFetch> fetch;
     uint64_t shots = 0;
+    uint64_t position = 0;  // buffers since the card last started
     bool finished = false;
 };
+
+// Whether a buffer of card `card` holds the data of the run's set: the record's identification
+// decides in the record layout; in the native layout the card's order of its active sets does,
+// set 0 first when a free-running card measures it too.
+bool ofRunSet(Session& session, const CardState& card, uint32_t setNumber) {
+    if (session.virma4Mode()) {
+        if (const std::optional<int16_t> kennung =
+                recordKennung(card.buffer.data(), card.fetch->count())) {
+            return setOfKennung(session, card.number, *kennung) == setNumber;
+        }
+    }
+    const bool setZeroToo = session.fields.kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
+    return !setZeroToo || card.position % 2 == 0;
+}
 
 class CardsRun {
   public:
@@ -52,6 +69,7 @@ class CardsRun {
     std::vector<CardState> cards_;
     RunDisplays displays_;
     RunLine line_;
+    bool stoppedByOperator_ = false;
 };
 
 bool CardsRun::prepareSetZeros() {
@@ -91,6 +109,8 @@ void CardsRun::start(CardState& card) {
         f[0] = session_.fields.kontinuierlich ? 1 : f[0];
         KARVO7ActiveParam(card.handle, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
     }
+    // The run reads only its own shots: nothing left over from before, no overflow pending.
+    stopAndClear(card.handle);
     if (KARVO7Start(card.handle, &error) == 0) {
         line_.fail(formatText("Karte %u Start Error %X ", card.number, error));
         card.finished = true;
@@ -113,6 +133,7 @@ void CardsRun::finishCard(std::size_t i, CardState& card) {
 void CardsRun::onData(std::size_t i, CardState& card) {
     const MainWindowFields& f = session_.fields;
     ++card.shots;
+    ++card.position;
     uint32_t error = 0;
     if (!f.kontinuierlich) {
         GateResults results{};
@@ -121,7 +142,8 @@ void CardsRun::onData(std::size_t i, CardState& card) {
             return;
         }
     }
-    if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
+    if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0 &&
+        displays_.due(i) && ofRunSet(session_, card, setNumber_)) {
         displays_.update(i, rateInputs(session_, setWithRecord(card.set, card.record),
                                        card.buffer.data(), card.fetch->count(), card.shots));
     }
@@ -151,6 +173,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
                        formatText("Karte %u Start nach PrepAll Error %X", card.number, error));
             return;
         }
+        card.position = 0;
     }
     if (!f.kontinuierlich && KARVO7Start(card.handle, &error) == 0) {
         cardFailed(i, card, formatText("Karte %u Start Error %X", card.number, error));
@@ -209,19 +232,22 @@ bool CardsRun::run() {
     if (session_.fields.anzeige) {
         displays_.open(titles);
     }
+    // The stop window is up before the first card starts.
+    RunPace pace(desktop_, kLiveCaption);
     if (prepareSetZeros()) {
         for (CardState& card : cards_) {
             prepare(card);
         }
+        pace.begin();
         for (CardState& card : cards_) {
             if (!card.finished) {
                 start(card);
             }
         }
-        LiveWork live(desktop_, kCaption);
         const uint32_t begin = desktop_.tickCount();
         while (pass()) {
-            if (live.stopped()) {
+            if (pace.stopped()) {
+                stoppedByOperator_ = true;
                 line_.fail("Abbruch durch Bediener ");
                 for (std::size_t i = 0; i < cards_.size(); ++i) {
                     if (!cards_[i].finished) {
@@ -238,17 +264,18 @@ bool CardsRun::run() {
     uint32_t error = 0;
     for (CardState& card : cards_) {
         card.fetch->cancel(error);
-        KARVO7ClearFIFO(card.handle, &error);
+        stopAndClear(card.handle);
     }
     displays_.closeAll();
-    if (line_.failed()) {
-        session_.appendResult(line_.text());
-        return false;
-    }
     std::string head = count == 1 ? "1 Kanal: " : formatText("%u Kanäle: ", count);
     head += "Datenrate ";
     if (session_.fields.prepAll) {
         head += "+ PrepAll ";
+    }
+    if (line_.failed()) {
+        // A stopped run names itself and its cards like its other lines; a failure is its text.
+        session_.appendResult(stoppedByOperator_ ? head + line_.text() : line_.text());
+        return false;
     }
     session_.appendResult(head + line_.finished());
     return true;

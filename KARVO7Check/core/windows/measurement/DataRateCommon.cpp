@@ -1,6 +1,9 @@
 #include "DataRateCommon.h"
 
+#include <algorithm>
+
 #include "Format.h"
+#include "data/StreamReaders.h"
 
 namespace k7check {
 
@@ -46,6 +49,11 @@ void RunDisplays::open(const std::vector<std::string>& titles) {
     for (const std::string& title : titles) {
         windows_list_.push_back(windows_.openDisplay(session_, title));
         lastUpdate_.push_back(session_.desktop().tickCount() - throttleMs_ - 1);
+        // Room for the largest shot, so that handing one over never allocates.
+        auto box = std::make_unique<Mailbox>();
+        box->spare.reserve(kDataBufferSize);
+        box->shown.reserve(kDataBufferSize);
+        boxes_.push_back(std::move(box));
     }
     if (windows_list_.size() > 1) {
         const std::vector<Rect> tiles =
@@ -58,16 +66,63 @@ void RunDisplays::open(const std::vector<std::string>& titles) {
     }
 }
 
+bool RunDisplays::due(std::size_t i) {
+    return i < windows_list_.size() && windows_list_[i] != nullptr &&
+           session_.desktop().tickCount() - lastUpdate_[i] > throttleMs_;
+}
+
 void RunDisplays::update(std::size_t i, const MeasuredDataInputs& inputs) {
-    if (i >= windows_list_.size() || windows_list_[i] == nullptr) {
+    if (!due(i)) {
         return;
     }
-    const uint32_t now = session_.desktop().tickCount();
-    if (now - lastUpdate_[i] <= throttleMs_) {
-        return;
-    }
-    lastUpdate_[i] = now;
+    lastUpdate_[i] = session_.desktop().tickCount();
     windows_list_[i]->show(inputs);
+}
+
+bool RunDisplays::wants(std::size_t i) const {
+    return i < boxes_.size() && windows_list_[i] != nullptr &&
+           boxes_[i]->wanted.load(std::memory_order_relaxed);
+}
+
+void RunDisplays::offer(std::size_t i, const MeasuredDataInputs& inputs) {
+    if (!wants(i)) {
+        return;
+    }
+    Mailbox& box = *boxes_[i];
+    const uint32_t length = std::min<uint32_t>(inputs.length, kDataBufferSize);
+    std::lock_guard lock(box.mutex);
+    box.spare.assign(inputs.data, inputs.data + (inputs.data != nullptr ? length : 0));
+    box.inputs = inputs;
+    box.inputs.length = static_cast<uint32_t>(box.spare.size());
+    box.fresh = true;
+    box.wanted.store(false, std::memory_order_relaxed);
+}
+
+void RunDisplays::serve() {
+    const uint32_t now = session_.desktop().tickCount();
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        Mailbox& box = *boxes_[i];
+        if (windows_list_[i] == nullptr) {
+            continue;
+        }
+        std::optional<MeasuredDataInputs> inputs;
+        {
+            std::lock_guard lock(box.mutex);
+            if (box.fresh) {
+                box.spare.swap(box.shown);
+                inputs = box.inputs;
+                box.fresh = false;
+            }
+        }
+        if (inputs) {
+            inputs->data = box.shown.empty() ? nullptr : box.shown.data();
+            lastUpdate_[i] = now;
+            windows_list_[i]->show(*inputs);
+        } else if (!box.wanted.load(std::memory_order_relaxed) &&
+                   now - lastUpdate_[i] > throttleMs_) {
+            box.wanted.store(true, std::memory_order_relaxed);
+        }
+    }
 }
 
 void RunDisplays::close(std::size_t i) {
@@ -87,6 +142,33 @@ MeasuredDataInputs rateInputs(Session& session, const ParameterSet& set, const u
     inputs.samplingRate = set.samplerate;
     inputs.offset = static_cast<uint32_t>(set.aufnahmedelay);
     return inputs;
+}
+
+std::optional<int16_t> recordKennung(const uint8_t* data, uint32_t length) {
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<stream::Header> header = stream::readHeader({data, length});
+    if (!header) {
+        return std::nullopt;
+    }
+    return header->kennung;
+}
+
+std::optional<uint32_t> setOfKennung(Session& session, uint32_t cardNumber, int16_t kennung) {
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        if (session.virma4Id(cardNumber, s) == kennung) {
+            return s;
+        }
+    }
+    return std::nullopt;
+}
+
+void stopAndClear(KARVO7HANDLE card) {
+    uint32_t error = 0;
+    // A card that is not running refuses the stop; the FIFO is cleared either way.
+    KARVO7Stop(card, &error);
+    KARVO7ClearFIFO(card, &error);
 }
 
 bool prepareSetZero(Session& session, uint32_t cardNumber, KARVO7HANDLE card, uint32_t& error) {

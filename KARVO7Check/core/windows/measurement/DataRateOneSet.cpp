@@ -1,11 +1,15 @@
 #include "DataRateCommon.h"
 #include "Format.h"
+#include "KARVO7Os.h"
+#include "ReadLoop.h"
 
 namespace k7check {
 
 namespace {
 
 constexpr const char* kCaption = "Datenrate11";
+// The stop window names the run as its button does.
+constexpr const char* kLiveCaption = "Karte n Satz n";
 
 class OneSetRun {
   public:
@@ -28,8 +32,9 @@ class OneSetRun {
     void measure();
     bool shot(uint64_t i);
     bool reprepare();
+    // A failure while reading: shown once the reading thread has ended.
     void fail(const std::string& text) {
-        desktop_.messageBox(kCaption, text);
+        message_ = text;
         line_.fail(text);
     }
 
@@ -43,7 +48,10 @@ class OneSetRun {
     ParameterSet set_;  // a copy: random draws never reach the table
     CardRecord record_;
     RunDisplays displays_;
+    RunPace* pace_ = nullptr;  // while the run is live
     RunLine line_;
+    std::string message_;
+    bool stoppedByOperator_ = false;
 };
 
 bool OneSetRun::prepare() {
@@ -62,6 +70,9 @@ bool OneSetRun::prepare() {
         KARVO7ActiveParam(card_, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
     }
     KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    // The run reads only its own shots: nothing left over from before, no overflow pending.
+    stopAndClear(card_);
+    pace_->begin();
     if (ok && continuous && KARVO7Start(card_, &error) == 0) {
         ok = false;
         failure = error;
@@ -76,7 +87,7 @@ bool OneSetRun::prepare() {
 bool OneSetRun::reprepare() {
     uint32_t error = 0;
     if (session_.fields.kontinuierlich) {
-        desktop_.sleep(1);
+        K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
             fail(formatText("Stop vor PrepAll Error %X", error));
             return false;
@@ -110,9 +121,6 @@ bool OneSetRun::shot(uint64_t i) {
     if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
         length = 0;
         line_.fail(formatText("GetData Error %X", error));
-        if (f.kontinuierlich) {
-            KARVO7Stop(card_, &error);
-        }
         return false;
     }
     std::optional<GateResults> gates;
@@ -124,35 +132,35 @@ bool OneSetRun::shot(uint64_t i) {
         }
         gates = results;
     }
-    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
+    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays_.wants(0)) {
         MeasuredDataInputs inputs = rateInputs(session_, setWithRecord(set_, record_),
                                                session_.dataBuffer().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;
         }
-        displays_.update(0, inputs);
+        displays_.offer(0, inputs);
     }
     return !f.prepAll || reprepare();
 }
 
 void OneSetRun::measure() {
     const MainWindowFields& f = session_.fields;
-    LiveWork live(desktop_, kCaption);
     const uint32_t begin = desktop_.tickCount();
-    for (uint64_t i = 0; i < f.zyklen; ++i) {
-        if (live.stopped()) {
-            line_.fail("Abbruch durch Bediener ");
-            uint32_t error = 0;
-            KARVO7Stop(card_, &error);
-            KARVO7ClearFIFO(card_, &error);
-            return;
-        }
-        if (!shot(i)) {
-            return;
-        }
+    const ReadLoopEnd end =
+        runReadLoop(desktop_, *pace_, displays_, f.zyklen, [this](uint64_t i) { return shot(i); });
+    if (end.stopped) {
+        stoppedByOperator_ = true;
+        line_.fail("Abbruch durch Bediener ");
     }
-    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, desktop_.tickCount() - begin));
+    if (end.failed || end.stopped) {
+        stopAndClear(card_);
+        if (!message_.empty()) {
+            desktop_.messageBox(kCaption, message_);
+        }
+        return;
+    }
+    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, end.endTick - begin));
     if (f.kontinuierlich) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);
@@ -161,21 +169,32 @@ void OneSetRun::measure() {
 }
 
 bool OneSetRun::run() {
+    // Everything the reads need is there before the card starts: the windows open and
+    // painted, the stop window up.
     if (session_.fields.anzeige) {
         displays_.open({formatText("Karte %u Parametersatz %u", cardNumber_, setNumber_)});
     }
-    uint32_t error = 0;
-    if (!prepareSetZero(session_, cardNumber_, card_, error)) {
-        line_.fail(formatText("Parametersatz 0 Error %X ", error));
-    } else if (prepare()) {
-        measure();
+    {
+        RunPace pace(desktop_, kLiveCaption);
+        pace_ = &pace;
+        uint32_t error = 0;
+        if (!prepareSetZero(session_, cardNumber_, card_, error)) {
+            line_.fail(formatText("Parametersatz 0 Error %X ", error));
+        } else if (prepare()) {
+            measure();
+        } else {
+            stopAndClear(card_);
+        }
+        pace_ = nullptr;
     }
     displays_.closeAll();
     if (!line_.failed()) {
         session_.appendResult(dataRateHead(session_) + line_.finished());
         return true;
     }
-    session_.appendResult(line_.text());
+    // A stopped run names itself and its card like its other lines; a failure is its text.
+    session_.appendResult(stoppedByOperator_ ? dataRateHead(session_) + line_.text()
+                                             : line_.text());
     if (session_.fields.random) {
         // The parameters last drawn, to see what the card refused; the table stays as it is.
         ParameterSet drawn = setWithRecord(set_, record_);

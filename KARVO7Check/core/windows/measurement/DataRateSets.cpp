@@ -1,11 +1,15 @@
 #include "DataRateCommon.h"
 #include "Format.h"
+#include "KARVO7Os.h"
+#include "ReadLoop.h"
 
 namespace k7check {
 
 namespace {
 
 constexpr const char* kCaption = "DatenrateN1";
+// The stop window names the run as its button does.
+constexpr const char* kLiveCaption = "Karte n Sätze 1..n";
 
 class SetsRun {
   public:
@@ -22,6 +26,14 @@ class SetsRun {
             sets_[s] = session.parameterSets().set(cardNumber_, s);
             records_[s] = cardRecordOf(sets_[s], start);
         }
+        // The order in which the card delivers the shots: a free-running card measures its
+        // active sets in turn, set 0 among them; on demand the run starts sets 1..n in turn.
+        if (session.fields.kontinuierlich) {
+            cycle_.push_back(0);
+        }
+        for (uint32_t s = 1; s <= n_; ++s) {
+            cycle_.push_back(s);
+        }
     }
 
     bool run();
@@ -31,8 +43,12 @@ class SetsRun {
     void measure();
     bool shot(uint64_t k);
     bool reprepare();
+    // The set whose data the buffer holds: the record's identification decides in the record
+    // layout, the card's order of sets in the native layout.
+    uint32_t setOfShot(uint32_t expected, uint32_t length);
+    // A failure while reading: shown once the reading thread has ended.
     void fail(const std::string& text) {
-        desktop_.messageBox(kCaption, text);
+        message_ = text;
         line_.fail(text);
     }
 
@@ -44,8 +60,12 @@ class SetsRun {
     uint32_t n_;
     std::array<ParameterSet, kSetsPerCard> sets_{};
     std::array<CardRecord, kSetsPerCard> records_{};
+    std::vector<uint32_t> cycle_;
     RunDisplays displays_;
+    RunPace* pace_ = nullptr;  // while the run is live
     RunLine line_;
+    std::string message_;
+    bool stoppedByOperator_ = false;
 };
 
 bool SetsRun::prepare() {
@@ -74,7 +94,12 @@ bool SetsRun::prepare() {
         line_.fail(formatText("PrepAll Error %X", error));
         return false;
     }
-    if (KARVO7Start(card_, &error) == 0) {
+    // The run reads only its own shots: nothing left over from before, no overflow pending.
+    stopAndClear(card_);
+    pace_->begin();
+    // On demand every shot is started by itself; a start here would put one shot of set 1 into
+    // the FIFO ahead of them, and every later buffer would go to the window of the set before.
+    if (session_.fields.kontinuierlich && KARVO7Start(card_, &error) == 0) {
         line_.fail(formatText("Start Error %X", error));
         return false;
     }
@@ -85,7 +110,7 @@ bool SetsRun::reprepare() {
     const bool continuous = session_.fields.kontinuierlich;
     uint32_t error = 0;
     if (continuous) {
-        desktop_.sleep(1);
+        K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
             fail(formatText("Stop vor PrepAll Error %X", error));
             return false;
@@ -111,9 +136,20 @@ bool SetsRun::reprepare() {
     return true;
 }
 
+uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
+    if (session_.virma4Mode()) {
+        const std::optional<int16_t> kennung = recordKennung(session_.dataBuffer().data(), length);
+        if (kennung) {
+            return setOfKennung(session_, cardNumber_, *kennung).value_or(kSetsPerCard);
+        }
+    }
+    return expected;
+}
+
 bool SetsRun::shot(uint64_t k) {
     const MainWindowFields& f = session_.fields;
-    const auto s = static_cast<uint32_t>(k % n_) + 1;
+    const std::size_t position = static_cast<std::size_t>(k % cycle_.size());
+    const uint32_t s = cycle_[position];
     uint32_t error = 0;
     if (!f.kontinuierlich) {
         if (KARVO7SetParam(card_, s, &error) == 0) {
@@ -128,8 +164,8 @@ bool SetsRun::shot(uint64_t k) {
     uint32_t& length = session_.dataLength();
     length = kDataBufferSize;
     if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
+        length = 0;
         fail(formatText("Satz %u GetData Error %X", s, error));
-        KARVO7Stop(card_, &error);
         return false;
     }
     if (!f.kontinuierlich) {
@@ -140,33 +176,40 @@ bool SetsRun::shot(uint64_t k) {
         }
     }
     if (f.anzeige && k % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
-        displays_.update(s - 1, rateInputs(session_, setWithRecord(sets_[s], records_[s]),
-                                           session_.dataBuffer().data(), length, k + 1));
+        // Set s's window is window s - 1; set 0 and unknown identifications have none.
+        const uint32_t shown = setOfShot(s, length);
+        if (shown >= 1 && shown <= n_ && displays_.wants(shown - 1)) {
+            displays_.offer(shown - 1,
+                            rateInputs(session_, setWithRecord(sets_[shown], records_[shown]),
+                                       session_.dataBuffer().data(), length, k + 1));
+        }
     }
-    return !(f.prepAll && s == n_) || reprepare();
+    return !(f.prepAll && position + 1 == cycle_.size()) || reprepare();
 }
 
 void SetsRun::measure() {
     const MainWindowFields& f = session_.fields;
-    LiveWork live(desktop_, kCaption);
     const uint32_t begin = desktop_.tickCount();
-    const uint64_t shots = uint64_t{f.zyklen} * n_;
-    for (uint64_t k = 0; k < shots; ++k) {
-        if (live.stopped()) {
-            line_.fail("Abbruch durch Bediener ");
-            uint32_t error = 0;
-            KARVO7Stop(card_, &error);
-            return;
+    // "Zyklen" passes over the sets, each pass one shot of every set the card measures.
+    const uint64_t shots = uint64_t{f.zyklen} * cycle_.size();
+    const ReadLoopEnd end =
+        runReadLoop(desktop_, *pace_, displays_, shots, [this](uint64_t k) { return shot(k); });
+    if (end.stopped) {
+        stoppedByOperator_ = true;
+        line_.fail("Abbruch durch Bediener ");
+    }
+    if (end.failed || end.stopped) {
+        stopAndClear(card_);
+        if (!message_.empty()) {
+            desktop_.messageBox(kCaption, message_);
         }
-        if (!shot(k)) {
-            return;
-        }
+        return;
     }
     uint32_t samples = 0;
     for (uint32_t s = 1; s <= n_; ++s) {
         samples += records_[s].measure.Aufnahmelaenge;
     }
-    line_.add(rateText(samples, f.zyklen, desktop_.tickCount() - begin));
+    line_.add(rateText(samples, f.zyklen, end.endTick - begin));
     if (f.kontinuierlich) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);
@@ -181,16 +224,29 @@ bool SetsRun::run() {
         }
         displays_.open(titles);
     }
-    uint32_t error = 0;
-    if (!prepareSetZero(session_, cardNumber_, card_, error)) {
-        line_.fail(formatText("Parametersatz 0 Error %X ", error));
-    } else if (prepare()) {
-        measure();
+    {
+        RunPace pace(desktop_, kLiveCaption);
+        pace_ = &pace;
+        uint32_t error = 0;
+        if (!prepareSetZero(session_, cardNumber_, card_, error)) {
+            line_.fail(formatText("Parametersatz 0 Error %X ", error));
+        } else if (prepare()) {
+            measure();
+        } else {
+            stopAndClear(card_);
+        }
+        pace_ = nullptr;
     }
     displays_.closeAll();
+    uint32_t error = 0;
     KARVO7ClearFIFO(card_, &error);
-    session_.appendResult(line_.failed() ? line_.text()
-                                         : dataRateHead(session_) + line_.finished());
+    // A stopped run names itself and its card like its other lines; a failure is its text.
+    if (!line_.failed()) {
+        session_.appendResult(dataRateHead(session_) + line_.finished());
+    } else {
+        session_.appendResult(stoppedByOperator_ ? dataRateHead(session_) + line_.text()
+                                                 : line_.text());
+    }
     return !line_.failed();
 }
 

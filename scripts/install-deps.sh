@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     clang libclang-rt-14-dev
     xvfb xauth
+    fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -70,8 +71,10 @@ void QtDialogView::connectControls() {
             continue;
         }
         if (auto* push = qobject_cast<QPushButton*>(button)) {
-            push->setAutoDefault(false);
-            push->setDefault(false);
+            // A window that keys must not end has no default button at all: Qt would make the
+            // first button that may be default the default one.
+            push->setAutoDefault(keysEndWindow_);
+            push->setDefault(keysEndWindow_ && name == "okButton");
         }
         if (name == "okButton") {
             connect(button, &QAbstractButton::clicked, this, &QtDialogView::accept);
@@ -109,6 +112,14 @@ bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void QtDialogView::keyPressEvent(QKeyEvent* event) {
+    if (!keysEndWindow_ && event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void QtDialogView::paintEvent(QPaintEvent* event) {

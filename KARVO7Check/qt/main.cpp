@@ -6,13 +6,13 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <clocale>
 #include <cstring>
 #include <iostream>
 
 #include "AppIcon.h"
 #include "HeadlessCheckAll.h"
 #include "KARVO7CheckDlg.h"
+#include "NumericLocale.h"
 #include "QtDesktop.h"
 #include "Session.h"
 #include "ViewRegistry.h"
@@ -47,9 +47,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
-    // Numbers in texts and files are written with a decimal point whatever the desktop's
-    // language ("%4.2f", the parameter and identification files).
-    std::setlocale(LC_NUMERIC, "C");
+    k7qt::keepDecimalPoint();
     QApplication::setWindowIcon(k7qt::appIcon());
     QTranslator translator;
     loadGermanTranslations(application, translator);

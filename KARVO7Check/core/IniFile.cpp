@@ -207,7 +207,14 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
 std::string IniFile::getString(std::string_view section, std::string_view key,
                                std::string_view fallback) const {
     const auto found = value(section, key);
-    return found ? *found : std::string(fallback);
+    if (found) {
+        return *found;
+    }
+    // The default loses its trailing blanks as a stored value does ("Filename= " reads "").
+    while (!fallback.empty() && (fallback.back() == ' ' || fallback.back() == '\t')) {
+        fallback.remove_suffix(1);
+    }
+    return std::string(fallback);
 }
 
 int32_t IniFile::getInt(std::string_view section, std::string_view key, int32_t fallback) const {

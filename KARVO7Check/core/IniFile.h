@@ -5,6 +5,7 @@
 //  - a line whose first non-blank character is ';' is a comment; there are no inline
 //    comments ("k=v ; c" reads "v ; c");
 //  - a value enclosed in a matching pair of single or double quotes loses that pair on read;
+//  - a default text given for a missing key loses its trailing blanks;
 //  - an integer is an optional sign and the leading digits, up to the first non-digit; an
 //    empty value reads as the default;
 //  - a write changes only the line it concerns (a new key goes after the last key of the first

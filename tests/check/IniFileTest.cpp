@@ -123,6 +123,17 @@ TEST(IniRead, AMissingFileGivesTheDefaults) {
     EXPECT_EQ(readProfileInt(dir.file("none.ini"), "S", "K", 17), 17);
 }
 
+TEST(IniRead, ADefaultTextLosesItsTrailingBlanksAsAStoredValueDoes) {
+    const IniFile ini = IniFile::parse("[DSP]\nFilename= \nKey=  a b  \n");
+    EXPECT_EQ(ini.getString("DSP", "Filename", "x"), "");
+    EXPECT_EQ(ini.getString("DSP", "Key", "x"), "a b");
+    EXPECT_EQ(ini.getString("DSP", "Missing", " "), "");
+    EXPECT_EQ(ini.getString("DSP", "Missing", "  a b \t "), "  a b");
+    EXPECT_EQ(ini.getString("None", "Filename", "Bus 0 Slot 0  "), "Bus 0 Slot 0");
+    TempDir dir;
+    EXPECT_EQ(readProfileString(dir.file("none.ini"), "DSP", "Filename", " "), "");
+}
+
 TEST(IniWrite, ChangesOnlyTheValueOfTheAffectedLine) {
     const std::string before =
         "; parameter file of test bench 3\r\n"

@@ -7,6 +7,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
+#include <QRect>
+#include <QTimer>
+#include <optional>
 
 #include "Dialog.h"
 #include "MonospaceFont.h"
@@ -35,6 +39,11 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     // OK and Cancel go to the window's actions, which decide whether the window ends.
     void accept() override;
     void reject() override;
+
+    // Places the whole window, frame and title bar included, on `outer` (screen coordinates).
+    // A window manager frames a window only after it is shown, so until the frame is known the
+    // window is placed as if it had none, and placed again once the frame arrives.
+    void placeFrame(const QRect& outer);
 
     // A view that the desktop shows without a modal run deletes itself when its window is
     // destroyed or it is closed.
@@ -70,6 +79,18 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     bool selfOwned_ = false;
     bool acting_ = false;
     bool keysEndWindow_ = true;
+    // The frame's width on each side, from where the window is and where its frame is.
+    QMargins frameWidths() const;
+    void applyPlacement();
+    void followPlacement();
+    // Placed by placeFrame() until the window manager's frame has been taken into account,
+    // looked for every kPlacementCheckMs for at most kPlacementChecks times.
+    static constexpr int kPlacementCheckMs = 50;
+    static constexpr int kPlacementChecks = 60;
+    std::optional<QRect> placement_;
+    QMargins placedWith_;
+    QTimer placementTimer_;
+    int placementChecks_ = 0;
 };
 
 // The view of a window whose form is a .ui file: the form's controls, connected by name.

@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth
     python3 python3-junitparser
+    fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

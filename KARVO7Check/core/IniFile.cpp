@@ -4,13 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace k7check {
@@ -74,6 +78,75 @@ bool writeAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(written));
     }
     return true;
+}
+
+std::atomic<uint64_t> fileLoads{0};
+
+// What tells one state of a file from another: a rewrite through writeFileAtomically is a new
+// inode, an edit in place changes the modification time or the size.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t seconds = 0;
+    long nanoseconds = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+bool settled(const FileStamp& stamp) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - stamp.seconds >= 2;
+}
+
+std::optional<FileStamp> stampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
+                     info.st_mtim.tv_nsec};
+}
+
+// The file the profile functions read last, parsed: a window that reads a dozen keys one by one
+// reads the file once. The profile functions are called from the program's thread and from the
+// worker of a long operation, hence the lock.
+class ProfileCache {
+  public:
+    std::shared_ptr<const IniFile> get(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto before = stampOf(path);
+        if (before && file_ != nullptr && path == path_ && *before == stamp_) {
+            return file_;
+        }
+        auto file = std::make_shared<const IniFile>(IniFile::load(path));
+        // A file that changed while it was read is not kept, nor one changed in the last
+        // seconds: a file system keeps modification times in coarse ticks, so another change
+        // within the same tick could leave size and time as they are.
+        if (before && settled(*before) && stampOf(path) == before) {
+            path_ = path;
+            stamp_ = *before;
+            file_ = file;
+        } else {
+            file_.reset();
+        }
+        return file;
+    }
+    void forget() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        file_.reset();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::string path_;
+    FileStamp stamp_;
+    std::shared_ptr<const IniFile> file_;
+};
+
+ProfileCache& profileCache() {
+    static ProfileCache cache;
+    return cache;
 }
 
 }  // namespace
@@ -148,7 +221,12 @@ IniFile IniFile::parse(std::string_view bytes) {
     return file;
 }
 
+uint64_t IniFile::loadCount() {
+    return fileLoads.load();
+}
+
 IniFile IniFile::load(const std::string& path) {
+    ++fileLoads;
     // Only a regular file is a profile: a folder, a device or a missing name reads as empty.
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -207,7 +285,14 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
 std::string IniFile::getString(std::string_view section, std::string_view key,
                                std::string_view fallback) const {
     const auto found = value(section, key);
-    return found ? *found : std::string(fallback);
+    if (found) {
+        return *found;
+    }
+    // The default loses its trailing blanks as a stored value does ("Filename= " reads "").
+    while (!fallback.empty() && (fallback.back() == ' ' || fallback.back() == '\t')) {
+        fallback.remove_suffix(1);
+    }
+    return std::string(fallback);
 }
 
 int32_t IniFile::getInt(std::string_view section, std::string_view key, int32_t fallback) const {
@@ -375,20 +460,28 @@ std::string matchFileName(const std::string& path) {
     return slash == std::string::npos ? found : folder + found;
 }
 
+std::shared_ptr<const IniFile> readProfile(const std::string& path) {
+    return profileCache().get(path);
+}
+
 std::string readProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& fallback) {
-    return IniFile::load(path).getString(section, key, fallback);
+    return profileCache().get(path)->getString(section, key, fallback);
 }
 
 int32_t readProfileInt(const std::string& path, const std::string& section, const std::string& key,
                        int32_t fallback) {
-    return IniFile::load(path).getInt(section, key, fallback);
+    return profileCache().get(path)->getInt(section, key, fallback);
 }
 
 bool writeProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
+    // Written from the file as it is now, never from what was read before.
+    profileCache().forget();
     IniFile file = IniFile::load(path);
-    return file.set(section, key, value) && file.save(path);
+    const bool written = file.set(section, key, value) && file.save(path);
+    profileCache().forget();
+    return written;
 }
 
 }  // namespace k7check

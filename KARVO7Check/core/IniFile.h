@@ -5,6 +5,7 @@
 //  - a line whose first non-blank character is ';' is a comment; there are no inline
 //    comments ("k=v ; c" reads "v ; c");
 //  - a value enclosed in a matching pair of single or double quotes loses that pair on read;
+//  - a default text given for a missing key loses its trailing blanks;
 //  - an integer is an optional sign and the leading digits, up to the first non-digit; an
 //    empty value reads as the default;
 //  - a write changes only the line it concerns (a new key goes after the last key of the first
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +31,8 @@ class IniFile {
     // Reads a file; a missing or unreadable file, or anything but a regular file, gives an
     // empty profile.
     static IniFile load(const std::string& path);
+    // How many times load() has read a file, in this process.
+    static uint64_t loadCount();
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string getString(std::string_view section, std::string_view key,
@@ -85,7 +89,11 @@ std::string resolveProfilePath(const std::string& file, const std::string& execu
 // not tell case apart); `path` again when there is none or more than one.
 std::string matchFileName(const std::string& path);
 
-// The desktop's profile services on files: each call reads the file, a write replaces it.
+// The desktop's profile services on files. A read parses the file only when it is not the file
+// the last read parsed, unchanged since (same inode, size and modification time), so reading
+// the keys of one file one by one reads it once; a write reads the file anew and replaces it.
+// The file as the profile reads see it (parsed once while it stays unchanged).
+std::shared_ptr<const IniFile> readProfile(const std::string& path);
 std::string readProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& fallback);
 int32_t readProfileInt(const std::string& path, const std::string& section, const std::string& key,

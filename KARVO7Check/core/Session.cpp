@@ -293,10 +293,11 @@ void Session::resendVirma4Identifications(uint32_t number) {
 }
 
 void Session::readParameterFile() {
-    const IniFile file = IniFile::load(profileFile_);
-    readChannels(file, channels_);
-    readSettings(file, fields, virma4Mode_);
-    readSets(file, sets_, cardCount_);
+    // One reading of the file for every key, which the windows' own profile reads share.
+    const std::shared_ptr<const IniFile> file = readProfile(profileFile_);
+    readChannels(*file, channels_);
+    readSettings(*file, fields, virma4Mode_);
+    readSets(*file, sets_, cardCount_);
 }
 
 void Session::loadParameterFile(const std::string& path) {

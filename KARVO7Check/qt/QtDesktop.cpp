@@ -248,14 +248,7 @@ k7check::Rect QtDesktop::workArea() {
 void QtDesktop::placeWindow(k7check::Dialog& dialog, const k7check::Rect& where) {
     if (QtDialogView* view = viewOf(dialog); view != nullptr) {
         // The rectangle is the whole window, frame included, as the tiling computes it.
-        const QRect frame = view->frameGeometry();
-        const QRect inner = view->geometry();
-        const int dx = inner.left() - frame.left();
-        const int dy = inner.top() - frame.top();
-        const int dw = frame.width() - inner.width();
-        const int dh = frame.height() - inner.height();
-        view->setGeometry(where.left + dx, where.top + dy, std::max(1, where.width() - dw),
-                          std::max(1, where.height() - dh));
+        view->placeFrame(QRect(where.left, where.top, where.width(), where.height()));
     }
 }
 

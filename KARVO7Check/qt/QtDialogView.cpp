@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -15,6 +16,8 @@ namespace k7qt {
 QtDialogView::QtDialogView(k7check::Dialog& dialog, QWidget* parent)
     : QDialog(parent), dialog_(&dialog), controls_(*this) {
     setWindowTitle(QString::fromStdString(dialog.title()));
+    placementTimer_.setInterval(kPlacementCheckMs);
+    connect(&placementTimer_, &QTimer::timeout, this, &QtDialogView::followPlacement);
 }
 
 QtDialogView::~QtDialogView() {
@@ -70,8 +73,10 @@ void QtDialogView::connectControls() {
             continue;
         }
         if (auto* push = qobject_cast<QPushButton*>(button)) {
-            push->setAutoDefault(false);
-            push->setDefault(false);
+            // A window that keys must not end has no default button at all: Qt would make the
+            // first button that may be default the default one.
+            push->setAutoDefault(keysEndWindow_);
+            push->setDefault(keysEndWindow_ && name == "okButton");
         }
         if (name == "okButton") {
             connect(button, &QAbstractButton::clicked, this, &QtDialogView::accept);
@@ -109,6 +114,56 @@ bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void QtDialogView::keyPressEvent(QKeyEvent* event) {
+    if (!keysEndWindow_ && event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QMargins QtDialogView::frameWidths() const {
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
+}
+
+void QtDialogView::placeFrame(const QRect& outer) {
+    placement_ = outer;
+    applyPlacement();
+    // The window manager tells the frame some time after the window is shown, without an event
+    // of its own: look for it a while.
+    placementChecks_ = 0;
+    placementTimer_.start();
+}
+
+void QtDialogView::applyPlacement() {
+    const QMargins frame = frameWidths();
+    placedWith_ = frame;
+    // A window's position is that of its frame: the title bar lands inside `outer` too.
+    move(placement_->topLeft());
+    resize(std::max(1, placement_->width() - frame.left() - frame.right()),
+           std::max(1, placement_->height() - frame.top() - frame.bottom()));
+}
+
+void QtDialogView::followPlacement() {
+    ++placementChecks_;
+    const QMargins frame = frameWidths();
+    if (frame != placedWith_ || (!frame.isNull() && frameGeometry() != *placement_)) {
+        // The frame has arrived or changed, or the window manager put the framed window
+        // elsewhere: place it again.
+        applyPlacement();
+    } else if (!frame.isNull()) {
+        // Framed and where it belongs: from now on the technician moves it as he likes.
+        placement_.reset();
+    }
+    if (!placement_ || placementChecks_ >= kPlacementChecks) {
+        placement_.reset();
+        placementTimer_.stop();
+    }
 }
 
 void QtDialogView::paintEvent(QPaintEvent* event) {

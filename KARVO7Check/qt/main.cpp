@@ -7,7 +7,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "AppIcon.h"
 #include "HeadlessArguments.h"
 #include "KARVO7CheckDlg.h"
+#include "NumericLocale.h"
 #include "QtDesktop.h"
 #include "ResultOutput.h"
 #include "Session.h"
@@ -47,9 +47,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
-    // Numbers in texts and files are written with a decimal point whatever the desktop's
-    // language ("%4.2f", the parameter and identification files).
-    std::setlocale(LC_NUMERIC, "C");
+    k7qt::keepDecimalPoint();
     QApplication::setWindowIcon(k7qt::appIcon());
     QTranslator translator;
     loadGermanTranslations(application, translator);

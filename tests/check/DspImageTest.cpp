@@ -53,10 +53,38 @@ TEST(DspHex, AnyOtherLineIsRefusedByItsNumber) {
     EXPECT_EQ(dspImageFromHex(" 12A\n").error, dspBadHexLineText(1));
     EXPECT_EQ(dspImageFromHex("12AB\r\r\n").error, dspBadHexLineText(1));
     EXPECT_EQ(dspImageFromHex("12AB\r").error, dspBadHexLineText(1));
-    EXPECT_EQ(dspImageFromHex("12AB\n\n").error, dspBadHexLineText(2));
+    EXPECT_EQ(dspImageFromHex("12AB\n\n12AB\n").error, dspBadHexLineText(2));
+    EXPECT_EQ(dspImageFromHex("12AB\r\n\r\n\r\n12AB\r\n").error, dspBadHexLineText(2));
+    EXPECT_EQ(dspImageFromHex("\n12AB\n").error, dspBadHexLineText(1));
+    EXPECT_EQ(dspImageFromHex("12AB\n12AB\n 12AB\n").error, dspBadHexLineText(3));
+    EXPECT_EQ(dspImageFromHex("12AB\n12AB\n12AB 12AB\n").error, dspBadHexLineText(3));
     EXPECT_EQ(dspImageFromHex("12AB\n1\n").error, dspBadHexLineText(2));
     EXPECT_EQ(dspImageFromHex("+1AB\n").error, dspBadHexLineText(1));
     EXPECT_EQ(dspImageFromHex("").error, "Keine gültige Extension (*.bin/*.hex)");
+    EXPECT_EQ(dspImageFromHex("\r\n\n").error, kDspNoValidExtension);
+}
+
+TEST(DspHex, EmptyLinesAtTheEndAreNoWords) {
+    for (const char* text : {"12AB\n\n", "12AB\r\n\r\n", "12AB\r\n\r\n\n", "12AB\n\r\n"}) {
+        const DspImageRead read = dspImageFromHex(text);
+        ASSERT_TRUE(read.ok()) << read.error;
+        EXPECT_EQ(read.image.blocks(), 1u);
+        EXPECT_EQ(read.image.bytes[0], 0xAB);
+        EXPECT_EQ(read.image.bytes[2], 0);
+    }
+    // Read piece by piece, split anywhere, the text gives the same image.
+    const std::string text = "0102\r\nA0b0\r\nFFFF\r\n\r\n";
+    for (size_t split = 0; split <= text.size(); ++split) {
+        HexImageReader reader;
+        EXPECT_TRUE(reader.feed(std::string_view(text).substr(0, split)));
+        EXPECT_TRUE(reader.feed(std::string_view(text).substr(split)));
+        const DspImageRead read = reader.finish();
+        ASSERT_TRUE(read.ok()) << split;
+        EXPECT_EQ(read.image.bytes[0], 0x02);
+        EXPECT_EQ(read.image.bytes[3], 0xA0);
+        EXPECT_EQ(read.image.bytes[4], 0xFF);
+        EXPECT_EQ(read.image.bytes[6], 0);
+    }
 }
 
 TEST(DspImageSize, AtMost255BlocksTheLastOneZeroFilled) {
@@ -111,11 +139,30 @@ TEST(DspFile, ReadingFilesAndRefusingThemBeforeTheCard) {
 
     writeText(dir.file("big.bin"), std::string(32641, '\1'));
     EXPECT_EQ(readDspImage(dir.file("big.bin")).error, kDspTooLarge);
-    writeText(dir.file("big.hex"), hexLines(16320, "\r\n") + "1");
+    writeText(dir.file("big.hex"), hexLines(16321, "\r\n"));
     EXPECT_EQ(readDspImage(dir.file("big.hex")).error, kDspTooLarge);
+    // 255 blocks are as large as a program gets: with an empty line after them, with LF line
+    // ends, or with its last line unended.
+    for (const std::string& full :
+         {hexLines(16320, "\r\n") + "\r\n", hexLines(16320, "\n") + "\n",
+          hexLines(16320, "\r\n") + "\r\n\r\n\r\n", hexLines(16319, "\r\n") + "12AB"}) {
+        writeText(dir.file("full.hex"), full);
+        const DspImageRead read = readDspImage(dir.file("full.hex"));
+        ASSERT_TRUE(read.ok()) << read.error;
+        EXPECT_EQ(read.image.blocks(), 255u);
+        EXPECT_EQ(read.image.bytes[32639], 0x12);
+    }
+    // A bad line far down is named by its number; one after more words than a program holds
+    // is never reached.
+    writeText(dir.file("bad.hex"), hexLines(9000, "\r\n") + "12AB;\r\n");
+    EXPECT_EQ(readDspImage(dir.file("bad.hex")).error, dspBadHexLineText(9001));
+    writeText(dir.file("bad.hex"), hexLines(20000, "\r\n") + "xyz\r\n");
+    EXPECT_EQ(readDspImage(dir.file("bad.hex")).error, kDspTooLarge);
     // An endless file is refused without being read whole.
     ASSERT_EQ(::symlink("/dev/zero", dir.file("endless.bin").c_str()), 0);
     EXPECT_EQ(readDspImage(dir.file("endless.bin")).error, kDspTooLarge);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("endless.hex").c_str()), 0);
+    EXPECT_EQ(readDspImage(dir.file("endless.hex")).error, dspBadHexLineText(1));
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
 
 #include "CheckTestSupport.h"
 #include "IniFile.h"
@@ -121,6 +124,54 @@ TEST(IniRead, AMissingFileGivesTheDefaults) {
     TempDir dir;
     EXPECT_EQ(readProfileString(dir.file("none.ini"), "S", "K", "fallback"), "fallback");
     EXPECT_EQ(readProfileInt(dir.file("none.ini"), "S", "K", 17), 17);
+}
+
+// Gives `path` a modification time an hour ago, as a parameter file has that nobody is editing.
+void settle(const std::string& path) {
+    std::filesystem::last_write_time(
+        path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+TEST(IniProfile, TheKeysOfAnUnchangedFileComeFromOneReading) {
+    TempDir dir;
+    const std::string path = dir.file("p.ini");
+    writeText(path, "[Selbsttest]\nTest0=no\nTest1=yes\nZahl=12\n");
+    settle(path);
+    const uint64_t before = IniFile::loadCount();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(readProfileString(path, "Selbsttest", "Test0", "yes"), "no");
+        EXPECT_EQ(readProfileInt(path, "Selbsttest", "Zahl", 0), 12);
+        EXPECT_EQ(readProfileString(path, "Selbsttest", "Missing", "yes"), "yes");
+    }
+    EXPECT_EQ(IniFile::loadCount() - before, 1u);
+    EXPECT_EQ(readProfile(path)->getString("Selbsttest", "Test1", ""), "yes");
+    EXPECT_EQ(IniFile::loadCount() - before, 1u);
+
+    // A write reads the file as it is and is read back at once.
+    ASSERT_TRUE(writeProfileString(path, "Selbsttest", "Test0", "yes"));
+    EXPECT_EQ(readProfileString(path, "Selbsttest", "Test0", ""), "yes");
+    // So is a change by hand, in place, of the same length.
+    writeText(path, "[Selbsttest]\nTest0=xx\nTest1=yes\nZahl=12\n");
+    EXPECT_EQ(readProfileString(path, "Selbsttest", "Test0", ""), "xx");
+    // Another file, and back: each is read as it is.
+    const std::string other = dir.file("q.ini");
+    writeText(other, "[Selbsttest]\nTest0=q\n");
+    EXPECT_EQ(readProfileString(other, "Selbsttest", "Test0", ""), "q");
+    EXPECT_EQ(readProfileString(path, "Selbsttest", "Test0", ""), "xx");
+    // A file that is gone gives the defaults.
+    ASSERT_EQ(std::remove(other.c_str()), 0);
+    EXPECT_EQ(readProfileString(other, "Selbsttest", "Test0", "d"), "d");
+}
+
+TEST(IniRead, ADefaultTextLosesItsTrailingBlanksAsAStoredValueDoes) {
+    const IniFile ini = IniFile::parse("[DSP]\nFilename= \nKey=  a b  \n");
+    EXPECT_EQ(ini.getString("DSP", "Filename", "x"), "");
+    EXPECT_EQ(ini.getString("DSP", "Key", "x"), "a b");
+    EXPECT_EQ(ini.getString("DSP", "Missing", " "), "");
+    EXPECT_EQ(ini.getString("DSP", "Missing", "  a b \t "), "  a b");
+    EXPECT_EQ(ini.getString("None", "Filename", "Bus 0 Slot 0  "), "Bus 0 Slot 0");
+    TempDir dir;
+    EXPECT_EQ(readProfileString(dir.file("none.ini"), "DSP", "Filename", " "), "");
 }
 
 TEST(IniWrite, ChangesOnlyTheValueOfTheAffectedLine) {

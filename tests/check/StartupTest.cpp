@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "CheckTestSupport.h"
+#include "IniFile.h"
 
 using namespace k7check;
 using namespace k7checktest;
@@ -47,6 +50,26 @@ TEST_F(Startup, NoCardEndsTheWindowAndInitialisesNothing) {
     EXPECT_TRUE(window->session().profileFile().empty());
     EXPECT_TRUE(window->session().dataBuffer().empty());
     EXPECT_EQ(window->fields.karteLabel, "von 0 Karten");
+}
+
+TEST_F(Startup, TheParameterFileIsReadOnceForAllItsKeysAndTheWindowsReadingIt) {
+    std::string text = "[Init]\r\nZyklen=321\r\n[DSP]\r\nFilename=prog.hex\r\n";
+    for (int set = 0; set < 8; ++set) {
+        text += "[Karte1-Satz" + std::to_string(set) + "]\r\nActive=yes\r\nFilter=4\r\n";
+    }
+    parameterFile(text);
+    std::filesystem::last_write_time(
+        profile(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    const uint64_t before = IniFile::loadCount();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->fields.zyklen, 321u);
+    EXPECT_EQ(window->session().parameterSets().set(1, 7).filter, 4);
+    EXPECT_EQ(IniFile::loadCount() - before, 1u);
+    // A window reading its keys one by one through the desktop reads nothing anew.
+    for (int key = 0; key < 14; ++key) {
+        EXPECT_EQ(desktop.profileString(profile(), "DSP", "Filename", " "), "prog.hex");
+    }
+    EXPECT_EQ(IniFile::loadCount() - before, 1u);
 }
 
 TEST_F(Startup, FieldsAfterAStartWithoutParameterFile) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -19,6 +20,7 @@
 #include "ViewRegistry.h"
 #include "windows/card/CommandDlg.h"
 #include "windows/card/CommandParameterDlgs.h"
+#include "windows/card/CommandWords.h"
 #include "windows/card/DSPDlg.h"
 #include "windows/card/KennungDlg.h"
 #include "windows/card/SelbsttestDlg.h"
@@ -186,6 +188,91 @@ TEST_F(CardWindowsView, CommandWindowAndItsParameterWindows) {
     shoot(sapDelay, [](QWidget& view) {
         EXPECT_EQ(view.findChild<QLineEdit*>("sapDelayEdit")->text(), "70000");
     });
+}
+
+TEST_F(CardWindowsView, EnterPressesOkInTheParameterWindowsEscapeCancels) {
+    const RegisterReader read = [this](uint32_t r) {
+        return KARVO7ReadRegister(session->card(1), r);
+    };
+    // Opens `window`, types `text` into `edit` (none: the focus stays where the window puts
+    // it), presses `key` there and returns how the window ended.
+    const auto typeAndPress = [this](CmdParameterDlg& window, const char* edit, const char* text,
+                                     Qt::Key key) {
+        std::unique_ptr<k7qt::QtDialogView> view = desktop.openView(window);
+        EXPECT_NE(view, nullptr);
+        if (view == nullptr) {
+            return -1;
+        }
+        view->show();
+        QWidget* target = view.get();
+        if (edit != nullptr) {
+            auto* field = view->findChild<QLineEdit*>(QString::fromLatin1(edit));
+            EXPECT_NE(field, nullptr) << edit;
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, QString::fromLatin1(text));
+            target = field;
+        }
+        QTest::keyClick(target, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        return window.ended() ? window.result() : -1;
+    };
+
+    CmdAverageDlg average(desktop);
+    EXPECT_EQ(typeAndPress(average, "anzahlEdit", "12", Qt::Key_Return), kIdOk);
+    EXPECT_EQ(average.words()[0], 12u);
+    CmdGainDlg gain(desktop);
+    EXPECT_EQ(typeAndPress(gain, "verstaerkungEdit", "12.7", Qt::Key_Enter), kIdOk);
+    EXPECT_EQ(gain.words()[0], 120u);
+    CmdCountDlg count(desktop, read);
+    EXPECT_EQ(typeAndPress(count, "delayEdit", "77", Qt::Key_Return), kIdOk);
+    EXPECT_EQ(count.words()[1], 77u);
+    CmdSAPdelayDlg sapDelay(desktop, 5);
+    EXPECT_EQ(typeAndPress(sapDelay, "sapDelayEdit", "300", Qt::Key_Return), kIdOk);
+    EXPECT_EQ(sapDelay.sapDelay, 300u);
+    // Windows without edits: Enter wherever the focus is.
+    CmdSWconfigDlg swConfig(desktop);
+    EXPECT_EQ(typeAndPress(swConfig, nullptr, nullptr, Qt::Key_Return), kIdOk);
+    CmdShotDlg shot(desktop, read);
+    EXPECT_EQ(typeAndPress(shot, nullptr, nullptr, Qt::Key_Return), kIdOk);
+    // Escape is Cancel, after typing too.
+    CmdHWconfigDlg hwConfig(desktop, read);
+    EXPECT_EQ(typeAndPress(hwConfig, "filterEdit", "5", Qt::Key_Escape), kIdCancel);
+}
+
+TEST_F(CardWindowsView, EnterFromTheCommandWindowSendsTheParameterCommand) {
+    CommandDlg command(*session, 1, 0);
+    std::unique_ptr<k7qt::QtDialogView> view = desktop.openView(command);
+    ASSERT_NE(view, nullptr);
+    view->show();
+    whenModalOpens([](QWidget* modal) {
+        auto* anzahl = modal->findChild<QLineEdit*>(QStringLiteral("anzahlEdit"));
+        ASSERT_NE(anzahl, nullptr);
+        anzahl->setFocus();
+        anzahl->selectAll();
+        QTest::keyClicks(anzahl, QStringLiteral("4"));
+        QTest::keyClick(anzahl, Qt::Key_Return);
+    });
+    click(*view, "averageButton");
+    auto* list = view->findChild<QListWidget*>(QStringLiteral("resultList"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), "Average: OK");
+    EXPECT_EQ(command.lastWords(kCmdAverage)[0], 4u);
+    // "OK" is the window's default button; a button with the focus takes Enter instead.
+    auto* ok = view->findChild<QPushButton*>(QStringLiteral("okButton"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+    auto* start = view->findChild<QPushButton*>(QStringLiteral("startButton"));
+    ASSERT_NE(start, nullptr);
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_Return);
+    ASSERT_EQ(list->count(), 1);  // "Start" leaves its line alone in the list
+    EXPECT_EQ(list->item(0)->text(), "Start Messung: OK");
+    EXPECT_FALSE(command.ended());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(command.ended());
+    EXPECT_EQ(command.result(), kIdOk);
 }
 
 }  // namespace

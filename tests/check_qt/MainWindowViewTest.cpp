@@ -442,12 +442,33 @@ TEST_F(MainWindowView, OkClosesTheCardsAndEndsTheWindow) {
     EXPECT_EQ(window->card(2), nullptr);
 }
 
-TEST_F(MainWindowView, EscapeEndsTheWindowWithoutClosingMessages) {
+TEST_F(MainWindowView, EscapeAndEnterKeepTheWindowTheCloseBoxEndsIt) {
     open();
+    ASSERT_EQ(driver.openCount(), 2);
+    // Escape, on the window and in an edit, ends nothing: it is also the key of "Stopp".
     QTest::keyClick(view.get(), Qt::Key_Escape);
+    QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Escape);
+    // Enter leaves the edit ("Karte" 0 becomes 1) and presses no button.
+    retype(edit("karteEdit"), "0");
+    QTest::keyClick(&edit("karteEdit"), Qt::Key_Return);
+    EXPECT_EQ(edit("karteEdit").text(), "1");
+    QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    for (const QPushButton* push : view->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(push->isDefault()) << push->text().toStdString();
+    }
+    EXPECT_FALSE(window->ended());
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(resultLines().isEmpty());
+    EXPECT_NE(window->card(1), nullptr);
+
+    // The close box ends it, without closing messages.
+    view->close();
     EXPECT_TRUE(window->ended());
     EXPECT_EQ(window->result(), k7check::kIdCancel);
     EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_FALSE(view->isVisible());
 }
 
 TEST_F(MainWindowView, WithoutCardsTheWindowEndsBeforeItIsShown) {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFontInfo>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPainter>
@@ -231,6 +230,42 @@ TEST_F(Windows, MeasuredDataViewShowsAndSavesTheWindowsPicture) {
         << desktop.messages[0];
 }
 
+TEST_F(Windows, WithoutDataTheWindowShowsItsOwnGround) {
+    k7check::AnzeigeDlg window(desktop);
+    std::unique_ptr<k7qt::QtDialogView> opened = desktop.openView(window);
+    auto* view = dynamic_cast<k7qt::AnzeigeDlgView*>(opened.get());
+    ASSERT_NE(view, nullptr);
+    QPalette palette = view->palette();
+    const QColor ground(40, 90, 160);
+    palette.setColor(QPalette::Window, ground);
+    view->setPalette(palette);
+    view->show();
+    const auto* grip = view->findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    const auto groundOnly = [&] {
+        const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage expected(shown.size(), QImage::Format_RGB32);
+        expected.fill(ground);
+        return differingPixels(shown, expected, grip->geometry()) == 0 &&
+               differingPixels(view->picture(), expected) == 0;
+    };
+    // No data handed over yet.
+    EXPECT_TRUE(groundOnly());
+    // A record whose header check fails: its message once, and still the ground.
+    Buffer bad = record(0x14, {1, 2, 3});
+    bad[1] = 14;
+    window.setInputs(inputsFor(bad, true));
+    EXPECT_EQ(desktop.messages, std::vector<std::string>{"Anzeige: Datenlänge soll: 12 - ist: 14"});
+    view->repaint();
+    EXPECT_TRUE(groundOnly());
+    // Data again: the white plot.
+    const Buffer good = native16(noisy(100, 1));
+    window.setInputs(inputsFor(good, false));
+    view->repaint();
+    EXPECT_FALSE(groundOnly());
+    EXPECT_EQ(view->picture().pixel(320, 0), qRgb(255, 255, 255));
+}
+
 TEST_F(Windows, DoubleClickOpensTheDataListOnTheSameBuffer) {
     const Buffer b = native16(noisy(1600, 4));
     k7check::AnzeigeDlg window(desktop);
@@ -273,7 +308,13 @@ TEST_F(Windows, DataListServesSixtyFiveThousandSamplesAndCopiesAndSaves) {
     const QString last = QString::fromUtf8("1638.375µs    -0.0% | 65535     -7 (  -2) 0xFFF9");
     EXPECT_EQ(model->data(model->index(65536, 0)).toString(), last);
     EXPECT_EQ(model->data(model->index(65537, 0)), QVariant());
-    EXPECT_TRUE(QFontInfo(list->font()).fixedPitch());
+    // The columns line up: every character of the lines takes the same advance, whatever fonts
+    // the machine has beside the program's own.
+    QStringList shown;
+    for (const int row : {0, 1, 2, 1000, 65536}) {
+        shown << model->data(model->index(row, 0)).toString();
+    }
+    EXPECT_EQ(unevenColumns(list->font(), shown), "");
     EXPECT_TRUE(list->uniformItemSizes());
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);

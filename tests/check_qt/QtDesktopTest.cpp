@@ -11,6 +11,7 @@
 #include "QtDesktop.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
+#include "windows/measurement/DataRateRuns.h"
 
 using k7check::Answer;
 using k7check::Buttons;
@@ -120,6 +121,29 @@ TEST_F(QtDesktopWindows, ModelessWindowIsShownOnceAndGoesWithItsWindowObject) {
     EXPECT_FALSE(view.isNull() || view->isVisible()) << "hidden at once";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(view.isNull()) << "deleted with its window";
+}
+
+TEST_F(QtDesktopWindows, TiledWindowsLieInTheWorkAreaFrameIncluded) {
+    k7qt::QtDesktop desktop;
+    const k7check::Rect area = desktop.workArea();
+    const QRect available(area.left, area.top, area.width(), area.height());
+    std::vector<std::unique_ptr<PlainWindow>> windows;
+    for (int i = 0; i < 9; ++i) {
+        windows.push_back(std::make_unique<PlainWindow>());
+        desktop.showModeless(*windows.back());
+    }
+    const std::vector<k7check::Rect> tiles = k7check::tileWindows(area, windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        desktop.placeWindow(*windows[i], tiles[i]);
+    }
+    QCoreApplication::processEvents();
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const k7qt::QtDialogView* view = desktop.viewOf(*windows[i]);
+        ASSERT_NE(view, nullptr);
+        const QRect tile(tiles[i].left, tiles[i].top, tiles[i].width(), tiles[i].height());
+        EXPECT_EQ(view->frameGeometry(), tile) << i;
+        EXPECT_TRUE(available.contains(view->frameGeometry())) << i;
+    }
 }
 
 TEST_F(QtDesktopWindows, ClosingAModelessWindowEndsItAndFreesTheView) {

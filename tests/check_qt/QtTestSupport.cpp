@@ -1,6 +1,7 @@
 #include "QtTestSupport.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QTimer>
 #include <fstream>
 #include <sstream>
@@ -112,6 +113,33 @@ QAbstractButton* buttonWithText(const QWidget& root, const QString& text) {
         }
     }
     return nullptr;
+}
+
+std::string unevenColumns(const QFont& font, const QStringList& lines) {
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (const QString& line : lines) {
+        for (const QChar c : line) {
+            const qreal advance = metrics.horizontalAdvance(c);
+            if (advance != zero) {
+                return QStringLiteral("'%1' %2 wide, '0' %3 in \"%4\"")
+                    .arg(c)
+                    .arg(advance)
+                    .arg(zero)
+                    .arg(line)
+                    .toStdString();
+            }
+        }
+    }
+    return {};
+}
+
+QStringList linesOf(const QListWidget& list) {
+    QStringList lines;
+    for (int i = 0; i < list.count(); ++i) {
+        lines << list.item(i)->text();
+    }
+    return lines;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {

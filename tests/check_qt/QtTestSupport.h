@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
+#include <QListWidget>
+#include <QStringList>
 #include <QWidget>
 #include <deque>
 #include <functional>
@@ -76,6 +79,12 @@ void whenModalOpens(std::function<void(QWidget*)> handler);
 
 // The first enabled or disabled widget of type T below `root` whose text is `text`.
 QAbstractButton* buttonWithText(const QWidget& root, const QString& text);
+
+// Whether the columns of `lines` line up in `font`: every character the lines use takes the
+// advance of '0'. Empty when they do, else the first character that does not, with both advances.
+std::string unevenColumns(const QFont& font, const QStringList& lines);
+// The lines of a list widget.
+QStringList linesOf(const QListWidget& list);
 
 // Writes `bytes` to `path`.
 void writeFile(const std::string& path, const std::string& bytes);

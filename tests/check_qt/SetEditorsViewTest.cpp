@@ -1,6 +1,6 @@
 // The set editors on the screen, on a simulated card: each window opens with its form, its
 // controls are bound (a click into a radio row keeps the row exclusive, units convert in the
-// edits), and a screenshot of each is saved as a test artifact.
+// edits), the lists of columns line up, and a screenshot of each is saved as a test artifact.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -108,16 +108,22 @@ TEST_F(SetEditorsView, GatesAndGateValues) {
     results[6] = 0x20;
     results[7] = 0x19;
     DataBlendenDlg list(results, 48, active, false);
-    shoot(list, "Blendenwerte",
-          [](QWidget& view) { EXPECT_EQ(view.findChild<QListWidget*>("valueList")->count(), 5); });
+    shoot(list, "Blendenwerte", [](QWidget& view) {
+        const auto* values = view.findChild<QListWidget*>("valueList");
+        EXPECT_EQ(values->count(), 5);
+        EXPECT_EQ(unevenColumns(values->font(), linesOf(*values)), "");
+    });
 
     DataListInputs inputs;
     inputs.data = results.data();
     inputs.length = 48;
     inputs.samplingRate = 0;
     BlendenDataList dataList(inputs);
-    shoot(dataList, "Data",
-          [](QWidget& view) { EXPECT_EQ(view.findChild<QListWidget*>("dataList")->count(), 25); });
+    shoot(dataList, "Data", [](QWidget& view) {
+        const auto* lines = view.findChild<QListWidget*>("dataList");
+        EXPECT_EQ(lines->count(), 25);
+        EXPECT_EQ(unevenColumns(lines->font(), linesOf(*lines)), "");
+    });
 }
 
 TEST_F(SetEditorsView, DepthCompensationList) {
@@ -131,6 +137,7 @@ TEST_F(SetEditorsView, DepthCompensationList) {
         auto* list = view.findChild<QListWidget*>("taList");
         ASSERT_EQ(list->count(), 4);
         EXPECT_EQ(list->item(3)->text(), "  4: 6553.4");
+        EXPECT_EQ(unevenColumns(list->font(), linesOf(*list)), "");
         EXPECT_EQ(view.findChild<QLineEdit*>("stuetzstellenEdit")->text(), "4");
     });
 }
@@ -146,8 +153,11 @@ TEST_F(SetEditorsView, RandomLimitsBusbelegungAutomatischeMessung) {
     channels[0] = {1, 1, 12, "KARVO7F"};
     channels[1] = {0, 1, 13, ""};
     BusbelegungDlg bus(channels);
-    shoot(bus, "Busbelegung",
-          [](QWidget& view) { EXPECT_EQ(view.findChild<QListWidget*>("busList")->count(), 2); });
+    shoot(bus, "Busbelegung", [](QWidget& view) {
+        const auto* list = view.findChild<QListWidget*>("busList");
+        EXPECT_EQ(list->count(), 2);
+        EXPECT_EQ(unevenColumns(list->font(), linesOf(*list)), "");
+    });
 
     std::array<bool, kSetsPerCard> active{false, false, false, true};
     BlockmessungDlg block(active);

@@ -25,6 +25,22 @@ int hexDigit(char c) {
     return -1;
 }
 
+// The word of a line of exactly four hexadecimal digits, else -1.
+int wordOf(std::string_view line) {
+    if (line.size() != 4) {
+        return -1;
+    }
+    int word = 0;
+    for (const char c : line) {
+        const int digit = hexDigit(c);
+        if (digit < 0) {
+            return -1;
+        }
+        word = word * 16 + digit;
+    }
+    return word;
+}
+
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -75,41 +91,64 @@ DspFileKind dspFileKindOf(std::string_view path) {
     return DspFileKind::Unknown;
 }
 
-DspImageRead dspImageFromHex(std::string_view text) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() / 5 * 2 + 2);
-    size_t at = 0;
-    size_t line = 1;
-    while (at < text.size()) {
-        if (text.size() - at < 4) {
-            return failed(dspBadHexLineText(line));
+bool HexImageReader::feed(std::string_view text) {
+    for (const char c : text) {
+        if (!error_.empty()) {
+            return false;
         }
-        int word = 0;
-        for (size_t i = 0; i < 4; ++i) {
-            const int digit = hexDigit(text[at + i]);
-            if (digit < 0) {
-                return failed(dspBadHexLineText(line));
-            }
-            word = word * 16 + digit;
+        if (c == '\n') {
+            endLine(true);
+        } else if (line_.size() < kLongestLine) {
+            line_ += c;
+        } else {
+            // Longer than any word line can be, whatever follows.
+            error_ = dspBadHexLineText(number_);
         }
-        at += 4;
-        if (at < text.size()) {
-            if (text[at] == '\n') {
-                at += 1;
-            } else if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
-                at += 2;
-            } else {
-                return failed(dspBadHexLineText(line));
-            }
-        }
-        bytes.push_back(static_cast<uint8_t>(word & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(word >> 8));
-        if (bytes.size() > kDspMaxImageBytes) {
-            return failed(kDspTooLarge);
-        }
-        ++line;
     }
-    return finished(std::move(bytes));
+    return error_.empty();
+}
+
+void HexImageReader::endLine(bool lineEnd) {
+    std::string_view text = line_;
+    if (lineEnd && !text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    if (text.empty()) {
+        // An empty line is one too many only when a word follows it: editors end files with one.
+        if (lineEnd && firstEmpty_ == 0) {
+            firstEmpty_ = number_;
+        }
+    } else if (firstEmpty_ != 0) {
+        error_ = dspBadHexLineText(firstEmpty_);
+    } else {
+        const int word = wordOf(text);
+        if (word < 0) {
+            error_ = dspBadHexLineText(number_);
+        } else if (bytes_.size() + 2 > kDspMaxImageBytes) {
+            error_ = kDspTooLarge;
+        } else {
+            bytes_.push_back(static_cast<uint8_t>(word & 0xFF));
+            bytes_.push_back(static_cast<uint8_t>(word >> 8));
+        }
+    }
+    line_.clear();
+    ++number_;
+}
+
+DspImageRead HexImageReader::finish() {
+    if (error_.empty() && !line_.empty()) {
+        endLine(false);
+    }
+    if (!error_.empty()) {
+        return failed(error_);
+    }
+    return finished(std::move(bytes_));
+}
+
+DspImageRead dspImageFromHex(std::string_view text) {
+    HexImageReader reader;
+    reader.feed(text);
+    return reader.finish();
 }
 
 DspImageRead dspImageFromBin(std::string_view bytes) {
@@ -127,13 +166,25 @@ DspImageRead readDspImage(const std::string& path) {
         if (kind == DspFileKind::Unknown) {
             return failed(kDspNoValidExtension);
         }
-        // Read at most one byte more than the longest valid file, so that a longer one is
-        // refused without being read whole.
-        const size_t limit = kind == DspFileKind::Hex ? kDspMaxHexFileBytes : kDspMaxBinFileBytes;
-        std::string bytes;
         std::array<char, 4096> buffer{};
-        while (bytes.size() <= limit) {
-            const size_t want = std::min(buffer.size(), limit + 1 - bytes.size());
+        if (kind == DspFileKind::Hex) {
+            // The text goes through the reader as it is read: the blocks it holds decide, not
+            // the length of the file, and a bad or superfluous line ends the reading at once.
+            HexImageReader reader;
+            size_t got = 0;
+            do {
+                got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+            } while (reader.feed(std::string_view(buffer.data(), got)) && got == buffer.size());
+            if (std::ferror(file.get()) != 0) {
+                return failed(kDspFileNotFound);
+            }
+            return reader.finish();
+        }
+        // A .bin file is its image: at most one byte more than the largest one is read, so a
+        // longer file is refused without being read whole.
+        std::string bytes;
+        while (bytes.size() <= kDspMaxImageBytes) {
+            const size_t want = std::min(buffer.size(), kDspMaxImageBytes + 1 - bytes.size());
             const size_t got = std::fread(buffer.data(), 1, want, file.get());
             bytes.append(buffer.data(), got);
             if (got < want) {
@@ -143,10 +194,7 @@ DspImageRead readDspImage(const std::string& path) {
         if (std::ferror(file.get()) != 0) {
             return failed(kDspFileNotFound);
         }
-        if (bytes.size() > limit) {
-            return failed(kDspTooLarge);
-        }
-        return kind == DspFileKind::Hex ? dspImageFromHex(bytes) : dspImageFromBin(bytes);
+        return dspImageFromBin(bytes);
     } catch (const std::bad_alloc&) {
         return failed(kDspNoMemory);
     }

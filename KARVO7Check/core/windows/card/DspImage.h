@@ -2,8 +2,9 @@
 // 255 of them because the block count travels as an 8-bit number.
 //
 // A .hex file holds one 16-bit word a line as four hexadecimal digits (high byte first), each
-// line ended by CR LF or LF, the last line with or without an end; the image holds the words
-// in file order, low byte first. A .bin file is the image as it stands.
+// line ended by CR LF or LF, the last line with or without an end, and maybe empty lines after
+// the last word; the image holds the words in file order, low byte first. A .bin file is the
+// image as it stands.
 #pragma once
 
 #include <cstddef>
@@ -17,10 +18,6 @@ namespace k7check {
 inline constexpr size_t kDspBlockBytes = 128;
 inline constexpr size_t kDspMaxBlocks = 255;
 inline constexpr size_t kDspMaxImageBytes = kDspBlockBytes * kDspMaxBlocks;  // 32640
-// The longest file that can hold an image of kDspMaxImageBytes: six characters a word in a
-// .hex file, the bytes themselves in a .bin file.
-inline constexpr size_t kDspMaxHexFileBytes = kDspMaxImageBytes / 2 * 6;
-inline constexpr size_t kDspMaxBinFileBytes = kDspMaxImageBytes;
 
 // Result texts of the load.
 inline constexpr const char* kDspFileNotFound = "Datei nicht gefunden";
@@ -49,15 +46,39 @@ enum class DspFileKind { Hex, Bin, Unknown };
 // after its first character, in any case; ".hex" is looked for first.
 DspFileKind dspFileKindOf(std::string_view path);
 
-// The image of a .hex file's text. A line that is not exactly four hexadecimal digits with its
-// line end is refused with its number; an empty text is no image.
+// Reads a .hex file's text piece by piece, as it comes from the file. Each line is four
+// hexadecimal digits, ended by CR LF or LF (the last line may have no end); empty lines at the
+// end of the file are no words and are ignored. Any other line, or an empty line with a word
+// after it, is refused with its number (from 1); a text of more words than 255 blocks hold is
+// refused as too large as soon as the word that does not fit is read.
+class HexImageReader {
+  public:
+    // Takes the next piece of text; false once the text is refused (further text is ignored).
+    bool feed(std::string_view text);
+    // The image, or why there is none; an empty text (or only empty lines) is no image.
+    DspImageRead finish();
+
+  private:
+    // "12AB\r" is the longest text a line of a word holds before its line feed.
+    static constexpr size_t kLongestLine = 5;
+    void endLine(bool lineEnd);
+
+    std::vector<uint8_t> bytes_;
+    std::string line_;       // the line read so far, without its line feed
+    size_t number_ = 1;      // its number
+    size_t firstEmpty_ = 0;  // the first of the empty lines just read, 0 when none
+    std::string error_;
+};
+
+// The image of a whole .hex file's text, as HexImageReader reads it.
 DspImageRead dspImageFromHex(std::string_view text);
 // The image of a .bin file's bytes; an empty file is no image.
 DspImageRead dspImageFromBin(std::string_view bytes);
 
 // Reads a program file into an image: "Datei nicht gefunden" when it cannot be opened or read,
-// "Keine gültige Extension (*.bin/*.hex)" for another name or an empty image, and a file too
-// long for any valid image is refused before it is read whole. Nothing is sent to a card.
+// "Keine gültige Extension (*.bin/*.hex)" for another name or an empty image. A file is judged by
+// the blocks it holds and is read no further than the first word too many or the first bad line
+// (a .bin file: the first byte too many). Nothing is sent to a card.
 DspImageRead readDspImage(const std::string& path);
 
 }  // namespace k7check

@@ -139,10 +139,12 @@ void MeasuredDataDisplay::clear() {
 }
 
 void MeasuredDataDisplay::paint(Canvas& canvas, Size client) const {
-    canvas.fillRect(0, 0, client.width, client.height, kWhite);
+    // Without data (none handed over, or a failed header check) nothing is drawn, not even the
+    // white ground: the window shows its own.
     if (!hasData_) {
         return;
     }
+    canvas.fillRect(0, 0, client.width, client.height, kWhite);
     const int h = client.height - 40;
     const int w = client.width - 60;
     const int ym = h / 2 + kTop;

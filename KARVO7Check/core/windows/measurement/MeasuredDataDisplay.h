@@ -43,12 +43,13 @@ class MeasuredDataDisplay {
 
     // Takes new inputs and runs the header check (record layout). Returns the message to show in
     // a message box captioned "Anzeige" when the check fails; the window then holds no data and
-    // paints a blank client area until the next call.
+    // paints nothing (the window's own ground shows) until the next call.
     std::optional<std::string> setInputs(const MeasuredDataInputs& inputs);
     // Drops the data (nothing is drawn until new inputs come).
     void clear();
 
-    // Paints the window into a client area of `client` pixels.
+    // Paints the window into a client area of `client` pixels: with data the white ground and
+    // everything on it, without data nothing at all.
     void paint(Canvas& canvas, Size client) const;
 
     void setCurveDrawing(CurveDrawing drawing) { drawing_ = drawing; }

@@ -1,7 +1,6 @@
 #include "MeasuredDataViews.h"
 
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -12,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "MonospaceFont.h"
 #include "QtCanvas.h"
 
 namespace k7qt {
@@ -126,7 +126,7 @@ DataListDlgView::DataListDlgView(k7check::DataListDlg& window, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(listView_);
     listView_->setObjectName(QStringLiteral("dataList"));
-    listView_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    listView_->setFont(monospaceFont(listView_->font()));
     // Every line is one text line: the list never measures its lines one by one.
     listView_->setUniformItemSizes(true);
     listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);

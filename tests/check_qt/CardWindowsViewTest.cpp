@@ -221,7 +221,7 @@ TEST_F(CardWindowsView, EnterPressesOkInTheParameterWindowsEscapeCancels) {
     EXPECT_EQ(typeAndPress(average, "anzahlEdit", "12", Qt::Key_Return), kIdOk);
     EXPECT_EQ(average.words()[0], 12u);
     CmdGainDlg gain(desktop);
-    EXPECT_EQ(typeAndPress(gain, "verstaerkungEdit", "12.7", Qt::Key_Enter), kIdOk);
+    EXPECT_EQ(typeAndPress(gain, "verstaerkungEdit", "12", Qt::Key_Enter), kIdOk);
     EXPECT_EQ(gain.words()[0], 120u);
     CmdCountDlg count(desktop, read);
     EXPECT_EQ(typeAndPress(count, "delayEdit", "77", Qt::Key_Return), kIdOk);

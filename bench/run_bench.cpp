@@ -1,8 +1,8 @@
 // The data-rate run "Karte n Satz n" with "kontinuierlich" through the check program's own
 // logic and Qt desktop (offscreen), on a simulated card, against a bare KARVO7GetData loop on
 // the same card, all timed on the real clock:
-//  - the run's rate with "Anzeige" off against the rate of the bare loop ("rate / card rate"):
-//    the program must measure the card, not itself;
+//  - the run's rate with "Anzeige" off against the card's rate ("rate / card rate") and against
+//    the bare loop: the program must measure the card, not itself;
 //  - the run's rate with "Anzeige" on ("Anzeigefaktor" 1) against "Anzeige" off: the live
 //    display must not slow the measurement down.
 // The card shoots at its highest rate (20 kHz at 1600 samples) unless told otherwise; a card
@@ -12,7 +12,8 @@
 //   --samples N    recording length, default 1600
 //   --shots N      shots per measurement ("Zyklen"), default 20000
 //   --load N       N busy threads competing for the processors meanwhile, default 0
-// A failed run or bare loop prints its line and makes the program end with 1.
+// A failed run prints its line and makes the program end with 1; a bare loop that falls behind
+// (it reads at ordinary priority) is reported as such.
 #include <unistd.h>
 
 #include <QApplication>
@@ -201,12 +202,20 @@ int main(int argc, char* argv[]) {
         off = runRate(session, false);
         on = runRate(session, true);
     }
-    std::printf("bare GetData loop: %.0f shots/s (%.2f of the card's rate)\n", bare,
-                ratio(bare, options.rateHz));
+    if (bare > 0) {
+        std::printf("bare GetData loop: %.0f shots/s (%.2f of the card's rate)\n", bare,
+                    ratio(bare, options.rateHz));
+    } else {
+        std::printf("bare GetData loop: did not keep up\n");
+    }
     std::printf("run, Anzeige off:  %.0f shots/s\n", off);
     std::printf("run, Anzeige on:   %.0f shots/s\n", on);
     std::printf("ratio display on/off: %.2f (goal >= 0.90)\n", ratio(on, off));
-    std::printf("rate / card rate: %.2f (goal >= %.2f)\n", ratio(off, bare),
+    std::printf("rate / card rate: %.2f (goal >= %.2f)\n", ratio(off, options.rateHz),
                 options.load > 0 ? 0.90 : 0.95);
-    return bare > 0 && off > 0 && on > 0 ? 0 : 1;
+    if (bare > 0) {
+        std::printf("rate / bare loop: %.2f\n", ratio(off, bare));
+    }
+    // The bare loop is the reference, not the program: only a failed run fails the benchmark.
+    return off > 0 && on > 0 ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -118,6 +119,9 @@ Answer QtDesktop::messageBox(const std::string& caption, const std::string& text
 }
 
 namespace {
+
+// What a window manager's title bar takes beside the title: icon, three buttons, margins.
+constexpr int kTitleBarDecorationPx = 140;
 
 // The suffix a saved file gets when the name typed has none: the first pattern's ("*.csv": csv).
 QString defaultSuffix(const QStringList& filters) {
@@ -261,6 +265,12 @@ void QtDesktop::beginLiveWork(const std::string& caption) {
     live_ = new QProgressDialog(QString::fromStdString(caption + " läuft..."),
                                 QStringLiteral("Stopp"), 0, 0, parentWindow());
     live_->setWindowTitle(QString::fromStdString(caption));
+    // Wide enough that a window manager's title bar shows the whole run name beside its icon and
+    // buttons (title bars usually use a bold face of the program's font).
+    QFont titleFont = live_->font();
+    titleFont.setBold(true);
+    live_->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(live_->windowTitle()) +
+                           kTitleBarDecorationPx);
     live_->setWindowModality(Qt::ApplicationModal);
     live_->setMinimumDuration(0);
     live_->setAutoClose(false);

@@ -2,26 +2,12 @@
 // parameter commands of the selected set, measurement start and stop, and the commands whose
 // answer the next read delivers (sensor reading, A-scan, gate values, results).
 #include "Card.h"
+#include "LittleEndian.h"
+#include "Protocol.h"
 
 namespace k7sim {
 
-namespace {
-
-// Data word counts of every command the firmware knows, by command number (code >> 10).
-constexpr int kWordCounts[] = {
-    0, 0, 0, 0, 0, 0, 0, 0,  // 0x00 ADC .. 0x1C attenuation
-    1, 1, 1, 1, 1, 1, 1, 0,  // 0x20 set .. 0x3C clear FIFO
-    1, 1, 1, 1, 1, 1, 1, 2,  // 0x40 self test .. 0x5C trigger
-    2, 2, 1, 1, 2, 1, 0, 1,  // 0x60 count .. 0x7C results
-    1,                       // 0x80 trigger delay
-};
-
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
+using namespace cmd;
 
 void Card::changed(uint32_t set) {
     ++versions_[set];
@@ -32,20 +18,19 @@ void Card::changed(uint32_t set) {
 }
 
 uint32_t Card::command(const uint8_t* block) {
-    const uint32_t code = static_cast<uint32_t>(block[0] | block[1] << 8);
-    const uint32_t count = block[2];
-    uint32_t words[8] = {};
-    for (uint32_t i = 0; i < 8; ++i) {
-        words[i] = le32(block + 4 + 4 * i);
+    const uint32_t code = le16(block + kCodeOffset);
+    const uint32_t count = block[kCountOffset];
+    uint32_t words[kMostWords] = {};
+    for (uint32_t i = 0; i < kMostWords; ++i) {
+        words[i] = le32(block + kWordsOffset + 4 * i);
     }
-    if (count > 8 || (code & 0x3FFu) != count) {
+    if (count > kMostWords || wordsOf(code) != count) {
         return fail(K7_ERROR_INVALID_PARAMETER, err::kCommandBlock);
     }
-    const uint32_t number = code >> 10;
-    if (number >= std::size(kWordCounts)) {
+    if (!known(code)) {
         return fail(K7_ERROR_NOT_SUPPORTED, err::kUnknownCommand);
     }
-    if (static_cast<int>(count) != kWordCounts[number]) {
+    if (static_cast<int>(count) != kWordCounts[numberOf(code)]) {
         return fail(K7_ERROR_INVALID_PARAMETER, err::kCommandWords);
     }
     if (const auto word = faults_.command(code, count > 0, words[0])) {
@@ -56,18 +41,18 @@ uint32_t Card::command(const uint8_t* block) {
     }
     const uint32_t w = words[0];
     switch (code) {
-        case 0x0000:  // temperature and supply voltages
+        case kMonitorAdc:  // temperature and supply voltages
             reply_ = adcReading();
             replyPosition_ = 0;
             source_ = Source::Reply;
             return K7_ERROR_SUCCESS;
-        case 0x0400:
+        case kStart:
             return startMeasurement(0, false);
-        case 0x0800:  // stop: the run ends, single shots no longer wait for their trigger
+        case kStop:  // stop: the run ends, single shots no longer wait for their trigger
             endRun();
             armed_.clear();
             return K7_ERROR_SUCCESS;
-        case 0x0C00: {  // reset of the LCAs: registers to their start values, FIFOs emptied
+        case kResetLcas: {  // reset of the LCAs: registers to their start values, FIFOs emptied
             run_.on = false;
             armed_.clear();
             fifo_.clear();
@@ -79,23 +64,23 @@ uint32_t Card::command(const uint8_t* block) {
             lca_.load(sets_[selected_], externalClock_);
             return K7_ERROR_SUCCESS;
         }
-        case 0x1000:
+        case kOffset:
             offsetAdjusted_ = true;
             return K7_ERROR_SUCCESS;
-        case 0x1400:
+        case kPowerDown:
             powered_ = false;
             endRun();
             armed_.clear();
             lca_.setPower(false);
             return K7_ERROR_SUCCESS;
-        case 0x1800:
+        case kPowerUp:
             powered_ = true;
             lca_.setPower(true);
             return K7_ERROR_SUCCESS;
-        case 0x1C00:  // system attenuation, in 0.1 dB, into incoming mailbox 2
+        case kAttenuation:  // system attenuation, in 0.1 dB, into incoming mailbox 2
             bridge_.setIncoming(1, powered_ ? 120u : 0u);
             return K7_ERROR_SUCCESS;
-        case 0x2001:
+        case kSelectSet:
             if ((w & 0xFFu) >= setCount()) {
                 return fail(K7_ERROR_INVALID_PARAMETER, err::kNoSuchSet);
             }
@@ -105,10 +90,10 @@ uint32_t Card::command(const uint8_t* block) {
                 lca_.showGates(*lastGates_[selected_]);
             }
             return K7_ERROR_SUCCESS;
-        case 0x2401:
+        case kActiveSets:
             active_ = static_cast<uint8_t>(w & (setCount() == 8 ? 0xFFu : 0x01u));
             return K7_ERROR_SUCCESS;
-        case 0x2801: {  // A-scan of a set for the next read
+        case kAscanOfSet: {  // A-scan of a set for the next read
             const uint32_t set = w & 0xFFu;
             if (set >= setCount()) {
                 return fail(K7_ERROR_INVALID_PARAMETER, err::kNoSuchSet);
@@ -127,13 +112,13 @@ uint32_t Card::command(const uint8_t* block) {
             }
             return K7_ERROR_SUCCESS;
         }
-        case 0x3401:
+        case kExternalClock:
             externalClock_ = w != 0;
             lca_.load(sets_[selected_], externalClock_);
             return K7_ERROR_SUCCESS;
-        case 0x3801:
+        case kBlockStart:
             return startMeasurement(w & 0xFFu, true);
-        case 0x3C00:
+        case kClearFifo:
             fifo_.clear();
             results_.clear();
             reply_.clear();
@@ -143,9 +128,9 @@ uint32_t Card::command(const uint8_t* block) {
             fifoOverflow_ = false;
             resultsOverflow_ = false;
             return K7_ERROR_SUCCESS;
-        case 0x4001:
+        case kSelfTest:
             return selfTest(w);
-        case 0x7800: {  // gate values of the selected set's last shot
+        case kGateValues: {  // gate values of the selected set's last shot
             // Without one, a set measures once for them; an externally triggered set has none.
             if (!lastGates_[selected_] && !sets_[selected_].externalTrigger()) {
                 takeShot(selected_, nowUs_, Destination::None);
@@ -156,7 +141,7 @@ uint32_t Card::command(const uint8_t* block) {
             source_ = Source::Reply;
             return K7_ERROR_SUCCESS;
         }
-        case 0x7C01:
+        case kResults:
             source_ = Source::Results;
             resultLimit_ = w & 0xFFFFu;
             return K7_ERROR_SUCCESS;
@@ -170,51 +155,51 @@ uint32_t Card::parameterCommand(uint32_t code, const uint32_t* words) {
     ParameterSet& s = sets_[selected_];
     const uint32_t w = words[0];
     switch (code) {
-        case 0x2C01:
+        case kSapDelay:
             s.sapDelay = static_cast<uint16_t>(w & 0xFFFF);
             break;
-        case 0x3001:
+        case kIdentification:
             s.identification = static_cast<int16_t>(w & 0xFFFF);
             break;
-        case 0x4401:
+        case kShot:
             s.shotWord = w & 0xFFFFu;
             break;
-        case 0x4801:
+        case kSender:
             s.senderWord = w & 0xFFFFu;
             break;
-        case 0x4C01:
+        case kInput:
             s.inputWord = w & 0xFFFFu;
             break;
-        case 0x5001:
+        case kGain:
             s.gain = static_cast<int16_t>(w & 0xFFFF);
             break;
-        case 0x5401:
+        case kFilter:
             s.filter = w & 7u;
             break;
-        case 0x5801:
+        case kAverage:
             s.average = w;
             break;
-        case 0x5C02:
+        case kTrigger:
             s.iff = w;
             s.triggerWord = words[1];
             break;
-        case 0x6002:
+        case kCount:
             s.prerun = static_cast<uint16_t>(w & 0xFFFF);
             s.length = static_cast<uint16_t>(w >> 16);
             s.delay = words[1];
             break;
-        case 0x6402:
+        case kDepthCompensation:
             s.taPoints = static_cast<uint8_t>(w & 0xFF);
             s.taDelay = static_cast<uint16_t>(w >> 16);
             s.taSpacing = words[1];
             break;
-        case 0x6801:
+        case kAscanForm:
             s.ascanWord = w & 0xFFFFu;
             break;
-        case 0x6C01:
+        case kReplyLevel:
             s.replyLevel = w;
             break;
-        case 0x7002: {
+        case kGate: {
             const auto gate = static_cast<uint16_t>(w & 0xFFFF);
             const auto second = static_cast<uint16_t>(w >> 16);
             const auto third = static_cast<uint16_t>(words[1] & 0xFFFF);
@@ -230,10 +215,10 @@ uint32_t Card::parameterCommand(uint32_t code, const uint32_t* words) {
             }
             break;
         }
-        case 0x7401:
+        case kGateEnables:
             s.gateEnables = w & 0x1Fu;
             break;
-        case 0x8001:
+        case kTriggerDelay:
             s.triggerDelay = w;
             break;
         default:
@@ -243,8 +228,8 @@ uint32_t Card::parameterCommand(uint32_t code, const uint32_t* words) {
     return K7_ERROR_SUCCESS;
 }
 
-// Start (0x0400): the selected set's measurement mode decides: one shot, or a run over the
-// active sets. Block start (0x3801): a run over the active sets, or over the given set when
+// Start: the selected set's measurement mode decides: one shot, or a run over the
+// active sets. Block start: a run over the active sets, or over the given set when
 // none is active.
 uint32_t Card::startMeasurement(uint32_t setForBlock, bool block) {
     if (!powered_) {

@@ -3,30 +3,14 @@
 #include <cstring>
 
 #include "Card.h"
+#include "LittleEndian.h"
+#include "Protocol.h"
 
 namespace k7sim {
 
 namespace {
 
-// Request codes: device type 0x8002, (access << 14) | (function << 2) | method.
-constexpr uint32_t kReadKonfigArea = 0x80026006u;
-constexpr uint32_t kCardStatus = 0x80026008u;
-constexpr uint32_t kTransferMode = 0x8002A00Cu;
-constexpr uint32_t kCommand = 0x8002A010u;
-constexpr uint32_t kLastError = 0x80026014u;
-constexpr uint32_t kDepthTable = 0x8002A019u;
-constexpr uint32_t kCardPosition = 0x8002601Cu;
-constexpr uint32_t kDataTimeOut = 0x8002A020u;
-constexpr uint32_t kVersion3 = 0x80026024u;
-constexpr uint32_t kReset = 0x8002A028u;
-constexpr uint32_t kResetFinished = 0x8002602Cu;
-constexpr uint32_t kDataInFifo = 0x80026030u;
-constexpr uint32_t kReadPciConfig = 0x800263C0u;
-constexpr uint32_t kWritePciConfig = 0x8002A3C4u;
-constexpr uint32_t kReadRegister = 0x800263C8u;
-constexpr uint32_t kWriteRegister = 0x8002A3CCu;
-constexpr uint32_t kReadEepromByte = 0x800263D0u;
-constexpr uint32_t kWriteEepromByte = 0x8002A3D4u;
+using namespace req;
 
 struct Shape {
     uint32_t code;
@@ -35,24 +19,13 @@ struct Shape {
 };
 // Sizes of every request except the two whose sizes vary (configuration area, depth table).
 constexpr Shape kShapes[] = {
-    {kCardStatus, 0, 16},     {kTransferMode, 1, 0},    {kCommand, 36, 0},
+    {kCardStatus, 0, 16},     {kTransferMode, 1, 0},    {kCommand, kCommandBlockSize, 0},
     {kLastError, 0, 4},       {kCardPosition, 0, 8},    {kDataTimeOut, 4, 0},
     {kVersion3, 0, 4},        {kReset, 0, 0},           {kResetFinished, 0, 4},
     {kDataInFifo, 0, 4},      {kReadPciConfig, 0, 256}, {kWritePciConfig, 256, 0},
     {kReadRegister, 8, 8},    {kWriteRegister, 8, 8},   {kReadEepromByte, 8, 8},
     {kWriteEepromByte, 8, 0},
 };
-
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
 
 }  // namespace
 
@@ -79,7 +52,7 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
         } else if (code == kDepthTable) {
             known = true;
             wantIn = inputSize;
-            if (inputSize == 0 || inputSize > 512 || (inputSize & 1u) != 0) {
+            if (inputSize == 0 || inputSize > kLargestDepthTable || (inputSize & 1u) != 0) {
                 return fail(K7_ERROR_BAD_LENGTH, err::kDepthTable);
             }
         }
@@ -99,7 +72,7 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
             return fail(K7_ERROR_GEN_FAILURE, *word);
         }
         // Input and output may be one buffer: take the input before writing any output.
-        uint8_t in[512] = {};
+        uint8_t in[kLargestDepthTable] = {};
         if (inputSize <= sizeof in && inputSize != 0) {
             std::memcpy(in, input, inputSize);
         }
@@ -131,7 +104,7 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
                 ParameterSet& set = sets_[selected_];
                 set.taTable.clear();
                 for (uint32_t i = 0; i + 1 < inputSize; i += 2) {
-                    set.taTable.push_back(static_cast<uint16_t>(in[i] | in[i + 1] << 8));
+                    set.taTable.push_back(le16(in + i));
                 }
                 changed(selected_);
                 return K7_ERROR_SUCCESS;
@@ -218,10 +191,8 @@ uint32_t Card::status(uint8_t* out) {
     out[5] = run_.on ? run_.modus : 0;
     put32(out + 8, static_cast<uint32_t>(fifo_.bytes()));
     const uint16_t size = eeprom_.storedAreaSize();
-    out[12] = static_cast<uint8_t>(size & 0xFF);
-    out[13] = static_cast<uint8_t>(size >> 8);
-    out[14] = static_cast<uint8_t>(Eeprom::kDirectory & 0xFF);
-    out[15] = static_cast<uint8_t>(Eeprom::kDirectory >> 8);
+    put16(out + 12, size);
+    put16(out + 14, static_cast<uint16_t>(Eeprom::kDirectory));
     return K7_ERROR_SUCCESS;
 }
 

@@ -104,7 +104,26 @@ class Card {
     void hardwareReset();
     uint32_t setCount() const { return config_.version3 ? 8u : 1u; }
 
-    // Requests.cpp: device-control requests.
+    // Requests.cpp: device-control requests, one table of their shapes and handlers.
+    friend struct CardRequests;
+
+  public:
+    struct RequestIo {
+        const uint8_t* in;  // a copy of the input
+        uint32_t inSize;
+        uint8_t* out;
+        uint32_t outSize;
+        uint32_t written = 0;
+    };
+    struct Request {
+        uint32_t code;
+        uint32_t in;  // buffer sizes
+        uint32_t out;
+        uint32_t (*handle)(Card& card, RequestIo& io);
+    };
+
+  private:
+    // Registers.cpp: the status block, register and EEPROM byte access.
     uint32_t status(uint8_t* out);
     uint32_t readRegister(uint32_t address, uint32_t& value);
     uint32_t writeRegister(uint32_t address, uint32_t value);

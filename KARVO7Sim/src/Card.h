@@ -107,22 +107,6 @@ class Card {
     // Requests.cpp: device-control requests, one table of their shapes and handlers.
     friend struct CardRequests;
 
-  public:
-    struct RequestIo {
-        const uint8_t* in;  // a copy of the input
-        uint32_t inSize;
-        uint8_t* out;
-        uint32_t outSize;
-        uint32_t written = 0;
-    };
-    struct Request {
-        uint32_t code;
-        uint32_t in;  // buffer sizes
-        uint32_t out;
-        uint32_t (*handle)(Card& card, RequestIo& io);
-    };
-
-  private:
     // Registers.cpp: the status block, register and EEPROM byte access.
     uint32_t status(uint8_t* out);
     uint32_t readRegister(uint32_t address, uint32_t& value);
@@ -131,8 +115,8 @@ class Card {
     uint32_t writeEeprom(uint32_t address, uint32_t value);
 
     // Firmware.cpp: the command interpreter.
+    friend struct CardCommands;
     uint32_t command(const uint8_t* block);
-    uint32_t parameterCommand(uint32_t code, const uint32_t* words);
     uint32_t startMeasurement(uint32_t setForBlock, bool block);
     void changed(uint32_t set);
 

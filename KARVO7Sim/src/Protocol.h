@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iterator>
 
 namespace k7sim {
 
@@ -72,23 +71,11 @@ constexpr uint32_t kTriggerDelay = 0x8001;  //
 constexpr uint32_t kMostWords = 8;
 constexpr uint32_t kCodeOffset = 0, kCountOffset = 2, kWordsOffset = 4;
 
-// Data word counts of every command the firmware knows, by command number.
-constexpr int kWordCounts[] = {
-    0, 0, 0, 0, 0, 0, 0, 0,  // 0x00 ADC .. 0x1C attenuation
-    1, 1, 1, 1, 1, 1, 1, 0,  // 0x20 set .. 0x3C clear FIFO
-    1, 1, 1, 1, 1, 1, 1, 2,  // 0x40 self test .. 0x5C trigger
-    2, 2, 1, 1, 2, 1, 0, 1,  // 0x60 count .. 0x7C results
-    1,                       // 0x80 trigger delay
-};
-
 constexpr uint32_t numberOf(uint32_t code) {
     return code >> 10;
 }
 constexpr uint32_t wordsOf(uint32_t code) {
     return code & 0x3FFu;
-}
-constexpr bool known(uint32_t code) {
-    return numberOf(code) < std::size(kWordCounts);
 }
 }  // namespace cmd
 

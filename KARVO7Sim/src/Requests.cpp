@@ -9,35 +9,54 @@
 
 namespace k7sim {
 
+namespace {
+
+struct RequestIo {
+    const uint8_t* in;  // a copy of the input
+    uint32_t inSize;
+    uint8_t* out;
+    uint32_t outSize;
+    uint32_t written = 0;
+};
+
+struct Request {
+    uint32_t code;
+    uint32_t in;  // buffer sizes
+    uint32_t out;
+    uint32_t (*handle)(Card& card, RequestIo& io);
+};
+
+}  // namespace
+
 // The handlers see the card's private state; the card's lock is held and its clock advanced.
 struct CardRequests {
-    static uint32_t readKonfigArea(Card& c, Card::RequestIo& io) {
+    static uint32_t readKonfigArea(Card& c, RequestIo& io) {
         for (uint32_t i = 0; i < io.outSize; ++i) {
             io.out[i] = c.eeprom_.byte(Eeprom::kDirectory + i);
         }
         io.written = io.outSize;
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t cardStatus(Card& c, Card::RequestIo& io) {
+    static uint32_t cardStatus(Card& c, RequestIo& io) {
         io.written = 16;
         return c.status(io.out);
     }
-    static uint32_t transferMode(Card& c, Card::RequestIo& io) {
+    static uint32_t transferMode(Card& c, RequestIo& io) {
         c.transferMode_ = io.in[0];
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t command(Card& c, Card::RequestIo& io) {
+    static uint32_t command(Card& c, RequestIo& io) {
         const uint32_t r = c.command(io.in);
         c.advance();
         return r;
     }
-    static uint32_t lastError(Card& c, Card::RequestIo& io) {
+    static uint32_t lastError(Card& c, RequestIo& io) {
         put32(io.out, c.lastError_);
         c.lastError_ = 0;
         io.written = 4;
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t depthTable(Card& c, Card::RequestIo& io) {
+    static uint32_t depthTable(Card& c, RequestIo& io) {
         ParameterSet& set = c.sets_[c.selected_];
         set.taTable.clear();
         for (uint32_t i = 0; i + 1 < io.inSize; i += 2) {
@@ -46,63 +65,63 @@ struct CardRequests {
         c.changed(c.selected_);
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t cardPosition(Card& c, Card::RequestIo& io) {
+    static uint32_t cardPosition(Card& c, RequestIo& io) {
         put32(io.out, c.config_.bus);
         put32(io.out + 4, c.config_.slot);
         io.written = 8;
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t dataTimeOut(Card& c, Card::RequestIo& io) {
+    static uint32_t dataTimeOut(Card& c, RequestIo& io) {
         c.dataTimeOutS_ = le32(io.in);
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t version3(Card& c, Card::RequestIo& io) {
+    static uint32_t version3(Card& c, RequestIo& io) {
         return answer(io, c.config_.version3 ? 1u : 0u);
     }
-    static uint32_t reset(Card& c, Card::RequestIo&) {
+    static uint32_t reset(Card& c, RequestIo&) {
         c.hardwareReset();
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t resetFinished(Card& c, Card::RequestIo& io) {
+    static uint32_t resetFinished(Card& c, RequestIo& io) {
         return answer(io, c.resetting_ ? 0u : 1u);
     }
-    static uint32_t dataInFifo(Card& c, Card::RequestIo& io) {
+    static uint32_t dataInFifo(Card& c, RequestIo& io) {
         return answer(io, c.hasDataForRead() ? 1u : 0u);
     }
-    static uint32_t readPciConfig(Card& c, Card::RequestIo& io) {
+    static uint32_t readPciConfig(Card& c, RequestIo& io) {
         std::memcpy(io.out, c.pci_.bytes().data(), 256);
         io.written = 256;
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t writePciConfig(Card& c, Card::RequestIo& io) {
+    static uint32_t writePciConfig(Card& c, RequestIo& io) {
         c.pci_.write(io.in);
         c.savePci();
         return K7_ERROR_SUCCESS;
     }
-    static uint32_t readRegister(Card& c, Card::RequestIo& io) {
+    static uint32_t readRegister(Card& c, RequestIo& io) {
         uint32_t value = le32(io.in + 4);
         return addressAndValue(io, le32(io.in), value, c.readRegister(le32(io.in), value));
     }
-    static uint32_t writeRegister(Card& c, Card::RequestIo& io) {
+    static uint32_t writeRegister(Card& c, RequestIo& io) {
         uint32_t value = le32(io.in + 4);
         return addressAndValue(io, le32(io.in), value, c.writeRegister(le32(io.in), value));
     }
-    static uint32_t readEepromByte(Card& c, Card::RequestIo& io) {
+    static uint32_t readEepromByte(Card& c, RequestIo& io) {
         uint32_t value = 0;
         return addressAndValue(io, le32(io.in), value, c.readEeprom(le32(io.in) & 0xFFFFu, value));
     }
-    static uint32_t writeEepromByte(Card& c, Card::RequestIo& io) {
+    static uint32_t writeEepromByte(Card& c, RequestIo& io) {
         return c.writeEeprom(le32(io.in) & 0xFFFFu, le32(io.in + 4) & 0xFFu);
     }
 
   private:
-    static uint32_t answer(Card::RequestIo& io, uint32_t word) {
+    static uint32_t answer(RequestIo& io, uint32_t word) {
         put32(io.out, word);
         io.written = 4;
         return K7_ERROR_SUCCESS;
     }
     // Register and EEPROM requests answer with the address and the value.
-    static uint32_t addressAndValue(Card::RequestIo& io, uint32_t address, uint32_t value,
+    static uint32_t addressAndValue(RequestIo& io, uint32_t address, uint32_t value,
                                     uint32_t result) {
         if (result == K7_ERROR_SUCCESS) {
             put32(io.out, address);
@@ -123,7 +142,7 @@ using R = CardRequests;
 constexpr uint32_t kStoredArea = UINT32_MAX;
 constexpr uint32_t kDepthValues = UINT32_MAX - 1;
 
-constexpr Card::Request kRequests[] = {
+constexpr Request kRequests[] = {
     {kReadKonfigArea, 0, kStoredArea, &R::readKonfigArea},
     {kCardStatus, 0, 16, &R::cardStatus},
     {kTransferMode, 1, 0, &R::transferMode},
@@ -144,7 +163,7 @@ constexpr Card::Request kRequests[] = {
     {kWriteEepromByte, 8, 0, &R::writeEepromByte},
 };
 
-const Card::Request* find(uint32_t code) {
+const Request* find(uint32_t code) {
     for (const auto& r : kRequests) {
         if (r.code == code) {
             return &r;

@@ -9,19 +9,19 @@ namespace k7sim {
 uint32_t Card::status(uint8_t* out) {
     std::memset(out, 0, 16);
     uint32_t word = 0;
-    word |= run_.on ? 0x01u : 0u;
-    word |= powered_ ? 0x02u : 0u;
+    word |= measurement_.running() ? 0x01u : 0u;
+    word |= firmware_.powered() ? 0x02u : 0u;
     word |= resetting_ ? 0x04u : 0u;
-    word |= fifo_.empty() ? 0u : 0x08u;
-    word |= fifoOverflow_ || resultsOverflow_ ? 0x10u : 0u;
-    word |= offsetAdjusted_ ? 0x40u : 0u;
-    word |= firmware_.empty() ? 0u : 0x80u;
-    word |= uint32_t{active_} << 8;
-    word |= (selected_ & 7u) << 16;
+    word |= measurement_.fifo().empty() ? 0u : 0x08u;
+    word |= measurement_.overflow() ? 0x10u : 0u;
+    word |= firmware_.offsetAdjusted() ? 0x40u : 0u;
+    word |= image_.empty() ? 0u : 0x80u;
+    word |= uint32_t{firmware_.active()} << 8;
+    word |= (firmware_.selected() & 7u) << 16;
     put32(out, word);
     out[4] = transferMode_;
-    out[5] = run_.on ? run_.modus : 0;
-    put32(out + 8, static_cast<uint32_t>(fifo_.bytes()));
+    out[5] = measurement_.modus();
+    put32(out + 8, static_cast<uint32_t>(measurement_.fifo().bytes()));
     const uint16_t size = eeprom_.storedAreaSize();
     put16(out + 12, size);
     put16(out + 14, static_cast<uint16_t>(Eeprom::kDirectory));
@@ -38,21 +38,21 @@ uint32_t Card::readRegister(uint32_t address, uint32_t& value) {
         return fail(K7_ERROR_INVALID_PARAMETER, err::kRegisterAddress);
     }
     if (address == reg::kStatus) {
-        uint32_t s = static_cast<uint32_t>(shots_ & 0xFF);
-        s |= run_.on ? 0x1000u : 0u;
-        s |= run_.on && sets_[selected_].externalTrigger() ? 0x8000u : 0u;
-        lca_.set(reg::kStatus, static_cast<uint16_t>(s));
+        uint32_t s = static_cast<uint32_t>(measurement_.shots() & 0xFF);
+        s |= measurement_.running() ? 0x1000u : 0u;
+        s |= measurement_.running() && firmware_.selectedSet().externalTrigger() ? 0x8000u : 0u;
+        firmware_.lca().set(reg::kStatus, static_cast<uint16_t>(s));
     } else if (address == reg::kFifoStatus) {
         uint32_t s = 0x1000;  // acquisition FIFO empty
-        s |= fifo_.empty() ? 0x000Fu : 0u;
-        s |= fifo_.full() || fifoOverflow_ ? 0x00F0u : 0u;
-        lca_.set(reg::kFifoStatus, static_cast<uint16_t>(s));
+        s |= measurement_.fifo().empty() ? 0x000Fu : 0u;
+        s |= measurement_.fifo().full() || measurement_.fifoOverflow() ? 0x00F0u : 0u;
+        firmware_.lca().set(reg::kFifoStatus, static_cast<uint16_t>(s));
     } else if (address == reg::kTimerLow || address == reg::kTimerHigh) {
         const uint64_t ms = nowUs_ / 1000u;
-        lca_.set(reg::kTimerLow, static_cast<uint16_t>(ms & 0xFFFF));
-        lca_.set(reg::kTimerHigh, static_cast<uint16_t>((ms >> 16) & 0xFF));
+        firmware_.lca().set(reg::kTimerLow, static_cast<uint16_t>(ms & 0xFFFF));
+        firmware_.lca().set(reg::kTimerHigh, static_cast<uint16_t>((ms >> 16) & 0xFF));
     }
-    value = lca_.get(address);
+    value = firmware_.lca().get(address);
     return K7_ERROR_SUCCESS;
 }
 
@@ -76,17 +76,18 @@ uint32_t Card::writeRegister(uint32_t address, uint32_t value) {
     if (address >= reg::kGate1Max && address <= 1566) {
         // The gate registers take the gate's start and end; reading them gives its results.
         const uint32_t gate = 1 + (address - reg::kGate1Max) / 4;
-        GateSetting& g = sets_[selected_].gates[gate];
-        ((address - reg::kGate1Max) % 4 == 0 ? g.start : g.end) = v16;
-        changed(selected_);
+        const bool start = (address - reg::kGate1Max) % 4 == 0;
+        firmware_.changeSelected([&](ParameterSet& s) {
+            GateSetting& g = s.gates[gate];
+            (start ? g.start : g.end) = v16;
+        });
     } else {
-        lca_.set(address, v16);
+        firmware_.lca().set(address, v16);
         if (address == reg::kFifoControl && (v16 & 0x0002) != 0) {
-            fifo_.clear();  // "Reset Sammler" empties the data collector
-            fifoOverflow_ = false;
+            measurement_.clearFifo();  // "Reset Sammler" empties the data collector
         }
     }
-    value = lca_.get(address);
+    value = firmware_.lca().get(address);
     return K7_ERROR_SUCCESS;
 }
 

@@ -57,12 +57,12 @@ struct CardRequests {
         return K7_ERROR_SUCCESS;
     }
     static uint32_t depthTable(Card& c, RequestIo& io) {
-        ParameterSet& set = c.sets_[c.selected_];
-        set.taTable.clear();
-        for (uint32_t i = 0; i + 1 < io.inSize; i += 2) {
-            set.taTable.push_back(le16(io.in + i));
-        }
-        c.changed(c.selected_);
+        c.firmware_.changeSelected([&io](ParameterSet& set) {
+            set.taTable.clear();
+            for (uint32_t i = 0; i + 1 < io.inSize; i += 2) {
+                set.taTable.push_back(le16(io.in + i));
+            }
+        });
         return K7_ERROR_SUCCESS;
     }
     static uint32_t cardPosition(Card& c, RequestIo& io) {
@@ -72,7 +72,7 @@ struct CardRequests {
         return K7_ERROR_SUCCESS;
     }
     static uint32_t dataTimeOut(Card& c, RequestIo& io) {
-        c.dataTimeOutS_ = le32(io.in);
+        c.port_.setDataTimeOut(le32(io.in));
         return K7_ERROR_SUCCESS;
     }
     static uint32_t version3(Card& c, RequestIo& io) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "Card.h"
+#include "Lca.h"
 #include "LittleEndian.h"
 
 namespace k7sim {

@@ -71,6 +71,7 @@ class Card {
     uint64_t droppedShots();
 
   private:
+    // The handlers of the request and command tables (Requests.cpp, Commands.cpp).
     friend struct CardRequests;
     friend struct CardCommands;
 
@@ -125,6 +126,8 @@ class Card {
     bool resetting_ = false;
     uint64_t resetDoneUs_ = 0;
 
+    // The measurement follows the card's time and settings and the firmware's sets, and answers
+    // through the read port: it is made after them.
     Firmware firmware_;
     ReadPort port_;
     Measurement measurement_;

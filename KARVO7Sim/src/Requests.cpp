@@ -163,6 +163,17 @@ constexpr Request kRequests[] = {
     {kWriteEepromByte, 8, 0, &R::writeEepromByte},
 };
 
+// The handler gets a copy of the input, which every fixed size fits.
+constexpr bool inputsFit() {
+    for (const auto& r : kRequests) {
+        if (r.in != kDepthValues && r.in > kLargestDepthTable) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(inputsFit());
+
 const Request* find(uint32_t code) {
     for (const auto& r : kRequests) {
         if (r.code == code) {
@@ -179,7 +190,7 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
     std::lock_guard lock(mutex_);
     advance();
     // Input and output may be one buffer: the handler gets a copy of the input.
-    uint8_t in[kLargestDepthTable] = {};
+    uint8_t in[kLargestDepthTable] = {};  // the largest input there is
     RequestIo io{in, inputSize, static_cast<uint8_t*>(output), outputSize};
     const auto result = [&]() -> uint32_t {
         const Request* request = find(code);

@@ -235,8 +235,8 @@ uint32_t Card::command(const uint8_t* block) {
     if (cmd::numberOf(code) >= std::size(kCommands)) {
         return fail(K7_ERROR_NOT_SUPPORTED, err::kUnknownCommand);
     }
-    const Command& command = kCommands[cmd::numberOf(code)];
-    if (count != cmd::wordsOf(command.code)) {
+    const Command& entry = kCommands[cmd::numberOf(code)];
+    if (count != cmd::wordsOf(entry.code)) {
         return fail(K7_ERROR_INVALID_PARAMETER, err::kCommandWords);
     }
     if (const auto word = faults_.command(code, count > 0, words[0])) {
@@ -245,7 +245,7 @@ uint32_t Card::command(const uint8_t* block) {
     if (resetting_) {
         return fail(K7_ERROR_GEN_FAILURE, err::kInReset);
     }
-    return command.handle(*this, words);
+    return entry.handle(*this, words);
 }
 
 }  // namespace k7sim

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Card.h"
+#include "Firmware.h"
 #include "Random.h"
 
 namespace k7sim {
@@ -15,13 +15,13 @@ uint32_t counts(double volts) {
 }
 }  // namespace
 
-Bytes Card::adcReading() {
-    Noise noise(mix(settings_.seed, config_.number, 0xADC0000ull + adcReads_++));
+Bytes Firmware::monitorReading(uint64_t seed, uint32_t card) {
+    Noise noise(mix(seed, card, 0xADC0000ull + monitorReads_++));
     const auto jitter = [&noise](uint32_t value) {
         const uint32_t step = noise.below(3);  // -1, 0 or +1 count
         return value + step >= 1 ? value + step - 1 : 0u;
     };
-    const double hs = 100.0 + 25.0 * sets_[selected_].energy();
+    const double hs = 100.0 + 25.0 * selectedSet().energy();
     const uint32_t temperature = static_cast<uint32_t>(36.0 * 4.0) + noise.below(4);
     const uint32_t analogPlus = powered_ ? jitter(counts(5.0 * 4.02 / 10.06)) : 0u;
     const uint32_t analogMinus = powered_ ? jitter(812) : 0u;  // -5 V analog divider tap

@@ -9,28 +9,30 @@
 
 namespace k7sim {
 
+namespace {
+uint32_t maxRepetitionHz(const Kennung& record) {
+    return record.maxSapFolge != 0 ? 1000u * record.maxSapFolge : 20000u;
+}
+Kennung identification(const CardConfig& config) {
+    return config.kennungText.empty() ? defaultKennung() : parseKennungText(config.kennungText);
+}
+}  // namespace
+
 Card::Card(const CardConfig& config, const CardSettings& settings, Bus& bus)
     : config_(config),
       settings_(settings),
       bus_(bus),
-      signal_(config.specimen),
       state_(settings.stateDirectory, config.number),
-      fifo_(settings.fifoBytes),
-      results_(settings.resultsBytes),
-      dataTimeOutS_(settings.dataTimeOutS) {
+      firmware_(config.version3, config.lcaId, config.dataLcaId),
+      port_(settings.dataTimeOutS),
+      measurement_(
+          {nowUs_, settings_.seed, config.number, settings.singleShotsWait, firmware_, port_},
+          config.specimen, settings.fifoBytes, settings.resultsBytes, config.externalTriggerHz,
+          maxRepetitionHz(identification(config))) {
     for (const auto& f : config.faults) {
         faults_.add(f);
     }
-    if (config.externalTriggerHz > 0.0) {
-        const double period = std::round(1e6 / std::min(config.externalTriggerHz, 1e6));
-        triggerPeriodUs_ = static_cast<uint64_t>(std::max(1.0, period));
-    }
-    const Kennung record =
-        config.kennungText.empty() ? defaultKennung() : parseKennungText(config.kennungText);
-    if (record.maxSapFolge != 0) {
-        maxRepetitionHz_ = 1000u * record.maxSapFolge;
-    }
-    eeprom_.setDefaults(config.pci, record);
+    eeprom_.setDefaults(config.pci, identification(config));
     loadPersistent();
     pci_.powerUp(eeprom_, config.pci);
     std::array<uint8_t, 256> image{};
@@ -47,7 +49,7 @@ void Card::loadPersistent() {
     }
     std::vector<uint8_t> image;
     if (state_.load("firmware", image)) {
-        firmware_ = std::move(image);
+        image_ = std::move(image);
     }
 }
 
@@ -61,32 +63,12 @@ void Card::savePci() const {
 
 // The state the firmware starts with after power-up or a hardware reset.
 void Card::powerUpState() {
-    sets_.assign(setCount(), ParameterSet{});
-    versions_.assign(setCount(), 0);
-    cache_.assign(setCount(), BaseCache{});
-    lastGates_.assign(setCount(), std::nullopt);
-    selected_ = 0;
-    active_ = 0;
-    externalClock_ = false;
-    powered_ = true;
-    offsetAdjusted_ = false;
-    run_ = Run{};
-    fifo_.clear();
-    results_.restart();
-    source_ = Source::Fifo;
-    reply_.clear();
-    replyPosition_ = 0;
-    ascanWanted_ = -1;
-    fifoOverflow_ = false;
-    resultsOverflow_ = false;
-    busyUntilUs_ = 0;
-    armed_.clear();
+    firmware_.powerUp();
+    measurement_.powerUp();
+    port_.clear();
     bridge_.reset();
     bridge_.neverEmpty = false;
-    lca_.reset(config_.lcaId, config_.dataLcaId);
-    lca_.setPower(powered_);
-    lca_.load(sets_[0], externalClock_);
-    bridge_.setIncoming(3, firmware_.empty() ? 0u : crc16(firmware_.data(), firmware_.size()));
+    bridge_.setIncoming(3, image_.empty() ? 0u : crc16(image_.data(), image_.size()));
 }
 
 void Card::hardwareReset() {
@@ -110,8 +92,7 @@ void Card::advance() {
     if (resetting_ && nowUs_ >= resetDoneUs_) {
         resetting_ = false;
     }
-    fireArmed();
-    runShots();
+    measurement_.advance();
 }
 
 uint32_t Card::fail(uint32_t status, uint32_t word) {
@@ -129,25 +110,25 @@ uint32_t Card::open() {
     if (state_.enabled()) {
         loadPersistent();
     }
-    dataTimeOutS_ = settings_.dataTimeOutS;
+    port_.setDataTimeOut(settings_.dataTimeOutS);
     advance();
     return K7_ERROR_SUCCESS;
 }
 
 void Card::close(Completions& done) {
     std::lock_guard lock(mutex_);
-    if (pending_) {
-        done.push_back({pending_->irp, K7_ERROR_OPERATION_ABORTED, 0});
-        pending_.reset();
+    if (auto& pending = port_.pending()) {
+        done.push_back({pending->irp, K7_ERROR_OPERATION_ABORTED, 0});
+        pending.reset();
     }
     opened_ = false;
 }
 
 void Card::cancel(Completions& done) {
     std::lock_guard lock(mutex_);
-    if (pending_) {
-        done.push_back({pending_->irp, K7_ERROR_OPERATION_ABORTED, 0});
-        pending_.reset();
+    if (auto& pending = port_.pending()) {
+        done.push_back({pending->irp, K7_ERROR_OPERATION_ABORTED, 0});
+        pending.reset();
     }
 }
 
@@ -179,13 +160,13 @@ void Card::setSeed(uint64_t seed) {
 uint32_t Card::fifoBytes() {
     std::lock_guard lock(mutex_);
     advance();
-    return static_cast<uint32_t>(fifo_.bytes());
+    return static_cast<uint32_t>(measurement_.fifo().bytes());
 }
 
 uint64_t Card::droppedShots() {
     std::lock_guard lock(mutex_);
     advance();
-    return dropped_;
+    return measurement_.dropped();
 }
 
 }  // namespace k7sim

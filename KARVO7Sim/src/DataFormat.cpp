@@ -8,16 +8,6 @@
 
 namespace k7sim {
 
-void put16(Bytes& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value & 0xFF));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void put32(Bytes& out, uint32_t value) {
-    put16(out, static_cast<uint16_t>(value & 0xFFFF));
-    put16(out, static_cast<uint16_t>(value >> 16));
-}
-
 namespace {
 
 int32_t rectify(int16_t s, uint32_t form) {
@@ -73,8 +63,7 @@ void putSamples(Bytes& out, const int16_t* samples, size_t count, uint16_t mask)
     }
     for (size_t i = 0; i < count; ++i) {
         const auto v = static_cast<uint16_t>(static_cast<uint16_t>(samples[i]) & mask);
-        p[2 * i] = static_cast<uint8_t>(v & 0xFF);
-        p[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+        put16(p + 2 * i, v);
     }
 }
 

@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "Gates.h"
+#include "LittleEndian.h"
 #include "ParameterSet.h"
 
 namespace k7sim {
-
-using Bytes = std::vector<uint8_t>;
 
 namespace record {
 constexpr uint8_t kPacked12 = 0x10;
@@ -26,9 +25,6 @@ constexpr uint32_t kEndePruefspur = 0xFFFFEFFEu;
 constexpr uint32_t kEndePruefzyklus = 0xFFFFEFFFu;
 constexpr size_t kGatesSize = 56;
 }  // namespace record
-
-void put16(Bytes& out, uint16_t value);
-void put32(Bytes& out, uint32_t value);
 
 // The samples a shot delivers after the set's output stage: the recorded samples as they are
 // (HF) or rectified and combined `Faktor` samples into one (A-scan).

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "LittleEndian.h"
+
 namespace k7sim {
 
 Kennung defaultKennung() {
@@ -285,8 +287,7 @@ std::vector<uint8_t> encodeKennung(const Kennung& k, uint16_t& length) {
     length = static_cast<uint16_t>(76 + data.size());
     std::vector<uint8_t> out = directory;
     out.insert(out.end(), data.begin(), data.end());
-    out.push_back(static_cast<uint8_t>(crc & 0xFF));
-    out.push_back(static_cast<uint8_t>(crc >> 8));
+    put16(out, crc);
     return out;
 }
 

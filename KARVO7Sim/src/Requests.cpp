@@ -1,57 +1,186 @@
-// Device-control requests of the driver: exact codes and buffer sizes, one handler each. A
-// request that fails leaves its driver error word for the last-error request.
+// Device-control requests of the driver: one table of exact codes, buffer sizes and handlers.
+// A request that fails leaves its driver error word for the last-error request.
 #include <cstring>
+#include <iterator>
 
 #include "Card.h"
+#include "LittleEndian.h"
+#include "Protocol.h"
 
 namespace k7sim {
 
 namespace {
 
-// Request codes: device type 0x8002, (access << 14) | (function << 2) | method.
-constexpr uint32_t kReadKonfigArea = 0x80026006u;
-constexpr uint32_t kCardStatus = 0x80026008u;
-constexpr uint32_t kTransferMode = 0x8002A00Cu;
-constexpr uint32_t kCommand = 0x8002A010u;
-constexpr uint32_t kLastError = 0x80026014u;
-constexpr uint32_t kDepthTable = 0x8002A019u;
-constexpr uint32_t kCardPosition = 0x8002601Cu;
-constexpr uint32_t kDataTimeOut = 0x8002A020u;
-constexpr uint32_t kVersion3 = 0x80026024u;
-constexpr uint32_t kReset = 0x8002A028u;
-constexpr uint32_t kResetFinished = 0x8002602Cu;
-constexpr uint32_t kDataInFifo = 0x80026030u;
-constexpr uint32_t kReadPciConfig = 0x800263C0u;
-constexpr uint32_t kWritePciConfig = 0x8002A3C4u;
-constexpr uint32_t kReadRegister = 0x800263C8u;
-constexpr uint32_t kWriteRegister = 0x8002A3CCu;
-constexpr uint32_t kReadEepromByte = 0x800263D0u;
-constexpr uint32_t kWriteEepromByte = 0x8002A3D4u;
+struct RequestIo {
+    const uint8_t* in;  // a copy of the input
+    uint32_t inSize;
+    uint8_t* out;
+    uint32_t outSize;
+    uint32_t written = 0;
+};
 
-struct Shape {
+struct Request {
     uint32_t code;
-    uint32_t in;
+    uint32_t in;  // buffer sizes
     uint32_t out;
-};
-// Sizes of every request except the two whose sizes vary (configuration area, depth table).
-constexpr Shape kShapes[] = {
-    {kCardStatus, 0, 16},     {kTransferMode, 1, 0},    {kCommand, 36, 0},
-    {kLastError, 0, 4},       {kCardPosition, 0, 8},    {kDataTimeOut, 4, 0},
-    {kVersion3, 0, 4},        {kReset, 0, 0},           {kResetFinished, 0, 4},
-    {kDataInFifo, 0, 4},      {kReadPciConfig, 0, 256}, {kWritePciConfig, 256, 0},
-    {kReadRegister, 8, 8},    {kWriteRegister, 8, 8},   {kReadEepromByte, 8, 8},
-    {kWriteEepromByte, 8, 0},
+    uint32_t (*handle)(Card& card, RequestIo& io);
 };
 
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+}  // namespace
 
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
+// The handlers see the card's private state; the card's lock is held and its clock advanced.
+struct CardRequests {
+    static uint32_t readKonfigArea(Card& c, RequestIo& io) {
+        for (uint32_t i = 0; i < io.outSize; ++i) {
+            io.out[i] = c.eeprom_.byte(Eeprom::kDirectory + i);
+        }
+        io.written = io.outSize;
+        return K7_ERROR_SUCCESS;
     }
+    static uint32_t cardStatus(Card& c, RequestIo& io) {
+        io.written = 16;
+        return c.status(io.out);
+    }
+    static uint32_t transferMode(Card& c, RequestIo& io) {
+        c.transferMode_ = io.in[0];
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t command(Card& c, RequestIo& io) {
+        const uint32_t r = c.command(io.in);
+        c.advance();
+        return r;
+    }
+    static uint32_t lastError(Card& c, RequestIo& io) {
+        put32(io.out, c.lastError_);
+        c.lastError_ = 0;
+        io.written = 4;
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t depthTable(Card& c, RequestIo& io) {
+        c.firmware_.changeSelected([&io](ParameterSet& set) {
+            set.taTable.clear();
+            for (uint32_t i = 0; i + 1 < io.inSize; i += 2) {
+                set.taTable.push_back(le16(io.in + i));
+            }
+        });
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t cardPosition(Card& c, RequestIo& io) {
+        put32(io.out, c.config_.bus);
+        put32(io.out + 4, c.config_.slot);
+        io.written = 8;
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t dataTimeOut(Card& c, RequestIo& io) {
+        c.port_.setDataTimeOut(le32(io.in));
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t version3(Card& c, RequestIo& io) {
+        return answer(io, c.config_.version3 ? 1u : 0u);
+    }
+    static uint32_t reset(Card& c, RequestIo&) {
+        c.hardwareReset();
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t resetFinished(Card& c, RequestIo& io) {
+        return answer(io, c.resetting_ ? 0u : 1u);
+    }
+    static uint32_t dataInFifo(Card& c, RequestIo& io) {
+        return answer(io, c.hasDataForRead() ? 1u : 0u);
+    }
+    static uint32_t readPciConfig(Card& c, RequestIo& io) {
+        std::memcpy(io.out, c.pci_.bytes().data(), 256);
+        io.written = 256;
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t writePciConfig(Card& c, RequestIo& io) {
+        c.pci_.write(io.in);
+        c.savePci();
+        return K7_ERROR_SUCCESS;
+    }
+    static uint32_t readRegister(Card& c, RequestIo& io) {
+        uint32_t value = le32(io.in + 4);
+        return addressAndValue(io, le32(io.in), value, c.readRegister(le32(io.in), value));
+    }
+    static uint32_t writeRegister(Card& c, RequestIo& io) {
+        uint32_t value = le32(io.in + 4);
+        return addressAndValue(io, le32(io.in), value, c.writeRegister(le32(io.in), value));
+    }
+    static uint32_t readEepromByte(Card& c, RequestIo& io) {
+        uint32_t value = 0;
+        return addressAndValue(io, le32(io.in), value, c.readEeprom(le32(io.in) & 0xFFFFu, value));
+    }
+    static uint32_t writeEepromByte(Card& c, RequestIo& io) {
+        return c.writeEeprom(le32(io.in) & 0xFFFFu, le32(io.in + 4) & 0xFFu);
+    }
+
+  private:
+    static uint32_t answer(RequestIo& io, uint32_t word) {
+        put32(io.out, word);
+        io.written = 4;
+        return K7_ERROR_SUCCESS;
+    }
+    // Register and EEPROM requests answer with the address and the value.
+    static uint32_t addressAndValue(RequestIo& io, uint32_t address, uint32_t value,
+                                    uint32_t result) {
+        if (result == K7_ERROR_SUCCESS) {
+            put32(io.out, address);
+            put32(io.out + 4, value);
+            io.written = 8;
+        }
+        return result;
+    }
+};
+
+namespace {
+
+using namespace req;
+using R = CardRequests;
+
+// Sizes that are not fixed: the stored configuration area's size (in the card status), and a
+// depth table of 1 to 256 16-bit values.
+constexpr uint32_t kStoredArea = UINT32_MAX;
+constexpr uint32_t kDepthValues = UINT32_MAX - 1;
+
+constexpr Request kRequests[] = {
+    {kReadKonfigArea, 0, kStoredArea, &R::readKonfigArea},
+    {kCardStatus, 0, 16, &R::cardStatus},
+    {kTransferMode, 1, 0, &R::transferMode},
+    {kCommand, kCommandBlockSize, 0, &R::command},
+    {kLastError, 0, 4, &R::lastError},
+    {kDepthTable, kDepthValues, 0, &R::depthTable},
+    {kCardPosition, 0, 8, &R::cardPosition},
+    {kDataTimeOut, 4, 0, &R::dataTimeOut},
+    {kVersion3, 0, 4, &R::version3},
+    {kReset, 0, 0, &R::reset},
+    {kResetFinished, 0, 4, &R::resetFinished},
+    {kDataInFifo, 0, 4, &R::dataInFifo},
+    {kReadPciConfig, 0, 256, &R::readPciConfig},
+    {kWritePciConfig, 256, 0, &R::writePciConfig},
+    {kReadRegister, 8, 8, &R::readRegister},
+    {kWriteRegister, 8, 8, &R::writeRegister},
+    {kReadEepromByte, 8, 8, &R::readEepromByte},
+    {kWriteEepromByte, 8, 0, &R::writeEepromByte},
+};
+
+// The handler gets a copy of the input, which every fixed size fits.
+constexpr bool inputsFit() {
+    for (const auto& r : kRequests) {
+        if (r.in != kDepthValues && r.in > kLargestDepthTable) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(inputsFit());
+
+const Request* find(uint32_t code) {
+    for (const auto& r : kRequests) {
+        if (r.code == code) {
+            return &r;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -60,31 +189,25 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
                        uint32_t outputSize, uint32_t* returned, Completions& done) {
     std::lock_guard lock(mutex_);
     advance();
-    uint32_t written = 0;
+    // Input and output may be one buffer: the handler gets a copy of the input.
+    uint8_t in[kLargestDepthTable] = {};  // the largest input there is
+    RequestIo io{in, inputSize, static_cast<uint8_t*>(output), outputSize};
     const auto result = [&]() -> uint32_t {
-        // Sizes first: a request with the wrong buffers is refused whatever the card does.
-        uint32_t wantIn = 0;
-        uint32_t wantOut = 0;
-        bool known = false;
-        for (const auto& s : kShapes) {
-            if (s.code == code) {
-                known = true;
-                wantIn = s.in;
-                wantOut = s.out;
-            }
+        const Request* request = find(code);
+        if (request == nullptr) {
+            return fail(K7_ERROR_NOT_SUPPORTED, err::kUnknownRequest);
         }
-        if (code == kReadKonfigArea) {
-            known = true;
+        // Sizes first: a request with the wrong buffers is refused whatever the card does.
+        uint32_t wantIn = request->in;
+        uint32_t wantOut = request->out;
+        if (wantOut == kStoredArea) {
             wantOut = eeprom_.storedAreaSize();
-        } else if (code == kDepthTable) {
-            known = true;
-            wantIn = inputSize;
-            if (inputSize == 0 || inputSize > 512 || (inputSize & 1u) != 0) {
+        }
+        if (wantIn == kDepthValues) {
+            if (inputSize == 0 || inputSize > kLargestDepthTable || (inputSize & 1u) != 0) {
                 return fail(K7_ERROR_BAD_LENGTH, err::kDepthTable);
             }
-        }
-        if (!known) {
-            return fail(K7_ERROR_NOT_SUPPORTED, err::kUnknownRequest);
+            wantIn = inputSize;
         }
         if (inputSize != wantIn) {
             return fail(K7_ERROR_BAD_LENGTH, err::kInputSize);
@@ -98,213 +221,16 @@ uint32_t Card::control(uint32_t code, const void* input, uint32_t inputSize, voi
         if (const auto word = faults_.request(code)) {
             return fail(K7_ERROR_GEN_FAILURE, *word);
         }
-        // Input and output may be one buffer: take the input before writing any output.
-        uint8_t in[512] = {};
-        if (inputSize <= sizeof in && inputSize != 0) {
+        if (inputSize != 0) {
             std::memcpy(in, input, inputSize);
         }
-        auto* out = static_cast<uint8_t*>(output);
-        switch (code) {
-            case kReadKonfigArea:
-                for (uint32_t i = 0; i < outputSize; ++i) {
-                    out[i] = eeprom_.byte(Eeprom::kDirectory + i);
-                }
-                written = outputSize;
-                return K7_ERROR_SUCCESS;
-            case kCardStatus:
-                written = 16;
-                return status(out);
-            case kTransferMode:
-                transferMode_ = in[0];
-                return K7_ERROR_SUCCESS;
-            case kCommand: {
-                const uint32_t r = command(in);
-                advance();
-                return r;
-            }
-            case kLastError:
-                put32(out, lastError_);
-                lastError_ = 0;
-                written = 4;
-                return K7_ERROR_SUCCESS;
-            case kDepthTable: {
-                ParameterSet& set = sets_[selected_];
-                set.taTable.clear();
-                for (uint32_t i = 0; i + 1 < inputSize; i += 2) {
-                    set.taTable.push_back(static_cast<uint16_t>(in[i] | in[i + 1] << 8));
-                }
-                changed(selected_);
-                return K7_ERROR_SUCCESS;
-            }
-            case kCardPosition:
-                put32(out, config_.bus);
-                put32(out + 4, config_.slot);
-                written = 8;
-                return K7_ERROR_SUCCESS;
-            case kDataTimeOut:
-                dataTimeOutS_ = le32(in);
-                return K7_ERROR_SUCCESS;
-            case kVersion3:
-                put32(out, config_.version3 ? 1u : 0u);
-                written = 4;
-                return K7_ERROR_SUCCESS;
-            case kReset:
-                hardwareReset();
-                return K7_ERROR_SUCCESS;
-            case kResetFinished:
-                put32(out, resetting_ ? 0u : 1u);
-                written = 4;
-                return K7_ERROR_SUCCESS;
-            case kDataInFifo:
-                put32(out, hasDataForRead() ? 1u : 0u);
-                written = 4;
-                return K7_ERROR_SUCCESS;
-            case kReadPciConfig:
-                std::memcpy(out, pci_.bytes().data(), 256);
-                written = 256;
-                return K7_ERROR_SUCCESS;
-            case kWritePciConfig:
-                pci_.write(in);
-                savePci();
-                return K7_ERROR_SUCCESS;
-            case kReadRegister:
-            case kWriteRegister: {
-                const uint32_t address = le32(in);
-                uint32_t value = le32(in + 4);
-                const uint32_t r = code == kReadRegister ? readRegister(address, value)
-                                                         : writeRegister(address, value);
-                if (r == K7_ERROR_SUCCESS) {
-                    put32(out, address);
-                    put32(out + 4, value);
-                    written = 8;
-                }
-                return r;
-            }
-            case kReadEepromByte: {
-                uint32_t value = 0;
-                const uint32_t r = readEeprom(le32(in) & 0xFFFFu, value);
-                if (r == K7_ERROR_SUCCESS) {
-                    put32(out, le32(in));
-                    put32(out + 4, value);
-                    written = 8;
-                }
-                return r;
-            }
-            default:  // kWriteEepromByte
-                return writeEeprom(le32(in) & 0xFFFFu, le32(in + 4) & 0xFFu);
-        }
+        return request->handle(*this, io);
     }();
     completePending(done);
     if (returned != nullptr) {
-        *returned = result == K7_ERROR_SUCCESS ? written : 0;
+        *returned = result == K7_ERROR_SUCCESS ? io.written : 0;
     }
     return result;
-}
-
-uint32_t Card::status(uint8_t* out) {
-    std::memset(out, 0, 16);
-    uint32_t word = 0;
-    word |= run_.on ? 0x01u : 0u;
-    word |= powered_ ? 0x02u : 0u;
-    word |= resetting_ ? 0x04u : 0u;
-    word |= fifo_.empty() ? 0u : 0x08u;
-    word |= fifoOverflow_ || resultsOverflow_ ? 0x10u : 0u;
-    word |= offsetAdjusted_ ? 0x40u : 0u;
-    word |= firmware_.empty() ? 0u : 0x80u;
-    word |= uint32_t{active_} << 8;
-    word |= (selected_ & 7u) << 16;
-    put32(out, word);
-    out[4] = transferMode_;
-    out[5] = run_.on ? run_.modus : 0;
-    put32(out + 8, static_cast<uint32_t>(fifo_.bytes()));
-    const uint16_t size = eeprom_.storedAreaSize();
-    out[12] = static_cast<uint8_t>(size & 0xFF);
-    out[13] = static_cast<uint8_t>(size >> 8);
-    out[14] = static_cast<uint8_t>(Eeprom::kDirectory & 0xFF);
-    out[15] = static_cast<uint8_t>(Eeprom::kDirectory >> 8);
-    return K7_ERROR_SUCCESS;
-}
-
-uint32_t Card::readRegister(uint32_t address, uint32_t& value) {
-    if (address <= 0x3C) {
-        return bridge_.read(address, value)
-                   ? K7_ERROR_SUCCESS
-                   : fail(K7_ERROR_INVALID_PARAMETER, err::kRegisterAddress);
-    }
-    if (!Lca::exists(address)) {
-        return fail(K7_ERROR_INVALID_PARAMETER, err::kRegisterAddress);
-    }
-    if (address == reg::kStatus) {
-        uint32_t s = static_cast<uint32_t>(shots_ & 0xFF);
-        s |= run_.on ? 0x1000u : 0u;
-        s |= run_.on && sets_[selected_].externalTrigger() ? 0x8000u : 0u;
-        lca_.set(reg::kStatus, static_cast<uint16_t>(s));
-    } else if (address == reg::kFifoStatus) {
-        uint32_t s = 0x1000;  // acquisition FIFO empty
-        s |= fifo_.empty() ? 0x000Fu : 0u;
-        s |= fifo_.full() || fifoOverflow_ ? 0x00F0u : 0u;
-        lca_.set(reg::kFifoStatus, static_cast<uint16_t>(s));
-    } else if (address == reg::kTimerLow || address == reg::kTimerHigh) {
-        const uint64_t ms = nowUs_ / 1000u;
-        lca_.set(reg::kTimerLow, static_cast<uint16_t>(ms & 0xFFFF));
-        lca_.set(reg::kTimerHigh, static_cast<uint16_t>((ms >> 16) & 0xFF));
-    }
-    value = lca_.get(address);
-    return K7_ERROR_SUCCESS;
-}
-
-uint32_t Card::writeRegister(uint32_t address, uint32_t value) {
-    if (address <= 0x3C) {
-        if (!bridge_.write(address, value)) {
-            return fail(K7_ERROR_INVALID_PARAMETER, err::kRegisterAddress);
-        }
-        if (address != Bridge::kFifoPort) {
-            bridge_.read(address, value);
-        }
-        return K7_ERROR_SUCCESS;
-    }
-    if (!Lca::exists(address)) {
-        return fail(K7_ERROR_INVALID_PARAMETER, err::kRegisterAddress);
-    }
-    if (Lca::readOnly(address)) {
-        return fail(K7_ERROR_ACCESS_DENIED, err::kRegisterReadOnly);
-    }
-    const auto v16 = static_cast<uint16_t>(value & 0xFFFF);
-    if (address >= reg::kGate1Max && address <= 1566) {
-        // The gate registers take the gate's start and end; reading them gives its results.
-        const uint32_t gate = 1 + (address - reg::kGate1Max) / 4;
-        GateSetting& g = sets_[selected_].gates[gate];
-        ((address - reg::kGate1Max) % 4 == 0 ? g.start : g.end) = v16;
-        changed(selected_);
-    } else {
-        lca_.set(address, v16);
-        if (address == reg::kFifoControl && (v16 & 0x0002) != 0) {
-            fifo_.clear();  // "Reset Sammler" empties the data collector
-            fifoOverflow_ = false;
-        }
-    }
-    value = lca_.get(address);
-    return K7_ERROR_SUCCESS;
-}
-
-uint32_t Card::readEeprom(uint32_t address, uint32_t& value) {
-    if (address >= Eeprom::kSize) {
-        return fail(K7_ERROR_INVALID_PARAMETER, err::kEepromAddress);
-    }
-    value = faults_.readBack(address).value_or(eeprom_.byte(address));
-    return K7_ERROR_SUCCESS;
-}
-
-uint32_t Card::writeEeprom(uint32_t address, uint32_t value) {
-    if (address >= Eeprom::kSize) {
-        return fail(K7_ERROR_INVALID_PARAMETER, err::kEepromAddress);
-    }
-    if (faults_.has(Fault::Kind::EepromProtected)) {
-        return fail(K7_ERROR_ACCESS_DENIED, err::kEepromProtected);
-    }
-    eeprom_.setByte(address, static_cast<uint8_t>(value));
-    saveEeprom();
-    return K7_ERROR_SUCCESS;
 }
 
 }  // namespace k7sim

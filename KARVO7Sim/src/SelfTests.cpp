@@ -1,4 +1,4 @@
-// The firmware's thirteen self tests (command 0x4001, one bit per test) and the DAC ramp.
+// The firmware's thirteen self tests (one bit per test of the self-test command) and the DAC ramp.
 #include "Card.h"
 
 namespace k7sim {
@@ -16,11 +16,12 @@ bool Card::storedRecordValid() const {
 }
 
 uint32_t Card::selfTest(uint32_t word) {
-    if (run_.on) {
+    if (measurement_.running()) {
         return fail(K7_ERROR_GEN_FAILURE, err::kMeasuring);
     }
     if (word == 0x80000200u || word == 0x200u) {  // DAC ramps on and off (test 9)
-        return powered_ ? K7_ERROR_SUCCESS : fail(K7_ERROR_GEN_FAILURE, err::kSelfTestFailed | 9u);
+        return firmware_.powered() ? K7_ERROR_SUCCESS
+                                   : fail(K7_ERROR_GEN_FAILURE, err::kSelfTestFailed | 9u);
     }
     int test = -1;
     for (int n = 0; n <= 12; ++n) {
@@ -46,12 +47,11 @@ uint32_t Card::selfTest(uint32_t word) {
             break;
         }
         case 2:  // LCA and ADC need the analog part powered
-            passed = powered_;
+            passed = firmware_.powered();
             break;
         case 4:
         case 5:  // the data FIFO tests overwrite the FIFO's contents
-            fifo_.clear();
-            fifoOverflow_ = false;
+            measurement_.clearFifo();
             break;
         case 7:  // EEPROM and version: the stored identification must be intact
             passed = storedRecordValid();

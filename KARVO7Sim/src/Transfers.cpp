@@ -19,49 +19,48 @@ bool Card::hasDataForRead() const {
     if (faults_.has(Fault::Kind::DataNever)) {
         return false;
     }
-    switch (source_) {
-        case Source::Reply:
-            return replyPosition_ < reply_.size();
-        case Source::Results:
-            return !results_.empty();
+    switch (port_.source()) {
+        case ReadPort::Source::Reply:
+            return port_.hasAnswer();
+        case ReadPort::Source::Results:
+            return !measurement_.results().empty();
         default:
-            return !fifo_.empty();
+            return !measurement_.fifo().empty();
     }
 }
 
 uint32_t Card::deliver(uint8_t* buffer, uint32_t size) {
     // The results command is answered by this read even when nothing was gathered.
-    if (!hasDataForRead() && (source_ != Source::Results || readEnd() != ReadEnd::Results)) {
+    const ReadPort::Source source = port_.source();
+    if (!hasDataForRead() &&
+        (source != ReadPort::Source::Results || readEnd() != ReadEnd::Results)) {
         return 0;
     }
-    uint32_t n = 0;
-    switch (source_) {
-        case Source::Reply:
-            n = static_cast<uint32_t>(std::min<size_t>(size, reply_.size() - replyPosition_));
-            std::memcpy(buffer, reply_.data() + replyPosition_, n);
-            replyPosition_ += n;
+    switch (source) {
+        case ReadPort::Source::Reply: {
+            const uint32_t n = port_.takeAnswer(buffer, size);
             bus_.carryNow(this, n);
-            if (replyPosition_ == reply_.size()) {
-                source_ = Source::Fifo;
-            }
             return n;
-        case Source::Results: {
-            const Bytes taken = results_.take(resultLimit_, size);
-            n = static_cast<uint32_t>(taken.size());
+        }
+        case ReadPort::Source::Results: {
+            const Bytes taken = measurement_.results().take(port_.resultLimit(), size);
+            const auto n = static_cast<uint32_t>(taken.size());
             if (n > 0) {
                 std::memcpy(buffer, taken.data(), n);
             }
             bus_.carryNow(this, n);
-            source_ = Source::Fifo;
+            port_.resultsTaken();
             return n;
         }
-        default:
+        default: {
             // A block goes to the host when the card's bus can carry it; until then the read
             // waits and the card's FIFO keeps filling.
-            if (fifo_.empty() || !bus_.carry(this, std::min<uint32_t>(size, fifo_.nextBytes()))) {
+            BlockFifo& fifo = measurement_.fifo();
+            if (fifo.empty() || !bus_.carry(this, std::min<uint32_t>(size, fifo.nextBytes()))) {
                 return 0;
             }
-            return fifo_.read(buffer, size);
+            return fifo.read(buffer, size);
+        }
     }
 }
 
@@ -71,32 +70,34 @@ Card::ReadEnd Card::readEnd() const {
     if (faults_.has(Fault::Kind::DataNever)) {
         return ReadEnd::Wait;
     }
-    if (source_ == Source::Results) {
+    if (port_.source() == ReadPort::Source::Results) {
         return ReadEnd::Results;
     }
-    if (source_ == Source::Fifo && fifoOverflow_ && fifo_.empty()) {
+    if (port_.source() == ReadPort::Source::Fifo && measurement_.fifoOverflow() &&
+        measurement_.fifo().empty()) {
         return ReadEnd::Overflow;
     }
     return ReadEnd::Wait;
 }
 
 void Card::completePending(Completions& done) {
-    if (!pending_) {
+    auto& pending = port_.pending();
+    if (!pending) {
         return;
     }
     const ReadEnd end = readEnd();
-    const uint32_t n = deliver(pending_->buffer, pending_->size);
+    const uint32_t n = deliver(pending->buffer, pending->size);
     if (n > 0 || end == ReadEnd::Results) {
-        done.push_back({pending_->irp, K7_ERROR_SUCCESS, n});
-        pending_.reset();
+        done.push_back({pending->irp, K7_ERROR_SUCCESS, n});
+        pending.reset();
     } else if (end == ReadEnd::Overflow) {
         lastError_ = err::kFifoOverflow;
-        done.push_back({pending_->irp, K7_ERROR_GEN_FAILURE, 0});
-        pending_.reset();
-    } else if (nowUs_ >= pending_->deadlineUs) {
+        done.push_back({pending->irp, K7_ERROR_GEN_FAILURE, 0});
+        pending.reset();
+    } else if (nowUs_ >= pending->deadlineUs) {
         lastError_ = err::kDataTimeOut;
-        done.push_back({pending_->irp, K7_ERROR_SEM_TIMEOUT, 0});
-        pending_.reset();
+        done.push_back({pending->irp, K7_ERROR_SEM_TIMEOUT, 0});
+        pending.reset();
     }
 }
 
@@ -105,7 +106,7 @@ uint32_t Card::read(K7DrvIrp* irp, void* buffer, uint32_t size, uint32_t* transf
     std::lock_guard lock(mutex_);
     advance();
     completePending(done);
-    if (pending_) {
+    if (port_.pending()) {
         return fail(K7_ERROR_GEN_FAILURE, err::kTransferBusy);
     }
     if (size == 0) {
@@ -125,9 +126,7 @@ uint32_t Card::read(K7DrvIrp* irp, void* buffer, uint32_t size, uint32_t* transf
     if (end == ReadEnd::Overflow) {
         return fail(K7_ERROR_GEN_FAILURE, err::kFifoOverflow);
     }
-    const uint64_t deadline =
-        dataTimeOutS_ == 0 ? UINT64_MAX : nowUs_ + uint64_t{dataTimeOutS_} * 1000000u;
-    pending_ = Pending{irp, bytes, size, deadline};
+    port_.wait(irp, bytes, size, nowUs_);
     return K7_ERROR_IO_PENDING;
 }
 
@@ -146,8 +145,8 @@ uint32_t Card::write(const void* buffer, uint32_t size, uint32_t* transferred, C
         return fail(K7_ERROR_INVALID_PARAMETER, err::kImageTooLarge);
     }
     const auto* bytes = static_cast<const uint8_t*>(buffer);
-    firmware_.assign(bytes, bytes + size);
-    state_.save("firmware", firmware_.data(), firmware_.size());
+    image_.assign(bytes, bytes + size);
+    state_.save("firmware", image_.data(), image_.size());
     *transferred = size;
     return K7_ERROR_SUCCESS;
 }

@@ -1,6 +1,5 @@
 #include "ParameterKeys.h"
 
-#include <algorithm>
 #include <array>
 #include <stdexcept>
 

@@ -111,7 +111,7 @@ void readSettings(const IniFile& file, MainWindowFields& fields, bool& virma4Mod
 void readSet(const IniFile& file, const std::string& section, ParameterSet& set, bool& active) {
     ParameterSet defaults;
     active = readBool(file, section.c_str(), "Active", false);
-    for (const ParameterKey& key : parameterKeys()) {
+    for (const ParameterField& key : parameterFields()) {
         const auto value = file.value(section, key.key);
         // An emptied number reads as its default, as the profile functions read integers.
         const bool blank = value && key.kind != FieldKind::Bool &&
@@ -149,7 +149,7 @@ void writeSettings(IniFile& file, const MainWindowFields& fields, bool virma4Mod
 void writeSet(IniFile& file, const std::string& section, const ParameterSet& set, bool active) {
     ParameterSet copy = set;
     file.set(section, "Active", yesNo(active));
-    for (const ParameterKey& key : parameterKeys()) {
+    for (const ParameterField& key : parameterFields()) {
         file.set(section, key.key, fieldText(key, copy));
     }
 }

@@ -7,6 +7,7 @@
 
 #include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
+#include "ParameterKeys.h"
 #include "ScriptedDesktop.h"
 #include "SetToCard.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
@@ -389,6 +390,49 @@ TEST_F(EditorOnCard, ASetEditedHereReachesTheCardAsEntered) {
     EXPECT_EQ(KARVO7ReadRegister(card, 1048), 16u);    // depth compensation delay
     EXPECT_EQ(KARVO7ReadRegister(card, 1052), 120u);   // and spacing
     EXPECT_EQ(KARVO7ReadRegister(card, 1542), 1234u);  // trigger delay
+}
+
+}  // namespace
+
+namespace {
+
+// Every plain field of the table, through its own control: a box set on opens as checked and
+// stores cleared when cleared; a number edit shows the set's value and stores what is typed,
+// leaving every other field as it was.
+TEST(ParameterEditor, EveryPlainFieldReachesItsOwnSetField) {
+    for (const ParameterField& field : parameterFields()) {
+        if (!field.plainInEditor()) {
+            continue;
+        }
+        // The echo-start level is kept in steps of 4: one the editor stores back unchanged.
+        ParameterSet base;
+        base.esbLevel = 28;
+        ParameterSet set = base;
+        const std::string control = field.editor.control;
+        if (field.kind == FieldKind::Bool) {
+            *std::get<bool*>(field.ref(set)) = true;
+            edit(set, [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+                EXPECT_TRUE(c.isChecked(control)) << field.key;
+                c.click(control, false);
+                w.onOk();
+            });
+            EXPECT_FALSE(*std::get<bool*>(field.ref(set))) << field.key;
+        } else {
+            integerRef(field, set).set(17);
+            edit(set, [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+                EXPECT_EQ(c.text(control), "17") << field.key;
+                c.type(control, "42");
+                w.onOk();
+            });
+            EXPECT_EQ(integerRef(field, set).get(), 42) << field.key;
+        }
+        ParameterSet expected = base;
+        copyField(field, expected, set);
+        for (const ParameterField& other : parameterFields()) {
+            EXPECT_EQ(fieldText(other, set), fieldText(other, expected))
+                << other.key << " changed by " << field.key;
+        }
+    }
 }
 
 }  // namespace

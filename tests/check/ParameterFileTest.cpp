@@ -154,7 +154,7 @@ TEST_F(ParameterFile, ASetTravelsThroughTheFileUnchanged) {
     bool active = false;
     readSet(file, "Karte1-Satz5", back, active);
     EXPECT_TRUE(active);
-    for (const ParameterKey& key : parameterKeys()) {
+    for (const ParameterField& key : parameterFields()) {
         EXPECT_EQ(fieldText(key, back), fieldText(key, set)) << key.key;
     }
     // Every key once, in table order, behind "Active".

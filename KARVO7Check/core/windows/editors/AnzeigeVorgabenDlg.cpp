@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "ParameterKeys.h"
 #include "TAlist.h"
 #include "TaFile.h"
 
@@ -63,13 +64,24 @@ void AnzeigeVorgabenDlg::load() {
     schall.value = units::kDefaultSoundVelocity;
     velocity_ = schall.value;
 
+    const bool version3 = card_ != nullptr && KARVO7IsVersion3(card_) != 0;
+    entries = set_;
+    loadRate();
+    loadStart(version3);
+    loadCodedRows();
+    loadScaled(version3);
+    loadDepthCompensation();
+}
+
+void AnzeigeVorgabenDlg::loadRate() {
     choice_ = units::rateChoiceOf(set_.samplerate);
     rate = choice_.radio;
     takt16 = choice_.takt16;
     sample_ = units::radioTiming(choice_.radio);
     clock_ = units::rateTiming(set_.samplerate);
+}
 
-    const bool version3 = card_ != nullptr && KARVO7IsVersion3(card_) != 0;
+void AnzeigeVorgabenDlg::loadStart(bool version3) {
     switch (set_.start & 3) {
         case 0:
             messung = 0;
@@ -82,7 +94,9 @@ void AnzeigeVorgabenDlg::load() {
             break;
     }
     blendenmessung = version3 && set_.start >= 4 && set_.start <= 7;
+}
 
+void AnzeigeVorgabenDlg::loadCodedRows() {
     ascan = set_.ascan ? set_.faktor : 0;
     gleichrichtung = set_.gleichrichtung;
     pulse = set_.sendeimpulsbreite & 7;
@@ -91,39 +105,26 @@ void AnzeigeVorgabenDlg::load() {
     eingangLow = set_.triggereingangsmode >= 2;
     ausgang = set_.triggerausgangsmode & 3;
     ausgangLow = set_.triggerausgangsmode >= 4;
+    trigger25ns = set_.trigger25ns;
+}
 
+void AnzeigeVorgabenDlg::loadScaled(bool version3) {
     verstaerkung.value = static_cast<float>(set_.verstaerkung) / 10.0f;
     esbLevel = set_.esbLevel >> 2;
     esbDelay.value = 0.0f;
     if (version3) {
         esbDelay.value = static_cast<float>(KARVO7ReadRegister(card_, 0x42E) & 0xFFFF);
     }
-
-    taEnable = set_.taReferenz;
-    stuetzstellen = int64_t{set_.taStuetzstellen} + 1;
-    taDatei = set_.taDatei;
-
-    sperre = set_.sendersperre;
-    seMode = set_.seMode;
-    senderdaempfung = set_.senderdaempfung;
-    eingangsdaempfung = set_.eingangsdaempfung;
-    filter = set_.filter;
-    average = set_.average;
-    taktExtern = set_.triggerExtern;
-    bit8 = set_.bit8;
-    externerTrigger = set_.externerTrigger;
-    blende = set_.ausblenden;
-    triggerdelay = set_.triggerdelay;
-    trigger25ns = set_.trigger25ns;
-    maxSap = set_.iff;
-    sapDelay = set_.sapDelay;
     esbTime.value = static_cast<float>(set_.esbTime);
-    esbRelativ = set_.esbRelativ;
-    esbAlways = set_.esbAlways;
-    b0Enable = set_.enable[0];
     vorlauf.value = set_.pkVorlauf;
     aufnahme.value = set_.aufnahmelaenge;
     recordDelay.value = static_cast<float>(set_.aufnahmedelay);
+}
+
+void AnzeigeVorgabenDlg::loadDepthCompensation() {
+    taEnable = set_.taReferenz;
+    stuetzstellen = int64_t{set_.taStuetzstellen} + 1;
+    taDatei = set_.taDatei;
     taDelay.value = set_.taVerzoegerung;
     taAbstand.value = set_.taAbstand;
 }
@@ -138,39 +139,34 @@ void AnzeigeVorgabenDlg::show() {
 }
 
 void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
+    for (const ParameterField& field : parameterFields()) {
+        if (!field.plainInEditor()) {
+            continue;
+        }
+        if (field.kind == FieldKind::Bool) {
+            b.check(field.editor.control, *std::get<bool*>(field.ref(entries)));
+        } else {
+            const IntegerRef ref = integerRef(field, entries);
+            b.integer(field.editor.control, field.editor.label, ref, {ref.range()});
+        }
+    }
     b.radio(kPulseRadios, pulse);
     b.radio(kEnergieRadios, energie);
-    b.check("sperreCheck", sperre);
-    b.check("seCheck", seMode);
-    b.number("senderdaempfungEdit", "Senderdämpfung", senderdaempfung, 0, UINT8_MAX);
-    b.number("eingangsdaempfungEdit", "Eingangsdämpfung", eingangsdaempfung, 0, UINT8_MAX);
-    b.number("filterEdit", "Filter", filter, 0, UINT8_MAX);
     b.text("verstaerkungEdit", verstaerkung.text, 32);
-    b.number("averageEdit", "Average", average, 0, UINT8_MAX);
-    b.check("taktExternCheck", taktExtern);
     b.radio(kRateRadios, rate);
     b.check("takt16Check", takt16);
     b.radio(kMessungRadios, messung);
     b.check("blendenmessungCheck", blendenmessung);
     b.number("ascanEdit", "A-Scan", ascan, 0, UINT8_MAX);
     b.radio(kGleichrichtungRadios, gleichrichtung);
-    b.check("bit8Check", bit8);
-    b.check("triggerExternCheck", externerTrigger);
-    b.number("blendeEdit", "Blende", blende, 0, UINT8_MAX);
     b.radio(kEingangRadios, eingang);
     b.check("eingangLowCheck", eingangLow);
     b.radio(kAusgangRadios, ausgang);
     b.check("ausgangLowCheck", ausgangLow);
-    b.number("triggerDelayEdit", "Delay", triggerdelay, INT32_MIN, INT32_MAX);
     b.check("trigger25nsCheck", trigger25ns);
-    b.number("maxSapEdit", "max. SAP", maxSap, 0, UINT32_MAX);
-    b.number("sapDelayEdit", "SAP-Delay", sapDelay, 0, UINT16_MAX);
     b.text("esbDelayEdit", esbDelay.text, 32);
     b.text("esbTimeEdit", esbTime.text, 32);
     b.number("esbLevelEdit", "Level", esbLevel, 0, kMaxLevel);
-    b.check("esbRelativCheck", esbRelativ);
-    b.check("esbAlwaysCheck", esbAlways);
-    b.check("esbEnableCheck", b0Enable);
     b.text("vorlaufEdit", vorlauf.text, 32);
     b.text("aufnahmeEdit", aufnahme.text, 32);
     b.text("recordDelayEdit", recordDelay.text, 32);
@@ -373,16 +369,23 @@ bool AnzeigeVorgabenDlg::store() {
     if (!readControls() || !toCounts()) {
         return false;
     }
-    if (!storeCounts()) {
+    const std::optional<Counts> counts = validatedCounts();
+    if (!counts) {
         // Refused: the fields are shown again in their unit.
         toShownUnit();
         show();
         return false;
     }
+    storePlain();
+    storeRate();
+    storeStart();
+    storeCodedRows();
+    storeScaled(*counts);
+    storeDepthCompensation(*counts);
     return true;
 }
 
-bool AnzeigeVorgabenDlg::storeCounts() {
+std::optional<AnzeigeVorgabenDlg::Counts> AnzeigeVorgabenDlg::validatedCounts() {
     // Every converted value must lie in its set field's range before anything is stored: the
     // set holds what the window shows, or nothing changes.
     const std::vector<Scaled> scaled = scaledFields();
@@ -395,68 +398,72 @@ bool AnzeigeVorgabenDlg::storeCounts() {
         out = *whole;
         return true;
     };
-    int64_t pk = 0;
-    int64_t laenge = 0;
-    int64_t delay = 0;
-    int64_t time = 0;
-    int64_t taV = 0;
-    int64_t taA = 0;
-    if (!fit(0, pk) || !fit(1, laenge) || !fit(2, delay) || !fit(3, time)) {
-        return false;
+    Counts counts;
+    if (!fit(0, counts.pkVorlauf) || !fit(1, counts.aufnahmelaenge) ||
+        !fit(2, counts.aufnahmedelay) || !fit(3, counts.esbTime)) {
+        return std::nullopt;
     }
-    if (taEnable && (!fit(5, taV) || !fit(6, taA))) {
-        return false;
+    if (taEnable && (!fit(5, counts.taVerzoegerung) || !fit(6, counts.taAbstand))) {
+        return std::nullopt;
     }
     const auto gain = units::integerPart((verstaerkung.value + 0.05f) * 10.0f);
     if (verstaerkung.value < 0.0f || !gain || *gain < 0 || *gain > UINT16_MAX) {
-        return refuse(refusalText("Verstärkung", 0.0, kMaxGain, 1));
+        refuse(refusalText("Verstärkung", 0.0, kMaxGain, 1));
+        return std::nullopt;
     }
+    counts.verstaerkung = *gain;
+    return counts;
+}
 
-    const bool version3 = card_ != nullptr && KARVO7IsVersion3(card_) != 0;
-    ParameterSet& s = set_;
-    s.iff = static_cast<uint32_t>(maxSap);
-    if (taEnable) {
-        s.taVerzoegerung = static_cast<uint16_t>(taV);
-        s.taAbstand = static_cast<uint16_t>(taA);
-        s.taStuetzstellen = static_cast<uint8_t>(stuetzstellen - 1);
-        s.taReferenz = true;
-    } else {
-        s.taReferenz = false;
+void AnzeigeVorgabenDlg::storePlain() {
+    for (const ParameterField& field : parameterFields()) {
+        if (field.plainInEditor()) {
+            copyField(field, set_, entries);
+        }
     }
-    s.triggerExtern = taktExtern;
-    s.bit8 = bit8;
-    s.average = static_cast<uint8_t>(average);
-    s.samplerate = units::samplerateOf(choice_);
-    s.triggerdelay = static_cast<int32_t>(triggerdelay);
-    s.trigger25ns = trigger25ns;
-    s.sapDelay = static_cast<uint16_t>(sapDelay);
+}
+
+void AnzeigeVorgabenDlg::storeRate() {
+    set_.samplerate = units::samplerateOf(choice_);
+}
+
+void AnzeigeVorgabenDlg::storeStart() {
+    const bool version3 = card_ != nullptr && KARVO7IsVersion3(card_) != 0;
     // Neither radio (a set stored with start code 2 or 3) keeps the set's own code.
-    const int base = messung >= 0 ? messung : (s.start & 3);
-    s.start = static_cast<uint8_t>(base + (blendenmessung && version3 ? 4 : 0));
-    s.pkVorlauf = static_cast<uint16_t>(pk);
-    s.aufnahmelaenge = static_cast<uint16_t>(laenge);
-    s.aufnahmedelay = static_cast<int32_t>(delay);
+    const int base = messung >= 0 ? messung : (set_.start & 3);
+    set_.start = static_cast<uint8_t>(base + (blendenmessung && version3 ? 4 : 0));
+}
+
+void AnzeigeVorgabenDlg::storeCodedRows() {
+    ParameterSet& s = set_;
     s.ascan = ascan != 0;
     s.faktor = static_cast<uint8_t>(ascan);
     s.gleichrichtung = static_cast<uint8_t>(std::max(gleichrichtung, 0));
-    s.externerTrigger = externerTrigger;
-    s.ausblenden = static_cast<uint8_t>(blende);
     s.triggereingangsmode = static_cast<uint8_t>(std::max(eingang, 0) + (eingangLow ? 2 : 0));
     s.triggerausgangsmode = static_cast<uint8_t>(std::max(ausgang, 0) + (ausgangLow ? 4 : 0));
-    s.sendersperre = sperre;
     s.sendeimpulsbreite = static_cast<uint8_t>(std::max(pulse, 0));
     s.sendeenergie = static_cast<uint8_t>(std::max(energie, 0));
-    s.seMode = seMode;
-    s.senderdaempfung = static_cast<uint8_t>(senderdaempfung);
-    s.eingangsdaempfung = static_cast<uint8_t>(eingangsdaempfung);
-    s.filter = static_cast<uint8_t>(filter);
-    s.verstaerkung = static_cast<uint16_t>(*gain);
-    s.esbTime = static_cast<int32_t>(time);
+    s.trigger25ns = trigger25ns;
+}
+
+void AnzeigeVorgabenDlg::storeScaled(const Counts& counts) {
+    ParameterSet& s = set_;
+    s.pkVorlauf = static_cast<uint16_t>(counts.pkVorlauf);
+    s.aufnahmelaenge = static_cast<uint16_t>(counts.aufnahmelaenge);
+    s.aufnahmedelay = static_cast<int32_t>(counts.aufnahmedelay);
+    s.verstaerkung = static_cast<uint16_t>(counts.verstaerkung);
+    s.esbTime = static_cast<int32_t>(counts.esbTime);
     s.esbLevel = static_cast<uint16_t>(esbLevel * 4);
-    s.esbRelativ = esbRelativ;
-    s.esbAlways = esbAlways;
-    s.enable[0] = b0Enable;
-    return true;
+}
+
+void AnzeigeVorgabenDlg::storeDepthCompensation(const Counts& counts) {
+    // Off keeps the set's table, delay and spacing; only the reference flag goes.
+    set_.taReferenz = taEnable;
+    if (taEnable) {
+        set_.taVerzoegerung = static_cast<uint16_t>(counts.taVerzoegerung);
+        set_.taAbstand = static_cast<uint16_t>(counts.taAbstand);
+        set_.taStuetzstellen = static_cast<uint8_t>(stuetzstellen - 1);
+    }
 }
 
 // ---- depth compensation file ---------------------------------------------------------------

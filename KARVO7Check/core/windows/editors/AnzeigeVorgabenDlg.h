@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,39 +35,26 @@ class AnzeigeVorgabenDlg : public Dialog {
     void bindFields(FieldBinder& binder) override;
 
     // ---- the controls' fields ---------------------------------------------------------------
-    int pulse = 0;    // "65 ns" ... "1680 ns"
-    int energie = 0;  // "Energie 1" ... "Energie 4"
-    bool sperre = false;
-    bool seMode = false;
-    int64_t senderdaempfung = 0;
-    int64_t eingangsdaempfung = 0;
-    int64_t filter = 0;
+    // The plain fields of the set (those the field table binds as they are), as entered.
+    ParameterSet entries;
+    // The derived fields, each converted from and to the set by a function of its own.
+    int pulse = 0;                  // "65 ns" ... "1680 ns"
+    int energie = 0;                // "Energie 1" ... "Energie 4"
     units::FloatEdit verstaerkung;  // dB
-    int64_t average = 0;
-    bool taktExtern = false;
-    int rate = 0;  // "80 (5.00) MHz" ... "160 MHz (virtuell)"
+    int rate = 0;                   // "80 (5.00) MHz" ... "160 MHz (virtuell)"
     bool takt16 = false;
     int messung = 0;  // "keine Messung", "Einzelmessung"; -1 neither
     bool blendenmessung = false;
     int64_t ascan = 0;
     int gleichrichtung = 0;  // "HF", "positiv", "negativ", "Voll"
-    bool bit8 = false;
-    bool externerTrigger = false;
-    int64_t blende = 0;
-    int eingang = 0;  // "Master", "Einzel"
+    int eingang = 0;         // "Master", "Einzel"
     bool eingangLow = false;
     int ausgang = 0;  // "Master Start", "Master Stop", "Einzel SAP", "Ready"
     bool ausgangLow = false;
-    int64_t triggerdelay = 0;
     bool trigger25ns = false;
-    int64_t maxSap = 0;
-    int64_t sapDelay = 0;
     units::FloatEdit esbDelay;  // register 0x42E, shown only
     units::FloatEdit esbTime;
     int64_t esbLevel = 0;
-    bool esbRelativ = false;
-    bool esbAlways = false;
-    bool b0Enable = false;
     units::FloatEdit vorlauf;
     units::FloatEdit aufnahme;
     units::FloatEdit recordDelay;
@@ -107,8 +95,33 @@ class AnzeigeVorgabenDlg : public Dialog {
     void toShownUnit();
     void selectUnit(units::Unit unit);
     void selectRate(units::RateChoice choice);
+    // The derived fields in counts, each checked to fit its set field.
+    struct Counts {
+        int64_t pkVorlauf = 0;
+        int64_t aufnahmelaenge = 0;
+        int64_t aufnahmedelay = 0;
+        int64_t esbTime = 0;
+        int64_t taVerzoegerung = 0;
+        int64_t taAbstand = 0;
+        int64_t verstaerkung = 0;
+    };
     bool store();
-    bool storeCounts();  // the fields, already in counts, into the set
+    // Every entry checked, converted and fitted to its set field; nothing stored. Refuses
+    // (after a message naming the field) and gives nothing when one does not fit.
+    std::optional<Counts> validatedCounts();
+    // Storing: the plain fields as the table lists them, then each derived group.
+    void storePlain();
+    void storeRate();
+    void storeStart();
+    void storeCodedRows();
+    void storeScaled(const Counts& counts);
+    void storeDepthCompensation(const Counts& counts);
+    // Loading, the same groups.
+    void loadRate();
+    void loadStart(bool version3);
+    void loadCodedRows();
+    void loadScaled(bool version3);
+    void loadDepthCompensation();
     void load();
     void show();
     void laden();

@@ -1,78 +1,11 @@
 #include "SmallEditors.h"
 
 #include "Format.h"
+#include "ParameterKeys.h"
 
 namespace k7check {
 
 // ---- Random Limits ---------------------------------------------------------------------------
-
-const std::vector<RandomLimitsDlg::Row>& RandomLimitsDlg::rows() {
-    static const std::vector<Row> kRows{
-        {"max. SAP", "iff"},
-        {"Sendeimplusbreite", "sendeimpulsbreite"},
-        {"Sendeenergie", "sendeenergie"},
-        {"Senderdämpfung", "senderdaempfung"},
-        {"Eingangsdämpfung", "eingangsdaempfung"},
-        {"Verstärkung", "verstaerkung"},
-        {"Filter", "filter"},
-        {"Samplefrequenz", "samplerate"},
-        {"A-Scan", "faktor"},
-        {"Gleichrichtung", "gleichrichtung"},
-        {"Average", "average"},
-        {"Vorlauf", "vorlauf"},
-        {"Delay", "delay"},
-        {"Aufnahme", "aufnahme"},
-        {"Blende 0 Anfang", "anfang0"},
-        {"Blende 1 Anfang", "anfang1"},
-        {"Blende 2 Anfang", "anfang2"},
-        {"Blende 3 Anfang", "anfang3"},
-        {"Blende 4 Anfang", "anfang4"},
-        {"Blende 0 Breite", "breite0"},
-        {"Blende 1 Breite", "breite1"},
-        {"Blende 2 Breite", "breite2"},
-        {"Blende 3 Breite", "breite3"},
-        {"Blende 4 Breite", "breite4"},
-    };
-    return kRows;
-}
-
-IntegerRef RandomLimitsDlg::field(ParameterSet& s, std::size_t row) {
-    switch (row) {
-        case 0:
-            return IntegerRef::of(s.iff);
-        case 1:
-            return IntegerRef::of(s.sendeimpulsbreite);
-        case 2:
-            return IntegerRef::of(s.sendeenergie);
-        case 3:
-            return IntegerRef::of(s.senderdaempfung);
-        case 4:
-            return IntegerRef::of(s.eingangsdaempfung);
-        case 5:
-            return IntegerRef::of(s.verstaerkung);
-        case 6:
-            return IntegerRef::of(s.filter);
-        case 7:
-            return IntegerRef::of(s.samplerate);
-        case 8:
-            return IntegerRef::of(s.faktor);
-        case 9:
-            return IntegerRef::of(s.gleichrichtung);
-        case 10:
-            return IntegerRef::of(s.average);
-        case 11:
-            return IntegerRef::of(s.pkVorlauf);
-        case 12:
-            return IntegerRef::of(s.aufnahmedelay);
-        case 13:
-            return IntegerRef::of(s.aufnahmelaenge);
-        default:
-            break;
-    }
-    const std::size_t gate = (row - 14) % kGates;
-    return row < 14 + kGates ? IntegerRef::of(s.gates.at(gate).anfang)
-                             : IntegerRef::of(s.gates.at(gate).ende);
-}
 
 RandomLimitsDlg::RandomLimitsDlg(Desktop& desktop, RandomLimits& limits)
     : Dialog(kWindowClass, kTitle), desktop_(desktop), limits_(limits) {}
@@ -85,21 +18,25 @@ bool RandomLimitsDlg::onInit() {
 }
 
 void RandomLimitsDlg::bindFields(FieldBinder& binder) {
-    for (std::size_t i = 0; i < rows().size(); ++i) {
+    for (const ParameterField* row : randomLimitFields()) {
         // Named as the window's columns name them: "Filter Minimum".
-        const std::string label = rows()[i].label;
-        const IntegerRef lower = field(lower_, i);
-        const IntegerRef upper = field(upper_, i);
-        binder.integer(rows()[i].key + "MinEdit", label + " Minimum", lower, {lower.range()});
-        binder.integer(rows()[i].key + "MaxEdit", label + " Maximum", upper, {upper.range()});
+        const std::string key = row->random.key;
+        const std::string label = row->random.label;
+        const IntegerRef lower = integerRef(*row, lower_);
+        const IntegerRef upper = integerRef(*row, upper_);
+        binder.integer(key + "MinEdit", label + " Minimum", lower, {lower.range()});
+        binder.integer(key + "MaxEdit", label + " Maximum", upper, {upper.range()});
     }
 }
 
 void RandomLimitsDlg::onOk() {
     std::string refusal = takeFieldsFromControls().value_or(std::string());
-    for (std::size_t i = 0; i < rows().size() && refusal.empty(); ++i) {
-        if (field(lower_, i).get() > field(upper_, i).get()) {
-            refusal = formatText("\"%s\": Minimum größer als Maximum!", rows()[i].label);
+    for (const ParameterField* row : randomLimitFields()) {
+        if (!refusal.empty()) {
+            break;
+        }
+        if (integerRef(*row, lower_).get() > integerRef(*row, upper_).get()) {
+            refusal = formatText("\"%s\": Minimum größer als Maximum!", row->random.label);
         }
     }
     if (!refusal.empty()) {

@@ -15,20 +15,14 @@
 
 namespace k7check {
 
-// "Random Limits": one row per field, "Minimum" from the lower set, "Maximum" from the upper
-// one, each the field's stored value. "OK" takes both columns over, unless a row's minimum
+// "Random Limits": one row per parameter field that has random limits, in the window order the
+// field table gives, "Minimum" from the lower set, "Maximum" from the upper one, each the field's
+// stored value. "OK" takes both columns over, unless a row's minimum
 // exceeds its maximum; Escape changes nothing.
 class RandomLimitsDlg : public Dialog {
   public:
     static constexpr const char* kWindowClass = "RandomLimitsDlg";
     static constexpr const char* kTitle = "Random Limits";
-
-    struct Row {
-        const char* label;  // "max. SAP"
-        std::string key;    // control names key + "MinEdit" / "MaxEdit"
-    };
-    // The rows in window order.
-    static const std::vector<Row>& rows();
 
     RandomLimitsDlg(Desktop& desktop, RandomLimits& limits);
 
@@ -38,9 +32,6 @@ class RandomLimitsDlg : public Dialog {
     void bindFields(FieldBinder& binder) override;
 
   private:
-    // The field of row `row` in `set`.
-    static IntegerRef field(ParameterSet& set, std::size_t row);
-
     Desktop& desktop_;
     RandomLimits& limits_;
     ParameterSet lower_;

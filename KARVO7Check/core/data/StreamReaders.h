@@ -39,13 +39,6 @@ constexpr std::size_t kMaxSamples = 65536;
 // The largest `Datenlaenge` the display takes (the program's data buffer).
 constexpr uint32_t kMaxRecordLength = 131072;
 
-inline uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | (static_cast<uint32_t>(le16(p + 2)) << 16);
-}
-
 // ---- record header ---------------------------------------------------------------------------
 
 struct Header {

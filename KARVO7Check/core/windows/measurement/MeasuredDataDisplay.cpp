@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Format.h"
+#include "KARVO7Protocol.h"
 #include "data/StreamReaders.h"
 
 namespace k7check {
@@ -113,7 +114,7 @@ std::optional<std::string> MeasuredDataDisplay::setInputs(const MeasuredDataInpu
         } else {
             samples_.resize(inputs.length / 2);
             for (std::size_t i = 0; i < samples_.size(); ++i) {
-                samples_[i] = static_cast<int16_t>(stream::le16(inputs.data + 2 * i));
+                samples_[i] = static_cast<int16_t>(k7proto::le16(inputs.data + 2 * i));
             }
         }
     }

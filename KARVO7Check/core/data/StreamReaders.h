@@ -80,10 +80,6 @@ constexpr uint32_t kEndePruefung = 0xFFFFEFFDu;
 constexpr uint32_t kEndePruefspur = 0xFFFFEFFEu;
 constexpr uint32_t kEndePruefzyklus = 0xFFFFEFFFu;
 
-// A 32-bit word between records is a control word when its upper half is 0xFFFF.
-constexpr bool isControlWord(uint32_t word) {
-    return (word >> 16) == 0xFFFFu;
-}
 ControlWord classifyControlWord(uint32_t word);
 // "Ende Prüfung", "Ende Prüfspur", "Ende Prüfzyklus"; empty for an unknown word.
 const char* controlWordName(ControlWord kind);

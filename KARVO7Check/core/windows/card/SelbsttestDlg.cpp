@@ -44,9 +44,6 @@ std::string testCheck(std::size_t test) {
 const char* selfTestPrefix(std::size_t test) {
     return kTests.at(test).prefix;
 }
-const char* selfTestKey(std::size_t test) {
-    return kTests.at(test).key;
-}
 
 std::string selfTestName(std::size_t test) {
     std::string name = selfTestPrefix(test);

@@ -121,7 +121,7 @@ class CheckRegistry {
     bool available(CheckId id) const;
     const CheckFactory& factory(CheckId id) const { return factories_[index(id)]; }
     const CheckPress& press(CheckId id) const { return presses_[index(id)]; }
-    // The handler of a main-window button, or nullptr when its window is not built.
+    // The handler of a main-window button, or nullptr when none is registered for it.
     const WindowButton* windowButton(const std::string& control) const;
 
     // Every window the program has, registered by the windows' own registration functions.
@@ -133,8 +133,8 @@ class CheckRegistry {
     std::map<std::string, WindowButton> buttons_;
 };
 
-// Fills `registry` with every window built so far (CheckWindows.cpp): each new window adds
-// one registration line there.
+// Fills `registry` with the windows behind the main window's buttons (CheckWindows.cpp): each
+// window has one registration line there.
 void registerCheckWindows(CheckRegistry& registry);
 
 }  // namespace k7check

@@ -1,7 +1,7 @@
-// The windows behind the main window's buttons. A new check window registers itself here with
-// one line, `registry.registerWindow(CheckId::..., [](Session& session) { ... });`, a window of
-// another main-window button with `registry.registerButton("...Button", ...)`; its button is
-// enabled from then on.
+// The windows behind the main window's buttons. A check window is registered here with one
+// line, `registry.registerWindow(CheckId::..., [](Session& session) { ... });`, a window of
+// another main-window button with `registry.registerButton("...Button", ...)`; a button is
+// enabled when a window is registered for it.
 #include "CheckButtons.h"
 #include "Session.h"
 #include "windows/card/CommandDlg.h"

@@ -47,8 +47,6 @@ class Dialog {
     // The class name of the window ("KARVO7CheckDlg", "VIRMA4Dlg", ...) and its title.
     const std::string& windowClass() const { return windowClass_; }
     const std::string& title() const { return title_; }
-    // A window opened by a run carries the title its caller gives it.
-    void setTitle(std::string title) { title_ = std::move(title); }
 
     // Called by the desktop when the window opens; false ends it at once (result already set).
     virtual bool onInit() { return true; }

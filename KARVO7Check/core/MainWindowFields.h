@@ -1,4 +1,5 @@
-// The main window's channel table entry and the fields bound to its controls.
+// The main window's fields bound to its controls, the channel table's entry, and the data
+// buffer's size and the time-out the window starts with.
 #pragma once
 
 #include <array>
@@ -10,7 +11,9 @@
 
 namespace k7check {
 
+// Bytes of the session's buffer for one read of measurement data.
 constexpr uint32_t kDataBufferSize = 131072;
+// "Time Out in s" once the program has started up.
 constexpr int32_t kDefaultTimeOut = 10;
 
 // One channel of the channel table: the PCI position the parameter file gives it, the card
@@ -22,10 +25,11 @@ struct Channel {
     std::string konfig;
 };
 
-// The fields bound to the main window's controls. A view copies the editable controls (edits,
-// check boxes, the parameter-file list) into them in readFields, and copies all of them into
-// the controls in writeFields; the labels, the result list and its selection are written by
-// the window only.
+// The fields bound to the main window's controls (KARVO7CheckDlg::bindFields). The window
+// copies the editable controls (edits, check boxes, the selections of the two lists) into them
+// with readFieldsFromControls, and all of them into the controls with writeFieldsToControls.
+// The labels and the lines of both lists are the program's to write (mostly the session's);
+// they are never read back from the controls.
 struct MainWindowFields {
     uint32_t karte = 1;                         // "Karte": selected card number, 1-based
     uint32_t parametersatz = 1;                 // "Parametersatz": selected set, 0..7

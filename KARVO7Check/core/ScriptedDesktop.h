@@ -62,20 +62,16 @@ class ScriptedDesktop : public Desktop {
     void onSleep(std::function<void()> hook) { sleepHook_ = std::move(hook); }
     // The technician asks live work to stop at its `polls`-th poll of stopRequested().
     void stopLiveWorkAt(int polls) { stopAtPoll_ = polls; }
-    // Size of the client area windows paint into, and the screen's work area.
+    // Size of the client area windows paint into.
     void setClientSize(Size size) { clientSize_ = size; }
-    void setWorkArea(Rect area) { workArea_ = area; }
 
     // ---- what happened ------------------------------------------------------------------
     // The controls of a window open now (modal or not); nullptr when it is not open.
     ScriptedControls* controlsOf(const Dialog& dialog);
     // What the last repaint of a painting window drew.
     const RecordingCanvas& lastPaint() const { return lastPaint_; }
-    // Where windows were placed, in order.
-    const std::vector<std::pair<std::string, Rect>>& placements() const { return placements_; }
     // Captions of live work and long operations, in order ("live: ...", "long: ...").
     const std::vector<std::string>& work() const { return work_; }
-    int stopPolls() const { return polls_; }
     const std::vector<RecordedMessage>& messages() const { return messages_; }
     // Texts of the messages, "caption: text" each, for compact assertions.
     std::vector<std::string> messageLines() const;
@@ -136,7 +132,6 @@ class ScriptedDesktop : public Desktop {
     Size clientSize_{800, 600};
     Rect workArea_{0, 0, 1280, 1024};
     RecordingCanvas lastPaint_;
-    std::vector<std::pair<std::string, Rect>> placements_;
     std::vector<std::string> work_;
     std::deque<Answer> answers_;
     std::deque<std::optional<std::string>> fileAnswers_;

@@ -107,4 +107,11 @@ bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& se
     return true;
 }
 
+bool activateSets(KARVO7HANDLE card, const std::array<bool, kSetsPerCard>& active,
+                  uint32_t& error) {
+    const auto flag = [&active](uint32_t s) { return active[s] ? 1u : 0u; };
+    return KARVO7ActiveParam(card, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6),
+                             flag(7), &error) != 0;
+}
+
 }  // namespace k7check

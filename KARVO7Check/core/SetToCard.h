@@ -3,6 +3,7 @@
 // gate.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "KARVO7DLL.h"
@@ -39,5 +40,9 @@ void sendEchoStartGate(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet
 // All three steps: the record, then the trigger delay, then the echo-start gate. False, with
 // the library's error word in `error`, when the preparation failed; nothing further is sent.
 bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set, uint32_t& error);
+
+// Makes the sets flagged in `active` the ones the card measures with (set n at index n), the
+// others inactive. False, with the library's error word in `error`, when the card refused.
+bool activateSets(KARVO7HANDLE card, const std::array<bool, kSetsPerCard>& active, uint32_t& error);
 
 }  // namespace k7check

@@ -61,12 +61,10 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     // no default button and Enter in an edit only leaves the edit; the close box and the OK and
     // Cancel buttons still work. For a window whose end loses work, such as the main window.
     void setKeysEndWindow(bool keysEnd) { keysEndWindow_ = keysEnd; }
-    bool keysEndWindow() const { return keysEndWindow_; }
     // Runs a window action, never two at once (a message box of one action must not start
     // another). The window shows what it changed itself: controls it has not read keep what
     // the user did to them.
     void act(const std::function<void()>& action);
-    bool acting() const { return acting_; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -25,8 +25,4 @@ std::unique_ptr<QtDialogView> createView(k7check::Dialog& dialog, QWidget* paren
     return it->second(dialog, parent);
 }
 
-bool hasView(const std::string& windowClass) {
-    return factories().count(windowClass) != 0;
-}
-
 }  // namespace k7qt

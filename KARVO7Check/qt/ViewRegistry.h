@@ -19,8 +19,6 @@ using ViewFactory =
 void registerView(const std::string& windowClass, ViewFactory factory);
 // The view for `dialog`, or nullptr when its window class has none.
 std::unique_ptr<QtDialogView> createView(k7check::Dialog& dialog, QWidget* parent);
-// Whether a window class has a view.
-bool hasView(const std::string& windowClass);
 // Registers the views of this program's windows (idempotent).
 void registerProgramViews();
 

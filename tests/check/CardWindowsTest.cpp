@@ -333,7 +333,7 @@ TEST_F(CardWindows, DspWriteLoadsTheImageOfTheFileAndRestartsTheCard) {
     EXPECT_EQ(desktop.work(),
               std::vector<std::string>{"long: DSP-Programm: Das DSP-Programm wird geladen ..."});
     uint32_t error = 0;
-    EXPECT_EQ(KARVO7Command(card(), kCmdStart, 0, nullptr, &error), 1) << "warmed up";
+    EXPECT_EQ(KARVO7Command(card(), k7proto::cmd::kStart, 0, nullptr, &error), 1) << "warmed up";
 }
 
 TEST_F(CardWindows, DspRefusesACardNumberThatIsNoNumberBeforeLoadingOrSaving) {

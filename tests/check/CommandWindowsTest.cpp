@@ -77,10 +77,10 @@ TEST_F(RecordedCommands, SimpleCommandsShowOneLineParameterCommandsAddLines) {
     EXPECT_EQ(window.lines[1], "SW Config: OK");
     EXPECT_EQ(window.lines[2].rfind("HW Config: Error ", 0), 0u);
     EXPECT_EQ(window.selection, 2);
-    EXPECT_EQ(sent(), (std::vector<Command>{{kCmdOffset, 0, {}},
-                                            {kCmdStart, 0, {}},
-                                            {kCmdSwConfig, 1, {1}},
-                                            {kCmdHwConfig, 1, {5}}}));
+    EXPECT_EQ(sent(), (std::vector<Command>{{k7proto::cmd::kOffset, 0, {}},
+                                            {k7proto::cmd::kStart, 0, {}},
+                                            {k7proto::cmd::kSwConfig, 1, {1}},
+                                            {k7proto::cmd::kHwConfig, 1, {5}}}));
     // Cancel sends nothing and adds no line.
     fixture.desktop.answerModal([](Dialog&) { return kIdCancel; });
     window.onCommand("gainButton");
@@ -133,15 +133,15 @@ TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) 
               (std::vector<std::string>{"Gain: OK", "Gain: OK", "Average:  = 0", "Count: OK",
                                         "Trigger: OK", "AScan: OK", "Sender: OK"}));
     EXPECT_EQ(sent(), (std::vector<Command>{
-                          {kCmdGain, 1, {120}},
-                          {kCmdGain, 1, {static_cast<uint32_t>(-30)}},
-                          {kCmdCount, 2, {4464 + 2 * 65536, 9}},
+                          {k7proto::cmd::kGain, 1, {120}},
+                          {k7proto::cmd::kGain, 1, {static_cast<uint32_t>(-30)}},
+                          {k7proto::cmd::kCount, 2, {4464 + 2 * 65536, 9}},
                           // bit 0: "extern" not checked; 2 << 4 "SAP einzeln"; gate 1; "einzeln"
-                          {kCmdTrigger, 2, {20000, 0x1u | 2u << 4 | 1u << 8 | 1u << 12}},
-                          {kCmdAScan, 1, {3 + 4 * 256}},
-                          {kCmdSender, 1, {2u | 2u << 8 | 1u << 15}},
+                          {k7proto::cmd::kTrigger, 2, {20000, 0x1u | 2u << 4 | 1u << 8 | 1u << 12}},
+                          {k7proto::cmd::kAScan, 1, {3 + 4 * 256}},
+                          {k7proto::cmd::kSender, 1, {2u | 2u << 8 | 1u << 15}},
                       }));
-    EXPECT_EQ(window.lastWords(kCmdAverage)[0], 0u);
+    EXPECT_EQ(window.lastWords(k7proto::cmd::kAverage)[0], 0u);
     EXPECT_EQ(
         fixture.desktop.messageLines(),
         std::vector<std::string>{"Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt "
@@ -229,15 +229,17 @@ TEST_F(RecordedCommands, ParameterWindowsStartFromTheCardsRegisters) {
         EXPECT_EQ(c.text("vorlaufEdit"), std::to_string(0x2345 + 1 * 65536));
         EXPECT_EQ(c.text("aufnahmeEdit"), std::to_string(1000 + 3 * 65536));
     });
-    EXPECT_EQ(sent(), (std::vector<Command>{
-                          {kCmdShot, 1, {1u | 0u << 2 | 1u << 6 | 1u << 12 | 1u << 14 | 1u << 15}},
-                          // "extern" checked from bit 0 = 1 goes back as bit 0 = 0.
-                          {kCmdTrigger, 2, {0x24464, 1u << 4 | 0xAu << 8}},
-                          {kCmdSender, 1, {3}},
-                          {kCmdInput, 1, {2u | 1u << 2 | 1u << 8}},
-                          {kCmdHwConfig, 1, {6}},
-                          {kCmdCount, 2, {(1000u + 3u * 65536u) * 65536u + 0x12345u, 0}},
-                      }));
+    EXPECT_EQ(
+        sent(),
+        (std::vector<Command>{
+            {k7proto::cmd::kShot, 1, {1u | 0u << 2 | 1u << 6 | 1u << 12 | 1u << 14 | 1u << 15}},
+            // "extern" checked from bit 0 = 1 goes back as bit 0 = 0.
+            {k7proto::cmd::kTrigger, 2, {0x24464, 1u << 4 | 0xAu << 8}},
+            {k7proto::cmd::kSender, 1, {3}},
+            {k7proto::cmd::kInput, 1, {2u | 1u << 2 | 1u << 8}},
+            {k7proto::cmd::kHwConfig, 1, {6}},
+            {k7proto::cmd::kCount, 2, {(1000u + 3u * 65536u) * 65536u + 0x12345u, 0}},
+        }));
 }
 
 TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayRefusesMoreThanSixteenBits) {
@@ -245,7 +247,7 @@ TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayRefusesMoreThanSix
     window.onCommand("defaultButton");
     std::vector<Command> expected;
     for (const CardCommand& c : defaultCommands()) {
-        const uint8_t count = dataWordCount(c.code);
+        const auto count = static_cast<uint8_t>(k7proto::cmd::wordsOf(c.code));
         expected.push_back(
             {c.code, count, std::vector<uint32_t>(c.words.begin(), c.words.begin() + count)});
     }
@@ -456,7 +458,8 @@ TEST_F(SimulatedCardChecks, CommandCheckNamesAFailingStep) {
     EXPECT_TRUE(window.automaticCheck(result));
     EXPECT_EQ(result, "OK");
 
-    for (const uint16_t failing : {kCmdReset, kCmdOffset, kCmdPowerDown}) {
+    for (const uint16_t failing :
+         {k7proto::cmd::kReset, k7proto::cmd::kOffset, k7proto::cmd::kPowerDown}) {
         sim->clearFaults(1);
         fault(k7sim::Fault::Kind::Command, failing, 0xE7020001u);
         EXPECT_FALSE(window.automaticCheck(result));

@@ -28,27 +28,33 @@ struct Registers {
 
 TEST(CommandCodes, NumbersCountsLabelsDefaultsAndTheCheckSequence) {
     const std::map<uint16_t, uint32_t> numbers = {
-        {kCmdStart, 1},     {kCmdStop, 2},     {kCmdReset, 3},       {kCmdOffset, 4},
-        {kCmdPowerDown, 5}, {kCmdPowerUp, 6},  {kCmdAttenuation, 7}, {kCmdShot, 17},
-        {kCmdSender, 18},   {kCmdInput, 19},   {kCmdGain, 20},       {kCmdHwConfig, 21},
-        {kCmdAverage, 22},  {kCmdTrigger, 23}, {kCmdCount, 24},      {kCmdAScan, 26},
-        {kCmdSwConfig, 27}};
+        {k7proto::cmd::kStart, 1},       {k7proto::cmd::kStop, 2},
+        {k7proto::cmd::kReset, 3},       {k7proto::cmd::kOffset, 4},
+        {k7proto::cmd::kPowerDown, 5},   {k7proto::cmd::kPowerUp, 6},
+        {k7proto::cmd::kAttenuation, 7}, {k7proto::cmd::kShot, 17},
+        {k7proto::cmd::kSender, 18},     {k7proto::cmd::kInput, 19},
+        {k7proto::cmd::kGain, 20},       {k7proto::cmd::kHwConfig, 21},
+        {k7proto::cmd::kAverage, 22},    {k7proto::cmd::kTrigger, 23},
+        {k7proto::cmd::kCount, 24},      {k7proto::cmd::kAScan, 26},
+        {k7proto::cmd::kSwConfig, 27}};
     for (const auto& [code, number] : numbers) {
         EXPECT_EQ(code >> 10, number) << std::hex << code;
-        EXPECT_EQ(dataWordCount(code), number == 23 || number == 24 ? 2 : number > 7 ? 1 : 0);
+        EXPECT_EQ(k7proto::cmd::wordsOf(code), number == 23 || number == 24 ? 2
+                                               : number > 7                 ? 1
+                                                                            : 0);
         EXPECT_STRNE(commandLabel(code), "");
     }
-    EXPECT_STREQ(commandLabel(kCmdAttenuation), "Sys Attenuation: ");
-    EXPECT_STREQ(commandLabel(kCmdAScan), "AScan: ");
+    EXPECT_STREQ(commandLabel(k7proto::cmd::kAttenuation), "Sys Attenuation: ");
+    EXPECT_STREQ(commandLabel(k7proto::cmd::kAScan), "AScan: ");
     EXPECT_STREQ(commandLabel(0x6401), "");  // "SP Comp" sends nothing
 
     const auto defaults = defaultCommands();
-    EXPECT_EQ(defaults[0].code, kCmdShot);
+    EXPECT_EQ(defaults[0].code, k7proto::cmd::kShot);
     EXPECT_EQ(defaults[0].words[0], 5u);
-    EXPECT_EQ(defaults[6].code, kCmdTrigger);
+    EXPECT_EQ(defaults[6].code, k7proto::cmd::kTrigger);
     EXPECT_EQ(defaults[6].words[0], 20000u);
     EXPECT_EQ(defaults[7].words[0], countWords({160, 1000, 0})[0]);
-    EXPECT_EQ(defaults[9].code, kCmdSwConfig);
+    EXPECT_EQ(defaults[9].code, k7proto::cmd::kSwConfig);
 
     std::string labels;
     for (const CardCommand& step : commandCheckSteps()) {
@@ -135,7 +141,7 @@ TEST(CommandGainAverageAScanSwConfig, NumbersAsTheWindowsSendThem) {
     EXPECT_EQ(static_cast<int32_t>(gainWord(-1e300)), -2147483640);
 
     EXPECT_FALSE(averageWord(0).has_value());
-    EXPECT_EQ(std::string(commandLabel(kCmdAverage)) + kAverageZero, "Average:  = 0");
+    EXPECT_EQ(std::string(commandLabel(k7proto::cmd::kAverage)) + kAverageZero, "Average:  = 0");
     EXPECT_EQ(averageWord(16), 16u);
 
     EXPECT_EQ(aScanWord({}), 0u);

@@ -257,7 +257,7 @@ TEST_F(CardWindowsView, EnterFromTheCommandWindowSendsTheParameterCommand) {
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), "Average: OK");
-    EXPECT_EQ(command.lastWords(kCmdAverage)[0], 4u);
+    EXPECT_EQ(command.lastWords(k7proto::cmd::kAverage)[0], 4u);
     // "OK" is the window's default button; a button with the focus takes Enter instead.
     auto* ok = view->findChild<QPushButton*>(QStringLiteral("okButton"));
     ASSERT_NE(ok, nullptr);

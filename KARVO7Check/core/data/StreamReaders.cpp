@@ -3,8 +3,12 @@
 #include <algorithm>
 
 #include "Format.h"
+#include "KARVO7Protocol.h"
 
 namespace k7check::stream {
+
+using k7proto::le16;
+using k7proto::le32;
 
 std::optional<Header> readHeader(Bytes data) {
     Header h;

@@ -39,13 +39,6 @@ constexpr std::size_t kMaxSamples = 65536;
 // The largest `Datenlaenge` the display takes (the program's data buffer).
 constexpr uint32_t kMaxRecordLength = 131072;
 
-inline uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | (static_cast<uint32_t>(le16(p + 2)) << 16);
-}
-
 // ---- record header ---------------------------------------------------------------------------
 
 struct Header {
@@ -87,10 +80,6 @@ constexpr uint32_t kEndePruefung = 0xFFFFEFFDu;
 constexpr uint32_t kEndePruefspur = 0xFFFFEFFEu;
 constexpr uint32_t kEndePruefzyklus = 0xFFFFEFFFu;
 
-// A 32-bit word between records is a control word when its upper half is 0xFFFF.
-constexpr bool isControlWord(uint32_t word) {
-    return (word >> 16) == 0xFFFFu;
-}
 ControlWord classifyControlWord(uint32_t word);
 // "Ende Prüfung", "Ende Prüfspur", "Ende Prüfzyklus"; empty for an unknown word.
 const char* controlWordName(ControlWord kind);

@@ -11,32 +11,34 @@ namespace k7check {
 
 namespace {
 
+namespace cmd = k7proto::cmd;
+
 struct Button {
     const char* control;
     uint16_t code;
 };
 
 constexpr std::array<Button, 7> kSimpleButtons{{
-    {"startButton", kCmdStart},
-    {"stopButton", kCmdStop},
-    {"resetButton", kCmdReset},
-    {"offsetButton", kCmdOffset},
-    {"powerDownButton", kCmdPowerDown},
-    {"powerUpButton", kCmdPowerUp},
-    {"attenuationButton", kCmdAttenuation},
+    {"startButton", cmd::kStart},
+    {"stopButton", cmd::kStop},
+    {"resetButton", cmd::kReset},
+    {"offsetButton", cmd::kOffset},
+    {"powerDownButton", cmd::kPowerDown},
+    {"powerUpButton", cmd::kPowerUp},
+    {"attenuationButton", cmd::kAttenuation},
 }};
 
 constexpr std::array<Button, 10> kParameterButtons{{
-    {"shotButton", kCmdShot},
-    {"senderButton", kCmdSender},
-    {"inputButton", kCmdInput},
-    {"gainButton", kCmdGain},
-    {"hwConfigButton", kCmdHwConfig},
-    {"averageButton", kCmdAverage},
-    {"triggerButton", kCmdTrigger},
-    {"countButton", kCmdCount},
-    {"aScanButton", kCmdAScan},
-    {"swConfigButton", kCmdSwConfig},
+    {"shotButton", cmd::kShot},
+    {"senderButton", cmd::kSender},
+    {"inputButton", cmd::kInput},
+    {"gainButton", cmd::kGain},
+    {"hwConfigButton", cmd::kHwConfig},
+    {"averageButton", cmd::kAverage},
+    {"triggerButton", cmd::kTrigger},
+    {"countButton", cmd::kCount},
+    {"aScanButton", cmd::kAScan},
+    {"swConfigButton", cmd::kSwConfig},
 }};
 
 }  // namespace
@@ -84,7 +86,7 @@ void CommandDlg::onCommand(const std::string& control) {
 
 bool CommandDlg::send(uint16_t code, const std::array<uint32_t, 2>& words, uint32_t& error) {
     error = 0;
-    const uint8_t count = dataWordCount(code);
+    const auto count = static_cast<uint8_t>(cmd::wordsOf(code));
     return KARVO7Command(card_, code, count, count == 0 ? nullptr : words.data(), &error) != 0;
 }
 
@@ -106,34 +108,34 @@ void CommandDlg::parameterCommand(uint16_t code) {
     const RegisterReader read = [this](uint32_t reg) { return KARVO7ReadRegister(card_, reg); };
     std::unique_ptr<CmdParameterDlg> window;
     switch (code) {
-        case kCmdShot:
+        case cmd::kShot:
             window = std::make_unique<CmdShotDlg>(desktop, read);
             break;
-        case kCmdSender:
+        case cmd::kSender:
             window = std::make_unique<CmdSenderDlg>(desktop, read);
             break;
-        case kCmdInput:
+        case cmd::kInput:
             window = std::make_unique<CmdInputDlg>(desktop, read);
             break;
-        case kCmdGain:
+        case cmd::kGain:
             window = std::make_unique<CmdGainDlg>(desktop);
             break;
-        case kCmdHwConfig:
+        case cmd::kHwConfig:
             window = std::make_unique<CmdHWconfigDlg>(desktop, read);
             break;
-        case kCmdAverage:
+        case cmd::kAverage:
             window = std::make_unique<CmdAverageDlg>(desktop);
             break;
-        case kCmdTrigger:
+        case cmd::kTrigger:
             window = std::make_unique<CmdTriggerDlg>(desktop, read);
             break;
-        case kCmdCount:
+        case cmd::kCount:
             window = std::make_unique<CmdCountDlg>(desktop, read);
             break;
-        case kCmdAScan:
+        case cmd::kAScan:
             window = std::make_unique<CmdAScanDlg>(desktop);
             break;
-        case kCmdSwConfig:
+        case cmd::kSwConfig:
             window = std::make_unique<CmdSWconfigDlg>(desktop);
             break;
         default:
@@ -144,7 +146,7 @@ void CommandDlg::parameterCommand(uint16_t code) {
     }
     const std::array<uint32_t, 2> words = window->words();
     lastWords_[code] = words;
-    if (code == kCmdAverage && !averageWord(words[0])) {
+    if (code == cmd::kAverage && !averageWord(words[0])) {
         addLine(std::string(commandLabel(code)) + kAverageZero);
         return;
     }
@@ -217,8 +219,8 @@ void CommandDlg::adcBox() {
 
 std::string CommandDlg::bringBack() {
     uint32_t error = 0;
-    if (!send(kCmdPowerUp, {}, error)) {
-        return std::string(commandLabel(kCmdPowerUp)) + "Command Error";
+    if (!send(cmd::kPowerUp, {}, error)) {
+        return std::string(commandLabel(cmd::kPowerUp)) + "Command Error";
     }
     if (KARVO7WarmUp(card_, &error) == 0) {
         return formatText("WarmUp Error %X", error);

@@ -7,6 +7,9 @@ namespace k7check {
 
 namespace {
 
+namespace cmd = k7proto::cmd;
+namespace reg = k7proto::reg;
+
 uint32_t bits(uint32_t value, unsigned first, unsigned count) {
     return (value >> first) & ((1u << count) - 1u);
 }
@@ -19,39 +22,39 @@ uint32_t flag(bool on, unsigned bit) {
 
 const char* commandLabel(uint16_t code) {
     switch (code) {
-        case kCmdStart:
+        case cmd::kStart:
             return "Start Messung: ";
-        case kCmdStop:
+        case cmd::kStop:
             return "Stop Messung: ";
-        case kCmdReset:
+        case cmd::kReset:
             return "Reset: ";
-        case kCmdOffset:
+        case cmd::kOffset:
             return "Offset: ";
-        case kCmdPowerDown:
+        case cmd::kPowerDown:
             return "Power Down: ";
-        case kCmdPowerUp:
+        case cmd::kPowerUp:
             return "Power Up: ";
-        case kCmdAttenuation:
+        case cmd::kAttenuation:
             return "Sys Attenuation: ";
-        case kCmdShot:
+        case cmd::kShot:
             return "Shot: ";
-        case kCmdSender:
+        case cmd::kSender:
             return "Sender: ";
-        case kCmdInput:
+        case cmd::kInput:
             return "Input: ";
-        case kCmdGain:
+        case cmd::kGain:
             return "Gain: ";
-        case kCmdHwConfig:
+        case cmd::kHwConfig:
             return "HW Config: ";
-        case kCmdAverage:
+        case cmd::kAverage:
             return "Average: ";
-        case kCmdTrigger:
+        case cmd::kTrigger:
             return "Trigger: ";
-        case kCmdCount:
+        case cmd::kCount:
             return "Count: ";
-        case kCmdAScan:
+        case cmd::kAScan:
             return "AScan: ";
-        case kCmdSwConfig:
+        case cmd::kSwConfig:
             return "SW Config: ";
         default:
             return "";
@@ -60,29 +63,29 @@ const char* commandLabel(uint16_t code) {
 
 std::array<CardCommand, 10> defaultCommands() {
     return {{
-        {kCmdShot, {5, 0}},        // A-scan, single measurement
-        {kCmdSender, {0x300, 0}},  // energy 1, 150 ns
-        {kCmdInput, {4, 0}},       // input damping step 1
-        {kCmdGain, {200, 0}},      // 20 dB
-        {kCmdHwConfig, {0, 0}},
-        {kCmdAverage, {0, 0}},
-        {kCmdTrigger, {20000, 0}},
-        {kCmdCount, {0x3E800A0, 0}},  // acquisition 1000, pre-run 160
-        {kCmdAScan, {0, 0}},
-        {kCmdSwConfig, {0, 0}},
+        {cmd::kShot, {5, 0}},        // A-scan, single measurement
+        {cmd::kSender, {0x300, 0}},  // energy 1, 150 ns
+        {cmd::kInput, {4, 0}},       // input damping step 1
+        {cmd::kGain, {200, 0}},      // 20 dB
+        {cmd::kHwConfig, {0, 0}},
+        {cmd::kAverage, {0, 0}},
+        {cmd::kTrigger, {20000, 0}},
+        {cmd::kCount, {0x3E800A0, 0}},  // acquisition 1000, pre-run 160
+        {cmd::kAScan, {0, 0}},
+        {cmd::kSwConfig, {0, 0}},
     }};
 }
 
 std::array<CardCommand, 8> commandCheckSteps() {
     return {{
-        {kCmdReset, {}},
-        {kCmdPowerUp, {}},
-        {kCmdOffset, {}},
-        {kCmdAttenuation, {}},
-        {kCmdShot, {5, 0}},
-        {kCmdStart, {}},
-        {kCmdStop, {}},
-        {kCmdPowerDown, {}},
+        {cmd::kReset, {}},
+        {cmd::kPowerUp, {}},
+        {cmd::kOffset, {}},
+        {cmd::kAttenuation, {}},
+        {cmd::kShot, {5, 0}},
+        {cmd::kStart, {}},
+        {cmd::kStop, {}},
+        {cmd::kPowerDown, {}},
     }};
 }
 
@@ -98,8 +101,8 @@ uint32_t shotWord(const ShotFields& f) {
 }
 
 ShotFields shotFieldsFromRegisters(const RegisterReader& read) {
-    const uint32_t command = read(1026);
-    const uint32_t trigger = read(1040);
+    const uint32_t command = read(reg::kCommand);
+    const uint32_t trigger = read(reg::kTrigger);
     ShotFields f;
     const uint32_t clock = bits(command, 4, 3);
     f.clock = clock >= 4 ? ShotClock::Virtuell : static_cast<ShotClock>(clock);
@@ -109,7 +112,7 @@ ShotFields shotFieldsFromRegisters(const RegisterReader& read) {
     }
     f.average = bits(trigger, 7, 1) != 0;
     f.iff = bits(trigger, 15, 1) != 0;
-    f.ta = bits(read(1046), 14, 1) != 0;
+    f.ta = bits(read(reg::kDepthControl), 14, 1) != 0;
     f.output = ShotOutput::AScan;
     f.achtBit = false;
     return f;
@@ -121,7 +124,7 @@ uint32_t senderWord(const SenderFields& f) {
 }
 
 SenderFields senderFieldsFromRegisters(const RegisterReader& read) {
-    const uint32_t value = read(1064);
+    const uint32_t value = read(reg::kSender);
     SenderFields f;
     f.energie = bits(value, 0, 2);
     const uint32_t width = bits(value, 8, 3);
@@ -137,7 +140,7 @@ uint32_t inputWord(const InputFields& f) {
 }
 
 InputFields inputFieldsFromRegisters(const RegisterReader& read) {
-    const uint32_t value = read(1030);
+    const uint32_t value = read(reg::kAnalog);
     return {bits(value, 0, 2), bits(value, 2, 2), bits(value, 8, 1) != 0};
 }
 
@@ -151,7 +154,7 @@ uint32_t gainWord(double verstaerkungDb) {
 }
 
 uint32_t hwConfigFilterFromRegisters(const RegisterReader& read) {
-    return bits(read(1030), 12, 3);
+    return bits(read(reg::kAnalog), 12, 3);
 }
 
 std::optional<uint32_t> averageWord(uint32_t anzahl) {
@@ -172,8 +175,10 @@ std::array<uint32_t, 2> countWords(const CountFields& f) {
 
 CountFields countFieldsFromRegisters(const RegisterReader& read) {
     CountFields f;
-    f.vorlauf = bits(read(1032), 0, 16) + bits(read(1034), 0, 8) * 65536u;
-    f.aufnahme = bits(read(1036), 0, 16) + bits(read(1038), 0, 4) * 65536u;
+    f.vorlauf =
+        bits(read(reg::kRecordDelayLow), 0, 16) + bits(read(reg::kRecordDelayHigh), 0, 8) * 65536u;
+    f.aufnahme =
+        bits(read(reg::kRecordTimeLow), 0, 16) + bits(read(reg::kRecordTimeHigh), 0, 4) * 65536u;
     f.delay = 0;
     return f;
 }
@@ -185,13 +190,13 @@ std::array<uint32_t, 2> triggerWords(const TriggerFields& f) {
 }
 
 TriggerFields triggerFieldsFromRegisters(const RegisterReader& read) {
-    const uint32_t value = read(1040);
+    const uint32_t value = read(reg::kTrigger);
     TriggerFields f;
     f.externTrigger = bits(value, 0, 1) != 0;
     f.einzeln = bits(value, 2, 2) == 1;
     f.start = static_cast<TriggerStart>(bits(value, 4, 2));
     f.triggerblende = bits(value, 8, 4);
-    f.maxSap = bits(read(1042), 0, 16) + read(1044) * 65536u;
+    f.maxSap = bits(read(reg::kMaxSapLow), 0, 16) + read(reg::kMaxSapHigh) * 65536u;
     return f;
 }
 

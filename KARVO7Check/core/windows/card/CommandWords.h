@@ -1,10 +1,8 @@
-// The card's commands as the Command window sends them: command codes and list labels, and for
-// each parameter window the fields it edits, the data words they make and the fields it starts
-// with, read from the card's control registers.
+// The card's commands as the Command window sends them: list labels, and for each parameter
+// window the fields it edits, the data words they make and the fields it starts with, read from
+// the card's control registers. The command codes are k7proto::cmd's.
 //
-// A command code holds the command number in bits 15 to 10 and the number of data words in
-// bits 9 to 0. Data word bits not named below are 0; numbers are cut to the bits of their
-// field.
+// Data word bits not named below are 0; numbers are cut to the bits of their field.
 #pragma once
 
 #include <array>
@@ -12,37 +10,15 @@
 #include <functional>
 #include <optional>
 
+#include "KARVO7Protocol.h"
+
 namespace k7check {
-
-// ---- commands -------------------------------------------------------------------------------
-inline constexpr uint16_t kCmdStart = 0x0400;
-inline constexpr uint16_t kCmdStop = 0x0800;
-inline constexpr uint16_t kCmdReset = 0x0C00;
-inline constexpr uint16_t kCmdOffset = 0x1000;
-inline constexpr uint16_t kCmdPowerDown = 0x1400;
-inline constexpr uint16_t kCmdPowerUp = 0x1800;
-inline constexpr uint16_t kCmdAttenuation = 0x1C00;
-inline constexpr uint16_t kCmdShot = 0x4401;
-inline constexpr uint16_t kCmdSender = 0x4801;
-inline constexpr uint16_t kCmdInput = 0x4C01;
-inline constexpr uint16_t kCmdGain = 0x5001;
-inline constexpr uint16_t kCmdHwConfig = 0x5401;
-inline constexpr uint16_t kCmdAverage = 0x5801;
-inline constexpr uint16_t kCmdTrigger = 0x5C02;
-inline constexpr uint16_t kCmdCount = 0x6002;
-inline constexpr uint16_t kCmdAScan = 0x6801;
-inline constexpr uint16_t kCmdSwConfig = 0x6C01;
-
-// The number of data words a command code announces.
-constexpr uint8_t dataWordCount(uint16_t code) {
-    return static_cast<uint8_t>(code & 0x3FF);
-}
 
 // The label of a command's line in the Command window's list ("Start Messung: ", "Shot: "
 // ...); an empty text for a code that is no command of the window.
 const char* commandLabel(uint16_t code);
 
-// One command with its data words (only the first dataWordCount(code) count).
+// One command with its data words (only the first k7proto::cmd::wordsOf(code) count).
 struct CardCommand {
     uint16_t code = 0;
     std::array<uint32_t, 2> words{};

@@ -1,6 +1,7 @@
 #include "SelbsttestDlg.h"
 
 #include "Format.h"
+#include "KARVO7Protocol.h"
 #include "Session.h"
 
 namespace k7check {
@@ -8,12 +9,6 @@ namespace k7check {
 namespace {
 
 constexpr const char* kSection = "Selbstest";
-constexpr uint16_t kCmdSelfTest = 0x4001;
-constexpr uint16_t kCmdPowerUpTest = 0x1800;
-// The PCI bridge's operation registers as the library reaches them.
-constexpr uint32_t kFifoPort = 0x20;
-constexpr uint32_t kMasterStatus = 0x3C;
-constexpr uint32_t kFifoEmpty = 0x20;  // master status: PCI FIFO empty
 constexpr std::array<uint32_t, 4> kFifoPattern{0x55555555u, 0xAAAAAAAAu, 0xFFFFFFFFu, 0x00000000u};
 
 struct SelfTest {
@@ -48,9 +43,6 @@ std::string testCheck(std::size_t test) {
 
 const char* selfTestPrefix(std::size_t test) {
     return kTests.at(test).prefix;
-}
-const char* selfTestKey(std::size_t test) {
-    return kTests.at(test).key;
 }
 
 std::string selfTestName(std::size_t test) {
@@ -130,12 +122,14 @@ void SelbsttestDlg::saveSettings() {
 
 bool SelbsttestDlg::drainFifo() {
     for (int reads = 0; reads < kFifoDrainReads; ++reads) {
-        if ((KARVO7ReadRegister(card_, kMasterStatus) & kFifoEmpty) != 0) {
+        if ((KARVO7ReadRegister(card_, k7proto::reg::kMasterStatus) &
+             k7proto::reg::kMasterStatusFifoEmpty) != 0) {
             return true;
         }
-        KARVO7ReadRegister(card_, kFifoPort);
+        KARVO7ReadRegister(card_, k7proto::reg::kFifoPort);
     }
-    return (KARVO7ReadRegister(card_, kMasterStatus) & kFifoEmpty) != 0;
+    return (KARVO7ReadRegister(card_, k7proto::reg::kMasterStatus) &
+            k7proto::reg::kMasterStatusFifoEmpty) != 0;
 }
 
 bool SelbsttestDlg::fifoTest(std::string& r) {
@@ -145,7 +139,7 @@ bool SelbsttestDlg::fifoTest(std::string& r) {
     }
     const uint32_t word = 0x1;
     uint32_t error = 0;
-    if (KARVO7Command(card_, kCmdSelfTest, 1, &word, &error) == 0) {
+    if (KARVO7Command(card_, k7proto::cmd::kSelfTest, 1, &word, &error) == 0) {
         r += formatText("Error %X", error);
         return false;
     }
@@ -153,7 +147,7 @@ bool SelbsttestDlg::fifoTest(std::string& r) {
     bool passed = true;
     for (uint32_t i = 0; i < 8; ++i) {
         const uint32_t expected = kFifoPattern[i % 4];
-        const uint32_t read = KARVO7ReadRegister(card_, kFifoPort);
+        const uint32_t read = KARVO7ReadRegister(card_, k7proto::reg::kFifoPort);
         if (read != expected) {
             const std::string line = formatText("\r\n %u: soll = %X, ist = %X", i, expected, read);
             session_.desktop().messageBox("DSP->PCI-FIFO", line);
@@ -161,7 +155,8 @@ bool SelbsttestDlg::fifoTest(std::string& r) {
             passed = false;
         }
     }
-    if (passed && (KARVO7ReadRegister(card_, kMasterStatus) & kFifoEmpty) == 0) {
+    if (passed && (KARVO7ReadRegister(card_, k7proto::reg::kMasterStatus) &
+                   k7proto::reg::kMasterStatusFifoEmpty) == 0) {
         drainFifo();
         r = "FIFO not empty";
         return false;
@@ -171,19 +166,19 @@ bool SelbsttestDlg::fifoTest(std::string& r) {
 
 bool SelbsttestDlg::dacTest(std::string& r) {
     uint32_t error = 0;
-    if (KARVO7Command(card_, kCmdPowerUpTest, 0, nullptr, &error) == 0) {
+    if (KARVO7Command(card_, k7proto::cmd::kPowerUp, 0, nullptr, &error) == 0) {
         r += "Power Up Error";
         return false;
     }
     const uint32_t ramps = 0x80000200u;
-    if (KARVO7Command(card_, kCmdSelfTest, 1, &ramps, &error) == 0) {
+    if (KARVO7Command(card_, k7proto::cmd::kSelfTest, 1, &ramps, &error) == 0) {
         r += formatText("Error %X", error);
         return false;
     }
     const bool seen =
         session_.desktop().messageBox("DAC-Test", "DAC-Rampen OK?", Buttons::YesNo) == Answer::Yes;
     const uint32_t end = 0x200;
-    KARVO7Command(card_, kCmdSelfTest, 1, &end, &error);
+    KARVO7Command(card_, k7proto::cmd::kSelfTest, 1, &end, &error);
     if (!seen) {
         r += "nicht OK";
     }
@@ -204,7 +199,7 @@ bool SelbsttestDlg::runTest(std::size_t test, std::string& r) {
     } else {
         const uint32_t word = 1u << test;
         uint32_t error = 0;
-        passed = KARVO7Command(card_, kCmdSelfTest, 1, &word, &error) != 0;
+        passed = KARVO7Command(card_, k7proto::cmd::kSelfTest, 1, &word, &error) != 0;
         if (!passed) {
             r += formatText("Error %X", error);
         }

@@ -16,9 +16,8 @@ class Session;
 
 inline constexpr std::size_t kSelfTestCount = 13;
 
-// The test's result prefix ("DSP->PCI-FIFO: ") and its key in section "Selbstest".
+// The test's result prefix ("DSP->PCI-FIFO: ").
 const char* selfTestPrefix(std::size_t test);
-const char* selfTestKey(std::size_t test);
 // The test's name in reports, its prefix without ": " ("DSP->PCI-FIFO"), whatever its line
 // says on a failure ("FIFO not empty" replaces the prefix).
 std::string selfTestName(std::size_t test);

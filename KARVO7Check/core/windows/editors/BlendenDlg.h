@@ -38,9 +38,8 @@ class BlendenDlg : public CheckDialog {
     };
     BlendenDlg(Desktop& desktop, const Inputs& inputs);
 
-    // Opens the data list "Data" on a buffer; by default the window shows a DataListDlg.
+    // Opens the data list "Data" on a buffer: a DataListDlg.
     using DataListOpener = std::function<void(Desktop&, const DataListInputs&)>;
-    void setDataListOpener(DataListOpener opener) { openDataList_ = std::move(opener); }
 
     bool onInit() override;
     void onOk() override;

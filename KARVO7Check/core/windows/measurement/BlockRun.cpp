@@ -123,9 +123,7 @@ bool BlockRun::prepare() {
 bool BlockRun::start() {
     uint32_t error = 0;
     KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
-    const auto flag = [this](uint32_t s) { return active_[s] ? 1u : 0u; };
-    KARVO7ActiveParam(card_, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6), flag(7),
-                      &error);
+    activateSets(card_, active_, error);
     if (KARVO7StartParam(card_, 3, &error) == 0) {
         line_.fail(formatText("Start Error %X ", error));
         return false;

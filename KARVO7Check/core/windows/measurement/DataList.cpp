@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "Format.h"
+#include "KARVO7Protocol.h"
 #include "data/StreamReaders.h"
 
 namespace k7check {
@@ -50,7 +51,7 @@ DataList::DataList(const DataListInputs& inputs) {
         layout_ = Layout::Native16;
         samples_.resize(buffer.size() / 2);
         for (std::size_t i = 0; i < samples_.size(); ++i) {
-            samples_[i] = static_cast<int16_t>(stream::le16(&buffer[2 * i]));
+            samples_[i] = static_cast<int16_t>(k7proto::le16(&buffer[2 * i]));
         }
     }
 }

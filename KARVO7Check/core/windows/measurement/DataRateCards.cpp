@@ -104,10 +104,10 @@ void CardsRun::prepare(CardState& card) {
 void CardsRun::start(CardState& card) {
     uint32_t error = 0;
     if (KARVO7IsVersion3(card.handle) != 0) {
-        uint32_t f[kSetsPerCard] = {};
-        f[setNumber_] = 1;
-        f[0] = session_.fields.kontinuierlich ? 1 : f[0];
-        KARVO7ActiveParam(card.handle, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
+        std::array<bool, kSetsPerCard> active{};
+        active[setNumber_] = true;
+        active[0] = active[0] || session_.fields.kontinuierlich;
+        activateSets(card.handle, active, error);
     }
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card.handle);

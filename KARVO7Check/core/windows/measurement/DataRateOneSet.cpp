@@ -65,9 +65,9 @@ bool OneSetRun::prepare() {
     }
     sendTriggerDelay(card_, setNumber_, set_);
     if (continuous && KARVO7IsVersion3(card_) != 0) {
-        uint32_t f[kSetsPerCard] = {};
-        f[setNumber_] = 1;
-        KARVO7ActiveParam(card_, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
+        std::array<bool, kSetsPerCard> active{};
+        active[setNumber_] = true;
+        activateSets(card_, active, error);
     }
     KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
     // The run reads only its own shots: nothing left over from before, no overflow pending.

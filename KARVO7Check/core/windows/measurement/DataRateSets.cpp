@@ -70,12 +70,12 @@ class SetsRun {
 
 bool SetsRun::prepare() {
     uint32_t error = 0;
-    uint32_t f[kSetsPerCard] = {};
-    f[0] = session_.fields.kontinuierlich ? 1 : 0;
+    std::array<bool, kSetsPerCard> active{};
+    active[0] = session_.fields.kontinuierlich;
     for (uint32_t s = 1; s <= n_; ++s) {
-        f[s] = 1;
+        active[s] = true;
     }
-    KARVO7ActiveParam(card_, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], &error);
+    activateSets(card_, active, error);
     KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
     const bool version3 = KARVO7IsVersion3(card_) != 0;
     for (uint32_t s = 1; s <= n_; ++s) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Format.h"
+#include "KARVO7Protocol.h"
 #include "data/StreamReaders.h"
 
 namespace k7check {
@@ -57,6 +58,143 @@ std::pair<int16_t, int16_t> extremes(const int16_t* s, std::size_t count) {
         hi = std::max(hi, s[i]);
     }
     return {lo, hi};
+}
+
+// The plot inside a client area: `w` × `h` pixels from (kX0, kTop), its zero line at `ym`.
+struct PlotArea {
+    int w = 0;
+    int h = 0;
+    int ym = 0;
+    bool drawable() const { return w > 0 && h > 0; }
+    // y of `percent` of full scale.
+    int yOf(int percent) const { return ym - h * percent / 200; }
+};
+
+PlotArea plotAreaOf(Size client) {
+    PlotArea area;
+    area.h = client.height - 40;
+    area.w = client.width - 60;
+    area.ym = area.h / 2 + kTop;
+    return area;
+}
+
+// Percent grid and frame.
+void paintGrid(Canvas& canvas, const PlotArea& a) {
+    const auto across = [&](int percent) {
+        canvas.line({kX0, a.yOf(percent)}, {kX0 + a.w, a.yOf(percent)});
+    };
+    canvas.setPen(kCyan, 1);
+    for (int k : {10, 30, 70, 90}) {
+        across(k);
+        across(-k);
+    }
+    canvas.setPen(kGreen, 1);
+    for (int k : {20, 40, 60, 80}) {
+        across(k);
+        across(-k);
+    }
+    canvas.setPen(kBlack, 1);
+    across(0);
+    canvas.line({kX0, kTop}, {kX0, a.h + kTop});
+    canvas.line({kX0 + a.w, kTop}, {kX0 + a.w, a.h + kTop});
+    for (int k : {50, 100}) {
+        across(k);
+        across(-k);
+    }
+}
+
+// Axis labels: percent on the left, ADC value on the right.
+void paintAxisLabels(Canvas& canvas, const PlotArea& a) {
+    const int quarter = a.h * 50 / 200;
+    canvas.text(16, 0, "%", kBlack);
+    canvas.text(0, 20, " 100", kBlack);
+    canvas.text(8, a.ym - quarter - 8, " 50", kBlack);
+    canvas.text(20, a.ym - 8, "0", kBlack);
+    canvas.text(8, a.ym + quarter - 8, "-50", kBlack);
+    canvas.text(0, a.h + 4, "-100", kBlack);
+    const int xr = kX0 + a.w + 2;
+    canvas.text(xr, 0, "ADC", kBlack);
+    canvas.text(xr, 20, " 512", kBlack);
+    canvas.text(xr, a.ym - quarter - 8, " 256", kBlack);
+    canvas.text(xr, a.ym - 8, "0", kBlack);
+    canvas.text(xr, a.ym + quarter - 8, "-256", kBlack);
+    canvas.text(xr, a.h + 4, "-512", kBlack);
+}
+
+// Sample-index ticks along the zero line, for `n` samples.
+void paintTicks(Canvas& canvas, const PlotArea& a, uint32_t n) {
+    const uint32_t step = tickStep(n);
+    canvas.setPen(kBlack, 1);
+    for (uint32_t m = step; m < n; m += step) {
+        const int x = static_cast<int>(static_cast<int64_t>(m) * a.w / n) + kX0;
+        const int d = m < 10 ? 4 : m < 100 ? 8 : m < 1000 ? 12 : m < 10000 ? 16 : 20;
+        canvas.text(x - d, a.ym + 15, formatText("%u", m), kBlack);
+        canvas.line({x, a.ym - 10}, {x, a.ym + 10});
+    }
+}
+
+// Gate values of the shot below the plot; whether a gate is enabled is known only from the gate
+// parameters.
+void paintGateValues(Canvas& canvas, const PlotArea& a, const MeasuredDataInputs& inputs) {
+    if (!inputs.gateResults || !inputs.gateParams) {
+        return;
+    }
+    const GateResults& r = *inputs.gateResults;
+    const GateEnables& enables = inputs.gateParams->Enables;
+    for (std::size_t g = 0; g < 5; ++g) {
+        if (enables.Enable[g] == 0) {
+            continue;
+        }
+        const GateResult& gate = r.Gate[g];
+        std::string text = g == 0 ? formatText("ES: d =%4u | B0: t =%4u v =%3u", r.ESDelay,
+                                               gate.Time, static_cast<unsigned>(gate.Maximum / 4))
+                                  : formatText("B%zu: t =%4u v =%3u", g, gate.Time,
+                                               static_cast<unsigned>(gate.Maximum / 4));
+        if (gate.Marke != 0) {
+            text += "^";
+        }
+        canvas.text(kGateStyles[g].x, a.h + 23, text, kGateStyles[g].colour);
+    }
+}
+
+// Gate bars of the set over `n` samples, in signed 64-bit and clipped to the plot.
+void paintGateBars(Canvas& canvas, const PlotArea& a, const MeasuredDataInputs& inputs,
+                   uint32_t n) {
+    if (!inputs.gateParams) {
+        return;
+    }
+    const GateParams& p = *inputs.gateParams;
+    const int64_t w64 = a.w;
+    const int64_t h64 = a.h;
+    const int64_t esShift =
+        inputs.gateResults ? static_cast<int64_t>(inputs.gateResults->ESDelay) * w64 / n : 0;
+    for (std::size_t g = 0; g < 5; ++g) {
+        if (g != 0 && p.Enables.Enable[g] == 0) {
+            continue;
+        }
+        const GateParam& gate = p.Gate[g];
+        const int64_t offset = inputs.offset;
+        int64_t xa = (static_cast<int64_t>(gate.Anfang) - offset) * w64 / n + kX0;
+        int64_t xe = (static_cast<int64_t>(gate.Ende) - offset) * w64 / n + kX0;
+        if (g == 0) {
+            xa -= esShift;
+            xe -= esShift;
+        }
+        const int64_t lo = std::max<int64_t>(std::min(xa, xe), kX0);
+        const int64_t hi = std::min<int64_t>(std::max(xa, xe), kX0 + w64);
+        if (lo > hi) {
+            continue;
+        }
+        const int64_t dy = static_cast<int64_t>(gate.Schwelle) * h64 / 4096;
+        canvas.setPen(kGateStyles[g].colour, 3);
+        for (const int64_t y : {a.ym - dy, a.ym + dy}) {
+            if (y < kTop || y > kTop + h64) {
+                continue;
+            }
+            canvas.line({static_cast<int>(lo), static_cast<int>(y)},
+                        {static_cast<int>(hi), static_cast<int>(y)});
+        }
+    }
 }
 
 }  // namespace
@@ -113,7 +251,7 @@ std::optional<std::string> MeasuredDataDisplay::setInputs(const MeasuredDataInpu
         } else {
             samples_.resize(inputs.length / 2);
             for (std::size_t i = 0; i < samples_.size(); ++i) {
-                samples_[i] = static_cast<int16_t>(stream::le16(inputs.data + 2 * i));
+                samples_[i] = static_cast<int16_t>(k7proto::le16(inputs.data + 2 * i));
             }
         }
     }
@@ -145,125 +283,23 @@ void MeasuredDataDisplay::paint(Canvas& canvas, Size client) const {
         return;
     }
     canvas.fillRect(0, 0, client.width, client.height, kWhite);
-    const int h = client.height - 40;
-    const int w = client.width - 60;
-    const int ym = h / 2 + kTop;
-    const bool plot = w > 0 && h > 0;
-    const auto yOf = [&](int percent) { return ym - h * percent / 200; };
-
-    // Percent grid and frame.
-    if (plot) {
-        canvas.setPen(kCyan, 1);
-        for (int k : {10, 30, 70, 90}) {
-            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
-            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
-        }
-        canvas.setPen(kGreen, 1);
-        for (int k : {20, 40, 60, 80}) {
-            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
-            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
-        }
-        canvas.setPen(kBlack, 1);
-        canvas.line({kX0, yOf(0)}, {kX0 + w, yOf(0)});
-        canvas.line({kX0, kTop}, {kX0, h + kTop});
-        canvas.line({kX0 + w, kTop}, {kX0 + w, h + kTop});
-        for (int k : {50, 100}) {
-            canvas.line({kX0, yOf(k)}, {kX0 + w, yOf(k)});
-            canvas.line({kX0, yOf(-k)}, {kX0 + w, yOf(-k)});
-        }
+    const PlotArea area = plotAreaOf(client);
+    if (area.drawable()) {
+        paintGrid(canvas, area);
     }
-
-    // Axis labels: percent on the left, ADC value on the right.
-    const int quarter = h * 50 / 200;
-    canvas.text(16, 0, "%", kBlack);
-    canvas.text(0, 20, " 100", kBlack);
-    canvas.text(8, ym - quarter - 8, " 50", kBlack);
-    canvas.text(20, ym - 8, "0", kBlack);
-    canvas.text(8, ym + quarter - 8, "-50", kBlack);
-    canvas.text(0, h + 4, "-100", kBlack);
-    const int xr = kX0 + w + 2;
-    canvas.text(xr, 0, "ADC", kBlack);
-    canvas.text(xr, 20, " 512", kBlack);
-    canvas.text(xr, ym - quarter - 8, " 256", kBlack);
-    canvas.text(xr, ym - 8, "0", kBlack);
-    canvas.text(xr, ym + quarter - 8, "-256", kBlack);
-    canvas.text(xr, h + 4, "-512", kBlack);
-
+    paintAxisLabels(canvas, area);
     canvas.text(30, 0, status_, kBlue);
     if (!timeLine_.empty()) {
         canvas.text(30, 20, timeLine_, kBlue);
     }
-
     const uint32_t n = static_cast<uint32_t>(samples_.size());
-    if (plot && n > 0) {
-        paintCurve(canvas, kX0, ym, w, h);
-
-        // Sample-index ticks.
-        const uint32_t step = tickStep(n);
-        canvas.setPen(kBlack, 1);
-        for (uint32_t m = step; m < n; m += step) {
-            const int x = static_cast<int>(static_cast<int64_t>(m) * w / n) + kX0;
-            const int d = m < 10 ? 4 : m < 100 ? 8 : m < 1000 ? 12 : m < 10000 ? 16 : 20;
-            canvas.text(x - d, ym + 15, formatText("%u", m), kBlack);
-            canvas.line({x, ym - 10}, {x, ym + 10});
-        }
+    if (area.drawable() && n > 0) {
+        paintCurve(canvas, kX0, area.ym, area.w, area.h);
+        paintTicks(canvas, area, n);
     }
-
-    // Gate values of the shot; whether a gate is enabled is known only from the gate parameters.
-    if (inputs_.gateResults && inputs_.gateParams) {
-        const GateResults& r = *inputs_.gateResults;
-        const GateEnables& enables = inputs_.gateParams->Enables;
-        for (std::size_t g = 0; g < 5; ++g) {
-            if (enables.Enable[g] == 0) {
-                continue;
-            }
-            const GateResult& gate = r.Gate[g];
-            std::string text = g == 0
-                                   ? formatText("ES: d =%4u | B0: t =%4u v =%3u", r.ESDelay,
-                                                gate.Time, static_cast<unsigned>(gate.Maximum / 4))
-                                   : formatText("B%zu: t =%4u v =%3u", g, gate.Time,
-                                                static_cast<unsigned>(gate.Maximum / 4));
-            if (gate.Marke != 0) {
-                text += "^";
-            }
-            canvas.text(kGateStyles[g].x, h + 23, text, kGateStyles[g].colour);
-        }
-    }
-
-    // Gate bars, in signed 64-bit and clipped to the plot.
-    if (inputs_.gateParams && plot && n > 0) {
-        const GateParams& p = *inputs_.gateParams;
-        const int64_t w64 = w;
-        const int64_t h64 = h;
-        const int64_t esShift =
-            inputs_.gateResults ? static_cast<int64_t>(inputs_.gateResults->ESDelay) * w64 / n : 0;
-        for (std::size_t g = 0; g < 5; ++g) {
-            if (g != 0 && p.Enables.Enable[g] == 0) {
-                continue;
-            }
-            const GateParam& gate = p.Gate[g];
-            const int64_t offset = inputs_.offset;
-            int64_t xa = (static_cast<int64_t>(gate.Anfang) - offset) * w64 / n + kX0;
-            int64_t xe = (static_cast<int64_t>(gate.Ende) - offset) * w64 / n + kX0;
-            if (g == 0) {
-                xa -= esShift;
-                xe -= esShift;
-            }
-            const int64_t lo = std::max<int64_t>(std::min(xa, xe), kX0);
-            const int64_t hi = std::min<int64_t>(std::max(xa, xe), kX0 + w64);
-            if (lo > hi) {
-                continue;
-            }
-            const int64_t dy = static_cast<int64_t>(gate.Schwelle) * h64 / 4096;
-            canvas.setPen(kGateStyles[g].colour, 3);
-            for (const int64_t y : {ym - dy, ym + dy}) {
-                if (y < kTop || y > kTop + h64) {
-                    continue;
-                }
-                canvas.line({static_cast<int>(lo), static_cast<int>(y)},
-                            {static_cast<int>(hi), static_cast<int>(y)});
-            }
-        }
+    paintGateValues(canvas, area, inputs_);
+    if (area.drawable() && n > 0) {
+        paintGateBars(canvas, area, inputs_, n);
     }
 }
 

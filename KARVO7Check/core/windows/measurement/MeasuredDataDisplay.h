@@ -53,7 +53,6 @@ class MeasuredDataDisplay {
     void paint(Canvas& canvas, Size client) const;
 
     void setCurveDrawing(CurveDrawing drawing) { drawing_ = drawing; }
-    CurveDrawing curveDrawing() const { return drawing_; }
 
     // What a double click hands the data list window: the same buffer, length, layout flags and
     // sampling-rate index; empty while the window holds no data.

@@ -7,16 +7,15 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "AppIcon.h"
-#include "HeadlessArguments.h"
+#include "HeadlessCommand.h"
 #include "KARVO7CheckDlg.h"
 #include "NumericLocale.h"
 #include "QtDesktop.h"
-#include "ResultOutput.h"
 #include "Session.h"
 #include "ViewRegistry.h"
 
@@ -35,15 +34,8 @@ void loadGermanTranslations(QApplication& application, QTranslator& translator) 
 int main(int argc, char* argv[]) {
     const k7check::CommandLine commandLine =
         k7check::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!commandLine.error.empty()) {
-        std::cerr << commandLine.error << '\n' << k7check::kUsage << '\n';
-        return k7check::kHeadlessBadArguments;
-    }
-    if (commandLine.checkAll) {
-        // Standard output carries the result lines only; the library's diagnostic lines go to
-        // standard error with every message.
-        k7check::ResultOutput results;
-        return k7check::runHeadlessCheckAll(commandLine.options, results.stream(), std::cerr);
+    if (const std::optional<int> code = k7check::runWithoutWindow(commandLine)) {
+        return *code;
     }
 
     QApplication application(argc, argv);

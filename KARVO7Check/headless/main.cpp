@@ -1,0 +1,19 @@
+// KARVO7Check for test stations without a desktop: the program built without Qt runs only the
+// unattended "Check All" (--check-all with its station options), exactly as the windowed
+// program does.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "HeadlessCommand.h"
+
+int main(int argc, char* argv[]) {
+    const k7check::CommandLine line =
+        k7check::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (const std::optional<int> code = k7check::runWithoutWindow(line)) {
+        return *code;
+    }
+    std::cerr << "KARVO7Check ist ohne Fenster gebaut: nur --check-all ist möglich.\n"
+              << k7check::kUsage << '\n';
+    return k7check::kHeadlessBadArguments;
+}

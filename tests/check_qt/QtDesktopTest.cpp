@@ -136,7 +136,19 @@ TEST_F(QtDesktopWindows, TiledWindowsLieInTheWorkAreaFrameIncluded) {
     for (std::size_t i = 0; i < windows.size(); ++i) {
         desktop.placeWindow(*windows[i], tiles[i]);
     }
-    QCoreApplication::processEvents();
+    // Under a window manager the frames arrive a moment later and the desktop places each window
+    // again; without one (offscreen) the windows lie in their tiles at once.
+    const auto placed = [&] {
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            const k7qt::QtDialogView* view = desktop.viewOf(*windows[i]);
+            const QRect tile(tiles[i].left, tiles[i].top, tiles[i].width(), tiles[i].height());
+            if (view == nullptr || view->frameGeometry() != tile) {
+                return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(placed, 5000));
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const k7qt::QtDialogView* view = desktop.viewOf(*windows[i]);
         ASSERT_NE(view, nullptr);

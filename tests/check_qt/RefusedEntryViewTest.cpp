@@ -98,8 +98,8 @@ class RefusedEntryView : public ::testing::Test {
         std::unique_ptr<k7qt::QtDialogView> view = desktop.openView(window);
         EXPECT_NE(view, nullptr) << window.windowClass();
         if (view != nullptr) {
-            view->show();
             view->resize(view->sizeHint());
+            view->show();
         }
         return view;
     }

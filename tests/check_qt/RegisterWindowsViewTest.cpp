@@ -57,8 +57,8 @@ class RegisterWindowsView : public ::testing::Test {
         if (view == nullptr) {
             return view;
         }
-        view->show();
         view->resize(view->sizeHint());
+        view->show();
         const QString path = QStringLiteral(K7_ARTIFACT_DIR "/") +
                              QString::fromStdString(window.windowClass()) + QStringLiteral(".png");
         EXPECT_TRUE(view->grab().save(path, "PNG")) << path.toStdString();

@@ -54,8 +54,9 @@ class SetEditorsView : public ::testing::Test {
         const std::function<void(QWidget&)>& check = [](QWidget&) {}) {
         std::unique_ptr<k7qt::QtDialogView> view = desktop.openView(dialog);
         ASSERT_NE(view, nullptr) << name;
-        view->show();
+        // Sized before it is shown: under a window manager a shown window's resize arrives later.
         view->resize(view->sizeHint());
+        view->show();
         QApplication::processEvents();
         check(*view);
         const QString path = QStringLiteral(K7_ARTIFACT_DIR "/") + QString::fromUtf8(name) + ".png";

@@ -21,11 +21,11 @@
 #include <string>
 
 #include "KARVO7Sim.h"
-#include "ProgramRunWindows.h"
 #include "QtDesktop.h"
-#include "Session.h"
 #include "ViewRegistry.h"
-#include "windows/measurement/DataRateRuns.h"
+#include "app/Session.h"
+#include "runs/DataRateRuns.h"
+#include "runs/ProgramRunWindows.h"
 
 namespace {
 

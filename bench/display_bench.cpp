@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "RecordingCanvas.h"
 #include "data/StreamReaders.h"
+#include "desktop/scripted/RecordingCanvas.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/PixelCanvas.h"
 

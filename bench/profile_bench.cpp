@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "IniFile.h"
-#include "MainWindowFields.h"
-#include "ParameterFile.h"
+#include "app/MainWindowFields.h"
+#include "profile/IniFile.h"
+#include "profile/ParameterFile.h"
 
 namespace {
 

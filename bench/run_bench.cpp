@@ -28,12 +28,12 @@
 
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
-#include "ProgramRunWindows.h"
 #include "QtDesktop.h"
-#include "Session.h"
-#include "SetToCard.h"
 #include "ViewRegistry.h"
-#include "windows/measurement/DataRateRuns.h"
+#include "app/Session.h"
+#include "card/SetToCard.h"
+#include "runs/DataRateRuns.h"
+#include "runs/ProgramRunWindows.h"
 
 namespace {
 

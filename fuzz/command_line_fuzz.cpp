@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessArguments.h"
-#include "ParameterSet.h"
+#include "card/ParameterSet.h"
+#include "headless/HeadlessArguments.h"
 
 namespace {
 

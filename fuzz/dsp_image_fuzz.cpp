@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "DspImage.h"
+#include "windows/card/DspImage.h"
 
 namespace {
 

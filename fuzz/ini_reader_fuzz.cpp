@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "IniFile.h"
+#include "profile/IniFile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "KennungFile.h"
+#include "windows/card/KennungFile.h"
 
 namespace {
 

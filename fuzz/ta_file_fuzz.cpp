@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ParameterSet.h"
+#include "card/ParameterSet.h"
 #include "windows/editors/TaFile.h"
 #include "windows/editors/Units.h"
 

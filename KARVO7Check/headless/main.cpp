@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessCommand.h"
+#include "headless/HeadlessCommand.h"
 
 int main(int argc, char* argv[]) {
     const k7check::CommandLine line =

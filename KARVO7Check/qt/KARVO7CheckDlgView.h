@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "KARVO7CheckDlg.h"
 #include "QtDialogView.h"
+#include "app/KARVO7CheckDlg.h"
 
 namespace Ui {
 class KARVO7CheckDlg;

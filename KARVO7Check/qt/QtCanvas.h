@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QPainter>
 
-#include "Canvas.h"
+#include "desktop/Canvas.h"
 
 namespace k7qt {
 

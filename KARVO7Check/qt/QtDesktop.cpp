@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "IniFile.h"
 #include "KARVO7Os.h"
 #include "ViewRegistry.h"
+#include "profile/IniFile.h"
 
 namespace k7qt {
 

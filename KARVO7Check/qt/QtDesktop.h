@@ -10,8 +10,8 @@
 #include <map>
 #include <memory>
 
-#include "Desktop.h"
 #include "QtDialogView.h"
+#include "desktop/Desktop.h"
 
 namespace k7qt {
 

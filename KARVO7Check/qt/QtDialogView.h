@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <optional>
 
-#include "Dialog.h"
 #include "MonospaceFont.h"
 #include "QtControls.h"
+#include "desktop/Dialog.h"
 
 namespace k7qt {
 

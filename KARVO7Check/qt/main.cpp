@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "AppIcon.h"
-#include "HeadlessCommand.h"
-#include "KARVO7CheckDlg.h"
 #include "NumericLocale.h"
 #include "QtDesktop.h"
-#include "Session.h"
 #include "ViewRegistry.h"
+#include "app/KARVO7CheckDlg.h"
+#include "app/Session.h"
+#include "headless/HeadlessCommand.h"
 
 namespace {
 

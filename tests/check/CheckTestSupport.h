@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "KARVO7CheckDlg.h"
 #include "KARVO7Protocol.h"
 #include "RecordingDriver.h"
-#include "ScriptedDesktop.h"
+#include "app/KARVO7CheckDlg.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 
 namespace k7checktest {
 

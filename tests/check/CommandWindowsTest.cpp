@@ -8,7 +8,7 @@
 #include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
-#include "Session.h"
+#include "app/Session.h"
 #include "windows/card/CommandDlg.h"
 #include "windows/card/CommandParameterDlgs.h"
 #include "windows/card/DSPDlg.h"

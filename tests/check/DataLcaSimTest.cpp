@@ -4,7 +4,7 @@
 
 #include "../sim/SimFixture.h"
 #include "KARVO7Protocol.h"
-#include "ScriptedDesktop.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/registers/DataLCADlg.h"
 
 using namespace k7check;

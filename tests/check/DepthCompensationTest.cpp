@@ -6,7 +6,7 @@
 #include <string>
 
 #include "CheckTestSupport.h"
-#include "ScriptedDesktop.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/editors/TAlist.h"
 #include "windows/editors/TaFile.h"
 

@@ -3,9 +3,9 @@
 
 #include <clocale>
 
-#include "Dialog.h"
-#include "ScriptedControls.h"
-#include "ScriptedDesktop.h"
+#include "desktop/Dialog.h"
+#include "desktop/scripted/ScriptedControls.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 #include "fields/FieldBinder.h"
 #include "fields/NumberText.h"
 

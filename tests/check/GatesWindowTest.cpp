@@ -6,11 +6,12 @@
 #include <cstring>
 
 #include "../sim/SimFixture.h"
-#include "ScriptedDesktop.h"
-#include "SetToCard.h"
+#include "card/SetToCard.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/DataBlendenDlg.h"
 #include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
 
 using namespace k7check;
 

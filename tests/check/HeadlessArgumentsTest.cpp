@@ -1,7 +1,7 @@
 // The program's command line: the station options and the reasons it refuses one.
 #include <gtest/gtest.h>
 
-#include "HeadlessArguments.h"
+#include "headless/HeadlessArguments.h"
 
 using namespace k7check;
 

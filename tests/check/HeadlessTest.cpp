@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "CheckTestSupport.h"
-#include "HeadlessCheckAll.h"
-#include "JUnitReport.h"
+#include "headless/HeadlessCheckAll.h"
+#include "headless/JUnitReport.h"
 
 using namespace k7check;
 using namespace k7checktest;

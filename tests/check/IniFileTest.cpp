@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "IniFile.h"
+#include "profile/IniFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "CheckTestSupport.h"
-#include "ScriptedControls.h"
+#include "desktop/scripted/ScriptedControls.h"
 
 using namespace k7check;
 using namespace k7checktest;

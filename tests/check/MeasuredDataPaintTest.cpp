@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "RecordingCanvas.h"
+#include "desktop/scripted/RecordingCanvas.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/PixelCanvas.h"
 

@@ -8,9 +8,9 @@
 #include <set>
 
 #include "Format.h"
-#include "RecordingCanvas.h"
 #include "SimFixture.h"
 #include "data/StreamReaders.h"
+#include "desktop/scripted/RecordingCanvas.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 

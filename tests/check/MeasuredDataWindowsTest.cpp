@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "CheckTestSupport.h"
-#include "ScriptedDesktop.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
 
 using namespace k7check;
 

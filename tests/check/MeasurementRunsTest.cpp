@@ -9,16 +9,16 @@
 #include <mutex>
 
 #include "../sim/SimFixture.h"
-#include "DataRateCommon.h"
-#include "DataRateRuns.h"
-#include "GateCheck.h"
-#include "MeasurementRuns.h"
-#include "RandomSet.h"
-#include "ReadLoop.h"
-#include "ScriptedDesktop.h"
-#include "Session.h"
-#include "SetToCard.h"
+#include "app/Session.h"
+#include "card/SetToCard.h"
 #include "data/StreamReaders.h"
+#include "desktop/scripted/ScriptedDesktop.h"
+#include "runs/DataRateCommon.h"
+#include "runs/DataRateRuns.h"
+#include "runs/GateCheck.h"
+#include "runs/MeasurementRuns.h"
+#include "runs/RandomSet.h"
+#include "runs/ReadLoop.h"
 
 using namespace k7check;
 

@@ -7,9 +7,9 @@
 
 #include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
-#include "ParameterKeys.h"
-#include "ScriptedDesktop.h"
-#include "SetToCard.h"
+#include "card/SetToCard.h"
+#include "desktop/scripted/ScriptedDesktop.h"
+#include "profile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
 
 using namespace k7check;

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "IniFile.h"
-#include "ParameterFile.h"
-#include "ParameterKeys.h"
+#include "profile/IniFile.h"
+#include "profile/ParameterFile.h"
+#include "profile/ParameterKeys.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ResultOutput.h"
+#include "headless/ResultOutput.h"
 
 using namespace k7check;
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "KARVO7Os.h"
-#include "ScriptedDesktop.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 
 using namespace k7check;
 

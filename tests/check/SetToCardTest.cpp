@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CheckTestSupport.h"
-#include "SetToCard.h"
+#include "card/SetToCard.h"
 
 using namespace k7check;
 using namespace k7checktest;

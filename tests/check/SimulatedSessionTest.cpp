@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "../sim/SimFixture.h"
-#include "CardReset.h"
-#include "ParameterSet.h"
-#include "ScriptedDesktop.h"
-#include "SetToCard.h"
+#include "card/CardReset.h"
+#include "card/ParameterSet.h"
+#include "card/SetToCard.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 
 using namespace k7check;
 

@@ -4,7 +4,7 @@
 
 #include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
-#include "Session.h"
+#include "app/Session.h"
 
 using namespace k7check;
 using namespace k7checktest;

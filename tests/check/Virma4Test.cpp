@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CheckTestSupport.h"
-#include "VIRMA4Dlg.h"
+#include "windows/main/VIRMA4Dlg.h"
 
 using namespace k7check;
 using namespace k7checktest;

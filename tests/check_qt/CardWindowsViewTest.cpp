@@ -16,8 +16,8 @@
 
 #include "KARVO7Sim.h"
 #include "QtTestSupport.h"
-#include "Session.h"
 #include "ViewRegistry.h"
+#include "app/Session.h"
 #include "windows/card/CommandDlg.h"
 #include "windows/card/CommandParameterDlgs.h"
 #include "windows/card/CommandWords.h"

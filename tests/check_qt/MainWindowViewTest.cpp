@@ -14,11 +14,11 @@
 #include <QtTest/QTest>
 #include <memory>
 
-#include "KARVO7CheckDlg.h"
 #include "KARVO7CheckDlgView.h"
 #include "QtTestSupport.h"
 #include "RecordingDriver.h"
 #include "ViewRegistry.h"
+#include "app/KARVO7CheckDlg.h"
 
 using k7check::CheckId;
 using k7check::KARVO7CheckDlg;

@@ -7,11 +7,12 @@
 #include <QListView>
 #include <map>
 
-#include "AnzeigeDlg.h"
 #include "Format.h"
 #include "QtTestSupport.h"
 #include "SimFixture.h"
 #include "ViewRegistry.h"
+#include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
 #include "windows/measurement/MeasuredDataViews.h"
 
 using simtest::Bytes;

@@ -17,11 +17,12 @@
 #include <cmath>
 #include <random>
 
-#include "AnzeigeDlg.h"
-#include "MeasuredDataDisplay.h"
 #include "QtCanvas.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
+#include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
+#include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/MeasuredDataViews.h"
 
 using k7check::CurveDrawing;

@@ -10,11 +10,11 @@
 #include <set>
 #include <string>
 
-#include "ParameterKeys.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
+#include "profile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
-#include "windows/editors/SmallEditors.h"
+#include "windows/editors/RandomLimitsDlg.h"
 
 using namespace k7check;
 using namespace k7qttest;

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "QtCanvas.h"
-#include "RecordingCanvas.h"
+#include "desktop/scripted/RecordingCanvas.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "QtDesktop.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
-#include "windows/measurement/DataRateRuns.h"
+#include "runs/DataRateRuns.h"
 
 using k7check::Answer;
 using k7check::Buttons;

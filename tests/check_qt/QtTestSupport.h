@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
 #include "KARVO7DLL.h"
 #include "QtDesktop.h"
 #include "TestClock.h"
+#include "app/CheckButtons.h"
 
 namespace k7qttest {
 

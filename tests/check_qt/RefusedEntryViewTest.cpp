@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-#include "KARVO7CheckDlg.h"
 #include "KARVO7Sim.h"
 #include "QtTestSupport.h"
-#include "Session.h"
 #include "ViewRegistry.h"
+#include "app/KARVO7CheckDlg.h"
+#include "app/Session.h"
 #include "windows/card/CommandParameterDlgs.h"
 #include "windows/card/KennungDlg.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"

@@ -6,13 +6,13 @@
 #include <QImage>
 #include <QPainter>
 
-#include "AnzeigeDlg.h"
-#include "DataRateRuns.h"
-#include "MeasurementRuns.h"
 #include "QtTestSupport.h"
-#include "Session.h"
 #include "SimFixture.h"
 #include "ViewRegistry.h"
+#include "app/Session.h"
+#include "runs/DataRateRuns.h"
+#include "runs/MeasurementRuns.h"
+#include "windows/measurement/AnzeigeDlg.h"
 
 namespace {
 

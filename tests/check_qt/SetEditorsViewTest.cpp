@@ -19,8 +19,10 @@
 #include "ViewRegistry.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
 #include "windows/editors/BlendenDlg.h"
+#include "windows/editors/BlockmessungDlg.h"
+#include "windows/editors/BusbelegungDlg.h"
 #include "windows/editors/DataBlendenDlg.h"
-#include "windows/editors/SmallEditors.h"
+#include "windows/editors/RandomLimitsDlg.h"
 #include "windows/editors/TAlist.h"
 
 using namespace k7check;

@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-#include "KARVO7CheckDlg.h"
 #include "KARVO7CheckDlgView.h"
 #include "KARVO7Sim.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
+#include "app/KARVO7CheckDlg.h"
 
 using k7check::CheckId;
 using k7check::KARVO7CheckDlg;

@@ -1,4 +1,4 @@
-#include "StreamReaders.h"
+#include "data/StreamReaders.h"
 
 #include <algorithm>
 

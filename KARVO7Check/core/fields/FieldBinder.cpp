@@ -1,9 +1,9 @@
-#include "FieldBinder.h"
+#include "fields/FieldBinder.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "NumberText.h"
+#include "fields/NumberText.h"
 
 namespace k7check {
 

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "NumberText.h"
+#include "fields/NumberText.h"
 
 namespace k7check {
 

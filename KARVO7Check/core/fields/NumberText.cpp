@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "fields/NumberText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "CommandDlg.h"
+#include "windows/card/CommandDlg.h"
 
 #include <memory>
 
-#include "CardReset.h"
-#include "CommandParameterDlgs.h"
 #include "Format.h"
-#include "Session.h"
+#include "app/Session.h"
+#include "card/CardReset.h"
+#include "windows/card/CommandParameterDlgs.h"
 
 namespace k7check {
 

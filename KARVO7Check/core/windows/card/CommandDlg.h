@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
-#include "CommandWords.h"
 #include "KARVO7DLL.h"
+#include "app/CheckButtons.h"
+#include "windows/card/CommandWords.h"
 
 namespace k7check {
 

@@ -1,4 +1,4 @@
-#include "CommandParameterDlgs.h"
+#include "windows/card/CommandParameterDlgs.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "CommandWords.h"
+#include "windows/card/CommandWords.h"
 
 #include <algorithm>
 #include <cmath>

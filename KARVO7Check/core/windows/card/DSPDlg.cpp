@@ -1,9 +1,9 @@
-#include "DSPDlg.h"
+#include "windows/card/DSPDlg.h"
 
-#include "CardReset.h"
-#include "DspImage.h"
 #include "Format.h"
-#include "Session.h"
+#include "app/Session.h"
+#include "card/CardReset.h"
+#include "windows/card/DspImage.h"
 
 namespace k7check {
 

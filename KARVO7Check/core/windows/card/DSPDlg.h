@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CheckButtons.h"
+#include "app/CheckButtons.h"
 
 namespace k7check {
 

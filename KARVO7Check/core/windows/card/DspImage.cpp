@@ -1,4 +1,4 @@
-#include "DspImage.h"
+#include "windows/card/DspImage.h"
 
 #include <algorithm>
 #include <array>

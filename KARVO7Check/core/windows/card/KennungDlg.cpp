@@ -1,4 +1,4 @@
-#include "KennungDlg.h"
+#include "windows/card/KennungDlg.h"
 
 #include <array>
 #include <cfloat>
@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "Format.h"
-#include "Session.h"
+#include "app/Session.h"
 #include "fields/NumberText.h"
 
 namespace k7check {

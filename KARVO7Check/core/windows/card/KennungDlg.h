@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
 #include "KARVO7DLL.h"
-#include "KennungFile.h"
+#include "app/CheckButtons.h"
+#include "windows/card/KennungFile.h"
 
 namespace k7check {
 

@@ -1,4 +1,4 @@
-#include "KennungFile.h"
+#include "windows/card/KennungFile.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "IniFile.h"
+#include "profile/IniFile.h"
 
 namespace k7check {
 

@@ -1,8 +1,8 @@
-#include "SelbsttestDlg.h"
+#include "windows/card/SelbsttestDlg.h"
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "Session.h"
+#include "app/Session.h"
 
 namespace k7check {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "CheckButtons.h"
 #include "KARVO7DLL.h"
+#include "app/CheckButtons.h"
 
 namespace k7check {
 

@@ -1,12 +1,12 @@
-#include "AnzeigeVorgabenDlg.h"
+#include "windows/editors/AnzeigeVorgabenDlg.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
-#include "ParameterKeys.h"
-#include "TAlist.h"
-#include "TaFile.h"
+#include "profile/ParameterKeys.h"
+#include "windows/editors/TAlist.h"
+#include "windows/editors/TaFile.h"
 
 namespace k7check {
 

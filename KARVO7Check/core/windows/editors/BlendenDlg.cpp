@@ -1,11 +1,12 @@
-#include "BlendenDlg.h"
+#include "windows/editors/BlendenDlg.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "DataBlendenDlg.h"
 #include "Format.h"
+#include "windows/editors/DataBlendenDlg.h"
 #include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
 
 namespace k7check {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
-#include "Desktop.h"
 #include "KARVO7DLL.h"
-#include "ParameterSet.h"
-#include "Units.h"
+#include "app/CheckButtons.h"
+#include "card/ParameterSet.h"
+#include "desktop/Desktop.h"
+#include "windows/editors/Units.h"
 #include "windows/measurement/DataList.h"
 
 namespace k7check {

@@ -1,4 +1,4 @@
-#include "DataBlendenDlg.h"
+#include "windows/editors/DataBlendenDlg.h"
 
 #include <algorithm>
 

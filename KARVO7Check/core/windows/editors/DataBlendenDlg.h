@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Dialog.h"
-#include "ParameterSet.h"
+#include "card/ParameterSet.h"
+#include "desktop/Dialog.h"
 #include "windows/measurement/DataList.h"
 
 namespace k7check {

@@ -1,8 +1,8 @@
-#include "TAlist.h"
+#include "windows/editors/TAlist.h"
 
 #include "Format.h"
-#include "TaFile.h"
 #include "fields/NumberText.h"
+#include "windows/editors/TaFile.h"
 
 namespace k7check {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Desktop.h"
-#include "Dialog.h"
-#include "ParameterSet.h"
-#include "Units.h"
+#include "card/ParameterSet.h"
+#include "desktop/Desktop.h"
+#include "desktop/Dialog.h"
+#include "windows/editors/Units.h"
 
 namespace k7check {
 

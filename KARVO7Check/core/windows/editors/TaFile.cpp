@@ -1,4 +1,4 @@
-#include "TaFile.h"
+#include "windows/editors/TaFile.h"
 
 #include <cctype>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <limits>
 #include <optional>
 
-#include "Desktop.h"
+#include "desktop/Desktop.h"
 
 namespace k7check {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ParameterSet.h"
-#include "Units.h"
+#include "card/ParameterSet.h"
+#include "windows/editors/Units.h"
 
 namespace k7check {
 

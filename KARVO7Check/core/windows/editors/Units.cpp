@@ -1,4 +1,4 @@
-#include "Units.h"
+#include "windows/editors/Units.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,7 @@
-#include "AnzeigeDlg.h"
+#include "windows/measurement/AnzeigeDlg.h"
 
 #include "Format.h"
+#include "windows/measurement/DataListDlg.h"
 
 namespace k7check {
 
@@ -30,21 +31,6 @@ void AnzeigeDlg::savePicture(const PictureWriter& write) {
         desktop_.messageBox(
             MeasuredDataDisplay::kMessageCaption,
             formatText("%s konnte nicht gespeichert werden: %s", path->c_str(), error.c_str()));
-    }
-}
-
-DataListDlg::DataListDlg(Desktop& desktop, const DataListInputs& inputs)
-    : Dialog(kWindowClass, DataList::kTitle), desktop_(desktop), list_(inputs) {}
-
-void DataListDlg::saveCsv() {
-    const auto path = desktop_.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||");
-    if (!path) {
-        return;
-    }
-    std::string error;
-    if (!list_.saveCsv(*path, &error)) {
-        desktop_.messageBox("Data", formatText("%s konnte nicht gespeichert werden: %s",
-                                               path->c_str(), error.c_str()));
     }
 }
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "Desktop.h"
-#include "Dialog.h"
-#include "MeasuredDataDisplay.h"
+#include "desktop/Desktop.h"
+#include "desktop/Dialog.h"
+#include "windows/measurement/MeasuredDataDisplay.h"
 
 namespace k7check {
 
@@ -37,26 +37,6 @@ class AnzeigeDlg : public Dialog {
   private:
     Desktop& desktop_;
     MeasuredDataDisplay display_;
-};
-
-// The data list window "Data": one line per sample of a buffer, formatted on demand.
-class DataListDlg : public Dialog {
-  public:
-    static constexpr const char* kWindowClass = "DataListDlg";
-
-    DataListDlg(Desktop& desktop, const DataListInputs& inputs);
-
-    const DataList& list() const { return list_; }
-    // "Kopieren": the lines `rows` as text; "Speichern unter...": the list as CSV, written
-    // whole or not at all (a failure is shown).
-    std::string copyText(const std::vector<std::size_t>& rows) const {
-        return list_.copyText(rows);
-    }
-    void saveCsv();
-
-  private:
-    Desktop& desktop_;
-    DataList list_;
 };
 
 }  // namespace k7check

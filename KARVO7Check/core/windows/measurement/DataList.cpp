@@ -1,4 +1,4 @@
-#include "DataList.h"
+#include "windows/measurement/DataList.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

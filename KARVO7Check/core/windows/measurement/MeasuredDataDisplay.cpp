@@ -1,4 +1,4 @@
-#include "MeasuredDataDisplay.h"
+#include "windows/measurement/MeasuredDataDisplay.h"
 
 #include <algorithm>
 #include <array>

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
-#include "DataList.h"
 #include "KARVO7DLL.h"
+#include "desktop/Canvas.h"
+#include "windows/measurement/DataList.h"
 
 namespace k7check {
 

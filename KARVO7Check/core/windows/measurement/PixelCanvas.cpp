@@ -1,4 +1,4 @@
-#include "PixelCanvas.h"
+#include "windows/measurement/PixelCanvas.h"
 
 #include <algorithm>
 #include <cstdlib>

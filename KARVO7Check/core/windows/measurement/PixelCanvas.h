@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
+#include "desktop/Canvas.h"
 
 namespace k7check {
 

@@ -1,4 +1,4 @@
-#include "HexFields.h"
+#include "windows/pci/HexFields.h"
 
 #include <cctype>
 

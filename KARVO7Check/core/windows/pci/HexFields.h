@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "IniFile.h"
 #include "KARVO7DLL.h"
 #include "fields/FieldBinder.h"
 #include "fields/FormLayout.h"
+#include "profile/IniFile.h"
 
 namespace k7check {
 

@@ -1,4 +1,4 @@
-#include "PCIconfigEEPROMDlg.h"
+#include "windows/pci/PCIconfigEEPROMDlg.h"
 
 #include "KARVO7Protocol.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "Dialog.h"
-#include "HexFields.h"
 #include "KARVO7DLL.h"
+#include "desktop/Dialog.h"
 #include "fields/FormLayout.h"
+#include "windows/pci/HexFields.h"
 
 namespace k7check {
 

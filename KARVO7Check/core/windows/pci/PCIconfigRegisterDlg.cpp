@@ -1,11 +1,11 @@
-#include "PCIconfigRegisterDlg.h"
+#include "windows/pci/PCIconfigRegisterDlg.h"
 
 #include "Format.h"
-#include "PCIconfigEEPROMDlg.h"
-#include "PCIeepromRegisterDlg.h"
-#include "PCIoperationRegisterDlg.h"
-#include "ReferenceValuesDlg.h"
-#include "Session.h"
+#include "app/Session.h"
+#include "windows/pci/PCIconfigEEPROMDlg.h"
+#include "windows/pci/PCIeepromRegisterDlg.h"
+#include "windows/pci/PCIoperationRegisterDlg.h"
+#include "windows/pci/ReferenceValuesDlg.h"
 
 namespace k7check {
 

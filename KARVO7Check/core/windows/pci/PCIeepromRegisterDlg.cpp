@@ -1,7 +1,7 @@
-#include "PCIeepromRegisterDlg.h"
+#include "windows/pci/PCIeepromRegisterDlg.h"
 
 #include "KARVO7Protocol.h"
-#include "ReferenceValuesDlg.h"
+#include "windows/pci/ReferenceValuesDlg.h"
 
 namespace k7check {
 

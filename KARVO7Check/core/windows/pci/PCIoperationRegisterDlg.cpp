@@ -1,4 +1,4 @@
-#include "PCIoperationRegisterDlg.h"
+#include "windows/pci/PCIoperationRegisterDlg.h"
 
 #include "KARVO7Protocol.h"
 

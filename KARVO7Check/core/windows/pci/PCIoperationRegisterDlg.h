@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
-#include "Desktop.h"
-#include "HexFields.h"
 #include "KARVO7DLL.h"
+#include "app/CheckButtons.h"
+#include "desktop/Desktop.h"
 #include "fields/FormLayout.h"
+#include "windows/pci/HexFields.h"
 
 namespace k7check {
 

@@ -1,8 +1,8 @@
-#include "ReferenceValuesDlg.h"
+#include "windows/pci/ReferenceValuesDlg.h"
 
 #include "Format.h"
-#include "HexFields.h"
-#include "IniFile.h"
+#include "profile/IniFile.h"
+#include "windows/pci/HexFields.h"
 
 namespace k7check {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "Desktop.h"
-#include "Dialog.h"
+#include "desktop/Desktop.h"
+#include "desktop/Dialog.h"
 #include "fields/FormLayout.h"
 
 namespace k7check {

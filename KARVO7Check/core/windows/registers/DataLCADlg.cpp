@@ -1,9 +1,9 @@
-#include "DataLCADlg.h"
+#include "windows/registers/DataLCADlg.h"
 
 #include <string>
 
 #include "KARVO7Protocol.h"
-#include "RegisterTableBuilders.h"
+#include "windows/registers/RegisterTableBuilders.h"
 
 namespace k7check {
 

@@ -7,7 +7,7 @@
 // "Daten-LCA" has no automatic check and writes no result line.
 #pragma once
 
-#include "RegisterWindow.h"
+#include "windows/registers/RegisterWindow.h"
 
 namespace k7check {
 

@@ -1,10 +1,10 @@
-#include "LCADlg.h"
+#include "windows/registers/LCADlg.h"
 
-#include "DataLCADlg.h"
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "RegisterTableBuilders.h"
-#include "Session.h"
+#include "app/Session.h"
+#include "windows/registers/DataLCADlg.h"
+#include "windows/registers/RegisterTableBuilders.h"
 
 namespace k7check {
 

@@ -10,7 +10,7 @@
 //    shows what the card reports.
 #pragma once
 
-#include "RegisterWindow.h"
+#include "windows/registers/RegisterWindow.h"
 
 namespace k7check {
 

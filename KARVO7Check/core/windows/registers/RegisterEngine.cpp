@@ -1,4 +1,4 @@
-#include "RegisterEngine.h"
+#include "windows/registers/RegisterEngine.h"
 
 #include <algorithm>
 #include <set>

@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "RegisterEngine.h"
+#include "windows/registers/RegisterEngine.h"
 
 namespace k7check::regtable {
 

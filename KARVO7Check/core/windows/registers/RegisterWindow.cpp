@@ -1,4 +1,4 @@
-#include "RegisterWindow.h"
+#include "windows/registers/RegisterWindow.h"
 
 #include <algorithm>
 #include <map>

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "CheckButtons.h"
-#include "Desktop.h"
 #include "KARVO7DLL.h"
-#include "RegisterEngine.h"
+#include "app/CheckButtons.h"
+#include "desktop/Desktop.h"
 #include "fields/FormLayout.h"
+#include "windows/registers/RegisterEngine.h"
 
 namespace k7check {
 

@@ -12,8 +12,9 @@
 #include <QListView>
 #include <string>
 
-#include "AnzeigeDlg.h"
 #include "QtDialogView.h"
+#include "windows/measurement/AnzeigeDlg.h"
+#include "windows/measurement/DataListDlg.h"
 
 namespace k7qt {
 

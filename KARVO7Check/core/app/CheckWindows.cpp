@@ -1,0 +1,78 @@
+// The windows behind the main window's buttons. A check window is registered here with one
+// line, `registry.registerWindow(CheckId::..., [](Session& session) { ... });`, a window of
+// another main-window button with `registry.registerButton("...Button", ...)`; a button is
+// enabled when a window is registered for it.
+#include "app/CheckWindows.h"
+
+#include "app/Session.h"
+#include "runs/ProgramRunWindows.h"
+#include "windows/card/CommandDlg.h"
+#include "windows/card/DSPDlg.h"
+#include "windows/card/KennungDlg.h"
+#include "windows/card/SelbsttestDlg.h"
+#include "windows/editors/BlendenDlg.h"
+#include "windows/editors/BusbelegungDlg.h"
+#include "windows/editors/RandomLimitsDlg.h"
+#include "windows/editors/TAlist.h"
+#include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/registers/LCADlg.h"
+
+namespace k7check {
+
+void registerCheckWindows(CheckRegistry& registry) {
+    registerPciWindows(registry);
+    registerRegisterWindows(registry);
+    registerMeasurementRuns(registry);
+    // ---- set editors --------------------------------------------------------------------------
+    registry.registerWindow(CheckId::Blenden, [](Session& session) -> std::unique_ptr<CheckDialog> {
+        ParameterSet* set = session.selectedSet("Blenden");
+        if (set == nullptr) {
+            return nullptr;
+        }
+        BlendenDlg::Inputs inputs;
+        inputs.card = session.card(session.fields.karte);
+        inputs.set = set;
+        inputs.active = &session.parameterSets().activeFlags(session.fields.karte);
+        inputs.recordLayout = session.virma4Mode();
+        inputs.data = &session.dataBuffer();
+        inputs.length = session.dataLength();
+        return std::make_unique<BlendenDlg>(session.desktop(), inputs);
+    });
+    registry.registerButton("tiefenausgleichButton", [](Session& session) {
+        ParameterSet* set = session.selectedSet("Tiefenausgleich");
+        if (set == nullptr) {
+            return false;
+        }
+        TAlist window(session.desktop(), *set);
+        session.desktop().runModal(window);
+        return true;
+    });
+    registry.registerButton("busbelegungButton", [](Session& session) {
+        BusbelegungDlg window(session.channels());
+        session.desktop().runModal(window);
+        return true;
+    });
+    registry.registerButton("randomLimitsButton", [](Session& session) {
+        RandomLimitsDlg window(session.desktop(), session.randomLimits());
+        session.desktop().runModal(window);
+        return true;
+    });
+    // ---- the card itself ------------------------------------------------------------------------
+    registry.registerWindow(CheckId::Kennung, [](Session& session) {
+        return std::make_unique<KennungDlg>(session, session.card(session.fields.karte));
+    });
+    registry.registerWindow(CheckId::Dsp,
+                            [](Session& session) { return std::make_unique<DSPDlg>(session); });
+    registry.registerWindow(CheckId::Test, [](Session& session) {
+        return std::make_unique<SelbsttestDlg>(session, session.card(session.fields.karte));
+    });
+    registry.registerWindow(CheckId::Command, [](Session& session) -> std::unique_ptr<CheckDialog> {
+        const ParameterSet* set = session.selectedSet("Command");
+        if (set == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<CommandDlg>(session, session.fields.karte, set->sapDelay);
+    });
+}
+
+}  // namespace k7check

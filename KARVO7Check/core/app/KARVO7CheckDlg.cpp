@@ -1,0 +1,361 @@
+#include "app/KARVO7CheckDlg.h"
+
+#include <climits>
+
+#include "Format.h"
+#include "windows/main/VIRMA4Dlg.h"
+
+namespace k7check {
+
+KARVO7CheckDlg::KARVO7CheckDlg(Session& session, const CheckRegistry& registry)
+    : Dialog(kWindowClass, kTitle), fields(session.fields), session_(session), registry_(registry) {
+    session_.onResultsChanged([this] { writeFieldsToControls(); });
+}
+
+KARVO7CheckDlg::KARVO7CheckDlg(Desktop& desktop, const CheckRegistry& registry)
+    : KARVO7CheckDlg(*new Session(desktop), registry) {
+    ownSession_.reset(&session_);
+}
+
+KARVO7CheckDlg::~KARVO7CheckDlg() {
+    session_.onResultsChanged(nullptr);
+}
+
+std::string KARVO7CheckDlg::automaticControl(CheckId id) {
+    return "automatic" + std::to_string(index(id));
+}
+
+std::string KARVO7CheckDlg::checkButtonControl(CheckId id) {
+    return "check" + std::to_string(index(id));
+}
+
+std::string KARVO7CheckDlg::checkLabelControl(CheckId id) {
+    return "checkLabel" + std::to_string(index(id));
+}
+
+bool KARVO7CheckDlg::onInit() {
+    if (!session_.startUp()) {
+        endDialog(0);
+        return false;
+    }
+    fields.timeOut = kDefaultTimeOut;
+    acceptedTimeOut_ = kDefaultTimeOut;
+    writeFieldsToControls();
+    return true;
+}
+
+void KARVO7CheckDlg::bindFields(FieldBinder& b) {
+    b.number("karteEdit", "Karte", fields.karte);
+    b.number("parametersatzEdit", "Parametersatz", fields.parametersatz);
+    b.number("anzeigefaktorEdit", "Anzeigefaktor", fields.anzeigefaktor);
+    b.number("zyklenEdit", "Zyklen", fields.zyklen);
+    // The time-out goes to the driver as an unsigned count of seconds.
+    b.number("timeOutEdit", "Time Out in s", fields.timeOut, 0, INT32_MAX);
+    b.check("dmaCheck", fields.dma);
+    b.check("prepAllCheck", fields.prepAll);
+    b.check("randomCheck", fields.random);
+    b.check("kontinuierlichCheck", fields.kontinuierlich);
+    b.check("anzeigeCheck", fields.anzeige);
+    b.check("hotPlugAutomatic", fields.hotPlugAutomatic);
+    for (const CheckButton& button : checkButtons()) {
+        b.check(automaticControl(button.id), fields.automatic[index(button.id)]);
+        const std::string& label = fields.checkLabels[index(button.id)];
+        if (!label.empty()) {
+            b.label(checkLabelControl(button.id), label);
+        }
+    }
+    b.label("hotPlugLabel", fields.hotPlugLabel);
+    b.label("karteCountLabel", fields.karteLabel);
+    b.list("parameterFileList", fields.parameterFiles, fields.parameterFileSelection);
+    b.list("resultList", fields.resultLines, fields.resultSelection);
+}
+
+void KARVO7CheckDlg::onCommand(const std::string& control) {
+    if (control == "hotPlugButton") {
+        onHotPlug();
+    } else if (control == "virma4Button") {
+        onVirma4();
+    } else if (control == "checkAllButton") {
+        onCheckAll();
+    } else if (control == "clearListButton") {
+        onClearList();
+    } else if (control == "saveButton") {
+        onSave();
+    } else if (control == "parameterFileList") {
+        onChooseParameterFile();
+    } else {
+        for (const CheckButton& button : checkButtons()) {
+            if (control == checkButtonControl(button.id)) {
+                onCheckButton(button.id);
+                return;
+            }
+        }
+        if (!onWindowButton(control)) {
+            Dialog::onCommand(control);
+        }
+    }
+}
+
+void KARVO7CheckDlg::onEditChanged(const std::string& control) {
+    if (control == "timeOutEdit") {
+        onTimeOutChange();
+    }
+}
+
+void KARVO7CheckDlg::onEditLeft(const std::string& control) {
+    if (control == "karteEdit") {
+        onKarteKillFocus();
+    }
+}
+
+bool KARVO7CheckDlg::onWindowButton(const std::string& control) {
+    const WindowButton* button = registry_.windowButton(control);
+    if (button == nullptr) {
+        return false;
+    }
+    if (!takeFields("Check")) {
+        return true;
+    }
+    (*button)(session_);
+    writeFieldsToControls();
+    return true;
+}
+
+// ---- actions ---------------------------------------------------------------------------
+
+void KARVO7CheckDlg::onOk() {
+    session_.closeAll();
+    endDialog(kIdOk);
+}
+
+void KARVO7CheckDlg::onCancel() {
+    endDialog(kIdCancel);
+}
+
+bool KARVO7CheckDlg::takeFields(const std::string& caption) {
+    if (const auto refusal = takeFieldsFromControls()) {
+        session_.desktop().messageBox(caption, *refusal);
+        return false;
+    }
+    return true;
+}
+
+void KARVO7CheckDlg::onKarteKillFocus() {
+    // An entry that is no card number waits for the next action, which names it.
+    if (takeFieldsFromControls()) {
+        return;
+    }
+    if (fields.karte == 0) {
+        fields.karte = 1;
+    }
+    if (fields.karte > cardCount()) {
+        fields.karte = cardCount();
+    }
+    writeFieldsToControls();
+}
+
+void KARVO7CheckDlg::onTimeOutChange() {
+    // Every keystroke arrives here: a text that is no time-out yet ("", "-") sends nothing;
+    // the next action names it.
+    if (takeFieldsFromControls()) {
+        return;
+    }
+    // A driver time-out of 0 would let every data read wait forever.
+    if (fields.timeOut == 0) {
+        session_.desktop().messageBox("Time Out", "Time Out 0 s ist nicht erlaubt!");
+        fields.timeOut = acceptedTimeOut_;
+        writeFieldsToControls();
+        return;
+    }
+    acceptedTimeOut_ = fields.timeOut;
+    if (session_.selectedCard("Time Out") == nullptr) {
+        return;
+    }
+    for (uint32_t k = 1; k <= fields.karte; ++k) {
+        uint32_t ignored = 0;
+        KARVO7SetDataTimeOut(session_.card(k), static_cast<uint32_t>(fields.timeOut), &ignored);
+    }
+}
+
+void KARVO7CheckDlg::onHotPlug() {
+    if (!takeFields("Hot Plug")) {
+        return;
+    }
+    session_.setOperatingVoltage(!session_.operatingVoltage());
+    writeFieldsToControls();
+    session_.desktop().repaint(*this);
+}
+
+void KARVO7CheckDlg::onVirma4() {
+    if (!takeFields("VIRMA4")) {
+        return;
+    }
+    Desktop& desktop = session_.desktop();
+    KARVO7HANDLE handle = session_.selectedCard("VIRMA4");
+    if (handle == nullptr) {
+        return;
+    }
+    if (KARVO7IsVersion3(handle) == 0) {
+        desktop.messageBox("VIRMA4", "Keine KARVO7F!");
+        return;
+    }
+    if (session_.selectedSet("VIRMA4") == nullptr) {
+        return;
+    }
+    const uint32_t k = fields.karte;
+    const uint32_t s = fields.parametersatz;
+    const uint32_t count = cardCount();
+    int16_t value = session_.virma4Id(k, s);
+    VIRMA4Dlg dialog(desktop, value);
+    if (desktop.runModal(dialog) != kIdOk) {
+        return;
+    }
+    uint32_t ignored = 0;
+    if (value == 0) {
+        session_.setVirma4Mode(false);
+        session_.virma4Id(k, s) = 0;
+        for (uint32_t c = 1; c <= k; ++c) {
+            KARVO7SetVIRMA4(session_.card(c), 0, 0, &ignored);
+        }
+    } else if (value < -999) {
+        // Every card and set gets the hundreds of the value and its own -(10 k + s). The
+        // lowest identifications must still be 16-bit numbers.
+        const int32_t base = value / 100 * 100;
+        const int32_t lowest = base - static_cast<int32_t>(10 * count + kSetsPerCard - 1);
+        if (lowest < INT16_MIN) {
+            desktop.messageBox("VIRMA4",
+                               formatText("Kennung %d ist zu groß für %u Karten!", -value, count));
+            return;
+        }
+        session_.setVirma4Mode(true);
+        for (uint32_t c = 1; c <= count; ++c) {
+            for (uint32_t set = 0; set < kSetsPerCard; ++set) {
+                const auto id = static_cast<int16_t>(base - static_cast<int32_t>(10 * c + set));
+                session_.virma4Id(c, set) = id;
+                KARVO7SetVIRMA4(session_.card(c), set, id, &ignored);
+            }
+        }
+    } else {
+        session_.setVirma4Mode(true);
+        session_.virma4Id(k, s) = value;
+        KARVO7SetVIRMA4(handle, s, value, &ignored);
+    }
+    writeFieldsToControls();
+}
+
+void KARVO7CheckDlg::onSave() {
+    Desktop& desktop = session_.desktop();
+    if (desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
+        Answer::Yes) {
+        return;
+    }
+    if (!takeFields("Check")) {
+        return;
+    }
+    if (!session_.saveParameterFile()) {
+        desktop.messageBox("Check", formatText("Parameterdatei %s konnte nicht gesichert werden!",
+                                               session_.profileFile().c_str()));
+    }
+}
+
+void KARVO7CheckDlg::onChooseParameterFile() {
+    const auto chosen = session_.desktop().openFileDialog("*.ini", "*.ini");
+    if (!chosen || chosen->empty()) {
+        return;
+    }
+    session_.loadParameterFile(*chosen);
+    writeFieldsToControls();
+}
+
+void KARVO7CheckDlg::onClearList() {
+    session_.clearResults();
+}
+
+// ---- check buttons ---------------------------------------------------------------------
+
+bool KARVO7CheckDlg::onCheckButton(CheckId id) {
+    if (!takeFields(checkButton(id).caption)) {
+        return false;
+    }
+    return pressCheck(checkButton(id));
+}
+
+CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
+    CheckAllOutcome outcome;
+    if (!takeFields("Check All")) {
+        outcome.passed = false;
+        return outcome;
+    }
+    if (session_.selectedCard("Check All") == nullptr) {
+        outcome.passed = false;
+        return outcome;
+    }
+    bool anyBoxSet = false;
+    for (const CheckButton& button : checkButtons()) {
+        // A box beside a button whose automatic mode checks nothing ("Blenden") chooses
+        // nothing: it must not let "Check All" look like a passed check.
+        if (!fields.automatic[index(button.id)] || !button.writesLine) {
+            continue;
+        }
+        anyBoxSet = true;
+        if (registry_.available(button.id)) {
+            ++outcome.ran;
+            const size_t lines = fields.resultLines.size();
+            if (!pressCheck(button)) {
+                outcome.passed = false;
+                if (fields.resultLines.size() == lines) {
+                    outcome.failedWithoutLine.push_back(checkReportName(button));
+                }
+            }
+        }
+    }
+    if (outcome.ran == 0) {
+        session_.desktop().messageBox(
+            "Check All", anyBoxSet ? "Keine der ausgewählten Prüfungen ist verfügbar!"
+                                   : "Keine Prüfung ausgewählt: kein automatisches Kästchen "
+                                     "gesetzt!");
+    }
+    return outcome;
+}
+
+bool KARVO7CheckDlg::pressCheck(const CheckButton& button) {
+    KARVO7HANDLE handle = session_.selectedCard(button.caption);
+    if (handle == nullptr || !registry_.available(button.id)) {
+        return false;
+    }
+    if (button.needsKarvo7F && KARVO7IsVersion3(handle) == 0) {
+        session_.desktop().messageBox(button.caption, "Keine KARVO7F!");
+        return false;
+    }
+    session_.setOperatingVoltage(true);
+    const bool automatic = fields.automatic[index(button.id)];
+
+    // Every line the check appends is reported under its name.
+    struct CheckScope {
+        Session& session;
+        ~CheckScope() { session.endCheck(); }
+    } scope{session_};
+    session_.beginCheck(checkReportName(button));
+
+    if (const CheckPress& press = registry_.press(button.id)) {
+        const bool passed = press(session_, automatic);
+        writeFieldsToControls();
+        return passed;
+    }
+    if (automatic && !button.writesLine) {
+        return true;
+    }
+    std::unique_ptr<CheckDialog> dialog = registry_.factory(button.id)(session_);
+    if (dialog == nullptr) {
+        return false;  // the window refused (and said why)
+    }
+    if (!automatic) {
+        session_.desktop().runModal(*dialog);
+        dialog->afterModal(session_);
+        writeFieldsToControls();
+        return true;
+    }
+    return dialog->runAutomatic(button.prefix, session_.resultText(), session_);
+}
+
+}  // namespace k7check

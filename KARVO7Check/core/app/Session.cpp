@@ -1,0 +1,340 @@
+#include "app/Session.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "Format.h"
+#include "profile/IniFile.h"
+#include "profile/ParameterFile.h"
+
+namespace k7check {
+
+namespace {
+
+// The parameter file's default name: the executable's base name with the extension "INI".
+std::string defaultProfileName(const std::string& executablePath) {
+    const size_t slash = executablePath.rfind('/');
+    std::string base =
+        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    const size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        base.resize(dot);
+    }
+    return base + ".INI";
+}
+
+// The card designation of a configuration record; a full 20-character text has no zero.
+std::string designationOf(const KonfigRecord& record) {
+    return std::string(record.Karte, strnlen(record.Karte, sizeof record.Karte));
+}
+
+}  // namespace
+
+Session::Session(Desktop& desktop) : desktop_(desktop) {}
+
+Session::~Session() {
+    closeAllSilently();
+}
+
+void Session::closeAllSilently() {
+    for (KARVO7HANDLE& handle : cards_) {
+        if (handle != nullptr) {
+            KARVO7Close(handle);
+            handle = nullptr;
+        }
+    }
+    cardCount_ = 0;
+    dataBuffer_.clear();
+    dataBuffer_.shrink_to_fit();
+    dataLength_ = 0;
+}
+
+void Session::closeAll() {
+    for (uint32_t k = 1; k <= cardCount_; ++k) {
+        KARVO7HANDLE& handle = cards_[k - 1];
+        if (handle == nullptr) {
+            continue;
+        }
+        // The library releases the handle whatever the card answers.
+        if (KARVO7Close(handle) == 0) {
+            desktop_.messageBox("Close", formatText("Karte %u Close Error", k));
+        }
+        handle = nullptr;
+    }
+}
+
+void Session::appendResult(const std::string& line) {
+    appendTestResult("", line);
+}
+
+void Session::appendTestResult(const std::string& test, const std::string& line) {
+    fields.resultLines.push_back(line);
+    // Lines put into the list directly (by a view) have no origin of their own.
+    resultOrigins_.resize(fields.resultLines.size() - 1);
+    resultOrigins_.push_back({desktop_.tickCount(), fields.karte, currentCheck_, test});
+    fields.resultSelection = static_cast<int>(fields.resultLines.size()) - 1;
+    if (resultsChanged_) {
+        resultsChanged_();
+    }
+}
+
+void Session::clearResults() {
+    fields.resultLines.clear();
+    resultOrigins_.clear();
+    fields.resultSelection = -1;
+    if (resultsChanged_) {
+        resultsChanged_();
+    }
+}
+
+KARVO7HANDLE Session::card(uint32_t number) const {
+    if (number < 1 || number > cardCount_) {
+        return nullptr;
+    }
+    return cards_[number - 1];
+}
+
+int16_t& Session::virma4Id(uint32_t card, uint32_t set) {
+    return virma4Ids_.at(card - 1).at(set);
+}
+
+// ---- start-up --------------------------------------------------------------------------
+
+bool Session::startUp() {
+    startUpFailures_ = 0;
+    std::vector<KARVO7HANDLE> opened;
+    uint32_t highestDevice = 0;
+    openCards(opened, highestDevice);
+    const auto count = static_cast<uint32_t>(opened.size());
+    // Until they are ordered the cards sit in enumeration order, so that whatever happens from
+    // here on the destructor finds and closes every one of them.
+    std::copy(opened.begin(), opened.end(), cards_.begin());
+    cardCount_ = count;
+    if (count != highestDevice) {
+        desktop_.messageBox("KARVO7Open",
+                            formatText("%u Karten -> %u Devices", count, highestDevice));
+    }
+    if (count == 0) {
+        desktop_.messageBox("Program Cancel", "Treiber KARVO7.sys ist nicht aktiv!");
+        return false;
+    }
+
+    profileFile_ =
+        requestedProfile_.empty()
+            ? matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
+                                               desktop_.executablePath()))
+            : requestedProfile_;
+    fields.parameterFiles = {profileFile_};
+    fields.parameterFileSelection = 0;
+
+    dataBuffer_.assign(kDataBufferSize, 0);
+    dataLength_ = 0;
+    operatingVoltage_ = true;
+
+    readParameterFile();
+    randomLimits_ = defaultRandomLimits();
+    const std::vector<KARVO7HANDLE> unplaced = orderCards(opened);
+    cardCount_ = count - static_cast<uint32_t>(unplaced.size());
+    closeGaps();
+    for (KARVO7HANDLE handle : unplaced) {
+        cards_[cardCount_++] = handle;  // at most 16 cards were opened
+    }
+
+    fields.karteLabel = formatText("von %u Karten", cardCount_);
+    fields.timeOut = kDefaultTimeOut;
+    if (fields.karte > cardCount_) {
+        fields.karte = cardCount_;
+    }
+    warmUpCards();
+    identifyCards();
+
+    fields.hotPlugLabel = "Betriebsspannung ist EIN";
+    for (const CheckButton& button : checkButtons()) {
+        fields.checkLabels[index(button.id)] = button.label;
+    }
+    return true;
+}
+
+void Session::openCards(std::vector<KARVO7HANDLE>& opened, uint32_t& highestDevice) {
+    opened.reserve(kMaxCards);
+    for (uint32_t device = 1; device <= kMaxCards; ++device) {
+        KARVO7HANDLE handle = KARVO7Open(device);
+        if (handle != nullptr) {
+            opened.push_back(handle);
+            highestDevice = device;
+        }
+    }
+}
+
+// Places every opened card in the card list: a card whose PCI position is the position of a
+// channel goes to that channel's entry, any other card to its enumeration position. Returns the
+// cards that cannot go where they belong: their position is unreadable, their enumeration
+// position is taken, or a matching card claims the entry. They are appended behind the
+// numbered cards, so that every opened card keeps a number and is closed at the end.
+std::vector<KARVO7HANDLE> Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
+    for (Channel& channel : channels_) {
+        channel.card = 0;
+    }
+    std::array<KARVO7HANDLE, kMaxCards> placedCards{};
+    std::array<bool, kMaxCards> matched{};
+    std::vector<KARVO7HANDLE> unplaced;
+    unplaced.reserve(opened.size());
+
+    size_t i = 0;
+    for (; i < opened.size(); ++i) {
+        KARVO7HANDLE handle = opened[i];
+        uint32_t bus = 0;
+        uint32_t slot = 0;
+        uint32_t error = 0;
+        if (KARVO7GetCardPosition(handle, &bus, &slot, &error) == 0) {
+            desktop_.messageBox("Init", formatText("GetCardPosition %zu Error %X", i + 1, error));
+            ++startUpFailures_;
+            break;
+        }
+        KonfigRecord record{};
+        bool placed = false;
+        for (uint32_t n = 1; n <= kMaxCards && !placed; ++n) {
+            uint32_t ignored = 0;
+            KARVO7GetKonfig(handle, &record, &ignored);
+            Channel& channel = channels_[n - 1];
+            if (channel.bus != bus || channel.slot != slot) {
+                continue;
+            }
+            placed = true;
+            KARVO7HANDLE& entry = placedCards[n - 1];
+            if (entry != nullptr && matched[n - 1]) {
+                unplaced.push_back(handle);  // two cards on one position: keep the first
+                break;
+            }
+            if (entry != nullptr) {
+                unplaced.push_back(entry);  // an unmatched card yields to its channel's card
+            }
+            entry = handle;
+            matched[n - 1] = true;
+            channel.konfig = designationOf(record);
+        }
+        if (placed) {
+            continue;
+        }
+        if (placedCards[i] != nullptr) {
+            unplaced.push_back(handle);
+            continue;
+        }
+        placedCards[i] = handle;
+        channels_[i].konfig = designationOf(record);
+    }
+    for (; i < opened.size(); ++i) {
+        unplaced.push_back(opened[i]);
+    }
+    cards_ = placedCards;
+    return unplaced;
+}
+
+// Numbers the cards in channel order: card k is the k-th non-empty entry.
+void Session::closeGaps() {
+    uint32_t j = 0;
+    for (uint32_t k = 1; k <= cardCount_; ++k) {
+        while (j < kMaxCards && cards_[j] == nullptr) {
+            ++j;
+        }
+        if (j == kMaxCards) {
+            cardCount_ = k - 1;
+            break;
+        }
+        channels_[j].card = k;
+        if (j != k - 1) {
+            cards_[k - 1] = cards_[j];
+            cards_[j] = nullptr;
+        }
+        ++j;
+    }
+}
+
+void Session::warmUpCards() {
+    for (uint32_t k = 1; k <= cardCount_; ++k) {
+        KARVO7HANDLE handle = cards_[k - 1];
+        if (KARVO7IsVersion3(handle) == 0) {
+            fields.parametersatz = 0;
+            virma4Mode_ = false;
+        }
+        uint32_t error = 0;
+        if (KARVO7WarmUp(handle, &error) == 0) {
+            desktop_.messageBox("Init", formatText("WarmUp Karte %u Error %X", k, error));
+            ++startUpFailures_;
+        }
+    }
+}
+
+void Session::identifyCards() {
+    for (uint32_t k = 1; k <= cardCount_; ++k) {
+        KARVO7HANDLE handle = cards_[k - 1];
+        const bool version3 = KARVO7IsVersion3(handle) != 0;
+        for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+            const auto id = static_cast<int16_t>(-static_cast<int32_t>(10 * k + s));
+            virma4Ids_[k - 1][s] = id;
+            if (version3) {
+                uint32_t ignored = 0;
+                KARVO7SetVIRMA4(handle, s, virma4Mode_ ? id : int16_t{0}, &ignored);
+            }
+        }
+    }
+}
+
+void Session::resendVirma4Identifications(uint32_t number) {
+    KARVO7HANDLE handle = card(number);
+    if (!virma4Mode_ || handle == nullptr || KARVO7IsVersion3(handle) == 0) {
+        return;
+    }
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        uint32_t ignored = 0;
+        KARVO7SetVIRMA4(handle, s, virma4Ids_[number - 1][s], &ignored);
+    }
+}
+
+void Session::readParameterFile() {
+    // One reading of the file for every key, which the windows' own profile reads share.
+    const std::shared_ptr<const IniFile> file = readProfile(profileFile_);
+    readChannels(*file, channels_);
+    readSettings(*file, fields, virma4Mode_);
+    readSets(*file, sets_, cardCount_);
+}
+
+void Session::loadParameterFile(const std::string& path) {
+    profileFile_ = path;
+    fields.parameterFiles = {path};
+    fields.parameterFileSelection = 0;
+    readParameterFile();
+}
+
+bool Session::saveParameterFile() {
+    IniFile file = IniFile::load(profileFile_);
+    writeSettings(file, fields, virma4Mode_);
+    writeSets(file, sets_, cardCount_);
+    return file.save(profileFile_);
+}
+
+// ---- guards ----------------------------------------------------------------------------
+
+KARVO7HANDLE Session::selectedCard(const char* caption) {
+    KARVO7HANDLE handle = card(fields.karte);
+    if (handle == nullptr) {
+        desktop_.messageBox(
+            caption, formatText("Ungültige Kartennummer %u (1 bis %u)!", fields.karte, cardCount_));
+    }
+    return handle;
+}
+
+ParameterSet* Session::selectedSet(const char* caption) {
+    if (selectedCard(caption) == nullptr) {
+        return nullptr;
+    }
+    if (fields.parametersatz >= kSetsPerCard) {
+        desktop_.messageBox(
+            caption, formatText("Ungültiger Parametersatz %u (0 bis 7)!", fields.parametersatz));
+        return nullptr;
+    }
+    return &sets_.set(fields.karte, fields.parametersatz);
+}
+
+}  // namespace k7check

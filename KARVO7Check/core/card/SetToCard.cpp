@@ -1,0 +1,117 @@
+#include "card/SetToCard.h"
+
+namespace k7check {
+
+CardRecord cardRecordOf(const ParameterSet& set, uint8_t start) {
+    CardRecord r;
+    MeasureParams& m = r.measure;
+    m.IFF = set.iff;
+    m.TAStuetzstellen = set.taStuetzstellen;
+    // The table always holds 256 entries, so no support-point count reads past it.
+    m.TATabelle = set.taReferenz ? set.taTabelle.data() : nullptr;
+    m.Bit8 = set.bit8 ? 1u : 0u;
+    m.Average = set.average;
+    m.Samplerate = set.samplerate;
+    m.Start = start;
+    m.PKVorlauf = set.pkVorlauf;
+    m.Aufnahmelaenge = set.aufnahmelaenge;
+    m.Aufnahmedelay = static_cast<uint32_t>(set.aufnahmedelay);
+    m.ASCAN = set.ascan ? 1u : 0u;
+    m.Faktor = set.faktor;
+    m.Gleichrichtung = set.gleichrichtung;
+    m.ExternerTrigger = set.externerTrigger ? 1u : 0u;
+    m.Triggereingangsmode = set.triggereingangsmode;
+    m.Triggerausgangsmode = set.triggerausgangsmode;
+    m.Ausblenden = set.ausblenden;
+    m.TAVerzoegerung = set.taVerzoegerung;
+    m.TAAbstand = set.taAbstand;
+
+    SpecialParams& s = r.special;
+    s.Sendersperre = set.sendersperre ? 1u : 0u;
+    s.Sendeimpulsbreite = set.sendeimpulsbreite;
+    s.Sendeenergie = set.sendeenergie;
+    s.SEMode = set.seMode ? 1u : 0u;
+    s.Senderdaempfung = set.senderdaempfung;
+    s.Eingangsdaempfung = set.eingangsdaempfung;
+    s.Filter = set.filter;
+
+    r.verstaerkung = set.verstaerkung;
+    for (uint32_t g = 0; g < kGates; ++g) {
+        r.gates.Gate[g].Anfang = static_cast<uint32_t>(set.gates[g].anfang);
+        r.gates.Gate[g].Ende = static_cast<uint32_t>(set.gates[g].ende);
+        r.gates.Gate[g].Schwelle = set.gates[g].schwelle;
+        r.gates.Enables.Enable[g] = set.enable[g] ? 1u : 0u;
+    }
+    return r;
+}
+
+ParameterSet setWithRecord(const ParameterSet& set, const CardRecord& r) {
+    ParameterSet out = set;
+    const MeasureParams& m = r.measure;
+    out.iff = m.IFF;
+    out.bit8 = m.Bit8 != 0;
+    out.average = static_cast<uint8_t>(m.Average);
+    out.samplerate = static_cast<uint8_t>(m.Samplerate);
+    out.pkVorlauf = static_cast<uint16_t>(m.PKVorlauf);
+    out.aufnahmelaenge = static_cast<uint16_t>(m.Aufnahmelaenge);
+    out.aufnahmedelay = static_cast<int32_t>(m.Aufnahmedelay);
+    out.ascan = m.ASCAN != 0;
+    out.faktor = static_cast<uint8_t>(m.Faktor);
+    out.gleichrichtung = static_cast<uint8_t>(m.Gleichrichtung);
+    const SpecialParams& s = r.special;
+    out.sendeimpulsbreite = static_cast<uint8_t>(s.Sendeimpulsbreite);
+    out.sendeenergie = static_cast<uint8_t>(s.Sendeenergie);
+    out.senderdaempfung = static_cast<uint8_t>(s.Senderdaempfung);
+    out.eingangsdaempfung = static_cast<uint8_t>(s.Eingangsdaempfung);
+    out.filter = static_cast<uint8_t>(s.Filter);
+    out.verstaerkung = static_cast<uint16_t>(r.verstaerkung);
+    for (uint32_t g = 0; g < kGates; ++g) {
+        out.gates[g].anfang = static_cast<int32_t>(r.gates.Gate[g].Anfang);
+        out.gates[g].ende = static_cast<int32_t>(r.gates.Gate[g].Ende);
+    }
+    return out;
+}
+
+bool prepareSet(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record, uint32_t& error) {
+    error = 0;
+    return KARVO7PrepAllGatesParam(card, setNumber & 0xFFu, record.measure, record.special,
+                                   record.verstaerkung, record.gates, &error) != 0;
+}
+
+void sendTriggerDelay(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
+    uint32_t ignored = 0;
+    const auto delay = static_cast<uint32_t>(set.triggerdelay);
+    if (set.trigger25ns) {
+        KARVO7SetTriggerDelay25nsParam(card, setNumber & 0xFFu, delay, &ignored);
+    } else {
+        KARVO7SetTriggerDelayParam(card, setNumber & 0xFFu, delay, &ignored);
+    }
+}
+
+void sendEchoStartGate(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
+    if (KARVO7IsVersion3(card) == 0) {
+        return;
+    }
+    uint32_t ignored = 0;
+    KARVO7SetESGateParam(card, setNumber & 0xFFu, set.esbLevel, static_cast<uint32_t>(set.esbTime),
+                         set.esbRelativ ? 1u : 0u, set.esbAlways ? 1u : 0u, &ignored);
+}
+
+bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set,
+                   uint32_t& error) {
+    if (!prepareSet(card, setNumber, cardRecordOf(set), error)) {
+        return false;
+    }
+    sendTriggerDelay(card, setNumber, set);
+    sendEchoStartGate(card, setNumber, set);
+    return true;
+}
+
+bool activateSets(KARVO7HANDLE card, const std::array<bool, kSetsPerCard>& active,
+                  uint32_t& error) {
+    const auto flag = [&active](uint32_t s) { return active[s] ? 1u : 0u; };
+    return KARVO7ActiveParam(card, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6),
+                             flag(7), &error) != 0;
+}
+
+}  // namespace k7check

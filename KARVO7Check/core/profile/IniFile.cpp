@@ -1,0 +1,487 @@
+#include "profile/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+namespace k7check {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = lower(c);
+    }
+    return out;
+}
+
+std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+std::atomic<uint64_t> fileLoads{0};
+
+// What tells one state of a file from another: a rewrite through writeFileAtomically is a new
+// inode, an edit in place changes the modification time or the size.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t seconds = 0;
+    long nanoseconds = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+bool settled(const FileStamp& stamp) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - stamp.seconds >= 2;
+}
+
+std::optional<FileStamp> stampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
+                     info.st_mtim.tv_nsec};
+}
+
+// The file the profile functions read last, parsed: a window that reads a dozen keys one by one
+// reads the file once. The profile functions are called from the program's thread and from the
+// worker of a long operation, hence the lock.
+class ProfileCache {
+  public:
+    std::shared_ptr<const IniFile> get(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto before = stampOf(path);
+        if (before && file_ != nullptr && path == path_ && *before == stamp_) {
+            return file_;
+        }
+        auto file = std::make_shared<const IniFile>(IniFile::load(path));
+        // A file that changed while it was read is not kept, nor one changed in the last
+        // seconds: a file system keeps modification times in coarse ticks, so another change
+        // within the same tick could leave size and time as they are.
+        if (before && settled(*before) && stampOf(path) == before) {
+            path_ = path;
+            stamp_ = *before;
+            file_ = file;
+        } else {
+            file_.reset();
+        }
+        return file;
+    }
+    void forget() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        file_.reset();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::string path_;
+    FileStamp stamp_;
+    std::shared_ptr<const IniFile> file_;
+};
+
+ProfileCache& profileCache() {
+    static ProfileCache cache;
+    return cache;
+}
+
+}  // namespace
+
+IniFile::Line IniFile::makeLine(std::string text, std::string ending, bool first) {
+    Line line;
+    line.text = std::move(text);
+    line.ending = std::move(ending);
+    std::string_view view = line.text;
+    size_t offset = 0;
+    if (first && view.substr(0, kBom.size()) == kBom) {
+        offset = kBom.size();
+    }
+    while (offset < view.size() && isBlank(view[offset])) {
+        ++offset;
+    }
+    if (offset == view.size() || view[offset] == ';') {
+        return line;
+    }
+    if (view[offset] == '[') {
+        const std::string_view rest = view.substr(offset + 1);
+        line.kind = Kind::Section;
+        line.name = lowered(trim(rest.substr(0, rest.find(']'))));
+        return line;
+    }
+    const size_t equals = view.find('=', offset);
+    if (equals == std::string_view::npos) {
+        return line;
+    }
+    const std::string_view name = trim(view.substr(offset, equals - offset));
+    if (name.empty()) {
+        return line;
+    }
+    line.kind = Kind::Key;
+    line.name = lowered(name);
+    size_t start = equals + 1;
+    while (start < view.size() && isBlank(view[start])) {
+        ++start;
+    }
+    line.valueStart = start;
+    return line;
+}
+
+std::string_view IniFile::Line::value() const {
+    return trim(std::string_view(text).substr(valueStart));
+}
+
+IniFile IniFile::parse(std::string_view bytes) {
+    IniFile file;
+    while (!bytes.empty()) {
+        const size_t newline = bytes.find('\n');
+        std::string text;
+        std::string ending;
+        if (newline == std::string_view::npos) {
+            text = std::string(bytes);
+            bytes = {};
+        } else {
+            size_t end = newline;
+            if (end > 0 && bytes[end - 1] == '\r') {
+                --end;
+            }
+            text = std::string(bytes.substr(0, end));
+            ending = std::string(bytes.substr(end, newline + 1 - end));
+            bytes.remove_prefix(newline + 1);
+        }
+        file.lines_.push_back(makeLine(std::move(text), std::move(ending), file.lines_.empty()));
+        const Line& line = file.lines_.back();
+        if (line.kind == Kind::Section) {
+            file.sections_.try_emplace(line.name, file.lines_.size() - 1);
+        }
+    }
+    return file;
+}
+
+uint64_t IniFile::loadCount() {
+    return fileLoads.load();
+}
+
+IniFile IniFile::load(const std::string& path) {
+    ++fileLoads;
+    // Only a regular file is a profile: a folder, a device or a missing name reads as empty.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return IniFile{};
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return IniFile{};
+    }
+    std::string bytes;
+    char block[4096];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        bytes.append(block, static_cast<size_t>(in.gcount()));
+    }
+    return parse(bytes);
+}
+
+size_t IniFile::findSection(const std::string& lowerName) const {
+    const auto found = sections_.find(lowerName);
+    return found == sections_.end() ? lines_.size() : found->second;
+}
+
+size_t IniFile::findKey(size_t header, const std::string& lowerKey) const {
+    for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i) {
+        if (lines_[i].kind == Kind::Key && lines_[i].name == lowerKey) {
+            return i;
+        }
+    }
+    return lines_.size();
+}
+
+void IniFile::insertLine(size_t at, Line line) {
+    for (auto& entry : sections_) {
+        if (entry.second >= at) {
+            ++entry.second;
+        }
+    }
+    if (line.kind == Kind::Section) {
+        sections_.try_emplace(line.name, at);
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+    const size_t header = findSection(lowered(trim(section)));
+    if (header == lines_.size()) {
+        return std::nullopt;
+    }
+    const size_t line = findKey(header, lowered(trim(key)));
+    if (line == lines_.size()) {
+        return std::nullopt;
+    }
+    return std::string(unquote(lines_[line].value()));
+}
+
+std::string IniFile::getString(std::string_view section, std::string_view key,
+                               std::string_view fallback) const {
+    const auto found = value(section, key);
+    if (found) {
+        return *found;
+    }
+    // The default loses its trailing blanks as a stored value does ("Filename= " reads "").
+    while (!fallback.empty() && (fallback.back() == ' ' || fallback.back() == '\t')) {
+        fallback.remove_suffix(1);
+    }
+    return std::string(fallback);
+}
+
+int32_t IniFile::getInt(std::string_view section, std::string_view key, int32_t fallback) const {
+    // An empty value ("Zyklen=", "Zyklen=\"\"") is no number: the default stands.
+    const auto found = value(section, key);
+    return found && !trim(*found).empty() ? profileIntOf(*found) : fallback;
+}
+
+std::string IniFile::lineEnding() const {
+    for (const Line& line : lines_) {
+        if (!line.ending.empty()) {
+            return line.ending;
+        }
+    }
+    return "\n";
+}
+
+bool IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    if (section.empty() || key.empty() || section.find(']') != std::string_view::npos ||
+        key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';' ||
+        hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
+        return false;
+    }
+    const size_t header = findSection(lowered(section));
+    const std::string eol = lineEnding();
+    const std::string newKey = std::string(key) + "=" + std::string(value);
+
+    if (header != lines_.size()) {
+        const size_t existing = findKey(header, lowered(key));
+        if (existing != lines_.size()) {
+            Line& line = lines_[existing];
+            line.text = line.text.substr(0, line.valueStart) + std::string(value);
+            return true;
+        }
+        // Behind the section's last key (or its header), not behind trailing comments.
+        size_t after = header;
+        for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i) {
+            if (lines_[i].kind == Kind::Key) {
+                after = i;
+            }
+        }
+        std::string ending = eol;
+        if (lines_[after].ending.empty()) {
+            // The file ended without a line break; it still does.
+            lines_[after].ending = eol;
+            ending.clear();
+        }
+        insertLine(after + 1, makeLine(newKey, ending, false));
+        return true;
+    }
+    if (!lines_.empty() && lines_.back().ending.empty()) {
+        lines_.back().ending = eol;
+    }
+    insertLine(lines_.size(), makeLine("[" + std::string(section) + "]", eol, lines_.empty()));
+    insertLine(lines_.size(), makeLine(newKey, eol, false));
+    return true;
+}
+
+std::string IniFile::bytes() const {
+    std::string out;
+    for (const Line& line : lines_) {
+        out += line.text;
+        out += line.ending;
+    }
+    return out;
+}
+
+bool IniFile::save(const std::string& path) const {
+    return writeFileAtomically(path, bytes());
+}
+
+int32_t profileIntOf(std::string_view value) {
+    value = trim(value);
+    bool negative = false;
+    if (!value.empty() && (value.front() == '-' || value.front() == '+')) {
+        negative = value.front() == '-';
+        value.remove_prefix(1);
+    }
+    uint32_t number = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        number = number * 10u + static_cast<uint32_t>(c - '0');
+    }
+    if (negative) {
+        number = 0u - number;
+    }
+    return static_cast<int32_t>(number);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    // Replace the file a symbolic link points to, not the link.
+    std::string target = path;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    mode_t mode = 0644;
+    if (::stat(target.c_str(), &info) == 0) {
+        mode = info.st_mode & 07777;
+        // A read-only file stays as it is, also for a user the system would let replace it.
+        if (!S_ISREG(info.st_mode) || (mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
+            return false;
+        }
+    }
+
+    std::string temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) {
+        // Make the rename itself durable.
+        const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::string resolveProfilePath(const std::string& file, const std::string& executablePath) {
+    if (file.empty() || file.front() == '/') {
+        return file;
+    }
+    const size_t slash = executablePath.rfind('/');
+    if (slash == std::string::npos) {
+        return file;
+    }
+    return executablePath.substr(0, slash + 1) + file;
+}
+
+std::string matchFileName(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return path;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string wanted = lowered(slash == std::string::npos ? path : path.substr(slash + 1));
+    std::string found;
+    int matches = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (lowered(name) == wanted) {
+            found = name;
+            ++matches;
+        }
+    }
+    if (matches != 1) {
+        return path;
+    }
+    return slash == std::string::npos ? found : folder + found;
+}
+
+std::shared_ptr<const IniFile> readProfile(const std::string& path) {
+    return profileCache().get(path);
+}
+
+std::string readProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& fallback) {
+    return profileCache().get(path)->getString(section, key, fallback);
+}
+
+int32_t readProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                       int32_t fallback) {
+    return profileCache().get(path)->getInt(section, key, fallback);
+}
+
+bool writeProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+    // Written from the file as it is now, never from what was read before.
+    profileCache().forget();
+    IniFile file = IniFile::load(path);
+    const bool written = file.set(section, key, value) && file.save(path);
+    profileCache().forget();
+    return written;
+}
+
+}  // namespace k7check

@@ -1,0 +1,110 @@
+// Every field of a parameter set, declared once: its key in the parameter file, its kind (the
+// width and signedness the set's member has, checked when the table is compiled), the control
+// the parameter editor shows it in, and its row in "Random Limits". The parameter file, the
+// editor's plain fields and "Random Limits" walk this one table, so that adding a field is one
+// line here plus whatever the editor derives from it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "card/ParameterSet.h"
+#include "fields/FieldBinder.h"
+
+namespace k7check {
+
+enum class FieldKind {
+    Int32,      // signed 32-bit, written signed
+    UInt32,     // unsigned 32-bit
+    UInt16,     // unsigned 16-bit, truncated on read
+    UInt8,      // unsigned 8-bit, truncated on read
+    Bool,       // "yes" / "no"
+    Threshold,  // unsigned 16-bit held as 16 x the file value
+};
+
+// The member type a kind is held in.
+template <FieldKind Kind>
+struct FieldType;
+template <>
+struct FieldType<FieldKind::Int32> {
+    using type = int32_t;
+};
+template <>
+struct FieldType<FieldKind::UInt32> {
+    using type = uint32_t;
+};
+template <>
+struct FieldType<FieldKind::UInt16> {
+    using type = uint16_t;
+};
+template <>
+struct FieldType<FieldKind::UInt8> {
+    using type = uint8_t;
+};
+template <>
+struct FieldType<FieldKind::Bool> {
+    using type = bool;
+};
+template <>
+struct FieldType<FieldKind::Threshold> {
+    using type = uint16_t;
+};
+
+// One member of a set, typed.
+using FieldRef = std::variant<int32_t*, uint32_t*, uint16_t*, uint8_t*, bool*>;
+
+// How the parameter editor shows a field. A plain field is bound as it is: a number edit with
+// `label` and every value of the member's type, or a check box for a boolean. A derived field
+// has a control too, but the editor converts it in a function of its own (coded radio rows,
+// scaled values, times in the shown unit). No control: the editor does not show the field.
+struct EditorControl {
+    const char* control = nullptr;
+    const char* label = nullptr;
+    bool derived = false;
+};
+
+// A field's row in "Random Limits": edits `key` + "MinEdit" / "MaxEdit", named by `label`, in
+// window position `row`. No key: the field has no random limits.
+struct RandomLimitRow {
+    const char* key = nullptr;
+    const char* label = nullptr;
+    int row = -1;
+};
+
+struct ParameterField {
+    const char* key;  // in the parameter file
+    FieldKind kind;
+    FieldRef (*ref)(ParameterSet& set);
+    EditorControl editor;
+    RandomLimitRow random;
+
+    constexpr bool plainInEditor() const { return editor.control != nullptr && !editor.derived; }
+};
+
+// The fields in file order.
+std::span<const ParameterField> parameterFields();
+
+// The fields that have random limits, in window order.
+std::span<const ParameterField* const> randomLimitFields();
+
+// An integer field seen through 64 bits; a boolean field is not one (programming error).
+IntegerRef integerRef(const ParameterField& field, ParameterSet& set);
+
+// The file text of a field and the field from a file value (booleans: first character 'n' or
+// 'N' is false, anything else true; an empty value keeps `fallback`).
+std::string fieldText(const ParameterField& field, ParameterSet& set);
+void setField(const ParameterField& field, ParameterSet& set, const std::string& value,
+              ParameterSet& fallback);
+
+// Copies one field from `from` into `to`.
+void copyField(const ParameterField& field, ParameterSet& to, ParameterSet& from);
+
+// Booleans of the parameter file.
+bool profileBool(const std::string& value, bool fallback);
+const char* yesNo(bool value);
+
+}  // namespace k7check

@@ -1,0 +1,376 @@
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "Format.h"
+#include "app/Session.h"
+#include "card/SetToCard.h"
+#include "runs/CardFetch.h"
+#include "runs/GateCheck.h"
+#include "runs/MeasurementRuns.h"
+#include "runs/RunLine.h"
+
+namespace k7check {
+
+namespace {
+
+constexpr const char* kCaption = "Blockmessung";
+constexpr const char* kGatesCaption = "Blockmessung Blenden";
+
+// One block run on the selected card: its copies of the active sets, both buffers, the
+// display and the line.
+class BlockRun {
+  public:
+    BlockRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
+        : session_(session),
+          desktop_(session.desktop()),
+          windows_(windows),
+          card_(card),
+          cardNumber_(session.fields.karte),
+          setNumber_(session.fields.parametersatz),
+          fetch_(card, session.desktop(), fetchTimeOutMs(session.fields.timeOut)) {}
+
+    bool run(bool automatic);
+
+  private:
+    bool choose(bool automatic);
+    bool prepare();
+    bool start();
+    void onDemand();
+    void continuous();
+    bool showAscan(uint64_t cycle);
+    bool reprepare();
+    bool fetchResults(uint64_t cycle);
+    void finish();
+    MeasuredDataInputs displayInputs(uint32_t length, uint64_t number) const;
+    void say(const std::string& text, const char* caption = kCaption) {
+        desktop_.messageBox(caption, text);
+        line_.markFailed();
+    }
+
+    Session& session_;
+    Desktop& desktop_;
+    RunWindows& windows_;
+    KARVO7HANDLE card_;
+    uint32_t cardNumber_;
+    uint32_t setNumber_;
+    std::array<bool, kSetsPerCard> active_{};
+    std::array<ParameterSet, kSetsPerCard> sets_{};  // copies: the run never changes the table
+    std::array<CardRecord, kSetsPerCard> records_{};
+    bool gateFlag_ = false;
+    bool started_ = false;
+    std::vector<uint8_t> results_;
+    uint64_t total_ = 0;
+    std::unique_ptr<LiveDisplay> display_;
+    CardFetch fetch_;
+    RunLine line_;
+};
+
+bool BlockRun::choose(bool automatic) {
+    active_ = session_.parameterSets().activeFlags(cardNumber_);
+    if (!automatic && !windows_.selectSets(session_, active_)) {
+        return false;
+    }
+    session_.parameterSets().activeFlags(cardNumber_) = active_;
+    const MainWindowFields& f = session_.fields;
+    if (f.kontinuierlich && f.anzeige && !active_[setNumber_]) {
+        desktop_.messageBox(kCaption, "Parametersatz für ASCAN nicht aktiv!");
+        return false;
+    }
+    bool any = false;
+    for (const bool a : active_) {
+        any = any || a;
+    }
+    if (!any) {
+        desktop_.messageBox(kCaption, "Kein Parametersatz aktiv!");
+        return false;
+    }
+    if (f.kontinuierlich && f.anzeigefaktor < 1) {
+        desktop_.messageBox(kCaption, "Anzeigefaktor muss mindestens 1 sein!");
+        return false;
+    }
+    return true;
+}
+
+bool BlockRun::prepare() {
+    uint32_t error = 0;
+    ParameterSet& set0 = session_.parameterSets().set(cardNumber_, 0);
+    if (!prepareSet(card_, 0, cardRecordOf(set0), error)) {
+        line_.fail(formatText("Parametersatz 0 Error %X ", error));
+        return false;
+    }
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        if (!active_[s]) {
+            continue;
+        }
+        sets_[s] = session_.parameterSets().set(cardNumber_, s);
+        records_[s] = cardRecordOf(sets_[s]);
+        if (!prepareSet(card_, s, records_[s], error)) {
+            // A block with a set the card did not take would measure something else.
+            line_.fail(formatText("PrepAll Error %X ", error));
+            return false;
+        }
+        sendTriggerDelay(card_, s, sets_[s]);
+        sendEchoStartGate(card_, s, sets_[s]);
+        gateFlag_ = false;
+        for (uint32_t g = 1; g < kGates; ++g) {
+            gateFlag_ = gateFlag_ || sets_[s].enable[g];
+        }
+    }
+    return true;
+}
+
+bool BlockRun::start() {
+    uint32_t error = 0;
+    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    activateSets(card_, active_, error);
+    if (KARVO7StartParam(card_, 3, &error) == 0) {
+        line_.fail(formatText("Start Error %X ", error));
+        return false;
+    }
+    started_ = true;
+    session_.dataBuffer().assign(kDataBufferSize, 0);
+    results_.assign(kDataBufferSize, 0);
+    return true;
+}
+
+MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) const {
+    const ParameterSet& set = session_.parameterSets().set(cardNumber_, setNumber_);
+    MeasuredDataInputs inputs;
+    inputs.eightBit = set.bit8;
+    inputs.recordLayout = session_.virma4Mode();
+    inputs.data = session_.dataBuffer().data();
+    inputs.length = length;
+    inputs.number = static_cast<uint32_t>(number);
+    inputs.samplingRate = set.samplerate;
+    inputs.offset = static_cast<uint32_t>(set.aufnahmedelay);
+    return inputs;
+}
+
+void BlockRun::onDemand() {
+    for (;;) {
+        const Answer answer = desktop_.messageBox(kCaption, "ASCAN?", Buttons::YesNoCancel);
+        uint32_t error = 0;
+        uint32_t count = 0;
+        if (answer == Answer::Yes) {
+            // The A-scan comes with the card's next shot: fetched while the windows stay
+            // painted, and given up at the data time-out.
+            KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error);
+            if (!fetch_.start(session_.dataBuffer(), error) || !fetch_.wait(error) ||
+                fetch_.count() == 0) {
+                desktop_.messageBox("Blockmessung ASCAN", "GetASCAN no Data");
+                continue;
+            }
+            session_.dataLength() = fetch_.count();
+            windows_.showData(session_, displayInputs(fetch_.count(), 1));
+        } else if (answer == Answer::No) {
+            if (!gateFlag_) {
+                continue;
+            }
+            KARVO7GetResults(card_, 100, &count, nullptr, &error);
+            count = kDataBufferSize;
+            if (KARVO7GetData(card_, &count, results_.data(), &error) == 0 || count == 0) {
+                line_.fail(formatText("GetResults Error %X ", error));
+                continue;
+            }
+            total_ += count;
+            windows_.showGateValues(session_, results_.data(), count);
+        } else {
+            return;
+        }
+    }
+}
+
+bool BlockRun::showAscan(uint64_t cycle) {
+    uint32_t error = 0;
+    uint32_t count = 0;
+    if (KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error) == 0) {
+        say(formatText("GetASCAN Error %X", error));
+        return false;
+    }
+    if (!fetch_.start(session_.dataBuffer(), error)) {
+        say(formatText("StartGetData ASCAN Error %X", error));
+        return true;
+    }
+    if (!fetch_.wait(error)) {
+        say(formatText("IsReadyGetData Error %X", error));
+        return false;
+    }
+    session_.dataLength() = fetch_.count();
+    if (display_ != nullptr) {
+        display_->show(displayInputs(fetch_.count(), cycle));
+    }
+    return true;
+}
+
+bool BlockRun::reprepare() {
+    uint32_t error = 0;
+    if (fetch_.pending() && !fetch_.cancel(error)) {
+        say(formatText("CancelGetData Error %X", error));
+        return false;  // never a second transfer while this one may still run
+    }
+    if (KARVO7Stop(card_, &error) == 0) {
+        say(formatText("Stop vor PrepAll Error %X", error));
+        return false;
+    }
+    if (KARVO7ClearFIFO(card_, &error) == 0) {
+        say(formatText("Clear FIFO Error %X Wait %d", error, 8));
+        return false;
+    }
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        if (active_[s] && !prepareSet(card_, s, records_[s], error)) {
+            say(formatText("PrepAll %u Error %X", s, error));
+        }
+    }
+    if (KARVO7StartParam(card_, 3, &error) == 0) {
+        say(formatText("Start nach PrepAll Error %X", error));
+        return false;
+    }
+    return true;
+}
+
+bool BlockRun::fetchResults(uint64_t cycle) {
+    uint32_t error = 0;
+    uint32_t count = kDataBufferSize;
+    if (KARVO7GetResults(card_, 0, &count, results_.data(), &error) == 0) {
+        say(formatText("GetResults Error %X", error), kGatesCaption);
+        return true;
+    }
+    if (!session_.virma4Mode()) {
+        return true;
+    }
+    total_ += count;
+    GateCheckInput input;
+    input.sets = &sets_;
+    input.active = active_;
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        input.ids[s] = session_.virma4Id(cardNumber_, s);
+    }
+    input.cycle = cycle;
+    const GateCheckResult check =
+        checkGates(std::span<const uint8_t>(results_.data(), count), input);
+    switch (check.kind) {
+        case GateCheckResult::Kind::Ok:
+            return true;
+        case GateCheckResult::Kind::NoGates:
+            say(check.text, kGatesCaption);
+            return false;
+        case GateCheckResult::Kind::WrongKennung:
+            say(check.text, kGatesCaption);
+            return true;
+        case GateCheckResult::Kind::OutsideTheGate:
+            if (!line_.failed()) {
+                line_.fail(check.text);
+            }
+            return true;
+    }
+    return true;
+}
+
+void BlockRun::continuous() {
+    const MainWindowFields& f = session_.fields;
+    const auto factor = static_cast<uint64_t>(f.anzeigefaktor);
+    bool alternation = true;
+    LiveWork live(desktop_, kCaption);
+    for (uint64_t i = 0; i < f.zyklen; ++i) {
+        if (i % factor != 0) {
+            continue;
+        }
+        if (live.stopped()) {
+            line_.fail("Abbruch durch Bediener ");
+            return;
+        }
+        bool ok = true;
+        if (!f.anzeige) {
+            desktop_.sleep(10);
+        } else if (alternation) {
+            if (!showAscan(i)) {
+                return;
+            }
+        } else {
+            uint32_t error = 0;
+            uint32_t count = 0;
+            if (KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error) == 0) {
+                say(formatText("GetASCAN Error %X", error));
+                return;
+            }
+            if (!fetch_.start(session_.dataBuffer(), error)) {
+                say(formatText("StartGetData ASCAN Error %X", error));
+                ok = false;
+            }
+        }
+        if (ok && f.prepAll && !alternation && !reprepare()) {
+            return;
+        }
+        if (f.prepAll) {
+            alternation = !alternation;
+        }
+        if (!gateFlag_ || !ok) {
+            desktop_.sleep(10);
+        } else if (!fetchResults(i)) {
+            return;
+        }
+    }
+}
+
+void BlockRun::finish() {
+    uint32_t error = 0;
+    fetch_.cancel(error);
+    if (KARVO7Stop(card_, &error) == 0) {
+        line_.fail(formatText("%llu Bytes, Stop Error %X", static_cast<unsigned long long>(total_),
+                              error));
+    } else if (gateFlag_) {
+        uint32_t count = kDataBufferSize;
+        if (KARVO7GetResults(card_, 0, &count, results_.data(), &error) == 0) {
+            line_.fail(formatText("%llu Bytes, Results Error %X",
+                                  static_cast<unsigned long long>(total_), error));
+        } else if (count == 0) {
+            line_.add(
+                formatText("%llu Bytes, no Results ", static_cast<unsigned long long>(total_)));
+        } else {
+            total_ += count;
+            line_.add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
+            windows_.showGateValues(session_, results_.data(), count);
+        }
+    }
+    // Nothing of this run stays in the card's FIFO for the next one.
+    KARVO7ClearFIFO(card_, &error);
+}
+
+bool BlockRun::run(bool automatic) {
+    if (!choose(automatic)) {
+        return true;  // cancelled: no line
+    }
+    if (session_.fields.anzeige && session_.fields.kontinuierlich) {
+        display_ = windows_.openDisplay(session_, "Anzeige Meßdaten");
+    }
+    if (prepare() && start()) {
+        if (session_.fields.kontinuierlich) {
+            continuous();
+        } else {
+            onDemand();
+        }
+    }
+    if (started_) {
+        finish();
+    }
+    results_.clear();
+    results_.shrink_to_fit();
+    display_.reset();
+    session_.appendResult(formatText("Blockmessung Kanal %u: ", cardNumber_) + line_.finished());
+    return !line_.failed();
+}
+
+}  // namespace
+
+bool runBlockMeasurement(Session& session, bool automatic, RunWindows& windows) {
+    KARVO7HANDLE card = session.card(session.fields.karte);
+    if (card == nullptr || KARVO7IsVersion3(card) == 0 || session.fields.parametersatz == 0 ||
+        session.fields.parametersatz >= kSetsPerCard) {
+        return true;
+    }
+    BlockRun run(session, windows, card);
+    return run.run(automatic);
+}
+
+}  // namespace k7check

@@ -1,0 +1,63 @@
+#include "runs/ReadLoop.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <atomic>
+#include <thread>
+
+#include "KARVO7Os.h"
+
+namespace k7check {
+
+namespace {
+// The run's thread pauses this long between serving the desktop: often enough for the stop
+// window and the displays' throttles, seldom enough to leave the processors to the reads.
+constexpr uint32_t kPauseMs = 5;
+
+// The card's FIFO holds a few milliseconds of shots at its highest rate, about as long as an
+// ordinary thread may wait for a processor on a busy machine: the reading thread takes real-time
+// scheduling where the system grants it (root, or an rtprio limit), as acquisition programs do.
+// It waits for the card most of the time, so it takes little from the others.
+void takeReadingPriority() {
+    sched_param param{};
+    param.sched_priority = 10;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+}  // namespace
+
+ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, uint64_t count,
+                        const std::function<bool(uint64_t)>& shot) {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    ReadLoopEnd end;  // the reader's until it is done
+    bool completed = false;
+    std::thread reader([&] {
+        takeReadingPriority();
+        uint64_t k = 0;
+        while (k < count && !stop.load(std::memory_order_relaxed)) {
+            if (!shot(k)) {
+                end.failed = true;
+                break;
+            }
+            ++k;
+        }
+        completed = k == count;
+        end.endTick = K7OsGetTickCount();
+        done.store(true, std::memory_order_release);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        desktop.sleep(kPauseMs);
+        if (!stop.load(std::memory_order_relaxed) && pace.stopped()) {
+            stop.store(true, std::memory_order_relaxed);
+        }
+        displays.serve();
+    }
+    reader.join();
+    displays.serve();
+    end.stopped = !end.failed && !completed;
+    return end;
+}
+
+}  // namespace k7check

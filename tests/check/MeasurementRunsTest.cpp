@@ -531,6 +531,56 @@ TEST(RandomSets, TheGeneratorsFirstTenNumbers) {
                                             26962, 24464}));
 }
 
+// The fields a draw takes, in one line: average, sampling rate, IFF, PK-Vorlauf, recording
+// length and delay, A-scan factor and flag, rectification, pulse width and energy, gain, both
+// attenuations, filter, then start and end of the five gates.
+std::vector<uint32_t> drawnFields(const CardRecord& record) {
+    const MeasureParams& m = record.measure;
+    const SpecialParams& s = record.special;
+    std::vector<uint32_t> fields{
+        m.Average,         m.Samplerate,        m.IFF,          m.PKVorlauf,
+        m.Aufnahmelaenge,  m.Aufnahmedelay,     m.Faktor,       m.ASCAN,
+        m.Gleichrichtung,  s.Sendeimpulsbreite, s.Sendeenergie, record.verstaerkung,
+        s.Senderdaempfung, s.Eingangsdaempfung, s.Filter};
+    for (const GateParam& gate : record.gates.Gate) {
+        fields.push_back(gate.Anfang);
+        fields.push_back(gate.Ende);
+    }
+    return fields;
+}
+
+TEST(RandomSets, TheDrawsFromTheStartUpLimitsStayTheSame) {
+    RandomLimits limits = defaultRandomLimits();
+    // Wide limits on every field, so that each draw shows in the value it gives.
+    limits.upper.iff = 50000;
+    limits.upper.pkVorlauf = 900;
+    limits.upper.sendeenergie = 3;
+    limits.upper.senderdaempfung = limits.upper.eingangsdaempfung = 1;
+    limits.lower.filter = 1;
+    limits.upper.filter = 7;
+    RandomGenerator random;
+    ParameterSet set;
+    CardRecord record = cardRecordOf(set);
+    std::vector<std::vector<uint32_t>> draws;
+    for (int i = 0; i < 3; ++i) {
+        drawRandomRecord(record, limits, random);
+        draws.push_back(drawnFields(record));
+    }
+    EXPECT_EQ(draws[0], (std::vector<uint32_t>{1,    2,    6334, 370,  3200, 68,   12,   1,    2,
+                                               4,    0,    299,  1,    1,    3,    3960, 4550, 2994,
+                                               3630, 4826, 6560, 2386, 3782, 3902, 4154}));
+    EXPECT_EQ(draws[1], (std::vector<uint32_t>{
+                            4, 2, 17420, 696,  3748, 98,   13,   1,    2,    5,    2,    67,  0,
+                            1, 3, 5032,  5520, 4698, 5796, 1316, 3234, 5670, 6632, 3138, 3344}));
+    EXPECT_EQ(draws[2], (std::vector<uint32_t>{5,    3,    25547, 614,  708,  33,   17,   1,    3,
+                                               5,    1,    499,   0,    0,    3,    4187, 6129, 288,
+                                               1979, 3039, 4477,  1261, 3098, 3442, 4535}));
+    // What is not drawn stays.
+    EXPECT_EQ(record.measure.Bit8, 0u);
+    EXPECT_EQ(record.gates.Gate[1].Schwelle, set.gates[1].schwelle);
+    EXPECT_EQ(record.gates.Enables.Enable[1], 1u);
+}
+
 TEST(RandomSets, SamplingRateFourKeepsEveryTimeOnTheGridOfSixteen) {
     RandomLimits limits = defaultRandomLimits();
     limits.lower.samplerate = limits.upper.samplerate = 4;

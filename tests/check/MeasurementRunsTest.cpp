@@ -13,6 +13,7 @@
 #include "card/SetToCard.h"
 #include "data/StreamReaders.h"
 #include "desktop/scripted/ScriptedDesktop.h"
+#include "profile/ParameterKeys.h"
 #include "runs/DataRateCommon.h"
 #include "runs/DataRateRuns.h"
 #include "runs/GateCheck.h"
@@ -559,11 +560,13 @@ TEST(RandomSets, TheDrawsFromTheStartUpLimitsStayTheSame) {
     limits.lower.filter = 1;
     limits.upper.filter = 7;
     RandomGenerator random;
-    ParameterSet set;
-    CardRecord record = cardRecordOf(set);
+    const ParameterSet before;
+    ParameterSet set = before;
+    CardRecord record;
     std::vector<std::vector<uint32_t>> draws;
     for (int i = 0; i < 3; ++i) {
-        drawRandomRecord(record, limits, random);
+        drawRandomSet(set, limits, random);
+        record = cardRecordOf(set);
         draws.push_back(drawnFields(record));
     }
     EXPECT_EQ(draws[0], (std::vector<uint32_t>{1,    2,    6334, 370,  3200, 68,   12,   1,    2,
@@ -577,17 +580,50 @@ TEST(RandomSets, TheDrawsFromTheStartUpLimitsStayTheSame) {
                                                1979, 3039, 4477,  1261, 3098, 3442, 4535}));
     // What is not drawn stays.
     EXPECT_EQ(record.measure.Bit8, 0u);
-    EXPECT_EQ(record.gates.Gate[1].Schwelle, set.gates[1].schwelle);
+    EXPECT_EQ(record.gates.Gate[1].Schwelle, before.gates[1].schwelle);
     EXPECT_EQ(record.gates.Enables.Enable[1], 1u);
+}
+
+TEST(RandomSets, EveryFieldWithLimitsIsDrawnAndNoOther) {
+    // Limits of one value each, a different one per field, on the grid of one sample.
+    RandomLimits limits;
+    std::map<std::string, int64_t> chosen;
+    int64_t next = 1;
+    for (const ParameterField* field : randomDrawFields()) {
+        const std::string key = field->key;
+        const int64_t value = key == "Samplerate" ? 3 : key == "Aufnahmelaenge" ? 2000 : next++;
+        setFieldValue(*field, limits.lower, value);
+        setFieldValue(*field, limits.upper, value);
+        chosen[key] = value;
+    }
+    const ParameterSet before;
+    ParameterSet set = before;
+    RandomGenerator random;
+    drawRandomSet(set, limits, random);
+    for (const ParameterField& field : parameterFields()) {
+        const std::string key = field.key;
+        if (field.random.key == nullptr) {
+            // The A-scan flag follows the drawn factor; nothing else without limits changes.
+            const int64_t kept = key == "ASCAN" ? 1 : fieldValue(field, before);
+            EXPECT_EQ(fieldValue(field, set), kept) << key;
+        } else if (key.size() == 7 && key.substr(2) == "-Ende") {
+            // A gate's end: its start and the drawn width.
+            EXPECT_EQ(fieldValue(field, set), chosen[key.substr(0, 2) + "-Anfang"] + chosen[key])
+                << key;
+        } else {
+            EXPECT_EQ(fieldValue(field, set), chosen[key]) << key;
+        }
+    }
 }
 
 TEST(RandomSets, SamplingRateFourKeepsEveryTimeOnTheGridOfSixteen) {
     RandomLimits limits = defaultRandomLimits();
     limits.lower.samplerate = limits.upper.samplerate = 4;
     RandomGenerator random;
-    CardRecord record;
+    ParameterSet set;
     for (int i = 0; i < 200; ++i) {
-        drawRandomRecord(record, limits, random);
+        drawRandomSet(set, limits, random);
+        const CardRecord record = cardRecordOf(set);
         EXPECT_EQ(record.measure.Samplerate, 4);
         EXPECT_EQ(record.measure.Aufnahmelaenge % 16, 0);
         EXPECT_EQ(record.measure.Aufnahmedelay % 16, 0u);
@@ -606,14 +642,16 @@ TEST(RandomSets, AGateEndBeyondSixteenBitsIsTheMask) {
     }
     limits.upper.gates = limits.lower.gates;
     RandomGenerator random;
-    CardRecord record;
-    drawRandomRecord(record, limits, random);
+    ParameterSet set;
+    drawRandomSet(set, limits, random);
+    CardRecord record = cardRecordOf(set);
     EXPECT_EQ(record.gates.Gate[2].Anfang, 60000u);
     EXPECT_EQ(record.gates.Gate[2].Ende, 0xFFF0u);
     // An empty range gives its minimum.
     limits.lower.average = 5;
     limits.upper.average = 2;
-    drawRandomRecord(record, limits, random);
+    drawRandomSet(set, limits, random);
+    record = cardRecordOf(set);
     EXPECT_EQ(record.measure.Average, 5);
 }
 

@@ -134,8 +134,8 @@ void CardsRun::onData(std::size_t i, CardState& card) {
     }
     if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0 &&
         run_.displays().due(i) && ofRunSet(run_, card, setNumber_)) {
-        run_.displays().update(i, rateInputs(run_, setWithRecord(card.set, card.record),
-                                             card.buffer.data(), card.fetch->count(), card.shots));
+        run_.displays().update(
+            i, rateInputs(run_, card.set, card.buffer.data(), card.fetch->count(), card.shots));
     }
     if (card.shots >= f.zyklen) {
         finishCard(i, card);
@@ -152,7 +152,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
             KARVO7ClearFIFO(card.handle, &error);
         }
         if (f.random) {
-            run_.drawRandom(card.record);
+            run_.drawRandom(card.set, card.record);
         }
         if (!prepareSet(card.handle, setNumber_, card.record, error)) {
             cardFailed(i, card, formatText("Karte %u PrepAll Error %X", card.number, error));

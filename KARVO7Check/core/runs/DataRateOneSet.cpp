@@ -32,8 +32,8 @@ class OneSetRun {
     KARVO7HANDLE card_;
     uint32_t cardNumber_;
     uint32_t setNumber_;
-    ParameterSet set_;  // a copy: random draws never reach the table
-    CardRecord record_;
+    ParameterSet set_;   // a copy: random draws never reach the table
+    CardRecord record_;  // the set as the card takes it
 };
 
 bool OneSetRun::prepare(RunPace& pace) {
@@ -80,7 +80,7 @@ bool OneSetRun::reprepare() {
         }
     }
     if (run_.fields().random) {
-        run_.drawRandom(record_);
+        run_.drawRandom(set_, record_);
     }
     if (!prepareSet(card_, setNumber_, record_, error)) {
         run_.failWhileReading(formatText("PrepAll Error %X", error));
@@ -116,8 +116,7 @@ bool OneSetRun::shot(uint64_t i) {
     }
     RunDisplays& displays = run_.displays();
     if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays.wants(0)) {
-        MeasuredDataInputs inputs =
-            rateInputs(run_, setWithRecord(set_, record_), run_.dataBuffer().data(), length, i + 1);
+        MeasuredDataInputs inputs = rateInputs(run_, set_, run_.dataBuffer().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;
@@ -156,7 +155,7 @@ bool OneSetRun::run() {
         return !run_.line().failed();
     }
     // The parameters last drawn, to see what the card refused; the table stays as it is.
-    ParameterSet drawn = setWithRecord(set_, record_);
+    ParameterSet drawn = set_;
     run_.editSet(cardNumber_, setNumber_, drawn);
     return false;
 }

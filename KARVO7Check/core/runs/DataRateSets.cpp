@@ -100,7 +100,7 @@ bool SetsRun::reprepare() {
     }
     for (uint32_t s = 1; s <= n_; ++s) {
         if (run_.fields().random) {
-            run_.drawRandom(records_[s]);
+            run_.drawRandom(sets_[s], records_[s]);
         }
         if (!prepareSet(card_, s, records_[s], error)) {
             run_.failWhileReading(formatText("PrepAll Parametersatz %u Error %X", s, error));
@@ -161,8 +161,8 @@ bool SetsRun::shot(uint64_t k) {
         const uint32_t shown = setOfShot(s, length);
         RunDisplays& displays = run_.displays();
         if (shown >= 1 && shown <= n_ && displays.wants(shown - 1)) {
-            displays.offer(shown - 1, rateInputs(run_, setWithRecord(sets_[shown], records_[shown]),
-                                                 run_.dataBuffer().data(), length, k + 1));
+            displays.offer(shown - 1,
+                           rateInputs(run_, sets_[shown], run_.dataBuffer().data(), length, k + 1));
         }
     }
     return !(f.prepAll && position + 1 == cycle_.size()) || reprepare();

@@ -4,8 +4,9 @@
 
 namespace k7check {
 
-void RunContext::drawRandom(CardRecord& record) {
-    drawRandomRecord(record, session_.randomLimits(), session_.random());
+void RunContext::drawRandom(ParameterSet& set, CardRecord& record) {
+    drawRandomSet(set, session_.randomLimits(), session_.random());
+    record = cardRecordOf(set, record.measure.Start);
 }
 
 void RunContext::showReadingFailure() {

@@ -53,8 +53,8 @@ class RunContext {
     std::array<bool, kSetsPerCard>& activeFlags(uint32_t card) {
         return session_.parameterSets().activeFlags(card);
     }
-    // Draws a random record within the random limits.
-    void drawRandom(CardRecord& record);
+    // Draws the fields of `set` that have random limits, and hands them to `record`.
+    void drawRandom(ParameterSet& set, CardRecord& record);
     bool virma4Mode() const { return session_.virma4Mode(); }
     int16_t virma4Id(uint32_t card, uint32_t set) { return session_.virma4Id(card, set); }
     // The session's data buffer and its fill length (what the measured-data display shows).

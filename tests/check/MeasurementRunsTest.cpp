@@ -2,6 +2,7 @@
 // its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -68,9 +69,10 @@ class RecordingWindows : public RunWindows {
         lastLength = inputs.length;
         lastGates = inputs.gateResults.has_value();
     }
-    void showGateValues(Session&, const uint8_t*, uint32_t length) override {
+    void showGateValues(Session&, const uint8_t* data, uint32_t length) override {
         ++gateValueShows;
         lastGateLength = length;
+        lastGateData.assign(data, data + length);
     }
     std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string& title) override {
         titles.push_back(title);
@@ -85,6 +87,7 @@ class RecordingWindows : public RunWindows {
     int gateValueShows = 0;
     uint32_t lastLength = 0;
     uint32_t lastGateLength = 0;
+    std::vector<uint8_t> lastGateData;
     bool lastGates = false;
     std::vector<std::string> titles;
     std::vector<Rect> placed;
@@ -270,6 +273,27 @@ TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
     EXPECT_EQ(windows.modalShows, 2);
     EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK");
+}
+
+TEST_F(Runs, AnOnDemandBlockOfCheckAllCountsTheResultsOfACompleteCycle) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    session->parameterSets().active(1, 2) = true;
+    // Nobody answers "ASCAN?" (unscripted: Cancel): the block of "Check All" waits on the
+    // desktop's clock for the card to end a cycle before it stops.
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    unsigned long long bytes = 0;
+    char rest[8] = {};
+    ASSERT_EQ(std::sscanf(lastLine().c_str(), "Blockmessung Kanal 1: %llu Bytes %7s", &bytes, rest),
+              2)
+        << lastLine();
+    EXPECT_STREQ(rest, "OK");
+    // A gate record of each set, and the cycle's end behind them.
+    EXPECT_GE(bytes, 2u * 56u) << lastLine();
+    const std::array<uint8_t, 4> cycleEnd{0xFF, 0xEF, 0xFF, 0xFF};
+    EXPECT_NE(std::search(windows.lastGateData.begin(), windows.lastGateData.end(),
+                          cycleEnd.begin(), cycleEnd.end()),
+              windows.lastGateData.end());
 }
 
 TEST_F(Runs, DataRateOfOneSet) {

@@ -33,7 +33,8 @@ class BlockRun {
     bool choose(bool automatic);
     bool prepare();
     bool start();
-    void onDemand();
+    void onDemand(bool automatic);
+    void awaitOneCycle();
     void continuous();
     bool showAscan(uint64_t cycle);
     bool reprepare();
@@ -138,7 +139,7 @@ MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) {
     return inputs;
 }
 
-void BlockRun::onDemand() {
+void BlockRun::onDemand(bool automatic) {
     for (;;) {
         const Answer answer = run_.desktop().messageBox(kCaption, "ASCAN?", Buttons::YesNoCancel);
         uint32_t error = 0;
@@ -167,8 +168,28 @@ void BlockRun::onDemand() {
             total_ += count;
             run_.showGateValues(results_.data(), count);
         } else {
+            if (automatic && gateFlag_ && total_ == 0) {
+                awaitOneCycle();
+            }
             return;
         }
+    }
+}
+
+// A block of "Check All" that nobody asks for results would be stopped before the card ended
+// its first cycle, and its line would count nothing: it first waits for the card's next shot of
+// its last active set, which ends a cycle (fetched through the desktop's clock, given up at the
+// data time-out). The A-scan is only waited for; the cycle's results stay for the end.
+void BlockRun::awaitOneCycle() {
+    uint32_t last = 0;
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        last = active_[s] ? s : last;
+    }
+    uint32_t error = 0;
+    uint32_t count = 0;
+    if (KARVO7GetASCAN(card_, last, &count, nullptr, &error) != 0 &&
+        fetch_.start(run_.dataBuffer(), error)) {
+        fetch_.wait(error);
     }
 }
 
@@ -339,7 +360,7 @@ bool BlockRun::run(bool automatic) {
         if (run_.fields().kontinuierlich) {
             continuous();
         } else {
-            onDemand();
+            onDemand(automatic);
         }
     }
     if (started_) {

@@ -2,6 +2,7 @@
 // its gate check, the data-rate runs, random parameter sets and the tiling of their displays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include "card/SetToCard.h"
 #include "data/StreamReaders.h"
 #include "desktop/scripted/ScriptedDesktop.h"
+#include "profile/ParameterKeys.h"
 #include "runs/DataRateCommon.h"
 #include "runs/DataRateRuns.h"
 #include "runs/GateCheck.h"
@@ -67,9 +69,10 @@ class RecordingWindows : public RunWindows {
         lastLength = inputs.length;
         lastGates = inputs.gateResults.has_value();
     }
-    void showGateValues(Session&, const uint8_t*, uint32_t length) override {
+    void showGateValues(Session&, const uint8_t* data, uint32_t length) override {
         ++gateValueShows;
         lastGateLength = length;
+        lastGateData.assign(data, data + length);
     }
     std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string& title) override {
         titles.push_back(title);
@@ -84,6 +87,7 @@ class RecordingWindows : public RunWindows {
     int gateValueShows = 0;
     uint32_t lastLength = 0;
     uint32_t lastGateLength = 0;
+    std::vector<uint8_t> lastGateData;
     bool lastGates = false;
     std::vector<std::string> titles;
     std::vector<Rect> placed;
@@ -269,6 +273,27 @@ TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
     EXPECT_EQ(windows.modalShows, 2);
     EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK");
+}
+
+TEST_F(Runs, AnOnDemandBlockOfCheckAllCountsTheResultsOfACompleteCycle) {
+    start();
+    session->parameterSets().active(1, 1) = true;
+    session->parameterSets().active(1, 2) = true;
+    // Nobody answers "ASCAN?" (unscripted: Cancel): the block of "Check All" waits on the
+    // desktop's clock for the card to end a cycle before it stops.
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    unsigned long long bytes = 0;
+    char rest[8] = {};
+    ASSERT_EQ(std::sscanf(lastLine().c_str(), "Blockmessung Kanal 1: %llu Bytes %7s", &bytes, rest),
+              2)
+        << lastLine();
+    EXPECT_STREQ(rest, "OK");
+    // A gate record of each set, and the cycle's end behind them.
+    EXPECT_GE(bytes, 2u * 56u) << lastLine();
+    const std::array<uint8_t, 4> cycleEnd{0xFF, 0xEF, 0xFF, 0xFF};
+    EXPECT_NE(std::search(windows.lastGateData.begin(), windows.lastGateData.end(),
+                          cycleEnd.begin(), cycleEnd.end()),
+              windows.lastGateData.end());
 }
 
 TEST_F(Runs, DataRateOfOneSet) {
@@ -531,13 +556,98 @@ TEST(RandomSets, TheGeneratorsFirstTenNumbers) {
                                             26962, 24464}));
 }
 
+// The fields a draw takes, in one line: average, sampling rate, IFF, PK-Vorlauf, recording
+// length and delay, A-scan factor and flag, rectification, pulse width and energy, gain, both
+// attenuations, filter, then start and end of the five gates.
+std::vector<uint32_t> drawnFields(const CardRecord& record) {
+    const MeasureParams& m = record.measure;
+    const SpecialParams& s = record.special;
+    std::vector<uint32_t> fields{
+        m.Average,         m.Samplerate,        m.IFF,          m.PKVorlauf,
+        m.Aufnahmelaenge,  m.Aufnahmedelay,     m.Faktor,       m.ASCAN,
+        m.Gleichrichtung,  s.Sendeimpulsbreite, s.Sendeenergie, record.verstaerkung,
+        s.Senderdaempfung, s.Eingangsdaempfung, s.Filter};
+    for (const GateParam& gate : record.gates.Gate) {
+        fields.push_back(gate.Anfang);
+        fields.push_back(gate.Ende);
+    }
+    return fields;
+}
+
+TEST(RandomSets, TheDrawsFromTheStartUpLimitsStayTheSame) {
+    RandomLimits limits = defaultRandomLimits();
+    // Wide limits on every field, so that each draw shows in the value it gives.
+    limits.upper.iff = 50000;
+    limits.upper.pkVorlauf = 900;
+    limits.upper.sendeenergie = 3;
+    limits.upper.senderdaempfung = limits.upper.eingangsdaempfung = 1;
+    limits.lower.filter = 1;
+    limits.upper.filter = 7;
+    RandomGenerator random;
+    const ParameterSet before;
+    ParameterSet set = before;
+    CardRecord record;
+    std::vector<std::vector<uint32_t>> draws;
+    for (int i = 0; i < 3; ++i) {
+        drawRandomSet(set, limits, random);
+        record = cardRecordOf(set);
+        draws.push_back(drawnFields(record));
+    }
+    EXPECT_EQ(draws[0], (std::vector<uint32_t>{1,    2,    6334, 370,  3200, 68,   12,   1,    2,
+                                               4,    0,    299,  1,    1,    3,    3960, 4550, 2994,
+                                               3630, 4826, 6560, 2386, 3782, 3902, 4154}));
+    EXPECT_EQ(draws[1], (std::vector<uint32_t>{
+                            4, 2, 17420, 696,  3748, 98,   13,   1,    2,    5,    2,    67,  0,
+                            1, 3, 5032,  5520, 4698, 5796, 1316, 3234, 5670, 6632, 3138, 3344}));
+    EXPECT_EQ(draws[2], (std::vector<uint32_t>{5,    3,    25547, 614,  708,  33,   17,   1,    3,
+                                               5,    1,    499,   0,    0,    3,    4187, 6129, 288,
+                                               1979, 3039, 4477,  1261, 3098, 3442, 4535}));
+    // What is not drawn stays.
+    EXPECT_EQ(record.measure.Bit8, 0u);
+    EXPECT_EQ(record.gates.Gate[1].Schwelle, before.gates[1].schwelle);
+    EXPECT_EQ(record.gates.Enables.Enable[1], 1u);
+}
+
+TEST(RandomSets, EveryFieldWithLimitsIsDrawnAndNoOther) {
+    // Limits of one value each, a different one per field, on the grid of one sample.
+    RandomLimits limits;
+    std::map<std::string, int64_t> chosen;
+    int64_t next = 1;
+    for (const ParameterField* field : randomDrawFields()) {
+        const std::string key = field->key;
+        const int64_t value = key == "Samplerate" ? 3 : key == "Aufnahmelaenge" ? 2000 : next++;
+        setFieldValue(*field, limits.lower, value);
+        setFieldValue(*field, limits.upper, value);
+        chosen[key] = value;
+    }
+    const ParameterSet before;
+    ParameterSet set = before;
+    RandomGenerator random;
+    drawRandomSet(set, limits, random);
+    for (const ParameterField& field : parameterFields()) {
+        const std::string key = field.key;
+        if (field.random.key == nullptr) {
+            // The A-scan flag follows the drawn factor; nothing else without limits changes.
+            const int64_t kept = key == "ASCAN" ? 1 : fieldValue(field, before);
+            EXPECT_EQ(fieldValue(field, set), kept) << key;
+        } else if (key.size() == 7 && key.substr(2) == "-Ende") {
+            // A gate's end: its start and the drawn width.
+            EXPECT_EQ(fieldValue(field, set), chosen[key.substr(0, 2) + "-Anfang"] + chosen[key])
+                << key;
+        } else {
+            EXPECT_EQ(fieldValue(field, set), chosen[key]) << key;
+        }
+    }
+}
+
 TEST(RandomSets, SamplingRateFourKeepsEveryTimeOnTheGridOfSixteen) {
     RandomLimits limits = defaultRandomLimits();
     limits.lower.samplerate = limits.upper.samplerate = 4;
     RandomGenerator random;
-    CardRecord record;
+    ParameterSet set;
     for (int i = 0; i < 200; ++i) {
-        drawRandomRecord(record, limits, random);
+        drawRandomSet(set, limits, random);
+        const CardRecord record = cardRecordOf(set);
         EXPECT_EQ(record.measure.Samplerate, 4);
         EXPECT_EQ(record.measure.Aufnahmelaenge % 16, 0);
         EXPECT_EQ(record.measure.Aufnahmedelay % 16, 0u);
@@ -556,14 +666,16 @@ TEST(RandomSets, AGateEndBeyondSixteenBitsIsTheMask) {
     }
     limits.upper.gates = limits.lower.gates;
     RandomGenerator random;
-    CardRecord record;
-    drawRandomRecord(record, limits, random);
+    ParameterSet set;
+    drawRandomSet(set, limits, random);
+    CardRecord record = cardRecordOf(set);
     EXPECT_EQ(record.gates.Gate[2].Anfang, 60000u);
     EXPECT_EQ(record.gates.Gate[2].Ende, 0xFFF0u);
     // An empty range gives its minimum.
     limits.lower.average = 5;
     limits.upper.average = 2;
-    drawRandomRecord(record, limits, random);
+    drawRandomSet(set, limits, random);
+    record = cardRecordOf(set);
     EXPECT_EQ(record.measure.Average, 5);
 }
 

@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
+#include "profile/ParameterKeys.h"
 
 namespace k7check {
 

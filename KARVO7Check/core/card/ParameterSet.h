@@ -85,11 +85,11 @@ class ParameterSetTable {
     std::array<std::array<bool, kSetsPerCard>, kMaxCards> active_{};
 };
 
-// Lower and upper limits for random parameter sets, with their start-up values.
+// Lower and upper limits for random parameter sets (their start-up values: see
+// profile/ParameterKeys.h).
 struct RandomLimits {
     ParameterSet lower;
     ParameterSet upper;
 };
-RandomLimits defaultRandomLimits();
 
 }  // namespace k7check

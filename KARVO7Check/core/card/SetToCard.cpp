@@ -45,33 +45,6 @@ CardRecord cardRecordOf(const ParameterSet& set, uint8_t start) {
     return r;
 }
 
-ParameterSet setWithRecord(const ParameterSet& set, const CardRecord& r) {
-    ParameterSet out = set;
-    const MeasureParams& m = r.measure;
-    out.iff = m.IFF;
-    out.bit8 = m.Bit8 != 0;
-    out.average = static_cast<uint8_t>(m.Average);
-    out.samplerate = static_cast<uint8_t>(m.Samplerate);
-    out.pkVorlauf = static_cast<uint16_t>(m.PKVorlauf);
-    out.aufnahmelaenge = static_cast<uint16_t>(m.Aufnahmelaenge);
-    out.aufnahmedelay = static_cast<int32_t>(m.Aufnahmedelay);
-    out.ascan = m.ASCAN != 0;
-    out.faktor = static_cast<uint8_t>(m.Faktor);
-    out.gleichrichtung = static_cast<uint8_t>(m.Gleichrichtung);
-    const SpecialParams& s = r.special;
-    out.sendeimpulsbreite = static_cast<uint8_t>(s.Sendeimpulsbreite);
-    out.sendeenergie = static_cast<uint8_t>(s.Sendeenergie);
-    out.senderdaempfung = static_cast<uint8_t>(s.Senderdaempfung);
-    out.eingangsdaempfung = static_cast<uint8_t>(s.Eingangsdaempfung);
-    out.filter = static_cast<uint8_t>(s.Filter);
-    out.verstaerkung = static_cast<uint16_t>(r.verstaerkung);
-    for (uint32_t g = 0; g < kGates; ++g) {
-        out.gates[g].anfang = static_cast<int32_t>(r.gates.Gate[g].Anfang);
-        out.gates[g].ende = static_cast<int32_t>(r.gates.Gate[g].Ende);
-    }
-    return out;
-}
-
 bool prepareSet(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record, uint32_t& error) {
     error = 0;
     return KARVO7PrepAllGatesParam(card, setNumber & 0xFFu, record.measure, record.special,

@@ -25,10 +25,6 @@ struct CardRecord {
 // `set` must outlive the record; a run that keeps records keeps copies of its sets.
 CardRecord cardRecordOf(const ParameterSet& set, uint8_t start = 1);
 
-// The set `set` with the fields a record carries taken from `record` (a run shows the
-// parameters it last drew in the editor); the depth compensation table stays the set's own.
-ParameterSet setWithRecord(const ParameterSet& set, const CardRecord& record);
-
 // The steps of handing set `setNumber` to a card, for runs that take them apart:
 // the preparation of the record (false, with the library's error word, on failure) ...
 bool prepareSet(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record, uint32_t& error);

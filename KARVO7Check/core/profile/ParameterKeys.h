@@ -1,8 +1,9 @@
 // Every field of a parameter set, declared once: its key in the parameter file, its kind (the
 // width and signedness the set's member has, checked when the table is compiled), the control
-// the parameter editor shows it in, and its row in "Random Limits". The parameter file, the
-// editor's plain fields and "Random Limits" walk this one table, so that adding a field is one
-// line here plus whatever the editor derives from it.
+// the parameter editor shows it in, its row in "Random Limits" with the way a random set draws
+// it, and its start-up random limits. The parameter file, the editor's plain fields, "Random
+// Limits", the random limits' start-up values and the random draw walk this one table, so that
+// adding a field is one line here plus whatever the editor derives from it.
 #pragma once
 
 #include <cstdint>
@@ -67,12 +68,34 @@ struct EditorControl {
     bool derived = false;
 };
 
+// How a random set draws a field from its limits lo..hi, r being the generator's next number
+// (every field takes one number).
+enum class DrawRule {
+    Range,   // lo + r mod (hi - lo + 1); an empty range (hi below lo) gives lo
+    OnGrid,  // Range, on the grid of the sampling rate drawn before (see alignmentMask)
+    Word,    // Range, cut to 16 bits
+    Switch,  // r mod 2, raised to lo, then lowered to hi (so hi wins when the limits cross)
+    UpTo,    // r mod (hi + 1), raised to lo
+};
+
 // A field's row in "Random Limits": edits `key` + "MinEdit" / "MaxEdit", named by `label`, in
-// window position `row`. No key: the field has no random limits.
+// window position `row`; and its place in a random set's draw (`draw`, from 0: the sampling
+// rate comes before the fields on its grid, and every draw takes the generator's numbers in
+// this order) with its rule. No key: the field has no random limits and is never drawn.
 struct RandomLimitRow {
     const char* key = nullptr;
     const char* label = nullptr;
     int row = -1;
+    int draw = -1;
+    DrawRule rule = DrawRule::Range;
+};
+
+// A field's values in the random limits pair at start-up. Not given: both hold the set's own
+// default.
+struct StartLimits {
+    bool given = false;
+    int64_t lower = 0;
+    int64_t upper = 0;
 };
 
 struct ParameterField {
@@ -81,6 +104,7 @@ struct ParameterField {
     FieldRef (*ref)(ParameterSet& set);
     EditorControl editor;
     RandomLimitRow random;
+    StartLimits limits;
 
     constexpr bool plainInEditor() const { return editor.control != nullptr && !editor.derived; }
 };
@@ -91,6 +115,12 @@ std::span<const ParameterField> parameterFields();
 // The fields that have random limits, in window order.
 std::span<const ParameterField* const> randomLimitFields();
 
+// The fields that have random limits, in the order a random set draws them.
+std::span<const ParameterField* const> randomDrawFields();
+
+// The random limits pair at start-up.
+RandomLimits defaultRandomLimits();
+
 // An integer field seen through 64 bits; a boolean field is not one (programming error).
 IntegerRef integerRef(const ParameterField& field, ParameterSet& set);
 
@@ -99,6 +129,11 @@ IntegerRef integerRef(const ParameterField& field, ParameterSet& set);
 std::string fieldText(const ParameterField& field, ParameterSet& set);
 void setField(const ParameterField& field, ParameterSet& set, const std::string& value,
               ParameterSet& fallback);
+
+// A field's value (a boolean is 0 or 1), and storing one (a boolean takes value != 0; an integer
+// field its low bits).
+int64_t fieldValue(const ParameterField& field, const ParameterSet& set);
+void setFieldValue(const ParameterField& field, ParameterSet& set, int64_t value);
 
 // Copies one field from `from` into `to`.
 void copyField(const ParameterField& field, ParameterSet& to, ParameterSet& from);

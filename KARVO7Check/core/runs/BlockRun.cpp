@@ -3,12 +3,11 @@
 #include <vector>
 
 #include "Format.h"
-#include "app/Session.h"
 #include "card/SetToCard.h"
 #include "runs/CardFetch.h"
 #include "runs/GateCheck.h"
 #include "runs/MeasurementRuns.h"
-#include "runs/RunLine.h"
+#include "runs/RunContext.h"
 
 namespace k7check {
 
@@ -21,14 +20,12 @@ constexpr const char* kGatesCaption = "Blockmessung Blenden";
 // display and the line.
 class BlockRun {
   public:
-    BlockRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
-        : session_(session),
-          desktop_(session.desktop()),
-          windows_(windows),
+    BlockRun(RunContext& run, KARVO7HANDLE card)
+        : run_(run),
           card_(card),
-          cardNumber_(session.fields.karte),
-          setNumber_(session.fields.parametersatz),
-          fetch_(card, session.desktop(), fetchTimeOutMs(session.fields.timeOut)) {}
+          cardNumber_(run.fields().karte),
+          setNumber_(run.fields().parametersatz),
+          fetch_(card, run.desktop(), fetchTimeOutMs(run.fields().timeOut)) {}
 
     bool run(bool automatic);
 
@@ -36,21 +33,17 @@ class BlockRun {
     bool choose(bool automatic);
     bool prepare();
     bool start();
-    void onDemand();
+    void onDemand(bool automatic);
+    void awaitOneCycle();
     void continuous();
     bool showAscan(uint64_t cycle);
     bool reprepare();
     bool fetchResults(uint64_t cycle);
     void finish();
-    MeasuredDataInputs displayInputs(uint32_t length, uint64_t number) const;
-    void say(const std::string& text, const char* caption = kCaption) {
-        desktop_.messageBox(caption, text);
-        line_.markFailed();
-    }
+    MeasuredDataInputs displayInputs(uint32_t length, uint64_t number);
+    void say(const std::string& text, const char* caption = kCaption) { run_.say(text, caption); }
 
-    Session& session_;
-    Desktop& desktop_;
-    RunWindows& windows_;
+    RunContext& run_;
     KARVO7HANDLE card_;
     uint32_t cardNumber_;
     uint32_t setNumber_;
@@ -63,18 +56,17 @@ class BlockRun {
     uint64_t total_ = 0;
     std::unique_ptr<LiveDisplay> display_;
     CardFetch fetch_;
-    RunLine line_;
 };
 
 bool BlockRun::choose(bool automatic) {
-    active_ = session_.parameterSets().activeFlags(cardNumber_);
-    if (!automatic && !windows_.selectSets(session_, active_)) {
+    active_ = run_.activeFlags(cardNumber_);
+    if (!automatic && !run_.selectSets(active_)) {
         return false;
     }
-    session_.parameterSets().activeFlags(cardNumber_) = active_;
-    const MainWindowFields& f = session_.fields;
+    run_.activeFlags(cardNumber_) = active_;
+    const MainWindowFields& f = run_.fields();
     if (f.kontinuierlich && f.anzeige && !active_[setNumber_]) {
-        desktop_.messageBox(kCaption, "Parametersatz für ASCAN nicht aktiv!");
+        run_.desktop().messageBox(kCaption, "Parametersatz für ASCAN nicht aktiv!");
         return false;
     }
     bool any = false;
@@ -82,11 +74,11 @@ bool BlockRun::choose(bool automatic) {
         any = any || a;
     }
     if (!any) {
-        desktop_.messageBox(kCaption, "Kein Parametersatz aktiv!");
+        run_.desktop().messageBox(kCaption, "Kein Parametersatz aktiv!");
         return false;
     }
     if (f.kontinuierlich && f.anzeigefaktor < 1) {
-        desktop_.messageBox(kCaption, "Anzeigefaktor muss mindestens 1 sein!");
+        run_.desktop().messageBox(kCaption, "Anzeigefaktor muss mindestens 1 sein!");
         return false;
     }
     return true;
@@ -94,20 +86,20 @@ bool BlockRun::choose(bool automatic) {
 
 bool BlockRun::prepare() {
     uint32_t error = 0;
-    ParameterSet& set0 = session_.parameterSets().set(cardNumber_, 0);
+    ParameterSet& set0 = run_.set(cardNumber_, 0);
     if (!prepareSet(card_, 0, cardRecordOf(set0), error)) {
-        line_.fail(formatText("Parametersatz 0 Error %X ", error));
+        run_.line().fail(formatText("Parametersatz 0 Error %X ", error));
         return false;
     }
     for (uint32_t s = 0; s < kSetsPerCard; ++s) {
         if (!active_[s]) {
             continue;
         }
-        sets_[s] = session_.parameterSets().set(cardNumber_, s);
+        sets_[s] = run_.set(cardNumber_, s);
         records_[s] = cardRecordOf(sets_[s]);
         if (!prepareSet(card_, s, records_[s], error)) {
             // A block with a set the card did not take would measure something else.
-            line_.fail(formatText("PrepAll Error %X ", error));
+            run_.line().fail(formatText("PrepAll Error %X ", error));
             return false;
         }
         sendTriggerDelay(card_, s, sets_[s]);
@@ -122,24 +114,24 @@ bool BlockRun::prepare() {
 
 bool BlockRun::start() {
     uint32_t error = 0;
-    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
     activateSets(card_, active_, error);
     if (KARVO7StartParam(card_, 3, &error) == 0) {
-        line_.fail(formatText("Start Error %X ", error));
+        run_.line().fail(formatText("Start Error %X ", error));
         return false;
     }
     started_ = true;
-    session_.dataBuffer().assign(kDataBufferSize, 0);
+    run_.dataBuffer().assign(kDataBufferSize, 0);
     results_.assign(kDataBufferSize, 0);
     return true;
 }
 
-MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) const {
-    const ParameterSet& set = session_.parameterSets().set(cardNumber_, setNumber_);
+MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) {
+    const ParameterSet& set = run_.set(cardNumber_, setNumber_);
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
-    inputs.recordLayout = session_.virma4Mode();
-    inputs.data = session_.dataBuffer().data();
+    inputs.recordLayout = run_.virma4Mode();
+    inputs.data = run_.dataBuffer().data();
     inputs.length = length;
     inputs.number = static_cast<uint32_t>(number);
     inputs.samplingRate = set.samplerate;
@@ -147,22 +139,22 @@ MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) con
     return inputs;
 }
 
-void BlockRun::onDemand() {
+void BlockRun::onDemand(bool automatic) {
     for (;;) {
-        const Answer answer = desktop_.messageBox(kCaption, "ASCAN?", Buttons::YesNoCancel);
+        const Answer answer = run_.desktop().messageBox(kCaption, "ASCAN?", Buttons::YesNoCancel);
         uint32_t error = 0;
         uint32_t count = 0;
         if (answer == Answer::Yes) {
             // The A-scan comes with the card's next shot: fetched while the windows stay
             // painted, and given up at the data time-out.
             KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error);
-            if (!fetch_.start(session_.dataBuffer(), error) || !fetch_.wait(error) ||
+            if (!fetch_.start(run_.dataBuffer(), error) || !fetch_.wait(error) ||
                 fetch_.count() == 0) {
-                desktop_.messageBox("Blockmessung ASCAN", "GetASCAN no Data");
+                run_.desktop().messageBox("Blockmessung ASCAN", "GetASCAN no Data");
                 continue;
             }
-            session_.dataLength() = fetch_.count();
-            windows_.showData(session_, displayInputs(fetch_.count(), 1));
+            run_.dataLength() = fetch_.count();
+            run_.showData(displayInputs(fetch_.count(), 1));
         } else if (answer == Answer::No) {
             if (!gateFlag_) {
                 continue;
@@ -170,14 +162,34 @@ void BlockRun::onDemand() {
             KARVO7GetResults(card_, 100, &count, nullptr, &error);
             count = kDataBufferSize;
             if (KARVO7GetData(card_, &count, results_.data(), &error) == 0 || count == 0) {
-                line_.fail(formatText("GetResults Error %X ", error));
+                run_.line().fail(formatText("GetResults Error %X ", error));
                 continue;
             }
             total_ += count;
-            windows_.showGateValues(session_, results_.data(), count);
+            run_.showGateValues(results_.data(), count);
         } else {
+            if (automatic && gateFlag_ && total_ == 0) {
+                awaitOneCycle();
+            }
             return;
         }
+    }
+}
+
+// A block of "Check All" that nobody asks for results would be stopped before the card ended
+// its first cycle, and its line would count nothing: it first waits for the card's next shot of
+// its last active set, which ends a cycle (fetched through the desktop's clock, given up at the
+// data time-out). The A-scan is only waited for; the cycle's results stay for the end.
+void BlockRun::awaitOneCycle() {
+    uint32_t last = 0;
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        last = active_[s] ? s : last;
+    }
+    uint32_t error = 0;
+    uint32_t count = 0;
+    if (KARVO7GetASCAN(card_, last, &count, nullptr, &error) != 0 &&
+        fetch_.start(run_.dataBuffer(), error)) {
+        fetch_.wait(error);
     }
 }
 
@@ -188,7 +200,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("GetASCAN Error %X", error));
         return false;
     }
-    if (!fetch_.start(session_.dataBuffer(), error)) {
+    if (!fetch_.start(run_.dataBuffer(), error)) {
         say(formatText("StartGetData ASCAN Error %X", error));
         return true;
     }
@@ -196,7 +208,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("IsReadyGetData Error %X", error));
         return false;
     }
-    session_.dataLength() = fetch_.count();
+    run_.dataLength() = fetch_.count();
     if (display_ != nullptr) {
         display_->show(displayInputs(fetch_.count(), cycle));
     }
@@ -236,7 +248,7 @@ bool BlockRun::fetchResults(uint64_t cycle) {
         say(formatText("GetResults Error %X", error), kGatesCaption);
         return true;
     }
-    if (!session_.virma4Mode()) {
+    if (!run_.virma4Mode()) {
         return true;
     }
     total_ += count;
@@ -244,7 +256,7 @@ bool BlockRun::fetchResults(uint64_t cycle) {
     input.sets = &sets_;
     input.active = active_;
     for (uint32_t s = 0; s < kSetsPerCard; ++s) {
-        input.ids[s] = session_.virma4Id(cardNumber_, s);
+        input.ids[s] = run_.virma4Id(cardNumber_, s);
     }
     input.cycle = cycle;
     const GateCheckResult check =
@@ -259,8 +271,8 @@ bool BlockRun::fetchResults(uint64_t cycle) {
             say(check.text, kGatesCaption);
             return true;
         case GateCheckResult::Kind::OutsideTheGate:
-            if (!line_.failed()) {
-                line_.fail(check.text);
+            if (!run_.line().failed()) {
+                run_.line().fail(check.text);
             }
             return true;
     }
@@ -268,21 +280,21 @@ bool BlockRun::fetchResults(uint64_t cycle) {
 }
 
 void BlockRun::continuous() {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = run_.fields();
     const auto factor = static_cast<uint64_t>(f.anzeigefaktor);
     bool alternation = true;
-    LiveWork live(desktop_, kCaption);
+    LiveWork live(run_.desktop(), kCaption);
     for (uint64_t i = 0; i < f.zyklen; ++i) {
         if (i % factor != 0) {
             continue;
         }
         if (live.stopped()) {
-            line_.fail("Abbruch durch Bediener ");
+            run_.line().fail("Abbruch durch Bediener ");
             return;
         }
         bool ok = true;
         if (!f.anzeige) {
-            desktop_.sleep(10);
+            run_.desktop().sleep(10);
         } else if (alternation) {
             if (!showAscan(i)) {
                 return;
@@ -294,7 +306,7 @@ void BlockRun::continuous() {
                 say(formatText("GetASCAN Error %X", error));
                 return;
             }
-            if (!fetch_.start(session_.dataBuffer(), error)) {
+            if (!fetch_.start(run_.dataBuffer(), error)) {
                 say(formatText("StartGetData ASCAN Error %X", error));
                 ok = false;
             }
@@ -306,7 +318,7 @@ void BlockRun::continuous() {
             alternation = !alternation;
         }
         if (!gateFlag_ || !ok) {
-            desktop_.sleep(10);
+            run_.desktop().sleep(10);
         } else if (!fetchResults(i)) {
             return;
         }
@@ -317,20 +329,20 @@ void BlockRun::finish() {
     uint32_t error = 0;
     fetch_.cancel(error);
     if (KARVO7Stop(card_, &error) == 0) {
-        line_.fail(formatText("%llu Bytes, Stop Error %X", static_cast<unsigned long long>(total_),
-                              error));
+        run_.line().fail(formatText("%llu Bytes, Stop Error %X",
+                                    static_cast<unsigned long long>(total_), error));
     } else if (gateFlag_) {
         uint32_t count = kDataBufferSize;
         if (KARVO7GetResults(card_, 0, &count, results_.data(), &error) == 0) {
-            line_.fail(formatText("%llu Bytes, Results Error %X",
-                                  static_cast<unsigned long long>(total_), error));
+            run_.line().fail(formatText("%llu Bytes, Results Error %X",
+                                        static_cast<unsigned long long>(total_), error));
         } else if (count == 0) {
-            line_.add(
+            run_.line().add(
                 formatText("%llu Bytes, no Results ", static_cast<unsigned long long>(total_)));
         } else {
             total_ += count;
-            line_.add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
-            windows_.showGateValues(session_, results_.data(), count);
+            run_.line().add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
+            run_.showGateValues(results_.data(), count);
         }
     }
     // Nothing of this run stays in the card's FIFO for the next one.
@@ -341,14 +353,14 @@ bool BlockRun::run(bool automatic) {
     if (!choose(automatic)) {
         return true;  // cancelled: no line
     }
-    if (session_.fields.anzeige && session_.fields.kontinuierlich) {
-        display_ = windows_.openDisplay(session_, "Anzeige Meßdaten");
+    if (run_.fields().anzeige && run_.fields().kontinuierlich) {
+        display_ = run_.openDisplay("Anzeige Meßdaten");
     }
     if (prepare() && start()) {
-        if (session_.fields.kontinuierlich) {
+        if (run_.fields().kontinuierlich) {
             continuous();
         } else {
-            onDemand();
+            onDemand(automatic);
         }
     }
     if (started_) {
@@ -357,20 +369,22 @@ bool BlockRun::run(bool automatic) {
     results_.clear();
     results_.shrink_to_fit();
     display_.reset();
-    session_.appendResult(formatText("Blockmessung Kanal %u: ", cardNumber_) + line_.finished());
-    return !line_.failed();
+    run_.appendResult(formatText("Blockmessung Kanal %u: ", cardNumber_) + run_.line().finished());
+    return !run_.line().failed();
 }
 
 }  // namespace
 
 bool runBlockMeasurement(Session& session, bool automatic, RunWindows& windows) {
-    KARVO7HANDLE card = session.card(session.fields.karte);
-    if (card == nullptr || KARVO7IsVersion3(card) == 0 || session.fields.parametersatz == 0 ||
-        session.fields.parametersatz >= kSetsPerCard) {
+    RunContext run(session, windows, kCaption);
+    const MainWindowFields& f = run.fields();
+    KARVO7HANDLE card = run.card(f.karte);
+    if (card == nullptr || KARVO7IsVersion3(card) == 0 || f.parametersatz == 0 ||
+        f.parametersatz >= kSetsPerCard) {
         return true;
     }
-    BlockRun run(session, windows, card);
-    return run.run(automatic);
+    BlockRun block(run, card);
+    return block.run(automatic);
 }
 
 }  // namespace k7check

@@ -26,25 +26,20 @@ struct CardState {
 // Whether a buffer of card `card` holds the data of the run's set: the record's identification
 // decides in the record layout; in the native layout the card's order of its active sets does,
 // set 0 first when a free-running card measures it too.
-bool ofRunSet(Session& session, const CardState& card, uint32_t setNumber) {
-    if (session.virma4Mode()) {
+bool ofRunSet(RunContext& run, const CardState& card, uint32_t setNumber) {
+    if (run.virma4Mode()) {
         if (const std::optional<int16_t> kennung =
                 recordKennung(card.buffer.data(), card.fetch->count())) {
-            return setOfKennung(session, card.number, *kennung) == setNumber;
+            return setOfKennung(run, card.number, *kennung) == setNumber;
         }
     }
-    const bool setZeroToo = session.fields.kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
+    const bool setZeroToo = run.fields().kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
     return !setZeroToo || card.position % 2 == 0;
 }
 
 class CardsRun {
   public:
-    CardsRun(Session& session, RunWindows& windows)
-        : session_(session),
-          desktop_(session.desktop()),
-          random_(session.random()),
-          setNumber_(session.fields.parametersatz),
-          displays_(session, windows, 10) {}
+    explicit CardsRun(RunContext& run) : run_(run), setNumber_(run.fields().parametersatz) {}
 
     bool run();
 
@@ -57,29 +52,24 @@ class CardsRun {
     void finishCard(std::size_t i, CardState& card);
     // A failure of one card: shown, written into the line, and the card is finished.
     void cardFailed(std::size_t i, CardState& card, const std::string& text) {
-        desktop_.messageBox(kCaption, text);
-        line_.fail(text + " ");
+        run_.desktop().messageBox(kCaption, text);
+        run_.line().fail(text + " ");
         finishCard(i, card);
     }
 
-    Session& session_;
-    Desktop& desktop_;
-    RandomGenerator& random_;
+    RunContext& run_;
     uint32_t setNumber_;
     std::vector<CardState> cards_;
-    RunDisplays displays_;
-    RunLine line_;
-    bool stoppedByOperator_ = false;
 };
 
 bool CardsRun::prepareSetZeros() {
     for (CardState& card : cards_) {
         uint32_t error = 0;
-        if (!prepareSetZero(session_, card.number, card.handle, error)) {
-            line_.fail(formatText("Karte %u Parametersatz 0 Error %X", card.number, error));
+        if (!prepareSetZero(run_, card.number, card.handle, error)) {
+            run_.line().fail(formatText("Karte %u Parametersatz 0 Error %X", card.number, error));
             return false;
         }
-        desktop_.sleep(200);
+        run_.desktop().sleep(200);
     }
     return true;
 }
@@ -87,7 +77,7 @@ bool CardsRun::prepareSetZeros() {
 void CardsRun::prepare(CardState& card) {
     uint32_t error = 0;
     if (!prepareSet(card.handle, setNumber_, card.record, error)) {
-        line_.fail(formatText("Karte %u PrepAll Error %X ", card.number, error));
+        run_.line().fail(formatText("Karte %u PrepAll Error %X ", card.number, error));
         card.finished = true;
         return;
     }
@@ -95,8 +85,8 @@ void CardsRun::prepare(CardState& card) {
         KARVO7SetExternalClock(card.handle, card.set.triggerExtern ? 1 : 0, &error);
         sendTriggerDelay(card.handle, setNumber_, card.set);
     }
-    if (KARVO7SetMode(card.handle, session_.fields.dma ? 1 : 0, &error) == 0) {
-        line_.fail(formatText("Karte %u SetMode Error %X ", card.number, error));
+    if (KARVO7SetMode(card.handle, run_.fields().dma ? 1 : 0, &error) == 0) {
+        run_.line().fail(formatText("Karte %u SetMode Error %X ", card.number, error));
         card.finished = true;
     }
 }
@@ -106,18 +96,18 @@ void CardsRun::start(CardState& card) {
     if (KARVO7IsVersion3(card.handle) != 0) {
         std::array<bool, kSetsPerCard> active{};
         active[setNumber_] = true;
-        active[0] = active[0] || session_.fields.kontinuierlich;
+        active[0] = active[0] || run_.fields().kontinuierlich;
         activateSets(card.handle, active, error);
     }
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card.handle);
     if (KARVO7Start(card.handle, &error) == 0) {
-        line_.fail(formatText("Karte %u Start Error %X ", card.number, error));
+        run_.line().fail(formatText("Karte %u Start Error %X ", card.number, error));
         card.finished = true;
         return;
     }
     if (!card.fetch->start(card.buffer, error)) {
-        line_.fail(formatText("Karte %u StartGetData Error %X ", card.number, error));
+        run_.line().fail(formatText("Karte %u StartGetData Error %X ", card.number, error));
         card.finished = true;
     }
 }
@@ -126,12 +116,12 @@ void CardsRun::finishCard(std::size_t i, CardState& card) {
     uint32_t error = 0;
     card.fetch->cancel(error);
     KARVO7Stop(card.handle, &error);
-    displays_.close(i);
+    run_.displays().close(i);
     card.finished = true;
 }
 
 void CardsRun::onData(std::size_t i, CardState& card) {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = run_.fields();
     ++card.shots;
     ++card.position;
     uint32_t error = 0;
@@ -143,9 +133,9 @@ void CardsRun::onData(std::size_t i, CardState& card) {
         }
     }
     if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0 &&
-        displays_.due(i) && ofRunSet(session_, card, setNumber_)) {
-        displays_.update(i, rateInputs(session_, setWithRecord(card.set, card.record),
-                                       card.buffer.data(), card.fetch->count(), card.shots));
+        run_.displays().due(i) && ofRunSet(run_, card, setNumber_)) {
+        run_.displays().update(
+            i, rateInputs(run_, card.set, card.buffer.data(), card.fetch->count(), card.shots));
     }
     if (card.shots >= f.zyklen) {
         finishCard(i, card);
@@ -153,7 +143,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
     }
     if (f.prepAll) {
         if (f.kontinuierlich) {
-            desktop_.sleep(1);
+            run_.desktop().sleep(1);
             if (KARVO7Stop(card.handle, &error) == 0) {
                 cardFailed(i, card,
                            formatText("Karte %u Stop vor PrepAll Error %X", card.number, error));
@@ -162,7 +152,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
             KARVO7ClearFIFO(card.handle, &error);
         }
         if (f.random) {
-            drawRandomRecord(card.record, session_.randomLimits(), random_);
+            run_.drawRandom(card.set, card.record);
         }
         if (!prepareSet(card.handle, setNumber_, card.record, error)) {
             cardFailed(i, card, formatText("Karte %u PrepAll Error %X", card.number, error));
@@ -208,32 +198,32 @@ bool CardsRun::pass() {
         }
     }
     if (running && !arrived) {
-        desktop_.sleep(1);
+        run_.desktop().sleep(1);
     }
     return running;
 }
 
 bool CardsRun::run() {
-    const uint32_t count = session_.fields.karte;
-    const uint8_t startCode = session_.fields.kontinuierlich ? 3 : 1;
-    const uint32_t timeOut = fetchTimeOutMs(session_.fields.timeOut);
+    const uint32_t count = run_.fields().karte;
+    const uint8_t startCode = run_.fields().kontinuierlich ? 3 : 1;
+    const uint32_t timeOut = fetchTimeOutMs(run_.fields().timeOut);
     std::vector<std::string> titles;
     cards_.resize(count);
     for (uint32_t k = 1; k <= count; ++k) {
         CardState& card = cards_[k - 1];
         card.number = k;
-        card.handle = session_.card(k);
-        card.set = session_.parameterSets().set(k, setNumber_);
+        card.handle = run_.card(k);
+        card.set = run_.set(k, setNumber_);
         card.record = cardRecordOf(card.set, startCode);
         card.buffer.assign(kDataBufferSize, 0);
-        card.fetch = std::make_unique<CardFetch>(card.handle, desktop_, timeOut);
+        card.fetch = std::make_unique<CardFetch>(card.handle, run_.desktop(), timeOut);
         titles.push_back(formatText("Karte %u Parametersatz %u", k, setNumber_));
     }
-    if (session_.fields.anzeige) {
-        displays_.open(titles);
+    if (run_.fields().anzeige) {
+        run_.displays().open(titles);
     }
     // The stop window is up before the first card starts.
-    RunPace pace(desktop_, kLiveCaption);
+    RunPace pace(run_.desktop(), kLiveCaption);
     if (prepareSetZeros()) {
         for (CardState& card : cards_) {
             prepare(card);
@@ -244,11 +234,10 @@ bool CardsRun::run() {
                 start(card);
             }
         }
-        const uint32_t begin = desktop_.tickCount();
+        const uint32_t begin = run_.desktop().tickCount();
         while (pass()) {
             if (pace.stopped()) {
-                stoppedByOperator_ = true;
-                line_.fail("Abbruch durch Bediener ");
+                run_.stopByOperator();
                 for (std::size_t i = 0; i < cards_.size(); ++i) {
                     if (!cards_[i].finished) {
                         finishCard(i, cards_[i]);
@@ -256,9 +245,9 @@ bool CardsRun::run() {
                 }
             }
         }
-        if (!line_.failed()) {
-            line_.add(rateText(cards_.front().record.measure.Aufnahmelaenge, session_.fields.zyklen,
-                               desktop_.tickCount() - begin));
+        if (!run_.line().failed()) {
+            run_.line().add(rateText(cards_.front().record.measure.Aufnahmelaenge,
+                                     run_.fields().zyklen, run_.desktop().tickCount() - begin));
         }
     }
     uint32_t error = 0;
@@ -266,37 +255,33 @@ bool CardsRun::run() {
         card.fetch->cancel(error);
         stopAndClear(card.handle);
     }
-    displays_.closeAll();
+    run_.displays().closeAll();
     std::string head = count == 1 ? "1 Kanal: " : formatText("%u Kanäle: ", count);
     head += "Datenrate ";
-    if (session_.fields.prepAll) {
+    if (run_.fields().prepAll) {
         head += "+ PrepAll ";
     }
-    if (line_.failed()) {
-        // A stopped run names itself and its cards like its other lines; a failure is its text.
-        session_.appendResult(stoppedByOperator_ ? head + line_.text() : line_.text());
-        return false;
-    }
-    session_.appendResult(head + line_.finished());
-    return true;
+    run_.appendLine(head);
+    return !run_.line().failed();
 }
 
 }  // namespace
 
 bool runDataRateCards(Session& session, RunWindows& windows) {
-    session.setOperatingVoltage(true);
-    if (session.selectedCard(kCaption) == nullptr || !dataRateFieldsUsable(session, kCaption)) {
+    RunContext run(session, windows, kCaption, 10);
+    run.setOperatingVoltage();
+    if (run.selectedCard() == nullptr || !dataRateFieldsUsable(run)) {
         return false;
     }
-    if (session.fields.parametersatz == 0) {
-        session.appendResult("Parametersatz 0 unzulässig");
+    if (run.fields().parametersatz == 0) {
+        run.appendResult("Parametersatz 0 unzulässig");
         return false;
     }
-    if (session.selectedSet(kCaption) == nullptr) {
+    if (run.selectedSet() == nullptr) {
         return false;
     }
-    CardsRun run(session, windows);
-    return run.run();
+    CardsRun cards(run);
+    return cards.run();
 }
 
 }  // namespace k7check

@@ -1,9 +1,8 @@
 #include "runs/DataRateCommon.h"
 
-#include <algorithm>
-
 #include "Format.h"
 #include "data/StreamReaders.h"
+#include "runs/ReadLoop.h"
 
 namespace k7check {
 
@@ -12,13 +11,13 @@ namespace {
 constexpr int kMaxDrainReads = 4096;
 }  // namespace
 
-bool dataRateFieldsUsable(Session& session, const char* caption) {
-    if (session.fields.anzeigefaktor < 1) {
-        session.desktop().messageBox(caption, "Anzeigefaktor muss mindestens 1 sein!");
+bool dataRateFieldsUsable(RunContext& run) {
+    if (run.fields().anzeigefaktor < 1) {
+        run.desktop().messageBox(run.caption(), "Anzeigefaktor muss mindestens 1 sein!");
         return false;
     }
-    if (session.fields.zyklen < 1) {
-        session.desktop().messageBox(caption, "Zyklen muss mindestens 1 sein!");
+    if (run.fields().zyklen < 1) {
+        run.desktop().messageBox(run.caption(), "Zyklen muss mindestens 1 sein!");
         return false;
     }
     return true;
@@ -45,97 +44,11 @@ std::string rateText(uint32_t samples, uint64_t cycles, uint32_t elapsedMs) {
     return formatText("%u Samples -> %6.2f Hz  ", samples, rate);
 }
 
-void RunDisplays::open(const std::vector<std::string>& titles) {
-    for (const std::string& title : titles) {
-        windows_list_.push_back(windows_.openDisplay(session_, title));
-        lastUpdate_.push_back(session_.desktop().tickCount() - throttleMs_ - 1);
-        // Room for the largest shot, so that handing one over never allocates.
-        auto box = std::make_unique<Mailbox>();
-        box->spare.reserve(kDataBufferSize);
-        box->shown.reserve(kDataBufferSize);
-        boxes_.push_back(std::move(box));
-    }
-    if (windows_list_.size() > 1) {
-        const std::vector<Rect> tiles =
-            tileWindows(session_.desktop().workArea(), windows_list_.size());
-        for (std::size_t i = 0; i < windows_list_.size(); ++i) {
-            if (windows_list_[i] != nullptr) {
-                windows_list_[i]->place(tiles[i]);
-            }
-        }
-    }
-}
-
-bool RunDisplays::due(std::size_t i) {
-    return i < windows_list_.size() && windows_list_[i] != nullptr &&
-           session_.desktop().tickCount() - lastUpdate_[i] > throttleMs_;
-}
-
-void RunDisplays::update(std::size_t i, const MeasuredDataInputs& inputs) {
-    if (!due(i)) {
-        return;
-    }
-    lastUpdate_[i] = session_.desktop().tickCount();
-    windows_list_[i]->show(inputs);
-}
-
-bool RunDisplays::wants(std::size_t i) const {
-    return i < boxes_.size() && windows_list_[i] != nullptr &&
-           boxes_[i]->wanted.load(std::memory_order_relaxed);
-}
-
-void RunDisplays::offer(std::size_t i, const MeasuredDataInputs& inputs) {
-    if (!wants(i)) {
-        return;
-    }
-    Mailbox& box = *boxes_[i];
-    const uint32_t length = std::min<uint32_t>(inputs.length, kDataBufferSize);
-    std::lock_guard lock(box.mutex);
-    box.spare.assign(inputs.data, inputs.data + (inputs.data != nullptr ? length : 0));
-    box.inputs = inputs;
-    box.inputs.length = static_cast<uint32_t>(box.spare.size());
-    box.fresh = true;
-    box.wanted.store(false, std::memory_order_relaxed);
-}
-
-void RunDisplays::serve() {
-    const uint32_t now = session_.desktop().tickCount();
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        Mailbox& box = *boxes_[i];
-        if (windows_list_[i] == nullptr) {
-            continue;
-        }
-        std::optional<MeasuredDataInputs> inputs;
-        {
-            std::lock_guard lock(box.mutex);
-            if (box.fresh) {
-                box.spare.swap(box.shown);
-                inputs = box.inputs;
-                box.fresh = false;
-            }
-        }
-        if (inputs) {
-            inputs->data = box.shown.empty() ? nullptr : box.shown.data();
-            lastUpdate_[i] = now;
-            windows_list_[i]->show(*inputs);
-        } else if (!box.wanted.load(std::memory_order_relaxed) &&
-                   now - lastUpdate_[i] > throttleMs_) {
-            box.wanted.store(true, std::memory_order_relaxed);
-        }
-    }
-}
-
-void RunDisplays::close(std::size_t i) {
-    if (i < windows_list_.size()) {
-        windows_list_[i].reset();
-    }
-}
-
-MeasuredDataInputs rateInputs(Session& session, const ParameterSet& set, const uint8_t* data,
+MeasuredDataInputs rateInputs(RunContext& run, const ParameterSet& set, const uint8_t* data,
                               uint32_t length, uint64_t number) {
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
-    inputs.recordLayout = session.virma4Mode();
+    inputs.recordLayout = run.virma4Mode();
     inputs.data = data;
     inputs.length = length;
     inputs.number = static_cast<uint32_t>(number);
@@ -155,9 +68,9 @@ std::optional<int16_t> recordKennung(const uint8_t* data, uint32_t length) {
     return header->kennung;
 }
 
-std::optional<uint32_t> setOfKennung(Session& session, uint32_t cardNumber, int16_t kennung) {
+std::optional<uint32_t> setOfKennung(RunContext& run, uint32_t cardNumber, int16_t kennung) {
     for (uint32_t s = 0; s < kSetsPerCard; ++s) {
-        if (session.virma4Id(cardNumber, s) == kennung) {
+        if (run.virma4Id(cardNumber, s) == kennung) {
             return s;
         }
     }
@@ -171,31 +84,63 @@ void stopAndClear(KARVO7HANDLE card) {
     KARVO7ClearFIFO(card, &error);
 }
 
-bool prepareSetZero(Session& session, uint32_t cardNumber, KARVO7HANDLE card, uint32_t& error) {
-    return prepareSet(card, 0, cardRecordOf(session.parameterSets().set(cardNumber, 0)), error);
+bool prepareSetZero(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, uint32_t& error) {
+    return prepareSet(card, 0, cardRecordOf(run.set(cardNumber, 0)), error);
 }
 
-std::string dataRateHead(const Session& session) {
-    std::string head = formatText("Kanal %u: Datenrate ", session.fields.karte);
-    if (session.fields.dma) {
+std::string dataRateHead(const RunContext& run) {
+    std::string head = formatText("Kanal %u: Datenrate ", run.fields().karte);
+    if (run.fields().dma) {
         head += "DMA ";
     }
-    if (session.fields.prepAll) {
+    if (run.fields().prepAll) {
         head += "+ PrepAll ";
     }
     return head;
 }
 
-void drainFifo(Session& session, KARVO7HANDLE card) {
+void drainFifo(RunContext& run, KARVO7HANDLE card) {
     uint32_t error = 0;
     uint32_t flag = 0;
     for (int i = 0; i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0;
          ++i) {
         uint32_t count = kDataBufferSize;
-        if (KARVO7GetData(card, &count, session.dataBuffer().data(), &error) == 0 || count == 0) {
+        if (KARVO7GetData(card, &count, run.dataBuffer().data(), &error) == 0 || count == 0) {
             return;
         }
     }
+}
+
+void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char* liveCaption,
+             const std::function<bool(RunPace&)>& prepare,
+             const std::function<void(RunPace&)>& measure) {
+    {
+        RunPace pace(run.desktop(), liveCaption);
+        uint32_t error = 0;
+        if (!prepareSetZero(run, cardNumber, card, error)) {
+            run.line().fail(formatText("Parametersatz 0 Error %X ", error));
+        } else if (prepare(pace)) {
+            measure(pace);
+        } else {
+            stopAndClear(card);
+        }
+    }
+    run.displays().closeAll();
+}
+
+std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE card, uint64_t count,
+                                  const std::function<bool(uint64_t)>& shot) {
+    const uint32_t begin = run.desktop().tickCount();
+    const ReadLoopEnd end = runReadLoop(run.desktop(), pace, run.displays(), count, shot);
+    if (end.stopped) {
+        run.stopByOperator();
+    }
+    if (end.failed || end.stopped) {
+        stopAndClear(card);
+        run.showReadingFailure();
+        return std::nullopt;
+    }
+    return end.endTick - begin;
 }
 
 }  // namespace k7check

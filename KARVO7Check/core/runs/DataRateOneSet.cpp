@@ -1,7 +1,6 @@
 #include "Format.h"
 #include "KARVO7Os.h"
 #include "runs/DataRateCommon.h"
-#include "runs/ReadLoop.h"
 
 namespace k7check {
 
@@ -13,55 +12,38 @@ constexpr const char* kLiveCaption = "Karte n Satz n";
 
 class OneSetRun {
   public:
-    OneSetRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
-        : session_(session),
-          desktop_(session.desktop()),
-          windows_(windows),
-          random_(session.random()),
+    OneSetRun(RunContext& run, KARVO7HANDLE card)
+        : run_(run),
           card_(card),
-          cardNumber_(session.fields.karte),
-          setNumber_(session.fields.parametersatz),
-          set_(session.parameterSets().set(cardNumber_, setNumber_)),
-          record_(cardRecordOf(set_, session.fields.kontinuierlich ? 3 : 1)),
-          displays_(session, windows, 20) {}
+          cardNumber_(run.fields().karte),
+          setNumber_(run.fields().parametersatz),
+          set_(run.set(cardNumber_, setNumber_)),
+          record_(cardRecordOf(set_, run.fields().kontinuierlich ? 3 : 1)) {}
 
     bool run();
 
   private:
-    bool prepare();
-    void measure();
+    bool prepare(RunPace& pace);
+    void measure(RunPace& pace);
     bool shot(uint64_t i);
     bool reprepare();
-    // A failure while reading: shown once the reading thread has ended.
-    void fail(const std::string& text) {
-        message_ = text;
-        line_.fail(text);
-    }
 
-    Session& session_;
-    Desktop& desktop_;
-    RunWindows& windows_;
-    RandomGenerator& random_;
+    RunContext& run_;
     KARVO7HANDLE card_;
     uint32_t cardNumber_;
     uint32_t setNumber_;
-    ParameterSet set_;  // a copy: random draws never reach the table
-    CardRecord record_;
-    RunDisplays displays_;
-    RunPace* pace_ = nullptr;  // while the run is live
-    RunLine line_;
-    std::string message_;
-    bool stoppedByOperator_ = false;
+    ParameterSet set_;   // a copy: random draws never reach the table
+    CardRecord record_;  // the set as the card takes it
 };
 
-bool OneSetRun::prepare() {
-    const bool continuous = session_.fields.kontinuierlich;
+bool OneSetRun::prepare(RunPace& pace) {
+    const bool continuous = run_.fields().kontinuierlich;
     uint32_t error = 0;
     uint32_t failure = 0;
     bool ok = prepareSet(card_, setNumber_, record_, error);
     if (!ok) {
         failure = error;
-        desktop_.messageBox(kCaption, formatText("PrepAll Error %X", error));
+        run_.desktop().messageBox(kCaption, formatText("PrepAll Error %X", error));
     }
     sendTriggerDelay(card_, setNumber_, set_);
     if (continuous && KARVO7IsVersion3(card_) != 0) {
@@ -69,151 +51,126 @@ bool OneSetRun::prepare() {
         active[setNumber_] = true;
         activateSets(card_, active, error);
     }
-    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card_);
-    pace_->begin();
+    pace.begin();
     if (ok && continuous && KARVO7Start(card_, &error) == 0) {
         ok = false;
         failure = error;
-        desktop_.messageBox(kCaption, formatText("Start Error %X", error));
+        run_.desktop().messageBox(kCaption, formatText("Start Error %X", error));
     }
     if (!ok) {
-        line_.fail(formatText("PrepAll Error %X", failure));
+        run_.line().fail(formatText("PrepAll Error %X", failure));
     }
     return ok;
 }
 
 bool OneSetRun::reprepare() {
     uint32_t error = 0;
-    if (session_.fields.kontinuierlich) {
+    if (run_.fields().kontinuierlich) {
         K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
-            fail(formatText("Stop vor PrepAll Error %X", error));
+            run_.failWhileReading(formatText("Stop vor PrepAll Error %X", error));
             return false;
         }
         if (KARVO7ClearFIFO(card_, &error) == 0) {
-            fail(formatText("xxx Clear FIFO Error %X Wait %d", error, 0));
+            run_.failWhileReading(formatText("xxx Clear FIFO Error %X Wait %d", error, 0));
             return false;
         }
     }
-    if (session_.fields.random) {
-        drawRandomRecord(record_, session_.randomLimits(), random_);
+    if (run_.fields().random) {
+        run_.drawRandom(set_, record_);
     }
     if (!prepareSet(card_, setNumber_, record_, error)) {
-        fail(formatText("PrepAll Error %X", error));
+        run_.failWhileReading(formatText("PrepAll Error %X", error));
         return false;
     }
     return true;
 }
 
 bool OneSetRun::shot(uint64_t i) {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = run_.fields();
     uint32_t error = 0;
     if (!f.kontinuierlich || (i > 0 && f.prepAll)) {
         if (KARVO7Start(card_, &error) == 0) {
-            fail(formatText("Start Error %X", error));
+            run_.failWhileReading(formatText("Start Error %X", error));
             return false;
         }
     }
-    uint32_t& length = session_.dataLength();
+    uint32_t& length = run_.dataLength();
     length = kDataBufferSize;
-    if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
+    if (KARVO7GetData(card_, &length, run_.dataBuffer().data(), &error) == 0) {
         length = 0;
-        line_.fail(formatText("GetData Error %X", error));
+        run_.line().fail(formatText("GetData Error %X", error));
         return false;
     }
     std::optional<GateResults> gates;
     if (!f.kontinuierlich && KARVO7IsVersion3(card_) != 0) {
         GateResults results{};
         if (KARVO7GetGates(card_, &results, &error) == 0) {
-            fail(formatText("GetGates Error %X", error));
+            run_.failWhileReading(formatText("GetGates Error %X", error));
             return false;
         }
         gates = results;
     }
-    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays_.wants(0)) {
-        MeasuredDataInputs inputs = rateInputs(session_, setWithRecord(set_, record_),
-                                               session_.dataBuffer().data(), length, i + 1);
+    RunDisplays& displays = run_.displays();
+    if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays.wants(0)) {
+        MeasuredDataInputs inputs = rateInputs(run_, set_, run_.dataBuffer().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;
         }
-        displays_.offer(0, inputs);
+        displays.offer(0, inputs);
     }
     return !f.prepAll || reprepare();
 }
 
-void OneSetRun::measure() {
-    const MainWindowFields& f = session_.fields;
-    const uint32_t begin = desktop_.tickCount();
-    const ReadLoopEnd end =
-        runReadLoop(desktop_, *pace_, displays_, f.zyklen, [this](uint64_t i) { return shot(i); });
-    if (end.stopped) {
-        stoppedByOperator_ = true;
-        line_.fail("Abbruch durch Bediener ");
-    }
-    if (end.failed || end.stopped) {
-        stopAndClear(card_);
-        if (!message_.empty()) {
-            desktop_.messageBox(kCaption, message_);
-        }
+void OneSetRun::measure(RunPace& pace) {
+    const MainWindowFields& f = run_.fields();
+    const std::optional<uint32_t> elapsed =
+        readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
+    if (!elapsed) {
         return;
     }
-    line_.add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, end.endTick - begin));
+    run_.line().add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, *elapsed));
     if (f.kontinuierlich) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);
-        drainFifo(session_, card_);
+        drainFifo(run_, card_);
     }
 }
 
 bool OneSetRun::run() {
     // Everything the reads need is there before the card starts: the windows open and
     // painted, the stop window up.
-    if (session_.fields.anzeige) {
-        displays_.open({formatText("Karte %u Parametersatz %u", cardNumber_, setNumber_)});
+    if (run_.fields().anzeige) {
+        run_.displays().open({formatText("Karte %u Parametersatz %u", cardNumber_, setNumber_)});
     }
-    {
-        RunPace pace(desktop_, kLiveCaption);
-        pace_ = &pace;
-        uint32_t error = 0;
-        if (!prepareSetZero(session_, cardNumber_, card_, error)) {
-            line_.fail(formatText("Parametersatz 0 Error %X ", error));
-        } else if (prepare()) {
-            measure();
-        } else {
-            stopAndClear(card_);
-        }
-        pace_ = nullptr;
+    runLive(
+        run_, cardNumber_, card_, kLiveCaption, [this](RunPace& pace) { return prepare(pace); },
+        [this](RunPace& pace) { measure(pace); });
+    run_.appendLine(dataRateHead(run_));
+    if (!run_.line().failed() || !run_.fields().random) {
+        return !run_.line().failed();
     }
-    displays_.closeAll();
-    if (!line_.failed()) {
-        session_.appendResult(dataRateHead(session_) + line_.finished());
-        return true;
-    }
-    // A stopped run names itself and its card like its other lines; a failure is its text.
-    session_.appendResult(stoppedByOperator_ ? dataRateHead(session_) + line_.text()
-                                             : line_.text());
-    if (session_.fields.random) {
-        // The parameters last drawn, to see what the card refused; the table stays as it is.
-        ParameterSet drawn = setWithRecord(set_, record_);
-        windows_.editSet(session_, cardNumber_, setNumber_, drawn);
-    }
+    // The parameters last drawn, to see what the card refused; the table stays as it is.
+    ParameterSet drawn = set_;
+    run_.editSet(cardNumber_, setNumber_, drawn);
     return false;
 }
 
 }  // namespace
 
 bool runDataRateOneSet(Session& session, RunWindows& windows) {
-    session.setOperatingVoltage(true);
-    KARVO7HANDLE card = session.selectedCard(kCaption);
-    if (card == nullptr || session.selectedSet(kCaption) == nullptr ||
-        !dataRateFieldsUsable(session, kCaption)) {
+    RunContext run(session, windows, kCaption, 20);
+    run.setOperatingVoltage();
+    KARVO7HANDLE card = run.selectedCard();
+    if (card == nullptr || run.selectedSet() == nullptr || !dataRateFieldsUsable(run)) {
         return false;
     }
-    OneSetRun run(session, windows, card);
-    return run.run();
+    OneSetRun oneSet(run, card);
+    return oneSet.run();
 }
 
 }  // namespace k7check

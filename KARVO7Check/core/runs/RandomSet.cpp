@@ -20,10 +20,23 @@ uint32_t raisedAndLowered(uint32_t value, uint32_t lo, uint32_t hi) {
     return std::min(std::max(value, lo), hi);
 }
 
-// A drawn value into a record field of its own width.
-template <typename Field>
-void put(Field& field, uint32_t value) {
-    field = static_cast<Field>(value);
+// A value drawn by `rule` from lo..hi; `mask` is the grid of the sampling rate drawn before.
+int64_t drawValue(DrawRule rule, int64_t lo, int64_t hi, uint32_t mask, RandomGenerator& random) {
+    switch (rule) {
+        case DrawRule::Range:
+            return within(lo, hi, random);
+        case DrawRule::OnGrid:
+            return within(lo, hi, random) & mask;
+        case DrawRule::Word:
+            return within(lo, hi, random) & 0xFFFFu;
+        case DrawRule::Switch:
+            return raisedAndLowered(random.next() & 1u, static_cast<uint32_t>(lo),
+                                    static_cast<uint32_t>(hi));
+        case DrawRule::UpTo:
+            return std::max<uint32_t>(random.next() % (static_cast<uint32_t>(hi) + 1u),
+                                      static_cast<uint32_t>(lo));
+    }
+    return lo;
 }
 
 }  // namespace
@@ -46,44 +59,23 @@ uint32_t alignmentMask(uint32_t samplerate) {
     }
 }
 
-void drawRandomRecord(CardRecord& record, const RandomLimits& limits, RandomGenerator& random) {
-    const ParameterSet& lo = limits.lower;
-    const ParameterSet& hi = limits.upper;
-    MeasureParams& m = record.measure;
-    SpecialParams& s = record.special;
-    const auto draw = [&random](int64_t low, int64_t high) { return within(low, high, random); };
-
-    put(m.Average, draw(lo.average, hi.average));
-    put(m.Samplerate, draw(lo.samplerate, hi.samplerate));
-    const uint32_t mask = alignmentMask(m.Samplerate);
-    put(m.IFF, draw(lo.iff, hi.iff) & mask);
-    put(m.PKVorlauf, draw(lo.pkVorlauf, hi.pkVorlauf) & mask);
-    put(m.Aufnahmelaenge, draw(lo.aufnahmelaenge, hi.aufnahmelaenge) & mask);
-    put(m.Aufnahmedelay, draw(lo.aufnahmedelay, hi.aufnahmedelay) & mask);
-
-    put(m.Faktor, draw(lo.faktor, hi.faktor));
-    put(m.Gleichrichtung, draw(lo.gleichrichtung, hi.gleichrichtung));
-    put(s.Sendeimpulsbreite, draw(lo.sendeimpulsbreite, hi.sendeimpulsbreite));
-    put(s.Sendeenergie, draw(lo.sendeenergie, hi.sendeenergie));
-    record.verstaerkung = draw(lo.verstaerkung, hi.verstaerkung) & 0xFFFFu;
-
-    if (m.Aufnahmelaenge < m.Faktor) {
-        put(m.Faktor, m.Aufnahmelaenge);
+void drawRandomSet(ParameterSet& set, const RandomLimits& limits, RandomGenerator& random) {
+    for (const ParameterField* field : randomDrawFields()) {
+        const int64_t lo = fieldValue(*field, limits.lower);
+        const int64_t hi = fieldValue(*field, limits.upper);
+        setFieldValue(*field, set,
+                      drawValue(field->random.rule, lo, hi, alignmentMask(set.samplerate), random));
     }
-    m.ASCAN = m.Faktor != 0 ? 1 : 0;
-
-    put(s.Senderdaempfung,
-        raisedAndLowered(random.next() & 1u, lo.senderdaempfung, hi.senderdaempfung));
-    put(s.Eingangsdaempfung,
-        raisedAndLowered(random.next() & 1u, lo.eingangsdaempfung, hi.eingangsdaempfung));
-    put(s.Filter, std::max<uint32_t>(random.next() % (uint32_t{hi.filter} + 1u), lo.filter));
-
-    for (uint32_t g = 0; g < kGates; ++g) {
-        GateParam& gate = record.gates.Gate[g];
-        const uint32_t start = draw(lo.gates[g].anfang, hi.gates[g].anfang) & mask;
-        const uint64_t end = uint64_t{start} + (draw(lo.gates[g].ende, hi.gates[g].ende) & mask);
-        gate.Anfang = start;
-        gate.Ende = end > 0xFFFF ? mask : static_cast<uint32_t>(end);
+    if (set.aufnahmelaenge < set.faktor) {
+        set.faktor = static_cast<uint8_t>(set.aufnahmelaenge);
+    }
+    set.ascan = set.faktor != 0;
+    // The gates' ends were drawn as widths.
+    const uint32_t mask = alignmentMask(set.samplerate);
+    for (GateSetting& gate : set.gates) {
+        const uint64_t end =
+            uint64_t{static_cast<uint32_t>(gate.anfang)} + static_cast<uint32_t>(gate.ende);
+        gate.ende = static_cast<int32_t>(end > 0xFFFF ? mask : end);
     }
 }
 

@@ -5,16 +5,17 @@
 
 #include "card/ParameterSet.h"
 #include "card/RandomGenerator.h"
-#include "card/SetToCard.h"
+#include "profile/ParameterKeys.h"
 
 namespace k7check {
 
 // The alignment mask of a sampling rate code (times and lengths on its grid).
 uint32_t alignmentMask(uint32_t samplerate);
 
-// Draws a new record into `record` from the limits: average, sampling rate, times and lengths
-// on the grid, gain, transmitter, filter and the five gates. Thresholds, enables and every
-// other field keep their values. An empty range (maximum below minimum) yields the minimum.
-void drawRandomRecord(CardRecord& record, const RandomLimits& limits, RandomGenerator& random);
+// Draws the fields that have random limits into `set`, in the table's draw order and each by its
+// rule; then the A-scan factor is cut to the recording length, the A-scan flag follows the
+// factor, and each gate's end is its start plus the drawn width (the mask when that passes 16
+// bits). Every other field keeps its value.
+void drawRandomSet(ParameterSet& set, const RandomLimits& limits, RandomGenerator& random);
 
 }  // namespace k7check

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "runs/DataRateCommon.h"
+#include "desktop/Desktop.h"
+#include "runs/RunDisplays.h"
+#include "runs/RunPace.h"
 
 namespace k7check {
 

@@ -1,20 +1,19 @@
 #include "Format.h"
-#include "app/Session.h"
 #include "card/SetToCard.h"
 #include "runs/MeasurementRuns.h"
-#include "runs/RunLine.h"
+#include "runs/RunContext.h"
 
 namespace k7check {
 
 namespace {
 
-MeasuredDataInputs shotInputs(Session& session, const ParameterSet& set,
+MeasuredDataInputs shotInputs(RunContext& run, const ParameterSet& set,
                               const std::optional<GateResults>& gates) {
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
-    inputs.recordLayout = session.virma4Mode();
-    inputs.data = session.dataBuffer().data();
-    inputs.length = session.dataLength();
+    inputs.recordLayout = run.virma4Mode();
+    inputs.data = run.dataBuffer().data();
+    inputs.length = run.dataLength();
     inputs.number = 1;
     inputs.samplingRate = set.samplerate;
     inputs.gateResults = gates;
@@ -24,25 +23,25 @@ MeasuredDataInputs shotInputs(Session& session, const ParameterSet& set,
 }
 
 // Steps 3 to 7 of a shot: hand the set over, shoot, fetch and show.
-void shoot(Session& session, KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set,
-           RunWindows& windows, RunLine& line) {
+void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
+    RunLine& line = run.line();
     uint32_t error = 0;
     if (!handSetToCard(card, setNumber, set, error)) {
         line.fail(formatText("PrepAll Error %X", error));
         return;
     }
-    KARVO7SetMode(card, session.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card, run.fields().dma ? 1 : 0, &error);
     if (KARVO7Start(card, &error) == 0) {
         line.fail(formatText("Start Error %X", error));
         return;
     }
-    std::vector<uint8_t>& buffer = session.dataBuffer();
+    std::vector<uint8_t>& buffer = run.dataBuffer();
     buffer.assign(kDataBufferSize, 0);
-    session.dataLength() = kDataBufferSize;
+    run.dataLength() = kDataBufferSize;
     if (set.start >= 4) {
         return;  // the card is started for external shots: there is nothing to fetch
     }
-    if (KARVO7GetData(card, &session.dataLength(), buffer.data(), &error) == 0) {
+    if (KARVO7GetData(card, &run.dataLength(), buffer.data(), &error) == 0) {
         line.fail(formatText("GetData Error %X", error));
         return;
     }
@@ -53,41 +52,41 @@ void shoot(Session& session, KARVO7HANDLE card, uint32_t setNumber, const Parame
             gates = results;
         } else {
             const std::string text = formatText("GetGates Error %X", error);
-            session.desktop().messageBox("Test", text);
+            run.desktop().messageBox("Test", text);
             line.fail(text);
         }
     }
-    windows.showData(session, shotInputs(session, set, gates));
+    run.showData(shotInputs(run, set, gates));
 }
 
 }  // namespace
 
 bool runSingleShot(Session& session, bool automatic, RunWindows& windows) {
-    KARVO7HANDLE card = session.selectedCard("Parameter/Shot");
+    RunContext run(session, windows, "Parameter/Shot");
+    KARVO7HANDLE card = run.selectedCard();
     if (card == nullptr) {
         return false;
     }
     if (KARVO7IsVersion3(card) == 0) {
-        session.fields.parametersatz = 0;
+        run.selectSet(0);
     }
-    ParameterSet* set = session.selectedSet("Parameter/Shot");
+    ParameterSet* set = run.selectedSet();
     if (set == nullptr) {
         return false;
     }
-    const uint32_t cardNumber = session.fields.karte;
-    const uint32_t setNumber = session.fields.parametersatz;
+    const uint32_t cardNumber = run.fields().karte;
+    const uint32_t setNumber = run.fields().parametersatz;
     if (!automatic) {
-        const bool shot = windows.editSet(session, cardNumber, setNumber, *set);
+        const bool shot = run.editSet(cardNumber, setNumber, *set);
         uint32_t ignored = 0;
         KARVO7SetExternalClock(card, set->triggerExtern ? 1 : 0, &ignored);
         if (!shot) {
             return true;
         }
     }
-    RunLine line;
-    shoot(session, card, setNumber, *set, windows, line);
-    session.appendResult(formatText("Einzelmessung Kanal %u: ", cardNumber) + line.finished());
-    return !line.failed();
+    shoot(run, card, setNumber, *set);
+    run.appendResult(formatText("Einzelmessung Kanal %u: ", cardNumber) + run.line().finished());
+    return !run.line().failed();
 }
 
 }  // namespace k7check

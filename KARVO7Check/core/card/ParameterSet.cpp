@@ -22,6 +22,10 @@ std::array<bool, kSetsPerCard>& ParameterSetTable::activeFlags(uint32_t card) {
     return active_.at(card - 1);
 }
 
+const std::array<bool, kSetsPerCard>& ParameterSetTable::activeFlags(uint32_t card) const {
+    return active_.at(card - 1);
+}
+
 RandomLimits defaultRandomLimits() {
     RandomLimits limits;
     ParameterSet& lo = limits.lower;

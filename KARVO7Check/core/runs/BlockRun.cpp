@@ -26,9 +26,9 @@ class BlockRun {
           desktop_(session.desktop()),
           windows_(windows),
           card_(card),
-          cardNumber_(session.fields.karte),
-          setNumber_(session.fields.parametersatz),
-          fetch_(card, session.desktop(), fetchTimeOutMs(session.fields.timeOut)) {}
+          cardNumber_(session.fields().karte),
+          setNumber_(session.fields().parametersatz),
+          fetch_(card, session.desktop(), fetchTimeOutMs(session.fields().timeOut)) {}
 
     bool run(bool automatic);
 
@@ -71,8 +71,8 @@ bool BlockRun::choose(bool automatic) {
     if (!automatic && !windows_.selectSets(session_, active_)) {
         return false;
     }
-    session_.parameterSets().activeFlags(cardNumber_) = active_;
-    const MainWindowFields& f = session_.fields;
+    session_.setActiveFlags(cardNumber_, active_);
+    const MainWindowFields& f = session_.fields();
     if (f.kontinuierlich && f.anzeige && !active_[setNumber_]) {
         desktop_.messageBox(kCaption, "Parametersatz für ASCAN nicht aktiv!");
         return false;
@@ -94,7 +94,7 @@ bool BlockRun::choose(bool automatic) {
 
 bool BlockRun::prepare() {
     uint32_t error = 0;
-    ParameterSet& set0 = session_.parameterSets().set(cardNumber_, 0);
+    const ParameterSet& set0 = session_.parameterSets().set(cardNumber_, 0);
     if (!prepareSet(card_, 0, cardRecordOf(set0), error)) {
         line_.fail(formatText("Parametersatz 0 Error %X ", error));
         return false;
@@ -122,14 +122,14 @@ bool BlockRun::prepare() {
 
 bool BlockRun::start() {
     uint32_t error = 0;
-    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card_, session_.fields().dma ? 1 : 0, &error);
     activateSets(card_, active_, error);
     if (KARVO7StartParam(card_, 3, &error) == 0) {
         line_.fail(formatText("Start Error %X ", error));
         return false;
     }
     started_ = true;
-    session_.dataBuffer().assign(kDataBufferSize, 0);
+    session_.zeroData();
     results_.assign(kDataBufferSize, 0);
     return true;
 }
@@ -139,7 +139,7 @@ MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) con
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
     inputs.recordLayout = session_.virma4Mode();
-    inputs.data = session_.dataBuffer().data();
+    inputs.data = session_.data().data();
     inputs.length = length;
     inputs.number = static_cast<uint32_t>(number);
     inputs.samplingRate = set.samplerate;
@@ -156,12 +156,12 @@ void BlockRun::onDemand() {
             // The A-scan comes with the card's next shot: fetched while the windows stay
             // painted, and given up at the data time-out.
             KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error);
-            if (!fetch_.start(session_.dataBuffer(), error) || !fetch_.wait(error) ||
+            if (!fetch_.start(session_.fetchBuffer(), error) || !fetch_.wait(error) ||
                 fetch_.count() == 0) {
                 desktop_.messageBox("Blockmessung ASCAN", "GetASCAN no Data");
                 continue;
             }
-            session_.dataLength() = fetch_.count();
+            session_.setDataLength(fetch_.count());
             windows_.showData(session_, displayInputs(fetch_.count(), 1));
         } else if (answer == Answer::No) {
             if (!gateFlag_) {
@@ -188,7 +188,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("GetASCAN Error %X", error));
         return false;
     }
-    if (!fetch_.start(session_.dataBuffer(), error)) {
+    if (!fetch_.start(session_.fetchBuffer(), error)) {
         say(formatText("StartGetData ASCAN Error %X", error));
         return true;
     }
@@ -196,7 +196,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("IsReadyGetData Error %X", error));
         return false;
     }
-    session_.dataLength() = fetch_.count();
+    session_.setDataLength(fetch_.count());
     if (display_ != nullptr) {
         display_->show(displayInputs(fetch_.count(), cycle));
     }
@@ -268,7 +268,7 @@ bool BlockRun::fetchResults(uint64_t cycle) {
 }
 
 void BlockRun::continuous() {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     const auto factor = static_cast<uint64_t>(f.anzeigefaktor);
     bool alternation = true;
     LiveWork live(desktop_, kCaption);
@@ -294,7 +294,7 @@ void BlockRun::continuous() {
                 say(formatText("GetASCAN Error %X", error));
                 return;
             }
-            if (!fetch_.start(session_.dataBuffer(), error)) {
+            if (!fetch_.start(session_.fetchBuffer(), error)) {
                 say(formatText("StartGetData ASCAN Error %X", error));
                 ok = false;
             }
@@ -341,11 +341,11 @@ bool BlockRun::run(bool automatic) {
     if (!choose(automatic)) {
         return true;  // cancelled: no line
     }
-    if (session_.fields.anzeige && session_.fields.kontinuierlich) {
+    if (session_.fields().anzeige && session_.fields().kontinuierlich) {
         display_ = windows_.openDisplay(session_, "Anzeige Meßdaten");
     }
     if (prepare() && start()) {
-        if (session_.fields.kontinuierlich) {
+        if (session_.fields().kontinuierlich) {
             continuous();
         } else {
             onDemand();
@@ -364,9 +364,9 @@ bool BlockRun::run(bool automatic) {
 }  // namespace
 
 bool runBlockMeasurement(Session& session, bool automatic, RunWindows& windows) {
-    KARVO7HANDLE card = session.card(session.fields.karte);
-    if (card == nullptr || KARVO7IsVersion3(card) == 0 || session.fields.parametersatz == 0 ||
-        session.fields.parametersatz >= kSetsPerCard) {
+    KARVO7HANDLE card = session.card(session.fields().karte);
+    if (card == nullptr || KARVO7IsVersion3(card) == 0 || session.fields().parametersatz == 0 ||
+        session.fields().parametersatz >= kSetsPerCard) {
         return true;
     }
     BlockRun run(session, windows, card);

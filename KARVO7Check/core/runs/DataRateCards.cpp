@@ -33,7 +33,7 @@ bool ofRunSet(Session& session, const CardState& card, uint32_t setNumber) {
             return setOfKennung(session, card.number, *kennung) == setNumber;
         }
     }
-    const bool setZeroToo = session.fields.kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
+    const bool setZeroToo = session.fields().kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
     return !setZeroToo || card.position % 2 == 0;
 }
 
@@ -42,8 +42,7 @@ class CardsRun {
     CardsRun(Session& session, RunWindows& windows)
         : session_(session),
           desktop_(session.desktop()),
-          random_(session.random()),
-          setNumber_(session.fields.parametersatz),
+          setNumber_(session.fields().parametersatz),
           displays_(session, windows, 10) {}
 
     bool run();
@@ -64,7 +63,6 @@ class CardsRun {
 
     Session& session_;
     Desktop& desktop_;
-    RandomGenerator& random_;
     uint32_t setNumber_;
     std::vector<CardState> cards_;
     RunDisplays displays_;
@@ -95,7 +93,7 @@ void CardsRun::prepare(CardState& card) {
         KARVO7SetExternalClock(card.handle, card.set.triggerExtern ? 1 : 0, &error);
         sendTriggerDelay(card.handle, setNumber_, card.set);
     }
-    if (KARVO7SetMode(card.handle, session_.fields.dma ? 1 : 0, &error) == 0) {
+    if (KARVO7SetMode(card.handle, session_.fields().dma ? 1 : 0, &error) == 0) {
         line_.fail(formatText("Karte %u SetMode Error %X ", card.number, error));
         card.finished = true;
     }
@@ -106,7 +104,7 @@ void CardsRun::start(CardState& card) {
     if (KARVO7IsVersion3(card.handle) != 0) {
         std::array<bool, kSetsPerCard> active{};
         active[setNumber_] = true;
-        active[0] = active[0] || session_.fields.kontinuierlich;
+        active[0] = active[0] || session_.fields().kontinuierlich;
         activateSets(card.handle, active, error);
     }
     // The run reads only its own shots: nothing left over from before, no overflow pending.
@@ -131,7 +129,7 @@ void CardsRun::finishCard(std::size_t i, CardState& card) {
 }
 
 void CardsRun::onData(std::size_t i, CardState& card) {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     ++card.shots;
     ++card.position;
     uint32_t error = 0;
@@ -162,7 +160,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
             KARVO7ClearFIFO(card.handle, &error);
         }
         if (f.random) {
-            drawRandomRecord(card.record, session_.randomLimits(), random_);
+            session_.drawRandomRecord(card.record);
         }
         if (!prepareSet(card.handle, setNumber_, card.record, error)) {
             cardFailed(i, card, formatText("Karte %u PrepAll Error %X", card.number, error));
@@ -214,9 +212,9 @@ bool CardsRun::pass() {
 }
 
 bool CardsRun::run() {
-    const uint32_t count = session_.fields.karte;
-    const uint8_t startCode = session_.fields.kontinuierlich ? 3 : 1;
-    const uint32_t timeOut = fetchTimeOutMs(session_.fields.timeOut);
+    const uint32_t count = session_.fields().karte;
+    const uint8_t startCode = session_.fields().kontinuierlich ? 3 : 1;
+    const uint32_t timeOut = fetchTimeOutMs(session_.fields().timeOut);
     std::vector<std::string> titles;
     cards_.resize(count);
     for (uint32_t k = 1; k <= count; ++k) {
@@ -229,7 +227,7 @@ bool CardsRun::run() {
         card.fetch = std::make_unique<CardFetch>(card.handle, desktop_, timeOut);
         titles.push_back(formatText("Karte %u Parametersatz %u", k, setNumber_));
     }
-    if (session_.fields.anzeige) {
+    if (session_.fields().anzeige) {
         displays_.open(titles);
     }
     // The stop window is up before the first card starts.
@@ -257,8 +255,8 @@ bool CardsRun::run() {
             }
         }
         if (!line_.failed()) {
-            line_.add(rateText(cards_.front().record.measure.Aufnahmelaenge, session_.fields.zyklen,
-                               desktop_.tickCount() - begin));
+            line_.add(rateText(cards_.front().record.measure.Aufnahmelaenge,
+                               session_.fields().zyklen, desktop_.tickCount() - begin));
         }
     }
     uint32_t error = 0;
@@ -269,7 +267,7 @@ bool CardsRun::run() {
     displays_.closeAll();
     std::string head = count == 1 ? "1 Kanal: " : formatText("%u Kanäle: ", count);
     head += "Datenrate ";
-    if (session_.fields.prepAll) {
+    if (session_.fields().prepAll) {
         head += "+ PrepAll ";
     }
     if (line_.failed()) {
@@ -288,7 +286,7 @@ bool runDataRateCards(Session& session, RunWindows& windows) {
     if (session.selectedCard(kCaption) == nullptr || !dataRateFieldsUsable(session, kCaption)) {
         return false;
     }
-    if (session.fields.parametersatz == 0) {
+    if (session.fields().parametersatz == 0) {
         session.appendResult("Parametersatz 0 unzulässig");
         return false;
     }

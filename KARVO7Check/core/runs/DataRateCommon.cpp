@@ -13,11 +13,11 @@ constexpr int kMaxDrainReads = 4096;
 }  // namespace
 
 bool dataRateFieldsUsable(Session& session, const char* caption) {
-    if (session.fields.anzeigefaktor < 1) {
+    if (session.fields().anzeigefaktor < 1) {
         session.desktop().messageBox(caption, "Anzeigefaktor muss mindestens 1 sein!");
         return false;
     }
-    if (session.fields.zyklen < 1) {
+    if (session.fields().zyklen < 1) {
         session.desktop().messageBox(caption, "Zyklen muss mindestens 1 sein!");
         return false;
     }
@@ -176,11 +176,11 @@ bool prepareSetZero(Session& session, uint32_t cardNumber, KARVO7HANDLE card, ui
 }
 
 std::string dataRateHead(const Session& session) {
-    std::string head = formatText("Kanal %u: Datenrate ", session.fields.karte);
-    if (session.fields.dma) {
+    std::string head = formatText("Kanal %u: Datenrate ", session.fields().karte);
+    if (session.fields().dma) {
         head += "DMA ";
     }
-    if (session.fields.prepAll) {
+    if (session.fields().prepAll) {
         head += "+ PrepAll ";
     }
     return head;
@@ -191,8 +191,7 @@ void drainFifo(Session& session, KARVO7HANDLE card) {
     uint32_t flag = 0;
     for (int i = 0; i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0;
          ++i) {
-        uint32_t count = kDataBufferSize;
-        if (KARVO7GetData(card, &count, session.dataBuffer().data(), &error) == 0 || count == 0) {
+        if (!session.readData(card, error) || session.data().empty()) {
             return;
         }
     }

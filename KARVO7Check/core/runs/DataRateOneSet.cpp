@@ -17,12 +17,11 @@ class OneSetRun {
         : session_(session),
           desktop_(session.desktop()),
           windows_(windows),
-          random_(session.random()),
           card_(card),
-          cardNumber_(session.fields.karte),
-          setNumber_(session.fields.parametersatz),
+          cardNumber_(session.fields().karte),
+          setNumber_(session.fields().parametersatz),
           set_(session.parameterSets().set(cardNumber_, setNumber_)),
-          record_(cardRecordOf(set_, session.fields.kontinuierlich ? 3 : 1)),
+          record_(cardRecordOf(set_, session.fields().kontinuierlich ? 3 : 1)),
           displays_(session, windows, 20) {}
 
     bool run();
@@ -41,7 +40,6 @@ class OneSetRun {
     Session& session_;
     Desktop& desktop_;
     RunWindows& windows_;
-    RandomGenerator& random_;
     KARVO7HANDLE card_;
     uint32_t cardNumber_;
     uint32_t setNumber_;
@@ -55,7 +53,7 @@ class OneSetRun {
 };
 
 bool OneSetRun::prepare() {
-    const bool continuous = session_.fields.kontinuierlich;
+    const bool continuous = session_.fields().kontinuierlich;
     uint32_t error = 0;
     uint32_t failure = 0;
     bool ok = prepareSet(card_, setNumber_, record_, error);
@@ -69,7 +67,7 @@ bool OneSetRun::prepare() {
         active[setNumber_] = true;
         activateSets(card_, active, error);
     }
-    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card_, session_.fields().dma ? 1 : 0, &error);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card_);
     pace_->begin();
@@ -86,7 +84,7 @@ bool OneSetRun::prepare() {
 
 bool OneSetRun::reprepare() {
     uint32_t error = 0;
-    if (session_.fields.kontinuierlich) {
+    if (session_.fields().kontinuierlich) {
         K7OsSleep(1);  // the reading thread's pause: no desktop from here
         if (KARVO7Stop(card_, &error) == 0) {
             fail(formatText("Stop vor PrepAll Error %X", error));
@@ -97,8 +95,8 @@ bool OneSetRun::reprepare() {
             return false;
         }
     }
-    if (session_.fields.random) {
-        drawRandomRecord(record_, session_.randomLimits(), random_);
+    if (session_.fields().random) {
+        session_.drawRandomRecord(record_);
     }
     if (!prepareSet(card_, setNumber_, record_, error)) {
         fail(formatText("PrepAll Error %X", error));
@@ -108,7 +106,7 @@ bool OneSetRun::reprepare() {
 }
 
 bool OneSetRun::shot(uint64_t i) {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     uint32_t error = 0;
     if (!f.kontinuierlich || (i > 0 && f.prepAll)) {
         if (KARVO7Start(card_, &error) == 0) {
@@ -116,13 +114,11 @@ bool OneSetRun::shot(uint64_t i) {
             return false;
         }
     }
-    uint32_t& length = session_.dataLength();
-    length = kDataBufferSize;
-    if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
-        length = 0;
+    if (!session_.readData(card_, error)) {
         line_.fail(formatText("GetData Error %X", error));
         return false;
     }
+    const auto length = static_cast<uint32_t>(session_.data().size());
     std::optional<GateResults> gates;
     if (!f.kontinuierlich && KARVO7IsVersion3(card_) != 0) {
         GateResults results{};
@@ -134,7 +130,7 @@ bool OneSetRun::shot(uint64_t i) {
     }
     if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays_.wants(0)) {
         MeasuredDataInputs inputs = rateInputs(session_, setWithRecord(set_, record_),
-                                               session_.dataBuffer().data(), length, i + 1);
+                                               session_.data().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;
@@ -145,7 +141,7 @@ bool OneSetRun::shot(uint64_t i) {
 }
 
 void OneSetRun::measure() {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     const uint32_t begin = desktop_.tickCount();
     const ReadLoopEnd end =
         runReadLoop(desktop_, *pace_, displays_, f.zyklen, [this](uint64_t i) { return shot(i); });
@@ -171,7 +167,7 @@ void OneSetRun::measure() {
 bool OneSetRun::run() {
     // Everything the reads need is there before the card starts: the windows open and
     // painted, the stop window up.
-    if (session_.fields.anzeige) {
+    if (session_.fields().anzeige) {
         displays_.open({formatText("Karte %u Parametersatz %u", cardNumber_, setNumber_)});
     }
     {
@@ -195,7 +191,7 @@ bool OneSetRun::run() {
     // A stopped run names itself and its card like its other lines; a failure is its text.
     session_.appendResult(stoppedByOperator_ ? dataRateHead(session_) + line_.text()
                                              : line_.text());
-    if (session_.fields.random) {
+    if (session_.fields().random) {
         // The parameters last drawn, to see what the card refused; the table stays as it is.
         ParameterSet drawn = setWithRecord(set_, record_);
         windows_.editSet(session_, cardNumber_, setNumber_, drawn);

@@ -16,19 +16,18 @@ class SetsRun {
     SetsRun(Session& session, RunWindows& windows, KARVO7HANDLE card)
         : session_(session),
           desktop_(session.desktop()),
-          random_(session.random()),
           card_(card),
-          cardNumber_(session.fields.karte),
-          n_(session.fields.parametersatz),
+          cardNumber_(session.fields().karte),
+          n_(session.fields().parametersatz),
           displays_(session, windows, 10) {
-        const uint8_t start = session.fields.kontinuierlich ? 3 : 1;
+        const uint8_t start = session.fields().kontinuierlich ? 3 : 1;
         for (uint32_t s = 0; s < kSetsPerCard; ++s) {
             sets_[s] = session.parameterSets().set(cardNumber_, s);
             records_[s] = cardRecordOf(sets_[s], start);
         }
         // The order in which the card delivers the shots: a free-running card measures its
         // active sets in turn, set 0 among them; on demand the run starts sets 1..n in turn.
-        if (session.fields.kontinuierlich) {
+        if (session.fields().kontinuierlich) {
             cycle_.push_back(0);
         }
         for (uint32_t s = 1; s <= n_; ++s) {
@@ -54,7 +53,6 @@ class SetsRun {
 
     Session& session_;
     Desktop& desktop_;
-    RandomGenerator& random_;
     KARVO7HANDLE card_;
     uint32_t cardNumber_;
     uint32_t n_;
@@ -71,12 +69,12 @@ class SetsRun {
 bool SetsRun::prepare() {
     uint32_t error = 0;
     std::array<bool, kSetsPerCard> active{};
-    active[0] = session_.fields.kontinuierlich;
+    active[0] = session_.fields().kontinuierlich;
     for (uint32_t s = 1; s <= n_; ++s) {
         active[s] = true;
     }
     activateSets(card_, active, error);
-    KARVO7SetMode(card_, session_.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card_, session_.fields().dma ? 1 : 0, &error);
     const bool version3 = KARVO7IsVersion3(card_) != 0;
     for (uint32_t s = 1; s <= n_; ++s) {
         if (!prepareSet(card_, s, records_[s], error)) {
@@ -99,7 +97,7 @@ bool SetsRun::prepare() {
     pace_->begin();
     // On demand every shot is started by itself; a start here would put one shot of set 1 into
     // the FIFO ahead of them, and every later buffer would go to the window of the set before.
-    if (session_.fields.kontinuierlich && KARVO7Start(card_, &error) == 0) {
+    if (session_.fields().kontinuierlich && KARVO7Start(card_, &error) == 0) {
         line_.fail(formatText("Start Error %X", error));
         return false;
     }
@@ -107,7 +105,7 @@ bool SetsRun::prepare() {
 }
 
 bool SetsRun::reprepare() {
-    const bool continuous = session_.fields.kontinuierlich;
+    const bool continuous = session_.fields().kontinuierlich;
     uint32_t error = 0;
     if (continuous) {
         K7OsSleep(1);  // the reading thread's pause: no desktop from here
@@ -118,8 +116,8 @@ bool SetsRun::reprepare() {
         KARVO7ClearFIFO(card_, &error);
     }
     for (uint32_t s = 1; s <= n_; ++s) {
-        if (session_.fields.random) {
-            drawRandomRecord(records_[s], session_.randomLimits(), random_);
+        if (session_.fields().random) {
+            session_.drawRandomRecord(records_[s]);
         }
         if (!prepareSet(card_, s, records_[s], error)) {
             fail(formatText("PrepAll Parametersatz %u Error %X", s, error));
@@ -138,7 +136,7 @@ bool SetsRun::reprepare() {
 
 uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
     if (session_.virma4Mode()) {
-        const std::optional<int16_t> kennung = recordKennung(session_.dataBuffer().data(), length);
+        const std::optional<int16_t> kennung = recordKennung(session_.data().data(), length);
         if (kennung) {
             return setOfKennung(session_, cardNumber_, *kennung).value_or(kSetsPerCard);
         }
@@ -147,7 +145,7 @@ uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
 }
 
 bool SetsRun::shot(uint64_t k) {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     const std::size_t position = static_cast<std::size_t>(k % cycle_.size());
     const uint32_t s = cycle_[position];
     uint32_t error = 0;
@@ -161,13 +159,11 @@ bool SetsRun::shot(uint64_t k) {
             return false;
         }
     }
-    uint32_t& length = session_.dataLength();
-    length = kDataBufferSize;
-    if (KARVO7GetData(card_, &length, session_.dataBuffer().data(), &error) == 0) {
-        length = 0;
+    if (!session_.readData(card_, error)) {
         fail(formatText("Satz %u GetData Error %X", s, error));
         return false;
     }
+    const auto length = static_cast<uint32_t>(session_.data().size());
     if (!f.kontinuierlich) {
         GateResults results{};
         if (KARVO7GetGates(card_, &results, &error) == 0) {
@@ -181,14 +177,14 @@ bool SetsRun::shot(uint64_t k) {
         if (shown >= 1 && shown <= n_ && displays_.wants(shown - 1)) {
             displays_.offer(shown - 1,
                             rateInputs(session_, setWithRecord(sets_[shown], records_[shown]),
-                                       session_.dataBuffer().data(), length, k + 1));
+                                       session_.data().data(), length, k + 1));
         }
     }
     return !(f.prepAll && position + 1 == cycle_.size()) || reprepare();
 }
 
 void SetsRun::measure() {
-    const MainWindowFields& f = session_.fields;
+    const MainWindowFields& f = session_.fields();
     const uint32_t begin = desktop_.tickCount();
     // "Zyklen" passes over the sets, each pass one shot of every set the card measures.
     const uint64_t shots = uint64_t{f.zyklen} * cycle_.size();
@@ -217,7 +213,7 @@ void SetsRun::measure() {
 }
 
 bool SetsRun::run() {
-    if (session_.fields.anzeige) {
+    if (session_.fields().anzeige) {
         std::vector<std::string> titles;
         for (uint32_t s = 1; s <= n_; ++s) {
             titles.push_back(formatText("Karte %u Parametersatz %u", cardNumber_, s));
@@ -259,7 +255,7 @@ bool runDataRateSets(Session& session, RunWindows& windows) {
         !dataRateFieldsUsable(session, kCaption)) {
         return false;
     }
-    if (session.fields.parametersatz == 0) {
+    if (session.fields().parametersatz == 0) {
         session.appendResult("Parametersatz 0 unzulässig");
         return false;
     }

@@ -13,8 +13,8 @@ MeasuredDataInputs shotInputs(Session& session, const ParameterSet& set,
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
     inputs.recordLayout = session.virma4Mode();
-    inputs.data = session.dataBuffer().data();
-    inputs.length = session.dataLength();
+    inputs.data = session.data().data();
+    inputs.length = static_cast<uint32_t>(session.data().size());
     inputs.number = 1;
     inputs.samplingRate = set.samplerate;
     inputs.gateResults = gates;
@@ -31,18 +31,17 @@ void shoot(Session& session, KARVO7HANDLE card, uint32_t setNumber, const Parame
         line.fail(formatText("PrepAll Error %X", error));
         return;
     }
-    KARVO7SetMode(card, session.fields.dma ? 1 : 0, &error);
+    KARVO7SetMode(card, session.fields().dma ? 1 : 0, &error);
     if (KARVO7Start(card, &error) == 0) {
         line.fail(formatText("Start Error %X", error));
         return;
     }
-    std::vector<uint8_t>& buffer = session.dataBuffer();
-    buffer.assign(kDataBufferSize, 0);
-    session.dataLength() = kDataBufferSize;
+    session.zeroData();
+    session.setDataLength(kDataBufferSize);
     if (set.start >= 4) {
         return;  // the card is started for external shots: there is nothing to fetch
     }
-    if (KARVO7GetData(card, &session.dataLength(), buffer.data(), &error) == 0) {
+    if (!session.readData(card, error)) {
         line.fail(formatText("GetData Error %X", error));
         return;
     }
@@ -68,14 +67,14 @@ bool runSingleShot(Session& session, bool automatic, RunWindows& windows) {
         return false;
     }
     if (KARVO7IsVersion3(card) == 0) {
-        session.fields.parametersatz = 0;
+        session.selectSet(0);
     }
     ParameterSet* set = session.selectedSet("Parameter/Shot");
     if (set == nullptr) {
         return false;
     }
-    const uint32_t cardNumber = session.fields.karte;
-    const uint32_t setNumber = session.fields.parametersatz;
+    const uint32_t cardNumber = session.fields().karte;
+    const uint32_t setNumber = session.fields().parametersatz;
     if (!automatic) {
         const bool shot = windows.editSet(session, cardNumber, setNumber, *set);
         uint32_t ignored = 0;

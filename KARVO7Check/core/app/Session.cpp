@@ -73,8 +73,6 @@ void Session::appendResult(const std::string& line) {
 
 void Session::appendTestResult(const std::string& test, const std::string& line) {
     fields_.resultLines.push_back(line);
-    // Lines put into the list directly (by a view) have no origin of their own.
-    resultOrigins_.resize(fields_.resultLines.size() - 1);
     resultOrigins_.push_back({desktop_.tickCount(), fields_.karte, currentCheck_, test});
     fields_.resultSelection = static_cast<int>(fields_.resultLines.size()) - 1;
     if (resultsChanged_) {

@@ -49,10 +49,10 @@ k7sim::Config benchConfig(uint32_t cards) {
 // The per-card rate of the run as its result line reports it ("... -> %6.2f Hz  OK"); 0
 // when the run failed.
 double runRate(k7check::Session& session, bool display) {
-    session.fields.anzeige = display;
+    session.settings().anzeige = display;
     k7check::ProgramRunWindows windows;
     const bool ok = k7check::runDataRateCards(session, windows);
-    const std::string& line = session.fields.resultLines.back();
+    const std::string& line = session.fields().resultLines.back();
     const size_t arrow = line.find("-> ");
     if (!ok || arrow == std::string::npos) {
         std::fprintf(stderr, "run failed: %s\n", line.c_str());
@@ -92,17 +92,17 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "start-up failed\n");
         return 1;
     }
-    session.fields.karte = cards;
-    session.fields.parametersatz = 1;
-    session.fields.kontinuierlich = false;
-    session.fields.prepAll = false;
-    session.fields.random = false;
-    session.fields.dma = true;
-    session.fields.anzeigefaktor = 1;
-    session.fields.zyklen = cycles;
+    session.selectCard(cards);
+    session.selectSet(1);
+    session.settings().kontinuierlich = false;
+    session.settings().prepAll = false;
+    session.settings().random = false;
+    session.settings().dma = true;
+    session.settings().anzeigefaktor = 1;
+    session.settings().zyklen = cycles;
     for (uint32_t k = 1; k <= cards; ++k) {
-        session.parameterSets().set(k, 1).aufnahmelaenge = static_cast<uint16_t>(samples);
-        session.parameterSets().set(k, 1).iff = 0;  // the card's fastest, 20 kHz
+        session.editableSet(k, 1)->aufnahmelaenge = static_cast<uint16_t>(samples);
+        session.editableSet(k, 1)->iff = 0;  // the card's fastest, 20 kHz
     }
 
     const double off = runRate(session, false);

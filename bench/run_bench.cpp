@@ -116,7 +116,7 @@ k7sim::Config benchConfig() {
 // a read failed (printed).
 double bareRate(k7check::Session& session, uint32_t shots) {
     KARVO7HANDLE card = session.card(1);
-    const k7check::ParameterSet& set = session.parameterSets().set(1, 1);
+    const k7check::ParameterSet& set = *session.editableSet(1, 1);
     uint32_t error = 0;
     k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error);
     KARVO7SetMode(card, 1, &error);
@@ -142,10 +142,10 @@ double bareRate(k7check::Session& session, uint32_t shots) {
 // The rate of the run as its result line reports it ("... -> %6.2f Hz  OK"); 0 when the run
 // failed (its line printed).
 double runRate(k7check::Session& session, bool display) {
-    session.fields.anzeige = display;
+    session.settings().anzeige = display;
     k7check::ProgramRunWindows windows;
     const bool ok = k7check::runDataRateOneSet(session, windows);
-    const std::string& line = session.fields.resultLines.back();
+    const std::string& line = session.fields().resultLines.back();
     const size_t arrow = line.find("-> ");
     if (!ok || arrow == std::string::npos) {
         std::printf("run, Anzeige %s failed: %s\n", display ? "on" : "off", line.c_str());
@@ -180,16 +180,16 @@ int main(int argc, char* argv[]) {
     if (!session.startUp()) {
         return 1;
     }
-    session.fields.karte = 1;
-    session.fields.parametersatz = 1;
-    session.fields.kontinuierlich = true;
-    session.fields.prepAll = false;
-    session.fields.random = false;
-    session.fields.dma = true;
-    session.fields.anzeigefaktor = 1;
-    session.fields.zyklen = options.shots;
-    session.parameterSets().set(1, 1).aufnahmelaenge = static_cast<uint16_t>(options.samples);
-    session.parameterSets().set(1, 1).iff = options.rateHz;
+    session.selectCard(1);
+    session.selectSet(1);
+    session.settings().kontinuierlich = true;
+    session.settings().prepAll = false;
+    session.settings().random = false;
+    session.settings().dma = true;
+    session.settings().anzeigefaktor = 1;
+    session.settings().zyklen = options.shots;
+    session.editableSet(1, 1)->aufnahmelaenge = static_cast<uint16_t>(options.samples);
+    session.editableSet(1, 1)->iff = options.rateHz;
 
     std::printf("card: %u Hz, %u samples, %u shots a measurement, %u busy thread(s)\n",
                 options.rateHz, options.samples, options.shots, options.load);

@@ -69,9 +69,9 @@ class CheckButtons : public MainWindowFixture, public ::testing::Test {
         if (!start(registry)) {
             return false;
         }
-        window->fields.automatic.fill(false);
+        window->session().settings().automatic.fill(false);
         for (CheckId id : on) {
-            window->fields.automatic[index(id)] = true;
+            window->session().settings().automatic[index(id)] = true;
         }
         return true;
     }
@@ -86,12 +86,12 @@ TEST_F(CheckButtons, AutomaticBoxWritesALineClearedBoxOpensTheWindow) {
     ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration}));
 
     EXPECT_TRUE(window->onCheckButton(CheckId::PciConfiguration));
-    EXPECT_EQ(window->fields.resultLines, std::vector<std::string>{"PCI Configuration: OK"});
+    EXPECT_EQ(window->fields().resultLines, std::vector<std::string>{"PCI Configuration: OK"});
     EXPECT_TRUE(desktop.windows().empty());
 
     EXPECT_TRUE(window->onCheckButton(CheckId::PciOperation));
     EXPECT_EQ(desktop.windows(), std::vector<std::string>{"FakeCheckDlg"});
-    EXPECT_EQ(window->fields.resultLines.size(), 1u);
+    EXPECT_EQ(window->fields().resultLines.size(), 1u);
     EXPECT_EQ(log, (std::vector<std::string>{"check OK", "after modal"}));
 }
 
@@ -100,19 +100,19 @@ TEST_F(CheckButtons, EachLineCarriesItsOwnVerdictAndTheLastIsSelected) {
     registerFake(CheckId::PciOperation, "Register 0x3C falsch", false);
     ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration, CheckId::PciOperation}));
     EXPECT_TRUE(window->onCheckButton(CheckId::PciConfiguration));
-    EXPECT_EQ(window->fields.resultSelection, 0);
+    EXPECT_EQ(window->fields().resultSelection, 0);
     EXPECT_FALSE(window->onCheckButton(CheckId::PciOperation));
     EXPECT_EQ(
-        window->fields.resultLines,
+        window->fields().resultLines,
         (std::vector<std::string>{"PCI Configuration: OK", "PCI Operation: Register 0x3C falsch"}));
-    EXPECT_EQ(window->fields.resultSelection, 1);
+    EXPECT_EQ(window->fields().resultSelection, 1);
     EXPECT_EQ(window->session().resultText(), "Register 0x3C falsch");
 
     window->onClearList();
-    EXPECT_TRUE(window->fields.resultLines.empty());
-    EXPECT_EQ(window->fields.resultSelection, -1);
+    EXPECT_TRUE(window->fields().resultLines.empty());
+    EXPECT_EQ(window->fields().resultSelection, -1);
     EXPECT_TRUE(window->onCheckButton(CheckId::PciConfiguration));
-    EXPECT_EQ(window->fields.resultLines, std::vector<std::string>{"PCI Configuration: OK"});
+    EXPECT_EQ(window->fields().resultLines, std::vector<std::string>{"PCI Configuration: OK"});
 }
 
 TEST_F(CheckButtons, AWindowWithoutACheckRepeatsTheLastVerdict) {
@@ -123,7 +123,7 @@ TEST_F(CheckButtons, AWindowWithoutACheckRepeatsTheLastVerdict) {
     EXPECT_TRUE(window->onCheckButton(CheckId::Kennung));
     EXPECT_TRUE(window->onCheckButton(CheckId::PciEeprom));
     EXPECT_TRUE(window->onCheckButton(CheckId::Kennung));
-    EXPECT_EQ(window->fields.resultLines,
+    EXPECT_EQ(window->fields().resultLines,
               (std::vector<std::string>{"Kennung: Kein Fehler", "PCI EEPROM: OK", "Kennung: OK"}));
 }
 
@@ -132,7 +132,7 @@ TEST_F(CheckButtons, SeveralLinesFromOneCheck) {
                             [](Session&) { return std::make_unique<MultiLineCheck>(0); });
     ASSERT_TRUE(startWithAutomatic({CheckId::Test}));
     window->onCheckButton(CheckId::Test);
-    EXPECT_EQ(window->fields.resultLines, std::vector<std::string>{"Selbsttest: "});
+    EXPECT_EQ(window->fields().resultLines, std::vector<std::string>{"Selbsttest: "});
 }
 
 TEST_F(CheckButtons, KarvoFOnlyButtonsRefuseOlderCards) {
@@ -144,7 +144,7 @@ TEST_F(CheckButtons, KarvoFOnlyButtonsRefuseOlderCards) {
     EXPECT_FALSE(window->onCheckButton(CheckId::SteuerLca));
     EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"Steuer-LCA: Keine KARVO7F!"});
     EXPECT_TRUE(desktop.windows().empty());
-    EXPECT_TRUE(window->fields.resultLines.empty());
+    EXPECT_TRUE(window->fields().resultLines.empty());
     EXPECT_FALSE(window->session().operatingVoltage());
     EXPECT_TRUE(log.empty());
 }
@@ -166,7 +166,7 @@ TEST_F(CheckButtons, WindowsWithoutAnAutomaticCheckDoNothingInAutomaticMode) {
     EXPECT_TRUE(window->onCheckButton(CheckId::DatenLca));
     EXPECT_TRUE(window->onCheckButton(CheckId::Blenden));
     EXPECT_TRUE(desktop.windows().empty());
-    EXPECT_TRUE(window->fields.resultLines.empty());
+    EXPECT_TRUE(window->fields().resultLines.empty());
     EXPECT_TRUE(log.empty());
 }
 
@@ -176,14 +176,14 @@ TEST_F(CheckButtons, ACardNumberOutsideTheCardsIsRefusedAndKept) {
     ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration}));
     for (uint32_t karte : {0u, 3u, 4000000000u}) {
         desktop.clear();
-        window->fields.karte = karte;
+        window->session().selectCard(karte);
         EXPECT_FALSE(window->onCheckButton(CheckId::PciConfiguration));
         EXPECT_EQ(desktop.messageLines(),
                   std::vector<std::string>{"PCI Configuration: Ungültige Kartennummer " +
                                            std::to_string(karte) + " (1 bis 2)!"});
-        EXPECT_EQ(window->fields.karte, karte);
+        EXPECT_EQ(window->fields().karte, karte);
     }
-    EXPECT_TRUE(window->fields.resultLines.empty());
+    EXPECT_TRUE(window->fields().resultLines.empty());
     EXPECT_TRUE(log.empty());
 }
 
@@ -196,12 +196,12 @@ TEST_F(CheckButtons, AWindowThatNeedsTheSelectedSetRefusesASetAboveSeven) {
         return dialog;
     });
     ASSERT_TRUE(startWithAutomatic({}));
-    window->fields.parametersatz = 8;
+    window->session().selectSet(8);
     EXPECT_FALSE(window->onCheckButton(CheckId::Command));
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"Command: Ungültiger Parametersatz 8 (0 bis 7)!"});
     EXPECT_TRUE(desktop.windows().empty());
-    window->fields.parametersatz = 7;
+    window->session().selectSet(7);
     EXPECT_TRUE(window->onCheckButton(CheckId::Command));
     EXPECT_EQ(desktop.windows(), std::vector<std::string>{"PlainDlg"});
 }
@@ -212,7 +212,7 @@ TEST_F(CheckButtons, ButtonsWithoutAWindowAreUnavailable) {
     EXPECT_FALSE(registry.available(CheckId::Kennung));
     ASSERT_TRUE(startWithAutomatic({CheckId::Kennung}));
     EXPECT_FALSE(window->onCheckButton(CheckId::Kennung));
-    EXPECT_TRUE(window->fields.resultLines.empty());
+    EXPECT_TRUE(window->fields().resultLines.empty());
     EXPECT_TRUE(desktop.windows().empty());
 }
 
@@ -234,12 +234,12 @@ TEST_F(CheckButtons, CheckAllRunsEveryAutomaticCheckInButtonOrder) {
     const CheckAllOutcome outcome = window->onCheckAll();
     EXPECT_FALSE(outcome.passed);
     EXPECT_EQ(outcome.ran, 5);
-    EXPECT_EQ(window->fields.resultLines,
+    EXPECT_EQ(window->fields().resultLines,
               (std::vector<std::string>{"PCI Configuration: OK", "PCI EEPROM: Wort 3 falsch",
                                         "Selbsttest: ", "   Test 0 OK", "   Test 1 OK",
                                         "Command: OK", "Blockmessung Kanal 1: OK"}));
     EXPECT_TRUE(pressedAutomatic);
-    EXPECT_EQ(window->fields.resultSelection, 6);
+    EXPECT_EQ(window->fields().resultSelection, 6);
     EXPECT_TRUE(desktop.windows().empty());  // DSP's box is off: skipped, no window
     EXPECT_TRUE(desktop.messages().empty());
 }
@@ -247,13 +247,13 @@ TEST_F(CheckButtons, CheckAllRunsEveryAutomaticCheckInButtonOrder) {
 TEST_F(CheckButtons, CheckAllOnAnInvalidCardRunsNothing) {
     registerFake(CheckId::PciConfiguration, "OK");
     ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration}));
-    window->fields.karte = 0;
+    window->session().selectCard(0);
     const CheckAllOutcome outcome = window->onCheckAll();
     EXPECT_FALSE(outcome.passed);
     EXPECT_EQ(outcome.ran, 0);
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"Check All: Ungültige Kartennummer 0 (1 bis 1)!"});
-    EXPECT_TRUE(window->fields.resultLines.empty());
+    EXPECT_TRUE(window->fields().resultLines.empty());
 }
 
 TEST_F(CheckButtons, CheckAllWithNothingChosenSaysSo) {
@@ -263,9 +263,9 @@ TEST_F(CheckButtons, CheckAllWithNothingChosenSaysSo) {
     // No box set, or only the box of a button whose automatic mode checks nothing.
     for (const auto& boxes : {std::vector<CheckId>{}, std::vector<CheckId>{CheckId::Blenden}}) {
         ASSERT_TRUE(start(registry));
-        window->fields.automatic.fill(false);
+        window->session().settings().automatic.fill(false);
         for (const CheckId id : boxes) {
-            window->fields.automatic[index(id)] = true;
+            window->session().settings().automatic[index(id)] = true;
         }
         desktop.clear();
         const CheckAllOutcome outcome = window->onCheckAll();
@@ -273,7 +273,7 @@ TEST_F(CheckButtons, CheckAllWithNothingChosenSaysSo) {
         EXPECT_EQ(desktop.messageLines(),
                   std::vector<std::string>{
                       "Check All: Keine Prüfung ausgewählt: kein automatisches Kästchen gesetzt!"});
-        EXPECT_TRUE(window->fields.resultLines.empty());
+        EXPECT_TRUE(window->fields().resultLines.empty());
     }
     // A box set beside a check that is not built.
     ASSERT_TRUE(startWithAutomatic({CheckId::Kennung}));

@@ -38,7 +38,8 @@ struct GatesFixture {
         for (auto& handler : then) {
             desktop.answerModal(handler);
         }
-        BlendenDlg window(desktop, {card, &set, &active, recordLayout, &data, length});
+        BlendenDlg window(desktop, {card, &set, &active, recordLayout,
+                                    std::span<const uint8_t>(data).first(length)});
         return desktop.runModal(window);
     }
 };

@@ -56,7 +56,7 @@ class Headless : public ::testing::Test {
     // "PCI Configuration" fails on card 2 only.
     void registerFailingOnCardTwo() {
         registry.registerWindow(CheckId::PciConfiguration, [](Session& session) {
-            return std::make_unique<Verdict>(session.fields.karte == 2 ? "Fehler Karte 2" : "OK");
+            return std::make_unique<Verdict>(session.fields().karte == 2 ? "Fehler Karte 2" : "OK");
         });
     }
     void registerVerdict(CheckId id, const std::string& text) {

@@ -157,11 +157,11 @@ TEST(SetEditorButtons, BlendenOpensOnAKarvo7FAndWritesNoLineInAutomaticMode) {
     f.desktop.clear();
     f.window->onCommand(KARVO7CheckDlg::checkButtonControl(CheckId::Blenden));
     EXPECT_EQ(f.desktop.windows(), std::vector<std::string>{"BlendenDlg"});
-    f.window->fields.automatic[index(CheckId::Blenden)] = true;
-    const std::size_t lines = f.window->fields.resultLines.size();
+    f.window->session().settings().automatic[index(CheckId::Blenden)] = true;
+    const std::size_t lines = f.window->fields().resultLines.size();
     f.window->onCommand(KARVO7CheckDlg::checkButtonControl(CheckId::Blenden));
     EXPECT_EQ(f.desktop.windows().size(), 1u);
-    EXPECT_EQ(f.window->fields.resultLines.size(), lines);
+    EXPECT_EQ(f.window->fields().resultLines.size(), lines);
 }
 
 }  // namespace

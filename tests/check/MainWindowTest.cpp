@@ -28,13 +28,13 @@ TEST_F(MainWindow, TheTimeOutGoesToCardsUpToTheSelectedOne) {
     cards({{1, true}, {2, true}, {3, true}});
     ASSERT_TRUE(start());
     driver.clearRecords();
-    window->fields.karte = 2;
-    window->fields.timeOut = 25;
+    window->session().selectCard(2);
+    window->session().settings().timeOut = 25;
     window->onTimeOutChange();
     EXPECT_EQ(timeOutsSent(), (std::vector<std::pair<uint32_t, uint32_t>>{{1, 25}, {2, 25}}));
 
     driver.clearRecords();
-    window->fields.karte = 4;
+    window->session().selectCard(4);
     window->onTimeOutChange();
     EXPECT_TRUE(timeOutsSent().empty());
     EXPECT_EQ(desktop.messageLines(),
@@ -111,7 +111,7 @@ TEST_F(MainWindow, HotPlugTogglesTheOperatingVoltageAndKeepsTheLabel) {
     window->onHotPlug();
     EXPECT_TRUE(window->session().operatingVoltage());
     EXPECT_EQ(desktop.repaints(), 2);
-    EXPECT_EQ(window->fields.hotPlugLabel, "Betriebsspannung ist EIN");
+    EXPECT_EQ(window->fields().hotPlugLabel, "Betriebsspannung ist EIN");
 }
 
 // A view that plays the controls: what the technician typed is read, what the window shows is
@@ -145,7 +145,7 @@ TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
     view.controls_.type("karteEdit", "x");
     window->onEditLeft("karteEdit");
     EXPECT_EQ(view.controls_.text("karteEdit"), "x");
-    EXPECT_EQ(window->fields.karte, 1u);
+    EXPECT_EQ(window->fields().karte, 1u);
     EXPECT_TRUE(desktop.messageLines().empty());
     view.controls_.type("karteEdit", "1");
 
@@ -169,7 +169,7 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
     const std::string file = readText(profile());
     const bool voltage = window->session().operatingVoltage();
     for (const CheckButton& button : checkButtons()) {
-        window->fields.automatic[index(button.id)] = true;
+        window->session().settings().automatic[index(button.id)] = true;
     }
     window->writeFieldsToControls();
     driver.clearRecords();
@@ -205,8 +205,8 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
     EXPECT_TRUE(driver.requests().empty());
     EXPECT_EQ(readText(profile()), file);
     EXPECT_EQ(window->session().operatingVoltage(), voltage);
-    EXPECT_EQ(window->fields.zyklen, 200u);
-    EXPECT_EQ(window->fields.timeOut, kDefaultTimeOut);
+    EXPECT_EQ(window->fields().zyklen, 200u);
+    EXPECT_EQ(window->fields().timeOut, kDefaultTimeOut);
     EXPECT_TRUE(desktop.windows().empty());
     EXPECT_TRUE(desktop.work().empty());
     window->onOk();
@@ -215,12 +215,12 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
 
 TEST_F(MainWindow, TimeOutZeroIsRefusedAndTheFieldKeepsItsValue) {
     ASSERT_TRUE(start());
-    window->fields.timeOut = 5;
+    window->session().settings().timeOut = 5;
     window->onTimeOutChange();
     driver.clearRecords();
-    window->fields.timeOut = 0;
+    window->session().settings().timeOut = 0;
     window->onTimeOutChange();
-    EXPECT_EQ(window->fields.timeOut, 5);
+    EXPECT_EQ(window->fields().timeOut, 5);
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"Time Out: Time Out 0 s ist nicht erlaubt!"});
     // Nothing reached the card: a driver time-out of 0 waits forever.

@@ -121,16 +121,16 @@ class Runs : public ::testing::Test {
         desktop.onSleep([this] { sim->service(); });
         session = std::make_unique<Session>(desktop);
         ASSERT_TRUE(session->startUp());
-        session->fields.karte = 1;
-        session->fields.parametersatz = 1;
-        session->fields.anzeige = false;
-        session->fields.zyklen = 20;
+        session->selectCard(1);
+        session->selectSet(1);
+        session->settings().anzeige = false;
+        session->settings().zyklen = 20;
     }
     void TearDown() override {
         session.reset();
         sim.reset();
     }
-    const std::string& lastLine() { return session->fields.resultLines.back(); }
+    const std::string& lastLine() { return session->fields().resultLines.back(); }
     bool fifoEmpty(uint32_t card) {
         uint32_t flag = 1;
         uint32_t error = 0;
@@ -143,7 +143,7 @@ class Runs : public ::testing::Test {
     // virtual clock on, and the FIFO holds thousands of such shots.
     void distinctSets(uint32_t card) {
         for (uint32_t s = 0; s < kSetsPerCard; ++s) {
-            ParameterSet& set = session->parameterSets().set(card, s);
+            ParameterSet& set = *session->editableSet(card, s);
             set.aufnahmelaenge = static_cast<uint16_t>(16 * (s + 1));
             set.iff = 100;
         }
@@ -189,7 +189,7 @@ TEST_F(Runs, ASingleShotIsShownAndListed) {
 
 TEST_F(Runs, ASingleShotWithStartFourFetchesNothing) {
     start();
-    session->parameterSets().set(1, 1).start = 4;
+    session->editableSet(1, 1)->start = 4;
     EXPECT_TRUE(runSingleShot(*session, true, windows));
     EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: OK");
     EXPECT_EQ(windows.modalShows, 0);
@@ -200,38 +200,38 @@ TEST_F(Runs, TheEditorDecidesWhetherTheShotIsTaken) {
     windows.editorShoots = false;
     EXPECT_TRUE(runSingleShot(*session, false, windows));
     EXPECT_EQ(windows.edits, 1);
-    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_TRUE(session->fields().resultLines.empty());
 }
 
 TEST_F(Runs, AFailedPreparationIsTheLineAndNoOk) {
     start();
-    session->parameterSets().set(1, 1).average = 9;  // the library refuses it
+    session->editableSet(1, 1)->average = 9;  // the library refuses it
     EXPECT_FALSE(runSingleShot(*session, true, windows));
     EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000");
 }
 
 TEST_F(Runs, BlockMeasurementOnSetZeroOrAnOlderCardDoesNothing) {
     start();
-    session->fields.parametersatz = 0;
+    session->selectSet(0);
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
-    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_TRUE(session->fields().resultLines.empty());
 }
 
 TEST_F(Runs, ABlockWithoutActiveSetIsRefused) {
     start();
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows));
-    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_TRUE(session->fields().resultLines.empty());
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"Blockmessung: Kein Parametersatz aktiv!"});
 }
 
 TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
     start();
-    session->parameterSets().active(1, 1) = true;
-    session->fields.kontinuierlich = true;
-    session->fields.anzeige = true;
-    session->fields.anzeigefaktor = 3;
-    session->fields.zyklen = 10;
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().anzeige = true;
+    session->settings().anzeigefaktor = 3;
+    session->settings().zyklen = 10;
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
     EXPECT_EQ(windows.liveShows, 4);  // cycles 0, 3, 6 and 9
     EXPECT_EQ(windows.titles, std::vector<std::string>{"Anzeige Meßdaten"});
@@ -241,11 +241,11 @@ TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
 
 TEST_F(Runs, PrepAllReprepatesEverySecondWorkingCycle) {
     start();
-    session->parameterSets().active(1, 1) = true;
-    session->fields.kontinuierlich = true;
-    session->fields.anzeige = true;
-    session->fields.prepAll = true;
-    session->fields.zyklen = 6;
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().anzeige = true;
+    session->settings().prepAll = true;
+    session->settings().zyklen = 6;
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
     // Cycles 1, 3 and 5 re-prepare instead of showing.
     EXPECT_EQ(windows.liveShows, 3);
@@ -253,9 +253,9 @@ TEST_F(Runs, PrepAllReprepatesEverySecondWorkingCycle) {
 
 TEST_F(Runs, TheTechnicianCanStopAContinuousBlock) {
     start();
-    session->parameterSets().active(1, 1) = true;
-    session->fields.kontinuierlich = true;
-    session->fields.zyklen = 100000;
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().zyklen = 100000;
     desktop.stopLiveWorkAt(5);
     EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
     EXPECT_NE(lastLine().find("Abbruch durch Bediener"), std::string::npos) << lastLine();
@@ -268,7 +268,7 @@ TEST_F(Runs, TheTechnicianCanStopAContinuousBlock) {
 
 TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
     start();
-    session->parameterSets().active(1, 1) = true;
+    session->setActive(1, 1, true);
     desktop.answerMessages({Answer::Yes, Answer::Yes});  // then unscripted: Cancel
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
     EXPECT_EQ(windows.modalShows, 2);
@@ -277,8 +277,8 @@ TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
 
 TEST_F(Runs, AnOnDemandBlockOfCheckAllCountsTheResultsOfACompleteCycle) {
     start();
-    session->parameterSets().active(1, 1) = true;
-    session->parameterSets().active(1, 2) = true;
+    session->setActive(1, 1, true);
+    session->setActive(1, 2, true);
     // Nobody answers "ASCAN?" (unscripted: Cancel): the block of "Check All" waits on the
     // desktop's clock for the card to end a cycle before it stops.
     EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
@@ -304,7 +304,7 @@ TEST_F(Runs, DataRateOfOneSet) {
 
 TEST_F(Runs, DataRateOfSetsAndCardsRefuseSetZero) {
     start();
-    session->fields.parametersatz = 0;
+    session->selectSet(0);
     EXPECT_FALSE(runDataRateCards(*session, windows));
     EXPECT_EQ(lastLine(), "Parametersatz 0 unzulässig");
     EXPECT_FALSE(runDataRateSets(*session, windows));
@@ -313,12 +313,12 @@ TEST_F(Runs, DataRateOfSetsAndCardsRefuseSetZero) {
 
 TEST_F(Runs, ADisplayFactorOrCyclesBelowOneTouchNoCard) {
     start();
-    session->fields.anzeigefaktor = 0;
+    session->settings().anzeigefaktor = 0;
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
-    session->fields.anzeigefaktor = 1;
-    session->fields.zyklen = 0;
+    session->settings().anzeigefaktor = 1;
+    session->settings().zyklen = 0;
     EXPECT_FALSE(runDataRateSets(*session, windows));
-    EXPECT_TRUE(session->fields.resultLines.empty());
+    EXPECT_TRUE(session->fields().resultLines.empty());
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{"Datenrate11: Anzeigefaktor muss mindestens 1 sein!",
                                         "DatenrateN1: Zyklen muss mindestens 1 sein!"}));
@@ -326,7 +326,7 @@ TEST_F(Runs, ADisplayFactorOrCyclesBelowOneTouchNoCard) {
 
 TEST_F(Runs, DataRateOfSets) {
     start();
-    session->fields.parametersatz = 3;
+    session->selectSet(3);
     EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
     // Three sets of 1600 samples a pass.
     EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 4800 Samples -> ", 0), 0u) << lastLine();
@@ -334,9 +334,9 @@ TEST_F(Runs, DataRateOfSets) {
 
 TEST_F(Runs, DataRateOfFourCardsTilesTheirWindowsAndLeavesNoData) {
     start(4);
-    session->fields.karte = 4;
-    session->fields.anzeige = true;
-    session->fields.kontinuierlich = false;
+    session->selectCard(4);
+    session->settings().anzeige = true;
+    session->settings().kontinuierlich = false;
     EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
     EXPECT_EQ(lastLine().rfind("4 Kanäle: Datenrate 1600 Samples -> ", 0), 0u) << lastLine();
     EXPECT_EQ(windows.titles.size(), 4u);
@@ -367,10 +367,10 @@ TEST_F(Runs, EveryWindowOfTheSetsRunShowsTheSetItsTitleNames) {
                     }
                 }
                 distinctSets(1);
-                session->fields.parametersatz = n;
-                session->fields.anzeige = true;
-                session->fields.kontinuierlich = continuous;
-                session->fields.zyklen = 12;
+                session->selectSet(n);
+                session->settings().anzeige = true;
+                session->settings().kontinuierlich = continuous;
+                session->settings().zyklen = 12;
                 EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
                 EXPECT_EQ(windows.titles.size(), n);
                 expectWindowsShowTheirSets(recordLayout);
@@ -391,11 +391,11 @@ TEST_F(Runs, EveryWindowOfTheCardsRunShowsItsCardsSet) {
             for (uint32_t k = 1; k <= cards; ++k) {
                 distinctSets(k);
             }
-            session->fields.karte = cards;
-            session->fields.parametersatz = 2;
-            session->fields.anzeige = true;
-            session->fields.kontinuierlich = continuous;
-            session->fields.zyklen = 12;
+            session->selectCard(cards);
+            session->selectSet(2);
+            session->settings().anzeige = true;
+            session->settings().kontinuierlich = continuous;
+            session->settings().zyklen = 12;
             EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
             EXPECT_EQ(windows.titles.size(), cards);
             expectWindowsShowTheirSets(true);
@@ -408,10 +408,10 @@ TEST_F(Runs, EveryWindowOfTheCardsRunShowsItsCardsSet) {
 
 TEST_F(Runs, TheStopWindowNamesTheRunAsItsButtonDoes) {
     start(2);
-    session->fields.parametersatz = 2;
+    session->selectSet(2);
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
     EXPECT_TRUE(runDataRateSets(*session, windows)) << lastLine();
-    session->fields.karte = 2;
+    session->selectCard(2);
     EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
     EXPECT_EQ(desktop.work(),
               (std::vector<std::string>{"live: Karte n Satz n", "live: Karte n Sätze 1..n",
@@ -422,22 +422,22 @@ TEST_F(Runs, AStoppedRunNamesItselfAndItsCardAndLeavesTheFifoEmpty) {
     start(2);
     distinctSets(1);
     distinctSets(2);
-    session->fields.zyklen = 100000;
-    session->fields.kontinuierlich = true;
+    session->settings().zyklen = 100000;
+    session->settings().kontinuierlich = true;
     desktop.stopLiveWorkAt(2);
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     EXPECT_EQ(lastLine(), "Kanal 1: Datenrate DMA Abbruch durch Bediener ");
     EXPECT_TRUE(fifoEmpty(1));
 
-    session->fields.parametersatz = 2;
-    session->fields.dma = false;
-    session->fields.prepAll = true;
+    session->selectSet(2);
+    session->settings().dma = false;
+    session->settings().prepAll = true;
     EXPECT_FALSE(runDataRateSets(*session, windows));
     EXPECT_EQ(lastLine(), "Kanal 1: Datenrate + PrepAll Abbruch durch Bediener ");
     EXPECT_TRUE(fifoEmpty(1));
 
-    session->fields.karte = 2;
-    session->fields.prepAll = false;
+    session->selectCard(2);
+    session->settings().prepAll = false;
     EXPECT_FALSE(runDataRateCards(*session, windows));
     EXPECT_EQ(lastLine(), "2 Kanäle: Datenrate Abbruch durch Bediener ");
     EXPECT_TRUE(fifoEmpty(1));
@@ -447,8 +447,8 @@ TEST_F(Runs, AStoppedRunNamesItselfAndItsCardAndLeavesTheFifoEmpty) {
 TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
     start();
     distinctSets(1);
-    session->fields.kontinuierlich = true;
-    session->fields.zyklen = 20;
+    session->settings().kontinuierlich = true;
+    session->settings().zyklen = 20;
     // An earlier measurement left the FIFO overflowing: the card ran fast while nobody read.
     KARVO7HANDLE card = session->card(1);
     uint32_t error = 0;
@@ -469,15 +469,15 @@ TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
 
     // A card far ahead of its reader for a moment (a hundred shots of 4000 samples, about 30 of
     // which fit the FIFO): the run reads what the FIFO held and fails on the overflow ...
-    session->parameterSets().set(1, 1).aufnahmelaenge = 4000;
-    session->fields.zyklen = 100;
+    session->editableSet(1, 1)->aufnahmelaenge = 4000;
+    session->settings().zyklen = 100;
     desktop.tickStepMs = 1000;
     desktop.tickUntilMs = desktop.now() + 2000;
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     EXPECT_EQ(lastLine(), "GetData Error E7060004");
     EXPECT_TRUE(fifoEmpty(1));
     // ... and leaves the card ready for the next run.
-    session->parameterSets().set(1, 1).aufnahmelaenge = 32;
+    session->editableSet(1, 1)->aufnahmelaenge = 32;
     desktop.tickStepMs = 0;
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
 }
@@ -532,12 +532,14 @@ TEST_F(Runs, TheReadsGoOnWhileADisplayPaints) {
 
 TEST_F(Runs, AFailedRandomRunShowsTheParametersLastDrawn) {
     start();
-    session->fields.random = true;
-    session->fields.prepAll = true;
-    session->fields.zyklen = 3;
+    session->settings().random = true;
+    session->settings().prepAll = true;
+    session->settings().zyklen = 3;
     // Limits the library refuses: the first re-preparation fails.
-    session->randomLimits().lower.average = 9;
-    session->randomLimits().upper.average = 9;
+    RandomLimits limits = session->randomLimits();
+    limits.lower.average = 9;
+    limits.upper.average = 9;
+    session->setRandomLimits(limits);
     const ParameterSet before = session->parameterSets().set(1, 1);
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     EXPECT_EQ(lastLine(), "PrepAll Error 90050000");

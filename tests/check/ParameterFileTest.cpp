@@ -26,16 +26,16 @@ TEST_F(ParameterFile, BooleansAreFalseOnlyForAFirstCharacterN) {
     ASSERT_TRUE(start());
     const std::array<bool, 8> expected{false, false, true, true, true, false, false, false};
     EXPECT_EQ(window->session().parameterSets().activeFlags(1), expected);
-    EXPECT_FALSE(window->fields.dma);
-    EXPECT_TRUE(window->fields.anzeige);
-    EXPECT_FALSE(window->fields.automatic[index(CheckId::Dsp)]);
-    EXPECT_TRUE(window->fields.automatic[index(CheckId::Test)]);  // empty keeps "yes"
+    EXPECT_FALSE(window->fields().dma);
+    EXPECT_TRUE(window->fields().anzeige);
+    EXPECT_FALSE(window->fields().automatic[index(CheckId::Dsp)]);
+    EXPECT_TRUE(window->fields().automatic[index(CheckId::Test)]);  // empty keeps "yes"
 }
 
 TEST_F(ParameterFile, ThresholdsAreHeldTimesSixteenAndSavedDividedBySixteen) {
     parameterFile("[Karte1-Satz2]\nB1-Schwelle=50\nB3-Schwelle=5000\n");
     ASSERT_TRUE(start());
-    ParameterSet& set = window->session().parameterSets().set(1, 2);
+    ParameterSet& set = *window->session().editableSet(1, 2);
     EXPECT_EQ(set.gates[1].schwelle, 800);
     EXPECT_EQ(set.gates[3].schwelle, static_cast<uint16_t>(80000));  // 16 bits held
     EXPECT_EQ(set.gates[0].schwelle, 30 * 16);                       // default
@@ -74,7 +74,7 @@ TEST_F(ParameterFile, SectionsOfCardsBeyondTheCountAreNeitherReadNorWritten) {
     EXPECT_EQ(window->session().parameterSets().set(2, 0).filter, 5);
     EXPECT_EQ(window->session().parameterSets().set(3, 0).filter, 3);
     EXPECT_FALSE(window->session().parameterSets().active(3, 0));
-    window->session().parameterSets().set(3, 0).filter = 1;
+    window->session().editableSet(3, 0)->filter = 1;
     window->onSave();
     const std::string text = readText(profile());
     EXPECT_NE(text.find(card3), std::string::npos);
@@ -91,11 +91,11 @@ TEST_F(ParameterFile, SaveAsksFirstAndWritesTheSettingsInOrder) {
     EXPECT_EQ(desktop.messages()[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(filesIn(dir.path()).empty());
 
-    window->fields.karte = 1;
-    window->fields.parametersatz = 4;
-    window->fields.zyklen = 7;
-    window->fields.prepAll = true;
-    window->fields.automatic[index(CheckId::SteuerLca)] = false;
+    window->session().selectCard(1);
+    window->session().selectSet(4);
+    window->session().settings().zyklen = 7;
+    window->session().settings().prepAll = true;
+    window->session().settings().automatic[index(CheckId::SteuerLca)] = false;
     window->onSave();
     const std::string text = readText(profile());
     EXPECT_EQ(text.substr(0, text.find("[Karte1-Satz0]")),
@@ -167,7 +167,7 @@ TEST_F(ParameterFile, ASetTravelsThroughTheFileUnchanged) {
 TEST_F(ParameterFile, LoadSetsTheDepthCompensationFieldsAndDefaults) {
     parameterFile("[Karte1-Satz1]\nFilter=2\n");
     ASSERT_TRUE(start());
-    ParameterSet& set = window->session().parameterSets().set(1, 1);
+    ParameterSet& set = *window->session().editableSet(1, 1);
     EXPECT_EQ(set.filter, 2);
     EXPECT_EQ(set.taStuetzstellen, 1);
     EXPECT_FALSE(set.taReferenz);
@@ -188,11 +188,11 @@ TEST_F(ParameterFile, SavingAfterChoosingAnotherFileWritesThatFile) {
     window->onChooseParameterFile();
     EXPECT_EQ(desktop.fileDialogs(), std::vector<std::string>{"*.ini | *.ini"});
     EXPECT_EQ(window->session().profileFile(), other);
-    EXPECT_EQ(window->fields.parameterFiles, std::vector<std::string>{other});
-    EXPECT_EQ(window->fields.zyklen, 22u);
+    EXPECT_EQ(window->fields().parameterFiles, std::vector<std::string>{other});
+    EXPECT_EQ(window->fields().zyklen, 22u);
     EXPECT_EQ(window->session().parameterSets().set(1, 0).filter, 6);
 
-    window->fields.zyklen = 33;
+    window->session().settings().zyklen = 33;
     window->onSave();
     EXPECT_EQ(IniFile::load(other).getInt("Init", "Zyklen", 0), 33);
     EXPECT_EQ(readText(profile()), "[Init]\nZyklen=11\n");
@@ -201,10 +201,10 @@ TEST_F(ParameterFile, SavingAfterChoosingAnotherFileWritesThatFile) {
 TEST_F(ParameterFile, ACancelledFileDialogChangesNothing) {
     parameterFile("[Init]\nZyklen=11\n");
     ASSERT_TRUE(start());
-    window->fields.zyklen = 12;
+    window->session().settings().zyklen = 12;
     window->onChooseParameterFile();  // no scripted answer: cancelled
     EXPECT_EQ(window->session().profileFile(), profile());
-    EXPECT_EQ(window->fields.zyklen, 12u);
+    EXPECT_EQ(window->fields().zyklen, 12u);
 }
 
 TEST_F(ParameterFile, AFailedSaveIsReported) {
@@ -223,7 +223,7 @@ TEST_F(ParameterFile, AReadOnlyFileIsKeptAndTheSaveReported) {
     parameterFile("[Init]\nZyklen=7\n");
     ::chmod(profile().c_str(), 0444);
     ASSERT_TRUE(start());
-    window->fields.zyklen = 99;
+    window->session().settings().zyklen = 99;
     desktop.clear();
     window->onSave();
     EXPECT_EQ(desktop.messageLines().back(),
@@ -234,23 +234,23 @@ TEST_F(ParameterFile, AReadOnlyFileIsKeptAndTheSaveReported) {
 TEST_F(ParameterFile, AFolderAsParameterFileReadsAsEmpty) {
     std::filesystem::create_directory(profile());
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.zyklen, 200u);
+    EXPECT_EQ(window->fields().zyklen, 200u);
     EXPECT_TRUE(desktop.messages().empty());
 }
 
 TEST_F(ParameterFile, AnEmptiedNumberKeepsItsDefault) {
     parameterFile("[Init]\nZyklen=\n[Karte1-Satz0]\nB1-Schwelle=\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.zyklen, 200u);
+    EXPECT_EQ(window->fields().zyklen, 200u);
     EXPECT_EQ(window->session().parameterSets().set(1, 0).gates[1].schwelle, 50 * 16);
 }
 
 TEST_F(ParameterFile, ANameThatDiffersInCaseIsFoundAndSavedInPlace) {
     writeText(dir.file("karvo7check.ini"), "[Init]\nZyklen=33\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.zyklen, 33u);
+    EXPECT_EQ(window->fields().zyklen, 33u);
     EXPECT_EQ(window->session().profileFile(), dir.file("karvo7check.ini"));
-    window->fields.zyklen = 44;
+    window->session().settings().zyklen = 44;
     window->onSave();
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"karvo7check.ini"});
     EXPECT_NE(readText(dir.file("karvo7check.ini")).find("Zyklen=44"), std::string::npos);
@@ -314,8 +314,8 @@ TEST_F(ParameterFile, SixteenCardsWriteEverySectionOnceAndReadItBack) {
     }
     cards(devices);
     ASSERT_TRUE(start());
-    window->session().parameterSets().set(16, 7).sapDelay = 77;
-    window->session().parameterSets().active(9, 4) = true;
+    window->session().editableSet(16, 7)->sapDelay = 77;
+    window->session().setActive(9, 4, true);
     window->onSave();
     const std::string text = readText(profile());
     for (uint32_t k = 1; k <= 16; ++k) {

@@ -34,7 +34,7 @@ TEST(SixteenCards, StartUpNumbersEveryCardByItsChannel) {
         ASSERT_TRUE(session.startUp());
         EXPECT_EQ(session.cardCount(), 16u);
         EXPECT_EQ(session.startUpFailures(), 0u);
-        EXPECT_EQ(session.fields.karteLabel, "von 16 Karten");
+        EXPECT_EQ(session.fields().karteLabel, "von 16 Karten");
         EXPECT_TRUE(desktop.messages().empty()) << desktop.messageLines().front();
         for (uint32_t k = 1; k <= 16; ++k) {
             const uint32_t device = 17 - k;

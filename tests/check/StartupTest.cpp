@@ -34,7 +34,7 @@ TEST_F(Startup, GapsInTheDeviceNumbersAreReportedAndTheCardsUsed) {
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>{"KARVO7Open: 3 Karten -> 4 Devices"});
     EXPECT_EQ(window->cardCount(), 3u);
-    EXPECT_EQ(window->fields.karteLabel, "von 3 Karten");
+    EXPECT_EQ(window->fields().karteLabel, "von 3 Karten");
     EXPECT_EQ(deviceOf(window->card(3)), 4u);
     EXPECT_EQ(window->card(4), nullptr);
 }
@@ -48,8 +48,8 @@ TEST_F(Startup, NoCardEndsTheWindowAndInitialisesNothing) {
     EXPECT_EQ(window->result(), 0);
     EXPECT_EQ(window->cardCount(), 0u);
     EXPECT_TRUE(window->session().profileFile().empty());
-    EXPECT_TRUE(window->session().dataBuffer().empty());
-    EXPECT_EQ(window->fields.karteLabel, "von 0 Karten");
+    EXPECT_EQ(window->session().dataCapacity(), 0u);
+    EXPECT_EQ(window->fields().karteLabel, "von 0 Karten");
 }
 
 TEST_F(Startup, TheParameterFileIsReadOnceForAllItsKeysAndTheWindowsReadingIt) {
@@ -62,7 +62,7 @@ TEST_F(Startup, TheParameterFileIsReadOnceForAllItsKeysAndTheWindowsReadingIt) {
         profile(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     const uint64_t before = IniFile::loadCount();
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.zyklen, 321u);
+    EXPECT_EQ(window->fields().zyklen, 321u);
     EXPECT_EQ(window->session().parameterSets().set(1, 7).filter, 4);
     EXPECT_EQ(IniFile::loadCount() - before, 1u);
     // A window reading its keys one by one through the desktop reads nothing anew.
@@ -76,9 +76,9 @@ TEST_F(Startup, FieldsAfterAStartWithoutParameterFile) {
     ASSERT_TRUE(start());
     EXPECT_TRUE(desktop.messages().empty());
     EXPECT_EQ(window->session().profileFile(), dir.file("KARVO7Check.INI"));
-    EXPECT_EQ(window->fields.parameterFiles, std::vector<std::string>{profile()});
-    EXPECT_EQ(window->fields.parameterFileSelection, 0);
-    const MainWindowFields& f = window->fields;
+    EXPECT_EQ(window->fields().parameterFiles, std::vector<std::string>{profile()});
+    EXPECT_EQ(window->fields().parameterFileSelection, 0);
+    const MainWindowFields& f = window->fields();
     EXPECT_EQ(f.karte, 1u);
     EXPECT_EQ(f.parametersatz, 1u);
     EXPECT_EQ(f.anzeigefaktor, 1);
@@ -100,8 +100,8 @@ TEST_F(Startup, FieldsAfterAStartWithoutParameterFile) {
     EXPECT_TRUE(f.resultLines.empty());
     EXPECT_EQ(window->session().resultText(), "Kein Fehler");
     EXPECT_TRUE(window->session().operatingVoltage());
-    EXPECT_EQ(window->session().dataBuffer().size(), 131072u);
-    EXPECT_EQ(window->session().dataLength(), 0u);
+    EXPECT_EQ(window->session().dataCapacity(), 131072u);
+    EXPECT_TRUE(window->session().data().empty());
     EXPECT_TRUE(window->session().virma4Mode());
     EXPECT_EQ(window->session().randomLimits().upper.aufnahmelaenge, 16000);
 }
@@ -198,7 +198,7 @@ TEST_F(Startup, ACardThatIsNoKarvo7FSwitchesVirma4OffForAll) {
     cards({{1, true}, {2, false}});
     parameterFile("[Init]\nParametersatz=5\nVIRMA4=yes\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.parametersatz, 0u);
+    EXPECT_EQ(window->fields().parametersatz, 0u);
     EXPECT_FALSE(window->session().virma4Mode());
     EXPECT_EQ(identificationsTo(driver, 1), identifications(1, false));
     EXPECT_TRUE(identificationsTo(driver, 2).empty());
@@ -217,17 +217,17 @@ TEST_F(Startup, ACardNumberAboveTheCountIsLoweredAndZeroWaitsForTheField) {
     cards({{1, true}, {2, true}});
     parameterFile("[Init]\nKarte=5\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.karte, 2u);
+    EXPECT_EQ(window->fields().karte, 2u);
 
     destroy();
     parameterFile("[Init]\nKarte=0\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(window->fields.karte, 0u);
+    EXPECT_EQ(window->fields().karte, 0u);
     window->onKarteKillFocus();
-    EXPECT_EQ(window->fields.karte, 1u);
-    window->fields.karte = 9;
+    EXPECT_EQ(window->fields().karte, 1u);
+    window->session().selectCard(9);
     window->onKarteKillFocus();
-    EXPECT_EQ(window->fields.karte, 2u);
+    EXPECT_EQ(window->fields().karte, 2u);
 }
 
 TEST_F(Startup, AFailedWarmUpIsReportedAndTheNextCardWarmedUp) {

@@ -82,8 +82,8 @@ class Virma4 : public MainWindowFixture, public ::testing::Test {};
 TEST_F(Virma4, BelowMinus999RenumbersEveryCardAndSet) {
     cards({{1, true}, {2, true}});
     ASSERT_TRUE(start());
-    window->fields.karte = 1;
-    window->fields.parametersatz = 0;
+    window->session().selectCard(1);
+    window->session().selectSet(0);
     driver.clearRecords();
     desktop.answerModal(enter(1234));  // stored as -1234
     window->onVirma4();
@@ -101,8 +101,8 @@ TEST_F(Virma4, BelowMinus999RenumbersEveryCardAndSet) {
 TEST_F(Virma4, ZeroSwitchesTheModeOffOnCardsUpToTheSelectedOne) {
     cards({{1, true}, {2, true}, {3, true}});
     ASSERT_TRUE(start());
-    window->fields.karte = 2;
-    window->fields.parametersatz = 4;
+    window->session().selectCard(2);
+    window->session().selectSet(4);
     driver.clearRecords();
     desktop.answerModal(enter(0));
     window->onVirma4();
@@ -117,8 +117,8 @@ TEST_F(Virma4, AnyOtherValueSetsOnlyTheSelectedCardAndSet) {
     cards({{1, true}, {2, true}});
     parameterFile("[Init]\nVIRMA4=no\n");
     ASSERT_TRUE(start());
-    window->fields.karte = 2;
-    window->fields.parametersatz = 6;
+    window->session().selectCard(2);
+    window->session().selectSet(6);
     driver.clearRecords();
     std::vector<int32_t> shown;
     desktop.answerModal(enter(999, &shown));
@@ -134,7 +134,7 @@ TEST_F(Virma4, AnyOtherValueSetsOnlyTheSelectedCardAndSet) {
 TEST_F(Virma4, CancelChangesNothing) {
     ASSERT_TRUE(start());
     driver.clearRecords();
-    window->fields.parametersatz = 2;
+    window->session().selectSet(2);
     window->onVirma4();  // unscripted window: Cancel
     EXPECT_EQ(desktop.windows(), std::vector<std::string>{"VIRMA4Dlg"});
     EXPECT_TRUE(driver.commandBlocks().empty());
@@ -144,7 +144,7 @@ TEST_F(Virma4, CancelChangesNothing) {
 TEST_F(Virma4, RefusedOnACardThatIsNoKarvo7F) {
     cards({{1, true}, {2, false}});
     ASSERT_TRUE(start());
-    window->fields.karte = 2;
+    window->session().selectCard(2);
     window->onVirma4();
     EXPECT_EQ(desktop.messageLines(), std::vector<std::string>{"VIRMA4: Keine KARVO7F!"});
     EXPECT_TRUE(desktop.windows().empty());
@@ -152,16 +152,16 @@ TEST_F(Virma4, RefusedOnACardThatIsNoKarvo7F) {
 
 TEST_F(Virma4, RefusesInvalidCardAndSetNumbers) {
     ASSERT_TRUE(start());
-    window->fields.karte = 2;
+    window->session().selectCard(2);
     window->onVirma4();
-    window->fields.karte = 1;
-    window->fields.parametersatz = 8;
+    window->session().selectCard(1);
+    window->session().selectSet(8);
     window->onVirma4();
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{"VIRMA4: Ungültige Kartennummer 2 (1 bis 1)!",
                                         "VIRMA4: Ungültiger Parametersatz 8 (0 bis 7)!"}));
     EXPECT_TRUE(desktop.windows().empty());
-    EXPECT_EQ(window->fields.parametersatz, 8u);
+    EXPECT_EQ(window->fields().parametersatz, 8u);
 }
 
 TEST_F(Virma4, ARenumberingBeyondSixteenBitsIsRefused) {
@@ -171,7 +171,7 @@ TEST_F(Virma4, ARenumberingBeyondSixteenBitsIsRefused) {
     }
     cards(devices);
     ASSERT_TRUE(start());
-    window->fields.parametersatz = 0;
+    window->session().selectSet(0);
     driver.clearRecords();
     // -32700 - (10 * 7 + 7) does not fit 16 bits.
     desktop.answerModal(enter(32700));
@@ -186,7 +186,7 @@ TEST_F(Virma4, ARenumberingBeyondSixteenBitsIsRefused) {
     devices.erase(7);
     cards(devices);
     ASSERT_TRUE(start());
-    window->fields.parametersatz = 0;
+    window->session().selectSet(0);
     desktop.answerModal(enter(32700));
     window->onVirma4();
     EXPECT_EQ(window->session().virma4Id(6, 7), -32767);

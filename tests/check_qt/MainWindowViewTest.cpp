@@ -67,14 +67,14 @@ class MainWindowView : public ::testing::Test {
         writeFile(profile, kProfile);
         // Four windows exist; every other check button has none yet.
         registry.registerWindow(CheckId::PciConfiguration, [](k7check::Session& main) {
-            return std::make_unique<PositionCheck>(main.card(main.fields.karte));
+            return std::make_unique<PositionCheck>(main.card(main.fields().karte));
         });
         registry.registerWindow(CheckId::PciOperation,
                                 [](k7check::Session&) { return std::make_unique<FailingCheck>(); });
         registry.registerWindow(CheckId::Kennung,
                                 [](k7check::Session&) { return std::make_unique<ProbeWindow>(); });
         registry.registerWindow(CheckId::SteuerLca, [](k7check::Session& main) {
-            return std::make_unique<PositionCheck>(main.card(main.fields.karte));
+            return std::make_unique<PositionCheck>(main.card(main.fields().karte));
         });
         k7qt::registerProgramViews();
         registerProbeView();

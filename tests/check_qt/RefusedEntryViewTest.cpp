@@ -191,7 +191,7 @@ TEST_F(RefusedEntryView, MainWindowZyklen) {
               "Hot Plug: Ungültiger Wert in \"Zyklen\": erlaubt sind ganze Zahlen von 0 bis "
               "4294967295.");
     EXPECT_EQ(window.session().operatingVoltage(), voltage);
-    EXPECT_EQ(window.fields.zyklen, 200u);
+    EXPECT_EQ(window.fields().zyklen, 200u);
 }
 
 }  // namespace

@@ -96,9 +96,9 @@ class RunPictures : public simtest::SimTest {
         k7qt::registerProgramViews();
         session = std::make_unique<k7check::Session>(desktop);
         ASSERT_TRUE(session->startUp());
-        session->fields.karte = count;
-        session->fields.parametersatz = 1;
-        session->fields.anzeige = true;
+        session->selectCard(count);
+        session->selectSet(1);
+        session->settings().anzeige = true;
     }
     void TearDown() override {
         session.reset();
@@ -121,9 +121,9 @@ TEST_F(RunPictures, SingleShotAndContinuousBlock) {
     ASSERT_TRUE(k7check::runSingleShot(*session, true, windows));
     save(windows.shot, "Lauf-Einzelmessung");
 
-    session->parameterSets().active(1, 1) = true;
-    session->fields.kontinuierlich = true;
-    session->fields.zyklen = 40;
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().zyklen = 40;
     QImage inProgress;
     windows.onShow = [&](PictureWindows::Display& display) {
         if (display.shown == 20) {
@@ -131,14 +131,14 @@ TEST_F(RunPictures, SingleShotAndContinuousBlock) {
         }
     };
     EXPECT_TRUE(k7check::runBlockMeasurement(*session, true, windows))
-        << session->fields.resultLines.back();
+        << session->fields().resultLines.back();
     save(inProgress, "Lauf-Blockmessung-kontinuierlich");
 }
 
 TEST_F(RunPictures, CardsRunTilesFourDisplays) {
     startCards(4);
     PictureWindows windows(desktop);
-    session->fields.zyklen = 30;
+    session->settings().zyklen = 30;
     QImage screen(1600, 1200, QImage::Format_RGB32);
     screen.fill(Qt::darkGray);
     bool taken = false;
@@ -157,7 +157,8 @@ TEST_F(RunPictures, CardsRunTilesFourDisplays) {
             }
         }
     };
-    EXPECT_TRUE(k7check::runDataRateCards(*session, windows)) << session->fields.resultLines.back();
+    EXPECT_TRUE(k7check::runDataRateCards(*session, windows))
+        << session->fields().resultLines.back();
     EXPECT_TRUE(taken);
     save(screen, "Lauf-Datenrate-4-Karten");
 }

@@ -101,7 +101,8 @@ TEST_F(SetEditorsView, GatesAndGateValues) {
     ParameterSet set;
     std::array<bool, kSetsPerCard> active{false, true, false, true};
     std::vector<uint8_t> data(131072);
-    BlendenDlg window(desktop, {card, &set, &active, true, &data, 0});
+    BlendenDlg window(desktop,
+                      {card, &set, &active, true, std::span<const uint8_t>(data).first(0)});
     shoot(window, "Blenden", [](QWidget& view) {
         EXPECT_EQ(view.findChild<QLabel*>("statusText")->text(), "");
         EXPECT_EQ(view.findChild<QLineEdit*>("anfang1Edit")->text(), "300");

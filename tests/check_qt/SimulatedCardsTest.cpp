@@ -44,7 +44,7 @@ TEST(SimulatedCards, MainWindowStartsOnTwoCardsOrderedByChannel) {
     TestDesktop desktop(dir.path().toStdString() + "/KARVO7Check");
     k7check::CheckRegistry registry;
     registry.registerWindow(CheckId::PciConfiguration, [](k7check::Session& main) {
-        return std::make_unique<PositionCheck>(main.card(main.fields.karte));
+        return std::make_unique<PositionCheck>(main.card(main.fields().karte));
     });
     k7qt::registerProgramViews();
     {

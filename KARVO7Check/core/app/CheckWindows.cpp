@@ -30,12 +30,11 @@ void registerCheckWindows(CheckRegistry& registry) {
             return nullptr;
         }
         BlendenDlg::Inputs inputs;
-        inputs.card = session.card(session.fields.karte);
+        inputs.card = session.card(session.fields().karte);
         inputs.set = set;
-        inputs.active = &session.parameterSets().activeFlags(session.fields.karte);
+        inputs.active = &session.parameterSets().activeFlags(session.fields().karte);
         inputs.recordLayout = session.virma4Mode();
-        inputs.data = &session.dataBuffer();
-        inputs.length = session.dataLength();
+        inputs.data = session.data();
         return std::make_unique<BlendenDlg>(session.desktop(), inputs);
     });
     registry.registerButton("tiefenausgleichButton", [](Session& session) {
@@ -53,25 +52,28 @@ void registerCheckWindows(CheckRegistry& registry) {
         return true;
     });
     registry.registerButton("randomLimitsButton", [](Session& session) {
-        RandomLimitsDlg window(session.desktop(), session.randomLimits());
+        // The window changes its copy only when it ends with OK.
+        RandomLimits limits = session.randomLimits();
+        RandomLimitsDlg window(session.desktop(), limits);
         session.desktop().runModal(window);
+        session.setRandomLimits(limits);
         return true;
     });
     // ---- the card itself ------------------------------------------------------------------------
     registry.registerWindow(CheckId::Kennung, [](Session& session) {
-        return std::make_unique<KennungDlg>(session, session.card(session.fields.karte));
+        return std::make_unique<KennungDlg>(session, session.card(session.fields().karte));
     });
     registry.registerWindow(CheckId::Dsp,
                             [](Session& session) { return std::make_unique<DSPDlg>(session); });
     registry.registerWindow(CheckId::Test, [](Session& session) {
-        return std::make_unique<SelbsttestDlg>(session, session.card(session.fields.karte));
+        return std::make_unique<SelbsttestDlg>(session, session.card(session.fields().karte));
     });
     registry.registerWindow(CheckId::Command, [](Session& session) -> std::unique_ptr<CheckDialog> {
         const ParameterSet* set = session.selectedSet("Command");
         if (set == nullptr) {
             return nullptr;
         }
-        return std::make_unique<CommandDlg>(session, session.fields.karte, set->sapDelay);
+        return std::make_unique<CommandDlg>(session, session.fields().karte, set->sapDelay);
     });
 }
 

@@ -1,14 +1,12 @@
 #include "app/KARVO7CheckDlg.h"
 
-#include <climits>
-
 #include "Format.h"
 #include "windows/main/VIRMA4Dlg.h"
 
 namespace k7check {
 
 KARVO7CheckDlg::KARVO7CheckDlg(Session& session, const CheckRegistry& registry)
-    : Dialog(kWindowClass, kTitle), fields(session.fields), session_(session), registry_(registry) {
+    : Dialog(kWindowClass, kTitle), session_(session), registry_(registry) {
     session_.onResultsChanged([this] { writeFieldsToControls(); });
 }
 
@@ -38,36 +36,14 @@ bool KARVO7CheckDlg::onInit() {
         endDialog(0);
         return false;
     }
-    fields.timeOut = kDefaultTimeOut;
+    session_.settings().timeOut = kDefaultTimeOut;
     acceptedTimeOut_ = kDefaultTimeOut;
     writeFieldsToControls();
     return true;
 }
 
-void KARVO7CheckDlg::bindFields(FieldBinder& b) {
-    b.number("karteEdit", "Karte", fields.karte);
-    b.number("parametersatzEdit", "Parametersatz", fields.parametersatz);
-    b.number("anzeigefaktorEdit", "Anzeigefaktor", fields.anzeigefaktor);
-    b.number("zyklenEdit", "Zyklen", fields.zyklen);
-    // The time-out goes to the driver as an unsigned count of seconds.
-    b.number("timeOutEdit", "Time Out in s", fields.timeOut, 0, INT32_MAX);
-    b.check("dmaCheck", fields.dma);
-    b.check("prepAllCheck", fields.prepAll);
-    b.check("randomCheck", fields.random);
-    b.check("kontinuierlichCheck", fields.kontinuierlich);
-    b.check("anzeigeCheck", fields.anzeige);
-    b.check("hotPlugAutomatic", fields.hotPlugAutomatic);
-    for (const CheckButton& button : checkButtons()) {
-        b.check(automaticControl(button.id), fields.automatic[index(button.id)]);
-        const std::string& label = fields.checkLabels[index(button.id)];
-        if (!label.empty()) {
-            b.label(checkLabelControl(button.id), label);
-        }
-    }
-    b.label("hotPlugLabel", fields.hotPlugLabel);
-    b.label("karteCountLabel", fields.karteLabel);
-    b.list("parameterFileList", fields.parameterFiles, fields.parameterFileSelection);
-    b.list("resultList", fields.resultLines, fields.resultSelection);
+void KARVO7CheckDlg::bindFields(FieldBinder& binder) {
+    session_.bindMainWindowFields(binder);
 }
 
 void KARVO7CheckDlg::onCommand(const std::string& control) {
@@ -145,12 +121,14 @@ void KARVO7CheckDlg::onKarteKillFocus() {
     if (takeFieldsFromControls()) {
         return;
     }
-    if (fields.karte == 0) {
-        fields.karte = 1;
+    uint32_t karte = fields().karte;
+    if (karte == 0) {
+        karte = 1;
     }
-    if (fields.karte > cardCount()) {
-        fields.karte = cardCount();
+    if (karte > cardCount()) {
+        karte = cardCount();
     }
+    session_.selectCard(karte);
     writeFieldsToControls();
 }
 
@@ -161,19 +139,19 @@ void KARVO7CheckDlg::onTimeOutChange() {
         return;
     }
     // A driver time-out of 0 would let every data read wait forever.
-    if (fields.timeOut == 0) {
+    if (fields().timeOut == 0) {
         session_.desktop().messageBox("Time Out", "Time Out 0 s ist nicht erlaubt!");
-        fields.timeOut = acceptedTimeOut_;
+        session_.settings().timeOut = acceptedTimeOut_;
         writeFieldsToControls();
         return;
     }
-    acceptedTimeOut_ = fields.timeOut;
+    acceptedTimeOut_ = fields().timeOut;
     if (session_.selectedCard("Time Out") == nullptr) {
         return;
     }
-    for (uint32_t k = 1; k <= fields.karte; ++k) {
+    for (uint32_t k = 1; k <= fields().karte; ++k) {
         uint32_t ignored = 0;
-        KARVO7SetDataTimeOut(session_.card(k), static_cast<uint32_t>(fields.timeOut), &ignored);
+        KARVO7SetDataTimeOut(session_.card(k), static_cast<uint32_t>(fields().timeOut), &ignored);
     }
 }
 
@@ -202,43 +180,17 @@ void KARVO7CheckDlg::onVirma4() {
     if (session_.selectedSet("VIRMA4") == nullptr) {
         return;
     }
-    const uint32_t k = fields.karte;
-    const uint32_t s = fields.parametersatz;
-    const uint32_t count = cardCount();
+    const uint32_t k = fields().karte;
+    const uint32_t s = fields().parametersatz;
     int16_t value = session_.virma4Id(k, s);
     VIRMA4Dlg dialog(desktop, value);
     if (desktop.runModal(dialog) != kIdOk) {
         return;
     }
-    uint32_t ignored = 0;
-    if (value == 0) {
-        session_.setVirma4Mode(false);
-        session_.virma4Id(k, s) = 0;
-        for (uint32_t c = 1; c <= k; ++c) {
-            KARVO7SetVIRMA4(session_.card(c), 0, 0, &ignored);
-        }
-    } else if (value < -999) {
-        // Every card and set gets the hundreds of the value and its own -(10 k + s). The
-        // lowest identifications must still be 16-bit numbers.
-        const int32_t base = value / 100 * 100;
-        const int32_t lowest = base - static_cast<int32_t>(10 * count + kSetsPerCard - 1);
-        if (lowest < INT16_MIN) {
-            desktop.messageBox("VIRMA4",
-                               formatText("Kennung %d ist zu groß für %u Karten!", -value, count));
-            return;
-        }
-        session_.setVirma4Mode(true);
-        for (uint32_t c = 1; c <= count; ++c) {
-            for (uint32_t set = 0; set < kSetsPerCard; ++set) {
-                const auto id = static_cast<int16_t>(base - static_cast<int32_t>(10 * c + set));
-                session_.virma4Id(c, set) = id;
-                KARVO7SetVIRMA4(session_.card(c), set, id, &ignored);
-            }
-        }
-    } else {
-        session_.setVirma4Mode(true);
-        session_.virma4Id(k, s) = value;
-        KARVO7SetVIRMA4(handle, s, value, &ignored);
+    if (session_.enterVirma4Id(k, s, value) == Session::Virma4Entry::TooLarge) {
+        desktop.messageBox(
+            "VIRMA4", formatText("Kennung %d ist zu groß für %u Karten!", -value, cardCount()));
+        return;
     }
     writeFieldsToControls();
 }
@@ -294,16 +246,16 @@ CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
     for (const CheckButton& button : checkButtons()) {
         // A box beside a button whose automatic mode checks nothing ("Blenden") chooses
         // nothing: it must not let "Check All" look like a passed check.
-        if (!fields.automatic[index(button.id)] || !button.writesLine) {
+        if (!fields().automatic[index(button.id)] || !button.writesLine) {
             continue;
         }
         anyBoxSet = true;
         if (registry_.available(button.id)) {
             ++outcome.ran;
-            const size_t lines = fields.resultLines.size();
+            const size_t lines = fields().resultLines.size();
             if (!pressCheck(button)) {
                 outcome.passed = false;
-                if (fields.resultLines.size() == lines) {
+                if (fields().resultLines.size() == lines) {
                     outcome.failedWithoutLine.push_back(checkReportName(button));
                 }
             }
@@ -328,7 +280,7 @@ bool KARVO7CheckDlg::pressCheck(const CheckButton& button) {
         return false;
     }
     session_.setOperatingVoltage(true);
-    const bool automatic = fields.automatic[index(button.id)];
+    const bool automatic = fields().automatic[index(button.id)];
 
     // Every line the check appends is reported under its name.
     struct CheckScope {
@@ -355,7 +307,10 @@ bool KARVO7CheckDlg::pressCheck(const CheckButton& button) {
         writeFieldsToControls();
         return true;
     }
-    return dialog->runAutomatic(button.prefix, session_.resultText(), session_);
+    std::string verdict = session_.resultText();
+    const bool passed = dialog->runAutomatic(button.prefix, verdict, session_);
+    session_.setResultText(std::move(verdict));
+    return passed;
 }
 
 }  // namespace k7check

@@ -40,7 +40,7 @@ class KARVO7CheckDlg : public Dialog {
     Session& session() { return session_; }
     const CheckRegistry& registry() const { return registry_; }
     // The session's selection and settings, bound to the window's controls.
-    MainWindowFields& fields;
+    const MainWindowFields& fields() const { return session_.fields(); }
     uint32_t cardCount() const { return session_.cardCount(); }
     KARVO7HANDLE card(uint32_t number) const { return session_.card(number); }
 

@@ -25,14 +25,9 @@ struct Channel {
     std::string konfig;
 };
 
-// The fields bound to the main window's controls (KARVO7CheckDlg::bindFields). The window
-// copies the editable controls (edits, check boxes, the selections of the two lists) into them
-// with readFieldsFromControls, and all of them into the controls with writeFieldsToControls.
-// The labels and the lines of both lists are the program's to write (mostly the session's);
-// they are never read back from the controls.
-struct MainWindowFields {
-    uint32_t karte = 1;                         // "Karte": selected card number, 1-based
-    uint32_t parametersatz = 1;                 // "Parametersatz": selected set, 0..7
+// What the technician sets in the main window besides the card and the set: free values with
+// no rule between them, checked where a run uses them ("Zyklen" at least 1, ...).
+struct MainWindowSettings {
     int32_t anzeigefaktor = 1;                  // "Anzeigefaktor"
     uint32_t zyklen = 200;                      // "Zyklen"
     int32_t timeOut = kDefaultTimeOut;          // "Time Out in s"
@@ -43,6 +38,16 @@ struct MainWindowFields {
     bool anzeige = true;                        // "Anzeige"
     bool hotPlugAutomatic = true;               // automatic box beside "Hot Plug"
     std::array<bool, kCheckCount> automatic{};  // automatic box beside each check button
+};
+
+// The fields bound to the main window's controls (Session::bindMainWindowFields). The window
+// copies the editable controls (edits, check boxes, the selections of the two lists) into them
+// with readFieldsFromControls, and all of them into the controls with writeFieldsToControls.
+// The labels and the lines of both lists are the session's to write; they are never read back
+// from the controls.
+struct MainWindowFields : MainWindowSettings {
+    uint32_t karte = 1;          // "Karte": selected card number, 1-based, as entered
+    uint32_t parametersatz = 1;  // "Parametersatz": selected set, 0..7, as entered
 
     std::string hotPlugLabel = "Betriebsspannung AUS";  // label beside "Hot Plug"
     std::array<std::string, kCheckCount> checkLabels;   // label beside each check button

@@ -5,9 +5,12 @@
 #include <cstring>
 
 #include "Format.h"
+#include "app/KARVO7CheckDlg.h"
+#include "card/SetToCard.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterKeys.h"
+#include "runs/RandomSet.h"
 
 namespace k7check {
 
@@ -70,20 +73,18 @@ void Session::appendResult(const std::string& line) {
 }
 
 void Session::appendTestResult(const std::string& test, const std::string& line) {
-    fields.resultLines.push_back(line);
-    // Lines put into the list directly (by a view) have no origin of their own.
-    resultOrigins_.resize(fields.resultLines.size() - 1);
-    resultOrigins_.push_back({desktop_.tickCount(), fields.karte, currentCheck_, test});
-    fields.resultSelection = static_cast<int>(fields.resultLines.size()) - 1;
+    fields_.resultLines.push_back(line);
+    resultOrigins_.push_back({desktop_.tickCount(), fields_.karte, currentCheck_, test});
+    fields_.resultSelection = static_cast<int>(fields_.resultLines.size()) - 1;
     if (resultsChanged_) {
         resultsChanged_();
     }
 }
 
 void Session::clearResults() {
-    fields.resultLines.clear();
+    fields_.resultLines.clear();
     resultOrigins_.clear();
-    fields.resultSelection = -1;
+    fields_.resultSelection = -1;
     if (resultsChanged_) {
         resultsChanged_();
     }
@@ -96,8 +97,139 @@ KARVO7HANDLE Session::card(uint32_t number) const {
     return cards_[number - 1];
 }
 
-int16_t& Session::virma4Id(uint32_t card, uint32_t set) {
-    return virma4Ids_.at(card - 1).at(set);
+namespace {
+
+bool inTable(uint32_t card, uint32_t set) {
+    return card >= 1 && card <= kMaxCards && set < kSetsPerCard;
+}
+
+}  // namespace
+
+// ---- parameter sets --------------------------------------------------------------------
+
+ParameterSet* Session::editableSet(uint32_t card, uint32_t set) {
+    return inTable(card, set) ? &sets_.set(card, set) : nullptr;
+}
+
+bool Session::setActive(uint32_t card, uint32_t set, bool active) {
+    if (!inTable(card, set)) {
+        return false;
+    }
+    sets_.active(card, set) = active;
+    return true;
+}
+
+bool Session::setActiveFlags(uint32_t card, const std::array<bool, kSetsPerCard>& flags) {
+    if (!inTable(card, 0)) {
+        return false;
+    }
+    sets_.activeFlags(card) = flags;
+    return true;
+}
+
+void Session::drawRandomSet(ParameterSet& set) {
+    k7check::drawRandomSet(set, randomLimits_, random_);
+}
+
+// ---- VIRMA4 ----------------------------------------------------------------------------
+
+int16_t Session::virma4Id(uint32_t card, uint32_t set) const {
+    return inTable(card, set) ? virma4Ids_[card - 1][set] : int16_t{0};
+}
+
+bool Session::setVirma4Id(uint32_t card, uint32_t set, int16_t id) {
+    if (!inTable(card, set)) {
+        return false;
+    }
+    virma4Ids_[card - 1][set] = id;
+    return true;
+}
+
+Session::Virma4Entry Session::enterVirma4Id(uint32_t card, uint32_t set, int16_t value) {
+    if (!inTable(card, set)) {
+        return Virma4Entry::Refused;
+    }
+    uint32_t ignored = 0;
+    if (value == 0) {
+        virma4Mode_ = false;
+        virma4Ids_[card - 1][set] = 0;
+        for (uint32_t c = 1; c <= card; ++c) {
+            KARVO7SetVIRMA4(this->card(c), 0, 0, &ignored);
+        }
+        return Virma4Entry::Off;
+    }
+    if (value < -999) {
+        // Every card and set gets the hundreds of the value and its own -(10 k + s). The
+        // lowest identifications must still be 16-bit numbers.
+        const int32_t base = value / 100 * 100;
+        const int32_t lowest = base - static_cast<int32_t>(10 * cardCount_ + kSetsPerCard - 1);
+        if (lowest < INT16_MIN) {
+            return Virma4Entry::TooLarge;
+        }
+        virma4Mode_ = true;
+        for (uint32_t c = 1; c <= cardCount_; ++c) {
+            for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+                const auto id = static_cast<int16_t>(base - static_cast<int32_t>(10 * c + s));
+                virma4Ids_[c - 1][s] = id;
+                KARVO7SetVIRMA4(this->card(c), s, id, &ignored);
+            }
+        }
+        return Virma4Entry::Renumbered;
+    }
+    virma4Mode_ = true;
+    virma4Ids_[card - 1][set] = value;
+    KARVO7SetVIRMA4(this->card(card), set, value, &ignored);
+    return Virma4Entry::Stored;
+}
+
+// ---- data buffer -----------------------------------------------------------------------
+
+void Session::zeroData() {
+    dataBuffer_.assign(kDataBufferSize, 0);
+    dataLength_ = std::min<uint32_t>(dataLength_, kDataBufferSize);
+}
+
+void Session::setDataLength(uint32_t length) {
+    dataLength_ = static_cast<uint32_t>(std::min<size_t>(length, dataBuffer_.size()));
+}
+
+bool Session::readData(KARVO7HANDLE card, uint32_t& error) {
+    uint32_t length = static_cast<uint32_t>(dataBuffer_.size());
+    if (KARVO7GetData(card, &length, dataBuffer_.data(), &error) == 0) {
+        dataLength_ = 0;
+        return false;
+    }
+    setDataLength(length);
+    return true;
+}
+
+// ---- main window -----------------------------------------------------------------------
+
+void Session::bindMainWindowFields(FieldBinder& b) {
+    MainWindowFields& f = fields_;
+    b.number("karteEdit", "Karte", f.karte);
+    b.number("parametersatzEdit", "Parametersatz", f.parametersatz);
+    b.number("anzeigefaktorEdit", "Anzeigefaktor", f.anzeigefaktor);
+    b.number("zyklenEdit", "Zyklen", f.zyklen);
+    // The time-out goes to the driver as an unsigned count of seconds.
+    b.number("timeOutEdit", "Time Out in s", f.timeOut, 0, INT32_MAX);
+    b.check("dmaCheck", f.dma);
+    b.check("prepAllCheck", f.prepAll);
+    b.check("randomCheck", f.random);
+    b.check("kontinuierlichCheck", f.kontinuierlich);
+    b.check("anzeigeCheck", f.anzeige);
+    b.check("hotPlugAutomatic", f.hotPlugAutomatic);
+    for (const CheckButton& button : checkButtons()) {
+        b.check(KARVO7CheckDlg::automaticControl(button.id), f.automatic[index(button.id)]);
+        const std::string& label = f.checkLabels[index(button.id)];
+        if (!label.empty()) {
+            b.label(KARVO7CheckDlg::checkLabelControl(button.id), label);
+        }
+    }
+    b.label("hotPlugLabel", f.hotPlugLabel);
+    b.label("karteCountLabel", f.karteLabel);
+    b.list("parameterFileList", f.parameterFiles, f.parameterFileSelection);
+    b.list("resultList", f.resultLines, f.resultSelection);
 }
 
 // ---- start-up --------------------------------------------------------------------------
@@ -126,8 +258,8 @@ bool Session::startUp() {
             ? matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
                                                desktop_.executablePath()))
             : requestedProfile_;
-    fields.parameterFiles = {profileFile_};
-    fields.parameterFileSelection = 0;
+    fields_.parameterFiles = {profileFile_};
+    fields_.parameterFileSelection = 0;
 
     dataBuffer_.assign(kDataBufferSize, 0);
     dataLength_ = 0;
@@ -142,17 +274,17 @@ bool Session::startUp() {
         cards_[cardCount_++] = handle;  // at most 16 cards were opened
     }
 
-    fields.karteLabel = formatText("von %u Karten", cardCount_);
-    fields.timeOut = kDefaultTimeOut;
-    if (fields.karte > cardCount_) {
-        fields.karte = cardCount_;
+    fields_.karteLabel = formatText("von %u Karten", cardCount_);
+    fields_.timeOut = kDefaultTimeOut;
+    if (fields_.karte > cardCount_) {
+        fields_.karte = cardCount_;
     }
     warmUpCards();
     identifyCards();
 
-    fields.hotPlugLabel = "Betriebsspannung ist EIN";
+    fields_.hotPlugLabel = "Betriebsspannung ist EIN";
     for (const CheckButton& button : checkButtons()) {
-        fields.checkLabels[index(button.id)] = button.label;
+        fields_.checkLabels[index(button.id)] = button.label;
     }
     return true;
 }
@@ -256,7 +388,7 @@ void Session::warmUpCards() {
     for (uint32_t k = 1; k <= cardCount_; ++k) {
         KARVO7HANDLE handle = cards_[k - 1];
         if (KARVO7IsVersion3(handle) == 0) {
-            fields.parametersatz = 0;
+            fields_.parametersatz = 0;
             virma4Mode_ = false;
         }
         uint32_t error = 0;
@@ -297,20 +429,20 @@ void Session::readParameterFile() {
     // One reading of the file for every key, which the windows' own profile reads share.
     const std::shared_ptr<const IniFile> file = readProfile(profileFile_);
     readChannels(*file, channels_);
-    readSettings(*file, fields, virma4Mode_);
+    readSettings(*file, fields_, virma4Mode_);
     readSets(*file, sets_, cardCount_);
 }
 
 void Session::loadParameterFile(const std::string& path) {
     profileFile_ = path;
-    fields.parameterFiles = {path};
-    fields.parameterFileSelection = 0;
+    fields_.parameterFiles = {path};
+    fields_.parameterFileSelection = 0;
     readParameterFile();
 }
 
 bool Session::saveParameterFile() {
     IniFile file = IniFile::load(profileFile_);
-    writeSettings(file, fields, virma4Mode_);
+    writeSettings(file, fields_, virma4Mode_);
     writeSets(file, sets_, cardCount_);
     return file.save(profileFile_);
 }
@@ -318,10 +450,10 @@ bool Session::saveParameterFile() {
 // ---- guards ----------------------------------------------------------------------------
 
 KARVO7HANDLE Session::selectedCard(const char* caption) {
-    KARVO7HANDLE handle = card(fields.karte);
+    KARVO7HANDLE handle = card(fields_.karte);
     if (handle == nullptr) {
-        desktop_.messageBox(
-            caption, formatText("Ungültige Kartennummer %u (1 bis %u)!", fields.karte, cardCount_));
+        desktop_.messageBox(caption, formatText("Ungültige Kartennummer %u (1 bis %u)!",
+                                                fields_.karte, cardCount_));
     }
     return handle;
 }
@@ -330,12 +462,12 @@ ParameterSet* Session::selectedSet(const char* caption) {
     if (selectedCard(caption) == nullptr) {
         return nullptr;
     }
-    if (fields.parametersatz >= kSetsPerCard) {
+    if (fields_.parametersatz >= kSetsPerCard) {
         desktop_.messageBox(
-            caption, formatText("Ungültiger Parametersatz %u (0 bis 7)!", fields.parametersatz));
+            caption, formatText("Ungültiger Parametersatz %u (0 bis 7)!", fields_.parametersatz));
         return nullptr;
     }
-    return &sets_.set(fields.karte, fields.parametersatz);
+    return &sets_.set(fields_.karte, fields_.parametersatz);
 }
 
 }  // namespace k7check

@@ -3,11 +3,20 @@
 // the data buffer and its fill length, the parameter file, the main window's selection and
 // settings, the result list, and the desktop. Windows, factories and press handlers receive
 // the session (or the part they need); the main window is one view of it.
+//
+// The session changes its state only through its operations, so that its rules hold in one
+// place: the filled part of the data buffer never reaches beyond the buffer, card and set
+// numbers outside the table change nothing, the result list and its origins stay in step.
+// The only changeable references it hands out are for the one thing a caller edits: the set an
+// editor or a run works on (selectedSet, editableSet), the technician's settings (settings),
+// the main window's controls (bindMainWindowFields) and the buffer a running fetch fills
+// (fetchBuffer).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,8 +26,11 @@
 #include "card/ParameterSet.h"
 #include "card/RandomGenerator.h"
 #include "desktop/Desktop.h"
+#include "fields/FieldBinder.h"
 
 namespace k7check {
+
+struct CardRecord;
 
 // Where a line of the result list came from, so that a report names it by card, check and test
 // whatever the line's text says.
@@ -59,33 +71,84 @@ class Session : public ResultSink {
     // The selected card's handle after checking "Karte" against 1..cardCount(); outside it,
     // shows "Ungültige Kartennummer %u (1 bis %u)!" under `caption` and returns nullptr.
     KARVO7HANDLE selectedCard(const char* caption);
-    // The selected set after checking "Karte" and "Parametersatz" (0..7); nullptr, with a
-    // message, when either is out of range.
+    // The selected set after checking "Karte" and "Parametersatz" (0..7), for the window that
+    // edits it in place; nullptr, with a message, when either is out of range.
     ParameterSet* selectedSet(const char* caption);
 
     // ---- parameter sets -----------------------------------------------------------------
-    ParameterSetTable& parameterSets() { return sets_; }
-    RandomLimits& randomLimits() { return randomLimits_; }
-    // The generator of random parameter sets, one sequence for the program's life.
-    RandomGenerator& random() { return random_; }
+    // The sets of every card; a card or set number outside the table throws std::out_of_range.
+    const ParameterSetTable& parameterSets() const { return sets_; }
+    // The set `set` (0..7) of card `card` (1..16) for a window or a run that edits it in
+    // place; nullptr for a number outside the table.
+    ParameterSet* editableSet(uint32_t card, uint32_t set);
+    // Marks set `set` of card `card` active or not; false (nothing changed) for a number
+    // outside the table.
+    bool setActive(uint32_t card, uint32_t set, bool active);
+    // The eight active flags of card `card` at once; false for a card outside the table.
+    bool setActiveFlags(uint32_t card, const std::array<bool, kSetsPerCard>& flags);
+    const RandomLimits& randomLimits() const { return randomLimits_; }
+    void setRandomLimits(const RandomLimits& limits) { randomLimits_ = limits; }
+    // Draws every field of `set` that has random limits, from the one sequence of random
+    // numbers the program has for its life.
+    void drawRandomSet(ParameterSet& set);
 
     // ---- VIRMA4 -------------------------------------------------------------------------
     bool virma4Mode() const { return virma4Mode_; }
     void setVirma4Mode(bool on) { virma4Mode_ = on; }
-    int16_t& virma4Id(uint32_t card, uint32_t set);
+    // The identification kept for set `set` of card `card`; 0 for a number outside the table.
+    int16_t virma4Id(uint32_t card, uint32_t set) const;
+    // Keeps `id` for set `set` of card `card` (nothing is sent); false for a number outside
+    // the table.
+    bool setVirma4Id(uint32_t card, uint32_t set, int16_t id);
+    // What an identification entered in the window "VIRMA4" did.
+    enum class Virma4Entry {
+        Off,         // 0: the mode is off, set 0 of cards 1..card sends 0
+        Renumbered,  // below -999: every card and set got the hundreds and its own -(10 k + s)
+        Stored,      // any other number: kept and sent for that card and set
+        TooLarge,    // the renumbering would leave 16 bits: nothing changed
+        Refused,     // card or set outside the table: nothing changed
+    };
+    // Takes `value`, entered for set `set` of card `card`, and sends what it changes to the
+    // cards; the mode follows the entry.
+    Virma4Entry enterVirma4Id(uint32_t card, uint32_t set, int16_t value);
     // Sends the eight identifications of card `number` again when the mode is on (after a
     // reset or a DSP load of that card); the mode flag stays as it is.
     void resendVirma4Identifications(uint32_t number);
 
     // ---- data buffer --------------------------------------------------------------------
-    std::vector<uint8_t>& dataBuffer() { return dataBuffer_; }
-    uint32_t& dataLength() { return dataLength_; }
+    // The filled part of the buffer: the data of the last shot taken.
+    std::span<const uint8_t> data() const { return {dataBuffer_.data(), dataLength_}; }
+    // Bytes the buffer holds (0 before start-up and after the cards are closed).
+    size_t dataCapacity() const { return dataBuffer_.size(); }
+    // Zeros the whole buffer (of kDataBufferSize bytes); the filled length is kept.
+    void zeroData();
+    // Marks the first `length` bytes as filled, at most the whole buffer.
+    void setDataLength(uint32_t length);
+    // One read of the card's measured data into the buffer: the filled length is what the
+    // card delivered, at most the whole buffer, and 0 when the read failed (false, `error`
+    // holding the card's error word).
+    bool readData(KARVO7HANDLE card, uint32_t& error);
+    // The buffer an asynchronous fetch of the card writes into while it runs; once it ended,
+    // setDataLength takes the count it delivered.
+    std::vector<uint8_t>& fetchBuffer() { return dataBuffer_; }
 
     // ---- main window state --------------------------------------------------------------
-    MainWindowFields fields;
+    const MainWindowFields& fields() const { return fields_; }
+    // The technician's settings, free values the runs check where they use them; the main
+    // window and the parameter file write them, as do the unattended run's callers.
+    MainWindowSettings& settings() { return fields_; }
+    // Binds the main window's controls to the fields: the technician's entries both ways,
+    // the labels and the lines of both lists only into the controls.
+    void bindMainWindowFields(FieldBinder& binder);
+    // "Karte" and "Parametersatz" as entered: any number, checked by selectedCard and
+    // selectedSet when an action uses them.
+    void selectCard(uint32_t number) { fields_.karte = number; }
+    void selectSet(uint32_t set) { fields_.parametersatz = set; }
     bool operatingVoltage() const { return operatingVoltage_; }
     void setOperatingVoltage(bool on) { operatingVoltage_ = on; }
-    std::string& resultText() { return resultText_; }
+    // The verdict text the last automatic check left.
+    const std::string& resultText() const { return resultText_; }
+    void setResultText(std::string text) { resultText_ = std::move(text); }
 
     // ---- parameter file -----------------------------------------------------------------
     const std::string& profileFile() const { return profileFile_; }
@@ -116,6 +179,7 @@ class Session : public ResultSink {
     void closeAllSilently();
 
     Desktop& desktop_;
+    MainWindowFields fields_;
     uint32_t cardCount_ = 0;
     uint32_t startUpFailures_ = 0;
     std::array<KARVO7HANDLE, kMaxCards> cards_{};

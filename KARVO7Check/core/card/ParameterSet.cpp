@@ -22,4 +22,8 @@ std::array<bool, kSetsPerCard>& ParameterSetTable::activeFlags(uint32_t card) {
     return active_.at(card - 1);
 }
 
+const std::array<bool, kSetsPerCard>& ParameterSetTable::activeFlags(uint32_t card) const {
+    return active_.at(card - 1);
+}
+
 }  // namespace k7check

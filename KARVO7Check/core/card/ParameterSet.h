@@ -79,6 +79,7 @@ class ParameterSetTable {
     bool active(uint32_t card, uint32_t set) const;
     // The eight active flags of a card, in set order.
     std::array<bool, kSetsPerCard>& activeFlags(uint32_t card);
+    const std::array<bool, kSetsPerCard>& activeFlags(uint32_t card) const;
 
   private:
     std::array<std::array<ParameterSet, kSetsPerCard>, kMaxCards> sets_{};

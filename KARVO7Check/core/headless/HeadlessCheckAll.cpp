@@ -45,11 +45,12 @@ std::string absolutePath(const std::string& path) {
 std::vector<ReportLine> reportLines(Session& session, size_t from, uint32_t startTick) {
     std::vector<ReportLine> lines;
     uint32_t previous = startTick;
-    const auto& texts = session.fields.resultLines;
+    const auto& texts = session.fields().resultLines;
     const auto& origins = session.resultOrigins();
     for (size_t i = from; i < texts.size(); ++i) {
-        ResultOrigin origin =
-            i < origins.size() ? origins[i] : ResultOrigin{previous, session.fields.karte, "", ""};
+        ResultOrigin origin = i < origins.size()
+                                  ? origins[i]
+                                  : ResultOrigin{previous, session.fields().karte, "", ""};
         lines.push_back({texts[i], origin.card, origin.tick - previous, origin.check, origin.test});
         previous = origin.tick;
     }
@@ -104,7 +105,7 @@ std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session
             cards.push_back(options.card);
         }
     } else {
-        cards.push_back(session.fields.karte);
+        cards.push_back(session.fields().karte);
     }
     return cards;
 }
@@ -140,9 +141,9 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
     bool passed = true;
     std::vector<ReportLine> unlisted;
     for (const uint32_t card : cards) {
-        const size_t first = session.fields.resultLines.size();
+        const size_t first = session.fields().resultLines.size();
         const size_t firstMessage = desktop.messages().size();
-        session.fields.karte = card;
+        session.selectCard(card);
         const CheckAllOutcome outcome = window.onCheckAll();
         if (outcome.ran == 0 && outcome.passed) {
             break;  // nothing chosen: the same for every card
@@ -155,8 +156,8 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
         if (options.allCards) {
             out << "Karte " << card << ":\n";
         }
-        for (size_t i = first; i < session.fields.resultLines.size(); ++i) {
-            out << session.fields.resultLines[i] << '\n';
+        for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
+            out << session.fields().resultLines[i] << '\n';
         }
         out.flush();
     }

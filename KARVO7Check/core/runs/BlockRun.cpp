@@ -63,7 +63,7 @@ bool BlockRun::choose(bool automatic) {
     if (!automatic && !run_.selectSets(active_)) {
         return false;
     }
-    run_.activeFlags(cardNumber_) = active_;
+    run_.setActiveFlags(cardNumber_, active_);
     const MainWindowFields& f = run_.fields();
     if (f.kontinuierlich && f.anzeige && !active_[setNumber_]) {
         run_.desktop().messageBox(kCaption, "Parametersatz für ASCAN nicht aktiv!");
@@ -121,7 +121,7 @@ bool BlockRun::start() {
         return false;
     }
     started_ = true;
-    run_.dataBuffer().assign(kDataBufferSize, 0);
+    run_.zeroData();
     results_.assign(kDataBufferSize, 0);
     return true;
 }
@@ -131,7 +131,7 @@ MeasuredDataInputs BlockRun::displayInputs(uint32_t length, uint64_t number) {
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
     inputs.recordLayout = run_.virma4Mode();
-    inputs.data = run_.dataBuffer().data();
+    inputs.data = run_.data().data();
     inputs.length = length;
     inputs.number = static_cast<uint32_t>(number);
     inputs.samplingRate = set.samplerate;
@@ -148,12 +148,12 @@ void BlockRun::onDemand(bool automatic) {
             // The A-scan comes with the card's next shot: fetched while the windows stay
             // painted, and given up at the data time-out.
             KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error);
-            if (!fetch_.start(run_.dataBuffer(), error) || !fetch_.wait(error) ||
+            if (!fetch_.start(run_.fetchBuffer(), error) || !fetch_.wait(error) ||
                 fetch_.count() == 0) {
                 run_.desktop().messageBox("Blockmessung ASCAN", "GetASCAN no Data");
                 continue;
             }
-            run_.dataLength() = fetch_.count();
+            run_.setDataLength(fetch_.count());
             run_.showData(displayInputs(fetch_.count(), 1));
         } else if (answer == Answer::No) {
             if (!gateFlag_) {
@@ -188,7 +188,7 @@ void BlockRun::awaitOneCycle() {
     uint32_t error = 0;
     uint32_t count = 0;
     if (KARVO7GetASCAN(card_, last, &count, nullptr, &error) != 0 &&
-        fetch_.start(run_.dataBuffer(), error)) {
+        fetch_.start(run_.fetchBuffer(), error)) {
         fetch_.wait(error);
     }
 }
@@ -200,7 +200,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("GetASCAN Error %X", error));
         return false;
     }
-    if (!fetch_.start(run_.dataBuffer(), error)) {
+    if (!fetch_.start(run_.fetchBuffer(), error)) {
         say(formatText("StartGetData ASCAN Error %X", error));
         return true;
     }
@@ -208,7 +208,7 @@ bool BlockRun::showAscan(uint64_t cycle) {
         say(formatText("IsReadyGetData Error %X", error));
         return false;
     }
-    run_.dataLength() = fetch_.count();
+    run_.setDataLength(fetch_.count());
     if (display_ != nullptr) {
         display_->show(displayInputs(fetch_.count(), cycle));
     }
@@ -306,7 +306,7 @@ void BlockRun::continuous() {
                 say(formatText("GetASCAN Error %X", error));
                 return;
             }
-            if (!fetch_.start(run_.dataBuffer(), error)) {
+            if (!fetch_.start(run_.fetchBuffer(), error)) {
                 say(formatText("StartGetData ASCAN Error %X", error));
                 ok = false;
             }

@@ -104,8 +104,7 @@ void drainFifo(RunContext& run, KARVO7HANDLE card) {
     uint32_t flag = 0;
     for (int i = 0; i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0;
          ++i) {
-        uint32_t count = kDataBufferSize;
-        if (KARVO7GetData(card, &count, run.dataBuffer().data(), &error) == 0 || count == 0) {
+        if (!run.readData(card, error) || run.data().empty()) {
             return;
         }
     }

@@ -98,13 +98,11 @@ bool OneSetRun::shot(uint64_t i) {
             return false;
         }
     }
-    uint32_t& length = run_.dataLength();
-    length = kDataBufferSize;
-    if (KARVO7GetData(card_, &length, run_.dataBuffer().data(), &error) == 0) {
-        length = 0;
+    if (!run_.readData(card_, error)) {
         run_.line().fail(formatText("GetData Error %X", error));
         return false;
     }
+    const auto length = static_cast<uint32_t>(run_.data().size());
     std::optional<GateResults> gates;
     if (!f.kontinuierlich && KARVO7IsVersion3(card_) != 0) {
         GateResults results{};
@@ -116,7 +114,7 @@ bool OneSetRun::shot(uint64_t i) {
     }
     RunDisplays& displays = run_.displays();
     if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays.wants(0)) {
-        MeasuredDataInputs inputs = rateInputs(run_, set_, run_.dataBuffer().data(), length, i + 1);
+        MeasuredDataInputs inputs = rateInputs(run_, set_, run_.data().data(), length, i + 1);
         if (gates) {
             inputs.gateResults = gates;
             inputs.gateParams = record_.gates;

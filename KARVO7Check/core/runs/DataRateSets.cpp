@@ -119,7 +119,7 @@ bool SetsRun::reprepare() {
 
 uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
     if (run_.virma4Mode()) {
-        const std::optional<int16_t> kennung = recordKennung(run_.dataBuffer().data(), length);
+        const std::optional<int16_t> kennung = recordKennung(run_.data().data(), length);
         if (kennung) {
             return setOfKennung(run_, cardNumber_, *kennung).value_or(kSetsPerCard);
         }
@@ -142,13 +142,11 @@ bool SetsRun::shot(uint64_t k) {
             return false;
         }
     }
-    uint32_t& length = run_.dataLength();
-    length = kDataBufferSize;
-    if (KARVO7GetData(card_, &length, run_.dataBuffer().data(), &error) == 0) {
-        length = 0;
+    if (!run_.readData(card_, error)) {
         run_.failWhileReading(formatText("Satz %u GetData Error %X", s, error));
         return false;
     }
+    const auto length = static_cast<uint32_t>(run_.data().size());
     if (!f.kontinuierlich) {
         GateResults results{};
         if (KARVO7GetGates(card_, &results, &error) == 0) {
@@ -162,7 +160,7 @@ bool SetsRun::shot(uint64_t k) {
         RunDisplays& displays = run_.displays();
         if (shown >= 1 && shown <= n_ && displays.wants(shown - 1)) {
             displays.offer(shown - 1,
-                           rateInputs(run_, sets_[shown], run_.dataBuffer().data(), length, k + 1));
+                           rateInputs(run_, sets_[shown], run_.data().data(), length, k + 1));
         }
     }
     return !(f.prepAll && position + 1 == cycle_.size()) || reprepare();

@@ -52,7 +52,7 @@ void ProgramRunWindows::showData(Session& session, const MeasuredDataInputs& inp
 
 void ProgramRunWindows::showGateValues(Session& session, const uint8_t* data, uint32_t length) {
     DataBlendenDlg window(std::vector<uint8_t>(data, data + length), length,
-                          session.parameterSets().activeFlags(session.fields.karte),
+                          session.parameterSets().activeFlags(session.fields().karte),
                           session.virma4Mode());
     session.desktop().runModal(window);
 }

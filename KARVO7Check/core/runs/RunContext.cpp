@@ -1,12 +1,20 @@
 #include "runs/RunContext.h"
 
-#include "runs/RandomSet.h"
+#include <stdexcept>
 
 namespace k7check {
 
 void RunContext::drawRandom(ParameterSet& set, CardRecord& record) {
-    drawRandomSet(set, session_.randomLimits(), session_.random());
+    session_.drawRandomSet(set);
     record = cardRecordOf(set, record.measure.Start);
+}
+
+ParameterSet& RunContext::set(uint32_t card, uint32_t set) {
+    ParameterSet* found = session_.editableSet(card, set);
+    if (found == nullptr) {
+        throw std::out_of_range("parameter set outside the table");
+    }
+    return *found;
 }
 
 void RunContext::showReadingFailure() {

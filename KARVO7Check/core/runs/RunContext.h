@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,29 +38,35 @@ class RunContext {
 
     // ---- what the run reads of the session -----------------------------------------------
     // The main window's settings.
-    const MainWindowFields& fields() const { return session_.fields; }
+    const MainWindowFields& fields() const { return session_.fields(); }
     // Selects set `set` of the selected card (a card without sets 1..7 shoots set 0).
-    void selectSet(uint32_t set) { session_.fields.parametersatz = set; }
+    void selectSet(uint32_t set) { session_.selectSet(set); }
     // The selected card and set after checking them; nullptr, with a message under the
     // caption, when out of range.
     KARVO7HANDLE selectedCard() { return session_.selectedCard(caption_); }
     ParameterSet* selectedSet() { return session_.selectedSet(caption_); }
     // Card number 1..n, nullptr for any other number.
     KARVO7HANDLE card(uint32_t number) const { return session_.card(number); }
-    // Set `set` of card `card` as the table holds it, and a card's eight active flags.
-    ParameterSet& set(uint32_t card, uint32_t set) {
-        return session_.parameterSets().set(card, set);
-    }
-    std::array<bool, kSetsPerCard>& activeFlags(uint32_t card) {
+    // Set `set` of card `card` as the table holds it (a number outside the table throws
+    // std::out_of_range), and a card's eight active flags.
+    ParameterSet& set(uint32_t card, uint32_t set);
+    const std::array<bool, kSetsPerCard>& activeFlags(uint32_t card) const {
         return session_.parameterSets().activeFlags(card);
+    }
+    bool setActiveFlags(uint32_t card, const std::array<bool, kSetsPerCard>& flags) {
+        return session_.setActiveFlags(card, flags);
     }
     // Draws the fields of `set` that have random limits, and hands them to `record`.
     void drawRandom(ParameterSet& set, CardRecord& record);
     bool virma4Mode() const { return session_.virma4Mode(); }
     int16_t virma4Id(uint32_t card, uint32_t set) { return session_.virma4Id(card, set); }
-    // The session's data buffer and its fill length (what the measured-data display shows).
-    std::vector<uint8_t>& dataBuffer() { return session_.dataBuffer(); }
-    uint32_t& dataLength() { return session_.dataLength(); }
+    // The session's data buffer (what the measured-data display shows): its filled part, and
+    // the session's operations on it.
+    std::span<const uint8_t> data() const { return session_.data(); }
+    void zeroData() { session_.zeroData(); }
+    void setDataLength(uint32_t length) { session_.setDataLength(length); }
+    bool readData(KARVO7HANDLE card, uint32_t& error) { return session_.readData(card, error); }
+    std::vector<uint8_t>& fetchBuffer() { return session_.fetchBuffer(); }
     void setOperatingVoltage() { session_.setOperatingVoltage(true); }
     void appendResult(const std::string& line) { session_.appendResult(line); }
 

@@ -12,8 +12,8 @@ MeasuredDataInputs shotInputs(RunContext& run, const ParameterSet& set,
     MeasuredDataInputs inputs;
     inputs.eightBit = set.bit8;
     inputs.recordLayout = run.virma4Mode();
-    inputs.data = run.dataBuffer().data();
-    inputs.length = run.dataLength();
+    inputs.data = run.data().data();
+    inputs.length = static_cast<uint32_t>(run.data().size());
     inputs.number = 1;
     inputs.samplingRate = set.samplerate;
     inputs.gateResults = gates;
@@ -35,13 +35,12 @@ void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const Paramet
         line.fail(formatText("Start Error %X", error));
         return;
     }
-    std::vector<uint8_t>& buffer = run.dataBuffer();
-    buffer.assign(kDataBufferSize, 0);
-    run.dataLength() = kDataBufferSize;
+    run.zeroData();
+    run.setDataLength(kDataBufferSize);
     if (set.start >= 4) {
         return;  // the card is started for external shots: there is nothing to fetch
     }
-    if (KARVO7GetData(card, &run.dataLength(), buffer.data(), &error) == 0) {
+    if (!run.readData(card, error)) {
         line.fail(formatText("GetData Error %X", error));
         return;
     }

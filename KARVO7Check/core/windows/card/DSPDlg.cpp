@@ -24,7 +24,7 @@ bool blank(const std::string& text) {
 }  // namespace
 
 DSPDlg::DSPDlg(Session& session) : CheckDialog(kWindowClass, kTitle), session_(session) {
-    karte = session.fields.karte;
+    karte = session.fields().karte;
 }
 
 bool DSPDlg::onInit() {
@@ -152,7 +152,7 @@ bool DSPDlg::automaticCheck(std::string& resultText) {
         resultText = kDspFileNotFound;
         return false;
     }
-    return load(session_.fields.karte, fileName, resultText);
+    return load(session_.fields().karte, fileName, resultText);
 }
 
 }  // namespace k7check

@@ -350,10 +350,8 @@ void BlendenDlg::dataList() {
     list.eightBit = in_.set->bit8;
     list.recordLayout = in_.recordLayout;
     list.samplingRate = in_.set->samplerate;
-    if (in_.data != nullptr) {
-        list.data = in_.data->data();
-        list.length = std::min<uint32_t>(in_.length, static_cast<uint32_t>(in_.data->size()));
-    }
+    list.data = in_.data.data();
+    list.length = static_cast<uint32_t>(in_.data.size());
     openDataList_(desktop_, list);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,7 @@ class BlendenDlg : public CheckDialog {
         ParameterSet* set = nullptr;
         const std::array<bool, kSetsPerCard>* active = nullptr;
         bool recordLayout = false;
-        const std::vector<uint8_t>* data = nullptr;
-        uint32_t length = 0;
+        std::span<const uint8_t> data;  // the filled part of the session's buffer
     };
     BlendenDlg(Desktop& desktop, const Inputs& inputs);
 

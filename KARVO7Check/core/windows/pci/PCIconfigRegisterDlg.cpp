@@ -171,15 +171,15 @@ bool PCIconfigRegisterDlg::automaticCheck(std::string& resultText) {
 void registerPciWindows(CheckRegistry& registry) {
     registry.registerWindow(CheckId::PciConfiguration, [](Session& session) {
         return std::make_unique<PCIconfigRegisterDlg>(
-            session.desktop(), session.card(session.fields.karte), session.profileFile());
+            session.desktop(), session.card(session.fields().karte), session.profileFile());
     });
     registry.registerWindow(CheckId::PciEeprom, [](Session& session) {
         return std::make_unique<PCIeepromRegisterDlg>(
-            session.desktop(), session.card(session.fields.karte), session.profileFile());
+            session.desktop(), session.card(session.fields().karte), session.profileFile());
     });
     registry.registerWindow(CheckId::PciOperation, [](Session& session) {
         return std::make_unique<PCIoperationRegisterDlg>(session.desktop(),
-                                                         session.card(session.fields.karte));
+                                                         session.card(session.fields().karte));
     });
 }
 

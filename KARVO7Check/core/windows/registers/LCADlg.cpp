@@ -192,10 +192,11 @@ bool LCADlg::automaticCheck(std::string& resultText) {
 
 void registerRegisterWindows(CheckRegistry& registry) {
     registry.registerWindow(CheckId::SteuerLca, [](Session& session) {
-        return std::make_unique<LCADlg>(session.desktop(), session.card(session.fields.karte));
+        return std::make_unique<LCADlg>(session.desktop(), session.card(session.fields().karte));
     });
     registry.registerWindow(CheckId::DatenLca, [](Session& session) {
-        return std::make_unique<DataLCADlg>(session.desktop(), session.card(session.fields.karte));
+        return std::make_unique<DataLCADlg>(session.desktop(),
+                                            session.card(session.fields().karte));
     });
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Format.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
 

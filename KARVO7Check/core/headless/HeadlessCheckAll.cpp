@@ -10,7 +10,7 @@
 #include "app/KARVO7CheckDlg.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "headless/JUnitReport.h"
-#include "profile/IniFile.h"
+#include "profile/Files.h"
 
 namespace k7check {
 

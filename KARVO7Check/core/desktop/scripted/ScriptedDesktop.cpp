@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "KARVO7Os.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 
 namespace k7check {

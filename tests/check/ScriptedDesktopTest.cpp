@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "KARVO7Os.h"
+#include "desktop/scripted/HeadlessDesktop.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 
 using namespace k7check;
@@ -23,15 +24,24 @@ TEST(ScriptedDesktop, AnswersFromTheScriptThenWithTheDefaultButton) {
     EXPECT_EQ(desktop.messageLines()[3], "A: d");
 }
 
-TEST(ScriptedDesktop, EchoesMessagesForTheHeadlessRunAndAgreesToNothing) {
-    ScriptedDesktop desktop;
+TEST(HeadlessDesktop, LogsEveryAnswerAndAgreesToNothing) {
     std::ostringstream err;
-    desktop.echoMessagesTo(&err);
+    HeadlessDesktop desktop("/opt/karvo7/bin/KARVO7Check", err, /*virtualClock=*/true);
     EXPECT_EQ(desktop.messageBox("Init", "WarmUp Karte 1 Error 5", Buttons::Ok), Answer::Ok);
     EXPECT_EQ(desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo),
               Answer::No);
     EXPECT_EQ(err.str(),
               "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n");
+    EXPECT_EQ(desktop.messageBox("Lauf", "Weiter?", Buttons::YesNoCancel), Answer::Cancel);
+    // A proposed file name is taken, no name is a cancelled dialog.
+    EXPECT_EQ(desktop.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||"), "Data.csv");
+    EXPECT_EQ(desktop.openFileDialog("", "*.hex"), std::nullopt);
+    EXPECT_EQ(err.str(),
+              "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n"
+              "Lauf: Weiter? [Ja/Nein/Abbrechen]\nDatei: Data.csv\n");
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{"Init: WarmUp Karte 1 Error 5",
+                                        "Check: Wollen Sie wirklich sichern?", "Lauf: Weiter?"}));
 }
 
 TEST(ScriptedDesktop, SleepsInVirtualTimeThroughTheLibraryClock) {

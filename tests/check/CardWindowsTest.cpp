@@ -19,6 +19,7 @@
 #include "windows/card/DSPDlg.h"
 #include "windows/card/DspImage.h"
 #include "windows/card/KennungDlg.h"
+#include "windows/card/KennungVorgabenDlg.h"
 #include "windows/card/SelbsttestDlg.h"
 
 using namespace k7check;

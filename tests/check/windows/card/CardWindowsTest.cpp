@@ -9,9 +9,9 @@
 #include <sstream>
 #include <type_traits>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
+#include "SimFixture.h"
 #include "app/Session.h"
 #include "desktop/scripted/HeadlessDesktop.h"
 #include "windows/card/CommandDlg.h"

@@ -5,10 +5,10 @@
 
 #include <sstream>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
 #include "KARVO7Protocol.h"
+#include "SimFixture.h"
 #include "headless/HeadlessCheckAll.h"
 #include "profile/IniFile.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"

@@ -1,10 +1,7 @@
 // The scripted desktop itself: scripted and default answers, what it records, its clock.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "KARVO7Os.h"
-#include "desktop/scripted/HeadlessDesktop.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 
 using namespace k7check;
@@ -22,26 +19,6 @@ TEST(ScriptedDesktop, AnswersFromTheScriptThenWithTheDefaultButton) {
     ASSERT_EQ(desktop.messages().size(), 4u);
     EXPECT_EQ(desktop.messages()[0].answer, Answer::No);
     EXPECT_EQ(desktop.messageLines()[3], "A: d");
-}
-
-TEST(HeadlessDesktop, LogsEveryAnswerAndAgreesToNothing) {
-    std::ostringstream err;
-    HeadlessDesktop desktop("/opt/karvo7/bin/KARVO7Check", err, /*virtualClock=*/true);
-    EXPECT_EQ(desktop.messageBox("Init", "WarmUp Karte 1 Error 5", Buttons::Ok), Answer::Ok);
-    EXPECT_EQ(desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo),
-              Answer::No);
-    EXPECT_EQ(err.str(),
-              "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n");
-    EXPECT_EQ(desktop.messageBox("Lauf", "Weiter?", Buttons::YesNoCancel), Answer::Cancel);
-    // A proposed file name is taken, no name is a cancelled dialog.
-    EXPECT_EQ(desktop.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||"), "Data.csv");
-    EXPECT_EQ(desktop.openFileDialog("", "*.hex"), std::nullopt);
-    EXPECT_EQ(err.str(),
-              "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n"
-              "Lauf: Weiter? [Ja/Nein/Abbrechen]\nDatei: Data.csv\n");
-    EXPECT_EQ(desktop.messageLines(),
-              (std::vector<std::string>{"Init: WarmUp Karte 1 Error 5",
-                                        "Check: Wollen Sie wirklich sichern?", "Lauf: Weiter?"}));
 }
 
 TEST(ScriptedDesktop, SleepsInVirtualTimeThroughTheLibraryClock) {

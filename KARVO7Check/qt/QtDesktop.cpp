@@ -18,6 +18,7 @@
 
 #include "KARVO7Os.h"
 #include "ViewRegistry.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 
 namespace k7qt {

@@ -23,6 +23,7 @@
 #include "windows/card/CommandWords.h"
 #include "windows/card/DSPDlg.h"
 #include "windows/card/KennungDlg.h"
+#include "windows/card/KennungVorgabenDlg.h"
 #include "windows/card/SelbsttestDlg.h"
 
 using namespace k7check;

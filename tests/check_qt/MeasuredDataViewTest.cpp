@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPainter>
@@ -229,6 +231,33 @@ TEST_F(Windows, MeasuredDataViewShowsAndSavesTheWindowsPicture) {
         desktop.messages[0].rfind("Anzeige: " + missing + " konnte nicht gespeichert werden: ", 0),
         0u)
         << desktop.messages[0];
+
+    // A read-only file keeps its contents, and the message says why; a link to a picture is
+    // followed, its target replaced and the link kept.
+    QFile fixed(dir.filePath("fest.png"));
+    ASSERT_TRUE(fixed.open(QIODevice::WriteOnly));
+    fixed.write("fest");
+    fixed.close();
+    ASSERT_TRUE(fixed.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    desktop.files.push_back(fixed.fileName().toStdString());
+    view->savePictureAction()->trigger();
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[1], "Anzeige: " + fixed.fileName().toStdString() +
+                                       " konnte nicht gespeichert werden: " +
+                                       fixed.fileName().toStdString() + ": schreibgeschützt");
+    ASSERT_TRUE(fixed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(fixed.readAll(), QByteArray("fest"));
+    fixed.close();
+
+    const QString link = dir.filePath("link.png");
+    ASSERT_TRUE(QFile::link(saved, link));
+    desktop.files.push_back(link.toStdString());
+    view->resize(320, 200);
+    view->savePictureAction()->trigger();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    ASSERT_TRUE(loaded.load(saved, "PNG"));
+    EXPECT_EQ(loaded.size(), QSize(320, 200));
+    EXPECT_EQ(desktop.messages.size(), 2u);
 }
 
 TEST_F(Windows, WithoutDataTheWindowShowsItsOwnGround) {

@@ -18,9 +18,10 @@
 #include "ViewRegistry.h"
 #include "windows/pci/PCIconfigEEPROMDlg.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/pci/PCIconfigVorgabenDlg.h"
 #include "windows/pci/PCIeepromRegisterDlg.h"
+#include "windows/pci/PCIeepromVorgabenDlg.h"
 #include "windows/pci/PCIoperationRegisterDlg.h"
-#include "windows/pci/ReferenceValuesDlg.h"
 #include "windows/registers/DataLCADlg.h"
 #include "windows/registers/LCADlg.h"
 

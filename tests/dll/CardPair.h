@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "CapturedOutput.h"
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
 #include "TestClock.h"
@@ -16,16 +17,15 @@ namespace k7test::cards {
 
 constexpr uint32_t kDriverWord = 0xE0000042u;
 
-class CardPair : public testing::Test {
+class CardPair : public QuietTest {
   protected:
     void SetUp() override {
         driver.setDevices({{1, true}, {2, false}});
         driver.setErrorWord(kDriverWord);
         installed.emplace(driver);
-        testing::internal::CaptureStdout();
+        QuietTest::SetUp();
         v3 = KARVO7Open(1);
         other = KARVO7Open(2);
-        testing::internal::GetCapturedStdout();
         ASSERT_NE(v3, nullptr);
         ASSERT_NE(other, nullptr);
         driver.clearRecords();
@@ -33,11 +33,10 @@ class CardPair : public testing::Test {
 
     void TearDown() override {
         K7OsSetAllocator(nullptr);
-        testing::internal::CaptureStdout();
         KARVO7Close(v3);
         KARVO7Close(other);
-        testing::internal::GetCapturedStdout();
         installed.reset();
+        QuietTest::TearDown();
     }
 
     std::vector<Command> sent() const { return decodeCommands(driver.commandBlocks()); }

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "CapturedOutput.h"
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
 #include "TestClock.h"
@@ -84,7 +85,7 @@ TEST(Allocator, HandlesAndRequestBuffersAreReturnedAndFailuresReported) {
     CountingAllocator allocator;
     const K7OsAllocator table{&allocator, CountingAllocator::allocate, CountingAllocator::release};
     K7OsSetAllocator(&table);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE h = KARVO7Open(1);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(allocator.live, 1);  // the handle
@@ -99,8 +100,7 @@ TEST(Allocator, HandlesAndRequestBuffersAreReturnedAndFailuresReported) {
     EXPECT_EQ(KARVO7Close(h), 1);
     EXPECT_EQ(allocator.live, 0);
     K7OsSetAllocator(nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Ja gut OK installiert !!\nJa gut OK de-installiert !!\n");
+    EXPECT_EQ(printed.text(), "Ja gut OK installiert !!\nJa gut OK de-installiert !!\n");
 }
 
 TEST(Environment, WithoutADriverThereAreNoCards) {

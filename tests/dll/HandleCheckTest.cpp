@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedOutput.h"
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
 
@@ -221,9 +222,9 @@ TEST(HandleCheck, EveryFunctionRefusesNullAndForeignHandlesAndSendsNothing) {
 TEST(HandleCheck, MissingRecordsAndBuffersAreRefusedUnsent) {
     RecordingDriver driver;
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE card = KARVO7Open(1);
-    testing::internal::GetCapturedStdout();
+    printed.text();
     ASSERT_NE(card, nullptr);
     driver.clearRecords();
     const std::vector<std::function<int(uint32_t*)>> calls = {
@@ -252,9 +253,8 @@ TEST(HandleCheck, MissingRecordsAndBuffersAreRefusedUnsent) {
     EXPECT_EQ(KARVO7LoadProm(card, 0, nullptr, &error), 1);
     EXPECT_EQ(KARVO7Command(card, 0x0400, 0, nullptr, &error), 1);
     EXPECT_EQ(error, 0u);
-    testing::internal::CaptureStdout();
+    const k7test::CapturedOutput quiet;
     KARVO7Close(card);
-    testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Discovery, open and close, position, version-3 flag, data time-out, and the handle check.
 #include <gtest/gtest.h>
 
+#include "CapturedOutput.h"
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
 
@@ -23,22 +24,22 @@ TEST(Scan, NoCardsNoDriver) {
         EXPECT_EQ(KARVO7Scan(), 0);
     }
     EXPECT_EQ(KARVO7Scan(), 0);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     EXPECT_EQ(KARVO7Open(1), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Das war wohl nix !!\n");
+    EXPECT_EQ(printed.text(), "Das war wohl nix !!\n");
 }
 
 TEST(Open, TakesTheCardNumberModulo256AndIsExclusive) {
     RecordingDriver driver;
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     EXPECT_EQ(KARVO7Open(0), nullptr);
     KARVO7HANDLE h = KARVO7Open(257);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(KARVO7Open(1), nullptr);
     EXPECT_EQ(K7OsGetLastError(), K7_ERROR_SHARING_VIOLATION);
     EXPECT_EQ(KARVO7Close(h), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(printed.text(),
               "Das war wohl nix !!\nJa gut OK installiert !!\nDas war wohl nix !!\n"
               "Ja gut OK de-installiert !!\n");
 }
@@ -47,7 +48,7 @@ TEST(Open, ReadsTheVersion3FlagOnce) {
     RecordingDriver driver;
     driver.setDevices({{1, true}, {2, false}});
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE v3 = KARVO7Open(1);
     KARVO7HANDLE old = KARVO7Open(2);
     EXPECT_EQ(KARVO7IsVersion3(v3), 1);
@@ -57,13 +58,13 @@ TEST(Open, ReadsTheVersion3FlagOnce) {
     EXPECT_EQ(driver.requests().size(), before);
     KARVO7Close(v3);
     KARVO7Close(old);
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 TEST(Close, SendsTheClosingCommandAndReleasesEvenOnFailure) {
     RecordingDriver driver;
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE h = KARVO7Open(1);
     driver.failRequest(req::kCommand);
     EXPECT_EQ(KARVO7Close(h), 0);
@@ -76,7 +77,7 @@ TEST(Close, SendsTheClosingCommandAndReleasesEvenOnFailure) {
     ASSERT_NE(again, nullptr);
     driver.failClose(K7_ERROR_GEN_FAILURE);
     EXPECT_EQ(KARVO7Close(again), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = printed.text();
     EXPECT_NE(out.find("Das war wohl nix beim Schließen !!\n"), std::string::npos);
 }
 
@@ -84,7 +85,7 @@ TEST(CardPosition, CopiesBusAndSlotOrReportsTheDriverError) {
     RecordingDriver driver;
     driver.setPosition(1, 3, 14);
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE h = KARVO7Open(1);
     uint32_t bus = 9, slot = 9, error = 9;
     EXPECT_EQ(KARVO7GetCardPosition(h, &bus, &slot, &error), 1);
@@ -98,13 +99,13 @@ TEST(CardPosition, CopiesBusAndSlotOrReportsTheDriverError) {
     EXPECT_EQ(slot, 0u);
     EXPECT_EQ(error, 0xE0001234u);
     KARVO7Close(h);
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 TEST(DataTimeOut, SendsTheSecondsAsOneWord) {
     RecordingDriver driver;
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE h = KARVO7Open(1);
     driver.clearRecords();
     uint32_t error = 5;
@@ -116,7 +117,7 @@ TEST(DataTimeOut, SendsTheSecondsAsOneWord) {
     EXPECT_EQ(r[0].input, words({10}));
     EXPECT_EQ(r[0].outputSize, 0u);
     KARVO7Close(h);
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 TEST(HandleCheck, NullAndForeignHandlesAreRefusedWithoutTouchingTheDevice) {
@@ -144,14 +145,14 @@ TEST(HandleCheck, NullAndForeignHandlesAreRefusedWithoutTouchingTheDevice) {
 TEST(Install, RefusedWhileADeviceIsOpen) {
     RecordingDriver driver;
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE h = KARVO7Open(1);
     RecordingDriver other;
     const K7DrvDriver table = other.table();
     EXPECT_EQ(K7DrvInstall(&table), 0);
     EXPECT_EQ(K7OsGetLastError(), K7_ERROR_ACCESS_DENIED);
     KARVO7Close(h);
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CapturedOutput.h"
+
 namespace k7test {
 
 void EepromModel::attach(RecordingDriver& driver) {
@@ -69,18 +71,20 @@ void EepromModel::serveKonfigArea(RecordingDriver& driver) {
 
 void CardTest::openCard(bool version3) {
     driver.setDevices({{1, version3}});
-    testing::internal::CaptureStdout();
-    card = KARVO7Open(1);
-    testing::internal::GetCapturedStdout();
+    {
+        const CapturedOutput quiet;
+        card = KARVO7Open(1);
+    }
     ASSERT_NE(card, nullptr);
     driver.clearRecords();
 }
 
 void CardTest::TearDown() {
     if (card != nullptr) {
-        testing::internal::CaptureStdout();
-        KARVO7Close(card);
-        testing::internal::GetCapturedStdout();
+        {
+            const CapturedOutput quiet;
+            KARVO7Close(card);
+        }
         card = nullptr;
     }
 }

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "CapturedOutput.h"
 #include "KARVO7DLL.h"
 #include "RecordingDriver.h"
 
@@ -30,7 +31,7 @@ TEST(ParallelHandles, TwoCardsOnTwoThreads) {
     RecordingDriver driver;
     driver.setDevices({{1, true}, {2, false}});
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE a = KARVO7Open(1);
     KARVO7HANDLE b = KARVO7Open(2);
     ASSERT_NE(a, nullptr);
@@ -44,14 +45,14 @@ TEST(ParallelHandles, TwoCardsOnTwoThreads) {
     EXPECT_EQ(std::count(failuresB.begin(), failuresB.end(), 1), 0);
     EXPECT_EQ(KARVO7Close(a), 1);
     EXPECT_EQ(KARVO7Close(b), 1);
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 TEST(ParallelHandles, ReadsCompletedByTheDriverFromItsOwnThread) {
     RecordingDriver driver;
     driver.setDevices({{1, true}, {2, true}});
     ScopedDriver installed(driver);
-    testing::internal::CaptureStdout();
+    k7test::CapturedOutput printed;
     KARVO7HANDLE cards[2] = {KARVO7Open(1), KARVO7Open(2)};
     K7OsEvent* events[2] = {K7OsCreateEvent(1, 0), K7OsCreateEvent(1, 0)};
     std::vector<uint8_t> buffers[2] = {std::vector<uint8_t>(16), std::vector<uint8_t>(16)};
@@ -81,7 +82,7 @@ TEST(ParallelHandles, ReadsCompletedByTheDriverFromItsOwnThread) {
         K7OsCloseEvent(events[i]);
         KARVO7Close(cards[i]);
     }
-    testing::internal::GetCapturedStdout();
+    printed.text();
 }
 
 }  // namespace

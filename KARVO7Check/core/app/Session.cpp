@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "app/KARVO7CheckDlg.h"
 #include "card/SetToCard.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterKeys.h"

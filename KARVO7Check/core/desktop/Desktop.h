@@ -2,7 +2,7 @@
 // message boxes, the file-open and file-save dialogs, opening windows modally or not, repainting
 // and placing them, live work that can be stopped, long operations with progress, the millisecond
 // tick and sleep, the executable's path and the INI profile. QtDesktop serves people;
-// ScriptedDesktop serves tests and the headless mode.
+// ScriptedDesktop serves tests and HeadlessDesktop the unattended run of a test station.
 #pragma once
 
 #include <cstdint>

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/KARVO7CheckDlg.h"
-#include "desktop/scripted/ScriptedDesktop.h"
+#include "desktop/scripted/HeadlessDesktop.h"
 #include "headless/JUnitReport.h"
-#include "profile/IniFile.h"
+#include "profile/Files.h"
 
 namespace k7check {
 
@@ -117,10 +117,8 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
         err << "Parameterdatei " << options.parameterFile << " nicht gefunden!\n";
         return kHeadlessBadArguments;
     }
-    ScriptedDesktop desktop(
-        options.executablePath.empty() ? runningExecutable() : options.executablePath,
-        /*virtualClock=*/false);
-    desktop.echoMessagesTo(&err);
+    HeadlessDesktop desktop(
+        options.executablePath.empty() ? runningExecutable() : options.executablePath, err);
     Session session(desktop);
     if (!options.parameterFile.empty()) {
         session.useParameterFile(absolutePath(options.parameterFile));

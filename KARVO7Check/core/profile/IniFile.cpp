@@ -1,21 +1,14 @@
 #include "profile/IniFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
-#include <sstream>
+
+#include "profile/Files.h"
 
 namespace k7check {
 
@@ -59,25 +52,6 @@ std::string_view unquote(std::string_view value) {
 
 bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
-}
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
 }
 
 std::atomic<uint64_t> fileLoads{0};
@@ -384,80 +358,6 @@ int32_t profileIntOf(std::string_view value) {
         number = 0u - number;
     }
     return static_cast<int32_t>(number);
-}
-
-bool writeFileAtomically(const std::string& path, std::string_view bytes) {
-    // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) {
-            target = resolved;
-        }
-    }
-    mode_t mode = 0644;
-    if (::stat(target.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-        // A read-only file stays as it is, also for a user the system would let replace it.
-        if (!S_ISREG(info.st_mode) || (mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
-            return false;
-        }
-    }
-
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) {
-        // Make the rename itself durable.
-        const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-        return true;
-    }
-    ::unlink(temporary.c_str());
-    return false;
-}
-
-std::string resolveProfilePath(const std::string& file, const std::string& executablePath) {
-    if (file.empty() || file.front() == '/') {
-        return file;
-    }
-    const size_t slash = executablePath.rfind('/');
-    if (slash == std::string::npos) {
-        return file;
-    }
-    return executablePath.substr(0, slash + 1) + file;
-}
-
-std::string matchFileName(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        return path;
-    }
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string wanted = lowered(slash == std::string::npos ? path : path.substr(slash + 1));
-    std::string found;
-    int matches = 0;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (lowered(name) == wanted) {
-            found = name;
-            ++matches;
-        }
-    }
-    if (matches != 1) {
-        return path;
-    }
-    return slash == std::string::npos ? found : folder + found;
 }
 
 std::shared_ptr<const IniFile> readProfile(const std::string& path) {

@@ -76,19 +76,6 @@ class IniFile {
 // Integer of a profile value: optional sign and leading digits (wrapping at 32 bits).
 int32_t profileIntOf(std::string_view value);
 
-// Writes `bytes` to `path` atomically (temporary file, flush, rename). False on any failure;
-// the temporary file is removed and `path` is unchanged then.
-bool writeFileAtomically(const std::string& path, std::string_view bytes);
-
-// A profile name as the profile functions use it: an absolute name ("/...") unchanged, a
-// relative one in the folder of the running executable.
-std::string resolveProfilePath(const std::string& file, const std::string& executablePath);
-
-// `path` when it names an existing file; otherwise the one file in its folder whose name equals
-// the last component without regard to case (a parameter file copied from a station that does
-// not tell case apart); `path` again when there is none or more than one.
-std::string matchFileName(const std::string& path);
-
 // The desktop's profile services on files. A read parses the file only when it is not the file
 // the last read parsed, unchanged since (same inode, size and modification time), so reading
 // the keys of one file one by one reads it once; a write reads the file anew and replaces it.

@@ -1,8 +1,7 @@
 #include "desktop/scripted/ScriptedDesktop.h"
 
-#include <ostream>
-
 #include "KARVO7Os.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 
 namespace k7check {
@@ -17,33 +16,6 @@ uint32_t virtualTick(void* context) {
 // so that they too let the simulated cards catch up.
 void virtualSleep(void* context, uint32_t milliseconds) {
     static_cast<ScriptedDesktop*>(context)->sleep(milliseconds);
-}
-
-// Unscripted questions: a test gets Yes; an unattended run (echoing to a stream) gets No, so
-// nothing is written to a card or a file without a person agreeing to it. A Yes/No/Cancel
-// question gets Cancel, since runs ask it in a loop until Cancel.
-Answer defaultAnswer(Buttons buttons, bool unattended) {
-    switch (buttons) {
-        case Buttons::Ok:
-            return Answer::Ok;
-        case Buttons::YesNoCancel:
-            return Answer::Cancel;
-        case Buttons::YesNo:
-            break;
-    }
-    return unattended ? Answer::No : Answer::Yes;
-}
-
-const char* buttonsText(Buttons buttons) {
-    switch (buttons) {
-        case Buttons::Ok:
-            return "OK";
-        case Buttons::YesNo:
-            return "Ja/Nein";
-        case Buttons::YesNoCancel:
-            return "Ja/Nein/Abbrechen";
-    }
-    return "";
 }
 
 }  // namespace
@@ -107,21 +79,34 @@ void ScriptedDesktop::clear() {
     repaints_ = 0;
 }
 
+Answer ScriptedDesktop::unscriptedAnswer(const std::string& /*caption*/,
+                                         const std::string& /*text*/, Buttons buttons) {
+    // A Yes/No/Cancel question gets Cancel, since runs ask it in a loop until Cancel.
+    switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            break;
+    }
+    return Answer::Yes;
+}
+
+std::optional<std::string> ScriptedDesktop::unscriptedFile(const std::string& /*proposedName*/) {
+    return std::nullopt;
+}
+
 Answer ScriptedDesktop::messageBox(const std::string& caption, const std::string& text,
                                    Buttons buttons) {
-    Answer answer = defaultAnswer(buttons, echo_ != nullptr);
+    Answer answer = Answer::Ok;
     if (!answers_.empty()) {
         answer = answers_.front();
         answers_.pop_front();
+    } else {
+        answer = unscriptedAnswer(caption, text, buttons);
     }
     messages_.push_back({caption, text, buttons, answer});
-    if (echo_ != nullptr) {
-        *echo_ << caption << ": " << text;
-        if (buttons != Buttons::Ok) {
-            *echo_ << " [" << buttonsText(buttons) << "]";
-        }
-        *echo_ << '\n';
-    }
     return answer;
 }
 
@@ -139,12 +124,7 @@ std::optional<std::string> ScriptedDesktop::fileDialog(const std::string& record
                                                        const std::string& fileName) {
     fileDialogs_.push_back(record);
     if (fileAnswers_.empty()) {
-        // Unattended, the dialog is accepted as it opens: with the name it proposes, if any.
-        if (echo_ != nullptr && !fileName.empty()) {
-            *echo_ << "Datei: " << fileName << '\n';
-            return fileName;
-        }
-        return std::nullopt;
+        return unscriptedFile(fileName);
     }
     auto answer = std::move(fileAnswers_.front());
     fileAnswers_.pop_front();
@@ -172,9 +152,7 @@ ScriptedControls* ScriptedDesktop::controlsOf(const Dialog& dialog) {
 
 int ScriptedDesktop::runModal(Dialog& dialog) {
     windows_.push_back(dialog.windowClass());
-    if (echo_ != nullptr) {
-        *echo_ << dialog.title() << ": (Fenster ohne Bildschirm geschlossen)\n";
-    }
+    modalOpening(dialog);
     attach(dialog);
     int result = kIdCancel;
     if (!dialog.onInit() || dialog.ended()) {

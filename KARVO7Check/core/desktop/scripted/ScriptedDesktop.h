@@ -1,15 +1,14 @@
 // A desktop without a screen. It answers each message box and each modal window from a script
 // and records every caption, text and window opened; tick and sleep run on a virtual clock
 // installed as the card library's clock, so nothing ever waits. Tests use it directly; the
-// headless mode of production test stations uses it with `echo` set, which prints every
-// message to an error stream and answers with the default button.
+// unattended run of a test station uses HeadlessDesktop, which answers what no script answers
+// by rules of its own.
 #pragma once
 
 #include <atomic>
 #include <deque>
 #include <functional>
 #include <initializer_list>
-#include <iosfwd>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,12 +42,10 @@ class ScriptedDesktop : public Desktop {
     // ---- the script ---------------------------------------------------------------------
     // Answers of the next message boxes, in order. Without a scripted answer a box is
     // answered with OK, a Yes/No question with Yes and a Yes/No/Cancel question with Cancel
-    // (a question asked in a loop until Cancel ends); while echoing (the unattended headless
-    // run) a Yes/No question is answered No.
+    // (a question asked in a loop until Cancel ends).
     void answerMessages(std::initializer_list<Answer> answers);
     // Results of the next file dialogs, open or save, in order (nothing = cancelled);
-    // unscripted ones cancel, except while echoing (the unattended headless run), where a
-    // dialog opened with a proposed name takes that name.
+    // unscripted ones cancel.
     void answerFileDialog(std::optional<std::string> path);
     // What happens when a window is shown modally: the handler may change the window's fields
     // and press its buttons; its return is the result when the window did not end itself.
@@ -81,9 +78,6 @@ class ScriptedDesktop : public Desktop {
     std::vector<std::string> fileDialogs() const { return fileDialogs_; }
     int repaints() const { return repaints_; }
     void clear();
-
-    // Prints every message box to `stream` ("caption: text") and answers with the default.
-    void echoMessagesTo(std::ostream* stream) { echo_ = stream; }
 
     // ---- Desktop ------------------------------------------------------------------------
     Answer messageBox(const std::string& caption, const std::string& text,
@@ -118,6 +112,14 @@ class ScriptedDesktop : public Desktop {
     uint32_t now() const { return now_; }
     void advance(uint32_t milliseconds) { now_ += milliseconds; }
 
+  protected:
+    // What a message box or a file dialog gets when the script holds no answer (see
+    // answerMessages and answerFileDialog), and what happens as a modal window opens.
+    virtual Answer unscriptedAnswer(const std::string& caption, const std::string& text,
+                                    Buttons buttons);
+    virtual std::optional<std::string> unscriptedFile(const std::string& proposedName);
+    virtual void modalOpening(const Dialog& /*dialog*/) {}
+
   private:
     class View;
     void attach(Dialog& dialog);
@@ -141,7 +143,6 @@ class ScriptedDesktop : public Desktop {
     std::vector<std::string> fileDialogs_;
     int repaints_ = 0;
     std::atomic<uint32_t> now_{0};
-    std::ostream* echo_ = nullptr;
     bool virtualClock_ = true;
 };
 

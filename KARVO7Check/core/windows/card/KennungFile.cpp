@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "profile/IniFile.h"
+#include "profile/Files.h"
 
 namespace k7check {
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "KARVO7Protocol.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/TAlist.h"
 #include "windows/editors/TaFile.h"
@@ -113,7 +114,8 @@ void AnzeigeVorgabenDlg::loadScaled(bool version3) {
     esbLevel = set_.esbLevel >> 2;
     esbDelay.value = 0.0f;
     if (version3) {
-        esbDelay.value = static_cast<float>(KARVO7ReadRegister(card_, 0x42E) & 0xFFFF);
+        esbDelay.value =
+            static_cast<float>(KARVO7ReadRegister(card_, k7proto::reg::kEchoStartDelay) & 0xFFFF);
     }
     esbTime.value = static_cast<float>(set_.esbTime);
     vorlauf.value = set_.pkVorlauf;

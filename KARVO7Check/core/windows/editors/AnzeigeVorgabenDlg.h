@@ -52,7 +52,7 @@ class AnzeigeVorgabenDlg : public Dialog {
     int ausgang = 0;  // "Master Start", "Master Stop", "Einzel SAP", "Ready"
     bool ausgangLow = false;
     bool trigger25ns = false;
-    units::FloatEdit esbDelay;  // register 0x42E, shown only
+    units::FloatEdit esbDelay;  // the echo-start delay register, shown only
     units::FloatEdit esbTime;
     int64_t esbLevel = 0;
     units::FloatEdit vorlauf;
@@ -68,7 +68,6 @@ class AnzeigeVorgabenDlg : public Dialog {
 
     // The unit the time fields are shown in, and the factors in use.
     units::Unit shownUnit() const { return unit_; }
-    units::Timing sampleTiming() const { return sample_; }
     units::Timing clockTiming() const { return clock_; }
 
   private:

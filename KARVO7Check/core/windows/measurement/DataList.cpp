@@ -1,16 +1,11 @@
 #include "windows/measurement/DataList.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
 #include "data/StreamReaders.h"
+#include "profile/Files.h"
 
 namespace k7check {
 
@@ -111,47 +106,7 @@ std::string DataList::csv() const {
 }
 
 bool DataList::saveCsv(const std::string& path, std::string* error) const {
-    const auto fail = [&](const std::string& what) {
-        if (error != nullptr) {
-            *error = what + ": " + std::strerror(errno);
-        }
-        return false;
-    };
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return fail(temp);
-    }
-    const std::string text = csv();
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            errno = saved;
-            return fail(temp);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    (void)::fchmod(fd, 0644);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail(temp);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail(path);
-    }
-    return true;
+    return writeFileAtomically(path, csv(), error);
 }
 
 }  // namespace k7check

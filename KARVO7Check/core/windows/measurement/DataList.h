@@ -34,8 +34,8 @@ class DataList {
     std::string copyText(const std::vector<std::size_t>& indexes) const;
     // One row per sample: time in µs, percent of full scale, index, sample value.
     std::string csv() const;
-    // Writes csv() to `path` through a temporary file in the same folder that replaces `path`
-    // whole; on failure `path` is untouched and `error` (if given) says why.
+    // Writes csv() to `path` whole or not at all (writeFileAtomically: links followed, a
+    // read-only file refused); on failure `path` is untouched and `error` (if given) says why.
     bool saveCsv(const std::string& path, std::string* error = nullptr) const;
 
   private:

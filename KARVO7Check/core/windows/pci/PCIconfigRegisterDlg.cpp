@@ -3,9 +3,9 @@
 #include "Format.h"
 #include "app/Session.h"
 #include "windows/pci/PCIconfigEEPROMDlg.h"
+#include "windows/pci/PCIconfigVorgabenDlg.h"
 #include "windows/pci/PCIeepromRegisterDlg.h"
 #include "windows/pci/PCIoperationRegisterDlg.h"
-#include "windows/pci/ReferenceValuesDlg.h"
 
 namespace k7check {
 

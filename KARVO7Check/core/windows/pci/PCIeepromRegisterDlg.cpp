@@ -1,7 +1,7 @@
 #include "windows/pci/PCIeepromRegisterDlg.h"
 
 #include "KARVO7Protocol.h"
-#include "windows/pci/ReferenceValuesDlg.h"
+#include "windows/pci/PCIeepromVorgabenDlg.h"
 
 namespace k7check {
 

@@ -86,22 +86,4 @@ bool ReferenceValuesDlg::onSave() {
     return true;
 }
 
-PCIconfigVorgabenDlg::PCIconfigVorgabenDlg(Desktop& desktop, std::string profileFile)
-    : ReferenceValuesDlg(
-          kWindowClass, kTitle, kTitle, "PCIconfiguration",
-          {"VendorID",       "DeviceID",     "Command",      "Status",         "BIST",
-           "RevisionID",     "Class",        "HeaderType",   "LatencyTimer",   "CacheLineSize",
-           "Baseaddress0",   "Baseaddress1", "Baseaddress2", "Baseaddress3",   "Baseaddress4",
-           "BaseaddressROM", "SubsystemID",  "SubVendorID",  "MaximumLatency", "MinimumGrant",
-           "InterruptPin",   "InterruptLine"},
-          desktop, std::move(profileFile)) {}
-
-PCIeepromVorgabenDlg::PCIeepromVorgabenDlg(Desktop& desktop, std::string profileFile)
-    : ReferenceValuesDlg(
-          kWindowClass, kTitle, "PCI Local Configuration Vorgaben", "PCIEEPROM",
-          {"Signature", "Length", "Entry", "PCIpointer", "VendorID", "DeviceID", "RevisionID",
-           "Class", "Baseaddress0", "Baseaddress1", "Baseaddress2", "Baseaddress3", "Baseaddress4",
-           "BaseaddressROM", "InterruptLine", "InterruptPin", "MinimumGrant", "MaximumLatency"},
-          desktop, std::move(profileFile)) {}
-
 }  // namespace k7check

@@ -1,8 +1,7 @@
 // The windows that edit reference values: one edit per key of a parameter-file section, shown
 // as the file holds it (default "0"); "Save" asks and writes every edit's text unchanged under
-// its key through the INI class, which keeps every other line, comment and the order.
-//  - PCIconfigVorgabenDlg, "PCI Configuration Vorgaben": section "PCIconfiguration" ;
-//  - PCIeepromVorgabenDlg, "PCI EEPROM Vorgaben": section "PCIEEPROM" .
+// its key through the INI class, which keeps every other line, comment and the order. The
+// windows are PCIconfigVorgabenDlg and PCIeepromVorgabenDlg.
 #pragma once
 
 #include <string>
@@ -39,20 +38,6 @@ class ReferenceValuesDlg : public Dialog, public FormSource {
     std::vector<std::string> keys_;
     Desktop& desktop_;
     std::string profileFile_;
-};
-
-class PCIconfigVorgabenDlg : public ReferenceValuesDlg {
-  public:
-    static constexpr const char* kWindowClass = "PCIconfigVorgabenDlg";
-    static constexpr const char* kTitle = "PCI Configuration Vorgaben";
-    PCIconfigVorgabenDlg(Desktop& desktop, std::string profileFile);
-};
-
-class PCIeepromVorgabenDlg : public ReferenceValuesDlg {
-  public:
-    static constexpr const char* kWindowClass = "PCIeepromVorgabenDlg";
-    static constexpr const char* kTitle = "PCI EEPROM Vorgaben";
-    PCIeepromVorgabenDlg(Desktop& desktop, std::string profileFile);
 };
 
 }  // namespace k7check

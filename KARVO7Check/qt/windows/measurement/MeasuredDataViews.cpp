@@ -1,18 +1,22 @@
 #include "MeasuredDataViews.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "MonospaceFont.h"
 #include "QtCanvas.h"
+#include "profile/Files.h"
 
 namespace k7qt {
 
@@ -57,25 +61,16 @@ QImage AnzeigeDlgView::picture() const {
 }
 
 bool AnzeigeDlgView::savePicture(const std::string& path, std::string& error) const {
-    const QImage image = picture();
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString().toStdString();
+    // Qt encodes the picture; the file is written whole or not at all like every file the
+    // program writes.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture().save(&buffer, "PNG")) {
+        error = "PNG nicht geschrieben";
         return false;
     }
-    if (!image.save(&file, "PNG")) {
-        error = file.errorString().toStdString();
-        if (error.empty() || file.error() == QFileDevice::NoError) {
-            error = "PNG nicht geschrieben";
-        }
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return k7check::writeFileAtomically(
+        path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), &error);
 }
 
 // ---- "Data"

@@ -2,8 +2,8 @@
 // station's parameter file.
 #include <gtest/gtest.h>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
+#include "SimFixture.h"
 #include "app/Session.h"
 
 using namespace k7check;
@@ -14,7 +14,7 @@ namespace {
 // The station's parameter file of the station tests: channel k holds device 17 - k.
 std::string stationParameterFile() {
     const std::string here = __FILE__;
-    return readText(here.substr(0, here.rfind('/')) + "/../station/sixteen-cards.ini");
+    return readText(here.substr(0, here.rfind('/')) + "/../../station/sixteen-cards.ini");
 }
 
 TEST(SixteenCards, StartUpNumbersEveryCardByItsChannel) {

@@ -1,8 +1,6 @@
 // The scripted desktop itself: scripted and default answers, what it records, its clock.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "KARVO7Os.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 
@@ -21,17 +19,6 @@ TEST(ScriptedDesktop, AnswersFromTheScriptThenWithTheDefaultButton) {
     ASSERT_EQ(desktop.messages().size(), 4u);
     EXPECT_EQ(desktop.messages()[0].answer, Answer::No);
     EXPECT_EQ(desktop.messageLines()[3], "A: d");
-}
-
-TEST(ScriptedDesktop, EchoesMessagesForTheHeadlessRunAndAgreesToNothing) {
-    ScriptedDesktop desktop;
-    std::ostringstream err;
-    desktop.echoMessagesTo(&err);
-    EXPECT_EQ(desktop.messageBox("Init", "WarmUp Karte 1 Error 5", Buttons::Ok), Answer::Ok);
-    EXPECT_EQ(desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo),
-              Answer::No);
-    EXPECT_EQ(err.str(),
-              "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n");
 }
 
 TEST(ScriptedDesktop, SleepsInVirtualTimeThroughTheLibraryClock) {

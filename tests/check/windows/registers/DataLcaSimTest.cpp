@@ -2,8 +2,8 @@
 // register write: a "Write" that changed only "Average" must not touch the selected set's gates.
 #include <gtest/gtest.h>
 
-#include "../sim/SimFixture.h"
 #include "KARVO7Protocol.h"
+#include "SimFixture.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/registers/DataLCADlg.h"
 

@@ -131,6 +131,13 @@ TEST(DataListCsv, OneRowPerSampleWrittenWhole) {
     EXPECT_FALSE(list.saveCsv(dir.file("missing/data.csv"), &error));
     EXPECT_NE(error.find("missing"), std::string::npos);
     EXPECT_EQ(k7checktest::filesIn(dir.path()), std::vector<std::string>{"data.csv"});
+
+    // A read-only file stays as it is.
+    k7checktest::writeText(path, "fest\n");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(list.saveCsv(path, &error));
+    EXPECT_EQ(error, path + ": schreibgeschützt");
+    EXPECT_EQ(k7checktest::readText(path), "fest\n");
 }
 
 }  // namespace

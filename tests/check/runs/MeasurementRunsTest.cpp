@@ -9,7 +9,7 @@
 #include <map>
 #include <mutex>
 
-#include "../sim/SimFixture.h"
+#include "SimFixture.h"
 #include "app/Session.h"
 #include "card/SetToCard.h"
 #include "data/StreamReaders.h"

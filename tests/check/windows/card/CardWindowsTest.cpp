@@ -6,16 +6,20 @@
 
 #include <cstring>
 #include <fstream>
+#include <sstream>
+#include <type_traits>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
+#include "SimFixture.h"
 #include "app/Session.h"
+#include "desktop/scripted/HeadlessDesktop.h"
 #include "windows/card/CommandDlg.h"
 #include "windows/card/CommandParameterDlgs.h"
 #include "windows/card/DSPDlg.h"
 #include "windows/card/DspImage.h"
 #include "windows/card/KennungDlg.h"
+#include "windows/card/KennungVorgabenDlg.h"
 #include "windows/card/SelbsttestDlg.h"
 
 using namespace k7check;
@@ -25,9 +29,21 @@ namespace {
 
 constexpr uint32_t kKonfigAreaRequest = 0x80026006u;
 
+// The scripted desktop of the tests, or the headless desktop of the unattended run on the
+// virtual clock, its answers written to `log`.
+template <typename DesktopType>
+DesktopType desktopIn(const std::string& executable, std::ostream& log) {
+    if constexpr (std::is_same_v<DesktopType, HeadlessDesktop>) {
+        return DesktopType(executable, log, /*virtualClock=*/true);
+    } else {
+        return DesktopType(executable);
+    }
+}
+
 // A session on simulated cards, started from a parameter file in a scratch folder that names
 // the shipped identification file and DSP program by absolute paths.
-class CardWindows : public ::testing::Test {
+template <typename DesktopType>
+class CardWindowsOn : public ::testing::Test {
   protected:
     void start(uint32_t cards = 2, bool persist = false, const std::string& extraIni = "") {
         config = simtest::testConfig(cards);
@@ -47,7 +63,7 @@ class CardWindows : public ::testing::Test {
         ASSERT_TRUE(session->startUp());
         desktop.clear();
     }
-    ~CardWindows() override {
+    ~CardWindowsOn() override {
         session.reset();
         sim.reset();
     }
@@ -77,11 +93,14 @@ class CardWindows : public ::testing::Test {
     }
 
     TempDir dir;
-    ScriptedDesktop desktop{dir.file("KARVO7Check")};
+    std::ostringstream log;
+    DesktopType desktop = desktopIn<DesktopType>(dir.file("KARVO7Check"), log);
     k7sim::Config config;
     std::unique_ptr<k7sim::Simulator> sim;
     std::unique_ptr<Session> session;
 };
+using CardWindows = CardWindowsOn<ScriptedDesktop>;
+using UnattendedCardWindows = CardWindowsOn<HeadlessDesktop>;
 
 // ---- Kennung --------------------------------------------------------------------------------
 
@@ -462,15 +481,19 @@ TEST_F(CardWindows, DspCheckLoadsTheChosenFileOrTheNamedOneWhenUnattended) {
     // Cancelled: nothing to load.
     EXPECT_FALSE(window.automaticCheck(result));
     EXPECT_EQ(result, "Datei nicht gefunden");
+}
 
+TEST_F(UnattendedCardWindows, DspCheckLoadsTheNamedFileWhenNobodyChooses) {
+    start();
+    DSPDlg window(*session);
+    std::string result;
     // Nobody to choose: the named file, and without a name nothing.
-    std::ostringstream echo;
-    desktop.echoMessagesTo(&echo);
     EXPECT_TRUE(window.automaticCheck(result));
     EXPECT_EQ(result, "Karte 1 OK (Reset nach 50 ms)");
     desktop.writeProfileString(session->profileFile(), "DSP", "Filename", " ");
     EXPECT_FALSE(window.automaticCheck(result));
     EXPECT_EQ(result, "Datei nicht gefunden");
+    EXPECT_EQ(log.str(), "Datei: " + exampleFile("KARVO7DSP.hex") + "\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
+#include "profile/Files.h"
 #include "profile/IniFile.h"
 
 using namespace k7check;
@@ -105,19 +106,6 @@ TEST(IniSave, AReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(ini.save(path));
     EXPECT_EQ(readText(path), "[S]\nK=1\n");
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"ro.ini"});
-}
-
-TEST(IniProfile, AFileNameMatchesWithoutRegardToCaseOnlyWhenItIsTheOnlyOne) {
-    TempDir dir;
-    writeText(dir.file("KARVO7Check.ini"), "");
-    EXPECT_EQ(matchFileName(dir.file("KARVO7Check.INI")), dir.file("KARVO7Check.ini"));
-    EXPECT_EQ(matchFileName(dir.file("karvo7check.ini")), dir.file("KARVO7Check.ini"));
-    writeText(dir.file("karvo7check.INI"), "");
-    // Two candidates: neither is taken.
-    EXPECT_EQ(matchFileName(dir.file("KARVO7CHECK.INI")), dir.file("KARVO7CHECK.INI"));
-    // The exact name always wins.
-    EXPECT_EQ(matchFileName(dir.file("karvo7check.INI")), dir.file("karvo7check.INI"));
-    EXPECT_EQ(matchFileName(dir.file("missing.ini")), dir.file("missing.ini"));
 }
 
 TEST(IniRead, AMissingFileGivesTheDefaults) {
@@ -295,11 +283,6 @@ TEST(IniSave, AnInterruptedSaveLeavesTheOldFileWhole) {
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(readText(path), old);
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"KARVO7Check.INI"});
-}
-
-TEST(IniSave, AFolderThatCannotBeWrittenFailsTheSave) {
-    TempDir dir;
-    EXPECT_FALSE(writeFileAtomically(dir.file("missing/sub/x.ini"), "[A]\n"));
 }
 
 TEST(IniProfile, RelativeNamesLiveBesideTheExecutable) {

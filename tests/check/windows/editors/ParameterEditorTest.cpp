@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
+#include "SimFixture.h"
 #include "card/SetToCard.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "../sim/SimFixture.h"
+#include "SimFixture.h"
 #include "card/SetToCard.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/editors/BlendenDlg.h"

@@ -2,7 +2,7 @@
 // because every sleep gives the cards their turn, the reset wait, and set hand-over bounds.
 #include <gtest/gtest.h>
 
-#include "../sim/SimFixture.h"
+#include "SimFixture.h"
 #include "card/CardReset.h"
 #include "card/ParameterSet.h"
 #include "card/SetToCard.h"

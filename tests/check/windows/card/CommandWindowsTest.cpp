@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
+#include "SimFixture.h"
 #include "app/Session.h"
 #include "windows/card/CommandDlg.h"
 #include "windows/card/CommandParameterDlgs.h"

@@ -5,16 +5,17 @@
 
 #include <sstream>
 
-#include "../sim/SimFixture.h"
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
 #include "KARVO7Protocol.h"
+#include "SimFixture.h"
 #include "headless/HeadlessCheckAll.h"
 #include "profile/IniFile.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
+#include "windows/pci/PCIconfigVorgabenDlg.h"
 #include "windows/pci/PCIeepromRegisterDlg.h"
+#include "windows/pci/PCIeepromVorgabenDlg.h"
 #include "windows/pci/PCIoperationRegisterDlg.h"
-#include "windows/pci/ReferenceValuesDlg.h"
 #include "windows/registers/LCADlg.h"
 
 using namespace k7check;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "desktop/scripted/RecordingCanvas.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/PixelCanvas.h"

@@ -1,7 +1,7 @@
 #include "runs/DataRateCommon.h"
 
 #include "Format.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "runs/ReadLoop.h"
 
 namespace k7check {

@@ -12,7 +12,7 @@
 #include "SimFixture.h"
 #include "app/Session.h"
 #include "card/SetToCard.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"
 #include "runs/DataRateCommon.h"

@@ -4,7 +4,7 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "profile/Files.h"
 
 namespace k7check {

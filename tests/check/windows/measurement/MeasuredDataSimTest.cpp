@@ -9,7 +9,7 @@
 
 #include "Format.h"
 #include "SimFixture.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "desktop/scripted/RecordingCanvas.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"

@@ -45,7 +45,9 @@ KARVO7StreamOptions nativeGates(uint32_t sets) {
 std::vector<Walked> walk(const Buffer& data, const KARVO7StreamOptions& o,
                          uint32_t capacity = 65536) {
     const std::unique_ptr<uint8_t[]> copy(new uint8_t[data.size() + 1]);
-    std::memcpy(copy.get(), data.data(), data.size());
+    if (!data.empty()) {
+        std::memcpy(copy.get(), data.data(), data.size());
+    }
     KARVO7StreamWalker walker;
     EXPECT_EQ(KARVO7StreamBegin(&walker, copy.get(), data.size(), &o), 1);
     std::vector<Walked> items;

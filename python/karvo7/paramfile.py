@@ -169,7 +169,10 @@ class ParameterFile:
                 continue
             name, _, _ = text.partition("=")
             if name.strip():
-                keys.append((i, name.strip().lower(), text.index("=") + 1))
+                start = text.index("=") + 1
+                while start < len(text) and text[start] in " \t":
+                    start += 1
+                keys.append((i, name.strip().lower(), start))
         return keys
 
     def value(self, section: str, key: str) -> Optional[str]:
@@ -252,9 +255,14 @@ class ParameterFile:
         target = os.fspath(path) if path is not None else self.path
         if target is None:
             raise ValueError("no path to save the parameter file to")
-        if os.path.exists(target) and not os.access(target, os.W_OK):
-            raise PermissionError(f"{target} is read-only: not replaced")
-        mode = os.stat(target).st_mode & 0o777 if os.path.exists(target) else 0o644
+        # Replace the file a symbolic link points to, not the link.
+        target = os.path.realpath(target)
+        mode = 0o644
+        if os.path.exists(target):
+            mode = os.stat(target).st_mode & 0o777
+            if not os.path.isfile(target) or mode & 0o222 == 0 \
+                    or not os.access(target, os.W_OK):
+                raise PermissionError(f"{target} is read-only: not replaced")
         folder = os.path.dirname(os.path.abspath(target))
         handle, temporary = tempfile.mkstemp(prefix=".karvo7-", dir=folder)
         try:
@@ -266,6 +274,6 @@ class ParameterFile:
             if os.path.exists(temporary):
                 os.unlink(temporary)
             raise
-        self.path = target
+        self.path = os.fspath(path) if path is not None else self.path
 
 

@@ -213,7 +213,7 @@ def decode(
     among 1 to 6. Data that cannot be taken apart raises DecodeError where it begins, after
     everything before it has been yielded."""
     options = _options(layout, sample_bits, gates, _set_mask(active_sets))
-    if gates and layout is Layout.NATIVE and options.active_sets == 0:
+    if gates and layout is Layout.NATIVE and options.active_sets & 0x7E == 0:
         raise ValueError("native gate entries need an active set among 1 to 6")
     return _Decoder(_as_array(source)).items(options)
 

@@ -1,0 +1,159 @@
+"""Single shots and continuous block measurements on simulated cards, in both layouts and with
+every record type, against the samples the same settings give in the other layouts."""
+
+from __future__ import annotations
+
+import gc
+
+import numpy as np
+import pytest
+
+import karvo7
+
+# Without noise the samples follow from the settings alone, shot after shot.
+QUIET = "cards = 2\n[Card]\nnoise = 0\n[Card2]\nversion3 = no\n"
+
+
+@pytest.fixture
+def quiet(simulator):
+    simulator(QUIET)
+
+
+def ascan(**changes) -> karvo7.ParameterSet:
+    return karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, aufnahmelaenge=1000,
+                               **changes)
+
+
+def test_shots_of_every_record_type_carry_the_same_echoes(quiet):
+    with karvo7.open(1) as card:
+        wide = card.shot(ascan(), 1)
+        packed = card.shot(ascan(bit8=True), 1)
+        hf = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000), 1)
+        hf8 = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000, bit8=True), 1)
+    assert (wide.type, packed.type, hf.type, hf8.type) == (0x14, 0x10, 0x60, 0x60)
+    assert {r.identification for r in (wide, packed, hf, hf8)} == {-11}
+    assert {r.set for r in (wide, packed, hf, hf8)} == {1}
+    for record in (wide, packed, hf, hf8):
+        assert record.samples.dtype == np.int16 and record.samples.size == 1000
+        assert record.time_stamp is None
+    assert wide.samples.max() > 1000  # echoes, rectified
+    assert wide.samples.min() >= 0
+    np.testing.assert_array_equal(packed.samples, wide.samples & ~0xF)
+    np.testing.assert_array_equal(hf8.samples, hf.samples & ~0xFF)
+    assert hf.samples.min() < 0  # HF swings both ways
+
+
+def test_native_shots_match_the_record_layout(quiet):
+    with karvo7.open(1) as card:
+        recorded = card.shot(ascan(), 1)
+        hf = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000), 1)
+        card.set_layout(karvo7.Layout.NATIVE)
+        native = card.shot(ascan(), 1)
+        native_hf8 = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000, bit8=True), 1)
+    assert native.type == 0 and native.identification is None and native.set == 1
+    np.testing.assert_array_equal(native.samples, recorded.samples)
+    np.testing.assert_array_equal(native_hf8.samples, hf.samples >> 8)
+
+
+def test_shot_gate_values_find_the_back_wall_echoes_in_the_default_gates(quiet):
+    parameters = ascan(aufnahmelaenge=1600)
+    with karvo7.open(1) as card:
+        record = card.shot(parameters, 1)
+    assert record.gates is not None
+    for number in range(1, 5):
+        gate = parameters.gates[number]
+        value = record.gates.gates[number]
+        assert value.amplitude > gate.schwelle, number
+        assert gate.anfang <= value.time <= gate.ende, number
+        # The card's maximum is the largest sample in the gate, on the 12-bit scale.
+        window = record.samples[gate.anfang : gate.ende + 1]
+        assert value.amplitude == pytest.approx(np.abs(window).max() / 16, abs=1)
+
+
+def test_a_card_that_is_not_version3_shoots_with_set_0_only(quiet):
+    with karvo7.open(2) as card:
+        record = card.shot(ascan(), 0)
+        assert record.type == 0 and record.samples.size == 1000 and record.gates is None
+        with pytest.raises(ValueError):
+            card.shot(ascan(), 1)
+
+
+def stopped_and_empty(card: karvo7.Card) -> bool:
+    return card.status().modus == 0 and not card.data_in_fifo()
+
+
+def test_a_stream_over_two_sets_yields_their_shots_and_gate_results(quiet):
+    sets = {1: ascan(), 2: ascan(bit8=True, aufnahmelaenge=500)}
+    with karvo7.open(1) as card:
+        single = card.shot(sets[1], 1)
+        records = list(card.stream(sets, count=40))
+        assert stopped_and_empty(card)
+    shots = [r for r in records if not r.is_gates]
+    gates = [r for r in records if r.is_gates]
+    assert len(shots) == 40
+    assert [r.set for r in shots] == [1, 2] * 20
+    assert {r.type for r in shots if r.set == 2} == {0x10}
+    assert all(r.samples.size == 500 for r in shots if r.set == 2)
+    for r in shots:
+        if r.set == 1:
+            np.testing.assert_array_equal(r.samples, single.samples)
+    assert len(gates) >= 40
+    assert {r.identification for r in gates} == {-11, -12}
+    assert all(r.gates.gates[1].present for r in gates)
+
+
+def test_a_native_stream_numbers_its_shots_by_the_run_order(quiet):
+    sets = {2: ascan(aufnahmelaenge=300), 5: karvo7.ParameterSet(aufnahmelaenge=200)}
+    with karvo7.open(1, layout=karvo7.Layout.NATIVE) as card:
+        records = list(card.stream(sets, count=10))
+        assert stopped_and_empty(card)
+    shots = [r for r in records if not r.is_gates]
+    assert [(r.set, r.samples.size) for r in shots] == [(2, 300), (5, 200)] * 5
+    entries = [r for r in records if r.is_gates]
+    assert entries and {r.set for r in entries} <= {2, 5}
+
+
+def test_stopping_a_stream_early_leaves_the_card_stopped_and_its_fifo_empty(quiet):
+    with karvo7.open(1) as card:
+        stream = card.stream(ascan(), count=1000)
+        for n, _ in enumerate(stream):
+            if n == 3:
+                break
+        stream.close()
+        assert stopped_and_empty(card)
+        stream.close()  # again: nothing happens
+
+        with card.stream(ascan()) as endless:
+            next(endless)
+            with pytest.raises(ValueError, match="streaming"):
+                card.shot(ascan(), 1)
+        assert stopped_and_empty(card)
+
+        dropped = card.stream(ascan())
+        next(dropped)
+        del dropped
+        gc.collect()
+        assert stopped_and_empty(card)
+        assert card.shot(ascan(), 1).samples.size == 1000  # the card measures again
+
+
+def test_a_stream_ends_after_its_time_and_on_a_card_that_is_not_version3(quiet):
+    with karvo7.open(1) as card:
+        timed = list(card.stream(ascan(), seconds=0.2))
+        assert timed and stopped_and_empty(card)
+    with karvo7.open(2) as other:
+        records = list(other.stream(ascan(), count=5))
+        assert [r.set for r in records] == [0] * 5
+        with pytest.raises(ValueError, match="set 0 only"):
+            other.stream({1: ascan()})
+
+
+def test_stream_arguments_are_checked_before_the_card_starts(quiet):
+    with karvo7.open(1) as card:
+        for bad in ({}, {8: ascan()}, {1: "set"}, {1: ascan(filter=9)}, 42):
+            with pytest.raises(ValueError):
+                card.stream(bad, count=1)
+        for count in (-1, 1.5):
+            with pytest.raises(ValueError):
+                card.stream(ascan(), count=count)
+        assert stopped_and_empty(card)

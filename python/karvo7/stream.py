@@ -10,7 +10,8 @@ from __future__ import annotations
 
 import time
 from ctypes import byref, c_uint32
-from typing import Any, Dict, Iterator, List, Optional, Union
+from collections import deque
+from typing import Any, Deque, Dict, Iterator, Optional
 
 import numpy as np
 
@@ -64,7 +65,7 @@ class Stream:
             any(g.enable for g in s.gates[1:]) for n, s in self._sets.items() if n >= 1
         )
         self._shots = 0
-        self._pending: List[Record] = []
+        self._pending: Deque[Record] = deque()
         self._running = False
         self._finished = False
         self._scratch = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
@@ -83,7 +84,7 @@ class Stream:
                 card.apply(parameters, number, start=1 if version3 else 3)
             card._call("KARVO7SetMode", 1)
             # Nothing from before, no overflow pending: the stream holds its own shots only.
-            self._stop_card(quiet=True)
+            self._stop_card()
             if version3:
                 card.activate(self._order)
                 card._call("KARVO7StartParam", self._order[0])
@@ -94,23 +95,22 @@ class Stream:
             self._deadline = (time.monotonic() + self._seconds
                               if self._seconds is not None else None)
 
-    def _stop_card(self, quiet: bool) -> None:
+    def _stop_card(self) -> None:
+        """Stops the card and empties its FIFO, whatever it was doing (a card that does not
+        measure refuses the stop)."""
         card = self._card
-        error = c_uint32(0)
-        stopped = card._library.KARVO7Stop(card._h(), byref(error)) != 0
-        cleared_error = c_uint32(0)
-        cleared = card._library.KARVO7ClearFIFO(card._h(), byref(cleared_error)) != 0
-        if quiet:
-            return
-        if not stopped:
-            raise Error("KARVO7Stop", error.value)
-        if not cleared:
-            raise Error("KARVO7ClearFIFO", cleared_error.value)
+        card._library.KARVO7Stop(card._h(), byref(c_uint32(0)))
+        card._call("KARVO7ClearFIFO")
 
     def close(self) -> None:
         """Stops the card and empties its FIFO; closing again does nothing."""
         if not self._running:
             return
+        self._end(stopped=False)
+
+    def _end(self, stopped: bool) -> None:
+        """The stream is over: the card is stopped (unless ``stopped`` already) and its FIFO
+        emptied, so that nothing of the stream is left for the next measurement."""
         self._running = False
         self._finished = True
         card = self._card
@@ -118,7 +118,11 @@ class Stream:
             card._streaming = False
             if card.closed:
                 return
-            self._stop_card(quiet=False)
+            error = c_uint32(0)
+            if not stopped and card._library.KARVO7Stop(card._h(), byref(error)) == 0:
+                card._library.KARVO7ClearFIFO(card._h(), byref(c_uint32(0)))
+                raise Error("KARVO7Stop", error.value)
+            card._call("KARVO7ClearFIFO")
 
     def __enter__(self) -> "Stream":
         return self
@@ -159,18 +163,22 @@ class Stream:
             except BaseException:
                 self.close()
                 raise
-        return self._pending.pop(0)
+        return self._pending.popleft()
 
     def _finish(self) -> None:
+        """The last shot is read: the card stops, the gate results it gathered are fetched,
+        and the FIFO is emptied."""
         card = self._card
         with card._lock:
             error = c_uint32(0)
             if card._library.KARVO7Stop(card._h(), byref(error)) == 0:
-                self.close()
+                self._end(stopped=True)
                 raise Error("KARVO7Stop", error.value)
-            if self._results:
-                self._fetch_results()
-        self.close()
+            try:
+                if self._results:
+                    self._fetch_results()
+            finally:
+                self._end(stopped=True)
 
     def _read_shot(self) -> None:
         card = self._card

@@ -64,9 +64,12 @@ def main(path: str) -> None:
             text = f"B{number}: t ={value.time:4d} v ={value.amplitude // 4:3d}"
             if number == 0:
                 text = f"ES: d ={es:4d} | " + text
-            texts.append((text + ("^" if value.marker else ""), GATE_COLOURS[number]))
-        for k, (text, colour) in enumerate(texts):
-            fig.text(0.07 + k * 0.19, 0.02, text, color=colour, family="monospace", fontsize=8)
+            texts.append((number, text + ("^" if value.marker else "")))
+        # Placed as the display places them: B0 with the echo start first, then B1 to B4.
+        places = [0.01, 0.36, 0.52, 0.68, 0.84]
+        for number, text in texts:
+            fig.text(places[number], 0.02, text, color=GATE_COLOURS[number], family="monospace",
+                     fontsize=8)
 
     ax.set_xlim(0, percent.size)
     ax.set_ylim(-100, 100)

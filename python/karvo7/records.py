@@ -43,11 +43,11 @@ class DecodeError(ValueError):
 
 @dataclass(frozen=True)
 class GateValue:
-    """One gate of one shot: its echo's time of flight (samples) and amplitude (12-bit
-    scale), the marker (the signal clipped in the gate) and whether the gate has a result.
-    ``present`` is None where the source does not say."""
+    """One gate of one shot: its echo's time of flight in samples (halves in the record
+    layout) and amplitude (12-bit scale), the marker (the signal clipped in the gate) and
+    whether the gate has a result. ``present`` is None where the source does not say."""
 
-    time: int
+    time: float
     amplitude: int
     marker: bool
     present: Optional[bool]
@@ -102,10 +102,15 @@ class ControlWord:
 
 
 def _gate_values(item: _stream.Item, compact: bool) -> Tuple[GateValue, ...]:
-    scale = 4 if compact else 1
-    return tuple(
-        GateValue(g.time, g.amplitude * scale, bool(g.marker), bool(g.present)) for g in item.gates
-    )
+    """Gates B0 to B4 of an item. A compact entry holds them in order, with times in samples
+    and 10-bit amplitudes; a gate results record holds B1 to B4 in its slots 1 to 4 and B0 in
+    slot 5, with times in half samples."""
+    g = item.gates
+    if compact:
+        return tuple(GateValue(x.time, x.amplitude * 4, bool(x.marker), bool(x.present))
+                     for x in g)
+    return tuple(GateValue(x.time / 2, x.amplitude, bool(x.marker), bool(x.present))
+                 for x in (g[4], g[0], g[1], g[2], g[3]))
 
 
 _names: dict = {}

@@ -65,6 +65,8 @@ class Stream:
             any(g.enable for g in s.gates[1:]) for n, s in self._sets.items() if n >= 1
         )
         self._shots = 0
+        self._shots_of: Dict[Optional[int], int] = {}  # data records read, by set
+        self._gates_of: Dict[Optional[int], int] = {}  # gate results handed out, by set
         self._pending: Deque[Record] = deque()
         self._running = False
         self._finished = False
@@ -176,7 +178,7 @@ class Stream:
                 raise Error("KARVO7Stop", error.value)
             try:
                 if self._results:
-                    self._fetch_results()
+                    self._fetch_results(last=True)
             finally:
                 self._end(stopped=True)
 
@@ -189,6 +191,8 @@ class Stream:
             block = self._scratch[: count.value].copy()
             native_set = self._order[self._shots % len(self._order)]
             records = card._decode_block(block, self._sets, native_set)
+            for record in records:
+                self._shots_of[record.set] = self._shots_of.get(record.set, 0) + 1
             self._shots += 1
             if self._results and self._shots % RESULTS_EVERY == 0:
                 self._pending.extend(records)
@@ -196,12 +200,18 @@ class Stream:
                 return
         self._pending.extend(records)
 
-    def _fetch_results(self) -> None:
+    def _fetch_results(self, last: bool = False) -> None:
+        """Fetches the gate results gathered on the card. The ``last`` fetch, after the card
+        stopped, keeps only the results of shots whose data was read: the card may have shot
+        once more before it stopped."""
         card = self._card
         count = c_uint32(RESULTS_BYTES)
         card._call("KARVO7GetResults", 0, byref(count), self._result_buffer.ctypes.data)
         if count.value == 0:
             return
         block = self._result_buffer[: count.value].copy()
-        self._pending.extend(
-            card._decode_block(block, self._sets, self._order[0], gates=True))
+        for record in card._decode_block(block, self._sets, self._order[0], gates=True):
+            if last and self._gates_of.get(record.set, 0) >= self._shots_of.get(record.set, 0):
+                continue
+            self._gates_of[record.set] = self._gates_of.get(record.set, 0) + 1
+            self._pending.append(record)

@@ -29,7 +29,7 @@ CAPTURE = (
     struct.pack("<II", 0xFF, 0x12345678)  # time-stamp prefix
     + header(0x14, 12, -11) + struct.pack("<hhh", 1, -2, 32767)
     + struct.pack("<I", 0xFFFFEFFF)
-    + gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x0000)])
+    + gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x0000), (0, 0, 0), (100, 20, 0x8000)])
     + struct.pack("<I", 0xFFFF1234)
     + header(0x10, 12, 5) + PACKED
     + header(0x60, 8, -13) + struct.pack("<h", -300)
@@ -55,10 +55,13 @@ def test_a_capture_in_the_record_layout_yields_its_records_in_order():
 
     assert (gates.type, gates.identification, gates.time_stamp) == (0x40, -12, None)
     assert gates.is_gates and gates.samples.size == 0
+    # Slots 1 to 4 hold B1 to B4 and slot 5 B0; times count half samples.
     g = gates.gates.gates
-    assert (g[0].amplitude, g[0].time, g[0].present, g[0].marker) == (400, 123, True, False)
-    assert (g[1].amplitude, g[1].time, g[1].present, g[1].marker) == (4095, 50, True, True)
-    assert g[2].present is False and g[4] == karvo7.GateValue(0, 0, False, False)
+    assert (g[1].amplitude, g[1].time, g[1].present, g[1].marker) == (400, 61.5, True, False)
+    assert (g[2].amplitude, g[2].time, g[2].present, g[2].marker) == (4095, 25, True, True)
+    assert g[3] == karvo7.GateValue(4.5, 7, False, False)
+    assert g[0] == karvo7.GateValue(10, 100, False, True)
+    assert g[4] == karvo7.GateValue(0, 0, False, False)
 
     # Packed 12-bit samples come left-aligned: four from three words.
     assert packed.type == 0x10 and packed.identification == 5

@@ -21,6 +21,9 @@ from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
 
 # Bytes of the largest shot block: 65535 16-bit samples, header and time-stamp prefix.
 MAX_BLOCK_BYTES = 131072
+# The control LCA's FIFO status register (read only); bits 4-7 flag a full or overrun FIFO.
+FIFO_STATUS_REGISTER = 1058
+POWER_UP_COMMAND = 6 << 10  # command number 6, no data words
 
 
 @dataclass(frozen=True)
@@ -206,6 +209,18 @@ class Card:
         if getattr(self._library, name)(self._h(), *arguments, byref(error)) == 0:
             raise Error(name, error.value)
 
+    def power_up(self) -> None:
+        """Sends the power-up command: closing a card powers it down, and a card powered
+        down does not measure."""
+        with self._lock:
+            self._call("KARVO7Command", POWER_UP_COMMAND, 0, None)
+
+    def warm_up(self) -> None:
+        """Brings a freshly reset card into its defined state (LCA reset, power up, offset,
+        the warm-up transmitter settings of set 0); the sets must be handed over again."""
+        with self._lock:
+            self._call("KARVO7WarmUp")
+
     # ---- identity and sensors -----------------------------------------------------------
 
     @property
@@ -333,9 +348,15 @@ class Card:
     # ---- measurement --------------------------------------------------------------------
 
     def _decode_block(self, data: np.ndarray, sets: Dict[int, ParameterSet],
-                      native_set: int, gates: bool = False) -> List[Record]:
-        """The records of one block the card delivered."""
-        bits = 8 if sets[native_set].bit8 and self._layout is Layout.NATIVE else 16
+                      native_set: Optional[int], gates: bool = False) -> List[Record]:
+        """The records of one block the card delivered; ``native_set`` is the set a native
+        block comes from, None when it is not known (the sets then share one sample width)."""
+        widths = {s.bit8 for s in sets.values()} if native_set is None \
+            else {sets[native_set].bit8}
+        if len(widths) != 1 and not gates:
+            raise Error("KARVO7GetData", 0, "a native shot of a set not known: its sample "
+                        "width is not known")
+        bits = 8 if widths == {True} and self._layout is Layout.NATIVE else 16
         active = tuple(s for s in sets if 1 <= s <= 6)
         if gates and self._layout is Layout.NATIVE and not active:
             return []
@@ -380,13 +401,24 @@ class Card:
         record.gates = gates
         return record
 
+    def fifo_overflowed(self) -> bool:
+        """True when the card's data FIFO ran over (shots were lost) since it was last
+        emptied: the full and overflow bits of its FIFO status register."""
+        with self._lock:
+            return self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER) & 0xF0 != 0
+
     def stream(self, sets: Any, count: Optional[int] = None, seconds: Optional[float] = None,
-               results: bool = True) -> "Stream":
+               results: bool = True, lost_shots: str = "raise") -> "Stream":
         """A continuous block measurement over ``sets`` (a ParameterSet, taken as set 1 on a
         version-3 card and set 0 on others, or a mapping of set numbers to sets): an iterator
         of the shots' records and, with ``results``, the gate results records, that ends
         after ``count`` shots or ``seconds``. Closing the iterator (or leaving its ``with``
-        block, or dropping it) stops the card and empties its FIFO."""
+        block, or dropping it) stops the card and empties its FIFO.
+
+        When the program cannot keep up and the card's FIFO runs over, shots are lost: with
+        ``lost_shots="raise"`` the iterator raises Error; with ``"count"`` it counts the
+        overflow in ``Stream.overflows``, empties the FIFO and goes on (in the native layout
+        the set of later shots is then unknown when several sets take turns)."""
         from .stream import Stream
 
-        return Stream(self, sets, count, seconds, results)
+        return Stream(self, sets, count, seconds, results, lost_shots)

@@ -50,7 +50,12 @@ class Stream:
     """Iterator of a continuous block measurement; see ``Card.stream``."""
 
     def __init__(self, card: Any, sets: Any, count: Optional[int], seconds: Optional[float],
-                 results: bool) -> None:
+                 results: bool, lost_shots: str = "raise") -> None:
+        if lost_shots not in ("raise", "count"):
+            raise ValueError(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
+        self._count_losses = lost_shots == "count"
+        self.overflows = 0  # times the FIFO ran over (lost_shots="count")
+        self._order_known = True
         if count is not None and (isinstance(count, bool) or not isinstance(count, int)
                                   or count < 0):
             raise ValueError(f"count must be a non-negative integer, not {count!r}")
@@ -186,10 +191,20 @@ class Stream:
         card = self._card
         with card._lock:
             count = c_uint32(MAX_BLOCK_BYTES)
-            card._call("KARVO7GetData", byref(count), self._scratch.ctypes.data)
+            error = c_uint32(0)
+            if card._library.KARVO7GetData(card._h(), byref(count), self._scratch.ctypes.data,
+                                           byref(error)) == 0:
+                if self._count_losses and card.fifo_overflowed():
+                    # Shots were lost: counted, the FIFO emptied, and the run goes on.
+                    self.overflows += 1
+                    card._call("KARVO7ClearFIFO")
+                    self._order_known = len(self._order) == 1
+                    return
+                raise Error("KARVO7GetData", error.value)
             # The records are views on a buffer of their own, which the next read leaves alone.
             block = self._scratch[: count.value].copy()
-            native_set = self._order[self._shots % len(self._order)]
+            native_set = self._order[self._shots % len(self._order)] \
+                if self._order_known else None
             records = card._decode_block(block, self._sets, native_set)
             for record in records:
                 self._shots_of[record.set] = self._shots_of.get(record.set, 0) + 1

@@ -43,6 +43,14 @@ def test_shots_of_every_record_type_carry_the_same_echoes(quiet):
     assert hf.samples.min() < 0  # HF swings both ways
 
 
+def test_a_card_measures_again_after_it_was_closed_and_opened(quiet):
+    # Closing powers the card down; opening powers it up again.
+    karvo7.open(1).close()
+    with karvo7.open(1) as card:
+        assert card.shot(ascan(), 1).samples.size == 1000
+        assert len(list(card.stream(ascan(), count=3))) >= 3
+
+
 def test_native_shots_match_the_record_layout(quiet):
     with karvo7.open(1) as card:
         recorded = card.shot(ascan(), 1)

@@ -99,21 +99,26 @@ _SIGNATURES = {
 VERSION_MAJOR = 1
 
 
+_declared: "ctypes.CDLL | None" = None
+
+
 def stream_library() -> ctypes.CDLL:
     """The decoder library with its signatures declared; its major version must be ours."""
+    global _declared
+    if _declared is not None:
+        return _declared
     library = _library.load(_library.STREAM_LIBRARY)
-    if not getattr(library, "_karvo7_declared", False):
-        for name, (result, arguments) in _SIGNATURES.items():
-            function = getattr(library, name)
-            function.restype = result
-            function.argtypes = arguments
-        major = library.KARVO7StreamVersion() >> 16
-        if major != VERSION_MAJOR:
-            raise _library.LibraryNotFoundError(
-                f"karvo7: {_library.STREAM_LIBRARY} has version {major}, "
-                f"the package needs {VERSION_MAJOR}"
-            )
-        library._karvo7_declared = True
+    for name, (result, arguments) in _SIGNATURES.items():
+        function = getattr(library, name)
+        function.restype = result
+        function.argtypes = arguments
+    major = library.KARVO7StreamVersion() >> 16
+    if major != VERSION_MAJOR:
+        raise _library.LibraryNotFoundError(
+            f"karvo7: {_library.STREAM_LIBRARY} has version {major}, "
+            f"the package needs {VERSION_MAJOR}"
+        )
+    _declared = library
     return library
 
 

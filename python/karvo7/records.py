@@ -14,7 +14,7 @@ import ctypes
 import enum
 import os
 from dataclasses import dataclass, field
-from typing import Iterator, Optional, Tuple, Union
+from typing import Dict, Iterator, Optional, Tuple, Union
 
 import numpy as np
 
@@ -41,7 +41,7 @@ class DecodeError(ValueError):
         super().__init__(f"data {reason} at byte {offset} ({bytes_left} bytes left)")
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, slots=True)
 class GateValue:
     """One gate of one shot: its echo's time of flight in samples (halves in the record
     layout) and amplitude (12-bit scale), the marker (the signal clipped in the gate) and
@@ -67,7 +67,7 @@ _EMPTY = np.zeros(0, dtype=np.int16)
 _EMPTY.flags.writeable = False
 
 
-@dataclass
+@dataclass(slots=True)
 class Record:
     """One shot's data or gate results.
 
@@ -130,7 +130,6 @@ class _Decoder:
         self.data = data
         self.address = data.ctypes.data
         self.size = data.size
-        self.samples = _stream.stream_library().KARVO7StreamSamples
 
     def samples_of(self, item: _stream.Item) -> np.ndarray:
         count = item.sample_count
@@ -140,7 +139,8 @@ class _Decoder:
             # As stored: a view on the buffer, no copy.
             return np.frombuffer(self.data, dtype="<i2", count=count, offset=item.payload_offset)
         out = np.empty(count, dtype=np.int16)
-        written = self.samples(self.address, self.size, ctypes.byref(item), out.ctypes.data, count)
+        written = _stream.stream_library().KARVO7StreamSamples(
+            self.address, self.size, ctypes.byref(item), out.ctypes.data, count)
         return out[:written]
 
     def convert(self, item: _stream.Item) -> Union[Record, ControlWord]:
@@ -184,7 +184,15 @@ class _Decoder:
             yield self.convert(item)
 
 
+_options_cache: Dict[Tuple[Layout, int, bool, int], _stream.Options] = {}
+
+
 def _options(layout: Layout, sample_bits: int, gates: bool, active_sets: int) -> _stream.Options:
+    """The decoder's options (shared: the decoder only reads them)."""
+    key = (layout, sample_bits, gates, active_sets)
+    cached = _options_cache.get(key)
+    if cached is not None:
+        return cached
     if sample_bits not in (8, 16):
         raise ValueError(f"samples are 8 or 16 bits wide, not {sample_bits}")
     options = _stream.Options()
@@ -192,6 +200,7 @@ def _options(layout: Layout, sample_bits: int, gates: bool, active_sets: int) ->
     options.sample_bits = sample_bits
     options.native_content = _stream.NATIVE_GATES if gates else _stream.NATIVE_SAMPLES
     options.active_sets = active_sets
+    _options_cache[key] = options
     return options
 
 

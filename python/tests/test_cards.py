@@ -82,7 +82,7 @@ def test_calls_from_two_threads_on_one_card_are_serialised(card):
 
     def read() -> None:
         try:
-            for _ in range(200):
+            for _ in range(5000):
                 card.temperature_and_voltages()
                 card.identification()
         except Exception as error:  # collected for the assertion below

@@ -118,3 +118,42 @@ def test_decode_refuses_options_that_describe_no_data():
         karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(0, 7))
     with pytest.raises(ValueError):
         karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(9,))
+
+
+def c_walk(data: bytes, options) -> list:
+    """The decoder's own walk over ``data``, with the samples it writes while walking:
+    (kind, type, identification, samples) of every item."""
+    import ctypes
+
+    from karvo7 import _stream
+
+    library = _stream.stream_library()
+    buffer = ctypes.create_string_buffer(data, len(data))
+    walker = _stream.Walker()
+    assert library.KARVO7StreamBegin(ctypes.byref(walker), buffer, len(data), ctypes.byref(options))
+    out = (ctypes.c_int16 * 65536)()
+    items = []
+    while True:
+        item = _stream.Item()
+        if not library.KARVO7StreamNext(ctypes.byref(walker), ctypes.byref(item), out, 65536):
+            return items
+        items.append((item.kind, item.type, item.kennung, list(out[: item.samples_written])))
+
+
+def test_records_carry_what_the_decoders_own_walk_gives():
+    from karvo7 import _stream
+    from karvo7.records import _options
+
+    expected = c_walk(CAPTURE, _options(karvo7.Layout.RECORD, 16, False, 0))
+    records = list(karvo7.decode(CAPTURE))
+    assert len(records) == len(expected)
+    for record, (kind, kind_type, identification, samples) in zip(records, expected):
+        if kind == _stream.ITEM_CONTROL:
+            assert isinstance(record, karvo7.ControlWord)
+            continue
+        assert (record.type, record.identification) == (kind_type, identification)
+        assert record.samples.tolist() == samples
+
+    native = struct.pack("<5h", 1, -1, 300, -300, 7)
+    (item,) = c_walk(native, _options(karvo7.Layout.NATIVE, 16, False, 0))
+    assert list(karvo7.decode(native, karvo7.Layout.NATIVE))[0].samples.tolist() == item[3]

@@ -168,3 +168,36 @@ def test_stream_arguments_are_checked_before_the_card_starts(quiet):
             with pytest.raises(ValueError):
                 card.stream(ascan(), count=count)
         assert stopped_and_empty(card)
+
+
+def test_two_cards_stream_in_parallel_threads(quiet):
+    """Each card has its own lock: two streams on two cards run at the same time."""
+    import threading
+
+    counts = {}
+
+    def run(number: int) -> None:
+        with karvo7.open(number) as card:
+            sets = {1: ascan(iff=2000)} if card.is_version3 else {0: ascan(iff=2000)}
+            counts[number] = sum(1 for r in card.stream(sets, count=200, results=False))
+
+    threads = [threading.Thread(target=run, args=(n,)) for n in (1, 2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(timeout=60)
+    assert counts == {1: 200, 2: 200}
+
+
+def test_a_streams_records_are_what_the_decoder_gives_for_the_cards_bytes(quiet):
+    with karvo7.open(1) as card:
+        records = [r for r in card.stream({1: ascan(), 2: ascan(aufnahmelaenge=64)}, count=6)
+                   if not r.is_gates]
+    for record in records:
+        # Sixteen-bit samples are views on the block the card delivered.
+        block = record.samples.base
+        while not isinstance(block, np.ndarray) or block.dtype != np.uint8:
+            block = block.base
+        (again,) = [r for r in karvo7.decode(block) if isinstance(r, karvo7.Record)]
+        assert (again.type, again.identification) == (record.type, record.identification)
+        np.testing.assert_array_equal(again.samples, record.samples)

@@ -122,17 +122,20 @@ def stream_library() -> ctypes.CDLL:
     return library
 
 
-def walk(address: int, size: int, options: Options) -> Iterator[Item]:
+def walk(address: int, size: int, options: Options, run_length: int = 0) -> Iterator[Item]:
     """The items of ``size`` bytes at ``address`` (memory the caller keeps alive). Each item is
-    a fresh structure, so callers may keep them."""
+    a fresh structure, so callers may keep them. With a ``run_length``, native sample runs
+    come in pieces of that many samples."""
     library = stream_library()
     walker = Walker()
     if library.KARVO7StreamBegin(ctypes.byref(walker), address, size, ctypes.byref(options)) == 0:
         raise ValueError("the decoder refused these options")
     next_item = library.KARVO7StreamNext
     walker_ref = ctypes.byref(walker)
+    # The decoder cuts native runs to the capacity of the buffer it is given.
+    pieces = (ctypes.c_int16 * run_length)() if run_length else None
     while True:
         item = Item()
-        if next_item(walker_ref, ctypes.byref(item), None, 0) == 0:
+        if next_item(walker_ref, ctypes.byref(item), pieces, run_length) == 0:
             return
         yield item

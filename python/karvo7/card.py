@@ -10,7 +10,7 @@ import ctypes
 import threading
 from ctypes import byref, c_uint32
 from dataclasses import dataclass
-from typing import Any, Dict, List, Optional, Tuple
+from typing import Any, Callable, Dict, List, Optional, Tuple
 
 import numpy as np
 
@@ -165,6 +165,7 @@ class Card:
         self._version3 = self._library.KARVO7IsVersion3(handle) != 0
         self._layout = Layout.NATIVE
         self._streaming = False
+        self._stream: Optional[Callable[[], Any]] = None  # weak reference to the open stream
 
     # ---- handle -------------------------------------------------------------------------
 
@@ -194,6 +195,9 @@ class Card:
         with self._lock:
             if self._handle is None:
                 return
+            stream = self._stream() if self._stream is not None else None
+            if stream is not None:
+                stream.close()  # the card stops and its FIFO is emptied before it powers down
             handle, self._handle = self._handle, None
             if self._library.KARVO7Close(handle) == 0:
                 raise Error("KARVO7Close", 0, "power-down or closing the device failed")

@@ -179,8 +179,11 @@ class _Decoder:
         reason = "truncated" if item.tail_reason == _stream.TAIL_TRUNCATED else "invalid"
         raise DecodeError(item.offset, item.bytes_left, reason)
 
-    def items(self, options: _stream.Options) -> Iterator[Union[Record, ControlWord]]:
-        for item in _stream.walk(self.address, self.size, options):
+    def items(self, options: _stream.Options,
+              run_length: int = 0) -> Iterator[Union[Record, ControlWord]]:
+        """The walk's records; native sample runs in pieces of ``run_length`` samples when it
+        is given (the samples themselves are taken from the buffer, not from the piece)."""
+        for item in _stream.walk(self.address, self.size, options, run_length):
             yield self.convert(item)
 
 
@@ -218,18 +221,22 @@ def decode(
     sample_bits: int = 16,
     gates: bool = False,
     active_sets: Tuple[int, ...] = (1, 2, 3, 4, 5, 6),
+    shot_samples: Optional[int] = None,
 ) -> Iterator[Union[Record, ControlWord]]:
     """The records and control words of captured data (bytes, a NumPy array or a file, such as
     the command-line tool's ``stream`` output), in order.
 
     ``layout`` says how the data was delivered. Native data holds either samples
     (``sample_bits`` 16 or 8) or, with ``gates``, compact gate entries of the ``active_sets``
-    among 1 to 6. Data that cannot be taken apart raises DecodeError where it begins, after
-    everything before it has been yielded."""
+    among 1 to 6; native samples carry no shot boundaries, so ``shot_samples`` (the samples a
+    shot records) cuts them into one record per shot. Data that cannot be taken apart raises
+    DecodeError where it begins, after everything before it has been yielded."""
     options = _options(layout, sample_bits, gates, _set_mask(active_sets))
     if gates and layout is Layout.NATIVE and options.active_sets & 0x7E == 0:
         raise ValueError("native gate entries need an active set among 1 to 6")
-    return _Decoder(_as_array(source)).items(options)
+    if shot_samples is not None and not 1 <= shot_samples <= _stream.MAX_SAMPLES:
+        raise ValueError(f"shot_samples must lie in 1..{_stream.MAX_SAMPLES}")
+    return _Decoder(_as_array(source)).items(options, shot_samples or 0)
 
 
 def _set_mask(sets: Tuple[int, ...]) -> int:

@@ -9,6 +9,7 @@ garbage-collected.
 from __future__ import annotations
 
 import time
+import weakref
 from ctypes import byref, c_uint32
 from collections import deque
 from typing import Any, Deque, Dict, Iterator, Optional
@@ -98,6 +99,7 @@ class Stream:
             else:
                 card._call("KARVO7Start")
             card._streaming = True
+            card._stream = weakref.ref(self)
             self._running = True
             self._deadline = (time.monotonic() + self._seconds
                               if self._seconds is not None else None)

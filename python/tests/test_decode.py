@@ -83,6 +83,11 @@ def test_native_samples_of_both_widths_and_compact_gate_entries():
     assert len(wide) == 1 and wide[0].type == 0 and wide[0].samples.tolist() == [-5, 0, 12000]
     narrow = list(karvo7.decode(bytes([0x80, 0x7F, 0x01]), karvo7.Layout.NATIVE, sample_bits=8))
     assert narrow[0].samples.tolist() == [-128, 127, 1]
+    # Shots of three samples each, the last one cut short.
+    shots = karvo7.decode(struct.pack("<8h", *range(8)), karvo7.Layout.NATIVE, shot_samples=3)
+    assert [r.samples.tolist() for r in shots] == [[0, 1, 2], [3, 4, 5], [6, 7]]
+    shots = karvo7.decode(bytes(range(5)), karvo7.Layout.NATIVE, sample_bits=8, shot_samples=2)
+    assert [r.samples.tolist() for r in shots] == [[0, 1], [2, 3], [4]]
 
     def entry(t: int) -> bytes:
         es = 1000 | 100 << 22
@@ -118,6 +123,8 @@ def test_decode_refuses_options_that_describe_no_data():
         karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(0, 7))
     with pytest.raises(ValueError):
         karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(9,))
+    with pytest.raises(ValueError):
+        karvo7.decode(b"", karvo7.Layout.NATIVE, shot_samples=0)
 
 
 def c_walk(data: bytes, options) -> list:

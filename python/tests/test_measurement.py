@@ -201,3 +201,35 @@ def test_a_streams_records_are_what_the_decoder_gives_for_the_cards_bytes(quiet)
         (again,) = [r for r in karvo7.decode(block) if isinstance(r, karvo7.Record)]
         assert (again.type, again.identification) == (record.type, record.identification)
         np.testing.assert_array_equal(again.samples, record.samples)
+
+
+@pytest.mark.parametrize(
+    "layout, parameters, kind",
+    [
+        (karvo7.Layout.RECORD, ascan(), 0x14),
+        (karvo7.Layout.RECORD, ascan(bit8=True), 0x10),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700), 0x60),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0x60),
+        (karvo7.Layout.NATIVE, ascan(), 0),
+        (karvo7.Layout.NATIVE, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0),
+    ],
+)
+def test_every_record_type_streams_as_it_shoots(quiet, layout, parameters, kind):
+    with karvo7.open(1, layout=layout) as card:
+        shot = card.shot(parameters, 3)
+        streamed = [r for r in card.stream({3: parameters}, count=4) if not r.is_gates]
+    assert shot.type == kind
+    assert [r.type for r in streamed] == [kind] * 4
+    for record in streamed:
+        assert record.set == 3
+        np.testing.assert_array_equal(record.samples, shot.samples)
+
+
+def test_closing_a_card_stops_its_stream(quiet):
+    card = karvo7.open(1)
+    stream = card.stream(ascan())
+    next(stream)
+    card.close()
+    assert list(stream) == []
+    with karvo7.open(1) as again:
+        assert stopped_and_empty(again)

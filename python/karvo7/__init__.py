@@ -37,10 +37,11 @@ def scan() -> int:
     return int(_cdefs.card_library().KARVO7Scan())
 
 
-def open(number: int, layout: Layout | None = None) -> Card:  # noqa: A001 - the package's verb
-    """Opens card ``number`` (1-based) exclusively and powers it up. ``layout`` chooses how the card delivers
-    its data (default: the record layout on version-3 cards, as the check program does, the
-    native layout on others). Raises Error when the card is absent or in use."""
+def open(number: int, layout: Layout | None = None) -> Card:  # noqa: A001 (the verb)
+    """Opens card ``number`` (1-based) exclusively and powers it up. ``layout`` chooses how
+    the card delivers its data (default: the record layout on version-3 cards, as the check
+    program does, the native layout on others). Raises Error when the card is absent or in
+    use."""
     card = _open_card(number)
     try:
         # The card may have been powered down by the last program that closed it.

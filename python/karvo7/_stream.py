@@ -3,7 +3,7 @@
 from __future__ import annotations
 
 import ctypes
-from ctypes import POINTER, Structure, c_char_p, c_int16, c_int32, c_uint32, c_uint64, c_void_p
+from ctypes import POINTER, Structure, c_char_p, c_int32, c_uint32, c_uint64, c_void_p
 from typing import Iterator
 
 from . import _library

@@ -10,7 +10,7 @@ import ctypes
 import threading
 from ctypes import byref, c_uint32
 from dataclasses import dataclass
-from typing import Any, Callable, Dict, List, Optional, Tuple
+from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
 
 import numpy as np
 
@@ -18,6 +18,9 @@ from . import _cdefs
 from .errors import Error
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
+
+if TYPE_CHECKING:
+    from .stream import Stream
 
 # Bytes of the largest shot block: 65535 16-bit samples, header and time-stamp prefix.
 MAX_BLOCK_BYTES = 131072

@@ -18,7 +18,7 @@ import numpy as np
 
 from .errors import Error
 from .params import ParameterSet
-from .records import Layout, Record
+from .records import Record
 
 # Gate results are fetched after this many shots (and at the end).
 RESULTS_EVERY = 32

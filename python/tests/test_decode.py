@@ -29,7 +29,8 @@ CAPTURE = (
     struct.pack("<II", 0xFF, 0x12345678)  # time-stamp prefix
     + header(0x14, 12, -11) + struct.pack("<hhh", 1, -2, 32767)
     + struct.pack("<I", 0xFFFFEFFF)
-    + gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x0000), (0, 0, 0), (100, 20, 0x8000)])
+    + gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x0000), (0, 0, 0),
+                        (100, 20, 0x8000)])
     + struct.pack("<I", 0xFFFF1234)
     + header(0x10, 12, 5) + PACKED
     + header(0x60, 8, -13) + struct.pack("<h", -300)

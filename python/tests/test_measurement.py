@@ -233,3 +233,18 @@ def test_closing_a_card_stops_its_stream(quiet):
     assert list(stream) == []
     with karvo7.open(1) as again:
         assert stopped_and_empty(again)
+
+
+def test_externally_triggered_records_carry_their_time_stamps(simulator):
+    simulator("cards = 1\n[Card]\nnoise = 0\nexternal_trigger_hz = 1000\n")
+    parameters = ascan(externer_trigger=True)
+    with karvo7.open(1) as card:
+        shot = card.shot(parameters, 1)
+        records = list(card.stream({1: parameters}, count=5))
+    assert shot.time_stamp is not None
+    shots = [r for r in records if not r.is_gates]
+    stamps = [r.time_stamp for r in shots]
+    assert len(stamps) == 5 and None not in stamps
+    assert stamps == sorted(stamps) and len(set(stamps)) == 5
+    assert all(r.time_stamp is not None for r in records if r.is_gates)
+    np.testing.assert_array_equal(shots[0].samples, shot.samples)

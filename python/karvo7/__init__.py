@@ -38,14 +38,16 @@ def scan() -> int:
 
 
 def open(number: int, layout: Layout | None = None) -> Card:  # noqa: A001 (the verb)
-    """Opens card ``number`` (1-based) exclusively and powers it up. ``layout`` chooses how
+    """Opens card ``number`` (1-based) exclusively and warms it up (``Card.warm_up``): the
+    sets are handed over by each shot and stream. ``layout`` chooses how
     the card delivers its data (default: the record layout on version-3 cards, as the check
     program does, the native layout on others). Raises Error when the card is absent or in
     use."""
     card = _open_card(number)
     try:
-        # The card may have been powered down by the last program that closed it.
-        card.power_up()
+        # The card may have been powered down by the last program that closed it, and its
+        # converter's offset is adjusted only by the warm-up.
+        card.warm_up()
         chosen = layout if layout is not None else (
             Layout.RECORD if card.is_version3 else Layout.NATIVE)
         card.set_layout(chosen)

@@ -145,7 +145,6 @@ _SIGNATURES = {
     "KARVO7GetKonfig": (c_int, [_H, POINTER(KonfigRecord), _u32p]),
     "KARVO7GetADC": (c_int, [_H, POINTER(ADCValues), _u32p]),
     "KARVO7ReadRegister": (c_uint32, [_H, c_uint32]),
-    "KARVO7Command": (c_int, [_H, c_uint16, c_uint8, c_void_p, _u32p]),
     "KARVO7WarmUp": (c_int, [_H, _u32p]),
     "K7OsGetLastError": (c_uint32, []),
 }

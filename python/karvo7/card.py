@@ -26,7 +26,6 @@ if TYPE_CHECKING:
 MAX_BLOCK_BYTES = 131072
 # The control LCA's FIFO status register (read only); bits 4-7 flag a full or overrun FIFO.
 FIFO_STATUS_REGISTER = 1058
-POWER_UP_COMMAND = 6 << 10  # command number 6, no data words
 
 
 @dataclass(frozen=True)
@@ -216,15 +215,10 @@ class Card:
         if getattr(self._library, name)(self._h(), *arguments, byref(error)) == 0:
             raise Error(name, error.value)
 
-    def power_up(self) -> None:
-        """Sends the power-up command: closing a card powers it down, and a card powered
-        down does not measure."""
-        with self._lock:
-            self._call("KARVO7Command", POWER_UP_COMMAND, 0, None)
-
     def warm_up(self) -> None:
-        """Brings a freshly reset card into its defined state (LCA reset, power up, offset,
-        the warm-up transmitter settings of set 0); the sets must be handed over again."""
+        """Brings the card into its defined state: LCA reset, power up, the converter's offset
+        adjustment, the warm-up transmitter settings of set 0. Sets and the data layout must
+        be handed over again afterwards."""
         with self._lock:
             self._call("KARVO7WarmUp")
 

@@ -217,10 +217,13 @@ class Card:
 
     def warm_up(self) -> None:
         """Brings the card into its defined state: LCA reset, power up, the converter's offset
-        adjustment, the warm-up transmitter settings of set 0. Sets and the data layout must
-        be handed over again afterwards."""
+        adjustment, the warm-up transmitter settings of set 0. The sets' identifications of
+        the record layout are given again; the sets themselves are handed over by each shot
+        and stream."""
         with self._lock:
             self._call("KARVO7WarmUp")
+            if self._layout is Layout.RECORD:
+                self.set_layout(Layout.RECORD)
 
     # ---- identity and sensors -----------------------------------------------------------
 

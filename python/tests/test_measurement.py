@@ -52,6 +52,11 @@ def test_a_card_measures_again_after_it_was_closed_and_opened(quiet):
     # The converter's offset is adjusted: without noise the ground between the echoes is 0.
     assert np.median(hf.samples) == 0
     assert hf.samples[500:600].tolist() == [0] * 100
+    with karvo7.open(1) as card:
+        card.warm_up()
+        again = card.shot(karvo7.ParameterSet(aufnahmelaenge=1600), 1)
+    assert again.identification == -11  # the record layout survives a warm-up
+    np.testing.assert_array_equal(again.samples, hf.samples)
 
 
 def test_native_shots_match_the_record_layout(quiet):

@@ -146,7 +146,6 @@ _RANGES: Tuple[Tuple[str, int, int], ...] = (
     ("iff", 0, 0x3FFFFF),
     ("average", 0, 7),
     ("samplerate", 0, 7),
-    ("start", 0, 11),
     ("pk_vorlauf", 0, 0xFFFF),
     ("aufnahmelaenge", 1, 0xFFFF),
     ("aufnahmedelay", 0, 0xFFFFF),

@@ -15,7 +15,7 @@ MONITOR_COMMAND = 0x0000
 @pytest.mark.parametrize(
     "change",
     [
-        {"samplerate": 8}, {"start": 12}, {"average": 8}, {"iff": 0x400000}, {"ausblenden": 16},
+        {"samplerate": 8}, {"average": 8}, {"iff": 0x400000}, {"ausblenden": 16},
         {"triggereingangsmode": 4}, {"triggerausgangsmode": 8}, {"aufnahmelaenge": 0},
         {"aufnahmelaenge": 65536}, {"aufnahmedelay": 0x100000}, {"aufnahmedelay": -1},
         {"ascan": True, "faktor": 0}, {"gleichrichtung": 4}, {"sendeimpulsbreite": 6},

@@ -208,8 +208,8 @@ KARVO7STREAM_API int32_t KARVO7StreamBegin(KARVO7StreamWalker* walker, const voi
 /* Yields the next item into `item`.
  * `samples` (optional, may be NULL) receives the item's samples, at most `capacity` of them;
  * item->samples_written says how many. A native-samples item is at most `capacity` samples
- * long when a buffer is given (so a long run arrives in pieces that fit), at most 65536
- * otherwise.
+ * long when a buffer and a capacity above 0 are given (so a long run arrives in pieces that
+ * fit), at most 65536 otherwise.
  * Returns 1 when an item was written; 0 at the end of the walk (item is then zeroed) or when
  * walker or item is NULL. Never blocks, never allocates. */
 KARVO7STREAM_API int32_t KARVO7StreamNext(KARVO7StreamWalker* walker, KARVO7StreamItem* item,

@@ -9,6 +9,7 @@ packages=(
     xvfb xauth
     python3 python3-junitparser
     fonts-dejavu-core
+    libcli11-dev nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -131,6 +131,15 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     decodeCmd = addDecodeCommand(app, decode);
 #endif
 
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        known = known || (argc > 1 && command->check_name(argv[1]));
+    }
+    if (argc > 1 && argv[1][0] != '-' && !known) {
+        complain(err, std::string("unknown subcommand '") + argv[1] + "'");
+        err << "Run 'karvo7 --help' for the subcommands.\n";
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -37,17 +37,12 @@ struct EventCloser {
 struct Counters {
     uint64_t shots = 0;
     uint64_t bytes = 0;
-    uint32_t overflows = 0;
-    bool overflowing = false;
+    uint32_t overflows = 0;  // times the FIFO ran over and shots were lost
 };
 
-// Counts the card's FIFO running full: the status register's full/overflow bits.
-void lookAtFifo(KARVO7HANDLE card, Counters& c) {
-    const bool full = (KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
-    if (full && !c.overflowing) {
-        ++c.overflows;
-    }
-    c.overflowing = full;
+// True when the card's FIFO has run over: its status register's full/overflow bits.
+bool fifoOverflowed(KARVO7HANDLE card) {
+    return (KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
 }
 
 void progressLine(std::ostream& err, const Counters& c, double seconds, bool last) {
@@ -215,7 +210,6 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             break;
         }
         if (o.progress && Clock::now() >= nextProgress) {
-            lookAtFifo(card.get(), counters);
             progressLine(err, counters, elapsed, false);
             nextProgress += std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(kProgressSeconds));
@@ -232,6 +226,13 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             stoppedByInterruption = true;
             break;
         }
+        if (end == ReadEnd::Failed && fifoOverflowed(card.get())) {
+            // The card lost shots while the program could not keep up: counted, the FIFO
+            // emptied, and the measurement goes on; every shot in the file stays whole.
+            ++counters.overflows;
+            KARVO7ClearFIFO(card.get(), &error);
+            continue;
+        }
         if (end == ReadEnd::Failed) {
             failure = "reading shot " + std::to_string(counters.shots + 1) + " failed, error " +
                       hexWord(error);
@@ -244,7 +245,6 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
     // The card stops and its FIFO is emptied whatever ended the run.
     k7check::stopAndClear(card.get());
-    lookAtFifo(card.get(), counters);
     const bool written = writer.finish();
     if (!written && failure.empty()) {
         failure = writer.error();
@@ -271,6 +271,11 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
                   counters.overflows);
     if (stoppedByInterruption) {
         complain(err, std::string("interrupted: ") + summary + " written to " + o.output);
+        return kExitFailed;
+    }
+    if (counters.overflows > 0) {
+        complain(err, std::string(summary) + ": shots were lost, " + o.output +
+                          " has gaps");
         return kExitFailed;
     }
     err << summary << '\n';

@@ -32,8 +32,12 @@ TempFolder::~TempFolder() {
 std::vector<std::string> TempFolder::names() const {
     std::vector<std::string> list;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        list.push_back(entry.path().filename().string());
+        const std::string name = entry.path().filename().string();
+        if (name != "locks") {
+            list.push_back(name);
+        }
     }
+    std::sort(list.begin(), list.end());
     return list;
 }
 
@@ -48,7 +52,8 @@ std::string readFile(const std::string& path) {
 
 std::string simConfig(const TempFolder& folder, const std::string& extra, unsigned cards) {
     const std::string path = folder.file("cards.conf");
-    writeFile(path, "[Simulator]\npersist = no\nlock_dir = " + folder.path() +
+    std::filesystem::create_directory(folder.file("locks"));
+    writeFile(path, "[Simulator]\npersist = no\nlock_dir = " + folder.file("locks") +
                         "\ninstance = tool" + std::to_string(::getpid()) +
                         "\ncards = " + std::to_string(cards) + "\n" + extra);
     return path;

@@ -24,7 +24,7 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Names of the files in the folder.
+    // Names of the files in the folder, sorted, without the cards' lock folder.
     std::vector<std::string> names() const;
 
   private:

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "ToolProcess.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
 namespace tooltest {
 namespace {

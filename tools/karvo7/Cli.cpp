@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "DecodeCommand.h"
 #include "Tool.h"
 
 namespace karvo7 {
@@ -34,6 +35,26 @@ void finishSetOptions(SetOverrides& o, const std::string& layout, const std::str
     if (!trigger.empty()) {
         o.externalTrigger = trigger == "external";
     }
+}
+
+// A list of set numbers such as "1,3" ("" is no set). False, with a message, for anything else.
+bool parseSetList(const std::string& text, uint32_t low, uint32_t high,
+                  std::vector<uint32_t>& sets, std::ostream& err, const char* option) {
+    sets.clear();
+    if (text.empty()) {
+        return true;
+    }
+    std::stringstream items(text);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const std::optional<uint64_t> s = parseNumber(item, high);
+        if (!s || *s < low) {
+            complain(err, std::string(option) + ": not a set number: '" + item + "'");
+            return false;
+        }
+        sets.push_back(static_cast<uint32_t>(*s));
+    }
+    return true;
 }
 
 }  // namespace
@@ -125,11 +146,19 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
         ->required();
     addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
 
-    CLI::App* decodeCmd = nullptr;
-#ifdef KARVO7_HAVE_DECODE
     DecodeOptions decode;
-    decodeCmd = addDecodeCommand(app, decode);
-#endif
+    std::string decodeLayout = "record";
+    std::string nativeGateSets;
+    CLI::App* decodeCmd =
+        app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
+    decodeCmd->add_option("FILE", decode.file, "captured stream")->required();
+    decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
+        ->check(CLI::IsMember({"record", "native"}));
+    decodeCmd->add_flag("--8bit", decode.eightBit, "native samples are 8 bits wide");
+    decodeCmd->add_flag("--json", decode.json, "JSON lines instead of CSV");
+    decodeCmd->add_option("--gate-sets", nativeGateSets,
+                          "native layout: the data are compact gate entries of these sets, "
+                          "e.g. 1,3");
 
     bool known = false;
     for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -189,25 +218,25 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     }
     if (streamCmd->parsed()) {
         finishSetOptions(stream.overrides, streamLayout, streamTrigger);
-        stream.sets.clear();
-        std::stringstream items(setsText);
-        std::string item;
-        while (std::getline(items, item, ',')) {
-            const std::optional<uint64_t> s = parseNumber(item, 0xFF);
-            if (!s) {
-                complain(err, "--sets: not a set number: '" + item + "'");
-                return kExitUsage;
-            }
-            stream.sets.push_back(static_cast<uint32_t>(*s));
+        if (!parseSetList(setsText, 0, 0xFF, stream.sets, err, "--sets")) {
+            return kExitUsage;
         }
         stream.progress = progressWanted();
         out.flush();
         return runStream(stream, outFd, err);
     }
-#ifdef KARVO7_HAVE_DECODE
-    if (decodeCmd != nullptr && decodeCmd->parsed()) return runDecode(decode, out, err);
-#endif
-    (void)decodeCmd;
+    if (decodeCmd->parsed()) {
+        decode.layout = decodeLayout == "native" ? DecodeOptions::Layout::Native
+                                                 : DecodeOptions::Layout::Record;
+        std::vector<uint32_t> gateSets;
+        if (!parseSetList(nativeGateSets, 1, 6, gateSets, err, "--gate-sets")) {
+            return kExitUsage;
+        }
+        for (uint32_t s : gateSets) {
+            decode.nativeGateSets |= 1u << s;
+        }
+        return runDecode(decode, out, err);
+    }
     return kExitUsage;
 }
 

@@ -13,7 +13,7 @@
 #include "OutputFile.h"
 #include "SetToCard.h"
 #include "ShotSamples.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "Tool.h"
 
 namespace karvo7 {

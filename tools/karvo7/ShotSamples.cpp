@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "KARVO7Protocol.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
 namespace karvo7 {
 

@@ -75,6 +75,9 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         complain(err, "card " + std::to_string(options.card) + " holds set 0 only");
         return kExitUsage;
     }
+    if (!warmUp(card.get(), options.card, err)) {
+        return kExitFailed;
+    }
     uint32_t error = 0;
     ShotLayout layout{version3 ? options.overrides.layout : Layout::Native, set.bit8,
                       set.samplerate};

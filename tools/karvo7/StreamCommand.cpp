@@ -177,6 +177,9 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
         complain(err, "card " + std::to_string(o.card) + " holds set 0 only");
         return kExitUsage;
     }
+    if (!warmUp(card.get(), o.card, err)) {
+        return kExitFailed;
+    }
     std::unique_ptr<K7OsEvent, EventCloser> event(K7OsCreateEvent(0, 0));
     if (event == nullptr) {
         complain(err, "no event for the card's reads");

@@ -33,6 +33,16 @@ CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode) {
     return card;
 }
 
+bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err) {
+    uint32_t error = 0;
+    if (KARVO7WarmUp(card, &error) == 0) {
+        complain(err, "card " + std::to_string(number) + ": warm-up failed, error " +
+                          hexWord(error));
+        return false;
+    }
+    return true;
+}
+
 std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

@@ -29,6 +29,10 @@ using CardHandle = std::unique_ptr<KARVO7Card, CardCloser>;
 // there is no such card, kExitFailed when it is there but cannot be opened (in use).
 CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode);
 
+// Brings an opened card into its defined, powered state as the check program's start-up does
+// (closing a card powers it down). False with a message on `err`.
+bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err);
+
 // A number as typed: decimal, or hexadecimal after "0x"/"0X". Empty for anything else, or a
 // number above `max`.
 std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max = UINT64_MAX);

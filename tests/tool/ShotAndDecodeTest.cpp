@@ -131,7 +131,8 @@ TEST_F(ShotAndDecodeTest, SeveralShotsAreColumnsAndJsonHoldsTheSamples) {
 TEST_F(ShotAndDecodeTest, StreamThenDecodeGivesTheCardsSamples) {
     const std::string raw = shot(karvo7::ShotFormat::Raw, karvo7::Layout::Record);
     const std::vector<uint8_t> bytes(raw.begin(), raw.end());
-    const std::vector<int16_t> card = karvo7::shotSamples({karvo7::Layout::Record, false, 2}, bytes);
+    const std::vector<int16_t> card =
+        karvo7::shotSamples({karvo7::Layout::Record, false, 2}, bytes);
     ASSERT_EQ(card.size(), 300u);
 
     karvo7::StreamOptions s;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "ToolProcess.h"
 #include "StreamReaders.h"
+#include "ToolProcess.h"
 
 namespace tooltest {
 namespace {
@@ -54,8 +54,8 @@ TEST_F(StreamProcessTest, CountOfShotsIntoAFileThatAppearsWhole) {
 }
 
 TEST_F(StreamProcessTest, BothSetsTakeTurnsInTheCapture) {
-    const Finished f = runTool(config, {"stream", "1", "--sets", "1,3", "--count", "20",
-                                        "--samples", "64", "-o", "-"});
+    const Finished f = runTool(
+        config, {"stream", "1", "--sets", "1,3", "--count", "20", "--samples", "64", "-o", "-"});
     ASSERT_EQ(f.code, 0) << f.err;
     std::vector<int16_t> kennungen;
     std::size_t at = 0;
@@ -84,8 +84,7 @@ TEST_F(StreamProcessTest, ClosedPipeEndsWithAMessage) {
 TEST_F(StreamProcessTest, FullDiskEndsWithAMessage) {
     const Finished f = runTool(config, {"stream", "1", "--count", "5000", "-o", "/dev/full"});
     EXPECT_EQ(f.code, 1);
-    EXPECT_NE(f.err.find("/dev/full: no space left on the device (disk full)"),
-              std::string::npos)
+    EXPECT_NE(f.err.find("/dev/full: no space left on the device (disk full)"), std::string::npos)
         << f.err;
 }
 

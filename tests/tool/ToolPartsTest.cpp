@@ -20,7 +20,8 @@ TEST(ToolNumbers, DecimalAndHexadecimalWithinTheirLimit) {
     EXPECT_EQ(karvo7::parseNumber("0XfF", 0xFF), 0xFFu);
     EXPECT_EQ(karvo7::parseNumber("0x100", 0xFF), std::nullopt);
     EXPECT_EQ(karvo7::parseNumber("010"), 10u);  // not octal
-    for (const char* bad : {"", "0x", "-1", "+1", "12a", " 1", "1 ", "0x-1", "99999999999999999999"}) {
+    for (const char* bad :
+         {"", "0x", "-1", "+1", "12a", " 1", "1 ", "0x-1", "99999999999999999999"}) {
         EXPECT_EQ(karvo7::parseNumber(bad), std::nullopt) << bad;
     }
 }

@@ -36,8 +36,7 @@ std::string readFile(const std::string& path);
 
 // The simulated cards' configuration: `cards` cards that keep nothing on disk, plus `extra`
 // lines (sections of cards, faults). Returns the file's path.
-std::string simConfig(const TempFolder& folder, const std::string& extra = "",
-                      unsigned cards = 2);
+std::string simConfig(const TempFolder& folder, const std::string& extra = "", unsigned cards = 2);
 
 // A running karvo7 with its standard output and standard error on pipes.
 class ToolProcess {

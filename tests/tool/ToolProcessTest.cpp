@@ -42,8 +42,12 @@ TEST_F(ToolProcessTest, ListShowsEveryCardOnStandardOutputAndNothingElse) {
 
 TEST_F(ToolProcessTest, ReadOnlySubcommandsGiveJsonOnStandardOutput) {
     const std::vector<std::vector<std::string>> commands = {
-        {"info", "1", "--json"},     {"regs", "2", "--json"}, {"regs", "1", "--lca", "data", "--json"},
-        {"reg", "1", "1024", "--json"}, {"pci", "1", "--json"}, {"eeprom", "1", "--json"},
+        {"info", "1", "--json"},
+        {"regs", "2", "--json"},
+        {"regs", "1", "--lca", "data", "--json"},
+        {"reg", "1", "1024", "--json"},
+        {"pci", "1", "--json"},
+        {"eeprom", "1", "--json"},
         {"selftest", "1", "0", "--json"}};
     for (const auto& command : commands) {
         const Finished f = run(command);
@@ -119,7 +123,7 @@ TEST_F(ToolProcessTest, HelpForTheProgramAndEverySubcommand) {
     const Finished program = run({"--help"});
     EXPECT_EQ(program.code, 0);
     for (const char* command : {"list", "info", "reset", "dsp", "selftest", "regs", "reg", "pci",
-                                "eeprom", "shot", "stream"}) {
+                                "eeprom", "shot", "stream", "decode"}) {
         EXPECT_NE(program.out.find(command), std::string::npos) << command;
         const Finished help = run({command, "--help"});
         EXPECT_EQ(help.code, 0) << command;
@@ -202,8 +206,8 @@ TEST_F(ToolProcessTest, EepromDumpAndConfirmedWrite) {
     EXPECT_EQ(written.code, 0) << written.err;
     EXPECT_EQ(written.out, "07f0: 5a\n");
 
-    const Finished refused =
-        run({"eeprom", "1", "--write", "0x7F0", "0x5A", "--yes"}, "[Card1]\nfault = eeprom-protected\n");
+    const Finished refused = run({"eeprom", "1", "--write", "0x7F0", "0x5A", "--yes"},
+                                 "[Card1]\nfault = eeprom-protected\n");
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.err.find("wrote 0x5A"), std::string::npos) << refused.err;
 }
@@ -228,6 +232,22 @@ TEST_F(ToolProcessTest, ParameterFilesThatAreNone) {
         EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
         EXPECT_EQ(f.out, "");
     }
+}
+
+TEST_F(ToolProcessTest, DecodeRefusesFilesThatHoldNoCapture) {
+    writeFile(folder.file("empty.k7"), "");
+    const Finished missing = run({"decode", folder.file("missing.k7")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("missing.k7"), std::string::npos) << missing.err;
+    const Finished empty = run({"decode", folder.file("empty.k7")});
+    EXPECT_EQ(empty.code, 1);
+    EXPECT_EQ(empty.out, "");
+    const Finished layout = run({"decode", folder.file("empty.k7"), "--layout", "rows"});
+    EXPECT_EQ(layout.code, 2);
+    const Finished sets =
+        run({"decode", folder.file("empty.k7"), "--layout", "native", "--gate-sets", "0"});
+    EXPECT_EQ(sets.code, 2);
+    EXPECT_NE(sets.err.find("--gate-sets: not a set number: '0'"), std::string::npos);
 }
 
 }  // namespace

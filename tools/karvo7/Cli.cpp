@@ -12,8 +12,7 @@ namespace karvo7 {
 namespace {
 
 // The options that change a parameter set, shared by shot and stream.
-void addSetOptions(CLI::App& command, SetOverrides& o, std::string& layout,
-                   std::string& trigger) {
+void addSetOptions(CLI::App& command, SetOverrides& o, std::string& layout, std::string& trigger) {
     command.add_option("--ini", o.ini, "parameter file with \"Karte%d-Satz%d\" sections")
         ->check(CLI::ExistingFile);
     command.add_option("--samples", o.samples, "samples a shot records (1-65535)");
@@ -38,8 +37,8 @@ void finishSetOptions(SetOverrides& o, const std::string& layout, const std::str
 }
 
 // A list of set numbers such as "1,3" ("" is no set). False, with a message, for anything else.
-bool parseSetList(const std::string& text, uint32_t low, uint32_t high,
-                  std::vector<uint32_t>& sets, std::ostream& err, const char* option) {
+bool parseSetList(const std::string& text, uint32_t low, uint32_t high, std::vector<uint32_t>& sets,
+                  std::ostream& err, const char* option) {
     sets.clear();
     if (text.empty()) {
         return true;
@@ -105,8 +104,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     std::string regValue;
     CLI::App* regCmd = app.add_subcommand("reg", "read or write one register");
     regCmd->add_option("N", reg.card, "card number")->required();
-    regCmd->add_option("ADDRESS", reg.address, "register number (decimal or 0x...)")
-        ->required();
+    regCmd->add_option("ADDRESS", reg.address, "register number (decimal or 0x...)")->required();
     CLI::Option* valueOpt = regCmd->add_option("VALUE", regValue, "value to write");
     regCmd->add_flag("--json", reg.json, "JSON output");
 
@@ -118,8 +116,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     CLI::App* eepromCmd =
         app.add_subcommand("eeprom", "dump the PCI bridge EEPROM, or write one byte");
     eepromCmd->add_option("N", eeprom.card, "card number")->required();
-    eepromCmd->add_option("--write", eeprom.write, "OFFSET VALUE: write one byte")
-        ->expected(2);
+    eepromCmd->add_option("--write", eeprom.write, "OFFSET VALUE: write one byte")->expected(2);
     eepromCmd->add_flag("--yes,-y", eeprom.yes, "write without asking");
     eepromCmd->add_flag("--json", eeprom.json, "JSON output");
 
@@ -142,15 +139,13 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     streamCmd->add_option("--sets", setsText, "sets taking part, e.g. 1,3 (default 1)");
     streamCmd->add_option("--seconds", stream.seconds, "measure this long");
     streamCmd->add_option("--count", stream.count, "measure this many shots");
-    streamCmd->add_option("-o", stream.output, "output file, - for standard output")
-        ->required();
+    streamCmd->add_option("-o", stream.output, "output file, - for standard output")->required();
     addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
 
     DecodeOptions decode;
     std::string decodeLayout = "record";
     std::string nativeGateSets;
-    CLI::App* decodeCmd =
-        app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
+    CLI::App* decodeCmd = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
     decodeCmd->add_option("FILE", decode.file, "captured stream")->required();
     decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
         ->check(CLI::IsMember({"record", "native"}));
@@ -190,23 +185,30 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
         return kExitUsage;
     }
 
-    if (listCmd->parsed()) return runList(list, out, err);
-    if (infoCmd->parsed()) return runInfo(info, out, err);
-    if (resetCmd->parsed()) return runReset(reset, out, err);
+    if (listCmd->parsed())
+        return runList(list, out, err);
+    if (infoCmd->parsed())
+        return runInfo(info, out, err);
+    if (resetCmd->parsed())
+        return runReset(reset, out, err);
     if (dspCmd->parsed()) {
         dsp.progress = progressWanted();
         return runDsp(dsp, out, err);
     }
-    if (selftestCmd->parsed()) return runSelftest(selftest, out, err);
-    if (regsCmd->parsed()) return runRegs(regs, out, err);
+    if (selftestCmd->parsed())
+        return runSelftest(selftest, out, err);
+    if (regsCmd->parsed())
+        return runRegs(regs, out, err);
     if (regCmd->parsed()) {
         if (valueOpt->count() > 0) {
             reg.value = regValue;
         }
         return runReg(reg, out, err);
     }
-    if (pciCmd->parsed()) return runPci(pci, out, err);
-    if (eepromCmd->parsed()) return runEeprom(eeprom, out, err);
+    if (pciCmd->parsed())
+        return runPci(pci, out, err);
+    if (eepromCmd->parsed())
+        return runEeprom(eeprom, out, err);
     if (shotCmd->parsed()) {
         finishSetOptions(shot.overrides, shotLayout, shotTrigger);
         if (!shotFormat.empty()) {

@@ -69,7 +69,7 @@ struct ShotOptions {
     uint32_t set = 0;
     SetOverrides overrides;
     uint32_t count = 1;
-    std::string output = "-";  // "-": standard output
+    std::string output = "-";          // "-": standard output
     std::optional<ShotFormat> format;  // by default from the output's name, else CSV
 };
 int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err);

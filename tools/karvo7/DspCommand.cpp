@@ -3,10 +3,10 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "windows/card/DspImage.h"
 #include "ResetSteps.h"
 #include "TerminalDesktop.h"
 #include "Tool.h"
+#include "windows/card/DspImage.h"
 
 namespace karvo7 {
 
@@ -27,8 +27,7 @@ int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
         err << "card " << options.card << ": loading " << blocks << " blocks ..." << std::flush;
     }
     uint32_t error = 0;
-    const bool loaded =
-        KARVO7LoadProm(card.get(), blocks, read.image.bytes.data(), &error) != 0;
+    const bool loaded = KARVO7LoadProm(card.get(), blocks, read.image.bytes.data(), &error) != 0;
     if (options.progress) {
         err << (loaded ? " resetting ..." : "\n") << std::flush;
     }

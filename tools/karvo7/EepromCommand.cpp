@@ -46,8 +46,8 @@ int dump(KARVO7HANDLE card, const EepromOptions& options, std::ostream& out) {
     for (uint32_t row = 0; row < length; row += 16) {
         int at = std::snprintf(line, sizeof line, "%04x:", row);
         for (uint32_t i = row; i < std::min(row + 16, length); ++i) {
-            at += std::snprintf(line + at, sizeof line - static_cast<size_t>(at), " %02x",
-                                bytes[i]);
+            at +=
+                std::snprintf(line + at, sizeof line - static_cast<size_t>(at), " %02x", bytes[i]);
         }
         out << line << '\n';
     }

@@ -29,8 +29,8 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         KonfigRecord record{};
         const bool identified = KARVO7GetKonfig(card.get(), &record, &error) != 0;
         if (!identified) {
-            complain(err, "card " + std::to_string(n) + ": configuration record unreadable, error " +
-                              hexWord(error));
+            complain(err, "card " + std::to_string(n) +
+                              ": configuration record unreadable, error " + hexWord(error));
             exitCode = kExitFailed;
         }
         const bool version3 = KARVO7IsVersion3(card.get()) != 0;
@@ -44,7 +44,8 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
                             {"type", type}});
         } else {
             out << "card " << n << ": bus " << bus << ", slot " << slot
-                << (version3 ? ", version 3" : "") << ", type " << (type.empty() ? "-" : type) << '\n';
+                << (version3 ? ", version 3" : "") << ", type " << (type.empty() ? "-" : type)
+                << '\n';
         }
     }
     if (options.json) {

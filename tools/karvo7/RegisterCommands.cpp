@@ -23,8 +23,8 @@ nlohmann::ordered_json registerJson(const RegisterInfo& r, uint32_t value) {
 
 void printRegister(std::ostream& out, const RegisterInfo& r, uint32_t value) {
     char text[96];
-    std::snprintf(text, sizeof text, "%4u  %s  %s", r.address,
-                  hexValue(value, r.bits).c_str(), r.name);
+    std::snprintf(text, sizeof text, "%4u  %s  %s", r.address, hexValue(value, r.bits).c_str(),
+                  r.name);
     out << text << '\n';
 }
 

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "windows/card/SelbsttestDlg.h"
 #include "Session.h"
 #include "TerminalDesktop.h"
 #include "Tool.h"
+#include "windows/card/SelbsttestDlg.h"
 
 namespace karvo7 {
 

@@ -16,14 +16,14 @@ namespace karvo7 {
 enum class Layout { Native, Record };
 
 struct SetOverrides {
-    std::string ini;                       // parameter file; empty: the defaults
-    std::optional<uint32_t> samples;       // "Aufnahmelaenge", 1..65535
-    std::optional<uint32_t> samplerate;    // "Samplerate" index, 0..7
-    std::optional<double> gainDb;          // "Verstaerkung" in dB
-    std::optional<uint32_t> delay;         // "Aufnahmedelay", samples
-    std::optional<uint32_t> shotRate;      // "IFF", shots a second
-    std::optional<bool> externalTrigger;   // "ExternerTrigger"
-    std::optional<bool> eightBit;          // "8Bit"
+    std::string ini;                      // parameter file; empty: the defaults
+    std::optional<uint32_t> samples;      // "Aufnahmelaenge", 1..65535
+    std::optional<uint32_t> samplerate;   // "Samplerate" index, 0..7
+    std::optional<double> gainDb;         // "Verstaerkung" in dB
+    std::optional<uint32_t> delay;        // "Aufnahmedelay", samples
+    std::optional<uint32_t> shotRate;     // "IFF", shots a second
+    std::optional<bool> externalTrigger;  // "ExternerTrigger"
+    std::optional<bool> eightBit;         // "8Bit"
     Layout layout = Layout::Record;
 };
 

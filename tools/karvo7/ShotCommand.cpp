@@ -81,10 +81,9 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
     uint32_t error = 0;
     ShotLayout layout{version3 ? options.overrides.layout : Layout::Native, set.bit8,
                       set.samplerate};
-    if (version3 &&
-        KARVO7SetVIRMA4(card.get(), options.set,
-                        layoutIdentification(layout.layout, options.card, options.set),
-                        &error) == 0) {
+    if (version3 && KARVO7SetVIRMA4(card.get(), options.set,
+                                    layoutIdentification(layout.layout, options.card, options.set),
+                                    &error) == 0) {
         complain(err, "setting the data layout failed, error " + hexWord(error));
         return kExitFailed;
     }
@@ -102,8 +101,8 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         std::vector<uint8_t> buffer(k7check::kDataBufferSize);
         uint32_t length = static_cast<uint32_t>(buffer.size());
         if (KARVO7GetData(card.get(), &length, buffer.data(), &error) == 0) {
-            complain(err, "shot " + std::to_string(k + 1) + ": reading failed, error " +
-                              hexWord(error));
+            complain(err,
+                     "shot " + std::to_string(k + 1) + ": reading failed, error " + hexWord(error));
             return kExitFailed;
         }
         buffer.resize(length);
@@ -134,8 +133,8 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
     }
     OutputFile file;
     std::string why;
-    if (!file.open(options.output, STDOUT_FILENO, why) || !file.write(data.data(), data.size(), why) ||
-        !file.commit(why)) {
+    if (!file.open(options.output, STDOUT_FILENO, why) ||
+        !file.write(data.data(), data.size(), why) || !file.commit(why)) {
         complain(err, why);
         return kExitFailed;
     }

@@ -12,8 +12,8 @@ namespace karvo7 {
 
 struct ShotLayout {
     Layout layout = Layout::Native;
-    bool eightBit = false;      // native layout only
-    uint8_t samplingRate = 0;   // the set's "Samplerate"
+    bool eightBit = false;     // native layout only
+    uint8_t samplingRate = 0;  // the set's "Samplerate"
 };
 
 // The samples of one shot's buffer.

@@ -50,8 +50,8 @@ void progressLine(std::ostream& err, const Counters& c, double seconds, bool las
     char text[160];
     std::snprintf(text, sizeof text,
                   "\r%llu shots  %.0f shots/s  %.1f MB/s  %u overflows  %.1f s%s",
-                  static_cast<unsigned long long>(c.shots), static_cast<double>(c.shots) / s, static_cast<double>(c.bytes) / s / 1e6,
-                  c.overflows, seconds, last ? "\n" : "");
+                  static_cast<unsigned long long>(c.shots), static_cast<double>(c.shots) / s,
+                  static_cast<double>(c.bytes) / s / 1e6, c.overflows, seconds, last ? "\n" : "");
     err << text << std::flush;
 }
 
@@ -95,8 +95,9 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
     std::array<bool, k7check::kSetsPerCard> active{};
     for (uint32_t s : o.sets) {
         active[s] = true;
-        if (version3 && KARVO7SetVIRMA4(card, s, layoutIdentification(o.overrides.layout, o.card, s),
-                                        &error) == 0) {
+        if (version3 &&
+            KARVO7SetVIRMA4(card, s, layoutIdentification(o.overrides.layout, o.card, s), &error) ==
+                0) {
             complain(err, "set " + std::to_string(s) + ": setting the data layout failed, error " +
                               hexWord(error));
             return false;
@@ -222,9 +223,8 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             break;
         }
         uint32_t length = 0;
-        const ReadEnd end =
-            readShot(card.get(), event.get(), writer.chunk() + writer.filled(),
-                     static_cast<uint32_t>(writer.space()), length, error);
+        const ReadEnd end = readShot(card.get(), event.get(), writer.chunk() + writer.filled(),
+                                     static_cast<uint32_t>(writer.space()), length, error);
         if (end == ReadEnd::Interrupted) {
             stoppedByInterruption = true;
             break;
@@ -277,8 +277,7 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
         return kExitFailed;
     }
     if (counters.overflows > 0) {
-        complain(err, std::string(summary) + ": shots were lost, " + o.output +
-                          " has gaps");
+        complain(err, std::string(summary) + ": shots were lost, " + o.output + " has gaps");
         return kExitFailed;
     }
     err << summary << '\n';

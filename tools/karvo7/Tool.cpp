@@ -36,8 +36,8 @@ CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode) {
 bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err) {
     uint32_t error = 0;
     if (KARVO7WarmUp(card, &error) == 0) {
-        complain(err, "card " + std::to_string(number) + ": warm-up failed, error " +
-                          hexWord(error));
+        complain(err,
+                 "card " + std::to_string(number) + ": warm-up failed, error " + hexWord(error));
         return false;
     }
     return true;

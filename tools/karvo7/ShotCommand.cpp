@@ -9,7 +9,6 @@
 
 #include "Commands.h"
 #include "Interrupt.h"
-#include "MainWindowFields.h"
 #include "OutputFile.h"
 #include "SetToCard.h"
 #include "ShotSamples.h"
@@ -98,7 +97,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
             complain(err, "start failed, error " + hexWord(error));
             return kExitFailed;
         }
-        std::vector<uint8_t> buffer(k7check::kDataBufferSize);
+        std::vector<uint8_t> buffer(kLargestShotBytes);
         uint32_t length = static_cast<uint32_t>(buffer.size());
         if (KARVO7GetData(card.get(), &length, buffer.data(), &error) == 0) {
             complain(err,

@@ -22,8 +22,6 @@ namespace karvo7 {
 
 namespace {
 
-// The largest shot: 65535 16-bit samples with record header and time-stamp prefix.
-constexpr std::size_t kLargestShot = 131084;
 // How long one wait for a read lasts before the interruption flag is looked at again.
 constexpr uint32_t kWaitSliceMs = 50;
 constexpr double kProgressSeconds = 0.5;
@@ -205,7 +203,8 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
         complain(err, "start failed, error " + hexWord(error));
         return kExitFailed;
     }
-    Clock::time_point nextProgress = begin;
+    Clock::time_point nextProgress = begin + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(kProgressSeconds));
     std::string failure;
     bool stoppedByInterruption = false;
     for (;;) {
@@ -218,7 +217,7 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             nextProgress += std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(kProgressSeconds));
         }
-        if (writer.space() < kLargestShot && !writer.swap()) {
+        if (writer.space() < kLargestShotBytes && !writer.swap()) {
             failure = writer.error();
             break;
         }

@@ -19,6 +19,10 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoCard = 3;
 
+// The largest shot a read can bring: 65535 16-bit samples with record header and time-stamp
+// prefix.
+inline constexpr uint32_t kLargestShotBytes = 131084;
+
 // A card handle that closes itself.
 struct CardCloser {
     void operator()(KARVO7Card* card) const { KARVO7Close(card); }

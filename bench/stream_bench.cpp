@@ -1,180 +1,223 @@
-// `karvo7 stream` at the card's highest rate into /dev/null against a bare KARVO7GetData loop on
-// the same simulated card, both on the real clock, printed as `ratio stream/bare: X` (goal >=
-// 0.95): the tool must take every shot the card delivers, as a program doing nothing else would.
-// Then `karvo7 decode` of the captured stream into a discarding output, in MB/s against ten
-// times the PCI bus (1320 MB/s).
-// Options:
-//   --rate HZ      the card's shot rate, default 20000 (its highest)
-//   --samples N    recording length, default 1600
-//   --shots N      shots of each measurement, default 40000
+// The decoder library's walker over a realistic capture in the record layout: two parameter
+// sets, each shot an A-scan record of 1600 samples followed by its gate results record, a cycle
+// end after each round. Measures the walk alone, the walk with every sample written into the
+// caller's buffer (the decode figure), the same with 12-bit packed records, and the body of
+// `karvo7 decode` writing CSV lines of the same capture from a file. Prints the throughputs, from
+// CPU time (the machines that run it are shared).
+//
+// More figures are added as one benchmark function and one line in main's table.
+#include <benchmark/benchmark.h>
+
 #include <unistd.h>
 
-#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <ostream>
+#include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include "DecodeCommand.h"
-#include "KARVO7DLL.h"
-#include "KARVO7Sim.h"
-#include "SetOptions.h"
-#include "SetToCard.h"
+#include "KARVO7Stream.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+constexpr std::size_t kSamples = 1600;
+constexpr std::size_t kCaptureBytes = 16u << 20;
 
-struct Options {
-    uint32_t rateHz = 20000;
-    uint32_t samples = 1600;
-    uint32_t shots = 40000;
-};
-
-bool parseOptions(int argc, char* argv[], Options& o) {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const unsigned long value = std::strtoul(argv[i + 1], nullptr, 10);
-        if (value == 0) {
-            return false;
-        }
-        if (name == "--rate") {
-            o.rateHz = static_cast<uint32_t>(value);
-        } else if (name == "--samples") {
-            o.samples = static_cast<uint32_t>(value);
-        } else if (name == "--shots") {
-            o.shots = static_cast<uint32_t>(value);
-        } else {
-            return false;
-        }
-    }
-    return argc % 2 == 1;
+void put16(std::vector<uint8_t>& b, uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(std::vector<uint8_t>& b, uint32_t v) {
+    put16(b, static_cast<uint16_t>(v));
+    put16(b, static_cast<uint16_t>(v >> 16));
+}
+void header(std::vector<uint8_t>& b, uint8_t type, std::size_t length, int16_t kennung) {
+    put32(b, type | static_cast<uint32_t>(length << 8));
+    put16(b, static_cast<uint16_t>(kennung));
 }
 
-// An output that takes everything and keeps nothing.
+// One shot: noise with a back-wall echo, 12 significant bits.
+std::vector<uint16_t> shotSamples(std::mt19937& random) {
+    std::normal_distribution<double> noise(0.0, 400.0);
+    std::vector<uint16_t> s(kSamples);
+    for (std::size_t i = 0; i < kSamples; ++i) {
+        const double t = static_cast<double>(i) - 350.0;
+        const double x = noise(random) + 20000.0 * std::exp(-t * t / 800.0) * std::sin(t / 2.0);
+        s[i] =
+            static_cast<uint16_t>(static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0))) & 0xFFF0u;
+    }
+    return s;
+}
+
+// About 16 MB of record-layout data; `packed` writes the A-scans as type 0x10.
+std::vector<uint8_t> capture(bool packed) {
+    std::mt19937 random(11);
+    std::vector<uint8_t> b;
+    b.reserve(kCaptureBytes + 8192);
+    while (b.size() < kCaptureBytes) {
+        for (const int16_t kennung : {int16_t{-11}, int16_t{-13}}) {
+            const std::vector<uint16_t> s = shotSamples(random);
+            if (packed) {
+                header(b, 0x10, 6 + kSamples / 4 * 6, kennung);
+                for (std::size_t i = 0; i < kSamples; i += 4) {
+                    const uint32_t a = s[i] >> 4, c = s[i + 1] >> 4, d = s[i + 2] >> 4,
+                                   e = s[i + 3] >> 4;
+                    put16(b, static_cast<uint16_t>(a | (c & 0xF) << 12));
+                    put16(b, static_cast<uint16_t>(c >> 4 | (d & 0xFF) << 8));
+                    put16(b, static_cast<uint16_t>(d >> 8 | e << 4));
+                }
+            } else {
+                header(b, 0x14, 6 + 2 * kSamples, kennung);
+                for (uint16_t v : s) {
+                    put16(b, v);
+                }
+            }
+            header(b, 0x40, 56, kennung);
+            put16(b, 0);
+            for (int n = 0; n < 5; ++n) {
+                put16(b, static_cast<uint16_t>(1000 + n * 300));
+                put16(b, 0);
+                put16(b, static_cast<uint16_t>(700 + n * 200));
+                put16(b, 0x8000);
+            }
+            put32(b, 0);
+            put32(b, 0);
+        }
+        put32(b, 0xFFFFEFFF);
+    }
+    return b;
+}
+
+const std::vector<uint8_t>& plainCapture() {
+    static const std::vector<uint8_t> data = capture(false);
+    return data;
+}
+const std::vector<uint8_t>& packedCapture() {
+    static const std::vector<uint8_t> data = capture(true);
+    return data;
+}
+
+// Walks `data` once; with `samples` every item's samples go into a caller buffer.
+uint64_t walkOnce(const std::vector<uint8_t>& data, int16_t* samples, uint32_t capacity) {
+    KARVO7StreamOptions options{};
+    options.layout = KARVO7STREAM_LAYOUT_RECORD;
+    KARVO7StreamWalker walker;
+    KARVO7StreamBegin(&walker, data.data(), data.size(), &options);
+    KARVO7StreamItem item;
+    uint64_t sum = 0;
+    while (KARVO7StreamNext(&walker, &item, samples, capacity) == 1) {
+        sum += item.kind + item.samples_written + item.gates[0].time;
+        if (item.samples_written != 0) {
+            sum += static_cast<uint16_t>(samples[item.samples_written - 1]);
+        }
+    }
+    return sum;
+}
+
+void run(benchmark::State& state, const std::vector<uint8_t>& data, bool samples) {
+    std::vector<int16_t> out(65536);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(walkOnce(data, samples ? out.data() : nullptr, 65536));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(data.size()));
+}
+
+void walk(benchmark::State& state) {
+    run(state, plainCapture(), false);
+}
+void decode(benchmark::State& state) {
+    run(state, plainCapture(), true);
+}
+void decodePacked(benchmark::State& state) {
+    run(state, packedCapture(), true);
+}
+
+// Discards what it is given, as /dev/null does.
 class NullBuffer : public std::streambuf {
   protected:
-    int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    int overflow(int c) override { return c; }
 };
 
-double seconds(Clock::time_point begin) {
-    return std::chrono::duration<double>(Clock::now() - begin).count();
+// The capture as a file, removed at the end.
+const std::string& captureFile() {
+    static const std::string path = [] {
+        char name[] = "/tmp/k7-stream-bench-XXXXXX";
+        const int fd = ::mkstemp(name);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        const std::vector<uint8_t>& data = plainCapture();
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()),
+                   static_cast<std::streamsize>(data.size()));
+        return std::string(name);
+    }();
+    return path;
 }
 
-// Shots a second a bare loop of KARVO7GetData reads in continuous mode; 0 when a read failed.
-double bareRate(const Options& o) {
-    KARVO7HANDLE card = KARVO7Open(1);
-    if (card == nullptr) {
-        return 0.0;
-    }
-    uint32_t error = 0;
-    KARVO7WarmUp(card, &error);
-    k7check::ParameterSet set;
-    set.aufnahmelaenge = static_cast<uint16_t>(o.samples);
-    set.iff = o.rateHz;
-    KARVO7SetVIRMA4(card, 1, -11, &error);
-    k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error);
-    KARVO7SetMode(card, 1, &error);
-    KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error);
-    KARVO7SetParam(card, 1, &error);
-    KARVO7Stop(card, &error);
-    KARVO7ClearFIFO(card, &error);
-    std::vector<uint8_t> buffer(131084);
-    const Clock::time_point begin = Clock::now();
-    KARVO7Start(card, &error);
-    uint32_t read = 0;
-    for (; read < o.shots; ++read) {
-        uint32_t count = static_cast<uint32_t>(buffer.size());
-        if (KARVO7GetData(card, &count, buffer.data(), &error) == 0) {
-            std::printf("bare loop failed after %u shots: GetData Error %X\n", read, error);
+void decodeCommand(benchmark::State& state) {
+    NullBuffer discard;
+    std::ostream out(&discard);
+    std::ostringstream err;
+    karvo7::DecodeOptions options;
+    options.file = captureFile();
+    for (auto _ : state) {
+        if (karvo7::runDecode(options, out, err) != 0) {
+            state.SkipWithError(err.str().c_str());
             break;
         }
     }
-    const double s = seconds(begin);
-    KARVO7Stop(card, &error);
-    KARVO7ClearFIFO(card, &error);
-    KARVO7Close(card);
-    return read == o.shots ? read / s : 0.0;
-}
-
-// Shots a second of `karvo7 stream` into `output`; 0 when it failed (its message printed).
-double streamRate(const Options& o, const std::string& output) {
-    karvo7::StreamOptions s;
-    s.card = 1;
-    s.sets = {1};
-    s.count = o.shots;
-    s.overrides.samples = o.samples;
-    s.overrides.shotRate = o.rateHz;
-    s.output = output;
-    std::ostringstream err;
-    const Clock::time_point begin = Clock::now();
-    const int code = karvo7::runStream(s, STDOUT_FILENO, err);
-    const double elapsed = seconds(begin);
-    // A FIFO overflow on a loaded machine still counts the shots read; any other failure does not.
-    const bool overflowed = err.str().find("shots were lost") != std::string::npos;
-    if (code != 0) {
-        std::printf("karvo7 stream %s: %s", overflowed ? "fell behind" : "failed",
-                    err.str().c_str());
-        if (!overflowed) {
-            return 0.0;
-        }
-    }
-    return o.shots / elapsed;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(plainCapture().size()));
 }
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
-    Options o;
-    if (!parseOptions(argc, argv, o)) {
-        std::fprintf(stderr, "usage: stream_bench [--rate HZ] [--samples N] [--shots N]\n");
-        return 2;
-    }
-    k7sim::Config config = k7sim::Config::defaults(1);
-    config.persist = false;
-    config.instance = "stream_bench" + std::to_string(::getpid());
-    k7sim::Simulator simulator(config);
-    if (!simulator.install()) {
-        std::fprintf(stderr, "no simulated card\n");
-        return 1;
-    }
-    // The library's lines about opening and closing go to standard output; the ratios follow.
-    std::printf("card: %u Hz, %u samples, %u shots a measurement\n", o.rateHz, o.samples, o.shots);
-    const double bare = bareRate(o);
-    const double stream = streamRate(o, "/dev/null");
-    std::printf("bare GetData loop: %.0f shots/s\n", bare);
-    std::printf("karvo7 stream:     %.0f shots/s\n", stream);
-    std::printf("ratio stream/bare: %.3f (goal >= 0.95)\n", bare > 0 ? stream / bare : 0.0);
+BENCHMARK(walk)->Unit(benchmark::kMillisecond);
+BENCHMARK(decode)->Unit(benchmark::kMillisecond);
+BENCHMARK(decodePacked)->Unit(benchmark::kMillisecond);
+BENCHMARK(decodeCommand)->Unit(benchmark::kMillisecond);
 
-    // A capture of the same card for the decoder.
-    const std::string capture =
-        (std::filesystem::temp_directory_path() / ("stream_bench" + std::to_string(::getpid())))
-            .string();
-    // Shots lost while writing to disk leave gaps, not broken records: the capture decodes all
-    // the same.
-    streamRate(o, capture);
-    if (std::filesystem::exists(capture)) {
-        const auto bytes = static_cast<double>(std::filesystem::file_size(capture));
-        for (const bool json : {false, true}) {
-            karvo7::DecodeOptions d;
-            d.file = capture;
-            d.json = json;
-            NullBuffer nothing;
-            std::ostream out(&nothing);
-            std::ostringstream err;
-            const Clock::time_point begin = Clock::now();
-            const int code = karvo7::runDecode(d, out, err);
-            const double mbs = bytes / seconds(begin) / 1e6;
-            std::printf("karvo7 decode%s: %.0f MB/s of %.0f MB (goal >= 1320 MB/s)%s\n",
-                        json ? " --json" : "", mbs, bytes / 1e6, code == 0 ? "" : ", failed");
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    struct Collect : benchmark::ConsoleReporter {
+        std::map<std::string, double> seconds;  // CPU time of one iteration
+        void ReportRuns(const std::vector<Run>& runs) override {
+            for (const auto& r : runs) {
+                seconds[r.benchmark_name()] =
+                    r.iterations > 0 ? r.cpu_accumulated_time / static_cast<double>(r.iterations)
+                                     : 0.0;
+            }
+            ConsoleReporter::ReportRuns(runs);
         }
+    } reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto mbPerSecond = [&](const char* name, std::size_t bytes) {
+        const double s = reporter.seconds[name];
+        return s > 0 ? static_cast<double>(bytes) / s / 1e6 : 0.0;
+    };
+    struct Line {
+        const char* text;
+        const char* benchmark;
+        std::size_t bytes;
+    };
+    const Line lines[] = {
+        {"walk MB/s", "walk", plainCapture().size()},
+        {"decode packed MB/s", "decodePacked", packedCapture().size()},
+        {"decode command CSV MB/s", "decodeCommand", plainCapture().size()},
+        {"decode MB/s", "decode", plainCapture().size()},
+    };
+    for (const Line& line : lines) {
+        std::printf("%s: %.0f\n", line.text, mbPerSecond(line.benchmark, line.bytes));
     }
-    std::filesystem::remove(capture);
-    return bare > 0 && stream > 0 ? 0 : 1;
+    std::remove(captureFile().c_str());
+    return 0;
 }

@@ -4,12 +4,13 @@ set -euo pipefail
 packages=(
     build-essential cmake g++ pkg-config
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     clang libclang-rt-14-dev
     xvfb xauth
     python3 python3-junitparser
     fonts-dejavu-core
-    libcli11-dev nlohmann-json3-dev
+    libcli11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

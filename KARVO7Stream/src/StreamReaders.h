@@ -22,7 +22,7 @@
 
 #include "KARVO7DLL.h"
 
-namespace __attribute__((visibility("default"))) k7stream {
+namespace k7stream __attribute__((visibility("default"))) {
 
     using Bytes = std::span<const uint8_t>;
 

@@ -22,6 +22,9 @@ bool isSampleRecord(uint8_t type) {
 
 // Signed 16-bit little-endian words as samples.
 void copyWords(const uint8_t* from, std::size_t count, int16_t* out) {
+    if (count == 0) {
+        return;
+    }
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(out, from, 2 * count);
     } else {

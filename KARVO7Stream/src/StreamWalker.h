@@ -14,7 +14,7 @@
 #include "KARVO7Stream.h"
 #include "StreamReaders.h"
 
-namespace __attribute__((visibility("default"))) k7stream {
+namespace k7stream __attribute__((visibility("default"))) {
 
     class StreamWalker {
       public:

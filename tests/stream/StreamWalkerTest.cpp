@@ -499,7 +499,3 @@ TEST(StreamTruncation, EveryCutOfEveryLayoutKeepsWhatCameBefore) {
         }
     }
 }
-
-TEST(StreamVersion, MajorMatchesTheHeader) {
-    EXPECT_EQ(KARVO7StreamVersion() >> 16, static_cast<uint32_t>(KARVO7STREAM_VERSION_MAJOR));
-}

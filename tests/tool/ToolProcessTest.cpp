@@ -234,6 +234,30 @@ TEST_F(ToolProcessTest, ParameterFilesThatAreNone) {
     }
 }
 
+TEST_F(ToolProcessTest, ShotsIntoFilesInTheFormatTheirNamesSay) {
+    const Finished json =
+        run({"shot", "2", "--set", "4", "-n", "2", "--samples", "50", "-o", folder.file("s.json")});
+    ASSERT_EQ(json.code, 0) << json.err;
+    EXPECT_EQ(json.out, "");
+    const auto shots = nlohmann::json::parse(readFile(folder.file("s.json")));
+    EXPECT_EQ(shots["card"], 2);
+    EXPECT_EQ(shots["set"], 4);
+    ASSERT_EQ(shots["shots"].size(), 2u);
+    EXPECT_EQ(shots["shots"][1].size(), 50u);
+
+    const Finished raw = run({"shot", "1", "--set", "1", "--samples", "50", "--layout", "native",
+                              "-o", folder.file("s.bin")});
+    ASSERT_EQ(raw.code, 0) << raw.err;
+    EXPECT_EQ(readFile(folder.file("s.bin")).size(), 100u);  // 50 16-bit samples, no header
+
+    const Finished csv = run({"shot", "1", "--set", "1", "--samples", "50", "--format", "csv", "-o",
+                              folder.file("s.bin.txt")});
+    ASSERT_EQ(csv.code, 0) << csv.err;
+    EXPECT_EQ(readFile(folder.file("s.bin.txt")).rfind("time_us,sample,shot1_percent\n", 0), 0u);
+    EXPECT_EQ(folder.names(),
+              (std::vector<std::string>{"cards.conf", "s.bin", "s.bin.txt", "s.json"}));
+}
+
 TEST_F(ToolProcessTest, DecodeRefusesFilesThatHoldNoCapture) {
     writeFile(folder.file("empty.k7"), "");
     const Finished missing = run({"decode", folder.file("missing.k7")});

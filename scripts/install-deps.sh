@@ -10,6 +10,7 @@ packages=(
     xvfb xauth
     python3 python3-junitparser python3-numpy python3-pytest python3-matplotlib
     fonts-dejavu-core
+    libcli11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

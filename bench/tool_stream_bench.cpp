@@ -19,7 +19,7 @@
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
 #include "SetOptions.h"
-#include "SetToCard.h"
+#include "card/SetToCard.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // karvo7 reset N: the card's hardware reset as the check program runs it, then its warm-up.
 #include <iostream>
 
-#include "CardReset.h"
 #include "Commands.h"
 #include "ResetSteps.h"
 #include "TerminalDesktop.h"
 #include "Tool.h"
+#include "card/CardReset.h"
 
 namespace karvo7 {
 

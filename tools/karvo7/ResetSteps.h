@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Desktop.h"
 #include "KARVO7DLL.h"
+#include "desktop/Desktop.h"
 
 namespace karvo7 {
 

@@ -7,9 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "Session.h"
 #include "TerminalDesktop.h"
 #include "Tool.h"
+#include "app/Session.h"
 #include "windows/card/SelbsttestDlg.h"
 
 namespace karvo7 {

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "IniFile.h"
-#include "ParameterFile.h"
 #include "Tool.h"
+#include "profile/IniFile.h"
+#include "profile/ParameterFile.h"
 
 namespace karvo7 {
 

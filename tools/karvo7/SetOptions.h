@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "ParameterSet.h"
+#include "card/ParameterSet.h"
 
 namespace karvo7 {
 

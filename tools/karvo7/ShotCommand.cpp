@@ -10,10 +10,10 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "OutputFile.h"
-#include "SetToCard.h"
 #include "ShotSamples.h"
 #include "StreamReaders.h"
 #include "Tool.h"
+#include "card/SetToCard.h"
 
 namespace karvo7 {
 

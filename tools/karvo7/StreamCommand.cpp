@@ -11,12 +11,12 @@
 
 #include "ChunkWriter.h"
 #include "Commands.h"
-#include "DataRateCommon.h"
 #include "Interrupt.h"
 #include "KARVO7Protocol.h"
 #include "OutputFile.h"
-#include "SetToCard.h"
 #include "Tool.h"
+#include "card/SetToCard.h"
+#include "runs/DataRateCommon.h"
 
 namespace karvo7 {
 

@@ -7,7 +7,7 @@
 #include <istream>
 #include <ostream>
 
-#include "ScriptedDesktop.h"
+#include "desktop/scripted/ScriptedDesktop.h"
 
 namespace karvo7 {
 

@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "IniFile.h"
 #include "ParameterFile.h"
+#include "UserProfile.h"
 
 namespace k7check {
 
@@ -122,8 +123,10 @@ bool Session::startUp() {
 
     profileFile_ =
         requestedProfile_.empty()
-            ? matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
-                                               desktop_.executablePath()))
+            ? chooseProfileFile(
+                  matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
+                                                   desktop_.executablePath())),
+                  desktop_.executablePath(), userConfigFolder())
             : requestedProfile_;
     fields.parameterFiles = {profileFile_};
     fields.parameterFileSelection = 0;

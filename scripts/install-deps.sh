@@ -9,6 +9,7 @@ packages=(
     xvfb xauth
     python3 python3-junitparser
     fonts-dejavu-core
+    dpkg-dev file lintian desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

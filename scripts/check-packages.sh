@@ -19,7 +19,8 @@ fail() {
 step "packages"
 # The packages install below /usr, where the libraries go into the multiarch folder.
 cmake -S "$root" -B "$build" -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" >"$build/packages-build.log" 2>&1 ||
+    { tail -50 "$build/packages-build.log"; fail "build failed"; }
 packages="$build/packages"
 rm -rf "$packages"
 cpack --config "$build/CPackConfig.cmake" -B "$packages" >"$build/cpack.log" 2>&1 ||

@@ -88,7 +88,8 @@ karvo7-list lists the cards with their PCI position and version.")
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
-set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS python3)
+# Python modules are no ELF files for dpkg-shlibdeps: the interpreter and NumPy are named here.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION "KARVO7 ultrasonic test cards - Python package
 The Python package karvo7 on top of the card access library.")
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "RecordingCanvas.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/PixelCanvas.h"
 

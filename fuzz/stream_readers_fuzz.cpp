@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake g++ pkg-config
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     clang libclang-rt-14-dev
     xvfb xauth

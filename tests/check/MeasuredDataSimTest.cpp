@@ -10,7 +10,7 @@
 #include "Format.h"
 #include "RecordingCanvas.h"
 #include "SimFixture.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 

@@ -18,7 +18,7 @@
 #include "ScriptedDesktop.h"
 #include "Session.h"
 #include "SetToCard.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
 using namespace k7check;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Format.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 #include "windows/measurement/DataList.h"
 
 namespace k7check {

@@ -10,7 +10,7 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
 namespace k7check {
 

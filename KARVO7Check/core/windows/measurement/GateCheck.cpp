@@ -1,7 +1,7 @@
 #include "GateCheck.h"
 
 #include "Format.h"
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
 namespace k7check {
 

@@ -1,35 +1,46 @@
 #include "StreamReaders.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
-#include "Format.h"
 #include "KARVO7Protocol.h"
 
-namespace k7check::stream {
+namespace k7stream {
 
 using k7proto::le16;
 using k7proto::le32;
 
-std::optional<Header> readHeader(Bytes data) {
+std::optional<Header> readPlainHeader(Bytes data) {
+    if (data.size() < kHeaderBytes) {
+        return std::nullopt;
+    }
     Header h;
+    const uint32_t word = le32(&data[0]);
+    h.type = static_cast<uint8_t>(word & 0xFFu);
+    h.length = word >> 8;
+    h.kennung = static_cast<int16_t>(le16(&data[4]));
+    h.remaining = data.size();
+    return h;
+}
+
+std::optional<Header> readHeader(Bytes data) {
     std::size_t p = 0;
-    if (startsWithPrefix(data)) {
+    uint32_t zeit = 0;
+    const bool prefixed = startsWithPrefix(data);
+    if (prefixed) {
         if (data.size() < kPrefixBytes + kHeaderBytes) {
             return std::nullopt;
         }
-        h.prefixed = true;
-        h.zeit = le32(&data[4]);
+        zeit = le32(&data[4]);
         p = kPrefixBytes;
     }
-    if (data.size() - p < kHeaderBytes) {
-        return std::nullopt;
+    std::optional<Header> h = readPlainHeader(data.subspan(p));
+    if (h) {
+        h->prefixed = prefixed;
+        h->zeit = zeit;
+        h->offset = p;
     }
-    const uint32_t word = le32(&data[p]);
-    h.type = static_cast<uint8_t>(word & 0xFFu);
-    h.length = word >> 8;
-    h.kennung = static_cast<int16_t>(le16(&data[p + 4]));
-    h.offset = p;
-    h.remaining = data.size() - p;
     return h;
 }
 
@@ -176,6 +187,17 @@ double samplePeriodUs(uint32_t samplingRate) {
 }
 
 namespace {
+
+// The texts of the readers (printf formats).
+__attribute__((format(printf, 1, 2))) std::string formatText(const char* format, ...) {
+    char text[160];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return std::string(
+        text, n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1));
+}
 
 // The 16-bit words of bytes [from, from + 2 * words) as samples.
 std::vector<int16_t> words16(Bytes data, std::size_t from, std::size_t words) {
@@ -363,4 +385,4 @@ bool NativeResultWalker::next(NativeItem& item) {
     return true;
 }
 
-}  // namespace k7check::stream
+}  // namespace k7stream

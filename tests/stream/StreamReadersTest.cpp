@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "data/StreamReaders.h"
+#include "StreamReaders.h"
 
-using namespace k7check::stream;
+using namespace k7stream;
 
 namespace {
 

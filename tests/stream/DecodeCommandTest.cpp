@@ -1,0 +1,264 @@
+// `karvo7 decode`: CSV and JSON lines for every item kind, files it refuses with exit code 1, a
+// tail noted on the error stream, and a round trip of simulated card data.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "DecodeCommand.h"
+#include "SimCapture.h"
+#include "StreamBytes.h"
+
+using karvo7::DecodeOptions;
+using karvo7::runDecode;
+
+namespace {
+
+// A file in a folder of its own, removed with it.
+class TempFile {
+  public:
+    explicit TempFile(const std::vector<uint8_t>& bytes) {
+        char pattern[] = "/tmp/k7decode-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        path_ = folder_ + "/capture.bin";
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    ~TempFile() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+
+  private:
+    std::string folder_;
+    std::string path_;
+};
+
+struct Decoded {
+    int code;
+    std::string out, err;
+};
+
+Decoded decode(const DecodeOptions& o) {
+    std::ostringstream out, err;
+    const int code = runDecode(o, out, err);
+    return {code, out.str(), err.str()};
+}
+
+DecodeOptions options(const std::string& file, bool json = false) {
+    DecodeOptions o;
+    o.file = file;
+    o.json = json;
+    return o;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string f; std::getline(in, f, ',');) {
+        out.push_back(f);
+    }
+    if (!line.empty() && line.back() == ',') {
+        out.emplace_back();
+    }
+    return out;
+}
+
+streamtest::Buffer mixedRecords() {
+    using namespace streamtest;
+    Buffer b;
+    prefix(b, 4711);
+    packedRecord(b, -11, 0x123, 0x456, 0x789, 0xABC);
+    put32(b, 0xFFFFEFFF);
+    gateRecord(b, -13, {{4095, 1234, 0x8000}, {5, 6, 0xC000}});
+    put32(b, 0xFFFF1234);
+    wordRecord(b, 0x22, 5, {1});
+    wordRecord(b, 0x14, 7, {-5, 6});
+    b.push_back(0x14);  // a header cut short
+    return b;
+}
+
+}  // namespace
+
+TEST(DecodeCommand, CsvLinePerItemInTheRecordLayout) {
+    const TempFile file(mixedRecords());
+    const Decoded r = decode(options(file.path()));
+    EXPECT_EQ(r.code, 0);
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0], "record,0,4711,0x10,12,-11,4,4656,17760,30864,-21568");
+    EXPECT_EQ(out[1], "control,20,0xffffefff,Ende Prüfzyklus,1");
+    EXPECT_EQ(out[2], "gates,24,,0x40,56,-13,4095,1234,0x8000,5,6,0xc000,0,0,0x0,0,0,0x0,0,0,0x0");
+    EXPECT_EQ(out[3], "control,80,0xffff1234,,");
+    EXPECT_EQ(out[4], "other,84,,0x22,8,5");
+    EXPECT_EQ(out[5], "record,92,,0x14,10,7,2,-5,6");
+    EXPECT_EQ(out[6], "tail,102,1,truncated");
+    // The tail is data, listed; the error stream says that part was not decoded.
+    EXPECT_NE(r.err.find("1 bytes at offset 102 not decoded (truncated)"), std::string::npos)
+        << r.err;
+}
+
+TEST(DecodeCommand, JsonLinesCarryTheSameFieldsByName) {
+    const TempFile file(mixedRecords());
+    const Decoded r = decode(options(file.path(), true));
+    EXPECT_EQ(r.code, 0);
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 7u);
+    std::vector<nlohmann::json> items;
+    for (const auto& line : out) {
+        items.push_back(nlohmann::json::parse(line));
+    }
+    EXPECT_EQ(items[0]["item"], "record");
+    EXPECT_EQ(items[0]["zeit"], 4711);
+    EXPECT_EQ(items[0]["type"], 0x10);
+    EXPECT_EQ(items[0]["kennung"], -11);
+    EXPECT_EQ(items[0]["samples"], (std::vector<int>{4656, 17760, 30864, -21568}));
+    EXPECT_EQ(items[1]["name"], "Ende Prüfzyklus");
+    EXPECT_EQ(items[1]["cycle"], 1);
+    EXPECT_EQ(items[1]["word"], 0xFFFFEFFFu);
+    EXPECT_FALSE(items[2].contains("zeit"));
+    EXPECT_EQ(items[2]["slots"][0]["amplitude"], 4095);
+    EXPECT_EQ(items[2]["slots"][0]["present"], true);
+    EXPECT_EQ(items[2]["slots"][1]["marker"], true);
+    EXPECT_EQ(items[2]["slots"].size(), 5u);
+    EXPECT_EQ(items[3]["name"], "");
+    EXPECT_FALSE(items[3].contains("cycle"));
+    EXPECT_EQ(items[4]["item"], "other");
+    EXPECT_EQ(items[6]["item"], "tail");
+    EXPECT_EQ(items[6]["offset"], 102);
+    EXPECT_EQ(items[6]["bytes"], 1);
+    EXPECT_EQ(items[6]["reason"], "truncated");
+}
+
+TEST(DecodeCommand, NativeSamplesAndGateEntries) {
+    streamtest::Buffer b{0x01, 0x00, 0xFF, 0xFF, 0x80};
+    const TempFile samples(b);
+    DecodeOptions o = options(samples.path());
+    o.layout = DecodeOptions::Layout::Native;
+    Decoded r = decode(o);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"samples,0,2,1,-1", "tail,4,1,truncated"}));
+    o.eightBit = true;
+    r = decode(o);
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"samples,0,5,1,0,-1,-1,-128"}));
+    EXPECT_EQ(r.err, "");
+
+    streamtest::Buffer entries;
+    streamtest::compactEntry(entries, 77, 3, {{100, 20, true, true}, {5, 6, false, false}});
+    streamtest::compactEntry(entries, 78, 4, {{101, 21, false, true}});
+    const TempFile gates(entries);
+    o = options(gates.path());
+    o.layout = DecodeOptions::Layout::Native;
+    o.nativeGateSets = 1u << 4;
+    r = decode(o);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out),
+              (std::vector<std::string>{"entry,0,4,0,77,3,100,20,p^,5,6,,0,0,,0,0,,0,0,",
+                                        "entry,24,4,1,78,4,101,21,p,0,0,,0,0,,0,0,,0,0,"}));
+    o.nativeGateSets = 1u << 7;  // no set among 1 to 6
+    r = decode(o);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("no active parameter set"), std::string::npos);
+}
+
+TEST(DecodeCommand, MissingEmptyAndUnreadableFilesFail) {
+    const TempFile empty({});
+    struct Case {
+        std::string file, reason;
+    };
+    const std::vector<Case> cases = {
+        {empty.path(), "empty"},
+        {empty.folder() + "/missing.bin", "No such file"},
+        {empty.folder(), "directory"},
+    };
+    for (const Case& c : cases) {
+        const Decoded r = decode(options(c.file));
+        EXPECT_EQ(r.code, 1) << c.file;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+    if (::geteuid() != 0) {  // root reads any file
+        const TempFile locked(streamtest::Buffer{1, 2});
+        std::filesystem::permissions(locked.path(), std::filesystem::perms::none);
+        const Decoded r = decode(options(locked.path()));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    }
+}
+
+TEST(DecodeCommand, AFailedOutputStreamFails) {
+    const TempFile file(mixedRecords());
+    std::ostringstream out, err;
+    out.setstate(std::ios::badbit);
+    EXPECT_EQ(runDecode(options(file.path()), out, err), 1);
+    EXPECT_NE(err.str().find("output could not be written"), std::string::npos);
+}
+
+using DecodeSim = streamtest::StreamSim;
+
+// Shots and gate results captured from a simulated card, written as a file and decoded, give
+// back the card's samples record by record and its gate values.
+TEST_F(DecodeSim, RoundTripOfSimulatedCardDataReproducesItsValues) {
+    KARVO7HANDLE h = warm();
+    const Shots s = recordShots(h, {1600, 1597});
+    const simtest::Bytes results = gateResults(h, true);
+    simtest::Bytes capture = s.stream;
+    capture.insert(capture.end(), results.begin(), results.end());
+    const TempFile file(capture);
+    const Decoded r = decode(options(file.path()));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto out = lines(r.out);
+    ASSERT_GT(out.size(), s.shots.size());
+    for (std::size_t n = 0; n < s.shots.size(); ++n) {
+        SCOPED_TRACE(n);
+        const auto f = fields(out[n]);
+        ASSERT_GE(f.size(), 7u);
+        EXPECT_EQ(f[0], "record");
+        EXPECT_EQ(f[5], "-10");
+        const std::size_t count = std::stoul(f[6]);
+        ASSERT_EQ(f.size(), 7 + count);
+        ASSERT_GE(count, s.counts[n]);
+        std::vector<int16_t> samples;
+        for (std::size_t i = 0; i < s.counts[n]; ++i) {
+            samples.push_back(static_cast<int16_t>(std::stoi(f[7 + i])));
+        }
+        EXPECT_EQ(samples, s.expected[n]);
+    }
+    // Then the gate results records with the cycle ends between them, nothing left over.
+    std::size_t records = 0;
+    std::size_t controls = 0;
+    for (std::size_t n = s.shots.size(); n < out.size(); ++n) {
+        const auto f = fields(out[n]);
+        ASSERT_TRUE(f[0] == "gates" || f[0] == "control") << out[n];
+        if (f[0] == "gates") {
+            ++records;
+            EXPECT_TRUE(f[5] == "-11" || f[5] == "-13") << out[n];
+            const std::size_t at = std::stoul(f[1]) + 8;  // slot 1 of the record
+            EXPECT_EQ(f[6], std::to_string(simtest::le16(&capture[at])));
+            EXPECT_EQ(f[7], std::to_string(simtest::le16(&capture[at + 4])));
+        } else {
+            ++controls;
+            EXPECT_EQ(f[3], "Ende Prüfzyklus");
+        }
+    }
+    EXPECT_EQ(56 * records + 4 * controls, results.size());
+    EXPECT_GT(records, 2u);
+}

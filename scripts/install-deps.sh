@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     clang libclang-rt-14-dev
     xvfb xauth
-    python3 python3-junitparser
+    python3 python3-junitparser python3-numpy python3-pytest python3-matplotlib
     fonts-dejavu-core
     dpkg-dev file lintian desktop-file-utils
 )

@@ -1,0 +1,141 @@
+#!/usr/bin/python3
+"""Records per second of ``Card.stream`` at the card's highest shot rate, against the
+command-line tool's ``karvo7 stream`` into /dev/null. Run by hand (not by ctest) with the
+build's libraries:
+
+    KARVO7_LIBRARY_PATH=build/bin PYTHONPATH=python /usr/bin/python3 bench/python_stream_bench.py
+
+The tool is looked for as --tool, beside the libraries, then on the PATH. Without it the
+native side is a bare read loop over the card library driven through ctypes (one read per
+shot into one buffer, nothing decoded), and the output says so.
+
+Prints ``ratio python/native: X`` (goal: 0.8 or more). On a loaded machine the numbers vary
+from run to run: run it a few times.
+"""
+
+from __future__ import annotations
+
+import argparse
+import ctypes
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from ctypes import byref, c_uint32
+from typing import Tuple
+
+import karvo7
+
+SAMPLES = 1600
+
+
+def bench_set() -> karvo7.ParameterSet:
+    # IFF 0: the card shoots as fast as it can.
+    return karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, aufnahmelaenge=SAMPLES)
+
+
+def python_stream(count: int) -> Tuple[float, int]:
+    """Shots a second read through Card.stream, and the FIFO overflows on the way."""
+    with karvo7.open(1) as card:
+        begin = time.perf_counter()
+        shots = 0
+        stream = card.stream({1: bench_set()}, count=count, results=False, lost_shots="count")
+        for record in stream:
+            shots += record.samples.size > 0
+        elapsed = time.perf_counter() - begin
+    assert shots == count, shots
+    return count / elapsed, stream.overflows
+
+
+def ctypes_read_loop(count: int) -> Tuple[float, int]:
+    """The same run read by a bare loop of library calls: no decoding, no objects."""
+    with karvo7.open(1) as card:
+        library = card._library
+        handle = card._h()
+        stream = card.stream({1: bench_set()}, count=0, results=False)  # prepares and starts
+        buffer = (ctypes.c_uint8 * 131072)()
+        length, error = c_uint32(0), c_uint32(0)
+        shots = overflows = 0
+        begin = time.perf_counter()
+        while shots < count:
+            length.value = len(buffer)
+            if library.KARVO7GetData(handle, byref(length), buffer, byref(error)) != 0:
+                shots += 1
+            elif card.fifo_overflowed():
+                overflows += 1
+                card.clear_fifo()
+            else:
+                raise karvo7.Error("KARVO7GetData", error.value)
+        elapsed = time.perf_counter() - begin
+        stream.close()
+    return count / elapsed, overflows
+
+
+def tool_run(tool: str, count: int) -> float:
+    """Seconds one ``karvo7 stream`` of ``count`` shots takes, start-up included."""
+    begin = time.perf_counter()
+    done = subprocess.run(
+        [tool, "stream", "1", "--sets", "1", "--count", str(count), "--samples", str(SAMPLES),
+         "-o", "/dev/null"],
+        capture_output=True, text=True, timeout=600)
+    elapsed = time.perf_counter() - begin
+    if done.returncode != 0:
+        raise RuntimeError(f"{tool} stream failed: {done.stderr.strip()}")
+    return elapsed
+
+
+def tool_stream(tool: str, count: int) -> float:
+    """Shots a second of the tool: the difference of a long and a short run, so that the
+    program's start-up (opening and warming up the card) does not count."""
+    short = max(count // 4, 1)
+    return (count - short) / (tool_run(tool, count) - tool_run(tool, short))
+
+
+def find_tool(given: str | None) -> str | None:
+    if given:
+        return given
+    folder = os.environ.get("KARVO7_LIBRARY_PATH", "")
+    beside = os.path.join(folder, "karvo7") if folder else ""
+    if beside and os.access(beside, os.X_OK):
+        return beside
+    return shutil.which("karvo7")
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--count", type=int, default=20000, help="shots a run reads")
+    parser.add_argument("--runs", type=int, default=3, help="runs of each side (best counts)")
+    parser.add_argument("--tool", help="the karvo7 command-line tool")
+    arguments = parser.parse_args()
+
+    with tempfile.TemporaryDirectory() as folder:
+        if "KARVO7_SIM" not in os.environ:
+            config = os.path.join(folder, "bench.conf")
+            with open(config, "w") as f:
+                f.write(f"[Simulator]\ncards = 1\npersist = no\nlock_dir = {folder}\n"
+                        "instance = python_bench\n")
+            os.environ["KARVO7_SIM"] = config
+        tool = find_tool(arguments.tool)
+        if tool:
+            native_name = f"{tool} stream -o /dev/null"
+            native = max(tool_stream(tool, arguments.count) for _ in range(arguments.runs))
+            native_losses = "counted by the tool"
+        else:
+            native_name = "a bare read loop through ctypes (karvo7 tool not found)"
+            runs = [ctypes_read_loop(arguments.count) for _ in range(arguments.runs)]
+            native = max(r[0] for r in runs)
+            native_losses = f"{sum(r[1] for r in runs)} FIFO overflows"
+        pythons = [python_stream(arguments.count) for _ in range(arguments.runs)]
+        python = max(p[0] for p in pythons)
+    print(f"{SAMPLES} samples a shot at the card's highest rate, {arguments.count} shots a run, "
+          f"best of {arguments.runs}")
+    print(f"Card.stream: {python:.0f} records/s ({sum(p[1] for p in pythons)} FIFO overflows)")
+    print(f"native ({native_name}): {native:.0f} records/s ({native_losses})")
+    print(f"ratio python/native: {python / native:.2f}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,162 @@
+"""The C records and function signatures of the card library, as ctypes declares them.
+
+The records follow KARVO7DLL.h field by field; ctypes lays them out as the C compiler does, so
+the depth-compensation table slot is pointer-sized on 64-bit builds as the library expects.
+"""
+
+from __future__ import annotations
+
+import ctypes
+from ctypes import POINTER, Structure, c_char, c_float, c_int, c_uint8, c_uint16, c_uint32
+from ctypes import c_int16, c_void_p
+
+from . import _library
+
+
+class MeasureParams(Structure):
+    _fields_ = [
+        ("IFF", c_uint32),
+        ("TAStuetzstellen", c_uint32),
+        ("TATabelle", POINTER(c_uint16)),
+        ("Bit8", c_uint32),
+        ("Average", c_uint8),
+        ("Samplerate", c_uint8),
+        ("Start", c_uint8),
+        ("Reserved4", c_uint8),
+        ("PKVorlauf", c_uint16),
+        ("Aufnahmelaenge", c_uint16),
+        ("Aufnahmedelay", c_uint32),
+        ("ASCAN", c_uint32),
+        ("Faktor", c_uint8),
+        ("Gleichrichtung", c_uint8),
+        ("Reserved8", c_uint8 * 2),
+        ("ExternerTrigger", c_uint32),
+        ("Triggereingangsmode", c_uint8),
+        ("Triggerausgangsmode", c_uint8),
+        ("Ausblenden", c_uint8),
+        ("Reserved10", c_uint8),
+        ("TAVerzoegerung", c_uint16),
+        ("TAAbstand", c_uint16),
+    ]
+
+
+class SpecialParams(Structure):
+    _fields_ = [
+        ("Sendersperre", c_uint32),
+        ("Sendeimpulsbreite", c_uint8),
+        ("Sendeenergie", c_uint8),
+        ("Reserved1", c_uint8 * 2),
+        ("SEMode", c_uint32),
+        ("Senderdaempfung", c_uint8),
+        ("Eingangsdaempfung", c_uint8),
+        ("Filter", c_uint8),
+        ("Reserved3", c_uint8),
+    ]
+
+
+class GateParam(Structure):
+    _fields_ = [("Anfang", c_uint32), ("Ende", c_uint32), ("Schwelle", c_uint32)]
+
+
+class GateEnables(Structure):
+    _fields_ = [("Enable", c_uint32 * 5)]
+
+
+class GateParams(Structure):
+    _fields_ = [("Gate", GateParam * 5), ("Enables", GateEnables)]
+
+
+class GateResult(Structure):
+    _fields_ = [("Time", c_uint32), ("Maximum", c_uint16), ("Marke", c_uint32)]
+
+
+class GateResults(Structure):
+    _fields_ = [("ESDelay", c_uint32), ("ESMaximum", c_uint16), ("Gate", GateResult * 5)]
+
+
+class KonfigRecord(Structure):
+    _fields_ = [
+        ("Karte", c_char * 20),
+        ("Aufsteckfilter", c_char * 20),
+        ("PciEeprom", c_char * 20),
+        ("LcaVersion", c_char * 10),
+        ("Programmversion", c_char * 10),
+        ("BandgrenzeUnten", c_float),
+        ("BandgrenzeOben", c_float),
+        ("AdcBits", c_uint8),
+        ("AufnahmeFifo", c_uint8),
+        ("DatenFifo", c_uint8),
+        ("Dynamik", c_uint8),
+        ("DaempfungEingang", c_uint16 * 4),
+        ("DaempfungSender", c_uint16 * 4),
+        ("EnergieSender", c_uint16 * 8),
+        ("Samplerrate", c_uint8 * 8),
+        ("MaxSapFolge", c_uint8),
+        ("FilterMittenfrequenz", c_float * 8),
+        ("FilterBandgrenze", c_float * 16),
+        ("Grunddaempfung", c_uint8 * 8),
+    ]
+
+
+class ADCValues(Structure):
+    _fields_ = [
+        ("Temperatur", c_float),
+        ("Analog5VPlus", c_float),
+        ("Analog5VMinus", c_float),
+        ("HS", c_float),
+        ("Digital5VMinus", c_float),
+        ("ADCReferenz", c_float),
+    ]
+
+
+_u32p = POINTER(c_uint32)
+_H = c_void_p
+
+# name: (result type, argument types)
+_SIGNATURES = {
+    "KARVO7Scan": (c_int, []),
+    "KARVO7Open": (c_void_p, [c_uint32]),
+    "KARVO7Close": (c_int, [_H]),
+    "KARVO7GetCardPosition": (c_int, [_H, _u32p, _u32p, _u32p]),
+    "KARVO7IsVersion3": (c_int, [_H]),
+    "KARVO7SetDataTimeOut": (c_int, [_H, c_uint32, _u32p]),
+    "KARVO7SetMode": (c_int, [_H, c_uint8, _u32p]),
+    "KARVO7SetVIRMA4": (c_int, [_H, c_uint32, c_int16, _u32p]),
+    "KARVO7PrepAllGatesParam": (
+        c_int,
+        [_H, c_uint32, MeasureParams, SpecialParams, c_uint32, GateParams, _u32p],
+    ),
+    "KARVO7SetTriggerDelayParam": (c_int, [_H, c_uint32, c_uint32, _u32p]),
+    "KARVO7SetTriggerDelay25nsParam": (c_int, [_H, c_uint32, c_uint32, _u32p]),
+    "KARVO7SetSAPDelayParam": (c_int, [_H, c_uint32, c_uint32, _u32p]),
+    "KARVO7SetESGateParam": (c_int, [_H, c_uint32, c_uint32, c_uint32, c_uint32, c_uint32, _u32p]),
+    "KARVO7SetExternalClock": (c_int, [_H, c_uint32, _u32p]),
+    "KARVO7ActiveParam": (c_int, [_H] + [c_uint32] * 8 + [_u32p]),
+    "KARVO7Start": (c_int, [_H, _u32p]),
+    "KARVO7StartParam": (c_int, [_H, c_uint32, _u32p]),
+    "KARVO7Stop": (c_int, [_H, _u32p]),
+    "KARVO7GetData": (c_int, [_H, _u32p, c_void_p, _u32p]),
+    "KARVO7GetResults": (c_int, [_H, c_uint16, _u32p, c_void_p, _u32p]),
+    "KARVO7GetASCAN": (c_int, [_H, c_uint32, _u32p, c_void_p, _u32p]),
+    "KARVO7GetGates": (c_int, [_H, POINTER(GateResults), _u32p]),
+    "KARVO7ClearFIFO": (c_int, [_H, _u32p]),
+    "KARVO7IsDataInFIFO": (c_int, [_H, _u32p, _u32p]),
+    "KARVO7GetStatus": (c_int, [_H, c_void_p]),
+    "KARVO7GetKonfig": (c_int, [_H, POINTER(KonfigRecord), _u32p]),
+    "KARVO7GetADC": (c_int, [_H, POINTER(ADCValues), _u32p]),
+    "KARVO7ReadRegister": (c_uint32, [_H, c_uint32]),
+    "KARVO7WarmUp": (c_int, [_H, _u32p]),
+    "K7OsGetLastError": (c_uint32, []),
+}
+
+
+def card_library() -> ctypes.CDLL:
+    """The card library with the signatures of the functions the package calls."""
+    library = _library.load(_library.CARD_LIBRARY)
+    if not getattr(library, "_karvo7_declared", False):
+        for name, (result, arguments) in _SIGNATURES.items():
+            function = getattr(library, name)
+            function.restype = result
+            function.argtypes = arguments
+        library._karvo7_declared = True
+    return library

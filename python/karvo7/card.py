@@ -1,0 +1,428 @@
+"""A card: its handle, its identity and sensors, handing parameter sets to it, single shots.
+
+Every call on a card takes the card's lock, so calls from several threads are serialised as
+the library requires; different cards do not share a lock and run in parallel.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import threading
+from ctypes import byref, c_uint32
+from dataclasses import dataclass
+from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
+
+import numpy as np
+
+from . import _cdefs
+from .errors import Error
+from .params import SETS_PER_CARD, ParameterSet
+from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
+
+if TYPE_CHECKING:
+    from .stream import Stream
+
+# Bytes of the largest shot block: 65535 16-bit samples, header and time-stamp prefix.
+MAX_BLOCK_BYTES = 131072
+# The control LCA's FIFO status register (read only); bits 4-7 flag a full or overrun FIFO.
+FIFO_STATUS_REGISTER = 1058
+
+
+@dataclass(frozen=True)
+class Identification:
+    """The card's configuration (identification) record."""
+
+    karte: str
+    aufsteckfilter: str
+    pci_eeprom: str
+    lca_version: str
+    programmversion: str
+    bandgrenze_unten: float
+    bandgrenze_oben: float
+    adc_bits: int
+    aufnahme_fifo: int
+    daten_fifo: int
+    dynamik: int
+    daempfung_eingang: Tuple[int, ...]
+    daempfung_sender: Tuple[int, ...]
+    energie_sender: Tuple[int, ...]
+    samplerrate: Tuple[int, ...]
+    max_sap_folge: int
+    filter_mittenfrequenz: Tuple[float, ...]
+    filter_bandgrenze: Tuple[float, ...]
+    grunddaempfung: Tuple[int, ...]
+
+
+@dataclass(frozen=True)
+class Sensors:
+    """Temperature (°C) and supply voltages (V; the negative supplies as magnitudes)."""
+
+    temperatur: float
+    analog_5v_plus: float
+    analog_5v_minus: float
+    hs: float
+    digital_5v_minus: float
+    adc_referenz: float
+
+
+@dataclass(frozen=True)
+class Status:
+    """The driver's card status; ``modus`` is non-zero while the card measures."""
+
+    status: int
+    status4: int
+    modus: int
+    status8: int
+
+
+class _CardStatus(ctypes.Structure):
+    _fields_ = [
+        ("Status", ctypes.c_uint32),
+        ("Status4", ctypes.c_uint8),
+        ("Modus", ctypes.c_uint8),
+        ("Status8", ctypes.c_uint32),
+    ]
+
+
+def _text(raw: bytes) -> str:
+    return raw.split(b"\0", 1)[0].decode("latin-1")
+
+
+def _list(values: Any) -> Tuple[Any, ...]:
+    """A list of the record up to its first zero element."""
+    out = []
+    for v in values:
+        if v == 0:
+            break
+        out.append(v)
+    return tuple(out)
+
+
+def identification_of(record: _cdefs.KonfigRecord) -> Identification:
+    r = record
+    return Identification(
+        _text(r.Karte), _text(r.Aufsteckfilter), _text(r.PciEeprom), _text(r.LcaVersion),
+        _text(r.Programmversion), r.BandgrenzeUnten, r.BandgrenzeOben, r.AdcBits,
+        r.AufnahmeFifo, r.DatenFifo, r.Dynamik, _list(r.DaempfungEingang),
+        _list(r.DaempfungSender), _list(r.EnergieSender), _list(r.Samplerrate), r.MaxSapFolge,
+        _list(r.FilterMittenfrequenz), _list(r.FilterBandgrenze), _list(r.Grunddaempfung),
+    )
+
+
+def card_record(parameters: ParameterSet, start: int) -> Tuple[Any, ...]:
+    """The library's arguments of a set: measurement, transmitter, gain, gates, and the depth
+    compensation table they point at (to keep it alive)."""
+    p = parameters
+    m = _cdefs.MeasureParams()
+    table = None
+    if p.ta_tabelle is not None:
+        # The library sends the support-point count rounded up to an even count.
+        values = list(p.ta_tabelle) + [0] * (len(p.ta_tabelle) % 2)
+        table = (ctypes.c_uint16 * len(values))(*values)
+        m.TAStuetzstellen = len(p.ta_tabelle) - 1
+        m.TATabelle = ctypes.cast(table, ctypes.POINTER(ctypes.c_uint16))
+    m.IFF = p.iff
+    m.Bit8 = int(p.bit8)
+    m.Average = p.average
+    m.Samplerate = p.samplerate
+    m.Start = start
+    m.PKVorlauf = p.pk_vorlauf
+    m.Aufnahmelaenge = p.aufnahmelaenge
+    m.Aufnahmedelay = p.aufnahmedelay
+    m.ASCAN = int(p.ascan)
+    m.Faktor = p.faktor
+    m.Gleichrichtung = p.gleichrichtung
+    m.ExternerTrigger = int(p.externer_trigger)
+    m.Triggereingangsmode = p.triggereingangsmode
+    m.Triggerausgangsmode = p.triggerausgangsmode
+    m.Ausblenden = p.ausblenden
+    m.TAVerzoegerung = p.ta_verzoegerung
+    m.TAAbstand = p.ta_abstand
+    s = _cdefs.SpecialParams()
+    s.Sendersperre = int(p.sendersperre)
+    s.Sendeimpulsbreite = p.sendeimpulsbreite
+    s.Sendeenergie = p.sendeenergie
+    s.SEMode = int(p.se_mode)
+    s.Senderdaempfung = p.senderdaempfung
+    s.Eingangsdaempfung = p.eingangsdaempfung
+    s.Filter = p.filter
+    g = _cdefs.GateParams()
+    for n, gate in enumerate(p.gates):
+        g.Gate[n].Anfang = gate.anfang
+        g.Gate[n].Ende = gate.ende
+        g.Gate[n].Schwelle = gate.schwelle * 16
+        g.Enables.Enable[n] = int(gate.enable)
+    return m, s, p.verstaerkung, g, table
+
+
+class Card:
+    """An open card; use ``karvo7.open(n)``. A context manager: leaving the block closes the
+    card (closing twice is harmless)."""
+
+    def __init__(self, handle: int, number: int) -> None:
+        self._library = _cdefs.card_library()
+        self._handle: Optional[int] = handle
+        self.number = number
+        self._lock = threading.RLock()
+        self._version3 = self._library.KARVO7IsVersion3(handle) != 0
+        self._layout = Layout.NATIVE
+        self._streaming = False
+        self._stream: Optional[Callable[[], Any]] = None  # weak reference to the open stream
+
+    # ---- handle -------------------------------------------------------------------------
+
+    def __enter__(self) -> "Card":
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        self.close()
+
+    def __del__(self) -> None:
+        try:
+            self.close()
+        except Exception:
+            pass
+
+    def __repr__(self) -> str:
+        state = "closed" if self._handle is None else "open"
+        return f"<karvo7.Card {self.number} ({state})>"
+
+    @property
+    def closed(self) -> bool:
+        return self._handle is None
+
+    def close(self) -> None:
+        """Powers the card down and releases the handle; a closed card stays closed. Raises
+        Error when a step failed (the handle is released all the same)."""
+        with self._lock:
+            if self._handle is None:
+                return
+            stream = self._stream() if self._stream is not None else None
+            if stream is not None:
+                stream.close()  # the card stops and its FIFO is emptied before it powers down
+            handle, self._handle = self._handle, None
+            if self._library.KARVO7Close(handle) == 0:
+                raise Error("KARVO7Close", 0, "power-down or closing the device failed")
+
+    def _h(self) -> int:
+        if self._handle is None:
+            raise ValueError(f"card {self.number} is closed")
+        return self._handle
+
+    def _call(self, name: str, *arguments: Any) -> None:
+        """Calls a fallible library function with an error word; raises Error on failure."""
+        error = c_uint32(0)
+        if getattr(self._library, name)(self._h(), *arguments, byref(error)) == 0:
+            raise Error(name, error.value)
+
+    def warm_up(self) -> None:
+        """Brings the card into its defined state: LCA reset, power up, the converter's offset
+        adjustment, the warm-up transmitter settings of set 0. The sets' identifications of
+        the record layout are given again; the sets themselves are handed over by each shot
+        and stream."""
+        with self._lock:
+            self._call("KARVO7WarmUp")
+            if self._layout is Layout.RECORD:
+                self.set_layout(Layout.RECORD)
+
+    # ---- identity and sensors -----------------------------------------------------------
+
+    @property
+    def position(self) -> Tuple[int, int]:
+        """(bus, slot) of the card on the PCI bus."""
+        with self._lock:
+            bus, slot = c_uint32(0), c_uint32(0)
+            self._call("KARVO7GetCardPosition", byref(bus), byref(slot))
+            return bus.value, slot.value
+
+    @property
+    def is_version3(self) -> bool:
+        """True for a version-3 card (eight parameter sets on the card)."""
+        return self._version3
+
+    @property
+    def set_count(self) -> int:
+        return SETS_PER_CARD if self._version3 else 1
+
+    def identification(self) -> Identification:
+        """The card's configuration record."""
+        with self._lock:
+            record = _cdefs.KonfigRecord()
+            self._call("KARVO7GetKonfig", byref(record))
+            return identification_of(record)
+
+    def temperature_and_voltages(self) -> Sensors:
+        with self._lock:
+            values = _cdefs.ADCValues()
+            self._call("KARVO7GetADC", byref(values))
+            v = values
+            return Sensors(v.Temperatur, v.Analog5VPlus, v.Analog5VMinus, v.HS,
+                           v.Digital5VMinus, v.ADCReferenz)
+
+    def status(self) -> Status:
+        """The driver's card status (no error word: a failure raises Error with word 0)."""
+        with self._lock:
+            status = _CardStatus()
+            if self._library.KARVO7GetStatus(self._h(), byref(status)) == 0:
+                raise Error("KARVO7GetStatus", 0, "the status request failed")
+            return Status(status.Status, status.Status4, status.Modus, status.Status8)
+
+    def data_in_fifo(self) -> bool:
+        """True while the card's data FIFO holds data to read."""
+        with self._lock:
+            flag = c_uint32(0)
+            self._call("KARVO7IsDataInFIFO", byref(flag))
+            return flag.value != 0
+
+    def clear_fifo(self) -> None:
+        with self._lock:
+            self._call("KARVO7ClearFIFO")
+
+    def set_data_timeout(self, seconds: int) -> None:
+        """How long a data read may wait for the card (0: for ever)."""
+        if not 0 <= seconds <= 0xFFFFFFFF:
+            raise ValueError(f"data time-out {seconds} s is out of range")
+        with self._lock:
+            self._call("KARVO7SetDataTimeOut", seconds)
+
+    # ---- data layout --------------------------------------------------------------------
+
+    @property
+    def layout(self) -> Layout:
+        return self._layout
+
+    def identification_of_set(self, number: int) -> int:
+        """The identification the package gives set ``number`` in the record layout, as the
+        check program does: -(10 x card + set)."""
+        return -(10 * self.number + number)
+
+    def set_layout(self, layout: Layout) -> None:
+        """Native or record layout for all sets. The record layout needs a version-3 card; it
+        gives each set its identification."""
+        if layout is Layout.RECORD and not self._version3:
+            raise ValueError(f"card {self.number} is not a version-3 card: native layout only")
+        with self._lock:
+            for s in range(self.set_count):
+                ident = self.identification_of_set(s) if layout is Layout.RECORD else 0
+                self._call("KARVO7SetVIRMA4", s, ident)
+            self._layout = layout
+
+    def set_of_identification(self, identification: Optional[int]) -> Optional[int]:
+        if identification is None:
+            return None
+        number = -identification - 10 * self.number
+        return number if 0 <= number < self.set_count else None
+
+    # ---- parameter sets -----------------------------------------------------------------
+
+    def _check_set_number(self, number: int) -> None:
+        if isinstance(number, bool) or not isinstance(number, int) \
+                or not 0 <= number < self.set_count:
+            raise ValueError(f"card {self.number} has sets 0 to {self.set_count - 1}, "
+                             f"not {number!r}")
+
+    def apply(self, parameters: ParameterSet, number: int = 0, start: int = 1) -> None:
+        """Hands a set to the card as set ``number``: measurement, transmitter, gain and gates,
+        the trigger delay, the external clock and, on version-3 cards, the echo-start gate.
+        The set is checked first (ValueError); a refusal of the card raises Error."""
+        if not isinstance(parameters, ParameterSet):
+            raise ValueError(f"a ParameterSet is needed, not {type(parameters).__name__}")
+        parameters.validate()
+        self._check_set_number(number)
+        measure, special, gain, gates, table = card_record(parameters, start)
+        with self._lock:
+            self._call("KARVO7PrepAllGatesParam", number, measure, special, gain, gates)
+            del table  # the library has sent it
+            delay = "KARVO7SetTriggerDelay25nsParam" if parameters.trigger_25ns \
+                else "KARVO7SetTriggerDelayParam"
+            self._call(delay, number, parameters.triggerdelay)
+            if self._version3:
+                p = parameters
+                self._call("KARVO7SetESGateParam", number, p.esb_level, p.esb_time,
+                           int(p.esb_relativ), int(p.esb_always))
+            self._call("KARVO7SetExternalClock", int(parameters.trigger_extern))
+
+    def activate(self, numbers: List[int]) -> None:
+        """Makes the sets ``numbers`` the ones a run measures with."""
+        for n in numbers:
+            self._check_set_number(n)
+        with self._lock:
+            self._call("KARVO7ActiveParam", *[int(s in numbers) for s in range(SETS_PER_CARD)])
+
+    # ---- measurement --------------------------------------------------------------------
+
+    def _decode_block(self, data: np.ndarray, sets: Dict[int, ParameterSet],
+                      native_set: Optional[int], gates: bool = False) -> List[Record]:
+        """The records of one block the card delivered; ``native_set`` is the set a native
+        block comes from, None when it is not known (the sets then share one sample width)."""
+        widths = {s.bit8 for s in sets.values()} if native_set is None \
+            else {sets[native_set].bit8}
+        if len(widths) != 1 and not gates:
+            raise Error("KARVO7GetData", 0, "a native shot of a set not known: its sample "
+                        "width is not known")
+        bits = 8 if widths == {True} and self._layout is Layout.NATIVE else 16
+        active = tuple(s for s in sets if 1 <= s <= 6)
+        if gates and self._layout is Layout.NATIVE and not active:
+            return []
+        options = _options(self._layout, bits, gates, sum(1 << s for s in active))
+        records = []
+        for item in _Decoder(data).items(options):
+            if isinstance(item, Record):
+                if self._layout is Layout.RECORD:
+                    item.set = self.set_of_identification(item.identification)
+                elif item.set is None:
+                    item.set = native_set
+                records.append(item)
+        return records
+
+    def shot(self, parameters: ParameterSet, number: int = 0) -> Record:
+        """One shot with ``parameters`` as set ``number``: the set is handed to the card, the
+        card shoots once, and its data comes back as a Record with the shot's gate values
+        (version-3 cards)."""
+        with self._lock:
+            if self._streaming:
+                raise ValueError(f"card {self.number} is streaming: close the stream first")
+            self.apply(parameters, number)
+            self._call("KARVO7SetMode", 1)
+            self._call("KARVO7Start")
+            buffer = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
+            count = c_uint32(MAX_BLOCK_BYTES)
+            self._call("KARVO7GetData", byref(count), buffer.ctypes.data)
+            gates = None
+            if self._version3:
+                results = _cdefs.GateResults()
+                self._call("KARVO7GetGates", byref(results))
+                gates = GateResults(
+                    tuple(GateValue(g.Time, g.Maximum, g.Marke != 0, None)
+                          for g in results.Gate),
+                    results.ESDelay, results.ESMaximum)
+        data = buffer[: count.value].copy()
+        records = self._decode_block(data, {number: parameters}, number)
+        if len(records) != 1:
+            raise Error("KARVO7GetData", 0,
+                        f"the shot delivered {len(records)} records instead of one")
+        record = records[0]
+        record.gates = gates
+        return record
+
+    def fifo_overflowed(self) -> bool:
+        """True when the card's data FIFO ran over (shots were lost) since it was last
+        emptied: the full and overflow bits of its FIFO status register."""
+        with self._lock:
+            return self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER) & 0xF0 != 0
+
+    def stream(self, sets: Any, count: Optional[int] = None, seconds: Optional[float] = None,
+               results: bool = True, lost_shots: str = "raise") -> "Stream":
+        """A continuous block measurement over ``sets`` (a ParameterSet, taken as set 1 on a
+        version-3 card and set 0 on others, or a mapping of set numbers to sets): an iterator
+        of the shots' records and, with ``results``, the gate results records, that ends
+        after ``count`` shots or ``seconds``. Closing the iterator (or leaving its ``with``
+        block, or dropping it) stops the card and empties its FIFO.
+
+        When the program cannot keep up and the card's FIFO runs over, shots are lost: with
+        ``lost_shots="raise"`` the iterator raises Error; with ``"count"`` it counts the
+        overflow in ``Stream.overflows``, empties the FIFO and goes on (in the native layout
+        the set of later shots is then unknown when several sets take turns)."""
+        from .stream import Stream
+
+        return Stream(self, sets, count, seconds, results, lost_shots)

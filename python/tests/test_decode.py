@@ -1,0 +1,167 @@
+"""Captured data taken apart: every record type, control words, native samples and gate
+entries, the time-stamp prefix, and data that ends inside a record."""
+
+from __future__ import annotations
+
+import struct
+
+import numpy as np
+import pytest
+
+import karvo7
+
+
+def header(kind: int, length: int, identification: int) -> bytes:
+    return struct.pack("<Ih", kind | length << 8, identification)
+
+
+def gate_record(identification: int, slots: list) -> bytes:
+    body = header(0x40, 56, identification) + b"\0\0"
+    for amplitude, time, status in slots + [(0, 0, 0)] * (5 - len(slots)):
+        body += struct.pack("<HHHH", amplitude, 0, time, status)
+    return body + b"\0" * 8
+
+
+# Four 12-bit samples 0x123, 0x456, 0x789, 0xABC packed into three words.
+PACKED = struct.pack("<HHH", 0x6123, 0x8945, 0xABC7)
+
+CAPTURE = (
+    struct.pack("<II", 0xFF, 0x12345678)  # time-stamp prefix
+    + header(0x14, 12, -11) + struct.pack("<hhh", 1, -2, 32767)
+    + struct.pack("<I", 0xFFFFEFFF)
+    + gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x0000), (0, 0, 0),
+                        (100, 20, 0x8000)])
+    + struct.pack("<I", 0xFFFF1234)
+    + header(0x10, 12, 5) + PACKED
+    + header(0x60, 8, -13) + struct.pack("<h", -300)
+    + header(0x33, 8, 1) + b"\1\2"
+    + struct.pack("<I", 0xFFFFEFFF)
+)
+
+
+def test_a_capture_in_the_record_layout_yields_its_records_in_order():
+    items = list(karvo7.decode(CAPTURE))
+    kinds = [type(i).__name__ for i in items]
+    assert kinds == ["Record", "ControlWord", "Record", "ControlWord", "Record", "Record",
+                     "Record", "ControlWord"]
+    ascan, end1, gates, unknown, packed, hf, other, end2 = items
+
+    assert (ascan.type, ascan.identification, ascan.time_stamp) == (0x14, -11, 0x12345678)
+    assert ascan.samples.dtype == np.int16
+    assert ascan.samples.tolist() == [1, -2, 32767]
+
+    assert (end1.word, end1.name, end1.cycle) == (0xFFFFEFFF, "Ende Prüfzyklus", 1)
+    assert (end2.name, end2.cycle) == ("Ende Prüfzyklus", 2)
+    assert (unknown.word, unknown.name) == (0xFFFF1234, "")
+
+    assert (gates.type, gates.identification, gates.time_stamp) == (0x40, -12, None)
+    assert gates.is_gates and gates.samples.size == 0
+    # Slots 1 to 4 hold B1 to B4 and slot 5 B0; times count half samples.
+    g = gates.gates.gates
+    assert (g[1].amplitude, g[1].time, g[1].present, g[1].marker) == (400, 61.5, True, False)
+    assert (g[2].amplitude, g[2].time, g[2].present, g[2].marker) == (4095, 25, True, True)
+    assert g[3] == karvo7.GateValue(4.5, 7, False, False)
+    assert g[0] == karvo7.GateValue(10, 100, False, True)
+    assert g[4] == karvo7.GateValue(0, 0, False, False)
+
+    # Packed 12-bit samples come left-aligned: four from three words.
+    assert packed.type == 0x10 and packed.identification == 5
+    assert packed.samples.astype(np.uint16).tolist() == [0x1230, 0x4560, 0x7890, 0xABC0]
+    assert hf.type == 0x60 and hf.samples.tolist() == [-300]
+    assert other.type == 0x33 and other.samples.size == 0
+
+
+def test_samples_of_sixteen_bits_are_views_on_the_captured_buffer():
+    source = np.frombuffer(CAPTURE, dtype=np.uint8).copy()
+    ascan = next(iter(karvo7.decode(source)))
+    assert np.shares_memory(ascan.samples, source)
+    source[8 + 6] = 7  # the first sample's low byte
+    assert ascan.samples[0] == 7
+
+
+def test_native_samples_of_both_widths_and_compact_gate_entries():
+    wide = list(karvo7.decode(struct.pack("<hhh", -5, 0, 12000), karvo7.Layout.NATIVE))
+    assert len(wide) == 1 and wide[0].type == 0 and wide[0].samples.tolist() == [-5, 0, 12000]
+    narrow = list(karvo7.decode(bytes([0x80, 0x7F, 0x01]), karvo7.Layout.NATIVE, sample_bits=8))
+    assert narrow[0].samples.tolist() == [-128, 127, 1]
+    # Shots of three samples each, the last one cut short.
+    shots = karvo7.decode(struct.pack("<8h", *range(8)), karvo7.Layout.NATIVE, shot_samples=3)
+    assert [r.samples.tolist() for r in shots] == [[0, 1, 2], [3, 4, 5], [6, 7]]
+    shots = karvo7.decode(bytes(range(5)), karvo7.Layout.NATIVE, sample_bits=8, shot_samples=2)
+    assert [r.samples.tolist() for r in shots] == [[0, 1], [2, 3], [4]]
+
+    def entry(t: int) -> bytes:
+        es = 1000 | 100 << 22
+        gate = t | 1 << 20 | 1 << 21 | 256 << 22
+        return struct.pack("<6I", es, gate, t, 0, 0, 0)
+
+    entries = list(karvo7.decode(entry(300) + entry(301) + entry(302), karvo7.Layout.NATIVE,
+                                 gates=True, active_sets=(2, 5)))
+    assert [e.set for e in entries] == [2, 5, 2]
+    first = entries[0].gates
+    assert (first.es_time, first.es_amplitude) == (1000, 400)  # amplitudes on the 12-bit scale
+    assert first.gates[0] == karvo7.GateValue(300, 1024, True, True)
+    assert first.gates[1].present is False
+
+
+def test_data_ending_inside_a_record_raises_after_the_records_before_it(tmp_path):
+    capture = tmp_path / "cut.bin"
+    capture.write_bytes(header(0x14, 10, 1) + b"\1\0\2\0" + header(0x14, 100, 2) + b"\0" * 10)
+    walk = karvo7.decode(capture)
+    first = next(walk)
+    assert first.samples.tolist() == [1, 2]
+    with pytest.raises(karvo7.DecodeError) as cut:
+        next(walk)
+    assert (cut.value.offset, cut.value.bytes_left, cut.value.reason) == (10, 16, "truncated")
+    with pytest.raises(karvo7.DecodeError, match="invalid"):
+        list(karvo7.decode(header(0x14, 3, 1)))
+
+
+def test_decode_refuses_options_that_describe_no_data():
+    with pytest.raises(ValueError):
+        karvo7.decode(b"", karvo7.Layout.NATIVE, sample_bits=12)
+    with pytest.raises(ValueError):
+        karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(0, 7))
+    with pytest.raises(ValueError):
+        karvo7.decode(b"", karvo7.Layout.NATIVE, gates=True, active_sets=(9,))
+    with pytest.raises(ValueError):
+        karvo7.decode(b"", karvo7.Layout.NATIVE, shot_samples=0)
+
+
+def c_walk(data: bytes, options) -> list:
+    """The decoder's own walk over ``data``, with the samples it writes while walking:
+    (kind, type, identification, samples) of every item."""
+    import ctypes
+
+    from karvo7 import _stream
+
+    library = _stream.stream_library()
+    buffer = ctypes.create_string_buffer(data, len(data))
+    walker = _stream.Walker()
+    assert library.KARVO7StreamBegin(ctypes.byref(walker), buffer, len(data), ctypes.byref(options))
+    out = (ctypes.c_int16 * 65536)()
+    items = []
+    while True:
+        item = _stream.Item()
+        if not library.KARVO7StreamNext(ctypes.byref(walker), ctypes.byref(item), out, 65536):
+            return items
+        items.append((item.kind, item.type, item.kennung, list(out[: item.samples_written])))
+
+
+def test_records_carry_what_the_decoders_own_walk_gives():
+    from karvo7 import _stream
+    from karvo7.records import _options
+
+    expected = c_walk(CAPTURE, _options(karvo7.Layout.RECORD, 16, False, 0))
+    records = list(karvo7.decode(CAPTURE))
+    assert len(records) == len(expected)
+    for record, (kind, kind_type, identification, samples) in zip(records, expected):
+        if kind == _stream.ITEM_CONTROL:
+            assert isinstance(record, karvo7.ControlWord)
+            continue
+        assert (record.type, record.identification) == (kind_type, identification)
+        assert record.samples.tolist() == samples
+
+    native = struct.pack("<5h", 1, -1, 300, -300, 7)
+    (item,) = c_walk(native, _options(karvo7.Layout.NATIVE, 16, False, 0))
+    assert list(karvo7.decode(native, karvo7.Layout.NATIVE))[0].samples.tolist() == item[3]

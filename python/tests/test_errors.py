@@ -1,0 +1,91 @@
+"""Failures: sets out of range never reach the card, refusals of the library and faults of the
+driver raise karvo7.Error with the word and its meaning."""
+
+from __future__ import annotations
+
+import pytest
+
+import karvo7
+
+GAIN_COMMAND = 0x5001  # gain in 0.1 dB: one data word
+SELECT_SET_COMMAND = 0x2001
+MONITOR_COMMAND = 0x0000
+
+
+@pytest.mark.parametrize(
+    "change",
+    [
+        {"samplerate": 8}, {"average": 8}, {"iff": 0x400000}, {"ausblenden": 16},
+        {"triggereingangsmode": 4}, {"triggerausgangsmode": 8}, {"aufnahmelaenge": 0},
+        {"aufnahmelaenge": 65536}, {"aufnahmedelay": 0x100000}, {"aufnahmedelay": -1},
+        {"ascan": True, "faktor": 0}, {"gleichrichtung": 4}, {"sendeimpulsbreite": 6},
+        {"sendeenergie": 8}, {"senderdaempfung": 4}, {"eingangsdaempfung": 4}, {"filter": 8},
+        {"verstaerkung": 65536}, {"triggerdelay": -1}, {"esb_time": 70000}, {"iff": 1.5},
+        {"ta_tabelle": []}, {"ta_tabelle": [70000]},
+    ],
+)
+def test_a_set_out_of_range_raises_value_error_before_anything_is_sent(simulator, change):
+    # Every command fails on this card: had anything been sent, Error would come instead.
+    simulator(f"cards = 1\n[Card]\nfault = command {SELECT_SET_COMMAND:#x} 0xE7000001\n"
+              f"fault = command {GAIN_COMMAND:#x} 0xE7000001\n")
+    with karvo7._open_card(1) as card:  # as the card is: choosing a layout sends commands
+        with pytest.raises(ValueError):
+            card.apply(karvo7.ParameterSet(**change), 1)
+
+
+def test_gates_and_set_numbers_out_of_range_raise_value_error(card):
+    parameters = karvo7.ParameterSet()
+    parameters.gates[2].ende = 65536
+    with pytest.raises(ValueError, match=r"gates\[2\]\.ende"):
+        card.apply(parameters, 1)
+    parameters = karvo7.ParameterSet()
+    parameters.gates[4].schwelle = 4096
+    with pytest.raises(ValueError, match=r"gates\[4\]\.schwelle"):
+        card.shot(parameters, 1)
+    for number in (-1, 8, "1"):
+        with pytest.raises(ValueError):
+            card.apply(karvo7.ParameterSet(), number)
+    with pytest.raises(ValueError):
+        card.apply({"iff": 1}, 1)
+
+
+def test_a_set_the_library_refuses_raises_its_code(card):
+    # A depth compensation table with a spacing below the sampling rate's minimum.
+    parameters = karvo7.ParameterSet(ta_tabelle=[100, 200, 300], ta_abstand=0)
+    with pytest.raises(karvo7.Error) as refused:
+        card.apply(parameters, 1)
+    assert refused.value.function == "KARVO7PrepAllGatesParam"
+    assert refused.value.word == 0x90130000
+    assert refused.value.meaning == "depth-compensation spacing too small"
+    assert "0x90130000" in str(refused.value)
+
+
+def test_a_driver_fault_raises_error_with_the_drivers_word(simulator):
+    simulator(f"cards = 1\n[Card]\nfault = command {GAIN_COMMAND:#x} 0xE7ABCDEF\n"
+              f"fault = command {MONITOR_COMMAND:#x} 0xE7001234\n")
+    with karvo7.open(1) as card:
+        with pytest.raises(karvo7.Error) as gain:
+            card.shot(karvo7.ParameterSet(), 1)
+        assert (gain.value.function, gain.value.word) == ("KARVO7PrepAllGatesParam", 0xE7ABCDEF)
+        assert gain.value.meaning == "error word of the driver"
+        with pytest.raises(karvo7.Error) as monitor:
+            card.temperature_and_voltages()
+        assert (monitor.value.function, monitor.value.word) == ("KARVO7GetADC", 0xE7001234)
+
+
+def test_a_shot_whose_data_never_comes_ends_with_the_time_out_word(simulator):
+    simulator("cards = 1\ndata_timeout_s = 1\n[Card]\nfault = data-never\n")
+    with karvo7.open(1) as card:
+        card.set_data_timeout(1)
+        with pytest.raises(karvo7.Error) as never:
+            card.shot(karvo7.ParameterSet(ascan=True, faktor=1), 1)
+    assert never.value.function == "KARVO7GetData"
+    assert never.value.word != 0
+
+
+def test_a_missing_library_is_named(monkeypatch, tmp_path):
+    from karvo7 import _library
+
+    with pytest.raises(karvo7.LibraryNotFoundError, match="libKARVO7Nothing.so.1"):
+        monkeypatch.setenv("KARVO7_LIBRARY_PATH", str(tmp_path))
+        _library.load("libKARVO7Nothing.so.1")

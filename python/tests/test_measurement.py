@@ -1,0 +1,258 @@
+"""Single shots and continuous block measurements on simulated cards, in both layouts and with
+every record type, against the samples the same settings give in the other layouts."""
+
+from __future__ import annotations
+
+import gc
+
+import numpy as np
+import pytest
+
+import karvo7
+
+# Without noise the samples follow from the settings alone, shot after shot.
+QUIET = "cards = 2\n[Card]\nnoise = 0\n[Card2]\nversion3 = no\n"
+
+
+@pytest.fixture
+def quiet(simulator):
+    simulator(QUIET)
+
+
+def ascan(**changes) -> karvo7.ParameterSet:
+    fields = {"ascan": True, "faktor": 1, "gleichrichtung": 3, "aufnahmelaenge": 1000}
+    return karvo7.ParameterSet(**{**fields, **changes})
+
+
+def test_shots_of_every_record_type_carry_the_same_echoes(quiet):
+    with karvo7.open(1) as card:
+        wide = card.shot(ascan(), 1)
+        packed = card.shot(ascan(bit8=True), 1)
+        hf = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000), 1)
+        hf8 = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000, bit8=True), 1)
+    assert (wide.type, packed.type, hf.type, hf8.type) == (0x14, 0x10, 0x60, 0x60)
+    assert {r.identification for r in (wide, packed, hf, hf8)} == {-11}
+    assert {r.set for r in (wide, packed, hf, hf8)} == {1}
+    for record in (wide, packed, hf, hf8):
+        assert record.samples.dtype == np.int16 and record.samples.size == 1000
+        assert record.time_stamp is None
+    assert wide.samples.max() > 1000  # echoes, rectified
+    assert wide.samples.min() >= 0
+    np.testing.assert_array_equal(packed.samples, wide.samples & ~0xF)
+    np.testing.assert_array_equal(hf8.samples, hf.samples & ~0xFF)
+    assert hf.samples.min() < 0  # HF swings both ways
+
+
+def test_a_card_measures_again_after_it_was_closed_and_opened(quiet):
+    # Closing powers the card down; opening warms it up again.
+    karvo7.open(1).close()
+    with karvo7.open(1) as card:
+        hf = card.shot(karvo7.ParameterSet(aufnahmelaenge=1600), 1)
+        assert len(list(card.stream(ascan(), count=3))) >= 3
+    # The converter's offset is adjusted: without noise the ground between the echoes is 0.
+    assert np.median(hf.samples) == 0
+    assert hf.samples[500:600].tolist() == [0] * 100
+    with karvo7.open(1) as card:
+        card.warm_up()
+        again = card.shot(karvo7.ParameterSet(aufnahmelaenge=1600), 1)
+    assert again.identification == -11  # the record layout survives a warm-up
+    np.testing.assert_array_equal(again.samples, hf.samples)
+
+
+def test_native_shots_match_the_record_layout(quiet):
+    with karvo7.open(1) as card:
+        recorded = card.shot(ascan(), 1)
+        hf = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000), 1)
+        card.set_layout(karvo7.Layout.NATIVE)
+        native = card.shot(ascan(), 1)
+        native_hf8 = card.shot(karvo7.ParameterSet(aufnahmelaenge=1000, bit8=True), 1)
+    assert native.type == 0 and native.identification is None and native.set == 1
+    np.testing.assert_array_equal(native.samples, recorded.samples)
+    np.testing.assert_array_equal(native_hf8.samples, hf.samples >> 8)
+
+
+def test_shot_gate_values_find_the_back_wall_echoes_in_the_default_gates(quiet):
+    parameters = ascan(aufnahmelaenge=1600)
+    with karvo7.open(1) as card:
+        record = card.shot(parameters, 1)
+    assert record.gates is not None
+    for number in range(1, 5):
+        gate = parameters.gates[number]
+        value = record.gates.gates[number]
+        assert value.amplitude > 16 * gate.schwelle, number  # above the card's threshold
+        assert gate.anfang <= value.time <= gate.ende, number
+        # The card's maximum is the largest sample in the gate on the 12-bit scale; the single
+        # shot's gate values carry it in steps of 4.
+        window = record.samples[gate.anfang : gate.ende + 1]
+        assert 0 <= np.abs(window).max() // 16 - value.amplitude < 4
+        assert value.amplitude % 4 == 0
+
+
+def test_a_card_that_is_not_version3_shoots_with_set_0_only(quiet):
+    with karvo7.open(2) as card:
+        record = card.shot(ascan(), 0)
+        assert record.type == 0 and record.samples.size == 1000 and record.gates is None
+        with pytest.raises(ValueError):
+            card.shot(ascan(), 1)
+
+
+def stopped_and_empty(card: karvo7.Card) -> bool:
+    return card.status().modus == 0 and not card.data_in_fifo()
+
+
+def test_a_stream_over_two_sets_yields_their_shots_and_gate_results(quiet):
+    sets = {1: ascan(), 2: ascan(bit8=True, aufnahmelaenge=500)}
+    with karvo7.open(1) as card:
+        single = card.shot(sets[1], 1)
+        records = list(card.stream(sets, count=40))
+        assert stopped_and_empty(card)
+    shots = [r for r in records if not r.is_gates]
+    gates = [r for r in records if r.is_gates]
+    assert len(shots) == 40
+    assert [r.set for r in shots] == [1, 2] * 20
+    assert {r.type for r in shots if r.set == 2} == {0x10}
+    assert all(r.samples.size == 500 for r in shots if r.set == 2)
+    for r in shots:
+        if r.set == 1:
+            np.testing.assert_array_equal(r.samples, single.samples)
+    assert len(gates) >= 40
+    assert {r.identification for r in gates} == {-11, -12}
+    assert all(r.gates.gates[1].present for r in gates)
+
+
+def test_a_native_stream_numbers_its_shots_by_the_run_order(quiet):
+    sets = {2: ascan(aufnahmelaenge=300), 5: karvo7.ParameterSet(aufnahmelaenge=200)}
+    with karvo7.open(1, layout=karvo7.Layout.NATIVE) as card:
+        records = list(card.stream(sets, count=10))
+        assert stopped_and_empty(card)
+    shots = [r for r in records if not r.is_gates]
+    assert [(r.set, r.samples.size) for r in shots] == [(2, 300), (5, 200)] * 5
+    entries = [r for r in records if r.is_gates]
+    assert entries and {r.set for r in entries} <= {2, 5}
+
+
+def test_stopping_a_stream_early_leaves_the_card_stopped_and_its_fifo_empty(quiet):
+    with karvo7.open(1) as card:
+        stream = card.stream(ascan(), count=1000)
+        for n, _ in enumerate(stream):
+            if n == 3:
+                break
+        stream.close()
+        assert stopped_and_empty(card)
+        stream.close()  # again: nothing happens
+
+        with card.stream(ascan()) as endless:
+            next(endless)
+            with pytest.raises(ValueError, match="streaming"):
+                card.shot(ascan(), 1)
+        assert stopped_and_empty(card)
+
+        dropped = card.stream(ascan())
+        next(dropped)
+        del dropped
+        gc.collect()
+        assert stopped_and_empty(card)
+        assert card.shot(ascan(), 1).samples.size == 1000  # the card measures again
+
+
+def test_a_stream_ends_after_its_time_and_on_a_card_that_is_not_version3(quiet):
+    with karvo7.open(1) as card:
+        # 1 kHz: a loaded machine keeps up with it.
+        timed = list(card.stream(ascan(iff=1000), seconds=0.2))
+        assert timed and stopped_and_empty(card)
+    with karvo7.open(2) as other:
+        records = list(other.stream(ascan(), count=5))
+        assert [r.set for r in records] == [0] * 5
+        with pytest.raises(ValueError, match="set 0 only"):
+            other.stream({1: ascan()})
+
+
+def test_stream_arguments_are_checked_before_the_card_starts(quiet):
+    with karvo7.open(1) as card:
+        for bad in ({}, {8: ascan()}, {1: "set"}, {1: ascan(filter=9)}, 42):
+            with pytest.raises(ValueError):
+                card.stream(bad, count=1)
+        for count in (-1, 1.5):
+            with pytest.raises(ValueError):
+                card.stream(ascan(), count=count)
+        assert stopped_and_empty(card)
+
+
+def test_two_cards_stream_in_parallel_threads(quiet):
+    """Each card has its own lock: two streams on two cards run at the same time."""
+    import threading
+
+    counts = {}
+
+    def run(number: int) -> None:
+        with karvo7.open(number) as card:
+            sets = {1: ascan(iff=2000)} if card.is_version3 else {0: ascan(iff=2000)}
+            counts[number] = sum(1 for r in card.stream(sets, count=200, results=False))
+
+    threads = [threading.Thread(target=run, args=(n,)) for n in (1, 2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(timeout=60)
+    assert counts == {1: 200, 2: 200}
+
+
+def test_a_streams_records_are_what_the_decoder_gives_for_the_cards_bytes(quiet):
+    with karvo7.open(1) as card:
+        records = [r for r in card.stream({1: ascan(), 2: ascan(aufnahmelaenge=64)}, count=6)
+                   if not r.is_gates]
+    for record in records:
+        # Sixteen-bit samples are views on the block the card delivered.
+        block = record.samples.base
+        while not isinstance(block, np.ndarray) or block.dtype != np.uint8:
+            block = block.base
+        (again,) = [r for r in karvo7.decode(block) if isinstance(r, karvo7.Record)]
+        assert (again.type, again.identification) == (record.type, record.identification)
+        np.testing.assert_array_equal(again.samples, record.samples)
+
+
+@pytest.mark.parametrize(
+    "layout, parameters, kind",
+    [
+        (karvo7.Layout.RECORD, ascan(), 0x14),
+        (karvo7.Layout.RECORD, ascan(bit8=True), 0x10),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700), 0x60),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0x60),
+        (karvo7.Layout.NATIVE, ascan(), 0),
+        (karvo7.Layout.NATIVE, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0),
+    ],
+)
+def test_every_record_type_streams_as_it_shoots(quiet, layout, parameters, kind):
+    with karvo7.open(1, layout=layout) as card:
+        shot = card.shot(parameters, 3)
+        streamed = [r for r in card.stream({3: parameters}, count=4) if not r.is_gates]
+    assert shot.type == kind
+    assert [r.type for r in streamed] == [kind] * 4
+    for record in streamed:
+        assert record.set == 3
+        np.testing.assert_array_equal(record.samples, shot.samples)
+
+
+def test_closing_a_card_stops_its_stream(quiet):
+    card = karvo7.open(1)
+    stream = card.stream(ascan())
+    next(stream)
+    card.close()
+    assert list(stream) == []
+    with karvo7.open(1) as again:
+        assert stopped_and_empty(again)
+
+
+def test_externally_triggered_records_carry_their_time_stamps(simulator):
+    simulator("cards = 1\n[Card]\nnoise = 0\nexternal_trigger_hz = 1000\n")
+    parameters = ascan(externer_trigger=True)
+    with karvo7.open(1) as card:
+        shot = card.shot(parameters, 1)
+        records = list(card.stream({1: parameters}, count=5))
+    assert shot.time_stamp is not None
+    shots = [r for r in records if not r.is_gates]
+    stamps = [r.time_stamp for r in shots]
+    assert len(stamps) == 5 and None not in stamps
+    assert stamps == sorted(stamps) and len(set(stamps)) == 5
+    assert all(r.time_stamp is not None for r in records if r.is_gates)
+    np.testing.assert_array_equal(shots[0].samples, shot.samples)

@@ -1,0 +1,122 @@
+"""Parameter sets in the check program's parameter file."""
+
+from __future__ import annotations
+
+from pathlib import Path
+
+import pytest
+
+import karvo7
+
+SHIPPED = Path(__file__).resolve().parents[2] / "examples" / "KARVO7Check.INI"
+
+
+def test_shipped_file_reads_its_active_flags_and_the_check_programs_defaults():
+    file = karvo7.ParameterFile(SHIPPED)
+    parameters, active = file.card_set(1, 1)
+    assert active
+    assert parameters == karvo7.ParameterSet()
+    _, inactive = file.card_set(1, 2)
+    assert not inactive
+
+
+def test_round_trip_keeps_every_field_and_every_other_byte(tmp_path):
+    original = SHIPPED.read_bytes()
+    path = tmp_path / "KARVO7Check.INI"
+    path.write_bytes(original)
+    parameters = karvo7.ParameterSet(
+        iff=5000, bit8=True, average=3, samplerate=0, pk_vorlauf=16, aufnahmelaenge=2048,
+        aufnahmedelay=-5, ascan=True, faktor=2, gleichrichtung=3, externer_trigger=True,
+        triggereingangsmode=2, triggerausgangsmode=5, ausblenden=9, ta_verzoegerung=7,
+        ta_abstand=11, sendersperre=True, sendeimpulsbreite=4, sendeenergie=2, se_mode=True,
+        senderdaempfung=1, eingangsdaempfung=2, filter=6, verstaerkung=203, esb_time=-1,
+        esb_level=28, esb_relativ=True, esb_always=True, trigger_extern=True,
+        triggerdelay=-7, sap_delay=65535,
+        gates=[karvo7.Gate(10 * g, 10 * g + 5, 100 + g, g % 2 == 0) for g in range(5)],
+    )
+    file = karvo7.ParameterFile(path)
+    file.put_card_set(2, 3, parameters, active=True)
+    file.save()
+    again = karvo7.ParameterFile(path)
+    assert again.card_set(2, 3) == (parameters, True)
+    text = path.read_bytes()
+    # The new section is appended; what was there is untouched.
+    assert text.startswith(original)
+    assert b"[Karte2-Satz3]\r\nActive=yes\r\nIFF=5000\r\n8Bit=yes\r\n" in text \
+        or b"[Karte2-Satz3]\nActive=yes\nIFF=5000\n8Bit=yes\n" in text
+    assert b"B0-Schwelle=100" in text and b"Aufnahmedelay=-5" in text
+
+
+def test_reading_follows_the_profile_rules_of_the_check_program():
+    file = karvo7.ParameterFile.from_bytes(
+        b"; comment\r\n[karte1-satz0]\r\n  average = 300 \r\nSAMPLERATE=2x\r\n"
+        b"B1-Schwelle=5000\r\nAufnahmelaenge=\r\nIFF=\"77\"\r\nASCAN=No\r\n8Bit=\r\n"
+        b"SE-Mode=ja\r\nAufnahmedelay=-3\r\nIFF=99\r\n"
+        b"[Karte1-Satz0]\r\nFilter=1\r\n"
+    )
+    parameters, active = file.card_set(1, 0)
+    assert parameters.average == 300 & 0xFF  # the file's number truncated to the field
+    assert parameters.samplerate == 2  # leading digits
+    assert parameters.gates[1].schwelle == 5000 & 0xFFF  # held as 16 x in 16 bits
+    assert parameters.aufnahmelaenge == 1600  # empty: the default
+    assert parameters.iff == 77  # first key wins, quotes dropped
+    assert parameters.ascan is False and parameters.bit8 is False and parameters.se_mode
+    assert parameters.aufnahmedelay == -3
+    assert parameters.filter == 3  # the second section of that name is never read
+    assert not active
+
+
+def test_writing_changes_only_the_lines_it_concerns():
+    source = b"[Init]\nKarte=1\n; keep me\n[Karte1-Satz0]\nfilter = 5 \nZzz=keep\n\n[Other]\nx=1"
+    file = karvo7.ParameterFile.from_bytes(source)
+    parameters, _ = file.card_set(1, 0)
+    assert parameters.filter == 5
+    parameters.filter = 2
+    file.put_card_set(1, 0, parameters)
+    text = file.to_bytes().decode()
+    assert text.startswith("[Init]\nKarte=1\n; keep me\n[Karte1-Satz0]\nfilter = 2\nZzz=keep\n")
+    assert text.count("[Karte1-Satz0]") == 1
+    assert text.endswith("SAP-Delay=0\n\n[Other]\nx=1")
+
+
+def test_unusable_names_and_set_addresses_are_refused(tmp_path):
+    file = karvo7.ParameterFile()
+    with pytest.raises(ValueError):
+        file.set_value("A]B", "key", "1")
+    with pytest.raises(ValueError):
+        file.set_value("Init", "a=b", "1")
+    with pytest.raises(ValueError):
+        file.set_value("Init", "key", "two\nlines")
+    for card, number in ((0, 0), (17, 0), (1, 8), (1, -1)):
+        with pytest.raises(ValueError):
+            karvo7.set_section(card, number)
+    with pytest.raises(ValueError):
+        file.save()
+
+
+def test_save_replaces_the_file_whole_and_leaves_a_read_only_file_alone(tmp_path):
+    path = tmp_path / "p.ini"
+    path.write_text("[Init]\nKarte=1\n")
+    path.chmod(0o444)
+    file = karvo7.ParameterFile(path)
+    file.set_value("Init", "Karte", "2")
+    with pytest.raises(PermissionError):
+        file.save()
+    assert path.read_text() == "[Init]\nKarte=1\n"
+    path.chmod(0o644)
+    file.save()
+    assert path.read_text() == "[Init]\nKarte=2\n"
+    assert [p.name for p in tmp_path.iterdir()] == ["p.ini"]
+
+
+def test_units_follow_the_sampling_rate():
+    parameters = karvo7.ParameterSet(samplerate=0)  # 80 MHz
+    assert parameters.mm(100) == pytest.approx(3.7)  # 100 x 0.0125 us x 5920 / 2000
+    assert parameters.samples_from_mm(3.7) == 100
+    assert parameters.samples_from_us(1.0) == 80
+    parameters.samplerate = 5  # a divided clock: its low three bits count
+    assert parameters.sample_period_us == 0.00625
+    parameters.gain_db = 20.3
+    assert parameters.verstaerkung == 203
+    with pytest.raises(ValueError):
+        parameters.samples_from_mm(1.0, velocity_mps=0)

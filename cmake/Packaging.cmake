@@ -5,8 +5,8 @@
 # dpkg-shlibdeps, those between the packages from the components' dependencies below.
 
 # The packaged components. A component not listed is installed by `cmake --install` but not
-# packaged; python joins with "python".
-set(K7_PACKAGE_COMPONENTS runtime dev sim check tools)
+# packaged.
+set(K7_PACKAGE_COMPONENTS runtime dev sim check tools python)
 
 # The shared libraries of the runtime package (SONAME lib<name>.so.<major>).
 set(K7_RUNTIME_LIBRARIES KARVO7DLL)

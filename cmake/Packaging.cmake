@@ -50,7 +50,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "KARVO7 ultrasonic test cards - shared libraries
 The card access library libKARVO7DLL with its flat C interface: discovery and
 handles, card commands, parameter sets and gates, measurements and their data,
-registers, PCI configuration space, bridge EEPROM and configuration record.")
+registers, PCI configuration space, bridge EEPROM and configuration record; and
+the measurement data decoder libKARVO7Stream.")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/shlibs
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/triggers)
@@ -59,8 +60,8 @@ set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "KARVO7 ultrasonic test cards - development files
 Headers, the development links of the shared libraries, the CMake package
-(find_package(KARVO7), target KARVO7::KARVO7DLL) and the pkg-config file
-karvo7.pc.")
+(find_package(KARVO7), targets KARVO7::KARVO7DLL and KARVO7::KARVO7Stream) and
+the pkg-config files karvo7.pc and karvo7-stream.pc.")
 
 set(CPACK_COMPONENT_SIM_DEPENDS runtime)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION electronics)

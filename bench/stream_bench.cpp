@@ -1,19 +1,26 @@
 // The decoder library's walker over a realistic capture in the record layout: two parameter
 // sets, each shot an A-scan record of 1600 samples followed by its gate results record, a cycle
 // end after each round. Measures the walk alone, the walk with every sample written into the
-// caller's buffer (the decode figure), and the same with 12-bit packed records. Prints the
-// throughputs, from CPU time (the machines that run it are shared).
+// caller's buffer (the decode figure), the same with 12-bit packed records, and the body of
+// `karvo7 decode` writing CSV lines of the same capture from a file. Prints the throughputs, from
+// CPU time (the machines that run it are shared).
 //
 // More figures are added as one benchmark function and one line in main's table.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "DecodeCommand.h"
 #include "KARVO7Stream.h"
 
 namespace {
@@ -132,11 +139,52 @@ void decodePacked(benchmark::State& state) {
     run(state, packedCapture(), true);
 }
 
+// Discards what it is given, as /dev/null does.
+class NullBuffer : public std::streambuf {
+  protected:
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    int overflow(int c) override { return c; }
+};
+
+// The capture as a file, removed at the end.
+const std::string& captureFile() {
+    static const std::string path = [] {
+        char name[] = "/tmp/k7-stream-bench-XXXXXX";
+        const int fd = ::mkstemp(name);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        const std::vector<uint8_t>& data = plainCapture();
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()),
+                   static_cast<std::streamsize>(data.size()));
+        return std::string(name);
+    }();
+    return path;
+}
+
+void decodeCommand(benchmark::State& state) {
+    NullBuffer discard;
+    std::ostream out(&discard);
+    std::ostringstream err;
+    karvo7::DecodeOptions options;
+    options.file = captureFile();
+    for (auto _ : state) {
+        if (karvo7::runDecode(options, out, err) != 0) {
+            state.SkipWithError(err.str().c_str());
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(plainCapture().size()));
+}
+
 }  // namespace
 
 BENCHMARK(walk)->Unit(benchmark::kMillisecond);
 BENCHMARK(decode)->Unit(benchmark::kMillisecond);
 BENCHMARK(decodePacked)->Unit(benchmark::kMillisecond);
+BENCHMARK(decodeCommand)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
@@ -164,10 +212,12 @@ int main(int argc, char** argv) {
     const Line lines[] = {
         {"walk MB/s", "walk", plainCapture().size()},
         {"decode packed MB/s", "decodePacked", packedCapture().size()},
+        {"decode command CSV MB/s", "decodeCommand", plainCapture().size()},
         {"decode MB/s", "decode", plainCapture().size()},
     };
     for (const Line& line : lines) {
         std::printf("%s: %.0f\n", line.text, mbPerSecond(line.benchmark, line.bytes));
     }
+    std::remove(captureFile().c_str());
     return 0;
 }

@@ -84,7 +84,9 @@ and DSP program image.")
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION "KARVO7 ultrasonic test cards - command-line tools
-karvo7-list lists the cards with their PCI position and version.")
+karvo7 works the cards from scripts and remote shells, one subcommand per job:
+list, info, reset, dsp, selftest, regs, reg, pci, eeprom, shot, stream and
+decode. karvo7-list lists the cards with their PCI position and version.")
 
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)

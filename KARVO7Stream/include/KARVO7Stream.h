@@ -124,13 +124,12 @@ typedef struct KARVO7StreamOptions {
 #define KARVO7STREAM_CONTROL_ENDE_PRUEFSPUR 2u   /* 0xFFFFEFFE "Ende Prüfspur" */
 #define KARVO7STREAM_CONTROL_ENDE_PRUEFZYKLUS 3u /* 0xFFFFEFFF "Ende Prüfzyklus" */
 
-/* KARVO7StreamItem.tail_reason */
-#define KARVO7STREAM_TAIL_TRUNCATED                              \
-    1u /* the buffer ends inside a prefix, header, record, entry \
-          or sample */
-#define KARVO7STREAM_TAIL_INVALID                           \
-    2u /* a header whose `Datenlaenge` is below 6: the walk \
-          cannot know where the next item starts */
+/* KARVO7StreamItem.tail_reason
+ * TRUNCATED: the buffer ends inside a prefix, header, record, entry or sample.
+ * INVALID: a header whose `Datenlaenge` is below 6; the walk cannot know where the next item
+ * starts. */
+#define KARVO7STREAM_TAIL_TRUNCATED 1u
+#define KARVO7STREAM_TAIL_INVALID 2u
 
 /* KARVO7StreamItem.flags */
 #define KARVO7STREAM_ITEM_PREFIXED 0x1u /* a time-stamp prefix came before the record */
@@ -193,7 +192,9 @@ typedef struct KARVO7StreamItem {
 /* ---- walking ------------------------------------------------------------------------------ */
 
 /* The state of one walk, owned by the caller (on the stack, in a struct, from ctypes); its
- * contents are the library's. Copying it copies the walk's position. */
+ * contents are the library's. KARVO7StreamBegin must set it up before KARVO7StreamNext uses it
+ * (all zero bytes also make a walk that yields nothing). Copying it copies the walk's
+ * position. */
 typedef struct KARVO7StreamWalker {
     uint64_t opaque[12];
 } KARVO7StreamWalker;

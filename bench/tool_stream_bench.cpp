@@ -1,0 +1,144 @@
+// `karvo7 stream` at the card's highest rate into /dev/null against a bare KARVO7GetData loop on
+// the same simulated card, both on the real clock, printed as `ratio stream/bare: X` (goal >=
+// 0.95): the tool must take every shot the card delivers, as a program doing nothing else would.
+// (The decoder's throughput is stream_bench's.)
+// Options:
+//   --rate HZ      the card's shot rate, default 20000 (its highest)
+//   --samples N    recording length, default 1600
+//   --shots N      shots of each measurement, default 40000
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "KARVO7DLL.h"
+#include "KARVO7Sim.h"
+#include "SetOptions.h"
+#include "SetToCard.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    uint32_t rateHz = 20000;
+    uint32_t samples = 1600;
+    uint32_t shots = 40000;
+};
+
+bool parseOptions(int argc, char* argv[], Options& o) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const unsigned long value = std::strtoul(argv[i + 1], nullptr, 10);
+        if (value == 0) {
+            return false;
+        }
+        if (name == "--rate") {
+            o.rateHz = static_cast<uint32_t>(value);
+        } else if (name == "--samples") {
+            o.samples = static_cast<uint32_t>(value);
+        } else if (name == "--shots") {
+            o.shots = static_cast<uint32_t>(value);
+        } else {
+            return false;
+        }
+    }
+    return argc % 2 == 1;
+}
+
+double seconds(Clock::time_point begin) {
+    return std::chrono::duration<double>(Clock::now() - begin).count();
+}
+
+// Shots a second a bare loop of KARVO7GetData reads in continuous mode; 0 when a read failed.
+double bareRate(const Options& o) {
+    KARVO7HANDLE card = KARVO7Open(1);
+    if (card == nullptr) {
+        return 0.0;
+    }
+    uint32_t error = 0;
+    KARVO7WarmUp(card, &error);
+    k7check::ParameterSet set;
+    set.aufnahmelaenge = static_cast<uint16_t>(o.samples);
+    set.iff = o.rateHz;
+    KARVO7SetVIRMA4(card, 1, -11, &error);
+    k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error);
+    KARVO7SetMode(card, 1, &error);
+    KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error);
+    KARVO7SetParam(card, 1, &error);
+    KARVO7Stop(card, &error);
+    KARVO7ClearFIFO(card, &error);
+    std::vector<uint8_t> buffer(131084);
+    const Clock::time_point begin = Clock::now();
+    KARVO7Start(card, &error);
+    uint32_t read = 0;
+    for (; read < o.shots; ++read) {
+        uint32_t count = static_cast<uint32_t>(buffer.size());
+        if (KARVO7GetData(card, &count, buffer.data(), &error) == 0) {
+            std::printf("bare loop failed after %u shots: GetData Error %X\n", read, error);
+            break;
+        }
+    }
+    const double s = seconds(begin);
+    KARVO7Stop(card, &error);
+    KARVO7ClearFIFO(card, &error);
+    KARVO7Close(card);
+    return read == o.shots ? read / s : 0.0;
+}
+
+// Shots a second of `karvo7 stream` into `output`; 0 when it failed (its message printed).
+double streamRate(const Options& o, const std::string& output) {
+    karvo7::StreamOptions s;
+    s.card = 1;
+    s.sets = {1};
+    s.count = o.shots;
+    s.overrides.samples = o.samples;
+    s.overrides.shotRate = o.rateHz;
+    s.output = output;
+    std::ostringstream err;
+    const Clock::time_point begin = Clock::now();
+    const int code = karvo7::runStream(s, STDOUT_FILENO, err);
+    const double elapsed = seconds(begin);
+    // A FIFO overflow on a loaded machine still counts the shots read; any other failure does not.
+    const bool overflowed = err.str().find("shots were lost") != std::string::npos;
+    if (code != 0) {
+        std::printf("karvo7 stream %s: %s", overflowed ? "fell behind" : "failed",
+                    err.str().c_str());
+        if (!overflowed) {
+            return 0.0;
+        }
+    }
+    return o.shots / elapsed;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    Options o;
+    if (!parseOptions(argc, argv, o)) {
+        std::fprintf(stderr, "usage: tool_stream_bench [--rate HZ] [--samples N] [--shots N]\n");
+        return 2;
+    }
+    k7sim::Config config = k7sim::Config::defaults(1);
+    config.persist = false;
+    config.instance = "tool_stream_bench" + std::to_string(::getpid());
+    k7sim::Simulator simulator(config);
+    if (!simulator.install()) {
+        std::fprintf(stderr, "no simulated card\n");
+        return 1;
+    }
+    // The library's lines about opening and closing go to standard output; the ratios follow.
+    std::printf("card: %u Hz, %u samples, %u shots a measurement\n", o.rateHz, o.samples, o.shots);
+    const double bare = bareRate(o);
+    const double stream = streamRate(o, "/dev/null");
+    std::printf("bare GetData loop: %.0f shots/s\n", bare);
+    std::printf("karvo7 stream:     %.0f shots/s\n", stream);
+    std::printf("ratio stream/bare: %.3f (goal >= 0.95)\n", bare > 0 ? stream / bare : 0.0);
+
+    return bare > 0 && stream > 0 ? 0 : 1;
+}

@@ -1,0 +1,124 @@
+// karvo7 stream as a process: into a file, into a pipe that closes, onto a full disk, and
+// stopped with Ctrl-C — the card's shots arrive whole or the failure is named.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+
+#include "StreamReaders.h"
+#include "ToolProcess.h"
+
+namespace tooltest {
+namespace {
+
+namespace stream = k7check::stream;
+
+// The records of a capture in the record layout, walked by their headers; false when the bytes
+// do not end with a whole record.
+bool wholeRecords(const std::string& bytes, std::size_t& records, std::size_t samples) {
+    records = 0;
+    std::size_t at = 0;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    while (at < bytes.size()) {
+        const auto header = stream::readHeader(stream::Bytes(data + at, bytes.size() - at));
+        if (!header || header->length != stream::kHeaderBytes + 2 * samples) {
+            return false;
+        }
+        at += (header->prefixed ? stream::kPrefixBytes : 0) + header->length;
+        if (at > bytes.size()) {
+            return false;
+        }
+        ++records;
+    }
+    return true;
+}
+
+class StreamProcessTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    std::string config = simConfig(folder);
+};
+
+TEST_F(StreamProcessTest, CountOfShotsIntoAFileThatAppearsWhole) {
+    const std::string output = folder.file("capture.k7");
+    const Finished f = runTool(config, {"stream", "1", "--sets", "1,3", "--count", "200",
+                                        "--samples", "400", "-o", output});
+    ASSERT_EQ(f.code, 0) << f.err;
+    EXPECT_EQ(f.out, "");
+    EXPECT_NE(f.err.find("200 shots"), std::string::npos) << f.err;
+    std::size_t records = 0;
+    EXPECT_TRUE(wholeRecords(readFile(output), records, 400));
+    EXPECT_EQ(records, 200u);
+    // Nothing else is left in the folder: the temporary file became the output.
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"capture.k7", "cards.conf"}));
+}
+
+TEST_F(StreamProcessTest, BothSetsTakeTurnsInTheCapture) {
+    const Finished f = runTool(
+        config, {"stream", "1", "--sets", "1,3", "--count", "20", "--samples", "64", "-o", "-"});
+    ASSERT_EQ(f.code, 0) << f.err;
+    std::vector<int16_t> kennungen;
+    std::size_t at = 0;
+    const auto* data = reinterpret_cast<const uint8_t*>(f.out.data());
+    while (at < f.out.size()) {
+        const auto header = stream::readHeader(stream::Bytes(data + at, f.out.size() - at));
+        ASSERT_TRUE(header);
+        kennungen.push_back(header->kennung);
+        at += (header->prefixed ? stream::kPrefixBytes : 0) + header->length;
+    }
+    ASSERT_EQ(kennungen.size(), 20u);
+    // The check program's identifications: -(10 × card + set).
+    EXPECT_EQ(std::count(kennungen.begin(), kennungen.end(), -11), 10);
+    EXPECT_EQ(std::count(kennungen.begin(), kennungen.end(), -13), 10);
+}
+
+TEST_F(StreamProcessTest, ClosedPipeEndsWithAMessage) {
+    ToolProcess process(config, {"stream", "1", "--seconds", "60", "-o", "-"});
+    EXPECT_EQ(process.readOut(100000).size(), 100000u);
+    process.closeOut();
+    const Finished f = process.finish();
+    EXPECT_EQ(f.code, 1);
+    EXPECT_NE(f.err.find("broken pipe"), std::string::npos) << f.err;
+}
+
+TEST_F(StreamProcessTest, FullDiskEndsWithAMessage) {
+    const Finished f = runTool(config, {"stream", "1", "--count", "5000", "-o", "/dev/full"});
+    EXPECT_EQ(f.code, 1);
+    EXPECT_NE(f.err.find("/dev/full: no space left on the device (disk full)"), std::string::npos)
+        << f.err;
+}
+
+TEST_F(StreamProcessTest, InterruptionStopsTheCardAndEndsOnAWholeShot) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        ToolProcess process(config, {"stream", "1", "--seconds", "60", "-o", "-"});
+        const std::string first = process.readOut(50000);
+        ASSERT_EQ(first.size(), 50000u);
+        process.signal(signal);
+        Finished f = process.finish();
+        EXPECT_EQ(f.code, 1) << f.err;
+        EXPECT_NE(f.err.find("karvo7: interrupted: "), std::string::npos) << f.err;
+        std::size_t records = 0;
+        EXPECT_TRUE(wholeRecords(first + f.out, records, 1600));
+        EXPECT_GT(records, 15u);
+    }
+    // The card was stopped: the next run finds it free and quiet.
+    const Finished after = runTool(config, {"stream", "1", "--count", "3", "-o", "-"});
+    EXPECT_EQ(after.code, 0) << after.err;
+}
+
+TEST_F(StreamProcessTest, InterruptedShotLeavesNoOutputFile) {
+    // A subcommand that cannot stop half-way ends at once and removes its temporary file; the
+    // shots to take here never arrive, so the interruption comes while the read waits.
+    const std::string extra = "data_timeout_s = 0\n[Card1]\nfault = data-never\n";
+    TempFolder own;
+    const std::string conf = simConfig(own, extra);
+    ToolProcess process(conf, {"shot", "1", "--set", "1", "-o", own.file("shot.csv")});
+    process.signal(SIGINT);
+    const Finished f = process.finish();
+    // 1 once the program is set up; a signal that comes earlier still ends it as signals do.
+    EXPECT_TRUE(f.code == 1 || f.code == 128 + SIGINT) << f.code;
+    EXPECT_EQ(own.names(), std::vector<std::string>{"cards.conf"});
+}
+
+}  // namespace
+}  // namespace tooltest

@@ -1,0 +1,66 @@
+// Runs the karvo7 program as a process on simulated cards described by a configuration file of
+// the test's own, and collects its exit code, standard output and standard error.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace tooltest {
+
+struct Finished {
+    int code = -1;  // exit code; 128 + signal when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+// A folder of the test's own, removed with everything in it when the object goes.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Names of the files in the folder, sorted, without the cards' lock folder.
+    std::vector<std::string> names() const;
+
+  private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+
+// The simulated cards' configuration: `cards` cards that keep nothing on disk, plus `extra`
+// lines (sections of cards, faults). Returns the file's path.
+std::string simConfig(const TempFolder& folder, const std::string& extra = "", unsigned cards = 2);
+
+// A running karvo7 with its standard output and standard error on pipes.
+class ToolProcess {
+  public:
+    ToolProcess(const std::string& simConfigPath, const std::vector<std::string>& arguments);
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    // Reads standard output until `bytes` bytes came or it ended; returns what came.
+    std::string readOut(std::size_t bytes);
+    void closeOut();
+    void signal(int number);
+    // Reads both pipes to their end and waits for the process.
+    Finished finish();
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string outText_;
+};
+
+// Runs karvo7 to its end.
+Finished runTool(const std::string& simConfigPath, const std::vector<std::string>& arguments);
+
+}  // namespace tooltest

@@ -1,0 +1,85 @@
+#include "ChunkWriter.h"
+
+namespace karvo7 {
+
+ChunkWriter::ChunkWriter(OutputFile& file) : file_(file) {
+    chunks_[0].resize(kChunkBytes);
+    chunks_[1].resize(kChunkBytes);
+    thread_ = std::thread([this] { run(); });
+}
+
+ChunkWriter::~ChunkWriter() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void ChunkWriter::run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return pending_ != nullptr || stop_; });
+        if (pending_ == nullptr) {
+            return;
+        }
+        const uint8_t* data = pending_;
+        const std::size_t size = pendingBytes_;
+        const bool skip = failed_;
+        lock.unlock();
+        std::string why;
+        const bool ok = skip || file_.write(data, size, why);
+        lock.lock();
+        if (!ok) {
+            failed_ = true;
+            error_ = why;
+        } else if (!skip) {
+            written_ += size;
+        }
+        pending_ = nullptr;
+        changed_.notify_all();
+    }
+}
+
+bool ChunkWriter::swap() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pending_ == nullptr; });
+    if (failed_) {
+        return false;
+    }
+    if (filled_ > 0) {
+        pending_ = chunks_[current_].data();
+        pendingBytes_ = filled_;
+        current_ = 1 - current_;
+        filled_ = 0;
+        changed_.notify_all();
+    }
+    return true;
+}
+
+bool ChunkWriter::finish() {
+    swap();
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pending_ == nullptr; });
+    return !failed_;
+}
+
+bool ChunkWriter::failed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failed_;
+}
+
+std::string ChunkWriter::error() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+}
+
+uint64_t ChunkWriter::written() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+}
+
+}  // namespace karvo7

@@ -1,0 +1,245 @@
+#include "Cli.h"
+
+#include <CLI/CLI.hpp>
+#include <sstream>
+
+#include "Commands.h"
+#include "DecodeCommand.h"
+#include "Tool.h"
+
+namespace karvo7 {
+
+namespace {
+
+// The options that change a parameter set, shared by shot and stream.
+void addSetOptions(CLI::App& command, SetOverrides& o, std::string& layout, std::string& trigger) {
+    command.add_option("--ini", o.ini, "parameter file with \"Karte%d-Satz%d\" sections")
+        ->check(CLI::ExistingFile);
+    command.add_option("--samples", o.samples, "samples a shot records (1-65535)");
+    command.add_option("--rate", o.samplerate, "sampling rate index (0-7)");
+    command.add_option("--gain", o.gainDb, "gain in dB");
+    command.add_option("--delay", o.delay, "record delay in samples");
+    command.add_option("--shot-rate", o.shotRate, "shots a second (the set's IFF)");
+    command.add_option("--trigger", trigger, "internal or external trigger")
+        ->check(CLI::IsMember({"internal", "external"}));
+    command.add_flag("--8bit", o.eightBit, "8-bit samples");
+    command.add_option("--layout", layout, "data layout: record (default) or native")
+        ->check(CLI::IsMember({"record", "native"}));
+}
+
+void finishSetOptions(SetOverrides& o, const std::string& layout, const std::string& trigger) {
+    if (!layout.empty()) {
+        o.layout = layout == "native" ? Layout::Native : Layout::Record;
+    }
+    if (!trigger.empty()) {
+        o.externalTrigger = trigger == "external";
+    }
+}
+
+// A list of set numbers such as "1,3" ("" is no set). False, with a message, for anything else.
+bool parseSetList(const std::string& text, uint32_t low, uint32_t high, std::vector<uint32_t>& sets,
+                  std::ostream& err, const char* option) {
+    sets.clear();
+    if (text.empty()) {
+        return true;
+    }
+    std::stringstream items(text);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const std::optional<uint64_t> s = parseNumber(item, high);
+        if (!s || *s < low) {
+            complain(err, std::string(option) + ": not a set number: '" + item + "'");
+            return false;
+        }
+        sets.push_back(static_cast<uint32_t>(*s));
+    }
+    return true;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::ostream& out, int outFd,
+                   std::ostream& err) {
+    CLI::App app{"karvo7 - the KARVO7 ultrasonic test cards at a terminal", "karvo7"};
+    app.require_subcommand(1);
+    app.fallthrough(false);
+    app.set_version_flag("--version", "karvo7 1.0");
+    app.footer(
+        "Exit codes: 0 done, 1 failed, 2 usage, 3 no such card. Data goes to standard output,\n"
+        "messages to standard error. KARVO7_SIM=2 runs on two simulated cards.");
+
+    ListOptions list;
+    CLI::App* listCmd = app.add_subcommand("list", "every card: number, bus, slot, type");
+    listCmd->add_flag("--json", list.json, "JSON output");
+
+    CardOptions info, reset, pci;
+    CLI::App* infoCmd =
+        app.add_subcommand("info", "configuration record, versions, temperature, voltages");
+    infoCmd->add_option("N", info.card, "card number")->required();
+    infoCmd->add_flag("--json", info.json, "JSON output");
+
+    CLI::App* resetCmd = app.add_subcommand("reset", "reset the card and warm it up");
+    resetCmd->add_option("N", reset.card, "card number")->required();
+    resetCmd->add_flag("--json", reset.json, "JSON output");
+
+    DspOptions dsp;
+    CLI::App* dspCmd = app.add_subcommand("dsp", "load a DSP program (.hex or .bin)");
+    dspCmd->add_option("N", dsp.card, "card number")->required();
+    dspCmd->add_option("FILE", dsp.file, "program file")->required();
+
+    SelftestOptions selftest;
+    CLI::App* selftestCmd = app.add_subcommand(
+        "selftest", "run the card's self tests (default: all but 9, the DAC ramps)");
+    selftestCmd->add_option("N", selftest.card, "card number")->required();
+    selftestCmd->add_option("TEST", selftest.tests, "self tests to run (0-12)");
+    selftestCmd->add_flag("--json", selftest.json, "JSON output");
+
+    RegsOptions regs;
+    CLI::App* regsCmd = app.add_subcommand("regs", "read every register of an LCA");
+    regsCmd->add_option("N", regs.card, "card number")->required();
+    regsCmd->add_option("--lca", regs.lca, "control (default) or data");
+    regsCmd->add_flag("--json", regs.json, "JSON output");
+
+    RegOptions reg;
+    std::string regValue;
+    CLI::App* regCmd = app.add_subcommand("reg", "read or write one register");
+    regCmd->add_option("N", reg.card, "card number")->required();
+    regCmd->add_option("ADDRESS", reg.address, "register number (decimal or 0x...)")->required();
+    CLI::Option* valueOpt = regCmd->add_option("VALUE", regValue, "value to write");
+    regCmd->add_flag("--json", reg.json, "JSON output");
+
+    CLI::App* pciCmd = app.add_subcommand("pci", "PCI configuration space, as lspci -xxx");
+    pciCmd->add_option("N", pci.card, "card number")->required();
+    pciCmd->add_flag("--json", pci.json, "JSON output");
+
+    EepromOptions eeprom;
+    CLI::App* eepromCmd =
+        app.add_subcommand("eeprom", "dump the PCI bridge EEPROM, or write one byte");
+    eepromCmd->add_option("N", eeprom.card, "card number")->required();
+    eepromCmd->add_option("--write", eeprom.write, "OFFSET VALUE: write one byte")->expected(2);
+    eepromCmd->add_flag("--yes,-y", eeprom.yes, "write without asking");
+    eepromCmd->add_flag("--json", eeprom.json, "JSON output");
+
+    ShotOptions shot;
+    std::string shotLayout, shotTrigger, shotFormat;
+    CLI::App* shotCmd = app.add_subcommand("shot", "single shots of one parameter set");
+    shotCmd->add_option("N", shot.card, "card number")->required();
+    shotCmd->add_option("--set", shot.set, "parameter set (0-7)")->required();
+    shotCmd->add_option("-n", shot.count, "number of shots (default 1)");
+    shotCmd->add_option("-o", shot.output, "output file, - for standard output (default)");
+    shotCmd->add_option("--format", shotFormat, "csv, raw or json (default: by -o's name, csv)")
+        ->check(CLI::IsMember({"csv", "raw", "json"}));
+    addSetOptions(*shotCmd, shot.overrides, shotLayout, shotTrigger);
+
+    StreamOptions stream;
+    std::string streamLayout, streamTrigger, setsText = "1";
+    CLI::App* streamCmd =
+        app.add_subcommand("stream", "continuous block measurement into a file or stdout");
+    streamCmd->add_option("N", stream.card, "card number")->required();
+    streamCmd->add_option("--sets", setsText, "sets taking part, e.g. 1,3 (default 1)");
+    streamCmd->add_option("--seconds", stream.seconds, "measure this long");
+    streamCmd->add_option("--count", stream.count, "measure this many shots");
+    streamCmd->add_option("-o", stream.output, "output file, - for standard output")->required();
+    addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
+
+    DecodeOptions decode;
+    std::string decodeLayout = "record";
+    std::string nativeGateSets;
+    CLI::App* decodeCmd = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
+    decodeCmd->add_option("FILE", decode.file, "captured stream")->required();
+    decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
+        ->check(CLI::IsMember({"record", "native"}));
+    decodeCmd->add_flag("--8bit", decode.eightBit, "native samples are 8 bits wide");
+    decodeCmd->add_flag("--json", decode.json, "JSON lines instead of CSV");
+    decodeCmd->add_option("--gate-sets", nativeGateSets,
+                          "native layout: the data are compact gate entries of these sets, "
+                          "e.g. 1,3");
+
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        known = known || (argc > 1 && command->check_name(argv[1]));
+    }
+    if (argc > 1 && argv[1][0] != '-' && !known) {
+        complain(err, std::string("unknown subcommand '") + argv[1] + "'");
+        err << "Run 'karvo7 --help' for the subcommands.\n";
+        return kExitUsage;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        out << app.help();
+        return kExitDone;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
+        return kExitDone;
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) {
+            // Help of a subcommand.
+            std::ostringstream help;
+            app.exit(e, help, err);
+            out << help.str();
+            return kExitDone;
+        }
+        complain(err, e.what());
+        err << "Run 'karvo7 --help' for the subcommands.\n";
+        return kExitUsage;
+    }
+
+    if (listCmd->parsed())
+        return runList(list, out, err);
+    if (infoCmd->parsed())
+        return runInfo(info, out, err);
+    if (resetCmd->parsed())
+        return runReset(reset, out, err);
+    if (dspCmd->parsed()) {
+        dsp.progress = progressWanted();
+        return runDsp(dsp, out, err);
+    }
+    if (selftestCmd->parsed())
+        return runSelftest(selftest, out, err);
+    if (regsCmd->parsed())
+        return runRegs(regs, out, err);
+    if (regCmd->parsed()) {
+        if (valueOpt->count() > 0) {
+            reg.value = regValue;
+        }
+        return runReg(reg, out, err);
+    }
+    if (pciCmd->parsed())
+        return runPci(pci, out, err);
+    if (eepromCmd->parsed())
+        return runEeprom(eeprom, out, err);
+    if (shotCmd->parsed()) {
+        finishSetOptions(shot.overrides, shotLayout, shotTrigger);
+        if (!shotFormat.empty()) {
+            shot.format = shotFormat == "raw"    ? ShotFormat::Raw
+                          : shotFormat == "json" ? ShotFormat::Json
+                                                 : ShotFormat::Csv;
+        }
+        return runShot(shot, out, err);
+    }
+    if (streamCmd->parsed()) {
+        finishSetOptions(stream.overrides, streamLayout, streamTrigger);
+        if (!parseSetList(setsText, 0, 0xFF, stream.sets, err, "--sets")) {
+            return kExitUsage;
+        }
+        stream.progress = progressWanted();
+        out.flush();
+        return runStream(stream, outFd, err);
+    }
+    if (decodeCmd->parsed()) {
+        decode.layout = decodeLayout == "native" ? DecodeOptions::Layout::Native
+                                                 : DecodeOptions::Layout::Record;
+        std::vector<uint32_t> gateSets;
+        if (!parseSetList(nativeGateSets, 1, 6, gateSets, err, "--gate-sets")) {
+            return kExitUsage;
+        }
+        for (uint32_t s : gateSets) {
+            decode.nativeGateSets |= 1u << s;
+        }
+        return runDecode(decode, out, err);
+    }
+    return kExitUsage;
+}
+
+}  // namespace karvo7

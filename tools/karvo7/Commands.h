@@ -1,0 +1,89 @@
+// The subcommands of karvo7 as functions: each takes its options, writes its data to `out` and
+// its messages to `err`, and returns the program's exit code. The command line (Cli.cpp) only
+// fills the options.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SetOptions.h"
+
+namespace karvo7 {
+
+struct ListOptions {
+    bool json = false;
+};
+int runList(const ListOptions& options, std::ostream& out, std::ostream& err);
+
+struct CardOptions {
+    uint32_t card = 0;
+    bool json = false;
+};
+int runInfo(const CardOptions& options, std::ostream& out, std::ostream& err);
+int runReset(const CardOptions& options, std::ostream& out, std::ostream& err);
+int runPci(const CardOptions& options, std::ostream& out, std::ostream& err);
+
+struct DspOptions {
+    uint32_t card = 0;
+    std::string file;
+    bool progress = false;  // a progress line on `err`
+};
+int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err);
+
+struct SelftestOptions {
+    uint32_t card = 0;
+    std::vector<uint32_t> tests;  // empty: every test but the DAC ramps, which need an observer
+    bool json = false;
+};
+int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream& err);
+
+struct RegsOptions {
+    uint32_t card = 0;
+    std::string lca = "control";  // "control" or "data"
+    bool json = false;
+};
+int runRegs(const RegsOptions& options, std::ostream& out, std::ostream& err);
+
+struct RegOptions {
+    uint32_t card = 0;
+    std::string address;
+    std::optional<std::string> value;  // a write when given
+    bool json = false;
+};
+int runReg(const RegOptions& options, std::ostream& out, std::ostream& err);
+
+struct EepromOptions {
+    uint32_t card = 0;
+    bool json = false;
+    std::vector<std::string> write;  // OFFSET VALUE: a byte write when given
+    bool yes = false;                // write without asking
+};
+int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err);
+
+enum class ShotFormat { Csv, Raw, Json };
+struct ShotOptions {
+    uint32_t card = 0;
+    uint32_t set = 0;
+    SetOverrides overrides;
+    uint32_t count = 1;
+    std::string output = "-";          // "-": standard output
+    std::optional<ShotFormat> format;  // by default from the output's name, else CSV
+};
+int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err);
+
+struct StreamOptions {
+    uint32_t card = 0;
+    std::vector<uint32_t> sets{1};
+    SetOverrides overrides;
+    std::optional<double> seconds;
+    std::optional<uint64_t> count;
+    std::string output;  // "-": standard output
+    bool progress = false;
+};
+// `outFd` is where "-" goes (standard output's descriptor in the program).
+int runStream(const StreamOptions& options, int outFd, std::ostream& err);
+
+}  // namespace karvo7

@@ -1,0 +1,127 @@
+#include "SetOptions.h"
+
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "IniFile.h"
+#include "ParameterFile.h"
+#include "Tool.h"
+
+namespace karvo7 {
+
+namespace {
+
+// The parameter file's bytes; empty with a message when it cannot be one.
+std::optional<std::string> readParameterText(const std::string& path, std::ostream& err) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        complain(err, path + ": cannot be read");
+        return std::nullopt;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        complain(err, path + ": cannot be read");
+        return std::nullopt;
+    }
+    if (text.empty()) {
+        complain(err, path + ": the parameter file is empty");
+        return std::nullopt;
+    }
+    if (text.find('\0') != std::string::npos) {
+        complain(err, path + ": not a parameter file (binary data)");
+        return std::nullopt;
+    }
+    return text;
+}
+
+// True when the text holds the section's header line "[name]" (in any case).
+bool hasSection(std::string_view text, std::string_view name) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    std::string header = "[";
+    for (char c : name) {
+        header += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    header += ']';
+    return lower.find(header) != std::string::npos;
+}
+
+}  // namespace
+
+bool buildSet(const SetOverrides& o, uint32_t card, uint32_t set, k7check::ParameterSet& result,
+              std::ostream& err) {
+    result = k7check::ParameterSet{};
+    if (card < 1 || card > k7check::kMaxCards || set >= k7check::kSetsPerCard) {
+        complain(err, "set " + std::to_string(set) + " of card " + std::to_string(card) +
+                          " is not one a parameter file holds (sets 0 to 7 of cards 1 to 16)");
+        return false;
+    }
+    if (!o.ini.empty()) {
+        const std::optional<std::string> text = readParameterText(o.ini, err);
+        if (!text) {
+            return false;
+        }
+        const k7check::IniFile file = k7check::IniFile::parse(*text);
+        const std::string section = k7check::setSection(card, set);
+        if (!hasSection(*text, section)) {
+            complain(err, o.ini + ": no section [" + section + "]");
+            return false;
+        }
+        bool active = false;
+        k7check::readSet(file, section, result, active);
+    }
+    if (o.samples) {
+        if (*o.samples < 1 || *o.samples > 65535) {
+            complain(err, "--samples must be 1 to 65535");
+            return false;
+        }
+        result.aufnahmelaenge = static_cast<uint16_t>(*o.samples);
+    }
+    if (o.samplerate) {
+        if (*o.samplerate > 7) {
+            complain(err, "--rate must be 0 to 7");
+            return false;
+        }
+        result.samplerate = static_cast<uint8_t>(*o.samplerate);
+    }
+    if (o.gainDb) {
+        const double tenths = std::round(*o.gainDb * 10.0);
+        if (!(tenths >= 0.0 && tenths <= 65535.0)) {
+            complain(err, "--gain must be 0 to 6553.5 dB");
+            return false;
+        }
+        result.verstaerkung = static_cast<uint16_t>(tenths);
+    }
+    if (o.delay) {
+        if (*o.delay > 0xFFFFF) {
+            complain(err, "--delay must be 0 to 1048575");
+            return false;
+        }
+        result.aufnahmedelay = static_cast<int32_t>(*o.delay);
+    }
+    if (o.shotRate) {
+        if (*o.shotRate > 0x3FFFFF) {
+            complain(err, "--shot-rate must be 0 to 4194303");
+            return false;
+        }
+        result.iff = *o.shotRate;
+    }
+    if (o.externalTrigger) {
+        result.externerTrigger = *o.externalTrigger;
+    }
+    if (o.eightBit) {
+        result.bit8 = *o.eightBit;
+    }
+    return true;
+}
+
+int16_t layoutIdentification(Layout layout, uint32_t card, uint32_t set) {
+    return layout == Layout::Record ? static_cast<int16_t>(-static_cast<int32_t>(10 * card + set))
+                                    : int16_t{0};
+}
+
+}  // namespace karvo7

@@ -9,6 +9,7 @@ so other programs on simulated cards are not disturbed.
 from __future__ import annotations
 
 import ctypes
+import gc
 import itertools
 import os
 from pathlib import Path
@@ -47,6 +48,7 @@ def install_simulator(folder: Path, text: str) -> None:
     if sim.K7DrvEntry(str(config).encode(), table) == 0:
         raise RuntimeError(f"the simulator refused {config}")
     card_library = _library.load(_library.CARD_LIBRARY)
+    gc.collect()  # cards a failed test left behind close now
     if card_library.K7DrvInstall(table) == 0:
         raise RuntimeError("a card is still open: the simulator cannot be replaced")
 
@@ -66,5 +68,3 @@ def two_cards(simulator: Callable[[str], None]) -> None:
 def card(two_cards: None) -> Iterator[karvo7.Card]:
     with karvo7.open(1) as opened:
         yield opened
-
-

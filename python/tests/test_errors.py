@@ -86,6 +86,8 @@ def test_a_shot_whose_data_never_comes_ends_with_the_time_out_word(simulator):
 def test_a_missing_library_is_named(monkeypatch, tmp_path):
     from karvo7 import _library
 
-    with pytest.raises(karvo7.LibraryNotFoundError, match="libKARVO7Nothing.so.1"):
-        monkeypatch.setenv("KARVO7_LIBRARY_PATH", str(tmp_path))
+    monkeypatch.setenv("KARVO7_LIBRARY_PATH", str(tmp_path))
+    with pytest.raises(karvo7.LibraryNotFoundError) as missing:
         _library.load("libKARVO7Nothing.so.1")
+    assert "cannot load libKARVO7Nothing.so.1" in str(missing.value)
+    assert f"{tmp_path}/libKARVO7Nothing.so.1: no such file" in str(missing.value)

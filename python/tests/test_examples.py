@@ -76,3 +76,17 @@ def test_the_smoke_command_lists_the_cards(output):
     assert done.returncode == 0, done.stderr
     assert "2 card(s)" in done.stdout
     assert "card 2: bus 1 slot 13, KARVO7F" in done.stdout
+
+
+def test_the_smoke_command_names_a_missing_library(tmp_path):
+    import ctypes.util
+
+    if ctypes.util.find_library("KARVO7DLL"):
+        pytest.skip("the card library is installed on this machine")
+    done = subprocess.run(
+        [sys.executable, "-m", "karvo7", "list"], cwd=tmp_path, capture_output=True, text=True,
+        timeout=60, env={**os.environ, "KARVO7_LIBRARY_PATH": str(tmp_path),
+                         "PYTHONPATH": str(EXAMPLES.parent)})
+    assert done.returncode == 2
+    assert "cannot load libKARVO7DLL.so.1" in done.stderr
+    assert "KARVO7_LIBRARY_PATH" in done.stderr

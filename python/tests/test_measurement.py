@@ -143,6 +143,7 @@ def test_stopping_a_stream_early_leaves_the_card_stopped_and_its_fifo_empty(quie
 
         with card.stream(ascan()) as endless:
             next(endless)
+            assert card.status().modus != 0  # measuring
             with pytest.raises(ValueError, match="streaming"):
                 card.shot(ascan(), 1)
         assert stopped_and_empty(card)

@@ -10,6 +10,7 @@ packages=(
     xvfb xauth
     python3 python3-junitparser python3-numpy python3-pytest python3-matplotlib
     fonts-dejavu-core
+    dpkg-dev file lintian desktop-file-utils
     libcli11-dev
 )
 missing=()

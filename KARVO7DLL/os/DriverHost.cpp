@@ -39,11 +39,17 @@ std::string libraryDirectory() {
     return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
 }
 
+// A module named without a folder is looked for beside this library (the build's folder), then
+// in the modules folder below it (lib/<multiarch>/karvo7/ of an installation), then where the
+// dynamic loader looks.
 void* openModule(const std::string& name) {
-    if (name.find('/') == std::string::npos) {
-        const std::string besideUs = libraryDirectory() + name;
-        if (void* m = dlopen(besideUs.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            return m;
+    // Without a folder of its own nothing is looked for relative to the working folder.
+    if (const std::string folder = libraryDirectory();
+        name.find('/') == std::string::npos && !folder.empty()) {
+        for (const std::string& candidate : {folder + name, folder + "karvo7/" + name}) {
+            if (void* m = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+                return m;
+            }
         }
     }
     return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);

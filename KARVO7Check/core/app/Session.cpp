@@ -11,6 +11,7 @@
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterKeys.h"
+#include "profile/UserProfile.h"
 #include "runs/RandomSet.h"
 
 namespace k7check {
@@ -256,8 +257,10 @@ bool Session::startUp() {
 
     profileFile_ =
         requestedProfile_.empty()
-            ? matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
-                                               desktop_.executablePath()))
+            ? chooseProfileFile(
+                  matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
+                                                   desktop_.executablePath())),
+                  desktop_.executablePath(), userConfigFolder())
             : requestedProfile_;
     fields_.parameterFiles = {profileFile_};
     fields_.parameterFileSelection = 0;

@@ -1,0 +1,120 @@
+#include "profile/UserProfile.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "profile/Files.h"
+#include "profile/IniFile.h"
+
+namespace k7check {
+
+namespace {
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string{} : path.substr(0, slash);
+}
+
+bool readWhole(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    bytes = text.str();
+    return !in.bad();
+}
+
+// The sections whose "Filename" names a file the checks read (the identification reference
+// file and the DSP program image).
+constexpr const char* kFileSections[] = {"Kennung", "DSP"};
+
+// The example's bytes with every relative file name that names a file in `folder` made absolute.
+std::string withShippedFilesAbsolute(const std::string& bytes, const std::string& folder) {
+    IniFile ini = IniFile::parse(bytes);
+    for (const char* section : kFileSections) {
+        const std::optional<std::string> name = ini.value(section, "Filename");
+        if (name && !name->empty() && name->front() != '/' && isRegularFile(folder + "/" + *name)) {
+            ini.set(section, "Filename", folder + "/" + *name);
+        }
+    }
+    return ini.bytes();
+}
+
+// Makes `copy` from `example`; false when anything fails (nothing is left behind then).
+bool seedFromExample(const std::string& example, const std::string& copy) {
+    std::string bytes;
+    if (!readWhole(example, bytes)) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folderOf(copy), error);
+    if (error) {
+        return false;
+    }
+    return writeFileAtomically(copy, withShippedFilesAbsolute(bytes, folderOf(example)));
+}
+
+}  // namespace
+
+std::string userConfigFolder(const char* xdgConfigHome, const char* home) {
+    // Relative paths in these variables are invalid and ignored, as every desktop program does.
+    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+        return std::string(xdgConfigHome) + "/karvo7";
+    }
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.config/karvo7";
+    }
+    return {};
+}
+
+std::string userConfigFolder() {
+    return userConfigFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+std::string exampleFolder(const std::string& executablePath) {
+    const std::string bin = folderOf(executablePath);
+    const std::string prefix = folderOf(bin);
+    if (bin.empty() || executablePath.front() != '/') {
+        return {};
+    }
+    return prefix + "/share/karvo7/";
+}
+
+std::string chooseProfileFile(const std::string& besideProgram, const std::string& executablePath,
+                              const std::string& configFolder) {
+    if (isRegularFile(besideProgram)) {
+        return besideProgram;
+    }
+    const std::string name = fileNameOf(besideProgram);
+    const std::string userCopy = configFolder.empty() ? std::string{} : configFolder + "/" + name;
+    if (!userCopy.empty() && isRegularFile(userCopy)) {
+        return userCopy;
+    }
+    const std::string examples = exampleFolder(executablePath);
+    const std::string example = examples.empty() ? std::string{} : examples + name;
+    if (example.empty() || !isRegularFile(example)) {
+        return besideProgram;
+    }
+    if (!userCopy.empty() && seedFromExample(example, userCopy)) {
+        return userCopy;
+    }
+    return example;
+}
+
+}  // namespace k7check

@@ -1,0 +1,175 @@
+// The parameter file of an installed program: the file beside the program, else the user's copy
+// in the configuration folder, made from the shipped example on first start.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "CheckTestSupport.h"
+#include "ExampleFiles.h"
+#include "profile/UserProfile.h"
+
+using namespace k7check;
+using namespace k7checktest;
+
+namespace {
+
+// An installation under a scratch root: the program in usr/bin, the shipped examples in
+// usr/share/karvo7, the user's configuration folder in home/.config/karvo7.
+struct Installation {
+    TempDir root;
+    std::string program = root.file("usr/bin/KARVO7Check");
+    std::string beside = root.file("usr/bin/KARVO7Check.INI");
+    std::string shared = root.file("usr/share/karvo7");
+    std::string config = root.file("home/.config/karvo7");
+    std::string userCopy = config + "/KARVO7Check.INI";
+
+    Installation() {
+        std::filesystem::create_directories(root.file("usr/bin"));
+        std::filesystem::create_directories(shared);
+    }
+    void shipExamples(const std::string& ini) {
+        writeText(shared + "/KARVO7Check.INI", ini);
+        writeText(shared + "/KARVO7Kennung.txt", readText(exampleFile("KARVO7Kennung.txt")));
+        writeText(shared + "/KARVO7DSP.hex", readText(exampleFile("KARVO7DSP.hex")));
+    }
+    std::string choose() const { return chooseProfileFile(beside, program, config); }
+};
+
+const std::string kExample =
+    "; Parameter file of the check program\r\n[Init]\r\nKarte=1\r\n"
+    "[Kennung]\r\nFilename=KARVO7Kennung.txt\r\n[DSP]\r\nFilename=KARVO7DSP.hex\r\n";
+
+TEST(UserConfigFolder, FollowsTheDesktopsConfigurationFolder) {
+    EXPECT_EQ(userConfigFolder("/home/anna/cfg", "/home/anna"), "/home/anna/cfg/karvo7");
+    // An unset, empty or relative XDG_CONFIG_HOME means the default below the home folder.
+    EXPECT_EQ(userConfigFolder(nullptr, "/home/anna"), "/home/anna/.config/karvo7");
+    EXPECT_EQ(userConfigFolder("", "/home/anna"), "/home/anna/.config/karvo7");
+    EXPECT_EQ(userConfigFolder("cfg", "/home/anna"), "/home/anna/.config/karvo7");
+    // Without a usable home there is no user folder, rather than one relative to wherever the
+    // program was started.
+    EXPECT_EQ(userConfigFolder(nullptr, nullptr), "");
+    EXPECT_EQ(userConfigFolder("cfg", "home"), "");
+}
+
+TEST(UserConfigFolder, ExamplesLieBelowTheProgramsPrefix) {
+    EXPECT_EQ(exampleFolder("/usr/bin/KARVO7Check"), "/usr/share/karvo7/");
+    EXPECT_EQ(exampleFolder("/tmp/root/usr/bin/KARVO7Check"), "/tmp/root/usr/share/karvo7/");
+    EXPECT_EQ(exampleFolder("KARVO7Check"), "");
+}
+
+TEST(UserProfile, FirstStartCopiesTheExampleWithItsFilesNamedWhereTheyAre) {
+    Installation install;
+    install.shipExamples(kExample);
+
+    EXPECT_EQ(install.choose(), install.userCopy);
+    EXPECT_EQ(readText(install.userCopy),
+              "; Parameter file of the check program\r\n[Init]\r\nKarte=1\r\n"
+              "[Kennung]\r\nFilename=" +
+                  install.shared + "/KARVO7Kennung.txt\r\n[DSP]\r\nFilename=" + install.shared +
+                  "/KARVO7DSP.hex\r\n");
+    // The example stays as shipped, and nothing is put beside the program.
+    EXPECT_EQ(readText(install.shared + "/KARVO7Check.INI"), kExample);
+    EXPECT_EQ(filesIn(install.root.file("usr/bin")), std::vector<std::string>{});
+    EXPECT_EQ(filesIn(install.config), std::vector<std::string>{"KARVO7Check.INI"});
+}
+
+TEST(UserProfile, LaterStartsKeepTheUsersChanges) {
+    Installation install;
+    install.shipExamples(kExample);
+    ASSERT_EQ(install.choose(), install.userCopy);
+    writeText(install.userCopy, "[Init]\nKarte=2\n");
+
+    EXPECT_EQ(install.choose(), install.userCopy);
+    EXPECT_EQ(readText(install.userCopy), "[Init]\nKarte=2\n");
+}
+
+TEST(UserProfile, AFileBesideTheProgramWins) {
+    Installation install;
+    install.shipExamples(kExample);
+    writeText(install.beside, "[Init]\nKarte=3\n");
+    std::filesystem::create_directories(install.config);
+    writeText(install.userCopy, "[Init]\nKarte=2\n");
+
+    EXPECT_EQ(install.choose(), install.beside);
+    // A portable install does not make a user copy either.
+    Installation portable;
+    portable.shipExamples(kExample);
+    writeText(portable.beside, "[Init]\nKarte=3\n");
+    EXPECT_EQ(portable.choose(), portable.beside);
+    EXPECT_FALSE(std::filesystem::exists(portable.config));
+}
+
+TEST(UserProfile, NamesThatAreNotShippedFilesStayAsTheyAre) {
+    Installation install;
+    const std::string ini =
+        "[Kennung]\nFilename=/srv/station/kennung.txt\n[DSP]\nFilename=own.hex\n";
+    writeText(install.shared + "/KARVO7Check.INI", ini);
+
+    ASSERT_EQ(install.choose(), install.userCopy);
+    EXPECT_EQ(readText(install.userCopy), ini);
+}
+
+TEST(UserProfile, WithoutAWritableUserFolderTheExampleIsReadAsItIs) {
+    Installation install;
+    install.shipExamples(kExample);
+    // The configuration folder's parent is a file: the folder cannot be made (whoever runs
+    // the test).
+    writeText(install.root.file("home"), "");
+
+    EXPECT_EQ(install.choose(), install.shared + "/KARVO7Check.INI");
+    EXPECT_EQ(chooseProfileFile(install.beside, install.program, ""),
+              install.shared + "/KARVO7Check.INI");
+    EXPECT_EQ(readText(install.shared + "/KARVO7Check.INI"), kExample);
+}
+
+TEST(UserProfile, WithoutAnyFileTheMissingFileBesideTheProgramIsReported) {
+    Installation install;
+    EXPECT_EQ(install.choose(), install.beside);
+    EXPECT_FALSE(std::filesystem::exists(install.config));
+}
+
+// XDG_CONFIG_HOME for the length of a scope.
+class ConfigHome {
+  public:
+    explicit ConfigHome(const std::string& folder) {
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+            saved_ = old;
+        }
+        ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    }
+    ~ConfigHome() {
+        if (saved_) {
+            ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CONFIG_HOME");
+        }
+    }
+    ConfigHome(const ConfigHome&) = delete;
+    ConfigHome& operator=(const ConfigHome&) = delete;
+
+  private:
+    std::optional<std::string> saved_;
+};
+
+TEST(UserProfile, TheInstalledProgramStartsOnTheUsersCopy) {
+    Installation install;
+    install.shipExamples(readText(exampleFile("KARVO7Check.INI")));
+    const ConfigHome home(install.root.file("home/.config"));
+    k7test::RecordingDriver driver;
+    const k7test::ScopedDriver installed(driver);
+    answerDesignations(driver);
+    driver.setPosition(1, 1, 12);
+    driver.setDevices({{1, true}});
+    ScriptedDesktop desktop(install.program);
+    KARVO7CheckDlg window(desktop);
+
+    ASSERT_TRUE(window.onInit());
+    EXPECT_EQ(window.session().profileFile(), install.userCopy);
+    // The checks find the shipped reference files through the copy.
+    EXPECT_EQ(desktop.profileString(install.userCopy, "DSP", "Filename", ""),
+              install.shared + "/KARVO7DSP.hex");
+}
+
+}  // namespace

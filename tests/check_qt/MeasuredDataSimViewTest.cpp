@@ -27,16 +27,7 @@ class MeasuredDataPictures : public simtest::SimTest {
         k7qt::registerProgramViews();
     }
 
-    Bytes shot(KARVO7HANDLE h) {
-        uint32_t error = 1;
-        EXPECT_EQ(KARVO7Start(h, &error), 1);
-        Bytes buffer(131072);
-        uint32_t count = 131072;
-        EXPECT_EQ(KARVO7GetData(h, &count, buffer.data(), &error), 1);
-        EXPECT_EQ(error, 0u);
-        buffer.resize(count);
-        return buffer;
-    }
+    Bytes shot(KARVO7HANDLE h) { return simtest::shot(h); }
 
     static k7check::MeasuredDataInputs inputs(const Bytes& b, const SetRecord& r,
                                               bool recordLayout) {

@@ -139,6 +139,18 @@ inline bool prepare(KARVO7HANDLE h, uint32_t set, const SetRecord& r) {
 
 // ---- decoders of the data layouts ------------------------------------------------------------
 
+// Starts one shot and reads the data the card delivers for it.
+inline Bytes shot(KARVO7HANDLE h) {
+    uint32_t error = 1;
+    EXPECT_EQ(KARVO7Start(h, &error), 1);
+    Bytes buffer(131072);
+    uint32_t count = 131072;
+    EXPECT_EQ(KARVO7GetData(h, &count, buffer.data(), &error), 1);
+    EXPECT_EQ(error, 0u);
+    buffer.resize(count);
+    return buffer;
+}
+
 inline uint16_t le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }

@@ -15,17 +15,7 @@ using simtest::SetRecord;
 
 class StreamSim : public simtest::SimTest {
   protected:
-    // One shot's data as the card delivers it.
-    Bytes shot(KARVO7HANDLE h) {
-        uint32_t error = 1;
-        EXPECT_EQ(KARVO7Start(h, &error), 1);
-        Bytes buffer(131072);
-        uint32_t count = 131072;
-        EXPECT_EQ(KARVO7GetData(h, &count, buffer.data(), &error), 1);
-        EXPECT_EQ(error, 0u);
-        buffer.resize(count);
-        return buffer;
-    }
+    Bytes shot(KARVO7HANDLE h) { return simtest::shot(h); }
 
     // The set's HF samples as the native layout delivers them (16 bits, A-scan off).
     std::vector<int16_t> nativeHf(KARVO7HANDLE h, SetRecord r) {

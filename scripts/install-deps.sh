@@ -11,7 +11,7 @@ packages=(
     python3 python3-junitparser python3-numpy python3-pytest python3-matplotlib
     fonts-dejavu-core
     dpkg-dev file lintian desktop-file-utils
-    libcli11-dev
+    libcli11-dev groff-base
 )
 missing=()
 for p in "${packages[@]}"; do

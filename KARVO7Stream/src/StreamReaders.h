@@ -22,7 +22,10 @@
 
 #include "KARVO7DLL.h"
 
-namespace k7stream __attribute__((visibility("default"))) {
+// The readers are exported from the shared library for the project's own programs (the
+// library is built with hidden visibility; both compilers take this pragma).
+#pragma GCC visibility push(default)
+namespace k7stream {
 
     using Bytes = std::span<const uint8_t>;
 
@@ -270,6 +273,7 @@ namespace k7stream __attribute__((visibility("default"))) {
     };
 
 }  // namespace k7stream
+#pragma GCC visibility pop
 
 // The check program's name for the readers.
 namespace k7check {

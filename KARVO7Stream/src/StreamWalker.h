@@ -14,7 +14,10 @@
 #include "KARVO7Stream.h"
 #include "StreamReaders.h"
 
-namespace k7stream __attribute__((visibility("default"))) {
+// The readers are exported from the shared library for the project's own programs (the
+// library is built with hidden visibility; both compilers take this pragma).
+#pragma GCC visibility push(default)
+namespace k7stream {
 
     class StreamWalker {
       public:
@@ -73,3 +76,4 @@ namespace k7stream __attribute__((visibility("default"))) {
     uint32_t itemSamples(Bytes data, const KARVO7StreamItem& item, int16_t* out, uint32_t capacity);
 
 }  // namespace k7stream
+#pragma GCC visibility pop

@@ -27,10 +27,10 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error) {
+    discard();
     path_ = path;
     if (path == "-") {
         fd_ = stdoutFd;
-        ownsFd_ = false;
         return true;
     }
     struct stat info {};
@@ -45,19 +45,23 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         ownsFd_ = true;
         return true;
     }
-    temp_ = path + ".XXXXXX";
-    fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0) {
-        error = path + ": " + std::strerror(errno);
-        temp_.clear();
+    if (!file_.open(path)) {
+        error = path + ": " + file_.reason();
         return false;
     }
-    ownsFd_ = true;
-    registerTemporaryFile(temp_.c_str());
+    registerTemporaryFile(file_.temporaryPath().c_str());
     return true;
 }
 
 bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
+    if (fd_ < 0) {
+        if (file_.write({static_cast<const char*>(data), size})) {
+            return true;
+        }
+        error = path_ + ": " + writeErrorText(errno);
+        discard();
+        return false;
+    }
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd_, bytes, size);
@@ -76,36 +80,21 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
 }
 
 bool OutputFile::commit(std::string& error) {
-    if (!ownsFd_) {
-        return true;
-    }
-    if (temp_.empty()) {
-        const bool closed = ::close(fd_) == 0;
-        fd_ = -1;
-        ownsFd_ = false;
+    if (fd_ >= 0) {
+        const bool closed = !ownsFd_ || ::close(fd_) == 0;
         if (!closed) {
             error = path_ + ": " + writeErrorText(errno);
         }
-        return closed;
-    }
-    (void)::fchmod(fd_, 0644);
-    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-        error = path_ + ": " + writeErrorText(errno);
         fd_ = -1;
         ownsFd_ = false;
-        discard();
-        return false;
+        return closed;
     }
-    fd_ = -1;
-    ownsFd_ = false;
-    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-        error = path_ + ": " + std::strerror(errno);
-        discard();
-        return false;
+    const bool committed = file_.commit();
+    if (!committed) {
+        error = path_ + ": " + file_.reason();
     }
     registerTemporaryFile(nullptr);
-    temp_.clear();
-    return true;
+    return committed;
 }
 
 void OutputFile::discard() {
@@ -114,11 +103,8 @@ void OutputFile::discard() {
     }
     fd_ = -1;
     ownsFd_ = false;
-    if (!temp_.empty()) {
-        registerTemporaryFile(nullptr);
-        ::unlink(temp_.c_str());
-        temp_.clear();
-    }
+    registerTemporaryFile(nullptr);
+    file_.discard();
 }
 
 }  // namespace karvo7

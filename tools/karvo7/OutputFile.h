@@ -1,10 +1,13 @@
-// An output of karvo7: standard output, or a file that appears under its name only once it is
-// complete — written to a temporary file in the same folder and renamed at the end. A closed
-// pipe and a full disk end the writing with a message that says so.
+// An output of karvo7: standard output, a device or pipe written as it is, or a file that appears
+// under its name only once it is complete (the check program's atomic file: a temporary file
+// beside it, renamed at the end). A closed pipe and a full disk end the writing with a message
+// that says so.
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+#include "profile/Files.h"
 
 namespace karvo7 {
 
@@ -28,10 +31,10 @@ class OutputFile {
     const std::string& name() const { return path_; }
 
   private:
-    int fd_ = -1;
+    int fd_ = -1;  // standard output or a device; -1 while writing a file
     bool ownsFd_ = false;
+    k7check::AtomicFile file_;
     std::string path_;
-    std::string temp_;
 };
 
 // The text of a write error: closed pipe and full disk by name, others by their description.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace k7check {
 
@@ -56,57 +57,106 @@ bool failedWithErrno(std::string* error, const std::string& file) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+bool AtomicFile::open(const std::string& path, std::string* error) {
+    discard();
     // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
+    target_ = path;
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) == nullptr) {
-            return failedWithErrno(error, path);
+            return fail(error, std::strerror(errno), path);
         }
-        target = resolved;
+        target_ = resolved;
     }
-    mode_t mode = 0644;
-    if (::stat(target.c_str(), &info) == 0) {
+    mode_ = 0644;
+    if (::stat(target_.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
-            return failed(error, target, "keine Datei");
+            return fail(error, "keine Datei", target_);
         }
-        mode = info.st_mode & 07777;
-        if ((mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
-            return failed(error, target, "schreibgeschützt");
+        mode_ = info.st_mode & 07777;
+        if ((mode_ & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) {
+            return fail(error, "schreibgeschützt", target_);
         }
     }
+    temporary_ = target_ + ".XXXXXX";
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ < 0) {
+        const int saved = errno;
+        temporary_.clear();
+        errno = saved;
+        return fail(error, std::strerror(errno), target_ + ".XXXXXX");
+    }
+    return true;
+}
 
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return failedWithErrno(error, temporary);
-    }
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+bool AtomicFile::write(std::string_view bytes) {
+    return fd_ >= 0 && writeAll(fd_, bytes);
+}
+
+bool AtomicFile::commit(std::string* error) {
+    bool ok = fd_ >= 0 && ::fchmod(fd_, mode_) == 0 && ::fsync(fd_) == 0;
     int saved = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
+    if (fd_ >= 0 && ::close(fd_) != 0 && ok) {
         ok = false;
         saved = errno;
     }
+    fd_ = -1;
     if (!ok) {
-        ::unlink(temporary.c_str());
+        const std::string temporary = temporary_;
+        discard();
         errno = saved;
-        return failedWithErrno(error, temporary);
+        return fail(error, std::strerror(errno), temporary);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(temporary.c_str());
-        errno = renameError;
-        return failedWithErrno(error, target);
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        saved = errno;
+        discard();
+        errno = saved;
+        return fail(error, std::strerror(errno), target_);
     }
+    temporary_.clear();
     // Make the rename itself durable.
-    const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
+    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
     return true;
+}
+
+void AtomicFile::discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+bool AtomicFile::fail(std::string* error, std::string why, const std::string& file) {
+    reason_ = std::move(why);
+    return failed(error, file, reason_);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    AtomicFile file;
+    if (!file.open(path, error)) {
+        return false;
+    }
+    if (!file.write(bytes)) {
+        const std::string temporary = file.temporaryPath();
+        const int saved = errno;
+        file.discard();
+        errno = saved;
+        return failedWithErrno(error, temporary);
+    }
+    return file.commit(error);
 }
 
 std::string resolveProfilePath(const std::string& file, const std::string& executablePath) {

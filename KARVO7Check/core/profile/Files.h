@@ -21,6 +21,37 @@ namespace k7check {
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 
+// The same, for contents written piece by piece (a measurement stream into a file): open()
+// makes the temporary file beside the target by the rules above, write() appends (false with
+// errno set on failure), commit() flushes, renames and syncs the folder; discard(), or the
+// destructor before a commit, removes the temporary file and leaves `path` unchanged.
+class AtomicFile {
+  public:
+    AtomicFile() = default;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool open(const std::string& path, std::string* error = nullptr);
+    bool write(std::string_view bytes);
+    bool commit(std::string* error = nullptr);
+    void discard();
+
+    // The temporary file while one is open (empty otherwise), for a signal handler to remove.
+    const std::string& temporaryPath() const { return temporary_; }
+    // Why the last open() or commit() failed, without the file's name.
+    const std::string& reason() const { return reason_; }
+
+  private:
+    bool fail(std::string* error, std::string why, const std::string& file);
+
+    int fd_ = -1;
+    unsigned mode_ = 0644;
+    std::string target_;
+    std::string temporary_;
+    std::string reason_;
+};
+
 // A profile name as the profile functions use it: an absolute name ("/...") unchanged, a
 // relative one in the folder of the running executable.
 std::string resolveProfilePath(const std::string& file, const std::string& executablePath);

@@ -1,5 +1,7 @@
 #include "app/KARVO7CheckDlg.h"
 
+#include <cstdint>
+
 #include "Format.h"
 #include "windows/main/VIRMA4Dlg.h"
 
@@ -42,8 +44,31 @@ bool KARVO7CheckDlg::onInit() {
     return true;
 }
 
-void KARVO7CheckDlg::bindFields(FieldBinder& binder) {
-    session_.bindMainWindowFields(binder);
+void KARVO7CheckDlg::bindFields(FieldBinder& b) {
+    MainWindowFields& f = session_.mainWindowFields();
+    b.number("karteEdit", "Karte", f.karte);
+    b.number("parametersatzEdit", "Parametersatz", f.parametersatz);
+    b.number("anzeigefaktorEdit", "Anzeigefaktor", f.anzeigefaktor);
+    b.number("zyklenEdit", "Zyklen", f.zyklen);
+    // The time-out goes to the driver as an unsigned count of seconds.
+    b.number("timeOutEdit", "Time Out in s", f.timeOut, 0, INT32_MAX);
+    b.check("dmaCheck", f.dma);
+    b.check("prepAllCheck", f.prepAll);
+    b.check("randomCheck", f.random);
+    b.check("kontinuierlichCheck", f.kontinuierlich);
+    b.check("anzeigeCheck", f.anzeige);
+    b.check("hotPlugAutomatic", f.hotPlugAutomatic);
+    for (const CheckButton& button : checkButtons()) {
+        b.check(automaticControl(button.id), f.automatic[index(button.id)]);
+        const std::string& label = f.checkLabels[index(button.id)];
+        if (!label.empty()) {
+            b.label(checkLabelControl(button.id), label);
+        }
+    }
+    b.label("hotPlugLabel", f.hotPlugLabel);
+    b.label("karteCountLabel", f.karteLabel);
+    b.list("parameterFileList", f.parameterFiles, f.parameterFileSelection);
+    b.list("resultList", f.resultLines, f.resultSelection);
 }
 
 void KARVO7CheckDlg::onCommand(const std::string& control) {

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "Format.h"
-#include "app/KARVO7CheckDlg.h"
 #include "card/SetToCard.h"
 #include "profile/Files.h"
 #include "profile/IniFile.h"
@@ -206,33 +205,6 @@ bool Session::readData(KARVO7HANDLE card, uint32_t& error) {
 }
 
 // ---- main window -----------------------------------------------------------------------
-
-void Session::bindMainWindowFields(FieldBinder& b) {
-    MainWindowFields& f = fields_;
-    b.number("karteEdit", "Karte", f.karte);
-    b.number("parametersatzEdit", "Parametersatz", f.parametersatz);
-    b.number("anzeigefaktorEdit", "Anzeigefaktor", f.anzeigefaktor);
-    b.number("zyklenEdit", "Zyklen", f.zyklen);
-    // The time-out goes to the driver as an unsigned count of seconds.
-    b.number("timeOutEdit", "Time Out in s", f.timeOut, 0, INT32_MAX);
-    b.check("dmaCheck", f.dma);
-    b.check("prepAllCheck", f.prepAll);
-    b.check("randomCheck", f.random);
-    b.check("kontinuierlichCheck", f.kontinuierlich);
-    b.check("anzeigeCheck", f.anzeige);
-    b.check("hotPlugAutomatic", f.hotPlugAutomatic);
-    for (const CheckButton& button : checkButtons()) {
-        b.check(KARVO7CheckDlg::automaticControl(button.id), f.automatic[index(button.id)]);
-        const std::string& label = f.checkLabels[index(button.id)];
-        if (!label.empty()) {
-            b.label(KARVO7CheckDlg::checkLabelControl(button.id), label);
-        }
-    }
-    b.label("hotPlugLabel", f.hotPlugLabel);
-    b.label("karteCountLabel", f.karteLabel);
-    b.list("parameterFileList", f.parameterFiles, f.parameterFileSelection);
-    b.list("resultList", f.resultLines, f.resultSelection);
-}
 
 // ---- start-up --------------------------------------------------------------------------
 

@@ -9,7 +9,7 @@
 // numbers outside the table change nothing, the result list and its origins stay in step.
 // The only changeable references it hands out are for the one thing a caller edits: the set an
 // editor or a run works on (selectedSet, editableSet), the technician's settings (settings),
-// the main window's controls (bindMainWindowFields) and the buffer a running fetch fills
+// the main window's binding (mainWindowFields) and the buffer a running fetch fills
 // (fetchBuffer).
 #pragma once
 
@@ -26,7 +26,6 @@
 #include "card/ParameterSet.h"
 #include "card/RandomGenerator.h"
 #include "desktop/Desktop.h"
-#include "fields/FieldBinder.h"
 
 namespace k7check {
 
@@ -137,9 +136,9 @@ class Session : public ResultSink {
     // The technician's settings, free values the runs check where they use them; the main
     // window and the parameter file write them, as do the unattended run's callers.
     MainWindowSettings& settings() { return fields_; }
-    // Binds the main window's controls to the fields: the technician's entries both ways,
-    // the labels and the lines of both lists only into the controls.
-    void bindMainWindowFields(FieldBinder& binder);
+    // The fields the main window binds to its controls (KARVO7CheckDlg::bindFields), for that
+    // binding only: the technician's entries both ways, labels and list lines into the controls.
+    MainWindowFields& mainWindowFields() { return fields_; }
     // "Karte" and "Parametersatz" as entered: any number, checked by selectedCard and
     // selectedSet when an action uses them.
     void selectCard(uint32_t number) { fields_.karte = number; }

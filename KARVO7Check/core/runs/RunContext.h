@@ -100,7 +100,6 @@ class RunContext {
         stopped_ = true;
         line_.fail("Abbruch durch Bediener ");
     }
-    bool stoppedByOperator() const { return stopped_; }
     // Appends the line of a run: `head` and the finished text when nothing failed; a failure's
     // text as it is, but behind `head` when the technician stopped the run (it names itself and
     // its card like its other lines).

@@ -19,6 +19,9 @@ struct ReportLine {
     // Whether the text is a line of the result list; a check that failed without one is
     // reported with the message it gave instead.
     bool listed = true;
+    // Why the check could not end as it would have ("Abgebrochen (SIGTERM)"): the case is an
+    // error, whatever its text says; empty for a case with a verdict.
+    std::string error = {};
 };
 
 // A card the report has a suite for, with its PCI position when it could be read.

@@ -3,6 +3,7 @@
 // EEPROM window's write, the reference windows and the operation registers.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
 
 #include "CheckTestSupport.h"
@@ -530,6 +531,50 @@ TEST_F(HeadlessPciChecks, WithoutEepromReferencesTheStationFailsAndTheCardKeepsI
     const std::string report = readText(dir.file("report.xml"));
     EXPECT_NE(report.find("<failure message=\"PCI EEPROM: Vorgabe fehlt: [PCIEEPROM] "
                           "Signature\"/>"),
+              std::string::npos)
+        << report;
+}
+
+TEST_F(HeadlessPciChecks, ASignalDuringTheEepromRepairLetsItFinishAndEndsTheRun) {
+    // References the card does not hold in three double words: a repair of 12 bytes, 1.2 s on
+    // a real card.
+    IniFile ini = IniFile::load(dir.file("KARVO7Check.INI"));
+    ini.set("PCIEEPROM", "Baseaddress2", "0000E001");
+    ini.set("PCIEEPROM", "Baseaddress3", "0000E101");
+    ini.set("PCIEEPROM", "Baseaddress4", "0000E201");
+    ASSERT_TRUE(ini.save(dir.file("KARVO7Check.INI")));
+    // SIGTERM as the first EEPROM byte is written.
+    bool raised = false;
+    clock.onSleep([&raised](uint32_t ms) {
+        if (ms == k7proto::eeprom::kByteWriteMs && !raised) {
+            raised = true;
+            std::raise(SIGTERM);
+        }
+    });
+    EXPECT_EQ(run(simtest::testConfig(1)), kHeadlessInterrupted + SIGTERM);
+    EXPECT_TRUE(raised);
+    // The repair is whole; the checks after it did not start.
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\nPCI EEPROM: nach Schreiben OK\n");
+    namespace e = k7proto::eeprom;
+    for (const auto& [at, value] :
+         {std::pair{e::kBaseAddress2.address, 0xE0u}, std::pair{e::kBaseAddress3.address, 0xE1u},
+          std::pair{e::kBaseAddress4.address, 0xE2u}}) {
+        EXPECT_EQ(eepromAfterRun[at], 0x01) << at;
+        EXPECT_EQ(eepromAfterRun[at + 1], value) << at;
+    }
+    EXPECT_NE(err.str().find("PCI EEPROM: PCI EEPROM wird repariert ...\n"), std::string::npos);
+    EXPECT_NE(err.str().find("Check All: SIGTERM während \"PCI EEPROM\" auf Karte 1: "
+                             "abgebrochen\n"),
+              std::string::npos)
+        << err.str();
+    // The report: the interrupted check an error, the one before it passed.
+    const std::string report = readText(dir.file("report.xml"));
+    EXPECT_NE(report.find("tests=\"2\" failures=\"0\" errors=\"1\""), std::string::npos) << report;
+    const size_t eeprom = report.find("<testcase classname=\"Karte1.PCI EEPROM\"");
+    ASSERT_NE(eeprom, std::string::npos) << report;
+    EXPECT_NE(report.find("<error message=\"Abgebrochen (SIGTERM)\"/>\n"
+                          "      <system-out>PCI EEPROM: nach Schreiben OK</system-out>",
+                          eeprom),
               std::string::npos)
         << report;
 }

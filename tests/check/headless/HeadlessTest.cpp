@@ -347,6 +347,22 @@ TEST_F(Headless, AReportThatCannotBeWrittenSaysWhy) {
     EXPECT_NE(err.str().find("No such file or directory\n"), std::string::npos) << err.str();
 }
 
+TEST_F(Headless, ACardWhoseOpenFailsIsNamedWithTheError) {
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    driver.failOpen(K7_ERROR_NOT_ENOUGH_MEMORY);
+    HeadlessOptions options{"", "", &registry};
+    options.card = 1;
+    EXPECT_EQ(run("[Bus]\nKanal1=Bus 1 Slot 11\n[Check]\nPCIconfig=yes\n", options),
+              kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1: Kanal 1 (Bus 1 Slot 11) Fehler 8 beim Öffnen\n");
+
+    // No channel expects it: the device is named, and without a card there is nothing to check.
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", options), kHeadlessNoCards);
+    EXPECT_NE(err.str().find("KARVO7Open: Device 1 Fehler 8 beim Öffnen\n"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find("Treiber"), std::string::npos) << err.str();
+}
+
 // Simulated cards on bus 1, slots 12 and 13, as the channel table of the parameter file
 // expects them; the test holds a card as another program would.
 class StationCards : public ::testing::Test {

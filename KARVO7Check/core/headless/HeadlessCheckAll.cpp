@@ -86,8 +86,9 @@ void checkCards(const std::vector<uint32_t>& cards, bool headings, KARVO7CheckDl
             break;
         }
         outcome.reached.push_back(card);
+        const std::string heading = headings ? "Karte " + std::to_string(card) + ":\n" : "";
         if (const MissingCard* missing = session.missingCard(card)) {
-            out << (headings ? "Karte " + std::to_string(card) + ":\n" : "");
+            out << heading;
             reportMissingCard(*missing, outcome, out);
             out.flush();
             continue;
@@ -105,7 +106,7 @@ void checkCards(const std::vector<uint32_t>& cards, bool headings, KARVO7CheckDl
         for (const std::string& check : checked.failedWithoutLine) {
             outcome.extra.push_back(failedWithoutLine(desktop, firstMessage, card, check));
         }
-        out << (headings ? "Karte " + std::to_string(card) + ":\n" : "");
+        out << heading;
         for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
             out << session.fields().resultLines[i] << '\n';
         }

@@ -25,13 +25,22 @@ StationSignals::StationSignals() {
     sigemptyset(&action.sa_mask);
     // Interrupted system calls resume: a card transfer or a file write never sees EINTR.
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &previousInt_);
-    ::sigaction(SIGTERM, &action, &previousTerm_);
+    takeOver(SIGINT, action, previousInt_);
+    takeOver(SIGTERM, action, previousTerm_);
 }
 
 StationSignals::~StationSignals() {
     ::sigaction(SIGINT, &previousInt_, nullptr);
     ::sigaction(SIGTERM, &previousTerm_, nullptr);
+}
+
+// A signal the program was started to ignore (a background job's Ctrl-C) stays ignored.
+void StationSignals::takeOver(int signal, const struct sigaction& action,
+                              struct sigaction& previous) {
+    ::sigaction(signal, nullptr, &previous);
+    if (previous.sa_handler != SIG_IGN) {
+        ::sigaction(signal, &action, nullptr);
+    }
 }
 
 int StationSignals::caught() const {

@@ -22,6 +22,8 @@ class StationSignals {
     static const char* name(int signal);
 
   private:
+    static void takeOver(int signal, const struct sigaction& action, struct sigaction& previous);
+
     struct sigaction previousInt_ {};
     struct sigaction previousTerm_ {};
 };

@@ -284,6 +284,11 @@ TEST_F(Headless, ASignalEndsTheCheckInProgressAndStartsNoOther) {
     registerVerdict(CheckId::Kennung, "OK");
     HeadlessOptions options{"", dir.file("report.xml"), &registry};
     options.allCards = true;
+    // As a program started from a terminal has it, whatever the test program inherited.
+    struct sigaction inherited {};
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigaction(SIGINT, &byDefault, &inherited);
     EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessInterrupted + SIGINT);
     // The line of the check in progress; "Kennung" and card 2 never started.
     EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: OK\n");
@@ -304,8 +309,15 @@ TEST_F(Headless, ASignalEndsTheCheckInProgressAndStartsNoOther) {
     EXPECT_EQ(closesOf(driver, 1), 1);
     EXPECT_EQ(closesOf(driver, 3), 1);
     struct sigaction now {};
-    ::sigaction(SIGINT, nullptr, &now);
+    ::sigaction(SIGINT, &inherited, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+
+    // Started with Ctrl-C ignored (a background job): it stays ignored.
+    struct sigaction ignored {};
+    ignored.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignored, &inherited);
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessPassed);
+    ::sigaction(SIGINT, &inherited, nullptr);
 
     // SIGTERM the same way, with its own code; a check that wrote no line is an error case.
     registry.registerWindow(CheckId::PciConfiguration,

@@ -46,7 +46,9 @@ bool isHeading(const std::string& line);
 // for each card that has lines. Headings are no test cases.
 // Within a suite the test case "Karte<n>.<check>" / <test> names a line of a check that
 // writes one line per test; a check's single line is named after the check; further lines of
-// a check without test names are named after their text up to ": ".
+// a check without test names are named after their text up to ": ". A case passes, fails
+// (<failure> with its text) or, with an error given, is an <error> with that message and the
+// verdict "abgebrochen".
 std::string junitReport(const std::vector<ReportLine>& lines,
                         const std::vector<ReportCard>& cards = {});
 

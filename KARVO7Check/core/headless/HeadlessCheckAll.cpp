@@ -165,7 +165,7 @@ int runStation(const HeadlessOptions& options, std::ostream& out, std::ostream& 
     KARVO7CheckDlg window(
         session, options.registry != nullptr ? *options.registry : CheckRegistry::standard());
     if (!window.onInit()) {
-        return signals.caught() != 0 ? kHeadlessInterrupted + signals.caught() : kHeadlessNoCards;
+        return kHeadlessNoCards;
     }
     const std::vector<uint32_t> cards = cardsToCheck(options, session, err);
     if (cards.empty()) {

@@ -24,6 +24,9 @@ void VirtualClock::sleep(void* self, uint32_t ms) {
     clock->now_ += ms;
     clock->slept_ += ms;
     clock->sleeps_.push_back(ms);
+    if (clock->hook_) {
+        clock->hook_(ms);
+    }
 }
 
 FailingAllocator::FailingAllocator(int allowed) : allowed_(allowed) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace k7test {
@@ -21,6 +22,9 @@ class VirtualClock {
     // What was slept, in total and one sleep at a time.
     uint64_t sleptMs() const { return slept_; }
     const std::vector<uint32_t>& sleeps() const { return sleeps_; }
+    // Called with each sleep's length after the time moved on, so that a test acts at a point
+    // of the work it follows (a signal at the first EEPROM byte written).
+    void onSleep(std::function<void(uint32_t ms)> hook) { hook_ = std::move(hook); }
 
   private:
     static uint32_t tick(void* self);
@@ -28,6 +32,7 @@ class VirtualClock {
     uint32_t now_;
     uint64_t slept_ = 0;
     std::vector<uint32_t> sleeps_;
+    std::function<void(uint32_t)> hook_;
 };
 
 // Serves `allowed` more allocations, then refuses every request buffer and handle.

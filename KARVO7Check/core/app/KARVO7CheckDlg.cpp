@@ -257,7 +257,7 @@ bool KARVO7CheckDlg::onCheckButton(CheckId id) {
     return pressCheck(checkButton(id));
 }
 
-CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
+CheckAllOutcome KARVO7CheckDlg::onCheckAll(const std::function<bool()>& stop) {
     CheckAllOutcome outcome;
     if (!takeFields("Check All")) {
         outcome.passed = false;
@@ -276,7 +276,12 @@ CheckAllOutcome KARVO7CheckDlg::onCheckAll() {
         }
         anyBoxSet = true;
         if (registry_.available(button.id)) {
+            if (stop && stop()) {
+                outcome.stopped = true;
+                return outcome;
+            }
             ++outcome.ran;
+            outcome.lastStarted = checkReportName(button);
             const size_t lines = fields().resultLines.size();
             if (!pressCheck(button)) {
                 outcome.passed = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ struct CheckAllOutcome {
     // Report names of the checks that failed without a line in the result list (refused with
     // a message, "Keine KARVO7F!"), in button order.
     std::vector<std::string> failedWithoutLine = {};
+    // Whether the run was told to stop before one of its checks, and the report name of the
+    // last check it started (empty when none).
+    bool stopped = false;
+    std::string lastStarted = {};
 };
 
 class KARVO7CheckDlg : public Dialog {
@@ -63,8 +68,9 @@ class KARVO7CheckDlg : public Dialog {
     void onSave();                 // "Save"
     void onChooseParameterFile();  // double click on the parameter-file list
     void onClearList();            // "Clear List"
-    // "Check All": every available check whose automatic box is set, in button order.
-    CheckAllOutcome onCheckAll();
+    // "Check All": every available check whose automatic box is set, in button order. When
+    // `stop` is given and says so before a check, that check and the rest are not started.
+    CheckAllOutcome onCheckAll(const std::function<bool()>& stop = {});
     // A check button; returns false when its automatic check failed or it was refused.
     bool onCheckButton(CheckId id);
     // A button of the main window that opens a window of its own ("Tiefenausgleich", ...);

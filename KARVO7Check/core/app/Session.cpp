@@ -29,12 +29,25 @@ std::string defaultProfileName(const std::string& executablePath) {
     return base + ".INI";
 }
 
+// Why a device that exists did not open.
+std::string openFailureReason(uint32_t error) {
+    if (error == K7_ERROR_SHARING_VIOLATION) {
+        return "in Benutzung";
+    }
+    return formatText("Fehler %u beim Öffnen", error);
+}
+
 // The card designation of a configuration record; a full 20-character text has no zero.
 std::string designationOf(const KonfigRecord& record) {
     return std::string(record.Karte, strnlen(record.Karte, sizeof record.Karte));
 }
 
 }  // namespace
+
+std::string missingCardText(const MissingCard& card) {
+    return formatText("Karte %u: Kanal %u (Bus %u Slot %u) %s", card.number, card.channel, card.bus,
+                      card.slot, card.reason.c_str());
+}
 
 Session::Session(Desktop& desktop) : desktop_(desktop) {}
 
@@ -89,6 +102,15 @@ void Session::clearResults() {
     if (resultsChanged_) {
         resultsChanged_();
     }
+}
+
+const MissingCard* Session::missingCard(uint32_t number) const {
+    for (const MissingCard& card : missing_) {
+        if (card.number == number) {
+            return &card;
+        }
+    }
+    return nullptr;
 }
 
 KARVO7HANDLE Session::card(uint32_t number) const {
@@ -210,9 +232,11 @@ bool Session::readData(KARVO7HANDLE card, uint32_t& error) {
 
 bool Session::startUp() {
     startUpFailures_ = 0;
+    missing_.clear();
     std::vector<KARVO7HANDLE> opened;
+    std::vector<FailedOpen> failed;
     uint32_t highestDevice = 0;
-    openCards(opened, highestDevice);
+    openCards(opened, failed, highestDevice);
     const auto count = static_cast<uint32_t>(opened.size());
     // Until they are ordered the cards sit in enumeration order, so that whatever happens from
     // here on the destructor finds and closes every one of them.
@@ -222,7 +246,8 @@ bool Session::startUp() {
         desktop_.messageBox("KARVO7Open",
                             formatText("%u Karten -> %u Devices", count, highestDevice));
     }
-    if (count == 0) {
+    // Cards that exist but did not open are named below, by the channel that expects them.
+    if (count == 0 && failed.empty()) {
         desktop_.messageBox("Program Cancel", "Treiber KARVO7.sys ist nicht aktiv!");
         return false;
     }
@@ -243,11 +268,23 @@ bool Session::startUp() {
 
     readParameterFile();
     randomLimits_ = defaultRandomLimits();
-    const std::vector<KARVO7HANDLE> unplaced = orderCards(opened);
-    cardCount_ = count - static_cast<uint32_t>(unplaced.size());
+    Ordering ordering = orderCards(opened);
+    keepMissingCards(ordering, failed);
+    const auto kept = static_cast<uint32_t>(
+        std::count_if(missingReasons_.begin(), missingReasons_.end(),
+                      [](const std::string& reason) { return !reason.empty(); }));
+    cardCount_ = count - static_cast<uint32_t>(ordering.unplaced.size()) + kept;
     closeGaps();
-    for (KARVO7HANDLE handle : unplaced) {
-        cards_[cardCount_++] = handle;  // at most 16 cards were opened
+    for (KARVO7HANDLE handle : ordering.unplaced) {
+        if (cardCount_ < kMaxCards) {
+            cards_[cardCount_++] = handle;
+        } else {
+            KARVO7Close(handle);  // the missing cards hold the last numbers: no number is left
+        }
+    }
+    reportMissingCards();
+    if (cardCount_ == 0) {
+        return false;
     }
 
     fields_.karteLabel = formatText("von %u Karten", cardCount_);
@@ -265,13 +302,16 @@ bool Session::startUp() {
     return true;
 }
 
-void Session::openCards(std::vector<KARVO7HANDLE>& opened, uint32_t& highestDevice) {
+void Session::openCards(std::vector<KARVO7HANDLE>& opened, std::vector<FailedOpen>& failed,
+                        uint32_t& highestDevice) {
     opened.reserve(kMaxCards);
     for (uint32_t device = 1; device <= kMaxCards; ++device) {
         KARVO7HANDLE handle = KARVO7Open(device);
         if (handle != nullptr) {
             opened.push_back(handle);
             highestDevice = device;
+        } else if (const uint32_t error = K7OsGetLastError(); error != K7_ERROR_FILE_NOT_FOUND) {
+            failed.push_back({device, error});
         }
     }
 }
@@ -281,13 +321,14 @@ void Session::openCards(std::vector<KARVO7HANDLE>& opened, uint32_t& highestDevi
 // cards that cannot go where they belong: their position is unreadable, their enumeration
 // position is taken, or a matching card claims the entry. They are appended behind the
 // numbered cards, so that every opened card keeps a number and is closed at the end.
-std::vector<KARVO7HANDLE> Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
+Session::Ordering Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
     for (Channel& channel : channels_) {
         channel.card = 0;
     }
     std::array<KARVO7HANDLE, kMaxCards> placedCards{};
-    std::array<bool, kMaxCards> matched{};
-    std::vector<KARVO7HANDLE> unplaced;
+    Ordering ordering;
+    std::array<bool, kMaxCards>& matched = ordering.matched;
+    std::vector<KARVO7HANDLE>& unplaced = ordering.unplaced;
     unplaced.reserve(opened.size());
 
     size_t i = 0;
@@ -299,6 +340,7 @@ std::vector<KARVO7HANDLE> Session::orderCards(const std::vector<KARVO7HANDLE>& o
         if (KARVO7GetCardPosition(handle, &bus, &slot, &error) == 0) {
             desktop_.messageBox("Init", formatText("GetCardPosition %zu Error %X", i + 1, error));
             ++startUpFailures_;
+            ordering.complete = false;
             break;
         }
         KonfigRecord record{};
@@ -337,14 +379,49 @@ std::vector<KARVO7HANDLE> Session::orderCards(const std::vector<KARVO7HANDLE>& o
         unplaced.push_back(opened[i]);
     }
     cards_ = placedCards;
-    return unplaced;
+    return ordering;
 }
 
-// Numbers the cards in channel order: card k is the k-th non-empty entry.
+// A channel of the table whose card was not found keeps its entry, so that the cards after it
+// keep their numbers; a card that took the entry by its enumeration position yields it. The
+// devices that exist but did not open are told, in device order, to these channels in channel
+// order (which of them is on which position cannot be read from a card that does not open);
+// the channels left over are "nicht gefunden". When ordering stopped at an unreadable
+// position, nothing is known of the channels and none is kept.
+void Session::keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>& failed) {
+    missingReasons_.fill("");
+    size_t next = 0;
+    for (uint32_t n = 0; n < kMaxCards && ordering.complete; ++n) {
+        const Channel& channel = channels_[n];
+        if ((channel.bus == 0 && channel.slot == 0) || ordering.matched[n]) {
+            continue;
+        }
+        if (cards_[n] != nullptr) {
+            ordering.unplaced.push_back(cards_[n]);
+            cards_[n] = nullptr;
+        }
+        missingReasons_[n] =
+            next < failed.size() ? openFailureReason(failed[next++].error) : "nicht gefunden";
+    }
+    for (; next < failed.size(); ++next) {
+        desktop_.messageBox("KARVO7Open",
+                            formatText("Device %u %s", failed[next].device,
+                                       openFailureReason(failed[next].error).c_str()));
+    }
+}
+
+void Session::reportMissingCards() {
+    for (const MissingCard& card : missing_) {
+        desktop_.messageBox("Init", missingCardText(card));
+    }
+}
+
+// Numbers the cards in channel order: card k is the k-th entry that holds a card or a missing
+// card.
 void Session::closeGaps() {
     uint32_t j = 0;
     for (uint32_t k = 1; k <= cardCount_; ++k) {
-        while (j < kMaxCards && cards_[j] == nullptr) {
+        while (j < kMaxCards && cards_[j] == nullptr && missingReasons_[j].empty()) {
             ++j;
         }
         if (j == kMaxCards) {
@@ -352,6 +429,10 @@ void Session::closeGaps() {
             break;
         }
         channels_[j].card = k;
+        if (!missingReasons_[j].empty()) {
+            const Channel& channel = channels_[j];
+            missing_.push_back({k, j + 1, channel.bus, channel.slot, missingReasons_[j]});
+        }
         if (j != k - 1) {
             cards_[k - 1] = cards_[j];
             cards_[j] = nullptr;
@@ -363,6 +444,9 @@ void Session::closeGaps() {
 void Session::warmUpCards() {
     for (uint32_t k = 1; k <= cardCount_; ++k) {
         KARVO7HANDLE handle = cards_[k - 1];
+        if (handle == nullptr) {
+            continue;  // a missing card
+        }
         if (KARVO7IsVersion3(handle) == 0) {
             fields_.parametersatz = 0;
             virma4Mode_ = false;
@@ -378,7 +462,7 @@ void Session::warmUpCards() {
 void Session::identifyCards() {
     for (uint32_t k = 1; k <= cardCount_; ++k) {
         KARVO7HANDLE handle = cards_[k - 1];
-        const bool version3 = KARVO7IsVersion3(handle) != 0;
+        const bool version3 = handle != nullptr && KARVO7IsVersion3(handle) != 0;
         for (uint32_t s = 0; s < kSetsPerCard; ++s) {
             const auto id = static_cast<int16_t>(-static_cast<int32_t>(10 * k + s));
             virma4Ids_[k - 1][s] = id;
@@ -427,7 +511,9 @@ bool Session::saveParameterFile() {
 
 KARVO7HANDLE Session::selectedCard(const char* caption) {
     KARVO7HANDLE handle = card(fields_.karte);
-    if (handle == nullptr) {
+    if (const MissingCard* missing = missingCard(fields_.karte)) {
+        desktop_.messageBox(caption, missingCardText(*missing));
+    } else if (handle == nullptr) {
         desktop_.messageBox(caption, formatText("Ungültige Kartennummer %u (1 bis %u)!",
                                                 fields_.karte, cardCount_));
     }

@@ -40,6 +40,19 @@ struct ResultOrigin {
     std::string test;   // the test of that check ("DSP->PCI-FIFO"); empty for a check's own line
 };
 
+// A card the parameter file's channel table expects that did not open at start-up: it keeps
+// its card number, so that the other cards keep theirs.
+struct MissingCard {
+    uint32_t number = 0;   // its card number
+    uint32_t channel = 0;  // the channel of the table ("Kanal<n>")
+    uint32_t bus = 0;      // the channel's PCI position
+    uint32_t slot = 0;
+    std::string reason;  // "in Benutzung", "nicht gefunden", "Fehler <n> beim Öffnen"
+};
+
+// "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung"
+std::string missingCardText(const MissingCard& card);
+
 class Session : public ResultSink {
   public:
     explicit Session(Desktop& desktop);
@@ -51,24 +64,32 @@ class Session : public ResultSink {
     Desktop& desktop() { return desktop_; }
 
     // ---- start and end ------------------------------------------------------------------
-    // Opens, orders, warms up and identifies the cards and loads the parameter file. False
-    // when no card opens (after "Treiber KARVO7.sys ist nicht aktiv!").
+    // Opens, orders, warms up and identifies the cards and loads the parameter file. A card of
+    // the channel table that does not open keeps its number as a missing card, named under
+    // "Init". False when no card opens (after "Treiber KARVO7.sys ist nicht aktiv!", or after
+    // naming the devices that did not open) and none is missing.
     bool startUp();
     // The parameter file that start-up loads instead of the one beside the program (an
     // absolute path); empty = the one beside the program.
     void useParameterFile(std::string path) { requestedProfile_ = std::move(path); }
     // Cards that failed during start-up (position unreadable, warm-up failed).
     uint32_t startUpFailures() const { return startUpFailures_; }
+    // The cards of the channel table that did not open (named at start-up under "Init"), in
+    // card order; their numbers count in cardCount() and have no handle.
+    const std::vector<MissingCard>& missingCards() const { return missing_; }
+    // The missing card of that number; nullptr when it is no missing card.
+    const MissingCard* missingCard(uint32_t number) const;
     // Closes every card, reporting "Karte %d Close Error".
     void closeAll();
 
     // ---- cards --------------------------------------------------------------------------
     uint32_t cardCount() const { return cardCount_; }
-    // Handle of card number 1..cardCount(), nullptr for any other number.
+    // Handle of card number 1..cardCount(), nullptr for a missing card and any other number.
     KARVO7HANDLE card(uint32_t number) const;
     const std::array<Channel, kMaxCards>& channels() const { return channels_; }
     // The selected card's handle after checking "Karte" against 1..cardCount(); outside it,
-    // shows "Ungültige Kartennummer %u (1 bis %u)!" under `caption` and returns nullptr.
+    // shows "Ungültige Kartennummer %u (1 bis %u)!" under `caption` and returns nullptr, and
+    // for a missing card names it (missingCardText) and returns nullptr.
     KARVO7HANDLE selectedCard(const char* caption);
     // The selected set after checking "Karte" and "Parametersatz" (0..7), for the window that
     // edits it in place; nullptr, with a message, when either is out of range.
@@ -169,9 +190,22 @@ class Session : public ResultSink {
     void onResultsChanged(std::function<void()> listener) { resultsChanged_ = std::move(listener); }
 
   private:
-    void openCards(std::vector<KARVO7HANDLE>& opened, uint32_t& highestDevice);
-    std::vector<KARVO7HANDLE> orderCards(const std::vector<KARVO7HANDLE>& opened);
+    // A device that exists but did not open, with the thread's last error of the open.
+    struct FailedOpen {
+        uint32_t device;
+        uint32_t error;
+    };
+    struct Ordering {
+        std::vector<KARVO7HANDLE> unplaced;     // opened cards without a place, to append
+        std::array<bool, kMaxCards> matched{};  // channels whose card was found
+        bool complete = true;                   // every card's position was read
+    };
+    void openCards(std::vector<KARVO7HANDLE>& opened, std::vector<FailedOpen>& failed,
+                   uint32_t& highestDevice);
+    Ordering orderCards(const std::vector<KARVO7HANDLE>& opened);
+    void keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>& failed);
     void closeGaps();
+    void reportMissingCards();
     void warmUpCards();
     void identifyCards();
     void readParameterFile();
@@ -181,6 +215,9 @@ class Session : public ResultSink {
     MainWindowFields fields_;
     uint32_t cardCount_ = 0;
     uint32_t startUpFailures_ = 0;
+    // Per card-list entry during start-up: why the channel's card is missing; empty = it is not.
+    std::array<std::string, kMaxCards> missingReasons_{};
+    std::vector<MissingCard> missing_;
     std::array<KARVO7HANDLE, kMaxCards> cards_{};
     std::array<Channel, kMaxCards> channels_{};
     ParameterSetTable sets_;

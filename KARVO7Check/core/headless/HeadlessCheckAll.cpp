@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <climits>
+#include <exception>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "app/KARVO7CheckDlg.h"
 #include "desktop/scripted/HeadlessDesktop.h"
-#include "headless/JUnitReport.h"
+#include "headless/StationReport.h"
+#include "headless/StationSignals.h"
 #include "profile/Files.h"
 
 namespace k7check {
@@ -42,52 +45,6 @@ std::string absolutePath(const std::string& path) {
     return std::string(folder) + "/" + path;
 }
 
-std::vector<ReportLine> reportLines(Session& session, size_t from, uint32_t startTick) {
-    std::vector<ReportLine> lines;
-    uint32_t previous = startTick;
-    const auto& texts = session.fields().resultLines;
-    const auto& origins = session.resultOrigins();
-    for (size_t i = from; i < texts.size(); ++i) {
-        ResultOrigin origin = i < origins.size()
-                                  ? origins[i]
-                                  : ResultOrigin{previous, session.fields().karte, "", ""};
-        lines.push_back({texts[i], origin.card, origin.tick - previous, origin.check, origin.test});
-        previous = origin.tick;
-    }
-    return lines;
-}
-
-std::vector<ReportCard> reportCards(const Session& session, const std::vector<uint32_t>& numbers) {
-    std::vector<ReportCard> cards;
-    for (const uint32_t number : numbers) {
-        ReportCard card{number};
-        uint32_t error = 0;
-        card.located =
-            KARVO7GetCardPosition(session.card(number), &card.bus, &card.slot, &error) != 0;
-        cards.push_back(card);
-    }
-    return cards;
-}
-
-// A check that failed without a result line ("Keine KARVO7F!"), for the report: its text is the
-// last message of the card's run of "Check All".
-ReportLine failedWithoutLine(const ScriptedDesktop& desktop, size_t firstMessage, uint32_t card,
-                             const std::string& check) {
-    const auto& messages = desktop.messages();
-    const std::string reason = messages.size() > firstMessage
-                                   ? messages.back().caption + ": " + messages.back().text
-                                   : "keine Ergebniszeile";
-    ReportLine line{check + ": " + reason, card, 0, check};
-    line.listed = false;
-    return line;
-}
-
-std::vector<ReportLine> withUnlisted(std::vector<ReportLine> lines,
-                                     const std::vector<ReportLine>& unlisted) {
-    lines.insert(lines.end(), unlisted.begin(), unlisted.end());
-    return lines;
-}
-
 // The cards the run checks, or an empty list (after a message) when the one asked for is not
 // there.
 std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session& session,
@@ -110,15 +67,97 @@ std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session
     return cards;
 }
 
-}  // namespace
+// A card the channel table expects that did not open: a failing case of its own.
+void reportMissingCard(const MissingCard& missing, StationOutcome& outcome, std::ostream& out) {
+    outcome.extra.push_back(missingCardLine(missing));
+    ++outcome.missing;
+    out << outcome.extra.back().text << '\n';
+}
 
-int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
+// "Check All" on each card in turn, until a signal stops it: the check in progress ends on its
+// own, no further check or card starts, and the card is stopped.
+void checkCards(const std::vector<uint32_t>& cards, bool headings, KARVO7CheckDlg& window,
+                HeadlessDesktop& desktop, const StationSignals& signals, StationOutcome& outcome,
+                std::ostream& out) {
+    Session& session = window.session();
+    const auto interrupted = [&signals] { return signals.caught() != 0; };
+    for (const uint32_t card : cards) {
+        if (interrupted()) {
+            break;
+        }
+        outcome.reached.push_back(card);
+        const std::string heading = headings ? "Karte " + std::to_string(card) + ":\n" : "";
+        if (const MissingCard* missing = session.missingCard(card)) {
+            out << heading;
+            reportMissingCard(*missing, outcome, out);
+            out.flush();
+            continue;
+        }
+        const size_t first = session.fields().resultLines.size();
+        const size_t firstMessage = desktop.messages().size();
+        session.selectCard(card);
+        const CheckAllOutcome checked = window.onCheckAll(interrupted);
+        if (checked.ran == 0 && checked.passed && !checked.stopped) {
+            outcome.reached.clear();  // nothing chosen: the same for every card
+            break;
+        }
+        outcome.ran += checked.ran;
+        outcome.passed = checked.passed && outcome.passed;
+        for (const std::string& check : checked.failedWithoutLine) {
+            outcome.extra.push_back(failedWithoutLine(desktop, firstMessage, card, check));
+        }
+        out << heading;
+        for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
+            out << session.fields().resultLines[i] << '\n';
+        }
+        out.flush();
+        if (interrupted()) {
+            outcome.interruptedCard = card;
+            outcome.interruptedCheck =
+                checked.lastStarted.empty() ? "Check All" : checked.lastStarted;
+            uint32_t ignored = 0;
+            KARVO7Stop(session.card(card), &ignored);
+            break;
+        }
+    }
+}
+
+int exitCode(const StationOutcome& outcome, const Session& session, const StationSignals& signals) {
+    if (signals.caught() != 0) {
+        return kHeadlessInterrupted + signals.caught();
+    }
+    if (outcome.missing > 0) {
+        return kHeadlessCardNotChecked;
+    }
+    if (outcome.ran == 0) {
+        return kHeadlessNothingChecked;
+    }
+    if (!outcome.passed || session.startUpFailures() > 0) {
+        return kHeadlessCheckFailed;
+    }
+    return kHeadlessPassed;
+}
+
+// The report of the run; false (after saying why) when it could not be written.
+bool writeReport(const std::string& file, Session& session, uint32_t start,
+                 const StationOutcome& outcome, int signal, std::ostream& err) {
+    std::string why;
+    if (!writeFileAtomically(file, stationReport(session, start, outcome, signal), &why)) {
+        err << "Bericht " << file << " konnte nicht geschrieben werden: " << why << '\n';
+        return false;
+    }
+    return true;
+}
+
+int runStation(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
     if (!options.parameterFile.empty() && !isRegularFile(options.parameterFile)) {
         err << "Parameterdatei " << options.parameterFile << " nicht gefunden!\n";
         return kHeadlessBadArguments;
     }
+    const StationSignals signals;
     HeadlessDesktop desktop(
         options.executablePath.empty() ? runningExecutable() : options.executablePath, err);
+    desktop.stopWhen([&signals] { return signals.caught() != 0; });
     Session session(desktop);
     if (!options.parameterFile.empty()) {
         session.useParameterFile(absolutePath(options.parameterFile));
@@ -135,46 +174,35 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
     }
 
     const uint32_t start = desktop.tickCount();
-    int ran = 0;
-    bool passed = true;
-    std::vector<ReportLine> unlisted;
-    for (const uint32_t card : cards) {
-        const size_t first = session.fields().resultLines.size();
-        const size_t firstMessage = desktop.messages().size();
-        session.selectCard(card);
-        const CheckAllOutcome outcome = window.onCheckAll();
-        if (outcome.ran == 0 && outcome.passed) {
-            break;  // nothing chosen: the same for every card
-        }
-        ran += outcome.ran;
-        passed = outcome.passed && passed;
-        for (const std::string& check : outcome.failedWithoutLine) {
-            unlisted.push_back(failedWithoutLine(desktop, firstMessage, card, check));
-        }
-        if (options.allCards) {
-            out << "Karte " << card << ":\n";
-        }
-        for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
-            out << session.fields().resultLines[i] << '\n';
-        }
-        out.flush();
+    StationOutcome outcome;
+    checkCards(cards, options.allCards, window, desktop, signals, outcome, out);
+    if (outcome.interruptedCard != 0) {
+        err << "Check All: " << StationSignals::name(signals.caught()) << " während \""
+            << outcome.interruptedCheck << "\" auf Karte " << outcome.interruptedCard
+            << ": abgebrochen\n";
     }
-    int code = kHeadlessPassed;
-    if (ran == 0) {
-        code = kHeadlessNothingChecked;
-    } else if (!passed || session.startUpFailures() > 0) {
-        code = kHeadlessCheckFailed;
-    }
+    int code = exitCode(outcome, session, signals);
     if (!options.reportFile.empty() &&
-        !writeFileAtomically(
-            options.reportFile,
-            junitReport(withUnlisted(reportLines(session, 0, start), unlisted),
-                        ran == 0 ? std::vector<ReportCard>{} : reportCards(session, cards)))) {
-        err << "Bericht " << options.reportFile << " konnte nicht geschrieben werden!\n";
+        !writeReport(options.reportFile, session, start, outcome, signals.caught(), err)) {
         code = code == kHeadlessPassed ? kHeadlessCheckFailed : code;
     }
     window.onOk();
     return code;
+}
+
+}  // namespace
+
+int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
+    // Whatever goes wrong inside, the station gets a message and an exit code of its own; the
+    // cards are closed by the session on the way out.
+    try {
+        return runStation(options, out, err);
+    } catch (const std::exception& failure) {
+        err << "Check All: interner Fehler: " << failure.what() << '\n';
+    } catch (...) {
+        err << "Check All: interner Fehler\n";
+    }
+    return kHeadlessInternalError;
 }
 
 }  // namespace k7check

@@ -84,7 +84,8 @@ void nameCases(std::vector<TestCase>& cases) {
 
 std::string testCase(const TestCase& c) {
     const ReportLine& line = *c.line;
-    const bool passed = linePassed(line.text);
+    const bool errored = !line.error.empty();
+    const bool passed = !errored && linePassed(line.text);
     std::string xml = "    <testcase classname=\"" + escaped(suiteName(line.card) + "." + c.check) +
                       "\" name=\"" + escaped(c.name) + "\" time=\"" + seconds(line.durationMs) +
                       "\">\n";
@@ -94,10 +95,12 @@ std::string testCase(const TestCase& c) {
     if (!line.test.empty()) {
         xml += "        <property name=\"test\" value=\"" + escaped(line.test) + "\"/>\n";
     }
-    xml += "        <property name=\"verdict\" value=\"" + std::string(passed ? "OK" : "Fehler") +
-           "\"/>\n";
+    const char* verdict = errored ? "abgebrochen" : passed ? "OK" : "Fehler";
+    xml += "        <property name=\"verdict\" value=\"" + std::string(verdict) + "\"/>\n";
     xml += "      </properties>\n";
-    if (!passed) {
+    if (errored) {
+        xml += "      <error message=\"" + escaped(line.error) + "\"/>\n";
+    } else if (!passed) {
         xml += "      <failure message=\"" + escaped(line.text) + "\"/>\n";
     }
     if (line.listed) {
@@ -110,6 +113,7 @@ std::string testCase(const TestCase& c) {
 std::string suite(const ReportCard& card, const std::vector<TestCase>& cases) {
     size_t tests = 0;
     size_t failures = 0;
+    size_t errors = 0;
     uint32_t total = 0;
     std::string body;
     for (const TestCase& c : cases) {
@@ -117,13 +121,16 @@ std::string suite(const ReportCard& card, const std::vector<TestCase>& cases) {
             continue;
         }
         ++tests;
-        failures += linePassed(c.line->text) ? 0 : 1;
+        const bool errored = !c.line->error.empty();
+        errors += errored ? 1 : 0;
+        failures += errored || linePassed(c.line->text) ? 0 : 1;
         total += c.line->durationMs;
         body += testCase(c);
     }
     std::string xml = "  <testsuite name=\"" + suiteName(card.number) + "\" tests=\"" +
                       std::to_string(tests) + "\" failures=\"" + std::to_string(failures) +
-                      "\" errors=\"0\" time=\"" + seconds(total) + "\">\n";
+                      "\" errors=\"" + std::to_string(errors) + "\" time=\"" + seconds(total) +
+                      "\">\n";
     xml += "    <properties>\n";
     xml += "      <property name=\"card\" value=\"" + std::to_string(card.number) + "\"/>\n";
     if (card.located) {

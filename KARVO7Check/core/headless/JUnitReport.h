@@ -19,6 +19,9 @@ struct ReportLine {
     // Whether the text is a line of the result list; a check that failed without one is
     // reported with the message it gave instead.
     bool listed = true;
+    // Why the check could not end as it would have ("Abgebrochen (SIGTERM)"): the case is an
+    // error, whatever its text says; empty for a case with a verdict.
+    std::string error = {};
 };
 
 // A card the report has a suite for, with its PCI position when it could be read.
@@ -43,7 +46,9 @@ bool isHeading(const std::string& line);
 // for each card that has lines. Headings are no test cases.
 // Within a suite the test case "Karte<n>.<check>" / <test> names a line of a check that
 // writes one line per test; a check's single line is named after the check; further lines of
-// a check without test names are named after their text up to ": ".
+// a check without test names are named after their text up to ": ". A case passes, fails
+// (<failure> with its text) or, with an error given, is an <error> with that message and the
+// verdict "abgebrochen".
 std::string junitReport(const std::vector<ReportLine>& lines,
                         const std::vector<ReportCard>& cards = {});
 

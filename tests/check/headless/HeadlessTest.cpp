@@ -1,9 +1,14 @@
 // The headless "Check All" of production test stations.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <new>
 #include <sstream>
 
 #include "CheckTestSupport.h"
+#include "Format.h"
+#include "SimFixture.h"
+#include "app/KARVO7CheckDlg.h"
 #include "headless/HeadlessCheckAll.h"
 #include "headless/JUnitReport.h"
 
@@ -12,11 +17,12 @@ using namespace k7checktest;
 
 namespace {
 
+// A check that writes `text` and passes when the text carries the verdict "OK".
 struct Verdict : CheckDialog {
     explicit Verdict(std::string text) : CheckDialog("Fake", "Fake"), text_(std::move(text)) {}
     bool automaticCheck(std::string& resultText) override {
         resultText = text_;
-        return text_ == "OK";
+        return linePassed(text_);
     }
     std::string text_;
 };
@@ -259,6 +265,244 @@ TEST_F(Headless, ACheckRefusedWithoutALineStillFailsInTheReport) {
                        lca),
               std::string::npos)
         << "no line of the list, so no output of its own";
+}
+
+// A check that raises `signal` while it runs, as Ctrl-C or a station's stop would.
+struct Interrupted : CheckDialog {
+    explicit Interrupted(int signal) : CheckDialog("Fake", "Fake"), signal_(signal) {}
+    bool automaticCheck(std::string& resultText) override {
+        std::raise(signal_);
+        resultText = "OK";
+        return true;
+    }
+    int signal_;
+};
+
+TEST_F(Headless, ASignalEndsTheCheckInProgressAndStartsNoOther) {
+    registry.registerWindow(CheckId::PciConfiguration,
+                            [](Session&) { return std::make_unique<Interrupted>(SIGINT); });
+    registerVerdict(CheckId::Kennung, "OK");
+    HeadlessOptions options{"", dir.file("report.xml"), &registry};
+    options.allCards = true;
+    // As a program started from a terminal has it, whatever the test program inherited.
+    struct sigaction inherited {};
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigaction(SIGINT, &byDefault, &inherited);
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessInterrupted + SIGINT);
+    // The line of the check in progress; "Kennung" and card 2 never started.
+    EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: OK\n");
+    EXPECT_NE(err.str().find("Check All: SIGINT während \"PCI Configuration\" auf Karte 1: "
+                             "abgebrochen\n"),
+              std::string::npos)
+        << err.str();
+    const std::string xml = readText(dir.file("report.xml"));
+    EXPECT_NE(xml.find("<testsuite name=\"Karte1\" tests=\"1\" failures=\"0\" errors=\"1\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<property name=\"verdict\" value=\"abgebrochen\"/>\n      </properties>\n"
+                       "      <error message=\"Abgebrochen (SIGINT)\"/>"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(xml.find("Karte2"), std::string::npos) << xml;
+    // The cards are closed, and the program's own handling of the signal ended with the run.
+    EXPECT_EQ(closesOf(driver, 1), 1);
+    EXPECT_EQ(closesOf(driver, 3), 1);
+    struct sigaction now {};
+    ::sigaction(SIGINT, &inherited, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+
+    // Started with Ctrl-C ignored (a background job): it stays ignored.
+    struct sigaction ignored {};
+    ignored.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignored, &inherited);
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessPassed);
+    ::sigaction(SIGINT, &inherited, nullptr);
+
+    // SIGTERM the same way, with its own code; a check that wrote no line is an error case.
+    registry.registerWindow(CheckId::PciConfiguration,
+                            [](Session&) { return std::make_unique<Interrupted>(SIGTERM); });
+    registry.registerWindow(CheckId::Kennung, [](Session&) {
+        std::raise(SIGTERM);
+        return std::unique_ptr<CheckDialog>();  // refused without a line
+    });
+    EXPECT_EQ(run("[Check]\nPCIconfig=no\nKennung=yes\n", options), kHeadlessInterrupted + SIGTERM);
+    EXPECT_EQ(out.str(), "Karte 1:\n");
+    const std::string second = readText(dir.file("report.xml"));
+    EXPECT_NE(second.find("<testcase classname=\"Karte1.Kennung\" name=\"Kennung\""),
+              std::string::npos)
+        << second;
+    EXPECT_NE(second.find("<error message=\"Abgebrochen (SIGTERM)\"/>"), std::string::npos);
+}
+
+// Something the run did not foresee ends it with a message and a code of its own, never with
+// an exception out of the program; the cards are closed.
+TEST_F(Headless, AnUnforeseenFailureEndsTheRunWithItsOwnCode) {
+    registry.registerWindow(
+        CheckId::PciConfiguration,
+        [](Session&) -> std::unique_ptr<CheckDialog> { throw std::bad_alloc(); });
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", &registry), kHeadlessInternalError);
+    EXPECT_NE(err.str().find("Check All: interner Fehler: std::bad_alloc\n"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(closesOf(driver, 1), 1);
+    EXPECT_EQ(closesOf(driver, 3), 1);
+}
+
+TEST_F(Headless, AReportThatCannotBeWrittenSaysWhy) {
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    const std::string report = dir.file("fehlt/report.xml");
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", &registry, report), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\n");
+    EXPECT_NE(err.str().find("Bericht " + report + " konnte nicht geschrieben werden: "),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("No such file or directory\n"), std::string::npos) << err.str();
+}
+
+TEST_F(Headless, ACardWhoseOpenFailsIsNamedWithTheError) {
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    driver.failOpen(K7_ERROR_NOT_ENOUGH_MEMORY);
+    HeadlessOptions options{"", "", &registry};
+    options.card = 1;
+    EXPECT_EQ(run("[Bus]\nKanal1=Bus 1 Slot 11\n[Check]\nPCIconfig=yes\n", options),
+              kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1: Kanal 1 (Bus 1 Slot 11) Fehler 8 beim Öffnen\n");
+
+    // No channel expects it: the device is named, and without a card there is nothing to check.
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", options), kHeadlessNoCards);
+    EXPECT_NE(err.str().find("KARVO7Open: Device 1 Fehler 8 beim Öffnen\n"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find("Treiber"), std::string::npos) << err.str();
+}
+
+// Simulated cards on bus 1, slots 12 and 13, as the channel table of the parameter file
+// expects them; the test holds a card as another program would.
+class StationCards : public ::testing::Test {
+  protected:
+    static constexpr const char* kChannels =
+        "[Bus]\nKanal1=Bus 1 Slot 12\nKanal2=Bus 1 Slot 13\n[Check]\nPCIconfig=yes\n";
+
+    StationCards() {
+        // The check names the position of the card it ran on.
+        registry.registerWindow(CheckId::PciConfiguration, [](Session& session) {
+            uint32_t bus = 0;
+            uint32_t slot = 0;
+            uint32_t error = 0;
+            KARVO7GetCardPosition(session.card(session.fields().karte), &bus, &slot, &error);
+            return std::make_unique<Verdict>(formatText("Bus %u Slot %u OK", bus, slot));
+        });
+        writeText(dir.file("KARVO7Check.INI"), kChannels);
+    }
+    ~StationCards() override {
+        for (KARVO7HANDLE held : holds) {
+            KARVO7Close(held);
+        }
+    }
+    void start(uint32_t cards) {
+        sim = std::make_unique<k7sim::Simulator>(simtest::testConfig(cards));
+        ASSERT_TRUE(sim->install());
+    }
+    void hold(uint32_t device) {
+        holds.push_back(KARVO7Open(device));
+        ASSERT_NE(holds.back(), nullptr);
+    }
+    int run(uint32_t card, bool allCards = false) {
+        HeadlessOptions options{dir.file("KARVO7Check"), dir.file("report.xml"), &registry};
+        options.card = card;
+        options.allCards = allCards;
+        out.str("");
+        err.str("");
+        return runHeadlessCheckAll(options, out, err);
+    }
+    std::string report() const { return readText(dir.file("report.xml")); }
+
+    k7test::VirtualClock clock;
+    std::unique_ptr<k7sim::Simulator> sim;
+    std::vector<KARVO7HANDLE> holds;
+    TempDir dir;
+    CheckRegistry registry;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(StationCards, ACardInUseFailsUnderItsOwnNumberAndTheOthersKeepTheirs) {
+    start(2);
+    hold(1);
+    const std::string busy = "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung";
+    EXPECT_EQ(run(0, true), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1:\n" + busy + "\nKarte 2:\nPCI Configuration: Bus 1 Slot 13 OK\n");
+    EXPECT_NE(err.str().find("Init: " + busy + "\n"), std::string::npos) << err.str();
+    const std::string xml = report();
+    const size_t one = xml.find("<testsuite name=\"Karte1\" tests=\"1\" failures=\"1\"");
+    ASSERT_NE(one, std::string::npos) << xml;
+    EXPECT_NE(xml.find("<property name=\"bus\" value=\"1\"/>\n"
+                       "      <property name=\"slot\" value=\"12\"/>",
+                       one),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase classname=\"Karte1.Karte\" name=\"Karte\"", one),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<failure message=\"" + busy + "\"/>", one), std::string::npos);
+    EXPECT_NE(xml.find("<testsuite name=\"Karte2\" tests=\"1\" failures=\"0\""), std::string::npos)
+        << xml;
+
+    // Asked for by number: the busy card is named, the other one is checked as card 2.
+    EXPECT_EQ(run(1), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), busy + "\n");
+    EXPECT_EQ(run(2), kHeadlessPassed);
+    EXPECT_EQ(out.str(), "PCI Configuration: Bus 1 Slot 13 OK\n");
+
+    // Both in use: still no "no driver", each card named.
+    hold(2);
+    EXPECT_EQ(run(0, true), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(),
+              "Karte 1:\n" + busy + "\nKarte 2:\nKarte 2: Kanal 2 (Bus 1 Slot 13) in Benutzung\n");
+    EXPECT_EQ(err.str().find("Treiber"), std::string::npos) << err.str();
+
+    // Free again: both checked under their numbers.
+    for (KARVO7HANDLE held : holds) {
+        KARVO7Close(held);
+    }
+    holds.clear();
+    EXPECT_EQ(run(0, true), kHeadlessPassed);
+    EXPECT_EQ(out.str(),
+              "Karte 1:\nPCI Configuration: Bus 1 Slot 12 OK\n"
+              "Karte 2:\nPCI Configuration: Bus 1 Slot 13 OK\n");
+}
+
+TEST_F(StationCards, ACardThatIsNotThereIsNamedToo) {
+    start(1);
+    EXPECT_EQ(run(0, true), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(),
+              "Karte 1:\nPCI Configuration: Bus 1 Slot 12 OK\n"
+              "Karte 2:\nKarte 2: Kanal 2 (Bus 1 Slot 13) nicht gefunden\n");
+    EXPECT_EQ(run(1), kHeadlessPassed);
+
+    // Without a channel table nothing is expected: the one card is all there is.
+    writeText(dir.file("KARVO7Check.INI"), "[Check]\nPCIconfig=yes\n");
+    EXPECT_EQ(run(0, true), kHeadlessPassed);
+    EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: Bus 1 Slot 12 OK\n");
+}
+
+TEST_F(StationCards, TheWindowNamesABusyCardAtStartUpAndWhenItIsChosen) {
+    start(2);
+    hold(1);
+    ScriptedDesktop desktop(dir.file("KARVO7Check"), false);
+    KARVO7CheckDlg window(desktop, registry);
+    ASSERT_TRUE(window.onInit());
+    const std::string busy = "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung";
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{"KARVO7Open: 1 Karten -> 2 Devices", "Init: " + busy}));
+    EXPECT_EQ(window.cardCount(), 2u);
+    EXPECT_EQ(window.fields().karteLabel, "von 2 Karten");
+    EXPECT_EQ(window.card(1), nullptr);
+    window.session().selectCard(1);
+    EXPECT_FALSE(window.onCheckButton(CheckId::PciConfiguration));
+    EXPECT_EQ(desktop.messageLines().back(), "PCI Configuration: " + busy);
+    window.session().selectCard(2);
+    EXPECT_TRUE(window.onCheckButton(CheckId::PciConfiguration));
+    EXPECT_EQ(window.fields().resultLines.back(), "PCI Configuration: Bus 1 Slot 13 OK");
 }
 
 TEST(JUnitReport, NamesAndVerdictsOfLines) {

@@ -9,6 +9,20 @@ namespace k7check {
 HeadlessDesktop::HeadlessDesktop(std::string executable, std::ostream& log, bool virtualClock)
     : ScriptedDesktop(std::move(executable), virtualClock), log_(log) {}
 
+bool HeadlessDesktop::stopRequested() {
+    return (interrupted_ && interrupted_()) || ScriptedDesktop::stopRequested();
+}
+
+void HeadlessDesktop::runLong(const std::string& caption, const std::string& text,
+                              uint32_t expectedMs, const std::function<void()>& work) {
+    // A signal does not cut a long operation short: whoever sent one learns what the run
+    // finishes first, before the work starts.
+    if (interrupted_) {
+        log_ << caption << ": " << text << std::endl;
+    }
+    ScriptedDesktop::runLong(caption, text, expectedMs, work);
+}
+
 Answer HeadlessDesktop::unscriptedAnswer(const std::string& caption, const std::string& text,
                                          Buttons buttons) {
     log_ << caption << ": " << text;

@@ -12,10 +12,14 @@
 //  - a file dialog without a proposed name: cancelled;    not logged
 //  - a modal window: initialised and ended with Cancel;   logged "title: (Fenster ohne
 //    Bildschirm geschlossen)"
+//  - live work polling for a stop: stopped once the run is interrupted (stopWhen)
+//  - a long operation (an EEPROM repair): run to its end, whatever stopWhen says; logged
+//    "caption: text" as it starts when the run can be interrupted
 // Messages, windows and file dialogs are recorded as the scripted desktop records them, so that
 // the run can tell which message belongs to which check.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -30,6 +34,13 @@ class HeadlessDesktop : public ScriptedDesktop {
     // run uses the real clock; a test may give it the virtual one (`virtualClock`).
     HeadlessDesktop(std::string executable, std::ostream& log, bool virtualClock = false);
 
+    // Live work is asked to stop as soon as `interrupted` says so (a signal to the station).
+    void stopWhen(std::function<bool()> interrupted) { interrupted_ = std::move(interrupted); }
+
+    bool stopRequested() override;
+    void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
+                 const std::function<void()>& work) override;
+
   protected:
     Answer unscriptedAnswer(const std::string& caption, const std::string& text,
                             Buttons buttons) override;
@@ -38,6 +49,7 @@ class HeadlessDesktop : public ScriptedDesktop {
 
   private:
     std::ostream& log_;
+    std::function<bool()> interrupted_;
 };
 
 }  // namespace k7check

@@ -1,7 +1,5 @@
 #include "windows/pci/HexFields.h"
 
-#include <cctype>
-
 #include "KARVO7Protocol.h"
 #include "fields/NumberText.h"
 
@@ -9,28 +7,6 @@ namespace k7check {
 
 std::string formatField(uint32_t value, unsigned bits) {
     return formatHex(value, static_cast<int>(bits / 4));
-}
-
-std::optional<uint32_t> parseField(const std::string& text) {
-    std::size_t i = text.find_first_not_of(" \t");
-    if (i == std::string::npos) {
-        return std::nullopt;
-    }
-    if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
-        i += 2;
-    }
-    uint32_t value = 0;
-    bool digits = false;
-    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
-        const char c = text[i];
-        const auto digit = static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-        value = (value << 4u) | digit;
-        digits = true;
-    }
-    if (!digits) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::optional<uint32_t> parseEntry(const std::string& text, unsigned bits) {
@@ -133,8 +109,17 @@ uint32_t eepromWriteMs(unsigned bits) {
     return bits / 8 * k7proto::eeprom::kByteWriteMs;
 }
 
-uint32_t referenceValue(const IniFile& file, const std::string& section, const std::string& key) {
-    return parseField(file.getString(section, key, "0")).value_or(0);
+Reference referenceValue(const IniFile& file, const std::string& section, const HexField& field) {
+    const std::string name = "[" + section + "] " + field.key;
+    const std::optional<std::string> text = file.value(section, field.key);
+    if (!text || text->find_first_not_of(" \t") == std::string::npos) {
+        return {0, "Vorgabe fehlt: " + name};
+    }
+    const std::optional<uint32_t> value = parseEntry(*text, field.bits);
+    if (!value) {
+        return {0, "Vorgabe ungültig: " + name};
+    }
+    return {*value, ""};
 }
 
 void bindTexts(FieldBinder& binder, const std::vector<HexField>& fields,

@@ -54,10 +54,6 @@ struct HexField {
 
 // The value's hexadecimal digits, two per byte of the field ("%04X" for 16 bits).
 std::string formatField(uint32_t value, unsigned bits);
-// A reference value's text read as hexadecimal ("%X"; blanks and an "0x" allowed, anything
-// after the digits ignored), as the parameter files have always been read; nothing when it
-// holds no hexadecimal digit. Digits beyond 32 bits are dropped.
-std::optional<uint32_t> parseField(const std::string& text);
 // A value typed into a field of `bits` bits: a hexadecimal number (blanks and an "0x" allowed)
 // the field holds as typed; nothing for any other text.
 std::optional<uint32_t> parseEntry(const std::string& text, unsigned bits);
@@ -85,9 +81,16 @@ bool writeEeprom(KARVO7HANDLE card, uint32_t at, unsigned bits, uint32_t value);
 // Milliseconds a write of `bits` costs the bridge.
 uint32_t eepromWriteMs(unsigned bits);
 
-// A reference value: the key's text in `section`, default "0", read as hexadecimal; a text
-// without hexadecimal digits counts as 0.
-uint32_t referenceValue(const IniFile& file, const std::string& section, const std::string& key);
+// A reference value of the parameter file for a field: its key's text in `section` read as a
+// hexadecimal number the field holds (blanks and an "0x" allowed, nothing else). A key that is
+// missing or empty, or a text that is no such number, gives no value but the reason, so that a
+// check never compares a card with, or writes to it, a value nobody gave.
+struct Reference {
+    uint32_t value = 0;
+    std::string fault;  // "Vorgabe fehlt: [PCIEEPROM] VendorID"; empty when the value is good
+    bool valid() const { return fault.empty(); }
+};
+Reference referenceValue(const IniFile& file, const std::string& section, const HexField& field);
 
 // One text per field, bound to the fields' edits.
 void bindTexts(FieldBinder& binder, const std::vector<HexField>& fields,

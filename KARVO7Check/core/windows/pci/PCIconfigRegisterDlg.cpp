@@ -156,7 +156,8 @@ bool PCIconfigRegisterDlg::automaticCheck(std::string& resultText) {
             if (field.key != key) {
                 continue;
             }
-            const uint32_t reference = referenceValue(references, kPciConfigSection, key);
+            // A missing reference counts as 0: the check only compares, never writes.
+            const uint32_t reference = referenceValue(references, kPciConfigSection, field).value;
             const uint32_t value = imageValue(live, field.at, field.bits);
             if (reference != value) {
                 resultText = fillMessage(field.message, reference, value);

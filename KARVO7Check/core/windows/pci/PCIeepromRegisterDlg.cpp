@@ -200,12 +200,21 @@ std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
 bool PCIeepromRegisterDlg::automaticCheck(std::string& resultText) {
     const IniFile references = IniFile::load(profileFile_);
     const std::vector<HexField> fields = eepromCheckFields();
+    // Every reference is read before anything is written: one that is missing or no number
+    // fails the check and the card keeps what it holds.
     std::vector<uint32_t> wanted;
-    uint32_t repairMs = 0;
     for (const HexField& f : fields) {
-        wanted.push_back(referenceValue(references, kEepromSection, f.key));
-        if (readEeprom(card_, f.at, f.bits) != wanted.back()) {
-            repairMs += eepromWriteMs(f.bits);
+        const Reference reference = referenceValue(references, kEepromSection, f);
+        if (!reference.valid()) {
+            resultText = reference.fault;
+            return false;
+        }
+        wanted.push_back(reference.value);
+    }
+    uint32_t repairMs = 0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (readEeprom(card_, fields[i].at, fields[i].bits) != wanted[i]) {
+            repairMs += eepromWriteMs(fields[i].bits);
         }
     }
     if (repairMs == 0) {

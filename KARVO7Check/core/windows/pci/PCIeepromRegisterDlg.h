@@ -55,7 +55,10 @@ class PCIeepromRegisterDlg : public CheckDialog, public FormSource {
     std::vector<Write> onWrite();
     // The EEPROM check with repair: "OK" when every field equals its reference, "nach
     // Schreiben OK" when deviating fields were written and read back right, else the first
-    // field's message (reference, value read back) and fail.
+    // field's message (reference, value read back) and fail. A reference that is missing,
+    // empty or no number of its field's width fails the check with its section and key
+    // ("Vorgabe fehlt: [PCIEEPROM] VendorID", "Vorgabe ungültig: ...") before anything is
+    // written.
     bool automaticCheck(std::string& resultText) override;
 
   private:

@@ -54,10 +54,14 @@ class CardWindowsOn : public ::testing::Test {
         sim = std::make_unique<k7sim::Simulator>(config);
         ASSERT_TRUE(sim->install());
         desktop.onSleep([this] { sim->service(); });
+        // A channel for each card started: a channel without its card is a missing card.
+        std::string channels = "[Bus]\n";
+        for (uint32_t n = 1; n <= cards; ++n) {
+            channels +=
+                "Kanal" + std::to_string(n) + "=Bus 1 Slot " + std::to_string(11 + n) + "\n";
+        }
         writeText(dir.file("KARVO7Check.INI"),
-                  "[Bus]\nKanal1=Bus 1 Slot 12\nKanal2=Bus 1 Slot 13\nKanal3=Bus 1 Slot 14\n"
-                  "[Kennung]\nFilename=" +
-                      exampleFile("KARVO7Kennung.txt") +
+                  channels + "[Kennung]\nFilename=" + exampleFile("KARVO7Kennung.txt") +
                       "\n[DSP]\nFilename=" + exampleFile("KARVO7DSP.hex") + "\n" + extraIni);
         session = std::make_unique<Session>(desktop);
         ASSERT_TRUE(session->startUp());

@@ -3,6 +3,7 @@
 // EEPROM window's write, the reference windows and the operation registers.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
 
 #include "CheckTestSupport.h"
@@ -209,6 +210,57 @@ TEST_F(PciWindows, EepromCheckRepairsOnlyTheDeviatingField) {
     EXPECT_EQ(desktop.now() - before, 100u);  // one byte
 }
 
+// A reference nobody gave is never written: the card would lose its identity on the bus
+// (vendor 0000). The check names section and key and leaves every byte as it was.
+TEST_F(PciWindows, EepromCheckWritesNothingWhenAReferenceIsMissingOrNoNumber) {
+    k7sim::Config config = simtest::testConfig(1);
+    config.cards[0].pci.interruptPin = 2;  // a deviating field: a repair would start
+    start(config);
+    const auto before = eeprom();
+    const std::string shipped = readText(profile());
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Vorgabe fehlt: [PCIEEPROM] Signature"},
+        {"[Init]\nKarte=1\n", "Vorgabe fehlt: [PCIEEPROM] Signature"},
+        {"[PCIEEPROM]\nVendorID=zz\n", "Vorgabe fehlt: [PCIEEPROM] Signature"},
+    };
+    for (const auto& [file, expected] : cases) {
+        writeText(profile(), file);
+        PCIeepromRegisterDlg window(desktop, card, profile());
+        std::string text;
+        EXPECT_FALSE(window.automaticCheck(text)) << file;
+        EXPECT_EQ(text, expected) << file;
+    }
+    const std::pair<const char*, std::string> values[] = {
+        {"zz", "Vorgabe ungültig: [PCIEEPROM] VendorID"},
+        {"", "Vorgabe fehlt: [PCIEEPROM] VendorID"},
+        {"  ", "Vorgabe fehlt: [PCIEEPROM] VendorID"},
+        {"10E8zz", "Vorgabe ungültig: [PCIEEPROM] VendorID"},
+        {"110E8", "Vorgabe ungültig: [PCIEEPROM] VendorID"},  // wider than the field
+    };
+    for (const auto& [value, expected] : values) {
+        writeText(profile(), shipped);
+        reference("PCIEEPROM", "VendorID", value);
+        PCIeepromRegisterDlg window(desktop, card, profile());
+        std::string text;
+        EXPECT_FALSE(window.automaticCheck(text)) << value;
+        EXPECT_EQ(text, expected) << value;
+    }
+    // The last field of the check's order counts as much as the first.
+    writeText(profile(), shipped);
+    reference("PCIEEPROM", "MaximumLatency", "-1");
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    std::string text;
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "Vorgabe ungültig: [PCIEEPROM] MaximumLatency");
+    EXPECT_EQ(eeprom(), before);
+    EXPECT_TRUE(desktop.work().empty());
+
+    // Written as "0x" and with blanks around it, a reference is a number like any other.
+    reference("PCIEEPROM", "MaximumLatency", " 0x10 ");
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "nach Schreiben OK");
+}
+
 TEST_F(PciWindows, WriteProtectedEepromFailsWithTheFirstFieldThatDoesNotStick) {
     k7sim::Config config = simtest::testConfig(1);
     config.cards[0].pci.interruptPin = 2;
@@ -298,6 +350,11 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     EXPECT_EQ(desktop.messageLines().back(),
               "PCI Local Configuration Vorgaben: Ungültiger Wert in \"InterruptPin\": erlaubt sind "
               "Hexadezimalzahlen von 00000000 bis FFFFFFFF.");
+    EXPECT_EQ(readText(profile()),
+              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
+    // Nor is an emptied one: the check would find the reference missing.
+    controls.type("InterruptPinEdit", " ");
+    EXPECT_FALSE(eeprom.onSave());
     EXPECT_EQ(readText(profile()),
               "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
     controls.type("InterruptPinEdit", "01 ");
@@ -402,6 +459,7 @@ class HeadlessPciChecks : public ::testing::Test {
         out.str("");
         const int code = runHeadlessCheckAll(
             {dir.file("KARVO7Check"), dir.file("report.xml"), &registry}, out, err);
+        keepEeprom();
         simulator.uninstall();
         return code;
     }
@@ -413,9 +471,21 @@ class HeadlessPciChecks : public ::testing::Test {
         return f;
     }
 
+    // The bridge EEPROM of card 1 as the run left it.
+    void keepEeprom() {
+        KARVO7HANDLE card = KARVO7Open(1);
+        ASSERT_NE(card, nullptr);
+        eepromAfterRun.clear();
+        for (uint32_t a = 0; a < 0x80; ++a) {
+            eepromAfterRun.push_back(KARVO7ReadPCIEEPROMbyte(card, a));
+        }
+        KARVO7Close(card);
+    }
+
     k7test::VirtualClock clock;  // EEPROM writes pause in virtual time
     TempDir dir;
     CheckRegistry registry;
+    std::vector<uint8_t> eepromAfterRun;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -441,6 +511,72 @@ TEST_F(HeadlessPciChecks, DeviatingInterruptPinIsRepairedUnlessTheEepromIsProtec
     EXPECT_EQ(run(config, {fault(k7sim::Fault::Kind::EepromProtected)}), kHeadlessCheckFailed);
     EXPECT_NE(out.str().find("PCI EEPROM: InterruptPin Soll: 01 Ist: 02\n"), std::string::npos)
         << out.str();
+}
+
+TEST_F(HeadlessPciChecks, WithoutEepromReferencesTheStationFailsAndTheCardKeepsItsIdentity) {
+    // The shipped file without its section "PCIEEPROM".
+    std::string ini = readText(exampleFile("KARVO7Check.INI"));
+    const size_t from = ini.find("[PCIEEPROM]");
+    ini.erase(from, ini.find("[Selbstest]") - from);
+    writeText(dir.file("KARVO7Check.INI"), ini);
+    k7sim::Config config = simtest::testConfig(1);
+    config.cards[0].pci.interruptPin = 2;
+    EXPECT_EQ(run(config), kHeadlessCheckFailed);
+    EXPECT_NE(out.str().find("PCI EEPROM: Vorgabe fehlt: [PCIEEPROM] Signature\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(eepromAfterRun[0x40], 0xE8);  // vendor 10E8 as the card came
+    EXPECT_EQ(eepromAfterRun[0x41], 0x10);
+    EXPECT_EQ(eepromAfterRun[0x7D], 0x02);  // the deviating pin is not repaired either
+    const std::string report = readText(dir.file("report.xml"));
+    EXPECT_NE(report.find("<failure message=\"PCI EEPROM: Vorgabe fehlt: [PCIEEPROM] "
+                          "Signature\"/>"),
+              std::string::npos)
+        << report;
+}
+
+TEST_F(HeadlessPciChecks, ASignalDuringTheEepromRepairLetsItFinishAndEndsTheRun) {
+    // References the card does not hold in three double words: a repair of 12 bytes, 1.2 s on
+    // a real card.
+    IniFile ini = IniFile::load(dir.file("KARVO7Check.INI"));
+    ini.set("PCIEEPROM", "Baseaddress2", "0000E001");
+    ini.set("PCIEEPROM", "Baseaddress3", "0000E101");
+    ini.set("PCIEEPROM", "Baseaddress4", "0000E201");
+    ASSERT_TRUE(ini.save(dir.file("KARVO7Check.INI")));
+    // SIGTERM as the first EEPROM byte is written.
+    bool raised = false;
+    clock.onSleep([&raised](uint32_t ms) {
+        if (ms == k7proto::eeprom::kByteWriteMs && !raised) {
+            raised = true;
+            std::raise(SIGTERM);
+        }
+    });
+    EXPECT_EQ(run(simtest::testConfig(1)), kHeadlessInterrupted + SIGTERM);
+    EXPECT_TRUE(raised);
+    // The repair is whole; the checks after it did not start.
+    EXPECT_EQ(out.str(), "PCI Configuration: OK\nPCI EEPROM: nach Schreiben OK\n");
+    namespace e = k7proto::eeprom;
+    for (const auto& [at, value] :
+         {std::pair{e::kBaseAddress2.address, 0xE0u}, std::pair{e::kBaseAddress3.address, 0xE1u},
+          std::pair{e::kBaseAddress4.address, 0xE2u}}) {
+        EXPECT_EQ(eepromAfterRun[at], 0x01) << at;
+        EXPECT_EQ(eepromAfterRun[at + 1], value) << at;
+    }
+    EXPECT_NE(err.str().find("PCI EEPROM: PCI EEPROM wird repariert ...\n"), std::string::npos);
+    EXPECT_NE(err.str().find("Check All: SIGTERM während \"PCI EEPROM\" auf Karte 1: "
+                             "abgebrochen\n"),
+              std::string::npos)
+        << err.str();
+    // The report: the interrupted check an error, the one before it passed.
+    const std::string report = readText(dir.file("report.xml"));
+    EXPECT_NE(report.find("tests=\"2\" failures=\"0\" errors=\"1\""), std::string::npos) << report;
+    const size_t eeprom = report.find("<testcase classname=\"Karte1.PCI EEPROM\"");
+    ASSERT_NE(eeprom, std::string::npos) << report;
+    EXPECT_NE(report.find("<error message=\"Abgebrochen (SIGTERM)\"/>\n"
+                          "      <system-out>PCI EEPROM: nach Schreiben OK</system-out>",
+                          eeprom),
+              std::string::npos)
+        << report;
 }
 
 TEST_F(HeadlessPciChecks, UnreadableConfigurationFailsTheRun) {

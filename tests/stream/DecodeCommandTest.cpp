@@ -1,5 +1,6 @@
-// `karvo7 decode`: CSV and JSON lines for every item kind, files it refuses with exit code 1, a
-// tail noted on the error stream, and a round trip of simulated card data.
+// `karvo7 decode`: CSV and JSON lines for every item kind, files it refuses with exit code 1 (also
+// one without any valid item), a tail noted on the error stream, and a round trip of simulated
+// card data.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -200,6 +201,18 @@ TEST(DecodeCommand, MissingEmptyAndUnreadableFilesFail) {
         const Decoded r = decode(options(locked.path()));
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    }
+}
+
+TEST(DecodeCommand, AFileHoldingNoValidItemAtAllIsAnError) {
+    // A header cut short, and a header whose length is below its own size: nothing but a tail.
+    for (const streamtest::Buffer& bytes :
+         {streamtest::Buffer{0x14}, streamtest::Buffer{0x14, 0, 2, 0, 0, 0, 1, 2, 3}}) {
+        const TempFile file(bytes);
+        const Decoded r = decode(options(file.path()));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out.rfind("tail,0,", 0), 0u) << r.out;
+        EXPECT_NE(r.err.find(file.path() + ": no valid record"), std::string::npos) << r.err;
     }
 }
 

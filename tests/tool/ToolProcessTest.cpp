@@ -1,6 +1,7 @@
 // karvo7 as a process on simulated cards: what lands on standard output, the messages on
 // standard error and the exit codes of good and bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
@@ -184,7 +185,11 @@ TEST_F(ToolProcessTest, DspFilesRefusedAsTheCheckProgramRefusesThem) {
         {folder.file("empty.hex"), "Keine gültige Extension (*.bin/*.hex)"},
         {folder.file("binary.hex"), "Ungültige Zeile 1 in der Hex-Datei"},
         {folder.file("program.txt"), "Keine gültige Extension (*.bin/*.hex)"},
+        // A FIFO would wait for a writer, a device is no program: refused by name at once.
+        {folder.file("fifo.hex"), folder.file("fifo.hex") + ": keine Datei"},
+        {"/dev/zero", "/dev/zero: keine Datei"},
     };
+    ASSERT_EQ(::mkfifo(folder.file("fifo.hex").c_str(), 0600), 0);
     for (const Case& c : cases) {
         const Finished f = run({"dsp", "1", c.file});
         EXPECT_EQ(f.code, 1) << c.file;
@@ -225,7 +230,9 @@ TEST_F(ToolProcessTest, ParameterFilesThatAreNone) {
         {folder.file("empty.ini"), "the parameter file is empty"},
         {folder.file("binary.ini"), "binary data"},
         {folder.file("other.ini"), "no section [Karte1-Satz1]"},
+        {folder.file("fifo.ini"), folder.file("fifo.ini") + ": keine Datei"},
     };
+    ASSERT_EQ(::mkfifo(folder.file("fifo.ini").c_str(), 0600), 0);
     for (const Case& c : cases) {
         const Finished f = run({"shot", "1", "--set", "1", "--ini", c.file});
         EXPECT_EQ(f.code, 2) << c.file << ": " << f.err;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "KARVO7Stream.h"
-#include "MappedFile.h"
+#include "profile/RegularFile.h"
 
 namespace karvo7 {
 
@@ -292,15 +292,21 @@ KARVO7StreamOptions streamOptions(const DecodeOptions& o) {
 }  // namespace
 
 int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err) {
-    MappedFile file;
+    // Read, not mapped: a capture that another program cuts short while it is read ends as a
+    // truncated capture, where a mapping would end the program with SIGBUS.
+    std::string capture;
     std::string reason;
-    if (!file.open(options.file, reason)) {
-        err << "karvo7 decode: " << options.file << ": " << reason << "\n";
+    if (!k7check::readRegularFile(options.file, capture, &reason)) {
+        err << "karvo7 decode: " << reason << "\n";
+        return 1;
+    }
+    if (capture.empty()) {
+        err << "karvo7 decode: " << options.file << ": the file is empty\n";
         return 1;
     }
     const KARVO7StreamOptions streamOpts = streamOptions(options);
     KARVO7StreamWalker walker;
-    if (KARVO7StreamBegin(&walker, file.data(), file.size(), &streamOpts) != 1) {
+    if (KARVO7StreamBegin(&walker, capture.data(), capture.size(), &streamOpts) != 1) {
         err << "karvo7 decode: no active parameter set among 1 to 6 for the gate entries\n";
         return 1;
     }
@@ -308,6 +314,7 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
     std::vector<int16_t> samples(65536);
     KARVO7StreamItem item;
     KARVO7StreamItem last{};
+    bool decoded = false;
     {
         LineWriter writer(out);
         while (KARVO7StreamNext(&walker, &item, samples.data(),
@@ -318,6 +325,7 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
             } else {
                 csvLine(writer, item, samples.data());
             }
+            decoded = decoded || item.kind != KARVO7STREAM_ITEM_TAIL;
             last = item;
         }
     }
@@ -332,6 +340,10 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
             << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length"
                                                               : "truncated")
             << ")\n";
+    }
+    if (!decoded) {
+        err << "karvo7 decode: " << options.file << ": no valid record\n";
+        return 1;
     }
     return 0;
 }

@@ -34,7 +34,8 @@ struct DecodeOptions {
 
 // Decodes `options.file` onto `out`. Returns 0 when the file was decoded (a tail that could not
 // be read is listed, and noted on `err`), 1 when it could not be read (missing, unreadable,
-// not a regular file, empty) or `out` failed; the reason goes to `err`.
+// not a regular file, empty), holds no valid item at all, or `out` failed; the reason goes to
+// `err`.
 int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace karvo7

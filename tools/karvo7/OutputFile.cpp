@@ -34,7 +34,7 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         return true;
     }
     if (!k7check::linkMayBeFollowed(path)) {
-        error = path + ": fremder symbolischer Link";
+        error = path + ": " + k7check::kForeignLink;
         return false;
     }
     struct stat info {};

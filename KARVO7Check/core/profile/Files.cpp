@@ -103,7 +103,7 @@ bool AtomicFile::resolveTarget(const std::string& path, std::string* error) {
         return true;
     }
     if (!linkMayBeFollowed(path)) {
-        return fail(error, "fremder symbolischer Link", path);
+        return fail(error, kForeignLink, path);
     }
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) {

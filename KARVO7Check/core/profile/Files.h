@@ -71,6 +71,9 @@ class AtomicFile {
     std::string reason_;
 };
 
+// Why a link is not followed (see linkMayBeFollowed).
+inline constexpr const char* kForeignLink = "fremder symbolischer Link";
+
 // False when `path` is a symbolic link that is not to be followed: in a sticky, world-writable
 // folder, owned by neither the caller nor the folder's owner. True for anything else.
 bool linkMayBeFollowed(const std::string& path);

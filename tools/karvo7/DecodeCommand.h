@@ -15,6 +15,7 @@
 // JSON lines: one object per item with the same fields by name ("item", "offset", ...).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -30,6 +31,8 @@ struct DecodeOptions {
     // Native layout: the data are compact gate entries of these parameter sets (bit s = set s,
     // 1 to 6); 0: the data are samples.
     uint32_t nativeGateSets = 0;
+    // Bytes read at a time (0: 16 MB); the output does not depend on it.
+    std::size_t windowBytes = 0;
 };
 
 // Decodes `options.file` onto `out`. Returns 0 when the file was decoded (a tail that could not

@@ -62,6 +62,8 @@ constexpr uint32_t kTransferBusy = 0xE7060002u;      // a transfer is already ou
 constexpr uint32_t kImageTooLarge = 0xE7060003u;     // firmware image above 64 KiB
 constexpr uint32_t kFifoOverflow = 0xE7060004u;      // shots were lost: the data FIFO overflowed
 constexpr uint32_t kDepthTable = 0xE7070001u;        // depth table of a wrong size
+constexpr uint32_t kStateNotKept = 0xE7080001u;      // the card's state file could not be
+                                                     // written (full or read-only disk)
 }  // namespace err
 
 // The test block the card puts into the PCI FIFO for self test 0, twice.
@@ -167,7 +169,8 @@ struct Config {
     bool worker = true;                // background thread for time-driven work
     bool persist = true;               // keep EEPROM, PCI configuration writes, firmware on disk
     std::string stateDir;              // empty: $KARVO7_SIM_STATE, else ~/.local/state/karvo7sim
-    std::string lockDir;               // empty: the state directory, or /tmp when not persisting
+    std::string lockDir;               // empty: $XDG_RUNTIME_DIR/karvo7sim, else the state
+                                       // directory's "locks", else /tmp/karvo7sim-<uid>
     std::string instance = "default";  // cards of one instance exclude each other everywhere
     uint32_t fifoBytes = 262144;       // capacity of each card's data FIFO (the largest shot fits)
     uint32_t resultsBytes = 65536;     // capacity of each card's gate results store

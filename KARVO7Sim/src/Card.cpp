@@ -53,12 +53,12 @@ void Card::loadPersistent() {
     }
 }
 
-void Card::saveEeprom() const {
-    state_.save("eeprom", eeprom_.bytes().data(), eeprom_.bytes().size());
+bool Card::saveEeprom() const {
+    return state_.save("eeprom", eeprom_.bytes().data(), eeprom_.bytes().size());
 }
 
-void Card::savePci() const {
-    state_.save("pci", pci_.bytes().data(), pci_.bytes().size());
+bool Card::savePci() const {
+    return state_.save("pci", pci_.bytes().data(), pci_.bytes().size());
 }
 
 // The state the firmware starts with after power-up or a hardware reset.

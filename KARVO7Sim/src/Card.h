@@ -79,8 +79,9 @@ class Card {
     void advance();
     void powerUpState();
     void loadPersistent();
-    void saveEeprom() const;
-    void savePci() const;
+    // False when the state could not be kept on disk.
+    [[nodiscard]] bool saveEeprom() const;
+    [[nodiscard]] bool savePci() const;
     uint32_t fail(uint32_t status, uint32_t word);
     void hardwareReset();
 

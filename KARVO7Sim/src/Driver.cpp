@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -43,9 +44,37 @@ std::string stateDirectory(const Config& config) {
     return base + "/" + config.instance;
 }
 
+std::string lockDirectory(const std::string& configured, const std::string& state) {
+    if (!configured.empty()) {
+        return configured;
+    }
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime != nullptr && *runtime == '/') {
+        return std::string(runtime) + "/karvo7sim";
+    }
+    if (!state.empty()) {
+        return state + "/locks";
+    }
+    return "/tmp/karvo7sim-" + std::to_string(::geteuid());
+}
+
+bool lockFolderUsable(const std::string& folder, bool configured) {
+    if (configured) {
+        return makeDirectories(folder);
+    }
+    // A folder of the program's own choosing is private: made 0700 and taken only when it is
+    // the caller's, is no link, and no one else may write into it.
+    if (!makeDirectories(folder, 0700)) {
+        return false;
+    }
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 0077) == 0;
+}
+
 Driver::Driver(const Config& config) : config_(config) {
     const std::string state = stateDirectory(config_);
-    lockDirectory_ = !config_.lockDir.empty() ? config_.lockDir : !state.empty() ? state : "/tmp";
+    lockDirectory_ = lockDirectory(config_.lockDir, state);
     CardSettings settings;
     settings.stateDirectory = state;
     settings.seed = config_.seed;
@@ -66,6 +95,14 @@ Driver::Driver(const Config& config) : config_(config) {
 }
 
 Driver::~Driver() {
+    stopWorker();
+    std::lock_guard lock(locksMutex_);
+    for (const auto& [number, fd] : locks_) {
+        ::close(fd);
+    }
+}
+
+void Driver::stopWorker() {
     {
         std::lock_guard lock(workerMutex_);
         stopping_ = true;
@@ -73,10 +110,6 @@ Driver::~Driver() {
     wake_.notify_all();
     if (worker_.joinable()) {
         worker_.join();
-    }
-    std::lock_guard lock(locksMutex_);
-    for (const auto& [number, fd] : locks_) {
-        ::close(fd);
     }
 }
 
@@ -146,16 +179,21 @@ void Driver::work() {
 }
 
 // The lock file of a card: held with flock while the card is open, so that another process's
-// open of the same card (same instance) fails as on a real driver.
+// open of the same card (same instance) fails as on a real driver. A lock that cannot be taken
+// (no folder for it, a planted link or folder, another user's file) refuses the open: a card
+// is never opened without exclusion.
 bool Driver::lock(uint32_t number) {
-    makeDirectories(lockDirectory_);
+    if (!lockFolderUsable(lockDirectory_, !config_.lockDir.empty())) {
+        return false;
+    }
     const std::string path = lockDirectory_ + "/karvo7sim-" + config_.instance + "-card" +
                              std::to_string(number) + ".lock";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        return true;  // without a lock folder the card is exclusive within this process only
+        return false;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }

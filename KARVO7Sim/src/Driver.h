@@ -28,6 +28,8 @@ class Driver {
     Card* card(uint32_t number);
     const Config& config() const { return config_; }
     void service();
+    // Ends the worker and waits for it; the cards then follow the clock only on requests.
+    void stopWorker();
 
   private:
     static int deviceExists(void* self, uint32_t number);
@@ -64,5 +66,13 @@ void complete(const Completions& done);
 
 // Where a configuration keeps its state: empty when nothing persists.
 std::string stateDirectory(const Config& config);
+
+// The folder of the cards' lock files: the configured one; else the user's runtime folder
+// ($XDG_RUNTIME_DIR/karvo7sim); else "locks" in the state folder; else /tmp/karvo7sim-<uid>.
+std::string lockDirectory(const std::string& configured, const std::string& state);
+
+// True when `folder` exists (made when missing) and may hold lock files: a configured folder as
+// it is; a folder of the driver's own choosing only when private to the caller (0700, no link).
+bool lockFolderUsable(const std::string& folder, bool configured);
 
 }  // namespace k7sim

@@ -22,6 +22,19 @@ void unloadModule(void* context) {
     delete driver;
 }
 
+// A program that ends without removing the driver leaves it to the end of the process: the
+// worker is stopped and joined when the module's statics go (at exit, or when the module is
+// unloaded), so that no thread of the module runs on while the process takes itself down. The
+// driver itself stays: a card closed by a later destructor still finds it.
+struct WorkerStop {
+    ~WorkerStop() {
+        std::lock_guard lock(moduleMutex);
+        if (moduleDriver != nullptr) {
+            moduleDriver->stopWorker();
+        }
+    }
+};
+
 bool allDigits(const char* s) {
     if (*s == '\0') {
         return false;
@@ -55,6 +68,7 @@ extern "C" K7SIM_API int K7DrvEntry(const char* parameter, K7DrvDriver* table) {
             return 0;
         }
     }
+    static WorkerStop workerStop;
     std::lock_guard lock(moduleMutex);
     auto* driver = new k7sim::Driver(config);
     moduleDriver = driver;

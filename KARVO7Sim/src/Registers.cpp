@@ -107,8 +107,14 @@ uint32_t Card::writeEeprom(uint32_t address, uint32_t value) {
     if (faults_.has(Fault::Kind::EepromProtected)) {
         return fail(K7_ERROR_ACCESS_DENIED, err::kEepromProtected);
     }
+    // A byte the card cannot keep is not written: the request fails and the chip keeps what it
+    // held.
+    const uint8_t before = eeprom_.byte(address);
     eeprom_.setByte(address, static_cast<uint8_t>(value));
-    saveEeprom();
+    if (!saveEeprom()) {
+        eeprom_.setByte(address, before);
+        return fail(K7_ERROR_GEN_FAILURE, err::kStateNotKept);
+    }
     return K7_ERROR_SUCCESS;
 }
 

@@ -94,8 +94,12 @@ struct CardRequests {
         return K7_ERROR_SUCCESS;
     }
     static uint32_t writePciConfig(Card& c, RequestIo& io) {
+        const PciConfigSpace before = c.pci_;
         c.pci_.write(io.in);
-        c.savePci();
+        if (!c.savePci()) {
+            c.pci_ = before;
+            return c.fail(K7_ERROR_GEN_FAILURE, err::kStateNotKept);
+        }
         return K7_ERROR_SUCCESS;
     }
     static uint32_t readRegister(Card& c, RequestIo& io) {

@@ -1,6 +1,6 @@
 // Persistent state of a card between program runs: its EEPROM, the PCI configuration written
 // to it and its firmware image, one file each in the state directory. Files are replaced
-// whole (written to a temporary name, then renamed).
+// whole: written to a temporary name, synced to the disk, renamed, and the folder synced.
 #pragma once
 
 #include <array>
@@ -17,7 +17,9 @@ class StateStore {
 
     bool enabled() const { return !directory_.empty(); }
     bool load(const char* what, std::vector<uint8_t>& bytes) const;
-    void save(const char* what, const uint8_t* data, size_t size) const;
+    // True when the bytes are on the disk (or nothing is kept); false when they could not be
+    // written (full or read-only disk), the stored file then unchanged.
+    [[nodiscard]] bool save(const char* what, const uint8_t* data, size_t size) const;
 
     template <size_t N>
     bool loadExact(const char* what, std::array<uint8_t, N>& out) const {
@@ -35,7 +37,7 @@ class StateStore {
     uint32_t number_;
 };
 
-// Creates a directory and its parents; true when it exists afterwards.
-bool makeDirectories(const std::string& path);
+// Creates a directory and its parents (new ones with `mode`); true when it exists afterwards.
+bool makeDirectories(const std::string& path, unsigned mode = 0755);
 
 }  // namespace k7sim

@@ -145,8 +145,12 @@ uint32_t Card::write(const void* buffer, uint32_t size, uint32_t* transferred, C
         return fail(K7_ERROR_INVALID_PARAMETER, err::kImageTooLarge);
     }
     const auto* bytes = static_cast<const uint8_t*>(buffer);
-    image_.assign(bytes, bytes + size);
-    state_.save("firmware", image_.data(), image_.size());
+    std::vector<uint8_t> image(bytes, bytes + size);
+    if (!state_.save("firmware", image.data(), image.size())) {
+        // The card keeps the program it had.
+        return fail(K7_ERROR_GEN_FAILURE, err::kStateNotKept);
+    }
+    image_ = std::move(image);
     *transferred = size;
     return K7_ERROR_SUCCESS;
 }

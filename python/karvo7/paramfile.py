@@ -10,8 +10,10 @@ byte; ``save`` replaces the file whole (temporary file, then rename).
 from __future__ import annotations
 
 import os
-import tempfile
-from typing import List, Optional, Tuple, Union
+import re
+import secrets
+import stat
+from typing import Dict, List, Optional, Tuple, Union
 
 from .params import GATES, ParameterSet
 
@@ -72,18 +74,20 @@ def _accessors(attribute: str, parameters: ParameterSet) -> Tuple[object, str]:
     return parameters, attribute
 
 
+_DIGITS = re.compile(r"[0-9]*")
+
+
 def _profile_int(text: str) -> int:
-    """An optional sign and the leading digits, as a signed 32-bit number (0 without digits)."""
+    """An optional sign and the leading digits, as a signed 32-bit number (0 without digits),
+    wrapped as the check program's 32-bit arithmetic wraps it, however many digits there are:
+    10**32 is a multiple of 2**32, so only the last 32 digits count."""
     text = text.strip()
     negative = text[:1] == "-"
     if text[:1] in "+-" and text:
         text = text[1:]
-    digits = ""
-    for c in text:
-        if not "0" <= c <= "9":
-            break
-        digits += c
-    number = int(digits) if digits else 0
+    match = _DIGITS.match(text)
+    digits = match.group() if match else ""
+    number = int(digits[-32:]) if digits else 0
     if negative:
         number = -number
     number &= 0xFFFFFFFF
@@ -125,9 +129,10 @@ class ParameterFile:
     def __init__(self, path: Optional[PathLike] = None) -> None:
         self.path = os.fspath(path) if path is not None else None
         self._lines: List[str] = []
+        self._kinds: Optional[List[Tuple[str, str, int]]] = None
+        self._sections: Dict[str, int] = {}
         if self.path is not None and os.path.isfile(self.path):
-            with open(self.path, "rb") as f:
-                self._parse(f.read())
+            self._parse(_read_regular_file(self.path))
 
     @classmethod
     def from_bytes(cls, data: bytes) -> "ParameterFile":
@@ -138,6 +143,7 @@ class ParameterFile:
     def _parse(self, data: bytes) -> None:
         # Latin-1 maps every byte to one character, so that any file is kept byte for byte.
         self._lines = data.decode("latin-1").splitlines(keepends=True)
+        self._kinds = None
 
     def to_bytes(self) -> bytes:
         return "".join(self._lines).encode("latin-1")
@@ -148,31 +154,49 @@ class ParameterFile:
     def _body(line: str) -> str:
         return line.rstrip("\r\n")
 
+    @classmethod
+    def _kind(cls, line: str) -> Tuple[str, str, int]:
+        """("section", lower-case name, 0), ("key", lower-case name, start of the value) or
+        ("", "", 0) for any other line."""
+        text = cls._body(line)
+        stripped = text.strip()
+        if stripped.startswith("[") and "]" in stripped:
+            return "section", stripped[1 : stripped.index("]")].strip().lower(), 0
+        if stripped.startswith(";") or "=" not in text:
+            return "", "", 0
+        name, _, _ = text.partition("=")
+        if not name.strip():
+            return "", "", 0
+        start = len(name) + 1
+        while start < len(text) and text[start] in " \t":
+            start += 1
+        return "key", name.strip().lower(), start
+
+    def _index(self) -> List[Tuple[str, str, int]]:
+        """Every line's kind, worked out once per change: a long line is looked at once, not
+        once for every key read."""
+        if self._kinds is None:
+            self._kinds = [self._kind(line) for line in self._lines]
+            self._sections = {}
+            for i, (kind, name, _) in enumerate(self._kinds):
+                if kind == "section":
+                    self._sections.setdefault(name, i)
+        return self._kinds
+
     def _section_index(self, section: str) -> Optional[int]:
-        wanted = section.strip().lower()
-        for i, line in enumerate(self._lines):
-            text = self._body(line).strip()
-            if text.startswith("[") and "]" in text:
-                if text[1 : text.index("]")].strip().lower() == wanted:
-                    return i
-        return None
+        self._index()
+        return self._sections.get(section.strip().lower())
 
     def _key_lines(self, header: int) -> List[Tuple[int, str, int]]:
         """(line index, lower-case key, start of the value) of the section's keys."""
+        kinds = self._index()
         keys = []
-        for i in range(header + 1, len(self._lines)):
-            text = self._body(self._lines[i])
-            stripped = text.lstrip()
-            if stripped.startswith("[") and "]" in stripped:
+        for i in range(header + 1, len(kinds)):
+            kind, name, start = kinds[i]
+            if kind == "section":
                 break
-            if stripped.startswith(";") or "=" not in text:
-                continue
-            name, _, _ = text.partition("=")
-            if name.strip():
-                start = text.index("=") + 1
-                while start < len(text) and text[start] in " \t":
-                    start += 1
-                keys.append((i, name.strip().lower(), start))
+            if kind == "key":
+                keys.append((i, name, start))
         return keys
 
     def value(self, section: str, key: str) -> Optional[str]:
@@ -202,6 +226,7 @@ class ParameterFile:
             if self._lines and not self._lines[-1].endswith("\n"):
                 self._lines[-1] += eol
             self._lines += [f"[{section.strip()}]{eol}", f"{key.strip()}={value}{eol}"]
+            self._kinds = None
             return
         keys = self._key_lines(header)
         for i, name, start in keys:
@@ -209,11 +234,13 @@ class ParameterFile:
                 line = self._lines[i]
                 ending = line[len(self._body(line)):]
                 self._lines[i] = self._body(line)[:start] + value + ending
+                self._kinds = None
                 return
         after = keys[-1][0] if keys else header
         if not self._lines[after].endswith("\n"):
             self._lines[after] += eol
         self._lines.insert(after + 1, f"{key.strip()}={value}{eol}")
+        self._kinds = None
 
     # ---- parameter sets -----------------------------------------------------------------
 
@@ -251,29 +278,144 @@ class ParameterFile:
         self.write_set(set_section(card, number), parameters, active)
 
     def save(self, path: Optional[PathLike] = None) -> None:
-        """Writes the file whole or not at all: a temporary file beside it, then a rename."""
+        """Writes the file whole or not at all: a temporary file beside it, synced to the disk,
+        then renamed over it (see ``_write_atomically``)."""
         target = os.fspath(path) if path is not None else self.path
         if target is None:
             raise ValueError("no path to save the parameter file to")
-        # Replace the file a symbolic link points to, not the link.
-        target = os.path.realpath(target)
-        mode = 0o644
-        if os.path.exists(target):
-            mode = os.stat(target).st_mode & 0o777
-            if not os.path.isfile(target) or mode & 0o222 == 0 \
-                    or not os.access(target, os.W_OK):
-                raise PermissionError(f"{target} is read-only: not replaced")
-        folder = os.path.dirname(os.path.abspath(target))
-        handle, temporary = tempfile.mkstemp(prefix=".karvo7-", dir=folder)
-        try:
-            with os.fdopen(handle, "wb") as f:
-                f.write(self.to_bytes())
-            os.chmod(temporary, mode)
-            os.replace(temporary, target)
-        except BaseException:
-            if os.path.exists(temporary):
-                os.unlink(temporary)
-            raise
+        _write_atomically(target, self.to_bytes())
         self.path = os.fspath(path) if path is not None else self.path
 
 
+def _read_regular_file(path: str) -> bytes:
+    """The bytes of a regular file; a FIFO or a device is refused by its name without waiting
+    for a writer."""
+    fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    try:
+        if not stat.S_ISREG(os.fstat(fd).st_mode):
+            raise OSError(f"{path}: not a regular file")
+        os.set_blocking(fd, True)
+        with os.fdopen(fd, "rb", closefd=False) as f:
+            return f.read()
+    finally:
+        os.close(fd)
+
+
+# Temporary files are named "<target>.k7tmp-<pid>-<tag>" as the check program and karvo7 name
+# theirs, so that each removes what a killed writer of the other left behind.
+_TEMPORARY_MARK = ".k7tmp-"
+# Unnamed temporary files (O_TMPFILE) where the file system has them; False takes the named way.
+_UNNAMED_TEMPORARIES = True
+
+
+def _link_may_be_followed(path: str) -> bool:
+    """False for a symbolic link in a sticky, world-writable folder (/tmp) that belongs to
+    neither the caller nor the folder's owner: as the kernel's protected_symlinks, such a link
+    planted by another user is not followed."""
+    try:
+        link = os.lstat(path)
+        folder = os.stat(os.path.dirname(os.path.abspath(path)))
+    except OSError:
+        return True
+    if not stat.S_ISLNK(link.st_mode):
+        return True
+    shared = folder.st_mode & stat.S_ISVTX and folder.st_mode & stat.S_IWOTH
+    return not shared or link.st_uid in (os.geteuid(), folder.st_uid)
+
+
+def _remove_stale_temporaries(target: str) -> None:
+    """Removes the temporary files of ``target`` whose writer no longer runs (the caller's own
+    regular files only)."""
+    folder, name = os.path.split(target)
+    prefix = name + _TEMPORARY_MARK
+    try:
+        entries = os.listdir(folder or ".")
+    except OSError:
+        return
+    for entry in entries:
+        if not entry.startswith(prefix):
+            continue
+        pid, dash, tag = entry[len(prefix):].partition("-")
+        if not pid.isdigit() or not dash or not tag or int(pid) <= 0:
+            continue
+        try:
+            os.kill(int(pid), 0)
+            continue  # the writer runs
+        except ProcessLookupError:
+            pass
+        except OSError:
+            continue
+        stale = os.path.join(folder, entry)
+        info = os.lstat(stale)
+        if stat.S_ISREG(info.st_mode) and info.st_uid == os.geteuid():
+            os.unlink(stale)
+
+
+def _unnamed_temporary(folder: str) -> Optional[int]:
+    if not _UNNAMED_TEMPORARIES or not hasattr(os, "O_TMPFILE") \
+            or not os.access("/proc/self/fd", os.X_OK):
+        return None
+    try:
+        return os.open(folder, os.O_TMPFILE | os.O_WRONLY | os.O_CLOEXEC, 0o600)
+    except OSError:
+        return None
+
+
+def _link_unnamed(handle: int, name: str) -> None:
+    """Gives an unnamed file a name: linkat of /proc/self/fd/<handle> following the link (given
+    as relative to the /proc/self/fd folder, so that os.link takes linkat and follows it)."""
+    descriptors = os.open("/proc/self/fd", os.O_RDONLY | os.O_DIRECTORY | os.O_CLOEXEC)
+    try:
+        os.link(str(handle), name, src_dir_fd=descriptors, follow_symlinks=True)
+    finally:
+        os.close(descriptors)
+
+
+def _write_atomically(target: str, data: bytes) -> None:
+    """Writes ``data`` to ``target`` whole or not at all, as the check program writes its files:
+    a link is followed (but not a foreign one in a shared folder), a read-only file or anything
+    but a regular file is not replaced, the temporary file is synced before the rename and the
+    folder after it. The temporary file has no name while it is written where the file system
+    allows it, so that a killed writer leaves nothing behind; otherwise it is named, and stale
+    ones of dead writers are removed on the next save."""
+    if not _link_may_be_followed(target):
+        raise PermissionError(f"{target}: a symbolic link of another user in a shared folder: "
+                              "not followed")
+    # Replace the file a symbolic link points to, not the link.
+    target = os.path.realpath(target)
+    mode = 0o644
+    if os.path.exists(target):
+        mode = os.stat(target).st_mode & 0o777
+        if not os.path.isfile(target) or mode & 0o222 == 0 \
+                or not os.access(target, os.W_OK):
+            raise PermissionError(f"{target} is read-only: not replaced")
+    folder = os.path.dirname(target)
+    _remove_stale_temporaries(target)
+    prefix = f"{target}{_TEMPORARY_MARK}{os.getpid()}-"
+    handle = _unnamed_temporary(folder)
+    temporary = None
+    if handle is None:
+        temporary = prefix + secrets.token_hex(4)
+        handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o600)
+    try:
+        with os.fdopen(handle, "wb", closefd=False) as f:
+            f.write(data)
+        os.fchmod(handle, mode)
+        os.fsync(handle)
+        if temporary is None:
+            temporary = prefix + secrets.token_hex(4)
+            _link_unnamed(handle, temporary)
+        os.close(handle)
+        handle = -1
+        os.replace(temporary, target)
+    except BaseException:
+        if handle >= 0:
+            os.close(handle)
+        if temporary is not None and os.path.lexists(temporary):
+            os.unlink(temporary)
+        raise
+    directory = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        os.fsync(directory)
+    finally:
+        os.close(directory)

@@ -2,6 +2,9 @@
 
 from __future__ import annotations
 
+import os
+import subprocess
+import sys
 from pathlib import Path
 
 import pytest
@@ -107,6 +110,97 @@ def test_save_replaces_the_file_whole_and_leaves_a_read_only_file_alone(tmp_path
     file.save()
     assert path.read_text() == "[Init]\nKarte=2\n"
     assert [p.name for p in tmp_path.iterdir()] == ["p.ini"]
+
+
+def test_numbers_of_any_length_wrap_as_the_check_programs_32_bit_reader_does(tmp_path):
+    # Beyond the interpreter's 4300 digits for int(): the check program's reader multiplies by
+    # ten and adds each digit in 32 bits.
+    long = "19" * 2500
+    wrapped = 0
+    for digit in long:
+        wrapped = (wrapped * 10 + int(digit)) & 0xFFFFFFFF
+    signed = wrapped - (1 << 32) if wrapped & 0x80000000 else wrapped
+    path = tmp_path / "p.ini"
+    # A 50 MB line among the keys is read like any other.
+    path.write_bytes(b"[Karte1-Satz0]\nAufnahmedelay=" + long.encode() + b"\nTriggerdelay=-"
+                     + long.encode() + b"\nZ=" + b"7" * 50_000_000 + b"\nIFF=12\n")
+    parameters, _ = karvo7.ParameterFile(path).card_set(1, 0)
+    assert parameters.aufnahmedelay == signed
+    assert parameters.triggerdelay == -signed
+    assert parameters.iff == 12
+
+
+# A save killed with kill -9 at a point made certain: the child announces that the file is
+# written but not yet renamed, and waits there.
+_KILLED_SAVE = """
+import os, sys
+import karvo7.paramfile as paramfile
+paramfile._UNNAMED_TEMPORARIES = sys.argv[2] == "unnamed"
+def stop(handle):
+    print("written", flush=True)
+    sys.stdin.read()
+paramfile.os.fsync = stop
+file = paramfile.ParameterFile(sys.argv[1])
+file.set_value("Init", "Karte", "2")
+file.save()
+"""
+
+
+def _save_killed_before_its_rename(path: Path, temporaries: str) -> int:
+    child = subprocess.Popen([sys.executable, "-c", _KILLED_SAVE, str(path), temporaries],
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             cwd=Path(karvo7.__file__).resolve().parents[1])
+    assert child.stdout is not None and child.stdout.readline() == b"written\n"
+    child.kill()
+    child.wait()
+    return child.pid
+
+
+def test_a_killed_save_leaves_the_file_whole_and_nothing_beside_it(tmp_path):
+    path = tmp_path / "p.ini"
+    path.write_text("[Init]\nKarte=1\n")
+    _save_killed_before_its_rename(path, "unnamed")
+    assert path.read_text() == "[Init]\nKarte=1\n"
+    assert [p.name for p in tmp_path.iterdir()] == ["p.ini"]
+
+
+def test_a_named_temporary_of_a_killed_save_goes_with_the_next_save(tmp_path):
+    path = tmp_path / "p.ini"
+    path.write_text("[Init]\nKarte=1\n")
+    dead = _save_killed_before_its_rename(path, "named")
+    assert path.read_text() == "[Init]\nKarte=1\n"
+    stale = sorted(p.name for p in tmp_path.iterdir() if p.name != "p.ini")
+    assert len(stale) == 1 and stale[0].startswith(f"p.ini.k7tmp-{dead}-")
+    # A live writer's temporary (this process) and a look-alike stay.
+    live = tmp_path / f"p.ini.k7tmp-{os.getpid()}-1"
+    alike = tmp_path / "p.ini.k7tmp-x-1"
+    live.write_text("x")
+    alike.write_text("x")
+    file = karvo7.ParameterFile(path)
+    file.set_value("Init", "Karte", "3")
+    file.save()
+    assert path.read_text() == "[Init]\nKarte=3\n"
+    assert sorted(p.name for p in tmp_path.iterdir()) == sorted(["p.ini", live.name, alike.name])
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="links of other users are made by root only")
+def test_a_link_of_another_user_in_a_shared_folder_is_not_followed(tmp_path):
+    shared = tmp_path / "drop"
+    shared.mkdir()
+    shared.chmod(0o1777)
+    os.chown(shared, 1, 1)
+    victim = tmp_path / "p.ini"
+    victim.write_text("[Init]\nKarte=1\n")
+    planted = shared / "p.ini"
+    planted.symlink_to(victim)
+    os.lchown(planted, 2, 2)
+    file = karvo7.ParameterFile.from_bytes(b"[Init]\nKarte=9\n")
+    with pytest.raises(PermissionError, match="not followed"):
+        file.save(planted)
+    assert victim.read_text() == "[Init]\nKarte=1\n"
+    os.lchown(planted, 0, 0)
+    file.save(planted)
+    assert victim.read_text() == "[Init]\nKarte=9\n"
 
 
 def test_units_follow_the_sampling_rate():

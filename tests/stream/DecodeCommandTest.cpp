@@ -1,5 +1,6 @@
-// `karvo7 decode`: CSV and JSON lines for every item kind, files it refuses with exit code 1, a
-// tail noted on the error stream, and a round trip of simulated card data.
+// `karvo7 decode`: CSV and JSON lines for every item kind, files it refuses with exit code 1 (also
+// one without any valid item), a tail noted on the error stream, and a round trip of simulated
+// card data.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -200,6 +201,66 @@ TEST(DecodeCommand, MissingEmptyAndUnreadableFilesFail) {
         const Decoded r = decode(options(locked.path()));
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    }
+}
+
+TEST(DecodeCommand, AFileHoldingNoValidItemAtAllIsAnError) {
+    // A header cut short, and a header whose length is below its own size: nothing but a tail.
+    for (const streamtest::Buffer& bytes :
+         {streamtest::Buffer{0x14}, streamtest::Buffer{0x14, 0, 2, 0, 0, 0, 1, 2, 3}}) {
+        const TempFile file(bytes);
+        const Decoded r = decode(options(file.path()));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out.rfind("tail,0,", 0), 0u) << r.out;
+        EXPECT_NE(r.err.find(file.path() + ": no valid record"), std::string::npos) << r.err;
+    }
+}
+
+// The capture is read a window at a time: records that run past a window, test cycles, rounds
+// of gate entries and pieces of native samples come out as from one walk over the whole file.
+TEST(DecodeCommand, WindowsOfAnySizeGiveTheOutputOfTheWholeFile) {
+    using namespace streamtest;
+    Buffer records;
+    for (int n = 0; n < 40; ++n) {
+        prefix(records, 4711 + static_cast<uint32_t>(n));
+        packedRecord(records, -11, 0x123, 0x456, 0x789, static_cast<uint16_t>(n));
+        put32(records, 0xFFFFEFFF);  // end of a test cycle
+        gateRecord(records, -13, {{4095, 1234, 0x8000}, {5, 6, 0xC000}});
+        wordRecord(records, 0x14, 7, std::vector<int16_t>(static_cast<std::size_t>(n), -5));
+    }
+    records.push_back(0x14);  // a header cut short
+    Buffer entries;
+    for (uint32_t n = 0; n < 50; ++n) {
+        compactEntry(entries, 77 + n, 3, {{100, 20, true, n % 2 == 0}});
+    }
+    Buffer samples(3 * 131072 + 11);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<uint8_t>(i * 13);
+    }
+    struct Case {
+        Buffer bytes;
+        DecodeOptions::Layout layout;
+        uint32_t gateSets;
+    };
+    const std::vector<Case> cases = {
+        {records, DecodeOptions::Layout::Record, 0},
+        {entries, DecodeOptions::Layout::Native, (1u << 2) | (1u << 5)},
+        {samples, DecodeOptions::Layout::Native, 0}};
+    for (const Case& c : cases) {
+        const TempFile file(c.bytes);
+        DecodeOptions o = options(file.path(), true);
+        o.layout = c.layout;
+        o.nativeGateSets = c.gateSets;
+        o.windowBytes = std::size_t{1} << 30;
+        const Decoded whole = decode(o);
+        ASSERT_EQ(whole.code, 0) << whole.err;
+        for (const std::size_t window : {std::size_t{1}, std::size_t{50}, std::size_t{97}}) {
+            o.windowBytes = window;
+            const Decoded pieces = decode(o);
+            EXPECT_EQ(pieces.code, 0) << window;
+            EXPECT_EQ(pieces.out, whole.out) << window;
+            EXPECT_EQ(pieces.err, whole.err) << window;
+        }
     }
 }
 

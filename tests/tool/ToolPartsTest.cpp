@@ -1,13 +1,15 @@
 // Parts of karvo7 that decide on their own: numbers as typed, which registers exist and take
-// writes, and outputs that appear whole or not at all.
+// writes, outputs that appear whole or not at all, and the CSV of shots written in blocks.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <sstream>
 
 #include "OutputFile.h"
 #include "Registers.h"
 #include "SetOptions.h"
+#include "ShotOutput.h"
 #include "Tool.h"
 #include "ToolProcess.h"
 
@@ -102,6 +104,60 @@ TEST(ToolOutput, FailuresNamedAndNothingLeftBehind) {
     EXPECT_FALSE(nowhere.open("/nonexistent-folder/out.csv", -1, error));
     EXPECT_NE(error.find("/nonexistent-folder/out.csv: "), std::string::npos);
     EXPECT_EQ(karvo7::writeErrorText(EPIPE), "the reader closed the output (broken pipe)");
+}
+
+// The CSV of many shots comes out in blocks of rows read back from the temporary file: the
+// cells of every block are where a table built in one piece has them, and a shorter shot leaves
+// its cells empty below its end.
+TEST(ToolShotOutput, CsvRowsInBlocksAreTheTableOfAllShots) {
+    const karvo7::ShotLayout layout{karvo7::Layout::Native, true, 0};  // 8-bit: a byte a sample
+    std::vector<std::vector<uint8_t>> shots;
+    for (std::size_t k = 0; k < 600; ++k) {
+        std::vector<uint8_t> shot(k == 1 ? 1500 : 2000);
+        for (std::size_t i = 0; i < shot.size(); ++i) {
+            shot[i] = static_cast<uint8_t>(i * 7 + k);
+        }
+        shots.push_back(shot);
+    }
+    std::string csv;
+    const auto output =
+        karvo7::makeShotOutput(karvo7::ShotFormat::Csv, {1, 0, layout}, [&](std::string_view text) {
+            csv += text;
+            return true;
+        });
+    for (const auto& shot : shots) {
+        ASSERT_TRUE(output->add(shot)) << output->error();
+    }
+    ASSERT_TRUE(output->finish()) << output->error();
+
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.substr(line.size() - 16), ",shot600_percent");
+    std::size_t rows = 0;
+    char cell[32];
+    for (; std::getline(lines, line); ++rows) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string f; std::getline(fields, f, ',');) {
+            cells.push_back(f);
+        }
+        if (line.back() == ',') {
+            cells.emplace_back();
+        }
+        ASSERT_EQ(cells.size(), 602u) << rows;
+        EXPECT_EQ(cells[1], std::to_string(rows));
+        for (const std::size_t k : {std::size_t{0}, std::size_t{1}, std::size_t{599}}) {
+            if (rows >= shots[k].size()) {
+                EXPECT_EQ(cells[2 + k], "") << rows;
+                continue;
+            }
+            const auto sample = static_cast<int16_t>(static_cast<int8_t>(shots[k][rows]));
+            std::snprintf(cell, sizeof cell, "%.3f", karvo7::shotPercent(layout, sample));
+            EXPECT_EQ(cells[2 + k], cell) << "row " << rows << " shot " << k + 1;
+        }
+    }
+    EXPECT_EQ(rows, 2000u);
 }
 
 }  // namespace

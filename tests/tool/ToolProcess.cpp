@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,7 +61,7 @@ std::string simConfig(const TempFolder& folder, const std::string& extra, unsign
 }
 
 ToolProcess::ToolProcess(const std::string& simConfigPath,
-                         const std::vector<std::string>& arguments) {
+                         const std::vector<std::string>& arguments, std::size_t memoryLimit) {
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
@@ -83,6 +84,10 @@ ToolProcess::ToolProcess(const std::string& simConfigPath,
         ::setenv("KARVO7_SIM_STATE", "off", 1);
         ::unsetenv("KARVO7_DRIVER");
         ::signal(SIGPIPE, SIG_DFL);
+        if (memoryLimit != 0) {
+            const rlimit limit{memoryLimit, memoryLimit};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

@@ -41,7 +41,9 @@ std::string simConfig(const TempFolder& folder, const std::string& extra = "", u
 // A running karvo7 with its standard output and standard error on pipes.
 class ToolProcess {
   public:
-    ToolProcess(const std::string& simConfigPath, const std::vector<std::string>& arguments);
+    // `memoryLimit` (bytes, 0: none): the address space the program may take (RLIMIT_AS).
+    ToolProcess(const std::string& simConfigPath, const std::vector<std::string>& arguments,
+                std::size_t memoryLimit = 0);
     ~ToolProcess();
     ToolProcess(const ToolProcess&) = delete;
     ToolProcess& operator=(const ToolProcess&) = delete;

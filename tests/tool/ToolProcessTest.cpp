@@ -1,10 +1,21 @@
 // karvo7 as a process on simulated cards: what lands on standard output, the messages on
 // standard error and the exit codes of good and bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "ToolProcess.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define K7_SANITIZED 1
+#endif
+#endif
+#ifndef K7_SANITIZED
+#define K7_SANITIZED 0
+#endif
 
 namespace tooltest {
 namespace {
@@ -184,7 +195,11 @@ TEST_F(ToolProcessTest, DspFilesRefusedAsTheCheckProgramRefusesThem) {
         {folder.file("empty.hex"), "Keine gültige Extension (*.bin/*.hex)"},
         {folder.file("binary.hex"), "Ungültige Zeile 1 in der Hex-Datei"},
         {folder.file("program.txt"), "Keine gültige Extension (*.bin/*.hex)"},
+        // A FIFO would wait for a writer, a device is no program: refused by name at once.
+        {folder.file("fifo.hex"), folder.file("fifo.hex") + ": keine Datei"},
+        {"/dev/zero", "/dev/zero: keine Datei"},
     };
+    ASSERT_EQ(::mkfifo(folder.file("fifo.hex").c_str(), 0600), 0);
     for (const Case& c : cases) {
         const Finished f = run({"dsp", "1", c.file});
         EXPECT_EQ(f.code, 1) << c.file;
@@ -225,7 +240,9 @@ TEST_F(ToolProcessTest, ParameterFilesThatAreNone) {
         {folder.file("empty.ini"), "the parameter file is empty"},
         {folder.file("binary.ini"), "binary data"},
         {folder.file("other.ini"), "no section [Karte1-Satz1]"},
+        {folder.file("fifo.ini"), folder.file("fifo.ini") + ": keine Datei"},
     };
+    ASSERT_EQ(::mkfifo(folder.file("fifo.ini").c_str(), 0600), 0);
     for (const Case& c : cases) {
         const Finished f = run({"shot", "1", "--set", "1", "--ini", c.file});
         EXPECT_EQ(f.code, 2) << c.file << ": " << f.err;
@@ -256,6 +273,29 @@ TEST_F(ToolProcessTest, ShotsIntoFilesInTheFormatTheirNamesSay) {
     EXPECT_EQ(readFile(folder.file("s.bin.txt")).rfind("time_us,sample,shot1_percent\n", 0), 0u);
     EXPECT_EQ(folder.names(),
               (std::vector<std::string>{"cards.conf", "s.bin", "s.bin.txt", "s.json"}));
+}
+
+// Shots go to the output as they come: thousands of them fit in an address space that would not
+// hold each shot's read buffer, and the CSV still has a column for every one.
+TEST_F(ToolProcessTest, ShotsTakeBoundedMemoryWhateverTheirNumber) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || K7_SANITIZED
+    GTEST_SKIP() << "a sanitizer's shadow memory does not fit an address-space limit";
+#else
+    constexpr std::size_t kLimit = 320u << 20;
+    for (const char* name : {"s.csv", "s.json", "s.raw"}) {
+        ToolProcess shots(simConfig(folder),
+                          {"shot", "1", "--set", "1", "-n", "4000", "--samples", "20", "--layout",
+                           "native", "-o", folder.file(name)},
+                          kLimit);
+        const Finished f = shots.finish();
+        ASSERT_EQ(f.code, 0) << name << ": " << f.err;
+    }
+    const std::string csv = readFile(folder.file("s.csv"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 21);
+    EXPECT_NE(csv.find(",shot4000_percent\n"), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(readFile(folder.file("s.json")))["shots"].size(), 4000u);
+    EXPECT_EQ(readFile(folder.file("s.raw")).size(), 4000u * 40u);
+#endif
 }
 
 TEST_F(ToolProcessTest, DecodeRefusesFilesThatHoldNoCapture) {

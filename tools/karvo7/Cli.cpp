@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include <CLI/CLI.hpp>
+#include <new>
 #include <sstream>
 
 #include "Commands.h"
@@ -56,10 +57,30 @@ bool parseSetList(const std::string& text, uint32_t low, uint32_t high, std::vec
     return true;
 }
 
+int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outFd,
+                  std::ostream& err);
+
 }  // namespace
 
+// No failure leaves the program as an uncaught exception (an abort with a core): memory running
+// out, or anything else thrown, ends the command with a message and exit code 1.
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, int outFd,
                    std::ostream& err) {
+    try {
+        return runSubcommand(argc, argv, out, outFd, err);
+    } catch (const std::bad_alloc&) {
+        // No text is built here: there may be no memory for it.
+        err << "karvo7: out of memory\n" << std::flush;
+    } catch (const std::exception& e) {
+        err << "karvo7: " << e.what() << '\n' << std::flush;
+    }
+    return kExitFailed;
+}
+
+namespace {
+
+int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outFd,
+                  std::ostream& err) {
     CLI::App app{"karvo7 - the KARVO7 ultrasonic test cards at a terminal", "karvo7"};
     app.require_subcommand(1);
     app.fallthrough(false);
@@ -241,5 +262,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, int out
     }
     return kExitUsage;
 }
+
+}  // namespace
 
 }  // namespace karvo7

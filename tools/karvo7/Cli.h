@@ -6,7 +6,8 @@
 namespace karvo7 {
 
 // Runs the program with its arguments: data on `out`, messages on `err`; `outFd` is the
-// descriptor behind `out` (the stream writes to it directly). Returns the exit code.
+// descriptor behind `out` (the stream writes to it directly). Returns the exit code; nothing
+// escapes as an exception (running out of memory is exit code 1 with a message).
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, int outFd,
                    std::ostream& err);
 

@@ -3,9 +3,10 @@
 if(NOT TARGET karvo7_decode)
     find_package(nlohmann_json 3 REQUIRED)
     add_library(karvo7_decode STATIC
-        ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.cpp ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.h
-        ${CMAKE_CURRENT_LIST_DIR}/MappedFile.cpp ${CMAKE_CURRENT_LIST_DIR}/MappedFile.h)
+        ${CMAKE_CURRENT_LIST_DIR}/CaptureWalk.cpp ${CMAKE_CURRENT_LIST_DIR}/CaptureWalk.h
+        ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.cpp ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.h)
     target_include_directories(karvo7_decode PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-    target_link_libraries(karvo7_decode PUBLIC KARVO7Stream PRIVATE nlohmann_json::nlohmann_json)
+    target_link_libraries(karvo7_decode PUBLIC KARVO7Stream PRIVATE KARVO7CheckCore
+                                                            nlohmann_json::nlohmann_json)
     k7_warnings(karvo7_decode)
 endif()

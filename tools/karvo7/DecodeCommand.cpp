@@ -1,5 +1,8 @@
 #include "DecodeCommand.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -7,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "CaptureWalk.h"
 #include "KARVO7Stream.h"
-#include "MappedFile.h"
+#include "profile/RegularFile.h"
 
 namespace karvo7 {
 
@@ -105,6 +109,19 @@ class LineWriter {
     std::ostream& out_;
     std::vector<char> block_;
     std::size_t used_ = 0;
+};
+
+// A descriptor that closes itself.
+struct Descriptor {
+    explicit Descriptor(int f) : fd(f) {}
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int fd;
 };
 
 const char* tailReason(uint32_t reason) {
@@ -292,32 +309,39 @@ KARVO7StreamOptions streamOptions(const DecodeOptions& o) {
 }  // namespace
 
 int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err) {
-    MappedFile file;
     std::string reason;
-    if (!file.open(options.file, reason)) {
-        err << "karvo7 decode: " << options.file << ": " << reason << "\n";
+    const Descriptor file(k7check::openRegularFile(options.file, &reason));
+    if (file.fd < 0) {
+        err << "karvo7 decode: " << reason << "\n";
+        return 1;
+    }
+    struct stat info {};
+    if (::fstat(file.fd, &info) == 0 && info.st_size == 0) {
+        err << "karvo7 decode: " << options.file << ": the file is empty\n";
         return 1;
     }
     const KARVO7StreamOptions streamOpts = streamOptions(options);
-    KARVO7StreamWalker walker;
-    if (KARVO7StreamBegin(&walker, file.data(), file.size(), &streamOpts) != 1) {
+    KARVO7StreamWalker check;
+    if (KARVO7StreamBegin(&check, nullptr, 0, &streamOpts) != 1) {
         err << "karvo7 decode: no active parameter set among 1 to 6 for the gate entries\n";
         return 1;
     }
+    CaptureWalk walk(file.fd, streamOpts, options.windowBytes);
     // A record unpacks to at most 65536 samples; native runs come in pieces of this size.
-    std::vector<int16_t> samples(65536);
+    std::vector<int16_t> samples(CaptureWalk::kPieceSamples);
     KARVO7StreamItem item;
     KARVO7StreamItem last{};
+    bool decoded = false;
     {
         LineWriter writer(out);
-        while (KARVO7StreamNext(&walker, &item, samples.data(),
-                                static_cast<uint32_t>(samples.size())) == 1) {
+        while (walk.next(item, samples.data())) {
             if (options.json) {
                 writer.text(jsonItem(item, samples.data()).dump());
                 writer.endLine();
             } else {
                 csvLine(writer, item, samples.data());
             }
+            decoded = decoded || item.kind != KARVO7STREAM_ITEM_TAIL;
             last = item;
         }
     }
@@ -326,12 +350,20 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
         err << "karvo7 decode: the output could not be written\n";
         return 1;
     }
+    if (walk.readError() != 0) {
+        err << "karvo7 decode: " << options.file << ": " << std::strerror(walk.readError()) << "\n";
+        return 1;
+    }
     if (last.kind == KARVO7STREAM_ITEM_TAIL) {
         err << "karvo7 decode: " << options.file << ": " << last.bytes_left << " bytes at offset "
             << last.offset << " not decoded ("
             << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length"
                                                               : "truncated")
             << ")\n";
+    }
+    if (!decoded) {
+        err << "karvo7 decode: " << options.file << ": no valid record\n";
+        return 1;
     }
     return 0;
 }

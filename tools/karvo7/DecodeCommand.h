@@ -15,6 +15,7 @@
 // JSON lines: one object per item with the same fields by name ("item", "offset", ...).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -30,11 +31,14 @@ struct DecodeOptions {
     // Native layout: the data are compact gate entries of these parameter sets (bit s = set s,
     // 1 to 6); 0: the data are samples.
     uint32_t nativeGateSets = 0;
+    // Bytes read at a time (0: 16 MB); the output does not depend on it.
+    std::size_t windowBytes = 0;
 };
 
 // Decodes `options.file` onto `out`. Returns 0 when the file was decoded (a tail that could not
 // be read is listed, and noted on `err`), 1 when it could not be read (missing, unreadable,
-// not a regular file, empty) or `out` failed; the reason goes to `err`.
+// not a regular file, empty), holds no valid item at all, or `out` failed; the reason goes to
+// `err`.
 int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace karvo7

@@ -33,6 +33,10 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         fd_ = stdoutFd;
         return true;
     }
+    if (!k7check::linkMayBeFollowed(path)) {
+        error = path + ": " + k7check::kForeignLink;
+        return false;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         // A device or pipe (/dev/null, /dev/full) is written as it is: there is nothing to
@@ -49,7 +53,9 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         error = path + ": " + file_.reason();
         return false;
     }
-    registerTemporaryFile(file_.temporaryPath().c_str());
+    // An unnamed temporary file (the usual case) vanishes with the process by itself.
+    const std::string& temporary = file_.temporaryPath();
+    registerTemporaryFile(temporary.empty() ? nullptr : temporary.c_str());
     return true;
 }
 

@@ -2,12 +2,11 @@
 
 #include <cctype>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "Tool.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
+#include "profile/RegularFile.h"
 
 namespace karvo7 {
 
@@ -15,14 +14,10 @@ namespace {
 
 // The parameter file's bytes; empty with a message when it cannot be one.
 std::optional<std::string> readParameterText(const std::string& path, std::ostream& err) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        complain(err, path + ": cannot be read");
-        return std::nullopt;
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        complain(err, path + ": cannot be read");
+    std::string text;
+    std::string why;
+    if (!k7check::readRegularFile(path, text, &why)) {
+        complain(err, why);
         return std::nullopt;
     }
     if (text.empty()) {

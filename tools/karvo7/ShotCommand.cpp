@@ -1,17 +1,16 @@
 // karvo7 shot N --set S: single shots of one set, as the check program's single measurement
 // takes them (the set handed to the card, then start and read), written as CSV, raw bytes or
-// JSON.
+// JSON as they come.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "Interrupt.h"
 #include "OutputFile.h"
+#include "ShotOutput.h"
 #include "ShotSamples.h"
-#include "StreamReaders.h"
 #include "Tool.h"
 #include "card/SetToCard.h"
 
@@ -37,19 +36,79 @@ ShotFormat formatOf(const ShotOptions& options) {
     return ShotFormat::Csv;
 }
 
-std::string shotsJson(const ShotOptions& options, const ShotLayout& layout,
-                      const std::vector<std::vector<uint8_t>>& shots) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto& shot : shots) {
-        list.push_back(shotSamples(layout, shot));
+// Where the shots go: standard output as it is, or a file that appears whole at the end.
+class ShotDestination {
+  public:
+    ShotDestination(const ShotOptions& options, std::ostream& out) : options_(options), out_(out) {}
+
+    bool open() {
+        return options_.output == "-" || file_.open(options_.output, STDOUT_FILENO, why_);
     }
-    nlohmann::ordered_json j = {
-        {"card", options.card},
-        {"set", options.set},
-        {"layout", layout.layout == Layout::Record ? "record" : "native"},
-        {"sample_period_us", k7check::stream::samplePeriodUs(layout.samplingRate)},
-        {"shots", list}};
-    return j.dump() + '\n';
+    ShotSink sink() {
+        return [this](std::string_view bytes) {
+            if (options_.output != "-") {
+                return file_.write(bytes.data(), bytes.size(), why_);
+            }
+            out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            if (!out_) {
+                why_ = "standard output: " + writeErrorText(errno);
+            }
+            return static_cast<bool>(out_);
+        };
+    }
+    bool commit() {
+        if (options_.output != "-") {
+            return file_.commit(why_);
+        }
+        out_.flush();
+        if (!out_) {
+            why_ = "standard output: " + writeErrorText(errno);
+        }
+        return static_cast<bool>(out_);
+    }
+    const std::string& why() const { return why_; }
+
+  private:
+    const ShotOptions& options_;
+    std::ostream& out_;
+    OutputFile file_;
+    std::string why_;
+};
+
+// Starts and reads one shot at a time, each handed to the output as it comes: the memory held
+// is one shot's, whatever the number of shots.
+int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& layout,
+              std::ostream& out, std::ostream& err) {
+    ShotDestination destination(options, out);
+    if (!destination.open()) {
+        complain(err, destination.why());
+        return kExitFailed;
+    }
+    const std::unique_ptr<ShotOutput> shots =
+        makeShotOutput(formatOf(options), {options.card, options.set, layout}, destination.sink());
+    std::vector<uint8_t> buffer(kLargestShotBytes);
+    uint32_t error = 0;
+    for (uint32_t k = 0; k < options.count; ++k) {
+        if (KARVO7Start(card, &error) == 0) {
+            complain(err, "start failed, error " + hexWord(error));
+            return kExitFailed;
+        }
+        uint32_t length = static_cast<uint32_t>(buffer.size());
+        if (KARVO7GetData(card, &length, buffer.data(), &error) == 0) {
+            complain(err,
+                     "shot " + std::to_string(k + 1) + ": reading failed, error " + hexWord(error));
+            return kExitFailed;
+        }
+        if (!shots->add({buffer.data(), buffer.data() + length})) {
+            complain(err, shots->error().empty() ? destination.why() : shots->error());
+            return kExitFailed;
+        }
+    }
+    if (!shots->finish() || !destination.commit()) {
+        complain(err, shots->error().empty() ? destination.why() : shots->error());
+        return kExitFailed;
+    }
+    return kExitDone;
 }
 
 }  // namespace
@@ -91,53 +150,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     KARVO7SetMode(card.get(), 1, &error);
-    std::vector<std::vector<uint8_t>> shots;
-    for (uint32_t k = 0; k < options.count; ++k) {
-        if (KARVO7Start(card.get(), &error) == 0) {
-            complain(err, "start failed, error " + hexWord(error));
-            return kExitFailed;
-        }
-        std::vector<uint8_t> buffer(kLargestShotBytes);
-        uint32_t length = static_cast<uint32_t>(buffer.size());
-        if (KARVO7GetData(card.get(), &length, buffer.data(), &error) == 0) {
-            complain(err,
-                     "shot " + std::to_string(k + 1) + ": reading failed, error " + hexWord(error));
-            return kExitFailed;
-        }
-        buffer.resize(length);
-        shots.push_back(std::move(buffer));
-    }
-    std::string data;
-    switch (formatOf(options)) {
-        case ShotFormat::Csv:
-            data = shotsCsv(layout, shots);
-            break;
-        case ShotFormat::Json:
-            data = shotsJson(options, layout, shots);
-            break;
-        case ShotFormat::Raw:
-            for (const auto& shot : shots) {
-                data.append(shot.begin(), shot.end());
-            }
-            break;
-    }
-    if (options.output == "-") {
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-        out.flush();
-        if (!out) {
-            complain(err, "standard output: " + writeErrorText(errno));
-            return kExitFailed;
-        }
-        return kExitDone;
-    }
-    OutputFile file;
-    std::string why;
-    if (!file.open(options.output, STDOUT_FILENO, why) ||
-        !file.write(data.data(), data.size(), why) || !file.commit(why)) {
-        complain(err, why);
-        return kExitFailed;
-    }
-    return kExitDone;
+    return takeShots(card.get(), options, layout, out, err);
 }
 
 }  // namespace karvo7

@@ -1,5 +1,5 @@
-// The samples of one shot as the check program's data list reads them, and the shots as CSV:
-// time in µs, sample number, then the percent of full scale of each shot in a column of its own.
+// The samples of one shot as the check program's data list reads them, and their percent of
+// full scale.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,5 @@ struct ShotLayout {
 std::vector<int16_t> shotSamples(const ShotLayout& layout, const std::vector<uint8_t>& buffer);
 // Percent of full scale of a sample.
 double shotPercent(const ShotLayout& layout, int16_t sample);
-
-// The CSV of the shots: a head line, then one row per sample number up to the longest shot;
-// a shorter shot leaves its cell empty.
-std::string shotsCsv(const ShotLayout& layout, const std::vector<std::vector<uint8_t>>& shots);
 
 }  // namespace karvo7

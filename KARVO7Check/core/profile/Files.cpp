@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <utility>
+
+#include "profile/Temporaries.h"
 
 namespace k7check {
 
@@ -61,19 +64,24 @@ AtomicFile::~AtomicFile() {
     discard();
 }
 
+bool linkMayBeFollowed(const std::string& path) {
+    struct stat link {};
+    struct stat folder {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        ::stat(folderOf(path).c_str(), &folder) != 0) {
+        return true;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
 bool AtomicFile::open(const std::string& path, std::string* error) {
     discard();
-    // Replace the file a symbolic link points to, not the link.
-    target_ = path;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) == nullptr) {
-            return fail(error, std::strerror(errno), path);
-        }
-        target_ = resolved;
+    if (!resolveTarget(path, error)) {
+        return false;
     }
     mode_ = 0644;
+    struct stat info {};
     if (::stat(target_.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
             return fail(error, "keine Datei", target_);
@@ -83,15 +91,71 @@ bool AtomicFile::open(const std::string& path, std::string* error) {
             return fail(error, "schreibgeschützt", target_);
         }
     }
-    temporary_ = target_ + ".XXXXXX";
+    removeStaleTemporaries(target_);
+    return (kind_ == Temporary::UnnamedWherePossible && openUnnamed()) || openNamed(error);
+}
+
+// Replace the file a symbolic link points to, not the link.
+bool AtomicFile::resolveTarget(const std::string& path, std::string* error) {
+    target_ = path;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return true;
+    }
+    if (!linkMayBeFollowed(path)) {
+        return fail(error, kForeignLink, path);
+    }
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return fail(error, std::strerror(errno), path);
+    }
+    target_ = resolved;
+    return true;
+}
+
+// An unnamed file in the target's folder, linked to a name only once it is complete. It needs
+// /proc to be given that name without privileges (linkat of /proc/self/fd/N).
+bool AtomicFile::openUnnamed() {
+    if (::access("/proc/self/fd", X_OK) != 0) {
+        return false;
+    }
+    fd_ = ::open(folderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    unnamed_ = fd_ >= 0;
+    return unnamed_;
+}
+
+bool AtomicFile::openNamed(std::string* error) {
+    temporary_ = temporaryPrefixOfThisProcess(target_) + "XXXXXX";
     fd_ = ::mkstemp(temporary_.data());
     if (fd_ < 0) {
         const int saved = errno;
+        const std::string pattern = temporary_;
         temporary_.clear();
         errno = saved;
-        return fail(error, std::strerror(errno), target_ + ".XXXXXX");
+        return fail(error, std::strerror(errno), pattern);
     }
     return true;
+}
+
+// Gives the complete unnamed file a temporary name beside the target, to be renamed over it (a
+// link cannot replace a name).
+bool AtomicFile::nameUnnamed() {
+    static std::atomic<unsigned> serial{0};
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = temporaryPrefixOfThisProcess(target_) + "l" + std::to_string(serial++);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    const int saved = errno;
+    temporary_.clear();
+    errno = saved;
+    return false;
 }
 
 bool AtomicFile::write(std::string_view bytes) {
@@ -99,7 +163,8 @@ bool AtomicFile::write(std::string_view bytes) {
 }
 
 bool AtomicFile::commit(std::string* error) {
-    bool ok = fd_ >= 0 && ::fchmod(fd_, mode_) == 0 && ::fsync(fd_) == 0;
+    bool ok =
+        fd_ >= 0 && ::fchmod(fd_, mode_) == 0 && ::fsync(fd_) == 0 && (!unnamed_ || nameUnnamed());
     int saved = ok ? 0 : errno;
     if (fd_ >= 0 && ::close(fd_) != 0 && ok) {
         ok = false;
@@ -107,7 +172,7 @@ bool AtomicFile::commit(std::string* error) {
     }
     fd_ = -1;
     if (!ok) {
-        const std::string temporary = temporary_;
+        const std::string temporary = temporary_.empty() ? target_ : temporary_;
         discard();
         errno = saved;
         return fail(error, std::strerror(errno), temporary);
@@ -133,6 +198,7 @@ void AtomicFile::discard() {
         ::close(fd_);
         fd_ = -1;
     }
+    unnamed_ = false;
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
@@ -150,7 +216,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return false;
     }
     if (!file.write(bytes)) {
-        const std::string temporary = file.temporaryPath();
+        const std::string temporary = file.temporaryPath().empty() ? path : file.temporaryPath();
         const int saved = errno;
         file.discard();
         errno = saved;

@@ -11,13 +11,20 @@ namespace k7check {
 // Writes `bytes` to `path` through a temporary file in the same folder, flushed to the disk and
 // renamed over `path`, so that `path` holds either the old or the new contents whatever happens;
 // the folder is synced after the rename so that the rename itself survives a power failure.
-//  - A symbolic link is followed: the file it points to is replaced, the link stays a link.
+//  - The temporary file has no name while it is written (O_TMPFILE) where the file system and
+//    /proc allow it: a writer killed then leaves nothing behind. Elsewhere it is named as
+//    Temporaries.h says, and the temporaries of dead writers of `path` are removed when `path`
+//    is written next.
+//  - A symbolic link is followed: the file it points to is replaced, the link stays a link;
+//    but in a sticky, world-writable folder (/tmp) only a link of the caller or of the folder's
+//    owner is followed (as the kernel's protected_symlinks does), so that a link planted by
+//    another user does not turn the write onto a file of the caller's choosing.
 //  - An existing file keeps its permissions; a new one gets rw-r--r--.
 //  - A read-only file, or anything but a regular file, is not replaced, also for a user the
 //    system would let replace it.
 // False on any failure, with `*error` (when given) saying what failed and why
-// ("<file>: schreibgeschützt", "<file>: No such file or directory"); the temporary file is
-// removed and `path` is unchanged then.
+// ("<file>: schreibgeschützt", "<file>: No such file or directory", "<file>: fremder
+// symbolischer Link"); the temporary file is removed and `path` is unchanged then.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 
@@ -27,7 +34,12 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes,
 // destructor before a commit, removes the temporary file and leaves `path` unchanged.
 class AtomicFile {
   public:
+    // How the temporary file is made: without a name where possible, or always named (the way
+    // taken where O_TMPFILE is missing; chosen by tests of that way).
+    enum class Temporary { UnnamedWherePossible, Named };
+
     AtomicFile() = default;
+    explicit AtomicFile(Temporary kind) : kind_(kind) {}
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -37,20 +49,34 @@ class AtomicFile {
     bool commit(std::string* error = nullptr);
     void discard();
 
-    // The temporary file while one is open (empty otherwise), for a signal handler to remove.
+    // The named temporary file while one is open (empty otherwise, also for an unnamed one),
+    // for a signal handler to remove.
     const std::string& temporaryPath() const { return temporary_; }
     // Why the last open() or commit() failed, without the file's name.
     const std::string& reason() const { return reason_; }
 
   private:
     bool fail(std::string* error, std::string why, const std::string& file);
+    bool resolveTarget(const std::string& path, std::string* error);
+    bool openUnnamed();
+    bool openNamed(std::string* error);
+    bool nameUnnamed();
 
+    Temporary kind_ = Temporary::UnnamedWherePossible;
+    bool unnamed_ = false;
     int fd_ = -1;
     unsigned mode_ = 0644;
     std::string target_;
     std::string temporary_;
     std::string reason_;
 };
+
+// Why a link is not followed (see linkMayBeFollowed).
+inline constexpr const char* kForeignLink = "fremder symbolischer Link";
+
+// False when `path` is a symbolic link that is not to be followed: in a sticky, world-writable
+// folder, owned by neither the caller nor the folder's owner. True for anything else.
+bool linkMayBeFollowed(const std::string& path);
 
 // A profile name as the profile functions use it: an absolute name ("/...") unchanged, a
 // relative one in the folder of the running executable.

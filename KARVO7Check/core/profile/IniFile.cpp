@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <mutex>
 
 #include "profile/Files.h"
+#include "profile/RegularFile.h"
 
 namespace k7check {
 
@@ -201,19 +201,11 @@ uint64_t IniFile::loadCount() {
 
 IniFile IniFile::load(const std::string& path) {
     ++fileLoads;
-    // Only a regular file is a profile: a folder, a device or a missing name reads as empty.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return IniFile{};
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return IniFile{};
-    }
+    // Only a regular file is a profile: a folder, a FIFO, a device or a missing name reads as
+    // empty, without waiting for a writer.
     std::string bytes;
-    char block[4096];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        bytes.append(block, static_cast<size_t>(in.gcount()));
+    if (!readRegularFile(path, bytes)) {
+        return IniFile{};
     }
     return parse(bytes);
 }

@@ -1,7 +1,11 @@
-// Writing a file whole or not at all: links are followed, read-only files refused with a reason,
-// permissions kept, nothing left behind; and how the program finds the files it reads.
+// Writing a file whole or not at all: links are followed (but not a foreign one in a shared
+// folder), read-only files refused with a reason, permissions kept, nothing left behind, also by
+// a writer killed half way; and how the program finds the files it reads.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -112,6 +116,121 @@ TEST(FileNames, AFileNameMatchesWithoutRegardToCaseOnlyWhenItIsTheOnlyOne) {
     // The exact name always wins.
     EXPECT_EQ(matchFileName(dir.file("karvo7check.INI")), dir.file("karvo7check.INI"));
     EXPECT_EQ(matchFileName(dir.file("missing.ini")), dir.file("missing.ini"));
+}
+
+// ---- a writer killed while it writes ----------------------------------------------------------
+
+// A child process that opens `path` for writing as `kind` says, writes half of it and is killed
+// there (kill -9, the point made certain by a pipe). The child's process id.
+pid_t writerKilledWhileWriting(const std::string& path, AtomicFile::Temporary kind) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFile file(kind);
+        const bool opened = file.open(path) && file.write("half of the new con");
+        [[maybe_unused]] const ssize_t n = ::write(ready[1], opened ? "1" : "0", 1);
+        for (;;) {
+            ::pause();
+        }
+    }
+    char answer = '0';
+    EXPECT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, '1');
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return child;
+}
+
+bool unnamedTemporariesIn(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return fd >= 0;
+}
+
+TEST(AtomicWrite, AWriterKilledWhileWritingLeavesTheFileWholeAndNothingBeside) {
+    TempDir dir;
+    const std::string path = dir.file("KARVO7Check.INI");
+    writeText(path, "[Init]\nKarte=1\n");
+    if (!unnamedTemporariesIn(dir.path())) {
+        GTEST_SKIP() << "the file system of " << dir.path() << " has no unnamed files";
+    }
+    writerKilledWhileWriting(path, AtomicFile::Temporary::UnnamedWherePossible);
+    EXPECT_EQ(readText(path), "[Init]\nKarte=1\n");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"KARVO7Check.INI"});
+}
+
+TEST(AtomicWrite, ANamedTemporaryOfAKilledWriterGoesWhenTheFileIsWrittenNext) {
+    TempDir dir;
+    const std::string path = dir.file("werte.csv");
+    writeText(path, "1\n");
+    const pid_t dead = writerKilledWhileWriting(path, AtomicFile::Temporary::Named);
+    EXPECT_EQ(readText(path), "1\n");
+    const std::vector<std::string> left = filesIn(dir.path());
+    ASSERT_EQ(left.size(), 2u);
+    const std::string stale = "werte.csv.k7tmp-" + std::to_string(dead) + "-";
+    EXPECT_EQ(sortedFilesIn(dir.path())[1].rfind(stale, 0), 0u) << sortedFilesIn(dir.path())[1];
+
+    // Beside it: a temporary of a writer that runs (this one), names that only look alike, and
+    // a temporary of another file: none of them is touched.
+    const std::vector<std::string> kept = {
+        "werte.csv.k7tmp-" + std::to_string(::getpid()) + "-abc123", "werte.csv.k7tmp-x-1",
+        "werte.csv.k7tmp-" + std::to_string(dead),
+        "andere.csv.k7tmp-" + std::to_string(dead) + "-a"};
+    for (const std::string& name : kept) {
+        writeText(dir.file(name), "x");
+    }
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(path, "2\n", &error)) << error;
+    EXPECT_EQ(readText(path), "2\n");
+    std::vector<std::string> expected = kept;
+    expected.push_back("werte.csv");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(sortedFilesIn(dir.path()), expected);
+}
+
+// ---- links in a shared folder ---------------------------------------------------------------
+
+TEST(AtomicWrite, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "links of other users are made by root only";
+    }
+    TempDir dir;
+    // A drop folder like /tmp: sticky, writable by everyone, owned by another user (uid 1).
+    const std::string shared = dir.file("ablage");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    const std::string victim = dir.file("KARVO7Check.INI");
+    writeText(victim, "[Init]\nKarte=1\n");
+    // Planted by a third user (uid 2): not followed, the file it points to untouched.
+    const std::string planted = shared + "/report.xml";
+    ASSERT_EQ(::symlink(victim.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 2, 2), 0);
+    std::string error;
+    EXPECT_FALSE(writeFileAtomically(planted, "<x/>", &error));
+    EXPECT_EQ(error, planted + ": fremder symbolischer Link");
+    EXPECT_EQ(readText(victim), "[Init]\nKarte=1\n");
+    EXPECT_FALSE(linkMayBeFollowed(planted));
+
+    // The folder owner's link and the caller's own link are followed.
+    ASSERT_EQ(::lchown(planted.c_str(), 1, 1), 0);
+    EXPECT_TRUE(writeFileAtomically(planted, "[Init]\nKarte=2\n", &error)) << error;
+    EXPECT_EQ(readText(victim), "[Init]\nKarte=2\n");
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    EXPECT_TRUE(writeFileAtomically(planted, "[Init]\nKarte=3\n", &error)) << error;
+    EXPECT_EQ(readText(victim), "[Init]\nKarte=3\n");
+
+    // Outside a shared folder a link of another user is followed as before.
+    const std::string own = dir.file("link.ini");
+    ASSERT_EQ(::symlink(victim.c_str(), own.c_str()), 0);
+    ASSERT_EQ(::lchown(own.c_str(), 2, 2), 0);
+    EXPECT_TRUE(writeFileAtomically(own, "[Init]\nKarte=4\n", &error)) << error;
+    EXPECT_EQ(readText(victim), "[Init]\nKarte=4\n");
 }
 
 }  // namespace

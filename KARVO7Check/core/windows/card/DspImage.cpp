@@ -1,12 +1,16 @@
 #include "windows/card/DspImage.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
 
 #include "Format.h"
+#include "profile/RegularFile.h"
 
 namespace k7check {
 
@@ -157,9 +161,16 @@ DspImageRead dspImageFromBin(std::string_view bytes) {
 
 DspImageRead readDspImage(const std::string& path) {
     try {
-        const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"),
+        const int fd = openRegularFile(path);
+        if (fd < 0 && errno == EINVAL) {
+            return failed(path + ": " + kNotARegularFile);
+        }
+        const std::unique_ptr<FILE, int (*)(FILE*)> file(fd < 0 ? nullptr : ::fdopen(fd, "rb"),
                                                          &std::fclose);
         if (!file) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
             return failed(kDspFileNotFound);
         }
         const DspFileKind kind = dspFileKindOf(path);

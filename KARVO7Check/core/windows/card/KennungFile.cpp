@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "profile/Files.h"
+#include "profile/RegularFile.h"
 
 namespace k7check {
 
@@ -442,17 +443,8 @@ KonfigRecord parseKennungFile(std::string_view bytes) {
 }
 
 std::optional<KonfigRecord> readKennungFile(const std::string& path) {
-    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        return std::nullopt;
-    }
     std::string bytes;
-    std::array<char, 4096> buffer{};
-    size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-        bytes.append(buffer.data(), got);
-    }
-    if (std::ferror(file.get()) != 0) {
+    if (!readRegularFile(path, bytes)) {
         return std::nullopt;
     }
     return parseKennungFile(bytes);

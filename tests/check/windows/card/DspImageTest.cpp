@@ -158,11 +158,13 @@ TEST(DspFile, ReadingFilesAndRefusingThemBeforeTheCard) {
     EXPECT_EQ(readDspImage(dir.file("bad.hex")).error, dspBadHexLineText(9001));
     writeText(dir.file("bad.hex"), hexLines(20000, "\r\n") + "xyz\r\n");
     EXPECT_EQ(readDspImage(dir.file("bad.hex")).error, kDspTooLarge);
-    // An endless file is refused without being read whole.
+    // An endless device is no program: refused by its name without a byte read.
     ASSERT_EQ(::symlink("/dev/zero", dir.file("endless.bin").c_str()), 0);
-    EXPECT_EQ(readDspImage(dir.file("endless.bin")).error, kDspTooLarge);
+    EXPECT_EQ(readDspImage(dir.file("endless.bin")).error,
+              dir.file("endless.bin") + ": keine Datei");
     ASSERT_EQ(::symlink("/dev/zero", dir.file("endless.hex").c_str()), 0);
-    EXPECT_EQ(readDspImage(dir.file("endless.hex")).error, dspBadHexLineText(1));
+    EXPECT_EQ(readDspImage(dir.file("endless.hex")).error,
+              dir.file("endless.hex") + ": keine Datei");
 }
 
 }  // namespace

@@ -245,6 +245,32 @@ TEST_F(Runs, TheShotSizeOfASetIsWhatTheCardDelivers) {
     }
 }
 
+TEST_F(Runs, ABlockAfterSingleShotsReadsOnlyItsOwnResults) {
+    start();
+    session->setActive(1, 1, true);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(runSingleShot(*session, true, windows)) << lastLine();
+    }
+    // The shots left no gate results behind.
+    std::vector<uint8_t> results(kDataBufferSize);
+    uint32_t count = kDataBufferSize;
+    uint32_t error = 0;
+    ASSERT_TRUE(KARVO7GetResults(session->card(1), 0, &count, results.data(), &error));
+    EXPECT_EQ(count, 0u);
+
+    // Nobody asks for an A-scan: the block ends after its first cycle and shows its results.
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    stream::RecordResultWalker walker(windows.lastGateData);
+    stream::ResultItem item;
+    int records = 0;
+    while (walker.next(item) && item.kind == stream::ResultItem::Kind::Record) {
+        ++records;
+        EXPECT_EQ(item.record.kennung, session->virma4Id(1, 1));
+    }
+    EXPECT_EQ(records, 1);  // set 1's record of the first cycle, then "Ende Prüfzyklus"
+    EXPECT_EQ(item.control, stream::ControlWord::EndePruefzyklus);
+}
+
 TEST_F(Runs, TheEditorDecidesWhetherTheShotIsTaken) {
     start();
     windows.editorShoots = false;

@@ -285,9 +285,9 @@ TEST_F(MainWindowView, CheckButtonsWriteTheirVerdictAndSelectTheLastLine) {
     QTest::mouseClick(&button("Steuer-LCA"), Qt::LeftButton);
     EXPECT_EQ(resultLines(),
               (QStringList{"PCI Configuration: OK Bus 0 Slot 7", "PCI Operation: Fehler 3",
-                           "LCA-Register: OK Bus 0 Slot 5"}));
-    EXPECT_EQ(results().currentRow(), 2);
-    EXPECT_TRUE(results().item(2)->isSelected());
+                           "Karte 2:", "LCA-Register: OK Bus 0 Slot 5"}));
+    EXPECT_EQ(results().currentRow(), 3);
+    EXPECT_TRUE(results().item(3)->isSelected());
 
     QTest::mouseClick(&button("Clear List"), Qt::LeftButton);
     EXPECT_EQ(results().count(), 0);
@@ -307,19 +307,22 @@ TEST_F(MainWindowView, CheckAllRunsTheTickedChecksInButtonOrder) {
     EXPECT_EQ(ProbeWindow::shown, 0);
 }
 
-TEST_F(MainWindowView, KarteIsCorrectedWhenTheFieldIsLeft) {
+TEST_F(MainWindowView, AKarteThatNamesNoCardIsKeptAndRefusedByTheButton) {
     open();
     QLineEdit& karte = edit("karteEdit");
-    retype(karte, "0");
-    EXPECT_EQ(karte.text(), "0");  // typing alone changes nothing
-    leave(karte);
-    EXPECT_EQ(karte.text(), "1");
-    retype(karte, "9");
-    leave(karte);
-    EXPECT_EQ(karte.text(), "2");
-    retype(karte, "0");
+    for (const QString& typed : {QStringLiteral("0"), QStringLiteral("9")}) {
+        retype(karte, typed);
+        leave(karte);
+        EXPECT_EQ(karte.text(), typed);
+        desktop.messages.clear();
+        QTest::mouseClick(&button("PCI Configuration"), Qt::LeftButton);
+        EXPECT_EQ(desktop.messages,
+                  std::vector<std::string>{"PCI Configuration: Ungültige Kartennummer " +
+                                           typed.toStdString() + " (1 bis 2)!"});
+        EXPECT_TRUE(resultLines().isEmpty());
+    }
     QTest::keyClick(&karte, Qt::Key_Return);
-    EXPECT_EQ(karte.text(), "1");
+    EXPECT_EQ(karte.text(), "9");
     EXPECT_TRUE(view->isVisible()) << "Enter must not press OK";
     // The edit takes digits only.
     retype(karte, "x-1");

@@ -51,6 +51,9 @@ std::vector<ReportLine> reportLines(Session& session, size_t from, uint32_t star
         ResultOrigin origin = i < origins.size()
                                   ? origins[i]
                                   : ResultOrigin{previous, session.fields().karte, "", ""};
+        if (origin.cardHeading) {
+            continue;  // the report names each line's card itself
+        }
         lines.push_back({texts[i], origin.card, origin.tick - previous, origin.check, origin.test});
         previous = origin.tick;
     }
@@ -155,7 +158,9 @@ int runHeadlessCheckAll(const HeadlessOptions& options, std::ostream& out, std::
             out << "Karte " << card << ":\n";
         }
         for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
-            out << session.fields().resultLines[i] << '\n';
+            if (i >= session.resultOrigins().size() || !session.resultOrigins()[i].cardHeading) {
+                out << session.fields().resultLines[i] << '\n';
+            }
         }
         out.flush();
     }

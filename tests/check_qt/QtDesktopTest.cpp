@@ -5,8 +5,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
+#include <atomic>
 
 #include "QtDesktop.h"
 #include "QtTestSupport.h"
@@ -184,6 +187,44 @@ TEST_F(QtDesktopWindows, DesktopTakesItsModelessWindowsAlong) {
     }
     EXPECT_TRUE(view.isNull());
     window.writeFieldsToControls();
+}
+
+TEST(QtDesktopLongWork, TheProgressStaysUpThroughEscapeAndCloseUntilTheWorkEnds) {
+    k7qt::QtDesktop desktop;
+    std::atomic<bool> release{false};
+    QString title;
+    QString text;
+    bool keptAfterEscape = false;
+    bool keptAfterClose = false;
+    whenModalOpens([&](QWidget* modal) {
+        auto* progress = qobject_cast<QProgressDialog*>(modal);
+        ASSERT_NE(progress, nullptr);
+        title = progress->windowTitle();
+        text = progress->labelText();
+        QTest::keyClick(progress, Qt::Key_Escape);
+        keptAfterEscape = progress->isVisible() && QApplication::activeModalWidget() == progress;
+        EXPECT_FALSE(progress->close());
+        keptAfterClose = progress->isVisible() && QApplication::activeModalWidget() == progress;
+        release = true;
+        release.notify_one();
+    });
+    // Should the window never come up, the work still ends and the test fails instead of hanging.
+    QObject guard;  // ends the timer with the test
+    QTimer::singleShot(20000, &guard, [&] {
+        release = true;
+        release.notify_one();
+    });
+    bool workDone = false;
+    desktop.runLong("Kennung", "Die Kennung wird auf die Karte geschrieben ...", 30000, [&] {
+        release.wait(false);
+        workDone = true;
+    });
+    EXPECT_TRUE(workDone);
+    EXPECT_EQ(title, "Kennung");
+    EXPECT_EQ(text, "Die Kennung wird auf die Karte geschrieben ...");
+    EXPECT_TRUE(keptAfterEscape);
+    EXPECT_TRUE(keptAfterClose);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(QtDesktopFileDialog, FiltersBecomeQtNameFilters) {

@@ -324,9 +324,29 @@ TEST_F(MainWindowView, AKarteThatNamesNoCardIsKeptAndRefusedByTheButton) {
     QTest::keyClick(&karte, Qt::Key_Return);
     EXPECT_EQ(karte.text(), "9");
     EXPECT_TRUE(view->isVisible()) << "Enter must not press OK";
-    // The edit takes digits only.
-    retype(karte, "x-1");
-    EXPECT_EQ(karte.text(), "1");
+}
+
+TEST_F(MainWindowView, NumbersStayAsTypedAndTheNextActionRefusesThemByName) {
+    open();
+    for (const QString& typed : {QStringLiteral("1,5"), QStringLiteral("-5")}) {
+        retype(edit("zyklenEdit"), typed);
+        EXPECT_EQ(edit("zyklenEdit").text(), typed);
+        desktop.messages.clear();
+        QTest::mouseClick(&button("Hot Plug"), Qt::LeftButton);
+        EXPECT_EQ(desktop.messages,
+                  std::vector<std::string>{"Hot Plug: Ungültiger Wert in \"Zyklen\": erlaubt sind "
+                                           "ganze Zahlen von 0 bis 4294967295."});
+        EXPECT_EQ(window->fields().zyklen, 250u);
+    }
+    retype(edit("karteEdit"), "x-1");
+    EXPECT_EQ(edit("karteEdit").text(), "x-1");
+    desktop.messages.clear();
+    QTest::mouseClick(&button("PCI Configuration"), Qt::LeftButton);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages.front().rfind("PCI Configuration: Ungültiger Wert in \"Karte\"", 0),
+              0u)
+        << desktop.messages.front();
+    EXPECT_TRUE(resultLines().isEmpty());
 }
 
 TEST_F(MainWindowView, EachChangeOfTheTimeOutGoesToTheCardsUpToTheSelectedOne) {

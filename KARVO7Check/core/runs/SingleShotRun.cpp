@@ -1,6 +1,7 @@
 #include "Format.h"
 #include "card/SetToCard.h"
 #include "card/ShotSize.h"
+#include "profile/ParameterKeys.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunContext.h"
 
@@ -74,7 +75,9 @@ void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const Paramet
     }
     uint32_t error = 0;
     if (!handSetToCard(card, setNumber, set, error)) {
-        line.fail(formatText("PrepAll Error %X", error));
+        const std::string field = preparationRefusal(error);
+        line.fail(formatText("PrepAll Error %X", error) +
+                  (field.empty() ? "" : " (" + field + ")"));
         return;
     }
     KARVO7SetMode(card, run.fields().dma ? 1 : 0, &error);

@@ -283,7 +283,7 @@ TEST_F(Runs, AFailedPreparationIsTheLineAndNoOk) {
     start();
     session->editableSet(1, 1)->average = 9;  // the library refuses it
     EXPECT_FALSE(runSingleShot(*session, true, windows));
-    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000");
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000 (Average über 7)");
 }
 
 TEST_F(Runs, BlockMeasurementOnSetZeroOrAnOlderCardDoesNothing) {

@@ -148,8 +148,8 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
         if (field.kind == FieldKind::Bool) {
             b.check(field.editor.control, *std::get<bool*>(field.ref(entries)));
         } else {
-            const IntegerRef ref = integerRef(field, entries);
-            b.integer(field.editor.control, field.editor.label, ref, {ref.range()});
+            b.integer(field.editor.control, field.editor.label, integerRef(field, entries),
+                      {cardRange(field, entries)});
         }
     }
     b.radio(kPulseRadios, pulse);
@@ -184,7 +184,7 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
 
 std::vector<AnzeigeVorgabenDlg::Scaled> AnzeigeVorgabenDlg::scaledFields() {
     return {{&vorlauf, "Vorlauf", false, true, 0, UINT16_MAX},
-            {&aufnahme, "Aufnahme", false, true, 0, UINT16_MAX},
+            {&aufnahme, "Aufnahme", false, true, 1, UINT16_MAX},
             {&recordDelay, "Delay", false, true, INT32_MIN, INT32_MAX},
             {&esbTime, "Time", false, false, INT32_MIN, INT32_MAX},
             {&esbDelay, "ESB-Delay", false, false, INT32_MIN, INT32_MAX},

@@ -210,7 +210,7 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
             c.type("vorlaufEdit", "1");
             c.type("filterEdit", "-1");
             w.onOk();
-            c.type("filterEdit", "256");
+            c.type("filterEdit", "8");
             w.onOk();
             c.type("filterEdit", "2");
             c.type("sapDelayEdit", "1,5");
@@ -228,7 +228,7 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
     const std::string gain = caption + "\"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 6553.5.";
     const std::string stuetz =
         caption + "\"Stützstellen\": erlaubt sind ganze Zahlen von 1 bis 256.";
-    const std::string filter = caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 255.";
+    const std::string filter = caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 7.";
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{
                   vorlauf, gain, stuetz, stuetz, stuetz, vorlauf, filter, filter,
@@ -240,6 +240,41 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
     EXPECT_EQ(set.sapDelay, before.sapDelay);
     EXPECT_EQ(set.taStuetzstellen, before.taStuetzstellen);
     EXPECT_FALSE(set.taReferenz);
+}
+
+TEST(ParameterEditor, EveryFieldTakesOnlyWhatTheCardTakes) {
+    ParameterSet set;
+    const ParameterSet before = set;
+    ScriptedDesktop desktop;
+    edit(
+        set,
+        [](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+            press(w, c, "samplesRadio");
+            for (const auto& [control, value] :
+                 std::vector<std::pair<std::string, std::string>>{{"averageEdit", "8"},
+                                                                  {"filterEdit", "8"},
+                                                                  {"blendeEdit", "16"},
+                                                                  {"maxSapEdit", "4194304"},
+                                                                  {"aufnahmeEdit", "0"}}) {
+                const std::string kept = c.text(control);
+                c.type(control, value);
+                w.onOk();
+                EXPECT_FALSE(w.ended()) << control;
+                c.type(control, kept);
+            }
+        },
+        nullptr, &desktop);
+    const std::string caption = "Anzeige Meßparameter: Ungültiger Wert in ";
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{
+                  caption + "\"Average\": erlaubt sind ganze Zahlen von 0 bis 7.",
+                  caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 7.",
+                  caption + "\"Blende\": erlaubt sind ganze Zahlen von 0 bis 15.",
+                  caption + "\"max. SAP\": erlaubt sind ganze Zahlen von 0 bis 4194303.",
+                  caption + "\"Aufnahme\": erlaubt sind Zahlen von 1 bis 65535."}));
+    EXPECT_EQ(set.average, before.average);
+    EXPECT_EQ(set.filter, before.filter);
+    EXPECT_EQ(set.aufnahmelaenge, before.aufnahmelaenge);
 }
 
 TEST(ParameterEditor, DepthCompensationEnableAndSpacingAcrossRates) {

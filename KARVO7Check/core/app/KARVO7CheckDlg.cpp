@@ -212,11 +212,11 @@ void KARVO7CheckDlg::onVirma4() {
 
 void KARVO7CheckDlg::onSave() {
     Desktop& desktop = session_.desktop();
-    if (desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
-        Answer::Yes) {
+    if (!takeFields("Check")) {
         return;
     }
-    if (!takeFields("Check")) {
+    if (desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
+        Answer::Yes) {
         return;
     }
     if (!session_.saveParameterFile()) {

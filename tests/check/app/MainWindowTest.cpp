@@ -205,7 +205,7 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
         desktop.messageLines(),
         (std::vector<std::string>{
             "Check All: " + zyklen, std::string(checkButtons().front().caption) + ": " + zyklen,
-            "Hot Plug: " + zyklen, "Check: " + zyklen, "Check: Wollen Sie wirklich sichern?",
+            "Hot Plug: " + zyklen, "Check: " + zyklen,
             "Check: Ungültiger Wert in \"Anzeigefaktor\": erlaubt sind ganze Zahlen von "
             "-2147483648 bis 2147483647.",
             "VIRMA4: Ungültiger Wert in \"Time Out in s\": erlaubt sind ganze Zahlen von 0 "

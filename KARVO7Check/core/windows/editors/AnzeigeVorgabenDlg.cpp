@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "Format.h"
 #include "KARVO7Protocol.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/TAlist.h"
@@ -478,15 +479,17 @@ void AnzeigeVorgabenDlg::laden() {
     if (name.empty()) {
         return;
     }
-    set_.taDatei = name;
     taDatei = name;
     const TaContent content =
         loadTaFile(name, set_, units::rateTiming(units::samplerateOf(choice_)));
     if (content.status != TaContent::Status::Read) {
-        taDatei = taFailureText(content);
+        // The field keeps the file's name, so that a corrected file can be loaded again.
         writeFieldsToControls();
+        desktop_.messageBox(
+            kTitle, formatText("Datei %s: %s", name.c_str(), taFailureText(content).c_str()));
         return;
     }
+    set_.taDatei = name;
     stuetzstellen = int64_t{set_.taStuetzstellen} + 1;
     taAbstand.value = units::toUnit(content.taAbstand, unit_, clock_.period, factor_);
     taAbstand.show();

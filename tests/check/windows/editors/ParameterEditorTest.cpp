@@ -6,11 +6,13 @@
 #include <functional>
 
 #include "CheckTestSupport.h"
+#include "ExampleFiles.h"
 #include "SimFixture.h"
 #include "card/SetToCard.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
+#include "windows/editors/TaFile.h"
 
 using namespace k7check;
 using namespace k7checktest;
@@ -358,6 +360,39 @@ TEST(ParameterEditor, LadenReadsTheFileWithTheEffectiveRate) {
     EXPECT_EQ(set.taStuetzstellen, 2);
     EXPECT_EQ(set.taTabelle[1], 130);
     EXPECT_TRUE(set.taReferenz);
+}
+
+TEST(ParameterEditor, AFailedLadenSaysWhyAndKeepsTheFileForTheNextOne) {
+    TempDir dir;
+    writeText(dir.file("kurve.ta"), "-1.0 12.5\n");
+    ParameterSet set;
+    ScriptedDesktop desktop;
+    edit(
+        set,
+        [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+            c.type("taDateiEdit", dir.file("kurve.ta"));
+            press(w, c, "ladenButton");
+            EXPECT_EQ(c.text("taDateiEdit"), dir.file("kurve.ta"));
+            // Corrected, the same file loads with the next "Laden".
+            writeText(dir.file("kurve.ta"), "1.0 12.5 13\n");
+            press(w, c, "ladenButton");
+            EXPECT_EQ(c.text("stuetzstellenEdit"), "2");
+            w.onCancel();
+        },
+        nullptr, &desktop);
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Anzeige Meßparameter: Datei " + dir.file("kurve.ta") +
+                                       ": Abstand ungültig"});
+    EXPECT_TRUE(desktop.fileDialogs().empty());
+}
+
+TEST(ParameterEditor, TheShippedDepthCompensationFileLoads) {
+    ParameterSet set;
+    const TaContent content =
+        loadTaFile(exampleFile("KARVO7Tiefenausgleich.ta"), set, units::rateTiming(set.samplerate));
+    ASSERT_EQ(content.status, TaContent::Status::Read);
+    EXPECT_EQ(set.taStuetzstellen, 15);
+    EXPECT_EQ(set.taTabelle[15], 75);
 }
 
 // ---- on simulated cards ----------------------------------------------------------------------

@@ -150,6 +150,22 @@ TEST(SetEditorButtons, MainWindowOpensTheEditors) {
     EXPECT_EQ(f.desktop.messageLines(), std::vector<std::string>{"Blenden: Keine KARVO7F!"});
 }
 
+TEST(SetEditorButtons, BusbelegungListsTheCardsNoChannelNamesAfterTheChannels) {
+    MainWindowFixture f;
+    f.cards({{1, true}, {2, true}, {3, true}, {4, true}});
+    f.parameterFile("[Bus]\r\nKanal1=Bus 1 Slot 11\r\nKanal2=Bus 1 Slot 12\r\n");
+    ASSERT_TRUE(f.start());
+    std::vector<std::string> busLines;
+    f.desktop.answerModal([&](Dialog& dialog) {
+        busLines = f.desktop.controlsOf(dialog)->lines("busList");
+        return kIdCancel;
+    });
+    f.window->onCommand("busbelegungButton");
+    ASSERT_EQ(busLines.size(), 4u);
+    EXPECT_EQ(busLines[2], "ohne Kanal (Bus 1  Slot 13)  Karte 3");
+    EXPECT_EQ(busLines[3], "ohne Kanal (Bus 1  Slot 14)  Karte 4");
+}
+
 TEST(SetEditorButtons, BlendenOpensOnAKarvo7FAndWritesNoLineInAutomaticMode) {
     MainWindowFixture f;
     f.cards({{1, true}});

@@ -21,12 +21,16 @@ namespace k7check {
 
 namespace {
 
-// The cards that no channel of the bus table names, with their PCI position.
+// The cards that no listed channel of the bus table names (a card found in no channel's slot
+// keeps a channel without a position), with their PCI position.
 std::vector<BusbelegungDlg::LooseCard> looseCards(Session& session) {
     std::vector<BusbelegungDlg::LooseCard> loose;
     for (uint32_t k = 1; k <= session.cardCount(); ++k) {
         bool named = false;
         for (const Channel& channel : session.channels()) {
+            if (channel.bus == 0 && channel.slot == 0) {
+                break;  // the list of channels ends here
+            }
             named = named || channel.card == k;
         }
         BusbelegungDlg::LooseCard card{k, 0, 0};

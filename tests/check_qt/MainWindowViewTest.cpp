@@ -471,10 +471,10 @@ TEST_F(MainWindowView, EscapeAndEnterKeepTheWindowTheCloseBoxEndsIt) {
     // Escape, on the window and in an edit, ends nothing: it is also the key of "Stopp".
     QTest::keyClick(view.get(), Qt::Key_Escape);
     QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Escape);
-    // Enter leaves the edit ("Karte" 0 becomes 1) and presses no button.
+    // Enter leaves the edit (what was typed stays) and presses no button.
     retype(edit("karteEdit"), "0");
     QTest::keyClick(&edit("karteEdit"), Qt::Key_Return);
-    EXPECT_EQ(edit("karteEdit").text(), "1");
+    EXPECT_EQ(edit("karteEdit").text(), "0");
     QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Enter, Qt::KeypadModifier);
     QTest::keyClick(view.get(), Qt::Key_Return);
     for (const QPushButton* push : view->findChildren<QPushButton*>()) {

@@ -62,7 +62,7 @@ TEST(RandomLimits, AnEntryBeyondItsSetFieldIsRefusedAndNoLimitChanges) {
     desktop.answerModal([&](Dialog& dialog) {
         ScriptedControls& c = *desktop.controlsOf(dialog);
         c.type("verstaerkungMaxEdit", "500");  // a good entry: not taken either
-        for (const char* typed : {"-1", "256", "1,5", "x"}) {
+        for (const char* typed : {"-1", "8", "1,5", "x"}) {
             c.type("filterMinEdit", typed);
             dialog.onOk();
             EXPECT_FALSE(dialog.ended()) << typed;
@@ -76,7 +76,7 @@ TEST(RandomLimits, AnEntryBeyondItsSetFieldIsRefusedAndNoLimitChanges) {
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>(4,
                                        "Random Limits: Ungültiger Wert in \"Filter Minimum\": "
-                                       "erlaubt sind ganze Zahlen von 0 bis 255."));
+                                       "erlaubt sind ganze Zahlen von 0 bis 7."));
     EXPECT_EQ(limits.upper.verstaerkung, before.upper.verstaerkung);
     EXPECT_EQ(limits.lower.filter, before.lower.filter);
 }

@@ -488,13 +488,17 @@ TEST(ParameterEditor, EveryPlainFieldReachesItsOwnSetField) {
             });
             EXPECT_FALSE(*std::get<bool*>(field.ref(set))) << field.key;
         } else {
-            integerRef(field, set).set(17);
+            // Two values the card takes ("Senderdämpfung" only 0 to 3).
+            const int64_t last = cardRange(field, set).max;
+            const int64_t shown = std::min<int64_t>(17, last - 1);
+            const int64_t typed = std::min<int64_t>(42, last);
+            integerRef(field, set).set(shown);
             edit(set, [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
-                EXPECT_EQ(c.text(control), "17") << field.key;
-                c.type(control, "42");
+                EXPECT_EQ(c.text(control), std::to_string(shown)) << field.key;
+                c.type(control, std::to_string(typed));
                 w.onOk();
             });
-            EXPECT_EQ(integerRef(field, set).get(), 42) << field.key;
+            EXPECT_EQ(integerRef(field, set).get(), typed) << field.key;
         }
         ParameterSet expected = base;
         copyField(field, expected, set);

@@ -196,9 +196,16 @@ TEST(QtDesktopLongWork, TheProgressStaysUpThroughEscapeAndCloseUntilTheWorkEnds)
     QString text;
     bool keptAfterEscape = false;
     bool keptAfterClose = false;
-    whenModalOpens([&](QWidget* modal) {
-        auto* progress = qobject_cast<QProgressDialog*>(modal);
-        ASSERT_NE(progress, nullptr);
+    // The progress window comes up after a moment: looked for every 20 ms until it is there.
+    QObject guard;  // ends the timers with the test
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, &guard, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (progress == nullptr || !progress->isVisible()) {
+            return;
+        }
+        look.stop();
         title = progress->windowTitle();
         text = progress->labelText();
         QTest::keyClick(progress, Qt::Key_Escape);
@@ -208,8 +215,8 @@ TEST(QtDesktopLongWork, TheProgressStaysUpThroughEscapeAndCloseUntilTheWorkEnds)
         release = true;
         release.notify_one();
     });
+    look.start();
     // Should the window never come up, the work still ends and the test fails instead of hanging.
-    QObject guard;  // ends the timer with the test
     QTimer::singleShot(20000, &guard, [&] {
         release = true;
         release.notify_one();

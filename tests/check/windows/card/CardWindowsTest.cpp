@@ -368,9 +368,7 @@ TEST_F(CardWindows, DspRefusesACardNumberThatIsNoNumberBeforeLoadingOrSaving) {
     const std::string refused =
         "DSP-Programm: Ungültiger Wert in \"Karte\": erlaubt sind ganze Zahlen von 0 bis "
         "4294967295.";
-    EXPECT_EQ(
-        desktop.messageLines(),
-        (std::vector<std::string>{refused, refused}));
+    EXPECT_EQ(desktop.messageLines(), (std::vector<std::string>{refused, refused}));
     EXPECT_TRUE(desktop.work().empty());  // nothing loaded
     EXPECT_EQ(readText(session->profileFile()), before);
 }

@@ -7,7 +7,6 @@
 
 #include "AboutBox.h"
 #include "AppIcon.h"
-#include "FieldText.h"
 #include "ui_KARVO7CheckDlg.h"
 
 namespace k7qt {
@@ -54,12 +53,6 @@ KARVO7CheckDlgView::KARVO7CheckDlgView(k7check::KARVO7CheckDlg& window, QWidget*
     setWindowFlag(Qt::WindowMinimizeButtonHint);
 
     buildCheckRows();
-
-    acceptUnsigned(*ui_->karteEdit);
-    acceptUnsigned(*ui_->parametersatzEdit);
-    acceptUnsigned(*ui_->zyklenEdit);
-    acceptSigned(*ui_->anzeigefaktorEdit);
-    acceptSigned(*ui_->timeOutEdit);
 
     // The parameter-file list shows one entry: one row high.
     QListWidget& files = *ui_->parameterFileList;

@@ -94,4 +94,10 @@ void QtControls::setEnabled(const std::string& control, bool enabled) {
     }
 }
 
+void QtControls::setToolTip(const std::string& control, const std::string& text) {
+    if (auto* widget = find<QWidget>(control)) {
+        widget->setToolTip(QString::fromStdString(text));
+    }
+}
+
 }  // namespace k7qt

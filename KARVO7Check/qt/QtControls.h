@@ -21,6 +21,7 @@ class QtControls : public k7check::Controls {
                  int selection) override;
     std::optional<int> listSelection(const std::string& control) override;
     void setEnabled(const std::string& control, bool enabled) override;
+    void setToolTip(const std::string& control, const std::string& text) override;
 
   private:
     template <typename W>

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -123,6 +124,8 @@ namespace {
 
 // What a window manager's title bar takes beside the title: icon, three buttons, margins.
 constexpr int kTitleBarDecorationPx = 140;
+// A long operation shows its progress window once it has run this long.
+constexpr qint64 kProgressDelayMs = 300;
 
 // The suffix a saved file gets when the name typed has none: the first pattern's ("*.csv": csv).
 QString defaultSuffix(const QStringList& filters) {
@@ -175,6 +178,27 @@ std::optional<std::string> runFileDialog(QWidget* parent, const std::string& fil
     return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath())
         .toStdString();
 }
+
+// Keeps a progress window up while its work runs: Escape and the window's close box would hide
+// it while the work goes on unseen, and let the technician act (or end the program) in the
+// middle of it.
+class KeepOpen : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 }  // namespace
 
@@ -298,15 +322,20 @@ void QtDesktop::runLong(const std::string& caption, const std::string& text, uin
         work();
         return;
     }
-    // The call runs on a worker thread while this thread keeps the windows painted; nothing
-    // else can start meanwhile (the progress window is modal and has no button), so calls on
-    // one card handle stay serialised.
+    // The call runs on a worker thread while this thread keeps the windows painted. The
+    // progress window comes up after a moment and stays until the work is done: it is modal,
+    // has no button and takes neither Escape nor its close box, so nothing else can start
+    // meanwhile (calls on one card handle stay serialised) and the program cannot end in the
+    // middle of the work. Until it is up, no input is taken.
     QProgressDialog progress(QString::fromStdString(text), QString(), 0, expectedMs > 0 ? 1000 : 0,
                              parentWindow());
     progress.setWindowTitle(QString::fromStdString(caption));
     progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(300);
     progress.setCancelButton(nullptr);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    KeepOpen keepOpen;
+    progress.installEventFilter(&keepOpen);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     std::atomic<bool> done{false};
     std::thread worker([&] {
@@ -316,11 +345,15 @@ void QtDesktop::runLong(const std::string& caption, const std::string& text, uin
     QElapsedTimer elapsed;
     elapsed.start();
     while (!done) {
+        if (!progress.isVisible() && elapsed.elapsed() >= kProgressDelayMs) {
+            progress.show();
+        }
         if (expectedMs > 0) {
             const auto share = std::min<qint64>(999, elapsed.elapsed() * 1000 / expectedMs);
             progress.setValue(static_cast<int>(share));
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(
+            progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     worker.join();

@@ -56,6 +56,7 @@ class ControlNames : public FieldBinder {
         names.push_back(c);
     }
     void enabled(const std::string& c, bool) override { names.push_back(c); }
+    void unavailable(const std::string& c, const std::string&) override { names.push_back(c); }
     std::vector<std::string> names;
 };
 

@@ -285,9 +285,9 @@ TEST_F(MainWindowView, CheckButtonsWriteTheirVerdictAndSelectTheLastLine) {
     QTest::mouseClick(&button("Steuer-LCA"), Qt::LeftButton);
     EXPECT_EQ(resultLines(),
               (QStringList{"PCI Configuration: OK Bus 0 Slot 7", "PCI Operation: Fehler 3",
-                           "LCA-Register: OK Bus 0 Slot 5"}));
-    EXPECT_EQ(results().currentRow(), 2);
-    EXPECT_TRUE(results().item(2)->isSelected());
+                           "Karte 2:", "LCA-Register: OK Bus 0 Slot 5"}));
+    EXPECT_EQ(results().currentRow(), 3);
+    EXPECT_TRUE(results().item(3)->isSelected());
 
     QTest::mouseClick(&button("Clear List"), Qt::LeftButton);
     EXPECT_EQ(results().count(), 0);
@@ -307,23 +307,46 @@ TEST_F(MainWindowView, CheckAllRunsTheTickedChecksInButtonOrder) {
     EXPECT_EQ(ProbeWindow::shown, 0);
 }
 
-TEST_F(MainWindowView, KarteIsCorrectedWhenTheFieldIsLeft) {
+TEST_F(MainWindowView, AKarteThatNamesNoCardIsKeptAndRefusedByTheButton) {
     open();
     QLineEdit& karte = edit("karteEdit");
-    retype(karte, "0");
-    EXPECT_EQ(karte.text(), "0");  // typing alone changes nothing
-    leave(karte);
-    EXPECT_EQ(karte.text(), "1");
-    retype(karte, "9");
-    leave(karte);
-    EXPECT_EQ(karte.text(), "2");
-    retype(karte, "0");
+    for (const QString& typed : {QStringLiteral("0"), QStringLiteral("9")}) {
+        retype(karte, typed);
+        leave(karte);
+        EXPECT_EQ(karte.text(), typed);
+        desktop.messages.clear();
+        QTest::mouseClick(&button("PCI Configuration"), Qt::LeftButton);
+        EXPECT_EQ(desktop.messages,
+                  std::vector<std::string>{"PCI Configuration: Ungültige Kartennummer " +
+                                           typed.toStdString() + " (1 bis 2)!"});
+        EXPECT_TRUE(resultLines().isEmpty());
+    }
     QTest::keyClick(&karte, Qt::Key_Return);
-    EXPECT_EQ(karte.text(), "1");
+    EXPECT_EQ(karte.text(), "9");
     EXPECT_TRUE(view->isVisible()) << "Enter must not press OK";
-    // The edit takes digits only.
-    retype(karte, "x-1");
-    EXPECT_EQ(karte.text(), "1");
+}
+
+TEST_F(MainWindowView, NumbersStayAsTypedAndTheNextActionRefusesThemByName) {
+    open();
+    for (const QString& typed : {QStringLiteral("1,5"), QStringLiteral("-5")}) {
+        retype(edit("zyklenEdit"), typed);
+        EXPECT_EQ(edit("zyklenEdit").text(), typed);
+        desktop.messages.clear();
+        QTest::mouseClick(&button("Hot Plug"), Qt::LeftButton);
+        EXPECT_EQ(desktop.messages,
+                  std::vector<std::string>{"Hot Plug: Ungültiger Wert in \"Zyklen\": erlaubt sind "
+                                           "ganze Zahlen von 0 bis 4294967295."});
+        EXPECT_EQ(window->fields().zyklen, 250u);
+    }
+    retype(edit("karteEdit"), "x-1");
+    EXPECT_EQ(edit("karteEdit").text(), "x-1");
+    desktop.messages.clear();
+    QTest::mouseClick(&button("PCI Configuration"), Qt::LeftButton);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages.front().rfind("PCI Configuration: Ungültiger Wert in \"Karte\"", 0),
+              0u)
+        << desktop.messages.front();
+    EXPECT_TRUE(resultLines().isEmpty());
 }
 
 TEST_F(MainWindowView, EachChangeOfTheTimeOutGoesToTheCardsUpToTheSelectedOne) {
@@ -448,10 +471,10 @@ TEST_F(MainWindowView, EscapeAndEnterKeepTheWindowTheCloseBoxEndsIt) {
     // Escape, on the window and in an edit, ends nothing: it is also the key of "Stopp".
     QTest::keyClick(view.get(), Qt::Key_Escape);
     QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Escape);
-    // Enter leaves the edit ("Karte" 0 becomes 1) and presses no button.
+    // Enter leaves the edit (what was typed stays) and presses no button.
     retype(edit("karteEdit"), "0");
     QTest::keyClick(&edit("karteEdit"), Qt::Key_Return);
-    EXPECT_EQ(edit("karteEdit").text(), "1");
+    EXPECT_EQ(edit("karteEdit").text(), "0");
     QTest::keyClick(&edit("zyklenEdit"), Qt::Key_Enter, Qt::KeypadModifier);
     QTest::keyClick(view.get(), Qt::Key_Return);
     for (const QPushButton* push : view->findChildren<QPushButton*>()) {

@@ -5,8 +5,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
+#include <atomic>
 
 #include "QtDesktop.h"
 #include "QtTestSupport.h"
@@ -184,6 +187,51 @@ TEST_F(QtDesktopWindows, DesktopTakesItsModelessWindowsAlong) {
     }
     EXPECT_TRUE(view.isNull());
     window.writeFieldsToControls();
+}
+
+TEST(QtDesktopLongWork, TheProgressStaysUpThroughEscapeAndCloseUntilTheWorkEnds) {
+    k7qt::QtDesktop desktop;
+    std::atomic<bool> release{false};
+    QString title;
+    QString text;
+    bool keptAfterEscape = false;
+    bool keptAfterClose = false;
+    // The progress window comes up after a moment: looked for every 20 ms until it is there.
+    QObject guard;  // ends the timers with the test
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, &guard, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (progress == nullptr || !progress->isVisible()) {
+            return;
+        }
+        look.stop();
+        title = progress->windowTitle();
+        text = progress->labelText();
+        QTest::keyClick(progress, Qt::Key_Escape);
+        keptAfterEscape = progress->isVisible() && QApplication::activeModalWidget() == progress;
+        EXPECT_FALSE(progress->close());
+        keptAfterClose = progress->isVisible() && QApplication::activeModalWidget() == progress;
+        release = true;
+        release.notify_one();
+    });
+    look.start();
+    // Should the window never come up, the work still ends and the test fails instead of hanging.
+    QTimer::singleShot(20000, &guard, [&] {
+        release = true;
+        release.notify_one();
+    });
+    bool workDone = false;
+    desktop.runLong("Kennung", "Die Kennung wird auf die Karte geschrieben ...", 30000, [&] {
+        release.wait(false);
+        workDone = true;
+    });
+    EXPECT_TRUE(workDone);
+    EXPECT_EQ(title, "Kennung");
+    EXPECT_EQ(text, "Die Kennung wird auf die Karte geschrieben ...");
+    EXPECT_TRUE(keptAfterEscape);
+    EXPECT_TRUE(keptAfterClose);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(QtDesktopFileDialog, FiltersBecomeQtNameFilters) {

@@ -119,7 +119,7 @@ TEST_F(RefusedEntryView, ParameterEditorFilter) {
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(refuse(*view, "filterEdit", "-1", button(*view, "okButton"), "Parametereditor"),
               "Anzeige Meßparameter: Ungültiger Wert in \"Filter\": erlaubt sind ganze Zahlen "
-              "von 0 bis 255.");
+              "von 0 bis 7.");
     EXPECT_EQ(set.filter, 3);
     EXPECT_FALSE(window.ended());
 }

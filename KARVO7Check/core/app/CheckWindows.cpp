@@ -19,6 +19,32 @@
 
 namespace k7check {
 
+namespace {
+
+// The cards that no listed channel of the bus table names (a card found in no channel's slot
+// keeps a channel without a position), with their PCI position.
+std::vector<BusbelegungDlg::LooseCard> looseCards(Session& session) {
+    std::vector<BusbelegungDlg::LooseCard> loose;
+    for (uint32_t k = 1; k <= session.cardCount(); ++k) {
+        bool named = false;
+        for (const Channel& channel : session.channels()) {
+            if (channel.bus == 0 && channel.slot == 0) {
+                break;  // the list of channels ends here
+            }
+            named = named || channel.card == k;
+        }
+        BusbelegungDlg::LooseCard card{k, 0, 0};
+        uint32_t error = 0;
+        if (!named) {
+            KARVO7GetCardPosition(session.card(k), &card.bus, &card.slot, &error);
+            loose.push_back(card);
+        }
+    }
+    return loose;
+}
+
+}  // namespace
+
 void registerCheckWindows(CheckRegistry& registry) {
     registerPciWindows(registry);
     registerRegisterWindows(registry);
@@ -47,7 +73,7 @@ void registerCheckWindows(CheckRegistry& registry) {
         return true;
     });
     registry.registerButton("busbelegungButton", [](Session& session) {
-        BusbelegungDlg window(session.channels());
+        BusbelegungDlg window(session.channels(), looseCards(session));
         session.desktop().runModal(window);
         return true;
     });

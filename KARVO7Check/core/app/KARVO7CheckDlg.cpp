@@ -142,19 +142,9 @@ bool KARVO7CheckDlg::takeFields(const std::string& caption) {
 }
 
 void KARVO7CheckDlg::onKarteKillFocus() {
-    // An entry that is no card number waits for the next action, which names it.
-    if (takeFieldsFromControls()) {
-        return;
-    }
-    uint32_t karte = fields().karte;
-    if (karte == 0) {
-        karte = 1;
-    }
-    if (karte > cardCount()) {
-        karte = cardCount();
-    }
-    session_.selectCard(karte);
-    writeFieldsToControls();
+    // The number stays as typed: the next action that needs the card refuses a number that
+    // names no card and says so, rather than running on another card.
+    takeFieldsFromControls();
 }
 
 void KARVO7CheckDlg::onTimeOutChange() {
@@ -222,11 +212,11 @@ void KARVO7CheckDlg::onVirma4() {
 
 void KARVO7CheckDlg::onSave() {
     Desktop& desktop = session_.desktop();
-    if (desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
-        Answer::Yes) {
+    if (!takeFields("Check")) {
         return;
     }
-    if (!takeFields("Check")) {
+    if (desktop.messageBox("Check", "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
+        Answer::Yes) {
         return;
     }
     if (!session_.saveParameterFile()) {

@@ -87,6 +87,12 @@ void Session::appendResult(const std::string& line) {
 }
 
 void Session::appendTestResult(const std::string& test, const std::string& line) {
+    // Lines name no card: where the selected card changed since the line above, a heading
+    // says whose lines follow.
+    if (!resultOrigins_.empty() && resultOrigins_.back().card != fields_.karte) {
+        fields_.resultLines.push_back(formatText("Karte %u:", fields_.karte));
+        resultOrigins_.push_back({desktop_.tickCount(), fields_.karte, "", "", true});
+    }
     fields_.resultLines.push_back(line);
     resultOrigins_.push_back({desktop_.tickCount(), fields_.karte, currentCheck_, test});
     fields_.resultSelection = static_cast<int>(fields_.resultLines.size()) - 1;

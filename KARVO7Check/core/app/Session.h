@@ -38,6 +38,7 @@ struct ResultOrigin {
     uint32_t card = 0;  // the selected card number at that time
     std::string check;  // the check that wrote it ("Selbsttest"); empty outside a check
     std::string test;   // the test of that check ("DSP->PCI-FIFO"); empty for a check's own line
+    bool cardHeading = false;  // the "Karte n:" line before the lines of another card
 };
 
 // A card the parameter file's channel table expects that did not open at start-up: it keeps

@@ -190,4 +190,9 @@ void WriteBinder::enabled(const std::string& control, bool enabled) {
     controls_.setEnabled(control, enabled);
 }
 
+void WriteBinder::unavailable(const std::string& control, const std::string& reason) {
+    controls_.setEnabled(control, false);
+    controls_.setToolTip(control, reason);
+}
+
 }  // namespace k7check

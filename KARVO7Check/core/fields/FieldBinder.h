@@ -52,6 +52,8 @@ class Controls {
                          int selection) = 0;
     virtual std::optional<int> listSelection(const std::string& control) = 0;
     virtual void setEnabled(const std::string& control, bool enabled) = 0;
+    // The text shown while the pointer rests on the control.
+    virtual void setToolTip(const std::string& control, const std::string& text) = 0;
 };
 
 // An entry a window did not take: the control, and the message naming the field by its label.
@@ -91,6 +93,8 @@ class FieldBinder {
     virtual void list(const std::string& control, const std::vector<std::string>& lines,
                       int& selection) = 0;
     virtual void enabled(const std::string& control, bool enabled) = 0;
+    // A button the window has no action for: disabled, and its tool tip says why.
+    virtual void unavailable(const std::string& control, const std::string& reason) = 0;
 
     // A decimal whole number of every value the field's type holds.
     template <typename T>
@@ -130,6 +134,7 @@ class ReadBinder : public FieldBinder {
     void list(const std::string& control, const std::vector<std::string>& lines,
               int& selection) override;
     void enabled(const std::string&, bool) override {}
+    void unavailable(const std::string&, const std::string&) override {}
     const std::vector<FieldRefusal>& refused() const { return refused_; }
 
   private:
@@ -154,6 +159,7 @@ class WriteBinder : public FieldBinder {
     void list(const std::string& control, const std::vector<std::string>& lines,
               int& selection) override;
     void enabled(const std::string& control, bool enabled) override;
+    void unavailable(const std::string& control, const std::string& reason) override;
 
   private:
     Controls& controls_;

@@ -108,7 +108,9 @@ void checkCards(const std::vector<uint32_t>& cards, bool headings, KARVO7CheckDl
         }
         out << heading;
         for (size_t i = first; i < session.fields().resultLines.size(); ++i) {
-            out << session.fields().resultLines[i] << '\n';
+            if (i >= session.resultOrigins().size() || !session.resultOrigins()[i].cardHeading) {
+                out << session.fields().resultLines[i] << '\n';
+            }
         }
         out.flush();
         if (interrupted()) {

@@ -15,6 +15,9 @@ std::vector<ReportLine> reportLines(Session& session, size_t from, uint32_t star
         ResultOrigin origin = i < origins.size()
                                   ? origins[i]
                                   : ResultOrigin{previous, session.fields().karte, "", ""};
+        if (origin.cardHeading) {
+            continue;  // the report names each line's card itself
+        }
         lines.push_back({texts[i], origin.card, origin.tick - previous, origin.check, origin.test});
         previous = origin.tick;
     }

@@ -116,6 +116,12 @@ bool BlockRun::start() {
     uint32_t error = 0;
     KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
     activateSets(card_, active_, error);
+    // The block reads only its own shots: nothing an earlier shot or run left in the FIFO or
+    // the results store.
+    if (KARVO7ClearFIFO(card_, &error) == 0) {
+        run_.line().fail(formatText("Clear FIFO Error %X ", error));
+        return false;
+    }
     if (KARVO7StartParam(card_, 3, &error) == 0) {
         run_.line().fail(formatText("Start Error %X ", error));
         return false;

@@ -1,5 +1,7 @@
 #include "Format.h"
 #include "card/SetToCard.h"
+#include "card/ShotSize.h"
+#include "profile/ParameterKeys.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunContext.h"
 
@@ -22,15 +24,67 @@ MeasuredDataInputs shotInputs(RunContext& run, const ParameterSet& set,
     return inputs;
 }
 
-// Steps 3 to 7 of a shot: hand the set over, shoot, fetch and show.
+// A set whose shot would not fit the data buffer: the buffer would take its first part, and
+// the rest would stay in the card's FIFO as the start of the next shot.
+bool fitsTheBuffer(RunContext& run, const ParameterSet& set) {
+    const uint64_t bytes = shotBytes(set, run.virma4Mode());
+    if (set.start >= 4 || bytes <= kDataBufferSize) {
+        return true;
+    }
+    run.line().fail(formatText("Aufnahme %u zu lang: Schuss %llu Bytes, Datenpuffer %u Bytes",
+                               set.aufnahmelaenge, static_cast<unsigned long long>(bytes),
+                               kDataBufferSize));
+    return false;
+}
+
+// The shot brought the bytes its set makes: anything else is not this shot's A-scan.
+bool hasItsLength(RunContext& run, const ParameterSet& set) {
+    const uint64_t expected = shotBytes(set, run.virma4Mode());
+    const size_t delivered = run.data().size();
+    if (delivered == expected) {
+        return true;
+    }
+    run.line().fail(formatText("Datenlänge soll: %llu - ist: %llu",
+                               static_cast<unsigned long long>(expected),
+                               static_cast<unsigned long long>(delivered)));
+    return false;
+}
+
+std::optional<GateResults> readGates(RunContext& run, KARVO7HANDLE card) {
+    if (KARVO7IsVersion3(card) == 0) {
+        return std::nullopt;
+    }
+    uint32_t error = 0;
+    GateResults results{};
+    if (KARVO7GetGates(card, &results, &error) != 0) {
+        return results;
+    }
+    const std::string text = formatText("GetGates Error %X", error);
+    run.desktop().messageBox("Test", text);
+    run.line().fail(text);
+    return std::nullopt;
+}
+
+// Steps 3 to 7 of a shot: hand the set over, shoot from an empty FIFO, fetch and show. The
+// shot's results are taken from the card's gate registers; the FIFO is emptied behind it, so
+// that nothing of the shot is left for the next measurement.
 void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
     RunLine& line = run.line();
+    if (!fitsTheBuffer(run, set)) {
+        return;
+    }
     uint32_t error = 0;
     if (!handSetToCard(card, setNumber, set, error)) {
-        line.fail(formatText("PrepAll Error %X", error));
+        const std::string field = preparationRefusal(error);
+        line.fail(formatText("PrepAll Error %X", error) +
+                  (field.empty() ? "" : " (" + field + ")"));
         return;
     }
     KARVO7SetMode(card, run.fields().dma ? 1 : 0, &error);
+    if (KARVO7ClearFIFO(card, &error) == 0) {
+        line.fail(formatText("Clear FIFO Error %X", error));
+        return;
+    }
     if (KARVO7Start(card, &error) == 0) {
         line.fail(formatText("Start Error %X", error));
         return;
@@ -44,17 +98,9 @@ void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const Paramet
         line.fail(formatText("GetData Error %X", error));
         return;
     }
-    std::optional<GateResults> gates;
-    if (KARVO7IsVersion3(card) != 0) {
-        GateResults results{};
-        if (KARVO7GetGates(card, &results, &error) != 0) {
-            gates = results;
-        } else {
-            const std::string text = formatText("GetGates Error %X", error);
-            run.desktop().messageBox("Test", text);
-            line.fail(text);
-        }
-    }
+    hasItsLength(run, set);
+    const std::optional<GateResults> gates = readGates(run, card);
+    KARVO7ClearFIFO(card, &error);
     run.showData(shotInputs(run, set, gates));
 }
 

@@ -187,6 +187,25 @@ TEST_F(CheckButtons, ACardNumberOutsideTheCardsIsRefusedAndKept) {
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(CheckButtons, ALineOfAnotherCardThanTheLineAboveFollowsItsCardsHeading) {
+    cards({{1, true}, {2, true}});
+    registerFake(CheckId::PciConfiguration, "OK");
+    ASSERT_TRUE(startWithAutomatic({CheckId::PciConfiguration}));
+    for (uint32_t karte : {1u, 2u, 2u, 1u}) {
+        window->session().selectCard(karte);
+        EXPECT_TRUE(window->onCheckButton(CheckId::PciConfiguration));
+    }
+    EXPECT_EQ(
+        window->fields().resultLines,
+        (std::vector<std::string>{"PCI Configuration: OK", "Karte 2:", "PCI Configuration: OK",
+                                  "PCI Configuration: OK", "Karte 1:", "PCI Configuration: OK"}));
+    // An emptied list starts without a heading.
+    window->session().selectCard(2);
+    window->onCommand("clearListButton");
+    window->onCheckButton(CheckId::PciConfiguration);
+    EXPECT_EQ(window->fields().resultLines, std::vector<std::string>{"PCI Configuration: OK"});
+}
+
 TEST_F(CheckButtons, AWindowThatNeedsTheSelectedSetRefusesASetAboveSeven) {
     registry.registerWindow(CheckId::Command, [](Session& main) {
         std::unique_ptr<CheckDialog> dialog;

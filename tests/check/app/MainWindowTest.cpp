@@ -135,12 +135,21 @@ TEST_F(MainWindow, ActionsReadTheControlsFirstAndShowTheirOutcome) {
     ASSERT_TRUE(window->onInit());
     EXPECT_EQ(view.controls_.text("karteCountLabel"), "von 2 Karten");
 
-    view.controls_.type("karteEdit", "7");
+    // A number that names no card stays as typed; the next action refuses it and runs nothing.
+    for (const std::string karte : {"7", "0"}) {
+        view.controls_.type("karteEdit", karte);
+        window->onEditLeft("karteEdit");
+        EXPECT_EQ(view.controls_.text("karteEdit"), karte);
+        EXPECT_FALSE(window->onCheckButton(CheckId::PciConfiguration));
+        EXPECT_EQ(desktop.messageLines(),
+                  std::vector<std::string>{"PCI Configuration: Ungültige Kartennummer " + karte +
+                                           " (1 bis 2)!"});
+        EXPECT_TRUE(window->fields().resultLines.empty());
+        EXPECT_TRUE(desktop.windows().empty());
+        desktop.clear();
+    }
+    view.controls_.type("karteEdit", "1");
     window->onEditLeft("karteEdit");
-    EXPECT_EQ(view.controls_.text("karteEdit"), "2");
-    view.controls_.type("karteEdit", "0");
-    window->onEditLeft("karteEdit");
-    EXPECT_EQ(view.controls_.text("karteEdit"), "1");
     // A text that is no card number keeps the field and waits for the next action.
     view.controls_.type("karteEdit", "x");
     window->onEditLeft("karteEdit");
@@ -196,7 +205,7 @@ TEST_F(MainWindow, ANumberFieldThatIsNotItsValueStopsEveryActionBeforeItStarts) 
         desktop.messageLines(),
         (std::vector<std::string>{
             "Check All: " + zyklen, std::string(checkButtons().front().caption) + ": " + zyklen,
-            "Hot Plug: " + zyklen, "Check: " + zyklen, "Check: Wollen Sie wirklich sichern?",
+            "Hot Plug: " + zyklen, "Check: " + zyklen,
             "Check: Ungültiger Wert in \"Anzeigefaktor\": erlaubt sind ganze Zahlen von "
             "-2147483648 bis 2147483647.",
             "VIRMA4: Ungültiger Wert in \"Time Out in s\": erlaubt sind ganze Zahlen von 0 "

@@ -213,7 +213,7 @@ TEST_F(Startup, Virma4OffInTheFileSendsZeroIdentifications) {
     EXPECT_EQ(identificationsTo(driver, 1), identifications(1, false));
 }
 
-TEST_F(Startup, ACardNumberAboveTheCountIsLoweredAndZeroWaitsForTheField) {
+TEST_F(Startup, ACardNumberAboveTheCountIsLoweredAndZeroIsLeftForTheNextActionToRefuse) {
     cards({{1, true}, {2, true}});
     parameterFile("[Init]\nKarte=5\n");
     ASSERT_TRUE(start());
@@ -223,11 +223,12 @@ TEST_F(Startup, ACardNumberAboveTheCountIsLoweredAndZeroWaitsForTheField) {
     parameterFile("[Init]\nKarte=0\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(window->fields().karte, 0u);
+    desktop.clear();
     window->onKarteKillFocus();
-    EXPECT_EQ(window->fields().karte, 1u);
-    window->session().selectCard(9);
-    window->onKarteKillFocus();
-    EXPECT_EQ(window->fields().karte, 2u);
+    EXPECT_EQ(window->fields().karte, 0u);
+    EXPECT_EQ(window->session().selectedCard("Check"), nullptr);
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Check: Ungültige Kartennummer 0 (1 bis 2)!"});
 }
 
 TEST_F(Startup, AFailedWarmUpIsReportedAndTheNextCardWarmedUp) {

@@ -10,9 +10,10 @@
 #include <mutex>
 
 #include "SimFixture.h"
+#include "StreamReaders.h"
 #include "app/Session.h"
 #include "card/SetToCard.h"
-#include "StreamReaders.h"
+#include "card/ShotSize.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"
 #include "runs/DataRateCommon.h"
@@ -195,6 +196,81 @@ TEST_F(Runs, ASingleShotWithStartFourFetchesNothing) {
     EXPECT_EQ(windows.modalShows, 0);
 }
 
+TEST_F(Runs, ASingleShotShowsItsOwnDataOrFails) {
+    start();
+    KARVO7HANDLE card = session->card(1);
+    ParameterSet& set = *session->editableSet(1, 1);
+    // A shot larger than the data buffer is refused before the set reaches the card.
+    set.aufnahmelaenge = 65535;
+    EXPECT_FALSE(runSingleShot(*session, true, windows));
+    EXPECT_EQ(lastLine(),
+              "Einzelmessung Kanal 1: Aufnahme 65535 zu lang: Schuss 131076 Bytes, "
+              "Datenpuffer 131072 Bytes");
+    EXPECT_EQ(windows.modalShows, 0);
+    EXPECT_TRUE(fifoEmpty(1));
+
+    // A shot nobody fetched is still in the FIFO: the next shot shows its own data.
+    uint32_t error = 0;
+    set.aufnahmelaenge = 100;
+    ASSERT_TRUE(handSetToCard(card, 1, set, error));
+    ASSERT_TRUE(KARVO7Start(card, &error));
+    ASSERT_FALSE(fifoEmpty(1));
+    set.aufnahmelaenge = 1600;
+    EXPECT_TRUE(runSingleShot(*session, true, windows)) << lastLine();
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: OK");
+    EXPECT_EQ(windows.lastLength, 6u + 2u * 1600u);
+    EXPECT_TRUE(fifoEmpty(1));
+}
+
+TEST_F(Runs, TheShotSizeOfASetIsWhatTheCardDelivers) {
+    start();
+    KARVO7HANDLE card = session->card(1);
+    ParameterSet& set = *session->editableSet(1, 1);
+    set.aufnahmelaenge = 1001;
+    for (const bool recordLayout : {true, false}) {
+        uint32_t error = 0;
+        ASSERT_TRUE(KARVO7SetVIRMA4(card, 1, recordLayout ? session->virma4Id(1, 1) : 0, &error));
+        session->setVirma4Mode(recordLayout);
+        for (const bool bit8 : {false, true}) {
+            for (const uint8_t faktor : {uint8_t{0}, uint8_t{1}, uint8_t{3}}) {
+                SCOPED_TRACE(testing::Message() << "record " << recordLayout << " 8Bit " << bit8
+                                                << " Faktor " << int{faktor});
+                set.bit8 = bit8;
+                set.ascan = faktor != 0;
+                set.faktor = faktor;
+                EXPECT_TRUE(runSingleShot(*session, true, windows)) << lastLine();
+                EXPECT_EQ(windows.lastLength, shotBytes(set, recordLayout));
+            }
+        }
+    }
+}
+
+TEST_F(Runs, ABlockAfterSingleShotsReadsOnlyItsOwnResults) {
+    start();
+    session->setActive(1, 1, true);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(runSingleShot(*session, true, windows)) << lastLine();
+    }
+    // The shots left no gate results behind.
+    std::vector<uint8_t> results(kDataBufferSize);
+    uint32_t count = kDataBufferSize;
+    uint32_t error = 0;
+    ASSERT_TRUE(KARVO7GetResults(session->card(1), 0, &count, results.data(), &error));
+    EXPECT_EQ(count, 0u);
+
+    // Nobody asks for an A-scan: the block ends after its first cycle and shows its results.
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    stream::RecordResultWalker walker(windows.lastGateData);
+    stream::ResultItem item;
+    int records = 0;
+    while (walker.next(item) && item.kind == stream::ResultItem::Kind::Record) {
+        ++records;
+        EXPECT_EQ(item.record.kennung, session->virma4Id(1, 1));
+    }
+    EXPECT_EQ(records, 1);  // set 1's record of the first cycle, then "Ende Prüfzyklus"
+    EXPECT_EQ(item.control, stream::ControlWord::EndePruefzyklus);
+}
+
 TEST_F(Runs, TheEditorDecidesWhetherTheShotIsTaken) {
     start();
     windows.editorShoots = false;
@@ -207,7 +283,7 @@ TEST_F(Runs, AFailedPreparationIsTheLineAndNoOk) {
     start();
     session->editableSet(1, 1)->average = 9;  // the library refuses it
     EXPECT_FALSE(runSingleShot(*session, true, windows));
-    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000");
+    EXPECT_EQ(lastLine(), "Einzelmessung Kanal 1: PrepAll Error 90050000 (Average über 7)");
 }
 
 TEST_F(Runs, BlockMeasurementOnSetZeroOrAnOlderCardDoesNothing) {

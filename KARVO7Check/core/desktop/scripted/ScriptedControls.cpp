@@ -97,4 +97,13 @@ void ScriptedControls::setEnabled(const std::string& control, bool enabled) {
     controls_[control].enabled = enabled;
 }
 
+void ScriptedControls::setToolTip(const std::string& control, const std::string& text) {
+    controls_[control].toolTip = text;
+}
+
+std::string ScriptedControls::toolTip(const std::string& control) const {
+    const auto it = controls_.find(control);
+    return it == controls_.end() ? std::string() : it->second.toolTip;
+}
+
 }  // namespace k7check

@@ -24,6 +24,7 @@ class ScriptedControls : public Controls {
     bool isChecked(const std::string& control) const;
     std::vector<std::string> lines(const std::string& control) const;
     bool isEnabled(const std::string& control) const;
+    std::string toolTip(const std::string& control) const;
 
     // ---- Controls -----------------------------------------------------------------------
     std::optional<std::string> editText(const std::string& control) override;
@@ -35,6 +36,7 @@ class ScriptedControls : public Controls {
                  int selection) override;
     std::optional<int> listSelection(const std::string& control) override;
     void setEnabled(const std::string& control, bool enabled) override;
+    void setToolTip(const std::string& control, const std::string& text) override;
 
   private:
     struct Control {
@@ -43,6 +45,7 @@ class ScriptedControls : public Controls {
         std::vector<std::string> lines;
         int selection = -1;
         bool enabled = true;
+        std::string toolTip;
         bool touched = false;  // typed, clicked or selected since the window last wrote it
     };
     const Control* find(const std::string& control) const;

@@ -56,6 +56,7 @@ CommandDlg::CommandDlg(Session& session, uint32_t number, uint16_t sapDelay)
 
 void CommandDlg::bindFields(FieldBinder& binder) {
     binder.list("resultList", lines, selection);
+    binder.unavailable("spCompButton", "SP Comp wird von diesem Programm nicht gesendet.");
 }
 
 void CommandDlg::onCommand(const std::string& control) {
@@ -80,7 +81,7 @@ void CommandDlg::onCommand(const std::string& control) {
     } else if (control == "adcButton") {
         adcBox();
     } else {
-        Dialog::onCommand(control);  // "SP Comp" has no action
+        Dialog::onCommand(control);
     }
 }
 

@@ -32,6 +32,11 @@ class CommandDlg : public CheckDialog {
     std::vector<std::string> lines;  // the result list
     int selection = -1;
 
+    // Shows the window's fields, "SP Comp" disabled among them.
+    bool onInit() override {
+        writeFieldsToControls();
+        return true;
+    }
     void onOk() override { endDialog(kIdOk); }
     void onCancel() override { endDialog(kIdCancel); }
     void onCommand(const std::string& control) override;

@@ -115,6 +115,16 @@ void DSPDlg::write() {
         writeFieldsToControls();
         return;
     }
+    // The file is chosen and read before the question: a file that cannot be loaded is refused
+    // without asking.
+    if (dateiname.empty()) {
+        dateiname = session_.desktop().openFileDialog("", kDspFileFilter).value_or("");
+    }
+    if (const DspImageRead read = readDspImage(dateiname); !read.ok()) {
+        ergebnis = read.error;
+        writeFieldsToControls();
+        return;
+    }
     if (!sicherheitsabfrage ||
         session_.desktop().messageBox(kCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) ==
             Answer::Yes) {
@@ -129,11 +139,11 @@ void DSPDlg::write() {
 }
 
 void DSPDlg::save() {
-    if (session_.desktop().messageBox(kCaption, "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
-        Answer::Yes) {
+    if (!takeFields()) {
         return;
     }
-    if (!takeFields()) {
+    if (session_.desktop().messageBox(kCaption, "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
+        Answer::Yes) {
         return;
     }
     if (!session_.desktop().writeProfileString(session_.profileFile(), "DSP", "Filename",

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "Format.h"
 #include "KARVO7Protocol.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/TAlist.h"
@@ -148,8 +149,8 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
         if (field.kind == FieldKind::Bool) {
             b.check(field.editor.control, *std::get<bool*>(field.ref(entries)));
         } else {
-            const IntegerRef ref = integerRef(field, entries);
-            b.integer(field.editor.control, field.editor.label, ref, {ref.range()});
+            b.integer(field.editor.control, field.editor.label, integerRef(field, entries),
+                      {cardRange(field, entries)});
         }
     }
     b.radio(kPulseRadios, pulse);
@@ -184,7 +185,7 @@ void AnzeigeVorgabenDlg::bindFields(FieldBinder& b) {
 
 std::vector<AnzeigeVorgabenDlg::Scaled> AnzeigeVorgabenDlg::scaledFields() {
     return {{&vorlauf, "Vorlauf", false, true, 0, UINT16_MAX},
-            {&aufnahme, "Aufnahme", false, true, 0, UINT16_MAX},
+            {&aufnahme, "Aufnahme", false, true, 1, UINT16_MAX},
             {&recordDelay, "Delay", false, true, INT32_MIN, INT32_MAX},
             {&esbTime, "Time", false, false, INT32_MIN, INT32_MAX},
             {&esbDelay, "ESB-Delay", false, false, INT32_MIN, INT32_MAX},
@@ -478,15 +479,17 @@ void AnzeigeVorgabenDlg::laden() {
     if (name.empty()) {
         return;
     }
-    set_.taDatei = name;
     taDatei = name;
     const TaContent content =
         loadTaFile(name, set_, units::rateTiming(units::samplerateOf(choice_)));
     if (content.status != TaContent::Status::Read) {
-        taDatei = taFailureText(content);
+        // The field keeps the file's name, so that a corrected file can be loaded again.
         writeFieldsToControls();
+        desktop_.messageBox(
+            kTitle, formatText("Datei %s: %s", name.c_str(), taFailureText(content).c_str()));
         return;
     }
+    set_.taDatei = name;
     stuetzstellen = int64_t{set_.taStuetzstellen} + 1;
     taAbstand.value = units::toUnit(content.taAbstand, unit_, clock_.period, factor_);
     taAbstand.show();

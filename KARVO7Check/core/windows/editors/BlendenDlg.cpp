@@ -28,6 +28,8 @@ std::string gateLabel(const char* column, std::size_t gate) {
 
 // Thresholds and the echo-start level are stored four times over in 16 bits.
 constexpr int64_t kMaxLevel = 0xFFFF / 4;
+// The gate command carries each position in 16 bits: the last sample a gate can start or end at.
+constexpr int64_t kLastPosition = 0xFFFF;
 
 }  // namespace
 
@@ -138,6 +140,10 @@ std::string BlendenDlg::timeRefusal(const std::string& label) const {
     return units::countRefusal(label, INT32_MIN, INT32_MAX, unit_, timing_.period, factor_);
 }
 
+std::string BlendenDlg::positionRefusal(const std::string& label) const {
+    return units::countRefusal(label, 0, kLastPosition, unit_, timing_.period, factor_);
+}
+
 bool BlendenDlg::readControls() {
     // The window's fields take every accepted entry and the edits keep what was typed, the
     // refused one included; the set changes only when every entry is accepted.
@@ -154,8 +160,8 @@ bool BlendenDlg::readControls() {
     take(esbTime, timeRefusal("Time"));
     take(schall, refusalText("Schallgeschwindigkeit in m/s", "Zahlen größer als 0"));
     for (std::size_t g = 0; g < kGates; ++g) {
-        take(anfang[g], timeRefusal(gateLabel("Anfang", g)));
-        take(ende[g], timeRefusal(gateLabel("Ende", g)));
+        take(anfang[g], positionRefusal(gateLabel("Anfang", g)));
+        take(ende[g], positionRefusal(gateLabel("Ende", g)));
     }
     if (!refusal.empty()) {
         return refuse(refusal);
@@ -275,22 +281,28 @@ void BlendenDlg::onOk() {
     if (!readControls() || !toCounts()) {
         return;
     }
-    // The counts are whole 32-bit numbers after rounding; every one is checked before the set
-    // changes.
+    // The counts are whole numbers after rounding (a fraction of a sample typed in samples is
+    // refused, not cut off), gate positions within what the gate command carries; every one is
+    // checked before the set changes.
     std::string refusal;
-    const auto whole = [&](const FloatEdit& edit, const std::string& label) -> int64_t {
+    const auto whole = [&](const FloatEdit& edit, int64_t first, int64_t last,
+                           const std::string& text) {
         const auto value = units::integerPart(edit.value);
-        if (!value && refusal.empty()) {
-            refusal = timeRefusal(label);
+        const bool taken =
+            value && *value >= first && *value <= last && static_cast<float>(*value) == edit.value;
+        if (!taken && refusal.empty()) {
+            refusal = text;
         }
         return value.value_or(0);
     };
-    const int64_t time = whole(esbTime, "Time");
+    const int64_t time = whole(esbTime, INT32_MIN, INT32_MAX, timeRefusal("Time"));
     std::array<int64_t, kGates> starts{};
     std::array<int64_t, kGates> ends{};
     for (std::size_t g = 0; g < kGates; ++g) {
-        starts[g] = whole(anfang[g], gateLabel("Anfang", g));
-        ends[g] = whole(ende[g], gateLabel("Ende", g));
+        const std::string anfangLabel = gateLabel("Anfang", g);
+        const std::string endeLabel = gateLabel("Ende", g);
+        starts[g] = whole(anfang[g], 0, kLastPosition, positionRefusal(anfangLabel));
+        ends[g] = whole(ende[g], 0, kLastPosition, positionRefusal(endeLabel));
     }
     if (!refusal.empty()) {
         toShownUnit();

@@ -72,7 +72,10 @@ class BlendenDlg : public CheckDialog {
   private:
     bool readControls();
     // The refusal of a time edit: whole 32-bit counts, shown in the current unit.
+    // A refused time of the window, with the counts it allows shown in the current unit:
+    // "Time" any 32-bit count, a gate position a whole sample the gate command carries.
     std::string timeRefusal(const std::string& label) const;
+    std::string positionRefusal(const std::string& label) const;
     bool toCounts();
     void toShownUnit();
     void showAll();

@@ -4,10 +4,12 @@
 
 namespace k7check {
 
-BusbelegungDlg::BusbelegungDlg(const std::array<Channel, kMaxCards>& channels)
-    : Dialog(kWindowClass, kTitle), lines(linesOf(channels)) {}
+BusbelegungDlg::BusbelegungDlg(const std::array<Channel, kMaxCards>& channels,
+                               const std::vector<LooseCard>& loose)
+    : Dialog(kWindowClass, kTitle), lines(linesOf(channels, loose)) {}
 
-std::vector<std::string> BusbelegungDlg::linesOf(const std::array<Channel, kMaxCards>& channels) {
+std::vector<std::string> BusbelegungDlg::linesOf(const std::array<Channel, kMaxCards>& channels,
+                                                 const std::vector<LooseCard>& loose) {
     std::vector<std::string> out;
     for (std::size_t n = 0; n < channels.size(); ++n) {
         const Channel& c = channels[n];
@@ -25,6 +27,9 @@ std::vector<std::string> BusbelegungDlg::linesOf(const std::array<Channel, kMaxC
             out.push_back(formatText("Kanal %2d  (Bus %d  Slot %d)", channel,
                                      static_cast<int>(c.bus), static_cast<int>(c.slot)));
         }
+    }
+    for (const LooseCard& c : loose) {
+        out.push_back(formatText("ohne Kanal (Bus %u  Slot %u)  Karte %u", c.bus, c.slot, c.card));
     }
     return out;
 }

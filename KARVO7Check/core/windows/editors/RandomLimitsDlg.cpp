@@ -22,8 +22,8 @@ void RandomLimitsDlg::bindFields(FieldBinder& binder) {
         const std::string label = row->random.label;
         const IntegerRef lower = integerRef(*row, lower_);
         const IntegerRef upper = integerRef(*row, upper_);
-        binder.integer(key + "MinEdit", label + " Minimum", lower, {lower.range()});
-        binder.integer(key + "MaxEdit", label + " Maximum", upper, {upper.range()});
+        binder.integer(key + "MinEdit", label + " Minimum", lower, {cardRange(*row, lower_)});
+        binder.integer(key + "MaxEdit", label + " Maximum", upper, {cardRange(*row, upper_)});
     }
 }
 

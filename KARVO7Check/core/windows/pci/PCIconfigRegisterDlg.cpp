@@ -124,15 +124,15 @@ bool PCIconfigRegisterDlg::onWrite() {
                             "geschrieben!");
         return false;
     }
-    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
-        Answer::Yes) {
-        return false;
-    }
     readFieldsFromControls();
     const auto& fields = pciConfigFields();
     // All or nothing: one entry the card cannot hold as typed, and nothing is written.
     if (const auto refusal = entryRefusal(fields, texts)) {
         desktop_.messageBox(kWriteCaption, *refusal);
+        return false;
+    }
+    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
+        Answer::Yes) {
         return false;
     }
     for (size_t i = 0; i < fields.size(); ++i) {

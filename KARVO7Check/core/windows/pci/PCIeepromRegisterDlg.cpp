@@ -159,16 +159,16 @@ FormLayout PCIeepromRegisterDlg::formLayout() const {
 }
 
 std::vector<PCIeepromRegisterDlg::Write> PCIeepromRegisterDlg::onWrite() {
-    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
-        Answer::Yes) {
-        return {};
-    }
     readFieldsFromControls();
     std::vector<Write> writes;
     const auto& fields = eepromFields();
     // All or nothing: one entry the EEPROM cannot hold as typed, and nothing is written.
     if (const auto refusal = entryRefusal(fields, texts)) {
         desktop_.messageBox(kWriteCaption, *refusal);
+        return {};
+    }
+    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
+        Answer::Yes) {
         return {};
     }
     auto plan = [&](uint32_t at, unsigned bits, uint32_t value) {

@@ -89,10 +89,6 @@ FormLayout PCIoperationRegisterDlg::formLayout() const {
 }
 
 std::vector<std::pair<uint32_t, uint32_t>> PCIoperationRegisterDlg::onWrite() {
-    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
-        Answer::Yes) {
-        return {};
-    }
     readFieldsFromControls();
     const auto& registers = operationRegisters();
     // All or nothing: one written register the card cannot hold as typed, and none is written.
@@ -104,6 +100,10 @@ std::vector<std::pair<uint32_t, uint32_t>> PCIoperationRegisterDlg::onWrite() {
     }
     if (const auto refusal = entryRefusal(fields, texts, written)) {
         desktop_.messageBox(kWriteCaption, *refusal);
+        return {};
+    }
+    if (desktop_.messageBox(kWriteCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
+        Answer::Yes) {
         return {};
     }
     std::vector<std::pair<uint32_t, uint32_t>> writes;

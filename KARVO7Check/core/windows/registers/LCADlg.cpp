@@ -178,6 +178,11 @@ std::vector<FormControl> LCADlg::buttons() const {
             formButton("vorgabenButton", "Vorgaben"), formButton("okButton", "OK")};
 }
 
+void LCADlg::bindFields(FieldBinder& binder) {
+    RegisterWindow::bindFields(binder);
+    binder.unavailable("vorgabenButton", "Für die Steuer-LCA gibt es keine Vorgaben.");
+}
+
 bool LCADlg::automaticCheck(std::string& resultText) {
     for (const uint32_t reg : {reg::kLcaId, reg::kDataLcaId}) {
         const uint32_t id = KARVO7ReadRegister(card(), reg) & 0xFFFFu;

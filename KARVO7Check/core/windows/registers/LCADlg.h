@@ -30,6 +30,8 @@ class LCADlg : public RegisterWindow {
     // LCA's (1536) must read neither 0 nor 0xFFFF (an LCA that is not loaded, or a card that
     // does not answer): "OK", or "LCA ID %04X" with the first bad value. Only reads.
     bool automaticCheck(std::string& resultText) override;
+    // The registers, and "Vorgaben" disabled: the control LCA has no reference values.
+    void bindFields(FieldBinder& binder) override;
 
   protected:
     std::vector<FormControl> buttons() const override;

@@ -83,13 +83,13 @@ void RegisterWindow::onRead() {
 }
 
 std::vector<std::pair<uint32_t, uint32_t>> RegisterWindow::onWrite() {
-    if (desktop_.messageBox(kCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
-        Answer::Yes) {
-        return {};
-    }
     // All or nothing: one entry the registers cannot hold as typed, and nothing is written.
     if (const auto refusal = takeFieldsFromControls()) {
         desktop_.messageBox(kCaption, *refusal);
+        return {};
+    }
+    if (desktop_.messageBox(kCaption, "Wollen Sie wirklich schreiben?", Buttons::YesNo) !=
+        Answer::Yes) {
         return {};
     }
     const auto& fields = engine_.fields();

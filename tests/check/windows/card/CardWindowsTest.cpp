@@ -372,9 +372,7 @@ TEST_F(CardWindows, DspRefusesACardNumberThatIsNoNumberBeforeLoadingOrSaving) {
     const std::string refused =
         "DSP-Programm: Ungültiger Wert in \"Karte\": erlaubt sind ganze Zahlen von 0 bis "
         "4294967295.";
-    EXPECT_EQ(
-        desktop.messageLines(),
-        (std::vector<std::string>{refused, "DSP-Programm: Wollen Sie wirklich sichern?", refused}));
+    EXPECT_EQ(desktop.messageLines(), (std::vector<std::string>{refused, refused}));
     EXPECT_TRUE(desktop.work().empty());  // nothing loaded
     EXPECT_EQ(readText(session->profileFile()), before);
 }
@@ -397,6 +395,16 @@ TEST_F(CardWindows, DspRefusesFilesAndCardsItCannotLoad) {
             w.onCommand("writeButton");
         });
         EXPECT_EQ(window.ergebnis, text) << file;
+    }
+    // With the question on, a file that cannot be loaded is refused before anything is asked.
+    {
+        DSPDlg window(*session);
+        show<DSPDlg>(window, [&](DSPDlg& w, ScriptedControls& c) {
+            c.click("sicherheitsabfrageCheck", true);
+            c.type("dateinameEdit", dir.file("missing.hex"));
+            w.onCommand("writeButton");
+        });
+        EXPECT_EQ(window.ergebnis, kDspFileNotFound);
     }
     // Card 0 and one above the number of cards load nothing.
     for (const char* number : {"0", "3"}) {
@@ -444,10 +452,12 @@ TEST_F(CardWindows, DspSaveKeepsTheFileNameInTheParameterFile) {
     start();
     DSPDlg window(*session);
     desktop.answerMessages({Answer::No, Answer::Yes});
-    show<DSPDlg>(window, [](DSPDlg& w, ScriptedControls& c) {
+    show<DSPDlg>(window, [this](DSPDlg& w, ScriptedControls& c) {
         c.type("dateinameEdit", "/opt/prog/neu.hex");
         w.onCommand("saveButton");
-        EXPECT_EQ(w.dateiname, exampleFile("KARVO7DSP.hex")) << "answered No: nothing taken";
+        EXPECT_EQ(desktop.profileString(session->profileFile(), "DSP", "Filename", ""),
+                  exampleFile("KARVO7DSP.hex"))
+            << "answered No: nothing saved";
         w.onCommand("saveButton");
     });
     EXPECT_EQ(desktop.profileString(session->profileFile(), "DSP", "Filename", ""),

@@ -60,6 +60,15 @@ class RecordedCommands : public ::testing::Test {
     std::map<uint32_t, uint32_t> registers;
 };
 
+TEST_F(RecordedCommands, SpCompIsDisabledAndSaysWhy) {
+    CommandDlg window(session(), 1, 0);
+    fixture.desktop.showModeless(window);
+    const ScriptedControls& controls = *fixture.desktop.controlsOf(window);
+    EXPECT_FALSE(controls.isEnabled("spCompButton"));
+    EXPECT_EQ(controls.toolTip("spCompButton"), "SP Comp wird von diesem Programm nicht gesendet.");
+    EXPECT_TRUE(controls.isEnabled("defaultButton"));
+}
+
 TEST_F(RecordedCommands, SimpleCommandsShowOneLineParameterCommandsAddLines) {
     CommandDlg window(session(), 1, 0);
     fixture.desktop.runModal(window);  // attaches nothing: unscripted windows end at once

@@ -121,9 +121,7 @@ TEST(GatesWindow, AnEntryTheSetCannotHoldIsRefusedByItsLabelAndNothingIsStored) 
     const std::string caption = "Blenden: Ungültiger Wert in ";
     const std::string threshold =
         caption + "\"Schwelle 1\": erlaubt sind ganze Zahlen von 0 bis 16383.";
-    const std::string ende = caption +
-                             "\"Ende 1\": erlaubt sind Zahlen von -2147483648 bis "
-                             "2147483647.";
+    const std::string ende = caption + "\"Ende 1\": erlaubt sind Zahlen von 0 bis 65535.";
     EXPECT_EQ(f.desktop.messageLines(),
               (std::vector<std::string>{
                   threshold, threshold,
@@ -132,6 +130,28 @@ TEST(GatesWindow, AnEntryTheSetCannotHoldIsRefusedByItsLabelAndNothingIsStored) 
     EXPECT_EQ(f.set.gates[1].ende, before.gates[1].ende);
     EXPECT_EQ(f.set.gates[2].anfang, before.gates[2].anfang);
     EXPECT_EQ(f.set.esbLevel, before.esbLevel);
+}
+
+TEST(GatesWindow, GatePositionsAreWholeSamplesTheGateCommandCarries) {
+    GatesFixture f;
+    const ParameterSet before = f.set;
+    f.open([](BlendenDlg& w, ScriptedControls& c) {
+        for (const char* typed : {"99999999", "123456789", "65536", "-1", "300.5"}) {
+            c.type("ende1Edit", typed);
+            w.onOk();
+            EXPECT_FALSE(w.ended()) << typed;
+        }
+        c.type("ende1Edit", "65535");
+        c.type("anfang1Edit", "0");
+        w.onOk();
+        EXPECT_TRUE(w.ended());
+    });
+    const std::string ende =
+        "Blenden: Ungültiger Wert in \"Ende 1\": erlaubt sind Zahlen von 0 bis 65535.";
+    EXPECT_EQ(f.desktop.messageLines(), std::vector<std::string>(5, ende));
+    EXPECT_EQ(f.set.gates[1].ende, 65535);
+    EXPECT_EQ(f.set.gates[1].anfang, 0);
+    EXPECT_EQ(f.set.gates[2].ende, before.gates[2].ende);
 }
 
 TEST(GatesWindow, MicrosecondsConvertBackToTheSameSamples) {

@@ -62,7 +62,7 @@ TEST(RandomLimits, AnEntryBeyondItsSetFieldIsRefusedAndNoLimitChanges) {
     desktop.answerModal([&](Dialog& dialog) {
         ScriptedControls& c = *desktop.controlsOf(dialog);
         c.type("verstaerkungMaxEdit", "500");  // a good entry: not taken either
-        for (const char* typed : {"-1", "256", "1,5", "x"}) {
+        for (const char* typed : {"-1", "8", "1,5", "x"}) {
             c.type("filterMinEdit", typed);
             dialog.onOk();
             EXPECT_FALSE(dialog.ended()) << typed;
@@ -76,7 +76,7 @@ TEST(RandomLimits, AnEntryBeyondItsSetFieldIsRefusedAndNoLimitChanges) {
     EXPECT_EQ(desktop.messageLines(),
               std::vector<std::string>(4,
                                        "Random Limits: Ungültiger Wert in \"Filter Minimum\": "
-                                       "erlaubt sind ganze Zahlen von 0 bis 255."));
+                                       "erlaubt sind ganze Zahlen von 0 bis 7."));
     EXPECT_EQ(limits.upper.verstaerkung, before.upper.verstaerkung);
     EXPECT_EQ(limits.lower.filter, before.lower.filter);
 }
@@ -148,6 +148,22 @@ TEST(SetEditorButtons, MainWindowOpensTheEditors) {
     EXPECT_EQ(busLines[0].rfind("Kanal  1  (Bus 1  Slot 11)  Karte 1   ", 0), 0u) << busLines[0];
     // "Blenden" needs a KARVO7F.
     EXPECT_EQ(f.desktop.messageLines(), std::vector<std::string>{"Blenden: Keine KARVO7F!"});
+}
+
+TEST(SetEditorButtons, BusbelegungListsTheCardsNoChannelNamesAfterTheChannels) {
+    MainWindowFixture f;
+    f.cards({{1, true}, {2, true}, {3, true}, {4, true}});
+    f.parameterFile("[Bus]\r\nKanal1=Bus 1 Slot 11\r\nKanal2=Bus 1 Slot 12\r\n");
+    ASSERT_TRUE(f.start());
+    std::vector<std::string> busLines;
+    f.desktop.answerModal([&](Dialog& dialog) {
+        busLines = f.desktop.controlsOf(dialog)->lines("busList");
+        return kIdCancel;
+    });
+    f.window->onCommand("busbelegungButton");
+    ASSERT_EQ(busLines.size(), 4u);
+    EXPECT_EQ(busLines[2], "ohne Kanal (Bus 1  Slot 13)  Karte 3");
+    EXPECT_EQ(busLines[3], "ohne Kanal (Bus 1  Slot 14)  Karte 4");
 }
 
 TEST(SetEditorButtons, BlendenOpensOnAKarvo7FAndWritesNoLineInAutomaticMode) {

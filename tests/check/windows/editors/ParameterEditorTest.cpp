@@ -6,11 +6,13 @@
 #include <functional>
 
 #include "CheckTestSupport.h"
+#include "ExampleFiles.h"
 #include "SimFixture.h"
 #include "card/SetToCard.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
+#include "windows/editors/TaFile.h"
 
 using namespace k7check;
 using namespace k7checktest;
@@ -210,7 +212,7 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
             c.type("vorlaufEdit", "1");
             c.type("filterEdit", "-1");
             w.onOk();
-            c.type("filterEdit", "256");
+            c.type("filterEdit", "8");
             w.onOk();
             c.type("filterEdit", "2");
             c.type("sapDelayEdit", "1,5");
@@ -228,7 +230,7 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
     const std::string gain = caption + "\"Verstärkung\": erlaubt sind Zahlen von 0.0 bis 6553.5.";
     const std::string stuetz =
         caption + "\"Stützstellen\": erlaubt sind ganze Zahlen von 1 bis 256.";
-    const std::string filter = caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 255.";
+    const std::string filter = caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 7.";
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{
                   vorlauf, gain, stuetz, stuetz, stuetz, vorlauf, filter, filter,
@@ -240,6 +242,41 @@ TEST(ParameterEditor, EntriesThatDoNotFitTheirFieldAreRefused) {
     EXPECT_EQ(set.sapDelay, before.sapDelay);
     EXPECT_EQ(set.taStuetzstellen, before.taStuetzstellen);
     EXPECT_FALSE(set.taReferenz);
+}
+
+TEST(ParameterEditor, EveryFieldTakesOnlyWhatTheCardTakes) {
+    ParameterSet set;
+    const ParameterSet before = set;
+    ScriptedDesktop desktop;
+    edit(
+        set,
+        [](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+            press(w, c, "samplesRadio");
+            for (const auto& [control, value] :
+                 std::vector<std::pair<std::string, std::string>>{{"averageEdit", "8"},
+                                                                  {"filterEdit", "8"},
+                                                                  {"blendeEdit", "16"},
+                                                                  {"maxSapEdit", "4194304"},
+                                                                  {"aufnahmeEdit", "0"}}) {
+                const std::string kept = c.text(control);
+                c.type(control, value);
+                w.onOk();
+                EXPECT_FALSE(w.ended()) << control;
+                c.type(control, kept);
+            }
+        },
+        nullptr, &desktop);
+    const std::string caption = "Anzeige Meßparameter: Ungültiger Wert in ";
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{
+                  caption + "\"Average\": erlaubt sind ganze Zahlen von 0 bis 7.",
+                  caption + "\"Filter\": erlaubt sind ganze Zahlen von 0 bis 7.",
+                  caption + "\"Blende\": erlaubt sind ganze Zahlen von 0 bis 15.",
+                  caption + "\"max. SAP\": erlaubt sind ganze Zahlen von 0 bis 4194303.",
+                  caption + "\"Aufnahme\": erlaubt sind Zahlen von 1 bis 65535."}));
+    EXPECT_EQ(set.average, before.average);
+    EXPECT_EQ(set.filter, before.filter);
+    EXPECT_EQ(set.aufnahmelaenge, before.aufnahmelaenge);
 }
 
 TEST(ParameterEditor, DepthCompensationEnableAndSpacingAcrossRates) {
@@ -323,6 +360,39 @@ TEST(ParameterEditor, LadenReadsTheFileWithTheEffectiveRate) {
     EXPECT_EQ(set.taStuetzstellen, 2);
     EXPECT_EQ(set.taTabelle[1], 130);
     EXPECT_TRUE(set.taReferenz);
+}
+
+TEST(ParameterEditor, AFailedLadenSaysWhyAndKeepsTheFileForTheNextOne) {
+    TempDir dir;
+    writeText(dir.file("kurve.ta"), "-1.0 12.5\n");
+    ParameterSet set;
+    ScriptedDesktop desktop;
+    edit(
+        set,
+        [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
+            c.type("taDateiEdit", dir.file("kurve.ta"));
+            press(w, c, "ladenButton");
+            EXPECT_EQ(c.text("taDateiEdit"), dir.file("kurve.ta"));
+            // Corrected, the same file loads with the next "Laden".
+            writeText(dir.file("kurve.ta"), "1.0 12.5 13\n");
+            press(w, c, "ladenButton");
+            EXPECT_EQ(c.text("stuetzstellenEdit"), "2");
+            w.onCancel();
+        },
+        nullptr, &desktop);
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Anzeige Meßparameter: Datei " + dir.file("kurve.ta") +
+                                       ": Abstand ungültig"});
+    EXPECT_TRUE(desktop.fileDialogs().empty());
+}
+
+TEST(ParameterEditor, TheShippedDepthCompensationFileLoads) {
+    ParameterSet set;
+    const TaContent content =
+        loadTaFile(exampleFile("KARVO7Tiefenausgleich.ta"), set, units::rateTiming(set.samplerate));
+    ASSERT_EQ(content.status, TaContent::Status::Read);
+    EXPECT_EQ(set.taStuetzstellen, 15);
+    EXPECT_EQ(set.taTabelle[15], 75);
 }
 
 // ---- on simulated cards ----------------------------------------------------------------------
@@ -418,13 +488,17 @@ TEST(ParameterEditor, EveryPlainFieldReachesItsOwnSetField) {
             });
             EXPECT_FALSE(*std::get<bool*>(field.ref(set))) << field.key;
         } else {
-            integerRef(field, set).set(17);
+            // Two values the card takes ("Senderdämpfung" only 0 to 3).
+            const int64_t last = cardRange(field, set).max;
+            const int64_t shown = std::min<int64_t>(17, last - 1);
+            const int64_t typed = std::min<int64_t>(42, last);
+            integerRef(field, set).set(shown);
             edit(set, [&](AnzeigeVorgabenDlg& w, ScriptedControls& c) {
-                EXPECT_EQ(c.text(control), "17") << field.key;
-                c.type(control, "42");
+                EXPECT_EQ(c.text(control), std::to_string(shown)) << field.key;
+                c.type(control, std::to_string(typed));
                 w.onOk();
             });
-            EXPECT_EQ(integerRef(field, set).get(), 42) << field.key;
+            EXPECT_EQ(integerRef(field, set).get(), typed) << field.key;
         }
         ParameterSet expected = base;
         copyField(field, expected, set);

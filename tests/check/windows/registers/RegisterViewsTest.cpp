@@ -101,6 +101,9 @@ TEST_F(RegisterViews, ControlLcaShowsFieldsAsTheRegistersHoldThem) {
     EXPECT_FALSE(controls.isEnabled("lcaIdEdit"));
     EXPECT_FALSE(controls.isEnabled("dsEmptyCheck"));
     EXPECT_FALSE(controls.isEnabled("energie3Radio"));
+    // "Vorgaben" has nothing to do here: disabled, and its tool tip says why.
+    EXPECT_FALSE(controls.isEnabled("vorgabenButton"));
+    EXPECT_EQ(controls.toolTip("vorgabenButton"), "Für die Steuer-LCA gibt es keine Vorgaben.");
 }
 
 TEST_F(RegisterViews, ControlLcaWriteComposesEveryRegisterInItsOrder) {

@@ -102,6 +102,9 @@ typedef struct K7AcqSettings {
 #define K7ACQ_ITEM_RESULTS 2u /* one gate results fetch; value: shots read when it was fetched */
 #define K7ACQ_ITEM_LOSS 3u    /* value: shots lost at this point (no bytes) */
 #define K7ACQ_ITEM_END 4u     /* the last item; value: 0, or the error word that ended the engine */
+/* The gate results fetched after the card stopped; value as for K7ACQ_ITEM_RESULTS. Results
+ * in it beyond the shots read belong to shots the card took after the last one read. */
+#define K7ACQ_ITEM_FINAL_RESULTS 5u
 
 typedef struct K7AcqItem {
     uint32_t kind;

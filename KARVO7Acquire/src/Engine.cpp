@@ -156,7 +156,7 @@ void Engine::readShots() {
             sinceCounter = 0;
         }
         if (settings_.resultsEvery != 0 && shotsRead_ % settings_.resultsEvery == 0) {
-            fetchResults();
+            fetchResults(K7ACQ_ITEM_RESULTS);
         }
     }
 }
@@ -203,7 +203,7 @@ void Engine::deliverShot(bool kept, uint32_t length) {
     wake();
 }
 
-void Engine::fetchResults() {
+void Engine::fetchResults(uint32_t kind) {
     uint8_t* slot = ring_.reserve(settings_.resultsBytes, kKeep);
     if (slot == nullptr) {
         return;  // the results wait on the card for the next fetch
@@ -211,7 +211,7 @@ void Engine::fetchResults() {
     uint32_t length = settings_.resultsBytes;
     uint32_t error = 0;
     if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && length > 0) {
-        ring_.commit(K7ACQ_ITEM_RESULTS, length, shotsRead_.load(std::memory_order_relaxed));
+        ring_.commit(kind, length, shotsRead_.load(std::memory_order_relaxed));
         wake();
     }
 }
@@ -276,7 +276,7 @@ void Engine::finish(uint32_t error) {
     uint32_t ignored = 0;
     KARVO7Stop(card_, &ignored);
     if (settings_.resultsEvery != 0) {
-        fetchResults();
+        fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
     if (error == 0 && (overflowSeen_ || fifoOverflowed())) {
         // Shots still in the FIFO came after the last one read: they are not lost.

@@ -52,7 +52,7 @@ class Engine {
     void readShots();
     ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error);
     void deliverShot(bool kept, uint32_t length);
-    void fetchResults();
+    void fetchResults(uint32_t kind);
     bool fifoOverflowed() const;
     bool fifoHoldsData() const;
     uint8_t shotCounter() const;

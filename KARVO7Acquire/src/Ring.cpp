@@ -24,9 +24,7 @@ static_assert(sizeof(Header) == Ring::kHeaderBytes);
 
 Ring::Ring(std::size_t capacity) : capacity_(capacity & ~(kHeaderBytes - 1)) {
     if (capacity_ >= kHeaderBytes) {
-        // Every page is touched now, so that the reading thread never waits for the system
-        // to map one.
-        bytes_.reset(new (std::nothrow) uint8_t[capacity_]());
+        bytes_.reset(new (std::nothrow) uint8_t[capacity_]);
     }
     if (bytes_ == nullptr) {
         capacity_ = 0;

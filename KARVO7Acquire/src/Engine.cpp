@@ -140,7 +140,7 @@ void Engine::readShots() {
         if (end == ReadEnd::Failed) {
             // A card whose FIFO ran over fails the read that finds it empty: the loss is
             // counted and the measurement goes on. Any other failure ends it.
-            if (!fifoOverflowed() || fifoHoldsData()) {
+            if (!fifoOverflowed()) {
                 error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
                 return;
             }
@@ -219,12 +219,6 @@ void Engine::fetchResults(uint32_t kind) {
 bool Engine::fifoOverflowed() const {
     // The FIFO status register's full and overflow bits.
     return (KARVO7ReadRegister(card_, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
-}
-
-bool Engine::fifoHoldsData() const {
-    uint32_t flag = 0;
-    uint32_t error = 0;
-    return KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0;
 }
 
 uint8_t Engine::shotCounter() const {

@@ -54,7 +54,6 @@ class Engine {
     void deliverShot(bool kept, uint32_t length);
     void fetchResults(uint32_t kind);
     bool fifoOverflowed() const;
-    bool fifoHoldsData() const;
     uint8_t shotCounter() const;
     void settleOverflow();
     uint64_t shotsLeftInFifo();

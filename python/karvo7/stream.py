@@ -60,6 +60,14 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
     return chosen
 
 
+def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
+    """The rate at which the card shoots the sets in turn as far as their settings say: each
+    set's IFF, else the card's highest rate."""
+    cycle = sum(1.0 / (min(s.iff, HIGHEST_RATE) if s.iff else HIGHEST_RATE)
+                for s in sets.values())
+    return int(len(sets) / cycle)
+
+
 def _block_bytes(sets: Dict[int, ParameterSet]) -> int:
     """The largest block a shot of the sets delivers: 16-bit samples behind a record header
     and a time-stamp prefix."""
@@ -122,7 +130,7 @@ class Stream:
             settings = _cdefs.AcqSettings()
             self._acquire.K7AcqDefaults(byref(settings))
             settings.shotBytes = _block_bytes(self._sets)
-            settings.shotsPerSecond = HIGHEST_RATE
+            settings.shotsPerSecond = _shot_rate(self._sets)
             settings.bufferMs = BUFFER_MS
             settings.maxBufferBytes = BUFFER_BYTES
             settings.resultsEvery = RESULTS_EVERY if self._results else 0
@@ -142,7 +150,9 @@ class Stream:
                               if self._seconds is not None else None)
 
     def close(self) -> None:
-        """Stops the card and empties its FIFO; closing again does nothing."""
+        """Stops the card and empties its FIFO; closing again does nothing. Records not taken
+        yet are dropped: the iterator ends."""
+        self._pending.clear()
         if not self._running:
             return
         self._end()

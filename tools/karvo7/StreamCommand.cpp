@@ -18,6 +18,7 @@
 #include "Tool.h"
 #include "card/SetToCard.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineReads.h"
 
 namespace karvo7 {
 
@@ -27,8 +28,6 @@ namespace {
 // looked at again.
 constexpr uint32_t kWaitSliceMs = 50;
 constexpr double kProgressSeconds = 0.5;
-// The card's highest rate: the ring buffer holds a second of shots at it.
-constexpr uint32_t kHighestRate = 20000;
 // Items taken from the ring at a time.
 constexpr uint32_t kItemsAtATime = 256;
 
@@ -143,18 +142,18 @@ std::string summaryOf(const Counters& c, double seconds) {
     return text;
 }
 
-// The engine for the sets: each read asks for the largest block a shot of them delivers (16-bit
-// samples behind a record header and a time-stamp prefix), and it ends after --count shots.
+// The engine for the sets: each read asks for the largest block a shot of them delivers, the
+// ring buffer holds a second of shots at their rate, and it ends after --count shots.
 K7AcqSettings engineSettings(const StreamOptions& o,
                              const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets) {
     K7AcqSettings s;
     K7AcqDefaults(&s);
-    uint32_t largest = 0;
+    std::vector<const k7check::ParameterSet*> cycle;
     for (uint32_t set : o.sets) {
-        largest = std::max<uint32_t>(largest, 2u * sets[set].aufnahmelaenge + 16u);
+        s.shotBytes = std::max(s.shotBytes, k7check::largestShotBytes(sets[set]));
+        cycle.push_back(&sets[set]);
     }
-    s.shotBytes = std::min(largest, kLargestShotBytes);
-    s.shotsPerSecond = kHighestRate;
+    s.shotsPerSecond = k7check::shotRateOf(cycle);
     s.shotCount = o.count.value_or(0);
     return s;
 }

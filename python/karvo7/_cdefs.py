@@ -150,16 +150,21 @@ _SIGNATURES = {
 }
 
 
-def card_library() -> ctypes.CDLL:
-    """The card library with the signatures of the functions the package calls."""
-    library = _library.load(_library.CARD_LIBRARY)
+def _declared(name: str, signatures: dict) -> ctypes.CDLL:
+    """The library ``name`` with ``signatures`` declared on its functions (once)."""
+    library = _library.load(name)
     if not getattr(library, "_karvo7_declared", False):
-        for name, (result, arguments) in _SIGNATURES.items():
-            function = getattr(library, name)
+        for function_name, (result, arguments) in signatures.items():
+            function = getattr(library, function_name)
             function.restype = result
             function.argtypes = arguments
         library._karvo7_declared = True
     return library
+
+
+def card_library() -> ctypes.CDLL:
+    """The card library with the signatures of the functions the package calls."""
+    return _declared(_library.CARD_LIBRARY, _SIGNATURES)
 
 
 # ---- the acquisition engine (KARVO7Acquire.h) -----------------------------------------------
@@ -223,11 +228,4 @@ _ACQUIRE_SIGNATURES = {
 
 def acquire_library() -> ctypes.CDLL:
     """The acquisition engine with the signatures of its functions."""
-    library = _library.load(_library.ACQUIRE_LIBRARY)
-    if not getattr(library, "_karvo7_declared", False):
-        for name, (result, arguments) in _ACQUIRE_SIGNATURES.items():
-            function = getattr(library, name)
-            function.restype = result
-            function.argtypes = arguments
-        library._karvo7_declared = True
-    return library
+    return _declared(_library.ACQUIRE_LIBRARY, _ACQUIRE_SIGNATURES)

@@ -69,8 +69,9 @@ std::optional<uint32_t> readShotsThroughEngine(RunContext& run, RunPace& pace, K
     std::vector<uint8_t>& buffer = run.fetchBuffer();
     Taken taken;
     bool stopped = false;
+    // A read's failure is the run's line, as it always was, without a message.
     const auto fail = [&](const std::string& text) {
-        run.failWhileReading(text);
+        run.line().fail(text);
         taken.failed = true;
         K7AcqStop(engine.get(), &error);
     };

@@ -36,11 +36,11 @@
  *   too: they are read from the card and dropped, counted and reported the same way.
  *
  * Ending
- *   The engine ends after settings.shotCount shots (0: never by itself), on K7AcqStop, when a
- *   read fails for another reason than an overflow, or on K7AcqClose. However it ends, the card
- *   is stopped, the gate results it gathered are fetched (when fetching them is on), and its
- *   FIFO is emptied; the last item is K7ACQ_ITEM_END with the error word that ended it (0 for
- *   a regular end).
+ *   The engine ends once settings.shotCount shots are in the ring buffer (0: never by itself;
+ *   shots the full ring dropped do not count), on K7AcqStop, when a read fails for another
+ *   reason than an overflow, or on K7AcqClose. However it ends, the card is stopped, the gate
+ * results it gathered are fetched (when fetching them is on), and its FIFO is emptied; the last
+ * item is K7ACQ_ITEM_END with the error word that ended it (0 for a regular end).
  *
  * Errors
  *   As in the card library: functions return 1 on success and 0 on failure, with the error word

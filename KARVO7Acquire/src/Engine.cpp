@@ -123,7 +123,9 @@ uint32_t Engine::startCard() {
 void Engine::readShots() {
     const uint64_t limit = settings_.shotCount;
     uint64_t sinceCounter = 0;
-    while (!stopping_.load(std::memory_order_relaxed) && (limit == 0 || shotsRead_ < limit)) {
+    // The limit counts the shots the consumer gets: those the full ring dropped do not count.
+    while (!stopping_.load(std::memory_order_relaxed) &&
+           (limit == 0 || shotsRead_ - shotsDropped_ < limit)) {
         if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
             pendingLoss_ = 0;
             wake();

@@ -206,6 +206,18 @@ TEST_F(Engine, AConsumerThatLetsTheRingFillLosesShotsCountedAndNamed) {
     EXPECT_EQ(items[items.size() - 2].kind, K7ACQ_ITEM_LOSS);
 }
 
+TEST_F(Engine, ShotsTheFullRingDroppedDoNotCountTowardsTheShotsAskedFor) {
+    K7AcqSettings s = settings(100);
+    s.maxBufferBytes = 12 * 4112;
+    start(s);
+    runUntil([&] { return statistics().shotsRead >= 150; }, false);
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 100u);
+    EXPECT_GT(statistics().shotsDropped, 0u);
+    EXPECT_EQ(lossesReported(), statistics().shotsDropped);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
 TEST_F(Engine, WholeShotsComeThroughTheRingAcrossManyWraps) {
     K7AcqSettings s = settings(300);
     s.bufferMs = 1;  // twenty-odd shots: the ring turns over a dozen times

@@ -61,7 +61,9 @@ def ctypes_read_loop(count: int) -> Tuple[float, int]:
     with karvo7.open(1) as card:
         library = card._library
         handle = card._h()
-        stream = card.stream({1: bench_set()}, count=0, results=False)  # prepares and starts
+        card.stream({1: bench_set()}, count=0, results=False)  # prepares the set
+        card.clear_fifo()
+        card._call("KARVO7StartParam", 1)
         buffer = (ctypes.c_uint8 * 131072)()
         length, error = c_uint32(0), c_uint32(0)
         shots = overflows = 0
@@ -76,7 +78,8 @@ def ctypes_read_loop(count: int) -> Tuple[float, int]:
             else:
                 raise karvo7.Error("KARVO7GetData", error.value)
         elapsed = time.perf_counter() - begin
-        stream.close()
+        card._call("KARVO7Stop")
+        card.clear_fifo()
     return count / elapsed, overflows
 
 

@@ -125,6 +125,10 @@ class Stream:
             if version3:
                 card.activate(self._order)
             if self._count == 0:
+                # No shot to take: the card is left stopped with an empty FIFO, as after any
+                # stream.
+                card._library.KARVO7Stop(card._h(), byref(c_uint32(0)))
+                card._call("KARVO7ClearFIFO")
                 self._finished = True
                 return
             settings = _cdefs.AcqSettings()

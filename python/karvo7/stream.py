@@ -169,6 +169,8 @@ class Stream:
         card = self._card
         with card._lock:
             card._streaming = False
+            if self._engine:
+                self._overflows = int(self._statistics().overflowEvents)
             engine, self._engine = self._engine, c_void_p()
             if engine:
                 self._acquire.K7AcqClose(engine)
@@ -284,7 +286,6 @@ class Stream:
         self._order_known = len(self._order) == 1
 
     def _ended(self, word: int) -> None:
-        self._overflows = int(self._statistics().overflowEvents)
         self._end()
         if word != 0:
             raise Error("KARVO7GetData", word)

@@ -29,18 +29,20 @@
  *   Every shot of the running sets delivers one block into the card's FIFO, and every read
  *   takes one block. After every read the engine looks at the card's FIFO status; when the FIFO
  *   has run over, it reads what the FIFO still holds, counts the shots lost from the card's
- *   shot counter (taken minus read, the counter unwrapped by the time passed at the configured
- *   rate), empties the FIFO and goes on. Each loss reaches the consumer at once: the statistics
- *   count it as soon as it is known, and a K7ACQ_ITEM_LOSS item with its count stands where it
- *   happened in the order of the items. A consumer that lets the ring buffer fill loses shots
- *   too: they are read from the card and dropped, counted and reported the same way.
+ *   shot counter (taken minus read; the 8-bit counter's turns follow from the time passed at
+ *   the rate measured so far, bounded by the configured one, which should therefore be the rate
+ *   the sets ask for), empties the FIFO and goes on. Each loss reaches the consumer at once: the
+ *   statistics count it as soon as it is known, and a K7ACQ_ITEM_LOSS item with its count
+ *   stands where it happened in the order of the items. A consumer that lets the ring buffer
+ *   fill loses shots too: they are read from the card and dropped, counted and reported the
+ *   same way.
  *
  * Ending
  *   The engine ends once settings.shotCount shots are in the ring buffer (0: never by itself;
  *   shots the full ring dropped do not count), on K7AcqStop, when a read fails for another
  *   reason than an overflow, or on K7AcqClose. However it ends, the card is stopped, the gate
- * results it gathered are fetched (when fetching them is on), and its FIFO is emptied; the last
- * item is K7ACQ_ITEM_END with the error word that ended it (0 for a regular end).
+ *   results it gathered are fetched (when fetching them is on), and its FIFO is emptied; the
+ *   last item is K7ACQ_ITEM_END with the error word that ended it (0 for a regular end).
  *
  * Errors
  *   As in the card library: functions return 1 on success and 0 on failure, with the error word

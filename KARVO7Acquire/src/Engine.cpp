@@ -29,7 +29,10 @@ std::size_t Engine::ringBytes(const K7AcqSettings& s) {
     const std::size_t perShot = Ring::footprint(s.shotBytes);
     const std::size_t fixed = kKeep + (s.resultsEvery != 0 ? Ring::footprint(s.resultsBytes) : 0);
     const std::size_t least = 4 * perShot + fixed;
-    const uint64_t shots = (uint64_t{s.shotsPerSecond} * s.bufferMs + 999) / 1000;
+    uint64_t shots = (uint64_t{s.shotsPerSecond} * s.bufferMs + 999) / 1000;
+    if (s.shotCount != 0) {
+        shots = std::min(shots, s.shotCount);  // never more than the shots asked for
+    }
     std::size_t bytes = std::max<std::size_t>(least, shots * perShot + fixed);
     bytes = std::min<std::size_t>(bytes, s.maxBufferBytes) & ~(Ring::kHeaderBytes - 1);
     return bytes < least ? 0 : bytes;

@@ -12,8 +12,14 @@
 //   --samples N    recording length, default 1600
 //   --shots N      shots per measurement ("Zyklen"), default 20000
 //   --load N       N busy threads competing for the processors meanwhile, default 0
+//   --busy 1       one competing busy process (a separate process at ordinary priority) beside
+//                  the runs
+// The sets run "Karte n Sätze 1..n" (set 0 and set 1 in turn, continuous) prints the shots its
+// reads took against the shots the card took, `shots read / shots taken: X` (goal 1.000000).
 // A failed run prints its line and makes the program end with 1; a bare loop that falls behind
 // (it reads at ordinary priority) is reported as such.
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -42,6 +48,7 @@ struct Options {
     uint32_t samples = 1600;
     uint32_t shots = 20000;
     uint32_t load = 0;
+    uint32_t busy = 0;
 };
 
 bool parseNumber(const char* text, uint32_t low, uint32_t high, uint32_t& value) {
@@ -70,6 +77,8 @@ bool parseOptions(int argc, char* argv[], Options& options) {
             ok = parseNumber(value, 10, 100000000, options.shots);
         } else if (name == "--load") {
             ok = parseNumber(value, 0, 64, options.load);
+        } else if (name == "--busy") {
+            ok = parseNumber(value, 0, 1, options.busy);
         }
         if (!ok) {
             return false;
@@ -103,6 +112,30 @@ class BusyThreads {
   private:
     std::atomic<bool> stop_{false};
     std::vector<std::thread> threads_;
+};
+
+// A separate process at ordinary priority that keeps a processor busy while this lives.
+class BusyProcess {
+  public:
+    explicit BusyProcess(bool wanted) : child_(wanted ? ::fork() : 0) {
+        if (child_ == 0 && wanted) {
+            volatile uint64_t spins = 0;
+            for (;;) {
+                spins = spins + 1;
+            }
+        }
+    }
+    ~BusyProcess() {
+        if (child_ > 0) {
+            ::kill(child_, SIGKILL);
+            ::waitpid(child_, nullptr, 0);
+        }
+    }
+    BusyProcess(const BusyProcess&) = delete;
+    BusyProcess& operator=(const BusyProcess&) = delete;
+
+  private:
+    pid_t child_;
 };
 
 k7sim::Config benchConfig() {
@@ -158,13 +191,33 @@ double ratio(double a, double b) {
     return b > 0 ? a / b : 0.0;
 }
 
+// The sets run over set 1 (with set 0, continuous): the shots it read against the shots the card
+// took, from the card's count of lost shots; 0 when it failed otherwise (its line printed).
+double setsRunShare(k7check::Session& session, k7sim::Simulator& simulator, uint32_t shots) {
+    session.settings().anzeige = false;
+    session.selectSet(1);
+    *session.editableSet(1, 0) = *session.editableSet(1, 1);
+    const uint64_t droppedBefore = simulator.droppedShots(1);
+    k7check::ProgramRunWindows windows;
+    const bool ok = k7check::runDataRateSets(session, windows);
+    const uint64_t lost = simulator.droppedShots(1) - droppedBefore;
+    const std::string& line = session.fields().resultLines.back();
+    std::printf("sets run: %s\n", line.c_str());
+    const double read = 2.0 * shots;  // sets 0 and 1, "Zyklen" passes
+    if (ok) {
+        return read / (read + static_cast<double>(lost));
+    }
+    return lost > 0 ? 0.0 : -1.0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: run_bench [--rate HZ] [--samples N] [--shots N] [--load THREADS]\n");
+                     "usage: run_bench [--rate HZ] [--samples N] [--shots N] [--load THREADS] "
+                     "[--busy 1]\n");
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -191,16 +244,20 @@ int main(int argc, char* argv[]) {
     session.editableSet(1, 1)->aufnahmelaenge = static_cast<uint16_t>(options.samples);
     session.editableSet(1, 1)->iff = options.rateHz;
 
-    std::printf("card: %u Hz, %u samples, %u shots a measurement, %u busy thread(s)\n",
-                options.rateHz, options.samples, options.shots, options.load);
+    std::printf("card: %u Hz, %u samples, %u shots a measurement, %u busy thread(s)%s\n",
+                options.rateHz, options.samples, options.shots, options.load,
+                options.busy != 0 ? ", one busy process" : "");
     double bare = 0.0;
     double off = 0.0;
     double on = 0.0;
+    double setsShare = 0.0;
     {
+        BusyProcess busy(options.busy != 0);
         BusyThreads load(options.load);
         bare = bareRate(session, options.shots);
         off = runRate(session, false);
         on = runRate(session, true);
+        setsShare = setsRunShare(session, simulator, options.shots);
     }
     if (bare > 0) {
         std::printf("bare GetData loop: %.0f shots/s (%.2f of the card's rate)\n", bare,
@@ -215,6 +272,9 @@ int main(int argc, char* argv[]) {
                 options.load > 0 ? 0.90 : 0.95);
     if (bare > 0) {
         std::printf("rate / bare loop: %.2f\n", ratio(off, bare));
+    }
+    if (setsShare >= 0) {
+        std::printf("sets run, shots read / shots taken: %.6f (goal 1.000000)\n", setsShare);
     }
     // The bare loop is the reference, not the program: only a failed run fails the benchmark.
     return off > 0 && on > 0 ? 0 : 1;

@@ -1,11 +1,17 @@
-// `karvo7 stream` at the card's highest rate into /dev/null against a bare KARVO7GetData loop on
+// `karvo7 stream` at the card's highest rate into a file against a bare KARVO7GetData loop on
 // the same simulated card, both on the real clock, printed as `ratio stream/bare: X` (goal >=
-// 0.95): the tool must take every shot the card delivers, as a program doing nothing else would.
-// (The decoder's throughput is stream_bench's.)
+// 0.95), and the shots the stream wrote against the shots the card took, printed as
+// `shots read / shots taken: X` (goal 1.000000): the tool must take every shot the card
+// delivers, as a program doing nothing else would. (The decoder's throughput is stream_bench's.)
 // Options:
 //   --rate HZ      the card's shot rate, default 20000 (its highest)
 //   --samples N    recording length, default 1600
 //   --shots N      shots of each measurement, default 40000
+//   --busy 1       one competing busy process (a separate process at ordinary priority) runs
+//                  beside the measurements
+//   --output FILE  where the stream goes, default a file in the temporary folder
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,12 +35,22 @@ struct Options {
     uint32_t rateHz = 20000;
     uint32_t samples = 1600;
     uint32_t shots = 40000;
+    bool busy = false;
+    std::string output;
 };
 
 bool parseOptions(int argc, char* argv[], Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
+        if (name == "--output") {
+            o.output = argv[i + 1];
+            continue;
+        }
         const unsigned long value = std::strtoul(argv[i + 1], nullptr, 10);
+        if (name == "--busy") {
+            o.busy = value != 0;
+            continue;
+        }
         if (value == 0) {
             return false;
         }
@@ -91,8 +107,14 @@ double bareRate(const Options& o) {
     return read == o.shots ? read / s : 0.0;
 }
 
-// Shots a second of `karvo7 stream` into `output`; 0 when it failed (its message printed).
-double streamRate(const Options& o, const std::string& output) {
+struct StreamResult {
+    double rate = 0.0;   // shots written a second; 0 when the stream failed
+    uint64_t read = 0;   // shots in the output
+    uint64_t taken = 0;  // shots the card took: read and lost
+};
+
+// `karvo7 stream` into `output`, with its summary's counts.
+StreamResult streamRun(const Options& o, const std::string& output) {
     karvo7::StreamOptions s;
     s.card = 1;
     s.sets = {1};
@@ -104,16 +126,42 @@ double streamRate(const Options& o, const std::string& output) {
     const Clock::time_point begin = Clock::now();
     const int code = karvo7::runStream(s, STDOUT_FILENO, err);
     const double elapsed = seconds(begin);
-    // A FIFO overflow on a loaded machine still counts the shots read; any other failure does not.
-    const bool overflowed = err.str().find("shots were lost") != std::string::npos;
+    StreamResult r;
+    unsigned long long read = 0;
+    unsigned long long lost = 0;
+    const std::string text = err.str();
+    // The summary, behind the program's name when it names a failure.
+    const std::size_t at = text.rfind("karvo7: ", 0) == 0 ? 8 : 0;
+    if (std::sscanf(text.c_str() + at, "%llu shots read, %llu shots lost", &read, &lost) != 2) {
+        std::printf("karvo7 stream failed: %s", text.c_str());
+        return r;
+    }
     if (code != 0) {
-        std::printf("karvo7 stream %s: %s", overflowed ? "fell behind" : "failed",
-                    err.str().c_str());
-        if (!overflowed) {
-            return 0.0;
+        std::printf("karvo7 stream lost shots: %s", text.c_str());
+    }
+    r.read = read;
+    r.taken = read + lost;
+    r.rate = static_cast<double>(read) / elapsed;
+    return r;
+}
+
+// A separate process at ordinary priority that keeps a processor busy until it is ended.
+pid_t startBusyProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        volatile uint64_t spin = 0;
+        for (;;) {
+            spin = spin + 1;
         }
     }
-    return o.shots / elapsed;
+    return child;
+}
+
+void endBusyProcess(pid_t child) {
+    if (child > 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
 }
 
 }  // namespace
@@ -121,7 +169,9 @@ double streamRate(const Options& o, const std::string& output) {
 int main(int argc, char* argv[]) {
     Options o;
     if (!parseOptions(argc, argv, o)) {
-        std::fprintf(stderr, "usage: tool_stream_bench [--rate HZ] [--samples N] [--shots N]\n");
+        std::fprintf(stderr,
+                     "usage: tool_stream_bench [--rate HZ] [--samples N] [--shots N] "
+                     "[--busy 1] [--output FILE]\n");
         return 2;
     }
     k7sim::Config config = k7sim::Config::defaults(1);
@@ -133,12 +183,24 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // The library's lines about opening and closing go to standard output; the ratios follow.
-    std::printf("card: %u Hz, %u samples, %u shots a measurement\n", o.rateHz, o.samples, o.shots);
+    std::printf("card: %u Hz, %u samples, %u shots a measurement%s\n", o.rateHz, o.samples, o.shots,
+                o.busy ? ", one busy process beside it" : "");
+    const std::string output =
+        o.output.empty() ? "/tmp/tool_stream_bench" + std::to_string(::getpid()) + ".k7" : o.output;
+    const pid_t busy = o.busy ? startBusyProcess() : 0;
     const double bare = bareRate(o);
-    const double stream = streamRate(o, "/dev/null");
+    const StreamResult stream = streamRun(o, output);
+    endBusyProcess(busy);
+    if (o.output.empty()) {
+        ::unlink(output.c_str());
+    }
     std::printf("bare GetData loop: %.0f shots/s\n", bare);
-    std::printf("karvo7 stream:     %.0f shots/s\n", stream);
-    std::printf("ratio stream/bare: %.3f (goal >= 0.95)\n", bare > 0 ? stream / bare : 0.0);
+    std::printf("karvo7 stream:     %.0f shots/s into %s\n", stream.rate, output.c_str());
+    std::printf("ratio stream/bare: %.3f (goal >= 0.95)\n", bare > 0 ? stream.rate / bare : 0.0);
+    std::printf("shots read / shots taken: %.6f (goal 1.000000)\n",
+                stream.taken > 0
+                    ? static_cast<double>(stream.read) / static_cast<double>(stream.taken)
+                    : 0.0);
 
-    return bare > 0 && stream > 0 ? 0 : 1;
+    return bare > 0 && stream.rate > 0 ? 0 : 1;
 }

@@ -13,6 +13,9 @@ set(K7_RUNTIME_LIBRARIES KARVO7DLL)
 if(TARGET KARVO7Stream)
     list(APPEND K7_RUNTIME_LIBRARIES KARVO7Stream)
 endif()
+if(TARGET KARVO7Acquire)
+    list(APPEND K7_RUNTIME_LIBRARIES KARVO7Acquire)
+endif()
 
 set(K7_PACKAGE_NAME_runtime libkarvo7-${PROJECT_VERSION_MAJOR})
 set(K7_PACKAGE_NAME_dev libkarvo7-dev)
@@ -51,7 +54,8 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "KARVO7 ultrasonic test cards - shared libr
 The card access library libKARVO7DLL with its flat C interface: discovery and
 handles, card commands, parameter sets and gates, measurements and their data,
 registers, PCI configuration space, bridge EEPROM and configuration record; and
-the measurement data decoder libKARVO7Stream.")
+the measurement data decoder libKARVO7Stream and the acquisition engine
+libKARVO7Acquire.")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/shlibs
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/triggers)
@@ -60,8 +64,9 @@ set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "KARVO7 ultrasonic test cards - development files
 Headers, the development links of the shared libraries, the CMake package
-(find_package(KARVO7), targets KARVO7::KARVO7DLL and KARVO7::KARVO7Stream) and
-the pkg-config files karvo7.pc and karvo7-stream.pc.")
+(find_package(KARVO7), targets KARVO7::KARVO7DLL, KARVO7::KARVO7Stream and
+KARVO7::KARVO7Acquire) and the pkg-config files karvo7.pc, karvo7-stream.pc and
+karvo7-acquire.pc.")
 
 set(CPACK_COMPONENT_SIM_DEPENDS runtime)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION electronics)

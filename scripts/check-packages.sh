@@ -73,13 +73,16 @@ mkdir -p "$consumer"
 cat >"$consumer/scan.c" <<'EOF'
 #include <stdio.h>
 
+#include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Stream.h"
 
 int main(void) {
     const uint32_t decoder = KARVO7StreamVersion();
-    printf("cards: %d, decoder %u.%u.%u\n", KARVO7Scan(), decoder >> 16, (decoder >> 8) & 0xFF,
-           decoder & 0xFF);
+    const uint32_t engine = K7AcqVersion();
+    printf("cards: %d, decoder %u.%u.%u, engine %u.%u.%u\n", KARVO7Scan(), decoder >> 16,
+           (decoder >> 8) & 0xFF, decoder & 0xFF, engine >> 16, (engine >> 8) & 0xFF,
+           engine & 0xFF);
     return 0;
 }
 EOF
@@ -88,17 +91,17 @@ cmake_minimum_required(VERSION 3.25)
 project(consumer LANGUAGES C)
 find_package(KARVO7 1 REQUIRED)
 add_executable(scan scan.c)
-target_link_libraries(scan PRIVATE KARVO7::KARVO7DLL KARVO7::KARVO7Stream)
+target_link_libraries(scan PRIVATE KARVO7::KARVO7DLL KARVO7::KARVO7Stream KARVO7::KARVO7Acquire)
 EOF
 cmake -S "$consumer" -B "$consumer/build" -DCMAKE_PREFIX_PATH="$sysroot/usr" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >/dev/null
 cmake --build "$consumer/build" >/dev/null
 version="$(dpkg-deb --field "$packages"/libkarvo7-1_*.deb Version)"
-expect_output "cards: 2, decoder $version" env KARVO7_SIM=2 "$consumer/build/scan"
+expect_output "cards: 2, decoder $version, engine $version" env KARVO7_SIM=2 "$consumer/build/scan"
 
 step "pkg-config consumer"
 flags="$(PKG_CONFIG_SYSROOT_DIR="$sysroot" PKG_CONFIG_LIBDIR="$libdir/pkgconfig" \
-    pkg-config --cflags --libs karvo7 karvo7-stream)"
+    pkg-config --cflags --libs karvo7 karvo7-stream karvo7-acquire)"
 echo "  $flags"
 # shellcheck disable=SC2086 # the flags are words
 cc -o "$consumer/scan-pc" "$consumer/scan.c" $flags

@@ -17,7 +17,7 @@ from ctypes import c_uint32
 from . import _cdefs
 from ._library import LibraryNotFoundError
 from .card import Card, Identification, Sensors, Status
-from .errors import Error
+from .errors import Error, ShotsLostError
 from .paramfile import ParameterFile, set_section
 from .params import Gate, ParameterSet
 from .records import ControlWord, DecodeError, GateResults, GateValue, Layout, Record, decode
@@ -28,7 +28,8 @@ __version__ = "1.0.0"
 __all__ = [
     "Card", "ControlWord", "DecodeError", "Error", "Gate", "GateResults", "GateValue",
     "Identification", "Layout", "LibraryNotFoundError", "ParameterFile", "ParameterSet",
-    "Record", "Sensors", "Status", "Stream", "decode", "open", "scan", "set_section",
+    "Record", "Sensors", "ShotsLostError", "Status", "Stream", "decode", "open", "scan",
+    "set_section",
 ]
 
 

@@ -8,7 +8,7 @@ from __future__ import annotations
 
 import ctypes
 from ctypes import POINTER, Structure, c_char, c_float, c_int, c_uint8, c_uint16, c_uint32
-from ctypes import c_int16, c_void_p
+from ctypes import c_int16, c_uint64, c_void_p
 
 from . import _library
 
@@ -150,13 +150,82 @@ _SIGNATURES = {
 }
 
 
-def card_library() -> ctypes.CDLL:
-    """The card library with the signatures of the functions the package calls."""
-    library = _library.load(_library.CARD_LIBRARY)
+def _declared(name: str, signatures: dict) -> ctypes.CDLL:
+    """The library ``name`` with ``signatures`` declared on its functions (once)."""
+    library = _library.load(name)
     if not getattr(library, "_karvo7_declared", False):
-        for name, (result, arguments) in _SIGNATURES.items():
-            function = getattr(library, name)
+        for function_name, (result, arguments) in signatures.items():
+            function = getattr(library, function_name)
             function.restype = result
             function.argtypes = arguments
         library._karvo7_declared = True
     return library
+
+
+def card_library() -> ctypes.CDLL:
+    """The card library with the signatures of the functions the package calls."""
+    return _declared(_library.CARD_LIBRARY, _SIGNATURES)
+
+
+# ---- the acquisition engine (KARVO7Acquire.h) -----------------------------------------------
+
+ACQ_START_PLAIN = 0xFFFFFFFF
+ACQ_ITEM_SHOT = 1
+ACQ_ITEM_RESULTS = 2
+ACQ_ITEM_LOSS = 3
+ACQ_ITEM_END = 4
+ACQ_ITEM_FINAL_RESULTS = 5
+
+
+class AcqSettings(Structure):
+    _fields_ = [
+        ("shotBytes", c_uint32),
+        ("shotsPerSecond", c_uint32),
+        ("bufferMs", c_uint32),
+        ("maxBufferBytes", c_uint32),
+        ("resultsEvery", c_uint32),
+        ("resultsBytes", c_uint32),
+        ("startSet", c_uint32),
+        ("realTime", c_uint32),
+        ("shotCount", c_uint64),
+    ]
+
+
+class AcqItem(Structure):
+    _fields_ = [
+        ("kind", c_uint32),
+        ("bytes", c_uint32),
+        ("offset", c_uint64),
+        ("value", c_uint64),
+    ]
+
+
+class AcqStatistics(Structure):
+    _fields_ = [
+        ("shotsRead", c_uint64),
+        ("shotsLost", c_uint64),
+        ("overflowEvents", c_uint64),
+        ("shotsDropped", c_uint64),
+        ("bytesRead", c_uint64),
+        ("ringBytes", c_uint64),
+        ("realTime", c_uint32),
+        ("ended", c_uint32),
+        ("error", c_uint32),
+        ("reserved", c_uint32),
+    ]
+
+
+_ACQUIRE_SIGNATURES = {
+    "K7AcqDefaults": (None, [POINTER(AcqSettings)]),
+    "K7AcqStart": (c_int, [_H, POINTER(AcqSettings), POINTER(c_void_p), _u32p]),
+    "K7AcqRead": (c_int, [c_void_p, c_void_p, c_uint32, c_void_p, c_uint32, c_uint32, _u32p,
+                          _u32p]),
+    "K7AcqStop": (c_int, [c_void_p, _u32p]),
+    "K7AcqGetStatistics": (c_int, [c_void_p, POINTER(AcqStatistics)]),
+    "K7AcqClose": (None, [c_void_p]),
+}
+
+
+def acquire_library() -> ctypes.CDLL:
+    """The acquisition engine with the signatures of its functions."""
+    return _declared(_library.ACQUIRE_LIBRARY, _ACQUIRE_SIGNATURES)

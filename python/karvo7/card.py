@@ -419,10 +419,15 @@ class Card:
         after ``count`` shots or ``seconds``. Closing the iterator (or leaving its ``with``
         block, or dropping it) stops the card and empties its FIFO.
 
-        When the program cannot keep up and the card's FIFO runs over, shots are lost: with
-        ``lost_shots="raise"`` the iterator raises Error; with ``"count"`` it counts the
-        overflow in ``Stream.overflows``, empties the FIFO and goes on (in the native layout
-        the set of later shots is then unknown when several sets take turns)."""
+        The card is read on a thread of the acquisition engine into a ring buffer of a second
+        of shots, many records at a time; the interpreter's own pauses do not hold the reads
+        up. Shots lost (the card's FIFO ran over, or the program left the buffer full) are
+        never passed over: with ``lost_shots="raise"`` the iterator raises ShotsLostError, with
+        the count, as soon as it knows of them; with ``"count"`` it adds them to
+        ``Stream.lost`` and goes on (in the native layout the set of later shots is then
+        unknown when several sets take turns). ``Stream.overflows`` counts the times the FIFO
+        ran over. With ``count`` the stream delivers exactly that many shots."""
+
         from .stream import Stream
 
         return Stream(self, sets, count, seconds, results, lost_shots)

@@ -74,3 +74,13 @@ class Error(Exception):
         self.word = word
         self.meaning = text if text is not None else meaning(word, system)
         super().__init__(f"{function} failed: error 0x{word:X} ({self.meaning})")
+
+
+class ShotsLostError(Error):
+    """A stream lost shots: the card's FIFO ran over, or the program left the stream's buffer
+    full. ``lost`` is the number of shots lost so far."""
+
+    def __init__(self, lost: int) -> None:
+        self.lost = lost
+        super().__init__("K7AcqRead", 0, f"{lost} shots lost: the program did not keep up "
+                                         "with the card")

@@ -1,22 +1,25 @@
 """A continuous block measurement as an iterator of records.
 
-The card measures the active sets round after round into its data FIFO, one block per shot;
-each read takes one block. The gate results gather on the card and are fetched every few
-shots. The iterator stops the card and empties its FIFO when it ends, is closed, or is
-garbage-collected.
+The card measures the active sets round after round into its data FIFO, one block per shot.
+The acquisition engine (libKARVO7Acquire) reads them on a thread of its own, which nothing
+the interpreter does can hold up, into a ring buffer on the host, and fetches the gate results
+every few shots; the iterator takes many shots and results at a time out of that buffer. Shots
+the card lost are never passed over in silence. The iterator stops the card and empties its
+FIFO when it ends, is closed, or is garbage-collected.
 """
 
 from __future__ import annotations
 
 import time
 import weakref
-from ctypes import byref, c_uint32
+from ctypes import byref, c_uint32, c_void_p
 from collections import deque
-from typing import Any, Deque, Dict, Iterator, Optional
+from typing import Any, Deque, Dict, Iterator, List, Optional
 
 import numpy as np
 
-from .errors import Error
+from . import _cdefs
+from .errors import Error, ShotsLostError
 from .params import ParameterSet
 from .records import Record
 
@@ -24,6 +27,16 @@ from .records import Record
 RESULTS_EVERY = 32
 RESULTS_BYTES = 65536
 MAX_BLOCK_BYTES = 131072
+# The ring buffer holds this long at the card's highest rate, and no more than BUFFER_BYTES.
+BUFFER_MS = 1000
+BUFFER_BYTES = 256 << 20
+HIGHEST_RATE = 20000
+# What one take out of the ring buffer may hold at most, and how long it waits for the first.
+TAKE_BYTES = 4 << 20
+TAKE_ITEMS = 1024
+TAKE_WAIT_MS = 20
+
+_ITEM = np.dtype([("kind", "<u4"), ("bytes", "<u4"), ("offset", "<u8"), ("value", "<u8")])
 
 
 def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
@@ -47,6 +60,20 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
     return chosen
 
 
+def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
+    """The rate at which the card shoots the sets in turn as far as their settings say: each
+    set's IFF, else the card's highest rate."""
+    cycle = sum(1.0 / (min(s.iff, HIGHEST_RATE) if s.iff else HIGHEST_RATE)
+                for s in sets.values())
+    return int(len(sets) / cycle)
+
+
+def _block_bytes(sets: Dict[int, ParameterSet]) -> int:
+    """The largest block a shot of the sets delivers: 16-bit samples behind a record header
+    and a time-stamp prefix."""
+    return min(MAX_BLOCK_BYTES, max(2 * s.aufnahmelaenge + 16 for s in sets.values()))
+
+
 class Stream:
     """Iterator of a continuous block measurement; see ``Card.stream``."""
 
@@ -55,7 +82,8 @@ class Stream:
         if lost_shots not in ("raise", "count"):
             raise ValueError(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
         self._count_losses = lost_shots == "count"
-        self.overflows = 0  # times the FIFO ran over (lost_shots="count")
+        self.lost = 0  # shots lost so far (lost_shots="count")
+        self._overflows = 0  # overflow events, once the engine is gone
         self._order_known = True
         if count is not None and (isinstance(count, bool) or not isinstance(count, int)
                                   or count < 0):
@@ -76,8 +104,11 @@ class Stream:
         self._pending: Deque[Record] = deque()
         self._running = False
         self._finished = False
-        self._scratch = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
-        self._result_buffer = np.empty(RESULTS_BYTES, dtype=np.uint8)
+        self._stopping = False
+        self._engine = c_void_p()
+        self._acquire = _cdefs.acquire_library()
+        self._data = np.empty(TAKE_BYTES, dtype=np.uint8)
+        self._items = np.zeros(TAKE_ITEMS, dtype=_ITEM)
         self._start()
 
     # ---- start and stop -----------------------------------------------------------------
@@ -91,47 +122,58 @@ class Stream:
             for number, parameters in self._sets.items():
                 card.apply(parameters, number, start=1 if version3 else 3)
             card._call("KARVO7SetMode", 1)
-            # Nothing from before, no overflow pending: the stream holds its own shots only.
-            self._stop_card()
             if version3:
                 card.activate(self._order)
-                card._call("KARVO7StartParam", self._order[0])
-            else:
-                card._call("KARVO7Start")
+            if self._count == 0:
+                # No shot to take: the card is left stopped with an empty FIFO, as after any
+                # stream.
+                card._library.KARVO7Stop(card._h(), byref(c_uint32(0)))
+                card._call("KARVO7ClearFIFO")
+                self._finished = True
+                return
+            settings = _cdefs.AcqSettings()
+            self._acquire.K7AcqDefaults(byref(settings))
+            settings.shotBytes = _block_bytes(self._sets)
+            settings.shotsPerSecond = _shot_rate(self._sets)
+            settings.bufferMs = BUFFER_MS
+            settings.maxBufferBytes = BUFFER_BYTES
+            settings.resultsEvery = RESULTS_EVERY if self._results else 0
+            settings.resultsBytes = RESULTS_BYTES
+            settings.startSet = self._order[0] if version3 else _cdefs.ACQ_START_PLAIN
+            settings.shotCount = self._count or 0
+            error = c_uint32(0)
+            # The engine empties the FIFO before it starts the card: the stream holds its own
+            # shots only.
+            if self._acquire.K7AcqStart(card._h(), byref(settings), byref(self._engine),
+                                        byref(error)) == 0:
+                raise Error("K7AcqStart", error.value)
             card._streaming = True
             card._stream = weakref.ref(self)
             self._running = True
             self._deadline = (time.monotonic() + self._seconds
                               if self._seconds is not None else None)
 
-    def _stop_card(self) -> None:
-        """Stops the card and empties its FIFO, whatever it was doing (a card that does not
-        measure refuses the stop)."""
-        card = self._card
-        card._library.KARVO7Stop(card._h(), byref(c_uint32(0)))
-        card._call("KARVO7ClearFIFO")
-
     def close(self) -> None:
-        """Stops the card and empties its FIFO; closing again does nothing."""
+        """Stops the card and empties its FIFO; closing again does nothing. Records not taken
+        yet are dropped: the iterator ends."""
+        self._pending.clear()
         if not self._running:
             return
-        self._end(stopped=False)
+        self._end()
 
-    def _end(self, stopped: bool) -> None:
-        """The stream is over: the card is stopped (unless ``stopped`` already) and its FIFO
-        emptied, so that nothing of the stream is left for the next measurement."""
+    def _end(self) -> None:
+        """The stream is over: the engine has stopped the card (or is stopped now) and
+        emptied its FIFO, so that nothing of the stream is left for the next measurement."""
         self._running = False
         self._finished = True
         card = self._card
         with card._lock:
             card._streaming = False
-            if card.closed:
-                return
-            error = c_uint32(0)
-            if not stopped and card._library.KARVO7Stop(card._h(), byref(error)) == 0:
-                card._library.KARVO7ClearFIFO(card._h(), byref(c_uint32(0)))
-                raise Error("KARVO7Stop", error.value)
-            card._call("KARVO7ClearFIFO")
+            if self._engine:
+                self._overflows = int(self._statistics().overflowEvents)
+            engine, self._engine = self._engine, c_void_p()
+            if engine:
+                self._acquire.K7AcqClose(engine)
 
     def __enter__(self) -> "Stream":
         return self
@@ -152,83 +194,98 @@ class Stream:
         """Shots read so far."""
         return self._shots
 
+    @property
+    def overflows(self) -> int:
+        """Times the card's FIFO ran over so far."""
+        return int(self._statistics().overflowEvents) if self._engine else self._overflows
+
+    def _statistics(self) -> _cdefs.AcqStatistics:
+        statistics = _cdefs.AcqStatistics()
+        self._acquire.K7AcqGetStatistics(self._engine, byref(statistics))
+        return statistics
+
     def __iter__(self) -> Iterator[Record]:
         return self
-
-    def _done(self) -> bool:
-        if self._count is not None and self._shots >= self._count:
-            return True
-        return self._deadline is not None and time.monotonic() >= self._deadline
 
     def __next__(self) -> Record:
         while not self._pending:
             if self._finished:
                 raise StopIteration
-            if self._done():
-                self._finish()
-                continue
             try:
-                self._read_shot()
+                if (not self._stopping and self._deadline is not None
+                        and time.monotonic() >= self._deadline):
+                    self._stopping = True
+                    self._acquire.K7AcqStop(self._engine, byref(c_uint32(0)))
+                self._take()
             except BaseException:
                 self.close()
                 raise
         return self._pending.popleft()
 
-    def _finish(self) -> None:
-        """The last shot is read: the card stops, the gate results it gathered are fetched,
-        and the FIFO is emptied."""
-        card = self._card
-        with card._lock:
-            error = c_uint32(0)
-            if card._library.KARVO7Stop(card._h(), byref(error)) == 0:
-                self._end(stopped=True)
-                raise Error("KARVO7Stop", error.value)
+    def next_records(self) -> List[Record]:
+        """The records read so far and not yet taken, at least one unless the stream has
+        ended: many records at a time instead of one per call."""
+        if not self._pending:
             try:
-                if self._results:
-                    self._fetch_results(last=True)
-            finally:
-                self._end(stopped=True)
+                self._pending.append(next(self))
+            except StopIteration:
+                return []
+        records = list(self._pending)
+        self._pending.clear()
+        return records
 
-    def _read_shot(self) -> None:
-        card = self._card
-        with card._lock:
-            count = c_uint32(MAX_BLOCK_BYTES)
-            error = c_uint32(0)
-            if card._library.KARVO7GetData(card._h(), byref(count), self._scratch.ctypes.data,
-                                           byref(error)) == 0:
-                if self._count_losses and card.fifo_overflowed():
-                    # Shots were lost: counted, the FIFO emptied, and the run goes on.
-                    self.overflows += 1
-                    card._call("KARVO7ClearFIFO")
-                    self._order_known = len(self._order) == 1
-                    return
-                raise Error("KARVO7GetData", error.value)
-            # The records are views on a buffer of their own, which the next read leaves alone.
-            block = self._scratch[: count.value].copy()
-            native_set = self._order[self._shots % len(self._order)] \
-                if self._order_known else None
-            records = card._decode_block(block, self._sets, native_set)
-            for record in records:
-                self._shots_of[record.set] = self._shots_of.get(record.set, 0) + 1
-            self._shots += 1
-            if self._results and self._shots % RESULTS_EVERY == 0:
-                self._pending.extend(records)
-                self._fetch_results()
-                return
-        self._pending.extend(records)
-
-    def _fetch_results(self, last: bool = False) -> None:
-        """Fetches the gate results gathered on the card. The ``last`` fetch, after the card
-        stopped, keeps only the results of shots whose data was read: the card may have shot
-        once more before it stopped."""
-        card = self._card
-        count = c_uint32(RESULTS_BYTES)
-        card._call("KARVO7GetResults", 0, byref(count), self._result_buffer.ctypes.data)
+    def _take(self) -> None:
+        """Takes what the engine has: shots, gate results, losses and the end."""
+        if not self._count_losses:
+            lost = int(self._statistics().shotsLost)
+            if lost > 0:
+                raise ShotsLostError(lost)  # at once, before the shots that came before it
+        count = c_uint32(0)
+        error = c_uint32(0)
+        if self._acquire.K7AcqRead(self._engine, self._data.ctypes.data, TAKE_BYTES,
+                                   self._items.ctypes.data, TAKE_ITEMS, TAKE_WAIT_MS,
+                                   byref(count), byref(error)) == 0:
+            raise Error("K7AcqRead", error.value)
         if count.value == 0:
             return
-        block = self._result_buffer[: count.value].copy()
-        for record in card._decode_block(block, self._sets, self._order[0], gates=True):
+        for kind, size, offset, value in self._items[: count.value].tolist():
+            # The records are views on a block of their own, which the next take leaves alone.
+            block = self._data[offset:offset + size].copy()
+            if kind == _cdefs.ACQ_ITEM_SHOT:
+                self._shot(block)
+            elif kind in (_cdefs.ACQ_ITEM_RESULTS, _cdefs.ACQ_ITEM_FINAL_RESULTS):
+                self._gates(block, kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
+            elif kind == _cdefs.ACQ_ITEM_LOSS:
+                self._lost(value)
+            elif kind == _cdefs.ACQ_ITEM_END:
+                self._ended(value)
+
+    def _shot(self, block: np.ndarray) -> None:
+        native_set = self._order[self._shots % len(self._order)] if self._order_known else None
+        records = self._card._decode_block(block, self._sets, native_set)
+        for record in records:
+            self._shots_of[record.set] = self._shots_of.get(record.set, 0) + 1
+        self._shots += 1
+        self._pending.extend(records)
+
+    def _gates(self, block: np.ndarray, last: bool) -> None:
+        """Gate results. The ``last`` fetch, after the card stopped, keeps only the results of
+        shots whose data was read: the card may have shot once more before it stopped."""
+        for record in self._card._decode_block(block, self._sets, self._order[0], gates=True):
             if last and self._gates_of.get(record.set, 0) >= self._shots_of.get(record.set, 0):
                 continue
             self._gates_of[record.set] = self._gates_of.get(record.set, 0) + 1
             self._pending.append(record)
+
+    def _lost(self, lost: int) -> None:
+        if not self._count_losses:
+            raise ShotsLostError(self.lost + lost)
+        # Counted, and the run goes on (in the native layout the set of later shots is then
+        # unknown when several sets take turns).
+        self.lost += lost
+        self._order_known = len(self._order) == 1
+
+    def _ended(self, word: int) -> None:
+        self._end()
+        if word != 0:
+            raise Error("KARVO7GetData", word)

@@ -257,3 +257,42 @@ def test_externally_triggered_records_carry_their_time_stamps(simulator):
     assert stamps == sorted(stamps) and len(set(stamps)) == 5
     assert all(r.time_stamp is not None for r in records if r.is_gates)
     np.testing.assert_array_equal(shots[0].samples, shot.samples)
+
+
+def test_lost_shots_raise_at_once_with_their_count_or_are_counted_and_the_stream_goes_on(
+        simulator):
+    # A FIFO that holds one shot of 1600 samples: the card loses shots however fast they are
+    # read.
+    simulator("cards = 1\nfifo_bytes = 4000\n[Card]\nnoise = 0\n")
+    hf = karvo7.ParameterSet(aufnahmelaenge=1600)
+    with karvo7.open(1) as card:
+        with pytest.raises(karvo7.ShotsLostError) as raised:
+            list(card.stream(hf, count=2000, results=False))
+        assert isinstance(raised.value, karvo7.Error)
+        assert raised.value.lost > 0
+        assert f"{raised.value.lost} shots lost" in str(raised.value)
+        assert stopped_and_empty(card)
+
+        counted = card.stream(hf, count=300, lost_shots="count")
+        first = counted.next_records()  # many records at a time
+        records = first + list(counted)
+        assert stopped_and_empty(card)
+    shots = [r for r in records if not r.is_gates]
+    assert len(shots) == 300  # exactly the shots asked for
+    assert counted.shots == 300
+    assert counted.lost > 0 and counted.overflows > 0
+    assert len(first) >= 1
+
+
+def test_a_stream_ends_when_its_shots_are_taken_in_batches(quiet):
+    with karvo7.open(1) as card:
+        stream = card.stream(ascan(iff=2000), count=50, results=False)
+        taken = []
+        while True:
+            batch = stream.next_records()
+            if not batch:
+                break
+            taken.extend(batch)
+        assert len(taken) == 50
+        assert stream.next_records() == []
+        assert stopped_and_empty(card)

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The decoder library exports its C functions (exactly those in exports.txt) and the readers
-# under them (namespace k7stream), nothing else.
+# A library of the project exports its C functions (exactly those in the list) and the C++ parts
+# for the project's own programs in one namespace (the third argument, k7stream by default),
+# nothing else.
 set -euo pipefail
 library="$1"
 expected="$2"
+namespace="${3:-k7stream}"
 symbols=$(nm -D --defined-only "$library" | awk '{print $3}' | sed 's/@.*//' | grep -v '^$' | sort -u)
 c_symbols=$(echo "$symbols" | grep -v '^_Z' || true)
 if ! diff <(echo "$c_symbols") <(sort -u "$expected"); then
     echo "exported C symbols differ from $expected (< library, > expected)"
     exit 1
 fi
-others=$(echo "$symbols" | grep '^_Z' | grep -v -E '^_ZN?K?8k7stream' || true)
+others=$(echo "$symbols" | grep '^_Z' | grep -v -E "^_ZN?K?${#namespace}${namespace}" || true)
 if [ -n "$others" ]; then
-    echo "C++ symbols outside the readers' namespace are exported:"
+    echo "C++ symbols outside namespace $namespace are exported:"
     echo "$others"
     exit 1
 fi

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "StreamReaders.h"
 #include "ToolProcess.h"
@@ -45,12 +46,41 @@ TEST_F(StreamProcessTest, CountOfShotsIntoAFileThatAppearsWhole) {
                                         "--samples", "400", "-o", output});
     ASSERT_EQ(f.code, 0) << f.err;
     EXPECT_EQ(f.out, "");
-    EXPECT_NE(f.err.find("200 shots"), std::string::npos) << f.err;
+    EXPECT_NE(f.err.find("200 shots read, 0 shots lost, 0 overflow events; "), std::string::npos)
+        << f.err;
     std::size_t records = 0;
     EXPECT_TRUE(wholeRecords(readFile(output), records, 400));
     EXPECT_EQ(records, 200u);
     // Nothing else is left in the folder: the temporary file became the output.
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"capture.k7", "cards.conf"}));
+}
+
+TEST_F(StreamProcessTest, ShotsTheCardLostAreCountedInTheSummaryAndTheExitCode) {
+    // A FIFO that holds a single shot: the card loses most of its shots however fast the
+    // program reads, and the program says how many.
+    TempFolder own;
+    const std::string conf = simConfig(own, "fifo_bytes = 4000\n");
+    const std::string output = own.file("capture.k7");
+    const Finished f = runTool(conf, {"stream", "1", "--count", "50", "-o", output});
+    EXPECT_EQ(f.code, 1) << f.err;
+    unsigned long long read = 0;
+    unsigned long long lost = 0;
+    unsigned long long events = 0;
+    ASSERT_EQ(std::sscanf(f.err.c_str(),
+                          "karvo7: %llu shots read, %llu shots lost, %llu overflow events;", &read,
+                          &lost, &events),
+              3)
+        << f.err;
+    EXPECT_EQ(read, 50u);
+    EXPECT_GT(lost, 0u);
+    EXPECT_GT(events, 0u);
+    EXPECT_NE(f.err.find(": " + std::to_string(lost) + " shots lost, " + output + " has gaps"),
+              std::string::npos)
+        << f.err;
+    // The shots read are in the file, whole.
+    std::size_t records = 0;
+    EXPECT_TRUE(wholeRecords(readFile(output), records, 1600));
+    EXPECT_EQ(records, 50u);
 }
 
 TEST_F(StreamProcessTest, BothSetsTakeTurnsInTheCapture) {

@@ -1,9 +1,10 @@
 // karvo7 stream N --sets 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
-// measurement of the sets straight into a file or standard output. Each read takes the card's
-// next shot directly into the chunk being filled (no copy, nothing allocated per shot); full
-// chunks are written on a thread of their own. A read is started and waited for in short
-// slices, so that Ctrl-C cancels it at once: the card is then stopped and emptied, and the
-// file closed with every shot read so far.
+// measurement of the sets straight into a file or standard output. The acquisition engine reads
+// the card on a thread of its own into its ring buffer; this program takes whole shots from the
+// ring into the chunk being filled, and full chunks are written on a thread of their own. Shots
+// the card lost are counted and named in the summary and the exit code. Ctrl-C stops the engine
+// at once: the card is then stopped and emptied, and the file closed with every shot taken.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -12,44 +13,47 @@
 #include "ChunkWriter.h"
 #include "Commands.h"
 #include "Interrupt.h"
-#include "KARVO7Protocol.h"
+#include "KARVO7Acquire.h"
 #include "OutputFile.h"
 #include "Tool.h"
 #include "card/SetToCard.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineReads.h"
 
 namespace karvo7 {
 
 namespace {
 
-// How long one wait for a read lasts before the interruption flag is looked at again.
+// How long one wait for the engine's shots lasts before the interruption flag and the clock are
+// looked at again.
 constexpr uint32_t kWaitSliceMs = 50;
 constexpr double kProgressSeconds = 0.5;
+// Items taken from the ring at a time.
+constexpr uint32_t kItemsAtATime = 256;
 
 using Clock = std::chrono::steady_clock;
 
-struct EventCloser {
-    void operator()(K7OsEvent* e) const { K7OsCloseEvent(e); }
+struct EngineCloser {
+    void operator()(K7AcqEngine* e) const { K7AcqClose(e); }
 };
+using Engine = std::unique_ptr<K7AcqEngine, EngineCloser>;
 
 struct Counters {
-    uint64_t shots = 0;
+    uint64_t shots = 0;  // shots taken from the ring into the output
     uint64_t bytes = 0;
-    uint32_t overflows = 0;  // times the FIFO ran over and shots were lost
+    uint64_t lost = 0;  // shots the card took that are not in the output
+    uint64_t overflowEvents = 0;
+    bool ended = false;
+    uint32_t error = 0;  // the read failure that ended the engine
 };
-
-// True when the card's FIFO has run over: its status register's full/overflow bits.
-bool fifoOverflowed(KARVO7HANDLE card) {
-    return (KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
-}
 
 void progressLine(std::ostream& err, const Counters& c, double seconds, bool last) {
     const double s = seconds > 0 ? seconds : 1e-9;
     char text[160];
-    std::snprintf(text, sizeof text,
-                  "\r%llu shots  %.0f shots/s  %.1f MB/s  %u overflows  %.1f s%s",
+    std::snprintf(text, sizeof text, "\r%llu shots  %.0f shots/s  %.1f MB/s  %llu lost  %.1f s%s",
                   static_cast<unsigned long long>(c.shots), static_cast<double>(c.shots) / s,
-                  static_cast<double>(c.bytes) / s / 1e6, c.overflows, seconds, last ? "\n" : "");
+                  static_cast<double>(c.bytes) / s / 1e6, static_cast<unsigned long long>(c.lost),
+                  seconds, last ? "\n" : "");
     err << text << std::flush;
 }
 
@@ -124,35 +128,65 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
     return true;
 }
 
-enum class ReadEnd { Shot, Interrupted, Failed };
+// The line that ends a stream: "N shots read, N shots lost, N overflow events; N bytes in ...".
+std::string summaryOf(const Counters& c, double seconds) {
+    char text[240];
+    std::snprintf(text, sizeof text,
+                  "%llu shots read, %llu shots lost, %llu overflow events; %llu bytes in %.2f s "
+                  "(%.0f shots/s, %.1f MB/s)",
+                  static_cast<unsigned long long>(c.shots), static_cast<unsigned long long>(c.lost),
+                  static_cast<unsigned long long>(c.overflowEvents),
+                  static_cast<unsigned long long>(c.bytes), seconds,
+                  seconds > 0 ? static_cast<double>(c.shots) / seconds : 0.0,
+                  seconds > 0 ? static_cast<double>(c.bytes) / seconds / 1e6 : 0.0);
+    return text;
+}
 
-// One shot into `into`: started, then waited for in slices until it ends or Ctrl-C cancels it.
-ReadEnd readShot(KARVO7HANDLE card, K7OsEvent* event, uint8_t* into, uint32_t space,
-                 uint32_t& length, uint32_t& error) {
-    length = space;
-    K7OsResetEvent(event);
-    if (KARVO7StartGetData(card, &length, into, event, &error) == 0) {
-        return ReadEnd::Failed;
+// The engine for the sets: each read asks for the largest block a shot of them delivers, the
+// ring buffer holds a second of shots at their rate, and it ends after --count shots.
+K7AcqSettings engineSettings(const StreamOptions& o,
+                             const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets) {
+    K7AcqSettings s;
+    K7AcqDefaults(&s);
+    std::vector<const k7check::ParameterSet*> cycle;
+    for (uint32_t set : o.sets) {
+        s.shotBytes = std::max(s.shotBytes, k7check::largestShotBytes(sets[set]));
+        cycle.push_back(&sets[set]);
     }
-    for (;;) {
-        const int state = KARVO7IsReadyGetDataIntReturn(card, &length, &error);
-        if (state == 0) {
-            return ReadEnd::Shot;
-        }
-        if (state != -3) {
-            return ReadEnd::Failed;
-        }
-        if (interrupted()) {
-            uint32_t ignored = 0;
-            KARVO7CancelGetData(card, &ignored);
-            // Collect the cancelled read, so that nothing writes into the chunk any more.
-            while (KARVO7IsReadyGetDataIntReturn(card, nullptr, &ignored) == -3) {
-                K7OsWaitForEvent(event, kWaitSliceMs);
-            }
-            return ReadEnd::Interrupted;
-        }
-        K7OsWaitForEvent(event, kWaitSliceMs);
+    s.shotsPerSecond = k7check::shotRateOf(cycle);
+    s.shotCount = o.count.value_or(0);
+    return s;
+}
+
+// Takes what the engine has into the writer's chunk; false when the chunk could not be
+// handed to the writer.
+bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Counters& counters) {
+    if (writer.space() < shotBytes && !writer.swap()) {
+        return false;
     }
+    K7AcqItem items[kItemsAtATime];
+    uint32_t count = 0;
+    uint32_t error = 0;
+    if (K7AcqRead(engine, writer.chunk() + writer.filled(), static_cast<uint32_t>(writer.space()),
+                  items, kItemsAtATime, kWaitSliceMs, &count, &error) == 0) {
+        counters.ended = true;
+        counters.error = error;
+        return true;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        const K7AcqItem& item = items[i];
+        if (item.kind == K7ACQ_ITEM_SHOT) {
+            writer.filled() += item.bytes;
+            counters.shots += 1;
+            counters.bytes += item.bytes;
+        } else if (item.kind == K7ACQ_ITEM_LOSS) {
+            counters.lost += item.value;
+        } else if (item.kind == K7ACQ_ITEM_END) {
+            counters.ended = true;
+            counters.error = static_cast<uint32_t>(item.value);
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -179,11 +213,6 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
     if (!warmUp(card.get(), o.card, err)) {
         return kExitFailed;
     }
-    std::unique_ptr<K7OsEvent, EventCloser> event(K7OsCreateEvent(0, 0));
-    if (event == nullptr) {
-        complain(err, "no event for the card's reads");
-        return kExitFailed;
-    }
     OutputFile file;
     std::string why;
     if (!file.open(o.output, outFd, why)) {
@@ -196,57 +225,51 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
     handleInterrupts(true);
     ChunkWriter writer(file);
     Counters counters;
+    const K7AcqSettings settings = engineSettings(o, sets);
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();
-    if (KARVO7Start(card.get(), &error) == 0) {
+    K7AcqEngine* started = nullptr;
+    if (K7AcqStart(card.get(), &settings, &started, &error) == 0) {
         handleInterrupts(false);
         complain(err, "start failed, error " + hexWord(error));
         return kExitFailed;
     }
+    Engine engine(started);
     Clock::time_point nextProgress = begin + std::chrono::duration_cast<Clock::duration>(
                                                  std::chrono::duration<double>(kProgressSeconds));
     std::string failure;
+    bool stopping = false;
     bool stoppedByInterruption = false;
-    for (;;) {
+    // The engine ends by itself after --count shots; after --seconds, on Ctrl-C or when the output
+    // fails it is stopped, and what it read before is still taken.
+    while (!counters.ended) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
-        if ((o.count && counters.shots >= *o.count) || (o.seconds && elapsed >= *o.seconds)) {
-            break;
+        if (!stopping && (interrupted() || (o.seconds && elapsed >= *o.seconds))) {
+            stoppedByInterruption = interrupted();
+            stopping = true;
+            K7AcqStop(engine.get(), &error);
         }
         if (o.progress && Clock::now() >= nextProgress) {
             progressLine(err, counters, elapsed, false);
             nextProgress += std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(kProgressSeconds));
         }
-        if (writer.space() < kLargestShotBytes && !writer.swap()) {
+        if (!takeShots(engine.get(), writer, settings.shotBytes, counters)) {
             failure = writer.error();
             break;
         }
-        uint32_t length = 0;
-        const ReadEnd end = readShot(card.get(), event.get(), writer.chunk() + writer.filled(),
-                                     static_cast<uint32_t>(writer.space()), length, error);
-        if (end == ReadEnd::Interrupted) {
-            stoppedByInterruption = true;
-            break;
-        }
-        if (end == ReadEnd::Failed && fifoOverflowed(card.get())) {
-            // The card lost shots while the program could not keep up: counted, the FIFO
-            // emptied, and the measurement goes on; every shot in the file stays whole.
-            ++counters.overflows;
-            KARVO7ClearFIFO(card.get(), &error);
-            continue;
-        }
-        if (end == ReadEnd::Failed) {
-            failure = "reading shot " + std::to_string(counters.shots + 1) + " failed, error " +
-                      hexWord(error);
-            break;
-        }
-        writer.filled() += length;
-        counters.shots += 1;
-        counters.bytes += length;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
     // The card stops and its FIFO is emptied whatever ended the run.
-    k7check::stopAndClear(card.get());
+    K7AcqStop(engine.get(), &error);
+    K7AcqStatistics statistics{};
+    K7AcqGetStatistics(engine.get(), &statistics);
+    counters.overflowEvents = statistics.overflowEvents;
+    counters.lost = std::max(counters.lost, statistics.shotsLost);
+    if (failure.empty() && counters.error != 0) {
+        failure = "reading shot " + std::to_string(counters.shots + counters.lost + 1) +
+                  " failed, error " + hexWord(counters.error);
+    }
     const bool written = writer.finish();
     if (!written && failure.empty()) {
         failure = writer.error();
@@ -263,20 +286,14 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
         complain(err, failure);
         return kExitFailed;
     }
-    char summary[200];
-    std::snprintf(summary, sizeof summary,
-                  "%llu shots, %llu bytes in %.2f s (%.0f shots/s, %.1f MB/s), %u overflows",
-                  static_cast<unsigned long long>(counters.shots),
-                  static_cast<unsigned long long>(counters.bytes), seconds,
-                  seconds > 0 ? static_cast<double>(counters.shots) / seconds : 0.0,
-                  seconds > 0 ? static_cast<double>(counters.bytes) / seconds / 1e6 : 0.0,
-                  counters.overflows);
+    const std::string summary = summaryOf(counters, seconds);
     if (stoppedByInterruption) {
-        complain(err, std::string("interrupted: ") + summary + " written to " + o.output);
+        complain(err, "interrupted: " + summary + " written to " + o.output);
         return kExitFailed;
     }
-    if (counters.overflows > 0) {
-        complain(err, std::string(summary) + ": shots were lost, " + o.output + " has gaps");
+    if (counters.lost > 0) {
+        complain(err, summary + ": " + std::to_string(counters.lost) + " shots lost, " + o.output +
+                          " has gaps");
         return kExitFailed;
     }
     err << summary << '\n';

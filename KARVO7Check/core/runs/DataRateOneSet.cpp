@@ -1,6 +1,7 @@
 #include "Format.h"
 #include "KARVO7Os.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineReads.h"
 
 namespace k7check {
 
@@ -26,7 +27,10 @@ class OneSetRun {
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
     bool shot(uint64_t i);
+    bool show(uint64_t i, std::optional<GateResults> gates);
     bool reprepare();
+    // A continuous run without PrepAll reads through the acquisition engine.
+    bool throughEngine() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
 
     RunContext& run_;
     KARVO7HANDLE card_;
@@ -55,7 +59,7 @@ bool OneSetRun::prepare(RunPace& pace) {
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card_);
     pace.begin();
-    if (ok && continuous && KARVO7Start(card_, &error) == 0) {
+    if (ok && continuous && !throughEngine() && KARVO7Start(card_, &error) == 0) {
         ok = false;
         failure = error;
         run_.desktop().messageBox(kCaption, formatText("Start Error %X", error));
@@ -102,7 +106,6 @@ bool OneSetRun::shot(uint64_t i) {
         run_.line().fail(formatText("GetData Error %X", error));
         return false;
     }
-    const auto length = static_cast<uint32_t>(run_.data().size());
     std::optional<GateResults> gates;
     if (!f.kontinuierlich && KARVO7IsVersion3(card_) != 0) {
         GateResults results{};
@@ -112,6 +115,13 @@ bool OneSetRun::shot(uint64_t i) {
         }
         gates = results;
     }
+    return show(i, gates);
+}
+
+// Shot i, in the session's data buffer, to the display when it is due; then PrepAll.
+bool OneSetRun::show(uint64_t i, std::optional<GateResults> gates) {
+    const MainWindowFields& f = run_.fields();
+    const auto length = static_cast<uint32_t>(run_.data().size());
     RunDisplays& displays = run_.displays();
     if (f.anzeige && i % static_cast<uint64_t>(f.anzeigefaktor) == 0 && displays.wants(0)) {
         MeasuredDataInputs inputs = rateInputs(run_, set_, run_.data().data(), length, i + 1);
@@ -127,12 +137,16 @@ bool OneSetRun::shot(uint64_t i) {
 void OneSetRun::measure(RunPace& pace) {
     const MainWindowFields& f = run_.fields();
     const std::optional<uint32_t> elapsed =
-        readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
+        throughEngine()
+            ? readShotsThroughEngine(run_, pace, card_, cardNumber_, f.zyklen,
+                                     largestShotBytes(set_), shotRateOf(set_),
+                                     [this](uint64_t i) { return show(i, std::nullopt); })
+            : readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
     if (!elapsed) {
         return;
     }
     run_.line().add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, *elapsed));
-    if (f.kontinuierlich) {
+    if (f.kontinuierlich && !throughEngine()) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);
         drainFifo(run_, card_);

@@ -1,6 +1,9 @@
+#include <algorithm>
+
 #include "Format.h"
 #include "KARVO7Os.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineReads.h"
 
 namespace k7check {
 
@@ -35,7 +38,10 @@ class SetsRun {
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
     bool shot(uint64_t k);
+    bool show(uint64_t k);
     bool reprepare();
+    // A continuous run without PrepAll reads through the acquisition engine.
+    bool throughEngine() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
     // The set whose data the buffer holds: the record's identification decides in the record
     // layout, the card's order of sets in the native layout.
     uint32_t setOfShot(uint32_t expected, uint32_t length);
@@ -80,7 +86,7 @@ bool SetsRun::prepare(RunPace& pace) {
     pace.begin();
     // On demand every shot is started by itself; a start here would put one shot of set 1 into
     // the FIFO ahead of them, and every later buffer would go to the window of the set before.
-    if (run_.fields().kontinuierlich && KARVO7Start(card_, &error) == 0) {
+    if (run_.fields().kontinuierlich && !throughEngine() && KARVO7Start(card_, &error) == 0) {
         run_.line().fail(formatText("Start Error %X", error));
         return false;
     }
@@ -146,7 +152,6 @@ bool SetsRun::shot(uint64_t k) {
         run_.failWhileReading(formatText("Satz %u GetData Error %X", s, error));
         return false;
     }
-    const auto length = static_cast<uint32_t>(run_.data().size());
     if (!f.kontinuierlich) {
         GateResults results{};
         if (KARVO7GetGates(card_, &results, &error) == 0) {
@@ -154,6 +159,16 @@ bool SetsRun::shot(uint64_t k) {
             return false;
         }
     }
+    return show(k);
+}
+
+// Shot k, in the session's data buffer, to its set's display when it is due; then PrepAll at the
+// end of a pass.
+bool SetsRun::show(uint64_t k) {
+    const MainWindowFields& f = run_.fields();
+    const std::size_t position = static_cast<std::size_t>(k % cycle_.size());
+    const uint32_t s = cycle_[position];
+    const auto length = static_cast<uint32_t>(run_.data().size());
     if (f.anzeige && k % static_cast<uint64_t>(f.anzeigefaktor) == 0) {
         // Set s's window is window s - 1; set 0 and unknown identifications have none.
         const uint32_t shown = setOfShot(s, length);
@@ -170,8 +185,17 @@ void SetsRun::measure(RunPace& pace) {
     const MainWindowFields& f = run_.fields();
     // "Zyklen" passes over the sets, each pass one shot of every set the card measures.
     const uint64_t shots = uint64_t{f.zyklen} * cycle_.size();
+    uint32_t shotBytes = 0;
+    std::vector<const ParameterSet*> cycle;
+    for (uint32_t s : cycle_) {
+        shotBytes = std::max(shotBytes, largestShotBytes(sets_[s]));
+        cycle.push_back(&sets_[s]);
+    }
     const std::optional<uint32_t> elapsed =
-        readShots(run_, pace, card_, shots, [this](uint64_t k) { return shot(k); });
+        throughEngine()
+            ? readShotsThroughEngine(run_, pace, card_, cardNumber_, shots, shotBytes,
+                                     shotRateOf(cycle), [this](uint64_t k) { return show(k); })
+            : readShots(run_, pace, card_, shots, [this](uint64_t k) { return shot(k); });
     if (!elapsed) {
         return;
     }
@@ -180,7 +204,7 @@ void SetsRun::measure(RunPace& pace) {
         samples += records_[s].measure.Aufnahmelaenge;
     }
     run_.line().add(rateText(samples, f.zyklen, *elapsed));
-    if (f.kontinuierlich) {
+    if (f.kontinuierlich && !throughEngine()) {
         uint32_t error = 0;
         KARVO7Stop(card_, &error);
     }

@@ -1,12 +1,10 @@
 #include "runs/ReadLoop.h"
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <atomic>
 #include <thread>
 
 #include "KARVO7Os.h"
+#include "ReadingPriority.h"
 
 namespace k7check {
 
@@ -14,16 +12,6 @@ namespace {
 // The run's thread pauses this long between serving the desktop: often enough for the stop
 // window and the displays' throttles, seldom enough to leave the processors to the reads.
 constexpr uint32_t kPauseMs = 5;
-
-// The card's FIFO holds a few milliseconds of shots at its highest rate, about as long as an
-// ordinary thread may wait for a processor on a busy machine: the reading thread takes real-time
-// scheduling where the system grants it (root, or an rtprio limit), as acquisition programs do.
-// It waits for the card most of the time, so it takes little from the others.
-void takeReadingPriority() {
-    sched_param param{};
-    param.sched_priority = 10;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-}
 
 }  // namespace
 
@@ -34,7 +22,7 @@ ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, 
     ReadLoopEnd end;  // the reader's until it is done
     bool completed = false;
     std::thread reader([&] {
-        takeReadingPriority();
+        k7acquire::takeReadingPriority();
         uint64_t k = 0;
         while (k < count && !stop.load(std::memory_order_relaxed)) {
             if (!shot(k)) {

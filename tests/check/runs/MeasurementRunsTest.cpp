@@ -543,14 +543,18 @@ TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
     EXPECT_EQ(lastLine().rfind("Kanal 1: Datenrate DMA 32 Samples -> ", 0), 0u) << lastLine();
 
-    // A card far ahead of its reader for a moment (a hundred shots of 4000 samples, about 30 of
-    // which fit the FIFO): the run reads what the FIFO held and fails on the overflow ...
+    // A card far ahead of its reader for a moment (shots of 4000 samples, about 30 of which fit
+    // the FIFO): the run reads what the FIFO held and fails on the overflow, with a line that
+    // names the run, the card and the shots the card lost ...
     session->editableSet(1, 1)->aufnahmelaenge = 4000;
     session->settings().zyklen = 100;
     desktop.tickStepMs = 1000;
     desktop.tickUntilMs = desktop.now() + 2000;
+    const uint64_t droppedBefore = sim->droppedShots(1);
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
-    EXPECT_EQ(lastLine(), "GetData Error E7060004");
+    const uint64_t lost = sim->droppedShots(1) - droppedBefore;
+    EXPECT_EQ(lastLine(),
+              "Datenrate11 Karte 1: FIFO-Überlauf, " + std::to_string(lost) + " Schüsse verloren");
     EXPECT_TRUE(fifoEmpty(1));
     // ... and leaves the card ready for the next run.
     session->editableSet(1, 1)->aufnahmelaenge = 32;

@@ -1,0 +1,374 @@
+#include "Engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+#include "KARVO7Protocol.h"
+#include "ReadingPriority.h"
+
+namespace k7acquire {
+
+namespace {
+// How long the reading thread waits for a read before it looks at a stop request again.
+constexpr uint32_t kWaitSliceMs = 10;
+// The card's shot counter turns every 256 shots: it is looked at well before that.
+constexpr uint64_t kCounterEvery = 64;
+// Room a shot or a results fetch leaves free in the ring, for a loss and the end behind it.
+constexpr std::size_t kKeep = 4 * Ring::kHeaderBytes;
+// Reads that empty a stopped card's FIFO at most (it holds far fewer shots).
+constexpr uint64_t kMostLeftShots = 1u << 20;
+constexpr uint32_t kLargestShotBytes = 64u << 20;
+}  // namespace
+
+std::size_t Engine::ringBytes(const K7AcqSettings& s) {
+    if (s.shotBytes == 0 || s.shotBytes > kLargestShotBytes ||
+        (s.resultsEvery != 0 && (s.resultsBytes == 0 || s.resultsBytes > kLargestShotBytes))) {
+        return 0;
+    }
+    const std::size_t perShot = Ring::footprint(s.shotBytes);
+    const std::size_t fixed = kKeep + (s.resultsEvery != 0 ? Ring::footprint(s.resultsBytes) : 0);
+    const std::size_t least = 4 * perShot + fixed;
+    uint64_t shots = (uint64_t{s.shotsPerSecond} * s.bufferMs + 999) / 1000;
+    if (s.shotCount != 0) {
+        shots = std::min(shots, s.shotCount);  // never more than the shots asked for
+    }
+    std::size_t bytes = std::max<std::size_t>(least, shots * perShot + fixed);
+    bytes = std::min<std::size_t>(bytes, s.maxBufferBytes) & ~(Ring::kHeaderBytes - 1);
+    return bytes < least ? 0 : bytes;
+}
+
+std::unique_ptr<Engine> Engine::create(KARVO7HANDLE card, const K7AcqSettings& settings,
+                                       uint32_t& error) {
+    const std::size_t bytes = ringBytes(settings);
+    if (card == nullptr || bytes == 0) {
+        error = K7ACQ_ERROR_ARGUMENT;
+        return nullptr;
+    }
+    std::unique_ptr<Engine> engine(new (std::nothrow) Engine(card, settings, bytes));
+    if (engine == nullptr || !engine->ring_.allocated() || engine->event_ == nullptr) {
+        error = K7ACQ_ERROR_MEMORY;
+        return nullptr;
+    }
+    return engine;
+}
+
+Engine::Engine(KARVO7HANDLE card, const K7AcqSettings& settings, std::size_t ringBytes)
+    : card_(card),
+      settings_(settings),
+      ring_(ringBytes),
+      scratch_(settings.shotBytes),
+      event_(K7OsCreateEvent(0, 0)),
+      counter_(settings.shotsPerSecond) {}
+
+Engine::~Engine() {
+    stop();
+}
+
+bool Engine::start(uint32_t& error) {
+    try {
+        thread_ = std::thread(&Engine::run, this);
+    } catch (const std::system_error&) {
+        uint32_t ignored = 0;
+        KARVO7Stop(card_, &ignored);
+        KARVO7ClearFIFO(card_, &ignored);
+        error = K7ACQ_ERROR_THREAD;
+        return false;
+    }
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return started_; });
+    if (startError_ == 0) {
+        return true;
+    }
+    error = startError_;
+    lock.unlock();
+    thread_.join();
+    return false;
+}
+
+void Engine::run() {
+    realTime_ = settings_.realTime != 0 && takeReadingPriority() ? 1 : 0;
+    const uint32_t error = startCard();
+    {
+        std::lock_guard lock(mutex_);
+        started_ = true;
+        startError_ = error;
+    }
+    changed_.notify_all();
+    if (error != 0) {
+        return;
+    }
+    readShots();
+    finish(error_);
+}
+
+uint32_t Engine::startCard() {
+    uint32_t error = 0;
+    // The engine reads only its own shots: nothing left over from before, no overflow pending.
+    // A card that is not measuring refuses the stop.
+    KARVO7Stop(card_, &error);
+    if (KARVO7ClearFIFO(card_, &error) == 0) {
+        return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+    }
+    counter_.begin(shotCounter(), K7OsGetTickCount());
+    const int started = settings_.startSet == K7ACQ_START_PLAIN
+                            ? KARVO7Start(card_, &error)
+                            : KARVO7StartParam(card_, settings_.startSet, &error);
+    if (started != 0) {
+        return 0;
+    }
+    uint32_t ignored = 0;
+    KARVO7Stop(card_, &ignored);
+    KARVO7ClearFIFO(card_, &ignored);
+    return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+}
+
+void Engine::readShots() {
+    const uint64_t limit = settings_.shotCount;
+    uint64_t sinceCounter = 0;
+    // The limit counts the shots the consumer gets: those the full ring dropped do not count.
+    while (!stopping_.load(std::memory_order_relaxed) &&
+           (limit == 0 || shotsRead_ - shotsDropped_ < limit)) {
+        if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
+            pendingLoss_ = 0;
+            wake();
+        }
+        uint8_t* slot = ring_.reserve(settings_.shotBytes, kKeep);
+        const bool kept = slot != nullptr;
+        uint32_t length = 0;
+        uint32_t error = 0;
+        const ReadEnd end =
+            readInto(kept ? slot : scratch_.data(), settings_.shotBytes, length, error);
+        if (end == ReadEnd::Cancelled) {
+            return;
+        }
+        if (end == ReadEnd::Failed) {
+            // A card whose FIFO ran over fails the read that finds it empty: the loss is
+            // counted and the measurement goes on. Any other failure ends it.
+            if (!fifoOverflowed()) {
+                error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+                return;
+            }
+            settleOverflow();
+            continue;
+        }
+        deliverShot(kept, length);
+        // The card's status after every read: a FIFO that ran over while shots were still in
+        // it is settled when the reads have taken what it holds.
+        overflowSeen_ = overflowSeen_ || fifoOverflowed();
+        if (++sinceCounter == kCounterEvery) {
+            counter_.advance(shotCounter(), K7OsGetTickCount(), shotsRead_, overflowSeen_);
+            sinceCounter = 0;
+        }
+        if (settings_.resultsEvery != 0 && shotsRead_ % settings_.resultsEvery == 0) {
+            fetchResults(K7ACQ_ITEM_RESULTS);
+        }
+    }
+}
+
+Engine::ReadEnd Engine::readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error) {
+    K7OsResetEvent(event_.get());
+    length = space;
+    if (KARVO7StartGetData(card_, &length, into, event_.get(), &error) == 0) {
+        return ReadEnd::Failed;
+    }
+    for (;;) {
+        const int state = KARVO7IsReadyGetDataIntReturn(card_, &length, &error);
+        if (state == 0) {
+            return ReadEnd::Done;
+        }
+        if (state != -3) {
+            return ReadEnd::Failed;
+        }
+        if (stopping_.load(std::memory_order_relaxed)) {
+            uint32_t ignored = 0;
+            KARVO7CancelGetData(card_, &ignored);
+            // Collected, so that nothing writes into the ring any more.
+            while (KARVO7IsReadyGetDataIntReturn(card_, &length, &ignored) == -3) {
+                K7OsWaitForEvent(event_.get(), kWaitSliceMs);
+            }
+            return ReadEnd::Cancelled;
+        }
+        K7OsWaitForEvent(event_.get(), kWaitSliceMs);
+    }
+}
+
+void Engine::deliverShot(bool kept, uint32_t length) {
+    const uint64_t number = shotsRead_.load(std::memory_order_relaxed);
+    shotsRead_.store(number + 1, std::memory_order_relaxed);
+    bytesRead_.fetch_add(length, std::memory_order_relaxed);
+    if (!kept) {
+        // The consumer let the ring fill: the shot is lost here, and said so.
+        shotsDropped_.fetch_add(1, std::memory_order_relaxed);
+        shotsLost_.fetch_add(1, std::memory_order_relaxed);
+        ++pendingLoss_;
+        return;
+    }
+    ring_.commit(K7ACQ_ITEM_SHOT, length, number);
+    wake();
+}
+
+void Engine::fetchResults(uint32_t kind) {
+    uint8_t* slot = ring_.reserve(settings_.resultsBytes, kKeep);
+    if (slot == nullptr) {
+        return;  // the results wait on the card for the next fetch
+    }
+    uint32_t length = settings_.resultsBytes;
+    uint32_t error = 0;
+    if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && length > 0) {
+        ring_.commit(kind, length, shotsRead_.load(std::memory_order_relaxed));
+        wake();
+    }
+}
+
+bool Engine::fifoOverflowed() const {
+    // The FIFO status register's full and overflow bits.
+    return (KARVO7ReadRegister(card_, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
+}
+
+uint8_t Engine::shotCounter() const {
+    return static_cast<uint8_t>(KARVO7ReadRegister(card_, k7proto::reg::kStatus) & 0xFFu);
+}
+
+void Engine::settleOverflow() {
+    // The FIFO is empty: every shot the card took is read or lost, but for those it takes
+    // between the counter's reading and the FIFO's emptying, which the next count includes.
+    const uint8_t counter = shotCounter();
+    const uint32_t tick = K7OsGetTickCount();
+    uint32_t error = 0;
+    KARVO7ClearFIFO(card_, &error);
+    const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
+    overflowEvents_.fetch_add(1, std::memory_order_relaxed);
+    overflowSeen_ = false;
+    reportLoss(counter_.advance(counter, tick, read, true) - read);
+}
+
+uint64_t Engine::shotsLeftInFifo() {
+    uint64_t left = 0;
+    for (; left < kMostLeftShots; ++left) {
+        uint32_t flag = 0;
+        uint32_t error = 0;
+        uint32_t length = settings_.shotBytes;
+        if (KARVO7IsDataInFIFO(card_, &flag, &error) == 0 || flag == 0 ||
+            KARVO7GetData(card_, &length, scratch_.data(), &error) == 0) {
+            break;
+        }
+    }
+    return left;
+}
+
+void Engine::reportLoss(uint64_t cardLost) {
+    if (cardLost <= cardLostReported_) {
+        return;
+    }
+    const uint64_t lost = cardLost - cardLostReported_;
+    cardLostReported_ = cardLost;
+    shotsLost_.fetch_add(lost, std::memory_order_relaxed);
+    pendingLoss_ += lost;
+    if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
+        pendingLoss_ = 0;
+        wake();
+    }
+}
+
+void Engine::finish(uint32_t error) {
+    uint32_t ignored = 0;
+    KARVO7Stop(card_, &ignored);
+    if (settings_.resultsEvery != 0) {
+        fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
+    }
+    if (error == 0 && (overflowSeen_ || fifoOverflowed())) {
+        // Shots still in the FIFO came after the last one read: they are not lost.
+        const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
+        const uint64_t left = shotsLeftInFifo();
+        overflowEvents_.fetch_add(1, std::memory_order_relaxed);
+        reportLoss(counter_.advance(shotCounter(), K7OsGetTickCount(), read + left, true) - read -
+                   left);
+    }
+    KARVO7ClearFIFO(card_, &ignored);
+    error_ = error;
+    // The room kept free takes the last loss and the end.
+    if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, Ring::kHeaderBytes)) {
+        pendingLoss_ = 0;
+    }
+    publish(K7ACQ_ITEM_END, error);
+}
+
+void Engine::publish(uint32_t kind, uint64_t value) {
+    {
+        std::lock_guard lock(mutex_);
+        ring_.push(kind, value);
+        ended_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Engine::wake() {
+    // The reading thread never waits for the consumer's lock (the consumer may lose the
+    // processor while it holds it): when the consumer holds it, it is looking at the ring
+    // right now, or finds the shot when its wait times out.
+    if (mutex_.try_lock()) {
+        mutex_.unlock();
+        changed_.notify_all();
+    }
+}
+
+bool Engine::read(uint8_t* data, uint32_t dataBytes, K7AcqItem* items, uint32_t maxItems,
+                  uint32_t timeoutMs, uint32_t& count, uint32_t& error) {
+    count = 0;
+    if (endTaken_ || maxItems == 0) {
+        return true;
+    }
+    Ring::Entry entry;
+    {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return ring_.peek(entry); })) {
+            return true;
+        }
+    }
+    uint32_t used = 0;
+    while (count < maxItems && ring_.peek(entry)) {
+        if (entry.bytes > dataBytes - used) {
+            if (count == 0) {
+                error = K7ACQ_ERROR_BUFFER;
+                return false;
+            }
+            break;
+        }
+        std::copy_n(entry.data, entry.bytes, data + used);
+        items[count] = {entry.kind, entry.bytes, used, entry.value};
+        used += entry.bytes;
+        ring_.pop();
+        ++count;
+        if (entry.kind == K7ACQ_ITEM_END) {
+            endTaken_ = true;
+            break;
+        }
+    }
+    return true;
+}
+
+void Engine::stop() {
+    stopping_.store(true, std::memory_order_relaxed);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+K7AcqStatistics Engine::statistics() const {
+    K7AcqStatistics s{};
+    s.shotsRead = shotsRead_.load(std::memory_order_relaxed);
+    s.shotsLost = shotsLost_.load(std::memory_order_relaxed);
+    s.overflowEvents = overflowEvents_.load(std::memory_order_relaxed);
+    s.shotsDropped = shotsDropped_.load(std::memory_order_relaxed);
+    s.bytesRead = bytesRead_.load(std::memory_order_relaxed);
+    s.ringBytes = ring_.capacity();
+    s.realTime = realTime_.load(std::memory_order_relaxed);
+    std::lock_guard lock(mutex_);
+    s.ended = ended_ ? 1 : 0;
+    s.error = error_.load(std::memory_order_relaxed);
+    return s;
+}
+
+}  // namespace k7acquire

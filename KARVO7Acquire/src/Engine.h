@@ -1,0 +1,93 @@
+// The acquisition engine: a reading thread that reads a running block measurement of one card
+// into the ring buffer, watches the card's FIFO after every read and counts what it lost, and
+// leaves the card stopped with an empty FIFO however it ends (see KARVO7Acquire.h).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "KARVO7Acquire.h"
+#include "KARVO7Os.h"
+#include "Ring.h"
+#include "ShotCounter.h"
+
+namespace k7acquire {
+
+class Engine {
+  public:
+    // The engine with its ring buffer sized by the settings; nullptr and `error` when the
+    // settings are unusable or memory is short. Nothing is sent to the card yet.
+    static std::unique_ptr<Engine> create(KARVO7HANDLE card, const K7AcqSettings& settings,
+                                          uint32_t& error);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Starts the reading thread, which empties the FIFO and starts the card; false (card
+    // stopped and empty) with `error` when the thread or the card's start fails.
+    bool start(uint32_t& error);
+    bool read(uint8_t* data, uint32_t dataBytes, K7AcqItem* items, uint32_t maxItems,
+              uint32_t timeoutMs, uint32_t& count, uint32_t& error);
+    // Ends the measurement and waits for the reading thread.
+    void stop();
+    K7AcqStatistics statistics() const;
+
+    // The ring buffer's size for the settings; 0 when they cannot work.
+    static std::size_t ringBytes(const K7AcqSettings& settings);
+
+  private:
+    enum class ReadEnd { Done, Failed, Cancelled };
+    struct EventCloser {
+        void operator()(K7OsEvent* e) const { K7OsCloseEvent(e); }
+    };
+
+    Engine(KARVO7HANDLE card, const K7AcqSettings& settings, std::size_t ringBytes);
+    void run();
+    uint32_t startCard();
+    void readShots();
+    ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error);
+    void deliverShot(bool kept, uint32_t length);
+    void fetchResults(uint32_t kind);
+    bool fifoOverflowed() const;
+    uint8_t shotCounter() const;
+    void settleOverflow();
+    uint64_t shotsLeftInFifo();
+    void reportLoss(uint64_t cardLost);
+    void finish(uint32_t error);
+    void publish(uint32_t kind, uint64_t value);
+    void wake();
+
+    KARVO7HANDLE card_;
+    K7AcqSettings settings_;
+    Ring ring_;
+    std::vector<uint8_t> scratch_;  // where shots go that the full ring cannot take
+    std::unique_ptr<K7OsEvent, EventCloser> event_;
+    ShotCounter counter_;
+    uint64_t cardLostReported_ = 0;  // reading thread: shots lost at the card, reported so far
+    uint64_t pendingLoss_ = 0;       // reading thread: lost shots not yet in the ring
+    bool overflowSeen_ = false;      // reading thread: the FIFO ran over since it was emptied
+
+    std::atomic<bool> stopping_{false};
+    std::atomic<uint64_t> shotsRead_{0};
+    std::atomic<uint64_t> shotsLost_{0};
+    std::atomic<uint64_t> overflowEvents_{0};
+    std::atomic<uint64_t> shotsDropped_{0};
+    std::atomic<uint64_t> bytesRead_{0};
+    std::atomic<uint32_t> realTime_{0};
+    std::atomic<uint32_t> error_{0};
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool started_ = false;  // the card's start was tried (startError_ says how it went)
+    uint32_t startError_ = 0;
+    bool ended_ = false;     // the card is stopped and emptied, the end item is in the ring
+    bool endTaken_ = false;  // the consumer has taken the end item
+    std::thread thread_;
+};
+
+}  // namespace k7acquire

@@ -1,0 +1,34 @@
+// The card's count of the shots it took, from its 8-bit shot counter (the low byte of the
+// measurement status register). Between two readings of a card that keeps up, fewer than 256
+// shots pass; after a FIFO overflow the counter may have turned many times, and the time passed
+// at the card's rate says how often: the rate measured so far, bounded by the one configured.
+#pragma once
+
+#include <cstdint>
+
+namespace k7acquire {
+
+class ShotCounter {
+  public:
+    // `shotsPerSecond`: the card's rate, or an upper bound of it; 0: unknown.
+    explicit ShotCounter(uint32_t shotsPerSecond) : shotsPerSecond_(shotsPerSecond) {}
+
+    // The counter and the millisecond tick when the measurement started.
+    void begin(uint8_t counter, uint32_t tick);
+    // Shots taken since begin() as of `counter` at `tick`, at least `atLeast`. `turned`: the
+    // counter may have turned since the last reading (the FIFO ran over meanwhile).
+    uint64_t advance(uint8_t counter, uint32_t tick, uint64_t atLeast, bool turned);
+
+  private:
+    uint64_t rate() const;
+
+    uint32_t shotsPerSecond_;
+    uint8_t last_ = 0;
+    uint32_t beginTick_ = 0;
+    uint32_t lastTick_ = 0;
+    uint64_t taken_ = 0;
+    uint64_t measuredShots_ = 0;  // shots and milliseconds counted while no overflow happened
+    uint32_t measuredMs_ = 0;
+};
+
+}  // namespace k7acquire

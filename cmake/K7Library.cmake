@@ -1,0 +1,19 @@
+# A shared library of the project with a C interface: versioned like the card library (SONAME
+# lib<name>.so.<major>; the macro `version_macro` holds (major << 16) | (minor << 8) | patch),
+# every symbol hidden but those its folder's exports.map names, and its public header installed
+# with it.
+function(k7_exported_library target header version_macro)
+    math(EXPR number
+         "(${PROJECT_VERSION_MAJOR} << 16) | (${PROJECT_VERSION_MINOR} << 8) | ${PROJECT_VERSION_PATCH}")
+    target_compile_definitions(${target} PRIVATE ${version_macro}=${number})
+    set_target_properties(${target} PROPERTIES
+        CXX_VISIBILITY_PRESET hidden
+        VISIBILITY_INLINES_HIDDEN ON
+        VERSION ${PROJECT_VERSION}
+        SOVERSION ${PROJECT_VERSION_MAJOR}
+        PUBLIC_HEADER ${header})
+    target_link_options(${target} PRIVATE
+        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/exports.map -Wl,--no-undefined)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+                 ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
+endfunction()

@@ -1,0 +1,326 @@
+// The acquisition engine on a simulated card in virtual time: the card's time moves only when a
+// test moves it, so the card delivers exactly what the test lets it, whenever the engine's
+// reading thread gets to read it. Each test waits for what the engine must deliver (bounded in
+// real time), never for a guessed while.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "KARVO7Acquire.h"
+#include "SimFixture.h"
+
+namespace {
+
+using simtest::Bytes;
+
+constexpr uint32_t kShotBytes = 3200;  // 1600 16-bit samples
+constexpr uint32_t kRate = 20000;      // the card's fastest, shots a second
+// The simulated card's FIFO holds 81 such shots (4 ms); a millisecond brings 20.
+constexpr uint64_t kFifoShots = 262144 / kShotBytes;
+
+struct Item {
+    uint32_t kind = 0;
+    uint64_t value = 0;
+    Bytes bytes;
+};
+
+class Engine : public simtest::SimTest {
+  protected:
+    void TearDown() override {
+        K7AcqClose(engine);
+        engine = nullptr;
+        SimTest::TearDown();
+    }
+
+    // A warmed-up card with set 1 prepared for a continuous run at 20 kHz.
+    KARVO7HANDLE runningCard() {
+        KARVO7HANDLE h = warm();
+        simtest::SetRecord r = simtest::defaultSet();
+        r.measure.Start = 3;
+        EXPECT_TRUE(simtest::prepare(h, 1, r));
+        uint32_t error = 0;
+        EXPECT_EQ(KARVO7SetMode(h, 1, &error), 1);
+        EXPECT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+        return h;
+    }
+    K7AcqSettings settings(uint64_t shotCount = 0) {
+        K7AcqSettings s;
+        K7AcqDefaults(&s);
+        s.shotBytes = 4096;
+        s.shotsPerSecond = kRate;
+        s.startSet = 1;
+        s.realTime = 0;
+        s.shotCount = shotCount;
+        return s;
+    }
+    void start(const K7AcqSettings& s) {
+        card = runningCard();
+        uint32_t error = 1;
+        ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
+        EXPECT_EQ(error, 0u);
+    }
+    K7AcqStatistics statistics() {
+        K7AcqStatistics s{};
+        EXPECT_EQ(K7AcqGetStatistics(engine, &s), 1);
+        return s;
+    }
+    // Takes what the engine has (waiting up to `waitMs` for the first item).
+    void take(uint32_t waitMs = 1) {
+        std::vector<uint8_t> data(dataBytes);
+        K7AcqItem taken[8];
+        uint32_t count = 0;
+        uint32_t error = 0;
+        ASSERT_EQ(K7AcqRead(engine, data.data(), dataBytes, taken, 8, waitMs, &count, &error), 1);
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* at = data.data() + taken[i].offset;
+            items.push_back({taken[i].kind, taken[i].value, Bytes(at, at + taken[i].bytes)});
+        }
+    }
+    // Takes items until `done`, failing after ten seconds of real time.
+    void takeUntil(const std::function<bool()>& done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the engine delivered no more";
+            take();
+        }
+    }
+    bool ended() const { return !items.empty() && items.back().kind == K7ACQ_ITEM_END; }
+    bool sawLoss() const {
+        for (const Item& i : items) {
+            if (i.kind == K7ACQ_ITEM_LOSS) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Moves the card's time on `stepMs` at a time until `done`: each step once the engine has
+    // emptied the card's FIFO and, when the test `consumes`, the consumer has taken every shot
+    // read, so that neither the FIFO nor the ring runs over.
+    void runUntil(const std::function<bool()>& done, bool consumes = true, uint32_t stepMs = 1) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the engine delivered no more";
+            const K7AcqStatistics s = statistics();
+            if (sim->fifoBytes(1) == 0 &&
+                (!consumes || count(K7ACQ_ITEM_SHOT) + s.shotsDropped == s.shotsRead)) {
+                clock.advance(stepMs);
+                sim->service();
+            }
+            if (consumes) {
+                take();
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    }
+    uint64_t count(uint32_t kind) const {
+        uint64_t n = 0;
+        for (const Item& i : items) {
+            n += i.kind == kind ? 1 : 0;
+        }
+        return n;
+    }
+    uint64_t lossesReported() const {
+        uint64_t n = 0;
+        for (const Item& i : items) {
+            n += i.kind == K7ACQ_ITEM_LOSS ? i.value : 0;
+        }
+        return n;
+    }
+    bool cardStoppedAndEmpty() {
+        CardStatus status{};
+        EXPECT_EQ(KARVO7GetStatus(card, &status), 1);
+        uint32_t flag = 1;
+        uint32_t error = 0;
+        EXPECT_EQ(KARVO7IsDataInFIFO(card, &flag, &error), 1);
+        return (status.Status & 0x01u) == 0 && flag == 0 && sim->fifoBytes(1) == 0;
+    }
+
+    KARVO7HANDLE card = nullptr;
+    K7AcqEngine* engine = nullptr;
+    std::vector<Item> items;
+    uint32_t dataBytes = 3 * kShotBytes;
+};
+
+TEST_F(Engine, AnOverflowWhileShotsAreStillInTheFifoIsReportedWithTheShotsLost) {
+    start(settings(1000));
+    // The reading thread falls 20 ms behind (400 shots; the FIFO keeps 81) while the consumer
+    // takes nothing. The engine sees the overflow in the card's status after a read that found
+    // shots, reads what the FIFO holds and reports the loss with the card's count.
+    clock.advance(20);
+    sim->service();
+    takeUntil([&] { return sawLoss(); });
+    const uint64_t dropped = sim->droppedShots(1);
+    ASSERT_GT(dropped, 256u);  // more than one turn of the card's 8-bit shot counter
+    EXPECT_EQ(items.back().kind, K7ACQ_ITEM_LOSS);
+    EXPECT_EQ(items.back().value, dropped);
+    EXPECT_GE(count(K7ACQ_ITEM_SHOT), kFifoShots);  // what the FIFO held came first
+    K7AcqStatistics s = statistics();
+    EXPECT_EQ(s.shotsLost, dropped);
+    EXPECT_EQ(s.overflowEvents, 1u);
+    EXPECT_EQ(s.shotsDropped, 0u);
+
+    // The measurement goes on to exactly the shots asked for, numbered without a gap.
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 1000u);
+    uint64_t next = 0;
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_SHOT) {
+            EXPECT_EQ(i.value, next++);
+            EXPECT_EQ(i.bytes.size(), kShotBytes);
+        }
+    }
+    EXPECT_EQ(items.back().value, 0u);  // a regular end
+    s = statistics();
+    EXPECT_EQ(s.shotsRead, 1000u);
+    EXPECT_EQ(s.shotsLost, dropped);
+    EXPECT_EQ(lossesReported(), dropped);
+    EXPECT_EQ(s.ended, 1u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, AConsumerThatLetsTheRingFillLosesShotsCountedAndNamed) {
+    K7AcqSettings s = settings();
+    s.maxBufferBytes = 12 * 4112;  // room for about ten shots
+    start(s);
+    // The consumer takes nothing while the card delivers 200 shots; the engine keeps up with
+    // the card (no overflow), so only the ring's room decides.
+    runUntil([&] { return statistics().shotsRead >= 200; }, false);
+    uint32_t error = 1;
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+    takeUntil([&] { return ended(); });
+    const K7AcqStatistics st = statistics();
+    EXPECT_EQ(st.overflowEvents, 0u);
+    EXPECT_GT(st.shotsDropped, 0u);
+    EXPECT_EQ(st.shotsLost, st.shotsDropped);
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT) + st.shotsDropped, st.shotsRead);
+    EXPECT_LE(count(K7ACQ_ITEM_SHOT) * (16 + kShotBytes), st.ringBytes);
+    // Every dropped shot is in a loss, each where the ring had room for it again, the last
+    // right before the end.
+    EXPECT_EQ(lossesReported(), st.shotsDropped);
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[items.size() - 2].kind, K7ACQ_ITEM_LOSS);
+}
+
+TEST_F(Engine, ShotsTheFullRingDroppedDoNotCountTowardsTheShotsAskedFor) {
+    K7AcqSettings s = settings(100);
+    s.maxBufferBytes = 12 * 4112;
+    start(s);
+    runUntil([&] { return statistics().shotsRead >= 150; }, false);
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 100u);
+    EXPECT_GT(statistics().shotsDropped, 0u);
+    EXPECT_EQ(lossesReported(), statistics().shotsDropped);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, WholeShotsComeThroughTheRingAcrossManyWraps) {
+    K7AcqSettings s = settings(300);
+    s.bufferMs = 2;  // some fifty shots, twice what a step brings: the ring turns over often
+    start(s);
+    EXPECT_LT(statistics().ringBytes, 50u * 4112);
+    // A data buffer for three shots: the consumer takes them a few at a time.
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(statistics().shotsDropped, 0u);
+    ASSERT_EQ(count(K7ACQ_ITEM_SHOT), 300u);
+    // Noise is off: every shot of the set carries the same samples, so any shot that a wrap
+    // cut or shifted differs from the first.
+    const Bytes& first = items.front().bytes;
+    ASSERT_EQ(first.size(), kShotBytes);
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_SHOT) {
+            EXPECT_EQ(i.bytes, first) << "shot " << i.value;
+        }
+    }
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, AConsumerBufferTooSmallForAShotTakesNothing) {
+    start(settings(5));
+    runUntil([&] { return statistics().ended == 1; }, false);
+    K7AcqItem item{};
+    uint8_t small[100];
+    uint32_t taken = 9;
+    uint32_t error = 0;
+    EXPECT_EQ(K7AcqRead(engine, small, sizeof small, &item, 1, 0, &taken, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_BUFFER);
+    EXPECT_EQ(taken, 0u);
+    takeUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 5u);
+}
+
+TEST_F(Engine, StoppingOrAbandoningLeavesTheCardStoppedWithAnEmptyFifo) {
+    start(settings());
+    runUntil([&] { return count(K7ACQ_ITEM_SHOT) >= 50; });
+    // Shots wait in the FIFO when the engine stops.
+    clock.advance(2);
+    sim->service();
+    uint32_t error = 1;
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    EXPECT_EQ(error, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+    EXPECT_EQ(statistics().ended, 1u);
+    takeUntil([&] { return ended(); });
+    EXPECT_EQ(items.back().value, 0u);
+
+    // Abandoned: closed while the card runs, nothing taken.
+    K7AcqClose(engine);
+    engine = nullptr;
+    const K7AcqSettings s = settings();
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
+    clock.advance(2);
+    sim->service();
+    K7AcqClose(engine);
+    engine = nullptr;
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
+    // An externally triggered set without a trigger source takes no shots: the read ends at
+    // the card's data time-out.
+    KARVO7HANDLE h = warm();
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 3;
+    r.measure.ExternerTrigger = 1;
+    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    uint32_t error = 0;
+    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+    card = h;
+    const K7AcqSettings s = settings();
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!ended()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the engine did not end";
+        clock.advance(1000);
+        sim->service();
+        take();
+    }
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 0u);
+    EXPECT_EQ(items.back().value, k7sim::err::kDataTimeOut);
+    EXPECT_EQ(statistics().error, k7sim::err::kDataTimeOut);
+    EXPECT_EQ(statistics().shotsLost, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
+    KARVO7HANDLE h = runningCard();
+    K7AcqSettings s = settings();
+    s.shotBytes = 0;
+    uint32_t error = 0;
+    EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    EXPECT_EQ(engine, nullptr);
+    s = settings();
+    s.maxBufferBytes = 2 * 4112;  // not even four shots
+    EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    CardStatus status{};
+    ASSERT_EQ(KARVO7GetStatus(h, &status), 1);
+    EXPECT_EQ(status.Status & 0x01u, 0u);  // not started
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// The engine's parts on their own: the card's 8-bit shot counter unwrapped, and the ring's
+// whole items around its end.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Ring.h"
+#include "ShotCounter.h"
+
+namespace {
+
+using k7acquire::Ring;
+using k7acquire::ShotCounter;
+
+TEST(ShotCounter, AfterAnOverflowTheTimePassedSaysHowOftenTheCounterTurned) {
+    ShotCounter c(20000);  // 20 shots a millisecond
+    c.begin(250, 1000);
+    EXPECT_EQ(c.advance(4, 1000, 0, false), 10u);  // a wrap within the same millisecond
+    // 20 ms: 400 shots, the counter moved 400 mod 256 = 144.
+    EXPECT_EQ(c.advance(148, 1020, 10, true), 410u);
+    // 1 s: 20000 shots.
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(148 + 20000), 2020, 410, true), 20410u);
+    // Six shots on the counter, but 290 were read: whole turns were missed.
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(148 + 20000 + 6), 2020, 20700, true), 20928u);
+}
+
+TEST(ShotCounter, ASlowerCardThanConfiguredIsCountedAtTheRateMeasured) {
+    ShotCounter c(20000);
+    c.begin(0, 0);
+    // 1000 shots a second, read in time: 64 shots every 64 ms.
+    uint64_t taken = 0;
+    for (uint32_t ms = 64; ms <= 640; ms += 64) {
+        taken = c.advance(static_cast<uint8_t>(ms), ms, ms, false);
+    }
+    EXPECT_EQ(taken, 640u);
+    // Then 1 s behind: 1000 shots, not the 20000 the configured rate would have taken.
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(1640), 1640, 640, true), 1640u);
+}
+
+TEST(ShotCounter, WithoutARateOnlyTheShotsReadBoundTheCount) {
+    ShotCounter c(0);
+    c.begin(0, 0);
+    EXPECT_EQ(c.advance(100, 5000, 0, true), 100u);
+    EXPECT_EQ(c.advance(110, 6000, 300, true), 366u);  // 110 + 256 >= 300
+}
+
+TEST(Ring, WholeItemsInOrderAcrossTheEndAndNoRoomWhenFull) {
+    Ring ring(256);
+    ASSERT_TRUE(ring.allocated());
+    Ring::Entry e;
+    EXPECT_FALSE(ring.peek(e));
+    uint8_t value = 0;
+    uint64_t number = 0;
+    uint64_t taken = 0;
+    // Items of 40 bytes (64 in the ring) and headers alone, pushed and taken in turn, go round
+    // the ring many times; each comes back whole and in order.
+    for (int round = 0; round < 50; ++round) {
+        uint8_t* room = ring.reserve(40);
+        ASSERT_NE(room, nullptr);
+        std::memset(room, ++value, 40);
+        ring.commit(1, 40, number++);
+        ASSERT_TRUE(ring.push(3, number++));
+        if (round % 2 == 1) {
+            while (ring.peek(e)) {
+                EXPECT_EQ(e.value, taken++);
+                if (e.kind == 1) {
+                    ASSERT_EQ(e.bytes, 40u);
+                    for (uint32_t i = 0; i < 40; ++i) {
+                        ASSERT_EQ(e.data[i], e.data[0]);
+                    }
+                } else {
+                    EXPECT_EQ(e.kind, 3u);
+                    EXPECT_EQ(e.bytes, 0u);
+                }
+                ring.pop();
+            }
+        }
+    }
+    EXPECT_EQ(taken, number);
+}
+
+TEST(Ring, NoRoomWhenFullAndRoomKeptFreeStaysFree) {
+    Ring ring(256);
+    ASSERT_NE(ring.reserve(150), nullptr);  // 176 bytes of the ring
+    ring.commit(1, 150, 0);
+    EXPECT_EQ(ring.reserve(100), nullptr);
+    EXPECT_EQ(ring.reserve(0, 128), nullptr);
+    EXPECT_NE(ring.reserve(0, 0), nullptr);
+    Ring small(256);
+    EXPECT_EQ(small.reserve(300), nullptr);  // larger than the ring
+}
+
+}  // namespace

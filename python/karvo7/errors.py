@@ -82,5 +82,7 @@ class ShotsLostError(Error):
 
     def __init__(self, lost: int) -> None:
         self.lost = lost
-        super().__init__("K7AcqRead", 0, f"{lost} shots lost: the program did not keep up "
-                                         "with the card")
+        super().__init__("K7AcqRead", 0, f"{lost} shots lost: the card's FIFO ran over or "
+                                         "the stream's buffer was full")
+        # No error word stands behind a loss: the message names only the count and its causes.
+        Exception.__init__(self, self.meaning)

@@ -20,7 +20,10 @@ def quiet(simulator):
 
 
 def ascan(**changes) -> karvo7.ParameterSet:
-    fields = {"ascan": True, "faktor": 1, "gleichrichtung": 3, "aufnahmelaenge": 1000}
+    # 2 kHz: a loaded machine (or one running the sanitizers) keeps up with it; the card's full
+    # rate is the benchmarks' to measure.
+    fields = {"ascan": True, "faktor": 1, "gleichrichtung": 3, "aufnahmelaenge": 1000,
+              "iff": 2000}
     return karvo7.ParameterSet(**{**fields, **changes})
 
 
@@ -121,7 +124,7 @@ def test_a_stream_over_two_sets_yields_their_shots_and_gate_results(quiet):
 
 
 def test_a_native_stream_numbers_its_shots_by_the_run_order(quiet):
-    sets = {2: ascan(aufnahmelaenge=300), 5: karvo7.ParameterSet(aufnahmelaenge=200)}
+    sets = {2: ascan(aufnahmelaenge=300), 5: karvo7.ParameterSet(aufnahmelaenge=200, iff=2000)}
     with karvo7.open(1, layout=karvo7.Layout.NATIVE) as card:
         records = list(card.stream(sets, count=10))
         assert stopped_and_empty(card)
@@ -217,10 +220,10 @@ def test_a_streams_records_are_what_the_decoder_gives_for_the_cards_bytes(quiet)
     [
         (karvo7.Layout.RECORD, ascan(), 0x14),
         (karvo7.Layout.RECORD, ascan(bit8=True), 0x10),
-        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700), 0x60),
-        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0x60),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700, iff=2000), 0x60),
+        (karvo7.Layout.RECORD, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True, iff=2000), 0x60),
         (karvo7.Layout.NATIVE, ascan(), 0),
-        (karvo7.Layout.NATIVE, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True), 0),
+        (karvo7.Layout.NATIVE, karvo7.ParameterSet(aufnahmelaenge=700, bit8=True, iff=2000), 0),
     ],
 )
 def test_every_record_type_streams_as_it_shoots(quiet, layout, parameters, kind):

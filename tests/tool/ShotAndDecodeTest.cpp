@@ -141,6 +141,7 @@ TEST_F(ShotAndDecodeTest, StreamThenDecodeGivesTheCardsSamples) {
     s.count = 25;
     s.overrides.samples = 300;
     s.overrides.samplerate = 2;
+    s.overrides.shotRate = 2000;  // a rate a loaded machine keeps up with
     s.output = folder.file("capture.k7");
     std::ostringstream err;
     ASSERT_EQ(karvo7::runStream(s, -1, err), 0) << err.str();

@@ -17,3 +17,15 @@ function(k7_exported_library target header version_macro)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
                  ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
 endfunction()
+
+# Installs such a library into the card library's CMake package (find_package(KARVO7) gives
+# KARVO7::<target> beside KARVO7::KARVO7DLL) with its header and its pkg-config file, made from
+# <pc_name>.pc.in in the library's folder.
+function(k7_install_library target pc_name)
+    install(TARGETS ${target} EXPORT KARVO7Targets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+        PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/KARVO7 COMPONENT dev)
+    configure_file(${pc_name}.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc
+            DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+endfunction()

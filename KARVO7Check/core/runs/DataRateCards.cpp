@@ -1,6 +1,10 @@
+#include <algorithm>
+
 #include "Format.h"
 #include "runs/CardFetch.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineReads.h"
+#include "runs/ReadFailure.h"
 
 namespace k7check {
 
@@ -18,23 +22,27 @@ struct CardState {
     CardRecord record;
     std::vector<uint8_t> buffer;
     std::unique_ptr<CardFetch> fetch;
+    uint32_t length = 0;  // bytes of the shot in the buffer
     uint64_t shots = 0;
     uint64_t position = 0;  // buffers since the card last started
     bool finished = false;
 };
+
+// Whether a free-running card measures set 0 between the run's shots.
+bool measuresSetZeroToo(RunContext& run, const CardState& card) {
+    return run.fields().kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
+}
 
 // Whether a buffer of card `card` holds the data of the run's set: the record's identification
 // decides in the record layout; in the native layout the card's order of its active sets does,
 // set 0 first when a free-running card measures it too.
 bool ofRunSet(RunContext& run, const CardState& card, uint32_t setNumber) {
     if (run.virma4Mode()) {
-        if (const std::optional<int16_t> kennung =
-                recordKennung(card.buffer.data(), card.fetch->count())) {
+        if (const std::optional<int16_t> kennung = recordKennung(card.buffer.data(), card.length)) {
             return setOfKennung(run, card.number, *kennung) == setNumber;
         }
     }
-    const bool setZeroToo = run.fields().kontinuierlich && KARVO7IsVersion3(card.handle) != 0;
-    return !setZeroToo || card.position % 2 == 0;
+    return !measuresSetZeroToo(run, card) || card.position % 2 == 0;
 }
 
 class CardsRun {
@@ -44,11 +52,19 @@ class CardsRun {
     bool run();
 
   private:
+    bool shotsFit();
     bool prepareSetZeros();
     void prepare(CardState& card);
+    void activate(CardState& card);
     void start(CardState& card);
+    std::optional<uint32_t> readThroughFetches(RunPace& pace);
     bool pass();
     void onData(std::size_t i, CardState& card);
+    void show(std::size_t i, CardState& card);
+    // A continuous run without PrepAll reads every card through an acquisition engine of its own.
+    bool throughEngines() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
+    std::optional<uint32_t> readThroughEngines(RunPace& pace);
+    bool startEngine(CardState& card, CardEngine& engine);
     void finishCard(std::size_t i, CardState& card);
     // A failure of one card: shown, written into the line, and the card is finished.
     void cardFailed(std::size_t i, CardState& card, const std::string& text) {
@@ -62,11 +78,23 @@ class CardsRun {
     std::vector<CardState> cards_;
 };
 
+bool CardsRun::shotsFit() {
+    for (const CardState& card : cards_) {
+        if (!shotsFitTheBuffer(run_, kLiveCaption, card.number, setNumber_) ||
+            (measuresSetZeroToo(run_, card) &&
+             !shotsFitTheBuffer(run_, kLiveCaption, card.number, 0))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CardsRun::prepareSetZeros() {
     for (CardState& card : cards_) {
         uint32_t error = 0;
         if (!prepareSetZero(run_, card.number, card.handle, error)) {
-            run_.line().fail(formatText("Karte %u Parametersatz 0 Error %X", card.number, error));
+            run_.line().fail(
+                runCardText(kLiveCaption, card.number, errorText("Parametersatz 0", error)) + " ");
             return false;
         }
         run_.desktop().sleep(200);
@@ -77,7 +105,7 @@ bool CardsRun::prepareSetZeros() {
 void CardsRun::prepare(CardState& card) {
     uint32_t error = 0;
     if (!prepareSet(card.handle, setNumber_, card.record, error)) {
-        run_.line().fail(formatText("Karte %u PrepAll Error %X ", card.number, error));
+        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("PrepAll", error)) + " ");
         card.finished = true;
         return;
     }
@@ -86,12 +114,12 @@ void CardsRun::prepare(CardState& card) {
         sendTriggerDelay(card.handle, setNumber_, card.set);
     }
     if (KARVO7SetMode(card.handle, run_.fields().dma ? 1 : 0, &error) == 0) {
-        run_.line().fail(formatText("Karte %u SetMode Error %X ", card.number, error));
+        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("SetMode", error)) + " ");
         card.finished = true;
     }
 }
 
-void CardsRun::start(CardState& card) {
+void CardsRun::activate(CardState& card) {
     uint32_t error = 0;
     if (KARVO7IsVersion3(card.handle) != 0) {
         std::array<bool, kSetsPerCard> active{};
@@ -99,15 +127,21 @@ void CardsRun::start(CardState& card) {
         active[0] = active[0] || run_.fields().kontinuierlich;
         activateSets(card.handle, active, error);
     }
+}
+
+void CardsRun::start(CardState& card) {
+    uint32_t error = 0;
+    activate(card);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndClear(card.handle);
     if (KARVO7Start(card.handle, &error) == 0) {
-        run_.line().fail(formatText("Karte %u Start Error %X ", card.number, error));
+        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("Start", error)) + " ");
         card.finished = true;
         return;
     }
     if (!card.fetch->start(card.buffer, error)) {
-        run_.line().fail(formatText("Karte %u StartGetData Error %X ", card.number, error));
+        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("StartGetData", error)) +
+                         " ");
         card.finished = true;
     }
 }
@@ -120,23 +154,37 @@ void CardsRun::finishCard(std::size_t i, CardState& card) {
     card.finished = true;
 }
 
+void CardsRun::show(std::size_t i, CardState& card) {
+    const MainWindowFields& f = run_.fields();
+    if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0 &&
+        run_.displays().due(i) && ofRunSet(run_, card, setNumber_)) {
+        run_.displays().update(
+            i, rateInputs(run_, card.set, card.buffer.data(), card.length, card.shots));
+    }
+}
+
 void CardsRun::onData(std::size_t i, CardState& card) {
     const MainWindowFields& f = run_.fields();
+    card.length = card.fetch->count();
     ++card.shots;
     ++card.position;
+    if (fifoRanOver(card.handle)) {
+        cardFailed(i, card,
+                   runCardText(kLiveCaption, card.number,
+                               formatText("FIFO-Überlauf nach Schuss %llu",
+                                          static_cast<unsigned long long>(card.shots))));
+        return;
+    }
     uint32_t error = 0;
     if (!f.kontinuierlich) {
         GateResults results{};
         if (KARVO7GetGates(card.handle, &results, &error) == 0) {
-            cardFailed(i, card, formatText("Karte %u GetGates Error %X", card.number, error));
+            cardFailed(i, card,
+                       runCardText(kLiveCaption, card.number, errorText("GetGates", error)));
             return;
         }
     }
-    if (f.anzeige && (card.shots - 1) % static_cast<uint64_t>(f.anzeigefaktor) == 0 &&
-        run_.displays().due(i) && ofRunSet(run_, card, setNumber_)) {
-        run_.displays().update(
-            i, rateInputs(run_, card.set, card.buffer.data(), card.fetch->count(), card.shots));
-    }
+    show(i, card);
     if (card.shots >= f.zyklen) {
         finishCard(i, card);
         return;
@@ -145,8 +193,9 @@ void CardsRun::onData(std::size_t i, CardState& card) {
         if (f.kontinuierlich) {
             run_.desktop().sleep(1);
             if (KARVO7Stop(card.handle, &error) == 0) {
-                cardFailed(i, card,
-                           formatText("Karte %u Stop vor PrepAll Error %X", card.number, error));
+                cardFailed(
+                    i, card,
+                    runCardText(kLiveCaption, card.number, errorText("Stop vor PrepAll", error)));
                 return;
             }
             KARVO7ClearFIFO(card.handle, &error);
@@ -155,23 +204,102 @@ void CardsRun::onData(std::size_t i, CardState& card) {
             run_.drawRandom(card.set, card.record);
         }
         if (!prepareSet(card.handle, setNumber_, card.record, error)) {
-            cardFailed(i, card, formatText("Karte %u PrepAll Error %X", card.number, error));
+            cardFailed(i, card,
+                       runCardText(kLiveCaption, card.number, errorText("PrepAll", error)));
             return;
         }
         if (f.kontinuierlich && KARVO7Start(card.handle, &error) == 0) {
-            cardFailed(i, card,
-                       formatText("Karte %u Start nach PrepAll Error %X", card.number, error));
+            cardFailed(
+                i, card,
+                runCardText(kLiveCaption, card.number, errorText("Start nach PrepAll", error)));
             return;
         }
         card.position = 0;
     }
     if (!f.kontinuierlich && KARVO7Start(card.handle, &error) == 0) {
-        cardFailed(i, card, formatText("Karte %u Start Error %X", card.number, error));
+        cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText("Start", error)));
         return;
     }
     if (!card.fetch->start(card.buffer, error)) {
-        cardFailed(i, card, formatText("Karte %u GetData Error %X", card.number, error));
+        cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText("GetData", error)));
     }
+}
+
+// Every card started in turn and its shots fetched one at a time, in passes over the cards.
+std::optional<uint32_t> CardsRun::readThroughFetches(RunPace& pace) {
+    for (CardState& card : cards_) {
+        if (!card.finished) {
+            start(card);
+        }
+    }
+    const uint32_t begin = run_.desktop().tickCount();
+    while (pass()) {
+        if (pace.stopped()) {
+            run_.stopByOperator();
+            for (std::size_t i = 0; i < cards_.size(); ++i) {
+                if (!cards_[i].finished) {
+                    finishCard(i, cards_[i]);
+                }
+            }
+        }
+    }
+    return run_.desktop().tickCount() - begin;
+}
+
+bool CardsRun::startEngine(CardState& card, CardEngine& engine) {
+    activate(card);
+    std::vector<const ParameterSet*> sets{&card.set};
+    uint32_t shotBytes = largestShotBytes(card.set);
+    if (measuresSetZeroToo(run_, card)) {
+        const ParameterSet& zero = run_.set(card.number, 0);
+        sets.insert(sets.begin(), &zero);
+        shotBytes = std::max(shotBytes, largestShotBytes(zero));
+    }
+    return engine.start(card.handle, run_.fields().zyklen, shotBytes, shotRateOf(sets));
+}
+
+// Every card's engine reads on a thread of its own, all cards at once; the run's thread takes
+// their shots in turn between serving the desktop. A card that lost shots or failed ends alone;
+// its failure is shown once all cards ended, so that no message holds up the others' reads.
+std::optional<uint32_t> CardsRun::readThroughEngines(RunPace& pace) {
+    std::vector<std::unique_ptr<CardEngine>> engines;
+    for (CardState& card : cards_) {
+        engines.push_back(std::make_unique<CardEngine>(run_, kLiveCaption, card.number));
+        card.finished = card.finished || !startEngine(card, *engines.back());
+    }
+    const uint32_t begin = run_.desktop().tickCount();
+    bool stopped = false;
+    bool running = true;
+    while (running) {
+        run_.desktop().sleep(kEnginePauseMs);
+        if (!stopped && pace.stopped()) {
+            stopped = true;
+            run_.stopByOperator();
+            for (const std::unique_ptr<CardEngine>& engine : engines) {
+                engine->stop();
+            }
+        }
+        running = false;
+        for (std::size_t i = 0; i < cards_.size(); ++i) {
+            CardState& card = cards_[i];
+            engines[i]->take(card.buffer, [&](uint64_t, uint32_t length) {
+                card.length = length;
+                ++card.shots;
+                ++card.position;
+                show(i, card);
+                return true;
+            });
+            running = running || !engines[i]->ended();
+        }
+    }
+    uint32_t lastTick = begin;
+    for (const std::unique_ptr<CardEngine>& engine : engines) {
+        if (!engine->message().empty()) {
+            run_.desktop().messageBox(kCaption, engine->message());
+        }
+        lastTick = std::max(lastTick, engine->lastTick());
+    }
+    return lastTick - begin;
 }
 
 // One pass over the cards; true while a card is still running.
@@ -190,11 +318,12 @@ bool CardsRun::pass() {
             arrived = true;
             onData(i, card);
         } else if (state != -3) {
-            cardFailed(i, card, formatText("Karte %u IsReadyGetData Error %X", card.number, error));
+            cardFailed(i, card,
+                       runCardText(kLiveCaption, card.number, errorText("IsReadyGetData", error)));
         } else if (card.fetch->expired()) {
             cardFailed(i, card,
-                       formatText("Karte %u IsReadyGetData Error %X", card.number,
-                                  static_cast<uint32_t>(K7_ERROR_SEM_TIMEOUT)));
+                       runCardText(kLiveCaption, card.number,
+                                   errorText("IsReadyGetData", K7_ERROR_SEM_TIMEOUT)));
         }
     }
     if (running && !arrived) {
@@ -219,35 +348,22 @@ bool CardsRun::run() {
         card.fetch = std::make_unique<CardFetch>(card.handle, run_.desktop(), timeOut);
         titles.push_back(formatText("Karte %u Parametersatz %u", k, setNumber_));
     }
-    if (run_.fields().anzeige) {
+    const bool fit = shotsFit();
+    if (fit && run_.fields().anzeige) {
         run_.displays().open(titles);
     }
     // The stop window is up before the first card starts.
     RunPace pace(run_.desktop(), kLiveCaption);
-    if (prepareSetZeros()) {
+    if (fit && prepareSetZeros()) {
         for (CardState& card : cards_) {
             prepare(card);
         }
         pace.begin();
-        for (CardState& card : cards_) {
-            if (!card.finished) {
-                start(card);
-            }
-        }
-        const uint32_t begin = run_.desktop().tickCount();
-        while (pass()) {
-            if (pace.stopped()) {
-                run_.stopByOperator();
-                for (std::size_t i = 0; i < cards_.size(); ++i) {
-                    if (!cards_[i].finished) {
-                        finishCard(i, cards_[i]);
-                    }
-                }
-            }
-        }
-        if (!run_.line().failed()) {
+        const std::optional<uint32_t> elapsed =
+            throughEngines() ? readThroughEngines(pace) : readThroughFetches(pace);
+        if (elapsed && !run_.line().failed()) {
             run_.line().add(rateText(cards_.front().record.measure.Aufnahmelaenge,
-                                     run_.fields().zyklen, run_.desktop().tickCount() - begin));
+                                     run_.fields().zyklen, *elapsed));
         }
     }
     uint32_t error = 0;

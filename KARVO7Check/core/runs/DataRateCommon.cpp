@@ -2,6 +2,8 @@
 
 #include "Format.h"
 #include "StreamReaders.h"
+#include "card/ShotSize.h"
+#include "runs/ReadFailure.h"
 #include "runs/ReadLoop.h"
 
 namespace k7check {
@@ -42,6 +44,21 @@ std::string rateText(uint32_t samples, uint64_t cycles, uint32_t elapsedMs) {
     const double milliseconds = elapsedMs == 0 ? 1.0 : static_cast<double>(elapsedMs);
     const double rate = static_cast<double>(cycles) / milliseconds * 1000.0;
     return formatText("%u Samples -> %6.2f Hz  ", samples, rate);
+}
+
+bool shotsFitTheBuffer(RunContext& run, const char* runName, uint32_t cardNumber,
+                       uint32_t setNumber) {
+    const ParameterSet& set = run.set(cardNumber, setNumber);
+    const uint64_t bytes = shotBytes(set, run.virma4Mode());
+    if (bytes <= kDataBufferSize) {
+        return true;
+    }
+    run.line().fail(runCardText(
+        runName, cardNumber,
+        formatText("Satz %u Aufnahme %u zu lang: Schuss %llu Bytes, Datenpuffer %u Bytes",
+                   setNumber, set.aufnahmelaenge, static_cast<unsigned long long>(bytes),
+                   kDataBufferSize)));
+    return false;
 }
 
 MeasuredDataInputs rateInputs(RunContext& run, const ParameterSet& set, const uint8_t* data,

@@ -26,6 +26,12 @@ std::optional<uint32_t> setOfKennung(RunContext& run, uint32_t cardNumber, int16
 // after a run that failed.
 void stopAndClear(KARVO7HANDLE card);
 
+// Whether the shots of set `setNumber` of card `cardNumber` fit the data buffer: a larger shot
+// would be read in pieces, each counted as a shot. One that does not fit fails the line, named
+// by the run (`runName`) and the card, before anything is sent to a card.
+bool shotsFitTheBuffer(RunContext& run, const char* runName, uint32_t cardNumber,
+                       uint32_t setNumber);
+
 // The display inputs of a buffer delivered for `set`.
 MeasuredDataInputs rateInputs(RunContext& run, const ParameterSet& set, const uint8_t* data,
                               uint32_t length, uint64_t number);

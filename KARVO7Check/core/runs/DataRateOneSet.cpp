@@ -2,6 +2,7 @@
 #include "KARVO7Os.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineReads.h"
+#include "runs/ReadFailure.h"
 
 namespace k7check {
 
@@ -103,7 +104,13 @@ bool OneSetRun::shot(uint64_t i) {
         }
     }
     if (!run_.readData(card_, error)) {
-        run_.line().fail(formatText("GetData Error %X", error));
+        run_.line().fail(runCardText(kLiveCaption, cardNumber_, errorText("GetData", error)));
+        return false;
+    }
+    if (fifoRanOver(card_)) {
+        run_.line().fail(runCardText(
+            kLiveCaption, cardNumber_,
+            formatText("FIFO-Überlauf nach Schuss %llu", static_cast<unsigned long long>(i + 1))));
         return false;
     }
     std::optional<GateResults> gates;
@@ -138,7 +145,7 @@ void OneSetRun::measure(RunPace& pace) {
     const MainWindowFields& f = run_.fields();
     const std::optional<uint32_t> elapsed =
         throughEngine()
-            ? readShotsThroughEngine(run_, pace, card_, cardNumber_, f.zyklen,
+            ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, f.zyklen,
                                      largestShotBytes(set_), shotRateOf(set_),
                                      [this](uint64_t i) { return show(i, std::nullopt); })
             : readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
@@ -179,6 +186,10 @@ bool runDataRateOneSet(Session& session, RunWindows& windows) {
     run.setOperatingVoltage();
     KARVO7HANDLE card = run.selectedCard();
     if (card == nullptr || run.selectedSet() == nullptr || !dataRateFieldsUsable(run)) {
+        return false;
+    }
+    if (!shotsFitTheBuffer(run, kLiveCaption, run.fields().karte, run.fields().parametersatz)) {
+        run.appendLine(dataRateHead(run));
         return false;
     }
     OneSetRun oneSet(run, card);

@@ -4,6 +4,7 @@
 #include "KARVO7Os.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineReads.h"
+#include "runs/ReadFailure.h"
 
 namespace k7check {
 
@@ -149,7 +150,14 @@ bool SetsRun::shot(uint64_t k) {
         }
     }
     if (!run_.readData(card_, error)) {
-        run_.failWhileReading(formatText("Satz %u GetData Error %X", s, error));
+        run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
+                                          formatText("Satz %u ", s) + errorText("GetData", error)));
+        return false;
+    }
+    if (fifoRanOver(card_)) {
+        run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
+                                          formatText("Satz %u FIFO-Überlauf nach Schuss %llu", s,
+                                                     static_cast<unsigned long long>(k + 1))));
         return false;
     }
     if (!f.kontinuierlich) {
@@ -193,7 +201,7 @@ void SetsRun::measure(RunPace& pace) {
     }
     const std::optional<uint32_t> elapsed =
         throughEngine()
-            ? readShotsThroughEngine(run_, pace, card_, cardNumber_, shots, shotBytes,
+            ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, shots, shotBytes,
                                      shotRateOf(cycle), [this](uint64_t k) { return show(k); })
             : readShots(run_, pace, card_, shots, [this](uint64_t k) { return shot(k); });
     if (!elapsed) {
@@ -239,6 +247,12 @@ bool runDataRateSets(Session& session, RunWindows& windows) {
     if (run.fields().parametersatz == 0) {
         run.appendResult("Parametersatz 0 unzulässig");
         return false;
+    }
+    for (uint32_t s = run.fields().kontinuierlich ? 0 : 1; s <= run.fields().parametersatz; ++s) {
+        if (!shotsFitTheBuffer(run, kLiveCaption, run.fields().karte, s)) {
+            run.appendLine(dataRateHead(run));
+            return false;
+        }
     }
     SetsRun sets(run, card);
     return sets.run();

@@ -1,37 +1,22 @@
 #include "runs/EngineReads.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "Format.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7Os.h"
+#include "card/ShotSize.h"
+#include "runs/ReadFailure.h"
 
 namespace k7check {
 
 namespace {
-// The run's thread pauses this long between serving the desktop and taking shots.
-constexpr uint32_t kPauseMs = 5;
 // The card's highest rate.
 constexpr uint32_t kHighestRate = 20000;
-constexpr uint32_t kLargestShotBytes = 131084;
-
-struct EngineCloser {
-    void operator()(K7AcqEngine* e) const { K7AcqClose(e); }
-};
-
-// What the run's thread has seen of the engine.
-struct Taken {
-    uint64_t shots = 0;
-    uint32_t lastTick = 0;  // the library's tick when the last shot was taken
-    bool ended = false;
-    bool failed = false;
-};
-
 }  // namespace
 
 uint32_t largestShotBytes(const ParameterSet& set) {
-    return std::min<uint32_t>(2u * set.aufnahmelaenge + 16u, kLargestShotBytes);
+    return static_cast<uint32_t>(shotBytes(set, true));
 }
 
 uint32_t shotRateOf(const ParameterSet& set) {
@@ -47,74 +32,122 @@ uint32_t shotRateOf(const std::vector<const ParameterSet*>& sets) {
                             : kHighestRate;
 }
 
-std::optional<uint32_t> readShotsThroughEngine(RunContext& run, RunPace& pace, KARVO7HANDLE card,
-                                               uint32_t cardNumber, uint64_t count,
-                                               uint32_t shotBytes, uint32_t shotsPerSecond,
-                                               const std::function<bool(uint64_t)>& shown) {
+CardEngine::CardEngine(RunContext& run, const char* runName, uint32_t cardNumber)
+    : run_(run), runName_(runName), cardNumber_(cardNumber) {}
+
+CardEngine::~CardEngine() {
+    if (engine_ != nullptr) {
+        K7AcqClose(engine_);
+    }
+}
+
+void CardEngine::fail(const std::string& what, bool shown) {
+    const std::string text = runCardText(runName_, cardNumber_, what);
+    // Another card's failure may stand in the line already.
+    const std::string& before = run_.line().text();
+    run_.line().fail(before.empty() || before.back() == ' ' ? text : " " + text);
+    if (shown) {
+        message_ = text;
+    }
+    failed_ = true;
+    stop();
+}
+
+bool CardEngine::start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes,
+                       uint32_t shotsPerSecond) {
     K7AcqSettings settings;
     K7AcqDefaults(&settings);
     settings.shotBytes = shotBytes;
     settings.shotsPerSecond = shotsPerSecond;
     settings.shotCount = count;
-    K7AcqEngine* started = nullptr;
     uint32_t error = 0;
-    if (K7AcqStart(card, &settings, &started, &error) == 0) {
-        run.failWhileReading(formatText("Start Error %X", error));
-        run.showReadingFailure();
-        return std::nullopt;
+    if (K7AcqStart(card, &settings, &engine_, &error) == 0) {
+        engine_ = nullptr;
+        fail(errorText("Start", error), true);
+        return false;
     }
-    // The card measures from here.
-    const uint32_t begin = run.desktop().tickCount();
-    std::unique_ptr<K7AcqEngine, EngineCloser> engine(started);
-    std::vector<uint8_t>& buffer = run.fetchBuffer();
-    Taken taken;
-    bool stopped = false;
-    // A read's failure is the run's line, as it always was, without a message.
-    const auto fail = [&](const std::string& text) {
-        run.line().fail(text);
-        taken.failed = true;
-        K7AcqStop(engine.get(), &error);
-    };
-    while (!taken.ended) {
-        run.desktop().sleep(kPauseMs);
-        if (!stopped && !taken.failed && pace.stopped()) {
-            stopped = true;
-            K7AcqStop(engine.get(), &error);
+    ended_ = false;
+    return true;
+}
+
+void CardEngine::take(std::vector<uint8_t>& buffer,
+                      const std::function<bool(uint64_t, uint32_t)>& shot) {
+    K7AcqItem item{};
+    uint32_t n = 0;
+    uint32_t error = 0;
+    while (!ended_) {
+        if (K7AcqRead(engine_, buffer.data(), static_cast<uint32_t>(buffer.size()), &item, 1, 0, &n,
+                      &error) == 0) {
+            // Nothing more can be taken: the engine is closed with the card stopped.
+            fail(errorText("Read", error), false);
+            ended_ = true;
+            return;
         }
-        K7AcqItem item{};
-        uint32_t n = 0;
-        while (!taken.ended &&
-               K7AcqRead(engine.get(), buffer.data(), static_cast<uint32_t>(buffer.size()), &item,
-                         1, 0, &n, &error) != 0 &&
-               n == 1) {
-            if (item.kind == K7ACQ_ITEM_SHOT && !taken.failed) {
-                run.setDataLength(item.bytes);
-                taken.lastTick = K7OsGetTickCount();
-                if (!shown(taken.shots++)) {
-                    taken.failed = true;
-                    K7AcqStop(engine.get(), &error);
-                }
-            } else if (item.kind == K7ACQ_ITEM_LOSS && !taken.failed) {
-                fail(formatText("%s Karte %u: FIFO-Überlauf, %llu Schüsse verloren", run.caption(),
-                                cardNumber, static_cast<unsigned long long>(item.value)));
-            } else if (item.kind == K7ACQ_ITEM_END) {
-                taken.ended = true;
-                if (item.value != 0 && !taken.failed) {
-                    fail(formatText("%s Karte %u: GetData Error %X", run.caption(), cardNumber,
-                                    static_cast<uint32_t>(item.value)));
-                }
+        if (n == 0) {
+            return;
+        }
+        if (item.kind == K7ACQ_ITEM_SHOT && !failed_) {
+            lastTick_ = K7OsGetTickCount();
+            if (!shot(shots_++, item.bytes)) {
+                failed_ = true;
+                stop();
+            }
+        } else if (item.kind == K7ACQ_ITEM_LOSS && !failed_) {
+            fail(formatText("FIFO-Überlauf, %llu Schüsse verloren",
+                            static_cast<unsigned long long>(item.value)),
+                 false);
+        } else if (item.kind == K7ACQ_ITEM_END) {
+            ended_ = true;
+            if (item.value != 0 && !failed_) {
+                fail(errorText("GetData", static_cast<uint32_t>(item.value)), false);
             }
         }
-        run.displays().serve();
     }
-    if (stopped && !taken.failed) {
+}
+
+void CardEngine::stop() {
+    uint32_t error = 0;
+    if (engine_ != nullptr) {
+        K7AcqStop(engine_, &error);
+    }
+}
+
+std::optional<uint32_t> readShotsThroughEngine(RunContext& run, RunPace& pace, KARVO7HANDLE card,
+                                               const char* runName, uint32_t cardNumber,
+                                               uint64_t count, uint32_t shotBytes,
+                                               uint32_t shotsPerSecond,
+                                               const std::function<bool(uint64_t)>& shown) {
+    CardEngine engine(run, runName, cardNumber);
+    std::vector<uint8_t>& buffer = run.fetchBuffer();
+    bool stopped = false;
+    uint32_t begin = 0;
+    if (engine.start(card, count, shotBytes, shotsPerSecond)) {
+        // The card measures from here.
+        begin = run.desktop().tickCount();
+        while (!engine.ended()) {
+            run.desktop().sleep(kEnginePauseMs);
+            if (!stopped && !engine.failed() && pace.stopped()) {
+                stopped = true;
+                engine.stop();
+            }
+            engine.take(buffer, [&](uint64_t k, uint32_t length) {
+                run.setDataLength(length);
+                return shown(k);
+            });
+            run.displays().serve();
+        }
+    }
+    if (stopped && !engine.failed()) {
         run.stopByOperator();
     }
-    if (taken.failed || stopped) {
+    if (!engine.message().empty()) {
+        run.desktop().messageBox(run.caption(), engine.message());
+    }
+    if (engine.failed() || stopped) {
         run.showReadingFailure();
         return std::nullopt;
     }
-    return taken.lastTick - begin;
+    return engine.lastTick() - begin;
 }
 
 }  // namespace k7check

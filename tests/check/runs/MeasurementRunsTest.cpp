@@ -553,13 +553,79 @@ TEST_F(Runs, AContinuousRunStartsFromAnEmptyFifoAndAFailedOneLeavesItEmpty) {
     const uint64_t droppedBefore = sim->droppedShots(1);
     EXPECT_FALSE(runDataRateOneSet(*session, windows));
     const uint64_t lost = sim->droppedShots(1) - droppedBefore;
-    EXPECT_EQ(lastLine(),
-              "Datenrate11 Karte 1: FIFO-Überlauf, " + std::to_string(lost) + " Schüsse verloren");
+    EXPECT_EQ(lastLine(), "Karte n Satz n, Karte 1: FIFO-Überlauf, " + std::to_string(lost) +
+                              " Schüsse verloren");
     EXPECT_TRUE(fifoEmpty(1));
     // ... and leaves the card ready for the next run.
     session->editableSet(1, 1)->aufnahmelaenge = 32;
     desktop.tickStepMs = 0;
     EXPECT_TRUE(runDataRateOneSet(*session, windows)) << lastLine();
+}
+
+TEST_F(Runs, ACardOfTheCardsRunThatLostShotsEndsAloneAndNamesItself) {
+    start(2);
+    distinctSets(1);
+    distinctSets(2);
+    session->selectCard(2);
+    session->selectSet(1);
+    session->settings().kontinuierlich = true;
+    session->settings().zyklen = 100;
+    // Card 2 runs far ahead of its reader for a moment (about 16 of its shots fit the FIFO);
+    // card 1's small shots all fit.
+    session->editableSet(2, 1)->aufnahmelaenge = 4000;
+    desktop.tickStepMs = 1000;
+    desktop.tickUntilMs = desktop.now() + 2000;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(sim->droppedShots(1), 0u);
+    ASSERT_GT(sim->droppedShots(2), 0u);
+    EXPECT_EQ(lastLine(), "Karten 1..n Satz n, Karte 2: FIFO-Überlauf, " +
+                              std::to_string(sim->droppedShots(2)) + " Schüsse verloren");
+    EXPECT_TRUE(desktop.messageLines().empty());
+    EXPECT_TRUE(fifoEmpty(1));
+    EXPECT_TRUE(fifoEmpty(2));
+}
+
+TEST_F(Runs, AnOverflowIsLookedForAfterEveryReadOfARunThatRestartsItsCard) {
+    start();
+    distinctSets(1);
+    session->settings().kontinuierlich = true;
+    session->settings().prepAll = true;
+    session->settings().zyklen = 100;
+    // The card runs over while the run's first read waits; the re-preparation after the read
+    // would empty the FIFO and hide it.
+    session->editableSet(1, 1)->aufnahmelaenge = 4000;
+    desktop.tickStepMs = 1000;
+    desktop.tickUntilMs = desktop.now() + 2000;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(lastLine(), "Karten 1..n Satz n, Karte 1: FIFO-Überlauf nach Schuss 1 ");
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{
+                  "Datenrate1N: Karten 1..n Satz n, Karte 1: FIFO-Überlauf nach Schuss 1"});
+    EXPECT_TRUE(fifoEmpty(1));
+}
+
+TEST_F(Runs, ADataRateRunRefusesASetWhoseShotsDoNotFitTheBuffer) {
+    start(2);
+    session->settings().zyklen = 3;
+    // In pieces, every piece would count as a shot.
+    session->editableSet(1, 1)->aufnahmelaenge = 65535;
+    EXPECT_FALSE(runDataRateOneSet(*session, windows));
+    EXPECT_EQ(lastLine(),
+              "Karte n Satz n, Karte 1: Satz 1 Aufnahme 65535 zu lang: Schuss 131076 "
+              "Bytes, Datenpuffer 131072 Bytes");
+    session->selectSet(2);
+    EXPECT_FALSE(runDataRateSets(*session, windows));
+    EXPECT_EQ(lastLine().rfind("Karte n Sätze 1..n, Karte 1: Satz 1 Aufnahme 65535 zu lang", 0),
+              0u);
+    session->selectCard(2);
+    session->selectSet(1);
+    *session->editableSet(1, 1) = ParameterSet{};
+    session->editableSet(2, 1)->aufnahmelaenge = 65535;
+    EXPECT_FALSE(runDataRateCards(*session, windows));
+    EXPECT_EQ(lastLine().rfind("Karten 1..n Satz n, Karte 2: Satz 1 Aufnahme 65535 zu lang", 0),
+              0u);
+    EXPECT_TRUE(fifoEmpty(1));
+    EXPECT_TRUE(fifoEmpty(2));
 }
 
 TEST_F(Runs, TheReadsGoOnWhileADisplayPaints) {

@@ -26,7 +26,6 @@ from .records import Record
 # Gate results are fetched after this many shots (and at the end).
 RESULTS_EVERY = 32
 RESULTS_BYTES = 65536
-MAX_BLOCK_BYTES = 131072
 # The ring buffer holds this long at the card's highest rate, and no more than BUFFER_BYTES.
 BUFFER_MS = 1000
 BUFFER_BYTES = 256 << 20
@@ -68,10 +67,23 @@ def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
     return int(len(sets) / cycle)
 
 
+def _shot_bytes(s: ParameterSet) -> int:
+    """The bytes a shot of ``s`` delivers in the record layout, never fewer than in the native
+    one: its samples (one per "Faktor" samples of an A-scan), four 12-bit samples in three words
+    for an 8-bit A-scan, else one a word, behind a 6-byte record header and, for an externally
+    triggered set, an 8-byte time stamp."""
+    samples = s.aufnahmelaenge
+    if s.ascan:
+        faktor = max(s.faktor, 1)
+        samples = (samples + faktor - 1) // faktor
+    words = (3 * samples + 3) // 4 if s.ascan and s.bit8 else samples
+    return (8 if s.externer_trigger else 0) + 6 + 2 * words
+
+
 def _block_bytes(sets: Dict[int, ParameterSet]) -> int:
-    """The largest block a shot of the sets delivers: 16-bit samples behind a record header
-    and a time-stamp prefix."""
-    return min(MAX_BLOCK_BYTES, max(2 * s.aufnahmelaenge + 16 for s in sets.values()))
+    """The largest block a shot of the sets delivers: what every read of the engine asks for
+    (a smaller read would leave the rest of a shot in the FIFO as the start of the next)."""
+    return max(_shot_bytes(s) for s in sets.values())
 
 
 class Stream:

@@ -255,7 +255,8 @@ bool CardsRun::startEngine(CardState& card, CardEngine& engine) {
         sets.insert(sets.begin(), &zero);
         shotBytes = std::max(shotBytes, largestShotBytes(zero));
     }
-    return engine.start(card.handle, run_.fields().zyklen, shotBytes, shotRateOf(sets));
+    return engine.start(card.handle, run_.fields().zyklen, shotBytes, shotRateOf(sets),
+                        static_cast<uint32_t>(cards_.size()));
 }
 
 // Every card's engine reads on a thread of its own, all cards at once; the run's thread takes

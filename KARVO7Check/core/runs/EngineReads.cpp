@@ -54,9 +54,10 @@ void CardEngine::fail(const std::string& what, bool shown) {
 }
 
 bool CardEngine::start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes,
-                       uint32_t shotsPerSecond) {
+                       uint32_t shotsPerSecond, uint32_t engines) {
     K7AcqSettings settings;
     K7AcqDefaults(&settings);
+    settings.maxBufferBytes /= std::max(engines, 1u);
     settings.shotBytes = shotBytes;
     settings.shotsPerSecond = shotsPerSecond;
     settings.shotCount = count;

@@ -42,8 +42,10 @@ class CardEngine {
 
     // Starts the engine on `card`, whose sets are prepared and active: `count` shots of at most
     // `shotBytes`, shot at `shotsPerSecond`; the engine starts the card with KARVO7Start.
-    // False (the line says why) when it did not start.
-    bool start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes, uint32_t shotsPerSecond);
+    // False (the line says why) when it did not start. `engines`: how many cards' engines run
+    // at once; they share the host memory one engine's ring buffer may take.
+    bool start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes, uint32_t shotsPerSecond,
+               uint32_t engines = 1);
     // Takes the items the engine holds now: each shot into `buffer`, then `shot(k, length)`
     // for shot k; a shot returning false ends the card's reads.
     void take(std::vector<uint8_t>& buffer, const std::function<bool(uint64_t, uint32_t)>& shot);

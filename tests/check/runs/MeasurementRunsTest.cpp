@@ -149,6 +149,13 @@ class Runs : public ::testing::Test {
             set.iff = 100;
         }
     }
+    // Shots of 4000 samples for set `set` of card `card` (about 16 fit the FIFO), and the clock
+    // jumping a second at a time for the next two seconds: the card runs far ahead of its reader.
+    void runAhead(uint32_t card, uint32_t set) {
+        session->editableSet(card, set)->aufnahmelaenge = 4000;
+        desktop.tickStepMs = 1000;
+        desktop.tickUntilMs = desktop.now() + 2000;
+    }
     // Checks that every window titled "Karte k Parametersatz s" was shown data, and only data
     // of set s of card k: the record's identification in the record layout, the set's length
     // (16-bit samples) in the native layout.
@@ -570,11 +577,8 @@ TEST_F(Runs, ACardOfTheCardsRunThatLostShotsEndsAloneAndNamesItself) {
     session->selectSet(1);
     session->settings().kontinuierlich = true;
     session->settings().zyklen = 100;
-    // Card 2 runs far ahead of its reader for a moment (about 16 of its shots fit the FIFO);
-    // card 1's small shots all fit.
-    session->editableSet(2, 1)->aufnahmelaenge = 4000;
-    desktop.tickStepMs = 1000;
-    desktop.tickUntilMs = desktop.now() + 2000;
+    // Card 1's small shots all fit its FIFO.
+    runAhead(2, 1);
     EXPECT_FALSE(runDataRateCards(*session, windows));
     EXPECT_EQ(sim->droppedShots(1), 0u);
     ASSERT_GT(sim->droppedShots(2), 0u);
@@ -593,9 +597,7 @@ TEST_F(Runs, AnOverflowIsLookedForAfterEveryReadOfARunThatRestartsItsCard) {
     session->settings().zyklen = 100;
     // The card runs over while the run's first read waits; the re-preparation after the read
     // would empty the FIFO and hide it.
-    session->editableSet(1, 1)->aufnahmelaenge = 4000;
-    desktop.tickStepMs = 1000;
-    desktop.tickUntilMs = desktop.now() + 2000;
+    runAhead(1, 1);
     EXPECT_FALSE(runDataRateCards(*session, windows));
     EXPECT_EQ(lastLine(), "Karten 1..n Satz n, Karte 1: FIFO-Überlauf nach Schuss 1 ");
     EXPECT_EQ(desktop.messageLines(),

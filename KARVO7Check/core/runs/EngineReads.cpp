@@ -73,37 +73,47 @@ bool CardEngine::start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes,
 
 void CardEngine::take(std::vector<uint8_t>& buffer,
                       const std::function<bool(uint64_t, uint32_t)>& shot) {
+    const uint64_t before = shots_;
+    while (!ended_ && takeItem(buffer, shot)) {
+    }
+    if (shots_ != before) {
+        // Once per take, never once per shot: the library's clock is shared with the reading
+        // threads of the engine and the card, which must never wait for this thread.
+        lastTick_ = K7OsGetTickCount();
+    }
+}
+
+bool CardEngine::takeItem(std::vector<uint8_t>& buffer,
+                          const std::function<bool(uint64_t, uint32_t)>& shot) {
     K7AcqItem item{};
     uint32_t n = 0;
     uint32_t error = 0;
-    while (!ended_) {
-        if (K7AcqRead(engine_, buffer.data(), static_cast<uint32_t>(buffer.size()), &item, 1, 0, &n,
-                      &error) == 0) {
-            // Nothing more can be taken: the engine is closed with the card stopped.
-            fail(errorText("Read", error), false);
-            ended_ = true;
-            return;
+    if (K7AcqRead(engine_, buffer.data(), static_cast<uint32_t>(buffer.size()), &item, 1, 0, &n,
+                  &error) == 0) {
+        // Nothing more can be taken: the engine is closed with the card stopped.
+        fail(errorText("Read", error), false);
+        ended_ = true;
+        return false;
+    }
+    if (n == 0) {
+        return false;
+    }
+    if (item.kind == K7ACQ_ITEM_SHOT && !failed_) {
+        if (!shot(shots_++, item.bytes)) {
+            failed_ = true;
+            stop();
         }
-        if (n == 0) {
-            return;
-        }
-        if (item.kind == K7ACQ_ITEM_SHOT && !failed_) {
-            lastTick_ = K7OsGetTickCount();
-            if (!shot(shots_++, item.bytes)) {
-                failed_ = true;
-                stop();
-            }
-        } else if (item.kind == K7ACQ_ITEM_LOSS && !failed_) {
-            fail(formatText("FIFO-Überlauf, %llu Schüsse verloren",
-                            static_cast<unsigned long long>(item.value)),
-                 false);
-        } else if (item.kind == K7ACQ_ITEM_END) {
-            ended_ = true;
-            if (item.value != 0 && !failed_) {
-                fail(errorText("GetData", static_cast<uint32_t>(item.value)), false);
-            }
+    } else if (item.kind == K7ACQ_ITEM_LOSS && !failed_) {
+        fail(formatText("FIFO-Überlauf, %llu Schüsse verloren",
+                        static_cast<unsigned long long>(item.value)),
+             false);
+    } else if (item.kind == K7ACQ_ITEM_END) {
+        ended_ = true;
+        if (item.value != 0 && !failed_) {
+            fail(errorText("GetData", static_cast<uint32_t>(item.value)), false);
         }
     }
+    return true;
 }
 
 void CardEngine::stop() {

@@ -61,6 +61,9 @@ class CardEngine {
     const std::string& message() const { return message_; }
 
   private:
+    // Takes one item; false when there was none.
+    bool takeItem(std::vector<uint8_t>& buffer,
+                  const std::function<bool(uint64_t, uint32_t)>& shot);
     void fail(const std::string& what, bool shown);
 
     RunContext& run_;

@@ -227,7 +227,8 @@ TEST_F(ParameterFile, SaveAndRestartKeepTimeOutRandomLimitsAndDepthCompensation)
     ASSERT_TRUE(start());
     EXPECT_EQ(window->fields().timeOut, 20);
     // The driver gets the saved time-out at start-up.
-    EXPECT_TRUE(std::any_of(driver.requests().begin(), driver.requests().end(), [](const auto& r) {
+    const auto requests = driver.requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
         return r.code == kTimeOutCode && k7test::le32(r.input, 0) == 20;
     }));
     EXPECT_EQ(window->session().randomLimits().upper.verstaerkung, 800);

@@ -45,10 +45,6 @@ bool KARVO7CheckDlg::onInit() {
 }
 
 void KARVO7CheckDlg::takeSavedTimeOut() {
-    // A file that holds no usable time-out leaves the one the cards' driver starts with.
-    if (fields().timeOut <= 0) {
-        session_.settings().timeOut = kDefaultTimeOut;
-    }
     acceptedTimeOut_ = fields().timeOut;
     if (acceptedTimeOut_ != kDefaultTimeOut) {
         sendTimeOut(session_.cardCount());

@@ -152,7 +152,9 @@ void readSettings(const IniFile& file, MainWindowFields& fields, bool& virma4Mod
     fields.parametersatz = static_cast<uint32_t>(file.getInt(kInit, "Parametersatz", 1));
     fields.anzeigefaktor = file.getInt(kInit, "Anzeigefaktor", 1);
     fields.zyklen = static_cast<uint32_t>(file.getInt(kInit, "Zyklen", 200));
-    fields.timeOut = file.getInt(kInit, kTimeOutKey, kDefaultTimeOut);
+    // A data time-out of 0 would let every read wait forever: such a value is not taken.
+    const int32_t timeOut = file.getInt(kInit, kTimeOutKey, kDefaultTimeOut);
+    fields.timeOut = timeOut > 0 ? timeOut : kDefaultTimeOut;
     fields.dma = readBool(file, kInit, "DMA", true);
     fields.prepAll = readBool(file, kInit, "PrepAll", false);
     fields.kontinuierlich = readBool(file, kInit, "Kontinuierlich", false);

@@ -237,9 +237,13 @@ TEST_F(MainWindowView, ButtonsWithoutTheirWindowAreShownDisabled) {
             << check.caption;
         EXPECT_TRUE(mainView().checkRow(check.id).automatic->isEnabled()) << check.caption;
     }
-    for (const char* ready : {"Hot Plug", "VIRMA4", "Check All", "Clear List", "Save", "OK"}) {
+    for (const char* ready : {"VIRMA4", "Check All", "Clear List", "Save", "OK"}) {
         EXPECT_TRUE(button(QString::fromLatin1(ready)).isEnabled()) << ready;
     }
+    // "Hot Plug" switches no card: disabled, and its tool tip says so.
+    EXPECT_FALSE(button("Hot Plug").isEnabled());
+    EXPECT_EQ(button("Hot Plug").toolTip().toStdString(),
+              "Hot Plug schaltet die Betriebsspannung der Karten nicht; sie bleibt EIN.");
     for (const QString& later :
          {QStringLiteral("Tiefenausgleich"), QStringLiteral("Busbelegung"),
           QStringLiteral("Karte n Satz n"), QStringLiteral("Karte n Sätze 1..n"),
@@ -332,9 +336,9 @@ TEST_F(MainWindowView, NumbersStayAsTypedAndTheNextActionRefusesThemByName) {
         retype(edit("zyklenEdit"), typed);
         EXPECT_EQ(edit("zyklenEdit").text(), typed);
         desktop.messages.clear();
-        QTest::mouseClick(&button("Hot Plug"), Qt::LeftButton);
+        QTest::mouseClick(&button("VIRMA4"), Qt::LeftButton);
         EXPECT_EQ(desktop.messages,
-                  std::vector<std::string>{"Hot Plug: Ungültiger Wert in \"Zyklen\": erlaubt sind "
+                  std::vector<std::string>{"VIRMA4: Ungültiger Wert in \"Zyklen\": erlaubt sind "
                                            "ganze Zahlen von 0 bis 4294967295."});
         EXPECT_EQ(window->fields().zyklen, 250u);
     }

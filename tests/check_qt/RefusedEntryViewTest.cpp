@@ -187,8 +187,8 @@ TEST_F(RefusedEntryView, MainWindowZyklen) {
     auto view = open(window);
     ASSERT_NE(view, nullptr);
     const bool voltage = window.session().operatingVoltage();
-    EXPECT_EQ(refuse(*view, "zyklenEdit", "abc", buttonWithText(*view, "Hot Plug"), "Hauptfenster"),
-              "Hot Plug: Ungültiger Wert in \"Zyklen\": erlaubt sind ganze Zahlen von 0 bis "
+    EXPECT_EQ(refuse(*view, "zyklenEdit", "abc", buttonWithText(*view, "VIRMA4"), "Hauptfenster"),
+              "VIRMA4: Ungültiger Wert in \"Zyklen\": erlaubt sind ganze Zahlen von 0 bis "
               "4294967295.");
     EXPECT_EQ(window.session().operatingVoltage(), voltage);
     EXPECT_EQ(window.fields().zyklen, 200u);

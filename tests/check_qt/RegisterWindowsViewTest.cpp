@@ -120,7 +120,8 @@ TEST_F(RegisterWindowsView, DataLcaAndPciWindowsShowTheCard) {
     auto configDefaultsView = openAndShoot(configDefaults);
     ASSERT_NE(configDefaultsView, nullptr);
     EXPECT_EQ(find<QLineEdit>(*configDefaultsView, "VendorIDEdit")->text(), "10E8");
-    EXPECT_EQ(find<QLineEdit>(*configDefaultsView, "DeviceIDEdit")->text(), "0");
+    // A reference the file does not hold shows empty, not as "0".
+    EXPECT_EQ(find<QLineEdit>(*configDefaultsView, "DeviceIDEdit")->text(), "");
 
     k7check::PCIconfigEEPROMDlg configEeprom(card);
     auto configEepromView = openAndShoot(configEeprom);

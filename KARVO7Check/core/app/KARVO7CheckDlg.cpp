@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "Format.h"
+#include "profile/ParameterFileCheck.h"
 #include "windows/main/VIRMA4Dlg.h"
 
 namespace k7check {
@@ -38,10 +39,23 @@ bool KARVO7CheckDlg::onInit() {
         endDialog(0);
         return false;
     }
-    session_.settings().timeOut = kDefaultTimeOut;
-    acceptedTimeOut_ = kDefaultTimeOut;
+    takeSavedTimeOut();
     writeFieldsToControls();
     return true;
+}
+
+void KARVO7CheckDlg::takeSavedTimeOut() {
+    acceptedTimeOut_ = fields().timeOut;
+    if (acceptedTimeOut_ != kDefaultTimeOut) {
+        sendTimeOut(session_.cardCount());
+    }
+}
+
+void KARVO7CheckDlg::sendTimeOut(uint32_t lastCard) {
+    for (uint32_t k = 1; k <= lastCard; ++k) {
+        uint32_t ignored = 0;
+        KARVO7SetDataTimeOut(session_.card(k), static_cast<uint32_t>(fields().timeOut), &ignored);
+    }
 }
 
 void KARVO7CheckDlg::bindFields(FieldBinder& b) {
@@ -66,6 +80,10 @@ void KARVO7CheckDlg::bindFields(FieldBinder& b) {
         }
     }
     b.label("hotPlugLabel", f.hotPlugLabel);
+    // The program has no way to switch a card's operating voltage: the button would only
+    // change the flag, never the card.
+    b.unavailable("hotPlugButton",
+                  "Hot Plug schaltet die Betriebsspannung der Karten nicht; sie bleibt EIN.");
     b.label("karteCountLabel", f.karteLabel);
     b.list("parameterFileList", f.parameterFiles, f.parameterFileSelection);
     b.list("resultList", f.resultLines, f.resultSelection);
@@ -164,10 +182,7 @@ void KARVO7CheckDlg::onTimeOutChange() {
     if (session_.selectedCard("Time Out") == nullptr) {
         return;
     }
-    for (uint32_t k = 1; k <= fields().karte; ++k) {
-        uint32_t ignored = 0;
-        KARVO7SetDataTimeOut(session_.card(k), static_cast<uint32_t>(fields().timeOut), &ignored);
-    }
+    sendTimeOut(fields().karte);
 }
 
 void KARVO7CheckDlg::onHotPlug() {
@@ -230,7 +245,12 @@ void KARVO7CheckDlg::onChooseParameterFile() {
     if (!chosen || chosen->empty()) {
         return;
     }
-    session_.loadParameterFile(*chosen);
+    const std::vector<std::string> faults = session_.loadParameterFile(*chosen);
+    if (!faults.empty()) {
+        session_.desktop().messageBox("Check", parameterFileRefusal(*chosen, faults));
+        return;
+    }
+    takeSavedTimeOut();
     writeFieldsToControls();
 }
 

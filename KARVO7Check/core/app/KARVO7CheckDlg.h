@@ -87,6 +87,11 @@ class KARVO7CheckDlg : public Dialog {
     // Takes the main window's fields before an action; a refused entry is shown under
     // `caption` and the action does not start.
     bool takeFields(const std::string& caption);
+    // The time-out the parameter file gave, sent to every card when the driver does not
+    // already hold it.
+    void takeSavedTimeOut();
+    // "Time Out in s" to cards 1 to `lastCard`.
+    void sendTimeOut(uint32_t lastCard);
 
     std::unique_ptr<Session> ownSession_;
     Session& session_;

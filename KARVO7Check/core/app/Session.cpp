@@ -9,6 +9,7 @@
 #include "profile/Files.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
+#include "profile/ParameterFileCheck.h"
 #include "profile/ParameterKeys.h"
 #include "profile/UserProfile.h"
 #include "runs/RandomSet.h"
@@ -272,8 +273,8 @@ bool Session::startUp() {
     dataLength_ = 0;
     operatingVoltage_ = true;
 
-    readParameterFile();
-    randomLimits_ = defaultRandomLimits();
+    // One reading of the file for every key, which the windows' own profile reads share.
+    readParameterFile(*readProfile(profileFile_));
     Ordering ordering = orderCards(opened);
     keepMissingCards(ordering, failed);
     const auto kept = static_cast<uint32_t>(
@@ -294,7 +295,6 @@ bool Session::startUp() {
     }
 
     fields_.karteLabel = formatText("von %u Karten", cardCount_);
-    fields_.timeOut = kDefaultTimeOut;
     if (fields_.karte > cardCount_) {
         fields_.karte = cardCount_;
     }
@@ -491,25 +491,32 @@ void Session::resendVirma4Identifications(uint32_t number) {
     }
 }
 
-void Session::readParameterFile() {
-    // One reading of the file for every key, which the windows' own profile reads share.
-    const std::shared_ptr<const IniFile> file = readProfile(profileFile_);
-    readChannels(*file, channels_);
-    readSettings(*file, fields_, virma4Mode_);
-    readSets(*file, sets_, cardCount_);
+void Session::readParameterFile(const IniFile& file) {
+    readChannels(file, channels_);
+    readSettings(file, fields_, virma4Mode_);
+    readSets(file, sets_, cardCount_);
+    randomLimits_ = defaultRandomLimits();
+    readRandomLimits(file, randomLimits_);
 }
 
-void Session::loadParameterFile(const std::string& path) {
+std::vector<std::string> Session::loadParameterFile(const std::string& path) {
+    const std::shared_ptr<const IniFile> file = readProfile(path);
+    std::vector<std::string> faults = parameterFileFaults(*file, cardCount_);
+    if (!faults.empty()) {
+        return faults;
+    }
     profileFile_ = path;
     fields_.parameterFiles = {path};
     fields_.parameterFileSelection = 0;
-    readParameterFile();
+    readParameterFile(*file);
+    return faults;
 }
 
 bool Session::saveParameterFile() {
     IniFile file = IniFile::load(profileFile_);
     writeSettings(file, fields_, virma4Mode_);
     writeSets(file, sets_, cardCount_);
+    writeRandomLimits(file, randomLimits_);
     return file.save(profileFile_);
 }
 

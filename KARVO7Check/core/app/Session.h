@@ -30,6 +30,7 @@
 namespace k7check {
 
 struct CardRecord;
+class IniFile;
 
 // Where a line of the result list came from, so that a report names it by card, check and test
 // whatever the line's text says.
@@ -173,9 +174,11 @@ class Session : public ResultSink {
 
     // ---- parameter file -----------------------------------------------------------------
     const std::string& profileFile() const { return profileFile_; }
-    // Loads channels, settings and sets from `path`, which becomes the parameter file.
-    void loadParameterFile(const std::string& path);
-    // Writes settings and sets back; false when the file could not be written.
+    // Loads channels, settings, sets and random limits from `path`, which becomes the
+    // parameter file. A file holding values the program cannot take is not loaded: nothing
+    // changes, and the values are returned, one line each (ParameterFileCheck.h).
+    std::vector<std::string> loadParameterFile(const std::string& path);
+    // Writes settings, sets and random limits back; false when the file could not be written.
     bool saveParameterFile();
 
     // ---- result list --------------------------------------------------------------------
@@ -209,7 +212,7 @@ class Session : public ResultSink {
     void reportMissingCards();
     void warmUpCards();
     void identifyCards();
-    void readParameterFile();
+    void readParameterFile(const IniFile& file);
     void closeAllSilently();
 
     Desktop& desktop_;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "fields/NumberText.h"
 #include "profile/ParameterKeys.h"
 
 namespace k7check {
@@ -58,6 +59,60 @@ bool readBool(const IniFile& file, const char* section, const char* key, bool fa
     return profileBool(file.getString(section, key, yesNo(fallback)), fallback);
 }
 
+// The table entries up to the last one in use: the card's points and any value after them.
+size_t usedTaEntries(const ParameterSet& set) {
+    size_t used = static_cast<size_t>(set.taStuetzstellen) + 1;
+    for (size_t i = used; i < set.taTabelle.size(); ++i) {
+        if (set.taTabelle[i] != 0) {
+            used = i + 1;
+        }
+    }
+    return std::min(used, set.taTabelle.size());
+}
+
+void readDepthCompensation(const IniFile& file, const std::string& section, ParameterSet& set) {
+    set.taReferenz = readBool(file, section.c_str(), kTaEnableKey, false);
+    set.taStuetzstellen = static_cast<uint8_t>(file.getInt(section, kTaCountKey, 1));
+    if (const auto table = file.value(section, kTaTableKey)) {
+        const auto entries = parseIntegerList(*table).value_or(std::vector<int64_t>{});
+        set.taTabelle.fill(0);
+        for (size_t i = 0; i < entries.size() && i < set.taTabelle.size(); ++i) {
+            set.taTabelle[i] = static_cast<uint16_t>(entries[i]);
+        }
+    }
+    if (const auto name = file.value(section, kTaFileKey)) {
+        set.taDatei = *name;
+    }
+}
+
+void writeDepthCompensation(IniFile& file, const std::string& section, const ParameterSet& set) {
+    file.set(section, kTaEnableKey, yesNo(set.taReferenz));
+    file.set(section, kTaCountKey, std::to_string(set.taStuetzstellen));
+    std::vector<int64_t> entries(set.taTabelle.begin(),
+                                 set.taTabelle.begin() + static_cast<long>(usedTaEntries(set)));
+    std::string table = formatIntegerList(entries);
+    std::erase(table, ',');
+    file.set(section, kTaTableKey, table);
+    file.set(section, kTaFileKey, set.taDatei);
+}
+
+void readLimitSection(const IniFile& file, const char* section, ParameterSet& set) {
+    ParameterSet fallback = set;
+    for (const ParameterField* field : randomLimitFields()) {
+        const auto value = file.value(section, field->key);
+        if (value && value->find_first_not_of(" \t") != std::string::npos) {
+            setField(*field, set, *value, fallback);
+        }
+    }
+}
+
+void writeLimitSection(IniFile& file, const char* section, const ParameterSet& set) {
+    ParameterSet copy = set;
+    for (const ParameterField* field : randomLimitFields()) {
+        file.set(section, field->key, fieldText(*field, copy));
+    }
+}
+
 // The automatic flags kept in section "Check", in the order they are read and written.
 constexpr std::array kReadOrder{
     CheckId::PciConfiguration, CheckId::PciEeprom,   CheckId::PciOperation, CheckId::Kennung,
@@ -97,6 +152,9 @@ void readSettings(const IniFile& file, MainWindowFields& fields, bool& virma4Mod
     fields.parametersatz = static_cast<uint32_t>(file.getInt(kInit, "Parametersatz", 1));
     fields.anzeigefaktor = file.getInt(kInit, "Anzeigefaktor", 1);
     fields.zyklen = static_cast<uint32_t>(file.getInt(kInit, "Zyklen", 200));
+    // A data time-out of 0 would let every read wait forever: such a value is not taken.
+    const int32_t timeOut = file.getInt(kInit, kTimeOutKey, kDefaultTimeOut);
+    fields.timeOut = timeOut > 0 ? timeOut : kDefaultTimeOut;
     fields.dma = readBool(file, kInit, "DMA", true);
     fields.prepAll = readBool(file, kInit, "PrepAll", false);
     fields.kontinuierlich = readBool(file, kInit, "Kontinuierlich", false);
@@ -118,8 +176,7 @@ void readSet(const IniFile& file, const std::string& section, ParameterSet& set,
                            value->find_first_not_of(" \t") == std::string::npos;
         setField(key, set, value && !blank ? *value : fieldText(key, defaults), defaults);
     }
-    set.taStuetzstellen = 1;
-    set.taReferenz = false;
+    readDepthCompensation(file, section, set);
 }
 
 void readSets(const IniFile& file, ParameterSetTable& table, uint32_t cardCount) {
@@ -141,6 +198,7 @@ void writeSettings(IniFile& file, const MainWindowFields& fields, bool virma4Mod
     file.set(kInit, "Anzeige", yesNo(fields.anzeige));
     file.set(kInit, "VIRMA4", yesNo(virma4Mode));
     file.set(kInit, "HotPlug", yesNo(fields.hotPlugAutomatic));
+    file.set(kInit, kTimeOutKey, std::to_string(fields.timeOut));
     for (const CheckId id : kWriteOrder) {
         file.set(kCheck, checkButton(id).automaticKey, yesNo(fields.automatic[index(id)]));
     }
@@ -152,6 +210,7 @@ void writeSet(IniFile& file, const std::string& section, const ParameterSet& set
     for (const ParameterField& key : parameterFields()) {
         file.set(section, key.key, fieldText(key, copy));
     }
+    writeDepthCompensation(file, section, set);
 }
 
 void writeSets(IniFile& file, const ParameterSetTable& table, uint32_t cardCount) {
@@ -160,6 +219,16 @@ void writeSets(IniFile& file, const ParameterSetTable& table, uint32_t cardCount
             writeSet(file, setSection(k, s), table.set(k, s), table.active(k, s));
         }
     }
+}
+
+void readRandomLimits(const IniFile& file, RandomLimits& limits) {
+    readLimitSection(file, kRandomLower, limits.lower);
+    readLimitSection(file, kRandomUpper, limits.upper);
+}
+
+void writeRandomLimits(IniFile& file, const RandomLimits& limits) {
+    writeLimitSection(file, kRandomLower, limits.lower);
+    writeLimitSection(file, kRandomUpper, limits.upper);
 }
 
 }  // namespace k7check

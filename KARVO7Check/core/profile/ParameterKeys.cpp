@@ -232,33 +232,31 @@ IntegerRef integerRef(const ParameterField& field, ParameterSet& set) {
 
 namespace {
 
-// The fields whose values the library refuses beyond a limit, with the error word it gives.
+// The fields whose values the library refuses beyond a limit (ErrorWords.h names its refusals).
 struct CardLimit {
     const char* key;
     int64_t min;
     int64_t max;
-    uint32_t error;
-    const char* refusal;
 };
 
 constexpr std::array kCardLimits{
-    CardLimit{"IFF", 0, 0x3FFFFF, KARVO7_ERR_IFF, "IFF über 3FFFFF"},
-    CardLimit{"Average", 0, 7, KARVO7_ERR_AVERAGE, "Average über 7"},
-    CardLimit{"Samplerate", 0, 7, KARVO7_ERR_SAMPLERATE, "Samplerate über 7"},
-    CardLimit{"Start", 0, 11, KARVO7_ERR_START, "Start über 11"},
-    CardLimit{"Aufnahmelaenge", 1, UINT16_MAX, KARVO7_ERR_AUFNAHMELAENGE, "Aufnahme 0"},
-    CardLimit{"Aufnahmedelay", 0, 0xFFFFF, KARVO7_ERR_AUFNAHMEDELAY, "Aufnahmedelay über FFFFF"},
-    CardLimit{"Faktor", 0, UINT8_MAX, KARVO7_ERR_FAKTOR, "A-Scan-Faktor 0"},
-    CardLimit{"Gleichrichtung", 0, 3, KARVO7_ERR_GLEICHRICHTUNG, "Gleichrichtung über 3"},
-    CardLimit{"Triggereingangsmode", 0, 3, KARVO7_ERR_TRIGGEREINGANG, "Triggereingangsmode über 3"},
-    CardLimit{"Triggerausgangsmode", 0, 7, KARVO7_ERR_TRIGGERAUSGANG, "Triggerausgangsmode über 7"},
-    CardLimit{"Ausblenden", 0, 15, KARVO7_ERR_AUSBLENDEN, "Blende über 15"},
-    CardLimit{"Sendeimpulsbreite", 0, 5, KARVO7_ERR_IMPULSBREITE, "Sendeimpulsbreite über 5"},
-    CardLimit{"Sendeenergie", 0, 7, KARVO7_ERR_SENDEENERGIE, "Sendeenergie über 7"},
-    CardLimit{"Senderdaempfung", 0, 3, KARVO7_ERR_SENDERDAEMPFUNG, "Senderdämpfung über 3"},
-    CardLimit{"Eingangsdaempfung", 0, 3, KARVO7_ERR_EINGANGSDAEMPFUNG, "Eingangsdämpfung über 3"},
-    CardLimit{"Filter", 0, 7, KARVO7_ERR_FILTER, "Filter über 7"},
-    CardLimit{"TA-Abstand", 0, UINT16_MAX, KARVO7_ERR_TA_ABSTAND, "TA-Abstand zu klein"},
+    CardLimit{"IFF", 0, 0x3FFFFF},
+    CardLimit{"Average", 0, 7},
+    CardLimit{"Samplerate", 0, 7},
+    CardLimit{"Start", 0, 11},
+    CardLimit{"Aufnahmelaenge", 1, UINT16_MAX},
+    CardLimit{"Aufnahmedelay", 0, 0xFFFFF},
+    CardLimit{"Faktor", 0, UINT8_MAX},
+    CardLimit{"Gleichrichtung", 0, 3},
+    CardLimit{"Triggereingangsmode", 0, 3},
+    CardLimit{"Triggerausgangsmode", 0, 7},
+    CardLimit{"Ausblenden", 0, 15},
+    CardLimit{"Sendeimpulsbreite", 0, 5},
+    CardLimit{"Sendeenergie", 0, 7},
+    CardLimit{"Senderdaempfung", 0, 3},
+    CardLimit{"Eingangsdaempfung", 0, 3},
+    CardLimit{"Filter", 0, 7},
+    CardLimit{"TA-Abstand", 0, UINT16_MAX},
 };
 
 }  // namespace
@@ -272,15 +270,6 @@ IntegerRange cardRange(const ParameterField& field, ParameterSet& set) {
         }
     }
     return range;
-}
-
-std::string preparationRefusal(uint32_t error) {
-    for (const CardLimit& limit : kCardLimits) {
-        if (limit.error == error) {
-            return limit.refusal;
-        }
-    }
-    return {};
 }
 
 bool profileBool(const std::string& value, bool fallback) {

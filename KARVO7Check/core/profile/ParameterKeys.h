@@ -127,10 +127,6 @@ IntegerRef integerRef(const ParameterField& field, ParameterSet& set);
 // refuses more ("Average" 0 to 7, "Filter" 0 to 7, "Aufnahmelaenge" from 1 ...), else the type's.
 IntegerRange cardRange(const ParameterField& field, ParameterSet& set);
 
-// What the library's refusal of a set names: the field and the largest value the card takes
-// ("Filter über 7"); empty for any other error word.
-std::string preparationRefusal(uint32_t error);
-
 // The file text of a field and the field from a file value (booleans: first character 'n' or
 // 'N' is false, anything else true; an empty value keeps `fallback`).
 std::string fieldText(const ParameterField& field, ParameterSet& set);

@@ -52,6 +52,7 @@ class BlockRun {
     std::array<CardRecord, kSetsPerCard> records_{};
     bool gateFlag_ = false;
     bool started_ = false;
+    bool stoppedByOperator_ = false;  // "Stopp": the block's results are not shown
     std::vector<uint8_t> results_;
     uint64_t total_ = 0;
     std::unique_ptr<LiveDisplay> display_;
@@ -295,6 +296,7 @@ void BlockRun::continuous() {
             continue;
         }
         if (live.stopped()) {
+            stoppedByOperator_ = true;
             run_.line().fail("Abbruch durch Bediener ");
             return;
         }
@@ -348,7 +350,9 @@ void BlockRun::finish() {
         } else {
             total_ += count;
             run_.line().add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
-            run_.showGateValues(results_.data(), count);
+            if (!stoppedByOperator_) {
+                run_.showGateValues(results_.data(), count);
+            }
         }
     }
     // Nothing of this run stays in the card's FIFO for the next one.

@@ -1,3 +1,4 @@
+#include "ErrorWords.h"
 #include "Format.h"
 #include "card/SetToCard.h"
 #include "card/ShotSize.h"
@@ -59,8 +60,9 @@ std::optional<GateResults> readGates(RunContext& run, KARVO7HANDLE card) {
     if (KARVO7GetGates(card, &results, &error) != 0) {
         return results;
     }
-    const std::string text = formatText("GetGates Error %X", error);
-    run.desktop().messageBox("Test", text);
+    const std::string text = "GetGates " + errorText(error);
+    run.desktop().messageBox("Test",
+                             formatText("Einzelmessung Karte %u: ", run.fields().karte) + text);
     run.line().fail(text);
     return std::nullopt;
 }
@@ -75,18 +77,16 @@ void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const Paramet
     }
     uint32_t error = 0;
     if (!handSetToCard(card, setNumber, set, error)) {
-        const std::string field = preparationRefusal(error);
-        line.fail(formatText("PrepAll Error %X", error) +
-                  (field.empty() ? "" : " (" + field + ")"));
+        line.fail("PrepAll " + errorText(error));
         return;
     }
     KARVO7SetMode(card, run.fields().dma ? 1 : 0, &error);
     if (KARVO7ClearFIFO(card, &error) == 0) {
-        line.fail(formatText("Clear FIFO Error %X", error));
+        line.fail("Clear FIFO " + errorText(error));
         return;
     }
     if (KARVO7Start(card, &error) == 0) {
-        line.fail(formatText("Start Error %X", error));
+        line.fail("Start " + errorText(error));
         return;
     }
     run.zeroData();
@@ -95,7 +95,7 @@ void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const Paramet
         return;  // the card is started for external shots: there is nothing to fetch
     }
     if (!run.readData(card, error)) {
-        line.fail(formatText("GetData Error %X", error));
+        line.fail("GetData " + errorText(error));
         return;
     }
     hasItsLength(run, set);

@@ -106,6 +106,14 @@ TEST(MainWindowStartUp, EveryCardIsClosedOnceWhateverBreaksOffTheStartUp) {
 
 TEST_F(MainWindow, HotPlugTogglesTheOperatingVoltageAndKeepsTheLabel) {
     ASSERT_TRUE(start());
+    // It switches nothing on a card: the button is disabled and says so.
+    ScriptedControls shown;
+    WriteBinder binder(shown);
+    window->bindFields(binder);
+    EXPECT_FALSE(shown.isEnabled("hotPlugButton"));
+    EXPECT_EQ(shown.toolTip("hotPlugButton"),
+              "Hot Plug schaltet die Betriebsspannung der Karten nicht; sie bleibt EIN.");
+
     window->onHotPlug();
     EXPECT_FALSE(window->session().operatingVoltage());
     window->onHotPlug();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "CheckTestSupport.h"
@@ -100,7 +101,7 @@ TEST_F(ParameterFile, SaveAsksFirstAndWritesTheSettingsInOrder) {
     const std::string text = readText(profile());
     EXPECT_EQ(text.substr(0, text.find("[Karte1-Satz0]")),
               "[Init]\nParametersatz=4\nAnzeigefaktor=1\nZyklen=7\nKarte=1\nDMA=yes\n"
-              "PrepAll=yes\nKontinuierlich=no\nAnzeige=yes\nVIRMA4=yes\nHotPlug=yes\n"
+              "PrepAll=yes\nKontinuierlich=no\nAnzeige=yes\nVIRMA4=yes\nHotPlug=yes\nTimeOut=10\n"
               "[Check]\nPCIconfig=yes\nPCIEEPROM=yes\nPCIoperation=yes\nKennung=yes\nDSP=yes\n"
               "LCA=no\nTest=yes\nCommand=yes\nEinzelmessung=yes\nBlockmessung=yes\n");
     EXPECT_EQ(text.find("[Bus]"), std::string::npos);
@@ -196,6 +197,82 @@ TEST_F(ParameterFile, SavingAfterChoosingAnotherFileWritesThatFile) {
     window->onSave();
     EXPECT_EQ(IniFile::load(other).getInt("Init", "Zyklen", 0), 33);
     EXPECT_EQ(readText(profile()), "[Init]\nZyklen=11\n");
+}
+
+TEST_F(ParameterFile, SaveAndRestartKeepTimeOutRandomLimitsAndDepthCompensation) {
+    ASSERT_TRUE(start());
+    Session& session = window->session();
+    session.settings().timeOut = 20;
+    RandomLimits limits = session.randomLimits();
+    limits.upper.verstaerkung = 800;
+    limits.lower.aufnahmelaenge = 32;
+    session.setRandomLimits(limits);
+    // A table as "Laden" leaves it: seven points from a .ta file, on.
+    ParameterSet& set = *session.editableSet(1, 2);
+    set.taReferenz = true;
+    set.taStuetzstellen = 6;
+    set.taAbstand = 160;
+    set.taTabelle = {};
+    for (uint16_t i = 0; i < 7; ++i) {
+        set.taTabelle[i] = static_cast<uint16_t>(100 + 25 * i);
+    }
+    set.taTabelle[9] = 65534;  // beyond the points, kept all the same
+    set.taDatei = "/tmp/Platte.ta";
+    const ParameterSet saved = set;
+    desktop.answerMessages({Answer::Yes});
+    window->onSave();
+
+    destroy();
+    driver.clearRecords();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(window->fields().timeOut, 20);
+    // The driver gets the saved time-out at start-up.
+    const auto requests = driver.requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+        return r.code == kTimeOutCode && k7test::le32(r.input, 0) == 20;
+    }));
+    EXPECT_EQ(window->session().randomLimits().upper.verstaerkung, 800);
+    EXPECT_EQ(window->session().randomLimits().lower.aufnahmelaenge, 32);
+    EXPECT_EQ(window->session().randomLimits().upper.aufnahmelaenge, 16000);
+    const ParameterSet& back = window->session().parameterSets().set(1, 2);
+    EXPECT_TRUE(back.taReferenz);
+    EXPECT_EQ(back.taStuetzstellen, 6);
+    EXPECT_EQ(back.taAbstand, 160);
+    EXPECT_EQ(back.taTabelle, saved.taTabelle);
+    EXPECT_EQ(back.taDatei, saved.taDatei);
+    // A set without a table stays without one.
+    EXPECT_FALSE(window->session().parameterSets().set(1, 3).taReferenz);
+    EXPECT_EQ(window->session().parameterSets().set(1, 3).taStuetzstellen, 1);
+}
+
+TEST_F(ParameterFile, AChosenFileWithValuesTheProgramCannotTakeIsNotLoaded) {
+    parameterFile("[Init]\nZyklen=11\n");
+    ASSERT_TRUE(start());
+    const std::string other = dir.file("broken.ini");
+    writeText(other,
+              "[Init]\nParametersatz=-3\nZyklen=0\nKarte=99\nAnzeigefaktor=5\n"
+              "[Karte1-Satz0]\nFilter=9\nVerstaerkung=12x\nB1-Schwelle=4096\n"
+              "TA-Tabelle=1 2 70000\n[Random-Maximum]\nVerstaerkung=-1\n");
+    desktop.answerFileDialog(other);
+    window->onChooseParameterFile();
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{
+                  "Check: Parameterdatei " + other +
+                  " nicht geladen, ungültige Werte:\n"
+                  "[Init] Karte = 99: erlaubt sind 1 bis 1\n"
+                  "[Init] Parametersatz = -3: erlaubt sind 0 bis 7\n"
+                  "[Init] Zyklen = 0: erlaubt sind 1 bis 4294967295\n"
+                  "[Karte1-Satz0] Filter = 9: erlaubt sind 0 bis 7\n"
+                  "[Karte1-Satz0] Verstaerkung = 12x: erlaubt sind 0 bis 65535\n"
+                  "[Karte1-Satz0] B1-Schwelle = 4096: erlaubt sind 0 bis 4095\n"
+                  "[Karte1-Satz0] TA-Tabelle = 1 2 70000: erlaubt sind bis zu 256 Zahlen von 0 "
+                  "bis 65535\n"
+                  "[Random-Maximum] Verstaerkung = -1: erlaubt sind 0 bis 65535"});
+    // Nothing of it was taken: not the file, not one value.
+    EXPECT_EQ(window->session().profileFile(), profile());
+    EXPECT_EQ(window->fields().zyklen, 11u);
+    EXPECT_EQ(window->fields().anzeigefaktor, 1);
+    EXPECT_EQ(window->session().parameterSets().set(1, 0).filter, 3);
 }
 
 TEST_F(ParameterFile, ACancelledFileDialogChangesNothing) {

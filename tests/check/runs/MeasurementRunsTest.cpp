@@ -343,6 +343,8 @@ TEST_F(Runs, TheTechnicianCanStopAContinuousBlock) {
     EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
     EXPECT_NE(lastLine().find("Abbruch durch Bediener"), std::string::npos) << lastLine();
     EXPECT_EQ(lastLine().find("OK"), std::string::npos);
+    // A stopped block opens no "Blendenwerte".
+    EXPECT_EQ(windows.gateValueShows, 0);
     uint32_t flag = 1;
     uint32_t error = 0;
     KARVO7IsDataInFIFO(session->card(1), &flag, &error);

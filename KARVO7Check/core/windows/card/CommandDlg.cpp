@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "ErrorWords.h"
 #include "Format.h"
 #include "app/Session.h"
 #include "card/CardReset.h"
@@ -97,11 +98,15 @@ void CommandDlg::addLine(const std::string& line) {
     writeFieldsToControls();
 }
 
+void CommandDlg::addOutcome(uint16_t code, bool sent, uint32_t error) {
+    addLine(std::string(commandLabel(code)) + (sent ? "OK" : errorText(error)));
+}
+
 void CommandDlg::simpleCommand(uint16_t code) {
     lines.clear();
     uint32_t error = 0;
     const bool sent = send(code, {}, error);
-    addLine(std::string(commandLabel(code)) + (sent ? "OK" : formatText("Error %X", error)));
+    addOutcome(code, sent, error);
 }
 
 void CommandDlg::parameterCommand(uint16_t code) {
@@ -153,14 +158,18 @@ void CommandDlg::parameterCommand(uint16_t code) {
     }
     uint32_t error = 0;
     const bool sent = send(code, words, error);
-    addLine(std::string(commandLabel(code)) + (sent ? "OK" : formatText("Error %X", error)));
+    addOutcome(code, sent, error);
 }
 
+// Each default command gets its line, as when sent from its own window, so that the list says
+// what the card took.
 void CommandDlg::sendDefaults() {
+    lines.clear();
     for (const CardCommand& command : defaultCommands()) {
-        uint32_t ignored = 0;
-        send(command.code, command.words, ignored);
+        uint32_t error = 0;
+        const bool sent = send(command.code, command.words, error);
         lastWords_[command.code] = command.words;
+        addOutcome(command.code, sent, error);
     }
 }
 
@@ -193,7 +202,8 @@ void CommandDlg::sapDelayWindow() {
     sapDelay_ = window.sapDelay;
     uint32_t error = 0;
     if (KARVO7SetSAPDelay(card_, sapDelayValue(sapDelay_), &error) == 0) {
-        session_.desktop().messageBox("Test", formatText("SetSAPDelay Error %X", error));
+        session_.desktop().messageBox(
+            "Test", formatText("Command Karte %u: SetSAPDelay ", number_) + errorText(error));
     }
 }
 

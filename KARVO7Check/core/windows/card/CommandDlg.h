@@ -61,6 +61,8 @@ class CommandDlg : public CheckDialog {
   private:
     bool send(uint16_t code, const std::array<uint32_t, 2>& words, uint32_t& error);
     void addLine(const std::string& line);
+    // The command's label and "OK", or "Error %X" with the error word.
+    void addOutcome(uint16_t code, bool sent, uint32_t error);
     // Power Up, warm-up, clear FIFO, identifications; the first failure's text, or "".
     std::string bringBack();
 

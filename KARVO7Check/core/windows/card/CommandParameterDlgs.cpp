@@ -16,9 +16,6 @@ constexpr std::array<PulseWidth, 6> kPulseWidths{PulseWidth::Ns450, PulseWidth::
 constexpr std::array<AScanForm, 4> kAScanForms{AScanForm::Positiv, AScanForm::Negativ,
                                                AScanForm::Vollweg, AScanForm::HF};
 
-// The gain word holds whole decibels times 10 in 32 signed bits.
-constexpr double kMaxGainDb = 214748364.0;
-
 template <typename T, size_t N>
 int indexOf(const std::array<T, N>& values, T value) {
     const auto it = std::find(values.begin(), values.end(), value);
@@ -141,14 +138,20 @@ void CmdInputDlg::bindFields(FieldBinder& binder) {
     binder.check("seCheck", input.se);
 }
 
+// The gain word's range and its step of 0.1 dB.
+static std::string gainRefusal() {
+    return refusalText("Verstärkung", "Zahlen von 0.0 bis " + formatFixed(kMaxGainDb, 1) +
+                                          " mit höchstens einer Nachkommastelle");
+}
+
 void CmdGainDlg::bindFields(FieldBinder& binder) {
-    binder.decimal("verstaerkungEdit", "Verstärkung", verstaerkung, 1, -kMaxGainDb, kMaxGainDb);
+    binder.decimal("verstaerkungEdit", "Verstärkung", verstaerkung, 1, 0.0, kMaxGainDb);
 }
 
 std::optional<std::string> CmdGainDlg::refusal() const {
-    if (verstaerkung != std::trunc(verstaerkung)) {
-        return refusalText("Verstärkung", IntegerRange{static_cast<int64_t>(-kMaxGainDb),
-                                                       static_cast<int64_t>(kMaxGainDb)});
+    const double tenths = verstaerkung * 10.0;
+    if (std::abs(tenths - std::round(tenths)) > 1e-6) {
+        return gainRefusal();
     }
     return std::nullopt;
 }

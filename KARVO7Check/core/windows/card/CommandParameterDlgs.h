@@ -105,7 +105,7 @@ class CmdGainDlg : public CmdParameterDlg {
     void bindFields(FieldBinder& binder) override;
 
   protected:
-    // The word holds whole decibels: a fraction would be cut off on the card.
+    // The word holds tenths of a decibel: a finer fraction is refused, not rounded.
     std::optional<std::string> refusal() const override;
 };
 

@@ -148,9 +148,7 @@ uint32_t gainWord(double verstaerkungDb) {
     if (std::isnan(verstaerkungDb)) {
         return 0;
     }
-    // The limits keep the product within 32 signed bits.
-    const double whole = std::clamp(std::trunc(verstaerkungDb), -214748364.0, 214748364.0);
-    return static_cast<uint32_t>(static_cast<int32_t>(whole) * 10);
+    return static_cast<uint32_t>(std::lround(std::clamp(verstaerkungDb, 0.0, kMaxGainDb) * 10.0));
 }
 
 uint32_t hwConfigFilterFromRegisters(const RegisterReader& read) {

@@ -88,8 +88,11 @@ uint32_t inputWord(const InputFields& fields);
 InputFields inputFieldsFromRegisters(const RegisterReader& read);
 
 // ---- Gain (command 20), HW Config (21), Average (22), SW Config (27) --------------------------
-// The whole decibels of the gain, the fraction cut off towards zero, times 10 (12.7 dB is 120,
-// -3.5 dB is -30 as a 32-bit word). A gain beyond the word's range is taken at its limit.
+// The gain word carries the card's "Verstaerkung": tenths of a decibel in 16 unsigned bits, so
+// 0.0 to 6553.5 dB in steps of 0.1 dB.
+inline constexpr double kMaxGainDb = 6553.5;
+// The gain in tenths of a decibel, to the nearest tenth (12.7 dB is 127, 20.5 dB is 205). A gain
+// beyond the word's range is taken at its limit; the window refuses it before.
 uint32_t gainWord(double verstaerkungDb);
 
 // The filter number as entered; the window starts from register 1030 bits 12-14.

@@ -1,5 +1,6 @@
 #include "windows/card/DSPDlg.h"
 
+#include "ErrorWords.h"
 #include "Format.h"
 #include "app/Session.h"
 #include "card/CardReset.h"
@@ -79,7 +80,7 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
     });
     desktop.sleep(100);
     if (loaded == 0) {
-        resultText = formatText("Error %X", error);
+        resultText = formatText("Karte %u LoadProm ", number) + errorText(error);
         return false;
     }
     const ResetOutcome reset = resetAndWait(card, desktop, kResetPolls);
@@ -91,7 +92,7 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
     }
     resultText = formatText("Karte %u OK (Reset nach %u ms)", number, reset.polls * 10);
     if (KARVO7WarmUp(card, &error) == 0) {
-        resultText = formatText("WarmUp Error %X", error);
+        resultText = formatText("Karte %u WarmUp ", number) + errorText(error);
         return false;
     }
     session_.resendVirma4Identifications(number);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "ErrorWords.h"
 #include "Format.h"
 #include "app/Session.h"
 #include "windows/card/KennungVorgabenDlg.h"
@@ -22,7 +23,9 @@ void KennungDlg::readCard() {
     fields.show(record.value_or(KonfigRecord{}), KennungWindow::Kennung);
     writeFieldsToControls();
     if (!record) {
-        session_.desktop().messageBox(kTitle, formatText("GetKonfig Error %X", error));
+        session_.desktop().messageBox(
+            kTitle,
+            formatText("Kennung Karte %u: GetKonfig ", session_.fields().karte) + errorText(error));
     }
 }
 
@@ -52,8 +55,10 @@ void KennungDlg::write() {
     desktop.runLong(kTitle, "Die Kennung wird auf die Karte geschrieben ...", 30000,
                     [&] { written = KARVO7PutKonfig(card_, &record, &error); });
     if (written == 0) {
-        desktop.messageBox("Test", formatText("PutKonfig Error Adr: 0x%X Soll: 0x%X Ist: 0x%X",
-                                              error >> 16, (error >> 8) & 0xFFu, error & 0xFFu));
+        desktop.messageBox("Test", formatText("Kennung Karte %u: PutKonfig Error Adr: 0x%X Soll: "
+                                              "0x%X Ist: 0x%X",
+                                              session_.fields().karte, error >> 16,
+                                              (error >> 8) & 0xFFu, error & 0xFFu));
     }
     readCard();
 }

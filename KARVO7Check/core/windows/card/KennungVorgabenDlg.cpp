@@ -4,6 +4,7 @@
 
 #include "app/Session.h"
 #include "desktop/Desktop.h"
+#include "fields/NumberText.h"
 
 namespace k7check {
 
@@ -32,13 +33,18 @@ void KennungVorgabenDlg::onCommand(const std::string& control) {
 
 void KennungVorgabenDlg::save() {
     Desktop& desktop = session_.desktop();
-    if (desktop.messageBox(kTitle, "Wollen Sie wirklich sichern?", Buttons::YesNo) != Answer::Yes) {
-        return;
-    }
     if (!takeKennungFields(desktop, kTitle, *this, fields)) {
         return;
     }
     const KonfigRecord record = fields.record();
+    // The check compares the card's "Karte" with this text: an empty one matches no card.
+    if (record.Karte[0] == '\0') {
+        desktop.messageBox(kTitle, refusalText("Karte", "Texte mit mindestens einem Zeichen"));
+        return;
+    }
+    if (desktop.messageBox(kTitle, "Wollen Sie wirklich sichern?", Buttons::YesNo) != Answer::Yes) {
+        return;
+    }
     const std::vector<std::string> lost = fieldsTheFileCannotCarry(record);
     if (!lost.empty()) {
         std::string names;

@@ -112,7 +112,7 @@ void AnzeigeVorgabenDlg::loadCodedRows() {
 
 void AnzeigeVorgabenDlg::loadScaled(bool version3) {
     verstaerkung.value = static_cast<float>(set_.verstaerkung) / 10.0f;
-    esbLevel = set_.esbLevel >> 2;
+    esbLevel = units::shownLevel(set_.esbLevel);
     esbDelay.value = 0.0f;
     if (version3) {
         esbDelay.value =
@@ -456,7 +456,7 @@ void AnzeigeVorgabenDlg::storeScaled(const Counts& counts) {
     s.aufnahmedelay = static_cast<int32_t>(counts.aufnahmedelay);
     s.verstaerkung = static_cast<uint16_t>(counts.verstaerkung);
     s.esbTime = static_cast<int32_t>(counts.esbTime);
-    s.esbLevel = static_cast<uint16_t>(esbLevel * 4);
+    s.esbLevel = units::heldLevel(esbLevel, s.esbLevel);
 }
 
 void AnzeigeVorgabenDlg::storeDepthCompensation(const Counts& counts) {

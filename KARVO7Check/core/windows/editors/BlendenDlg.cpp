@@ -28,6 +28,20 @@ std::string gateLabel(const char* column, std::size_t gate) {
 
 // Thresholds and the echo-start level are stored four times over in 16 bits.
 constexpr int64_t kMaxLevel = 0xFFFF / 4;
+// The parameter file keeps a threshold in steps of 16 of the held value: 4 of the shown one.
+constexpr int64_t kThresholdStep = 4;
+
+// A threshold the parameter file reads back as entered: a multiple of its step, or the value
+// the window opened with.
+bool savableThreshold(int64_t shown, uint16_t held) {
+    return shown % kThresholdStep == 0 || shown == units::shownLevel(held);
+}
+
+std::string thresholdRefusal(const std::string& label) {
+    return refusalText(label, "Vielfache von 4 von 0 bis " +
+                                  std::to_string(kMaxLevel / kThresholdStep * kThresholdStep) +
+                                  " (die Parameterdatei hält Schwellen in Schritten von 4)");
+}
 // The gate command carries each position in 16 bits: the last sample a gate can start or end at.
 constexpr int64_t kLastPosition = 0xFFFF;
 
@@ -52,14 +66,14 @@ bool BlendenDlg::onInit() {
     timing_ = units::rateTiming(set.samplerate);
 
     esbTime.value = static_cast<float>(set.esbTime);
-    esbLevel = set.esbLevel >> 2;
+    esbLevel = units::shownLevel(set.esbLevel);
     esbAlways = set.esbAlways;
     esbRelativ = set.esbRelativ;
     b0Enable = set.enable[0];
     for (std::size_t g = 0; g < kGates; ++g) {
         anfang[g].value = static_cast<float>(set.gates[g].anfang);
         ende[g].value = static_cast<float>(set.gates[g].ende);
-        schwelle[g] = set.gates[g].schwelle >> 2;
+        schwelle[g] = units::shownLevel(set.gates[g].schwelle);
         enable[g] = set.enable[g];
     }
 
@@ -303,6 +317,9 @@ void BlendenDlg::onOk() {
         const std::string endeLabel = gateLabel("Ende", g);
         starts[g] = whole(anfang[g], 0, kLastPosition, positionRefusal(anfangLabel));
         ends[g] = whole(ende[g], 0, kLastPosition, positionRefusal(endeLabel));
+        if (refusal.empty() && !savableThreshold(schwelle[g], in_.set->gates[g].schwelle)) {
+            refusal = thresholdRefusal(gateLabel("Schwelle", g));
+        }
     }
     if (!refusal.empty()) {
         toShownUnit();
@@ -312,7 +329,7 @@ void BlendenDlg::onOk() {
     }
     ParameterSet& set = *in_.set;
     set.esbTime = static_cast<int32_t>(time);
-    set.esbLevel = static_cast<uint16_t>(esbLevel * 4);
+    set.esbLevel = units::heldLevel(esbLevel, set.esbLevel);
     set.esbRelativ = esbRelativ;
     set.esbAlways = esbAlways;
     set.enable[0] = b0Enable;
@@ -322,7 +339,7 @@ void BlendenDlg::onOk() {
         }
         set.gates[g].anfang = static_cast<int32_t>(starts[g]);
         set.gates[g].ende = static_cast<int32_t>(ends[g]);
-        set.gates[g].schwelle = static_cast<uint16_t>(schwelle[g] * 4);
+        set.gates[g].schwelle = units::heldLevel(schwelle[g], set.gates[g].schwelle);
     }
     endDialog(kIdOk);
 }

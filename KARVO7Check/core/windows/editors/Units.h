@@ -66,6 +66,16 @@ std::optional<int64_t> integerPart(float x);
 // low bits; outside it the entry is refused.
 bool fitsWidth(int64_t value, unsigned bits);
 
+// A level held as four times the value a window shows ("Level", "Schwelle"): shown as the held
+// value shifted right by 2. A shown value stored unchanged keeps the held one, so that opening
+// a window and pressing "OK" changes nothing (a held 30 shows 7 and stays 30).
+constexpr int64_t shownLevel(uint16_t held) {
+    return held >> 2;
+}
+constexpr uint16_t heldLevel(int64_t shown, uint16_t held) {
+    return shown == shownLevel(held) ? held : static_cast<uint16_t>(shown * 4);
+}
+
 // A float as an edit shows it: up to six decimals, without trailing zeros ("3.7", "2.525",
 // "100").
 std::string formatFloat(float value);

@@ -10,7 +10,8 @@ AnzeigeDlg::AnzeigeDlg(Desktop& desktop, std::string title)
 
 void AnzeigeDlg::setInputs(const MeasuredDataInputs& inputs) {
     if (const auto message = display_.setInputs(inputs)) {
-        desktop_.messageBox(MeasuredDataDisplay::kMessageCaption, *message);
+        // The window's title says which display (and, for a run's windows, which card) it is.
+        desktop_.messageBox(MeasuredDataDisplay::kMessageCaption, title() + ": " + *message);
     }
 }
 

@@ -156,11 +156,16 @@ bool PCIconfigRegisterDlg::automaticCheck(std::string& resultText) {
             if (field.key != key) {
                 continue;
             }
-            // A missing reference counts as 0: the check only compares, never writes.
-            const uint32_t reference = referenceValue(references, kPciConfigSection, field).value;
+            // A reference nobody gave, or one that is no value of the field, fails the check
+            // with its name; it is never compared as 0.
+            const Reference reference = referenceValue(references, kPciConfigSection, field);
+            if (!reference.valid()) {
+                resultText = reference.fault;
+                return false;
+            }
             const uint32_t value = imageValue(live, field.at, field.bits);
-            if (reference != value) {
-                resultText = fillMessage(field.message, reference, value);
+            if (reference.value != value) {
+                resultText = fillMessage(field.message, reference.value, value);
                 return false;
             }
         }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "windows/pci/PCIconfigRegisterDlg.h"
+
 namespace k7check {
 
 PCIconfigVorgabenDlg::PCIconfigVorgabenDlg(Desktop& desktop, std::string profileFile)
@@ -12,6 +14,6 @@ PCIconfigVorgabenDlg::PCIconfigVorgabenDlg(Desktop& desktop, std::string profile
            "Baseaddress0",   "Baseaddress1", "Baseaddress2", "Baseaddress3",   "Baseaddress4",
            "BaseaddressROM", "SubsystemID",  "SubVendorID",  "MaximumLatency", "MinimumGrant",
            "InterruptPin",   "InterruptLine"},
-          desktop, std::move(profileFile)) {}
+          pciConfigFields(), desktop, std::move(profileFile)) {}
 
 }  // namespace k7check

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "windows/pci/PCIeepromRegisterDlg.h"
+
 namespace k7check {
 
 PCIeepromVorgabenDlg::PCIeepromVorgabenDlg(Desktop& desktop, std::string profileFile)
@@ -10,6 +12,6 @@ PCIeepromVorgabenDlg::PCIeepromVorgabenDlg(Desktop& desktop, std::string profile
           {"Signature", "Length", "Entry", "PCIpointer", "VendorID", "DeviceID", "RevisionID",
            "Class", "Baseaddress0", "Baseaddress1", "Baseaddress2", "Baseaddress3", "Baseaddress4",
            "BaseaddressROM", "InterruptLine", "InterruptPin", "MinimumGrant", "MaximumLatency"},
-          desktop, std::move(profileFile)) {}
+          eepromCheckFields(), desktop, std::move(profileFile)) {}
 
 }  // namespace k7check

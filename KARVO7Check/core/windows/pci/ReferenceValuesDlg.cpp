@@ -8,20 +8,30 @@ namespace k7check {
 
 ReferenceValuesDlg::ReferenceValuesDlg(std::string windowClass, std::string title,
                                        std::string saveCaption, std::string section,
-                                       std::vector<std::string> keys, Desktop& desktop,
+                                       std::vector<std::string> keys,
+                                       const std::vector<HexField>& compared, Desktop& desktop,
                                        std::string profileFile)
     : Dialog(std::move(windowClass), std::move(title)),
       texts(keys.size()),
+      bits_(keys.size(), 32),
       saveCaption_(std::move(saveCaption)),
       section_(std::move(section)),
       keys_(std::move(keys)),
       desktop_(desktop),
-      profileFile_(std::move(profileFile)) {}
+      profileFile_(std::move(profileFile)) {
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        for (const HexField& field : compared) {
+            if (field.key == keys_[i]) {
+                bits_[i] = field.bits;
+            }
+        }
+    }
+}
 
 bool ReferenceValuesDlg::onInit() {
     const IniFile file = IniFile::load(profileFile_);
     for (size_t i = 0; i < keys_.size(); ++i) {
-        texts[i] = file.getString(section_, keys_[i], "0");
+        texts[i] = file.value(section_, keys_[i]).value_or("");
     }
     writeFieldsToControls();
     return true;
@@ -57,24 +67,43 @@ FormLayout ReferenceValuesDlg::formLayout() const {
     return form;
 }
 
+namespace {
+
+bool blank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> ReferenceValuesDlg::refusal(const IniFile& file) const {
+    // A reference is read back as a hexadecimal number of its field's width: a text that is
+    // none would make its check fail whatever the card holds. An emptied reference the file
+    // holds would be missing to the check; one the file never had stays missing.
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        const bool given = !blank(file.value(section_, keys_[i]).value_or(""));
+        if (blank(texts[i]) ? given : !parseEntry(texts[i], bits_[i])) {
+            return entryRefusalText(HexField{keys_[i], editOf(keys_[i]), 0, bits_[i], "", ""});
+        }
+    }
+    return std::nullopt;
+}
+
 bool ReferenceValuesDlg::onSave() {
+    readFieldsFromControls();
+    IniFile file = IniFile::load(profileFile_);
+    if (const auto refused = refusal(file)) {
+        desktop_.messageBox(saveCaption_, *refused);
+        return false;
+    }
     if (desktop_.messageBox(saveCaption_, "Wollen Sie wirklich sichern?", Buttons::YesNo) !=
         Answer::Yes) {
         return false;
     }
-    readFieldsFromControls();
-    // A reference value is read back as a hexadecimal number: each text must be one, or the
-    // file is not written.
-    for (size_t i = 0; i < keys_.size(); ++i) {
-        if (!parseEntry(texts[i], 32)) {
-            desktop_.messageBox(saveCaption_, entryRefusalText(HexField{keys_[i], editOf(keys_[i]),
-                                                                        0, 32, "", ""}));
-            return false;
-        }
-    }
-    IniFile file = IniFile::load(profileFile_);
     bool stored = true;
     for (size_t i = 0; i < keys_.size(); ++i) {
+        if (blank(texts[i])) {
+            continue;  // still missing: nothing is invented for it
+        }
         stored = file.set(section_, keys_[i], texts[i]) && stored;
     }
     if (!stored || !file.save(profileFile_)) {

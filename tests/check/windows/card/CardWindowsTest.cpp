@@ -247,8 +247,10 @@ TEST_F(CardWindows, AFailedReadShowsItsErrorAndEmptyFields) {
         EXPECT_EQ(c.text("karteEdit"), "");
         EXPECT_EQ(c.text("adcEdit"), "0");
     });
-    ASSERT_EQ(desktop.messages().size(), 1u);
-    EXPECT_EQ(desktop.messages()[0].text.rfind("GetKonfig Error ", 0), 0u);
+    // The box names the window, the card and what the error word is.
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{
+                  "Kennung: Kennung Karte 1: GetKonfig Error E0001234 (Fehlerwort des Treibers)"});
     std::string result;
     EXPECT_FALSE(window.automaticCheck(result));
     EXPECT_EQ(result.rfind("GetKonfig Error ", 0), 0u);
@@ -299,7 +301,7 @@ TEST_F(CardWindows, VorgabenWarnsAboutValuesTheFileCannotCarry) {
     EXPECT_EQ(saved.Samplerrate[2], 0);
 }
 
-TEST_F(CardWindows, VorgabenRefusesANegativeByteAndLeavesTheFileAsItWas) {
+TEST_F(CardWindows, VorgabenRefusesANegativeByteOrAnEmptyKarteBeforeAskingAndKeepsTheFile) {
     start();
     const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
     writeText(dir.file("Kennung.txt"), shipped);
@@ -311,28 +313,37 @@ TEST_F(CardWindows, VorgabenRefusesANegativeByteAndLeavesTheFileAsItWas) {
         w.onCommand("saveButton");
         // The window keeps what was typed, and does not show another value for it.
         EXPECT_EQ(c.text("aufnahmeFifoEdit"), "-5");
+        // An empty "Karte" would be a reference no card matches.
+        c.type("aufnahmeFifoEdit", "5");
+        c.type("karteEdit", "");
+        w.onCommand("saveButton");
     });
     EXPECT_EQ(readText(dir.file("Kennung.txt")), shipped);
     EXPECT_EQ(desktop.messageLines(),
-              (std::vector<std::string>{"Kennung Vorgaben: Wollen Sie wirklich sichern?",
-                                        "Kennung Vorgaben: Ungültiger Wert in \"Aufnahme-FIFO\": "
-                                        "erlaubt sind ganze Zahlen von 0 bis 255."}));
+              (std::vector<std::string>{"Kennung Vorgaben: Ungültiger Wert in \"Aufnahme-FIFO\": "
+                                        "erlaubt sind ganze Zahlen von 0 bis 255.",
+                                        "Kennung Vorgaben: Ungültiger Wert in \"Karte\": erlaubt "
+                                        "sind Texte mit mindestens einem Zeichen."}));
 }
 
 TEST_F(CardWindows, VorgabenRefusesABlankNameAndReportsAFailedWrite) {
     start();
     desktop.writeProfileString(session->profileFile(), "Kennung", "Filename", " ");
     KennungVorgabenDlg blank(*session);
-    show<KennungVorgabenDlg>(
-        blank, [](KennungVorgabenDlg& w, ScriptedControls&) { w.onCommand("saveButton"); });
+    show<KennungVorgabenDlg>(blank, [](KennungVorgabenDlg& w, ScriptedControls& c) {
+        c.type("karteEdit", "KARVO7F");
+        w.onCommand("saveButton");
+    });
     EXPECT_EQ(desktop.messages().back().text,
               "Kein Dateiname: in der Parameterdatei fehlt [Kennung] Filename.");
 
     desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
                                dir.file("no/such/folder/Kennung.txt"));
     KennungVorgabenDlg unwritable(*session);
-    show<KennungVorgabenDlg>(
-        unwritable, [](KennungVorgabenDlg& w, ScriptedControls&) { w.onCommand("saveButton"); });
+    show<KennungVorgabenDlg>(unwritable, [](KennungVorgabenDlg& w, ScriptedControls& c) {
+        c.type("karteEdit", "KARVO7F");
+        w.onCommand("saveButton");
+    });
     EXPECT_EQ(desktop.messages().back().text, "Die Datei " +
                                                   dir.file("no/such/folder/Kennung.txt") +
                                                   " konnte nicht geschrieben werden!");

@@ -84,7 +84,7 @@ TEST_F(RecordedCommands, SimpleCommandsShowOneLineParameterCommandsAddLines) {
     });
     ASSERT_EQ(window.lines.size(), 3u);
     EXPECT_EQ(window.lines[1], "SW Config: OK");
-    EXPECT_EQ(window.lines[2].rfind("HW Config: Error ", 0), 0u);
+    EXPECT_EQ(window.lines[2], "HW Config: Error E0000001 (Fehlerwort des Treibers)");
     EXPECT_EQ(window.selection, 2);
     EXPECT_EQ(sent(), (std::vector<Command>{{k7proto::cmd::kOffset, 0, {}},
                                             {k7proto::cmd::kStart, 0, {}},
@@ -99,15 +99,19 @@ TEST_F(RecordedCommands, SimpleCommandsShowOneLineParameterCommandsAddLines) {
 
 TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) {
     CommandDlg window(session(), 1, 0);
-    // An entry the command word cannot carry as typed is refused and the window stays open.
+    // The gain word carries tenths of a decibel from 0 to 6553.5 dB: an entry beyond that range
+    // or finer than a tenth is refused and the window stays open.
     parameters<CmdGainDlg>(window, "gainButton", [](CmdGainDlg& w, ScriptedControls& c) {
-        c.type("verstaerkungEdit", "12.7");
-        w.onOk();
-        EXPECT_FALSE(w.ended());
-        c.type("verstaerkungEdit", "12");
+        EXPECT_EQ(c.text("verstaerkungEdit"), "0.0");
+        for (const char* refused : {"12.75", "-5", "6553.6"}) {
+            c.type("verstaerkungEdit", refused);
+            w.onOk();
+            EXPECT_FALSE(w.ended()) << refused;
+        }
+        c.type("verstaerkungEdit", "20.5");
     });
     parameters<CmdGainDlg>(window, "gainButton", [](CmdGainDlg&, ScriptedControls& c) {
-        c.type("verstaerkungEdit", "-3,0");
+        c.type("verstaerkungEdit", "6553,5");
     });
     parameters<CmdAverageDlg>(window, "averageButton", [](CmdAverageDlg&, ScriptedControls& c) {
         c.type("anzahlEdit", "0");
@@ -142,8 +146,8 @@ TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) 
               (std::vector<std::string>{"Gain: OK", "Gain: OK", "Average:  = 0", "Count: OK",
                                         "Trigger: OK", "AScan: OK", "Sender: OK"}));
     EXPECT_EQ(sent(), (std::vector<Command>{
-                          {k7proto::cmd::kGain, 1, {120}},
-                          {k7proto::cmd::kGain, 1, {static_cast<uint32_t>(-30)}},
+                          {k7proto::cmd::kGain, 1, {205}},
+                          {k7proto::cmd::kGain, 1, {65535}},
                           {k7proto::cmd::kCount, 2, {4464 + 2 * 65536, 9}},
                           // bit 0: "extern" not checked; 2 << 4 "SAP einzeln"; gate 1; "einzeln"
                           {k7proto::cmd::kTrigger, 2, {20000, 0x1u | 2u << 4 | 1u << 8 | 1u << 12}},
@@ -153,8 +157,13 @@ TEST_F(RecordedCommands, ParameterWindowsComposeTheirWordsFromTheEnteredValues) 
     EXPECT_EQ(window.lastWords(k7proto::cmd::kAverage)[0], 0u);
     EXPECT_EQ(
         fixture.desktop.messageLines(),
-        std::vector<std::string>{"Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt "
-                                 "sind ganze Zahlen von -214748364 bis 214748364."});
+        (std::vector<std::string>{
+            "Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis "
+            "6553.5 mit höchstens einer Nachkommastelle.",
+            "Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis "
+            "6553.5.",
+            "Gain Parameter: Ungültiger Wert in \"Verstärkung\": erlaubt sind Zahlen von 0.0 bis "
+            "6553.5."}));
 }
 
 TEST_F(RecordedCommands, AParameterEntryThatDoesNotFitItsWordIsRefusedAndNothingIsSent) {
@@ -253,6 +262,7 @@ TEST_F(RecordedCommands, ParameterWindowsStartFromTheCardsRegisters) {
 
 TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayRefusesMoreThanSixteenBits) {
     CommandDlg window(session(), 1, 300);
+    fixture.driver.failNthCommand(3, K7_ERROR_GEN_FAILURE);
     window.onCommand("defaultButton");
     std::vector<Command> expected;
     for (const CardCommand& c : defaultCommands()) {
@@ -261,7 +271,11 @@ TEST_F(RecordedCommands, DefaultSendsTheTenCommandsAndSapDelayRefusesMoreThanSix
             {c.code, count, std::vector<uint32_t>(c.words.begin(), c.words.begin() + count)});
     }
     EXPECT_EQ(sent(), expected);
-    EXPECT_TRUE(window.lines.empty());
+    // One line per command, as its own window would show it.
+    ASSERT_EQ(window.lines.size(), 10u);
+    EXPECT_EQ(window.lines[0], "Shot: OK");
+    EXPECT_EQ(window.lines[3], "Gain: Error E0000001 (Fehlerwort des Treibers)");
+    EXPECT_EQ(window.lines[9], "SW Config: OK");
 
     fixture.driver.clearRecords();
     uint32_t shown = 0;

@@ -131,14 +131,14 @@ TEST(CommandInputAndHwConfig, StepsCutToTwoBitsAndRegister1030) {
 }
 
 TEST(CommandGainAverageAScanSwConfig, NumbersAsTheWindowsSendThem) {
-    EXPECT_EQ(gainWord(12.7), 120u);
-    EXPECT_EQ(static_cast<int32_t>(gainWord(-3.5)), -30);
+    // Tenths of a decibel in 16 unsigned bits.
+    EXPECT_EQ(gainWord(12.7), 127u);
     EXPECT_EQ(gainWord(20.0), 200u);
-    EXPECT_EQ(gainWord(0.9), 0u);
-    EXPECT_EQ(gainWord(-0.9), 0u);
+    EXPECT_EQ(gainWord(0.1), 1u);
+    EXPECT_EQ(gainWord(6553.5), 65535u);
+    EXPECT_EQ(gainWord(-3.5), 0u);
     EXPECT_EQ(gainWord(std::nan("")), 0u);
-    EXPECT_EQ(static_cast<int32_t>(gainWord(1e300)), 2147483640);
-    EXPECT_EQ(static_cast<int32_t>(gainWord(-1e300)), -2147483640);
+    EXPECT_EQ(gainWord(1e300), 65535u);
 
     EXPECT_FALSE(averageWord(0).has_value());
     EXPECT_EQ(std::string(commandLabel(k7proto::cmd::kAverage)) + kAverageZero, "Average:  = 0");

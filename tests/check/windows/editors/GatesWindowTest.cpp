@@ -83,8 +83,9 @@ TEST(GatesWindow, ThresholdsAndEnablesRoundTrip) {
         w.onOk();
     }),
               kIdOk);
+    // Opening and "OK" change no threshold, not even one the window shows rounded down.
     EXPECT_EQ(f.set.gates[1].schwelle, 800);
-    EXPECT_EQ(f.set.gates[2].schwelle, 804);
+    EXPECT_EQ(f.set.gates[2].schwelle, 805);
     EXPECT_EQ(f.set.enable, (std::array<bool, kGates>{true, true, true, false, true}));
     // Escape changes nothing.
     f.set.gates[1].schwelle = 100;
@@ -94,6 +95,23 @@ TEST(GatesWindow, ThresholdsAndEnablesRoundTrip) {
     }),
               kIdCancel);
     EXPECT_EQ(f.set.gates[1].schwelle, 100);
+}
+
+TEST(GatesWindow, AThresholdTheParameterFileCannotHoldIsRefused) {
+    GatesFixture f;
+    f.set.gates[1].schwelle = 800;
+    f.open([](BlendenDlg& w, ScriptedControls& c) {
+        c.type("schwelle1Edit", "222");
+        w.onOk();
+        EXPECT_FALSE(w.ended());
+        c.type("schwelle1Edit", "224");
+        w.onOk();
+    });
+    EXPECT_EQ(f.desktop.messageLines(),
+              std::vector<std::string>{
+                  "Blenden: Ungültiger Wert in \"Schwelle 1\": erlaubt sind Vielfache von 4 von 0 "
+                  "bis 16380 (die Parameterdatei hält Schwellen in Schritten von 4)."});
+    EXPECT_EQ(f.set.gates[1].schwelle, 896);
 }
 
 TEST(GatesWindow, AnEntryTheSetCannotHoldIsRefusedByItsLabelAndNothingIsStored) {

@@ -70,7 +70,8 @@ TEST(ParameterEditor, GainAndLevelScalings) {
         w.onOk();
     });
     EXPECT_EQ(set.verstaerkung, 203);
-    EXPECT_EQ(set.esbLevel, 28);
+    // The level shown as 7 and stored unchanged keeps its held 30.
+    EXPECT_EQ(set.esbLevel, 30);
     edit(set, [](AnzeigeVorgabenDlg&, ScriptedControls& c) {
         EXPECT_EQ(c.text("verstaerkungEdit"), "20.3");
     });

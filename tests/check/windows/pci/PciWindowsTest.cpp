@@ -103,10 +103,13 @@ TEST_F(PciWindows, ConfigurationCheckReportsTheFirstMismatchInItsOrder) {
     EXPECT_FALSE(window.automaticCheck(text));
     EXPECT_EQ(text, "Baseaddress1 Soll: E402 Ist: E401");
 
-    // Missing references count as 0: a card with a vendor fails at once.
+    // A missing or unusable reference fails the check by its name; it is never compared as 0.
     writeText(profile(), "[Init]\nKarte=1\n");
     EXPECT_FALSE(window.automaticCheck(text));
-    EXPECT_EQ(text, "VendorID soll: 0000 ist: 10E8");
+    EXPECT_EQ(text, "Vorgabe fehlt: [PCIconfiguration] VendorID");
+    writeText(profile(), "[PCIconfiguration]\nVendorID=10E8\nDeviceID=1FFFF\n");
+    EXPECT_FALSE(window.automaticCheck(text));
+    EXPECT_EQ(text, "Vorgabe ungültig: [PCIconfiguration] DeviceID");
 }
 
 TEST_F(PciWindows, AnUnreadableConfigurationFailsAndIsNeverWritten) {
@@ -332,9 +335,14 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     writeText(profile(), "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
     PCIconfigRegisterDlg window(desktop, card, profile());
     desktop.showModeless(window);
-    desktop.answerModal([](Dialog& dialog) {
+    desktop.answerModal([this](Dialog& dialog) {
         auto& defaults = dynamic_cast<PCIconfigVorgabenDlg&>(dialog);
-        EXPECT_EQ(defaults.texts.front(), "0");
+        // No reference in the file: the edit is empty, not "0".
+        EXPECT_EQ(defaults.texts.front(), "");
+        // A byte's reference takes two hex digits.
+        auto& c = *desktop.controlsOf(dialog);
+        c.type("RevisionIDEdit", "1FF");
+        EXPECT_FALSE(defaults.onSave());
         return kIdOk;
     });
     window.onCommand("vorgabenButton");
@@ -347,16 +355,26 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     // A reference value is read back as a hex number: any other text is not saved.
     controls.type("InterruptPinEdit", "1,5");
     EXPECT_FALSE(eeprom.onSave());
-    EXPECT_EQ(desktop.messageLines().back(),
-              "PCI Local Configuration Vorgaben: Ungültiger Wert in \"InterruptPin\": erlaubt sind "
-              "Hexadezimalzahlen von 00000000 bis FFFFFFFF.");
-    EXPECT_EQ(readText(profile()),
-              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
-    // Nor is an emptied one: the check would find the reference missing.
-    controls.type("InterruptPinEdit", " ");
+    controls.type("InterruptPinEdit", "1FF");
     EXPECT_FALSE(eeprom.onSave());
     EXPECT_EQ(readText(profile()),
               "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
+    // Nor is an emptied one: the check would find the reference missing.
+    controls.type("InterruptPinEdit", "01 ");
+    controls.type("VendorIDEdit", " ");
+    EXPECT_FALSE(eeprom.onSave());
+    EXPECT_EQ(readText(profile()),
+              "; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n; Ende\n[Init]\nKarte=1\n");
+    // Refused before the question is asked.
+    const std::string refused = "PCI Local Configuration Vorgaben: Ungültiger Wert in ";
+    EXPECT_EQ(desktop.messageLines(),
+              (std::vector<std::string>{
+                  "PCI Configuration Vorgaben: Ungültiger Wert in \"RevisionID\": erlaubt sind "
+                  "Hexadezimalzahlen von 00 bis FF.",
+                  refused + "\"InterruptPin\": erlaubt sind Hexadezimalzahlen von 00 bis FF.",
+                  refused + "\"InterruptPin\": erlaubt sind Hexadezimalzahlen von 00 bis FF.",
+                  refused + "\"VendorID\": erlaubt sind Hexadezimalzahlen von 0000 bis FFFF."}));
+    controls.type("VendorIDEdit", "10E8");
     controls.type("InterruptPinEdit", "01 ");
     desktop.answerMessages({Answer::No});
     EXPECT_FALSE(eeprom.onSave());
@@ -366,7 +384,9 @@ TEST_F(PciWindows, ReferenceWindowsSaveTextsAndKeepTheRestOfTheFile) {
     const std::string saved = readText(profile());
     EXPECT_EQ(saved.find("; Prüfplatz 3\n[PCIEEPROM]\nVendorID=10E8\n"), 0u);
     EXPECT_NE(saved.find("InterruptPin=01 \n"), std::string::npos);  // unchanged
-    EXPECT_LT(saved.find("MaximumLatency=0\n"), saved.find("; Ende\n[Init]\nKarte=1\n"));
+    // References the window showed empty are not invented.
+    EXPECT_EQ(saved.find("MaximumLatency"), std::string::npos);
+    EXPECT_LT(saved.find("InterruptPin=01 \n"), saved.find("; Ende\n[Init]\nKarte=1\n"));
     EXPECT_EQ(desktop.messageLines().back(),
               "PCI Local Configuration Vorgaben: Wollen Sie wirklich sichern?");
 }

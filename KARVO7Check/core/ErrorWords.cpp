@@ -3,6 +3,7 @@
 #include <array>
 
 #include "Format.h"
+#include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Os.h"
 
@@ -51,6 +52,16 @@ constexpr std::array kErrorWords{
     ErrorWord{K7_ERROR_SEM_TIMEOUT, "keine Daten innerhalb des Time Out"},
     ErrorWord{K7_ERROR_OPERATION_ABORTED, "Übertragung abgebrochen"},
     ErrorWord{K7_ERROR_IO_INCOMPLETE, "Übertragung läuft noch"},
+    // The driver's words of a data transfer.
+    ErrorWord{0xE7060001u, "keine Daten innerhalb des Time Out"},
+    ErrorWord{0xE7060002u, "eine Übertragung läuft schon"},
+    ErrorWord{0xE7060003u, "Programm größer als 64 KB"},
+    ErrorWord{0xE7060004u, "FIFO-Überlauf"},
+    // The acquisition engine's own words.
+    ErrorWord{K7ACQ_ERROR_ARGUMENT, "ungültige Einstellung der Messung"},
+    ErrorWord{K7ACQ_ERROR_MEMORY, "kein Speicher für den Ringpuffer"},
+    ErrorWord{K7ACQ_ERROR_THREAD, "Lese-Thread nicht gestartet"},
+    ErrorWord{K7ACQ_ERROR_BUFFER, "Schuss größer als der Datenpuffer"},
 };
 // clang-format on
 

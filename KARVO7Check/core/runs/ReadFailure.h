@@ -11,11 +11,7 @@
 
 namespace k7check {
 
-// What an error word of the card, its driver or the acquisition engine means, in the program's
-// words; empty for a word the program does not know.
-std::string errorMeaning(uint32_t word);
-
-// "<call> Error <word>", with the meaning in parentheses when it is known.
+// "<call> Error <word> (<meaning>)".
 std::string errorText(const char* call, uint32_t word);
 
 // "<run>, Karte <card>: <what>".

@@ -32,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "BusyProcess.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
 #include "QtDesktop.h"
@@ -112,30 +113,6 @@ class BusyThreads {
   private:
     std::atomic<bool> stop_{false};
     std::vector<std::thread> threads_;
-};
-
-// A separate process at ordinary priority that keeps a processor busy while this lives.
-class BusyProcess {
-  public:
-    explicit BusyProcess(bool wanted) : child_(wanted ? ::fork() : 0) {
-        if (child_ == 0 && wanted) {
-            volatile uint64_t spins = 0;
-            for (;;) {
-                spins = spins + 1;
-            }
-        }
-    }
-    ~BusyProcess() {
-        if (child_ > 0) {
-            ::kill(child_, SIGKILL);
-            ::waitpid(child_, nullptr, 0);
-        }
-    }
-    BusyProcess(const BusyProcess&) = delete;
-    BusyProcess& operator=(const BusyProcess&) = delete;
-
-  private:
-    pid_t child_;
 };
 
 k7sim::Config benchConfig() {

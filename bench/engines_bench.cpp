@@ -25,12 +25,12 @@
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
+#include "TwoBuses.h"
 #include "card/SetToCard.h"
 
 namespace {
 
 constexpr uint32_t kMostCards = 16;
-constexpr uint32_t kBusMbPerSecond = 132;
 constexpr uint32_t kCardsPerBus = 8;
 
 uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
@@ -40,19 +40,6 @@ uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
         }
     }
     return fallback;
-}
-
-k7sim::Config benchConfig(uint32_t cards) {
-    k7sim::Config c = k7sim::Config::defaults(cards);
-    c.persist = false;
-    c.instance = "engines_bench" + std::to_string(::getpid());
-    c.busMbPerSecond = kBusMbPerSecond;
-    const uint32_t half = (cards + 1) / 2;
-    for (uint32_t i = 0; i < cards; ++i) {
-        c.cards[i].bus = i < half ? 1 : 2;
-        c.cards[i].slot = 8 + i % half;
-    }
-    return c;
 }
 
 // Set 1 of the card for a continuous block measurement at `rateHz`.
@@ -106,7 +93,7 @@ int main(int argc, char* argv[]) {
     const uint32_t rateHz = option(argc, argv, "--rate", busLimitHz);
     const bool busy = option(argc, argv, "--busy", 0) != 0;
 
-    k7sim::Simulator simulator(benchConfig(cards));
+    k7sim::Simulator simulator(twoBuses(cards, "engines_bench"));
     if (!simulator.install()) {
         std::fprintf(stderr, "no simulated cards\n");
         return 1;

@@ -182,6 +182,8 @@ double setsRunShare(k7check::Session& session, k7sim::Simulator& simulator, uint
     std::printf("sets run: %s\n", line.c_str());
     const double read = 2.0 * shots;  // sets 0 and 1, "Zyklen" passes
     if (ok) {
+        std::printf("sets run: %.0f shots read, %llu shots lost at the card\n", read,
+                    static_cast<unsigned long long>(lost));
         return read / (read + static_cast<double>(lost));
     }
     return lost > 0 ? 0.0 : -1.0;

@@ -22,6 +22,7 @@
 
 #include "KARVO7Sim.h"
 #include "QtDesktop.h"
+#include "TwoBuses.h"
 #include "ViewRegistry.h"
 #include "app/Session.h"
 #include "runs/DataRateRuns.h"
@@ -30,21 +31,6 @@
 namespace {
 
 constexpr uint32_t kMostCards = 16;
-constexpr uint32_t kBusMbPerSecond = 132;
-
-// `cards` cards, the first half (rounded up) on bus 1, the others on bus 2.
-k7sim::Config benchConfig(uint32_t cards) {
-    k7sim::Config c = k7sim::Config::defaults(cards);
-    c.persist = false;
-    c.instance = "cards_bench" + std::to_string(::getpid());
-    c.busMbPerSecond = kBusMbPerSecond;
-    const uint32_t half = (cards + 1) / 2;
-    for (uint32_t i = 0; i < cards; ++i) {
-        c.cards[i].bus = i < half ? 1 : 2;
-        c.cards[i].slot = 8 + i % half;
-    }
-    return c;
-}
 
 // The per-card rate of the run as its result line reports it ("... -> %6.2f Hz  OK"); 0
 // when the run failed.
@@ -81,7 +67,7 @@ int main(int argc, char* argv[]) {
     const uint32_t buses = cards > 1 ? 2 : 1;
     QApplication application(argc, argv);
     k7qt::registerProgramViews();
-    k7sim::Simulator simulator(benchConfig(cards));
+    k7sim::Simulator simulator(twoBuses(cards, "cards_bench"));
     if (!simulator.install()) {
         std::fprintf(stderr, "no simulated cards\n");
         return 1;

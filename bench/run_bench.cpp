@@ -32,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "BusyProcess.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
 #include "QtDesktop.h"
@@ -114,30 +115,6 @@ class BusyThreads {
     std::vector<std::thread> threads_;
 };
 
-// A separate process at ordinary priority that keeps a processor busy while this lives.
-class BusyProcess {
-  public:
-    explicit BusyProcess(bool wanted) : child_(wanted ? ::fork() : 0) {
-        if (child_ == 0 && wanted) {
-            volatile uint64_t spins = 0;
-            for (;;) {
-                spins = spins + 1;
-            }
-        }
-    }
-    ~BusyProcess() {
-        if (child_ > 0) {
-            ::kill(child_, SIGKILL);
-            ::waitpid(child_, nullptr, 0);
-        }
-    }
-    BusyProcess(const BusyProcess&) = delete;
-    BusyProcess& operator=(const BusyProcess&) = delete;
-
-  private:
-    pid_t child_;
-};
-
 k7sim::Config benchConfig() {
     k7sim::Config c = k7sim::Config::defaults(1);
     c.persist = false;
@@ -205,6 +182,8 @@ double setsRunShare(k7check::Session& session, k7sim::Simulator& simulator, uint
     std::printf("sets run: %s\n", line.c_str());
     const double read = 2.0 * shots;  // sets 0 and 1, "Zyklen" passes
     if (ok) {
+        std::printf("sets run: %.0f shots read, %llu shots lost at the card\n", read,
+                    static_cast<unsigned long long>(lost));
         return read / (read + static_cast<double>(lost));
     }
     return lost > 0 ? 0.0 : -1.0;

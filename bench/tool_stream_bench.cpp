@@ -7,6 +7,7 @@
 //   --rate HZ      the card's shot rate, default 20000 (its highest)
 //   --samples N    recording length, default 1600
 //   --shots N      shots of each measurement, default 40000
+//   --seconds T    the stream runs T seconds instead (the bare loop still takes --shots)
 //   --busy 1       one competing busy process (a separate process at ordinary priority) runs
 //                  beside the measurements
 //   --output FILE  where the stream goes, default a file in the temporary folder
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BusyProcess.h"
 #include "Commands.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
@@ -35,6 +37,7 @@ struct Options {
     uint32_t rateHz = 20000;
     uint32_t samples = 1600;
     uint32_t shots = 40000;
+    uint32_t seconds = 0;  // 0: the stream takes --shots
     bool busy = false;
     std::string output;
 };
@@ -60,6 +63,8 @@ bool parseOptions(int argc, char* argv[], Options& o) {
             o.samples = static_cast<uint32_t>(value);
         } else if (name == "--shots") {
             o.shots = static_cast<uint32_t>(value);
+        } else if (name == "--seconds") {
+            o.seconds = static_cast<uint32_t>(value);
         } else {
             return false;
         }
@@ -108,9 +113,10 @@ double bareRate(const Options& o) {
 }
 
 struct StreamResult {
-    double rate = 0.0;   // shots written a second; 0 when the stream failed
-    uint64_t read = 0;   // shots in the output
-    uint64_t taken = 0;  // shots the card took: read and lost
+    double rate = 0.0;  // shots written a second; 0 when the stream failed
+    uint64_t read = 0;  // shots in the output
+    uint64_t lost = 0;  // shots the card took that are not in the output
+    uint64_t overflowEvents = 0;
 };
 
 // `karvo7 stream` into `output`, with its summary's counts.
@@ -118,7 +124,11 @@ StreamResult streamRun(const Options& o, const std::string& output) {
     karvo7::StreamOptions s;
     s.card = 1;
     s.sets = {1};
-    s.count = o.shots;
+    if (o.seconds != 0) {
+        s.seconds = o.seconds;
+    } else {
+        s.count = o.shots;
+    }
     s.overrides.samples = o.samples;
     s.overrides.shotRate = o.rateHz;
     s.output = output;
@@ -129,10 +139,12 @@ StreamResult streamRun(const Options& o, const std::string& output) {
     StreamResult r;
     unsigned long long read = 0;
     unsigned long long lost = 0;
+    unsigned long long events = 0;
     const std::string text = err.str();
     // The summary, behind the program's name when it names a failure.
     const std::size_t at = text.rfind("karvo7: ", 0) == 0 ? 8 : 0;
-    if (std::sscanf(text.c_str() + at, "%llu shots read, %llu shots lost", &read, &lost) != 2) {
+    if (std::sscanf(text.c_str() + at, "%llu shots read, %llu shots lost, %llu overflow events",
+                    &read, &lost, &events) != 3) {
         std::printf("karvo7 stream failed: %s", text.c_str());
         return r;
     }
@@ -140,28 +152,10 @@ StreamResult streamRun(const Options& o, const std::string& output) {
         std::printf("karvo7 stream lost shots: %s", text.c_str());
     }
     r.read = read;
-    r.taken = read + lost;
+    r.lost = lost;
+    r.overflowEvents = events;
     r.rate = static_cast<double>(read) / elapsed;
     return r;
-}
-
-// A separate process at ordinary priority that keeps a processor busy until it is ended.
-pid_t startBusyProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        volatile uint64_t spin = 0;
-        for (;;) {
-            spin = spin + 1;
-        }
-    }
-    return child;
-}
-
-void endBusyProcess(pid_t child) {
-    if (child > 0) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-    }
 }
 
 }  // namespace
@@ -170,7 +164,7 @@ int main(int argc, char* argv[]) {
     Options o;
     if (!parseOptions(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: tool_stream_bench [--rate HZ] [--samples N] [--shots N] "
+                     "usage: tool_stream_bench [--rate HZ] [--samples N] [--shots N] [--seconds T] "
                      "[--busy 1] [--output FILE]\n");
         return 2;
     }
@@ -187,20 +181,26 @@ int main(int argc, char* argv[]) {
                 o.busy ? ", one busy process beside it" : "");
     const std::string output =
         o.output.empty() ? "/tmp/tool_stream_bench" + std::to_string(::getpid()) + ".k7" : o.output;
-    const pid_t busy = o.busy ? startBusyProcess() : 0;
-    const double bare = bareRate(o);
-    const StreamResult stream = streamRun(o, output);
-    endBusyProcess(busy);
+    double bare = 0.0;
+    StreamResult stream;
+    {
+        BusyProcess busy(o.busy);
+        bare = bareRate(o);
+        stream = streamRun(o, output);
+    }
     if (o.output.empty()) {
         ::unlink(output.c_str());
     }
     std::printf("bare GetData loop: %.0f shots/s\n", bare);
     std::printf("karvo7 stream:     %.0f shots/s into %s\n", stream.rate, output.c_str());
     std::printf("ratio stream/bare: %.3f (goal >= 0.95)\n", bare > 0 ? stream.rate / bare : 0.0);
+    std::printf("karvo7 stream:     %llu shots read, %llu shots lost, %llu overflow events\n",
+                static_cast<unsigned long long>(stream.read),
+                static_cast<unsigned long long>(stream.lost),
+                static_cast<unsigned long long>(stream.overflowEvents));
+    const uint64_t taken = stream.read + stream.lost;
     std::printf("shots read / shots taken: %.6f (goal 1.000000)\n",
-                stream.taken > 0
-                    ? static_cast<double>(stream.read) / static_cast<double>(stream.taken)
-                    : 0.0);
+                taken > 0 ? static_cast<double>(stream.read) / static_cast<double>(taken) : 0.0);
 
     return bare > 0 && stream.rate > 0 ? 0 : 1;
 }

@@ -257,9 +257,9 @@ uint64_t Engine::shotsLeftInFifo() {
     return left;
 }
 
-void Engine::reportLoss(uint64_t cardLost) {
+uint64_t Engine::reportLoss(uint64_t cardLost) {
     if (cardLost <= cardLostReported_) {
-        return;
+        return 0;
     }
     const uint64_t lost = cardLost - cardLostReported_;
     cardLostReported_ = cardLost;
@@ -269,21 +269,27 @@ void Engine::reportLoss(uint64_t cardLost) {
         pendingLoss_ = 0;
         wake();
     }
+    return lost;
 }
 
 void Engine::finish(uint32_t error) {
     uint32_t ignored = 0;
     KARVO7Stop(card_, &ignored);
+    // The stopped card's count is final: it is taken with the time of the stop, since emptying
+    // the FIFO may take long and the counter's turns are judged by the time passed.
+    const uint8_t counter = shotCounter();
+    const uint32_t tick = K7OsGetTickCount();
     if (settings_.resultsEvery != 0) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
     if (error == 0 && (overflowSeen_ || fifoOverflowed())) {
-        // Shots still in the FIFO came after the last one read: they are not lost.
+        // Shots still in the FIFO came after the last one read: they are not lost. A FIFO that
+        // was only full lost nothing, and is no overflow event.
         const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
         const uint64_t left = shotsLeftInFifo();
-        overflowEvents_.fetch_add(1, std::memory_order_relaxed);
-        reportLoss(counter_.advance(shotCounter(), K7OsGetTickCount(), read + left, true) - read -
-                   left);
+        if (reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
+            overflowEvents_.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     KARVO7ClearFIFO(card_, &ignored);
     error_ = error;

@@ -57,7 +57,8 @@ class Engine {
     uint8_t shotCounter() const;
     void settleOverflow();
     uint64_t shotsLeftInFifo();
-    void reportLoss(uint64_t cardLost);
+    // Reports the shots lost at the card beyond those reported so far; returns their number.
+    uint64_t reportLoss(uint64_t cardLost);
     void finish(uint32_t error);
     void publish(uint32_t kind, uint64_t value);
     void wake();

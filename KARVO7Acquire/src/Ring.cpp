@@ -24,7 +24,9 @@ static_assert(sizeof(Header) == Ring::kHeaderBytes);
 
 Ring::Ring(std::size_t capacity) : capacity_(capacity & ~(kHeaderBytes - 1)) {
     if (capacity_ >= kHeaderBytes) {
-        bytes_.reset(new (std::nothrow) uint8_t[capacity_]);
+        // Zeroed here, so that every page is in memory before the reading thread writes to it:
+        // a first touch there would cost it a page fault on each few shots.
+        bytes_.reset(new (std::nothrow) uint8_t[capacity_]());
     }
     if (bytes_ == nullptr) {
         capacity_ = 0;

@@ -218,6 +218,11 @@ class K7SIM_API Simulator {
     // Time-driven work for the present clock: shots of running measurements, pending reads
     // that can now complete or have reached the data time-out, reset completion.
     void service();
+    // The same work as the worker thread does it, whose rounds may come late: the shots whose
+    // time passed while a reader waited for a block of the FIFO go to that reader as a card
+    // served in time would have handed them to it; a reader that was not waiting loses them
+    // as it would on the card.
+    void workerRound();
     // Bytes waiting in the data FIFO of card `number` (for tests of the FIFO bound).
     uint32_t fifoBytes(uint32_t number);
     // Shots the card has dropped because they did not fit its data FIFO.

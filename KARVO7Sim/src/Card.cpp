@@ -81,7 +81,7 @@ void Card::hardwareReset() {
 }
 
 // Follows the library clock; the card's time only moves forward.
-void Card::advance() {
+void Card::advance(uint64_t hostWaitingSinceUs) {
     const uint32_t tick = K7OsGetTickCount();
     if (!clockStarted_) {
         clockStarted_ = true;
@@ -92,7 +92,7 @@ void Card::advance() {
     if (resetting_ && nowUs_ >= resetDoneUs_) {
         resetting_ = false;
     }
-    measurement_.advance();
+    measurement_.advance(hostWaitingSinceUs);
 }
 
 uint32_t Card::fail(uint32_t status, uint32_t word) {
@@ -132,12 +132,14 @@ void Card::cancel(Completions& done) {
     }
 }
 
-void Card::service(Completions& done) {
+void Card::service(Completions& done, bool late) {
     std::lock_guard lock(mutex_);
     if (!opened_) {
         return;
     }
-    advance();
+    const auto& pending = port_.pending();
+    advance(late && pending && port_.source() == ReadPort::Source::Fifo ? pending->postedUs
+                                                                        : UINT64_MAX);
     completePending(done);
 }
 

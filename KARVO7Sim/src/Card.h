@@ -60,8 +60,10 @@ class Card {
                   Completions& done);
     uint32_t write(const void* buffer, uint32_t size, uint32_t* transferred, Completions& done);
     void cancel(Completions& done);
-    // Time-driven work for the present clock.
-    void service(Completions& done);
+    // Time-driven work for the present clock. `late`: the simulation's worker serves the card,
+    // possibly later than its round was due; a host waiting for a block meanwhile then gets
+    // the shots of that time as a card served in time would have handed them to it.
+    void service(Completions& done, bool late = false);
 
     // Test interface.
     void addFault(const Fault& fault);
@@ -76,7 +78,7 @@ class Card {
     friend struct CardCommands;
 
     // Card.cpp: time, power-up state, persistence.
-    void advance();
+    void advance(uint64_t hostWaitingSinceUs = UINT64_MAX);
     void powerUpState();
     void loadPersistent();
     // False when the state could not be kept on disk.

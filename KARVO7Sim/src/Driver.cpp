@@ -133,7 +133,7 @@ Card* Driver::card(uint32_t number) {
     return it == cards_.end() ? nullptr : it->second.get();
 }
 
-void Driver::service() {
+void Driver::service(bool late) {
     // Each round begins with the next card, so that cards sharing a bus take turns on it.
     if (cards_.empty()) {
         return;
@@ -145,7 +145,7 @@ void Driver::service() {
             from = cards_.begin();
         }
         Completions done;
-        from->second->service(done);
+        from->second->service(done, late);
         complete(done);
     }
 }
@@ -173,7 +173,7 @@ void Driver::work() {
             break;
         }
         lock.unlock();
-        service();
+        service(true);
         lock.lock();
     }
 }

@@ -27,7 +27,8 @@ class Driver {
     K7DrvDriver table();
     Card* card(uint32_t number);
     const Config& config() const { return config_; }
-    void service();
+    // `late`: see Card::service.
+    void service(bool late = false);
     // Ends the worker and waits for it; the cards then follow the clock only on requests.
     void stopWorker();
 

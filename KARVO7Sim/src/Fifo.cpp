@@ -6,27 +6,48 @@
 
 namespace k7sim {
 
+namespace {
+// Blocks stored late take up to this many times the FIFO's capacity (64 ms of the card's
+// fastest shots): the simulation's worker may be that late on a busy machine.
+constexpr size_t kLateCapacities = 16;
+}  // namespace
+
 bool BlockFifo::push(Bytes block) {
-    if (block.empty() || bytes_ + block.size() > capacity_) {
+    if (block.empty() || bytes_ - lateBytes_ + block.size() > capacity_) {
         return false;
     }
     bytes_ += block.size();
-    blocks_.push_back(std::move(block));
+    blocks_.push_back({std::move(block), false});
     return true;
+}
+
+bool BlockFifo::pushLate(Bytes block) {
+    if (block.empty() || lateBytes_ + block.size() > kLateCapacities * capacity_) {
+        return push(std::move(block));
+    }
+    bytes_ += block.size();
+    lateBytes_ += block.size();
+    blocks_.push_back({std::move(block), true});
+    return true;
+}
+
+bool BlockFifo::lateRoom() const {
+    return lateBytes_ < kLateCapacities * capacity_;
 }
 
 uint32_t BlockFifo::read(uint8_t* out, uint32_t size) {
     if (blocks_.empty()) {
         return 0;
     }
-    const Bytes& block = blocks_.front();
-    const size_t n = std::min<size_t>(size, block.size() - head_);
+    const Block& block = blocks_.front();
+    const size_t n = std::min<size_t>(size, block.bytes.size() - head_);
     if (n > 0) {
-        std::memcpy(out, block.data() + head_, n);
+        std::memcpy(out, block.bytes.data() + head_, n);
     }
     head_ += n;
     bytes_ -= n;
-    if (head_ == block.size()) {
+    lateBytes_ -= block.late ? n : 0;
+    if (head_ == block.bytes.size()) {
         blocks_.pop_front();
         head_ = 0;
     }
@@ -37,6 +58,7 @@ void BlockFifo::clear() {
     blocks_.clear();
     head_ = 0;
     bytes_ = 0;
+    lateBytes_ = 0;
 }
 
 bool ResultStore::push(Bytes result) {

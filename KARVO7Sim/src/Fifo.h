@@ -18,22 +18,34 @@ class BlockFifo {
 
     // Stores a shot's block; false (and nothing stored) when it does not fit.
     bool push(Bytes block);
+    // Stores a block that a reader waiting for it would have taken already, had the card been
+    // served in time: it takes no room from the shots that follow, as long as such blocks
+    // together fit a bound of some FIFOs' capacity; beyond that it is stored as push() does.
+    bool pushLate(Bytes block);
     // Copies up to `size` bytes of the oldest block; what does not fit stays for the next read.
     uint32_t read(uint8_t* out, uint32_t size);
     void clear();
     // Bytes left of the oldest block (0: none).
     uint32_t nextBytes() const {
-        return blocks_.empty() ? 0u : static_cast<uint32_t>(blocks_.front().size() - head_);
+        return blocks_.empty() ? 0u : static_cast<uint32_t>(blocks_.front().bytes.size() - head_);
     }
     bool empty() const { return blocks_.empty(); }
-    bool full() const { return bytes_ >= capacity_; }
+    // No room for another shot in time (blocks stored late do not count).
+    bool full() const { return bytes_ - lateBytes_ >= capacity_; }
+    // Room for a block stored late.
+    bool lateRoom() const;
     size_t bytes() const { return bytes_; }
     size_t capacity() const { return capacity_; }
 
   private:
-    std::deque<Bytes> blocks_;
+    struct Block {
+        Bytes bytes;
+        bool late = false;
+    };
+    std::deque<Block> blocks_;
     size_t head_ = 0;  // bytes of the oldest block already read
     size_t bytes_ = 0;
+    size_t lateBytes_ = 0;  // of blocks stored late, not read yet
     size_t capacity_;
 };
 

@@ -38,9 +38,19 @@ void Measurement::powerUp() {
     armed_.clear();
 }
 
-void Measurement::advance() {
+void Measurement::advance(uint64_t hostWaitingSinceUs) {
+    hostWaitingSinceUs_ = hostWaitingSinceUs;
     fireArmed();
     runShots();
+    hostWaitingSinceUs_ = kNever;
+}
+
+bool Measurement::storedLate(uint64_t atUs) const {
+    return atUs >= hostWaitingSinceUs_ && atUs + kTickUs <= ctx_.nowUs;
+}
+
+bool Measurement::fifoTakes(uint64_t atUs) const {
+    return !fifo_.full() || (storedLate(atUs) && fifo_.lateRoom());
 }
 
 // Mode 1 takes one shot; modes 2 and 3 run over the sets until stopped.
@@ -167,7 +177,8 @@ void Measurement::runShots() {
     // the clock cannot stall the driver.
     int budget = 4096;
     while (run_.on && run_.nextUs <= ctx_.nowUs) {
-        if (budget-- <= 0 || (fifo_.full() && results_.full() && !ctx_.port.wishesAnyAscan())) {
+        if (budget-- <= 0 ||
+            (!fifoTakes(run_.nextUs) && results_.full() && !ctx_.port.wishesAnyAscan())) {
             // Nothing can take the shots: skip whole cycles without computing them.
             uint64_t cycleUs = 0;
             for (uint32_t s : run_.sets) {

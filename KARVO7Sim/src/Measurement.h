@@ -32,8 +32,11 @@ class Measurement {
 
     // The state after power-up or a reset of the card: no run, nothing gathered or waiting.
     void powerUp();
-    // Shots whose time has come.
-    void advance();
+    // Shots whose time has come. `hostWaitingSinceUs`: the card time since which the host has
+    // been waiting for a block of the FIFO, when the card is served late by the simulation's
+    // own worker; a shot that came due while the host waited and a millisecond or more before
+    // now would have been taken by that host in time, and is stored late (BlockFifo::pushLate).
+    void advance(uint64_t hostWaitingSinceUs = kNever);
 
     // Start in `mode` 1 (one shot of the selected set) or 2 and 3 (a run over the active sets,
     // else over `fallback`).
@@ -91,6 +94,9 @@ class Measurement {
     static constexpr uint64_t kNever = UINT64_MAX;
 
     void takeShot(uint32_t set, uint64_t atUs, Destination destination, bool inCycle = false);
+    bool storedLate(uint64_t atUs) const;
+    // The FIFO has room for the block of a shot at `atUs`.
+    bool fifoTakes(uint64_t atUs) const;
     void fireArmed();
     void runShots();
     void endRun();
@@ -112,6 +118,7 @@ class Measurement {
     bool fifoOverflow_ = false;     // shots lost for the data FIFO since it was last emptied
     bool resultsOverflow_ = false;  // results lost for the results store
     uint64_t busyUntilUs_ = 0;      // card time at which the next shot can start
+    uint64_t hostWaitingSinceUs_ = kNever;  // during advance(): see there
     std::vector<Armed> armed_;
 
     std::vector<BaseCache> cache_;

@@ -43,7 +43,7 @@ void ReadPort::wantResults(uint32_t limit) {
 void ReadPort::wait(K7DrvIrp* irp, uint8_t* buffer, uint32_t size, uint64_t nowUs) {
     const uint64_t deadline =
         dataTimeOutS_ == 0 ? UINT64_MAX : nowUs + uint64_t{dataTimeOutS_} * 1000000u;
-    pending_ = Pending{irp, buffer, size, deadline};
+    pending_ = Pending{irp, buffer, size, deadline, nowUs};
 }
 
 }  // namespace k7sim

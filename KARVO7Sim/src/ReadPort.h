@@ -20,6 +20,7 @@ class ReadPort {
         uint8_t* buffer;
         uint32_t size;
         uint64_t deadlineUs;
+        uint64_t postedUs;  // card time when the host began to wait
     };
 
     explicit ReadPort(uint32_t dataTimeOutS) : dataTimeOutS_(dataTimeOutS) {}

@@ -37,7 +37,7 @@ void Measurement::takeShot(uint32_t set, uint64_t atUs, Destination destination,
     const ParameterSet& s = ctx_.firmware.set(set);
     const bool samplesWanted = (s.output() == 1 || s.output() == 2) &&
                                (destination == Destination::Reply || ctx_.port.wishesAscan(set) ||
-                                (destination == Destination::Fifo && !fifo_.full()));
+                                (destination == Destination::Fifo && fifoTakes(atUs)));
     const bool resultsKept = keepsResults(set);
     if (destination == Destination::Fifo && !samplesWanted && !ctx_.port.wishesAscan(set) &&
         (!resultsKept || results_.full())) {
@@ -101,7 +101,8 @@ void Measurement::takeShot(uint32_t set, uint64_t atUs, Destination destination,
     if (destination != Destination::Fifo) {
         return;
     }
-    if ((s.output() == 1 || s.output() == 2) && (block.empty() || !fifo_.push(block))) {
+    if ((s.output() == 1 || s.output() == 2) &&
+        (block.empty() || !(storedLate(atUs) ? fifo_.pushLate(block) : fifo_.push(block)))) {
         // Too large for the room left, or for the FIFO at all: lost, and the reader is told.
         ++dropped_;
         fifoOverflow_ = true;

@@ -51,6 +51,10 @@ void Simulator::service() {
     driver_->service();
 }
 
+void Simulator::workerRound() {
+    driver_->service(true);
+}
+
 uint32_t Simulator::fifoBytes(uint32_t number) {
     Card* c = driver_->card(number);
     return c == nullptr ? 0 : c->fifoBytes();

@@ -212,6 +212,40 @@ TEST_F(CardTime, ABusThatCarriesTheCardsDataLosesNothing) {
     finish(readers);
 }
 
+TEST_F(CardTime, AWorkerRoundThatComesLateLosesNothingOfAReaderThatWaited) {
+    startTimed(1, 132);
+    KARVO7HANDLE h = warm();
+    SetRecord r = defaultSet();
+    r.measure.Start = 3;
+    std::vector<Reader> readers{reader(h, r, false)};
+    read(readers, 2);
+    while (readers[0].step()) {
+    }
+    ASSERT_TRUE(readers[0].reading);
+    ASSERT_EQ(sim->fifoBytes(1), 0u);
+    // The worker comes 10 ms late: 200 shots, the FIFO holds 81. The reader waited all along
+    // and takes every one of them.
+    clock.advance(10);
+    sim->workerRound();
+    read(readers, 10);
+    EXPECT_EQ(readers[0].failure, 0u);
+    EXPECT_EQ(sim->droppedShots(1), 0u);
+    EXPECT_GE(readers[0].shots, 20u * 21u);
+
+    // A reader that does not wait for the card falls behind: the shots it missed are lost.
+    uint32_t error = 0;
+    KARVO7CancelGetData(h, &error);
+    KARVO7IsReadyGetDataIntReturn(h, nullptr, &error);
+    readers[0].reading = false;
+    clock.advance(10);
+    sim->workerRound();
+    EXPECT_GE(sim->droppedShots(1), 200u - 82u);
+    CardStatus status{};
+    ASSERT_EQ(KARVO7GetStatus(h, &status), 1);
+    EXPECT_NE(status.Status & 0x10u, 0u);  // overflow
+    finish(readers);
+}
+
 TEST(BusConfig, TheBandwidthPerBusAndTheSingleShotPaceFromTheConfigurationFile) {
     k7sim::Config c;
     std::string error;

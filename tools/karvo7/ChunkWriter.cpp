@@ -1,6 +1,14 @@
 #include "ChunkWriter.h"
 
+#include <algorithm>
+
 namespace karvo7 {
+
+namespace {
+// A chunk goes to the file in pieces: one long write keeps the processor in the kernel for
+// milliseconds, where it cannot be given to the engine's reading thread.
+constexpr std::size_t kPieceBytes = 256u << 10;
+}  // namespace
 
 ChunkWriter::ChunkWriter(OutputFile& file) : file_(file) {
     chunks_[0].resize(kChunkBytes);
@@ -31,7 +39,10 @@ void ChunkWriter::run() {
         const bool skip = failed_;
         lock.unlock();
         std::string why;
-        const bool ok = skip || file_.write(data, size, why);
+        bool ok = true;
+        for (std::size_t at = 0; ok && !skip && at < size; at += kPieceBytes) {
+            ok = file_.write(data + at, std::min(kPieceBytes, size - at), why);
+        }
         lock.lock();
         if (!ok) {
             failed_ = true;

@@ -1,0 +1,164 @@
+// Sixteen simulated cards on two PCI buses of 132 MB/s (eight on each), each read by an
+// acquisition engine of its own (KARVO7Acquire) in a continuous block measurement, at the rate
+// at which eight cards fill their bus, for a given time on the real clock. Prints the shots
+// read, the shots lost and the overflow events of all engines together, and
+// `shots read / shots taken: X` (goal 1.000000): the engines must read every shot the buses
+// carry. Options:
+//   --seconds T    how long the cards measure, default 10
+//   --cards N      1 to 16, default 16; the first half on bus 1
+//   --samples N    recording length, default 1600
+//   --rate HZ      each card's shot rate, default: eight cards fill a bus
+//   --busy 1       one competing busy process (a separate process at ordinary priority) beside
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BusyProcess.h"
+#include "KARVO7Acquire.h"
+#include "KARVO7DLL.h"
+#include "KARVO7Sim.h"
+#include "TwoBuses.h"
+#include "card/SetToCard.h"
+
+namespace {
+
+constexpr uint32_t kMostCards = 16;
+constexpr uint32_t kCardsPerBus = 8;
+
+uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) {
+            return static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+        }
+    }
+    return fallback;
+}
+
+// Set 1 of the card for a continuous block measurement at `rateHz`.
+bool prepareCard(KARVO7HANDLE card, uint32_t samples, uint32_t rateHz) {
+    uint32_t error = 0;
+    k7check::ParameterSet set;
+    set.aufnahmelaenge = static_cast<uint16_t>(samples);
+    set.iff = rateHz;
+    return KARVO7WarmUp(card, &error) == 1 && KARVO7SetVIRMA4(card, 1, -11, &error) == 1 &&
+           k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error) &&
+           KARVO7SetMode(card, 1, &error) == 1 &&
+           KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error) == 1 &&
+           KARVO7SetParam(card, 1, &error) == 1;
+}
+
+// Takes the engine's items until its end: the consumer a program would be.
+void consume(K7AcqEngine* engine, uint32_t shotBytes) {
+    constexpr uint32_t kItems = 64;
+    std::vector<uint8_t> data(size_t{kItems} * shotBytes);
+    K7AcqItem items[kItems];
+    for (;;) {
+        uint32_t count = 0;
+        uint32_t error = 0;
+        if (K7AcqRead(engine, data.data(), static_cast<uint32_t>(data.size()), items, kItems, 50,
+                      &count, &error) == 0) {
+            return;
+        }
+        for (uint32_t i = 0; i < count; ++i) {
+            if (items[i].kind == K7ACQ_ITEM_END) {
+                return;
+            }
+        }
+    }
+}
+
+struct Card {
+    KARVO7HANDLE handle = nullptr;
+    K7AcqEngine* engine = nullptr;
+    std::thread consumer;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const uint32_t seconds = std::max<uint32_t>(1, option(argc, argv, "--seconds", 10));
+    const uint32_t cards =
+        std::clamp<uint32_t>(option(argc, argv, "--cards", kMostCards), 1, kMostCards);
+    const uint32_t samples = std::clamp<uint32_t>(option(argc, argv, "--samples", 1600), 1, 65535);
+    const uint32_t shotBytes = 2 * samples + 6;
+    const uint32_t busLimitHz = kBusMbPerSecond * 1000000u / (kCardsPerBus * shotBytes);
+    const uint32_t rateHz = option(argc, argv, "--rate", busLimitHz);
+    const bool busy = option(argc, argv, "--busy", 0) != 0;
+
+    k7sim::Simulator simulator(twoBuses(cards, "engines_bench"));
+    if (!simulator.install()) {
+        std::fprintf(stderr, "no simulated cards\n");
+        return 1;
+    }
+    std::printf(
+        "%u cards on 2 buses of %u MB/s, %u Hz x %u samples each (%.1f MB/s a card), "
+        "%u s%s\n",
+        cards, kBusMbPerSecond, rateHz, samples, rateHz * shotBytes / 1e6, seconds,
+        busy ? ", one busy process beside them" : "");
+    std::vector<Card> running(cards);
+    for (uint32_t i = 0; i < cards; ++i) {
+        running[i].handle = KARVO7Open(i + 1);
+        if (running[i].handle == nullptr || !prepareCard(running[i].handle, samples, rateHz)) {
+            std::fprintf(stderr, "card %u could not be prepared\n", i + 1);
+            return 1;
+        }
+    }
+    K7AcqSettings settings;
+    K7AcqDefaults(&settings);
+    settings.shotBytes = shotBytes;
+    settings.shotsPerSecond = rateHz;
+    K7AcqStatistics total{};
+    bool failed = false;
+    const auto begin = std::chrono::steady_clock::now();
+    {
+        BusyProcess competing(busy);
+        for (Card& c : running) {
+            uint32_t error = 0;
+            if (K7AcqStart(c.handle, &settings, &c.engine, &error) == 0) {
+                std::fprintf(stderr, "an engine did not start, error %X\n", error);
+                return 1;
+            }
+            c.consumer = std::thread(consume, c.engine, shotBytes);
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        for (Card& c : running) {
+            uint32_t error = 0;
+            K7AcqStop(c.engine, &error);
+            c.consumer.join();
+            K7AcqStatistics s{};
+            K7AcqGetStatistics(c.engine, &s);
+            total.shotsRead += s.shotsRead;
+            total.shotsLost += s.shotsLost;
+            total.overflowEvents += s.overflowEvents;
+            total.bytesRead += s.bytesRead;
+            total.realTime += s.realTime;
+            failed = failed || s.error != 0;
+            K7AcqClose(c.engine);
+            KARVO7Close(c.handle);
+        }
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const uint64_t taken = total.shotsRead + total.shotsLost;
+    std::printf(
+        "engines: %llu shots read, %llu shots lost, %llu overflow events (%u of %u "
+        "reading in real time)\n",
+        static_cast<unsigned long long>(total.shotsRead),
+        static_cast<unsigned long long>(total.shotsLost),
+        static_cast<unsigned long long>(total.overflowEvents), total.realTime, cards);
+    std::printf("data: %.1f MB/s of the buses' %u\n",
+                static_cast<double>(total.bytesRead) / elapsed / 1e6,
+                kBusMbPerSecond * (cards > 1 ? 2 : 1));
+    std::printf(
+        "shots read / shots taken: %.6f (goal 1.000000)\n",
+        taken > 0 ? static_cast<double>(total.shotsRead) / static_cast<double>(taken) : 0.0);
+    return failed ? 1 : 0;
+}

@@ -12,7 +12,7 @@
 
 #include "KARVO7DLL.h"
 #include "app/CheckButtons.h"
-#include "windows/card/CommandWords.h"
+#include "card/CommandWords.h"
 
 namespace k7check {
 
@@ -61,8 +61,6 @@ class CommandDlg : public CheckDialog {
   private:
     bool send(uint16_t code, const std::array<uint32_t, 2>& words, uint32_t& error);
     void addLine(const std::string& line);
-    // Power Up, warm-up, clear FIFO, identifications; the first failure's text, or "".
-    std::string bringBack();
 
     Session& session_;
     uint32_t number_;

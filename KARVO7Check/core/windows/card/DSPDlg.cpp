@@ -2,16 +2,14 @@
 
 #include "Format.h"
 #include "app/Session.h"
-#include "card/CardReset.h"
-#include "windows/card/DspImage.h"
+#include "card/DspImage.h"
+#include "card/DspLoad.h"
 
 namespace k7check {
 
 namespace {
 
 constexpr const char* kCaption = "DSP-Programm";
-// Polls of the reset wait after loading, 10 ms apart.
-constexpr uint32_t kResetPolls = 100;
 
 std::string dspFileName(Session& session) {
     return session.desktop().profileString(session.profileFile(), "DSP", "Filename", " ");
@@ -72,28 +70,16 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
         resultText = read.error;
         return false;
     }
-    int loaded = 0;
-    uint32_t error = 0;
-    desktop.runLong(kCaption, "Das DSP-Programm wird geladen ...", 2000, [&] {
-        loaded = KARVO7LoadProm(card, read.image.blocks(), read.image.bytes.data(), &error);
-    });
-    desktop.sleep(100);
-    if (loaded == 0) {
-        resultText = formatText("Error %X", error);
+    const DspLoadOutcome outcome =
+        loadDspProgram(card, read.image, desktop, [&](const std::function<void()>& write) {
+            desktop.runLong(kCaption, "Das DSP-Programm wird geladen ...", 2000, write);
+        });
+    if (!outcome.ok()) {
+        resultText = dspLoadFault(outcome);
         return false;
     }
-    const ResetOutcome reset = resetAndWait(card, desktop, kResetPolls);
-    if (!reset.ok()) {
-        // A card that reports reset at once did not reset; one that never reports it is no
-        // running card either: no warm-up in both cases.
-        resultText = "Reset Error after loading";
-        return false;
-    }
-    resultText = formatText("Karte %u OK (Reset nach %u ms)", number, reset.polls * 10);
-    if (KARVO7WarmUp(card, &error) == 0) {
-        resultText = formatText("WarmUp Error %X", error);
-        return false;
-    }
+    resultText =
+        formatText("Karte %u OK (Reset nach %u ms)", number, outcome.ready.reset.polls * 10);
     session_.resendVirma4Identifications(number);
     return true;
 }

@@ -15,20 +15,6 @@ namespace karvo7 {
 
 namespace {
 
-// The DAC ramps' question on the terminal, or "no" when there is none to ask on.
-class TerminalObserver final : public k7check::SelfTestObserver {
-  public:
-    TerminalObserver(std::ostream& prompt, bool canAsk) : prompt_(prompt), canAsk_(canAsk) {}
-    void fifoMismatch(const std::string&) override {}
-    bool dacRampsOk() override {
-        return canAsk_ && askYes(std::cin, prompt_, "DAC-Test: DAC-Rampen OK?");
-    }
-
-  private:
-    std::ostream& prompt_;
-    bool canAsk_;
-};
-
 std::string wordList() {
     std::string words;
     for (std::size_t i = 0; i < k7check::kStationCheckCount; ++i) {
@@ -59,7 +45,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         return exitCode;
     }
     k7check::LibraryClock clock;
-    TerminalObserver observer(err, ::isatty(STDIN_FILENO) != 0);
+    TerminalObserver observer(std::cin, err, ::isatty(STDIN_FILENO) != 0);
     const k7check::StationSetup setup{options.ini, clock, observer};
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;

@@ -13,24 +13,7 @@
 
 namespace karvo7 {
 
-namespace {
-
-// The FIFO test's findings are in its line already; the DAC ramps' question is asked on the
-// terminal, or answered "no" when there is none to ask on.
-class TerminalObserver final : public k7check::SelfTestObserver {
-  public:
-    TerminalObserver(std::ostream& prompt, bool canAsk) : prompt_(prompt), canAsk_(canAsk) {}
-    void fifoMismatch(const std::string&) override {}
-    bool dacRampsOk() override {
-        return canAsk_ && askYes(std::cin, prompt_, "DAC-Test: DAC-Rampen OK?");
-    }
-
-  private:
-    std::ostream& prompt_;
-    bool canAsk_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<uint32_t> tests = options.tests;
@@ -54,7 +37,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
         return exitCode;
     }
     k7check::LibraryClock clock;
-    TerminalObserver observer(err, ::isatty(STDIN_FILENO) != 0);
+    TerminalObserver observer(std::cin, err, ::isatty(STDIN_FILENO) != 0);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;
     for (uint32_t t : tests) {

@@ -109,15 +109,13 @@ KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict
     }
     k7check::LibraryClock clock;
     const k7check::DspLoadOutcome outcome = k7check::loadDspProgram(card, read.image, clock);
+    fill(verdict, dsp, name, {outcome.ok(), k7check::dspLoadLine(outcome)});
     if (!outcome.ok()) {
-        fill(verdict, dsp, name, {false, k7check::dspLoadFault(outcome)});
         const uint32_t word = !outcome.loaded            ? outcome.loadError
                               : outcome.ready.reset.ok() ? outcome.ready.error
                                                          : K7OPS_ERROR_FAILED;
         return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
     }
-    fill(verdict, dsp, name,
-         {true, "OK (Reset nach " + std::to_string(outcome.ready.reset.polls * 10) + " ms)"});
     return done(error);
 }
 

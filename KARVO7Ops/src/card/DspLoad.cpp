@@ -43,4 +43,11 @@ std::string dspLoadFault(const DspLoadOutcome& outcome) {
     return "";
 }
 
+std::string dspLoadLine(const DspLoadOutcome& outcome) {
+    if (!outcome.ok()) {
+        return dspLoadFault(outcome);
+    }
+    return formatText("OK (Reset nach %u ms)", outcome.ready.reset.polls * 10);
+}
+
 }  // namespace k7check

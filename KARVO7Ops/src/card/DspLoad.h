@@ -33,5 +33,7 @@ DspLoadOutcome loadDspProgram(KARVO7HANDLE card, const DspImage& image, Clock& c
 // The line of a load that failed, as the DSP window shows it: "Error %X" (the write), "Reset
 // Error after loading", "WarmUp Error %X"; "" for a load that succeeded.
 std::string dspLoadFault(const DspLoadOutcome& outcome);
+// The line of a load for programs without the DSP window: its fault, or "OK (Reset nach n ms)".
+std::string dspLoadLine(const DspLoadOutcome& outcome);
 
 }  // namespace k7check

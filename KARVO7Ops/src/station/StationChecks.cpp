@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "Format.h"
 #include "card/CommandCheck.h"
 #include "card/DspLoad.h"
 #include "card/KennungCheck.h"
@@ -54,10 +53,7 @@ Verdict dspCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock) {
         return {false, read.error};
     }
     const DspLoadOutcome outcome = loadDspProgram(card, read.image, clock);
-    if (!outcome.ok()) {
-        return {false, dspLoadFault(outcome)};
-    }
-    return {true, formatText("OK (Reset nach %u ms)", outcome.ready.reset.polls * 10)};
+    return {outcome.ok(), dspLoadLine(outcome)};
 }
 
 Verdict selfTestCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock,

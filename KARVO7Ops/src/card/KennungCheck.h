@@ -1,5 +1,5 @@
-// The card's identification record on the card: read, compared with its reference file ("Kennung:
-// " of "Check All") and written.
+// The identification record on the card: read, written, and compared with its reference file
+// (the "Kennung" check of "Check All").
 #pragma once
 
 #include <cstdint>

@@ -16,6 +16,9 @@ endif()
 if(TARGET KARVO7Acquire)
     list(APPEND K7_RUNTIME_LIBRARIES KARVO7Acquire)
 endif()
+if(TARGET KARVO7Ops)
+    list(APPEND K7_RUNTIME_LIBRARIES KARVO7Ops)
+endif()
 
 set(K7_PACKAGE_NAME_runtime libkarvo7-${PROJECT_VERSION_MAJOR})
 set(K7_PACKAGE_NAME_dev libkarvo7-dev)
@@ -54,8 +57,9 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "KARVO7 ultrasonic test cards - shared libr
 The card access library libKARVO7DLL with its flat C interface: discovery and
 handles, card commands, parameter sets and gates, measurements and their data,
 registers, PCI configuration space, bridge EEPROM and configuration record; and
-the measurement data decoder libKARVO7Stream and the acquisition engine
-libKARVO7Acquire.")
+the measurement data decoder libKARVO7Stream, the acquisition engine
+libKARVO7Acquire and the card operations libKARVO7Ops (self tests, DSP load,
+reset, the station checks).")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/shlibs
     ${PROJECT_BINARY_DIR}/packaging/runtime-control/triggers)
@@ -64,9 +68,9 @@ set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "KARVO7 ultrasonic test cards - development files
 Headers, the development links of the shared libraries, the CMake package
-(find_package(KARVO7), targets KARVO7::KARVO7DLL, KARVO7::KARVO7Stream and
-KARVO7::KARVO7Acquire) and the pkg-config files karvo7.pc, karvo7-stream.pc and
-karvo7-acquire.pc.")
+(find_package(KARVO7), targets KARVO7::KARVO7DLL, KARVO7::KARVO7Stream,
+KARVO7::KARVO7Acquire and KARVO7::KARVO7Ops) and the pkg-config files karvo7.pc,
+karvo7-stream.pc, karvo7-acquire.pc and karvo7-ops.pc.")
 
 set(CPACK_COMPONENT_SIM_DEPENDS runtime)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION electronics)

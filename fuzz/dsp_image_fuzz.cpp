@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "windows/card/DspImage.h"
+#include "card/DspImage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "windows/card/KennungFile.h"
+#include "card/KennungFile.h"
 
 namespace {
 

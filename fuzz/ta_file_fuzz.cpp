@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "card/ParameterSet.h"
-#include "windows/editors/TaFile.h"
-#include "windows/editors/Units.h"
+#include "card/TaFile.h"
+#include "card/Units.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

@@ -229,3 +229,42 @@ _ACQUIRE_SIGNATURES = {
 def acquire_library() -> ctypes.CDLL:
     """The acquisition engine with the signatures of its functions."""
     return _declared(_library.ACQUIRE_LIBRARY, _ACQUIRE_SIGNATURES)
+
+
+# ---- the card operations (KARVO7Ops.h) ------------------------------------------------------
+
+OPS_ERROR_ARGUMENT = 0x90300000
+OPS_ERROR_FILE = 0x90310000
+OPS_ERROR_FAILED = 0x90320000
+OPS_CHECK_COUNT = 8
+OPS_SELF_TEST_COUNT = 13
+
+OpsQuestion = ctypes.CFUNCTYPE(ctypes.c_int32, c_void_p, ctypes.c_char_p, ctypes.c_char_p)
+
+
+class OpsVerdict(Structure):
+    _fields_ = [
+        ("item", c_uint32),
+        ("passed", ctypes.c_int32),
+        ("name", c_char * 64),
+        ("text", c_char * 256),
+    ]
+
+
+_OPS_SIGNATURES = {
+    "K7OpsVersion": (c_uint32, []),
+    "K7OpsSelfTest": (c_int, [_H, c_uint32, OpsQuestion, c_void_p, POINTER(OpsVerdict), _u32p]),
+    "K7OpsLoadDsp": (c_int, [_H, ctypes.c_char_p, POINTER(OpsVerdict), _u32p]),
+    "K7OpsResetCard": (c_int, [_H, POINTER(OpsVerdict), _u32p]),
+    "K7OpsCheck": (c_int, [_H, c_uint32, ctypes.c_char_p, OpsQuestion, c_void_p,
+                           POINTER(OpsVerdict), _u32p]),
+    "K7OpsCheckAll": (c_int, [_H, ctypes.c_char_p, OpsQuestion, c_void_p, POINTER(OpsVerdict),
+                              c_uint32, _u32p, _u32p]),
+    "K7OpsSaveKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
+    "K7OpsWriteKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
+}
+
+
+def ops_library() -> ctypes.CDLL:
+    """The card operations with the signatures of their functions."""
+    return _declared(_library.OPS_LIBRARY, _OPS_SIGNATURES)

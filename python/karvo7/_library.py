@@ -14,6 +14,7 @@ from typing import Dict
 CARD_LIBRARY = "libKARVO7DLL.so.1"
 STREAM_LIBRARY = "libKARVO7Stream.so.1"
 ACQUIRE_LIBRARY = "libKARVO7Acquire.so.1"
+OPS_LIBRARY = "libKARVO7Ops.so.1"
 
 _loaded: Dict[str, ctypes.CDLL] = {}
 _lock = threading.Lock()

@@ -14,7 +14,7 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
 
 import numpy as np
 
-from . import _cdefs
+from . import _cdefs, ops
 from .errors import Error
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
@@ -224,6 +224,38 @@ class Card:
             self._call("KARVO7WarmUp")
             if self._layout is Layout.RECORD:
                 self.set_layout(Layout.RECORD)
+
+    # ---- card operations (libKARVO7Ops) ------------------------------------------------
+
+    def self_test(self, test: int, question: Optional[Callable[[str, str], bool]] = None
+                  ) -> "ops.Verdict":
+        """Runs self test ``test`` (0 to 12) as the check program's "Selbsttest" window does;
+        the verdict says whether the card passed, with the window's line. The DAC ramps (9)
+        ask ``question(caption, text)`` whether they look right; without one the answer is
+        no."""
+        with self._lock:
+            return ops.self_test(self._h(), test, question)
+
+    def load_dsp(self, path: Any) -> "ops.Verdict":
+        """Loads a DSP program file (.hex or .bin): the file read and refused by the check
+        program's rules (a refused file touches no card), the image written, the card reset
+        and warmed up. Raises Error with the fault as its meaning when the load failed."""
+        with self._lock:
+            return ops.load_dsp(self._h(), path)
+
+    def reset(self) -> "ops.Verdict":
+        """The card's hardware reset, waited for, and its warm-up; raises Error when the card
+        did not reset or warm up."""
+        with self._lock:
+            return ops.reset(self._h())
+
+    def check(self, *checks: Any, ini: Any = None,
+              question: Optional[Callable[[str, str], bool]] = None) -> "List[ops.Verdict]":
+        """The station checks of "Check All" (by name, ``ops.CHECKS``, or number), one verdict
+        each, with the reference values of the parameter file ``ini``; without names those the
+        file selects. A failed check is a verdict, not an exception."""
+        with self._lock:
+            return ops.check(self._h(), checks, ini, question)
 
     # ---- identity and sensors -----------------------------------------------------------
 

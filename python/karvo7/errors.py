@@ -26,6 +26,9 @@ _LIBRARY_CODES = {
     0x90120000: "Triggereingangsmode above 3",
     0x90130000: "depth-compensation spacing too small",
     0x90140000: "command with more than 8 data words",
+    0x90300000: "no such test or check, or a missing argument",
+    0x90310000: "the file cannot be read, is refused, or was not written",
+    0x90320000: "the card operation failed",
     0x80020000: "single-start mode: already started",
     0x80030000: "single-start mode: stopped",
 }

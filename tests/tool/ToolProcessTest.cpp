@@ -133,8 +133,8 @@ TEST_F(ToolProcessTest, ExitCodesOfUsageAndMissingCards) {
 TEST_F(ToolProcessTest, HelpForTheProgramAndEverySubcommand) {
     const Finished program = run({"--help"});
     EXPECT_EQ(program.code, 0);
-    for (const char* command : {"list", "info", "reset", "dsp", "selftest", "regs", "reg", "pci",
-                                "eeprom", "shot", "stream", "decode"}) {
+    for (const char* command : {"list", "info", "reset", "dsp", "selftest", "check", "regs", "reg",
+                                "pci", "eeprom", "shot", "stream", "decode"}) {
         EXPECT_NE(program.out.find(command), std::string::npos) << command;
         const Finished help = run({command, "--help"});
         EXPECT_EQ(help.code, 0) << command;
@@ -180,6 +180,37 @@ TEST_F(ToolProcessTest, ResetAndDspProgram) {
     EXPECT_EQ(dsp.code, 0) << dsp.err;
     EXPECT_NE(dsp.out.find("card 2: "), std::string::npos);
     EXPECT_NE(dsp.out.find(" blocks loaded, reset after 50 ms"), std::string::npos);
+}
+
+TEST_F(ToolProcessTest, StationChecksGiveTheCheckProgramsVerdictsAndExitOneOnAFailure) {
+    const std::string ini = std::string(KARVO7_EXAMPLES) + "/KARVO7Check.INI";
+    const Finished pass = run({"check", "1", "pci-eeprom", "lca", "pci-operation", "--ini", ini});
+    EXPECT_EQ(pass.code, 0) << pass.err;
+    EXPECT_EQ(pass.out, "pci-eeprom pass OK\nlca pass OK\npci-operation pass OK\n");
+
+    // A wrong EEPROM byte is repaired to its reference; one the bridge does not take fails.
+    const std::string wrongDevice = "[Card1]\ndevice_id = 0x1234\n";
+    const Finished repaired = run({"check", "1", "pci-eeprom", "--ini", ini}, wrongDevice);
+    EXPECT_EQ(repaired.code, 0) << repaired.err;
+    EXPECT_EQ(repaired.out, "pci-eeprom pass nach Schreiben OK\n");
+    const Finished kept =
+        run({"check", "1", "pci-eeprom", "selftest", "--ini", ini, "--json"},
+            wrongDevice + "fault = eeprom-protected\nfault = selftest0-not-empty\n");
+    EXPECT_EQ(kept.code, 1);
+    const auto verdicts = nlohmann::json::parse(kept.out);
+    ASSERT_EQ(verdicts.size(), 2u);
+    EXPECT_EQ(verdicts[0]["name"], "PCI EEPROM");
+    EXPECT_EQ(verdicts[0]["passed"], false);
+    EXPECT_EQ(verdicts[0]["result"], "DeviceID soll: 4B37 ist: 1234");
+    EXPECT_EQ(verdicts[1]["result"], "FIFO not empty");
+
+    // Without reference values the EEPROM check writes nothing and names what is missing.
+    const Finished none = run({"check", "1", "pci-eeprom"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.out, "pci-eeprom FAIL Vorgabe fehlt: [PCIEEPROM] Signature\n");
+    const Finished unknown = run({"check", "1", "eeprom"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("no check eeprom"), std::string::npos) << unknown.err;
 }
 
 TEST_F(ToolProcessTest, DspFilesRefusedAsTheCheckProgramRefusesThem) {

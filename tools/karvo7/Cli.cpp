@@ -115,6 +115,16 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     selftestCmd->add_option("TEST", selftest.tests, "self tests to run (0-12)");
     selftestCmd->add_flag("--json", selftest.json, "JSON output");
 
+    CheckOptions check;
+    CLI::App* checkCmd = app.add_subcommand(
+        "check", "run the check program's station checks on one card (exit 1 when one fails)");
+    checkCmd->add_option("N", check.card, "card number")->required();
+    checkCmd->add_option("CHECK", check.checks,
+                         "checks to run: pci-config, pci-eeprom, pci-operation, kennung, lca, dsp, "
+                         "selftest, command (default: those the parameter file selects)");
+    checkCmd->add_option("--ini", check.ini, "parameter file with the reference values");
+    checkCmd->add_flag("--json", check.json, "JSON output");
+
     RegsOptions regs;
     CLI::App* regsCmd = app.add_subcommand("regs", "read every register of an LCA");
     regsCmd->add_option("N", regs.card, "card number")->required();
@@ -218,6 +228,8 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     }
     if (selftestCmd->parsed())
         return runSelftest(selftest, out, err);
+    if (checkCmd->parsed())
+        return runCheck(check, out, err);
     if (regsCmd->parsed())
         return runRegs(regs, out, err);
     if (regCmd->parsed()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "SetOptions.h"
+#include "card/CardReset.h"
 
 namespace karvo7 {
 
@@ -32,6 +33,8 @@ struct DspOptions {
     bool progress = false;  // a progress line on `err`
 };
 int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err);
+// Why a reset with its warm-up left the card down (`polls` of 10 ms given); empty when it did not.
+std::string readinessFailure(const k7check::ResetWarmUpOutcome& outcome, uint32_t polls);
 
 struct SelftestOptions {
     uint32_t card = 0;
@@ -39,6 +42,14 @@ struct SelftestOptions {
     bool json = false;
 };
 int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream& err);
+
+struct CheckOptions {
+    uint32_t card = 0;
+    std::vector<std::string> checks;  // empty: those the parameter file selects
+    std::string ini;                  // parameter file; empty: none (no reference values)
+    bool json = false;
+};
+int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 struct RegsOptions {
     uint32_t card = 0;

@@ -3,10 +3,8 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "ResetSteps.h"
-#include "TerminalDesktop.h"
 #include "Tool.h"
-#include "windows/card/DspImage.h"
+#include "card/DspLoad.h"
 
 namespace karvo7 {
 
@@ -26,28 +24,23 @@ int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
     if (options.progress) {
         err << "card " << options.card << ": loading " << blocks << " blocks ..." << std::flush;
     }
-    uint32_t error = 0;
-    const bool loaded = KARVO7LoadProm(card.get(), blocks, read.image.bytes.data(), &error) != 0;
+    k7check::LibraryClock clock;
+    const k7check::DspLoadOutcome outcome = k7check::loadDspProgram(card.get(), read.image, clock);
     if (options.progress) {
-        err << (loaded ? " resetting ..." : "\n") << std::flush;
+        err << (outcome.loaded ? " resetting ..." : "") << (outcome.ok() ? " done\n" : "\n")
+            << std::flush;
     }
-    if (!loaded) {
+    if (!outcome.loaded) {
         complain(err, "card " + std::to_string(options.card) + ": loading failed, error " +
-                          hexWord(error));
+                          hexWord(outcome.loadError));
         return kExitFailed;
     }
-    TerminalDesktop desktop(std::cin, err, false);
-    desktop.sleep(100);
-    std::string failure;
-    uint32_t ms = 0;
-    const bool ready = resetAndWarmUp(card.get(), desktop, failure, ms);
-    if (options.progress) {
-        err << (ready ? " done\n" : "\n") << std::flush;
-    }
-    if (!ready) {
-        complain(err, "card " + std::to_string(options.card) + ": " + failure);
+    if (!outcome.ready.ok()) {
+        complain(err, "card " + std::to_string(options.card) + ": " +
+                          readinessFailure(outcome.ready, k7check::kDspResetPolls));
         return kExitFailed;
     }
+    const uint32_t ms = outcome.ready.reset.polls * 10;
     out << "card " << options.card << ": " << blocks << " blocks loaded, reset after " << ms
         << " ms\n";
     return kExitDone;

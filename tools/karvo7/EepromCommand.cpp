@@ -11,9 +11,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "Ask.h"
 #include "Commands.h"
 #include "KARVO7Protocol.h"
-#include "TerminalDesktop.h"
 #include "Tool.h"
 
 namespace karvo7 {

@@ -2,34 +2,29 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "ResetSteps.h"
-#include "TerminalDesktop.h"
 #include "Tool.h"
 #include "card/CardReset.h"
 
 namespace karvo7 {
 
-bool resetAndWarmUp(KARVO7HANDLE card, k7check::Desktop& desktop, std::string& failure,
-                    uint32_t& milliseconds) {
-    const k7check::ResetOutcome reset = k7check::resetAndWait(card, desktop, kResetPolls);
-    milliseconds = reset.polls * 10;
-    switch (reset.kind) {
+namespace {
+
+// Polls of 10 ms the card gets for its reset: one second.
+constexpr uint32_t kResetPolls = 100;
+
+}  // namespace
+
+std::string readinessFailure(const k7check::ResetWarmUpOutcome& outcome, uint32_t polls) {
+    switch (outcome.reset.kind) {
         case k7check::ResetOutcome::Kind::ReadyAtOnce:
-            failure = "the card reported the end of its reset at once: it did not reset";
-            return false;
+            return "the card reported the end of its reset at once: it did not reset";
         case k7check::ResetOutcome::Kind::NeverReady:
-            failure = "the card did not finish its reset within " +
-                      std::to_string(kResetPolls * 10) + " ms";
-            return false;
+            return "the card did not finish its reset within " + std::to_string(polls * 10) + " ms";
         case k7check::ResetOutcome::Kind::Ready:
             break;
     }
-    uint32_t error = 0;
-    if (KARVO7WarmUp(card, &error) == 0) {
-        failure = "warm-up after the reset failed, error " + hexWord(error);
-        return false;
-    }
-    return true;
+    return outcome.warmedUp ? ""
+                            : "warm-up after the reset failed, error " + hexWord(outcome.error);
 }
 
 int runReset(const CardOptions& options, std::ostream& out, std::ostream& err) {
@@ -38,13 +33,15 @@ int runReset(const CardOptions& options, std::ostream& out, std::ostream& err) {
     if (card == nullptr) {
         return exitCode;
     }
-    TerminalDesktop desktop(std::cin, err, false);
-    std::string failure;
-    uint32_t ms = 0;
-    if (!resetAndWarmUp(card.get(), desktop, failure, ms)) {
-        complain(err, "card " + std::to_string(options.card) + ": " + failure);
+    k7check::LibraryClock clock;
+    const k7check::ResetWarmUpOutcome outcome =
+        k7check::resetAndWarmUp(card.get(), clock, kResetPolls);
+    if (!outcome.ok()) {
+        complain(err, "card " + std::to_string(options.card) + ": " +
+                          readinessFailure(outcome, kResetPolls));
         return kExitFailed;
     }
+    const uint32_t ms = outcome.reset.polls * 10;
     if (options.json) {
         out << "{\"card\":" << options.card << ",\"reset_ms\":" << ms << "}\n";
     } else {

@@ -6,17 +6,14 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "Ask.h"
 #include "Commands.h"
-#include "TerminalDesktop.h"
 #include "Tool.h"
-#include "app/Session.h"
-#include "windows/card/SelbsttestDlg.h"
+#include "card/SelfTests.h"
 
 namespace karvo7 {
 
-namespace {
-constexpr uint32_t kObservedTest = 9;
-}
+namespace {}  // namespace
 
 int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<uint32_t> tests = options.tests;
@@ -29,7 +26,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
     }
     if (tests.empty()) {
         for (uint32_t t = 0; t < k7check::kSelfTestCount; ++t) {
-            if (t != kObservedTest) {
+            if (t != k7check::kObservedSelfTest) {
                 tests.push_back(t);
             }
         }
@@ -39,14 +36,14 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
     if (card == nullptr) {
         return exitCode;
     }
-    TerminalDesktop desktop(std::cin, err, ::isatty(STDIN_FILENO) != 0);
-    k7check::Session session(desktop);
-    k7check::SelbsttestDlg window(session, card.get());
+    k7check::LibraryClock clock;
+    TerminalObserver observer(std::cin, err, ::isatty(STDIN_FILENO) != 0);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;
     for (uint32_t t : tests) {
-        std::string line;
-        const bool ok = window.runTest(t, line);
+        const k7check::Verdict result = k7check::runSelfTest(card.get(), t, clock, observer);
+        const bool ok = result.passed;
+        const std::string& line = result.line;
         passed = passed && ok;
         if (options.json) {
             results.push_back({{"test", t},
@@ -54,14 +51,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
                                {"passed", ok},
                                {"result", line}});
         } else {
-            // The result may hold the card's own line breaks ("\r\n 3: soll = ...").
-            std::string flat;
-            for (char c : line) {
-                if (c != '\r') {
-                    flat += c == '\n' ? ' ' : c;
-                }
-            }
-            out << t << ' ' << (ok ? "pass" : "FAIL") << ' ' << flat << '\n';
+            out << t << ' ' << (ok ? "pass" : "FAIL") << ' ' << oneLine(line) << '\n';
         }
     }
     if (options.json) {

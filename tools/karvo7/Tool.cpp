@@ -74,4 +74,14 @@ void complain(std::ostream& err, const std::string& text) {
     err << "karvo7: " << text << '\n' << std::flush;
 }
 
+std::string oneLine(const std::string& text) {
+    std::string flat;
+    for (char c : text) {
+        if (c != '\r') {
+            flat += c == '\n' ? ' ' : c;
+        }
+    }
+    return flat;
+}
+
 }  // namespace karvo7

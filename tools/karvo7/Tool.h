@@ -47,6 +47,9 @@ std::string hexWord(uint32_t word);
 // True when standard error is a terminal (progress lines go there only then).
 bool progressWanted();
 
+// A result on one line: the card's own line breaks ("\r\n 3: soll = ...") become blanks.
+std::string oneLine(const std::string& text);
+
 // A message on standard error: "karvo7: " and the text, ended by a line feed.
 void complain(std::ostream& err, const std::string& text);
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "card/Clock.h"
 #include "desktop/Dialog.h"
 
 namespace k7check {
@@ -28,7 +29,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-class Desktop {
+class Desktop : public Clock {
   public:
     virtual ~Desktop() = default;
 
@@ -72,9 +73,8 @@ class Desktop {
     virtual void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
                          const std::function<void()>& work) = 0;
 
-    // Milliseconds and pauses, through the card library's replaceable clock.
-    virtual uint32_t tickCount() = 0;
-    virtual void sleep(uint32_t milliseconds) = 0;
+    // Milliseconds and pauses (tickCount, sleep) are the Clock's: through the card library's
+    // replaceable clock.
 
     // Full path of the running executable ("/opt/karvo7/bin/KARVO7Check").
     virtual std::string executablePath() = 0;

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "CheckTestSupport.h"
+#include "card/DspImage.h"
+#include "card/KennungFile.h"
 #include "profile/IniFile.h"
 #include "profile/RegularFile.h"
-#include "windows/card/DspImage.h"
-#include "windows/card/KennungFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "app/Session.h"
 #include "card/CardReset.h"
+#include "card/CommandCheck.h"
 #include "windows/card/CommandParameterDlgs.h"
 
 namespace k7check {
@@ -87,9 +88,7 @@ void CommandDlg::onCommand(const std::string& control) {
 }
 
 bool CommandDlg::send(uint16_t code, const std::array<uint32_t, 2>& words, uint32_t& error) {
-    error = 0;
-    const auto count = static_cast<uint8_t>(cmd::wordsOf(code));
-    return KARVO7Command(card_, code, count, count == 0 ? nullptr : words.data(), &error) != 0;
+    return sendCommand(card_, code, words, error);
 }
 
 void CommandDlg::addLine(const std::string& line) {
@@ -178,20 +177,11 @@ void CommandDlg::resetAll() {
     if (desktop.messageBox(kTitle, "Hardware Reset?", Buttons::YesNo) != Answer::Yes) {
         return;
     }
-    const ResetOutcome reset = resetAndWait(card_, desktop, kResetAllPolls);
-    if (!reset.ok()) {
-        // Reported reset at once (no reset took place) or never: no warm-up either way.
-        addLine("Reset Error");
-        return;
-    }
-    std::string line = formatText("Reset OK nach %u ms", reset.polls * 10);
-    uint32_t error = 0;
-    if (KARVO7WarmUp(card_, &error) == 0) {
-        line = formatText("WarmUp Error %X", error);
-    } else {
+    const ResetWarmUpOutcome outcome = resetAndWarmUp(card_, desktop, kResetAllPolls);
+    if (outcome.ok()) {
         session_.resendVirma4Identifications(number_);
     }
-    addLine(line);
+    addLine(resetLine(outcome));
 }
 
 void CommandDlg::sapDelayWindow() {
@@ -228,35 +218,13 @@ void CommandDlg::adcBox() {
     }
 }
 
-std::string CommandDlg::bringBack() {
-    uint32_t error = 0;
-    if (!send(cmd::kPowerUp, {}, error)) {
-        return std::string(commandLabel(cmd::kPowerUp)) + "Command Error";
-    }
-    if (KARVO7WarmUp(card_, &error) == 0) {
-        return formatText("WarmUp Error %X", error);
-    }
-    if (KARVO7ClearFIFO(card_, &error) == 0) {
-        return formatText("ClearFIFO Error %X", error);
-    }
-    session_.resendVirma4Identifications(number_);
-    return "";
-}
-
 bool CommandDlg::automaticCheck(std::string& resultText) {
-    resultText = "OK";
-    for (const CardCommand& step : commandCheckSteps()) {
-        uint32_t error = 0;
-        if (!send(step.code, step.words, error)) {
-            resultText = std::string(commandLabel(step.code)) + "Command Error";
-            break;
-        }
+    const CommandCheck check = runCommandCheck(card_);
+    if (check.broughtBack) {
+        session_.resendVirma4Identifications(number_);
     }
-    const std::string back = bringBack();
-    if (resultText == "OK" && !back.empty()) {
-        resultText = back;
-    }
-    return resultText == "OK";
+    resultText = check.verdict.line;
+    return check.verdict.passed;
 }
 
 }  // namespace k7check

@@ -12,7 +12,7 @@
 
 #include "KARVO7DLL.h"
 #include "app/CheckButtons.h"
-#include "windows/card/CommandWords.h"
+#include "card/CommandWords.h"
 
 namespace k7check {
 
@@ -63,8 +63,6 @@ class CommandDlg : public CheckDialog {
     void addLine(const std::string& line);
     // The command's label and "OK", or "Error %X" with the error word.
     void addOutcome(uint16_t code, bool sent, uint32_t error);
-    // Power Up, warm-up, clear FIFO, identifications; the first failure's text, or "".
-    std::string bringBack();
 
     Session& session_;
     uint32_t number_;

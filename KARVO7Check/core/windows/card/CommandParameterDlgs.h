@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "card/CommandWords.h"
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
-#include "windows/card/CommandWords.h"
 
 namespace k7check {
 

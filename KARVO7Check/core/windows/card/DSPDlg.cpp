@@ -3,16 +3,25 @@
 #include "ErrorWords.h"
 #include "Format.h"
 #include "app/Session.h"
-#include "card/CardReset.h"
-#include "windows/card/DspImage.h"
+#include "card/DspImage.h"
+#include "card/DspLoad.h"
 
 namespace k7check {
 
 namespace {
 
+// The window's line of a failed load: the card, the call and what its error word means.
+std::string loadFault(uint32_t number, const DspLoadOutcome& outcome) {
+    if (!outcome.loaded) {
+        return formatText("Karte %u LoadProm ", number) + errorText(outcome.loadError);
+    }
+    if (!outcome.ready.warmedUp && outcome.ready.reset.ok()) {
+        return formatText("Karte %u WarmUp ", number) + errorText(outcome.ready.error);
+    }
+    return dspLoadFault(outcome);
+}
+
 constexpr const char* kCaption = "DSP-Programm";
-// Polls of the reset wait after loading, 10 ms apart.
-constexpr uint32_t kResetPolls = 100;
 
 std::string dspFileName(Session& session) {
     return session.desktop().profileString(session.profileFile(), "DSP", "Filename", " ");
@@ -73,28 +82,16 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
         resultText = read.error;
         return false;
     }
-    int loaded = 0;
-    uint32_t error = 0;
-    desktop.runLong(kCaption, "Das DSP-Programm wird geladen ...", 2000, [&] {
-        loaded = KARVO7LoadProm(card, read.image.blocks(), read.image.bytes.data(), &error);
-    });
-    desktop.sleep(100);
-    if (loaded == 0) {
-        resultText = formatText("Karte %u LoadProm ", number) + errorText(error);
+    const DspLoadOutcome outcome =
+        loadDspProgram(card, read.image, desktop, [&](const std::function<void()>& write) {
+            desktop.runLong(kCaption, "Das DSP-Programm wird geladen ...", 2000, write);
+        });
+    if (!outcome.ok()) {
+        resultText = loadFault(number, outcome);
         return false;
     }
-    const ResetOutcome reset = resetAndWait(card, desktop, kResetPolls);
-    if (!reset.ok()) {
-        // A card that reports reset at once did not reset; one that never reports it is no
-        // running card either: no warm-up in both cases.
-        resultText = "Reset Error after loading";
-        return false;
-    }
-    resultText = formatText("Karte %u OK (Reset nach %u ms)", number, reset.polls * 10);
-    if (KARVO7WarmUp(card, &error) == 0) {
-        resultText = formatText("Karte %u WarmUp ", number) + errorText(error);
-        return false;
-    }
+    resultText =
+        formatText("Karte %u OK (Reset nach %u ms)", number, outcome.ready.reset.polls * 10);
     session_.resendVirma4Identifications(number);
     return true;
 }

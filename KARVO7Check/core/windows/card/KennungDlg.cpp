@@ -1,6 +1,7 @@
 #include "windows/card/KennungDlg.h"
 
 #include <optional>
+#include <utility>
 
 #include "ErrorWords.h"
 #include "Format.h"
@@ -50,11 +51,11 @@ void KennungDlg::write() {
         return;
     }
     const KonfigRecord record = fields.record();
-    int written = 0;
+    bool written = false;
     uint32_t error = 0;
     desktop.runLong(kTitle, "Die Kennung wird auf die Karte geschrieben ...", 30000,
-                    [&] { written = KARVO7PutKonfig(card_, &record, &error); });
-    if (written == 0) {
+                    [&] { written = writeCardKennung(card_, record, error); });
+    if (!written) {
         desktop.messageBox("Test", formatText("Kennung Karte %u: PutKonfig Error Adr: 0x%X Soll: "
                                               "0x%X Ist: 0x%X",
                                               session_.fields().karte, error >> 16,
@@ -64,14 +65,9 @@ void KennungDlg::write() {
 }
 
 bool KennungDlg::automaticCheck(std::string& resultText) {
-    uint32_t error = 0;
-    const std::optional<KonfigRecord> record = readCardKennung(card_, error);
-    if (!record) {
-        resultText = formatText("GetKonfig Error %X", error);
-        return false;
-    }
-    resultText = compareKennung(*record, readKennungFile(kennungFileName(session_)));
-    return resultText == "OK";
+    Verdict verdict = checkKennung(card_, kennungFileName(session_));
+    resultText = std::move(verdict.line);
+    return verdict.passed;
 }
 
 }  // namespace k7check

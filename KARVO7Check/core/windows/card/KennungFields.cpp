@@ -180,15 +180,6 @@ std::string kennungLabelOf(const std::string& control) {
     return control;
 }
 
-std::optional<KonfigRecord> readCardKennung(KARVO7HANDLE card, uint32_t& error) {
-    KonfigRecord record{};
-    error = 0;
-    if (KARVO7GetKonfig(card, &record, &error) == 0) {
-        return std::nullopt;
-    }
-    return record;
-}
-
 std::string kennungFileName(Session& session) {
     return session.desktop().profileString(session.profileFile(), "Kennung", "Filename", " ");
 }

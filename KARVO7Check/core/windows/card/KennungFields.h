@@ -7,8 +7,9 @@
 #include <string>
 
 #include "KARVO7DLL.h"
+#include "card/KennungCheck.h"
+#include "card/KennungFile.h"
 #include "fields/FieldBinder.h"
-#include "windows/card/KennungFile.h"
 
 namespace k7check {
 
@@ -35,10 +36,6 @@ struct KennungFields {
 
 // The window label of an edit control of the shared block ("adcEdit" -> "ADC").
 std::string kennungLabelOf(const std::string& control);
-
-// Reads the card's record into a zeroed record; nothing, with the error word, when the read
-// fails, so that no window shows what an earlier read left.
-std::optional<KonfigRecord> readCardKennung(KARVO7HANDLE card, uint32_t& error);
 
 // The file the section "Kennung", key "Filename" of the parameter file names (" " without one).
 std::string kennungFileName(Session& session);

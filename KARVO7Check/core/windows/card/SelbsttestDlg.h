@@ -9,21 +9,11 @@
 
 #include "KARVO7DLL.h"
 #include "app/CheckButtons.h"
+#include "card/SelfTests.h"
 
 namespace k7check {
 
 class Session;
-
-inline constexpr std::size_t kSelfTestCount = 13;
-
-// The test's result prefix ("DSP->PCI-FIFO: ").
-const char* selfTestPrefix(std::size_t test);
-// The test's name in reports, its prefix without ": " ("DSP->PCI-FIFO"), whatever its line
-// says on a failure ("FIFO not empty" replaces the prefix).
-std::string selfTestName(std::size_t test);
-
-// Reads of the PCI FIFO port that one emptying of the FIFO takes at most.
-inline constexpr int kFifoDrainReads = 64;
 
 class SelbsttestDlg : public CheckDialog {
   public:
@@ -55,12 +45,6 @@ class SelbsttestDlg : public CheckDialog {
                       ResultSink& results) override;
 
   private:
-    bool fifoTest(std::string& resultText);
-    bool dacTest(std::string& resultText);
-    // Reads the FIFO port until the bridge reports the FIFO empty; false when it still is
-    // not after kFifoDrainReads reads.
-    bool drainFifo();
-
     Session& session_;
     KARVO7HANDLE card_;
 };

@@ -6,9 +6,9 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
+#include "card/TaFile.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/TAlist.h"
-#include "windows/editors/TaFile.h"
 
 namespace k7check {
 

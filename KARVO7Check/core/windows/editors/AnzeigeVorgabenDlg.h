@@ -13,9 +13,9 @@
 
 #include "KARVO7DLL.h"
 #include "card/ParameterSet.h"
+#include "card/Units.h"
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
-#include "windows/editors/Units.h"
 
 namespace k7check {
 

@@ -14,8 +14,8 @@
 #include "KARVO7DLL.h"
 #include "app/CheckButtons.h"
 #include "card/ParameterSet.h"
+#include "card/Units.h"
 #include "desktop/Desktop.h"
-#include "windows/editors/Units.h"
 #include "windows/measurement/DataList.h"
 
 namespace k7check {

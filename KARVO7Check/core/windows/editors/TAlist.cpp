@@ -1,8 +1,8 @@
 #include "windows/editors/TAlist.h"
 
 #include "Format.h"
+#include "card/TaFile.h"
 #include "fields/NumberText.h"
-#include "windows/editors/TaFile.h"
 
 namespace k7check {
 
@@ -57,6 +57,13 @@ void TAlist::bindFields(FieldBinder& binder) {
                   static_cast<int64_t>(kTaTableSize));
     binder.text("abstandEdit", abstand.text, 32);
     binder.enabled("saveButton", false);
+}
+
+std::string chooseTaFile(Desktop& desktop, const std::string& editName) {
+    if (!editName.empty()) {
+        return editName;
+    }
+    return desktop.openFileDialog("", "TA-Datei (*.ta)").value_or("");
 }
 
 }  // namespace k7check

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "card/ParameterSet.h"
+#include "card/Units.h"
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
-#include "windows/editors/Units.h"
 
 namespace k7check {
 
@@ -40,5 +40,9 @@ class TAlist : public Dialog {
     ParameterSet& set_;
     bool fileRead_ = false;
 };
+
+// The .ta file to read for a file-name edit: the edit's name, or, when it is empty, the name
+// chosen in the file-open dialog "TA-Datei (*.ta)"; empty when the dialog was cancelled.
+std::string chooseTaFile(Desktop& desktop, const std::string& editName);
 
 }  // namespace k7check

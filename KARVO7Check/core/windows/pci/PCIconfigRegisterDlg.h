@@ -17,15 +17,10 @@
 #include "app/CheckButtons.h"
 #include "desktop/Desktop.h"
 #include "fields/FormLayout.h"
+#include "pci/PciConfigCheck.h"
 #include "windows/pci/HexFields.h"
 
 namespace k7check {
-
-// The window's fields in window order.
-const std::vector<HexField>& pciConfigFields();
-// The keys the configuration check compares, in its order.
-const std::vector<std::string>& pciConfigCheckOrder();
-constexpr const char* kPciConfigSection = "PCIconfiguration";
 
 class PCIconfigRegisterDlg : public CheckDialog, public FormSource {
   public:

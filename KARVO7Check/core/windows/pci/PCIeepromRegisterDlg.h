@@ -15,17 +15,10 @@
 #include "app/CheckButtons.h"
 #include "desktop/Desktop.h"
 #include "fields/FormLayout.h"
+#include "pci/EepromCheck.h"
 #include "windows/pci/HexFields.h"
 
 namespace k7check {
-
-// The ROM header fields, shown as static texts and never written from the window.
-const std::vector<HexField>& eepromHeaderFields();
-// The edited fields, in the order "Write" writes them ("Vendor ID" on).
-const std::vector<HexField>& eepromFields();
-// The fields the EEPROM check compares and repairs, in its order.
-std::vector<HexField> eepromCheckFields();
-constexpr const char* kEepromSection = "PCIEEPROM";
 
 class PCIeepromRegisterDlg : public CheckDialog, public FormSource {
   public:

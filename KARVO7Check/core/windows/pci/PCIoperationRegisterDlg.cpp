@@ -8,10 +8,6 @@ namespace {
 
 namespace reg = k7proto::reg;
 
-OperationRegister op(std::string label, std::string control, uint32_t offset, bool written) {
-    return {{std::move(label), std::move(control), offset, 32, "", ""}, written};
-}
-
 // The offsets "Write" writes, in its order.
 constexpr uint32_t kWriteOrder[] = {reg::kOutMailbox1, reg::kOutMailbox2,  reg::kOutMailbox3,
                                     reg::kOutMailbox4, reg::kWriteAddress, reg::kWriteCount,
@@ -19,27 +15,6 @@ constexpr uint32_t kWriteOrder[] = {reg::kOutMailbox1, reg::kOutMailbox2,  reg::
                                     reg::kMasterStatus};
 
 }  // namespace
-
-const std::vector<OperationRegister>& operationRegisters() {
-    static const std::vector<OperationRegister> registers = {
-        op("Out Mailbox 1", "outMailbox1Edit", reg::kOutMailbox1, true),
-        op("Out Mailbox 2", "outMailbox2Edit", reg::kOutMailbox2, true),
-        op("Out Mailbox 3", "outMailbox3Edit", reg::kOutMailbox3, true),
-        op("Out Mailbox 4", "outMailbox4Edit", reg::kOutMailbox4, true),
-        op("In Mailbox 1", "inMailbox1Edit", reg::kInMailbox1, false),
-        op("In Mailbox 2", "inMailbox2Edit", reg::kInMailbox2, false),
-        op("In Mailbox 3", "inMailbox3Edit", reg::kInMailbox3, false),
-        op("In Mailbox 4", "inMailbox4Edit", reg::kInMailbox4, false),
-        op("Write Address", "writeAddressEdit", reg::kWriteAddress, true),
-        op("Write Count", "writeCountEdit", reg::kWriteCount, true),
-        op("Read Address", "readAddressEdit", reg::kReadAddress, true),
-        op("Read Count", "readCountEdit", reg::kReadCount, true),
-        op("Mailbox Status", "mailboxStatusEdit", reg::kMailboxStatus, false),
-        op("Interrupt Status", "interruptStatusEdit", reg::kInterruptStatus, true),
-        op("Master Status", "masterStatusEdit", reg::kMasterStatus, true),
-    };
-    return registers;
-}
 
 PCIoperationRegisterDlg::PCIoperationRegisterDlg(Desktop& desktop, KARVO7HANDLE card)
     : CheckDialog(kWindowClass, kTitle),
@@ -123,19 +98,9 @@ std::vector<std::pair<uint32_t, uint32_t>> PCIoperationRegisterDlg::onWrite() {
 }
 
 bool PCIoperationRegisterDlg::automaticCheck(std::string& resultText) {
-    bool allZero = true;
-    bool allOnes = true;
-    for (const OperationRegister& r : operationRegisters()) {
-        const uint32_t value = KARVO7ReadRegister(card_, r.field.at);
-        allZero = allZero && value == 0;
-        allOnes = allOnes && value == 0xFFFFFFFFu;
-    }
-    if (allZero || allOnes) {
-        resultText = "PCI Operation Register nicht lesbar";
-        return false;
-    }
-    resultText = "OK";
-    return true;
+    Verdict verdict = checkOperationRegisters(card_);
+    resultText = std::move(verdict.line);
+    return verdict.passed;
 }
 
 }  // namespace k7check

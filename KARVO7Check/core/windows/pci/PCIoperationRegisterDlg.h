@@ -13,16 +13,10 @@
 #include "app/CheckButtons.h"
 #include "desktop/Desktop.h"
 #include "fields/FormLayout.h"
+#include "pci/OperationRegisters.h"
 #include "windows/pci/HexFields.h"
 
 namespace k7check {
-
-struct OperationRegister {
-    HexField field;  // label, control, offset, 32 bits
-    bool written;    // written by "Write"
-};
-// The fifteen registers in window order (two per row).
-const std::vector<OperationRegister>& operationRegisters();
 
 class PCIoperationRegisterDlg : public CheckDialog, public FormSource {
   public:

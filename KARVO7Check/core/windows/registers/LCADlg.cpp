@@ -1,8 +1,10 @@
 #include "windows/registers/LCADlg.h"
 
-#include "Format.h"
+#include <utility>
+
 #include "KARVO7Protocol.h"
 #include "app/Session.h"
+#include "card/LcaCheck.h"
 #include "windows/registers/DataLCADlg.h"
 #include "windows/registers/RegisterTableBuilders.h"
 
@@ -184,15 +186,9 @@ void LCADlg::bindFields(FieldBinder& binder) {
 }
 
 bool LCADlg::automaticCheck(std::string& resultText) {
-    for (const uint32_t reg : {reg::kLcaId, reg::kDataLcaId}) {
-        const uint32_t id = KARVO7ReadRegister(card(), reg) & 0xFFFFu;
-        if (id == 0 || id == 0xFFFFu) {
-            resultText = formatText("LCA ID %04X", id);
-            return false;
-        }
-    }
-    resultText = "OK";
-    return true;
+    Verdict verdict = checkLcaIdentities(card());
+    resultText = std::move(verdict.line);
+    return verdict.passed;
 }
 
 void registerRegisterWindows(CheckRegistry& registry) {

@@ -6,7 +6,7 @@
 
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
-#include "windows/card/DspImage.h"
+#include "card/DspImage.h"
 
 using namespace k7check;
 using namespace k7checktest;

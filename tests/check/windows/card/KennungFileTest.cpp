@@ -8,7 +8,7 @@
 
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
-#include "windows/card/KennungFile.h"
+#include "card/KennungFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "CheckTestSupport.h"
+#include "card/TaFile.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "windows/editors/TAlist.h"
-#include "windows/editors/TaFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -9,10 +9,10 @@
 #include "ExampleFiles.h"
 #include "SimFixture.h"
 #include "card/SetToCard.h"
+#include "card/TaFile.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
-#include "windows/editors/TaFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -1,4 +1,4 @@
-#include "windows/editors/Units.h"
+#include "card/Units.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "Format.h"
-#include "windows/editors/Units.h"
+#include "card/Units.h"
 
 using namespace k7check::units;
 

@@ -1,4 +1,4 @@
-#include "windows/card/DspImage.h"
+#include "card/DspImage.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "windows/card/KennungFile.h"
+#include "card/KennungFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "windows/editors/TaFile.h"
+#include "card/TaFile.h"
 
 #include <cctype>
 #include <charconv>
@@ -7,8 +7,6 @@
 #include <iterator>
 #include <limits>
 #include <optional>
-
-#include "desktop/Desktop.h"
 
 namespace k7check {
 
@@ -163,13 +161,6 @@ TaContent loadTaFile(const std::string& path, ParameterSet& set, units::Timing t
     content = parseTaText(text, timing);
     applyTaContent(content, set);
     return content;
-}
-
-std::string chooseTaFile(Desktop& desktop, const std::string& editName) {
-    if (!editName.empty()) {
-        return editName;
-    }
-    return desktop.openFileDialog("", "TA-Datei (*.ta)").value_or("");
 }
 
 }  // namespace k7check

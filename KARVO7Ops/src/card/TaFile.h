@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "card/ParameterSet.h"
-#include "windows/editors/Units.h"
+#include "card/Units.h"
 
 namespace k7check {
-
-class Desktop;
 
 // What reading a .ta file gave, before anything reached the set.
 struct TaContent {
@@ -49,9 +47,5 @@ void applyTaContent(const TaContent& content, ParameterSet& set);
 // Reads the file at `path` (NotFound when it cannot be opened or is larger than any .ta file
 // can be) and takes a good read over into the set.
 TaContent loadTaFile(const std::string& path, ParameterSet& set, units::Timing timing);
-
-// The file to read for a file-name edit: the edit's name, or, when it is empty, the name
-// chosen in the file-open dialog "TA-Datei (*.ta)"; empty when the dialog was cancelled.
-std::string chooseTaFile(Desktop& desktop, const std::string& editName);
 
 }  // namespace k7check

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "windows/card/CommandWords.h"
+#include "card/CommandWords.h"
 
 using namespace k7check;
 

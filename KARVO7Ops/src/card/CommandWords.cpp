@@ -1,4 +1,4 @@
-#include "windows/card/CommandWords.h"
+#include "card/CommandWords.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,199 @@
+// The C interface over the card operations: arguments checked, the operation run with the card
+// library's clock, its verdict copied into the caller's record.
+#include "KARVO7Ops.h"
+
+#include <cstring>
+#include <string>
+
+#include "card/CardReset.h"
+#include "card/DspLoad.h"
+#include "card/KennungCheck.h"
+#include "card/KennungFile.h"
+#include "card/SelfTests.h"
+#include "station/StationChecks.h"
+
+namespace {
+
+using k7check::Verdict;
+
+// Polls of 10 ms the card gets for its reset: one second.
+constexpr uint32_t kResetPolls = 100;
+
+// Copies `text` into `field` of `bytes` bytes, NUL-terminated, cut before a UTF-8 character
+// that does not fit whole.
+void copyText(char* field, std::size_t bytes, const std::string& text) {
+    std::size_t length = text.size() < bytes ? text.size() : bytes - 1;
+    while (length > 0 && length < text.size() &&
+           (static_cast<unsigned char>(text[length]) & 0xC0u) == 0x80u) {
+        --length;
+    }
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+}
+
+void fill(K7OpsVerdict* out, uint32_t item, const std::string& name, const Verdict& verdict) {
+    std::memset(out, 0, sizeof *out);
+    out->item = item;
+    out->passed = verdict.passed ? 1 : 0;
+    copyText(out->name, sizeof out->name, name);
+    copyText(out->text, sizeof out->text, verdict.line);
+}
+
+int fail(uint32_t* error, uint32_t word) {
+    if (error != nullptr) {
+        *error = word;
+    }
+    return 0;
+}
+
+int done(uint32_t* error) {
+    *error = 0;
+    return 1;
+}
+
+// The question callback as the self tests' observer; the FIFO test's findings are in its line.
+class CallbackObserver final : public k7check::SelfTestObserver {
+  public:
+    CallbackObserver(K7OpsQuestion question, void* context)
+        : question_(question), context_(context) {}
+    void fifoMismatch(const std::string&) override {}
+    bool dacRampsOk() override {
+        return question_ != nullptr && question_(context_, "DAC-Test", "DAC-Rampen OK?") == 1;
+    }
+
+  private:
+    K7OpsQuestion question_;
+    void* context_;
+};
+
+Verdict stationCheck(KARVO7HANDLE card, k7check::StationCheck check, const char* parameterFile,
+                     K7OpsQuestion question, void* context) {
+    k7check::LibraryClock clock;
+    CallbackObserver observer(question, context);
+    const k7check::StationSetup setup{parameterFile, clock, observer};
+    return k7check::runStationCheck(card, check, setup);
+}
+
+}  // namespace
+
+extern "C" {
+
+KARVO7OPS_API uint32_t K7OpsVersion(void) {
+    return KARVO7OPS_VERSION_NUMBER;
+}
+
+KARVO7OPS_API int K7OpsSelfTest(KARVO7HANDLE card, uint32_t test, K7OpsQuestion question,
+                                void* context, K7OpsVerdict* verdict, uint32_t* error) {
+    if (card == nullptr || verdict == nullptr || error == nullptr ||
+        test >= K7OPS_SELF_TEST_COUNT) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    k7check::LibraryClock clock;
+    CallbackObserver observer(question, context);
+    fill(verdict, test, k7check::selfTestName(test),
+         k7check::runSelfTest(card, test, clock, observer));
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict* verdict,
+                               uint32_t* error) {
+    if (card == nullptr || path == nullptr || verdict == nullptr || error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    const auto dsp = static_cast<uint32_t>(k7check::StationCheck::Dsp);
+    const char* name = k7check::stationCheckName(k7check::StationCheck::Dsp);
+    const k7check::DspImageRead read = k7check::readDspImage(path);
+    if (!read.ok()) {
+        fill(verdict, dsp, name, {false, read.error});
+        return fail(error, K7OPS_ERROR_FILE);
+    }
+    k7check::LibraryClock clock;
+    const k7check::DspLoadOutcome outcome = k7check::loadDspProgram(card, read.image, clock);
+    fill(verdict, dsp, name, {outcome.ok(), k7check::dspLoadLine(outcome)});
+    if (!outcome.ok()) {
+        const uint32_t word = !outcome.loaded            ? outcome.loadError
+                              : outcome.ready.reset.ok() ? outcome.ready.error
+                                                         : K7OPS_ERROR_FAILED;
+        return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint32_t* error) {
+    if (card == nullptr || verdict == nullptr || error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    k7check::LibraryClock clock;
+    const k7check::ResetWarmUpOutcome outcome = k7check::resetAndWarmUp(card, clock, kResetPolls);
+    fill(verdict, 0, "Reset", {outcome.ok(), k7check::resetLine(outcome)});
+    if (!outcome.ok()) {
+        const uint32_t word = outcome.reset.ok() ? outcome.error : 0;
+        return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,
+                             K7OpsQuestion question, void* context, K7OpsVerdict* verdict,
+                             uint32_t* error) {
+    if (card == nullptr || parameterFile == nullptr || verdict == nullptr || error == nullptr ||
+        check >= K7OPS_CHECK_COUNT) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    const auto which = static_cast<k7check::StationCheck>(check);
+    fill(verdict, check, k7check::stationCheckName(which),
+         stationCheck(card, which, parameterFile, question, context));
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
+                                K7OpsQuestion question, void* context, K7OpsVerdict* verdicts,
+                                uint32_t capacity, uint32_t* count, uint32_t* error) {
+    if (card == nullptr || parameterFile == nullptr || verdicts == nullptr || count == nullptr ||
+        error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    const auto checks = k7check::selectedStationChecks(parameterFile);
+    if (checks.size() > capacity) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    *count = 0;
+    for (const k7check::StationCheck check : checks) {
+        fill(&verdicts[*count], static_cast<uint32_t>(check), k7check::stationCheckName(check),
+             stationCheck(card, check, parameterFile, question, context));
+        ++*count;
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsSaveKennung(KARVO7HANDLE card, const char* path, uint32_t* error) {
+    if (card == nullptr || path == nullptr || error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    uint32_t word = 0;
+    const std::optional<KonfigRecord> record = k7check::readCardKennung(card, word);
+    if (!record) {
+        return fail(error, word);
+    }
+    if (k7check::saveKennungFile(path, *record) != k7check::KennungSave::Saved) {
+        return fail(error, K7OPS_ERROR_FILE);
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_t* error) {
+    if (card == nullptr || path == nullptr || error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    const std::optional<KonfigRecord> record = k7check::readKennungFile(path);
+    if (!record) {
+        return fail(error, K7OPS_ERROR_FILE);
+    }
+    uint32_t word = 0;
+    if (!k7check::writeCardKennung(card, *record, word)) {
+        return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
+    }
+    return done(error);
+}
+
+}  // extern "C"

@@ -1,0 +1,123 @@
+/*
+ * KARVO7Ops.h - card operations of the KARVO7 ultrasonic test cards: the self tests, loading a
+ * DSP program, the reset with its warm-up, the station checks of the check program's "Check
+ * All" and the identification record's text file, exactly as the check program runs them.
+ *
+ * A typical use on a card opened with the card library:
+ *
+ *     K7OpsVerdict verdict;
+ *     K7OpsSelfTest(card, 3, NULL, NULL, &verdict, &error);    // "Aufnahme-FIFO: OK"
+ *     K7OpsLoadDsp(card, "KARVO7DSP.hex", &verdict, &error);   // written, reset, warmed up
+ *     K7OpsVerdict all[K7OPS_CHECK_COUNT];
+ *     K7OpsCheckAll(card, "KARVO7Check.INI", all, K7OPS_CHECK_COUNT, &count, &error);
+ *
+ * Verdicts
+ *   A check or self test that ran returns 1 and says in its verdict whether the card passed,
+ *   with the line the check program shows ("VendorID soll: 1234 ist: 10B5", "OK"). Texts are
+ *   UTF-8 (the check program's German texts keep their umlauts), NUL-terminated, cut at a
+ *   character boundary when longer than the field.
+ *
+ * Errors
+ *   As in the card library: functions return 1 on success and 0 on failure, with the error word
+ *   as the last argument: the card library's or driver's word, or one of K7OPS_ERROR_*. A DSP
+ *   load or a reset that failed returns 0 and fills its verdict as well.
+ *
+ * Parameter file
+ *   The check program's INI file: the reference values (sections "PCIconfiguration",
+ *   "PCIEEPROM"), the identification file ("Kennung", key "Filename"), the DSP program
+ *   ("DSP", "Filename"), the self tests of "Check All" ("Selbstest") and the checks it runs
+ *   ("Check"). A missing file has no values: the EEPROM check then fails before writing.
+ *
+ * Threads
+ *   The functions use nothing but the card they are given: calls on different cards may run on
+ *   different threads at once; calls on one card are made one at a time, and not while an
+ *   acquisition engine runs on it. A question callback is called on the calling thread.
+ *
+ * Types
+ *   Fixed-width integers and plain structs, caller-owned buffers: C, C++ and foreign-function
+ *   interfaces (Python ctypes) declare them one to one.
+ */
+#ifndef KARVO7OPS_H
+#define KARVO7OPS_H
+
+#include <stdint.h>
+
+#include "KARVO7DLL.h"
+
+#define KARVO7OPS_API __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The library's version as (major << 16) | (minor << 8) | patch. */
+#define KARVO7OPS_VERSION_MAJOR 1
+KARVO7OPS_API uint32_t K7OpsVersion(void);
+
+#define K7OPS_ERROR_ARGUMENT 0x90300000u /* a null pointer, or no such test or check */
+#define K7OPS_ERROR_FILE 0x90310000u     /* a file that cannot be read, refused, or not written */
+#define K7OPS_ERROR_FAILED 0x90320000u   /* the operation failed; its verdict says how */
+
+/* The station checks, in the order of "Check All". */
+#define K7OPS_CHECK_PCI_CONFIGURATION 0u /* the configuration header against its references */
+#define K7OPS_CHECK_PCI_EEPROM 1u        /* the bridge EEPROM, repaired to its references */
+#define K7OPS_CHECK_PCI_OPERATION 2u     /* the operation registers answer */
+#define K7OPS_CHECK_KENNUNG 3u           /* the identification record against its file */
+#define K7OPS_CHECK_LCA 4u               /* the LCA identities */
+#define K7OPS_CHECK_DSP 5u               /* the DSP program loaded */
+#define K7OPS_CHECK_SELF_TESTS 6u        /* the selected self tests */
+#define K7OPS_CHECK_COMMANDS 7u          /* the command sequence, the card brought back */
+#define K7OPS_CHECK_COUNT 8u
+
+#define K7OPS_SELF_TEST_COUNT 13u
+#define K7OPS_SELF_TEST_DAC 9u /* the DAC ramps: asks whether they look right */
+
+#define K7OPS_NAME_BYTES 64u
+#define K7OPS_TEXT_BYTES 256u
+
+typedef struct K7OpsVerdict {
+    uint32_t item;               /* the check (K7OPS_CHECK_*) or the self test's number */
+    int32_t passed;              /* 1 passed, 0 failed */
+    char name[K7OPS_NAME_BYTES]; /* "PCI EEPROM", "DSP->PCI-FIFO" */
+    char text[K7OPS_TEXT_BYTES]; /* the line: "OK", "nach Schreiben OK", "Reset Error" */
+} K7OpsVerdict;
+
+/* A yes/no question to whoever watches the card (the DAC ramps: caption "DAC-Test", text
+ * "DAC-Rampen OK?"): returns 1 for yes. No callback answers no. */
+typedef int32_t (*K7OpsQuestion)(void* context, const char* caption, const char* text);
+
+/* Runs self test `test` (0 to 12). */
+KARVO7OPS_API int K7OpsSelfTest(KARVO7HANDLE card, uint32_t test, K7OpsQuestion question,
+                                void* context, K7OpsVerdict* verdict, uint32_t* error);
+
+/* Loads a DSP program file (.hex or .bin) as the check program does: the file read and refused
+ * by the same rules (a refused file touches no card: K7OPS_ERROR_FILE), the image written, the
+ * card reset and warmed up. The verdict's text is "OK (Reset nach n ms)" or the fault. */
+KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict* verdict,
+                               uint32_t* error);
+
+/* The card's hardware reset, waited for (one second at most), then its warm-up. */
+KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint32_t* error);
+
+/* One station check with the reference values of `parameterFile`. */
+KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,
+                             K7OpsQuestion question, void* context, K7OpsVerdict* verdict,
+                             uint32_t* error);
+
+/* The checks the parameter file selects for "Check All" (section "Check"; all of them when it
+ * says nothing), one verdict each in order; `count` says how many. `capacity` below the count
+ * of selected checks fails with K7OPS_ERROR_ARGUMENT and runs none. */
+KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
+                                K7OpsQuestion question, void* context, K7OpsVerdict* verdicts,
+                                uint32_t capacity, uint32_t* count, uint32_t* error);
+
+/* The identification record: read from the card into its text file (written whole or not at
+ * all), and written from its text file to the card. */
+KARVO7OPS_API int K7OpsSaveKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
+KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KARVO7OPS_H */

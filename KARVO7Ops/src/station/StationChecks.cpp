@@ -1,0 +1,127 @@
+#include "station/StationChecks.h"
+
+#include <array>
+#include <utility>
+
+#include "card/CommandCheck.h"
+#include "card/DspLoad.h"
+#include "card/KennungCheck.h"
+#include "card/LcaCheck.h"
+#include "pci/EepromCheck.h"
+#include "pci/OperationRegisters.h"
+#include "pci/PciConfigCheck.h"
+#include "profile/IniFile.h"
+
+namespace k7check {
+
+namespace {
+
+struct CheckEntry {
+    const char* name;
+    const char* word;
+    const char* automaticKey;  // key in section "Check"
+};
+
+constexpr std::array<CheckEntry, kStationCheckCount> kChecks{{
+    {"PCI Configuration", "pci-config", "PCIconfig"},
+    {"PCI EEPROM", "pci-eeprom", "PCIEEPROM"},
+    {"PCI Operation", "pci-operation", "PCIoperation"},
+    {"Kennung", "kennung", "Kennung"},
+    {"LCA-Register", "lca", "LCA"},
+    {"DSP-Programm", "dsp", "DSP"},
+    {"Selbsttest", "selftest", "Test"},
+    {"Command", "command", "Command"},
+}};
+
+// A yes/no key of the parameter file: anything but a text starting with "n" is yes.
+bool yes(const IniFile& file, std::string_view section, std::string_view key) {
+    const std::string value = file.getString(section, key, "yes");
+    return value.empty() || (value.front() != 'n' && value.front() != 'N');
+}
+
+bool blank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+Verdict dspCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock) {
+    const std::string path = file.getString("DSP", "Filename", " ");
+    if (blank(path)) {
+        return {false, kDspFileNotFound};
+    }
+    const DspImageRead read = readDspImage(path);
+    if (!read.ok()) {
+        return {false, read.error};
+    }
+    const DspLoadOutcome outcome = loadDspProgram(card, read.image, clock);
+    return {outcome.ok(), dspLoadLine(outcome)};
+}
+
+Verdict selfTestCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock,
+                      SelfTestObserver& observer) {
+    Verdict all{true, "OK"};
+    for (std::size_t test = 0; test < kSelfTestCount; ++test) {
+        if (!yes(file, "Selbstest", selfTestKey(test))) {
+            continue;
+        }
+        Verdict one = runSelfTest(card, test, clock, observer);
+        if (!one.passed && all.passed) {
+            all = std::move(one);
+        }
+    }
+    return all;
+}
+
+}  // namespace
+
+const char* stationCheckName(StationCheck check) {
+    return kChecks.at(static_cast<std::size_t>(check)).name;
+}
+
+const char* stationCheckWord(StationCheck check) {
+    return kChecks.at(static_cast<std::size_t>(check)).word;
+}
+
+std::optional<StationCheck> stationCheckOfWord(std::string_view word) {
+    for (std::size_t i = 0; i < kChecks.size(); ++i) {
+        if (word == kChecks[i].word) {
+            return static_cast<StationCheck>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+Verdict runStationCheck(KARVO7HANDLE card, StationCheck check, const StationSetup& setup) {
+    const IniFile file = IniFile::load(setup.parameterFile);
+    switch (check) {
+        case StationCheck::PciConfiguration:
+            return checkPciConfiguration(card, file);
+        case StationCheck::PciEeprom:
+            return checkEeprom(card, file);
+        case StationCheck::PciOperation:
+            return checkOperationRegisters(card);
+        case StationCheck::Kennung:
+            return checkKennung(card, file.getString("Kennung", "Filename", " "));
+        case StationCheck::Lca:
+            return checkLcaIdentities(card);
+        case StationCheck::Dsp:
+            return dspCheck(card, file, setup.clock);
+        case StationCheck::SelfTests:
+            return selfTestCheck(card, file, setup.clock, setup.observer);
+        case StationCheck::Commands:
+            return runCommandCheck(card).verdict;
+    }
+    return {false, "?"};
+}
+
+std::vector<StationCheck> selectedStationChecks(const std::string& parameterFile) {
+    const IniFile file = IniFile::load(parameterFile);
+    std::vector<StationCheck> checks;
+    for (std::size_t i = 0; i < kChecks.size(); ++i) {
+        if (yes(file, "Check", kChecks[i].automaticKey)) {
+            checks.push_back(static_cast<StationCheck>(i));
+        }
+    }
+    return checks;
+}
+
+}  // namespace k7check

@@ -1,0 +1,106 @@
+"""The card operations of the check program through libKARVO7Ops: self tests, loading a DSP
+program, the reset with its warm-up and the station checks of "Check All", with the check
+program's verdicts and lines."""
+
+from __future__ import annotations
+
+import os
+from ctypes import byref, c_uint32
+from dataclasses import dataclass
+from typing import Any, Callable, List, Optional, Sequence, Union
+
+from . import _cdefs
+from .errors import Error
+
+# The station checks in the order of "Check All", by their names on karvo7's command line.
+CHECKS = ("pci-config", "pci-eeprom", "pci-operation", "kennung", "lca", "dsp", "selftest",
+          "command")
+
+SELF_TEST_DAC = 9
+
+# Answers "do the DAC ramps look right?" (caption, text) with True for yes.
+Question = Callable[[str, str], bool]
+
+
+@dataclass(frozen=True)
+class Verdict:
+    """One check's or self test's outcome: passed or not, and the check program's line."""
+
+    item: int
+    name: str
+    passed: bool
+    text: str
+
+    def __bool__(self) -> bool:
+        return self.passed
+
+
+def _verdict(raw: _cdefs.OpsVerdict) -> Verdict:
+    return Verdict(int(raw.item), raw.name.decode("utf-8", "replace"), bool(raw.passed),
+                   raw.text.decode("utf-8", "replace"))
+
+
+def _callback(question: Optional[Question]) -> Any:
+    if question is None:
+        return _cdefs.OpsQuestion()
+    return _cdefs.OpsQuestion(
+        lambda _context, caption, text: 1 if question(caption.decode(), text.decode()) else 0)
+
+
+def _check_number(check: Union[int, str]) -> int:
+    if isinstance(check, str):
+        if check not in CHECKS:
+            raise ValueError(f"no check {check!r} (checks: {', '.join(CHECKS)})")
+        return CHECKS.index(check)
+    if not 0 <= check < len(CHECKS):
+        raise ValueError(f"no check {check} (checks 0 to {len(CHECKS) - 1})")
+    return int(check)
+
+
+def self_test(handle: int, test: int, question: Optional[Question] = None) -> Verdict:
+    if not 0 <= test < _cdefs.OPS_SELF_TEST_COUNT:
+        raise ValueError(f"no self test {test} (tests 0 to {_cdefs.OPS_SELF_TEST_COUNT - 1})")
+    raw, error = _cdefs.OpsVerdict(), c_uint32(0)
+    if _cdefs.ops_library().K7OpsSelfTest(handle, test, _callback(question), None, byref(raw),
+                                          byref(error)) == 0:
+        raise Error("K7OpsSelfTest", error.value)
+    return _verdict(raw)
+
+
+def load_dsp(handle: int, path: Union[str, os.PathLike]) -> Verdict:
+    raw, error = _cdefs.OpsVerdict(), c_uint32(0)
+    if _cdefs.ops_library().K7OpsLoadDsp(handle, os.fsencode(path), byref(raw),
+                                         byref(error)) == 0:
+        raise Error("K7OpsLoadDsp", error.value, _verdict(raw).text)
+    return _verdict(raw)
+
+
+def reset(handle: int) -> Verdict:
+    raw, error = _cdefs.OpsVerdict(), c_uint32(0)
+    if _cdefs.ops_library().K7OpsResetCard(handle, byref(raw), byref(error)) == 0:
+        raise Error("K7OpsResetCard", error.value, _verdict(raw).text)
+    return _verdict(raw)
+
+
+def check(handle: int, checks: Sequence[Union[int, str]], ini: Union[str, os.PathLike, None],
+          question: Optional[Question] = None) -> List[Verdict]:
+    library = _cdefs.ops_library()
+    parameter_file = os.fsencode(ini) if ini is not None else b""
+    callback = _callback(question)
+    error = c_uint32(0)
+    if not checks:
+        verdicts = (_cdefs.OpsVerdict * _cdefs.OPS_CHECK_COUNT)()
+        count = c_uint32(0)
+        if library.K7OpsCheckAll(handle, parameter_file, callback, None, verdicts,
+                                 _cdefs.OPS_CHECK_COUNT, byref(count), byref(error)) == 0:
+            raise Error("K7OpsCheckAll", error.value)
+        return [_verdict(verdicts[i]) for i in range(count.value)]
+    numbers = [_check_number(c) for c in checks]
+    results = []
+    for number in numbers:
+        raw = _cdefs.OpsVerdict()
+        if library.K7OpsCheck(handle, number, parameter_file, callback, None, byref(raw),
+                              byref(error)) == 0:
+            raise Error("K7OpsCheck", error.value)
+        results.append(_verdict(raw))
+    return results

@@ -1,0 +1,76 @@
+"""The check program's card operations from Python on simulated cards with faults: the same
+verdicts and lines as its windows, exceptions where an operation fails."""
+
+from __future__ import annotations
+
+import contextlib
+from pathlib import Path
+
+import pytest
+
+import karvo7
+from karvo7 import _cdefs
+
+INI = Path(__file__).resolve().parents[2] / "examples" / "KARVO7Check.INI"
+
+
+def test_self_tests_give_the_windows_lines_and_a_failing_test_is_a_failed_verdict(simulator):
+    simulator("cards = 1\n[Card1]\nfault = selftest0-word 3 0x12345678\n")
+    with karvo7.open(1) as card:
+        fifo = card.self_test(0)
+        assert not fifo.passed
+        assert fifo.name == "DSP->PCI-FIFO"
+        assert fifo.text == "DSP->PCI-FIFO: \r\n 3: soll = 0, ist = 12345678"
+        assert card.self_test(3) == karvo7.Verdict(3, "Aufnahme-FIFO", True, "Aufnahme-FIFO: OK")
+        # The DAC ramps ask whoever watches them; without anyone the answer is no.
+        assert card.self_test(9).text == "DAC: nicht OK"
+        asked = []
+        seen = card.self_test(9, lambda caption, text: asked.append((caption, text)) or True)
+        assert seen.passed and asked == [("DAC-Test", "DAC-Rampen OK?")]
+        with pytest.raises(ValueError, match="no self test 13"):
+            card.self_test(13)
+
+
+def test_a_bad_dsp_file_raises_and_touches_no_card_and_a_good_one_loads(simulator, tmp_path):
+    simulator("cards = 1\n")
+    bad = tmp_path / "program.hex"
+    bad.write_bytes(b"\x00\x01\xff\xfe")
+    with karvo7.open(1) as card:
+        with pytest.raises(karvo7.Error) as refused:
+            card.load_dsp(bad)
+        assert refused.value.word == _cdefs.OPS_ERROR_FILE
+        assert refused.value.meaning == "Ungültige Zeile 1 in der Hex-Datei"
+        loaded = card.load_dsp(INI.parent / "KARVO7DSP.hex")
+        assert loaded.passed and loaded.text.startswith("OK (Reset nach ")
+        assert card.reset().text.startswith("Reset OK nach ")
+
+
+def test_a_card_that_never_ends_its_reset_raises(simulator):
+    simulator("cards = 1\n[Card1]\nfault = reset-never\n")
+    card = karvo7.open(1)
+    with pytest.raises(karvo7.Error) as failed:
+        card.reset()
+    assert failed.value.meaning == "Reset Error"
+    with contextlib.suppress(karvo7.Error):
+        card.close()  # a card still in its reset may refuse to power down
+
+
+def test_station_checks_repair_a_wrong_eeprom_byte_and_fail_one_the_bridge_keeps(simulator):
+    simulator("cards = 2\n[Card1]\ndevice_id = 0x1234\n"
+              "[Card2]\ndevice_id = 0x1234\nfault = eeprom-protected\n")
+    with karvo7.open(1) as card:
+        repaired, lca = card.check("pci-eeprom", "lca", ini=INI)
+        assert (repaired.name, repaired.passed, repaired.text) == (
+            "PCI EEPROM", True, "nach Schreiben OK")
+        assert lca.passed
+        # Repaired for good: the next check finds nothing to write.
+        assert card.check(1, ini=INI)[0].text == "OK"
+    with karvo7.open(2) as card:
+        kept = card.check("pci-eeprom", ini=INI)[0]
+        assert not kept.passed
+        assert kept.text == "DeviceID soll: 4B37 ist: 1234"
+        # Without reference values nothing is written and the check names what is missing.
+        missing = card.check("pci-eeprom")[0]
+        assert missing.text == "Vorgabe fehlt: [PCIEEPROM] Signature"
+        with pytest.raises(ValueError, match="no check 'eeprom'"):
+            card.check("eeprom")

@@ -1,0 +1,70 @@
+// The identification record through the C interface on a simulated card: saved to its text file
+// as the card holds it, written back from an edited file, and a file that cannot be read leaves
+// the card as it was.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "KARVO7Ops.h"
+#include "KARVO7Sim.h"
+#include "TestClock.h"
+#include "ToolProcess.h"
+
+namespace tooltest {
+namespace {
+
+class OpsKennung : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        k7sim::Config c = k7sim::Config::defaults(1);
+        c.worker = false;
+        c.persist = false;
+        c.lockDir = folder.path();
+        c.instance = "kennung" + std::to_string(::getpid());
+        sim = std::make_unique<k7sim::Simulator>(c);
+        ASSERT_TRUE(sim->install());
+        clock.onSleep([this](uint32_t) { sim->service(); });
+        card = KARVO7Open(1);
+        ASSERT_NE(card, nullptr);
+    }
+    void TearDown() override { KARVO7Close(card); }
+
+    k7test::VirtualClock clock{1000};
+    TempFolder folder;
+    std::unique_ptr<k7sim::Simulator> sim;
+    KARVO7HANDLE card = nullptr;
+};
+
+TEST_F(OpsKennung, SavedWrittenAndCheckedAgainstItsFile) {
+    const std::string shipped = readFile(std::string(KARVO7_EXAMPLES) + "/KARVO7Kennung.txt");
+    const std::string saved = folder.file("saved.txt");
+    uint32_t error = 1;
+    ASSERT_EQ(K7OpsSaveKennung(card, saved.c_str(), &error), 1) << std::hex << error;
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(readFile(saved), shipped);
+
+    // Another card name written from the file, then the card is checked against it.
+    std::string edited = shipped;
+    edited.replace(edited.find("KARVO7F"), 7, "KARVO7X");
+    writeFile(folder.file("edited.txt"), edited);
+    ASSERT_EQ(K7OpsWriteKennung(card, folder.file("edited.txt").c_str(), &error), 1)
+        << std::hex << error;
+    writeFile(folder.file("check.ini"), "[Kennung]\nFilename=" + folder.file("edited.txt") + "\n");
+    K7OpsVerdict verdict;
+    ASSERT_EQ(K7OpsCheck(card, K7OPS_CHECK_KENNUNG, folder.file("check.ini").c_str(), nullptr,
+                         nullptr, &verdict, &error),
+              1);
+    EXPECT_EQ(verdict.passed, 1) << verdict.text;
+    EXPECT_STREQ(verdict.text, "OK");
+    EXPECT_STREQ(verdict.name, "Kennung");
+
+    // A file that is not there writes nothing: the card keeps the edited record.
+    EXPECT_EQ(K7OpsWriteKennung(card, folder.file("missing.txt").c_str(), &error), 0);
+    EXPECT_EQ(error, K7OPS_ERROR_FILE);
+    ASSERT_EQ(K7OpsSaveKennung(card, saved.c_str(), &error), 1);
+    EXPECT_EQ(readFile(saved), edited);
+}
+
+}  // namespace
+}  // namespace tooltest

@@ -1,0 +1,71 @@
+// karvo7 check N [CHECK...] [--ini FILE] [--json]: the station checks of the check program's
+// "Check All" on one card, a line per check; exit 1 when one fails. Without CHECK the checks the
+// parameter file selects (section "Check") run.
+#include <unistd.h>
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "Ask.h"
+#include "Commands.h"
+#include "Tool.h"
+#include "station/StationChecks.h"
+
+namespace karvo7 {
+
+namespace {
+
+std::string wordList() {
+    std::string words;
+    for (std::size_t i = 0; i < k7check::kStationCheckCount; ++i) {
+        words += (i == 0 ? "" : ", ");
+        words += k7check::stationCheckWord(static_cast<k7check::StationCheck>(i));
+    }
+    return words;
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<k7check::StationCheck> checks;
+    for (const std::string& word : options.checks) {
+        const auto check = k7check::stationCheckOfWord(word);
+        if (!check) {
+            complain(err, "no check " + word + " (checks: " + wordList() + ")");
+            return kExitUsage;
+        }
+        checks.push_back(*check);
+    }
+    if (checks.empty()) {
+        checks = k7check::selectedStationChecks(options.ini);
+    }
+    int exitCode = kExitDone;
+    CardHandle card = openCard(options.card, err, exitCode);
+    if (card == nullptr) {
+        return exitCode;
+    }
+    k7check::LibraryClock clock;
+    TerminalObserver observer(std::cin, err, ::isatty(STDIN_FILENO) != 0);
+    const k7check::StationSetup setup{options.ini, clock, observer};
+    nlohmann::ordered_json results = nlohmann::ordered_json::array();
+    bool passed = true;
+    for (const k7check::StationCheck check : checks) {
+        const k7check::Verdict verdict = k7check::runStationCheck(card.get(), check, setup);
+        passed = passed && verdict.passed;
+        if (options.json) {
+            results.push_back({{"check", k7check::stationCheckWord(check)},
+                               {"name", k7check::stationCheckName(check)},
+                               {"passed", verdict.passed},
+                               {"result", verdict.line}});
+        } else {
+            out << k7check::stationCheckWord(check) << ' ' << (verdict.passed ? "pass" : "FAIL")
+                << ' ' << oneLine(verdict.line) << '\n';
+        }
+    }
+    if (options.json) {
+        out << results.dump() << '\n';
+    }
+    return passed ? kExitDone : kExitFailed;
+}
+
+}  // namespace karvo7

@@ -18,10 +18,10 @@ from typing import Any, Deque, Dict, Iterator, List, Optional
 
 import numpy as np
 
-from . import _cdefs
+from . import _batch, _cdefs
 from .errors import Error, ShotsLostError
 from .params import ParameterSet
-from .records import Record
+from .records import Layout, Record
 
 # Gate results are fetched after this many shots (and at the end).
 RESULTS_EVERY = 32
@@ -34,6 +34,12 @@ HIGHEST_RATE = 20000
 TAKE_BYTES = 4 << 20
 TAKE_ITEMS = 1024
 TAKE_WAIT_MS = 20
+# The engine hands over what it has as soon as there is a shot. A take of fewer items than
+# this means the interpreter has caught up with the card: the next take waits until this long
+# after it, so that shots are taken a few hundred at a time rather than one by one (the ring
+# buffer holds a second of them).
+GATHER_ITEMS = 256
+GATHER_SECONDS = 0.01
 
 _ITEM = np.dtype([("kind", "<u4"), ("bytes", "<u4"), ("offset", "<u8"), ("value", "<u8")])
 
@@ -105,6 +111,7 @@ class Stream:
         self._card = card
         self._sets = _sets_of(card, sets)
         self._order = list(self._sets)  # the run measures the active sets in ascending order
+        self._active = sorted(s for s in self._sets if 1 <= s <= 6)  # with gate entries
         self._count = count
         self._seconds = seconds
         self._results = results and any(
@@ -114,6 +121,7 @@ class Stream:
         self._shots_of: Dict[Optional[int], int] = {}  # data records read, by set
         self._gates_of: Dict[Optional[int], int] = {}  # gate results handed out, by set
         self._pending: Deque[Record] = deque()
+        self._caught_up_at: Optional[float] = None  # when a take last found few items
         self._running = False
         self._finished = False
         self._stopping = False
@@ -248,6 +256,10 @@ class Stream:
 
     def _take(self) -> None:
         """Takes what the engine has: shots, gate results, losses and the end."""
+        if self._caught_up_at is not None:
+            wait = self._caught_up_at + GATHER_SECONDS - time.monotonic()
+            if wait > 0:
+                time.sleep(wait)
         if not self._count_losses:
             lost = int(self._statistics().shotsLost)
             if lost > 0:
@@ -258,19 +270,58 @@ class Stream:
                                    self._items.ctypes.data, TAKE_ITEMS, TAKE_WAIT_MS,
                                    byref(count), byref(error)) == 0:
             raise Error("K7AcqRead", error.value)
-        if count.value == 0:
-            return
-        for kind, size, offset, value in self._items[: count.value].tolist():
-            # The records are views on a block of their own, which the next take leaves alone.
-            block = self._data[offset:offset + size].copy()
-            if kind == _cdefs.ACQ_ITEM_SHOT:
-                self._shot(block)
-            elif kind in (_cdefs.ACQ_ITEM_RESULTS, _cdefs.ACQ_ITEM_FINAL_RESULTS):
-                self._gates(block, kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
-            elif kind == _cdefs.ACQ_ITEM_LOSS:
-                self._lost(value)
-            elif kind == _cdefs.ACQ_ITEM_END:
-                self._ended(value)
+        self._caught_up_at = time.monotonic() if count.value < GATHER_ITEMS else None
+        items = self._items[: count.value]
+        kinds = items["kind"]
+        # Runs of shots are taken apart together; every other item in its place between them.
+        others = np.flatnonzero(kinds != _cdefs.ACQ_ITEM_SHOT).tolist()
+        begin = 0
+        for at in others + [count.value]:
+            if at > begin:
+                self._shot_run(items[begin:at])
+            if at < count.value:
+                self._other(items[at])
+            begin = at + 1
+
+    def _other(self, item: np.void) -> None:
+        kind, value = int(item["kind"]), int(item["value"])
+        if kind in (_cdefs.ACQ_ITEM_RESULTS, _cdefs.ACQ_ITEM_FINAL_RESULTS):
+            offset, size = int(item["offset"]), int(item["bytes"])
+            self._gates(self._data[offset:offset + size].copy(),
+                        kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
+        elif kind == _cdefs.ACQ_ITEM_LOSS:
+            self._lost(value)
+        elif kind == _cdefs.ACQ_ITEM_END:
+            self._ended(value)
+
+    def _shot_run(self, items: np.ndarray) -> None:
+        """Shots one after another in the data buffer. Blocks of one size are copied out
+        together (the records are views on that copy, which the next take leaves alone) and
+        taken apart together; what that cannot take goes block by block to the decoder."""
+        sizes = items["bytes"]
+        offsets = items["offset"]
+        size, first, shots = int(sizes[0]), int(offsets[0]), len(items)
+        if (sizes == size).all() and int(offsets[-1]) == first + (shots - 1) * size:
+            block = self._data[first:first + shots * size].copy().reshape(shots, size)
+            records = self._records_of_run(block)
+            if records is not None:
+                self._shots += shots
+                for record in records:
+                    self._shots_of[record.set] = self._shots_of.get(record.set, 0) + 1
+                self._pending.extend(records)
+                return
+        for offset, size in zip(offsets.tolist(), sizes.tolist()):
+            self._shot(self._data[offset:offset + size].copy())
+
+    def _records_of_run(self, block: np.ndarray) -> Optional[List[Record]]:
+        card = self._card
+        if card.layout is Layout.RECORD:
+            return _batch.shot_records(block, True, 16, card.set_of_identification, ())
+        if not self._order_known or any(s.bit8 for s in self._sets.values()):
+            return None
+        turns = len(self._order)
+        native_sets = [self._order[(self._shots + k) % turns] for k in range(len(block))]
+        return _batch.shot_records(block, False, 16, card.set_of_identification, native_sets)
 
     def _shot(self, block: np.ndarray) -> None:
         native_set = self._order[self._shots % len(self._order)] if self._order_known else None
@@ -283,7 +334,12 @@ class Stream:
     def _gates(self, block: np.ndarray, last: bool) -> None:
         """Gate results. The ``last`` fetch, after the card stopped, keeps only the results of
         shots whose data was read: the card may have shot once more before it stopped."""
-        for record in self._card._decode_block(block, self._sets, self._order[0], gates=True):
+        card = self._card
+        records = _batch.gate_records(block, card.layout is Layout.RECORD,
+                                      card.set_of_identification, self._active)
+        if records is None:
+            records = card._decode_block(block, self._sets, self._order[0], gates=True)
+        for record in records:
             if last and self._gates_of.get(record.set, 0) >= self._shots_of.get(record.set, 0):
                 continue
             self._gates_of[record.set] = self._gates_of.get(record.set, 0) + 1

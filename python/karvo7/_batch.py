@@ -1,0 +1,186 @@
+"""Many shots and gate results at a time: a stream's blocks taken apart with NumPy, one view
+over a whole run of equal blocks instead of one walk of the decoder per shot.
+
+Each function handles the regular case the cards deliver while streaming (every block one
+record of the same type and length, or plain samples; gate results one after another without
+control words between them) and returns None for anything else, which the caller then hands to
+the decoder block by block: both give the same records.
+"""
+
+from __future__ import annotations
+
+from typing import Callable, List, Optional, Sequence
+
+import numpy as np
+
+from . import _stream
+from .records import GateResults, GateValue, Record
+
+_PREFIX_BYTES = 8
+_HEADER_BYTES = 6
+_GATE_RECORD_BYTES = 56
+_COMPACT_ENTRY_BYTES = 24
+_PLAIN_TYPES = (0x14, 0x60)
+_PACKED_TYPE = 0x10
+
+
+def _le32(block: np.ndarray, at: int) -> np.ndarray:
+    """The little-endian 32-bit word at byte ``at`` of every row."""
+    return np.ascontiguousarray(block[:, at:at + 4]).view("<u4")[:, 0]
+
+
+def _le16(block: np.ndarray, at: int) -> np.ndarray:
+    return np.ascontiguousarray(block[:, at:at + 2]).view("<u2")[:, 0]
+
+
+def _unpacked(words: np.ndarray) -> np.ndarray:
+    """Packed 12-bit samples, three words holding four, left-aligned in 16 bits; every row
+    holds whole groups of three words."""
+    w = words.astype(np.uint16)
+    w0, w1, w2 = w[:, 0::3], w[:, 1::3], w[:, 2::3]
+    out = np.empty((w.shape[0], w0.shape[1], 4), dtype=np.uint16)
+    out[:, :, 0] = w0 << 4
+    out[:, :, 1] = ((w1 << 8) & 0xFF00) | ((w0 >> 8) & 0x00F0)
+    out[:, :, 2] = ((w2 << 12) & 0xF000) | ((w1 >> 4) & 0x0FF0)
+    out[:, :, 3] = w2 & 0xFFF0
+    return out.reshape(w.shape[0], -1).view(np.int16)
+
+
+def record_samples(block: np.ndarray) -> Optional[tuple]:
+    """(samples, type, identification, time stamps) of blocks that each hold one A-scan record
+    of one type and length filling the block (after a time-stamp prefix on every block or on
+    none): ``samples`` has a row per block. None for any other blocks."""
+    size = block.shape[1]
+    if size < _HEADER_BYTES or (_le16(block, 2) == 0xFFFF).any():
+        return None  # no record, or a control word where the decoder looks first
+    prefix = block[:, 0] == 0xFF
+    prefixed = bool(prefix[0])
+    at = _PREFIX_BYTES if prefixed else 0
+    if (prefix != prefixed).any() or size < at + _HEADER_BYTES:
+        return None
+    words = _le32(block, at)
+    types = words & 0xFF
+    kind = int(types[0])
+    if (types != kind).any() or (words >> 8 != size - at).any() or (
+            kind not in _PLAIN_TYPES and kind != _PACKED_TYPE):
+        return None
+    count = (size - at - _HEADER_BYTES) // 2
+    payload = block[:, at + _HEADER_BYTES:at + _HEADER_BYTES + 2 * count]
+    if kind == _PACKED_TYPE:
+        if count % 3 or count // 3 * 4 > _stream.MAX_SAMPLES:
+            return None
+        samples = _unpacked(payload.view("<u2"))
+    else:
+        samples = payload.view("<i2")
+    identification = _le16(block, at + 4).view(np.int16)
+    stamps = _le32(block, 4) if prefixed else None
+    return samples, kind, identification, stamps
+
+
+def shot_records(block: np.ndarray, record_layout: bool, sample_bits: int,
+                 set_of: Callable[[Optional[int]], Optional[int]],
+                 native_sets: Sequence[Optional[int]]) -> Optional[List[Record]]:
+    """The records of a run of equal blocks, a row each, as the decoder gives them block by
+    block: in the record layout with the set of each record's identification (``set_of``), in
+    the native layout with the set ``native_sets`` names for each block. None where the
+    blocks are not regular."""
+    if not record_layout:
+        size = block.shape[1]
+        if sample_bits != 16 or size % 2 or not 2 <= size <= 2 * _stream.MAX_SAMPLES:
+            return None
+        samples = block.view("<i2")
+        return [Record(type=0, samples=row, set=s) for row, s in zip(samples, native_sets)]
+    decoded = record_samples(block)
+    if decoded is None:
+        return None
+    samples, kind, identification, stamps = decoded
+    identifications = identification.tolist()
+    sets = {k: set_of(k) for k in set(identifications)}
+    if stamps is None:
+        return [Record(type=kind, samples=row, identification=k, set=sets[k])
+                for row, k in zip(samples, identifications)]
+    return [Record(type=kind, samples=row, identification=k, set=sets[k], time_stamp=t)
+            for row, k, t in zip(samples, identifications, stamps.tolist())]
+
+
+_RECORD_GATES = np.dtype([
+    ("word", "<u4"), ("kennung", "<i2"), ("unused", "<u2"),
+    ("slots", [("amplitude", "<u2"), ("unused", "<u2"), ("time", "<u2"), ("status", "<u2")],
+     (5,)),
+    ("rest", "V8"),
+])
+_COMPACT = np.dtype([("es", "<u4"), ("gates", "<u4", (5,))])
+# Gate B0 is in slot 5 of a gate results record, B1 to B4 in slots 1 to 4.
+_SLOT_ORDER = [4, 0, 1, 2, 3]
+
+
+def _gate_values(times: list, amplitudes: list, markers: list, present: list) -> list:
+    """A tuple of five GateValues per shot from per-shot lists of five."""
+    return [tuple(map(GateValue, t, a, m, p))
+            for t, a, m, p in zip(times, amplitudes, markers, present)]
+
+
+def _round_length(data: np.ndarray) -> tuple:
+    """The gate results records before the first control word (the card ends each round of
+    its sets with one) and True, or all of them and False."""
+    records = data.size // _GATE_RECORD_BYTES
+    for n in range(1, records + 1):
+        at = n * _GATE_RECORD_BYTES
+        if at + 4 > data.size:
+            break
+        if data[at + 2] == 0xFF and data[at + 3] == 0xFF:
+            return n, True
+    return records, False
+
+
+def _gate_results_records(data: np.ndarray,
+                          set_of: Callable[[Optional[int]], Optional[int]]) -> Optional[list]:
+    """Gate results records in rounds of equal length, each round followed by one control
+    word, or records only."""
+    per_round, words = _round_length(data)
+    step = per_round * _GATE_RECORD_BYTES
+    period = step + 4 if words else step
+    if per_round == 0 or data.size % period:
+        return None
+    rounds = data.reshape(-1, period)
+    if words and ((rounds[:, step + 2] != 0xFF) | (rounds[:, step + 3] != 0xFF)).any():
+        return None
+    records = np.ascontiguousarray(rounds[:, :step]).view(_RECORD_GATES).reshape(-1)
+    word = records["word"]
+    # A control word (upper half 0xFFFF) or a time-stamp prefix where a record should be.
+    if ((word & 0xFF) != 0x40).any() or ((word >> 16) == 0xFFFF).any():
+        return None
+    slots = records["slots"][:, _SLOT_ORDER]
+    status = slots["status"]
+    gates = _gate_values((slots["time"] / 2).tolist(), slots["amplitude"].tolist(),
+                         ((status & 0x4000) != 0).tolist(), ((status & 0x8000) != 0).tolist())
+    identifications = records["kennung"].tolist()
+    sets = {k: set_of(k) for k in set(identifications)}
+    offsets = (np.arange(len(records)) // per_round * period
+               + np.arange(len(records)) % per_round * _GATE_RECORD_BYTES).tolist()
+    return [Record(type=0x40, identification=k, set=sets[k], gates=GateResults(g), offset=o)
+            for k, g, o in zip(identifications, gates, offsets)]
+
+
+def gate_records(data: np.ndarray, record_layout: bool,
+                 set_of: Callable[[Optional[int]], Optional[int]],
+                 active: Sequence[int]) -> Optional[List[Record]]:
+    """The gate results records of one fetch, as the decoder gives them: gate results records
+    without prefixes or control words between them (record layout), or compact entries of the
+    ``active`` sets in turn (native layout). None where the data is not regular."""
+    if record_layout:
+        return _gate_results_records(data, set_of)
+    if data.size % _COMPACT_ENTRY_BYTES or not active:
+        return None
+    entries = data.view(_COMPACT)
+    words = entries["gates"]
+    gates = _gate_values((words & 0xFFFFF).tolist(), ((words >> 22) * 4).tolist(),
+                         ((words & 0x100000) != 0).tolist(),
+                         ((words & 0x200000) != 0).tolist())
+    es = entries["es"]
+    distances = (es & 0xFFFFF).tolist()
+    amplitudes = ((es >> 22) * 4).tolist()
+    turns = len(active)
+    return [Record(type=0x40, set=active[n % turns], gates=GateResults(g, d, a),
+                   offset=_COMPACT_ENTRY_BYTES * n)
+            for n, (g, d, a) in enumerate(zip(gates, distances, amplitudes))]

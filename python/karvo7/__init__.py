@@ -21,6 +21,7 @@ from .errors import Error, ShotsLostError
 from .paramfile import ParameterFile, set_section
 from .params import Gate, ParameterSet
 from .records import ControlWord, DecodeError, GateResults, GateValue, Layout, Record, decode
+from .shots import Shots
 from .stream import Stream
 
 __version__ = "1.0.0"
@@ -28,7 +29,8 @@ __version__ = "1.0.0"
 __all__ = [
     "Card", "ControlWord", "DecodeError", "Error", "Gate", "GateResults", "GateValue",
     "Identification", "Layout", "LibraryNotFoundError", "ParameterFile", "ParameterSet",
-    "Record", "Sensors", "ShotsLostError", "Status", "Stream", "decode", "open", "scan",
+    "Record", "Sensors", "Shots", "ShotsLostError", "Status", "Stream", "decode", "open",
+    "scan",
     "set_section",
 ]
 

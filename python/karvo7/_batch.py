@@ -77,10 +77,36 @@ def record_samples(block: np.ndarray) -> Optional[tuple]:
     return samples, kind, identification, stamps
 
 
-def shot_records(block: np.ndarray, record_layout: bool, sample_bits: int,
-                 set_of: Callable[[Optional[int]], Optional[int]],
-                 native_sets: Sequence[Optional[int]]) -> Optional[List[Record]]:
-    """The records of a run of equal blocks, a row each, as the decoder gives them block by
+class ShotRun:
+    """Shots taken apart together: a row of samples each, with their record type, set
+    numbers (None where not known), identifications and time stamps (record layout)."""
+
+    __slots__ = ("samples", "type", "sets", "identifications", "time_stamps")
+
+    def __init__(self, samples: np.ndarray, kind: int, sets: list,
+                 identifications: Optional[list], time_stamps: Optional[list]) -> None:
+        self.samples = samples
+        self.type = kind
+        self.sets = sets
+        self.identifications = identifications
+        self.time_stamps = time_stamps
+
+    def records(self) -> List[Record]:
+        if self.identifications is None:
+            return [Record(type=self.type, samples=row, set=s)
+                    for row, s in zip(self.samples, self.sets)]
+        if self.time_stamps is None:
+            return [Record(type=self.type, samples=row, identification=k, set=s)
+                    for row, k, s in zip(self.samples, self.identifications, self.sets)]
+        return [Record(type=self.type, samples=row, identification=k, set=s, time_stamp=t)
+                for row, k, s, t in zip(self.samples, self.identifications, self.sets,
+                                        self.time_stamps)]
+
+
+def shot_run(block: np.ndarray, record_layout: bool, sample_bits: int,
+             set_of: Callable[[Optional[int]], Optional[int]],
+             native_sets: Sequence[Optional[int]]) -> Optional[ShotRun]:
+    """A run of equal blocks, a row each, taken apart as the decoder takes them block by
     block: in the record layout with the set of each record's identification (``set_of``), in
     the native layout with the set ``native_sets`` names for each block. None where the
     blocks are not regular."""
@@ -88,19 +114,23 @@ def shot_records(block: np.ndarray, record_layout: bool, sample_bits: int,
         size = block.shape[1]
         if sample_bits != 16 or size % 2 or not 2 <= size <= 2 * _stream.MAX_SAMPLES:
             return None
-        samples = block.view("<i2")
-        return [Record(type=0, samples=row, set=s) for row, s in zip(samples, native_sets)]
+        return ShotRun(block.view("<i2"), 0, list(native_sets), None, None)
     decoded = record_samples(block)
     if decoded is None:
         return None
     samples, kind, identification, stamps = decoded
     identifications = identification.tolist()
-    sets = {k: set_of(k) for k in set(identifications)}
-    if stamps is None:
-        return [Record(type=kind, samples=row, identification=k, set=sets[k])
-                for row, k in zip(samples, identifications)]
-    return [Record(type=kind, samples=row, identification=k, set=sets[k], time_stamp=t)
-            for row, k, t in zip(samples, identifications, stamps.tolist())]
+    sets_of = {k: set_of(k) for k in set(identifications)}
+    return ShotRun(samples, kind, [sets_of[k] for k in identifications], identifications,
+                   None if stamps is None else stamps.tolist())
+
+
+def shot_records(block: np.ndarray, record_layout: bool, sample_bits: int,
+                 set_of: Callable[[Optional[int]], Optional[int]],
+                 native_sets: Sequence[Optional[int]]) -> Optional[List[Record]]:
+    """The records of ``shot_run``, or None."""
+    run = shot_run(block, record_layout, sample_bits, set_of, native_sets)
+    return None if run is None else run.records()
 
 
 _RECORD_GATES = np.dtype([
@@ -114,10 +144,51 @@ _COMPACT = np.dtype([("es", "<u4"), ("gates", "<u4", (5,))])
 _SLOT_ORDER = [4, 0, 1, 2, 3]
 
 
-def _gate_values(times: list, amplitudes: list, markers: list, present: list) -> list:
-    """A tuple of five GateValues per shot from per-shot lists of five."""
-    return [tuple(map(GateValue, t, a, m, p))
-            for t, a, m, p in zip(times, amplitudes, markers, present)]
+# Gate results as arrays, one row per shot: gates B0 to B4 in that order (times of flight in
+# samples, amplitudes on the 12-bit scale), the set (-1 where not known) and, where the card
+# gives them, the echo-start values (-1 where not).
+GATES = np.dtype([
+    ("set", "<i2"), ("time", "<f8", (5,)), ("amplitude", "<i4", (5,)), ("marker", "?", (5,)),
+    ("present", "?", (5,)), ("es_time", "<i8"), ("es_amplitude", "<i8"),
+])
+
+
+class GateRun:
+    """The gate results records of one fetch, as arrays (``gates``, of GATES)."""
+
+    __slots__ = ("gates", "sets", "identifications", "offsets", "compact")
+
+    def __init__(self, gates: np.ndarray, sets: list, identifications: Optional[list],
+                 offsets: list, compact: bool) -> None:
+        self.gates = gates
+        self.sets = sets
+        self.identifications = identifications
+        self.offsets = offsets
+        self.compact = compact
+
+    def records(self) -> List[Record]:
+        g = self.gates
+        times = (g["time"].astype(np.int64) if self.compact else g["time"]).tolist()
+        values = [tuple(map(GateValue, t, a, m, p)) for t, a, m, p in zip(
+            times, g["amplitude"].tolist(), g["marker"].tolist(), g["present"].tolist())]
+        if self.compact:
+            return [Record(type=0x40, set=s, gates=GateResults(v, d, a), offset=o)
+                    for s, v, d, a, o in zip(self.sets, values, g["es_time"].tolist(),
+                                             g["es_amplitude"].tolist(), self.offsets)]
+        return [Record(type=0x40, identification=k, set=s, gates=GateResults(v), offset=o)
+                for k, s, v, o in zip(self.identifications, self.sets, values, self.offsets)]
+
+
+def _gate_run(sets: list, time: np.ndarray, amplitude: np.ndarray, marker: np.ndarray,
+              present: np.ndarray) -> np.ndarray:
+    gates = np.empty(len(sets), dtype=GATES)
+    gates["set"] = [-1 if s is None else s for s in sets]
+    gates["time"] = time
+    gates["amplitude"] = amplitude
+    gates["marker"] = marker
+    gates["present"] = present
+    gates["es_time"] = gates["es_amplitude"] = -1
+    return gates
 
 
 def _round_length(data: np.ndarray) -> tuple:
@@ -133,8 +204,8 @@ def _round_length(data: np.ndarray) -> tuple:
     return records, False
 
 
-def _gate_results_records(data: np.ndarray,
-                          set_of: Callable[[Optional[int]], Optional[int]]) -> Optional[list]:
+def _gate_results_run(data: np.ndarray,
+                      set_of: Callable[[Optional[int]], Optional[int]]) -> Optional[GateRun]:
     """Gate results records in rounds of equal length, each round followed by one control
     word, or records only."""
     per_round, words = _round_length(data)
@@ -152,35 +223,39 @@ def _gate_results_records(data: np.ndarray,
         return None
     slots = records["slots"][:, _SLOT_ORDER]
     status = slots["status"]
-    gates = _gate_values((slots["time"] / 2).tolist(), slots["amplitude"].tolist(),
-                         ((status & 0x4000) != 0).tolist(), ((status & 0x8000) != 0).tolist())
     identifications = records["kennung"].tolist()
-    sets = {k: set_of(k) for k in set(identifications)}
-    offsets = (np.arange(len(records)) // per_round * period
-               + np.arange(len(records)) % per_round * _GATE_RECORD_BYTES).tolist()
-    return [Record(type=0x40, identification=k, set=sets[k], gates=GateResults(g), offset=o)
-            for k, g, o in zip(identifications, gates, offsets)]
+    sets_of = {k: set_of(k) for k in set(identifications)}
+    sets = [sets_of[k] for k in identifications]
+    gates = _gate_run(sets, slots["time"] / 2, slots["amplitude"], status & 0x4000 != 0,
+                      status & 0x8000 != 0)
+    index = np.arange(len(records))
+    offsets = (index // per_round * period + index % per_round * _GATE_RECORD_BYTES).tolist()
+    return GateRun(gates, sets, identifications, offsets, False)
+
+
+def gate_run(data: np.ndarray, record_layout: bool,
+             set_of: Callable[[Optional[int]], Optional[int]],
+             active: Sequence[int]) -> Optional[GateRun]:
+    """The gate results records of one fetch, as the decoder gives them: gate results records
+    in rounds followed by a control word each, or without (record layout), or compact entries
+    of the ``active`` sets in turn (native layout). None where the data is not regular."""
+    if record_layout:
+        return _gate_results_run(data, set_of)
+    if data.size % _COMPACT_ENTRY_BYTES or not active:
+        return None
+    entries = data.view(_COMPACT)
+    words = entries["gates"]
+    sets = [active[n % len(active)] for n in range(len(entries))]
+    gates = _gate_run(sets, words & 0xFFFFF, (words >> 22) * 4, words & 0x100000 != 0,
+                      words & 0x200000 != 0)
+    gates["es_time"] = entries["es"] & 0xFFFFF
+    gates["es_amplitude"] = (entries["es"] >> 22) * 4
+    return GateRun(gates, sets, None, list(range(0, data.size, _COMPACT_ENTRY_BYTES)), True)
 
 
 def gate_records(data: np.ndarray, record_layout: bool,
                  set_of: Callable[[Optional[int]], Optional[int]],
                  active: Sequence[int]) -> Optional[List[Record]]:
-    """The gate results records of one fetch, as the decoder gives them: gate results records
-    without prefixes or control words between them (record layout), or compact entries of the
-    ``active`` sets in turn (native layout). None where the data is not regular."""
-    if record_layout:
-        return _gate_results_records(data, set_of)
-    if data.size % _COMPACT_ENTRY_BYTES or not active:
-        return None
-    entries = data.view(_COMPACT)
-    words = entries["gates"]
-    gates = _gate_values((words & 0xFFFFF).tolist(), ((words >> 22) * 4).tolist(),
-                         ((words & 0x100000) != 0).tolist(),
-                         ((words & 0x200000) != 0).tolist())
-    es = entries["es"]
-    distances = (es & 0xFFFFF).tolist()
-    amplitudes = ((es >> 22) * 4).tolist()
-    turns = len(active)
-    return [Record(type=0x40, set=active[n % turns], gates=GateResults(g, d, a),
-                   offset=_COMPACT_ENTRY_BYTES * n)
-            for n, (g, d, a) in enumerate(zip(gates, distances, amplitudes))]
+    """The records of ``gate_run``, or None."""
+    run = gate_run(data, record_layout, set_of, active)
+    return None if run is None else run.records()

@@ -229,3 +229,32 @@ def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
     options = dict(layout=karvo7.Layout.NATIVE, gates=True, active_sets=(2, 5))
     assert [_as_decoded(r) for r in records] == _decoded_blocks([entries], **options)
     assert [r.set for r in records] == [r.set for r in karvo7.decode(entries, **options)]
+
+
+def test_blocks_of_random_bytes_are_taken_apart_as_the_decoder_does_or_left_to_it():
+    """Random runs, half of them with headers that make them look regular: what is taken apart
+    together is what the decoder gives, block by block."""
+    from karvo7 import _batch
+
+    generator = np.random.default_rng(7)
+    taken = 0
+    for _ in range(400):
+        shots, size = int(generator.integers(1, 5)), int(generator.integers(6, 40))
+        block = generator.integers(0, 256, (shots, size), dtype=np.uint8)
+        if generator.integers(2):
+            at = 8 * int(size >= 14 and generator.integers(2))
+            block[:, 0] = 0xFF if at else block[:, 0] % 0xFF
+            kind = [0x10, 0x14, 0x60][int(generator.integers(3))]
+            block[:, at:at + 4] = np.frombuffer(struct.pack("<I", kind | (size - at) << 8),
+                                                np.uint8)
+        records = _batch.shot_records(block, True, 16, lambda k: None, [None] * shots)
+        if records is not None:
+            taken += 1
+            assert [_as_decoded(r) for r in records] == _decoded_blocks(list(block)), block
+        data = generator.integers(0, 256, 56 * int(generator.integers(1, 4)), dtype=np.uint8)
+        data[::56] = 0x40 if generator.integers(4) else data[0]
+        data[2::56] = 0
+        gates = _batch.gate_records(data, True, lambda k: None, ())
+        if gates is not None:
+            assert [_as_decoded(r) for r in gates] == _decoded_blocks([data])
+    assert taken > 100

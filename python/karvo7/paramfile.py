@@ -83,12 +83,11 @@ _RANDOM_LIMITS: List[Tuple[str, int, int]] = [
 # Init "TimeOut": the data time-out in seconds sent to every card; the driver's own otherwise.
 DEFAULT_TIME_OUT = 10
 
-# A set's depth compensation: on or off, the support-point count field (points - 1), the table
-# (gains in 0.1 dB, blank-separated) and the .ta file it came from.
+# A set's depth compensation: on or off, the support-point count field (points - 1) and the
+# table (gains in 0.1 dB, blank-separated); "TA-Datei", the .ta file it came from, is kept.
 _TA_ENABLE = "TA-Enable"
 _TA_COUNT = "TA-Stuetzstellen"
 _TA_TABLE = "TA-Tabelle"
-_TA_FILE = "TA-Datei"
 _TA_ENTRIES = 256
 
 

@@ -52,11 +52,16 @@ class Shots:
             raise ValueError("the shots record different numbers of samples: take them as "
                              "records (next_records)")
         return cls(
-            np.concatenate(samples) if samples else np.empty((0, 0), dtype=np.int16),
+            _joined(samples, np.empty((0, 0), dtype=np.int16)),
             np.array([-1 if s is None else s for s in sets], dtype=np.int16),
             None if not stamps or None in stamps else np.array(stamps, dtype=np.uint32),
-            np.concatenate(gates) if gates else np.empty(0, dtype=GATES),
+            _joined(gates, np.empty(0, dtype=GATES)),
         )
+
+
+def _joined(parts: List[np.ndarray], empty: np.ndarray) -> np.ndarray:
+    """One array of the parts (a single part as it is: no copy)."""
+    return parts[0] if len(parts) == 1 else np.concatenate(parts) if parts else empty
 
 
 def _gate_row(record: Record) -> np.ndarray:

@@ -301,12 +301,18 @@ class Stream:
         self._caught_up_at = time.monotonic() if count.value < GATHER_ITEMS else None
         items = self._items[: count.value]
         kinds = items["kind"]
-        # Runs of shots are taken apart together; every other item in its place between them.
-        others = np.flatnonzero(kinds != _cdefs.ACQ_ITEM_SHOT).tolist()
+        # A loss or the end stands in its place; the shots between them are taken apart
+        # together, followed by the gate results fetched among them.
+        breaks = np.flatnonzero((kinds == _cdefs.ACQ_ITEM_LOSS)
+                                | (kinds == _cdefs.ACQ_ITEM_END)).tolist()
         begin = 0
-        for at in others + [count.value]:
-            if at > begin:
-                self._shot_run(items[begin:at])
+        for at in breaks + [count.value]:
+            part = items[begin:at]
+            shots = part["kind"] == _cdefs.ACQ_ITEM_SHOT
+            if shots.any():
+                self._shot_run(part[shots])
+            for item in part[~shots]:
+                self._other(item)
             if at < count.value:
                 self._other(items[at])
             begin = at + 1
@@ -323,23 +329,32 @@ class Stream:
             self._ended(value)
 
     def _shot_run(self, items: np.ndarray) -> None:
-        """Shots one after another in the data buffer. Blocks of one size are copied out
-        together (the records are views on that copy, which the next take leaves alone) and
-        taken apart together; what that cannot take goes block by block to the decoder."""
+        """Shots in their order. Blocks of one size are copied out together into rows of one
+        array (the records are views on it, which the next take leaves alone) and taken apart
+        together; what that cannot take goes block by block to the decoder."""
         sizes = items["bytes"]
         offsets = items["offset"]
-        size, first, shots = int(sizes[0]), int(offsets[0]), len(items)
-        if (sizes == size).all() and int(offsets[-1]) == first + (shots - 1) * size:
-            block = self._data[first:first + shots * size].copy().reshape(shots, size)
-            run = self._run_of(block)
+        size = int(sizes[0])
+        if (sizes == size).all():
+            run = self._run_of(self._rows(offsets, size))
             if run is not None:
-                self._shots += shots
+                self._shots += len(items)
                 for number, taken in Counter(run.sets).items():
                     self._shots_of[number] = self._shots_of.get(number, 0) + taken
                 self._pending.append(run)
                 return
         for offset, size in zip(offsets.tolist(), sizes.tolist()):
             self._shot(self._data[offset:offset + size].copy())
+
+    def _rows(self, offsets: np.ndarray, size: int) -> np.ndarray:
+        """The blocks of ``size`` bytes at ``offsets`` in the data buffer, a row each, copied a
+        stretch of blocks one after another at a time."""
+        block = np.empty((len(offsets), size), dtype=np.uint8)
+        stretches = (np.flatnonzero(np.diff(offsets) != size) + 1).tolist()
+        for begin, end in zip([0] + stretches, stretches + [len(offsets)]):
+            first = int(offsets[begin])
+            block[begin:end] = self._data[first:first + (end - begin) * size].reshape(-1, size)
+        return block
 
     def _run_of(self, block: np.ndarray) -> Optional[_batch.ShotRun]:
         card = self._card

@@ -2,9 +2,10 @@
 over a whole run of equal blocks instead of one walk of the decoder per shot.
 
 Each function handles the regular case the cards deliver while streaming (every block one
-record of the same type and length, or plain samples; gate results one after another without
-control words between them) and returns None for anything else, which the caller then hands to
-the decoder block by block: both give the same records.
+record of the same type and length, or plain samples; gate results records in rounds, each
+followed by one control word or none) and returns None for anything else, which the caller
+then hands to the decoder block by block: both give the same records. Runs keep the arrays
+and make records only when they are asked for.
 """
 
 from __future__ import annotations

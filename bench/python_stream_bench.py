@@ -9,10 +9,11 @@ The tool is looked for as --tool, beside the libraries, then on the PATH. Withou
 native side is a bare read loop over the card library driven through ctypes (one read per
 shot into one buffer, nothing decoded), and the output says so.
 
-Prints ``shots read / shots taken: X`` for each side (goal 1.000000) and ``ratio
-python/karvo7-stream: X`` (goal: 0.95 or more). ``--busy`` runs one competing busy process (a
-separate process at ordinary priority) beside the measurements. On a loaded machine the numbers
-vary from run to run: run it a few times.
+Prints ``shots read / shots taken: X`` for each side (goal 1.000000), the processor time the
+interpreter's thread spends on a shot, and ``ratio python/karvo7-stream: X`` (goal: 0.95 or
+more). ``--arrays`` takes the stream's shots as arrays instead of records. ``--busy`` runs one
+competing busy process (a separate process at ordinary priority) beside the measurements. On a
+loaded machine the numbers vary from run to run: run it a few times.
 """
 
 from __future__ import annotations
@@ -39,22 +40,30 @@ def bench_set() -> karvo7.ParameterSet:
     return karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, aufnahmelaenge=SAMPLES)
 
 
-def python_stream(count: int) -> Tuple[float, int, int, int]:
-    """Shots a second read through Card.stream with gate results, the shots read, the shots
-    lost and the overflow events."""
+def python_stream(count: int, arrays: bool) -> Tuple[float, int, int, int, float]:
+    """Shots a second read through Card.stream with gate results, as records or as arrays,
+    the shots read, the shots lost, the overflow events and the interpreter thread's processor
+    time a shot in microseconds (the engine's reading thread not counted)."""
     with karvo7.open(1) as card:
         begin = time.perf_counter()
         shots = 0
         stream = card.stream({1: bench_set()}, count=count, results=True, lost_shots="count")
-        while True:
+        processor = time.thread_time()  # from the first shot on: the start is no shot's
+        while arrays:
+            batch = stream.next_arrays()
+            if batch is None:
+                break
+            shots += len(batch.samples)
+        while not arrays:
             records = stream.next_records()
             if not records:
                 break
             shots += sum(not r.is_gates for r in records)
         elapsed = time.perf_counter() - begin
+        per_shot = (time.thread_time() - processor) / count * 1e6
         overflows = stream.overflows
     assert shots == count, shots
-    return count / elapsed, shots, stream.lost, overflows
+    return count / elapsed, shots, stream.lost, overflows, per_shot
 
 
 def ctypes_read_loop(count: int) -> Tuple[float, int]:
@@ -118,6 +127,8 @@ def main() -> int:
     parser.add_argument("--tool", help="the karvo7 command-line tool")
     parser.add_argument("--busy", action="store_true",
                         help="one competing busy process beside the measurements")
+    parser.add_argument("--arrays", action="store_true",
+                        help="Card.stream taken as arrays (next_arrays), not as records")
     arguments = parser.parse_args()
     busy = subprocess.Popen([sys.executable, "-c", "while True: pass"]) if arguments.busy \
         else None
@@ -148,16 +159,20 @@ def measure(arguments: argparse.Namespace) -> int:
             runs = [ctypes_read_loop(arguments.count) for _ in range(arguments.runs)]
             native = max(r[0] for r in runs)
             native_losses = f"{sum(r[1] for r in runs)} FIFO overflows"
-        pythons = [python_stream(arguments.count) for _ in range(arguments.runs)]
+        pythons = [python_stream(arguments.count, arguments.arrays)
+                   for _ in range(arguments.runs)]
         python = max(p[0] for p in pythons)
     read = sum(p[1] for p in pythons)
     lost = sum(p[2] for p in pythons)
     events = sum(p[3] for p in pythons)
     print(f"{SAMPLES} samples a shot at the card's highest rate, {arguments.count} shots a run, "
           f"best of {arguments.runs}{', one busy process beside it' if arguments.busy else ''}")
-    print(f"Card.stream with gate results: {python:.0f} shots/s ({read} shots read, {lost} shots "
-          f"lost, {events} overflow events; shots read / shots taken: "
+    taken = "as arrays" if arguments.arrays else "as records"
+    print(f"Card.stream with gate results {taken}: {python:.0f} shots/s ({read} shots read, "
+          f"{lost} shots lost, {events} overflow events; shots read / shots taken: "
           f"{read / (read + lost):.6f})")
+    print(f"Card.stream processor time a shot (interpreter thread): "
+          f"{min(p[4] for p in pythons):.1f} us")
     print(f"native ({native_name}): {native:.0f} shots/s ({native_losses})")
     print(f"ratio python/karvo7-stream: {python / native:.2f} (goal >= 0.95)")
     return 0

@@ -22,6 +22,7 @@ from .paramfile import ParameterFile, set_section
 from .params import Gate, ParameterSet
 from .records import ControlWord, DecodeError, GateResults, GateValue, Layout, Record, decode
 from .ops import CHECKS, Verdict
+from .shots import Shots
 from .stream import Stream
 
 __version__ = "1.0.0"
@@ -29,7 +30,8 @@ __version__ = "1.0.0"
 __all__ = [
     "CHECKS", "Card", "ControlWord", "DecodeError", "Error", "Gate", "GateResults", "GateValue",
     "Identification", "Layout", "LibraryNotFoundError", "ParameterFile", "ParameterSet",
-    "Record", "Sensors", "ShotsLostError", "Status", "Stream", "Verdict", "decode", "open",
+    "Record", "Sensors", "Shots", "ShotsLostError", "Status", "Stream", "Verdict", "decode",
+    "open",
     "scan",
     "set_section",
 ]

@@ -458,7 +458,9 @@ class Card:
         the count, as soon as it knows of them; with ``"count"`` it adds them to
         ``Stream.lost`` and goes on (in the native layout the set of later shots is then
         unknown when several sets take turns). ``Stream.overflows`` counts the times the FIFO
-        ran over. With ``count`` the stream delivers exactly that many shots."""
+        ran over. With ``count`` the stream delivers exactly that many shots.
+        ``Stream.next_arrays`` takes the shots and gate results as NumPy arrays, many at a
+        time and without a Python object a shot."""
 
         from .stream import Stream
 

@@ -13,7 +13,7 @@ import os
 import re
 import secrets
 import stat
-from typing import Dict, List, Optional, Tuple, Union
+from typing import Dict, List, Optional, Sequence, Tuple, Union
 
 from .params import GATES, ParameterSet
 
@@ -67,6 +67,30 @@ _SET_FIELDS += [
 ]
 
 
+# The random limits pair: the fields "Random Limits" edits, in its rows, with the check
+# program's start-up limits (lower, upper); the lower ones in one section, the upper in another.
+RANDOM_LOWER = "Random-Minimum"
+RANDOM_UPPER = "Random-Maximum"
+_RANDOM_LIMITS: List[Tuple[str, int, int]] = [
+    ("iff", 0, 0), ("sendeimpulsbreite", 0, 5), ("sendeenergie", 0, 0),
+    ("senderdaempfung", 0, 0), ("eingangsdaempfung", 0, 0), ("verstaerkung", 0, 900),
+    ("filter", 3, 3), ("samplerate", 0, 4), ("faktor", 0, 25), ("gleichrichtung", 0, 3),
+    ("average", 0, 7), ("pk_vorlauf", 0, 0), ("aufnahmedelay", 0, 100),
+    ("aufnahmelaenge", 16, 16000),
+] + [(f"gates.{_g}.anfang", 0, 6000) for _g in range(GATES)] \
+  + [(f"gates.{_g}.ende", 100, 2000) for _g in range(GATES)]
+
+# Init "TimeOut": the data time-out in seconds sent to every card; the driver's own otherwise.
+DEFAULT_TIME_OUT = 10
+
+# A set's depth compensation: on or off, the support-point count field (points - 1) and the
+# table (gains in 0.1 dB, blank-separated); "TA-Datei", the .ta file it came from, is kept.
+_TA_ENABLE = "TA-Enable"
+_TA_COUNT = "TA-Stuetzstellen"
+_TA_TABLE = "TA-Tabelle"
+_TA_ENTRIES = 256
+
+
 def _accessors(attribute: str, parameters: ParameterSet) -> Tuple[object, str]:
     if attribute.startswith("gates."):
         _, number, name = attribute.split(".")
@@ -109,10 +133,34 @@ def _field_value(kind: str, width: int, text: str) -> object:
     return number & ((1 << width) - 1)
 
 
+def _integer_list(text: str) -> Optional[List[int]]:
+    """Numbers separated by blanks, tabs or commas, each a whole optional sign and digits in
+    64 bits; None when one is not such a number."""
+    values = []
+    for element in re.split(r"[ ,\t]+", text):
+        if not element:
+            continue
+        match = re.fullmatch(r"([+-]?)([0-9]+)", element)
+        if match is None:
+            return None
+        number = -int(match.group(2)) if match.group(1) == "-" else int(match.group(2))
+        if not -(1 << 63) <= number < (1 << 63):
+            return None
+        values.append(number)
+    return values
+
+
 def _field_text(kind: str, value: object) -> str:
     if kind == "bool":
         return "yes" if value else "no"
     return str(int(value))  # type: ignore[call-overload]
+
+
+def _random_fields() -> List[_Field]:
+    """The set's fields with random limits, in the rows of "Random Limits"."""
+    wanted = [attribute for attribute, _, _ in _RANDOM_LIMITS]
+    fields = {f[0]: f for f in _SET_FIELDS}
+    return [fields[a] for a in wanted]
 
 
 def set_section(card: int, number: int) -> str:
@@ -259,8 +307,72 @@ class ParameterFile:
                 setattr(target, name, fallback)
             else:
                 setattr(target, name, _field_value(kind, width, text))
+        parameters.ta_tabelle = self._depth_compensation(section)
         active = _profile_bool(self.value(section, "Active") or "", False)
         return parameters, active
+
+    def _int(self, section: str, key: str, fallback: int) -> int:
+        """The key's number; an empty or missing value is none, and the fallback stands."""
+        text = self.value(section, key)
+        return _profile_int(text) if text is not None and text.strip() else fallback
+
+    def _depth_compensation(self, section: str) -> Optional[List[int]]:
+        """The table the set hands the card: its support points when the depth compensation is
+        on (the count field holds points - 1, in 8 bits; a table that is no list of numbers
+        reads as zeros), else None."""
+        if not _profile_bool(self.value(section, _TA_ENABLE) or "", False):
+            return None
+        points = (self._int(section, _TA_COUNT, 1) & 0xFF) + 1
+        entries = _integer_list(self.value(section, _TA_TABLE) or "") or []
+        table = [v & 0xFFFF for v in entries[:_TA_ENTRIES]]
+        return (table + [0] * points)[:points]
+
+    def _write_depth_compensation(self, section: str, table: Optional[Sequence[int]]) -> None:
+        """A set without a table turns the depth compensation off (a file without the key has
+        it off already) and keeps the file's count, table and file name for when it is turned
+        on again."""
+        if table is None:
+            if self.value(section, _TA_ENABLE) is not None:
+                self.set_value(section, _TA_ENABLE, "no")
+            return
+        self.set_value(section, _TA_ENABLE, "yes")
+        self.set_value(section, _TA_COUNT, str(len(table) - 1))
+        self.set_value(section, _TA_TABLE, " ".join(str(int(v)) for v in table))
+
+    @property
+    def time_out(self) -> int:
+        """Init "TimeOut": the data time-out in seconds the check program sends every card; a
+        value of 0 or less is not taken (it would let a read wait for ever)."""
+        seconds = self._int("Init", "TimeOut", DEFAULT_TIME_OUT)
+        return seconds if seconds > 0 else DEFAULT_TIME_OUT
+
+    @time_out.setter
+    def time_out(self, seconds: int) -> None:
+        if isinstance(seconds, bool) or not isinstance(seconds, int) or not 0 < seconds < 1 << 31:
+            raise ValueError(f"a data time-out of {seconds!r} s cannot be kept")
+        self.set_value("Init", "TimeOut", str(seconds))
+
+    def random_limits(self) -> Tuple[ParameterSet, ParameterSet]:
+        """The lower and upper random limits: the check program's start-up limits, with each
+        field the file holds a number for in its section (the fields without random limits
+        hold the defaults)."""
+        pair = (ParameterSet(), ParameterSet())
+        for parameters, position in zip(pair, (1, 2)):
+            for entry in _RANDOM_LIMITS:
+                setattr(*_accessors(entry[0], parameters), entry[position])
+        for parameters, section in zip(pair, (RANDOM_LOWER, RANDOM_UPPER)):
+            for attribute, key, kind, width in _random_fields():
+                text = self.value(section, key)
+                if text is not None and text.strip():
+                    target, name = _accessors(attribute, parameters)
+                    setattr(target, name, _field_value(kind, width, text))
+        return pair
+
+    def put_random_limits(self, lower: ParameterSet, upper: ParameterSet) -> None:
+        for parameters, section in ((lower, RANDOM_LOWER), (upper, RANDOM_UPPER)):
+            for attribute, key, kind, _ in _random_fields():
+                self.set_value(section, key,
+                               _field_text(kind, getattr(*_accessors(attribute, parameters))))
 
     def write_set(self, section: str, parameters: ParameterSet, active: bool = False) -> None:
         """Writes every key of the set, and "Active", into ``section``."""
@@ -268,6 +380,7 @@ class ParameterFile:
         for attribute, key, kind, _ in _SET_FIELDS:
             self.set_value(section, key, _field_text(kind, getattr(*_accessors(attribute,
                                                                                parameters))))
+        self._write_depth_compensation(section, parameters.ta_tabelle)
 
     def card_set(self, card: int, number: int) -> Tuple[ParameterSet, bool]:
         """Set ``number`` of card ``card`` and its "Active" flag."""

@@ -13,18 +13,21 @@ from __future__ import annotations
 import time
 import weakref
 from ctypes import byref, c_uint32, c_void_p
-from collections import deque
-from typing import Any, Deque, Dict, Iterator, List, Optional
+from collections import Counter, deque
+from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 
 import numpy as np
 
-from . import _cdefs
+from . import _batch, _cdefs
 from .errors import Error, ShotsLostError
 from .params import ParameterSet
-from .records import Record
+from .records import Layout, Record
+from .shots import Shots
 
-# Gate results are fetched after this many shots (and at the end).
-RESULTS_EVERY = 32
+# Gate results are fetched after this many shots (and at the end): 6.4 ms at the card's
+# highest rate, an eighth of what its gate results store holds of one set's results, and
+# few enough fetches that taking them apart costs little a shot.
+RESULTS_EVERY = 128
 RESULTS_BYTES = 65536
 # The ring buffer holds this long at the card's highest rate, and no more than BUFFER_BYTES.
 BUFFER_MS = 1000
@@ -34,6 +37,12 @@ HIGHEST_RATE = 20000
 TAKE_BYTES = 4 << 20
 TAKE_ITEMS = 1024
 TAKE_WAIT_MS = 20
+# The engine hands over what it has as soon as there is a shot. A take of fewer items than
+# this means the interpreter has caught up with the card: the next take waits until this long
+# after it, so that shots are taken a few hundred at a time rather than one by one (the ring
+# buffer holds a second of them).
+GATHER_ITEMS = 256
+GATHER_SECONDS = 0.01
 
 _ITEM = np.dtype([("kind", "<u4"), ("bytes", "<u4"), ("offset", "<u8"), ("value", "<u8")])
 
@@ -105,6 +114,7 @@ class Stream:
         self._card = card
         self._sets = _sets_of(card, sets)
         self._order = list(self._sets)  # the run measures the active sets in ascending order
+        self._active = sorted(s for s in self._sets if 1 <= s <= 6)  # with gate entries
         self._count = count
         self._seconds = seconds
         self._results = results and any(
@@ -113,7 +123,9 @@ class Stream:
         self._shots = 0
         self._shots_of: Dict[Optional[int], int] = {}  # data records read, by set
         self._gates_of: Dict[Optional[int], int] = {}  # gate results handed out, by set
-        self._pending: Deque[Record] = deque()
+        # Records, and runs of shots or gate results taken apart together, in their order.
+        self._pending: Deque[Union[Record, _batch.ShotRun, _batch.GateRun]] = deque()
+        self._caught_up_at: Optional[float] = None  # when a take last found few items
         self._running = False
         self._finished = False
         self._stopping = False
@@ -219,10 +231,11 @@ class Stream:
     def __iter__(self) -> Iterator[Record]:
         return self
 
-    def __next__(self) -> Record:
+    def _fill(self) -> bool:
+        """Takes from the engine until something is pending; False once the stream ended."""
         while not self._pending:
             if self._finished:
-                raise StopIteration
+                return False
             try:
                 if (not self._stopping and self._deadline is not None
                         and time.monotonic() >= self._deadline):
@@ -232,22 +245,49 @@ class Stream:
             except BaseException:
                 self.close()
                 raise
-        return self._pending.popleft()
+        return True
+
+    def __next__(self) -> Record:
+        if not self._fill():
+            raise StopIteration
+        piece = self._pending.popleft()
+        if isinstance(piece, Record):
+            return piece
+        records = piece.records()
+        self._pending.extendleft(reversed(records[1:]))
+        return records[0]
 
     def next_records(self) -> List[Record]:
         """The records read so far and not yet taken, at least one unless the stream has
         ended: many records at a time instead of one per call."""
-        if not self._pending:
-            try:
-                self._pending.append(next(self))
-            except StopIteration:
-                return []
-        records = list(self._pending)
+        if not self._fill():
+            return []
+        records: List[Record] = []
+        for piece in self._pending:
+            if isinstance(piece, Record):
+                records.append(piece)
+            else:
+                records.extend(piece.records())
         self._pending.clear()
         return records
 
+    def next_arrays(self) -> Optional[Shots]:
+        """The shots and gate results read so far and not yet taken, as arrays (see Shots),
+        with at least one of them unless the stream has ended (then None): no Python object
+        per shot. The shots' samples are one array, so their sets must record as many samples
+        each (ValueError otherwise, and nothing is taken)."""
+        if not self._fill():
+            return None
+        shots = Shots.of(list(self._pending))
+        self._pending.clear()
+        return shots
+
     def _take(self) -> None:
         """Takes what the engine has: shots, gate results, losses and the end."""
+        if self._caught_up_at is not None:
+            wait = self._caught_up_at + GATHER_SECONDS - time.monotonic()
+            if wait > 0:
+                time.sleep(wait)
         if not self._count_losses:
             lost = int(self._statistics().shotsLost)
             if lost > 0:
@@ -258,19 +298,73 @@ class Stream:
                                    self._items.ctypes.data, TAKE_ITEMS, TAKE_WAIT_MS,
                                    byref(count), byref(error)) == 0:
             raise Error("K7AcqRead", error.value)
-        if count.value == 0:
-            return
-        for kind, size, offset, value in self._items[: count.value].tolist():
-            # The records are views on a block of their own, which the next take leaves alone.
-            block = self._data[offset:offset + size].copy()
-            if kind == _cdefs.ACQ_ITEM_SHOT:
-                self._shot(block)
-            elif kind in (_cdefs.ACQ_ITEM_RESULTS, _cdefs.ACQ_ITEM_FINAL_RESULTS):
-                self._gates(block, kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
-            elif kind == _cdefs.ACQ_ITEM_LOSS:
-                self._lost(value)
-            elif kind == _cdefs.ACQ_ITEM_END:
-                self._ended(value)
+        self._caught_up_at = time.monotonic() if count.value < GATHER_ITEMS else None
+        items = self._items[: count.value]
+        kinds = items["kind"]
+        # A loss or the end stands in its place; the shots between them are taken apart
+        # together, followed by the gate results fetched among them.
+        breaks = np.flatnonzero((kinds == _cdefs.ACQ_ITEM_LOSS)
+                                | (kinds == _cdefs.ACQ_ITEM_END)).tolist()
+        begin = 0
+        for at in breaks + [count.value]:
+            part = items[begin:at]
+            shots = part["kind"] == _cdefs.ACQ_ITEM_SHOT
+            if shots.any():
+                self._shot_run(part[shots])
+            for item in part[~shots]:
+                self._other(item)
+            if at < count.value:
+                self._other(items[at])
+            begin = at + 1
+
+    def _other(self, item: np.void) -> None:
+        kind, value = int(item["kind"]), int(item["value"])
+        if kind in (_cdefs.ACQ_ITEM_RESULTS, _cdefs.ACQ_ITEM_FINAL_RESULTS):
+            offset, size = int(item["offset"]), int(item["bytes"])
+            self._gates(self._data[offset:offset + size].copy(),
+                        kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
+        elif kind == _cdefs.ACQ_ITEM_LOSS:
+            self._lost(value)
+        elif kind == _cdefs.ACQ_ITEM_END:
+            self._ended(value)
+
+    def _shot_run(self, items: np.ndarray) -> None:
+        """Shots in their order. Blocks of one size are copied out together into rows of one
+        array (the records are views on it, which the next take leaves alone) and taken apart
+        together; what that cannot take goes block by block to the decoder."""
+        sizes = items["bytes"]
+        offsets = items["offset"]
+        size = int(sizes[0])
+        if (sizes == size).all():
+            run = self._run_of(self._rows(offsets, size))
+            if run is not None:
+                self._shots += len(items)
+                for number, taken in Counter(run.sets).items():
+                    self._shots_of[number] = self._shots_of.get(number, 0) + taken
+                self._pending.append(run)
+                return
+        for offset, size in zip(offsets.tolist(), sizes.tolist()):
+            self._shot(self._data[offset:offset + size].copy())
+
+    def _rows(self, offsets: np.ndarray, size: int) -> np.ndarray:
+        """The blocks of ``size`` bytes at ``offsets`` in the data buffer, a row each, copied a
+        stretch of blocks one after another at a time."""
+        block = np.empty((len(offsets), size), dtype=np.uint8)
+        stretches = (np.flatnonzero(np.diff(offsets) != size) + 1).tolist()
+        for begin, end in zip([0] + stretches, stretches + [len(offsets)]):
+            first = int(offsets[begin])
+            block[begin:end] = self._data[first:first + (end - begin) * size].reshape(-1, size)
+        return block
+
+    def _run_of(self, block: np.ndarray) -> Optional[_batch.ShotRun]:
+        card = self._card
+        if card.layout is Layout.RECORD:
+            return _batch.shot_run(block, True, 16, card.set_of_identification, ())
+        if not self._order_known or any(s.bit8 for s in self._sets.values()):
+            return None
+        turns = len(self._order)
+        native_sets = [self._order[(self._shots + k) % turns] for k in range(len(block))]
+        return _batch.shot_run(block, False, 16, card.set_of_identification, native_sets)
 
     def _shot(self, block: np.ndarray) -> None:
         native_set = self._order[self._shots % len(self._order)] if self._order_known else None
@@ -283,7 +377,17 @@ class Stream:
     def _gates(self, block: np.ndarray, last: bool) -> None:
         """Gate results. The ``last`` fetch, after the card stopped, keeps only the results of
         shots whose data was read: the card may have shot once more before it stopped."""
-        for record in self._card._decode_block(block, self._sets, self._order[0], gates=True):
+        card = self._card
+        run = _batch.gate_run(block, card.layout is Layout.RECORD, card.set_of_identification,
+                              self._active)
+        if run is not None and not last:
+            for number, taken in Counter(run.sets).items():
+                self._gates_of[number] = self._gates_of.get(number, 0) + taken
+            self._pending.append(run)
+            return
+        records = run.records() if run is not None else \
+            card._decode_block(block, self._sets, self._order[0], gates=True)
+        for record in records:
             if last and self._gates_of.get(record.set, 0) >= self._shots_of.get(record.set, 0):
                 continue
             self._gates_of[record.set] = self._gates_of.get(record.set, 0) + 1

@@ -165,3 +165,96 @@ def test_records_carry_what_the_decoders_own_walk_gives():
     native = struct.pack("<5h", 1, -1, 300, -300, 7)
     (item,) = c_walk(native, _options(karvo7.Layout.NATIVE, 16, False, 0))
     assert list(karvo7.decode(native, karvo7.Layout.NATIVE))[0].samples.tolist() == item[3]
+
+
+def _as_decoded(record) -> tuple:
+    """What a record says, comparable (samples as a list)."""
+    return (record.type, record.samples.tolist(), record.identification, record.time_stamp,
+            record.gates, record.offset)
+
+
+def _decoded_blocks(blocks: list, **options) -> list:
+    return [_as_decoded(r) for b in blocks for r in karvo7.decode(b, **options)
+            if isinstance(r, karvo7.Record)]
+
+
+def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
+    """A stream takes runs of equal blocks and whole gate results fetches apart with NumPy;
+    that gives the decoder's records, and anything irregular is left to the decoder."""
+    from karvo7 import _batch
+
+    def run(blocks: list, record_layout: bool = True) -> list:
+        block = np.frombuffer(b"".join(blocks), dtype=np.uint8).reshape(len(blocks), -1)
+        records = _batch.shot_records(block, record_layout, 16, lambda k: None,
+                                      [None] * len(blocks))
+        return None if records is None else [_as_decoded(r) for r in records]
+
+    plain = [header(0x14, 12, -11) + struct.pack("<3h", n, -n, 32767 - n) for n in range(4)]
+    stamped = [struct.pack("<II", 0xFF, 1000 + n) + header(0x60, 10, -12)
+               + struct.pack("<2h", n, -300) for n in range(3)]
+    # Three groups of four 12-bit samples, with every bit pattern of a word in some group.
+    packed = [header(0x10, 24, 5) + PACKED + struct.pack("<3H", 0xFFFF, 0, 0x8001)
+              + struct.pack("<3H", n, 0x7FFF, 0xF00F) for n in range(2)]
+    for blocks in (plain, stamped, packed):
+        assert run(blocks) == _decoded_blocks(blocks)
+    native = [struct.pack("<4h", n, -n, 32767, -32768) for n in range(3)]
+    assert run(native, False) == _decoded_blocks(native, layout=karvo7.Layout.NATIVE)
+    irregular = [
+        [plain[0], header(0x60, 12, -11) + plain[1][6:]],  # two types
+        [plain[0], struct.pack("<II", 0xFF, 1) + plain[1][:-8]],  # a prefix on one block only
+        [header(0x14, 10, -11) + plain[0][6:]],  # a record shorter than its block
+        [header(0x10, 14, 5) + bytes(8)],  # a packed payload of no whole groups
+        [struct.pack("<II", 0xFFFF00FF, 1) + plain[0][:-8]],  # a control word, not a prefix
+    ]
+    for blocks in irregular:
+        assert run(blocks) is None, blocks
+    assert run([struct.pack("<3h", 1, 2, 3) + b"\1"], False) is None  # half a sample left over
+
+    results = gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x4000)]) \
+        + gate_record(-11, [(1, 2, 0x8000), (0, 0, 0), (0, 0, 0), (9, 8, 0xC000),
+                            (100, 20, 0x8000)])
+    records = _batch.gate_records(np.frombuffer(results, np.uint8), True, lambda k: -k, ())
+    assert [_as_decoded(r) for r in records] == _decoded_blocks([results])
+    assert [r.set for r in records] == [12, 11]
+    word = struct.pack("<I", 0xFFFFEFFF)
+    for rounds in (results[:56] + word + results[56:] + word, (results + word) * 2):
+        records = _batch.gate_records(np.frombuffer(rounds, np.uint8), True, abs, ())
+        assert [_as_decoded(r) for r in records] == _decoded_blocks([rounds]), rounds
+    with_word = results[:56] + word + results[56:]
+    assert _batch.gate_records(np.frombuffer(with_word[:-4], np.uint8), True, abs, ()) is None
+
+    entries = b"".join(struct.pack("<6I", 0x40012345 + n, 0x3FF00000 | n, 0x00100000,
+                                   0x00200000 | 77, 0, 0xFFFFFFFF) for n in range(4))
+    records = _batch.gate_records(np.frombuffer(entries, np.uint8), False, abs, (2, 5))
+    options = dict(layout=karvo7.Layout.NATIVE, gates=True, active_sets=(2, 5))
+    assert [_as_decoded(r) for r in records] == _decoded_blocks([entries], **options)
+    assert [r.set for r in records] == [r.set for r in karvo7.decode(entries, **options)]
+
+
+def test_blocks_of_random_bytes_are_taken_apart_as_the_decoder_does_or_left_to_it():
+    """Random runs, half of them with headers that make them look regular: what is taken apart
+    together is what the decoder gives, block by block."""
+    from karvo7 import _batch
+
+    generator = np.random.default_rng(7)
+    taken = 0
+    for _ in range(400):
+        shots, size = int(generator.integers(1, 5)), int(generator.integers(6, 40))
+        block = generator.integers(0, 256, (shots, size), dtype=np.uint8)
+        if generator.integers(2):
+            at = 8 * int(size >= 14 and generator.integers(2))
+            block[:, 0] = 0xFF if at else block[:, 0] % 0xFF
+            kind = [0x10, 0x14, 0x60][int(generator.integers(3))]
+            block[:, at:at + 4] = np.frombuffer(struct.pack("<I", kind | (size - at) << 8),
+                                                np.uint8)
+        records = _batch.shot_records(block, True, 16, lambda k: None, [None] * shots)
+        if records is not None:
+            taken += 1
+            assert [_as_decoded(r) for r in records] == _decoded_blocks(list(block)), block
+        data = generator.integers(0, 256, 56 * int(generator.integers(1, 4)), dtype=np.uint8)
+        data[::56] = 0x40 if generator.integers(4) else data[0]
+        data[2::56] = 0
+        gates = _batch.gate_records(data, True, lambda k: None, ())
+        if gates is not None:
+            assert [_as_decoded(r) for r in gates] == _decoded_blocks([data])
+    assert taken > 100

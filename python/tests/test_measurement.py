@@ -299,3 +299,40 @@ def test_a_stream_ends_when_its_shots_are_taken_in_batches(quiet):
         assert len(taken) == 50
         assert stream.next_records() == []
         assert stopped_and_empty(card)
+
+
+def test_a_stream_taken_as_arrays_holds_every_shot_and_gate_result_in_order(quiet):
+    sets = {1: ascan(), 2: ascan(gleichrichtung=1)}
+    with karvo7.open(1) as card:
+        singles = {n: card.shot(parameters, n).samples for n, parameters in sets.items()}
+        stream = card.stream(sets, count=300)
+        batches = []
+        while (batch := stream.next_arrays()) is not None:
+            batches.append(batch)
+        assert stopped_and_empty(card)
+    samples = np.concatenate([b.samples for b in batches])
+    shot_sets = np.concatenate([b.sets for b in batches])
+    gates = np.concatenate([b.gates for b in batches])
+    assert samples.shape == (300, 1000)
+    assert shot_sets.tolist() == [1, 2] * 150
+    for n, single in singles.items():
+        assert (samples[shot_sets == n] == single).all()
+    assert len(gates) >= 300 and set(gates["set"].tolist()) == {1, 2}
+    assert gates["present"][:, 1].all()  # the back wall echo in gate B1 of every shot
+
+
+def test_shots_of_different_lengths_are_refused_as_arrays_and_stay_to_be_taken(quiet):
+    taken, refused = 0, 0
+    with karvo7.open(1) as card:
+        stream = card.stream({1: ascan(), 2: ascan(aufnahmelaenge=64)}, count=40)
+        while True:
+            try:
+                batch = stream.next_arrays()
+            except ValueError:
+                refused += 1
+                taken += sum(not r.is_gates for r in stream.next_records())
+                continue
+            if batch is None:
+                break
+            taken += len(batch.samples)
+    assert refused > 0 and taken == 40

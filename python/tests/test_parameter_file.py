@@ -214,3 +214,67 @@ def test_units_follow_the_sampling_rate():
     assert parameters.verstaerkung == 203
     with pytest.raises(ValueError):
         parameters.samples_from_mm(1.0, velocity_mps=0)
+
+
+# Files the check program and the package must read alike: the settings and sets of today,
+# with the data time-out, the random limits and depth compensation at their edges.
+_AGREEMENT_FILES = [
+    b"[Init]\nTimeOut=25\n[Karte1-Satz1]\nTA-Enable=yes\nTA-Stuetzstellen=3\n"
+    b"TA-Tabelle=10 20 30 40 50 60\nTA-Datei=C:\\ta\\probe.ta\nAufnahmelaenge=2048\n",
+    b"[Init]\nTimeOut=0\n[Karte1-Satz1]\nTA-Enable=ja\nTA-Stuetzstellen=\nTA-Tabelle=7\n",
+    b"[Init]\nTimeOut=-4\n[Karte1-Satz1]\nTA-Enable=yes\nTA-Stuetzstellen=261\n"
+    b"TA-Tabelle=1,2,,70000\t-1 +3\n[Karte2-Satz7]\nTA-Enable=no\nTA-Tabelle=5 6\n",
+    b"[Init]\nTimeOut=12x\n[Karte1-Satz1]\nTA-Enable=yes\nTA-Stuetzstellen=1\n"
+    b"TA-Tabelle=5 6x 7\n[Karte2-Satz7]\nTA-Enable=\nB3-Schwelle=99999\nIFF=-1\n",
+    b"[Random-Minimum]\nIFF=100\nAufnahmelaenge=\nB2-Anfang=-5\nFilter=1x\n"
+    b"[Random-Maximum]\nVerstaerkung=70000\nB4-Ende=\"300\"\nAverage=300\n[Karte1-Satz1]\n",
+]
+_AGREEMENT_SETS = ["Karte1-Satz1", "Karte2-Satz7"]
+
+
+def _package_reading(file: karvo7.ParameterFile) -> list:
+    """The package's reading in the lines the check program's probe writes."""
+    from karvo7.paramfile import (RANDOM_LOWER, RANDOM_UPPER, _SET_FIELDS, _accessors,
+                                  _field_text, _random_fields)
+
+    lines = [f"TimeOut {file.time_out}"]
+    for section, parameters in zip((RANDOM_LOWER, RANDOM_UPPER), file.random_limits()):
+        lines += [f"{section} {key}={_field_text(kind, getattr(*_accessors(name, parameters)))}"
+                  for name, key, kind, _ in _random_fields()]
+    for section in _AGREEMENT_SETS:
+        parameters, _ = file.read_set(section)
+        lines += [f"{section} {key}={_field_text(kind, getattr(*_accessors(name, parameters)))}"
+                  for name, key, kind, _ in _SET_FIELDS]
+        table = parameters.ta_tabelle
+        lines.append(f"{section} TA none" if table is None
+                     else f"{section} TA {len(table)} " + " ".join(map(str, table)))
+    return lines
+
+
+def test_the_check_program_reads_the_file_as_the_package_does(tmp_path):
+    """Settings, random limits and each set with the depth compensation it hands the card, as
+    the check program and `karvo7 --ini` read them."""
+    probe = os.environ.get("K7_PARAMETER_FILE")
+    if not probe:
+        pytest.skip("K7_PARAMETER_FILE names the check program's reader (built with the tests)")
+    for n, text in enumerate(_AGREEMENT_FILES):
+        path = tmp_path / f"agree{n}.ini"
+        path.write_bytes(text)
+        expected = subprocess.run([probe, str(path), *_AGREEMENT_SETS], capture_output=True,
+                                  text=True, check=True).stdout.splitlines()
+        assert _package_reading(karvo7.ParameterFile(path)) == expected, text
+
+
+def test_depth_compensation_survives_a_round_trip_and_an_off_set_keeps_the_files_table():
+    file = karvo7.ParameterFile.from_bytes(
+        b"[Karte1-Satz1]\nTA-Enable=yes\nTA-Stuetzstellen=2\nTA-Tabelle=5 6 7 8\n"
+        b"TA-Datei=probe.ta\n")
+    parameters, _ = file.card_set(1, 1)
+    assert parameters.ta_tabelle == [5, 6, 7]  # the count field holds points - 1
+    parameters.ta_tabelle = None
+    file.put_card_set(1, 1, parameters)
+    text = file.to_bytes()
+    assert b"TA-Enable=no\nTA-Stuetzstellen=2\nTA-Tabelle=5 6 7 8\nTA-Datei=probe.ta\n" in text
+    parameters.ta_tabelle = [100, 200]
+    file.put_card_set(1, 2, parameters)
+    assert file.card_set(1, 2)[0].ta_tabelle == [100, 200]

@@ -108,6 +108,10 @@ typedef struct K7AcqSettings {
  * in it beyond the shots read belong to shots the card took after the last one read. */
 #define K7ACQ_ITEM_FINAL_RESULTS 5u
 
+/* An A-scan of the cycle settings' set, fetched with the card's next shot of it; value: the
+ * results fetches on the time interval before it (the cycle it belongs to). */
+#define K7ACQ_ITEM_ASCAN 6u
+
 typedef struct K7AcqItem {
     uint32_t kind;
     uint32_t bytes;  /* bytes of the item in the consumer's data buffer */
@@ -128,6 +132,18 @@ typedef struct K7AcqStatistics {
     uint32_t reserved;
 } K7AcqStatistics;
 
+/* The engine's work on a time interval, for block measurements whose sets deliver gate results
+ * (and A-scans on request) rather than shots: nothing then arrives in the FIFO, so that fetches
+ * tied to the shots read would never come. Given to K7AcqStartCycles beside K7AcqSettings. */
+typedef struct K7AcqCycleSettings {
+    uint32_t resultsEveryMs; /* gate results fetched this often, shots read or not (a cycle);
+                                0: off. Needs K7AcqSettings.resultsBytes */
+    uint32_t ascanSet;       /* the set whose A-scans are fetched (0 to 7) */
+    uint32_t ascanEvery;     /* an A-scan after every n-th cycle; 0: only on K7AcqRequestAscan */
+    uint32_t ascanBytes;     /* the largest A-scan; 0: no A-scans */
+    uint32_t reserved[4];    /* 0 */
+} K7AcqCycleSettings;
+
 typedef struct K7AcqEngine K7AcqEngine;
 
 /* Fills `settings` with the defaults: 1 s of buffer, at most 256 MiB, real time on, no gate
@@ -139,6 +155,19 @@ KARVO7ACQUIRE_API void K7AcqDefaults(K7AcqSettings* settings);
  * with K7AcqClose; on failure the card is left stopped with an empty FIFO. */
 KARVO7ACQUIRE_API int K7AcqStart(KARVO7HANDLE card, const K7AcqSettings* settings,
                                  K7AcqEngine** engine, uint32_t* error);
+
+/* K7AcqStart with work on a time interval (`cycles` may be null: none). The reading thread
+ * fetches the gate results every cycles->resultsEveryMs (K7ACQ_ITEM_RESULTS), and A-scans of
+ * cycles->ascanSet every cycles->ascanEvery cycles or when asked (K7ACQ_ITEM_ASCAN); while the
+ * FIFO is empty it waits for shots in short slices, doing that work meanwhile. */
+KARVO7ACQUIRE_API int K7AcqStartCycles(KARVO7HANDLE card, const K7AcqSettings* settings,
+                                       const K7AcqCycleSettings* cycles, K7AcqEngine** engine,
+                                       uint32_t* error);
+
+/* Asks the reading thread for an A-scan of the cycle settings' set, fetched with that set's
+ * next shot and delivered as K7ACQ_ITEM_ASCAN. Fails with K7ACQ_ERROR_ARGUMENT when the engine
+ * was started without A-scans. */
+KARVO7ACQUIRE_API int K7AcqRequestAscan(K7AcqEngine* engine, uint32_t* error);
 
 /* Takes the next whole items out of the ring buffer: at most `maxItems`, with their bytes
  * copied one after another into `data` (`dataBytes` long). Waits up to `timeoutMs` for the

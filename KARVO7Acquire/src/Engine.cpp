@@ -19,15 +19,33 @@ constexpr std::size_t kKeep = 4 * Ring::kHeaderBytes;
 // Reads that empty a stopped card's FIFO at most (it holds far fewer shots).
 constexpr uint64_t kMostLeftShots = 1u << 20;
 constexpr uint32_t kLargestShotBytes = 64u << 20;
+// How long the reading thread waits for shots at a time while the FIFO is empty and it has
+// work on the time interval.
+constexpr uint32_t kIdleSliceMs = 1;
+constexpr uint32_t kLastSet = 7;
+
+bool resultsOn(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    return s.resultsEvery != 0 || c.resultsEveryMs != 0;
+}
+
+bool usable(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    const bool shots = s.shotBytes != 0 && s.shotBytes <= kLargestShotBytes;
+    const bool results =
+        !resultsOn(s, c) || (s.resultsBytes != 0 && s.resultsBytes <= kLargestShotBytes);
+    // A-scans every n cycles need the cycles, and room to take them.
+    const bool ascans = c.ascanBytes <= kLargestShotBytes && c.ascanSet <= kLastSet &&
+                        (c.ascanEvery == 0 || (c.ascanBytes != 0 && c.resultsEveryMs != 0));
+    return shots && results && ascans;
+}
 }  // namespace
 
-std::size_t Engine::ringBytes(const K7AcqSettings& s) {
-    if (s.shotBytes == 0 || s.shotBytes > kLargestShotBytes ||
-        (s.resultsEvery != 0 && (s.resultsBytes == 0 || s.resultsBytes > kLargestShotBytes))) {
+std::size_t Engine::ringBytes(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    if (!usable(s, c)) {
         return 0;
     }
     const std::size_t perShot = Ring::footprint(s.shotBytes);
-    const std::size_t fixed = kKeep + (s.resultsEvery != 0 ? Ring::footprint(s.resultsBytes) : 0);
+    const std::size_t fixed = kKeep + (resultsOn(s, c) ? Ring::footprint(s.resultsBytes) : 0) +
+                              (c.ascanBytes != 0 ? Ring::footprint(c.ascanBytes) : 0);
     const std::size_t least = 4 * perShot + fixed;
     uint64_t shots = (uint64_t{s.shotsPerSecond} * s.bufferMs + 999) / 1000;
     if (s.shotCount != 0) {
@@ -39,13 +57,13 @@ std::size_t Engine::ringBytes(const K7AcqSettings& s) {
 }
 
 std::unique_ptr<Engine> Engine::create(KARVO7HANDLE card, const K7AcqSettings& settings,
-                                       uint32_t& error) {
-    const std::size_t bytes = ringBytes(settings);
+                                       const K7AcqCycleSettings& cycles, uint32_t& error) {
+    const std::size_t bytes = ringBytes(settings, cycles);
     if (card == nullptr || bytes == 0) {
         error = K7ACQ_ERROR_ARGUMENT;
         return nullptr;
     }
-    std::unique_ptr<Engine> engine(new (std::nothrow) Engine(card, settings, bytes));
+    std::unique_ptr<Engine> engine(new (std::nothrow) Engine(card, settings, cycles, bytes));
     if (engine == nullptr || !engine->ring_.allocated() || engine->event_ == nullptr) {
         error = K7ACQ_ERROR_MEMORY;
         return nullptr;
@@ -53,11 +71,13 @@ std::unique_ptr<Engine> Engine::create(KARVO7HANDLE card, const K7AcqSettings& s
     return engine;
 }
 
-Engine::Engine(KARVO7HANDLE card, const K7AcqSettings& settings, std::size_t ringBytes)
+Engine::Engine(KARVO7HANDLE card, const K7AcqSettings& settings, const K7AcqCycleSettings& cycles,
+               std::size_t ringBytes)
     : card_(card),
       settings_(settings),
+      cycles_(cycles),
       ring_(ringBytes),
-      scratch_(settings.shotBytes),
+      scratch_(std::max(settings.shotBytes, cycles.ascanBytes)),
       event_(K7OsCreateEvent(0, 0)),
       counter_(settings.shotsPerSecond) {}
 
@@ -111,6 +131,7 @@ uint32_t Engine::startCard() {
         return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
     }
     counter_.begin(shotCounter(), K7OsGetTickCount());
+    lastCycleTick_ = K7OsGetTickCount();
     const int started = settings_.startSet == K7ACQ_START_PLAIN
                             ? KARVO7Start(card_, &error)
                             : KARVO7StartParam(card_, settings_.startSet, &error);
@@ -129,6 +150,12 @@ void Engine::readShots() {
     // The limit counts the shots the consumer gets: those the full ring dropped do not count.
     while (!stopping_.load(std::memory_order_relaxed) &&
            (limit == 0 || shotsRead_ - shotsDropped_ < limit)) {
+        if (!serveCycles()) {
+            return;
+        }
+        if (!shotsWaiting()) {
+            continue;
+        }
         if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
             pendingLoss_ = 0;
             wake();
@@ -208,6 +235,69 @@ void Engine::deliverShot(bool kept, uint32_t length) {
     wake();
 }
 
+bool Engine::serveCycles() {
+    if (cycles_.resultsEveryMs != 0 &&
+        K7OsGetTickCount() - lastCycleTick_ >= cycles_.resultsEveryMs) {
+        lastCycleTick_ = K7OsGetTickCount();
+        fetchResults(K7ACQ_ITEM_RESULTS);
+        ++cyclesDone_;
+        if (cycles_.ascanEvery != 0 && cyclesDone_ % cycles_.ascanEvery == 0) {
+            ascanRequested_.store(true, std::memory_order_relaxed);
+        }
+    }
+    return !ascanRequested_.exchange(false, std::memory_order_relaxed) || fetchAscan();
+}
+
+bool Engine::fetchAscan() {
+    uint32_t error = 0;
+    uint32_t none = 0;
+    if (KARVO7GetASCAN(card_, cycles_.ascanSet, &none, nullptr, &error) == 0) {
+        error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+        return false;
+    }
+    // The card answers with the set's next shot; a full ring lets the A-scan go (no shot lost).
+    uint8_t* slot = ring_.reserve(cycles_.ascanBytes, kKeep);
+    uint32_t length = 0;
+    const ReadEnd end =
+        readInto(slot != nullptr ? slot : scratch_.data(), cycles_.ascanBytes, length, error);
+    if (end == ReadEnd::Failed) {
+        error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+    }
+    if (end != ReadEnd::Done) {
+        return false;
+    }
+    if (slot != nullptr) {
+        ring_.commit(K7ACQ_ITEM_ASCAN, length, cyclesDone_);
+        wake();
+    }
+    return true;
+}
+
+bool Engine::shotsWaiting() {
+    if (cycles_.resultsEveryMs == 0 && cycles_.ascanBytes == 0) {
+        return true;  // nothing to do meanwhile: the read waits for the next shot itself
+    }
+    uint32_t flag = 0;
+    uint32_t error = 0;
+    if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
+        return true;
+    }
+    if (fifoOverflowed()) {
+        settleOverflow();  // as a read that found the FIFO empty after an overflow would
+        return false;
+    }
+    K7OsWaitForEvent(event_.get(), kIdleSliceMs);
+    return false;
+}
+
+bool Engine::requestAscan() {
+    if (cycles_.ascanBytes == 0) {
+        return false;
+    }
+    ascanRequested_.store(true, std::memory_order_relaxed);
+    return true;
+}
+
 void Engine::fetchResults(uint32_t kind) {
     uint8_t* slot = ring_.reserve(settings_.resultsBytes, kKeep);
     if (slot == nullptr) {
@@ -215,7 +305,9 @@ void Engine::fetchResults(uint32_t kind) {
     }
     uint32_t length = settings_.resultsBytes;
     uint32_t error = 0;
-    if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && length > 0) {
+    // A cycle's fetch comes even when empty: the consumer counts the cycles by them.
+    const bool cycle = kind == K7ACQ_ITEM_RESULTS && cycles_.resultsEveryMs != 0;
+    if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && (length > 0 || cycle)) {
         ring_.commit(kind, length, shotsRead_.load(std::memory_order_relaxed));
         wake();
     }
@@ -279,7 +371,7 @@ void Engine::finish(uint32_t error) {
     // the FIFO may take long and the counter's turns are judged by the time passed.
     const uint8_t counter = shotCounter();
     const uint32_t tick = K7OsGetTickCount();
-    if (settings_.resultsEvery != 0) {
+    if (resultsOn(settings_, cycles_)) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
     if (error == 0 && (overflowSeen_ || fifoOverflowed())) {

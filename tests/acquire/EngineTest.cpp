@@ -98,13 +98,15 @@ class Engine : public simtest::SimTest {
     }
     // Moves the card's time on `stepMs` at a time until `done`: each step once the engine has
     // emptied the card's FIFO and, when the test `consumes`, the consumer has taken every shot
-    // read, so that neither the FIFO nor the ring runs over.
-    void runUntil(const std::function<bool()>& done, bool consumes = true, uint32_t stepMs = 1) {
+    // read, so that neither the FIFO nor the ring runs over. `fifoShots`: shots the FIFO may
+    // still hold (a read waiting for an A-scan takes none from it until the set's next shot).
+    void runUntil(const std::function<bool()>& done, bool consumes = true, uint32_t stepMs = 1,
+                  uint64_t fifoShots = 0) {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!done()) {
             ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the engine delivered no more";
             const K7AcqStatistics s = statistics();
-            if (sim->fifoBytes(1) == 0 &&
+            if (sim->fifoBytes(1) <= fifoShots * kShotBytes &&
                 (!consumes || count(K7ACQ_ITEM_SHOT) + s.shotsDropped == s.shotsRead)) {
                 clock.advance(stepMs);
                 sim->service();
@@ -306,6 +308,81 @@ TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
+TEST_F(Engine, GateResultsComeOnTheirIntervalThoughTheBlockDeliversNoShots) {
+    // Start field 11: the set delivers gate results only, nothing comes into the FIFO.
+    KARVO7HANDLE h = warm();
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 11;
+    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    uint32_t error = 0;
+    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+    card = h;
+    K7AcqSettings s = settings();
+    s.resultsBytes = 65536;
+    K7AcqCycleSettings cycles{};
+    cycles.resultsEveryMs = 10;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    // Each cycle's fetch holds the compact entries (24 bytes) of the shots taken since the last.
+    uint64_t entries = 0;
+    for (uint64_t cycle = 1; cycle <= 5; ++cycle) {
+        clock.advance(10);
+        sim->service();
+        takeUntil([&] { return count(K7ACQ_ITEM_RESULTS) == cycle; });
+        const Item& fetched = items.back();
+        ASSERT_EQ(fetched.kind, K7ACQ_ITEM_RESULTS);
+        EXPECT_EQ(fetched.bytes.size() % 24, 0u);
+        EXPECT_GE(fetched.bytes.size(), 24u * 190);  // some 200 shots in 10 ms at 20 kHz
+        entries += fetched.bytes.size() / 24;
+    }
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 0u);
+    EXPECT_EQ(items.back().value, 0u);  // no data time-out: the engine never waited on a read
+    EXPECT_GE(entries, 5u * 190);
+    EXPECT_EQ(statistics().shotsLost, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, AscansComeEveryNthCycleAndOnRequestBetweenTheShots) {
+    K7AcqSettings s = settings();
+    s.resultsBytes = 65536;
+    K7AcqCycleSettings cycles{};
+    cycles.resultsEveryMs = 10;
+    cycles.ascanSet = 1;
+    cycles.ascanEvery = 2;
+    cycles.ascanBytes = 4096;
+    card = runningCard();
+    uint32_t error = 1;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    const auto cyclesDone = [&] {
+        return count(K7ACQ_ITEM_RESULTS) >= 4 && count(K7ACQ_ITEM_ASCAN) >= 2;
+    };
+    runUntil(cyclesDone, true, 1, 40);
+    ASSERT_EQ(K7AcqRequestAscan(engine, &error), 1);
+    runUntil([&] { return count(K7ACQ_ITEM_ASCAN) >= 3; }, true, 1, 40);
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeUntil([&] { return ended(); });
+
+    std::vector<uint64_t> ascanCycles;
+    uint64_t next = 0;
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_ASCAN) {
+            ascanCycles.push_back(i.value);
+            EXPECT_EQ(i.bytes.size(), kShotBytes);  // the set's next shot, whole
+        } else if (i.kind == K7ACQ_ITEM_SHOT) {
+            EXPECT_EQ(i.value, next++);  // an A-scan takes no shot from the FIFO's reads
+        }
+    }
+    ASSERT_EQ(ascanCycles.size(), 3u);
+    EXPECT_EQ(ascanCycles[0], 2u);
+    EXPECT_EQ(ascanCycles[1], 4u);
+    EXPECT_GE(ascanCycles[2], 4u);
+    EXPECT_GT(next, 0u);
+    EXPECT_EQ(statistics().shotsLost, 0u);
+    EXPECT_EQ(items.back().value, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
 TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
     KARVO7HANDLE h = runningCard();
     K7AcqSettings s = settings();
@@ -317,6 +394,17 @@ TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
     s = settings();
     s.maxBufferBytes = 2 * 4112;  // not even four shots
     EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    // A-scans every n cycles without cycles, and cycles without room for their results.
+    s = settings();
+    K7AcqCycleSettings cycles{};
+    cycles.ascanEvery = 2;
+    cycles.ascanBytes = 4096;
+    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    cycles = K7AcqCycleSettings{};
+    cycles.resultsEveryMs = 10;
+    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
     EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
     CardStatus status{};
     ASSERT_EQ(KARVO7GetStatus(h, &status), 1);

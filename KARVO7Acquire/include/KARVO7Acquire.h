@@ -28,10 +28,11 @@
  * Shots and losses
  *   Every shot of the running sets delivers one block into the card's FIFO, and every read
  *   takes one block. After every read the engine looks at the card's FIFO status; when the FIFO
- *   has run over, it reads what the FIFO still holds, counts the shots lost from the card's
- *   shot counter (taken minus read; the 8-bit counter's turns follow from the time passed at
- *   the rate measured so far, bounded by the configured one, which should therefore be the rate
- *   the sets ask for), empties the FIFO and goes on. Each loss reaches the consumer at once: the
+ *   has run over, it reads what the FIFO still holds, counts the shots lost from the time
+ *   stamps of the shots read where they carry them (K7AcqCycleSettings.recordLayout), else from
+ *   the card's shot counter (taken minus read; the 8-bit counter's turns follow from the time
+ * passed at the rate measured so far, bounded by the configured one, which should therefore be the
+ * rate the sets ask for), empties the FIFO and goes on. Each loss reaches the consumer at once: the
  *   statistics count it as soon as it is known, and a K7ACQ_ITEM_LOSS item with its count
  *   stands where it happened in the order of the items. A consumer that lets the ring buffer
  *   fill loses shots too: they are read from the card and dropped, counted and reported the
@@ -141,7 +142,10 @@ typedef struct K7AcqCycleSettings {
     uint32_t ascanSet;       /* the set whose A-scans are fetched (0 to 7) */
     uint32_t ascanEvery;     /* an A-scan after every n-th cycle; 0: only on K7AcqRequestAscan */
     uint32_t ascanBytes;     /* the largest A-scan; 0: no A-scans */
-    uint32_t reserved[4];    /* 0 */
+    uint32_t recordLayout;   /* 1: the shots come in the record layout; where they carry time
+                                stamps (externally triggered sets), the shots lost are counted
+                                from the stamps' gaps rather than the card's 8-bit counter */
+    uint32_t reserved[3];    /* 0 */
 } K7AcqCycleSettings;
 
 typedef struct K7AcqEngine K7AcqEngine;

@@ -164,8 +164,8 @@ void Engine::readShots() {
         const bool kept = slot != nullptr;
         uint32_t length = 0;
         uint32_t error = 0;
-        const ReadEnd end =
-            readInto(kept ? slot : scratch_.data(), settings_.shotBytes, length, error);
+        uint8_t* at = kept ? slot : scratch_.data();
+        const ReadEnd end = readInto(at, settings_.shotBytes, length, error);
         if (end == ReadEnd::Cancelled) {
             return;
         }
@@ -179,7 +179,7 @@ void Engine::readShots() {
             settleOverflow();
             continue;
         }
-        deliverShot(kept, length);
+        deliverShot(stampLossBefore(at, kept, length), length);
         // The card's status after every read: a FIFO that ran over while shots were still in
         // it is settled when the reads have taken what it holds.
         overflowSeen_ = overflowSeen_ || fifoOverflowed();
@@ -298,6 +298,39 @@ bool Engine::requestAscan() {
     return true;
 }
 
+bool Engine::stampLossBefore(uint8_t* at, bool kept, uint32_t length) {
+    if (cycles_.recordLayout == 0) {
+        return kept;
+    }
+    const uint64_t lost = stamps_.lostBefore(at, length);
+    if (lost == 0) {
+        return kept;
+    }
+    if (!kept) {
+        countCardLoss(lost);
+        return false;
+    }
+    // The loss goes where the shot's room began: the shot waits in the scratch buffer.
+    std::copy_n(at, length, scratch_.data());
+    countCardLoss(lost);
+    uint8_t* slot = ring_.reserve(settings_.shotBytes, kKeep);
+    if (slot == nullptr) {
+        return false;
+    }
+    std::copy_n(scratch_.data(), length, slot);
+    return true;
+}
+
+void Engine::countCardLoss(uint64_t lost) {
+    cardLostReported_ += lost;
+    shotsLost_.fetch_add(lost, std::memory_order_relaxed);
+    pendingLoss_ += lost;
+    if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
+        pendingLoss_ = 0;
+        wake();
+    }
+}
+
 void Engine::fetchResults(uint32_t kind) {
     uint8_t* slot = ring_.reserve(settings_.resultsBytes, kKeep);
     if (slot == nullptr) {
@@ -332,7 +365,11 @@ void Engine::settleOverflow() {
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);
     overflowSeen_ = false;
-    reportLoss(counter_.advance(counter, tick, read, true) - read);
+    const uint64_t taken = counter_.advance(counter, tick, read, true);
+    if (!stamps_.on()) {
+        // With time stamps the next shot read tells the loss exactly.
+        reportLoss(taken - read);
+    }
 }
 
 uint64_t Engine::shotsLeftInFifo() {
@@ -345,6 +382,8 @@ uint64_t Engine::shotsLeftInFifo() {
             KARVO7GetData(card_, &length, scratch_.data(), &error) == 0) {
             break;
         }
+        // A gap before a shot left over is a loss too.
+        stampLossBefore(scratch_.data(), false, length);
     }
     return left;
 }
@@ -354,13 +393,7 @@ uint64_t Engine::reportLoss(uint64_t cardLost) {
         return 0;
     }
     const uint64_t lost = cardLost - cardLostReported_;
-    cardLostReported_ = cardLost;
-    shotsLost_.fetch_add(lost, std::memory_order_relaxed);
-    pendingLoss_ += lost;
-    if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
-        pendingLoss_ = 0;
-        wake();
-    }
+    countCardLoss(lost);
     return lost;
 }
 
@@ -374,12 +407,16 @@ void Engine::finish(uint32_t error) {
     if (resultsOn(settings_, cycles_)) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
-    if (error == 0 && (overflowSeen_ || fifoOverflowed())) {
+    const bool overflowed = fifoOverflowed();
+    if (error == 0 && (overflowSeen_ || overflowed)) {
         // Shots still in the FIFO came after the last one read: they are not lost. A FIFO that
-        // was only full lost nothing, and is no overflow event.
+        // was only full lost nothing, and is no overflow event. With time stamps the gaps
+        // before the shots left tell the losses among them; the counter only those after the
+        // last of them, which a FIFO still running over at the stop lost.
         const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
         const uint64_t left = shotsLeftInFifo();
-        if (reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
+        if ((!stamps_.on() || overflowed) &&
+            reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
             overflowEvents_.fetch_add(1, std::memory_order_relaxed);
         }
     }

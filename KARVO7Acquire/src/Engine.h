@@ -15,6 +15,7 @@
 #include "KARVO7Os.h"
 #include "Ring.h"
 #include "ShotCounter.h"
+#include "StampGaps.h"
 
 namespace k7acquire {
 
@@ -55,6 +56,12 @@ class Engine {
     void readShots();
     ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error);
     void deliverShot(bool kept, uint32_t length);
+    // Reports the shots the time stamp of the shot read at `at` shows lost before it; the
+    // loss then stands before the shot, which is moved behind it in the ring (false when the
+    // ring has no room for it any more).
+    bool stampLossBefore(uint8_t* at, bool kept, uint32_t length);
+    // Counts and reports `lost` shots lost at the card.
+    void countCardLoss(uint64_t lost);
     // The work on the time interval: results and A-scans when due. False when it ended the
     // engine (an A-scan failed, or the stop came while one was awaited).
     bool serveCycles();
@@ -79,6 +86,7 @@ class Engine {
     std::vector<uint8_t> scratch_;  // where shots go that the full ring cannot take
     std::unique_ptr<K7OsEvent, EventCloser> event_;
     ShotCounter counter_;
+    StampGaps stamps_;
     uint64_t cardLostReported_ = 0;  // reading thread: shots lost at the card, reported so far
     uint64_t pendingLoss_ = 0;       // reading thread: lost shots not yet in the ring
     bool overflowSeen_ = false;      // reading thread: the FIFO ran over since it was emptied

@@ -198,7 +198,8 @@ class AcqCycleSettings(Structure):
         ("ascanSet", c_uint32),
         ("ascanEvery", c_uint32),
         ("ascanBytes", c_uint32),
-        ("reserved", c_uint32 * 4),
+        ("recordLayout", c_uint32),
+        ("reserved", c_uint32 * 3),
     ]
 
 

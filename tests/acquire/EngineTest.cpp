@@ -35,11 +35,12 @@ class Engine : public simtest::SimTest {
         SimTest::TearDown();
     }
 
-    // A warmed-up card with set 1 prepared for a continuous run at 20 kHz.
-    KARVO7HANDLE runningCard() {
+    // A warmed-up card with set 1 prepared for a continuous run at 20 kHz, or at `iff`.
+    KARVO7HANDLE runningCard(uint32_t iff = 0) {
         KARVO7HANDLE h = warm();
         simtest::SetRecord r = simtest::defaultSet();
         r.measure.Start = 3;
+        r.measure.IFF = iff;
         EXPECT_TRUE(simtest::prepare(h, 1, r));
         uint32_t error = 0;
         EXPECT_EQ(KARVO7SetMode(h, 1, &error), 1);
@@ -181,6 +182,50 @@ TEST_F(Engine, AnOverflowWhileShotsAreStillInTheFifoIsReportedWithTheShotsLost) 
     EXPECT_EQ(s.shotsLost, dropped);
     EXPECT_EQ(lossesReported(), dropped);
     EXPECT_EQ(s.ended, 1u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, TimeStampsCountTheShotsLostExactlyWhereTheCounterCannot) {
+    // Record layout, externally triggered at 20 kHz: every shot carries its time stamp. The
+    // engine is told a quarter of the rate, which misjudges the turns of the shot counter.
+    k7sim::Config config = simtest::testConfig();
+    config.cards[0].externalTriggerHz = kRate;
+    sim.reset();
+    SimTest::start(config);
+    KARVO7HANDLE h = warm();
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 3;
+    r.measure.ExternerTrigger = 1;
+    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    uint32_t error = 0;
+    ASSERT_EQ(KARVO7SetVIRMA4(h, 1, -11, &error), 1);
+    ASSERT_EQ(KARVO7SetMode(h, 1, &error), 1);
+    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+    card = h;
+    K7AcqSettings s = settings(1000);
+    s.shotsPerSecond = kRate / 4;
+    K7AcqCycleSettings cycles{};
+    cycles.recordLayout = 1;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    // The reading thread lags 20 ms (400 shots) behind: the FIFO keeps what it holds, the rest
+    // of the shots are lost.
+    clock.advance(20);
+    sim->service();
+    runUntil([&] { return ended(); });
+    const uint64_t dropped = sim->droppedShots(1);
+    ASSERT_GT(dropped, 256u);
+    EXPECT_EQ(lossesReported(), dropped);
+    EXPECT_EQ(statistics().shotsLost, dropped);
+    EXPECT_EQ(statistics().overflowEvents, 1u);
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 1000u);
+    // One loss, right before the first shot after the gap.
+    EXPECT_EQ(count(K7ACQ_ITEM_LOSS), 1u);
+    for (size_t i = 0; i + 1 < items.size(); ++i) {
+        if (items[i].kind == K7ACQ_ITEM_LOSS) {
+            EXPECT_EQ(items[i + 1].kind, K7ACQ_ITEM_SHOT);
+            EXPECT_GT(items[i + 1].value, 0u);
+        }
+    }
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
@@ -351,7 +396,8 @@ TEST_F(Engine, AscansComeEveryNthCycleAndOnRequestBetweenTheShots) {
     cycles.ascanSet = 1;
     cycles.ascanEvery = 2;
     cycles.ascanBytes = 4096;
-    card = runningCard();
+    // A shot a millisecond: while a read waits for an A-scan's shot, the FIFO fills slowly.
+    card = runningCard(1000);
     uint32_t error = 1;
     ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
     const auto cyclesDone = [&] {

@@ -25,9 +25,9 @@ uint64_t StampGaps::lostBefore(const uint8_t* data, uint32_t length) {
         if (gap != 0 && (period_ == 0 || gap < period_)) {
             period_ = gap;
         }
-        if (period_ != 0) {
-            lost = (uint64_t{gap} + period_ / 2) / period_ - 1;
-        }
+        // Whole periods in the gap, one of them the shot's own; a stamp repeated counts none.
+        const uint64_t periods = period_ != 0 ? (uint64_t{gap} + period_ / 2) / period_ : 0;
+        lost = periods > 1 ? periods - 1 : 0;
     }
     last_ = stamp;
     return lost;

@@ -53,10 +53,10 @@
  *   Until the engine has ended, its own thread is the only one that reads data from the card,
  *   starts or stops it, or empties its FIFO: the program may still ask for the card's status
  *   (KARVO7GetStatus, KARVO7IsDataInFIFO, KARVO7ReadRegister) but calls nothing else on it.
- *   K7AcqRead, K7AcqStop and K7AcqClose are called from one consumer thread at a time;
- *   K7AcqGetStatistics from any thread at any time. The reading thread asks for real-time
- *   scheduling (SCHED_FIFO); it gets it where the system grants it (see README.md), and the
- *   statistics say whether it did.
+ *   K7AcqRead, K7AcqRequestAscan, K7AcqStop and K7AcqClose are called from one consumer thread
+ *   at a time; K7AcqGetStatistics from any thread at any time. The reading thread asks for
+ *   real-time scheduling (SCHED_FIFO); it gets it where the system grants it (see README.md),
+ *   and the statistics say whether it did.
  *
  * Types
  *   Fixed-width integers and plain structs, caller-owned buffers: C, C++ and foreign-function

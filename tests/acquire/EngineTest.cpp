@@ -47,6 +47,14 @@ class Engine : public simtest::SimTest {
         EXPECT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
         return h;
     }
+    // A warmed-up card with set 1 prepared from `r` and active.
+    KARVO7HANDLE cardWithSet(const simtest::SetRecord& r) {
+        KARVO7HANDLE h = warm();
+        EXPECT_TRUE(simtest::prepare(h, 1, r));
+        uint32_t error = 0;
+        EXPECT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+        return h;
+    }
     K7AcqSettings settings(uint64_t shotCount = 0) {
         K7AcqSettings s;
         K7AcqDefaults(&s);
@@ -192,16 +200,13 @@ TEST_F(Engine, TimeStampsCountTheShotsLostExactlyWhereTheCounterCannot) {
     config.cards[0].externalTriggerHz = kRate;
     sim.reset();
     SimTest::start(config);
-    KARVO7HANDLE h = warm();
     simtest::SetRecord r = simtest::defaultSet();
     r.measure.Start = 3;
     r.measure.ExternerTrigger = 1;
-    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    card = cardWithSet(r);
     uint32_t error = 0;
-    ASSERT_EQ(KARVO7SetVIRMA4(h, 1, -11, &error), 1);
-    ASSERT_EQ(KARVO7SetMode(h, 1, &error), 1);
-    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
-    card = h;
+    ASSERT_EQ(KARVO7SetVIRMA4(card, 1, -11, &error), 1);
+    ASSERT_EQ(KARVO7SetMode(card, 1, &error), 1);
     K7AcqSettings s = settings(1000);
     s.shotsPerSecond = kRate / 4;
     K7AcqCycleSettings cycles{};
@@ -329,14 +334,11 @@ TEST_F(Engine, StoppingOrAbandoningLeavesTheCardStoppedWithAnEmptyFifo) {
 TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
     // An externally triggered set without a trigger source takes no shots: the read ends at
     // the card's data time-out.
-    KARVO7HANDLE h = warm();
     simtest::SetRecord r = simtest::defaultSet();
     r.measure.Start = 3;
     r.measure.ExternerTrigger = 1;
-    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    card = cardWithSet(r);
     uint32_t error = 0;
-    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
-    card = h;
     const K7AcqSettings s = settings();
     ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -355,13 +357,10 @@ TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
 
 TEST_F(Engine, GateResultsComeOnTheirIntervalThoughTheBlockDeliversNoShots) {
     // Start field 11: the set delivers gate results only, nothing comes into the FIFO.
-    KARVO7HANDLE h = warm();
     simtest::SetRecord r = simtest::defaultSet();
     r.measure.Start = 11;
-    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    card = cardWithSet(r);
     uint32_t error = 0;
-    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
-    card = h;
     K7AcqSettings s = settings();
     s.resultsBytes = 65536;
     K7AcqCycleSettings cycles{};

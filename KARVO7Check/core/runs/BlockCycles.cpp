@@ -86,7 +86,7 @@ BlockCycles::Taken BlockCycles::takeOne(uint32_t waitMs) {
             final_.assign(item_.begin(), item_.begin() + item.bytes);
             return Taken::Other;
         case K7ACQ_ITEM_ASCAN:
-            item_.resize(item.bytes);
+            ascanBytes_ = item.bytes;
             return Taken::Ascan;
         case K7ACQ_ITEM_LOSS:
             fail(formatText("%s, %llu Schüsse verloren", errorMeaning(kFifoOverflowWord).c_str(),
@@ -149,15 +149,15 @@ bool BlockCycles::nextAscan(std::vector<uint8_t>& ascan, uint32_t& length) {
             return false;
         }
         if (taken == Taken::Ascan) {
-            length = static_cast<uint32_t>(std::min(item_.size(), ascan.size()));
+            length = static_cast<uint32_t>(std::min<std::size_t>(ascanBytes_, ascan.size()));
             std::copy_n(item_.begin(), length, ascan.begin());
-            item_.resize(item_.capacity());
             return true;
         }
     }
 }
 
 void BlockCycles::stop(std::vector<uint8_t>& results) {
+    results.clear();  // an engine that did not start fetched nothing
     uint32_t error = 0;
     if (engine_ == nullptr) {
         return;

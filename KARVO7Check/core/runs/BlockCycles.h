@@ -63,6 +63,7 @@ class BlockCycles {
     bool failed_ = false;
     uint64_t shotsRead_ = 0;        // the engine's count when the run last found the FIFO not empty
     std::vector<uint8_t> item_;     // the item taken last
+    uint32_t ascanBytes_ = 0;       // its length when it was an A-scan
     std::vector<uint8_t> pending_;  // results fetched while the run waited for something else
     bool resultsPending_ = false;
     std::vector<uint8_t> final_;  // the results fetched after the card stopped

@@ -338,10 +338,11 @@ void Engine::fetchResults(uint32_t kind) {
     }
     uint32_t length = settings_.resultsBytes;
     uint32_t error = 0;
-    // A cycle's fetch comes even when empty: the consumer counts the cycles by them.
+    const bool fetched = KARVO7GetResults(card_, 0, &length, slot, &error) != 0;
+    // A cycle's fetch comes even when empty or failed: the consumer counts the cycles by them.
     const bool cycle = kind == K7ACQ_ITEM_RESULTS && cycles_.resultsEveryMs != 0;
-    if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && (length > 0 || cycle)) {
-        ring_.commit(kind, length, shotsRead_.load(std::memory_order_relaxed));
+    if ((fetched && length > 0) || cycle) {
+        ring_.commit(kind, fetched ? length : 0, shotsRead_.load(std::memory_order_relaxed));
         wake();
     }
 }

@@ -52,6 +52,8 @@ class BlockCycles {
     Taken takeOne(uint32_t waitMs);
     // The next item, or a pause on the desktop's clock when the engine is idle.
     Taken next(bool ascanAwaited);
+    // A loss item: the line names the shots the card lost since the last one.
+    void cardLoss();
     void fail(const std::string& what);
 
     RunContext& run_;
@@ -61,6 +63,7 @@ class BlockCycles {
     K7AcqEngine* engine_ = nullptr;
     bool ended_ = true;
     bool failed_ = false;
+    uint64_t cardLost_ = 0;         // shots the card lost, named in the line
     uint64_t shotsRead_ = 0;        // the engine's count when the run last found the FIFO not empty
     std::vector<uint8_t> item_;     // the item taken last
     uint32_t ascanBytes_ = 0;       // its length when it was an A-scan

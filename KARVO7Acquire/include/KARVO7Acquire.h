@@ -28,10 +28,11 @@
  * Shots and losses
  *   Every shot of the running sets delivers one block into the card's FIFO, and every read
  *   takes one block. After every read the engine looks at the card's FIFO status; when the FIFO
- *   has run over, it reads what the FIFO still holds, counts the shots lost from the card's
- *   shot counter (taken minus read; the 8-bit counter's turns follow from the time passed at
- *   the rate measured so far, bounded by the configured one, which should therefore be the rate
- *   the sets ask for), empties the FIFO and goes on. Each loss reaches the consumer at once: the
+ *   has run over, it reads what the FIFO still holds, counts the shots lost from the time
+ *   stamps of the shots read where they carry them (K7AcqCycleSettings.recordLayout), else from
+ *   the card's shot counter (taken minus read; the 8-bit counter's turns follow from the time
+ * passed at the rate measured so far, bounded by the configured one, which should therefore be the
+ * rate the sets ask for), empties the FIFO and goes on. Each loss reaches the consumer at once: the
  *   statistics count it as soon as it is known, and a K7ACQ_ITEM_LOSS item with its count
  *   stands where it happened in the order of the items. A consumer that lets the ring buffer
  *   fill loses shots too: they are read from the card and dropped, counted and reported the
@@ -52,10 +53,10 @@
  *   Until the engine has ended, its own thread is the only one that reads data from the card,
  *   starts or stops it, or empties its FIFO: the program may still ask for the card's status
  *   (KARVO7GetStatus, KARVO7IsDataInFIFO, KARVO7ReadRegister) but calls nothing else on it.
- *   K7AcqRead, K7AcqStop and K7AcqClose are called from one consumer thread at a time;
- *   K7AcqGetStatistics from any thread at any time. The reading thread asks for real-time
- *   scheduling (SCHED_FIFO); it gets it where the system grants it (see README.md), and the
- *   statistics say whether it did.
+ *   K7AcqRead, K7AcqRequestAscan, K7AcqStop and K7AcqClose are called from one consumer thread
+ *   at a time; K7AcqGetStatistics from any thread at any time. The reading thread asks for
+ *   real-time scheduling (SCHED_FIFO); it gets it where the system grants it (see README.md),
+ *   and the statistics say whether it did.
  *
  * Types
  *   Fixed-width integers and plain structs, caller-owned buffers: C, C++ and foreign-function
@@ -108,6 +109,10 @@ typedef struct K7AcqSettings {
  * in it beyond the shots read belong to shots the card took after the last one read. */
 #define K7ACQ_ITEM_FINAL_RESULTS 5u
 
+/* An A-scan of the cycle settings' set, fetched with the card's next shot of it; value: the
+ * results fetches on the time interval before it (the cycle it belongs to). */
+#define K7ACQ_ITEM_ASCAN 6u
+
 typedef struct K7AcqItem {
     uint32_t kind;
     uint32_t bytes;  /* bytes of the item in the consumer's data buffer */
@@ -128,6 +133,21 @@ typedef struct K7AcqStatistics {
     uint32_t reserved;
 } K7AcqStatistics;
 
+/* The engine's work on a time interval, for block measurements whose sets deliver gate results
+ * (and A-scans on request) rather than shots: nothing then arrives in the FIFO, so that fetches
+ * tied to the shots read would never come. Given to K7AcqStartCycles beside K7AcqSettings. */
+typedef struct K7AcqCycleSettings {
+    uint32_t resultsEveryMs; /* gate results fetched this often, shots read or not (a cycle);
+                                0: off. Needs K7AcqSettings.resultsBytes */
+    uint32_t ascanSet;       /* the set whose A-scans are fetched (0 to 7) */
+    uint32_t ascanEvery;     /* an A-scan after every n-th cycle; 0: only on K7AcqRequestAscan */
+    uint32_t ascanBytes;     /* the largest A-scan; 0: no A-scans */
+    uint32_t recordLayout;   /* 1: the shots come in the record layout; where they carry time
+                                stamps (externally triggered sets), the shots lost are counted
+                                from the stamps' gaps rather than the card's 8-bit counter */
+    uint32_t reserved[3];    /* 0 */
+} K7AcqCycleSettings;
+
 typedef struct K7AcqEngine K7AcqEngine;
 
 /* Fills `settings` with the defaults: 1 s of buffer, at most 256 MiB, real time on, no gate
@@ -139,6 +159,19 @@ KARVO7ACQUIRE_API void K7AcqDefaults(K7AcqSettings* settings);
  * with K7AcqClose; on failure the card is left stopped with an empty FIFO. */
 KARVO7ACQUIRE_API int K7AcqStart(KARVO7HANDLE card, const K7AcqSettings* settings,
                                  K7AcqEngine** engine, uint32_t* error);
+
+/* K7AcqStart with work on a time interval (`cycles` may be null: none). The reading thread
+ * fetches the gate results every cycles->resultsEveryMs (K7ACQ_ITEM_RESULTS), and A-scans of
+ * cycles->ascanSet every cycles->ascanEvery cycles or when asked (K7ACQ_ITEM_ASCAN); while the
+ * FIFO is empty it waits for shots in short slices, doing that work meanwhile. */
+KARVO7ACQUIRE_API int K7AcqStartCycles(KARVO7HANDLE card, const K7AcqSettings* settings,
+                                       const K7AcqCycleSettings* cycles, K7AcqEngine** engine,
+                                       uint32_t* error);
+
+/* Asks the reading thread for an A-scan of the cycle settings' set, fetched with that set's
+ * next shot and delivered as K7ACQ_ITEM_ASCAN. Fails with K7ACQ_ERROR_ARGUMENT when the engine
+ * was started without A-scans. */
+KARVO7ACQUIRE_API int K7AcqRequestAscan(K7AcqEngine* engine, uint32_t* error);
 
 /* Takes the next whole items out of the ring buffer: at most `maxItems`, with their bytes
  * copied one after another into `data` (`dataBytes` long). Waits up to `timeoutMs` for the

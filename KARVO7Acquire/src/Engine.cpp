@@ -19,15 +19,33 @@ constexpr std::size_t kKeep = 4 * Ring::kHeaderBytes;
 // Reads that empty a stopped card's FIFO at most (it holds far fewer shots).
 constexpr uint64_t kMostLeftShots = 1u << 20;
 constexpr uint32_t kLargestShotBytes = 64u << 20;
+// How long the reading thread waits for shots at a time while the FIFO is empty and it has
+// work on the time interval.
+constexpr uint32_t kIdleSliceMs = 1;
+constexpr uint32_t kLastSet = 7;
+
+bool resultsOn(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    return s.resultsEvery != 0 || c.resultsEveryMs != 0;
+}
+
+bool usable(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    const bool shots = s.shotBytes != 0 && s.shotBytes <= kLargestShotBytes;
+    const bool results =
+        !resultsOn(s, c) || (s.resultsBytes != 0 && s.resultsBytes <= kLargestShotBytes);
+    // A-scans every n cycles need the cycles, and room to take them.
+    const bool ascans = c.ascanBytes <= kLargestShotBytes && c.ascanSet <= kLastSet &&
+                        (c.ascanEvery == 0 || (c.ascanBytes != 0 && c.resultsEveryMs != 0));
+    return shots && results && ascans;
+}
 }  // namespace
 
-std::size_t Engine::ringBytes(const K7AcqSettings& s) {
-    if (s.shotBytes == 0 || s.shotBytes > kLargestShotBytes ||
-        (s.resultsEvery != 0 && (s.resultsBytes == 0 || s.resultsBytes > kLargestShotBytes))) {
+std::size_t Engine::ringBytes(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
+    if (!usable(s, c)) {
         return 0;
     }
     const std::size_t perShot = Ring::footprint(s.shotBytes);
-    const std::size_t fixed = kKeep + (s.resultsEvery != 0 ? Ring::footprint(s.resultsBytes) : 0);
+    const std::size_t fixed = kKeep + (resultsOn(s, c) ? Ring::footprint(s.resultsBytes) : 0) +
+                              (c.ascanBytes != 0 ? Ring::footprint(c.ascanBytes) : 0);
     const std::size_t least = 4 * perShot + fixed;
     uint64_t shots = (uint64_t{s.shotsPerSecond} * s.bufferMs + 999) / 1000;
     if (s.shotCount != 0) {
@@ -39,13 +57,13 @@ std::size_t Engine::ringBytes(const K7AcqSettings& s) {
 }
 
 std::unique_ptr<Engine> Engine::create(KARVO7HANDLE card, const K7AcqSettings& settings,
-                                       uint32_t& error) {
-    const std::size_t bytes = ringBytes(settings);
+                                       const K7AcqCycleSettings& cycles, uint32_t& error) {
+    const std::size_t bytes = ringBytes(settings, cycles);
     if (card == nullptr || bytes == 0) {
         error = K7ACQ_ERROR_ARGUMENT;
         return nullptr;
     }
-    std::unique_ptr<Engine> engine(new (std::nothrow) Engine(card, settings, bytes));
+    std::unique_ptr<Engine> engine(new (std::nothrow) Engine(card, settings, cycles, bytes));
     if (engine == nullptr || !engine->ring_.allocated() || engine->event_ == nullptr) {
         error = K7ACQ_ERROR_MEMORY;
         return nullptr;
@@ -53,11 +71,13 @@ std::unique_ptr<Engine> Engine::create(KARVO7HANDLE card, const K7AcqSettings& s
     return engine;
 }
 
-Engine::Engine(KARVO7HANDLE card, const K7AcqSettings& settings, std::size_t ringBytes)
+Engine::Engine(KARVO7HANDLE card, const K7AcqSettings& settings, const K7AcqCycleSettings& cycles,
+               std::size_t ringBytes)
     : card_(card),
       settings_(settings),
+      cycles_(cycles),
       ring_(ringBytes),
-      scratch_(settings.shotBytes),
+      scratch_(std::max(settings.shotBytes, cycles.ascanBytes)),
       event_(K7OsCreateEvent(0, 0)),
       counter_(settings.shotsPerSecond) {}
 
@@ -111,6 +131,7 @@ uint32_t Engine::startCard() {
         return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
     }
     counter_.begin(shotCounter(), K7OsGetTickCount());
+    lastCycleTick_ = K7OsGetTickCount();
     const int started = settings_.startSet == K7ACQ_START_PLAIN
                             ? KARVO7Start(card_, &error)
                             : KARVO7StartParam(card_, settings_.startSet, &error);
@@ -129,6 +150,12 @@ void Engine::readShots() {
     // The limit counts the shots the consumer gets: those the full ring dropped do not count.
     while (!stopping_.load(std::memory_order_relaxed) &&
            (limit == 0 || shotsRead_ - shotsDropped_ < limit)) {
+        if (!serveCycles()) {
+            return;
+        }
+        if (!shotsWaiting()) {
+            continue;
+        }
         if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
             pendingLoss_ = 0;
             wake();
@@ -137,8 +164,8 @@ void Engine::readShots() {
         const bool kept = slot != nullptr;
         uint32_t length = 0;
         uint32_t error = 0;
-        const ReadEnd end =
-            readInto(kept ? slot : scratch_.data(), settings_.shotBytes, length, error);
+        uint8_t* at = kept ? slot : scratch_.data();
+        const ReadEnd end = readInto(at, settings_.shotBytes, length, error);
         if (end == ReadEnd::Cancelled) {
             return;
         }
@@ -152,7 +179,7 @@ void Engine::readShots() {
             settleOverflow();
             continue;
         }
-        deliverShot(kept, length);
+        deliverShot(stampLossBefore(at, kept, length), length);
         // The card's status after every read: a FIFO that ran over while shots were still in
         // it is settled when the reads have taken what it holds.
         overflowSeen_ = overflowSeen_ || fifoOverflowed();
@@ -208,6 +235,102 @@ void Engine::deliverShot(bool kept, uint32_t length) {
     wake();
 }
 
+bool Engine::serveCycles() {
+    if (cycles_.resultsEveryMs != 0 &&
+        K7OsGetTickCount() - lastCycleTick_ >= cycles_.resultsEveryMs) {
+        lastCycleTick_ = K7OsGetTickCount();
+        fetchResults(K7ACQ_ITEM_RESULTS);
+        ++cyclesDone_;
+        if (cycles_.ascanEvery != 0 && cyclesDone_ % cycles_.ascanEvery == 0) {
+            ascanRequested_.store(true, std::memory_order_relaxed);
+        }
+    }
+    return !ascanRequested_.exchange(false, std::memory_order_relaxed) || fetchAscan();
+}
+
+bool Engine::fetchAscan() {
+    uint32_t error = 0;
+    uint32_t none = 0;
+    if (KARVO7GetASCAN(card_, cycles_.ascanSet, &none, nullptr, &error) == 0) {
+        error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+        return false;
+    }
+    // The card answers with the set's next shot; a full ring lets the A-scan go (no shot lost).
+    uint8_t* slot = ring_.reserve(cycles_.ascanBytes, kKeep);
+    uint32_t length = 0;
+    const ReadEnd end =
+        readInto(slot != nullptr ? slot : scratch_.data(), cycles_.ascanBytes, length, error);
+    if (end == ReadEnd::Failed) {
+        error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
+    }
+    if (end != ReadEnd::Done) {
+        return false;
+    }
+    if (slot != nullptr) {
+        ring_.commit(K7ACQ_ITEM_ASCAN, length, cyclesDone_);
+        wake();
+    }
+    return true;
+}
+
+bool Engine::shotsWaiting() {
+    if (cycles_.resultsEveryMs == 0 && cycles_.ascanBytes == 0) {
+        return true;  // nothing to do meanwhile: the read waits for the next shot itself
+    }
+    uint32_t flag = 0;
+    uint32_t error = 0;
+    if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
+        return true;
+    }
+    if (fifoOverflowed()) {
+        settleOverflow();  // as a read that found the FIFO empty after an overflow would
+        return false;
+    }
+    K7OsWaitForEvent(event_.get(), kIdleSliceMs);
+    return false;
+}
+
+bool Engine::requestAscan() {
+    if (cycles_.ascanBytes == 0) {
+        return false;
+    }
+    ascanRequested_.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+bool Engine::stampLossBefore(uint8_t* at, bool kept, uint32_t length) {
+    if (cycles_.recordLayout == 0) {
+        return kept;
+    }
+    const uint64_t lost = stamps_.lostBefore(at, length);
+    if (lost == 0) {
+        return kept;
+    }
+    if (!kept) {
+        countCardLoss(lost);
+        return false;
+    }
+    // The loss goes where the shot's room began: the shot waits in the scratch buffer.
+    std::copy_n(at, length, scratch_.data());
+    countCardLoss(lost);
+    uint8_t* slot = ring_.reserve(settings_.shotBytes, kKeep);
+    if (slot == nullptr) {
+        return false;
+    }
+    std::copy_n(scratch_.data(), length, slot);
+    return true;
+}
+
+void Engine::countCardLoss(uint64_t lost) {
+    cardLostReported_ += lost;
+    shotsLost_.fetch_add(lost, std::memory_order_relaxed);
+    pendingLoss_ += lost;
+    if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
+        pendingLoss_ = 0;
+        wake();
+    }
+}
+
 void Engine::fetchResults(uint32_t kind) {
     uint8_t* slot = ring_.reserve(settings_.resultsBytes, kKeep);
     if (slot == nullptr) {
@@ -215,8 +338,11 @@ void Engine::fetchResults(uint32_t kind) {
     }
     uint32_t length = settings_.resultsBytes;
     uint32_t error = 0;
-    if (KARVO7GetResults(card_, 0, &length, slot, &error) != 0 && length > 0) {
-        ring_.commit(kind, length, shotsRead_.load(std::memory_order_relaxed));
+    const bool fetched = KARVO7GetResults(card_, 0, &length, slot, &error) != 0;
+    // A cycle's fetch comes even when empty or failed: the consumer counts the cycles by them.
+    const bool cycle = kind == K7ACQ_ITEM_RESULTS && cycles_.resultsEveryMs != 0;
+    if ((fetched && length > 0) || cycle) {
+        ring_.commit(kind, fetched ? length : 0, shotsRead_.load(std::memory_order_relaxed));
         wake();
     }
 }
@@ -240,7 +366,11 @@ void Engine::settleOverflow() {
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);
     overflowSeen_ = false;
-    reportLoss(counter_.advance(counter, tick, read, true) - read);
+    const uint64_t taken = counter_.advance(counter, tick, read, true);
+    if (!stamps_.on()) {
+        // With time stamps the next shot read tells the loss exactly.
+        reportLoss(taken - read);
+    }
 }
 
 uint64_t Engine::shotsLeftInFifo() {
@@ -253,6 +383,8 @@ uint64_t Engine::shotsLeftInFifo() {
             KARVO7GetData(card_, &length, scratch_.data(), &error) == 0) {
             break;
         }
+        // A gap before a shot left over is a loss too.
+        stampLossBefore(scratch_.data(), false, length);
     }
     return left;
 }
@@ -262,13 +394,7 @@ uint64_t Engine::reportLoss(uint64_t cardLost) {
         return 0;
     }
     const uint64_t lost = cardLost - cardLostReported_;
-    cardLostReported_ = cardLost;
-    shotsLost_.fetch_add(lost, std::memory_order_relaxed);
-    pendingLoss_ += lost;
-    if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
-        pendingLoss_ = 0;
-        wake();
-    }
+    countCardLoss(lost);
     return lost;
 }
 
@@ -279,15 +405,19 @@ void Engine::finish(uint32_t error) {
     // the FIFO may take long and the counter's turns are judged by the time passed.
     const uint8_t counter = shotCounter();
     const uint32_t tick = K7OsGetTickCount();
-    if (settings_.resultsEvery != 0) {
+    if (resultsOn(settings_, cycles_)) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
-    if (error == 0 && (overflowSeen_ || fifoOverflowed())) {
+    const bool overflowed = fifoOverflowed();
+    if (error == 0 && (overflowSeen_ || overflowed)) {
         // Shots still in the FIFO came after the last one read: they are not lost. A FIFO that
-        // was only full lost nothing, and is no overflow event.
+        // was only full lost nothing, and is no overflow event. With time stamps the gaps
+        // before the shots left tell the losses among them; the counter only those after the
+        // last of them, which a FIFO still running over at the stop lost.
         const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
         const uint64_t left = shotsLeftInFifo();
-        if (reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
+        if ((!stamps_.on() || overflowed) &&
+            reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
             overflowEvents_.fetch_add(1, std::memory_order_relaxed);
         }
     }

@@ -15,6 +15,7 @@
 #include "KARVO7Os.h"
 #include "Ring.h"
 #include "ShotCounter.h"
+#include "StampGaps.h"
 
 namespace k7acquire {
 
@@ -23,7 +24,7 @@ class Engine {
     // The engine with its ring buffer sized by the settings; nullptr and `error` when the
     // settings are unusable or memory is short. Nothing is sent to the card yet.
     static std::unique_ptr<Engine> create(KARVO7HANDLE card, const K7AcqSettings& settings,
-                                          uint32_t& error);
+                                          const K7AcqCycleSettings& cycles, uint32_t& error);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -36,9 +37,11 @@ class Engine {
     // Ends the measurement and waits for the reading thread.
     void stop();
     K7AcqStatistics statistics() const;
+    // An A-scan of the cycle settings' set with its next shot; false when A-scans are off.
+    bool requestAscan();
 
     // The ring buffer's size for the settings; 0 when they cannot work.
-    static std::size_t ringBytes(const K7AcqSettings& settings);
+    static std::size_t ringBytes(const K7AcqSettings& settings, const K7AcqCycleSettings& cycles);
 
   private:
     enum class ReadEnd { Done, Failed, Cancelled };
@@ -46,12 +49,25 @@ class Engine {
         void operator()(K7OsEvent* e) const { K7OsCloseEvent(e); }
     };
 
-    Engine(KARVO7HANDLE card, const K7AcqSettings& settings, std::size_t ringBytes);
+    Engine(KARVO7HANDLE card, const K7AcqSettings& settings, const K7AcqCycleSettings& cycles,
+           std::size_t ringBytes);
     void run();
     uint32_t startCard();
     void readShots();
     ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error);
     void deliverShot(bool kept, uint32_t length);
+    // Reports the shots the time stamp of the shot read at `at` shows lost before it; the
+    // loss then stands before the shot, which is moved behind it in the ring (false when the
+    // ring has no room for it any more).
+    bool stampLossBefore(uint8_t* at, bool kept, uint32_t length);
+    // Counts and reports `lost` shots lost at the card.
+    void countCardLoss(uint64_t lost);
+    // The work on the time interval: results and A-scans when due. False when it ended the
+    // engine (an A-scan failed, or the stop came while one was awaited).
+    bool serveCycles();
+    bool fetchAscan();
+    // Waits a slice for shots when the FIFO has none (cycles on); true when a read may start.
+    bool shotsWaiting();
     void fetchResults(uint32_t kind);
     bool fifoOverflowed() const;
     uint8_t shotCounter() const;
@@ -65,13 +81,18 @@ class Engine {
 
     KARVO7HANDLE card_;
     K7AcqSettings settings_;
+    K7AcqCycleSettings cycles_;
     Ring ring_;
     std::vector<uint8_t> scratch_;  // where shots go that the full ring cannot take
     std::unique_ptr<K7OsEvent, EventCloser> event_;
     ShotCounter counter_;
+    StampGaps stamps_;
     uint64_t cardLostReported_ = 0;  // reading thread: shots lost at the card, reported so far
     uint64_t pendingLoss_ = 0;       // reading thread: lost shots not yet in the ring
     bool overflowSeen_ = false;      // reading thread: the FIFO ran over since it was emptied
+    uint32_t lastCycleTick_ = 0;     // reading thread: when the last cycle's results came
+    uint64_t cyclesDone_ = 0;        // reading thread: results fetches on the interval
+    std::atomic<bool> ascanRequested_{false};
 
     std::atomic<bool> stopping_{false};
     std::atomic<uint64_t> shotsRead_{0};

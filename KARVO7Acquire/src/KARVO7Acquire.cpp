@@ -36,6 +36,12 @@ KARVO7ACQUIRE_API void K7AcqDefaults(K7AcqSettings* settings) {
 
 KARVO7ACQUIRE_API int K7AcqStart(KARVO7HANDLE card, const K7AcqSettings* settings,
                                  K7AcqEngine** engine, uint32_t* error) {
+    return K7AcqStartCycles(card, settings, nullptr, engine, error);
+}
+
+KARVO7ACQUIRE_API int K7AcqStartCycles(KARVO7HANDLE card, const K7AcqSettings* settings,
+                                       const K7AcqCycleSettings* cycles, K7AcqEngine** engine,
+                                       uint32_t* error) {
     setError(error, 0);
     if (settings == nullptr || engine == nullptr) {
         setError(error, K7ACQ_ERROR_ARGUMENT);
@@ -43,7 +49,9 @@ KARVO7ACQUIRE_API int K7AcqStart(KARVO7HANDLE card, const K7AcqSettings* setting
     }
     *engine = nullptr;
     uint32_t word = 0;
-    std::unique_ptr<k7acquire::Engine> made = k7acquire::Engine::create(card, *settings, word);
+    const K7AcqCycleSettings none{};
+    std::unique_ptr<k7acquire::Engine> made =
+        k7acquire::Engine::create(card, *settings, cycles != nullptr ? *cycles : none, word);
     std::unique_ptr<K7AcqEngine> handle(made ? new (std::nothrow) K7AcqEngine : nullptr);
     if (handle == nullptr) {
         setError(error, word != 0 ? word : K7ACQ_ERROR_MEMORY);
@@ -86,6 +94,15 @@ KARVO7ACQUIRE_API int K7AcqStop(K7AcqEngine* engine, uint32_t* error) {
         return 0;
     }
     engine->engine->stop();
+    return 1;
+}
+
+KARVO7ACQUIRE_API int K7AcqRequestAscan(K7AcqEngine* engine, uint32_t* error) {
+    setError(error, 0);
+    if (engine == nullptr || !engine->engine->requestAscan()) {
+        setError(error, K7ACQ_ERROR_ARGUMENT);
+        return 0;
+    }
     return 1;
 }
 

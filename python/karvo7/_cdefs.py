@@ -175,6 +175,7 @@ ACQ_ITEM_RESULTS = 2
 ACQ_ITEM_LOSS = 3
 ACQ_ITEM_END = 4
 ACQ_ITEM_FINAL_RESULTS = 5
+ACQ_ITEM_ASCAN = 6
 
 
 class AcqSettings(Structure):
@@ -188,6 +189,17 @@ class AcqSettings(Structure):
         ("startSet", c_uint32),
         ("realTime", c_uint32),
         ("shotCount", c_uint64),
+    ]
+
+
+class AcqCycleSettings(Structure):
+    _fields_ = [
+        ("resultsEveryMs", c_uint32),
+        ("ascanSet", c_uint32),
+        ("ascanEvery", c_uint32),
+        ("ascanBytes", c_uint32),
+        ("recordLayout", c_uint32),
+        ("reserved", c_uint32 * 3),
     ]
 
 
@@ -218,6 +230,9 @@ class AcqStatistics(Structure):
 _ACQUIRE_SIGNATURES = {
     "K7AcqDefaults": (None, [POINTER(AcqSettings)]),
     "K7AcqStart": (c_int, [_H, POINTER(AcqSettings), POINTER(c_void_p), _u32p]),
+    "K7AcqStartCycles": (c_int, [_H, POINTER(AcqSettings), POINTER(AcqCycleSettings),
+                                 POINTER(c_void_p), _u32p]),
+    "K7AcqRequestAscan": (c_int, [c_void_p, _u32p]),
     "K7AcqRead": (c_int, [c_void_p, c_void_p, c_uint32, c_void_p, c_uint32, c_uint32, _u32p,
                           _u32p]),
     "K7AcqStop": (c_int, [c_void_p, _u32p]),

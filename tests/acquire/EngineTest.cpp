@@ -35,14 +35,23 @@ class Engine : public simtest::SimTest {
         SimTest::TearDown();
     }
 
-    // A warmed-up card with set 1 prepared for a continuous run at 20 kHz.
-    KARVO7HANDLE runningCard() {
+    // A warmed-up card with set 1 prepared for a continuous run at 20 kHz, or at `iff`.
+    KARVO7HANDLE runningCard(uint32_t iff = 0) {
         KARVO7HANDLE h = warm();
         simtest::SetRecord r = simtest::defaultSet();
         r.measure.Start = 3;
+        r.measure.IFF = iff;
         EXPECT_TRUE(simtest::prepare(h, 1, r));
         uint32_t error = 0;
         EXPECT_EQ(KARVO7SetMode(h, 1, &error), 1);
+        EXPECT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
+        return h;
+    }
+    // A warmed-up card with set 1 prepared from `r` and active.
+    KARVO7HANDLE cardWithSet(const simtest::SetRecord& r) {
+        KARVO7HANDLE h = warm();
+        EXPECT_TRUE(simtest::prepare(h, 1, r));
+        uint32_t error = 0;
         EXPECT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
         return h;
     }
@@ -98,13 +107,15 @@ class Engine : public simtest::SimTest {
     }
     // Moves the card's time on `stepMs` at a time until `done`: each step once the engine has
     // emptied the card's FIFO and, when the test `consumes`, the consumer has taken every shot
-    // read, so that neither the FIFO nor the ring runs over.
-    void runUntil(const std::function<bool()>& done, bool consumes = true, uint32_t stepMs = 1) {
+    // read, so that neither the FIFO nor the ring runs over. `fifoShots`: shots the FIFO may
+    // still hold (a read waiting for an A-scan takes none from it until the set's next shot).
+    void runUntil(const std::function<bool()>& done, bool consumes = true, uint32_t stepMs = 1,
+                  uint64_t fifoShots = 0) {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!done()) {
             ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the engine delivered no more";
             const K7AcqStatistics s = statistics();
-            if (sim->fifoBytes(1) == 0 &&
+            if (sim->fifoBytes(1) <= fifoShots * kShotBytes &&
                 (!consumes || count(K7ACQ_ITEM_SHOT) + s.shotsDropped == s.shotsRead)) {
                 clock.advance(stepMs);
                 sim->service();
@@ -179,6 +190,47 @@ TEST_F(Engine, AnOverflowWhileShotsAreStillInTheFifoIsReportedWithTheShotsLost) 
     EXPECT_EQ(s.shotsLost, dropped);
     EXPECT_EQ(lossesReported(), dropped);
     EXPECT_EQ(s.ended, 1u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, TimeStampsCountTheShotsLostExactlyWhereTheCounterCannot) {
+    // Record layout, externally triggered at 20 kHz: every shot carries its time stamp. The
+    // engine is told a quarter of the rate, which misjudges the turns of the shot counter.
+    k7sim::Config config = simtest::testConfig();
+    config.cards[0].externalTriggerHz = kRate;
+    sim.reset();
+    SimTest::start(config);
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 3;
+    r.measure.ExternerTrigger = 1;
+    card = cardWithSet(r);
+    uint32_t error = 0;
+    ASSERT_EQ(KARVO7SetVIRMA4(card, 1, -11, &error), 1);
+    ASSERT_EQ(KARVO7SetMode(card, 1, &error), 1);
+    K7AcqSettings s = settings(1000);
+    s.shotsPerSecond = kRate / 4;
+    K7AcqCycleSettings cycles{};
+    cycles.recordLayout = 1;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    // The reading thread lags 20 ms (400 shots) behind: the FIFO keeps what it holds, the rest
+    // of the shots are lost.
+    clock.advance(20);
+    sim->service();
+    runUntil([&] { return ended(); });
+    const uint64_t dropped = sim->droppedShots(1);
+    ASSERT_GT(dropped, 256u);
+    EXPECT_EQ(lossesReported(), dropped);
+    EXPECT_EQ(statistics().shotsLost, dropped);
+    EXPECT_EQ(statistics().overflowEvents, 1u);
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 1000u);
+    // One loss, right before the first shot after the gap.
+    EXPECT_EQ(count(K7ACQ_ITEM_LOSS), 1u);
+    for (size_t i = 0; i + 1 < items.size(); ++i) {
+        if (items[i].kind == K7ACQ_ITEM_LOSS) {
+            EXPECT_EQ(items[i + 1].kind, K7ACQ_ITEM_SHOT);
+            EXPECT_GT(items[i + 1].value, 0u);
+        }
+    }
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
@@ -282,14 +334,11 @@ TEST_F(Engine, StoppingOrAbandoningLeavesTheCardStoppedWithAnEmptyFifo) {
 TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
     // An externally triggered set without a trigger source takes no shots: the read ends at
     // the card's data time-out.
-    KARVO7HANDLE h = warm();
     simtest::SetRecord r = simtest::defaultSet();
     r.measure.Start = 3;
     r.measure.ExternerTrigger = 1;
-    ASSERT_TRUE(simtest::prepare(h, 1, r));
+    card = cardWithSet(r);
     uint32_t error = 0;
-    ASSERT_EQ(KARVO7ActiveParam(h, 0, 1, 0, 0, 0, 0, 0, 0, &error), 1);
-    card = h;
     const K7AcqSettings s = settings();
     ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -306,6 +355,79 @@ TEST_F(Engine, AFailedReadEndsTheEngineWithItsErrorAndTheCardStopped) {
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
+TEST_F(Engine, GateResultsComeOnTheirIntervalThoughTheBlockDeliversNoShots) {
+    // Start field 11: the set delivers gate results only, nothing comes into the FIFO.
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 11;
+    card = cardWithSet(r);
+    uint32_t error = 0;
+    K7AcqSettings s = settings();
+    s.resultsBytes = 65536;
+    K7AcqCycleSettings cycles{};
+    cycles.resultsEveryMs = 10;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    // Each cycle's fetch holds the compact entries (24 bytes) of the shots taken since the last.
+    uint64_t entries = 0;
+    for (uint64_t cycle = 1; cycle <= 5; ++cycle) {
+        clock.advance(10);
+        sim->service();
+        takeUntil([&] { return count(K7ACQ_ITEM_RESULTS) == cycle; });
+        const Item& fetched = items.back();
+        ASSERT_EQ(fetched.kind, K7ACQ_ITEM_RESULTS);
+        EXPECT_EQ(fetched.bytes.size() % 24, 0u);
+        EXPECT_GE(fetched.bytes.size(), 24u * 190);  // some 200 shots in 10 ms at 20 kHz
+        entries += fetched.bytes.size() / 24;
+    }
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 0u);
+    EXPECT_EQ(items.back().value, 0u);  // no data time-out: the engine never waited on a read
+    EXPECT_GE(entries, 5u * 190);
+    EXPECT_EQ(statistics().shotsLost, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+TEST_F(Engine, AscansComeEveryNthCycleAndOnRequestBetweenTheShots) {
+    K7AcqSettings s = settings();
+    s.resultsBytes = 65536;
+    K7AcqCycleSettings cycles{};
+    cycles.resultsEveryMs = 10;
+    cycles.ascanSet = 1;
+    cycles.ascanEvery = 2;
+    cycles.ascanBytes = 4096;
+    // A shot a millisecond: while a read waits for an A-scan's shot, the FIFO fills slowly.
+    card = runningCard(1000);
+    uint32_t error = 1;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    const auto cyclesDone = [&] {
+        return count(K7ACQ_ITEM_RESULTS) >= 4 && count(K7ACQ_ITEM_ASCAN) >= 2;
+    };
+    runUntil(cyclesDone, true, 1, 40);
+    ASSERT_EQ(K7AcqRequestAscan(engine, &error), 1);
+    runUntil([&] { return count(K7ACQ_ITEM_ASCAN) >= 3; }, true, 1, 40);
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeUntil([&] { return ended(); });
+
+    std::vector<uint64_t> ascanCycles;
+    uint64_t next = 0;
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_ASCAN) {
+            ascanCycles.push_back(i.value);
+            EXPECT_EQ(i.bytes.size(), kShotBytes);  // the set's next shot, whole
+        } else if (i.kind == K7ACQ_ITEM_SHOT) {
+            EXPECT_EQ(i.value, next++);  // an A-scan takes no shot from the FIFO's reads
+        }
+    }
+    ASSERT_EQ(ascanCycles.size(), 3u);
+    EXPECT_EQ(ascanCycles[0], 2u);
+    EXPECT_EQ(ascanCycles[1], 4u);
+    EXPECT_GE(ascanCycles[2], 4u);
+    EXPECT_GT(next, 0u);
+    EXPECT_EQ(statistics().shotsLost, 0u);
+    EXPECT_EQ(items.back().value, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
 TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
     KARVO7HANDLE h = runningCard();
     K7AcqSettings s = settings();
@@ -317,6 +439,17 @@ TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
     s = settings();
     s.maxBufferBytes = 2 * 4112;  // not even four shots
     EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    // A-scans every n cycles without cycles, and cycles without room for their results.
+    s = settings();
+    K7AcqCycleSettings cycles{};
+    cycles.ascanEvery = 2;
+    cycles.ascanBytes = 4096;
+    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    cycles = K7AcqCycleSettings{};
+    cycles.resultsEveryMs = 10;
+    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
     EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
     CardStatus status{};
     ASSERT_EQ(KARVO7GetStatus(h, &status), 1);

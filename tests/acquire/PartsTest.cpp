@@ -1,11 +1,13 @@
-// The engine's parts on their own: the card's 8-bit shot counter unwrapped, and the ring's
-// whole items around its end.
+// The engine's parts on their own: the card's 8-bit shot counter unwrapped, the shots lost
+// counted from time stamps, and the ring's whole items around its end.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "Ring.h"
 #include "ShotCounter.h"
+#include "StampGaps.h"
 
 namespace {
 
@@ -42,6 +44,32 @@ TEST(ShotCounter, WithoutARateOnlyTheShotsReadBoundTheCount) {
     c.begin(0, 0);
     EXPECT_EQ(c.advance(100, 5000, 0, true), 100u);
     EXPECT_EQ(c.advance(110, 6000, 300, true), 366u);  // 110 + 256 >= 300
+}
+
+// A shot of the record layout with a time-stamp prefix, then its record's header.
+std::vector<uint8_t> stamped(uint32_t stamp) {
+    std::vector<uint8_t> shot(20, 0);
+    shot[0] = 0xFF;
+    std::memcpy(&shot[4], &stamp, sizeof stamp);
+    shot[8] = 0x60;
+    return shot;
+}
+
+TEST(StampGaps, GapsCountWholePeriodsAcrossTheStampsWrapAndNothingElse) {
+    k7acquire::StampGaps gaps;
+    const auto lost = [&](uint32_t stamp) {
+        const std::vector<uint8_t> shot = stamped(stamp);
+        return gaps.lostBefore(shot.data(), static_cast<uint32_t>(shot.size()));
+    };
+    EXPECT_EQ(lost(0xFFFFFF00u), 0u);
+    EXPECT_EQ(lost(0xFFFFFF32u), 0u);  // the period: 50 us
+    EXPECT_TRUE(gaps.on());
+    EXPECT_EQ(lost(0xFFFFFF64u + 50 * 300), 300u);    // across the wrap, 300 shots missing
+    EXPECT_EQ(lost(0xFFFFFF64u + 50 * 301 + 2), 0u);  // a little jitter is no shot
+    EXPECT_EQ(lost(0xFFFFFF64u + 50 * 301 + 2), 0u);  // a repeated stamp counts nothing
+    // A shot without a prefix (the native layout's samples) counts nothing.
+    const std::vector<uint8_t> samples(20, 0x7F);
+    EXPECT_EQ(gaps.lostBefore(samples.data(), 20), 0u);
 }
 
 TEST(Ring, WholeItemsInOrderAcrossTheEndAndNoRoomWhenFull) {

@@ -9,7 +9,8 @@ int main(void) {
     K7AcqEngine* engine = (K7AcqEngine*)1;
     uint32_t error = 0;
     K7AcqDefaults(&settings);
-    if (sizeof(K7AcqItem) != 24 || sizeof(K7AcqSettings) != 40 || sizeof(K7AcqStatistics) != 64) {
+    if (sizeof(K7AcqItem) != 24 || sizeof(K7AcqSettings) != 40 || sizeof(K7AcqStatistics) != 64 ||
+        sizeof(K7AcqCycleSettings) != 32) {
         puts("record sizes differ");
         return 1;
     }

@@ -2,6 +2,7 @@
 // a clock whose time passes only when told or slept, and an allocator that stops serving.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,7 +30,7 @@ class VirtualClock {
   private:
     static uint32_t tick(void* self);
     static void sleep(void* self, uint32_t ms);
-    uint32_t now_;
+    std::atomic<uint32_t> now_;  // read by the card library on its readers' threads
     uint64_t slept_ = 0;
     std::vector<uint32_t> sleeps_;
     std::function<void(uint32_t)> hook_;

@@ -4,7 +4,9 @@
 
 #include "Format.h"
 #include "card/SetToCard.h"
+#include "runs/BlockCycles.h"
 #include "runs/CardFetch.h"
+#include "runs/EngineReads.h"
 #include "runs/GateCheck.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunContext.h"
@@ -39,7 +41,9 @@ class BlockRun {
     bool showAscan(uint64_t cycle);
     bool reprepare();
     bool fetchResults(uint64_t cycle);
+    BlockCycles::Options cycleOptions() const;
     void finish();
+    void showFinalResults(uint32_t count);
     MeasuredDataInputs displayInputs(uint32_t length, uint64_t number);
     void say(const std::string& text, const char* caption = kCaption) { run_.say(text, caption); }
 
@@ -54,9 +58,11 @@ class BlockRun {
     bool started_ = false;
     bool stoppedByOperator_ = false;  // "Stopp": the block's results are not shown
     std::vector<uint8_t> results_;
+    std::vector<uint8_t> cycleResults_;  // the gate results of one cycle of the continuous block
     uint64_t total_ = 0;
     std::unique_ptr<LiveDisplay> display_;
     CardFetch fetch_;
+    std::unique_ptr<BlockCycles> cycles_;  // the continuous block's engine
 };
 
 bool BlockRun::choose(bool automatic) {
@@ -117,13 +123,20 @@ bool BlockRun::start() {
     uint32_t error = 0;
     KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
     activateSets(card_, active_, error);
-    // The block reads only its own shots: nothing an earlier shot or run left in the FIFO or
-    // the results store.
-    if (KARVO7ClearFIFO(card_, &error) == 0) {
+    if (run_.fields().kontinuierlich) {
+        // The engine empties the FIFO and the results store and starts the card itself.
+        cycles_ = std::make_unique<BlockCycles>(run_, kCaption, cardNumber_);
+        if (!cycles_->start(card_, cycleOptions(), error)) {
+            cycles_.reset();
+            run_.line().fail(formatText("Start Error %X ", error));
+            return false;
+        }
+    } else if (KARVO7ClearFIFO(card_, &error) == 0) {
+        // The block reads only its own shots: nothing an earlier shot or run left in the FIFO
+        // or the results store.
         run_.line().fail(formatText("Clear FIFO Error %X ", error));
         return false;
-    }
-    if (KARVO7StartParam(card_, 3, &error) == 0) {
+    } else if (KARVO7StartParam(card_, 3, &error) == 0) {
         run_.line().fail(formatText("Start Error %X ", error));
         return false;
     }
@@ -200,48 +213,45 @@ void BlockRun::awaitOneCycle() {
     }
 }
 
+BlockCycles::Options BlockRun::cycleOptions() const {
+    BlockCycles::Options options;
+    std::vector<const ParameterSet*> sets;
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        if (active_[s]) {
+            options.shotBytes = std::max(options.shotBytes, largestShotBytes(sets_[s]));
+            sets.push_back(&sets_[s]);
+        }
+    }
+    options.shotsPerSecond = shotRateOf(sets);
+    options.ascanSet = setNumber_;
+    options.ascans = run_.fields().anzeige;
+    return options;
+}
+
 bool BlockRun::showAscan(uint64_t cycle) {
-    uint32_t error = 0;
-    uint32_t count = 0;
-    if (KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error) == 0) {
-        say(formatText("GetASCAN Error %X", error));
+    uint32_t length = 0;
+    if (!cycles_->nextAscan(run_.fetchBuffer(), length)) {
         return false;
     }
-    if (!fetch_.start(run_.fetchBuffer(), error)) {
-        say(formatText("StartGetData ASCAN Error %X", error));
-        return true;
-    }
-    if (!fetch_.wait(error)) {
-        say(formatText("IsReadyGetData Error %X", error));
-        return false;
-    }
-    run_.setDataLength(fetch_.count());
+    run_.setDataLength(length);
     if (display_ != nullptr) {
-        display_->show(displayInputs(fetch_.count(), cycle));
+        display_->show(displayInputs(length, cycle));
     }
     return true;
 }
 
 bool BlockRun::reprepare() {
+    // The engine stops the card and empties its FIFO; the results gathered since the cycle's
+    // fetch go with them, as they always did.
+    std::vector<uint8_t> dropped;
+    cycles_->stop(dropped);
     uint32_t error = 0;
-    if (fetch_.pending() && !fetch_.cancel(error)) {
-        say(formatText("CancelGetData Error %X", error));
-        return false;  // never a second transfer while this one may still run
-    }
-    if (KARVO7Stop(card_, &error) == 0) {
-        say(formatText("Stop vor PrepAll Error %X", error));
-        return false;
-    }
-    if (KARVO7ClearFIFO(card_, &error) == 0) {
-        say(formatText("Clear FIFO Error %X Wait %d", error, 8));
-        return false;
-    }
     for (uint32_t s = 0; s < kSetsPerCard; ++s) {
         if (active_[s] && !prepareSet(card_, s, records_[s], error)) {
             say(formatText("PrepAll %u Error %X", s, error));
         }
     }
-    if (KARVO7StartParam(card_, 3, &error) == 0) {
+    if (!cycles_->start(card_, cycleOptions(), error)) {
         say(formatText("Start nach PrepAll Error %X", error));
         return false;
     }
@@ -249,16 +259,14 @@ bool BlockRun::reprepare() {
 }
 
 bool BlockRun::fetchResults(uint64_t cycle) {
-    uint32_t error = 0;
-    uint32_t count = kDataBufferSize;
-    if (KARVO7GetResults(card_, 0, &count, results_.data(), &error) == 0) {
-        say(formatText("GetResults Error %X", error), kGatesCaption);
+    cycleResults_.clear();
+    if (!cycles_->nextResults(cycleResults_)) {
+        return false;  // the engine ended: the line says why
+    }
+    if (!gateFlag_ || !run_.virma4Mode()) {
         return true;
     }
-    if (!run_.virma4Mode()) {
-        return true;
-    }
-    total_ += count;
+    total_ += cycleResults_.size();
     GateCheckInput input;
     input.sets = &sets_;
     input.active = active_;
@@ -267,7 +275,7 @@ bool BlockRun::fetchResults(uint64_t cycle) {
     }
     input.cycle = cycle;
     const GateCheckResult check =
-        checkGates(std::span<const uint8_t>(results_.data(), count), input);
+        checkGates(std::span<const uint8_t>(cycleResults_.data(), cycleResults_.size()), input);
     switch (check.kind) {
         case GateCheckResult::Kind::Ok:
             return true;
@@ -291,49 +299,51 @@ void BlockRun::continuous() {
     const auto factor = static_cast<uint64_t>(f.anzeigefaktor);
     bool alternation = true;
     LiveWork live(run_.desktop(), kCaption);
-    for (uint64_t i = 0; i < f.zyklen; ++i) {
-        if (i % factor != 0) {
-            continue;
-        }
+    // Only cycles of the display factor work; each ends with its results, which the engine
+    // fetches once a cycle.
+    for (uint64_t i = 0; i < f.zyklen; i += factor) {
         if (live.stopped()) {
             stoppedByOperator_ = true;
             run_.line().fail("Abbruch durch Bediener ");
             return;
         }
-        bool ok = true;
-        if (!f.anzeige) {
-            run_.desktop().sleep(10);
-        } else if (alternation) {
-            if (!showAscan(i)) {
-                return;
-            }
-        } else {
-            uint32_t error = 0;
-            uint32_t count = 0;
-            if (KARVO7GetASCAN(card_, setNumber_, &count, nullptr, &error) == 0) {
-                say(formatText("GetASCAN Error %X", error));
-                return;
-            }
-            if (!fetch_.start(run_.fetchBuffer(), error)) {
-                say(formatText("StartGetData ASCAN Error %X", error));
-                ok = false;
-            }
+        if (f.anzeige && alternation && !showAscan(i)) {
+            return;
         }
-        if (ok && f.prepAll && !alternation && !reprepare()) {
+        if (f.prepAll && !alternation && !reprepare()) {
             return;
         }
         if (f.prepAll) {
             alternation = !alternation;
         }
-        if (!gateFlag_ || !ok) {
-            run_.desktop().sleep(10);
-        } else if (!fetchResults(i)) {
+        if (!fetchResults(i)) {
             return;
         }
     }
 }
 
+void BlockRun::showFinalResults(uint32_t count) {
+    if (count == 0) {
+        run_.line().add(
+            formatText("%llu Bytes, no Results ", static_cast<unsigned long long>(total_)));
+        return;
+    }
+    total_ += count;
+    run_.line().add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
+    if (!stoppedByOperator_) {
+        run_.showGateValues(results_.data(), count);
+    }
+}
+
 void BlockRun::finish() {
+    if (cycles_ != nullptr) {
+        // The engine stops the card, fetches its last results and empties its FIFO.
+        cycles_->stop(results_);
+        if (gateFlag_) {
+            showFinalResults(static_cast<uint32_t>(results_.size()));
+        }
+        return;
+    }
     uint32_t error = 0;
     fetch_.cancel(error);
     if (KARVO7Stop(card_, &error) == 0) {
@@ -344,15 +354,8 @@ void BlockRun::finish() {
         if (KARVO7GetResults(card_, 0, &count, results_.data(), &error) == 0) {
             run_.line().fail(formatText("%llu Bytes, Results Error %X",
                                         static_cast<unsigned long long>(total_), error));
-        } else if (count == 0) {
-            run_.line().add(
-                formatText("%llu Bytes, no Results ", static_cast<unsigned long long>(total_)));
         } else {
-            total_ += count;
-            run_.line().add(formatText("%llu Bytes ", static_cast<unsigned long long>(total_)));
-            if (!stoppedByOperator_) {
-                run_.showGateValues(results_.data(), count);
-            }
+            showFinalResults(count);
         }
     }
     // Nothing of this run stays in the card's FIFO for the next one.
@@ -378,6 +381,7 @@ bool BlockRun::run(bool automatic) {
     }
     results_.clear();
     results_.shrink_to_fit();
+    cycles_.reset();
     display_.reset();
     run_.appendResult(formatText("Blockmessung Kanal %u: ", cardNumber_) + run_.line().finished());
     return !run_.line().failed();

@@ -351,6 +351,32 @@ TEST_F(Runs, TheTechnicianCanStopAContinuousBlock) {
     EXPECT_EQ(flag, 0u);
 }
 
+TEST_F(Runs, AContinuousBlockWhoseCardRanAheadNamesTheRunTheCardAndTheLoss) {
+    start();
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().anzeige = true;
+    // At the run's twentieth pause the card measures 100 ms at once: its FIFO runs over.
+    int pauses = 0;
+    desktop.onSleep([&] {
+        if (++pauses == 20) {
+            desktop.advance(100);
+        }
+        sim->service();
+    });
+    EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
+    unsigned long long lost = 0;
+    ASSERT_EQ(std::sscanf(lastLine().c_str(),
+                          "Blockmessung Kanal 1: Blockmessung, Karte 1: FIFO-Überlauf, %llu "
+                          "Schüsse verloren",
+                          &lost),
+              1)
+        << lastLine();
+    EXPECT_EQ(lost, sim->droppedShots(1)) << lastLine();
+    EXPECT_EQ(lastLine().find("OK"), std::string::npos);
+    EXPECT_TRUE(fifoEmpty(1));
+}
+
 TEST_F(Runs, AnOnDemandBlockAsksUntilCancel) {
     start();
     session->setActive(1, 1, true);

@@ -69,8 +69,8 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "KARVO7 ultrasonic test cards - development files
 Headers, the development links of the shared libraries, the CMake package
 (find_package(KARVO7), targets KARVO7::KARVO7DLL, KARVO7::KARVO7Stream,
-KARVO7::KARVO7Acquire and KARVO7::KARVO7Ops) and the pkg-config files karvo7.pc,
-karvo7-stream.pc, karvo7-acquire.pc and karvo7-ops.pc.")
+KARVO7::KARVO7Acquire and KARVO7::KARVO7Ops) and the pkg-config files
+karvo7.pc, karvo7-stream.pc, karvo7-acquire.pc and karvo7-ops.pc.")
 
 set(CPACK_COMPONENT_SIM_DEPENDS runtime)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION electronics)

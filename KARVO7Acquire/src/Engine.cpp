@@ -348,8 +348,8 @@ void Engine::fetchResults(uint32_t kind) {
 }
 
 bool Engine::fifoOverflowed() const {
-    // The FIFO status register's full and overflow bits.
-    return (KARVO7ReadRegister(card_, k7proto::reg::kFifoStatus) & 0x00F0u) != 0;
+    return (KARVO7ReadRegister(card_, k7proto::reg::kFifoStatus) & k7proto::reg::kFifoFullBits) !=
+           0;
 }
 
 uint8_t Engine::shotCounter() const {

@@ -243,6 +243,8 @@ constexpr uint32_t kDepthPeriodLow = 1052;
 constexpr uint32_t kDepthPeriodHigh = 1054;
 constexpr uint32_t kFifoControl = 1056;
 constexpr uint32_t kFifoStatus = 1058;  // read only
+// The FIFO status register's full and overflow bits: set, the next shot finds no room.
+constexpr uint32_t kFifoFullBits = 0x00F0u;
 constexpr uint32_t kAfTest = 1060;
 constexpr uint32_t kSender = 1064;
 constexpr uint32_t kEchoStartTime = 1066;

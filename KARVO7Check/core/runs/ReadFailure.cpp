@@ -6,13 +6,6 @@
 
 namespace k7check {
 
-namespace {
-
-// The full and overflow bits of the FIFO status register.
-constexpr uint32_t kFifoRanOverBits = 0x00F0u;
-
-}  // namespace
-
 std::string errorText(const char* call, uint32_t word) {
     return std::string(call) + " " + errorText(word);
 }
@@ -22,7 +15,7 @@ std::string runCardText(const char* run, uint32_t card, const std::string& what)
 }
 
 bool fifoRanOver(KARVO7HANDLE card) {
-    return (KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) & kFifoRanOverBits) != 0;
+    return (KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) & k7proto::reg::kFifoFullBits) != 0;
 }
 
 }  // namespace k7check

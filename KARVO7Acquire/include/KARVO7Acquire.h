@@ -113,6 +113,10 @@ typedef struct K7AcqSettings {
  * results fetches on the time interval before it (the cycle it belongs to). */
 #define K7ACQ_ITEM_ASCAN 6u
 
+/* A gate results fetch the card failed (no bytes); value: the library's error word. It stands
+ * before the cycle's K7ACQ_ITEM_RESULTS, which then comes without bytes. */
+#define K7ACQ_ITEM_RESULTS_ERROR 7u
+
 typedef struct K7AcqItem {
     uint32_t kind;
     uint32_t bytes;  /* bytes of the item in the consumer's data buffer */
@@ -180,6 +184,14 @@ KARVO7ACQUIRE_API int K7AcqRequestAscan(K7AcqEngine* engine, uint32_t* error);
 KARVO7ACQUIRE_API int K7AcqRead(K7AcqEngine* engine, void* data, uint32_t dataBytes,
                                 K7AcqItem* items, uint32_t maxItems, uint32_t timeoutMs,
                                 uint32_t* count, uint32_t* error);
+
+/* K7AcqRead for consumers that take many items at a time: waits up to `timeoutMs` until at
+ * least `minItems` items (at most `maxItems`), or the end, are in the ring buffer, without
+ * waking for each one before, then takes what is there as K7AcqRead does. After the time-out
+ * it takes the fewer items that came. minItems 0 or 1 is K7AcqRead. */
+KARVO7ACQUIRE_API int K7AcqReadBatch(K7AcqEngine* engine, void* data, uint32_t dataBytes,
+                                     K7AcqItem* items, uint32_t maxItems, uint32_t minItems,
+                                     uint32_t timeoutMs, uint32_t* count, uint32_t* error);
 
 /* Ends the measurement and waits until the card is stopped, its last gate results fetched and
  * its FIFO emptied. What was read stays in the ring buffer for K7AcqRead, ended by

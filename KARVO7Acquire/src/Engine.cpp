@@ -338,11 +338,21 @@ void Engine::fetchResults(uint32_t kind) {
     }
     uint32_t length = settings_.resultsBytes;
     uint32_t error = 0;
-    const bool fetched = KARVO7GetResults(card_, 0, &length, slot, &error) != 0;
+    const uint64_t shots = shotsRead_.load(std::memory_order_relaxed);
     // A cycle's fetch comes even when empty or failed: the consumer counts the cycles by them.
     const bool cycle = kind == K7ACQ_ITEM_RESULTS && cycles_.resultsEveryMs != 0;
-    if ((fetched && length > 0) || cycle) {
-        ring_.commit(kind, fetched ? length : 0, shotsRead_.load(std::memory_order_relaxed));
+    if (KARVO7GetResults(card_, 0, &length, slot, &error) == 0) {
+        // The reserved room is left unused: the failure is an item of its own, so that the
+        // consumer can say which fetch failed and why.
+        ring_.push(K7ACQ_ITEM_RESULTS_ERROR, error, kKeep);
+        if (cycle) {
+            ring_.push(K7ACQ_ITEM_RESULTS, shots, kKeep);
+        }
+        wake();
+        return;
+    }
+    if (length > 0 || cycle) {
+        ring_.commit(kind, length, shots);
         wake();
     }
 }
@@ -442,24 +452,29 @@ void Engine::publish(uint32_t kind, uint64_t value) {
 void Engine::wake() {
     // The reading thread never waits for the consumer's lock (the consumer may lose the
     // processor while it holds it): when the consumer holds it, it is looking at the ring
-    // right now, or finds the shot when its wait times out.
-    if (mutex_.try_lock()) {
+    // right now, or finds the shot when its wait times out. A consumer that asked for several
+    // items is woken once they are there, not for each.
+    if (ring_.items() >= wanted_.load(std::memory_order_relaxed) && mutex_.try_lock()) {
         mutex_.unlock();
         changed_.notify_all();
     }
 }
 
 bool Engine::read(uint8_t* data, uint32_t dataBytes, K7AcqItem* items, uint32_t maxItems,
-                  uint32_t timeoutMs, uint32_t& count, uint32_t& error) {
+                  uint32_t minItems, uint32_t timeoutMs, uint32_t& count, uint32_t& error) {
     count = 0;
     if (endTaken_ || maxItems == 0) {
         return true;
     }
+    const uint64_t wanted = std::clamp<uint32_t>(minItems, 1, maxItems);
+    wanted_.store(wanted, std::memory_order_relaxed);
     Ring::Entry entry;
     {
         std::unique_lock lock(mutex_);
-        if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                               [&] { return ring_.peek(entry); })) {
+        changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return ended_ || ring_.items() >= wanted; });
+        wanted_.store(1, std::memory_order_relaxed);
+        if (!ring_.peek(entry)) {
             return true;
         }
     }

@@ -32,8 +32,10 @@ class Engine {
     // Starts the reading thread, which empties the FIFO and starts the card; false (card
     // stopped and empty) with `error` when the thread or the card's start fails.
     bool start(uint32_t& error);
+    // Waits up to `timeoutMs` until `minItems` items (or the end) are in the ring, then
+    // takes at most `maxItems` of them.
     bool read(uint8_t* data, uint32_t dataBytes, K7AcqItem* items, uint32_t maxItems,
-              uint32_t timeoutMs, uint32_t& count, uint32_t& error);
+              uint32_t minItems, uint32_t timeoutMs, uint32_t& count, uint32_t& error);
     // Ends the measurement and waits for the reading thread.
     void stop();
     K7AcqStatistics statistics() const;
@@ -102,6 +104,7 @@ class Engine {
     std::atomic<uint64_t> bytesRead_{0};
     std::atomic<uint32_t> realTime_{0};
     std::atomic<uint32_t> error_{0};
+    std::atomic<uint64_t> wanted_{1};  // the items a waiting consumer is to be woken for
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

@@ -69,6 +69,12 @@ KARVO7ACQUIRE_API int K7AcqStartCycles(KARVO7HANDLE card, const K7AcqSettings* s
 KARVO7ACQUIRE_API int K7AcqRead(K7AcqEngine* engine, void* data, uint32_t dataBytes,
                                 K7AcqItem* items, uint32_t maxItems, uint32_t timeoutMs,
                                 uint32_t* count, uint32_t* error) {
+    return K7AcqReadBatch(engine, data, dataBytes, items, maxItems, 1, timeoutMs, count, error);
+}
+
+KARVO7ACQUIRE_API int K7AcqReadBatch(K7AcqEngine* engine, void* data, uint32_t dataBytes,
+                                     K7AcqItem* items, uint32_t maxItems, uint32_t minItems,
+                                     uint32_t timeoutMs, uint32_t* count, uint32_t* error) {
     setError(error, 0);
     if (count != nullptr) {
         *count = 0;
@@ -79,8 +85,8 @@ KARVO7ACQUIRE_API int K7AcqRead(K7AcqEngine* engine, void* data, uint32_t dataBy
         return 0;
     }
     uint32_t word = 0;
-    if (!engine->engine->read(static_cast<uint8_t*>(data), dataBytes, items, maxItems, timeoutMs,
-                              *count, word)) {
+    if (!engine->engine->read(static_cast<uint8_t*>(data), dataBytes, items, maxItems, minItems,
+                              timeoutMs, *count, word)) {
         setError(error, word);
         return 0;
     }

@@ -59,6 +59,7 @@ void Ring::commit(uint32_t kind, uint32_t bytes, uint64_t value) {
     const Header header{kind, bytes, value};
     std::memcpy(bytes_.get() + reserved_ % capacity_, &header, sizeof header);
     tail_.store(reserved_ + footprint(bytes), std::memory_order_release);
+    published_.fetch_add(1, std::memory_order_release);
 }
 
 bool Ring::push(uint32_t kind, uint64_t value, std::size_t keep) {
@@ -91,6 +92,7 @@ bool Ring::peek(Entry& entry) {
 
 void Ring::pop() {
     head_.store(consumed_, std::memory_order_release);
+    taken_.fetch_add(1, std::memory_order_release);
 }
 
 }  // namespace k7acquire

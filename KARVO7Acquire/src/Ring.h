@@ -38,16 +38,22 @@ class Ring {
     // Consumer: the oldest item, if any; it stays valid until pop().
     bool peek(Entry& entry);
     void pop();
+    // Either side: the items published and not yet taken out.
+    uint64_t items() const {
+        return published_.load(std::memory_order_acquire) - taken_.load(std::memory_order_acquire);
+    }
 
   private:
     std::size_t contiguous(uint64_t position) const { return capacity_ - position % capacity_; }
 
     std::unique_ptr<uint8_t[]> bytes_;
     std::size_t capacity_ = 0;
-    std::atomic<uint64_t> head_{0};  // consumer's position; the bytes before it are free
-    std::atomic<uint64_t> tail_{0};  // producer's position; published items end here
-    uint64_t reserved_ = 0;          // producer: where the reserved item's header goes
-    uint64_t consumed_ = 0;          // consumer: where the peeked item ends
+    std::atomic<uint64_t> head_{0};       // consumer's position; the bytes before it are free
+    std::atomic<uint64_t> tail_{0};       // producer's position; published items end here
+    std::atomic<uint64_t> published_{0};  // items the producer published
+    std::atomic<uint64_t> taken_{0};      // items the consumer took out
+    uint64_t reserved_ = 0;               // producer: where the reserved item's header goes
+    uint64_t consumed_ = 0;               // consumer: where the peeked item ends
 };
 
 }  // namespace k7acquire

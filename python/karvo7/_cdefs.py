@@ -176,6 +176,7 @@ ACQ_ITEM_LOSS = 3
 ACQ_ITEM_END = 4
 ACQ_ITEM_FINAL_RESULTS = 5
 ACQ_ITEM_ASCAN = 6
+ACQ_ITEM_RESULTS_ERROR = 7
 
 
 class AcqSettings(Structure):
@@ -235,6 +236,8 @@ _ACQUIRE_SIGNATURES = {
     "K7AcqRequestAscan": (c_int, [c_void_p, _u32p]),
     "K7AcqRead": (c_int, [c_void_p, c_void_p, c_uint32, c_void_p, c_uint32, c_uint32, _u32p,
                           _u32p]),
+    "K7AcqReadBatch": (c_int, [c_void_p, c_void_p, c_uint32, c_void_p, c_uint32, c_uint32,
+                               c_uint32, _u32p, _u32p]),
     "K7AcqStop": (c_int, [c_void_p, _u32p]),
     "K7AcqGetStatistics": (c_int, [c_void_p, POINTER(AcqStatistics)]),
     "K7AcqClose": (None, [c_void_p]),

@@ -33,16 +33,13 @@ RESULTS_BYTES = 65536
 BUFFER_MS = 1000
 BUFFER_BYTES = 256 << 20
 HIGHEST_RATE = 20000
-# What one take out of the ring buffer may hold at most, and how long it waits for the first.
+# What one take out of the ring buffer may hold at most.
 TAKE_BYTES = 4 << 20
 TAKE_ITEMS = 1024
-TAKE_WAIT_MS = 20
-# The engine hands over what it has as soon as there is a shot. A take of fewer items than
-# this means the interpreter has caught up with the card: the next take waits until this long
-# after it, so that shots are taken a few hundred at a time rather than one by one (the ring
-# buffer holds a second of them).
+# A take waits until the engine has this many items, or this long, so that shots are taken a
+# few hundred at a time rather than one by one (the ring buffer holds a second of them).
 GATHER_ITEMS = 256
-GATHER_SECONDS = 0.01
+GATHER_WAIT_MS = 10
 
 _ITEM = np.dtype([("kind", "<u4"), ("bytes", "<u4"), ("offset", "<u8"), ("value", "<u8")])
 
@@ -125,7 +122,6 @@ class Stream:
         self._gates_of: Dict[Optional[int], int] = {}  # gate results handed out, by set
         # Records, and runs of shots or gate results taken apart together, in their order.
         self._pending: Deque[Union[Record, _batch.ShotRun, _batch.GateRun]] = deque()
-        self._caught_up_at: Optional[float] = None  # when a take last found few items
         self._running = False
         self._finished = False
         self._stopping = False
@@ -284,21 +280,16 @@ class Stream:
 
     def _take(self) -> None:
         """Takes what the engine has: shots, gate results, losses and the end."""
-        if self._caught_up_at is not None:
-            wait = self._caught_up_at + GATHER_SECONDS - time.monotonic()
-            if wait > 0:
-                time.sleep(wait)
         if not self._count_losses:
             lost = int(self._statistics().shotsLost)
             if lost > 0:
                 raise ShotsLostError(lost)  # at once, before the shots that came before it
         count = c_uint32(0)
         error = c_uint32(0)
-        if self._acquire.K7AcqRead(self._engine, self._data.ctypes.data, TAKE_BYTES,
-                                   self._items.ctypes.data, TAKE_ITEMS, TAKE_WAIT_MS,
-                                   byref(count), byref(error)) == 0:
-            raise Error("K7AcqRead", error.value)
-        self._caught_up_at = time.monotonic() if count.value < GATHER_ITEMS else None
+        if self._acquire.K7AcqReadBatch(self._engine, self._data.ctypes.data, TAKE_BYTES,
+                                        self._items.ctypes.data, TAKE_ITEMS, GATHER_ITEMS,
+                                        GATHER_WAIT_MS, byref(count), byref(error)) == 0:
+            raise Error("K7AcqReadBatch", error.value)
         items = self._items[: count.value]
         kinds = items["kind"]
         # A loss or the end stands in its place; the shots between them are taken apart
@@ -323,6 +314,8 @@ class Stream:
             offset, size = int(item["offset"]), int(item["bytes"])
             self._gates(self._data[offset:offset + size].copy(),
                         kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
+        elif kind == _cdefs.ACQ_ITEM_RESULTS_ERROR:
+            raise Error("KARVO7GetResults", value)
         elif kind == _cdefs.ACQ_ITEM_LOSS:
             self._lost(value)
         elif kind == _cdefs.ACQ_ITEM_END:

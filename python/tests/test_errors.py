@@ -10,6 +10,7 @@ import karvo7
 GAIN_COMMAND = 0x5001  # gain in 0.1 dB: one data word
 SELECT_SET_COMMAND = 0x2001
 MONITOR_COMMAND = 0x0000
+RESULTS_COMMAND = 0x7C01  # gate results fetch
 
 
 @pytest.mark.parametrize(
@@ -91,3 +92,12 @@ def test_a_missing_library_is_named(monkeypatch, tmp_path):
         _library.load("libKARVO7Nothing.so.1")
     assert "cannot load libKARVO7Nothing.so.1" in str(missing.value)
     assert f"{tmp_path}/libKARVO7Nothing.so.1: no such file" in str(missing.value)
+
+
+def test_a_failed_gate_results_fetch_of_a_stream_raises_with_the_drivers_word(simulator):
+    simulator(f"cards = 1\n[Card]\nfault = command {RESULTS_COMMAND:#x} 0xE7100001\n")
+    with karvo7.open(1) as card:
+        with pytest.raises(karvo7.Error) as failed:
+            list(card.stream(karvo7.ParameterSet(ascan=True, faktor=1, iff=2000), count=1000))
+        assert (failed.value.function, failed.value.word) == ("KARVO7GetResults", 0xE7100001)
+        assert card.status().modus == 0 and not card.data_in_fifo()

@@ -387,6 +387,56 @@ TEST_F(Engine, GateResultsComeOnTheirIntervalThoughTheBlockDeliversNoShots) {
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
+TEST_F(Engine, AFailedResultsFetchIsAnItemWithItsErrorWordAndTheCycleStillCounts) {
+    simtest::SetRecord r = simtest::defaultSet();
+    r.measure.Start = 11;
+    card = cardWithSet(r);
+    k7sim::Fault fault;
+    fault.kind = k7sim::Fault::Kind::Command;
+    fault.code = 0x7C01;  // the results command
+    fault.word = 0xE7100001u;
+    fault.always = false;
+    sim->addFault(1, fault);
+    dataBytes = 65536;
+    uint32_t error = 0;
+    K7AcqSettings s = settings();
+    s.resultsBytes = 65536;
+    K7AcqCycleSettings cycles{};
+    cycles.resultsEveryMs = 10;
+    ASSERT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 1);
+    for (uint64_t cycle = 1; cycle <= 2; ++cycle) {
+        clock.advance(10);
+        sim->service();
+        takeUntil([&] { return count(K7ACQ_ITEM_RESULTS) == cycle; });
+    }
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].kind, K7ACQ_ITEM_RESULTS_ERROR);
+    EXPECT_EQ(items[0].value, 0xE7100001u);
+    EXPECT_EQ(items[1].kind, K7ACQ_ITEM_RESULTS);
+    EXPECT_TRUE(items[1].bytes.empty());
+    EXPECT_FALSE(items[2].bytes.empty());  // the next cycle fetches what the card kept
+}
+
+TEST_F(Engine, ABatchReadWaitsForItsItemsOrItsTimeOut) {
+    start(settings());
+    clock.advance(1);  // 20 shots
+    sim->service();
+    std::vector<uint8_t> data(64 * kShotBytes);
+    K7AcqItem taken[64];
+    uint32_t n = 0;
+    uint32_t error = 0;
+    // The twenty-odd shots of that millisecond are there or coming: the batch waits for them.
+    ASSERT_EQ(K7AcqReadBatch(engine, data.data(), static_cast<uint32_t>(data.size()), taken, 64, 20,
+                             10000, &n, &error),
+              1);
+    EXPECT_GE(n, 20u);
+    // No more come: the time-out ends the wait with what there is (the last of them, if any).
+    ASSERT_EQ(K7AcqReadBatch(engine, data.data(), static_cast<uint32_t>(data.size()), taken, 64, 5,
+                             20, &n, &error),
+              1);
+    EXPECT_LT(n, 5u);
+}
+
 TEST_F(Engine, AscansComeEveryNthCycleAndOnRequestBetweenTheShots) {
     K7AcqSettings s = settings();
     s.resultsBytes = 65536;

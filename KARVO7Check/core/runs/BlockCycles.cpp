@@ -57,15 +57,20 @@ bool BlockCycles::start(KARVO7HANDLE card, const Options& options, uint32_t& err
     item_.assign(std::max<uint32_t>(kDataBufferSize, options.shotBytes), 0);
     pending_.clear();
     resultsPending_ = false;
+    resultsFailed_ = false;
     final_.clear();
     return true;
 }
 
-void BlockCycles::fail(const std::string& what) {
-    failed_ = true;
+void BlockCycles::failLine(const std::string& what) {
     const std::string& before = run_.line().text();
     const std::string text = runCardText(runName_, cardNumber_, what);
     run_.line().fail(before.empty() || before.back() == ' ' ? text : " " + text);
+}
+
+void BlockCycles::fail(const std::string& what) {
+    failed_ = true;
+    failLine(what);
     uint32_t error = 0;
     K7AcqStop(engine_, &error);
 }
@@ -96,6 +101,9 @@ BlockCycles::Taken BlockCycles::takeOne(uint32_t waitMs) {
         case K7ACQ_ITEM_LOSS:
             cardLoss();
             return Taken::Other;
+        case K7ACQ_ITEM_RESULTS_ERROR:
+            resultsFailed(static_cast<uint32_t>(item.value));
+            return Taken::Other;
         case K7ACQ_ITEM_END:
             ended_ = true;
             if (item.value != 0 && !failed_) {
@@ -118,6 +126,17 @@ void BlockCycles::cardLoss() {
                         static_cast<unsigned long long>(lost - cardLost_)));
         cardLost_ = lost;
     }
+}
+
+void BlockCycles::resultsFailed(uint32_t word) {
+    // The cycle goes on without its results, so the block cannot pass; the run goes on as
+    // the card may deliver the next ones. The technician is told once, at the first.
+    if (resultsFailed_) {
+        return;
+    }
+    resultsFailed_ = true;
+    run_.say(formatText("GetResults Error %X", word), "Blockmessung Blenden");
+    failLine(errorText("GetResults", word));
 }
 
 BlockCycles::Taken BlockCycles::next(bool ascanAwaited) {

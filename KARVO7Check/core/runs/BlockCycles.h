@@ -54,6 +54,11 @@ class BlockCycles {
     Taken next(bool ascanAwaited);
     // A loss item: the line names the shots the card lost since the last one.
     void cardLoss();
+    // A failed results fetch: the line fails, the run goes on.
+    void resultsFailed(uint32_t word);
+    // Appends `what`, naming the run and the card, to the failing line ...
+    void failLine(const std::string& what);
+    // ... and stops the engine.
     void fail(const std::string& what);
 
     RunContext& run_;
@@ -69,6 +74,7 @@ class BlockCycles {
     uint32_t ascanBytes_ = 0;       // its length when it was an A-scan
     std::vector<uint8_t> pending_;  // results fetched while the run waited for something else
     bool resultsPending_ = false;
+    bool resultsFailed_ = false;  // a results fetch failed, and the line says so
     std::vector<uint8_t> final_;  // the results fetched after the card stopped
 };
 

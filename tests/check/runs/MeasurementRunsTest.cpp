@@ -322,6 +322,26 @@ TEST_F(Runs, AContinuousBlockWorksOnlyInCyclesOfTheDisplayFactor) {
     EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK");
 }
 
+TEST_F(Runs, AContinuousBlockWhoseResultsFetchFailedSaysSoAndFails) {
+    start();
+    session->setActive(1, 1, true);
+    session->settings().kontinuierlich = true;
+    session->settings().zyklen = 10;
+    k7sim::Fault fault;
+    fault.kind = k7sim::Fault::Kind::Command;
+    fault.code = 0x7C01;  // the results command
+    fault.word = 0xE7100001u;
+    fault.always = false;
+    sim->addFault(1, fault);
+    EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
+    EXPECT_NE(lastLine().find("Blockmessung, Karte 1: GetResults Error E7100001"),
+              std::string::npos)
+        << lastLine();
+    EXPECT_EQ(lastLine().find("OK"), std::string::npos) << lastLine();
+    EXPECT_EQ(desktop.messageLines(),
+              std::vector<std::string>{"Blockmessung Blenden: GetResults Error E7100001"});
+}
+
 TEST_F(Runs, PrepAllReprepatesEverySecondWorkingCycle) {
     start();
     session->setActive(1, 1, true);

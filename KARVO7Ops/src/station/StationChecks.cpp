@@ -81,6 +81,10 @@ const char* stationCheckWord(StationCheck check) {
     return kChecks.at(static_cast<std::size_t>(check)).word;
 }
 
+const char* stationCheckKey(StationCheck check) {
+    return kChecks.at(static_cast<std::size_t>(check)).automaticKey;
+}
+
 std::optional<StationCheck> stationCheckOfWord(std::string_view word) {
     for (std::size_t i = 0; i < kChecks.size(); ++i) {
         if (word == kChecks[i].word) {

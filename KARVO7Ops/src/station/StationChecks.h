@@ -35,6 +35,9 @@ const char* stationCheckName(StationCheck check);
 // The check's name on a command line ("pci-config", "selftest").
 const char* stationCheckWord(StationCheck check);
 std::optional<StationCheck> stationCheckOfWord(std::string_view word);
+// The check's key in the parameter file's section "Check", which selects it for "Check All"
+// ("PCIconfig", "Test"); the check program's automatic boxes keep their state under it.
+const char* stationCheckKey(StationCheck check);
 
 struct StationSetup {
     std::string parameterFile;  // reference values and file names; may not exist

@@ -17,8 +17,7 @@
 #include "KARVO7Acquire.h"
 #include "OutputFile.h"
 #include "Tool.h"
-#include "runs/DataRateCommon.h"
-#include "runs/EngineReads.h"
+#include "card/ShotSize.h"
 
 namespace karvo7 {
 

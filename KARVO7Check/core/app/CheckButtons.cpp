@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "station/StationChecks.h"
+#include "station/StationCheckNames.h"
 
 namespace k7check {
 

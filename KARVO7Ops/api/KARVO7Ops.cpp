@@ -10,6 +10,7 @@
 #include "card/KennungCheck.h"
 #include "card/KennungFile.h"
 #include "card/SelfTests.h"
+#include "card/SetToCard.h"
 #include "station/StationChecks.h"
 
 namespace {
@@ -65,6 +66,23 @@ class CallbackObserver final : public k7check::SelfTestObserver {
     K7OpsQuestion question_;
     void* context_;
 };
+
+// The operations' record of a set from the interface's.
+k7check::CardRecord recordOf(const K7OpsSet& set) {
+    k7check::CardRecord r;
+    r.measure = set.measure;
+    r.special = set.special;
+    r.verstaerkung = set.verstaerkung;
+    r.gates = set.gates;
+    r.triggerDelay = set.triggerDelay;
+    r.trigger25ns = set.trigger25ns != 0;
+    r.externalClock = set.externalClock != 0;
+    r.esbLevel = set.esbLevel;
+    r.esbTime = set.esbTime;
+    r.esbRelativ = set.esbRelativ != 0;
+    r.esbAlways = set.esbAlways != 0;
+    return r;
+}
 
 Verdict stationCheck(KARVO7HANDLE card, k7check::StationCheck check, const char* parameterFile,
                      K7OpsQuestion question, void* context) {
@@ -192,6 +210,31 @@ KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_
     uint32_t word = 0;
     if (!k7check::writeCardKennung(card, *record, word)) {
         return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsHandSetToCard(KARVO7HANDLE card, uint32_t set, const K7OpsSet* record,
+                                     uint32_t* step, uint32_t* error) {
+    if (card == nullptr || record == nullptr || step == nullptr || error == nullptr ||
+        set >= k7check::kSetsPerCard) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    const k7check::HandOver handed = k7check::handSetToCard(card, set, recordOf(*record));
+    *step = static_cast<uint32_t>(handed.failed);
+    if (!handed.ok()) {
+        return fail(error, handed.error);
+    }
+    return done(error);
+}
+
+KARVO7OPS_API int K7OpsStopAndEmpty(KARVO7HANDLE card, uint32_t* error) {
+    if (card == nullptr || error == nullptr) {
+        return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    uint32_t word = 0;
+    if (!k7check::stopAndEmpty(card, word)) {
+        return fail(error, word);
     }
     return done(error);
 }

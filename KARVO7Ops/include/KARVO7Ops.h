@@ -1,7 +1,8 @@
 /*
  * KARVO7Ops.h - card operations of the KARVO7 ultrasonic test cards: the self tests, loading a
  * DSP program, the reset with its warm-up, the station checks of the check program's "Check
- * All" and the identification record's text file, exactly as the check program runs them.
+ * All", the identification record's text file, handing a parameter set to a card and leaving a
+ * card stopped and empty, exactly as the check program does them.
  *
  * A typical use on a card opened with the card library:
  *
@@ -115,6 +116,45 @@ KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
  * all), and written from its text file to the card. */
 KARVO7OPS_API int K7OpsSaveKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
 KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
+
+/* A parameter set as a card takes it: the card library's argument block of
+ * KARVO7PrepAllGatesParam, then what travels in calls of its own. The block's Start field is the
+ * start code the set is prepared with (1 for single shots and blocks, 3 for a continuous
+ * measurement started with KARVO7Start); TATabelle points at the caller's depth-compensation
+ * table, or is NULL. Flags are 0 or 1. */
+typedef struct K7OpsSet {
+    MeasureParams measure;
+    SpecialParams special;
+    uint32_t verstaerkung; /* gain, 10 x dB */
+    GateParams gates;
+    uint32_t triggerDelay;  /* "Triggerdelay" */
+    uint32_t trigger25ns;   /* the trigger delay in 25 ns steps */
+    uint32_t externalClock; /* "TriggerExtern": the external clock on */
+    uint32_t esbLevel;      /* the echo-start gate: "ESB-Level", "ESB-Time", "ESB-relativ", */
+    uint32_t esbTime;       /* "ESB-always" */
+    uint32_t esbRelativ;
+    uint32_t esbAlways;
+} K7OpsSet;
+
+/* The steps of a hand-over in the order they are sent; `step` names the first one refused. */
+#define K7OPS_STEP_NONE 0u            /* every step was taken */
+#define K7OPS_STEP_RECORD 1u          /* KARVO7PrepAllGatesParam */
+#define K7OPS_STEP_TRIGGER_DELAY 2u   /* KARVO7SetTriggerDelayParam or ...25nsParam */
+#define K7OPS_STEP_EXTERNAL_CLOCK 3u  /* KARVO7SetExternalClock */
+#define K7OPS_STEP_ECHO_START_GATE 4u /* KARVO7SetESGateParam (version-3 cards only) */
+
+/* Hands `record` to the card as set `set` (0 to 7) as the check program does: the record, then
+ * the trigger delay, the external clock and, on a version-3 card, the echo-start gate. A refused
+ * record ends it with nothing further sent; a later refusal is reported while the remaining
+ * steps are still sent. Returns 0 with the first refusal's step and the card library's error
+ * word. */
+KARVO7OPS_API int K7OpsHandSetToCard(KARVO7HANDLE card, uint32_t set, const K7OpsSet* record,
+                                     uint32_t* step, uint32_t* error);
+
+/* Stops the card (a card that is not running is no failure) and clears its FIFO, as the check
+ * program leaves a card before and after a run. Returns 0 with the card library's word when the
+ * stop failed otherwise or the FIFO was not cleared; the FIFO is cleared in either case. */
+KARVO7OPS_API int K7OpsStopAndEmpty(KARVO7HANDLE card, uint32_t* error);
 
 #ifdef __cplusplus
 }

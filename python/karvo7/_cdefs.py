@@ -269,6 +269,29 @@ class OpsVerdict(Structure):
     ]
 
 
+OPS_STEP_NONE = 0
+OPS_STEP_RECORD = 1
+OPS_STEP_TRIGGER_DELAY = 2
+OPS_STEP_EXTERNAL_CLOCK = 3
+OPS_STEP_ECHO_START_GATE = 4
+
+
+class OpsSet(Structure):
+    _fields_ = [
+        ("measure", MeasureParams),
+        ("special", SpecialParams),
+        ("verstaerkung", c_uint32),
+        ("gates", GateParams),
+        ("triggerDelay", c_uint32),
+        ("trigger25ns", c_uint32),
+        ("externalClock", c_uint32),
+        ("esbLevel", c_uint32),
+        ("esbTime", c_uint32),
+        ("esbRelativ", c_uint32),
+        ("esbAlways", c_uint32),
+    ]
+
+
 _OPS_SIGNATURES = {
     "K7OpsVersion": (c_uint32, []),
     "K7OpsSelfTest": (c_int, [_H, c_uint32, OpsQuestion, c_void_p, POINTER(OpsVerdict), _u32p]),
@@ -280,6 +303,8 @@ _OPS_SIGNATURES = {
                               c_uint32, _u32p, _u32p]),
     "K7OpsSaveKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
     "K7OpsWriteKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
+    "K7OpsHandSetToCard": (c_int, [_H, c_uint32, POINTER(OpsSet), _u32p, _u32p]),
+    "K7OpsStopAndEmpty": (c_int, [_H, _u32p]),
 }
 
 

@@ -361,18 +361,25 @@ class Card:
             raise ValueError(f"a ParameterSet is needed, not {type(parameters).__name__}")
         parameters.validate()
         self._check_set_number(number)
-        measure, special, gain, gates, table = card_record(parameters, start)
+        p = parameters
+        measure, special, gain, gates, table = card_record(p, start)
+        record = _cdefs.OpsSet(measure, special, gain, gates, p.triggerdelay,
+                               int(p.trigger_25ns), int(p.trigger_extern), p.esb_level,
+                               p.esb_time, int(p.esb_relativ), int(p.esb_always))
+        step, error = c_uint32(0), c_uint32(0)
         with self._lock:
-            self._call("KARVO7PrepAllGatesParam", number, measure, special, gain, gates)
-            del table  # the library has sent it
-            delay = "KARVO7SetTriggerDelay25nsParam" if parameters.trigger_25ns \
-                else "KARVO7SetTriggerDelayParam"
-            self._call(delay, number, parameters.triggerdelay)
-            if self._version3:
-                p = parameters
-                self._call("KARVO7SetESGateParam", number, p.esb_level, p.esb_time,
-                           int(p.esb_relativ), int(p.esb_always))
-            self._call("KARVO7SetExternalClock", int(parameters.trigger_extern))
+            handed = _cdefs.ops_library().K7OpsHandSetToCard(self._h(), number, byref(record),
+                                                              byref(step), byref(error))
+        del table  # the library has sent it
+        if handed == 0:
+            refused = {
+                _cdefs.OPS_STEP_RECORD: "KARVO7PrepAllGatesParam",
+                _cdefs.OPS_STEP_TRIGGER_DELAY: "KARVO7SetTriggerDelay25nsParam"
+                if p.trigger_25ns else "KARVO7SetTriggerDelayParam",
+                _cdefs.OPS_STEP_EXTERNAL_CLOCK: "KARVO7SetExternalClock",
+                _cdefs.OPS_STEP_ECHO_START_GATE: "KARVO7SetESGateParam",
+            }
+            raise Error(refused.get(step.value, "K7OpsHandSetToCard"), error.value)
 
     def activate(self, numbers: List[int]) -> None:
         """Makes the sets ``numbers`` the ones a run measures with."""

@@ -23,6 +23,13 @@ int main(void) {
         puts("a check without a card was not refused");
         return 1;
     }
+    K7OpsSet set = {0};
+    uint32_t step = 7;
+    if (K7OpsHandSetToCard(NULL, 0, &set, &step, &error) != 0 || error != K7OPS_ERROR_ARGUMENT ||
+        step != 7 || K7OpsStopAndEmpty(NULL, &error) != 0) {
+        puts("a hand-over without a card was not refused");
+        return 1;
+    }
     if ((K7OpsVersion() >> 16) != KARVO7OPS_VERSION_MAJOR) {
         puts("version differs");
         return 1;

@@ -5,8 +5,8 @@
 
 #include "Tool.h"
 #include "profile/IniFile.h"
-#include "profile/ParameterFile.h"
 #include "profile/RegularFile.h"
+#include "profile/SetSection.h"
 
 namespace karvo7 {
 

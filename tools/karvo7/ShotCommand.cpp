@@ -7,12 +7,12 @@
 #include <cerrno>
 
 #include "Commands.h"
+#include "HandOver.h"
 #include "Interrupt.h"
 #include "OutputFile.h"
 #include "ShotOutput.h"
 #include "ShotSamples.h"
 #include "Tool.h"
-#include "card/SetToCard.h"
 
 namespace karvo7 {
 
@@ -145,8 +145,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         complain(err, "setting the data layout failed, error " + hexWord(error));
         return kExitFailed;
     }
-    if (!k7check::handSetToCard(card.get(), options.set, set, error)) {
-        complain(err, "the card refused the set, error " + hexWord(error));
+    if (!handSet(card.get(), options.set, k7check::cardRecordOf(set), err)) {
         return kExitFailed;
     }
     KARVO7SetMode(card.get(), 1, &error);

@@ -12,13 +12,12 @@
 
 #include "ChunkWriter.h"
 #include "Commands.h"
+#include "HandOver.h"
 #include "Interrupt.h"
 #include "KARVO7Acquire.h"
 #include "OutputFile.h"
 #include "Tool.h"
-#include "card/SetToCard.h"
-#include "runs/DataRateCommon.h"
-#include "runs/EngineReads.h"
+#include "card/ShotSize.h"
 
 namespace karvo7 {
 
@@ -87,8 +86,8 @@ bool validate(const StreamOptions& o, std::ostream& err) {
     return true;
 }
 
-// Hands the sets to the card for a continuous block measurement, the way the check program's
-// data-rate runs prepare theirs, and leaves it stopped with an empty FIFO.
+// Hands the sets to the card for a continuous block measurement (start code 3), the way the
+// check program's data-rate runs prepare theirs, and leaves it stopped with an empty FIFO.
 bool prepare(KARVO7HANDLE card, const StreamOptions& o,
              const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets,
              std::ostream& err) {
@@ -104,14 +103,8 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
                               hexWord(error));
             return false;
         }
-        if (!k7check::prepareSet(card, s, k7check::cardRecordOf(sets[s], 3), error)) {
-            complain(err, "set " + std::to_string(s) + ": the card refused the set, error " +
-                              hexWord(error));
+        if (!handSet(card, s, k7check::cardRecordOf(sets[s], 3), err)) {
             return false;
-        }
-        if (version3) {
-            KARVO7SetExternalClock(card, sets[s].triggerExtern ? 1 : 0, &error);
-            k7check::sendTriggerDelay(card, s, sets[s]);
         }
     }
     if (version3 && !k7check::activateSets(card, active, error)) {
@@ -124,7 +117,7 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
                           hexWord(error));
         return false;
     }
-    k7check::stopAndClear(card);
+    k7check::stopAndEmpty(card, error);
     return true;
 }
 

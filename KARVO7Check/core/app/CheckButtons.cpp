@@ -4,21 +4,24 @@
 
 #include <stdexcept>
 
+#include "station/StationCheckNames.h"
+
 namespace k7check {
 
 namespace {
 
+// The keys of the checks "Check All" runs are the station checks' own.
 // clang-format off
 const std::array<CheckButton, kCheckCount> kButtons{{
-    {CheckId::PciConfiguration, "PCI Configuration", "PCI Konfiguration prüfen", "PCIconfig", false, "PCI Configuration: ", true},
-    {CheckId::PciEeprom, "PCI EEPROM", "PCI EEPROM prüfen", "PCIEEPROM", false, "PCI EEPROM: ", true},
-    {CheckId::PciOperation, "PCI  Operation", "PCI Operation prüfen", "PCIoperation", false, "PCI Operation: ", true},
-    {CheckId::Kennung, "Kennung", "Kennung prüfen", "Kennung", false, "Kennung: ", true},
-    {CheckId::SteuerLca, "Steuer-LCA", "Steuer-LCA Register", "LCA", true, "LCA-Register: ", true},
+    {CheckId::PciConfiguration, "PCI Configuration", "PCI Konfiguration prüfen", stationCheckKey(StationCheck::PciConfiguration), false, "PCI Configuration: ", true},
+    {CheckId::PciEeprom, "PCI EEPROM", "PCI EEPROM prüfen", stationCheckKey(StationCheck::PciEeprom), false, "PCI EEPROM: ", true},
+    {CheckId::PciOperation, "PCI  Operation", "PCI Operation prüfen", stationCheckKey(StationCheck::PciOperation), false, "PCI Operation: ", true},
+    {CheckId::Kennung, "Kennung", "Kennung prüfen", stationCheckKey(StationCheck::Kennung), false, "Kennung: ", true},
+    {CheckId::SteuerLca, "Steuer-LCA", "Steuer-LCA Register", stationCheckKey(StationCheck::Lca), true, "LCA-Register: ", true},
     {CheckId::DatenLca, "Daten-LCA", "Daten-LCA Register", "", true, "", false},
-    {CheckId::Dsp, "DSP", "DSP Programm laden", "DSP", false, "DSP-Programm: ", true},
-    {CheckId::Test, "Test", "Testroutinen starten", "Test", false, "Selbsttest: ", true},
-    {CheckId::Command, "Command", "Kommandos ausführen", "Command", false, "Command: ", true},
+    {CheckId::Dsp, "DSP", "DSP Programm laden", stationCheckKey(StationCheck::Dsp), false, "DSP-Programm: ", true},
+    {CheckId::Test, "Test", "Testroutinen starten", stationCheckKey(StationCheck::SelfTests), false, "Selbsttest: ", true},
+    {CheckId::Command, "Command", "Kommandos ausführen", stationCheckKey(StationCheck::Commands), false, "Command: ", true},
     {CheckId::Blenden, "Blenden", "Blenden setzen/anzeigen", "", true, "", false},
     {CheckId::Blockmessung, "Blockmessung", "Blockmessung ausführen", "Blockmessung", false, "", true},
     {CheckId::ParameterShot, "Parameter/Shot", "Parameter setzen/Einzelmessung ausführen", "Einzelmessung", false, "", true},

@@ -4,6 +4,7 @@
 
 #include "fields/NumberText.h"
 #include "profile/ParameterKeys.h"
+#include "profile/SetSection.h"
 
 namespace k7check {
 
@@ -55,47 +56,6 @@ int scan(std::string_view text, std::string_view pattern, uint32_t* out[], int o
     return converted;
 }
 
-bool readBool(const IniFile& file, const char* section, const char* key, bool fallback) {
-    return profileBool(file.getString(section, key, yesNo(fallback)), fallback);
-}
-
-// The table entries up to the last one in use: the card's points and any value after them.
-size_t usedTaEntries(const ParameterSet& set) {
-    size_t used = static_cast<size_t>(set.taStuetzstellen) + 1;
-    for (size_t i = used; i < set.taTabelle.size(); ++i) {
-        if (set.taTabelle[i] != 0) {
-            used = i + 1;
-        }
-    }
-    return std::min(used, set.taTabelle.size());
-}
-
-void readDepthCompensation(const IniFile& file, const std::string& section, ParameterSet& set) {
-    set.taReferenz = readBool(file, section.c_str(), kTaEnableKey, false);
-    set.taStuetzstellen = static_cast<uint8_t>(file.getInt(section, kTaCountKey, 1));
-    if (const auto table = file.value(section, kTaTableKey)) {
-        const auto entries = parseIntegerList(*table).value_or(std::vector<int64_t>{});
-        set.taTabelle.fill(0);
-        for (size_t i = 0; i < entries.size() && i < set.taTabelle.size(); ++i) {
-            set.taTabelle[i] = static_cast<uint16_t>(entries[i]);
-        }
-    }
-    if (const auto name = file.value(section, kTaFileKey)) {
-        set.taDatei = *name;
-    }
-}
-
-void writeDepthCompensation(IniFile& file, const std::string& section, const ParameterSet& set) {
-    file.set(section, kTaEnableKey, yesNo(set.taReferenz));
-    file.set(section, kTaCountKey, std::to_string(set.taStuetzstellen));
-    std::vector<int64_t> entries(set.taTabelle.begin(),
-                                 set.taTabelle.begin() + static_cast<long>(usedTaEntries(set)));
-    std::string table = formatIntegerList(entries);
-    std::erase(table, ',');
-    file.set(section, kTaTableKey, table);
-    file.set(section, kTaFileKey, set.taDatei);
-}
-
 void readLimitSection(const IniFile& file, const char* section, ParameterSet& set) {
     ParameterSet fallback = set;
     for (const ParameterField* field : randomLimitFields()) {
@@ -131,10 +91,6 @@ constexpr std::array kWriteOrder{CheckId::PciConfiguration,
 
 }  // namespace
 
-std::string setSection(uint32_t card, uint32_t set) {
-    return "Karte" + std::to_string(card) + "-Satz" + std::to_string(set);
-}
-
 void parseChannel(std::string_view text, uint32_t& bus, uint32_t& slot) {
     uint32_t* out[] = {&bus, &slot};
     scan(text, "Bus %d Slot %d", out, 2);
@@ -155,28 +111,16 @@ void readSettings(const IniFile& file, MainWindowFields& fields, bool& virma4Mod
     // A data time-out of 0 would let every read wait forever: such a value is not taken.
     const int32_t timeOut = file.getInt(kInit, kTimeOutKey, kDefaultTimeOut);
     fields.timeOut = timeOut > 0 ? timeOut : kDefaultTimeOut;
-    fields.dma = readBool(file, kInit, "DMA", true);
-    fields.prepAll = readBool(file, kInit, "PrepAll", false);
-    fields.kontinuierlich = readBool(file, kInit, "Kontinuierlich", false);
-    fields.anzeige = readBool(file, kInit, "Anzeige", true);
-    virma4Mode = readBool(file, kInit, "VIRMA4", true);
-    fields.hotPlugAutomatic = readBool(file, kInit, "HotPlug", true);
+    fields.dma = readProfileBool(file, kInit, "DMA", true);
+    fields.prepAll = readProfileBool(file, kInit, "PrepAll", false);
+    fields.kontinuierlich = readProfileBool(file, kInit, "Kontinuierlich", false);
+    fields.anzeige = readProfileBool(file, kInit, "Anzeige", true);
+    virma4Mode = readProfileBool(file, kInit, "VIRMA4", true);
+    fields.hotPlugAutomatic = readProfileBool(file, kInit, "HotPlug", true);
     for (const CheckId id : kReadOrder) {
-        fields.automatic[index(id)] = readBool(file, kCheck, checkButton(id).automaticKey, true);
+        fields.automatic[index(id)] =
+            readProfileBool(file, kCheck, checkButton(id).automaticKey, true);
     }
-}
-
-void readSet(const IniFile& file, const std::string& section, ParameterSet& set, bool& active) {
-    ParameterSet defaults;
-    active = readBool(file, section.c_str(), "Active", false);
-    for (const ParameterField& key : parameterFields()) {
-        const auto value = file.value(section, key.key);
-        // An emptied number reads as its default, as the profile functions read integers.
-        const bool blank = value && key.kind != FieldKind::Bool &&
-                           value->find_first_not_of(" \t") == std::string::npos;
-        setField(key, set, value && !blank ? *value : fieldText(key, defaults), defaults);
-    }
-    readDepthCompensation(file, section, set);
 }
 
 void readSets(const IniFile& file, ParameterSetTable& table, uint32_t cardCount) {
@@ -202,15 +146,6 @@ void writeSettings(IniFile& file, const MainWindowFields& fields, bool virma4Mod
     for (const CheckId id : kWriteOrder) {
         file.set(kCheck, checkButton(id).automaticKey, yesNo(fields.automatic[index(id)]));
     }
-}
-
-void writeSet(IniFile& file, const std::string& section, const ParameterSet& set, bool active) {
-    ParameterSet copy = set;
-    file.set(section, "Active", yesNo(active));
-    for (const ParameterField& key : parameterFields()) {
-        file.set(section, key.key, fieldText(key, copy));
-    }
-    writeDepthCompensation(file, section, set);
 }
 
 void writeSets(IniFile& file, const ParameterSetTable& table, uint32_t cardCount) {

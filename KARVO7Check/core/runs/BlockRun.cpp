@@ -104,13 +104,12 @@ bool BlockRun::prepare() {
         }
         sets_[s] = run_.set(cardNumber_, s);
         records_[s] = cardRecordOf(sets_[s]);
-        if (!prepareSet(card_, s, records_[s], error)) {
+        const HandOver handed = handSetToCard(card_, s, records_[s]);
+        if (!handed.prepared()) {
             // A block with a set the card did not take would measure something else.
-            run_.line().fail(formatText("PrepAll Error %X ", error));
+            run_.line().fail(formatText("PrepAll Error %X ", handed.error));
             return false;
         }
-        sendTriggerDelay(card_, s, sets_[s]);
-        sendEchoStartGate(card_, s, sets_[s]);
         gateFlag_ = false;
         for (uint32_t g = 1; g < kGates; ++g) {
             gateFlag_ = gateFlag_ || sets_[s].enable[g];

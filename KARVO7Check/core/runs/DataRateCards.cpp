@@ -103,16 +103,14 @@ bool CardsRun::prepareSetZeros() {
 }
 
 void CardsRun::prepare(CardState& card) {
-    uint32_t error = 0;
-    if (!prepareSet(card.handle, setNumber_, card.record, error)) {
-        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("PrepAll", error)) + " ");
+    const HandOver handed = handSetToCard(card.handle, setNumber_, card.record);
+    if (!handed.prepared()) {
+        run_.line().fail(
+            runCardText(kLiveCaption, card.number, errorText("PrepAll", handed.error)) + " ");
         card.finished = true;
         return;
     }
-    if (KARVO7IsVersion3(card.handle) != 0) {
-        KARVO7SetExternalClock(card.handle, card.set.triggerExtern ? 1 : 0, &error);
-        sendTriggerDelay(card.handle, setNumber_, card.set);
-    }
+    uint32_t error = 0;
     if (KARVO7SetMode(card.handle, run_.fields().dma ? 1 : 0, &error) == 0) {
         run_.line().fail(runCardText(kLiveCaption, card.number, errorText("SetMode", error)) + " ");
         card.finished = true;
@@ -133,7 +131,7 @@ void CardsRun::start(CardState& card) {
     uint32_t error = 0;
     activate(card);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
-    stopAndClear(card.handle);
+    stopAndEmpty(card.handle, error);
     if (KARVO7Start(card.handle, &error) == 0) {
         run_.line().fail(runCardText(kLiveCaption, card.number, errorText("Start", error)) + " ");
         card.finished = true;
@@ -370,7 +368,7 @@ bool CardsRun::run() {
     uint32_t error = 0;
     for (CardState& card : cards_) {
         card.fetch->cancel(error);
-        stopAndClear(card.handle);
+        stopAndEmpty(card.handle, error);
     }
     run_.displays().closeAll();
     std::string head = count == 1 ? "1 Kanal: " : formatText("%u Kanäle: ", count);

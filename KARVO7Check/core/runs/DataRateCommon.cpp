@@ -94,13 +94,6 @@ std::optional<uint32_t> setOfKennung(RunContext& run, uint32_t cardNumber, int16
     return std::nullopt;
 }
 
-void stopAndClear(KARVO7HANDLE card) {
-    uint32_t error = 0;
-    // A card that is not running refuses the stop; the FIFO is cleared either way.
-    KARVO7Stop(card, &error);
-    KARVO7ClearFIFO(card, &error);
-}
-
 bool prepareSetZero(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, uint32_t& error) {
     return prepareSet(card, 0, cardRecordOf(run.set(cardNumber, 0)), error);
 }
@@ -138,7 +131,7 @@ void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char
         } else if (prepare(pace)) {
             measure(pace);
         } else {
-            stopAndClear(card);
+            stopAndEmpty(card, error);
         }
     }
     run.displays().closeAll();
@@ -152,7 +145,8 @@ std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE c
         run.stopByOperator();
     }
     if (end.failed || end.stopped) {
-        stopAndClear(card);
+        uint32_t error = 0;
+        stopAndEmpty(card, error);
         run.showReadingFailure();
         return std::nullopt;
     }

@@ -22,10 +22,6 @@ std::optional<int16_t> recordKennung(const uint8_t* data, uint32_t length);
 // The set of card `cardNumber` whose identification `kennung` is, if any.
 std::optional<uint32_t> setOfKennung(RunContext& run, uint32_t cardNumber, int16_t kennung);
 
-// Leaves a card stopped with an empty FIFO and no overflow pending: before a run starts it, and
-// after a run that failed.
-void stopAndClear(KARVO7HANDLE card);
-
 // Whether the shots of set `setNumber` of card `cardNumber` fit the data buffer: a larger shot
 // would be read in pieces, each counted as a shot. One that does not fit fails the line, named
 // by the run (`runName`) and the card, before anything is sent to a card.

@@ -45,12 +45,12 @@ bool OneSetRun::prepare(RunPace& pace) {
     const bool continuous = run_.fields().kontinuierlich;
     uint32_t error = 0;
     uint32_t failure = 0;
-    bool ok = prepareSet(card_, setNumber_, record_, error);
+    const HandOver handed = handSetToCard(card_, setNumber_, record_);
+    bool ok = handed.prepared();
     if (!ok) {
-        failure = error;
-        run_.desktop().messageBox(kCaption, formatText("PrepAll Error %X", error));
+        failure = handed.error;
+        run_.desktop().messageBox(kCaption, formatText("PrepAll Error %X", failure));
     }
-    sendTriggerDelay(card_, setNumber_, set_);
     if (continuous && KARVO7IsVersion3(card_) != 0) {
         std::array<bool, kSetsPerCard> active{};
         active[setNumber_] = true;
@@ -58,7 +58,7 @@ bool OneSetRun::prepare(RunPace& pace) {
     }
     KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
-    stopAndClear(card_);
+    stopAndEmpty(card_, error);
     pace.begin();
     if (ok && continuous && !throughEngine() && KARVO7Start(card_, &error) == 0) {
         ok = false;

@@ -65,17 +65,13 @@ bool SetsRun::prepare(RunPace& pace) {
     }
     activateSets(card_, active, error);
     KARVO7SetMode(card_, run_.fields().dma ? 1 : 0, &error);
-    const bool version3 = KARVO7IsVersion3(card_) != 0;
     for (uint32_t s = 1; s <= n_; ++s) {
-        if (!prepareSet(card_, s, records_[s], error)) {
-            run_.desktop().messageBox(kCaption,
-                                      formatText("Parametersatz %u PrepAll Error %X", s, error));
-            run_.line().fail(formatText("PrepAll Error %X ", error));
+        const HandOver handed = handSetToCard(card_, s, records_[s]);
+        if (!handed.prepared()) {
+            run_.desktop().messageBox(
+                kCaption, formatText("Parametersatz %u PrepAll Error %X", s, handed.error));
+            run_.line().fail(formatText("PrepAll Error %X ", handed.error));
             return false;
-        }
-        if (version3) {
-            KARVO7SetExternalClock(card_, sets_[s].triggerExtern ? 1 : 0, &error);
-            sendTriggerDelay(card_, s, sets_[s]);
         }
     }
     if (KARVO7SetParam(card_, 1, &error) == 0) {
@@ -83,7 +79,7 @@ bool SetsRun::prepare(RunPace& pace) {
         return false;
     }
     // The run reads only its own shots: nothing left over from before, no overflow pending.
-    stopAndClear(card_);
+    stopAndEmpty(card_, error);
     pace.begin();
     // On demand every shot is started by itself; a start here would put one shot of set 1 into
     // the FIFO ahead of them, and every later buffer would go to the window of the set before.

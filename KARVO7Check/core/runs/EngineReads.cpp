@@ -5,32 +5,9 @@
 #include "Format.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7Os.h"
-#include "card/ShotSize.h"
 #include "runs/ReadFailure.h"
 
 namespace k7check {
-
-namespace {
-// The card's highest rate.
-constexpr uint32_t kHighestRate = 20000;
-}  // namespace
-
-uint32_t largestShotBytes(const ParameterSet& set) {
-    return static_cast<uint32_t>(shotBytes(set, true));
-}
-
-uint32_t shotRateOf(const ParameterSet& set) {
-    return set.iff != 0 ? std::min(set.iff, kHighestRate) : kHighestRate;
-}
-
-uint32_t shotRateOf(const std::vector<const ParameterSet*>& sets) {
-    double cycleSeconds = 0.0;
-    for (const ParameterSet* set : sets) {
-        cycleSeconds += 1.0 / shotRateOf(*set);
-    }
-    return cycleSeconds > 0 ? static_cast<uint32_t>(static_cast<double>(sets.size()) / cycleSeconds)
-                            : kHighestRate;
-}
 
 CardEngine::CardEngine(RunContext& run, const char* runName, uint32_t cardNumber)
     : run_(run), runName_(runName), cardNumber_(cardNumber) {}

@@ -11,23 +11,13 @@
 #include <vector>
 
 #include "card/ParameterSet.h"
+#include "card/ShotSize.h"
 #include "runs/RunContext.h"
 #include "runs/RunPace.h"
 
 struct K7AcqEngine;
 
 namespace k7check {
-
-// The largest block a shot of `set` delivers in either layout of the card's data (the record
-// layout's is never the smaller): what every read of the engine asks for.
-uint32_t largestShotBytes(const ParameterSet& set);
-
-// The rate at which the card shoots `set` as far as its settings say: its "IFF", else the card's
-// highest rate (a long recording may make it slower). Sizes the engine's ring buffer and counts
-// the turns of the card's shot counter before the engine has measured the rate itself.
-uint32_t shotRateOf(const ParameterSet& set);
-// The same for a run over `sets` in turn.
-uint32_t shotRateOf(const std::vector<const ParameterSet*>& sets);
 
 // The engine of one card as the run's thread sees it. Its failures go into the run's line,
 // named by the run (`runName`, as its button names it) and the card; the texts of those that

@@ -36,6 +36,13 @@ CardRecord cardRecordOf(const ParameterSet& set, uint8_t start) {
     s.Filter = set.filter;
 
     r.verstaerkung = set.verstaerkung;
+    r.triggerDelay = static_cast<uint32_t>(set.triggerdelay);
+    r.trigger25ns = set.trigger25ns;
+    r.externalClock = set.triggerExtern;
+    r.esbLevel = set.esbLevel;
+    r.esbTime = static_cast<uint32_t>(set.esbTime);
+    r.esbRelativ = set.esbRelativ;
+    r.esbAlways = set.esbAlways;
     for (uint32_t g = 0; g < kGates; ++g) {
         r.gates.Gate[g].Anfang = static_cast<uint32_t>(set.gates[g].anfang);
         r.gates.Gate[g].Ende = static_cast<uint32_t>(set.gates[g].ende);
@@ -51,33 +58,55 @@ bool prepareSet(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record,
                                    record.verstaerkung, record.gates, &error) != 0;
 }
 
-void sendTriggerDelay(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
-    uint32_t ignored = 0;
-    const auto delay = static_cast<uint32_t>(set.triggerdelay);
-    if (set.trigger25ns) {
-        KARVO7SetTriggerDelay25nsParam(card, setNumber & 0xFFu, delay, &ignored);
-    } else {
-        KARVO7SetTriggerDelayParam(card, setNumber & 0xFFu, delay, &ignored);
+namespace {
+
+bool sendTriggerDelay(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record,
+                      uint32_t& error) {
+    if (record.trigger25ns) {
+        return KARVO7SetTriggerDelay25nsParam(card, setNumber & 0xFFu, record.triggerDelay,
+                                              &error) != 0;
     }
+    return KARVO7SetTriggerDelayParam(card, setNumber & 0xFFu, record.triggerDelay, &error) != 0;
 }
 
-void sendEchoStartGate(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
-    if (KARVO7IsVersion3(card) == 0) {
-        return;
+bool sendEchoStartGate(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record,
+                       uint32_t& error) {
+    return KARVO7SetESGateParam(card, setNumber & 0xFFu, record.esbLevel, record.esbTime,
+                                record.esbRelativ ? 1u : 0u, record.esbAlways ? 1u : 0u,
+                                &error) != 0;
+}
+
+bool sendExternalClock(KARVO7HANDLE card, const CardRecord& record, uint32_t& error) {
+    return KARVO7SetExternalClock(card, record.externalClock ? 1u : 0u, &error) != 0;
+}
+
+}  // namespace
+
+HandOver handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const CardRecord& record) {
+    uint32_t error = 0;
+    if (!prepareSet(card, setNumber, record, error)) {
+        return {HandOverStep::Record, error};
     }
-    uint32_t ignored = 0;
-    KARVO7SetESGateParam(card, setNumber & 0xFFu, set.esbLevel, static_cast<uint32_t>(set.esbTime),
-                         set.esbRelativ ? 1u : 0u, set.esbAlways ? 1u : 0u, &ignored);
+    HandOver outcome;
+    // Keeps the first refusal of the steps after the preparation.
+    const auto note = [&outcome, &error](bool sent, HandOverStep step) {
+        if (!sent && outcome.ok()) {
+            outcome = {step, error};
+        }
+    };
+    note(sendTriggerDelay(card, setNumber, record, error), HandOverStep::TriggerDelay);
+    note(sendExternalClock(card, record, error), HandOverStep::ExternalClock);
+    if (KARVO7IsVersion3(card) != 0) {
+        note(sendEchoStartGate(card, setNumber, record, error), HandOverStep::EchoStartGate);
+    }
+    return outcome;
 }
 
 bool handSetToCard(KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set,
                    uint32_t& error) {
-    if (!prepareSet(card, setNumber, cardRecordOf(set), error)) {
-        return false;
-    }
-    sendTriggerDelay(card, setNumber, set);
-    sendEchoStartGate(card, setNumber, set);
-    return true;
+    const HandOver outcome = handSetToCard(card, setNumber, cardRecordOf(set));
+    error = outcome.prepared() ? 0 : outcome.error;
+    return outcome.prepared();
 }
 
 bool activateSets(KARVO7HANDLE card, const std::array<bool, kSetsPerCard>& active,
@@ -85,6 +114,17 @@ bool activateSets(KARVO7HANDLE card, const std::array<bool, kSetsPerCard>& activ
     const auto flag = [&active](uint32_t s) { return active[s] ? 1u : 0u; };
     return KARVO7ActiveParam(card, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6),
                              flag(7), &error) != 0;
+}
+
+bool stopAndEmpty(KARVO7HANDLE card, uint32_t& error) {
+    uint32_t stopError = 0;
+    const bool stopped = KARVO7Stop(card, &stopError) != 0 || stopError == KARVO7_ERR_STOPPED;
+    error = 0;
+    if (KARVO7ClearFIFO(card, &error) == 0) {
+        return false;
+    }
+    error = stopped ? 0 : stopError;
+    return stopped;
 }
 
 }  // namespace k7check

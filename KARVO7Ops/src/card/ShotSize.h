@@ -2,15 +2,28 @@
 // samples, or one per "Faktor" samples for an A-scan) in the set's sample width, and in the
 // record layout the record header, the packing of 8-bit A-scans and the time-stamp prefix of
 // externally triggered records. A run compares it with its buffer before it sends the set, and
-// with the bytes that came after the shot.
+// with the bytes that came after the shot. And the reads and the rate an acquisition engine is
+// given for a set.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "card/ParameterSet.h"
 
 namespace k7check {
 
 uint64_t shotBytes(const ParameterSet& set, bool recordLayout);
+
+// The largest block a shot of `set` delivers in either layout of the card's data (the record
+// layout's is never the smaller): what every read of the engine asks for.
+uint32_t largestShotBytes(const ParameterSet& set);
+
+// The rate at which the card shoots `set` as far as its settings say: its "IFF", else the card's
+// highest rate (a long recording may make it slower). Sizes the engine's ring buffer and counts
+// the turns of the card's shot counter before the engine has measured the rate itself.
+uint32_t shotRateOf(const ParameterSet& set);
+// The same for a run over `sets` in turn.
+uint32_t shotRateOf(const std::vector<const ParameterSet*>& sets);
 
 }  // namespace k7check

@@ -1,6 +1,5 @@
 #include "station/StationChecks.h"
 
-#include <array>
 #include <utility>
 
 #include "card/CommandCheck.h"
@@ -15,23 +14,6 @@
 namespace k7check {
 
 namespace {
-
-struct CheckEntry {
-    const char* name;
-    const char* word;
-    const char* automaticKey;  // key in section "Check"
-};
-
-constexpr std::array<CheckEntry, kStationCheckCount> kChecks{{
-    {"PCI Configuration", "pci-config", "PCIconfig"},
-    {"PCI EEPROM", "pci-eeprom", "PCIEEPROM"},
-    {"PCI Operation", "pci-operation", "PCIoperation"},
-    {"Kennung", "kennung", "Kennung"},
-    {"LCA-Register", "lca", "LCA"},
-    {"DSP-Programm", "dsp", "DSP"},
-    {"Selbsttest", "selftest", "Test"},
-    {"Command", "command", "Command"},
-}};
 
 // A yes/no key of the parameter file: anything but a text starting with "n" is yes.
 bool yes(const IniFile& file, std::string_view section, std::string_view key) {
@@ -73,23 +55,6 @@ Verdict selfTestCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock,
 
 }  // namespace
 
-const char* stationCheckName(StationCheck check) {
-    return kChecks.at(static_cast<std::size_t>(check)).name;
-}
-
-const char* stationCheckWord(StationCheck check) {
-    return kChecks.at(static_cast<std::size_t>(check)).word;
-}
-
-std::optional<StationCheck> stationCheckOfWord(std::string_view word) {
-    for (std::size_t i = 0; i < kChecks.size(); ++i) {
-        if (word == kChecks[i].word) {
-            return static_cast<StationCheck>(i);
-        }
-    }
-    return std::nullopt;
-}
-
 Verdict runStationCheck(KARVO7HANDLE card, StationCheck check, const StationSetup& setup) {
     const IniFile file = IniFile::load(setup.parameterFile);
     switch (check) {
@@ -116,8 +81,8 @@ Verdict runStationCheck(KARVO7HANDLE card, StationCheck check, const StationSetu
 std::vector<StationCheck> selectedStationChecks(const std::string& parameterFile) {
     const IniFile file = IniFile::load(parameterFile);
     std::vector<StationCheck> checks;
-    for (std::size_t i = 0; i < kChecks.size(); ++i) {
-        if (yes(file, "Check", kChecks[i].automaticKey)) {
+    for (std::size_t i = 0; i < kStationCheckCount; ++i) {
+        if (yes(file, "Check", stationCheckKey(static_cast<StationCheck>(i)))) {
             checks.push_back(static_cast<StationCheck>(i));
         }
     }

@@ -14,27 +14,9 @@
 #include "card/Clock.h"
 #include "card/SelfTests.h"
 #include "card/Verdict.h"
+#include "station/StationCheckNames.h"
 
 namespace k7check {
-
-// In "Check All"'s order.
-enum class StationCheck : uint32_t {
-    PciConfiguration,
-    PciEeprom,
-    PciOperation,
-    Kennung,
-    Lca,
-    Dsp,
-    SelfTests,
-    Commands,
-};
-inline constexpr std::size_t kStationCheckCount = 8;
-
-// The check's name in reports ("PCI Configuration", "Selbsttest").
-const char* stationCheckName(StationCheck check);
-// The check's name on a command line ("pci-config", "selftest").
-const char* stationCheckWord(StationCheck check);
-std::optional<StationCheck> stationCheckOfWord(std::string_view word);
 
 struct StationSetup {
     std::string parameterFile;  // reference values and file names; may not exist

@@ -1,6 +1,8 @@
 // Handing a parameter set to a card: the record built from the set and the commands that
-// follow the preparation.
+// follow the preparation; leaving a card stopped and empty.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "CheckTestSupport.h"
 #include "card/SetToCard.h"
@@ -13,6 +15,7 @@ namespace {
 
 constexpr uint16_t kTriggerDelay = k7proto::cmd::kTriggerDelay;
 constexpr uint16_t kGate = k7proto::cmd::kGate;
+constexpr uint16_t kExternalClock = k7proto::cmd::kExternalClock;
 
 ParameterSet sampleSet() {
     ParameterSet set;
@@ -65,16 +68,19 @@ class SetToCard : public MainWindowFixture, public ::testing::Test {
     }
 };
 
-TEST_F(SetToCard, PreparesThenSendsTriggerDelayAndEchoStartGate) {
+TEST_F(SetToCard, PreparesThenSendsTriggerDelayExternalClockAndEchoStartGate) {
+    ParameterSet set = sampleSet();
+    set.triggerExtern = true;
     bool ok = false;
     uint32_t error = 1;
-    const std::vector<Command> sent = handOver(sampleSet(), ok, error);
+    const std::vector<Command> sent = handOver(set, ok, error);
     ASSERT_TRUE(ok);
     EXPECT_EQ(error, 0u);
-    ASSERT_GE(sent.size(), 4u);
-    const std::vector<Command> tail(sent.end() - 4, sent.end());
+    ASSERT_GE(sent.size(), 5u);
+    const std::vector<Command> tail(sent.end() - 5, sent.end());
     EXPECT_EQ(tail, (std::vector<Command>{{kSelectSet, 1, {3}},
                                           {kTriggerDelay, 1, {40}},
+                                          {kExternalClock, 1, {0xFFFFFFFFu}},
                                           {kSelectSet, 1, {3}},
                                           {kGate, 2, {0xFFFF | 345u << 16, 12u | 1u << 16}}}));
 }
@@ -88,7 +94,31 @@ TEST_F(SetToCard, TheFineUnitAndOlderCards) {
     const std::vector<Command> sent = handOver(set, ok, error);
     ASSERT_TRUE(ok);
     // No echo-start gate on a card that is no KARVO7F.
-    EXPECT_EQ(sent.back(), (Command{kTriggerDelay, 1, {40u | 0x80000000u}}));
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(
+        std::vector<Command>(sent.end() - 2, sent.end()),
+        (std::vector<Command>{{kTriggerDelay, 1, {40u | 0x80000000u}}, {kExternalClock, 1, {0}}}));
+}
+
+// A card that refuses the trigger delay still gets the external clock and the echo-start gate,
+// and the hand-over names the step it refused.
+TEST_F(SetToCard, ARefusalAfterThePreparationIsReportedAndTheRestIsStillSent) {
+    bool ok = false;
+    uint32_t error = 0;
+    const std::vector<Command> whole = handOver(sampleSet(), ok, error);
+    const auto delay = std::find_if(whole.begin(), whole.end(),
+                                    [](const Command& c) { return c.code == kTriggerDelay; });
+    ASSERT_NE(delay, whole.end());
+    driver.setErrorWord(0xE0000042u);
+    KARVO7HANDLE card = KARVO7Open(1);
+    driver.clearRecords();
+    driver.failNthCommand(static_cast<int>(delay - whole.begin()));
+    const HandOver handed = handSetToCard(card, 3, cardRecordOf(sampleSet()));
+    EXPECT_EQ(handed.failed, HandOverStep::TriggerDelay);
+    EXPECT_EQ(handed.error, 0xE0000042u);
+    EXPECT_TRUE(handed.prepared());
+    EXPECT_EQ(commandsTo(driver, 1), whole);
+    KARVO7Close(card);
 }
 
 TEST_F(SetToCard, AFailedPreparationSendsNothingMore) {
@@ -114,6 +144,21 @@ TEST_F(SetToCard, AnInvalidSetIsRefusedByTheLibraryBeforeAnythingIsSent) {
     EXPECT_FALSE(handSetToCard(card, 0, set, error));
     EXPECT_EQ(error, KARVO7_ERR_AVERAGE);
     EXPECT_TRUE(commandsTo(driver, 1).empty());
+    KARVO7Close(card);
+}
+
+// A card that is not running refuses the stop; that is no failure, and its FIFO is cleared.
+TEST_F(SetToCard, StopAndEmptyClearsTheFifoOfACardThatIsNotRunning) {
+    cards({{1, false}});
+    KARVO7HANDLE card = KARVO7Open(1);
+    driver.clearRecords();
+    uint32_t error = 1;
+    EXPECT_TRUE(stopAndEmpty(card, error));
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(commandsTo(driver, 1), (std::vector<Command>{{k7proto::cmd::kClearFifo, 0, {}}}));
+    driver.failNthCommand(0);
+    EXPECT_FALSE(stopAndEmpty(card, error));
+    EXPECT_NE(error, 0u);
     KARVO7Close(card);
 }
 

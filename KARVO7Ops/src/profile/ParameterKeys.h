@@ -14,7 +14,7 @@
 #include <variant>
 
 #include "card/ParameterSet.h"
-#include "fields/FieldBinder.h"
+#include "fields/IntegerRef.h"
 
 namespace k7check {
 

@@ -25,7 +25,7 @@ CARD, SET = 1, 1
 def main(path: str) -> None:
     parameters = karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=0, aufnahmelaenge=1600)
     parameters.gates[0].enable = True
-    with karvo7.open(CARD) as card:
+    with karvo7.open_card(CARD) as card:
         record = card.shot(parameters, SET)
         ident = card.identification()
     when = datetime.datetime.now().strftime("%Y-%m-%d %H:%M:%S")

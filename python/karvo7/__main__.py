@@ -15,7 +15,7 @@ def list_cards() -> int:
     status = 0
     for number in range(1, count + 1):
         try:
-            with karvo7._open_card(number) as card:
+            with karvo7.open_card(number, warm_up=False) as card:
                 bus, slot = card.position
                 ident = card.identification()
                 version = "version 3" if card.is_version3 else "not version 3"

@@ -15,17 +15,21 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
 import numpy as np
 
 from . import _cdefs, ops
-from .errors import Error
+from .errors import DataTimeout, Error, ErrorNumber, RefusedValue, check_index, check_range, failure
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
 
 if TYPE_CHECKING:
     from .stream import Stream
 
-# Bytes of the largest shot block: 65535 16-bit samples, header and time-stamp prefix.
-MAX_BLOCK_BYTES = 131072
-# The control LCA's FIFO status register (read only); bits 4-7 flag a full or overrun FIFO.
+# Bytes of the largest shot block: 65535 16-bit samples behind a 6-byte record header and an
+# 8-byte time-stamp prefix. A smaller read would leave the rest of such a shot in the FIFO, where
+# the next read took it for the start of its own shot.
+MAX_BLOCK_BYTES = 2 * 65535 + 6 + 8
+# The control LCA's FIFO status register (read only) and its full and overflow bits (set, the
+# next shot finds no room), as KARVO7Protocol.h names them.
 FIFO_STATUS_REGISTER = 1058
+FIFO_FULL_BITS = 0x00F0
 
 
 @dataclass(frozen=True)
@@ -206,14 +210,14 @@ class Card:
 
     def _h(self) -> int:
         if self._handle is None:
-            raise ValueError(f"card {self.number} is closed")
+            raise RefusedValue(f"card {self.number} is closed")
         return self._handle
 
     def _call(self, name: str, *arguments: Any) -> None:
         """Calls a fallible library function with an error word; raises Error on failure."""
         error = c_uint32(0)
         if getattr(self._library, name)(self._h(), *arguments, byref(error)) == 0:
-            raise Error(name, error.value)
+            raise failure(name, error.value)
 
     def warm_up(self) -> None:
         """Brings the card into its defined state: LCA reset, power up, the converter's offset
@@ -311,9 +315,17 @@ class Card:
             self._call("KARVO7ClearFIFO")
 
     def set_data_timeout(self, seconds: int) -> None:
-        """How long a data read may wait for the card (0: for ever)."""
-        if not 0 <= seconds <= 0xFFFFFFFF:
-            raise ValueError(f"data time-out {seconds} s is out of range")
+        """How long a data read may wait for the card.
+
+        Args:
+            seconds: whole seconds, 0 waits for ever.
+
+        Raises:
+            WrongType: ``seconds`` is no integer.
+            RefusedValue: ``seconds`` does not fit 32 bits.
+            Error: the driver refused it.
+        """
+        seconds = check_range("data time-out (s)", seconds, 0, 0xFFFFFFFF)
         with self._lock:
             self._call("KARVO7SetDataTimeOut", seconds)
 
@@ -332,7 +344,7 @@ class Card:
         """Native or record layout for all sets. The record layout needs a version-3 card; it
         gives each set its identification."""
         if layout is Layout.RECORD and not self._version3:
-            raise ValueError(f"card {self.number} is not a version-3 card: native layout only")
+            raise RefusedValue(f"card {self.number} is not a version-3 card: native layout only")
         with self._lock:
             for s in range(self.set_count):
                 ident = self.identification_of_set(s) if layout is Layout.RECORD else 0
@@ -348,10 +360,9 @@ class Card:
     # ---- parameter sets -----------------------------------------------------------------
 
     def _check_set_number(self, number: int) -> None:
-        if isinstance(number, bool) or not isinstance(number, int) \
-                or not 0 <= number < self.set_count:
-            raise ValueError(f"card {self.number} has sets 0 to {self.set_count - 1}, "
-                             f"not {number!r}")
+        if not 0 <= check_index("set number", number) < self.set_count:
+            raise RefusedValue(f"card {self.number} has sets 0 to {self.set_count - 1}, "
+                               f"not {number!r}")
 
     def apply(self, parameters: ParameterSet, number: int = 0, start: int = 1) -> None:
         """Hands a set to the card as set ``number``: measurement, transmitter, gain and gates,
@@ -413,13 +424,13 @@ class Card:
         (version-3 cards)."""
         with self._lock:
             if self._streaming:
-                raise ValueError(f"card {self.number} is streaming: close the stream first")
+                raise RefusedValue(f"card {self.number} is streaming: close the stream first")
             self.apply(parameters, number)
             self._call("KARVO7SetMode", 1)
             self._call("KARVO7Start")
             buffer = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
             count = c_uint32(MAX_BLOCK_BYTES)
-            self._call("KARVO7GetData", byref(count), buffer.ctypes.data)
+            self._read_shot(count, buffer)
             gates = None
             if self._version3:
                 results = _cdefs.GateResults()
@@ -437,11 +448,22 @@ class Card:
         record.gates = gates
         return record
 
+    def _read_shot(self, count: c_uint32, buffer: np.ndarray) -> None:
+        """Reads the shot; a read the driver ended at its data time-out raises DataTimeout."""
+        error = c_uint32(0)
+        if self._library.KARVO7GetData(self._h(), byref(count), buffer.ctypes.data,
+                                       byref(error)) == 0:
+            if self._library.K7OsGetLastError() == ErrorNumber.SEM_TIMEOUT:
+                raise DataTimeout("KARVO7GetData", error.value, "no data within the data "
+                                  "time-out")
+            raise failure("KARVO7GetData", error.value)
+
     def fifo_overflowed(self) -> bool:
         """True when the card's data FIFO ran over (shots were lost) since it was last
         emptied: the full and overflow bits of its FIFO status register."""
         with self._lock:
-            return self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER) & 0xF0 != 0
+            status = self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER)
+            return status & FIFO_FULL_BITS != 0
 
     def stream(self, sets: Any, count: Optional[int] = None, seconds: Optional[float] = None,
                results: bool = True, lost_shots: str = "raise") -> "Stream":

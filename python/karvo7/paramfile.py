@@ -15,6 +15,7 @@ import secrets
 import stat
 from typing import Dict, List, Optional, Sequence, Tuple, Union
 
+from .errors import RefusedValue
 from .params import GATES, ParameterSet
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -166,7 +167,7 @@ def _random_fields() -> List[_Field]:
 def set_section(card: int, number: int) -> str:
     """The section of set ``number`` (0-7) of card ``card`` (1-16)."""
     if not 1 <= card <= 16 or not 0 <= number <= 7:
-        raise ValueError(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
+        raise RefusedValue(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
     return f"Karte{card}-Satz{number}"
 
 
@@ -266,7 +267,7 @@ class ParameterFile:
         if (not section.strip() or not key.strip() or "]" in section or "=" in key
                 or key.strip()[0] in "[;" or any(c in s for s in (section, key, value)
                                                  for c in "\r\n")):
-            raise ValueError(f"a parameter file cannot hold [{section}] {key}={value}")
+            raise RefusedValue(f"a parameter file cannot hold [{section}] {key}={value}")
         eol = next((line[len(self._body(line)):] for line in self._lines
                     if line.endswith("\n")), "\n")
         header = self._section_index(section)
@@ -349,7 +350,7 @@ class ParameterFile:
     @time_out.setter
     def time_out(self, seconds: int) -> None:
         if isinstance(seconds, bool) or not isinstance(seconds, int) or not 0 < seconds < 1 << 31:
-            raise ValueError(f"a data time-out of {seconds!r} s cannot be kept")
+            raise RefusedValue(f"a data time-out of {seconds!r} s cannot be kept")
         self.set_value("Init", "TimeOut", str(seconds))
 
     def random_limits(self) -> Tuple[ParameterSet, ParameterSet]:
@@ -395,7 +396,7 @@ class ParameterFile:
         then renamed over it (see ``_write_atomically``)."""
         target = os.fspath(path) if path is not None else self.path
         if target is None:
-            raise ValueError("no path to save the parameter file to")
+            raise RefusedValue("no path to save the parameter file to")
         _write_atomically(target, self.to_bytes())
         self.path = os.fspath(path) if path is not None else self.path
 

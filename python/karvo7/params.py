@@ -3,7 +3,7 @@
 Every field holds the value the parameter file holds under its key: counts of samples for the
 record window and the gates, tenths of a dB for the gain, the threshold on the display's ADC
 scale. ``validate`` checks each value against what the card takes, so that a set out of range
-raises ValueError before anything reaches the card. Helpers convert between sample counts and
+raises RefusedValue (a ValueError) before anything reaches the card. Helpers convert between sample counts and
 microseconds or millimetres (with a sound velocity) at the set's sampling rate.
 """
 
@@ -13,13 +13,17 @@ import dataclasses
 from dataclasses import dataclass, field
 from typing import List, Optional, Sequence, Tuple
 
+from .errors import RefusedValue, check_range
+
 GATES = 5
 SETS_PER_CARD = 8
 DEFAULT_VELOCITY_MPS = 5920.0
 
-# Microseconds per sample by the low three bits of "Samplerate": 80, 40, 20, 10 MHz, then the
-# virtual 160 MHz.
-_SAMPLE_PERIOD_US = (0.0125, 0.025, 0.05, 0.1, 0.00625, 0.00625, 0.00625, 0.00625)
+# Microseconds per sample by the low four bits of "Samplerate", as the set editor reads them:
+# 0 to 3 80, 40, 20 and 10 MHz, 5 to 8 those clocks divided by 16 ("Takt/16"), any other code
+# the virtual 160 MHz.
+_VIRTUAL_160_MHZ_US = 0.00625
+_SAMPLE_PERIOD_US = {0: 0.0125, 1: 0.025, 2: 0.05, 3: 0.1, 5: 0.2, 6: 0.4, 7: 0.8, 8: 1.6}
 
 
 @dataclass
@@ -50,7 +54,8 @@ class ParameterSet:
     iff: int = 0  # "IFF", pulse repetition
     bit8: bool = False  # "8Bit"
     average: int = 0  # "Average"
-    samplerate: int = 1  # "Samplerate": 0 80 MHz, 1 40 MHz, 2 20 MHz, 3 10 MHz, 4 160 MHz
+    samplerate: int = 1  # "Samplerate": 0 80 MHz, 1 40 MHz, 2 20 MHz, 3 10 MHz, 4 160 MHz,
+    # 5 to 7 80, 40 and 20 MHz divided by 16
     start: int = 1  # "Start" (kept in the file; a shot and a stream choose the card's mode)
     pk_vorlauf: int = 0  # "PK-Vorlauf", samples
     aufnahmelaenge: int = 1600  # "Aufnahmelaenge", samples
@@ -88,8 +93,8 @@ class ParameterSet:
 
     @property
     def sample_period_us(self) -> float:
-        """Microseconds per sample at the set's sampling rate."""
-        return _SAMPLE_PERIOD_US[self.samplerate & 7]
+        """Microseconds per sample at the set's sampling rate (a divided clock included)."""
+        return _SAMPLE_PERIOD_US.get(self.samplerate & 0x0F, _VIRTUAL_160_MHZ_US)
 
     @property
     def gain_db(self) -> float:
@@ -115,26 +120,31 @@ class ParameterSet:
                         velocity_mps: float = DEFAULT_VELOCITY_MPS) -> int:
         """The nearest sample count of a depth in millimetres."""
         if velocity_mps <= 0:
-            raise ValueError(f"sound velocity must be positive, not {velocity_mps}")
+            raise RefusedValue(f"sound velocity must be positive, not {velocity_mps}")
         return self.samples_from_us(millimetres * 2000.0 / velocity_mps)
 
     # ---- checks -------------------------------------------------------------------------
 
     def validate(self) -> None:
-        """Raises ValueError naming the first field the card would not take."""
+        """Checks every field against what the card takes.
+
+        Raises:
+            WrongType: a field holds no integer (Python and NumPy integers are taken).
+            RefusedValue: naming the first field the card would not take.
+        """
         for name, low, high in _RANGES:
             _check(name, getattr(self, name), low, high)
         if self.ascan and self.faktor == 0:
-            raise ValueError("faktor must be 1 or more while ascan is on")
+            raise RefusedValue("faktor must be 1 or more while ascan is on")
         if len(self.gates) != GATES:
-            raise ValueError(f"a set has {GATES} gates, not {len(self.gates)}")
+            raise RefusedValue(f"a set has {GATES} gates, not {len(self.gates)}")
         for number, gate in enumerate(self.gates):
             _check(f"gates[{number}].anfang", gate.anfang, 0, 0xFFFF)
             _check(f"gates[{number}].ende", gate.ende, 0, 0xFFFF)
             _check(f"gates[{number}].schwelle", gate.schwelle, 0, 0xFFF)
         if self.ta_tabelle is not None:
             if not 1 <= len(self.ta_tabelle) <= 256:
-                raise ValueError("ta_tabelle holds 1 to 256 support points")
+                raise RefusedValue("ta_tabelle holds 1 to 256 support points")
             for value in self.ta_tabelle:
                 _check("ta_tabelle", value, 0, 0xFFFF)
 
@@ -170,7 +180,4 @@ _RANGES: Tuple[Tuple[str, int, int], ...] = (
 
 
 def _check(name: str, value: object, low: int, high: int) -> None:
-    if isinstance(value, bool) or not isinstance(value, int):
-        raise ValueError(f"{name} must be an integer, not {value!r}")
-    if not low <= value <= high:
-        raise ValueError(f"{name} = {value} is outside {low}..{high}")
+    check_range(name, value, low, high)

@@ -19,7 +19,7 @@ from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 import numpy as np
 
 from . import _batch, _cdefs
-from .errors import Error, ShotsLostError
+from .errors import FifoOverflow, RefusedValue, WrongType, check_index, failure
 from .params import ParameterSet
 from .records import Layout, Record
 from .shots import Shots
@@ -55,15 +55,15 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
     elif isinstance(sets, (list, tuple)):
         chosen = {n: s for n, s in enumerate(sets) if s is not None}
     else:
-        raise ValueError("sets: a ParameterSet, or a mapping of set numbers to ParameterSets")
+        raise WrongType("sets: a ParameterSet, or a mapping of set numbers to ParameterSets")
     if not chosen:
-        raise ValueError("a stream needs at least one set")
+        raise RefusedValue("a stream needs at least one set")
     if not card.is_version3 and list(chosen) != [0]:
-        raise ValueError(f"card {card.number} is not a version-3 card: it measures set 0 only")
+        raise RefusedValue(f"card {card.number} is not a version-3 card: it measures set 0 only")
     for number, parameters in chosen.items():
         card._check_set_number(number)
         if not isinstance(parameters, ParameterSet):
-            raise ValueError(f"set {number}: a ParameterSet is needed")
+            raise WrongType(f"set {number}: a ParameterSet is needed")
         parameters.validate()
     return chosen
 
@@ -101,16 +101,15 @@ class Stream:
     def __init__(self, card: Any, sets: Any, count: Optional[int], seconds: Optional[float],
                  results: bool, lost_shots: str = "raise") -> None:
         if lost_shots not in ("raise", "count"):
-            raise ValueError(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
+            raise RefusedValue(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
         self._count_losses = lost_shots == "count"
         self.lost = 0  # shots lost so far (lost_shots="count")
         self._overflows = 0  # overflow events, once the engine is gone
         self._order_known = True
-        if count is not None and (isinstance(count, bool) or not isinstance(count, int)
-                                  or count < 0):
-            raise ValueError(f"count must be a non-negative integer, not {count!r}")
+        if count is not None and check_index("count", count) < 0:
+            raise RefusedValue(f"count must be a non-negative integer, not {count!r}")
         if seconds is not None and not seconds >= 0:
-            raise ValueError(f"seconds must be non-negative, not {seconds!r}")
+            raise RefusedValue(f"seconds must be non-negative, not {seconds!r}")
         self._card = card
         self._sets = _sets_of(card, sets)
         self._order = list(self._sets)  # the run measures the active sets in ascending order
@@ -141,7 +140,7 @@ class Stream:
         card = self._card
         with card._lock:
             if card._streaming:
-                raise ValueError(f"card {card.number} is streaming already")
+                raise RefusedValue(f"card {card.number} is streaming already")
             version3 = card.is_version3
             for number, parameters in self._sets.items():
                 card.apply(parameters, number, start=1 if version3 else 3)
@@ -170,7 +169,7 @@ class Stream:
             # shots only.
             if self._acquire.K7AcqStart(card._h(), byref(settings), byref(self._engine),
                                         byref(error)) == 0:
-                raise Error("K7AcqStart", error.value)
+                raise failure("K7AcqStart", error.value)
             card._streaming = True
             card._stream = weakref.ref(self)
             self._running = True
@@ -291,13 +290,13 @@ class Stream:
         if not self._count_losses:
             lost = int(self._statistics().shotsLost)
             if lost > 0:
-                raise ShotsLostError(lost)  # at once, before the shots that came before it
+                raise FifoOverflow(lost)  # at once, before the shots that came before it
         count = c_uint32(0)
         error = c_uint32(0)
         if self._acquire.K7AcqRead(self._engine, self._data.ctypes.data, TAKE_BYTES,
                                    self._items.ctypes.data, TAKE_ITEMS, TAKE_WAIT_MS,
                                    byref(count), byref(error)) == 0:
-            raise Error("K7AcqRead", error.value)
+            raise failure("K7AcqRead", error.value)
         self._caught_up_at = time.monotonic() if count.value < GATHER_ITEMS else None
         items = self._items[: count.value]
         kinds = items["kind"]
@@ -395,7 +394,7 @@ class Stream:
 
     def _lost(self, lost: int) -> None:
         if not self._count_losses:
-            raise ShotsLostError(self.lost + lost)
+            raise FifoOverflow(self.lost + lost)
         # Counted, and the run goes on (in the native layout the set of later shots is then
         # unknown when several sets take turns).
         self.lost += lost
@@ -404,4 +403,4 @@ class Stream:
     def _ended(self, word: int) -> None:
         self._end()
         if word != 0:
-            raise Error("KARVO7GetData", word)
+            raise failure("KARVO7GetData", word)

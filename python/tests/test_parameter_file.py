@@ -208,8 +208,9 @@ def test_units_follow_the_sampling_rate():
     assert parameters.mm(100) == pytest.approx(3.7)  # 100 x 0.0125 us x 5920 / 2000
     assert parameters.samples_from_mm(3.7) == 100
     assert parameters.samples_from_us(1.0) == 80
-    parameters.samplerate = 5  # a divided clock: its low three bits count
-    assert parameters.sample_period_us == 0.00625
+    parameters.samplerate = 5  # 80 MHz divided by 16 ("Takt/16")
+    assert parameters.us(10) == pytest.approx(2.0)
+    assert parameters.samples_from_mm(parameters.mm(123)) == 123
     parameters.gain_db = 20.3
     assert parameters.verstaerkung == 203
     with pytest.raises(ValueError):

@@ -2,15 +2,15 @@
 // them out: "Record size" and "Record.Field offset size" a line. The Python package declares the
 // same records for ctypes; its agreement test compares the two field by field.
 #include <cstddef>
-#include <cstdio>
+#include <iostream>
 
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Ops.h"
 
-#define K7_RECORD(type) std::printf("%s %zu\n", #type, sizeof(type))
+#define K7_RECORD(type) std::cout << #type << " " << sizeof(type) << "\n"
 #define K7_FIELD(type, field) \
-    std::printf("%s.%s %zu %zu\n", #type, #field, offsetof(type, field), sizeof(type::field))
+    std::cout << #type "." #field " " << offsetof(type, field) << " " << sizeof(type::field) << "\n"
 
 int main() {
     K7_RECORD(MeasureParams);

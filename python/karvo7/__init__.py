@@ -2,7 +2,7 @@
 
     import karvo7
     with karvo7.open_card(1) as card:
-        record = card.shot(karvo7.ParameterSet(ascan=True, faktor=1))
+        record = card.shot(karvo7.ParameterSet(ascan=True, factor=1))
         print(record.samples.max(), record.gates)
 
 The package binds the card library (libKARVO7DLL.so.1) and the data-stream decoder

@@ -15,7 +15,9 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
 import numpy as np
 
 from . import _cdefs, ops
-from .errors import DataTimeout, Error, ErrorNumber, RefusedValue, check_index, check_range, failure
+from ._aliases import Alias
+from .errors import (DataTimeout, Error, ErrorNumber, RefusedValue, check_index, check_range,
+                     failure)
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
 
@@ -34,49 +36,74 @@ FIFO_FULL_BITS = 0x00F0
 
 @dataclass(frozen=True)
 class Identification:
-    """The card's configuration (identification) record."""
+    """The card's configuration (identification) record. The record's German field names are
+    aliases (``karte`` for ``card``, ...)."""
 
-    karte: str
-    aufsteckfilter: str
-    pci_eeprom: str
-    lca_version: str
-    programmversion: str
-    bandgrenze_unten: float
-    bandgrenze_oben: float
-    adc_bits: int
-    aufnahme_fifo: int
-    daten_fifo: int
-    dynamik: int
-    daempfung_eingang: Tuple[int, ...]
-    daempfung_sender: Tuple[int, ...]
-    energie_sender: Tuple[int, ...]
-    samplerrate: Tuple[int, ...]
-    max_sap_folge: int
-    filter_mittenfrequenz: Tuple[float, ...]
-    filter_bandgrenze: Tuple[float, ...]
-    grunddaempfung: Tuple[int, ...]
+    card: str  # "Karte"
+    plug_in_filter: str  # "Aufsteckfilter"
+    pci_eeprom: str  # "PciEeprom"
+    lca_version: str  # "LcaVersion"
+    program_version: str  # "Programmversion"
+    band_low: float  # "BandgrenzeUnten", MHz
+    band_high: float  # "BandgrenzeOben", MHz
+    adc_bits: int  # "AdcBits"
+    record_fifo: int  # "AufnahmeFifo"
+    data_fifo: int  # "DatenFifo"
+    dynamic_range: int  # "Dynamik"
+    input_attenuations: Tuple[int, ...]  # "DaempfungEingang"
+    transmitter_attenuations: Tuple[int, ...]  # "DaempfungSender"
+    transmitter_energies: Tuple[int, ...]  # "EnergieSender"
+    sample_rates: Tuple[int, ...]  # "Samplerrate"
+    max_sap_rate: int  # "MaxSapFolge"
+    filter_centre_frequencies: Tuple[float, ...]  # "FilterMittenfrequenz"
+    filter_band_limits: Tuple[float, ...]  # "FilterBandgrenze"
+    base_attenuations: Tuple[int, ...]  # "Grunddaempfung"
+
+    karte = Alias[str]("card")
+    aufsteckfilter = Alias[str]("plug_in_filter")
+    programmversion = Alias[str]("program_version")
+    bandgrenze_unten = Alias[float]("band_low")
+    bandgrenze_oben = Alias[float]("band_high")
+    aufnahme_fifo = Alias[int]("record_fifo")
+    daten_fifo = Alias[int]("data_fifo")
+    dynamik = Alias[int]("dynamic_range")
+    daempfung_eingang = Alias[Tuple[int, ...]]("input_attenuations")
+    daempfung_sender = Alias[Tuple[int, ...]]("transmitter_attenuations")
+    energie_sender = Alias[Tuple[int, ...]]("transmitter_energies")
+    samplerrate = Alias[Tuple[int, ...]]("sample_rates")
+    max_sap_folge = Alias[int]("max_sap_rate")
+    filter_mittenfrequenz = Alias[Tuple[float, ...]]("filter_centre_frequencies")
+    filter_bandgrenze = Alias[Tuple[float, ...]]("filter_band_limits")
+    grunddaempfung = Alias[Tuple[int, ...]]("base_attenuations")
 
 
 @dataclass(frozen=True)
 class Sensors:
-    """Temperature (°C) and supply voltages (V; the negative supplies as magnitudes)."""
+    """Temperature (°C) and supply voltages (V; the negative supplies as magnitudes). The
+    record's German names ``temperatur`` and ``adc_referenz`` are aliases."""
 
-    temperatur: float
+    temperature: float
     analog_5v_plus: float
     analog_5v_minus: float
     hs: float
     digital_5v_minus: float
-    adc_referenz: float
+    adc_reference: float
+
+    temperatur = Alias[float]("temperature")
+    adc_referenz = Alias[float]("adc_reference")
 
 
 @dataclass(frozen=True)
 class Status:
-    """The driver's card status; ``modus`` is non-zero while the card measures."""
+    """The driver's card status; ``mode`` (alias ``modus``) is non-zero while the card
+    measures."""
 
     status: int
     status4: int
-    modus: int
+    mode: int
     status8: int
+
+    modus = Alias[int]("mode")
 
 
 class _CardStatus(ctypes.Structure):
@@ -119,48 +146,48 @@ def card_record(parameters: ParameterSet, start: int) -> Tuple[Any, ...]:
     p = parameters
     m = _cdefs.MeasureParams()
     table = None
-    if p.ta_tabelle is not None:
+    if p.depth_table is not None:
         # The library sends the support-point count rounded up to an even count.
-        values = list(p.ta_tabelle) + [0] * (len(p.ta_tabelle) % 2)
+        values = list(p.depth_table) + [0] * (len(p.depth_table) % 2)
         table = (ctypes.c_uint16 * len(values))(*values)
-        m.TAStuetzstellen = len(p.ta_tabelle) - 1
+        m.TAStuetzstellen = len(p.depth_table) - 1
         m.TATabelle = ctypes.cast(table, ctypes.POINTER(ctypes.c_uint16))
-    m.IFF = p.iff
+    m.IFF = p.pulse_rate
     m.Bit8 = int(p.bit8)
     m.Average = p.average
-    m.Samplerate = p.samplerate
+    m.Samplerate = p.sample_rate
     m.Start = start
-    m.PKVorlauf = p.pk_vorlauf
-    m.Aufnahmelaenge = p.aufnahmelaenge
-    m.Aufnahmedelay = p.aufnahmedelay
+    m.PKVorlauf = p.probe_lead
+    m.Aufnahmelaenge = p.record_length
+    m.Aufnahmedelay = p.record_delay
     m.ASCAN = int(p.ascan)
-    m.Faktor = p.faktor
-    m.Gleichrichtung = p.gleichrichtung
-    m.ExternerTrigger = int(p.externer_trigger)
-    m.Triggereingangsmode = p.triggereingangsmode
-    m.Triggerausgangsmode = p.triggerausgangsmode
-    m.Ausblenden = p.ausblenden
-    m.TAVerzoegerung = p.ta_verzoegerung
-    m.TAAbstand = p.ta_abstand
+    m.Faktor = p.factor
+    m.Gleichrichtung = p.rectification
+    m.ExternerTrigger = int(p.external_trigger)
+    m.Triggereingangsmode = p.trigger_input_mode
+    m.Triggerausgangsmode = p.trigger_output_mode
+    m.Ausblenden = p.blanking
+    m.TAVerzoegerung = p.depth_delay
+    m.TAAbstand = p.depth_spacing
     s = _cdefs.SpecialParams()
-    s.Sendersperre = int(p.sendersperre)
-    s.Sendeimpulsbreite = p.sendeimpulsbreite
-    s.Sendeenergie = p.sendeenergie
+    s.Sendersperre = int(p.transmitter_off)
+    s.Sendeimpulsbreite = p.pulse_width
+    s.Sendeenergie = p.pulse_energy
     s.SEMode = int(p.se_mode)
-    s.Senderdaempfung = p.senderdaempfung
-    s.Eingangsdaempfung = p.eingangsdaempfung
+    s.Senderdaempfung = p.transmitter_attenuation
+    s.Eingangsdaempfung = p.input_attenuation
     s.Filter = p.filter
     g = _cdefs.GateParams()
     for n, gate in enumerate(p.gates):
-        g.Gate[n].Anfang = gate.anfang
-        g.Gate[n].Ende = gate.ende
-        g.Gate[n].Schwelle = gate.schwelle * 16
+        g.Gate[n].Anfang = gate.start
+        g.Gate[n].Ende = gate.end
+        g.Gate[n].Schwelle = gate.threshold * 16
         g.Enables.Enable[n] = int(gate.enable)
-    return m, s, p.verstaerkung, g, table
+    return m, s, p.gain, g, table
 
 
 class Card:
-    """An open card; use ``karvo7.open(n)``. A context manager: leaving the block closes the
+    """An open card; use ``karvo7.open_card(n)``. A context manager: leaving the block closes the
     card (closing twice is harmless)."""
 
     def __init__(self, handle: int, number: int) -> None:

@@ -71,7 +71,7 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
 def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
     """The rate at which the card shoots the sets in turn as far as their settings say: each
     set's IFF, else the card's highest rate."""
-    cycle = sum(1.0 / (min(s.iff, HIGHEST_RATE) if s.iff else HIGHEST_RATE)
+    cycle = sum(1.0 / (min(s.pulse_rate, HIGHEST_RATE) if s.pulse_rate else HIGHEST_RATE)
                 for s in sets.values())
     return int(len(sets) / cycle)
 
@@ -81,12 +81,12 @@ def _shot_bytes(s: ParameterSet) -> int:
     one: its samples (one per "Faktor" samples of an A-scan), four 12-bit samples in three words
     for an 8-bit A-scan, else one a word, behind a 6-byte record header and, for an externally
     triggered set, an 8-byte time stamp."""
-    samples = s.aufnahmelaenge
+    samples = s.record_length
     if s.ascan:
-        faktor = max(s.faktor, 1)
+        faktor = max(s.factor, 1)
         samples = (samples + faktor - 1) // faktor
     words = (3 * samples + 3) // 4 if s.ascan and s.bit8 else samples
-    return (8 if s.externer_trigger else 0) + 6 + 2 * words
+    return (8 if s.external_trigger else 0) + 6 + 2 * words
 
 
 def _block_bytes(sets: Dict[int, ParameterSet]) -> int:

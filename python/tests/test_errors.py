@@ -43,11 +43,11 @@ def test_a_set_out_of_range_raises_before_anything_is_sent(simulator, change):
 def test_gates_and_set_numbers_out_of_range_raise_value_error(card):
     parameters = karvo7.ParameterSet()
     parameters.gates[2].ende = 65536
-    with pytest.raises(ValueError, match=r"gates\[2\]\.ende"):
+    with pytest.raises(ValueError, match=r"gates\[2\]\.end \(ende\)"):
         card.apply(parameters, 1)
     parameters = karvo7.ParameterSet()
     parameters.gates[4].schwelle = 4096
-    with pytest.raises(ValueError, match=r"gates\[4\]\.schwelle"):
+    with pytest.raises(ValueError, match=r"gates\[4\]\.threshold \(schwelle\)"):
         card.shot(parameters, 1)
     for number in (-1, 8, np.uint8(8)):
         with pytest.raises(karvo7.RefusedValue):

@@ -223,8 +223,11 @@ class Card:
         return self._handle is None
 
     def close(self) -> None:
-        """Powers the card down and releases the handle; a closed card stays closed. Raises
-        Error when a step failed (the handle is released all the same)."""
+        """Powers the card down and releases the handle; a closed card stays closed.
+
+        Raises:
+            Error: a step failed (the handle is released all the same).
+        """
         with self._lock:
             if self._handle is None:
                 return
@@ -250,7 +253,12 @@ class Card:
         """Brings the card into its defined state: LCA reset, power up, the converter's offset
         adjustment, the warm-up transmitter settings of set 0. The sets' identifications of
         the record layout are given again; the sets themselves are handed over by each shot
-        and stream."""
+        and stream.
+
+        Raises:
+            RefusedValue: the card is closed.
+            Error: the card refused a step.
+        """
         with self._lock:
             self._call("KARVO7WarmUp")
             if self._layout is Layout.RECORD:
@@ -260,31 +268,60 @@ class Card:
 
     def self_test(self, test: int, question: Optional[Callable[[str, str], bool]] = None
                   ) -> "ops.Verdict":
-        """Runs self test ``test`` (0 to 12) as the check program's "Selbsttest" window does;
-        the verdict says whether the card passed, with the window's line. The DAC ramps (9)
-        ask ``question(caption, text)`` whether they look right; without one the answer is
-        no."""
+        """Runs a self test as the check program's "Selbsttest" window does.
+
+        Args:
+            test: the test, 0 to 12.
+            question: asked ``question(caption, text)`` by the DAC ramps (9) whether they look
+                right; without one the answer is no.
+
+        Returns:
+            Whether the card passed, with the window's line.
+
+        Raises:
+            WrongType: ``test`` is no integer.
+            RefusedValue: no such test, or the card is closed.
+            Error: the test could not run.
+        """
         with self._lock:
             return ops.self_test(self._h(), test, question)
 
     def load_dsp(self, path: Any) -> "ops.Verdict":
-        """Loads a DSP program file (.hex or .bin): the file read and refused by the check
-        program's rules (a refused file touches no card), the image written, the card reset
-        and warmed up. Raises Error with the fault as its meaning when the load failed."""
+        """Loads a DSP program file: the file read and refused by the check program's rules
+        (a refused file touches no card), the image written, the card reset and warmed up.
+
+        Args:
+            path: the .hex or .bin file.
+
+        Raises:
+            Error: the load failed; its meaning names the fault.
+        """
         with self._lock:
             return ops.load_dsp(self._h(), path)
 
     def reset(self) -> "ops.Verdict":
-        """The card's hardware reset, waited for, and its warm-up; raises Error when the card
-        did not reset or warm up."""
+        """The card's hardware reset, waited for, and its warm-up.
+
+        Raises:
+            Error: the card did not reset or warm up.
+        """
         with self._lock:
             return ops.reset(self._h())
 
     def check(self, *checks: Any, ini: Any = None,
               question: Optional[Callable[[str, str], bool]] = None) -> "List[ops.Verdict]":
-        """The station checks of "Check All" (by name, ``ops.CHECKS``, or number), one verdict
-        each, with the reference values of the parameter file ``ini``; without names those the
-        file selects. A failed check is a verdict, not an exception."""
+        """The station checks of "Check All", one verdict each; a failed check is a verdict,
+        not an exception.
+
+        Args:
+            checks: checks by name (``karvo7.CHECKS``) or number; none: those the file selects.
+            ini: the parameter file with the reference values.
+            question: asked ``question(caption, text)`` where a check asks the operator.
+
+        Raises:
+            RefusedValue: no such check.
+            Error: a check could not run.
+        """
         with self._lock:
             return ops.check(self._h(), checks, ini, question)
 
@@ -292,7 +329,11 @@ class Card:
 
     @property
     def position(self) -> Tuple[int, int]:
-        """(bus, slot) of the card on the PCI bus."""
+        """(bus, slot) of the card on the PCI bus.
+
+        Raises:
+            Error: the driver did not answer.
+        """
         with self._lock:
             bus, slot = c_uint32(0), c_uint32(0)
             self._call("KARVO7GetCardPosition", byref(bus), byref(slot))
@@ -308,13 +349,22 @@ class Card:
         return SETS_PER_CARD if self._version3 else 1
 
     def identification(self) -> Identification:
-        """The card's configuration record."""
+        """The card's configuration record.
+
+        Raises:
+            Error: the record could not be read.
+        """
         with self._lock:
             record = _cdefs.KonfigRecord()
             self._call("KARVO7GetKonfig", byref(record))
             return identification_of(record)
 
     def temperature_and_voltages(self) -> Sensors:
+        """The card's temperature and supply voltages.
+
+        Raises:
+            Error: the card did not measure them.
+        """
         with self._lock:
             values = _cdefs.ADCValues()
             self._call("KARVO7GetADC", byref(values))
@@ -323,7 +373,11 @@ class Card:
                            v.Digital5VMinus, v.ADCReferenz)
 
     def status(self) -> Status:
-        """The driver's card status (no error word: a failure raises Error with word 0)."""
+        """The driver's card status.
+
+        Raises:
+            Error: the request failed (with word 0: the call reports none).
+        """
         with self._lock:
             status = _CardStatus()
             if self._library.KARVO7GetStatus(self._h(), byref(status)) == 0:
@@ -331,13 +385,22 @@ class Card:
             return Status(status.Status, status.Status4, status.Modus, status.Status8)
 
     def data_in_fifo(self) -> bool:
-        """True while the card's data FIFO holds data to read."""
+        """True while the card's data FIFO holds data to read.
+
+        Raises:
+            Error: the driver did not answer.
+        """
         with self._lock:
             flag = c_uint32(0)
             self._call("KARVO7IsDataInFIFO", byref(flag))
             return flag.value != 0
 
     def clear_fifo(self) -> None:
+        """Empties the card's data FIFO.
+
+        Raises:
+            Error: the card refused the command.
+        """
         with self._lock:
             self._call("KARVO7ClearFIFO")
 
@@ -368,8 +431,16 @@ class Card:
         return -(10 * self.number + number)
 
     def set_layout(self, layout: Layout) -> None:
-        """Native or record layout for all sets. The record layout needs a version-3 card; it
-        gives each set its identification."""
+        """Chooses how the card delivers the data of all its sets.
+
+        Args:
+            layout: ``Layout.NATIVE``, or ``Layout.RECORD`` (version-3 cards only), which gives
+                each set its identification.
+
+        Raises:
+            RefusedValue: the record layout on a card that is not a version-3 card.
+            Error: the card refused it.
+        """
         if layout is Layout.RECORD and not self._version3:
             raise RefusedValue(f"card {self.number} is not a version-3 card: native layout only")
         with self._lock:
@@ -446,9 +517,22 @@ class Card:
         return records
 
     def shot(self, parameters: ParameterSet, number: int = 0) -> Record:
-        """One shot with ``parameters`` as set ``number``: the set is handed to the card, the
-        card shoots once, and its data comes back as a Record with the shot's gate values
-        (version-3 cards)."""
+        """One shot: the set is handed to the card, the card shoots once, and its data comes
+        back with the shot's gate values (version-3 cards).
+
+        Args:
+            parameters: the set to shoot with.
+            number: the set number it is handed over as.
+
+        Returns:
+            The shot's record.
+
+        Raises:
+            WrongType: ``number`` is no integer or a field of the set holds none.
+            RefusedValue: a value the card cannot take, or the card is streaming or closed.
+            DataTimeout: the card delivered no data within the data time-out.
+            Error: the card refused the set or the shot.
+        """
         with self._lock:
             if self._streaming:
                 raise RefusedValue(f"card {self.number} is streaming: close the stream first")
@@ -487,7 +571,11 @@ class Card:
 
     def fifo_overflowed(self) -> bool:
         """True when the card's data FIFO ran over (shots were lost) since it was last
-        emptied: the full and overflow bits of its FIFO status register."""
+        emptied: the full and overflow bits of its FIFO status register.
+
+        Raises:
+            RefusedValue: the card is closed.
+        """
         with self._lock:
             status = self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER)
             return status & FIFO_FULL_BITS != 0
@@ -503,13 +591,28 @@ class Card:
         The card is read on a thread of the acquisition engine into a ring buffer of a second
         of shots, many records at a time; the interpreter's own pauses do not hold the reads
         up. Shots lost (the card's FIFO ran over, or the program left the buffer full) are
-        never passed over: with ``lost_shots="raise"`` the iterator raises ShotsLostError, with
+        never passed over: with ``lost_shots="raise"`` the iterator raises FifoOverflow, with
         the count, as soon as it knows of them; with ``"count"`` it adds them to
         ``Stream.lost`` and goes on (in the native layout the set of later shots is then
         unknown when several sets take turns). ``Stream.overflows`` counts the times the FIFO
         ran over. With ``count`` the stream delivers exactly that many shots.
         ``Stream.next_arrays`` takes the shots and gate results as NumPy arrays, many at a
-        time and without a Python object a shot."""
+        time and without a Python object a shot.
+
+        Args:
+            sets: the sets to measure.
+            count: the shots to take; None: until ``seconds`` or for ever.
+            seconds: how long to measure; None: until ``count`` or for ever.
+            results: whether gate results records come too.
+            lost_shots: ``"raise"`` or ``"count"``.
+
+        Raises:
+            WrongType: ``sets`` is no set or mapping of sets, or ``count`` no integer.
+            RefusedValue: a set the card cannot take, a negative count or time, or the card is
+                streaming already.
+            FifoOverflow: (while iterating) shots were lost, with ``lost_shots="raise"``.
+            Error: the card refused the start or a read.
+        """
 
         from .stream import Stream
 

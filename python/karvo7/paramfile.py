@@ -15,7 +15,7 @@ import secrets
 import stat
 from typing import Dict, List, Optional, Sequence, Tuple, Union
 
-from .errors import RefusedValue
+from .errors import RefusedValue, check_index
 from .params import GATES, ParameterSet
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -165,15 +165,28 @@ def _random_fields() -> List[_Field]:
 
 
 def set_section(card: int, number: int) -> str:
-    """The section of set ``number`` (0-7) of card ``card`` (1-16)."""
-    if not 1 <= card <= 16 or not 0 <= number <= 7:
+    """The section of a set, "Karte<card>-Satz<number>".
+
+    Args:
+        card: the card, 1 to 16.
+        number: the set, 0 to 7.
+
+    Raises:
+        WrongType: a number is no integer.
+        RefusedValue: no such card or set.
+    """
+    if not 1 <= check_index("card", card) <= 16 or not 0 <= check_index("set", number) <= 7:
         raise RefusedValue(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
     return f"Karte{card}-Satz{number}"
 
 
 class ParameterFile:
     """A parameter file in memory. ``ParameterFile(path)`` reads it (a missing file reads as
-    empty); ``read_set`` / ``write_set`` take a set from a section and put one there."""
+    empty); ``read_set`` / ``write_set`` take a set from a section and put one there.
+
+    Raises (when made from a path):
+        OSError: the file exists but cannot be read, or is no regular file.
+    """
 
     def __init__(self, path: Optional[PathLike] = None) -> None:
         self.path = os.fspath(path) if path is not None else None
@@ -263,7 +276,11 @@ class ParameterFile:
         return None
 
     def set_value(self, section: str, key: str, value: str) -> None:
-        """Puts ``value`` under ``key``, changing only that line (or adding one)."""
+        """Puts ``value`` under ``key``, changing only that line (or adding one).
+
+        Raises:
+            RefusedValue: a section, key or value a parameter file cannot hold.
+        """
         if (not section.strip() or not key.strip() or "]" in section or "=" in key
                 or key.strip()[0] in "[;" or any(c in s for s in (section, key, value)
                                                  for c in "\r\n")):
@@ -349,7 +366,7 @@ class ParameterFile:
 
     @time_out.setter
     def time_out(self, seconds: int) -> None:
-        if isinstance(seconds, bool) or not isinstance(seconds, int) or not 0 < seconds < 1 << 31:
+        if not 0 < check_index("data time-out", seconds) < 1 << 31:
             raise RefusedValue(f"a data time-out of {seconds!r} s cannot be kept")
         self.set_value("Init", "TimeOut", str(seconds))
 
@@ -384,7 +401,12 @@ class ParameterFile:
         self._write_depth_compensation(section, parameters.depth_table)
 
     def card_set(self, card: int, number: int) -> Tuple[ParameterSet, bool]:
-        """Set ``number`` of card ``card`` and its "Active" flag."""
+        """Set ``number`` of card ``card`` and its "Active" flag.
+
+        Raises:
+            WrongType: a number is no integer.
+            RefusedValue: no such card or set.
+        """
         return self.read_set(set_section(card, number))
 
     def put_card_set(self, card: int, number: int, parameters: ParameterSet,
@@ -393,7 +415,16 @@ class ParameterFile:
 
     def save(self, path: Optional[PathLike] = None) -> None:
         """Writes the file whole or not at all: a temporary file beside it, synced to the disk,
-        then renamed over it (see ``_write_atomically``)."""
+        then renamed over it.
+
+        Args:
+            path: where to write it; by default where it was read from.
+
+        Raises:
+            RefusedValue: no path to write to.
+            PermissionError: a read-only file, or a link of another user in a shared folder.
+            OSError: the file could not be written (the old one is left as it was).
+        """
         target = os.fspath(path) if path is not None else self.path
         if target is None:
             raise RefusedValue("no path to save the parameter file to")

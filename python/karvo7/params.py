@@ -158,7 +158,11 @@ class ParameterSet:
 
     def samples_from_mm(self, millimetres: float,
                         velocity_mps: float = DEFAULT_VELOCITY_MPS) -> int:
-        """The nearest sample count of a depth in millimetres."""
+        """The nearest sample count of a depth in millimetres.
+
+        Raises:
+            RefusedValue: a sound velocity of 0 or less.
+        """
         if velocity_mps <= 0:
             raise RefusedValue(f"sound velocity must be positive, not {velocity_mps}")
         return self.samples_from_us(millimetres * 2000.0 / velocity_mps)

@@ -19,7 +19,7 @@ from typing import Dict, Iterator, Optional, Tuple, Union
 import numpy as np
 
 from . import _stream
-from .errors import Error, RefusedValue, check_index
+from .errors import Error, RefusedValue, WrongType, check_index
 
 Buffer = Union[bytes, bytearray, memoryview, np.ndarray]
 
@@ -215,6 +215,8 @@ def _as_array(source: Union[Buffer, str, "os.PathLike[str]"]) -> np.ndarray:
         return np.ascontiguousarray(source).view(np.uint8).reshape(-1)
     if isinstance(source, (bytes, bytearray, memoryview)):
         return np.frombuffer(source, dtype=np.uint8)
+    if not isinstance(source, (str, os.PathLike)):
+        raise WrongType(f"data or a path is needed, not {type(source).__name__}")
     return np.fromfile(os.fspath(source), dtype=np.uint8)
 
 
@@ -232,8 +234,26 @@ def decode(
     ``layout`` says how the data was delivered. Native data holds either samples
     (``sample_bits`` 16 or 8) or, with ``gates``, compact gate entries of the ``active_sets``
     among 1 to 6; native samples carry no shot boundaries, so ``shot_samples`` (the samples a
-    shot records) cuts them into one record per shot. Data that cannot be taken apart raises
-    DecodeError where it begins, after everything before it has been yielded."""
+    shot records) cuts them into one record per shot.
+
+    Args:
+        source: the data, or the path of a file holding it.
+        layout: how the data was delivered.
+        sample_bits: the width of native samples, 16 or 8.
+        gates: native data holds compact gate entries instead of samples.
+        active_sets: the sets among 1 to 6 whose gate entries native data holds.
+        shot_samples: the samples a shot records, to cut native samples into shots.
+
+    Returns:
+        An iterator of the records and control words.
+
+    Raises:
+        WrongType: ``source`` is neither data nor a path, or a number no integer.
+        RefusedValue: options that describe no data.
+        DecodeError: (while iterating) data that cannot be taken apart, where it begins,
+            after everything before it has been yielded.
+        OSError: the file cannot be read.
+    """
     options = _options(layout, sample_bits, gates, _set_mask(active_sets))
     if gates and layout is Layout.NATIVE and options.active_sets & 0x7E == 0:
         raise RefusedValue("native gate entries need an active set among 1 to 6")

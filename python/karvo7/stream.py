@@ -258,7 +258,12 @@ class Stream:
 
     def next_records(self) -> List[Record]:
         """The records read so far and not yet taken, at least one unless the stream has
-        ended: many records at a time instead of one per call."""
+        ended: many records at a time instead of one per call.
+
+        Raises:
+            FifoOverflow: shots were lost, with ``lost_shots="raise"``.
+            Error: a read of the card failed.
+        """
         if not self._fill():
             return []
         records: List[Record] = []
@@ -274,7 +279,13 @@ class Stream:
         """The shots and gate results read so far and not yet taken, as arrays (see Shots),
         with at least one of them unless the stream has ended (then None): no Python object
         per shot. The shots' samples are one array, so their sets must record as many samples
-        each (ValueError otherwise, and nothing is taken)."""
+        each.
+
+        Raises:
+            RefusedValue: the shots record different numbers of samples (nothing is taken).
+            FifoOverflow: shots were lost, with ``lost_shots="raise"``.
+            Error: a read of the card failed.
+        """
         if not self._fill():
             return None
         shots = Shots.of(list(self._pending))

@@ -23,7 +23,9 @@ from ._library import LibraryNotFoundError
 from ._version import __version__
 from .card import Card, Identification, Sensors, Status
 from .errors import (CardInUse, DataTimeout, Error, ErrorNumber, ErrorWord, FifoOverflow,
-                     NoSuchCard, RefusedValue, ShotsLostError, WrongType, check_index, failure)
+                     NoSuchCard, RefusedValue, ShotsLostError, WrongType)
+from .errors import check_index as _check_index
+from .errors import failure as _failure
 from .paramfile import ParameterFile, set_section
 from .params import Gate, ParameterSet
 from .records import ControlWord, DecodeError, GateResults, GateValue, Layout, Record, decode
@@ -94,11 +96,11 @@ open = open_card  # noqa: A001
 
 def _handle_of(number: int) -> Card:
     """The card's handle, its data layout left as the card has it."""
-    number = check_index("card number", number)
+    number = _check_index("card number", number)
     if not 1 <= number <= 255:
         raise RefusedValue(f"cards are numbered 1 to 255, not {number!r}")
     library = _cdefs.card_library()
     handle = library.KARVO7Open(c_uint32(number))
     if not handle:
-        raise failure("KARVO7Open", int(library.K7OsGetLastError()), system=True)
+        raise _failure("KARVO7Open", int(library.K7OsGetLastError()), system=True)
     return Card(handle, number)

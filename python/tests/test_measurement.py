@@ -257,6 +257,12 @@ def test_externally_triggered_records_carry_their_time_stamps(simulator):
     with karvo7.open_card(1) as card:
         shot = card.shot(parameters, 1)
         records = list(card.stream({1: parameters}, count=5))
+        # The largest shot a set gives (65535 samples behind a time stamp) is read whole:
+        # nothing of it is left in the FIFO for the next shot.
+        largest = card.shot(karvo7.ParameterSet(record_length=65535, external_trigger=True), 1)
+        after = card.shot(parameters, 1)
+    assert largest.samples.size == 65535 and largest.time_stamp is not None
+    np.testing.assert_array_equal(after.samples, shot.samples)
     assert shot.time_stamp is not None
     shots = [r for r in records if not r.is_gates]
     stamps = [r.time_stamp for r in shots]

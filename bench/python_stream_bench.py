@@ -37,14 +37,14 @@ SAMPLES = 1600
 
 def bench_set() -> karvo7.ParameterSet:
     # IFF 0: the card shoots as fast as it can.
-    return karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, aufnahmelaenge=SAMPLES)
+    return karvo7.ParameterSet(ascan=True, factor=1, rectification=3, record_length=SAMPLES)
 
 
 def python_stream(count: int, arrays: bool) -> Tuple[float, int, int, int, float]:
     """Shots a second read through Card.stream with gate results, as records or as arrays,
     the shots read, the shots lost, the overflow events and the interpreter thread's processor
     time a shot in microseconds (the engine's reading thread not counted)."""
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         begin = time.perf_counter()
         shots = 0
         stream = card.stream({1: bench_set()}, count=count, results=True, lost_shots="count")
@@ -68,7 +68,7 @@ def python_stream(count: int, arrays: bool) -> Tuple[float, int, int, int, float
 
 def ctypes_read_loop(count: int) -> Tuple[float, int]:
     """The same run read by a bare loop of library calls: no decoding, no objects."""
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         library = card._library
         handle = card._h()
         card.stream({1: bench_set()}, count=0, results=False)  # prepares the set

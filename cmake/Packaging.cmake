@@ -102,6 +102,11 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 # Python modules are no ELF files for dpkg-shlibdeps: the interpreter and NumPy are named here.
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
+# Its maintainer scripts remove the byte-code the interpreter wrote beside the modules.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_BINARY_DIR}/packaging/python-control/prerm
+    ${PROJECT_BINARY_DIR}/packaging/python-control/postrm)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION "KARVO7 ultrasonic test cards - Python package
 The Python package karvo7 on top of the card access library.")
 

@@ -139,5 +139,23 @@ expect_output "cards: 2, items: 1" env KARVO7_SIM=2 \
     PYTHONPATH="$sysroot/usr/lib/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 \
     -c 'import karvo7; print("cards:", karvo7.scan(), end=", ");
 print("items:", len(list(karvo7.decode(bytes.fromhex("ffefffff")))))'
+# Its version as the distribution metadata gives it, the package's own.
+expect_output "karvo7 $version $version" env \
+    PYTHONPATH="$sysroot/usr/lib/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 \
+    -c 'import importlib.metadata, karvo7;
+print("karvo7", importlib.metadata.version("karvo7"), karvo7.__version__)'
+# Removing the package removes the byte-code an interpreter wrote beside its modules: its prerm,
+# pointed at the scratch root, on the byte-code of an import there.
+modules="$sysroot/usr/lib/python3/dist-packages/karvo7"
+env -u PYTHONDONTWRITEBYTECODE KARVO7_SIM=1 PYTHONPATH="$sysroot/usr/lib/python3/dist-packages" \
+    /usr/bin/python3 -c 'import karvo7'
+ls "$modules"/__pycache__/*.pyc >/dev/null || fail "the import wrote no byte-code"
+dpkg-deb --ctrl-tarfile "$packages"/python3-karvo7_*.deb | tar -xO ./prerm |
+    sed "s|/usr/lib/python3/dist-packages/karvo7|$modules|g" >"$scratch/prerm"
+sh "$scratch/prerm" remove
+if find "$modules" -name '*.pyc' | grep -q .; then
+    fail "byte-code left behind by the prerm"
+fi
+echo "  prerm removed the byte-code"
 
 step "packages checked: ${#debs[@]}"

@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth
     python3 python3-junitparser python3-numpy python3-pytest python3-matplotlib
+    python3-venv python3-pip python3-setuptools mypy
     fonts-dejavu-core
     dpkg-dev file lintian desktop-file-utils
     libcli11-dev groff-base

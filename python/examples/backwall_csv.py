@@ -18,9 +18,9 @@ VELOCITY_MPS = 5920.0  # steel
 
 def main(path: str, shots: int) -> None:
     # 2 kHz pulse repetition: 10 000 shots in five seconds.
-    parameters = karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, iff=2000)
+    parameters = karvo7.ParameterSet(ascan=True, factor=1, rectification=3, pulse_rate=2000)
     rows = 0
-    with karvo7.open(1) as card, open(path, "w", newline="") as out:
+    with karvo7.open_card(1) as card, open(path, "w", newline="") as out:
         writer = csv.writer(out)
         writer.writerow(["shot", "amplitude_percent", "time_us", "thickness_mm"])
         with card.stream({SET: parameters}, count=shots) as stream:

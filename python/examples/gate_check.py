@@ -16,9 +16,9 @@ LIMITS = {1: (7.0, 10.0, 5.0), 2: (14.5, 20.0, 5.0), 3: (22.0, 25.0, 5.0), 4: (2
 
 def main(shots: int) -> int:
     # 2 kHz pulse repetition: 10 000 shots in five seconds.
-    parameters = karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=3, iff=2000)
+    parameters = karvo7.ParameterSet(ascan=True, factor=1, rectification=3, pulse_rate=2000)
     checked = outside = 0
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         for record in card.stream({1: parameters}, count=shots):
             if not record.is_gates:
                 continue

@@ -23,9 +23,9 @@ CARD, SET = 1, 1
 
 
 def main(path: str) -> None:
-    parameters = karvo7.ParameterSet(ascan=True, faktor=1, gleichrichtung=0, aufnahmelaenge=1600)
+    parameters = karvo7.ParameterSet(ascan=True, factor=1, rectification=0, record_length=1600)
     parameters.gates[0].enable = True
-    with karvo7.open(CARD) as card:
+    with karvo7.open_card(CARD) as card:
         record = card.shot(parameters, SET)
         ident = card.identification()
     when = datetime.datetime.now().strftime("%Y-%m-%d %H:%M:%S")
@@ -48,9 +48,9 @@ def main(path: str) -> None:
     for number, gate in enumerate(parameters.gates):
         if not gate.enable and number != 0:
             continue
-        start = gate.anfang - parameters.aufnahmedelay - (es if number == 0 else 0)
-        end = gate.ende - parameters.aufnahmedelay - (es if number == 0 else 0)
-        level = gate.schwelle * 16 * 200 / 4096
+        start = gate.start - parameters.record_delay - (es if number == 0 else 0)
+        end = gate.end - parameters.record_delay - (es if number == 0 else 0)
+        level = gate.threshold * 16 * 200 / 4096
         for y in (level, -level):
             ax.plot([start, end], [y, y], color=GATE_COLOURS[number], lw=3,
                     solid_capstyle="butt")
@@ -80,7 +80,7 @@ def main(path: str) -> None:
     right.set_ylim(-512, 512)
     right.set_yticks([-512, -256, 0, 256, 512])
     right.set_ylabel("ADC")
-    ax.set_title(f"Karte {CARD} ({ident.karte}), Satz {SET}, {when}")
+    ax.set_title(f"Karte {CARD} ({ident.card}), Satz {SET}, {when}")
     fig.text(0.07, 0.93, f"Typ 0x{record.type:X}, Kennung {record.identification}, "
              f"{record.samples.size} Samples", color="blue", fontsize=8)
     fig.subplots_adjust(left=0.07, right=0.93, top=0.9, bottom=0.14)

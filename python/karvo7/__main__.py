@@ -15,12 +15,12 @@ def list_cards() -> int:
     status = 0
     for number in range(1, count + 1):
         try:
-            with karvo7._open_card(number) as card:
+            with karvo7.open_card(number, warm_up=False) as card:
                 bus, slot = card.position
                 ident = card.identification()
                 version = "version 3" if card.is_version3 else "not version 3"
-                print(f"card {number}: bus {bus} slot {slot}, {ident.karte} "
-                      f"(LCA {ident.lca_version}, program {ident.programmversion}), {version}")
+                print(f"card {number}: bus {bus} slot {slot}, {ident.card} "
+                      f"(LCA {ident.lca_version}, program {ident.program_version}), {version}")
         except karvo7.Error as error:
             print(f"card {number}: {error}")
             status = 1

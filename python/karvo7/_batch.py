@@ -176,6 +176,7 @@ class GateRun:
             return [Record(type=0x40, set=s, gates=GateResults(v, d, a), offset=o)
                     for s, v, d, a, o in zip(self.sets, values, g["es_time"].tolist(),
                                              g["es_amplitude"].tolist(), self.offsets)]
+        assert self.identifications is not None  # the record layout's runs carry them
         return [Record(type=0x40, identification=k, set=s, gates=GateResults(v), offset=o)
                 for k, s, v, o in zip(self.identifications, self.sets, values, self.offsets)]
 

@@ -150,15 +150,18 @@ _SIGNATURES = {
 }
 
 
+_declared_names: set = set()
+
+
 def _declared(name: str, signatures: dict) -> ctypes.CDLL:
     """The library ``name`` with ``signatures`` declared on its functions (once)."""
     library = _library.load(name)
-    if not getattr(library, "_karvo7_declared", False):
+    if name not in _declared_names:
         for function_name, (result, arguments) in signatures.items():
             function = getattr(library, function_name)
             function.restype = result
             function.argtypes = arguments
-        library._karvo7_declared = True
+        _declared_names.add(name)
     return library
 
 

@@ -11,6 +11,8 @@ import os
 import threading
 from typing import Dict
 
+from .errors import Error
+
 CARD_LIBRARY = "libKARVO7DLL.so.1"
 STREAM_LIBRARY = "libKARVO7Stream.so.1"
 ACQUIRE_LIBRARY = "libKARVO7Acquire.so.1"
@@ -20,8 +22,12 @@ _loaded: Dict[str, ctypes.CDLL] = {}
 _lock = threading.Lock()
 
 
-class LibraryNotFoundError(OSError):
-    """A shared library the package needs could not be loaded."""
+class LibraryNotFoundError(Error, OSError):
+    """A shared library the package needs could not be loaded (also an OSError)."""
+
+    def __init__(self, text: str) -> None:
+        self.meaning = text
+        OSError.__init__(self, text)
 
 
 def _candidates(name: str) -> list[str]:

@@ -7,6 +7,7 @@ from ctypes import POINTER, Structure, c_char_p, c_int32, c_uint32, c_uint64, c_
 from typing import Iterator
 
 from . import _library
+from .errors import RefusedValue
 
 LAYOUT_NATIVE = 0
 LAYOUT_RECORD = 1
@@ -129,7 +130,7 @@ def walk(address: int, size: int, options: Options, run_length: int = 0) -> Iter
     library = stream_library()
     walker = Walker()
     if library.KARVO7StreamBegin(ctypes.byref(walker), address, size, ctypes.byref(options)) == 0:
-        raise ValueError("the decoder refused these options")
+        raise RefusedValue("the decoder refused these options")
     next_item = library.KARVO7StreamNext
     walker_ref = ctypes.byref(walker)
     # The decoder cuts native runs to the capacity of the buffer it is given.

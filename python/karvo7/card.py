@@ -15,64 +15,95 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Tuple
 import numpy as np
 
 from . import _cdefs, ops
-from .errors import Error
+from ._aliases import Alias
+from .errors import (DataTimeout, Error, ErrorNumber, RefusedValue, check_index, check_range,
+                     failure)
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
 
 if TYPE_CHECKING:
     from .stream import Stream
 
-# Bytes of the largest shot block: 65535 16-bit samples, header and time-stamp prefix.
-MAX_BLOCK_BYTES = 131072
-# The control LCA's FIFO status register (read only); bits 4-7 flag a full or overrun FIFO.
+# Bytes of the largest shot block: 65535 16-bit samples behind a 6-byte record header and an
+# 8-byte time-stamp prefix. A smaller read would leave the rest of such a shot in the FIFO, where
+# the next read took it for the start of its own shot.
+MAX_BLOCK_BYTES = 2 * 65535 + 6 + 8
+# The control LCA's FIFO status register (read only) and its full and overflow bits (set, the
+# next shot finds no room), as KARVO7Protocol.h names them.
 FIFO_STATUS_REGISTER = 1058
+FIFO_FULL_BITS = 0x00F0
 
 
 @dataclass(frozen=True)
 class Identification:
-    """The card's configuration (identification) record."""
+    """The card's configuration (identification) record. The record's German field names are
+    aliases (``karte`` for ``card``, ...)."""
 
-    karte: str
-    aufsteckfilter: str
-    pci_eeprom: str
-    lca_version: str
-    programmversion: str
-    bandgrenze_unten: float
-    bandgrenze_oben: float
-    adc_bits: int
-    aufnahme_fifo: int
-    daten_fifo: int
-    dynamik: int
-    daempfung_eingang: Tuple[int, ...]
-    daempfung_sender: Tuple[int, ...]
-    energie_sender: Tuple[int, ...]
-    samplerrate: Tuple[int, ...]
-    max_sap_folge: int
-    filter_mittenfrequenz: Tuple[float, ...]
-    filter_bandgrenze: Tuple[float, ...]
-    grunddaempfung: Tuple[int, ...]
+    card: str  # "Karte"
+    plug_in_filter: str  # "Aufsteckfilter"
+    pci_eeprom: str  # "PciEeprom"
+    lca_version: str  # "LcaVersion"
+    program_version: str  # "Programmversion"
+    band_low: float  # "BandgrenzeUnten", MHz
+    band_high: float  # "BandgrenzeOben", MHz
+    adc_bits: int  # "AdcBits"
+    record_fifo: int  # "AufnahmeFifo"
+    data_fifo: int  # "DatenFifo"
+    dynamic_range: int  # "Dynamik"
+    input_attenuations: Tuple[int, ...]  # "DaempfungEingang"
+    transmitter_attenuations: Tuple[int, ...]  # "DaempfungSender"
+    transmitter_energies: Tuple[int, ...]  # "EnergieSender"
+    sample_rates: Tuple[int, ...]  # "Samplerrate"
+    max_sap_rate: int  # "MaxSapFolge"
+    filter_centre_frequencies: Tuple[float, ...]  # "FilterMittenfrequenz"
+    filter_band_limits: Tuple[float, ...]  # "FilterBandgrenze"
+    base_attenuations: Tuple[int, ...]  # "Grunddaempfung"
+
+    karte = Alias[str]("card")
+    aufsteckfilter = Alias[str]("plug_in_filter")
+    programmversion = Alias[str]("program_version")
+    bandgrenze_unten = Alias[float]("band_low")
+    bandgrenze_oben = Alias[float]("band_high")
+    aufnahme_fifo = Alias[int]("record_fifo")
+    daten_fifo = Alias[int]("data_fifo")
+    dynamik = Alias[int]("dynamic_range")
+    daempfung_eingang = Alias[Tuple[int, ...]]("input_attenuations")
+    daempfung_sender = Alias[Tuple[int, ...]]("transmitter_attenuations")
+    energie_sender = Alias[Tuple[int, ...]]("transmitter_energies")
+    samplerrate = Alias[Tuple[int, ...]]("sample_rates")
+    max_sap_folge = Alias[int]("max_sap_rate")
+    filter_mittenfrequenz = Alias[Tuple[float, ...]]("filter_centre_frequencies")
+    filter_bandgrenze = Alias[Tuple[float, ...]]("filter_band_limits")
+    grunddaempfung = Alias[Tuple[int, ...]]("base_attenuations")
 
 
 @dataclass(frozen=True)
 class Sensors:
-    """Temperature (°C) and supply voltages (V; the negative supplies as magnitudes)."""
+    """Temperature (°C) and supply voltages (V; the negative supplies as magnitudes). The
+    record's German names ``temperatur`` and ``adc_referenz`` are aliases."""
 
-    temperatur: float
+    temperature: float
     analog_5v_plus: float
     analog_5v_minus: float
     hs: float
     digital_5v_minus: float
-    adc_referenz: float
+    adc_reference: float
+
+    temperatur = Alias[float]("temperature")
+    adc_referenz = Alias[float]("adc_reference")
 
 
 @dataclass(frozen=True)
 class Status:
-    """The driver's card status; ``modus`` is non-zero while the card measures."""
+    """The driver's card status; ``mode`` (alias ``modus``) is non-zero while the card
+    measures."""
 
     status: int
     status4: int
-    modus: int
+    mode: int
     status8: int
+
+    modus = Alias[int]("mode")
 
 
 class _CardStatus(ctypes.Structure):
@@ -115,48 +146,48 @@ def card_record(parameters: ParameterSet, start: int) -> Tuple[Any, ...]:
     p = parameters
     m = _cdefs.MeasureParams()
     table = None
-    if p.ta_tabelle is not None:
+    if p.depth_table is not None:
         # The library sends the support-point count rounded up to an even count.
-        values = list(p.ta_tabelle) + [0] * (len(p.ta_tabelle) % 2)
+        values = list(p.depth_table) + [0] * (len(p.depth_table) % 2)
         table = (ctypes.c_uint16 * len(values))(*values)
-        m.TAStuetzstellen = len(p.ta_tabelle) - 1
+        m.TAStuetzstellen = len(p.depth_table) - 1
         m.TATabelle = ctypes.cast(table, ctypes.POINTER(ctypes.c_uint16))
-    m.IFF = p.iff
+    m.IFF = p.pulse_rate
     m.Bit8 = int(p.bit8)
     m.Average = p.average
-    m.Samplerate = p.samplerate
+    m.Samplerate = p.sample_rate
     m.Start = start
-    m.PKVorlauf = p.pk_vorlauf
-    m.Aufnahmelaenge = p.aufnahmelaenge
-    m.Aufnahmedelay = p.aufnahmedelay
+    m.PKVorlauf = p.probe_lead
+    m.Aufnahmelaenge = p.record_length
+    m.Aufnahmedelay = p.record_delay
     m.ASCAN = int(p.ascan)
-    m.Faktor = p.faktor
-    m.Gleichrichtung = p.gleichrichtung
-    m.ExternerTrigger = int(p.externer_trigger)
-    m.Triggereingangsmode = p.triggereingangsmode
-    m.Triggerausgangsmode = p.triggerausgangsmode
-    m.Ausblenden = p.ausblenden
-    m.TAVerzoegerung = p.ta_verzoegerung
-    m.TAAbstand = p.ta_abstand
+    m.Faktor = p.factor
+    m.Gleichrichtung = p.rectification
+    m.ExternerTrigger = int(p.external_trigger)
+    m.Triggereingangsmode = p.trigger_input_mode
+    m.Triggerausgangsmode = p.trigger_output_mode
+    m.Ausblenden = p.blanking
+    m.TAVerzoegerung = p.depth_delay
+    m.TAAbstand = p.depth_spacing
     s = _cdefs.SpecialParams()
-    s.Sendersperre = int(p.sendersperre)
-    s.Sendeimpulsbreite = p.sendeimpulsbreite
-    s.Sendeenergie = p.sendeenergie
+    s.Sendersperre = int(p.transmitter_off)
+    s.Sendeimpulsbreite = p.pulse_width
+    s.Sendeenergie = p.pulse_energy
     s.SEMode = int(p.se_mode)
-    s.Senderdaempfung = p.senderdaempfung
-    s.Eingangsdaempfung = p.eingangsdaempfung
+    s.Senderdaempfung = p.transmitter_attenuation
+    s.Eingangsdaempfung = p.input_attenuation
     s.Filter = p.filter
     g = _cdefs.GateParams()
     for n, gate in enumerate(p.gates):
-        g.Gate[n].Anfang = gate.anfang
-        g.Gate[n].Ende = gate.ende
-        g.Gate[n].Schwelle = gate.schwelle * 16
+        g.Gate[n].Anfang = gate.start
+        g.Gate[n].Ende = gate.end
+        g.Gate[n].Schwelle = gate.threshold * 16
         g.Enables.Enable[n] = int(gate.enable)
-    return m, s, p.verstaerkung, g, table
+    return m, s, p.gain, g, table
 
 
 class Card:
-    """An open card; use ``karvo7.open(n)``. A context manager: leaving the block closes the
+    """An open card; use ``karvo7.open_card(n)``. A context manager: leaving the block closes the
     card (closing twice is harmless)."""
 
     def __init__(self, handle: int, number: int) -> None:
@@ -192,8 +223,11 @@ class Card:
         return self._handle is None
 
     def close(self) -> None:
-        """Powers the card down and releases the handle; a closed card stays closed. Raises
-        Error when a step failed (the handle is released all the same)."""
+        """Powers the card down and releases the handle; a closed card stays closed.
+
+        Raises:
+            Error: a step failed (the handle is released all the same).
+        """
         with self._lock:
             if self._handle is None:
                 return
@@ -206,20 +240,25 @@ class Card:
 
     def _h(self) -> int:
         if self._handle is None:
-            raise ValueError(f"card {self.number} is closed")
+            raise RefusedValue(f"card {self.number} is closed")
         return self._handle
 
     def _call(self, name: str, *arguments: Any) -> None:
         """Calls a fallible library function with an error word; raises Error on failure."""
         error = c_uint32(0)
         if getattr(self._library, name)(self._h(), *arguments, byref(error)) == 0:
-            raise Error(name, error.value)
+            raise failure(name, error.value)
 
     def warm_up(self) -> None:
         """Brings the card into its defined state: LCA reset, power up, the converter's offset
         adjustment, the warm-up transmitter settings of set 0. The sets' identifications of
         the record layout are given again; the sets themselves are handed over by each shot
-        and stream."""
+        and stream.
+
+        Raises:
+            RefusedValue: the card is closed.
+            Error: the card refused a step.
+        """
         with self._lock:
             self._call("KARVO7WarmUp")
             if self._layout is Layout.RECORD:
@@ -229,31 +268,60 @@ class Card:
 
     def self_test(self, test: int, question: Optional[Callable[[str, str], bool]] = None
                   ) -> "ops.Verdict":
-        """Runs self test ``test`` (0 to 12) as the check program's "Selbsttest" window does;
-        the verdict says whether the card passed, with the window's line. The DAC ramps (9)
-        ask ``question(caption, text)`` whether they look right; without one the answer is
-        no."""
+        """Runs a self test as the check program's "Selbsttest" window does.
+
+        Args:
+            test: the test, 0 to 12.
+            question: asked ``question(caption, text)`` by the DAC ramps (9) whether they look
+                right; without one the answer is no.
+
+        Returns:
+            Whether the card passed, with the window's line.
+
+        Raises:
+            WrongType: ``test`` is no integer.
+            RefusedValue: no such test, or the card is closed.
+            Error: the test could not run.
+        """
         with self._lock:
             return ops.self_test(self._h(), test, question)
 
     def load_dsp(self, path: Any) -> "ops.Verdict":
-        """Loads a DSP program file (.hex or .bin): the file read and refused by the check
-        program's rules (a refused file touches no card), the image written, the card reset
-        and warmed up. Raises Error with the fault as its meaning when the load failed."""
+        """Loads a DSP program file: the file read and refused by the check program's rules
+        (a refused file touches no card), the image written, the card reset and warmed up.
+
+        Args:
+            path: the .hex or .bin file.
+
+        Raises:
+            Error: the load failed; its meaning names the fault.
+        """
         with self._lock:
             return ops.load_dsp(self._h(), path)
 
     def reset(self) -> "ops.Verdict":
-        """The card's hardware reset, waited for, and its warm-up; raises Error when the card
-        did not reset or warm up."""
+        """The card's hardware reset, waited for, and its warm-up.
+
+        Raises:
+            Error: the card did not reset or warm up.
+        """
         with self._lock:
             return ops.reset(self._h())
 
     def check(self, *checks: Any, ini: Any = None,
               question: Optional[Callable[[str, str], bool]] = None) -> "List[ops.Verdict]":
-        """The station checks of "Check All" (by name, ``ops.CHECKS``, or number), one verdict
-        each, with the reference values of the parameter file ``ini``; without names those the
-        file selects. A failed check is a verdict, not an exception."""
+        """The station checks of "Check All", one verdict each; a failed check is a verdict,
+        not an exception.
+
+        Args:
+            checks: checks by name (``karvo7.CHECKS``) or number; none: those the file selects.
+            ini: the parameter file with the reference values.
+            question: asked ``question(caption, text)`` where a check asks the operator.
+
+        Raises:
+            RefusedValue: no such check.
+            Error: a check could not run.
+        """
         with self._lock:
             return ops.check(self._h(), checks, ini, question)
 
@@ -261,7 +329,11 @@ class Card:
 
     @property
     def position(self) -> Tuple[int, int]:
-        """(bus, slot) of the card on the PCI bus."""
+        """(bus, slot) of the card on the PCI bus.
+
+        Raises:
+            Error: the driver did not answer.
+        """
         with self._lock:
             bus, slot = c_uint32(0), c_uint32(0)
             self._call("KARVO7GetCardPosition", byref(bus), byref(slot))
@@ -277,13 +349,22 @@ class Card:
         return SETS_PER_CARD if self._version3 else 1
 
     def identification(self) -> Identification:
-        """The card's configuration record."""
+        """The card's configuration record.
+
+        Raises:
+            Error: the record could not be read.
+        """
         with self._lock:
             record = _cdefs.KonfigRecord()
             self._call("KARVO7GetKonfig", byref(record))
             return identification_of(record)
 
     def temperature_and_voltages(self) -> Sensors:
+        """The card's temperature and supply voltages.
+
+        Raises:
+            Error: the card did not measure them.
+        """
         with self._lock:
             values = _cdefs.ADCValues()
             self._call("KARVO7GetADC", byref(values))
@@ -292,7 +373,11 @@ class Card:
                            v.Digital5VMinus, v.ADCReferenz)
 
     def status(self) -> Status:
-        """The driver's card status (no error word: a failure raises Error with word 0)."""
+        """The driver's card status.
+
+        Raises:
+            Error: the request failed (with word 0: the call reports none).
+        """
         with self._lock:
             status = _CardStatus()
             if self._library.KARVO7GetStatus(self._h(), byref(status)) == 0:
@@ -300,20 +385,37 @@ class Card:
             return Status(status.Status, status.Status4, status.Modus, status.Status8)
 
     def data_in_fifo(self) -> bool:
-        """True while the card's data FIFO holds data to read."""
+        """True while the card's data FIFO holds data to read.
+
+        Raises:
+            Error: the driver did not answer.
+        """
         with self._lock:
             flag = c_uint32(0)
             self._call("KARVO7IsDataInFIFO", byref(flag))
             return flag.value != 0
 
     def clear_fifo(self) -> None:
+        """Empties the card's data FIFO.
+
+        Raises:
+            Error: the card refused the command.
+        """
         with self._lock:
             self._call("KARVO7ClearFIFO")
 
     def set_data_timeout(self, seconds: int) -> None:
-        """How long a data read may wait for the card (0: for ever)."""
-        if not 0 <= seconds <= 0xFFFFFFFF:
-            raise ValueError(f"data time-out {seconds} s is out of range")
+        """How long a data read may wait for the card.
+
+        Args:
+            seconds: whole seconds, 0 waits for ever.
+
+        Raises:
+            WrongType: ``seconds`` is no integer.
+            RefusedValue: ``seconds`` does not fit 32 bits.
+            Error: the driver refused it.
+        """
+        seconds = check_range("data time-out (s)", seconds, 0, 0xFFFFFFFF)
         with self._lock:
             self._call("KARVO7SetDataTimeOut", seconds)
 
@@ -329,10 +431,18 @@ class Card:
         return -(10 * self.number + number)
 
     def set_layout(self, layout: Layout) -> None:
-        """Native or record layout for all sets. The record layout needs a version-3 card; it
-        gives each set its identification."""
+        """Chooses how the card delivers the data of all its sets.
+
+        Args:
+            layout: ``Layout.NATIVE``, or ``Layout.RECORD`` (version-3 cards only), which gives
+                each set its identification.
+
+        Raises:
+            RefusedValue: the record layout on a card that is not a version-3 card.
+            Error: the card refused it.
+        """
         if layout is Layout.RECORD and not self._version3:
-            raise ValueError(f"card {self.number} is not a version-3 card: native layout only")
+            raise RefusedValue(f"card {self.number} is not a version-3 card: native layout only")
         with self._lock:
             for s in range(self.set_count):
                 ident = self.identification_of_set(s) if layout is Layout.RECORD else 0
@@ -348,10 +458,9 @@ class Card:
     # ---- parameter sets -----------------------------------------------------------------
 
     def _check_set_number(self, number: int) -> None:
-        if isinstance(number, bool) or not isinstance(number, int) \
-                or not 0 <= number < self.set_count:
-            raise ValueError(f"card {self.number} has sets 0 to {self.set_count - 1}, "
-                             f"not {number!r}")
+        if not 0 <= check_index("set number", number) < self.set_count:
+            raise RefusedValue(f"card {self.number} has sets 0 to {self.set_count - 1}, "
+                               f"not {number!r}")
 
     def apply(self, parameters: ParameterSet, number: int = 0, start: int = 1) -> None:
         """Hands a set to the card as set ``number``: measurement, transmitter, gain and gates,
@@ -415,18 +524,31 @@ class Card:
         return records
 
     def shot(self, parameters: ParameterSet, number: int = 0) -> Record:
-        """One shot with ``parameters`` as set ``number``: the set is handed to the card, the
-        card shoots once, and its data comes back as a Record with the shot's gate values
-        (version-3 cards)."""
+        """One shot: the set is handed to the card, the card shoots once, and its data comes
+        back with the shot's gate values (version-3 cards).
+
+        Args:
+            parameters: the set to shoot with.
+            number: the set number it is handed over as.
+
+        Returns:
+            The shot's record.
+
+        Raises:
+            WrongType: ``number`` is no integer or a field of the set holds none.
+            RefusedValue: a value the card cannot take, or the card is streaming or closed.
+            DataTimeout: the card delivered no data within the data time-out.
+            Error: the card refused the set or the shot.
+        """
         with self._lock:
             if self._streaming:
-                raise ValueError(f"card {self.number} is streaming: close the stream first")
+                raise RefusedValue(f"card {self.number} is streaming: close the stream first")
             self.apply(parameters, number)
             self._call("KARVO7SetMode", 1)
             self._call("KARVO7Start")
             buffer = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
             count = c_uint32(MAX_BLOCK_BYTES)
-            self._call("KARVO7GetData", byref(count), buffer.ctypes.data)
+            self._read_shot(count, buffer)
             gates = None
             if self._version3:
                 results = _cdefs.GateResults()
@@ -444,11 +566,26 @@ class Card:
         record.gates = gates
         return record
 
+    def _read_shot(self, count: c_uint32, buffer: np.ndarray) -> None:
+        """Reads the shot; a read the driver ended at its data time-out raises DataTimeout."""
+        error = c_uint32(0)
+        if self._library.KARVO7GetData(self._h(), byref(count), buffer.ctypes.data,
+                                       byref(error)) == 0:
+            if self._library.K7OsGetLastError() == ErrorNumber.SEM_TIMEOUT:
+                raise DataTimeout("KARVO7GetData", error.value, "no data within the data "
+                                  "time-out")
+            raise failure("KARVO7GetData", error.value)
+
     def fifo_overflowed(self) -> bool:
         """True when the card's data FIFO ran over (shots were lost) since it was last
-        emptied: the full and overflow bits of its FIFO status register."""
+        emptied: the full and overflow bits of its FIFO status register.
+
+        Raises:
+            RefusedValue: the card is closed.
+        """
         with self._lock:
-            return self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER) & 0xF0 != 0
+            status = self._library.KARVO7ReadRegister(self._h(), FIFO_STATUS_REGISTER)
+            return status & FIFO_FULL_BITS != 0
 
     def stream(self, sets: Any, count: Optional[int] = None, seconds: Optional[float] = None,
                results: bool = True, lost_shots: str = "raise") -> "Stream":
@@ -461,13 +598,28 @@ class Card:
         The card is read on a thread of the acquisition engine into a ring buffer of a second
         of shots, many records at a time; the interpreter's own pauses do not hold the reads
         up. Shots lost (the card's FIFO ran over, or the program left the buffer full) are
-        never passed over: with ``lost_shots="raise"`` the iterator raises ShotsLostError, with
+        never passed over: with ``lost_shots="raise"`` the iterator raises FifoOverflow, with
         the count, as soon as it knows of them; with ``"count"`` it adds them to
         ``Stream.lost`` and goes on (in the native layout the set of later shots is then
         unknown when several sets take turns). ``Stream.overflows`` counts the times the FIFO
         ran over. With ``count`` the stream delivers exactly that many shots.
         ``Stream.next_arrays`` takes the shots and gate results as NumPy arrays, many at a
-        time and without a Python object a shot."""
+        time and without a Python object a shot.
+
+        Args:
+            sets: the sets to measure.
+            count: the shots to take; None: until ``seconds`` or for ever.
+            seconds: how long to measure; None: until ``count`` or for ever.
+            results: whether gate results records come too.
+            lost_shots: ``"raise"`` or ``"count"``.
+
+        Raises:
+            WrongType: ``sets`` is no set or mapping of sets, or ``count`` no integer.
+            RefusedValue: a set the card cannot take, a negative count or time, or the card is
+                streaming already.
+            FifoOverflow: (while iterating) shots were lost, with ``lost_shots="raise"``.
+            Error: the card refused the start or a read.
+        """
 
         from .stream import Stream
 

@@ -1,75 +1,163 @@
-"""The exception every failure of the card library turns into."""
+"""The package's exceptions: one family under ``Error``, with a class for each failure callers
+handle differently, and the card library's error words with their meanings.
+
+    Error                  every failure the package reports
+    ├── NoSuchCard         no card of that number
+    ├── CardInUse          the card is open in another program (or another handle)
+    ├── FifoOverflow       a stream lost shots (``lost``); also named ShotsLostError
+    ├── DataTimeout        the card delivered no data within the data time-out
+    ├── RefusedValue       a value or request refused before it reached the card, or a library
+    │                      code for a value the card cannot take; also a ValueError
+    ├── WrongType          an argument of the wrong type; also a TypeError
+    ├── DecodeError        data the decoder cannot take apart; also a ValueError
+    └── LibraryNotFoundError  a shared library that cannot be loaded; also an OSError
+"""
 
 from __future__ import annotations
 
-from typing import Optional
+import enum
+import operator
+from typing import Dict, Optional, Type
 
-# The library's own codes (KARVO7DLL.h).
-_LIBRARY_CODES = {
-    0x90010000: "request buffer not available",
-    0x90020000: "configuration record entry of an unknown type",
-    0x90030000: "Start above 11",
-    0x90040000: "Sendeimpulsbreite above 5",
-    0x90050000: "Average above 7",
-    0x90060000: "IFF above 0x3FFFFF",
-    0x90070000: "Ausblenden above 15",
-    0x90080000: "Triggerausgangsmode above 7",
-    0x90090000: "Aufnahmelaenge 0",
-    0x900A0000: "Aufnahmedelay above 0xFFFFF",
-    0x900B0000: "A-scan on and Faktor 0",
-    0x900C0000: "A-scan on and Gleichrichtung above 3",
-    0x900D0000: "Samplerate above 7",
-    0x900E0000: "Sendeenergie above 7",
-    0x900F0000: "Senderdaempfung above 3",
-    0x90100000: "Eingangsdaempfung above 3",
-    0x90110000: "Filter above 7",
-    0x90120000: "Triggereingangsmode above 3",
-    0x90130000: "depth-compensation spacing too small",
-    0x90140000: "command with more than 8 data words",
-    0x90300000: "no such test or check, or a missing argument",
-    0x90310000: "the file cannot be read, is refused, or was not written",
-    0x90320000: "the card operation failed",
-    0x80020000: "single-start mode: already started",
-    0x80030000: "single-start mode: stopped",
+
+class ErrorWord(enum.IntEnum):
+    """The card library's own error words (KARVO7DLL.h, and KARVO7Ops.h for the card
+    operations); ``meaning`` says what each one means."""
+
+    NO_MEMORY = 0x90010000
+    KONFIG_TYPE = 0x90020000
+    START = 0x90030000
+    IMPULSBREITE = 0x90040000
+    AVERAGE = 0x90050000
+    IFF = 0x90060000
+    AUSBLENDEN = 0x90070000
+    TRIGGERAUSGANG = 0x90080000
+    AUFNAHMELAENGE = 0x90090000
+    AUFNAHMEDELAY = 0x900A0000
+    FAKTOR = 0x900B0000
+    GLEICHRICHTUNG = 0x900C0000
+    SAMPLERATE = 0x900D0000
+    SENDEENERGIE = 0x900E0000
+    SENDERDAEMPFUNG = 0x900F0000
+    EINGANGSDAEMPFUNG = 0x90100000
+    FILTER = 0x90110000
+    TRIGGEREINGANG = 0x90120000
+    TA_ABSTAND = 0x90130000
+    COMMAND_COUNT = 0x90140000
+    ALREADY_STARTED = 0x80020000
+    STOPPED = 0x80030000
+    OPS_ARGUMENT = 0x90300000
+    OPS_FILE = 0x90310000
+    OPS_FAILED = 0x90320000
+
+    @property
+    def meaning(self) -> str:
+        return _WORD_MEANINGS[self]
+
+
+_WORD_MEANINGS: Dict[ErrorWord, str] = {
+    ErrorWord.NO_MEMORY: "request buffer not available",
+    ErrorWord.KONFIG_TYPE: "directory entry of an unknown type",
+    ErrorWord.START: "Start above 11",
+    ErrorWord.IMPULSBREITE: "Sendeimpulsbreite above 5",
+    ErrorWord.AVERAGE: "Average above 7",
+    ErrorWord.IFF: "IFF above 0x3FFFFF",
+    ErrorWord.AUSBLENDEN: "Ausblenden above 15",
+    ErrorWord.TRIGGERAUSGANG: "Triggerausgangsmode above 7",
+    ErrorWord.AUFNAHMELAENGE: "Aufnahmelaenge 0",
+    ErrorWord.AUFNAHMEDELAY: "Aufnahmedelay above 0xFFFFF",
+    ErrorWord.FAKTOR: "A-scan on and Faktor 0",
+    ErrorWord.GLEICHRICHTUNG: "A-scan on and Gleichrichtung above 3",
+    ErrorWord.SAMPLERATE: "Samplerate above 7",
+    ErrorWord.SENDEENERGIE: "Sendeenergie above 7",
+    ErrorWord.SENDERDAEMPFUNG: "Senderdaempfung above 3",
+    ErrorWord.EINGANGSDAEMPFUNG: "Eingangsdaempfung above 3",
+    ErrorWord.FILTER: "Filter above 7",
+    ErrorWord.TRIGGEREINGANG: "Triggereingangsmode above 3",
+    ErrorWord.TA_ABSTAND: "depth-compensation spacing too small",
+    ErrorWord.COMMAND_COUNT: "KARVO7Command with more than 8 data words",
+    ErrorWord.ALREADY_STARTED: "emulated single start: already started",
+    ErrorWord.STOPPED: "emulated single start: stopped / no mode",
+    ErrorWord.OPS_ARGUMENT: "a null pointer, or no such test or check",
+    ErrorWord.OPS_FILE: "a file that cannot be read, refused, or not written",
+    ErrorWord.OPS_FAILED: "the operation failed; its verdict says how",
 }
 
-# Error numbers of the device layer (KARVO7Os.h), reported where the driver gives no word.
-_SYSTEM_ERRORS = {
-    2: "no such card",
-    5: "access denied",
-    6: "invalid card handle",
-    8: "not enough memory",
-    24: "request with a wrong buffer size",
-    31: "the device failed the request",
-    32: "card already in use",
-    50: "request not supported",
-    87: "invalid or missing argument",
-    121: "data time-out of the driver",
-    995: "transfer cancelled",
-    996: "transfer still running",
-    997: "transfer pending",
+# The library's codes for a value of a set the card cannot take.
+_REFUSALS = frozenset(range(ErrorWord.START, ErrorWord.TA_ABSTAND + 1, 0x10000))
+
+
+class ErrorNumber(enum.IntEnum):
+    """Error numbers of the device layer (KARVO7Os.h, the Windows values): what opening a card
+    reports, and the readiness queries where the driver gives no word."""
+
+    FILE_NOT_FOUND = 2
+    ACCESS_DENIED = 5
+    INVALID_HANDLE = 6
+    NOT_ENOUGH_MEMORY = 8
+    BAD_LENGTH = 24
+    GEN_FAILURE = 31
+    SHARING_VIOLATION = 32
+    NOT_SUPPORTED = 50
+    INVALID_PARAMETER = 87
+    SEM_TIMEOUT = 121
+    OPERATION_ABORTED = 995
+    IO_INCOMPLETE = 996
+    IO_PENDING = 997
+
+    @property
+    def meaning(self) -> str:
+        return _NUMBER_MEANINGS[self]
+
+
+_NUMBER_MEANINGS: Dict[ErrorNumber, str] = {
+    ErrorNumber.FILE_NOT_FOUND: "no such card",
+    ErrorNumber.ACCESS_DENIED: "access denied",
+    ErrorNumber.INVALID_HANDLE: "invalid card handle",
+    ErrorNumber.NOT_ENOUGH_MEMORY: "not enough memory",
+    ErrorNumber.BAD_LENGTH: "request with a wrong buffer size",
+    ErrorNumber.GEN_FAILURE: "the device failed the request",
+    ErrorNumber.SHARING_VIOLATION: "card already in use",
+    ErrorNumber.NOT_SUPPORTED: "request not supported",
+    ErrorNumber.INVALID_PARAMETER: "invalid or missing argument",
+    ErrorNumber.SEM_TIMEOUT: "data time-out of the driver",
+    ErrorNumber.OPERATION_ABORTED: "transfer cancelled",
+    ErrorNumber.IO_INCOMPLETE: "transfer still running",
+    ErrorNumber.IO_PENDING: "transfer pending",
 }
 
 
 def meaning(word: int, system: bool = False) -> str:
-    """What an error word means: a library code, a device-layer error number (``system``, or
-    a small number from the readiness queries) or an opaque word of the driver."""
-    if word in _LIBRARY_CODES:
-        return _LIBRARY_CODES[word]
-    if (system or word < 0x10000) and word in _SYSTEM_ERRORS:
-        return _SYSTEM_ERRORS[word]
+    """What an error word means.
+
+    Args:
+        word: a library code, a device-layer error number or an opaque word of the driver.
+        system: the word is a device-layer error number (a small word is taken as one anyway:
+            the readiness queries report those).
+
+    Returns:
+        The meaning, "error word of the driver" for a word only the driver knows.
+    """
+    if word in ErrorWord.__members__.values():
+        return ErrorWord(word).meaning
+    if (system or word < 0x10000) and word in ErrorNumber.__members__.values():
+        return ErrorNumber(word).meaning
     if word == 0:
         return "invalid handle or missing argument"
     return "error word of the driver"
 
 
 class Error(Exception):
-    """A card library call failed.
+    """A failure the package reports: a card library call failed, or the package refused a call.
 
-    ``function`` names the library function, ``word`` is the error word it reported (the
-    driver's word, a library code or a device-layer error number) and ``meaning`` says what
-    the word means.
+    ``function`` names the library function (empty where none was called), ``word`` is the
+    error word it reported (the driver's word, a library code or a device-layer error number;
+    0 where there is none) and ``meaning`` says what went wrong.
     """
+
+    function: str = ""
+    word: int = 0
+    meaning: str = ""
 
     def __init__(self, function: str, word: int, text: Optional[str] = None,
                  system: bool = False) -> None:
@@ -79,13 +167,105 @@ class Error(Exception):
         super().__init__(f"{function} failed: error 0x{word:X} ({self.meaning})")
 
 
-class ShotsLostError(Error):
+class NoSuchCard(Error):
+    """No card of that number is present."""
+
+
+class CardInUse(Error):
+    """The card is open already, in this program or another one."""
+
+
+class DataTimeout(Error):
+    """The card delivered no data within the data time-out (``Card.set_data_timeout``)."""
+
+
+class RefusedValue(Error, ValueError):
+    """A value or request refused: by the package before anything reached the card (a value
+    out of range, a closed card, a card busy streaming), or by the library with one of its
+    codes for a value the card cannot take."""
+
+    def __init__(self, text: str, function: str = "", word: int = 0) -> None:
+        self.function = function
+        self.word = word
+        self.meaning = text
+        Exception.__init__(self, text if not function else
+                           f"{function} failed: error 0x{word:X} ({text})")
+
+
+class WrongType(Error, TypeError):
+    """An argument of a type the package does not take (a float where a count belongs, a
+    string where a number does)."""
+
+    def __init__(self, text: str) -> None:
+        self.meaning = text
+        Exception.__init__(self, text)
+
+
+class FifoOverflow(Error):
     """A stream lost shots: the card's FIFO ran over, or the program left the stream's buffer
     full. ``lost`` is the number of shots lost so far."""
 
     def __init__(self, lost: int) -> None:
         self.lost = lost
-        super().__init__("K7AcqRead", 0, f"{lost} shots lost: the card's FIFO ran over or "
-                                         "the stream's buffer was full")
+        self.function = "K7AcqRead"
+        self.meaning = (f"{lost} shots lost: the card's FIFO ran over or the stream's buffer "
+                        "was full")
         # No error word stands behind a loss: the message names only the count and its causes.
         Exception.__init__(self, self.meaning)
+
+
+# The name of earlier releases.
+ShotsLostError = FifoOverflow
+
+
+def failure(function: str, word: int, text: Optional[str] = None,
+            system: bool = False) -> Error:
+    """The exception for a failed library call: the class the word stands for.
+
+    Args:
+        function: the library function that failed.
+        word: the error word it reported.
+        text: what went wrong, where the call says more than the word.
+        system: the word is a device-layer error number.
+    """
+    cls: Type[Error] = Error
+    if system or word < 0x10000:
+        cls = _NUMBER_CLASSES.get(word, Error)
+    if word in _REFUSALS:
+        return RefusedValue(text if text is not None else meaning(word), function, word)
+    return cls(function, word, text, system)
+
+
+_NUMBER_CLASSES: Dict[int, Type[Error]] = {
+    ErrorNumber.FILE_NOT_FOUND: NoSuchCard,
+    ErrorNumber.SHARING_VIOLATION: CardInUse,
+    ErrorNumber.SEM_TIMEOUT: DataTimeout,
+}
+
+
+def check_index(name: str, value: object) -> int:
+    """``value`` as an integer: Python and NumPy integers are taken, booleans and anything else
+    are not.
+
+    Raises:
+        WrongType: ``value`` is no integer.
+    """
+    if isinstance(value, bool):
+        raise WrongType(f"{name} must be an integer, not {value!r}")
+    try:
+        return operator.index(value)  # type: ignore[arg-type]
+    except TypeError:
+        raise WrongType(f"{name} must be an integer, not {value!r}") from None
+
+
+def check_range(name: str, value: object, low: int, high: int) -> int:
+    """``value`` as an integer within ``low``..``high``.
+
+    Raises:
+        WrongType: ``value`` is no integer.
+        RefusedValue: ``value`` lies outside the range.
+    """
+    number = check_index(name, value)
+    if not low <= number <= high:
+        raise RefusedValue(f"{name} = {number} is outside {low}..{high}")
+    return number

@@ -10,7 +10,7 @@ from dataclasses import dataclass
 from typing import Any, Callable, List, Optional, Sequence, Union
 
 from . import _cdefs
-from .errors import Error
+from .errors import RefusedValue, check_index, failure
 
 # The station checks in the order of "Check All", by their names on karvo7's command line.
 CHECKS = ("pci-config", "pci-eeprom", "pci-operation", "kennung", "lca", "dsp", "selftest",
@@ -42,28 +42,31 @@ def _verdict(raw: _cdefs.OpsVerdict) -> Verdict:
 
 def _callback(question: Optional[Question]) -> Any:
     if question is None:
-        return _cdefs.OpsQuestion()
+        return _cdefs.OpsQuestion()  # type: ignore[call-overload]  # the null pointer
+    asked = question
     return _cdefs.OpsQuestion(
-        lambda _context, caption, text: 1 if question(caption.decode(), text.decode()) else 0)
+        lambda _context, caption, text: 1 if asked(caption.decode(), text.decode()) else 0)
 
 
 def _check_number(check: Union[int, str]) -> int:
     if isinstance(check, str):
         if check not in CHECKS:
-            raise ValueError(f"no check {check!r} (checks: {', '.join(CHECKS)})")
+            raise RefusedValue(f"no check {check!r} (checks: {', '.join(CHECKS)})")
         return CHECKS.index(check)
-    if not 0 <= check < len(CHECKS):
-        raise ValueError(f"no check {check} (checks 0 to {len(CHECKS) - 1})")
-    return int(check)
+    number = check_index("check", check)
+    if not 0 <= number < len(CHECKS):
+        raise RefusedValue(f"no check {check} (checks 0 to {len(CHECKS) - 1})")
+    return number
 
 
 def self_test(handle: int, test: int, question: Optional[Question] = None) -> Verdict:
+    test = check_index("self test", test)
     if not 0 <= test < _cdefs.OPS_SELF_TEST_COUNT:
-        raise ValueError(f"no self test {test} (tests 0 to {_cdefs.OPS_SELF_TEST_COUNT - 1})")
+        raise RefusedValue(f"no self test {test} (tests 0 to {_cdefs.OPS_SELF_TEST_COUNT - 1})")
     raw, error = _cdefs.OpsVerdict(), c_uint32(0)
     if _cdefs.ops_library().K7OpsSelfTest(handle, test, _callback(question), None, byref(raw),
                                           byref(error)) == 0:
-        raise Error("K7OpsSelfTest", error.value)
+        raise failure("K7OpsSelfTest", error.value)
     return _verdict(raw)
 
 
@@ -71,14 +74,14 @@ def load_dsp(handle: int, path: Union[str, os.PathLike]) -> Verdict:
     raw, error = _cdefs.OpsVerdict(), c_uint32(0)
     if _cdefs.ops_library().K7OpsLoadDsp(handle, os.fsencode(path), byref(raw),
                                          byref(error)) == 0:
-        raise Error("K7OpsLoadDsp", error.value, _verdict(raw).text)
+        raise failure("K7OpsLoadDsp", error.value, _verdict(raw).text)
     return _verdict(raw)
 
 
 def reset(handle: int) -> Verdict:
     raw, error = _cdefs.OpsVerdict(), c_uint32(0)
     if _cdefs.ops_library().K7OpsResetCard(handle, byref(raw), byref(error)) == 0:
-        raise Error("K7OpsResetCard", error.value, _verdict(raw).text)
+        raise failure("K7OpsResetCard", error.value, _verdict(raw).text)
     return _verdict(raw)
 
 
@@ -93,7 +96,7 @@ def check(handle: int, checks: Sequence[Union[int, str]], ini: Union[str, os.Pat
         count = c_uint32(0)
         if library.K7OpsCheckAll(handle, parameter_file, callback, None, verdicts,
                                  _cdefs.OPS_CHECK_COUNT, byref(count), byref(error)) == 0:
-            raise Error("K7OpsCheckAll", error.value)
+            raise failure("K7OpsCheckAll", error.value)
         return [_verdict(verdicts[i]) for i in range(count.value)]
     numbers = [_check_number(c) for c in checks]
     results = []
@@ -101,6 +104,6 @@ def check(handle: int, checks: Sequence[Union[int, str]], ini: Union[str, os.Pat
         raw = _cdefs.OpsVerdict()
         if library.K7OpsCheck(handle, number, parameter_file, callback, None, byref(raw),
                               byref(error)) == 0:
-            raise Error("K7OpsCheck", error.value)
+            raise failure("K7OpsCheck", error.value)
         results.append(_verdict(raw))
     return results

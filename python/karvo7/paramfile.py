@@ -15,6 +15,7 @@ import secrets
 import stat
 from typing import Dict, List, Optional, Sequence, Tuple, Union
 
+from .errors import RefusedValue, check_index
 from .params import GATES, ParameterSet
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -23,46 +24,46 @@ PathLike = Union[str, "os.PathLike[str]"]
 # "bool" as yes/no, "threshold" as 16 x the file value in 16 bits.
 _Field = Tuple[str, str, str, int]
 _SET_FIELDS: List[_Field] = [
-    ("iff", "IFF", "int", 32),
+    ("pulse_rate", "IFF", "int", 32),
     ("bit8", "8Bit", "bool", 0),
     ("average", "Average", "int", 8),
-    ("samplerate", "Samplerate", "int", 8),
+    ("sample_rate", "Samplerate", "int", 8),
     ("start", "Start", "int", 8),
-    ("pk_vorlauf", "PK-Vorlauf", "int", 16),
-    ("aufnahmelaenge", "Aufnahmelaenge", "int", 16),
-    ("aufnahmedelay", "Aufnahmedelay", "int", -32),
+    ("probe_lead", "PK-Vorlauf", "int", 16),
+    ("record_length", "Aufnahmelaenge", "int", 16),
+    ("record_delay", "Aufnahmedelay", "int", -32),
     ("ascan", "ASCAN", "bool", 0),
-    ("faktor", "Faktor", "int", 8),
-    ("gleichrichtung", "Gleichrichtung", "int", 8),
-    ("externer_trigger", "ExternerTrigger", "bool", 0),
-    ("triggereingangsmode", "Triggereingangsmode", "int", 8),
-    ("triggerausgangsmode", "Triggerausgangsmode", "int", 8),
-    ("ausblenden", "Ausblenden", "int", 8),
-    ("ta_verzoegerung", "TA-Verzoegerung", "int", 16),
-    ("ta_abstand", "TA-Abstand", "int", 16),
-    ("sendersperre", "Sendersperre", "bool", 0),
-    ("sendeimpulsbreite", "Sendeimpulsbreite", "int", 8),
-    ("sendeenergie", "Sendeenergie", "int", 8),
+    ("factor", "Faktor", "int", 8),
+    ("rectification", "Gleichrichtung", "int", 8),
+    ("external_trigger", "ExternerTrigger", "bool", 0),
+    ("trigger_input_mode", "Triggereingangsmode", "int", 8),
+    ("trigger_output_mode", "Triggerausgangsmode", "int", 8),
+    ("blanking", "Ausblenden", "int", 8),
+    ("depth_delay", "TA-Verzoegerung", "int", 16),
+    ("depth_spacing", "TA-Abstand", "int", 16),
+    ("transmitter_off", "Sendersperre", "bool", 0),
+    ("pulse_width", "Sendeimpulsbreite", "int", 8),
+    ("pulse_energy", "Sendeenergie", "int", 8),
     ("se_mode", "SE-Mode", "bool", 0),
-    ("senderdaempfung", "Senderdaempfung", "int", 8),
-    ("eingangsdaempfung", "Eingangsdaempfung", "int", 8),
+    ("transmitter_attenuation", "Senderdaempfung", "int", 8),
+    ("input_attenuation", "Eingangsdaempfung", "int", 8),
     ("filter", "Filter", "int", 8),
-    ("verstaerkung", "Verstaerkung", "int", 16),
+    ("gain", "Verstaerkung", "int", 16),
     ("esb_time", "ESB-Time", "int", -32),
     ("esb_level", "ESB-Level", "int", 16),
-    ("esb_relativ", "ESB-relativ", "bool", 0),
+    ("esb_relative", "ESB-relativ", "bool", 0),
     ("esb_always", "ESB-always", "bool", 0),
 ]
 for _g in range(GATES):
     _SET_FIELDS += [
-        (f"gates.{_g}.anfang", f"B{_g}-Anfang", "int", -32),
-        (f"gates.{_g}.ende", f"B{_g}-Ende", "int", -32),
-        (f"gates.{_g}.schwelle", f"B{_g}-Schwelle", "threshold", 16),
+        (f"gates.{_g}.start", f"B{_g}-Anfang", "int", -32),
+        (f"gates.{_g}.end", f"B{_g}-Ende", "int", -32),
+        (f"gates.{_g}.threshold", f"B{_g}-Schwelle", "threshold", 16),
     ]
 _SET_FIELDS += [(f"gates.{_g}.enable", f"B{_g}-enable", "bool", 0) for _g in range(GATES)]
 _SET_FIELDS += [
-    ("trigger_extern", "TriggerExtern", "bool", 0),
-    ("triggerdelay", "Triggerdelay", "int", -32),
+    ("external_clock", "TriggerExtern", "bool", 0),
+    ("trigger_delay", "Triggerdelay", "int", -32),
     ("sap_delay", "SAP-Delay", "int", 16),
 ]
 
@@ -72,13 +73,13 @@ _SET_FIELDS += [
 RANDOM_LOWER = "Random-Minimum"
 RANDOM_UPPER = "Random-Maximum"
 _RANDOM_LIMITS: List[Tuple[str, int, int]] = [
-    ("iff", 0, 0), ("sendeimpulsbreite", 0, 5), ("sendeenergie", 0, 0),
-    ("senderdaempfung", 0, 0), ("eingangsdaempfung", 0, 0), ("verstaerkung", 0, 900),
-    ("filter", 3, 3), ("samplerate", 0, 4), ("faktor", 0, 25), ("gleichrichtung", 0, 3),
-    ("average", 0, 7), ("pk_vorlauf", 0, 0), ("aufnahmedelay", 0, 100),
-    ("aufnahmelaenge", 16, 16000),
-] + [(f"gates.{_g}.anfang", 0, 6000) for _g in range(GATES)] \
-  + [(f"gates.{_g}.ende", 100, 2000) for _g in range(GATES)]
+    ("pulse_rate", 0, 0), ("pulse_width", 0, 5), ("pulse_energy", 0, 0),
+    ("transmitter_attenuation", 0, 0), ("input_attenuation", 0, 0), ("gain", 0, 900),
+    ("filter", 3, 3), ("sample_rate", 0, 4), ("factor", 0, 25), ("rectification", 0, 3),
+    ("average", 0, 7), ("probe_lead", 0, 0), ("record_delay", 0, 100),
+    ("record_length", 16, 16000),
+] + [(f"gates.{_g}.start", 0, 6000) for _g in range(GATES)] \
+  + [(f"gates.{_g}.end", 100, 2000) for _g in range(GATES)]
 
 # Init "TimeOut": the data time-out in seconds sent to every card; the driver's own otherwise.
 DEFAULT_TIME_OUT = 10
@@ -164,15 +165,28 @@ def _random_fields() -> List[_Field]:
 
 
 def set_section(card: int, number: int) -> str:
-    """The section of set ``number`` (0-7) of card ``card`` (1-16)."""
-    if not 1 <= card <= 16 or not 0 <= number <= 7:
-        raise ValueError(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
+    """The section of a set, "Karte<card>-Satz<number>".
+
+    Args:
+        card: the card, 1 to 16.
+        number: the set, 0 to 7.
+
+    Raises:
+        WrongType: a number is no integer.
+        RefusedValue: no such card or set.
+    """
+    if not 1 <= check_index("card", card) <= 16 or not 0 <= check_index("set", number) <= 7:
+        raise RefusedValue(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
     return f"Karte{card}-Satz{number}"
 
 
 class ParameterFile:
     """A parameter file in memory. ``ParameterFile(path)`` reads it (a missing file reads as
-    empty); ``read_set`` / ``write_set`` take a set from a section and put one there."""
+    empty); ``read_set`` / ``write_set`` take a set from a section and put one there.
+
+    Raises (when made from a path):
+        OSError: the file exists but cannot be read, or is no regular file.
+    """
 
     def __init__(self, path: Optional[PathLike] = None) -> None:
         self.path = os.fspath(path) if path is not None else None
@@ -262,11 +276,15 @@ class ParameterFile:
         return None
 
     def set_value(self, section: str, key: str, value: str) -> None:
-        """Puts ``value`` under ``key``, changing only that line (or adding one)."""
+        """Puts ``value`` under ``key``, changing only that line (or adding one).
+
+        Raises:
+            RefusedValue: a section, key or value a parameter file cannot hold.
+        """
         if (not section.strip() or not key.strip() or "]" in section or "=" in key
                 or key.strip()[0] in "[;" or any(c in s for s in (section, key, value)
                                                  for c in "\r\n")):
-            raise ValueError(f"a parameter file cannot hold [{section}] {key}={value}")
+            raise RefusedValue(f"a parameter file cannot hold [{section}] {key}={value}")
         eol = next((line[len(self._body(line)):] for line in self._lines
                     if line.endswith("\n")), "\n")
         header = self._section_index(section)
@@ -307,7 +325,7 @@ class ParameterFile:
                 setattr(target, name, fallback)
             else:
                 setattr(target, name, _field_value(kind, width, text))
-        parameters.ta_tabelle = self._depth_compensation(section)
+        parameters.depth_table = self._depth_compensation(section)
         active = _profile_bool(self.value(section, "Active") or "", False)
         return parameters, active
 
@@ -348,8 +366,8 @@ class ParameterFile:
 
     @time_out.setter
     def time_out(self, seconds: int) -> None:
-        if isinstance(seconds, bool) or not isinstance(seconds, int) or not 0 < seconds < 1 << 31:
-            raise ValueError(f"a data time-out of {seconds!r} s cannot be kept")
+        if not 0 < check_index("data time-out", seconds) < 1 << 31:
+            raise RefusedValue(f"a data time-out of {seconds!r} s cannot be kept")
         self.set_value("Init", "TimeOut", str(seconds))
 
     def random_limits(self) -> Tuple[ParameterSet, ParameterSet]:
@@ -380,10 +398,15 @@ class ParameterFile:
         for attribute, key, kind, _ in _SET_FIELDS:
             self.set_value(section, key, _field_text(kind, getattr(*_accessors(attribute,
                                                                                parameters))))
-        self._write_depth_compensation(section, parameters.ta_tabelle)
+        self._write_depth_compensation(section, parameters.depth_table)
 
     def card_set(self, card: int, number: int) -> Tuple[ParameterSet, bool]:
-        """Set ``number`` of card ``card`` and its "Active" flag."""
+        """Set ``number`` of card ``card`` and its "Active" flag.
+
+        Raises:
+            WrongType: a number is no integer.
+            RefusedValue: no such card or set.
+        """
         return self.read_set(set_section(card, number))
 
     def put_card_set(self, card: int, number: int, parameters: ParameterSet,
@@ -392,10 +415,19 @@ class ParameterFile:
 
     def save(self, path: Optional[PathLike] = None) -> None:
         """Writes the file whole or not at all: a temporary file beside it, synced to the disk,
-        then renamed over it (see ``_write_atomically``)."""
+        then renamed over it.
+
+        Args:
+            path: where to write it; by default where it was read from.
+
+        Raises:
+            RefusedValue: no path to write to.
+            PermissionError: a read-only file, or a link of another user in a shared folder.
+            OSError: the file could not be written (the old one is left as it was).
+        """
         target = os.fspath(path) if path is not None else self.path
         if target is None:
-            raise ValueError("no path to save the parameter file to")
+            raise RefusedValue("no path to save the parameter file to")
         _write_atomically(target, self.to_bytes())
         self.path = os.fspath(path) if path is not None else self.path
 

@@ -3,8 +3,9 @@
 Every field holds the value the parameter file holds under its key: counts of samples for the
 record window and the gates, tenths of a dB for the gain, the threshold on the display's ADC
 scale. ``validate`` checks each value against what the card takes, so that a set out of range
-raises ValueError before anything reaches the card. Helpers convert between sample counts and
-microseconds or millimetres (with a sound velocity) at the set's sampling rate.
+raises RefusedValue (a ValueError) before anything reaches the card. Helpers convert between
+sample counts and microseconds or millimetres (with a sound velocity) at the set's sampling
+rate. The fields have English names; the parameter file's German names are aliases.
 """
 
 from __future__ import annotations
@@ -13,24 +14,35 @@ import dataclasses
 from dataclasses import dataclass, field
 from typing import List, Optional, Sequence, Tuple
 
+from ._aliases import Alias, aliases_of, with_aliases
+from .errors import RefusedValue, check_range
+
 GATES = 5
 SETS_PER_CARD = 8
 DEFAULT_VELOCITY_MPS = 5920.0
 
-# Microseconds per sample by the low three bits of "Samplerate": 80, 40, 20, 10 MHz, then the
-# virtual 160 MHz.
-_SAMPLE_PERIOD_US = (0.0125, 0.025, 0.05, 0.1, 0.00625, 0.00625, 0.00625, 0.00625)
+# Microseconds per sample by the low four bits of "Samplerate", as the set editor reads them:
+# 0 to 3 80, 40, 20 and 10 MHz, 5 to 8 those clocks divided by 16 ("Takt/16"), any other code
+# the virtual 160 MHz.
+_VIRTUAL_160_MHZ_US = 0.00625
+_SAMPLE_PERIOD_US = {0: 0.0125, 1: 0.025, 2: 0.05, 3: 0.1, 5: 0.2, 6: 0.4, 7: 0.8, 8: 1.6}
 
 
+@with_aliases
 @dataclass
 class Gate:
     """One measuring gate: start and end in samples, threshold on the ADC scale (0-4095; the
-    card holds 16 times it), and whether the gate evaluates."""
+    card holds 16 times it), and whether the gate evaluates. The parameter file's names
+    ("Bn-Anfang", "Bn-Ende", "Bn-Schwelle") are aliases: ``anfang``, ``ende``, ``schwelle``."""
 
-    anfang: int = 300
-    ende: int = 400
-    schwelle: int = 50
+    start: int = 300
+    end: int = 400
+    threshold: int = 50
     enable: bool = True
+
+    anfang = Alias[int]("start")
+    ende = Alias[int]("end")
+    schwelle = Alias[int]("threshold")
 
 
 def _default_gates() -> List[Gate]:
@@ -43,61 +55,94 @@ def _default_gates() -> List[Gate]:
     ]
 
 
+@with_aliases
 @dataclass
 class ParameterSet:
-    """One measurement parameter set; the defaults are the check program's."""
+    """One measurement parameter set; the defaults are the check program's.
 
-    iff: int = 0  # "IFF", pulse repetition
+    Each field holds what the parameter file holds under its key (in quotes below), in its
+    units. The fields whose English name differs from the key have the key's name as an alias
+    (``aufnahmelaenge`` for ``record_length``, ...): it reads, writes and constructs the same
+    field, so that ``ParameterSet(aufnahmelaenge=1000).record_length == 1000``.
+    """
+
+    pulse_rate: int = 0  # "IFF", shots per second (0: the card's highest)
     bit8: bool = False  # "8Bit"
     average: int = 0  # "Average"
-    samplerate: int = 1  # "Samplerate": 0 80 MHz, 1 40 MHz, 2 20 MHz, 3 10 MHz, 4 160 MHz
+    sample_rate: int = 1  # "Samplerate": 0 80 MHz, 1 40 MHz, 2 20 MHz, 3 10 MHz, 4 160 MHz,
+    # 5 to 7 80, 40 and 20 MHz divided by 16
     start: int = 1  # "Start" (kept in the file; a shot and a stream choose the card's mode)
-    pk_vorlauf: int = 0  # "PK-Vorlauf", samples
-    aufnahmelaenge: int = 1600  # "Aufnahmelaenge", samples
-    aufnahmedelay: int = 0  # "Aufnahmedelay", samples
+    probe_lead: int = 0  # "PK-Vorlauf", samples
+    record_length: int = 1600  # "Aufnahmelaenge", samples
+    record_delay: int = 0  # "Aufnahmedelay", samples
     ascan: bool = False  # "ASCAN"
-    faktor: int = 0  # "Faktor"
-    gleichrichtung: int = 0  # "Gleichrichtung": 0 HF, 1 positive, 2 negative, 3 full
-    externer_trigger: bool = False  # "ExternerTrigger"
-    triggereingangsmode: int = 0  # "Triggereingangsmode"
-    triggerausgangsmode: int = 0  # "Triggerausgangsmode"
-    ausblenden: int = 0  # "Ausblenden"
-    ta_verzoegerung: int = 0  # "TA-Verzoegerung", clock periods
-    ta_abstand: int = 0  # "TA-Abstand", clock periods
-    sendersperre: bool = False  # "Sendersperre"
-    sendeimpulsbreite: int = 0  # "Sendeimpulsbreite"
-    sendeenergie: int = 0  # "Sendeenergie"
+    factor: int = 0  # "Faktor"
+    rectification: int = 0  # "Gleichrichtung": 0 HF, 1 positive, 2 negative, 3 full
+    external_trigger: bool = False  # "ExternerTrigger"
+    trigger_input_mode: int = 0  # "Triggereingangsmode"
+    trigger_output_mode: int = 0  # "Triggerausgangsmode"
+    blanking: int = 0  # "Ausblenden"
+    depth_delay: int = 0  # "TA-Verzoegerung", clock periods
+    depth_spacing: int = 0  # "TA-Abstand", clock periods
+    transmitter_off: bool = False  # "Sendersperre"
+    pulse_width: int = 0  # "Sendeimpulsbreite"
+    pulse_energy: int = 0  # "Sendeenergie"
     se_mode: bool = False  # "SE-Mode"
-    senderdaempfung: int = 0  # "Senderdaempfung"
-    eingangsdaempfung: int = 0  # "Eingangsdaempfung"
+    transmitter_attenuation: int = 0  # "Senderdaempfung"
+    input_attenuation: int = 0  # "Eingangsdaempfung"
     filter: int = 3  # "Filter"
-    verstaerkung: int = 200  # "Verstaerkung", 0.1 dB
+    gain: int = 200  # "Verstaerkung", 0.1 dB
     esb_time: int = 200  # "ESB-Time", samples
     esb_level: int = 30  # "ESB-Level"
-    esb_relativ: bool = False  # "ESB-relativ"
+    esb_relative: bool = False  # "ESB-relativ"
     esb_always: bool = False  # "ESB-always"
     gates: List[Gate] = field(default_factory=_default_gates)  # "B0-..." to "B4-..."
-    trigger_extern: bool = False  # "TriggerExtern": external sampling clock
-    triggerdelay: int = 0  # "Triggerdelay"
+    external_clock: bool = False  # "TriggerExtern": external sampling clock
+    trigger_delay: int = 0  # "Triggerdelay"
     sap_delay: int = 0  # "SAP-Delay"
     # Not in the parameter file:
     trigger_25ns: bool = False  # trigger delay in 25 ns steps
-    ta_tabelle: Optional[Sequence[int]] = None  # depth compensation, 0.1 dB per support point
+    depth_table: Optional[Sequence[int]] = None  # depth compensation, 0.1 dB per support point
+
+    # ---- the parameter file's names ---------------------------------------------------
+    iff = Alias[int]("pulse_rate")
+    samplerate = Alias[int]("sample_rate")
+    pk_vorlauf = Alias[int]("probe_lead")
+    aufnahmelaenge = Alias[int]("record_length")
+    aufnahmedelay = Alias[int]("record_delay")
+    faktor = Alias[int]("factor")
+    gleichrichtung = Alias[int]("rectification")
+    externer_trigger = Alias[bool]("external_trigger")
+    triggereingangsmode = Alias[int]("trigger_input_mode")
+    triggerausgangsmode = Alias[int]("trigger_output_mode")
+    ausblenden = Alias[int]("blanking")
+    ta_verzoegerung = Alias[int]("depth_delay")
+    ta_abstand = Alias[int]("depth_spacing")
+    sendersperre = Alias[bool]("transmitter_off")
+    sendeimpulsbreite = Alias[int]("pulse_width")
+    sendeenergie = Alias[int]("pulse_energy")
+    senderdaempfung = Alias[int]("transmitter_attenuation")
+    eingangsdaempfung = Alias[int]("input_attenuation")
+    verstaerkung = Alias[int]("gain")
+    esb_relativ = Alias[bool]("esb_relative")
+    trigger_extern = Alias[bool]("external_clock")
+    triggerdelay = Alias[int]("trigger_delay")
+    ta_tabelle = Alias[Optional[Sequence[int]]]("depth_table")
 
     # ---- units --------------------------------------------------------------------------
 
     @property
     def sample_period_us(self) -> float:
-        """Microseconds per sample at the set's sampling rate."""
-        return _SAMPLE_PERIOD_US[self.samplerate & 7]
+        """Microseconds per sample at the set's sampling rate (a divided clock included)."""
+        return _SAMPLE_PERIOD_US.get(self.sample_rate & 0x0F, _VIRTUAL_160_MHZ_US)
 
     @property
     def gain_db(self) -> float:
-        return self.verstaerkung / 10.0
+        return self.gain / 10.0
 
     @gain_db.setter
     def gain_db(self, value: float) -> None:
-        self.verstaerkung = int((value + 0.05) * 10)
+        self.gain = int((value + 0.05) * 10)
 
     def us(self, samples: float) -> float:
         """Microseconds of a sample count."""
@@ -113,64 +158,75 @@ class ParameterSet:
 
     def samples_from_mm(self, millimetres: float,
                         velocity_mps: float = DEFAULT_VELOCITY_MPS) -> int:
-        """The nearest sample count of a depth in millimetres."""
+        """The nearest sample count of a depth in millimetres.
+
+        Raises:
+            RefusedValue: a sound velocity of 0 or less.
+        """
         if velocity_mps <= 0:
-            raise ValueError(f"sound velocity must be positive, not {velocity_mps}")
+            raise RefusedValue(f"sound velocity must be positive, not {velocity_mps}")
         return self.samples_from_us(millimetres * 2000.0 / velocity_mps)
 
     # ---- checks -------------------------------------------------------------------------
 
     def validate(self) -> None:
-        """Raises ValueError naming the first field the card would not take."""
+        """Checks every field against what the card takes.
+
+        Raises:
+            WrongType: a field holds no integer (Python and NumPy integers are taken).
+            RefusedValue: naming the first field the card would not take.
+        """
         for name, low, high in _RANGES:
-            _check(name, getattr(self, name), low, high)
-        if self.ascan and self.faktor == 0:
-            raise ValueError("faktor must be 1 or more while ascan is on")
+            _check(_SHOWN[name], getattr(self, name), low, high)
+        if self.ascan and self.factor == 0:
+            raise RefusedValue("factor (faktor) must be 1 or more while ascan is on")
         if len(self.gates) != GATES:
-            raise ValueError(f"a set has {GATES} gates, not {len(self.gates)}")
+            raise RefusedValue(f"a set has {GATES} gates, not {len(self.gates)}")
         for number, gate in enumerate(self.gates):
-            _check(f"gates[{number}].anfang", gate.anfang, 0, 0xFFFF)
-            _check(f"gates[{number}].ende", gate.ende, 0, 0xFFFF)
-            _check(f"gates[{number}].schwelle", gate.schwelle, 0, 0xFFF)
-        if self.ta_tabelle is not None:
-            if not 1 <= len(self.ta_tabelle) <= 256:
-                raise ValueError("ta_tabelle holds 1 to 256 support points")
-            for value in self.ta_tabelle:
-                _check("ta_tabelle", value, 0, 0xFFFF)
+            _check(f"gates[{number}].start (anfang)", gate.start, 0, 0xFFFF)
+            _check(f"gates[{number}].end (ende)", gate.end, 0, 0xFFFF)
+            _check(f"gates[{number}].threshold (schwelle)", gate.threshold, 0, 0xFFF)
+        if self.depth_table is not None:
+            if not 1 <= len(self.depth_table) <= 256:
+                raise RefusedValue("depth_table (ta_tabelle) holds 1 to 256 support points")
+            for value in self.depth_table:
+                _check("depth_table (ta_tabelle)", value, 0, 0xFFFF)
 
     def copy(self) -> "ParameterSet":
         return dataclasses.replace(self, gates=[dataclasses.replace(g) for g in self.gates])
 
 
 _RANGES: Tuple[Tuple[str, int, int], ...] = (
-    ("iff", 0, 0x3FFFFF),
+    ("pulse_rate", 0, 0x3FFFFF),
     ("average", 0, 7),
-    ("samplerate", 0, 7),
-    ("pk_vorlauf", 0, 0xFFFF),
-    ("aufnahmelaenge", 1, 0xFFFF),
-    ("aufnahmedelay", 0, 0xFFFFF),
-    ("faktor", 0, 0xFF),
-    ("gleichrichtung", 0, 3),
-    ("triggereingangsmode", 0, 3),
-    ("triggerausgangsmode", 0, 7),
-    ("ausblenden", 0, 15),
-    ("ta_verzoegerung", 0, 0xFFFF),
-    ("ta_abstand", 0, 0xFFFF),
-    ("sendeimpulsbreite", 0, 5),
-    ("sendeenergie", 0, 7),
-    ("senderdaempfung", 0, 3),
-    ("eingangsdaempfung", 0, 3),
+    ("sample_rate", 0, 7),
+    ("probe_lead", 0, 0xFFFF),
+    ("record_length", 1, 0xFFFF),
+    ("record_delay", 0, 0xFFFFF),
+    ("factor", 0, 0xFF),
+    ("rectification", 0, 3),
+    ("trigger_input_mode", 0, 3),
+    ("trigger_output_mode", 0, 7),
+    ("blanking", 0, 15),
+    ("depth_delay", 0, 0xFFFF),
+    ("depth_spacing", 0, 0xFFFF),
+    ("pulse_width", 0, 5),
+    ("pulse_energy", 0, 7),
+    ("transmitter_attenuation", 0, 3),
+    ("input_attenuation", 0, 3),
     ("filter", 0, 7),
-    ("verstaerkung", 0, 0xFFFF),
+    ("gain", 0, 0xFFFF),
     ("esb_time", 0, 0xFFFF),
     ("esb_level", 0, 0xFFFF),
-    ("triggerdelay", 0, 0x7FFFFFFF),
+    ("trigger_delay", 0, 0x7FFFFFFF),
     ("sap_delay", 0, 0xFFFF),
 )
 
 
+# A field as messages name it: with its parameter file name beside, where that is another.
+_SHOWN = {field: f"{field} ({alias})" for alias, field in aliases_of(ParameterSet).items()}
+_SHOWN.update({name: name for name, _, _ in _RANGES if name not in _SHOWN})
+
+
 def _check(name: str, value: object, low: int, high: int) -> None:
-    if isinstance(value, bool) or not isinstance(value, int):
-        raise ValueError(f"{name} must be an integer, not {value!r}")
-    if not low <= value <= high:
-        raise ValueError(f"{name} = {value} is outside {low}..{high}")
+    check_range(name, value, low, high)

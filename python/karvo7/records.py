@@ -19,6 +19,7 @@ from typing import Dict, Iterator, Optional, Tuple, Union
 import numpy as np
 
 from . import _stream
+from .errors import Error, RefusedValue, WrongType, check_index
 
 Buffer = Union[bytes, bytearray, memoryview, np.ndarray]
 
@@ -31,14 +32,16 @@ class Layout(enum.Enum):
     RECORD = 1
 
 
-class DecodeError(ValueError):
-    """Data that cannot be taken apart: ``offset`` is where the unreadable rest begins."""
+class DecodeError(Error, ValueError):
+    """Data that cannot be taken apart (also a ValueError): ``offset`` is where the unreadable
+    rest begins."""
 
     def __init__(self, offset: int, bytes_left: int, reason: str) -> None:
         self.offset = offset
         self.bytes_left = bytes_left
         self.reason = reason
-        super().__init__(f"data {reason} at byte {offset} ({bytes_left} bytes left)")
+        self.meaning = f"data {reason} at byte {offset} ({bytes_left} bytes left)"
+        Exception.__init__(self, self.meaning)
 
 
 @dataclass(frozen=True, slots=True)
@@ -196,8 +199,8 @@ def _options(layout: Layout, sample_bits: int, gates: bool, active_sets: int) ->
     cached = _options_cache.get(key)
     if cached is not None:
         return cached
-    if sample_bits not in (8, 16):
-        raise ValueError(f"samples are 8 or 16 bits wide, not {sample_bits}")
+    if check_index("sample_bits", sample_bits) not in (8, 16):
+        raise RefusedValue(f"samples are 8 or 16 bits wide, not {sample_bits}")
     options = _stream.Options()
     options.layout = _stream.LAYOUT_RECORD if layout is Layout.RECORD else _stream.LAYOUT_NATIVE
     options.sample_bits = sample_bits
@@ -212,6 +215,8 @@ def _as_array(source: Union[Buffer, str, "os.PathLike[str]"]) -> np.ndarray:
         return np.ascontiguousarray(source).view(np.uint8).reshape(-1)
     if isinstance(source, (bytes, bytearray, memoryview)):
         return np.frombuffer(source, dtype=np.uint8)
+    if not isinstance(source, (str, os.PathLike)):
+        raise WrongType(f"data or a path is needed, not {type(source).__name__}")
     return np.fromfile(os.fspath(source), dtype=np.uint8)
 
 
@@ -229,20 +234,39 @@ def decode(
     ``layout`` says how the data was delivered. Native data holds either samples
     (``sample_bits`` 16 or 8) or, with ``gates``, compact gate entries of the ``active_sets``
     among 1 to 6; native samples carry no shot boundaries, so ``shot_samples`` (the samples a
-    shot records) cuts them into one record per shot. Data that cannot be taken apart raises
-    DecodeError where it begins, after everything before it has been yielded."""
+    shot records) cuts them into one record per shot.
+
+    Args:
+        source: the data, or the path of a file holding it.
+        layout: how the data was delivered.
+        sample_bits: the width of native samples, 16 or 8.
+        gates: native data holds compact gate entries instead of samples.
+        active_sets: the sets among 1 to 6 whose gate entries native data holds.
+        shot_samples: the samples a shot records, to cut native samples into shots.
+
+    Returns:
+        An iterator of the records and control words.
+
+    Raises:
+        WrongType: ``source`` is neither data nor a path, or a number no integer.
+        RefusedValue: options that describe no data.
+        DecodeError: (while iterating) data that cannot be taken apart, where it begins,
+            after everything before it has been yielded.
+        OSError: the file cannot be read.
+    """
     options = _options(layout, sample_bits, gates, _set_mask(active_sets))
     if gates and layout is Layout.NATIVE and options.active_sets & 0x7E == 0:
-        raise ValueError("native gate entries need an active set among 1 to 6")
-    if shot_samples is not None and not 1 <= shot_samples <= _stream.MAX_SAMPLES:
-        raise ValueError(f"shot_samples must lie in 1..{_stream.MAX_SAMPLES}")
+        raise RefusedValue("native gate entries need an active set among 1 to 6")
+    if shot_samples is not None and \
+            not 1 <= check_index("shot_samples", shot_samples) <= _stream.MAX_SAMPLES:
+        raise RefusedValue(f"shot_samples must lie in 1..{_stream.MAX_SAMPLES}")
     return _Decoder(_as_array(source)).items(options, shot_samples or 0)
 
 
 def _set_mask(sets: Tuple[int, ...]) -> int:
     mask = 0
     for s in sets:
-        if not 0 <= s <= 7:
-            raise ValueError(f"no parameter set {s}: sets are 0 to 7")
+        if not 0 <= check_index("active set", s) <= 7:
+            raise RefusedValue(f"no parameter set {s}: sets are 0 to 7")
         mask |= 1 << s
     return mask

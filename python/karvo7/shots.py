@@ -9,6 +9,7 @@ from typing import List, Optional, Sequence
 import numpy as np
 
 from ._batch import GATES, GateRun, ShotRun
+from .errors import RefusedValue
 from .records import Record
 
 
@@ -49,7 +50,7 @@ class Shots:
                 sets.append(piece.set)
                 stamps.append(piece.time_stamp)
         if len({part.shape[1] for part in samples}) > 1:
-            raise ValueError("the shots record different numbers of samples: take them as "
+            raise RefusedValue("the shots record different numbers of samples: take them as "
                              "records (next_records)")
         return cls(
             _joined(samples, np.empty((0, 0), dtype=np.int16)),

@@ -19,7 +19,7 @@ from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 import numpy as np
 
 from . import _batch, _cdefs
-from .errors import Error, ShotsLostError
+from .errors import FifoOverflow, RefusedValue, WrongType, check_index, failure
 from .params import ParameterSet
 from .records import Layout, Record
 from .shots import Shots
@@ -52,15 +52,15 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
     elif isinstance(sets, (list, tuple)):
         chosen = {n: s for n, s in enumerate(sets) if s is not None}
     else:
-        raise ValueError("sets: a ParameterSet, or a mapping of set numbers to ParameterSets")
+        raise WrongType("sets: a ParameterSet, or a mapping of set numbers to ParameterSets")
     if not chosen:
-        raise ValueError("a stream needs at least one set")
+        raise RefusedValue("a stream needs at least one set")
     if not card.is_version3 and list(chosen) != [0]:
-        raise ValueError(f"card {card.number} is not a version-3 card: it measures set 0 only")
+        raise RefusedValue(f"card {card.number} is not a version-3 card: it measures set 0 only")
     for number, parameters in chosen.items():
         card._check_set_number(number)
         if not isinstance(parameters, ParameterSet):
-            raise ValueError(f"set {number}: a ParameterSet is needed")
+            raise WrongType(f"set {number}: a ParameterSet is needed")
         parameters.validate()
     return chosen
 
@@ -68,7 +68,7 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
 def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
     """The rate at which the card shoots the sets in turn as far as their settings say: each
     set's IFF, else the card's highest rate."""
-    cycle = sum(1.0 / (min(s.iff, HIGHEST_RATE) if s.iff else HIGHEST_RATE)
+    cycle = sum(1.0 / (min(s.pulse_rate, HIGHEST_RATE) if s.pulse_rate else HIGHEST_RATE)
                 for s in sets.values())
     return int(len(sets) / cycle)
 
@@ -78,12 +78,12 @@ def _shot_bytes(s: ParameterSet) -> int:
     one: its samples (one per "Faktor" samples of an A-scan), four 12-bit samples in three words
     for an 8-bit A-scan, else one a word, behind a 6-byte record header and, for an externally
     triggered set, an 8-byte time stamp."""
-    samples = s.aufnahmelaenge
+    samples = s.record_length
     if s.ascan:
-        faktor = max(s.faktor, 1)
+        faktor = max(s.factor, 1)
         samples = (samples + faktor - 1) // faktor
     words = (3 * samples + 3) // 4 if s.ascan and s.bit8 else samples
-    return (8 if s.externer_trigger else 0) + 6 + 2 * words
+    return (8 if s.external_trigger else 0) + 6 + 2 * words
 
 
 def _block_bytes(sets: Dict[int, ParameterSet]) -> int:
@@ -98,16 +98,15 @@ class Stream:
     def __init__(self, card: Any, sets: Any, count: Optional[int], seconds: Optional[float],
                  results: bool, lost_shots: str = "raise") -> None:
         if lost_shots not in ("raise", "count"):
-            raise ValueError(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
+            raise RefusedValue(f"lost_shots: 'raise' or 'count', not {lost_shots!r}")
         self._count_losses = lost_shots == "count"
         self.lost = 0  # shots lost so far (lost_shots="count")
         self._overflows = 0  # overflow events, once the engine is gone
         self._order_known = True
-        if count is not None and (isinstance(count, bool) or not isinstance(count, int)
-                                  or count < 0):
-            raise ValueError(f"count must be a non-negative integer, not {count!r}")
+        if count is not None and check_index("count", count) < 0:
+            raise RefusedValue(f"count must be a non-negative integer, not {count!r}")
         if seconds is not None and not seconds >= 0:
-            raise ValueError(f"seconds must be non-negative, not {seconds!r}")
+            raise RefusedValue(f"seconds must be non-negative, not {seconds!r}")
         self._card = card
         self._sets = _sets_of(card, sets)
         self._order = list(self._sets)  # the run measures the active sets in ascending order
@@ -137,7 +136,7 @@ class Stream:
         card = self._card
         with card._lock:
             if card._streaming:
-                raise ValueError(f"card {card.number} is streaming already")
+                raise RefusedValue(f"card {card.number} is streaming already")
             version3 = card.is_version3
             for number, parameters in self._sets.items():
                 card.apply(parameters, number, start=1 if version3 else 3)
@@ -166,7 +165,7 @@ class Stream:
             # shots only.
             if self._acquire.K7AcqStart(card._h(), byref(settings), byref(self._engine),
                                         byref(error)) == 0:
-                raise Error("K7AcqStart", error.value)
+                raise failure("K7AcqStart", error.value)
             card._streaming = True
             card._stream = weakref.ref(self)
             self._running = True
@@ -255,7 +254,12 @@ class Stream:
 
     def next_records(self) -> List[Record]:
         """The records read so far and not yet taken, at least one unless the stream has
-        ended: many records at a time instead of one per call."""
+        ended: many records at a time instead of one per call.
+
+        Raises:
+            FifoOverflow: shots were lost, with ``lost_shots="raise"``.
+            Error: a read of the card failed.
+        """
         if not self._fill():
             return []
         records: List[Record] = []
@@ -271,7 +275,13 @@ class Stream:
         """The shots and gate results read so far and not yet taken, as arrays (see Shots),
         with at least one of them unless the stream has ended (then None): no Python object
         per shot. The shots' samples are one array, so their sets must record as many samples
-        each (ValueError otherwise, and nothing is taken)."""
+        each.
+
+        Raises:
+            RefusedValue: the shots record different numbers of samples (nothing is taken).
+            FifoOverflow: shots were lost, with ``lost_shots="raise"``.
+            Error: a read of the card failed.
+        """
         if not self._fill():
             return None
         shots = Shots.of(list(self._pending))
@@ -283,13 +293,13 @@ class Stream:
         if not self._count_losses:
             lost = int(self._statistics().shotsLost)
             if lost > 0:
-                raise ShotsLostError(lost)  # at once, before the shots that came before it
+                raise FifoOverflow(lost)  # at once, before the shots that came before it
         count = c_uint32(0)
         error = c_uint32(0)
         if self._acquire.K7AcqReadBatch(self._engine, self._data.ctypes.data, TAKE_BYTES,
                                         self._items.ctypes.data, TAKE_ITEMS, GATHER_ITEMS,
                                         GATHER_WAIT_MS, byref(count), byref(error)) == 0:
-            raise Error("K7AcqReadBatch", error.value)
+            raise failure("K7AcqReadBatch", error.value)
         items = self._items[: count.value]
         kinds = items["kind"]
         # A loss or the end stands in its place; the shots between them are taken apart
@@ -315,7 +325,7 @@ class Stream:
             self._gates(self._data[offset:offset + size].copy(),
                         kind == _cdefs.ACQ_ITEM_FINAL_RESULTS)
         elif kind == _cdefs.ACQ_ITEM_RESULTS_ERROR:
-            raise Error("KARVO7GetResults", value)
+            raise failure("KARVO7GetResults", value)
         elif kind == _cdefs.ACQ_ITEM_LOSS:
             self._lost(value)
         elif kind == _cdefs.ACQ_ITEM_END:
@@ -388,7 +398,7 @@ class Stream:
 
     def _lost(self, lost: int) -> None:
         if not self._count_losses:
-            raise ShotsLostError(self.lost + lost)
+            raise FifoOverflow(self.lost + lost)
         # Counted, and the run goes on (in the native layout the set of later shots is then
         # unknown when several sets take turns).
         self.lost += lost
@@ -397,4 +407,4 @@ class Stream:
     def _ended(self, word: int) -> None:
         self._end()
         if word != 0:
-            raise Error("KARVO7GetData", word)
+            raise failure("KARVO7GetData", word)

@@ -66,5 +66,5 @@ def two_cards(simulator: Callable[[str], None]) -> None:
 
 @pytest.fixture
 def card(two_cards: None) -> Iterator[karvo7.Card]:
-    with karvo7.open(1) as opened:
+    with karvo7.open_card(1) as opened:
         yield opened

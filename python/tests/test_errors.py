@@ -3,6 +3,7 @@ driver raise karvo7.Error with the word and its meaning."""
 
 from __future__ import annotations
 
+import numpy as np
 import pytest
 
 import karvo7
@@ -22,30 +23,38 @@ RESULTS_COMMAND = 0x7C01  # gate results fetch
         {"ascan": True, "faktor": 0}, {"gleichrichtung": 4}, {"sendeimpulsbreite": 6},
         {"sendeenergie": 8}, {"senderdaempfung": 4}, {"eingangsdaempfung": 4}, {"filter": 8},
         {"verstaerkung": 65536}, {"triggerdelay": -1}, {"esb_time": 70000}, {"iff": 1.5},
-        {"ta_tabelle": []}, {"ta_tabelle": [70000]},
+        {"ta_tabelle": []}, {"ta_tabelle": [70000]}, {"samplerate": np.int64(8)},
+        {"iff": "7"}, {"bit8": False, "average": np.float64(1)},
     ],
 )
-def test_a_set_out_of_range_raises_value_error_before_anything_is_sent(simulator, change):
+def test_a_set_out_of_range_raises_before_anything_is_sent(simulator, change):
     # Every command fails on this card: had anything been sent, Error would come instead.
     simulator(f"cards = 1\n[Card]\nfault = command {SELECT_SET_COMMAND:#x} 0xE7000001\n"
               f"fault = command {GAIN_COMMAND:#x} 0xE7000001\n")
-    with karvo7._open_card(1) as card:  # as the card is: choosing a layout sends commands
-        with pytest.raises(ValueError):
+    # As the card is: choosing a layout sends commands.
+    with karvo7.open_card(1, warm_up=False) as card:
+        wrong_type = any(isinstance(v, (float, str)) for v in change.values())
+        with pytest.raises(karvo7.WrongType if wrong_type else karvo7.RefusedValue) as refused:
             card.apply(karvo7.ParameterSet(**change), 1)
+    # Callers that catch what earlier releases raised keep working.
+    assert isinstance(refused.value, TypeError if wrong_type else ValueError)
+    assert isinstance(refused.value, karvo7.Error)
 
 
 def test_gates_and_set_numbers_out_of_range_raise_value_error(card):
     parameters = karvo7.ParameterSet()
     parameters.gates[2].ende = 65536
-    with pytest.raises(ValueError, match=r"gates\[2\]\.ende"):
+    with pytest.raises(ValueError, match=r"gates\[2\]\.end \(ende\)"):
         card.apply(parameters, 1)
     parameters = karvo7.ParameterSet()
     parameters.gates[4].schwelle = 4096
-    with pytest.raises(ValueError, match=r"gates\[4\]\.schwelle"):
+    with pytest.raises(ValueError, match=r"gates\[4\]\.threshold \(schwelle\)"):
         card.shot(parameters, 1)
-    for number in (-1, 8, "1"):
-        with pytest.raises(ValueError):
+    for number in (-1, 8, np.uint8(8)):
+        with pytest.raises(karvo7.RefusedValue):
             card.apply(karvo7.ParameterSet(), number)
+    with pytest.raises(karvo7.WrongType):
+        card.apply(karvo7.ParameterSet(), "1")
     with pytest.raises(ValueError):
         card.apply({"iff": 1}, 1)
 
@@ -64,7 +73,7 @@ def test_a_set_the_library_refuses_raises_its_code(card):
 def test_a_driver_fault_raises_error_with_the_drivers_word(simulator):
     simulator(f"cards = 1\n[Card]\nfault = command {GAIN_COMMAND:#x} 0xE7ABCDEF\n"
               f"fault = command {MONITOR_COMMAND:#x} 0xE7001234\n")
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         with pytest.raises(karvo7.Error) as gain:
             card.shot(karvo7.ParameterSet(), 1)
         assert (gain.value.function, gain.value.word) == ("KARVO7PrepAllGatesParam", 0xE7ABCDEF)
@@ -76,9 +85,9 @@ def test_a_driver_fault_raises_error_with_the_drivers_word(simulator):
 
 def test_a_shot_whose_data_never_comes_ends_with_the_time_out_word(simulator):
     simulator("cards = 1\ndata_timeout_s = 1\n[Card]\nfault = data-never\n")
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         card.set_data_timeout(1)
-        with pytest.raises(karvo7.Error) as never:
+        with pytest.raises(karvo7.DataTimeout) as never:
             card.shot(karvo7.ParameterSet(ascan=True, faktor=1), 1)
     assert never.value.function == "KARVO7GetData"
     assert never.value.word != 0

@@ -16,7 +16,7 @@ INI = Path(__file__).resolve().parents[2] / "examples" / "KARVO7Check.INI"
 
 def test_self_tests_give_the_windows_lines_and_a_failing_test_is_a_failed_verdict(simulator):
     simulator("cards = 1\n[Card1]\nfault = selftest0-word 3 0x12345678\n")
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         fifo = card.self_test(0)
         assert not fifo.passed
         assert fifo.name == "DSP->PCI-FIFO"
@@ -35,7 +35,7 @@ def test_a_bad_dsp_file_raises_and_touches_no_card_and_a_good_one_loads(simulato
     simulator("cards = 1\n")
     bad = tmp_path / "program.hex"
     bad.write_bytes(b"\x00\x01\xff\xfe")
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         with pytest.raises(karvo7.Error) as refused:
             card.load_dsp(bad)
         assert refused.value.word == _cdefs.OPS_ERROR_FILE
@@ -47,7 +47,7 @@ def test_a_bad_dsp_file_raises_and_touches_no_card_and_a_good_one_loads(simulato
 
 def test_a_card_that_never_ends_its_reset_raises(simulator):
     simulator("cards = 1\n[Card1]\nfault = reset-never\n")
-    card = karvo7.open(1)
+    card = karvo7.open_card(1)
     with pytest.raises(karvo7.Error) as failed:
         card.reset()
     assert failed.value.meaning == "Reset Error"
@@ -58,14 +58,14 @@ def test_a_card_that_never_ends_its_reset_raises(simulator):
 def test_station_checks_repair_a_wrong_eeprom_byte_and_fail_one_the_bridge_keeps(simulator):
     simulator("cards = 2\n[Card1]\ndevice_id = 0x1234\n"
               "[Card2]\ndevice_id = 0x1234\nfault = eeprom-protected\n")
-    with karvo7.open(1) as card:
+    with karvo7.open_card(1) as card:
         repaired, lca = card.check("pci-eeprom", "lca", ini=INI)
         assert (repaired.name, repaired.passed, repaired.text) == (
             "PCI EEPROM", True, "nach Schreiben OK")
         assert lca.passed
         # Repaired for good: the next check finds nothing to write.
         assert card.check(1, ini=INI)[0].text == "OK"
-    with karvo7.open(2) as card:
+    with karvo7.open_card(2) as card:
         kept = card.check("pci-eeprom", ini=INI)[0]
         assert not kept.passed
         assert kept.text == "DeviceID soll: 4B37 ist: 1234"

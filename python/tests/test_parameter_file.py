@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import dataclasses
 import os
 import subprocess
 import sys
@@ -208,8 +209,9 @@ def test_units_follow_the_sampling_rate():
     assert parameters.mm(100) == pytest.approx(3.7)  # 100 x 0.0125 us x 5920 / 2000
     assert parameters.samples_from_mm(3.7) == 100
     assert parameters.samples_from_us(1.0) == 80
-    parameters.samplerate = 5  # a divided clock: its low three bits count
-    assert parameters.sample_period_us == 0.00625
+    parameters.samplerate = 5  # 80 MHz divided by 16 ("Takt/16")
+    assert parameters.us(10) == pytest.approx(2.0)
+    assert parameters.samples_from_mm(parameters.mm(123)) == 123
     parameters.gain_db = 20.3
     assert parameters.verstaerkung == 203
     with pytest.raises(ValueError):
@@ -278,3 +280,24 @@ def test_depth_compensation_survives_a_round_trip_and_an_off_set_keeps_the_files
     parameters.ta_tabelle = [100, 200]
     file.put_card_set(1, 2, parameters)
     assert file.card_set(1, 2)[0].ta_tabelle == [100, 200]
+
+
+def test_the_files_german_names_are_aliases_of_the_english_fields():
+    parameters = karvo7.ParameterSet(aufnahmelaenge=1000, faktor=2, ta_tabelle=[1, 2])
+    assert parameters.record_length == 1000 and parameters.depth_table == [1, 2]
+    assert parameters.factor == 2
+    parameters.verstaerkung = 250
+    parameters.gates[1].schwelle = 70
+    assert parameters == karvo7.ParameterSet(record_length=1000, factor=2, depth_table=[1, 2],
+                                             gain=250, gates=[karvo7.Gate(300, 400, 30, False),
+                                                              karvo7.Gate(anfang=300, ende=400,
+                                                                          schwelle=70)]
+                                             + karvo7.ParameterSet().gates[2:])
+    with pytest.raises(karvo7.WrongType, match="aufnahmelaenge and record_length"):
+        karvo7.ParameterSet(aufnahmelaenge=1, record_length=2)
+    # The fields themselves are the English names, as the parameter file's table knows them.
+    from karvo7.paramfile import _SET_FIELDS
+
+    names = {f.name for f in dataclasses.fields(karvo7.ParameterSet)}
+    assert {a for a, *_ in _SET_FIELDS if not a.startswith("gates.")} <= names
+    assert "aufnahmelaenge" not in names and "aufnahmelaenge=1000" not in repr(parameters)

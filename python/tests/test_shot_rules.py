@@ -10,6 +10,7 @@ import subprocess
 import pytest
 
 from karvo7 import ParameterSet
+from karvo7.card import MAX_BLOCK_BYTES
 from karvo7.stream import _block_bytes, _shot_rate
 
 # Groups of sets measured in turn, each set by the fields the rules read.
@@ -53,3 +54,7 @@ def test_the_streams_read_size_and_rate_are_the_data_rate_runs():
     for group, line in zip(GROUPS, answer):
         sets = {n: _parameters(fields) for n, fields in enumerate(group)}
         assert (_block_bytes(sets), _shot_rate(sets)) == tuple(map(int, line.split())), group
+    # The largest shot a set can give (all 65535 samples, 16 bits wide, behind a time stamp) is
+    # the buffer a single shot is read into.
+    largest = GROUPS.index([{"aufnahmelaenge": 65535, "externer_trigger": True}])
+    assert int(answer[largest].split()[0]) == MAX_BLOCK_BYTES

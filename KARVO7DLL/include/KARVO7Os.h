@@ -36,7 +36,9 @@
 extern "C" {
 #endif
 
-#if defined(KARVO7_BUILDING_LIBRARY)
+#if defined(_WIN32)
+#define KARVO7_API /* exported by name through KARVO7DLL.def */
+#elif defined(KARVO7_BUILDING_LIBRARY)
 #define KARVO7_API __attribute__((visibility("default")))
 #else
 #define KARVO7_API

@@ -1,23 +1,16 @@
 // Heap behind the replaceable allocator. Each block remembers the allocator that served it, so
 // a block is always returned to its own allocator even when another has been installed since.
-#include <cstdlib>
 #include <mutex>
 #include <new>
 
 #include "OsLayer.h"
+#include "SystemServices.h"
 
 namespace {
 
-void* mallocAllocate(void*, std::size_t size) {
-    return std::malloc(size);
-}
-void mallocRelease(void*, void* block) {
-    std::free(block);
-}
-
 struct AllocatorSlot {
     std::mutex mutex;
-    K7OsAllocator allocator{nullptr, mallocAllocate, mallocRelease};
+    K7OsAllocator allocator{nullptr, k7::os::systemAllocate, k7::os::systemRelease};
 };
 
 AllocatorSlot& slot() {
@@ -68,6 +61,6 @@ extern "C" KARVO7_API void K7OsSetAllocator(const K7OsAllocator* allocator) {
     if (allocator != nullptr && allocator->allocate != nullptr && allocator->release != nullptr) {
         s.allocator = *allocator;
     } else {
-        s.allocator = K7OsAllocator{nullptr, mallocAllocate, mallocRelease};
+        s.allocator = K7OsAllocator{nullptr, k7::os::systemAllocate, k7::os::systemRelease};
     }
 }

@@ -1,28 +1,17 @@
 // Millisecond tick and sleep behind the replaceable clock. Every pause of the library goes
 // through here so that tests can run in virtual time.
 #include <atomic>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 #include "OsLayer.h"
+#include "SystemServices.h"
 
 namespace {
-
-uint32_t realTick(void*) {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void realSleep(void*, uint32_t milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 // The installed clock is a process-wide setting of the device layer, as the system clock is.
 struct ClockSlot {
     std::mutex mutex;
-    K7OsClock clock{nullptr, realTick, realSleep};
+    K7OsClock clock{nullptr, k7::os::systemTick, k7::os::systemSleep};
 };
 
 ClockSlot& slot() {
@@ -56,7 +45,7 @@ KARVO7_API void K7OsSetClock(const K7OsClock* clock) {
     if (clock != nullptr && clock->tickCount != nullptr && clock->sleep != nullptr) {
         s.clock = *clock;
     } else {
-        s.clock = K7OsClock{nullptr, realTick, realSleep};
+        s.clock = K7OsClock{nullptr, k7::os::systemTick, k7::os::systemSleep};
     }
 }
 KARVO7_API uint32_t K7OsGetTickCount(void) {

@@ -32,7 +32,13 @@
 
 #include "KARVO7Driver.h"
 
+#if defined(_WIN32) && defined(K7SIM_BUILDING_MODULE)
+#define K7SIM_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define K7SIM_API __declspec(dllimport)
+#else
 #define K7SIM_API __attribute__((visibility("default")))
+#endif
 
 namespace k7sim {
 

@@ -1,17 +1,11 @@
 // Device registry and dispatch of the simulated driver.
 #include "Driver.h"
 
-#include <fcntl.h>
-#include <pthread.h>
-#include <sched.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 
 #include "State.h"
+#include "SystemFiles.h"
 
 namespace k7sim {
 
@@ -34,11 +28,10 @@ std::string stateDirectory(const Config& config) {
         base = value;
     } else if (!config.stateDir.empty()) {
         base = config.stateDir;
-    } else if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg != '\0') {
-        base = std::string(xdg) + "/karvo7sim";
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::string(home) + "/.local/state/karvo7sim";
     } else {
+        base = userStateFolder();
+    }
+    if (base.empty()) {
         return {};
     }
     return base + "/" + config.instance;
@@ -48,14 +41,7 @@ std::string lockDirectory(const std::string& configured, const std::string& stat
     if (!configured.empty()) {
         return configured;
     }
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime != nullptr && *runtime == '/') {
-        return std::string(runtime) + "/karvo7sim";
-    }
-    if (!state.empty()) {
-        return state + "/locks";
-    }
-    return "/tmp/karvo7sim-" + std::to_string(::geteuid());
+    return userLockFolder(state);
 }
 
 bool lockFolderUsable(const std::string& folder, bool configured) {
@@ -64,12 +50,7 @@ bool lockFolderUsable(const std::string& folder, bool configured) {
     }
     // A folder of the program's own choosing is private: made 0700 and taken only when it is
     // the caller's, is no link, and no one else may write into it.
-    if (!makeDirectories(folder, 0700)) {
-        return false;
-    }
-    struct stat info {};
-    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && (info.st_mode & 0077) == 0;
+    return privateFolder(folder);
 }
 
 Driver::Driver(const Config& config) : config_(config) {
@@ -97,8 +78,8 @@ Driver::Driver(const Config& config) : config_(config) {
 Driver::~Driver() {
     stopWorker();
     std::lock_guard lock(locksMutex_);
-    for (const auto& [number, fd] : locks_) {
-        ::close(fd);
+    for (const auto& [number, handle] : locks_) {
+        unlockFile(handle);
     }
 }
 
@@ -150,20 +131,10 @@ void Driver::service(bool late) {
     }
 }
 
-namespace {
-
 // A card measures on its own clock, whatever the processors are busy with: the thread that
-// moves the cards' time takes real-time scheduling where the system grants it, so that an
+// moves the cards' time takes real-time priority where the system grants it, so that an
 // ordinary thread being scheduled late does not make the card look slow. Without the right the
 // thread keeps its ordinary priority.
-void takeRealTimePriority() {
-    sched_param param{};
-    param.sched_priority = 20;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-}
-
-}  // namespace
-
 void Driver::work() {
     takeRealTimePriority();
     std::unique_lock lock(workerMutex_);
@@ -178,7 +149,7 @@ void Driver::work() {
     }
 }
 
-// The lock file of a card: held with flock while the card is open, so that another process's
+// The lock file of a card: held exclusively while the card is open, so that another process's
 // open of the same card (same instance) fails as on a real driver. A lock that cannot be taken
 // (no folder for it, a planted link or folder, another user's file) refuses the open: a card
 // is never opened without exclusion.
@@ -188,17 +159,12 @@ bool Driver::lock(uint32_t number) {
     }
     const std::string path = lockDirectory_ + "/karvo7sim-" + config_.instance + "-card" +
                              std::to_string(number) + ".lock";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    const intptr_t handle = lockFile(path);
+    if (handle < 0) {
         return false;
     }
     std::lock_guard guard(locksMutex_);
-    locks_[number] = fd;
+    locks_[number] = handle;
     return true;
 }
 
@@ -206,7 +172,7 @@ void Driver::unlock(uint32_t number) {
     std::lock_guard guard(locksMutex_);
     const auto it = locks_.find(number);
     if (it != locks_.end()) {
-        ::close(it->second);
+        unlockFile(it->second);
         locks_.erase(it);
     }
 }

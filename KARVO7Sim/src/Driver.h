@@ -55,7 +55,7 @@ class Driver {
     std::map<uint32_t, std::unique_ptr<Card>> cards_;
     std::atomic<uint32_t> serviceTurn_{0};
     std::mutex locksMutex_;
-    std::map<uint32_t, int> locks_;
+    std::map<uint32_t, intptr_t> locks_;
     std::mutex workerMutex_;
     std::condition_variable wake_;
     bool stopping_ = false;

@@ -37,7 +37,4 @@ class StateStore {
     uint32_t number_;
 };
 
-// Creates a directory and its parents (new ones with `mode`); true when it exists afterwards.
-bool makeDirectories(const std::string& path, unsigned mode = 0755);
-
 }  // namespace k7sim

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -27,19 +28,24 @@ using k7test::VirtualClock;
 // programs do not share their cards.
 inline const std::string& lockFolder() {
     static const std::string folder = [] {
-        char pattern[] = "/tmp/karvo7sim-locks-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        std::string path = made != nullptr ? made : "/tmp";
-        static const pid_t owner = ::getpid();
+        std::error_code ignored;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ignored);
+        std::random_device random;
+        std::filesystem::path path;
+        do {
+            path = base / ("karvo7sim-locks-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path, ignored) && !ignored);
+        static const auto owner = ::getpid();
         static std::string removed;
-        removed = path;
+        removed = ignored ? base.string() : path.string();
         std::atexit([] {
-            if (::getpid() == owner && removed != "/tmp") {
-                std::error_code ignored;
-                std::filesystem::remove_all(removed, ignored);
+            // Not in a child that a test forked: the folder is the parent's.
+            if (::getpid() == owner && !removed.empty()) {
+                std::error_code ignoredToo;
+                std::filesystem::remove_all(removed, ignoredToo);
             }
         });
-        return path;
+        return removed;
     }();
     return folder;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the check program need.
+# Installs every Debian package the build, the tests and the check program need; with the
+# argument "windows" also the MinGW-w64 cross compilers and Wine for the Windows build.
 set -euo pipefail
 packages=(
     build-essential cmake g++ pkg-config
@@ -14,6 +15,9 @@ packages=(
     dpkg-dev file lintian desktop-file-utils
     libcli11-dev groff-base
 )
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64 wine64 wine)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs and libraries with MinGW-w64 into build-win/ (or
+# $K7_WIN_BUILD_DIR) and runs their test suites under Wine, in a Wine prefix of the build's own.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${K7_WIN_BUILD_DIR:-$root/build-win}"
+"$root/scripts/install-deps.sh" windows
+export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+mkdir -p "$build"
+wineboot -i > /dev/null 2>&1 || true
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_BUILD_QT=OFF -DK7_BUILD_BENCH=OFF "$@"
+cmake --build "$build" --target test_dll test_sim -j "$(nproc)"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)"
+wineserver -k || true

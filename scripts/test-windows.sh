@@ -11,7 +11,7 @@ mkdir -p "$build"
 wineboot -i > /dev/null 2>&1 || true
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_BUILD_QT=OFF -DK7_BUILD_BENCH=OFF "$@"
-cmake --build "$build" --target test_dll test_sim -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"
 wineserver -k || true

@@ -14,7 +14,7 @@ from __future__ import annotations
 
 from ctypes import c_uint32
 
-from . import _cdefs
+from . import _cdefs, _log
 from ._library import LibraryNotFoundError
 from .card import Card, Identification, Sensors, Status
 from .errors import Error, ShotsLostError
@@ -67,6 +67,7 @@ def _open_card(number: int) -> Card:
     if isinstance(number, bool) or not isinstance(number, int) or not 1 <= number <= 255:
         raise ValueError(f"cards are numbered 1 to 255, not {number!r}")
     library = _cdefs.card_library()
+    _log.route_to_logging()
     handle = library.KARVO7Open(c_uint32(number))
     if not handle:
         raise Error("KARVO7Open", int(library.K7OsGetLastError()), system=True)

@@ -1,4 +1,4 @@
-// karvo7 stream N --sets 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
+// karvo7 stream N --set 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
 // measurement of the sets straight into a file or standard output. The acquisition engine reads
 // the card on a thread of its own into its ring buffer; this program takes whole shots from the
 // ring into the chunk being filled, and full chunks are written on a thread of their own. Shots

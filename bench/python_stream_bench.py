@@ -97,7 +97,7 @@ def tool_stream(tool: str, count: int) -> Tuple[float, str]:
     """Shots a second of ``karvo7 stream`` into /dev/null, as its closing line reports them
     (it exits 1 when shots were lost, and says so there), and its shots read / shots taken."""
     done = subprocess.run(
-        [tool, "stream", "1", "--sets", "1", "--count", str(count), "--samples", str(SAMPLES),
+        [tool, "stream", "1", "--set", "1", "--count", str(count), "--samples", str(SAMPLES),
          "-o", "/dev/null"],
         capture_output=True, text=True, timeout=600)
     rate = re.search(r"\(([0-9.]+) shots/s", done.stderr)

@@ -21,10 +21,13 @@
  *  - the clock every pause of the library goes through (EEPROM byte writes, reset polls);
  *    a test installs a virtual clock and runs in virtual time;
  *  - the allocator every request buffer and card handle comes from; a test installs one
- *    that fails to exercise the request-buffer failure code 0x90010000.
+ *    that fails to exercise the request-buffer failure code 0x90010000;
+ *  - the log that takes the library's diagnostic lines; by default they go to standard output,
+ *    a program that keeps standard output for its data installs a log of its own.
  *
- * The clock and the allocator are process-wide settings of this layer, as the corresponding
- * services are of an operating system; the library itself keeps no state outside card handles.
+ * The clock, the allocator and the log are process-wide settings of this layer, as the
+ * corresponding services are of an operating system; the library itself keeps no state outside
+ * card handles.
  */
 #ifndef KARVO7OS_H
 #define KARVO7OS_H
@@ -43,6 +46,11 @@ extern "C" {
 #else
 #define KARVO7_API
 #endif
+
+/* The card access library's version as (major << 16) | (minor << 8) | patch. Programs built
+ * against this header should check that the major part equals KARVO7_VERSION_MAJOR. */
+#define KARVO7_VERSION_MAJOR 1
+KARVO7_API uint32_t K7OsVersion(void);
 
 /* Error numbers (Windows values). */
 #define K7_ERROR_SUCCESS 0u
@@ -100,6 +108,34 @@ typedef struct K7OsAllocator {
     void (*release)(void* context, void* block);
 } K7OsAllocator;
 KARVO7_API void K7OsSetAllocator(const K7OsAllocator* allocator);
+
+/* Diagnostic lines. The library says in a line when a card opens or closes and when that fails
+ * (UTF-8 text, without its line feed):
+ *   K7_LOG_INFO     "Ja gut OK installiert !!"            the card opened
+ *   K7_LOG_INFO     "Ja gut OK de-installiert !!"         the card closed
+ *   K7_LOG_WARNING  "Das war wohl nix !!"                 the card did not open (absent, in use)
+ *   K7_LOG_ERROR    "Das war wohl nix beim Schließen !!"  the device did not close
+ * Each line up to `level` goes to `line`, called on the thread that opens or closes the card
+ * (several threads may call it at once); with `line` NULL it goes to standard output, ended by a
+ * line feed. K7_LOG_NONE passes no line. K7OsSetLog(NULL) restores the default: every line to
+ * standard output. The structure is copied.
+ *
+ *     static void toStandardError(void* context, uint32_t level, const char* text) {
+ *         fprintf(stderr, "%s\n", text);
+ *     }
+ *     K7OsLog log = {NULL, toStandardError, K7_LOG_INFO};
+ *     K7OsSetLog(&log);
+ */
+#define K7_LOG_NONE 0u
+#define K7_LOG_ERROR 1u
+#define K7_LOG_WARNING 2u
+#define K7_LOG_INFO 3u
+typedef struct K7OsLog {
+    void* context;
+    void (*line)(void* context, uint32_t level, const char* text);
+    uint32_t level;
+} K7OsLog;
+KARVO7_API void K7OsSetLog(const K7OsLog* log);
 
 #ifdef __cplusplus
 }

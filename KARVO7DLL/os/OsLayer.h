@@ -61,4 +61,7 @@ void heapFree(void* block);
 uint32_t tickCount();
 void sleep(uint32_t milliseconds);
 
+// A diagnostic line (without its line feed) at `level` (K7_LOG_...) through the installed log.
+void logLine(uint32_t level, const char* text);
+
 }  // namespace k7::os

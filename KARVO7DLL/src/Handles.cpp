@@ -1,16 +1,10 @@
 // Discovery and card handles: scan, open, close, position, version-3 flag, data time-out.
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "Card.h"
 
 namespace {
-
-void diagnostic(const char* line) {
-    std::fputs(line, stdout);
-    std::fflush(stdout);
-}
 
 KARVO7Card* allocateHandle() {
     void* memory = k7::os::heapAlloc(sizeof(KARVO7Card));
@@ -32,9 +26,9 @@ void releaseHandle(KARVO7Card* card) {
 k7::Result closeCard(KARVO7Card* card) {
     bool ok = k7::sendCommand(card, k7::cmd::kPowerDown).ok;
     if (k7::os::closeDevice(card->device)) {
-        diagnostic("Ja gut OK de-installiert !!\n");
+        k7::os::logLine(K7_LOG_INFO, "Ja gut OK de-installiert !!");
     } else {
-        diagnostic("Das war wohl nix beim Schließen !!\n");
+        k7::os::logLine(K7_LOG_ERROR, "Das war wohl nix beim Schließen !!");
         ok = false;
     }
     card->device = nullptr;
@@ -88,12 +82,12 @@ KARVO7_API KARVO7HANDLE KARVO7Open(uint32_t card) {
     h->device = k7::os::openDevice(card & 0xFFu);
     if (h->device == nullptr) {
         const uint32_t why = k7::os::lastError();
-        diagnostic("Das war wohl nix !!\n");
+        k7::os::logLine(K7_LOG_WARNING, "Das war wohl nix !!");
         releaseHandle(h);
         k7::os::setLastError(why);
         return nullptr;
     }
-    diagnostic("Ja gut OK installiert !!\n");
+    k7::os::logLine(K7_LOG_INFO, "Ja gut OK installiert !!");
     // The flag is read once; a card whose driver does not answer counts as an older card.
     uint32_t flag = 0;
     k7::request(h, k7::req::kVersion3, nullptr, 0, &flag, sizeof flag);

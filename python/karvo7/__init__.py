@@ -18,7 +18,7 @@ from __future__ import annotations
 from ctypes import c_uint32
 from typing import Optional
 
-from . import _cdefs
+from . import _cdefs, _log
 from ._library import LibraryNotFoundError
 from ._version import __version__
 from .card import Card, Identification, Sensors, Status
@@ -100,6 +100,7 @@ def _handle_of(number: int) -> Card:
     if not 1 <= number <= 255:
         raise RefusedValue(f"cards are numbered 1 to 255, not {number!r}")
     library = _cdefs.card_library()
+    _log.route_to_logging()
     handle = library.KARVO7Open(c_uint32(number))
     if not handle:
         raise _failure("KARVO7Open", int(library.K7OsGetLastError()), system=True)

@@ -1,5 +1,10 @@
 // Discovery, open and close, position, version-3 flag, data time-out, and the handle check.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "CapturedOutput.h"
 #include "KARVO7DLL.h"
@@ -156,3 +161,66 @@ TEST(Install, RefusedWhileADeviceIsOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LogLine {
+    uint32_t level;
+    std::string text;
+    bool operator==(const LogLine&) const = default;
+};
+
+void keep(void* context, uint32_t level, const char* text) {
+    static_cast<std::vector<LogLine>*>(context)->push_back({level, text});
+}
+
+// Everything written to file descriptor 1 while `action` runs.
+template <typename Action>
+std::string standardOutputOf(Action action) {
+    std::fflush(stdout);
+    std::FILE* file = std::tmpfile();
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(::fileno(file), STDOUT_FILENO);
+    action();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    std::rewind(file);
+    std::string text;
+    char block[256];
+    for (size_t n = 0; (n = std::fread(block, 1, sizeof block, file)) > 0;) {
+        text.append(block, n);
+    }
+    std::fclose(file);
+    return text;
+}
+
+}  // namespace
+
+TEST(Log, InstalledLogTakesTheLinesUpToItsLevelAndTheDefaultIsStandardOutput) {
+    RecordingDriver driver;
+    ScopedDriver installed(driver);
+    std::vector<LogLine> lines;
+    const K7OsLog warnings{&lines, keep, K7_LOG_WARNING};
+    K7OsSetLog(&warnings);
+    const std::string printed = standardOutputOf([&] {
+        EXPECT_EQ(KARVO7Open(0), nullptr);
+        KARVO7HANDLE h = KARVO7Open(1);
+        driver.failClose(K7_ERROR_GEN_FAILURE);
+        EXPECT_EQ(KARVO7Close(h), 0);
+    });
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(lines, (std::vector<LogLine>{{K7_LOG_WARNING, "Das war wohl nix !!"},
+                                           {K7_LOG_ERROR, "Das war wohl nix beim Schließen !!"}}));
+
+    lines.clear();
+    const K7OsLog none{&lines, keep, K7_LOG_NONE};
+    K7OsSetLog(&none);
+    driver.failClose(K7_ERROR_SUCCESS);
+    EXPECT_EQ(standardOutputOf([] { KARVO7Close(KARVO7Open(1)); }), "");
+    EXPECT_TRUE(lines.empty());
+
+    K7OsSetLog(nullptr);
+    EXPECT_EQ(standardOutputOf([] { KARVO7Close(KARVO7Open(1)); }),
+              "Ja gut OK installiert !!\nJa gut OK de-installiert !!\n");
+}

@@ -1,20 +1,19 @@
 #include "CapturedOutput.h"
 
-#include <unistd.h>
+#include <cstdio>
 
-#include <iostream>
-#include <stdexcept>
+#include "KARVO7Os.h"
 
 namespace k7test {
 
-CapturedOutput::CapturedOutput() : failedBefore_(::testing::Test::HasFailure()) {
-    std::cout.flush();
-    std::fflush(stdout);
-    file_ = std::tmpfile();
-    savedOutput_ = ::dup(STDOUT_FILENO);
-    if (file_ == nullptr || savedOutput_ < 0 || ::dup2(::fileno(file_), STDOUT_FILENO) < 0) {
-        throw std::runtime_error("standard output cannot be captured");
-    }
+namespace {
+// The capture whose log is installed now; captures are made and ended on the test's thread.
+CapturedOutput* innermost = nullptr;
+}  // namespace
+
+CapturedOutput::CapturedOutput() : outer_(innermost), failedBefore_(::testing::Test::HasFailure()) {
+    innermost = this;
+    install();
 }
 
 CapturedOutput::~CapturedOutput() {
@@ -23,27 +22,35 @@ CapturedOutput::~CapturedOutput() {
 
 std::string CapturedOutput::text() {
     restore();
+    std::lock_guard lock(mutex_);
     return text_;
 }
 
+void CapturedOutput::collect(void* context, uint32_t, const char* line) {
+    auto* self = static_cast<CapturedOutput*>(context);
+    std::lock_guard lock(self->mutex_);
+    self->text_ += line;
+    self->text_ += '\n';
+}
+
+void CapturedOutput::install() {
+    const K7OsLog log{this, collect, K7_LOG_INFO};
+    K7OsSetLog(&log);
+}
+
 void CapturedOutput::restore() {
-    if (savedOutput_ < 0) {
+    if (!active_) {
         return;
     }
-    std::cout.flush();
-    std::fflush(stdout);
-    ::dup2(savedOutput_, STDOUT_FILENO);
-    ::close(savedOutput_);
-    savedOutput_ = -1;
-    std::rewind(file_);
-    char block[4096];
-    size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, file_)) > 0) {
-        text_.append(block, n);
+    active_ = false;
+    innermost = outer_;
+    if (outer_ != nullptr) {
+        outer_->install();
+    } else {
+        K7OsSetLog(nullptr);
     }
-    std::fclose(file_);
-    file_ = nullptr;
     if (!failedBefore_ && ::testing::Test::HasFailure()) {
+        std::lock_guard lock(mutex_);
         std::fwrite(text_.data(), 1, text_.size(), stdout);
         std::fflush(stdout);
     }

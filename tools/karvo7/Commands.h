@@ -30,6 +30,7 @@ int runPci(const CardOptions& options, std::ostream& out, std::ostream& err);
 struct DspOptions {
     uint32_t card = 0;
     std::string file;
+    bool json = false;
     bool progress = false;  // a progress line on `err`
 };
 int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err);
@@ -87,7 +88,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err);
 
 struct StreamOptions {
     uint32_t card = 0;
-    std::vector<uint32_t> sets{1};
+    std::vector<uint32_t> sets;  // empty: set 1, or set 0 on a card that holds one set only
     SetOverrides overrides;
     std::optional<double> seconds;
     std::optional<uint64_t> count;

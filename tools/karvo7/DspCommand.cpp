@@ -1,8 +1,11 @@
 // karvo7 dsp N FILE: loads a DSP program (.hex or .bin) as the check program does — the file
-// read and refused by the same rules, the image written, the card reset and warmed up.
+// read and refused by the same rules (said in English), the image written, the card reset and
+// warmed up.
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "DspFile.h"
 #include "Tool.h"
 #include "card/DspLoad.h"
 
@@ -10,10 +13,10 @@ namespace karvo7 {
 
 int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
     // The file first: a refused file touches no card.
-    const k7check::DspImageRead read = k7check::readDspImage(options.file);
+    const k7check::DspImageRead read = readProgramFile(options.file);
     if (!read.ok()) {
-        complain(err, options.file + ": " + read.error);
-        return kExitFailed;
+        complain(err, read.error);
+        return kExitUsage;
     }
     int exitCode = kExitDone;
     CardHandle card = openCard(options.card, err, exitCode);
@@ -41,8 +44,14 @@ int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     const uint32_t ms = outcome.ready.reset.polls * 10;
-    out << "card " << options.card << ": " << blocks << " blocks loaded, reset after " << ms
-        << " ms\n";
+    if (options.json) {
+        out << nlohmann::ordered_json{{"card", options.card}, {"blocks", blocks}, {"reset_ms", ms}}
+                   .dump()
+            << '\n';
+    } else {
+        out << "card " << options.card << ": " << blocks << " blocks loaded, reset after " << ms
+            << " ms\n";
+    }
     return kExitDone;
 }
 

@@ -113,6 +113,12 @@ int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err
         complain(err, text);
         return kExitFailed;
     }
+    if (options.json) {
+        out << nlohmann::ordered_json{{"card", options.card}, {"offset", *offset}, {"value", back}}
+                   .dump()
+            << '\n';
+        return kExitDone;
+    }
     char text[64];
     std::snprintf(text, sizeof text, "%04x: %02x\n", *offset, back);
     out << text;

@@ -1,5 +1,7 @@
 // karvo7 list: every card with its position, version-3 flag and card type. The configuration
-// record holds no serial number of its own: the list shows none rather than another field.
+// record holds no serial number of its own: the list shows none rather than another field. A
+// card another program holds open keeps its number and is shown "in use": the library numbers
+// the devices that exist, busy or not, so every other card keeps its number too.
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
@@ -13,9 +15,18 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     nlohmann::json list = nlohmann::json::array();
     int exitCode = kExitDone;
     for (int n = 1; n <= cards; ++n) {
-        int openExit = kExitDone;
-        CardHandle card = openCard(static_cast<uint32_t>(n), err, openExit);
+        CardHandle card(KARVO7Open(static_cast<uint32_t>(n)));
+        if (card == nullptr && K7OsGetLastError() == K7_ERROR_SHARING_VIOLATION) {
+            if (options.json) {
+                list.push_back({{"card", n}, {"in_use", true}});
+            } else {
+                out << "card " << n << ": in use\n";
+            }
+            continue;
+        }
         if (card == nullptr) {
+            complain(err, "card " + std::to_string(n) + " cannot be opened (error " +
+                              std::to_string(K7OsGetLastError()) + ")");
             exitCode = kExitFailed;
             continue;
         }
@@ -37,6 +48,7 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         const std::string type = identified ? konfigText(record.Karte) : "";
         if (options.json) {
             list.push_back({{"card", n},
+                            {"in_use", false},
                             {"bus", bus},
                             {"slot", slot},
                             {"version3", version3},

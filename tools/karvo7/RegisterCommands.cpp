@@ -92,15 +92,25 @@ int runReg(const RegOptions& options, std::ostream& out, std::ostream& err) {
         complain(err, "writing register " + options.address + " failed");
         return kExitFailed;
     }
-    // What the card holds now, also after a write: the register may keep fewer bits.
+    // What the card holds now, also after a write: the register may keep fewer bits, and a
+    // write it did not take as given is a failure.
     uint32_t read = KARVO7ReadRegister(card.get(), info->address);
     if (info->bits == 16) {
         read &= 0xFFFFu;
     }
     if (options.json) {
-        out << registerJson(*info, read).dump() << '\n';
+        nlohmann::ordered_json j = registerJson(*info, read);
+        if (value) {
+            j["written"] = *value;
+        }
+        out << j.dump() << '\n';
     } else {
         printRegister(out, *info, read);
+    }
+    if (value && read != *value) {
+        complain(err, "register " + options.address + ": wrote " + hexValue(*value, info->bits) +
+                          ", reads back " + hexValue(read, info->bits));
+        return kExitFailed;
     }
     return kExitDone;
 }

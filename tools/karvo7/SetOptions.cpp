@@ -1,6 +1,7 @@
 #include "SetOptions.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 
 #include "Tool.h"
@@ -17,7 +18,7 @@ std::optional<std::string> readParameterText(const std::string& path, std::ostre
     std::string text;
     std::string why;
     if (!k7check::readRegularFile(path, text, &why)) {
-        complain(err, why);
+        complain(err, errno == EINVAL ? path + ": not a regular file (a FIFO or a device)" : why);
         return std::nullopt;
     }
     if (text.empty()) {
@@ -110,6 +111,34 @@ bool buildSet(const SetOverrides& o, uint32_t card, uint32_t set, k7check::Param
     }
     if (o.eightBit) {
         result.bit8 = *o.eightBit;
+    }
+    return true;
+}
+
+bool withinCardLimits(KARVO7HANDLE card, uint32_t number, const SetOverrides& o,
+                      std::ostream& err) {
+    if (!o.gainDb && !o.shotRate) {
+        return true;
+    }
+    KonfigRecord record{};
+    uint32_t error = 0;
+    if (KARVO7GetKonfig(card, &record, &error) == 0) {
+        complain(err, "card " + std::to_string(number) +
+                          ": configuration record unreadable, error " + hexWord(error) +
+                          ": the card's ranges of gain and shot rate are not known");
+        return false;
+    }
+    const std::string ofCard = " on card " + std::to_string(number);
+    if (o.gainDb && record.Dynamik != 0 && *o.gainDb > record.Dynamik) {
+        complain(err, "--gain must be 0 to " + std::to_string(record.Dynamik) + " dB" + ofCard);
+        return false;
+    }
+    const uint32_t highestRate = 1000u * record.MaxSapFolge;
+    if (o.shotRate && (*o.shotRate == 0 || (highestRate != 0 && *o.shotRate > highestRate))) {
+        complain(err, "--shot-rate must be 1 to " +
+                          std::to_string(highestRate != 0 ? highestRate : 0x3FFFFFu) +
+                          " shots a second" + ofCard);
+        return false;
     }
     return true;
 }

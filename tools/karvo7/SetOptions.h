@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "KARVO7DLL.h"
 #include "card/ParameterSet.h"
 
 namespace karvo7 {
@@ -32,6 +33,13 @@ struct SetOverrides {
 // value is out of range.
 bool buildSet(const SetOverrides& overrides, uint32_t card, uint32_t set,
               k7check::ParameterSet& result, std::ostream& err);
+
+// True when the card can take the values given on the command line: a gain within the card's
+// range (0 dB to the dynamic range its configuration record names) and a shot rate from 1 to its
+// highest (the record's "max. SAP-Folge", kHz). False, with a message naming the range, for
+// another value.
+bool withinCardLimits(KARVO7HANDLE card, uint32_t number, const SetOverrides& overrides,
+                      std::ostream& err);
 
 // The identification that gives set `set` of card `card` the record layout, as the check program
 // numbers them; 0 for the native layout.

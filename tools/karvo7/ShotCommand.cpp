@@ -133,6 +133,9 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         complain(err, "card " + std::to_string(options.card) + " holds set 0 only");
         return kExitUsage;
     }
+    if (!withinCardLimits(card.get(), options.card, options.overrides, err)) {
+        return kExitUsage;
+    }
     if (!warmUp(card.get(), options.card, err)) {
         return kExitFailed;
     }

@@ -1,4 +1,4 @@
-// karvo7 stream N --sets 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
+// karvo7 stream N --set 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
 // measurement of the sets straight into a file or standard output. The acquisition engine reads
 // the card on a thread of its own into its ring buffer; this program takes whole shots from the
 // ring into the chunk being filled, and full chunks are written on a thread of their own. Shots
@@ -29,6 +29,8 @@ constexpr uint32_t kWaitSliceMs = 50;
 constexpr double kProgressSeconds = 0.5;
 // Items taken from the ring at a time.
 constexpr uint32_t kItemsAtATime = 256;
+// The longest run --seconds asks for: a year.
+constexpr double kLongestSeconds = 365.0 * 24 * 3600;
 
 using Clock = std::chrono::steady_clock;
 
@@ -61,8 +63,8 @@ bool validate(const StreamOptions& o, std::ostream& err) {
         complain(err, "give either --seconds or --count");
         return false;
     }
-    if (o.seconds && !(*o.seconds > 0)) {
-        complain(err, "--seconds must be above 0");
+    if (o.seconds && !(*o.seconds > 0 && *o.seconds <= kLongestSeconds)) {
+        complain(err, "--seconds must be above 0 and at most 31536000 (a year)");
         return false;
     }
     if (o.count && *o.count == 0) {
@@ -71,10 +73,6 @@ bool validate(const StreamOptions& o, std::ostream& err) {
     }
     if (o.output.empty()) {
         complain(err, "name the output with -o FILE (- for standard output)");
-        return false;
-    }
-    if (o.sets.empty()) {
-        complain(err, "--sets names no set");
         return false;
     }
     for (uint32_t s : o.sets) {
@@ -184,9 +182,19 @@ bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Cou
 
 }  // namespace
 
-int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
-    if (!validate(o, err)) {
+int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
+    if (!validate(given, err)) {
         return kExitUsage;
+    }
+    int exitCode = kExitDone;
+    CardHandle card = openCard(given.card, err, exitCode);
+    if (card == nullptr) {
+        return exitCode;
+    }
+    const bool version3 = KARVO7IsVersion3(card.get()) != 0;
+    StreamOptions o = given;
+    if (o.sets.empty()) {
+        o.sets = {version3 ? 1u : 0u};
     }
     std::array<k7check::ParameterSet, k7check::kSetsPerCard> sets{};
     for (uint32_t s : o.sets) {
@@ -194,13 +202,11 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             return kExitUsage;
         }
     }
-    int exitCode = kExitDone;
-    CardHandle card = openCard(o.card, err, exitCode);
-    if (card == nullptr) {
-        return exitCode;
-    }
-    if (KARVO7IsVersion3(card.get()) == 0 && (o.sets.size() != 1 || o.sets.front() != 0)) {
+    if (!version3 && (o.sets.size() != 1 || o.sets.front() != 0)) {
         complain(err, "card " + std::to_string(o.card) + " holds set 0 only");
+        return kExitUsage;
+    }
+    if (!withinCardLimits(card.get(), o.card, o.overrides, err)) {
         return kExitUsage;
     }
     if (!warmUp(card.get(), o.card, err)) {
@@ -289,7 +295,7 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
                           " has gaps");
         return kExitFailed;
     }
-    err << summary << '\n';
+    complain(err, summary);
     return kExitDone;
 }
 

@@ -5,9 +5,43 @@
 #include <charconv>
 #include <cstdio>
 
+#include "KARVO7Stream.h"
+
 namespace karvo7 {
 
+namespace {
+
+// The card findCardAt found, open until a subcommand takes it.
+struct FoundCard {
+    uint32_t number = 0;
+    CardHandle card;
+};
+FoundCard found;
+
+std::string versionOf(uint32_t number) {
+    return std::to_string(number >> 16) + "." + std::to_string((number >> 8) & 0xFFu) + "." +
+           std::to_string(number & 0xFFu);
+}
+
+// A hexadecimal field of a position: one to `digits` digits.
+std::optional<uint32_t> hexField(std::string_view text, size_t digits) {
+    uint32_t value = 0;
+    if (text.empty() || text.size() > digits) {
+        return std::nullopt;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (ec != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
 CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode) {
+    if (found.card != nullptr && found.number == number) {
+        return std::move(found.card);
+    }
     const int cards = KARVO7Scan();
     if (number == 0 || number > static_cast<uint32_t>(cards)) {
         complain(err, "no card " + std::to_string(number) + " (" + std::to_string(cards) +
@@ -31,6 +65,75 @@ CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode) {
         }
     }
     return card;
+}
+
+std::optional<PciPosition> parsePciPosition(std::string_view text) {
+    if (const auto dot = text.find('.'); dot != std::string_view::npos) {
+        if (hexField(text.substr(dot + 1), 1) != 0u) {
+            return std::nullopt;  // the cards have function 0 only
+        }
+        text = text.substr(0, dot);
+    }
+    const auto last = text.rfind(':');
+    if (last == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view busText = text.substr(0, last);
+    if (const auto first = busText.find(':'); first != std::string_view::npos) {
+        if (hexField(busText.substr(0, first), 4) != 0u) {
+            return std::nullopt;  // one PCI domain, 0000
+        }
+        busText = busText.substr(first + 1);
+    }
+    const auto bus = hexField(busText, 2);
+    const auto slot = hexField(text.substr(last + 1), 2);
+    if (!bus || !slot || *slot > 0x1F) {
+        return std::nullopt;
+    }
+    return PciPosition{*bus, *slot};
+}
+
+std::string pciPositionText(uint32_t bus, uint32_t slot) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02x:%02x", bus & 0xFFu, slot & 0xFFu);
+    return text;
+}
+
+bool findCardAt(const PciPosition& position, uint32_t& number, std::ostream& err, int& exitCode) {
+    forgetFoundCard();
+    const int cards = KARVO7Scan();
+    int busy = 0;
+    for (int n = 1; n <= cards; ++n) {
+        CardHandle card(KARVO7Open(static_cast<uint32_t>(n)));
+        if (card == nullptr) {
+            busy += 1;
+            continue;
+        }
+        uint32_t bus = 0, slot = 0, error = 0;
+        if (KARVO7GetCardPosition(card.get(), &bus, &slot, &error) != 0 && bus == position.bus &&
+            slot == position.slot) {
+            number = static_cast<uint32_t>(n);
+            found = {number, std::move(card)};
+            return true;
+        }
+    }
+    std::string text = "no card at " + pciPositionText(position.bus, position.slot);
+    if (busy > 0) {
+        text += " (" + std::to_string(busy) + (busy == 1 ? " card" : " cards") +
+                " in use by another program or failing to open could not be looked at)";
+    }
+    complain(err, text);
+    exitCode = kExitNoCard;
+    return false;
+}
+
+void forgetFoundCard() {
+    found = {};
+}
+
+std::string versionText() {
+    return std::string("karvo7 ") + K7_TOOL_VERSION + " (card library " + versionOf(K7OsVersion()) +
+           ", decoder " + versionOf(KARVO7StreamVersion()) + ")";
 }
 
 bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err) {

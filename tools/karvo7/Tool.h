@@ -30,8 +30,30 @@ struct CardCloser {
 using CardHandle = std::unique_ptr<KARVO7Card, CardCloser>;
 
 // Opens card `number`. On failure says why on `err` and sets `exitCode`: kExitNoCard when
-// there is no such card, kExitFailed when it is there but cannot be opened (in use).
+// there is no such card, kExitFailed when it is there but cannot be opened (in use). The card
+// findCardAt found is handed out as it is, still open.
 CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode);
+
+// A card's PCI position as lspci -s takes it: "BUS:SLOT" in hexadecimal ("01:0c"), maybe with
+// the domain 0000 before it and the function .0 after it.
+struct PciPosition {
+    uint32_t bus = 0;
+    uint32_t slot = 0;
+};
+std::optional<PciPosition> parsePciPosition(std::string_view text);
+// "01:0c", as lspci shows a position.
+std::string pciPositionText(uint32_t bus, uint32_t slot);
+
+// The number of the card at `position`. That card stays open for the next openCard of its
+// number: closing and opening it again would power it down in between. False, with a message
+// on `err` and `exitCode` kExitNoCard, when no card that opens is there.
+bool findCardAt(const PciPosition& position, uint32_t& number, std::ostream& err, int& exitCode);
+// Closes the card findCardAt left open when no subcommand took it.
+void forgetFoundCard();
+
+// "karvo7 1.0.0 (card library 1.0.0, decoder 1.0.0)": the program's version and those of the
+// libraries it runs with.
+std::string versionText();
 
 // Brings an opened card into its defined, powered state as the check program's start-up does
 // (closing a card powers it down). False with a message on `err`.

@@ -1,39 +1,28 @@
 // karvo7: the KARVO7 ultrasonic test cards at a terminal and in scripts.
 //
-// Standard output carries data only. The card library writes its own lines about opening and
-// closing cards to the process's standard output, so the program keeps its data on a copy of
-// that descriptor and points descriptor 1 at /dev/null before any card is touched.
-#include <fcntl.h>
+// Standard output carries data only. The card library's own lines about opening and closing
+// cards would go there too: the program installs a log that passes none of them (its messages
+// say on standard error what went wrong) before any card is touched.
 #include <unistd.h>
 
-#include <cstdio>
-#include <ext/stdio_filebuf.h>
 #include <iostream>
-#include <ostream>
 
 #include "Cli.h"
 #include "Interrupt.h"
+#include "KARVO7Os.h"
 #include "Tool.h"
 
 int main(int argc, char* argv[]) {
-    const int dataFd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (dataFd < 0 || quiet < 0 || ::dup2(quiet, STDOUT_FILENO) < 0) {
-        std::fputs("karvo7: cannot set up standard output\n", stderr);
-        return karvo7::kExitFailed;
-    }
-    ::close(quiet);
+    const K7OsLog silent{nullptr, nullptr, K7_LOG_NONE};
+    K7OsSetLog(&silent);
     karvo7::installInterruptHandlers();
-    int code = karvo7::kExitFailed;
-    {
-        __gnu_cxx::stdio_filebuf<char> buffer(dataFd, std::ios::out, 1 << 16);
-        std::ostream out(&buffer);
-        code = karvo7::runCommandLine(argc, argv, out, dataFd, std::cerr);
-        out.flush();
-        if (!out && code == karvo7::kExitDone) {
-            karvo7::complain(std::cerr, "standard output could not be written");
-            code = karvo7::kExitFailed;
-        }
+    // Data in large blocks rather than through the C streams line by line.
+    std::ios::sync_with_stdio(false);
+    int code = karvo7::runCommandLine(argc, argv, std::cout, STDOUT_FILENO, std::cerr);
+    std::cout.flush();
+    if (!std::cout && code == karvo7::kExitDone) {
+        karvo7::complain(std::cerr, "standard output could not be written");
+        code = karvo7::kExitFailed;
     }
     return code;
 }

@@ -1,39 +1,35 @@
 #include "headless/ResultOutput.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
 
+#include "KARVO7Os.h"
+
 namespace k7check {
 
+namespace {
+
+void toStandardError(void*, uint32_t, const char* text) {
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
 ResultOutput::ResultOutput() : stream_(&buffer_) {
+    // What others left in the C++ and C streams goes out before the first result.
     std::cout.flush();
     std::fflush(stdout);
-    saved_ = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
-    if (saved_ < 0) {
-        return;  // results and diagnostics share standard output, as without this class
-    }
-    if (::dup2(2, 1) < 0) {
-        ::close(saved_);
-        saved_ = -1;
-        return;
-    }
-    buffer_.fd = saved_;
+    const K7OsLog log{nullptr, toStandardError, K7_LOG_INFO};
+    K7OsSetLog(&log);
 }
 
 ResultOutput::~ResultOutput() {
     stream_.flush();
-    if (saved_ < 0) {
-        return;
-    }
-    // What the library left in the C stream belongs to standard error.
-    std::cout.flush();
-    std::fflush(stdout);
-    ::dup2(saved_, 1);
-    ::close(saved_);
+    K7OsSetLog(nullptr);
 }
 
 ResultOutput::FdBuffer::int_type ResultOutput::FdBuffer::overflow(int_type c) {
@@ -47,7 +43,8 @@ ResultOutput::FdBuffer::int_type ResultOutput::FdBuffer::overflow(int_type c) {
 std::streamsize ResultOutput::FdBuffer::xsputn(const char* text, std::streamsize count) {
     std::streamsize written = 0;
     while (written < count) {
-        const ssize_t n = ::write(fd, text + written, static_cast<size_t>(count - written));
+        const ssize_t n =
+            ::write(STDOUT_FILENO, text + written, static_cast<size_t>(count - written));
         if (n < 0 && errno == EINTR) {
             continue;
         }

@@ -1,0 +1,213 @@
+// karvo7's command line as a script meets it: one name per concept (old spellings still taken),
+// the version everywhere, cards chosen by PCI position, busy cards in the list, values a card
+// cannot take, files that are no DSP program, writes the card does not keep, and every message
+// behind the one prefix.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "Tool.h"
+#include "ToolProcess.h"
+
+namespace tooltest {
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+  protected:
+    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
+        return runTool(simConfig(folder, extra), arguments);
+    }
+    TempFolder folder;
+};
+
+// Every line a program reads on standard error starts with the program's name.
+void expectPrefixed(const std::string& err) {
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("karvo7: ", 0), 0u) << line;
+    }
+}
+
+TEST_F(CommandLineTest, OneNamePerConceptWithTheFormerSpellingsStillTaken) {
+    const Finished shots = run({"shot", "1", "--set", "1", "--count", "2", "--samples", "20",
+                                "--json", "--output", folder.file("s.json")});
+    ASSERT_EQ(shots.code, 0) << shots.err;
+    EXPECT_EQ(nlohmann::json::parse(readFile(folder.file("s.json")))["shots"].size(), 2u);
+
+    for (const char* sets : {"--set", "--sets"}) {
+        const Finished stream = run({"stream", "1", sets, "1,3", "-n", "4", "--samples", "20",
+                                     "--shot-rate", "2000", "-o", folder.file("c.k7")});
+        EXPECT_EQ(stream.code, 0) << sets << ": " << stream.err;
+        EXPECT_NE(stream.err.find("karvo7: 4 shots read"), std::string::npos) << stream.err;
+    }
+    const Finished help = run({"stream", "--help"});
+    EXPECT_NE(help.out.find("--set"), std::string::npos);
+    EXPECT_EQ(help.out.find("--sets"), std::string::npos) << "the former spelling is hidden";
+
+    // Every subcommand that prints gives JSON when asked.
+    const auto reset = nlohmann::json::parse(run({"reset", "1", "--json"}).out);
+    EXPECT_EQ(reset["reset_ms"], 50);
+    const Finished dsp =
+        run({"dsp", "2", std::string(KARVO7_EXAMPLES) + "/KARVO7DSP.hex", "--json"});
+    ASSERT_EQ(dsp.code, 0) << dsp.err;
+    EXPECT_EQ(nlohmann::json::parse(dsp.out)["card"], 2);
+    const Finished byte = run({"eeprom", "1", "--write", "0x7F0", "0x5A", "--yes", "--json"});
+    ASSERT_EQ(byte.code, 0) << byte.err;
+    EXPECT_EQ(nlohmann::json::parse(byte.out),
+              (nlohmann::json{{"card", 1}, {"offset", 0x7F0}, {"value", 0x5A}}));
+}
+
+TEST_F(CommandLineTest, EverySubcommandTellsTheOneVersion) {
+    const Finished program = run({"--version"});
+    EXPECT_EQ(program.code, 0);
+    EXPECT_EQ(program.out, karvo7::versionText() + "\n");
+    EXPECT_TRUE(std::regex_match(program.out, std::regex("karvo7 (\\d+\\.\\d+\\.\\d+) \\(card "
+                                                         "library \\1, decoder \\1\\)\n")))
+        << program.out;
+    for (const char* command : {"list", "info", "stream", "decode"}) {
+        const Finished f = run({command, "--version"});
+        EXPECT_EQ(f.code, 0) << command;
+        EXPECT_EQ(f.out, program.out) << command;
+    }
+}
+
+TEST_F(CommandLineTest, CardChosenByItsPciPositionAsLspciWritesIt) {
+    const Finished pci = run({"pci", "--slot", "01:0d"});
+    ASSERT_EQ(pci.code, 0) << pci.err;
+    EXPECT_EQ(pci.out.rfind("01:0d.0 Class", 0), 0u) << pci.out;
+    const auto info = nlohmann::json::parse(run({"info", "--slot", "0000:01:0c.0", "--json"}).out);
+    EXPECT_EQ(info["card"], 1);
+    // With --slot the first number is a test, not a card.
+    const Finished test = run({"selftest", "--slot", "1:d", "3"});
+    EXPECT_EQ(test.code, 0) << test.err;
+    EXPECT_EQ(test.out, "3 pass Aufnahme-FIFO: OK\n");
+    const Finished write = run({"reg", "--slot", "01:0c", "1030", "0x0123"});
+    EXPECT_EQ(write.code, 0) << write.err;
+    EXPECT_EQ(write.out, "1030  0x0123  analog\n");
+
+    struct Case {
+        std::vector<std::string> arguments;
+        int code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"info", "--slot", "01:0f"}, 3, "no card at 01:0f"},
+        {{"info", "--slot", "1.12"}, 2, "--slot takes BUS:SLOT"},
+        {{"info", "--slot", "01:0c.1"}, 2, "--slot takes BUS:SLOT"},
+        {{"info", "1", "--slot", "01:0c"}, 2, "not both"},
+    };
+    for (const Case& c : cases) {
+        const Finished f = run(c.arguments);
+        EXPECT_EQ(f.code, c.code) << c.message << ": " << f.err;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        expectPrefixed(f.err);
+    }
+}
+
+TEST_F(CommandLineTest, ListShowsACardInUseUnderItsOwnNumber) {
+    const std::string config = simConfig(folder, "", 3);
+    ToolProcess holder(config,
+                       {"stream", "2", "--seconds", "60", "--shot-rate", "2000", "-o", "-"});
+    ASSERT_FALSE(holder.readOut(1).empty()) << "card 2 is streaming";
+    const Finished list = runTool(config, {"list"});
+    EXPECT_EQ(list.code, 0) << list.err;
+    EXPECT_EQ(list.out,
+              "card 1: bus 1, slot 12, version 3, type KARVO7F\n"
+              "card 2: in use\n"
+              "card 3: bus 1, slot 14, version 3, type KARVO7F\n");
+    const auto json = nlohmann::json::parse(runTool(config, {"list", "--json"}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_EQ(json[1], (nlohmann::json{{"card", 2}, {"in_use", true}}));
+    EXPECT_EQ(json[2]["in_use"], false);
+    holder.signal(SIGINT);
+    holder.closeOut();
+    holder.finish();
+}
+
+TEST_F(CommandLineTest, ValuesTheCardCannotTakeAreRefusedNamingTheirRange) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"shot", "1", "--set", "1", "--gain", "1000"}, "--gain must be 0 to 80 dB on card 1"},
+        {{"shot", "1", "--set", "1", "--shot-rate", "0"}, "--shot-rate must be 1 to 20000"},
+        {{"stream", "1", "-n", "5", "--shot-rate", "20001", "-o", "-"},
+         "--shot-rate must be 1 to 20000 shots a second on card 1"},
+        {{"stream", "1", "--seconds", "inf", "-o", "-"}, "--seconds must be above 0 and at most"},
+        {{"stream", "1", "--seconds", "nan", "-o", "-"}, "--seconds must be above 0 and at most"},
+    };
+    for (const Case& c : cases) {
+        const Finished f = run(c.arguments);
+        EXPECT_EQ(f.code, 2) << c.message << ": " << f.err;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        EXPECT_EQ(f.out, "");
+        expectPrefixed(f.err);
+    }
+}
+
+TEST_F(CommandLineTest, StreamOnACardWithOneSetTakesSetZero) {
+    const Finished f = run({"stream", "1", "-n", "3", "--samples", "20", "--shot-rate", "2000",
+                            "-o", folder.file("c.k7")},
+                           "[Card1]\nversion3 = no\n");
+    EXPECT_EQ(f.code, 0) << f.err;
+    EXPECT_EQ(readFile(folder.file("c.k7")).size(), 3u * 40u);  // native 16-bit samples
+}
+
+TEST_F(CommandLineTest, AWriteTheRegisterDoesNotKeepIsAFailure) {
+    // The bridge's master status keeps only some of its bits and adds its FIFO flags.
+    const Finished f = run({"reg", "1", "0x3C", "0x1"});
+    EXPECT_EQ(f.code, 1) << f.err;
+    EXPECT_NE(f.err.find("karvo7: register 0x3C: wrote 0x00000001, reads back 0x"),
+              std::string::npos)
+        << f.err;
+    EXPECT_EQ(f.out.rfind("  60  0x", 0), 0u) << f.out;  // what the register holds now
+}
+
+TEST_F(CommandLineTest, SelfTestNineWithoutATerminalIsSkipped) {
+    const Finished alone = run({"selftest", "1", "9"});
+    EXPECT_EQ(alone.code, 1);
+    EXPECT_EQ(alone.out, "9 skipped the DAC ramps need someone watching at a terminal\n");
+    EXPECT_EQ(alone.err, "karvo7: no self test ran\n");
+    const Finished json = run({"selftest", "1", "0", "9", "--json"});
+    EXPECT_EQ(json.code, 0) << json.err;
+    const auto results = nlohmann::json::parse(json.out);
+    EXPECT_EQ(results[0]["passed"], true);
+    EXPECT_EQ(results[1]["skipped"], true);
+    EXPECT_TRUE(results[1]["passed"].is_null());
+}
+
+TEST_F(CommandLineTest, DspFilesThatAreNoProgramSayWhatIsWrongAndExitTwo) {
+    writeFile(folder.file("empty.hex"), "");
+    writeFile(folder.file("blank.hex"), "\n\n");
+    writeFile(folder.file("binary.hex"), std::string("\x00\x01\xFF\xFE", 4));
+    writeFile(folder.file("later.hex"), "1234\nABCD\n12345\n");
+    writeFile(folder.file("program.txt"), "1234\n");
+    writeFile(folder.file("huge.bin"), std::string(32641, '\x01'));
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {folder.file("missing.hex"), "missing.hex: No such file or directory"},
+        {folder.file("empty.hex"), "empty.hex: the file is empty"},
+        {folder.file("blank.hex"), "blank.hex: holds no program words"},
+        {folder.file("binary.hex"), "binary.hex: line 1 is not a 16-bit word"},
+        {folder.file("later.hex"), "later.hex: line 3 is not a 16-bit word"},
+        {folder.file("program.txt"), "program.txt: not a DSP program: the name must end in .hex"},
+        {folder.file("huge.bin"), "huge.bin: the program is too large"},
+        {"/dev/zero", "/dev/zero: not a regular file"},
+    };
+    for (const Case& c : cases) {
+        const Finished f = run({"dsp", "1", c.file});
+        EXPECT_EQ(f.code, 2) << c.file << ": " << f.err;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        expectPrefixed(f.err);
+    }
+}
+
+}  // namespace
+}  // namespace tooltest

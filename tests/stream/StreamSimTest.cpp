@@ -18,7 +18,8 @@ std::vector<KARVO7StreamItem> walkAll(const Bytes& data, const KARVO7StreamOptio
     EXPECT_EQ(KARVO7StreamBegin(&walker, data.data(), data.size(), &o), 1);
     std::vector<KARVO7StreamItem> items;
     std::vector<int16_t> out(65536);
-    KARVO7StreamItem item;
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
     while (KARVO7StreamNext(&walker, &item, out.data(), 65536) == 1) {
         items.push_back(item);
         if (samples != nullptr) {

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "DecodeCommand.h"
+#include "KARVO7Stream.h"
 #include "Tool.h"
 
 namespace karvo7 {
@@ -177,7 +178,7 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     std::string decodeLayout = "record";
     std::string nativeGateSets;
     CLI::App* decodeCmd = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
-    decodeCmd->add_option("FILE", decode.file, "captured stream")->required();
+    decodeCmd->add_option("FILE", decode.file, "captured stream, - for standard input")->required();
     decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
         ->check(CLI::IsMember({"record", "native"}));
     decodeCmd->add_flag("--8bit", decode.eightBit, "native samples are 8 bits wide");
@@ -185,6 +186,10 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     decodeCmd->add_option("--gate-sets", nativeGateSets,
                           "native layout: the data are compact gate entries of these sets, "
                           "e.g. 1,3");
+    decodeCmd
+        ->add_option("--samples", decode.samplesPerShot,
+                     "native samples: cut into shots of this many samples")
+        ->check(CLI::Range(1u, KARVO7STREAM_SHOT_SAMPLES_MAX));
 
     bool known = false;
     for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {

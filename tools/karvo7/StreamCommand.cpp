@@ -1,5 +1,6 @@
 // karvo7 stream N --sets 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
-// measurement of the sets straight into a file or standard output. The acquisition engine reads
+// measurement of the sets straight into a file or standard output, behind a header that says how
+// the capture is read (KARVO7Stream.h, "captures"). The acquisition engine reads
 // the card on a thread of its own into its ring buffer; this program takes whole shots from the
 // ring into the chunk being filled, and full chunks are written on a thread of their own. Shots
 // the card lost are counted and named in the summary and the exit code. Ctrl-C stops the engine
@@ -14,9 +15,11 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "KARVO7Acquire.h"
+#include "KARVO7Stream.h"
 #include "OutputFile.h"
 #include "Tool.h"
 #include "card/SetToCard.h"
+#include "card/ShotSize.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineReads.h"
 
@@ -158,6 +161,42 @@ K7AcqSettings engineSettings(const StreamOptions& o,
     return s;
 }
 
+// The capture's header: how its records are read (the sets' layout, sample width and samples a
+// shot when they agree), which sets took part at which rates, when and by what it was written.
+void putCaptureHeader(const StreamOptions& o,
+                      const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets,
+                      const K7AcqSettings& settings, ChunkWriter& writer) {
+    const k7check::ParameterSet& first = sets[o.sets.front()];
+    const auto samplesOf = [](const k7check::ParameterSet& set) {
+        return static_cast<uint32_t>(k7check::shotBytes(set, false) / (set.bit8 ? 1 : 2));
+    };
+    KARVO7StreamCapture c{};
+    c.struct_size = sizeof c;
+    c.layout = o.overrides.layout == Layout::Native ? KARVO7STREAM_LAYOUT_NATIVE
+                                                    : KARVO7STREAM_LAYOUT_RECORD;
+    c.sample_bits = first.bit8 ? 8 : 16;
+    c.samples_per_shot = samplesOf(first);
+    c.sample_rate = first.samplerate;
+    for (uint32_t s : o.sets) {
+        c.active_sets |= 1u << s;
+        if (samplesOf(sets[s]) != c.samples_per_shot || sets[s].bit8 != first.bit8) {
+            c.samples_per_shot = 0;
+        }
+        if (sets[s].samplerate != first.samplerate) {
+            c.sample_rate = KARVO7STREAM_CAPTURE_MIXED;
+        }
+    }
+    c.shots_per_second = settings.shotsPerSecond;
+    c.start_time_us = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                std::chrono::system_clock::now().time_since_epoch())
+                                                .count());
+    c.writer_version = KARVO7STREAM_VERSION_NUMBER_OF(
+        KARVO7STREAM_VERSION_MAJOR, KARVO7STREAM_VERSION_MINOR, KARVO7STREAM_VERSION_PATCH);
+    const int32_t bytes = KARVO7StreamWriteCapture(&c, writer.chunk() + writer.filled(),
+                                                   static_cast<uint32_t>(writer.space()));
+    writer.filled() += static_cast<std::size_t>(std::max(bytes, 0));
+}
+
 // Takes what the engine has into the writer's chunk; false when the chunk could not be
 // handed to the writer.
 bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Counters& counters) {
@@ -226,6 +265,7 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
     ChunkWriter writer(file);
     Counters counters;
     const K7AcqSettings settings = engineSettings(o, sets);
+    putCaptureHeader(o, sets, settings, writer);
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();
     K7AcqEngine* started = nullptr;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 

@@ -1,7 +1,8 @@
 // The one place that takes measurement data buffers apart: record headers with their time-stamp
-// prefix, packed 12-bit samples, control words, compact gate entries, gate results records, the
-// walkers over A-scan and result buffers, and the scalings the windows show (sample period,
-// percent of full scale, ADC value).
+// prefix, packed 12-bit samples, control words, compact gate entries and gate results records.
+// The walker over whole buffers is StreamWalker.h; what only the check program's windows show
+// (scalings, its German messages, its result walkers) is the check program's own
+// (KARVO7Check/core/stream).
 //
 // Every reader works on the bytes it is given (a span) and never reads beyond them: a field that
 // does not lie wholly inside the buffer is not read, and the walkers stop before it. Which layout
@@ -18,7 +19,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "KARVO7DLL.h"
@@ -138,141 +138,4 @@ struct GateRecord {
 // Decodes the 56-byte record at the start of `data`; empty when fewer than 56 bytes are given.
 std::optional<GateRecord> decodeGateRecord(Bytes data);
 
-// ---- scalings
-// --------------------------------------------------------------------------------
-
-// Microseconds per sample for a sampling-rate index; only its low three bits count.
-double samplePeriodUs(uint32_t samplingRate);
-// Percent of full scale of a 16-bit sample (s / 327.68) and of an 8-bit sample (s / 1.28).
-inline double percent16(int32_t s) {
-    return 2.0 * s / 655.36;
-}
-inline double percent8(int32_t s) {
-    return s / 1.28;
-}
-// ADC value of a 16-bit sample (the display's right axis, -512 to 512), truncated toward zero.
-inline int32_t adcValue(int32_t s) {
-    return s / 64;
-}
-// The data list's second value: the sample with bits 0-6 cleared, divided the same way.
-inline int32_t adcValueCoarse(int32_t s) {
-    return (s & ~0x7F) / 64;
-}
-
-// ---- A-scan record of the display
-// ------------------------------------------------------------
-
-struct AscanRecord {
-    enum class Status { Ok, LengthMismatch, UnknownType };
-    Status status = Status::Ok;
-    Header header;                // valid as far as it could be read
-    bool headerRead = false;      // false: the buffer was too short for a header
-    uint32_t expectedLength = 0;  // buffer length, less 8 after a prefix
-    // The failure as the display reports it ("Datenlänge soll: ..."); empty when Ok.
-    std::string message;
-    // The samples: unpacked for type 0x10, else the payload words.
-    std::vector<int16_t> samples;
-};
-
-// Reads a record-layout buffer holding one A-scan record, as the display does: the header
-// (after an optional prefix), the length check against the buffer, the type check (0x10, 0x14,
-// 0x60) and the samples. `Datenlaenge` above 131072 is taken as 131072; no samples for 6 or
-// less.
-AscanRecord decodeAscanRecord(Bytes buffer);
-
-// ---- the data list's record
-// ------------------------------------------------------------------
-
-struct ListRecord {
-    bool prefixed = false;
-    uint32_t zeit = 0;
-    bool headerRead = false;
-    Header header;
-    // The control word behind the record, when the buffer carries one.
-    std::optional<uint32_t> controlWord;
-    // Unpacked for type 0x10, else the 16-bit words from byte 6 to the end of the buffer.
-    std::vector<int16_t> samples;
-};
-
-// Reads a record-layout buffer as the data list does: one record, padded to a multiple of 4
-// bytes, optionally followed by one control word as its last complete 32-bit word.
-ListRecord decodeListRecord(Bytes buffer);
-
-// ---- result walkers
-// --------------------------------------------------------------------------
-
-// One step of a walk over result data in the record layout: a gate results record (with the
-// prefix that came before it, if any) or a control word.
-struct ResultItem {
-    enum class Kind { Record, Control };
-    Kind kind = Kind::Record;
-    std::size_t offset = 0;  // of the record header or the control word
-    bool prefixed = false;
-    uint32_t zeit = 0;
-    GateRecord record;
-    uint32_t controlWord = 0;
-    ControlWord control = ControlWord::Unknown;
-    int cycle = 0;  // "Ende Prüfzyklus" words counted from 1 within the walk
-};
-
-// The text the gate value list shows for a control word of a walk: "Ende Prüfung", "Ende
-// Prüfspur", "Ende Prüfzyklus %d" (numbered from 1 within the walk) or "Steuerzeichen %X-%X"
-// (upper half, lower half).
-std::string controlWordListing(const ResultItem& item);
-
-// Walks result data in the record layout 56 bytes a record, whatever `Datenlaenge` says. A
-// record is taken only when its prefix and all of its 56 bytes lie inside the data; a control
-// word after a record only when its 4 bytes do. The walk ends at the first part that does not
-// fit.
-class RecordResultWalker {
-  public:
-    explicit RecordResultWalker(Bytes data) : data_(data) {}
-    // The next item; false at the end of the data.
-    bool next(ResultItem& item);
-    // Bytes left unread at the end (a truncated record or prefix); 0 when the data ended
-    // cleanly.
-    std::size_t leftOver() const { return done_ ? data_.size() - p_ : 0; }
-
-  private:
-    Bytes data_;
-    std::size_t p_ = 0;
-    bool afterRecord_ = false;
-    bool done_ = false;
-    int cycles_ = 0;
-};
-
-// One compact entry of a walk over native result data.
-struct NativeItem {
-    std::size_t offset = 0;
-    uint32_t set = 0;    // parameter set 1 to 6
-    uint32_t round = 0;  // cycle over the active sets, from 0
-    CompactEntry entry;
-};
-
-// Walks native result data: in each round sets 1 to 6 are visited in ascending order, and each
-// active set whose turn comes while a whole 24-byte entry remains gets one entry. With no
-// active set among 1 to 6 it lists nothing; a trailing partial entry is not decoded.
-class NativeResultWalker {
-  public:
-    // `active[s]` is the card's active flag of set s (0 to 7); sets 0 and 7 are not used.
-    NativeResultWalker(Bytes data, const std::array<bool, 8>& active);
-    bool next(NativeItem& item);
-    std::size_t leftOver() const {
-        return data_.size() - p_ < kCompactEntryBytes ? data_.size() - p_ : 0;
-    }
-
-  private:
-    Bytes data_;
-    std::array<uint32_t, 6> sets_{};
-    std::size_t setCount_ = 0;
-    std::size_t p_ = 0;
-    std::size_t turn_ = 0;
-    uint32_t round_ = 0;
-};
-
 }  // namespace k7stream
-
-// The check program's name for the readers.
-namespace k7check {
-namespace stream = ::k7stream;
-}

@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "KARVO7Stream.h"
-#include "StreamReaders.h"
 #include "ToolProcess.h"
+#include "stream/DisplayReaders.h"
 
 namespace tooltest {
 namespace {

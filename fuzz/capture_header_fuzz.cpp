@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (magic) {
         // Most headers worth looking at start with the magic.
         const std::size_t n = std::min<std::size_t>(bytes.size(), KARVO7STREAM_CAPTURE_MAGIC_BYTES);
-        std::memcpy(bytes.data(), KARVO7STREAM_CAPTURE_MAGIC, n);
+        if (n > 0) {
+            std::memcpy(bytes.data(), KARVO7STREAM_CAPTURE_MAGIC, n);
+        }
     }
 
     // The caller's record, a canary behind its struct_size.

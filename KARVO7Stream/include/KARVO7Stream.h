@@ -291,7 +291,8 @@ KARVO7STREAM_API int32_t KARVO7StreamNext(KARVO7StreamWalker* walker, KARVO7Stre
 
 /* Writes the samples of an item (RECORD or NATIVE_SAMPLES) that a walk over this same buffer
  * yielded into `out`, at most `capacity` of them (the unpacking of 12-bit samples included).
- * Returns the number written (0 or more); KARVO7STREAM_ERROR_ARGUMENT for NULL pointers,
+ * Returns the number written (0 or more); KARVO7STREAM_ERROR_ARGUMENT for NULL pointers (`out`
+ * may be NULL with a capacity of 0),
  * KARVO7STREAM_ERROR_STRUCT_SIZE for an item whose struct_size ends before `sample_bits`,
  * KARVO7STREAM_ERROR_NO_SAMPLES for other kinds, KARVO7STREAM_ERROR_OUTSIDE for an item that does
  * not lie inside the buffer. */
@@ -367,7 +368,7 @@ KARVO7STREAM_API int32_t KARVO7StreamCaptureOptions(const KARVO7StreamCapture* c
 /* Unpacks packed 12-bit samples: `bytes` payload bytes (whole 16-bit words count) into
  * left-aligned 16-bit samples, three words giving four; a last group of one word gives one
  * sample, of two words two. Writes at most `capacity` samples; returns the number written, or
- * KARVO7STREAM_ERROR_ARGUMENT for NULL pointers. */
+ * KARVO7STREAM_ERROR_ARGUMENT for a NULL payload with bytes or a NULL `out` with a capacity. */
 KARVO7STREAM_API int32_t KARVO7StreamUnpack12(const void* payload, uint64_t bytes, int16_t* out,
                                               uint32_t capacity);
 

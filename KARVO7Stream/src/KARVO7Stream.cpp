@@ -143,7 +143,8 @@ int32_t KARVO7StreamNext(KARVO7StreamWalker* walker, KARVO7StreamItem* item, int
 
 int32_t KARVO7StreamSamples(const void* data, uint64_t size, const KARVO7StreamItem* item,
                             int16_t* out, uint32_t capacity) {
-    if (data == nullptr || item == nullptr || out == nullptr || size > SIZE_MAX) {
+    if (data == nullptr || item == nullptr || (out == nullptr && capacity != 0) ||
+        size > SIZE_MAX) {
         return KARVO7STREAM_ERROR_ARGUMENT;
     }
     if (item->struct_size < kItemSamplesSize) {
@@ -209,7 +210,8 @@ int32_t KARVO7StreamCaptureOptions(const KARVO7StreamCapture* capture,
 }
 
 int32_t KARVO7StreamUnpack12(const void* payload, uint64_t bytes, int16_t* out, uint32_t capacity) {
-    if (payload == nullptr || out == nullptr || bytes > SIZE_MAX) {
+    if ((payload == nullptr && bytes != 0) || (out == nullptr && capacity != 0) ||
+        bytes > SIZE_MAX) {
         return KARVO7STREAM_ERROR_ARGUMENT;
     }
     const k7stream::Bytes data = bytesOf(payload, bytes);

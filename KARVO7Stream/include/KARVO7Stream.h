@@ -316,7 +316,7 @@ KARVO7STREAM_API int32_t KARVO7StreamSamples(const void* data, uint64_t size,
  *   bytes 36-39  shots_per_second: the shots a second the card was set to take
  *   bytes 40-47  start_time_us: the measurement's start, microseconds since 1970-01-01 UTC
  *   bytes 48-51  writer_version: the writing program's version, as KARVO7StreamVersion
- *   bytes 52-55  flags: KARVO7STREAM_CAPTURE_... (none yet; readers ignore unknown bits)
+ *   bytes 52-55  flags: KARVO7STREAM_CAPTURE_... (readers ignore unknown bits)
  *   bytes 56-63  reserved, zero
  * A file without the magic is a bare capture, read with options as the caller gives them. */
 #define KARVO7STREAM_CAPTURE_MAGIC "K7CAPT\r\n"
@@ -324,6 +324,9 @@ KARVO7STREAM_API int32_t KARVO7StreamSamples(const void* data, uint64_t size,
 #define KARVO7STREAM_CAPTURE_FORMAT 1u
 #define KARVO7STREAM_CAPTURE_HEADER_BYTES 64u
 #define KARVO7STREAM_CAPTURE_MIXED 0xFFFFFFFFu
+/* flags: the card's gate results records (and the control words between them) lie between
+ * the shots' records, as the card delivered them */
+#define KARVO7STREAM_CAPTURE_RESULTS 0x1u
 
 typedef struct KARVO7StreamCapture {
     uint32_t struct_size; /* sizeof(KARVO7StreamCapture), set by the caller */

@@ -74,6 +74,24 @@ TEST_F(DecodePipeTest, StreamIntoDecodeThroughAPipe) {
     }
 }
 
+TEST_F(DecodePipeTest, GateResultsRecordedBetweenTheShots) {
+    const Piped p = runPipeline(folder, config,
+                                "$K7 stream 1 --count 300 --samples 64 --results --shot-rate 2000 "
+                                "-o - | $K7 decode -");
+    EXPECT_EQ(p.codes, "0 0") << p.err;
+    std::size_t records = 0;
+    std::size_t gates = 0;
+    for (const std::string& line : lines(p.out)) {
+        records += line.rfind("record,", 0) == 0 ? 1 : 0;
+        if (line.rfind("gates,", 0) == 0) {
+            ++gates;
+            EXPECT_NE(line.find(",0x40,56,-11,"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(records, 300u);
+    EXPECT_GE(gates, 1u) << p.out.substr(0, 2000);
+}
+
 TEST_F(DecodePipeTest, ANativeCaptureIsCutIntoItsShotsByItsHeader) {
     const Piped p = runPipeline(folder, config,
                                 "$K7 stream 1 --layout native --count 12 --samples 50 "

@@ -172,6 +172,8 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     streamCmd->add_option("--seconds", stream.seconds, "measure this long");
     streamCmd->add_option("--count", stream.count, "measure this many shots");
     streamCmd->add_option("-o", stream.output, "output file, - for standard output")->required();
+    streamCmd->add_flag("--results", stream.results,
+                        "record the card's gate results between the shots (record layout)");
     addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
 
     DecodeOptions decode;

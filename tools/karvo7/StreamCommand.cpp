@@ -33,6 +33,10 @@ constexpr uint32_t kWaitSliceMs = 50;
 constexpr double kProgressSeconds = 0.5;
 // Items taken from the ring at a time.
 constexpr uint32_t kItemsAtATime = 256;
+// --results: the card's gate results fetched after this many shots and at the end, at most
+// this many bytes a fetch.
+constexpr uint32_t kResultsEvery = 128;
+constexpr uint32_t kResultsBytes = 65536;
 
 using Clock = std::chrono::steady_clock;
 
@@ -79,6 +83,11 @@ bool validate(const StreamOptions& o, std::ostream& err) {
     }
     if (o.sets.empty()) {
         complain(err, "--sets names no set");
+        return false;
+    }
+    if (o.results && o.overrides.layout == Layout::Native) {
+        // Native gate results are bare compact entries, not to be told from samples.
+        complain(err, "--results needs the record layout");
         return false;
     }
     for (uint32_t s : o.sets) {
@@ -158,6 +167,10 @@ K7AcqSettings engineSettings(const StreamOptions& o,
     }
     s.shotsPerSecond = k7check::shotRateOf(cycle);
     s.shotCount = o.count.value_or(0);
+    if (o.results) {
+        s.resultsEvery = kResultsEvery;
+        s.resultsBytes = kResultsBytes;
+    }
     return s;
 }
 
@@ -187,6 +200,7 @@ void putCaptureHeader(const StreamOptions& o,
         }
     }
     c.shots_per_second = settings.shotsPerSecond;
+    c.flags = o.results ? KARVO7STREAM_CAPTURE_RESULTS : 0;
     c.start_time_us = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                                 std::chrono::system_clock::now().time_since_epoch())
                                                 .count());
@@ -199,8 +213,8 @@ void putCaptureHeader(const StreamOptions& o,
 
 // Takes what the engine has into the writer's chunk; false when the chunk could not be
 // handed to the writer.
-bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Counters& counters) {
-    if (writer.space() < shotBytes && !writer.swap()) {
+bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t itemBytes, Counters& counters) {
+    if (writer.space() < itemBytes && !writer.swap()) {
         return false;
     }
     K7AcqItem items[kItemsAtATime];
@@ -217,6 +231,10 @@ bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Cou
         if (item.kind == K7ACQ_ITEM_SHOT) {
             writer.filled() += item.bytes;
             counters.shots += 1;
+            counters.bytes += item.bytes;
+        } else if (item.kind == K7ACQ_ITEM_RESULTS || item.kind == K7ACQ_ITEM_FINAL_RESULTS) {
+            // Gate results records between the shots, as the card delivered them.
+            writer.filled() += item.bytes;
             counters.bytes += item.bytes;
         } else if (item.kind == K7ACQ_ITEM_LOSS) {
             counters.lost += item.value;
@@ -294,7 +312,8 @@ int runStream(const StreamOptions& o, int outFd, std::ostream& err) {
             nextProgress += std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(kProgressSeconds));
         }
-        if (!takeShots(engine.get(), writer, settings.shotBytes, counters)) {
+        if (!takeShots(engine.get(), writer, std::max(settings.shotBytes, settings.resultsBytes),
+                       counters)) {
             failure = writer.error();
             break;
         }

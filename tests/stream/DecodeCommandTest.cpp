@@ -183,6 +183,17 @@ TEST(DecodeCommand, NativeSamplesAndGateEntries) {
     r = decode(o);
     EXPECT_EQ(rows(r.out), (std::vector<std::string>{"samples,0,,5,1,0,-1,-1,-128"}));
     EXPECT_EQ(r.err, "");
+    // Cut into shots of two samples: a last part shot is a tail.
+    o.samplesPerShot = 2;
+    r = decode(o);
+    EXPECT_EQ(rows(r.out), (std::vector<std::string>{"samples,0,0,2,1,0", "samples,2,1,2,-1,-1",
+                                                     "tail,4,1,truncated"}));
+    // Shots are native samples only.
+    o.layout = DecodeOptions::Layout::Record;
+    r = decode(o);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("--samples cuts native samples into shots"), std::string::npos) << r.err;
 
     streamtest::Buffer entries;
     streamtest::compactEntry(entries, 77, 3, {{100, 20, true, true}, {5, 6, false, false}});

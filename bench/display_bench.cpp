@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "StreamReaders.h"
 #include "desktop/scripted/RecordingCanvas.h"
+#include "stream/ResultWalkers.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 #include "windows/measurement/PixelCanvas.h"
 

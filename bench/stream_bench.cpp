@@ -108,7 +108,8 @@ uint64_t walkOnce(const std::vector<uint8_t>& data, int16_t* samples, uint32_t c
     options.layout = KARVO7STREAM_LAYOUT_RECORD;
     KARVO7StreamWalker walker;
     KARVO7StreamBegin(&walker, data.data(), data.size(), &options);
-    KARVO7StreamItem item;
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
     uint64_t sum = 0;
     while (KARVO7StreamNext(&walker, &item, samples, capacity) == 1) {
         sum += item.kind + item.samples_written + item.gates[0].time;

@@ -25,25 +25,32 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     KARVO7StreamOptions options{};
+    options.struct_size = in.PickValueInArray<uint32_t>(
+        {0, KARVO7STREAM_OPTIONS_SIZE_MIN, sizeof options, sizeof options + 8});
     options.layout = in.ConsumeIntegralInRange<uint32_t>(0, 2);
     options.sample_bits = in.PickValueInArray<uint32_t>({0, 8, 16, 12});
     options.prefix = in.ConsumeIntegralInRange<uint32_t>(0, 2);
     options.native_content = in.ConsumeIntegralInRange<uint32_t>(0, 2);
     options.active_sets = in.ConsumeIntegral<uint8_t>();
     options.flags = in.ConsumeIntegralInRange<uint32_t>(0, 2);
+    options.samples_per_shot = in.PickValueInArray<uint32_t>({0, 1, 3, 100});
     const uint32_t capacity = in.PickValueInArray<uint32_t>({0, 1, 3, 7, 64, 4096, 65536});
     // The buffer in an allocation of exactly its size.
     const std::vector<uint8_t> buffer = in.ConsumeRemainingBytes<uint8_t>();
 
     KARVO7StreamWalker walker;
-    if (KARVO7StreamBegin(&walker, buffer.data(), buffer.size(), &options) != 1) {
-        KARVO7StreamItem item;
-        check(KARVO7StreamNext(&walker, &item, nullptr, 0) == 0);
+    if (KARVO7StreamBegin(&walker, buffer.data(), buffer.size(), &options) != KARVO7STREAM_OK) {
+        KARVO7StreamItem item{};
+        item.struct_size = sizeof item;
+        check(KARVO7StreamNext(&walker, &item, nullptr, 0) == KARVO7STREAM_END);
         return 0;
     }
+    // Shots only where the options' size holds samples_per_shot.
+    const bool shots = options.struct_size >= sizeof options && options.samples_per_shot != 0;
     std::vector<int16_t> during(capacity);
     std::vector<int16_t> after(capacity);
-    KARVO7StreamItem item;
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
     uint64_t next = 0;
     bool tail = false;
     std::size_t items = 0;
@@ -64,9 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case KARVO7STREAM_ITEM_NATIVE_SAMPLES: {
                 check(item.payload_offset + item.payload_bytes <= next);
                 check(item.sample_count <= 65536 || item.sample_bits == 16);
-                const uint32_t written = KARVO7StreamSamples(buffer.data(), buffer.size(), &item,
-                                                             after.data(), capacity);
-                check(written == item.samples_written);
+                check(!shots || item.kind != KARVO7STREAM_ITEM_NATIVE_SAMPLES ||
+                      item.sample_count == options.samples_per_shot);
+                const int32_t written = KARVO7StreamSamples(buffer.data(), buffer.size(), &item,
+                                                            after.data(), capacity);
+                check(written >= 0 && static_cast<uint32_t>(written) == item.samples_written);
                 check(written == 0 || std::memcmp(during.data(), after.data(), 2 * written) == 0);
                 break;
             }
@@ -89,12 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     check(next == buffer.size());
-    check(KARVO7StreamNext(&walker, &item, nullptr, 0) == 0);
+    check(KARVO7StreamNext(&walker, &item, nullptr, 0) == KARVO7STREAM_END);
 
     // Unpacking on its own: whole groups give four samples of three words.
     const std::size_t words = buffer.size() / 2;
-    const uint32_t unpacked =
+    const int32_t unpacked =
         KARVO7StreamUnpack12(buffer.data(), buffer.size(), after.data(), capacity);
-    check(unpacked == std::min<std::size_t>(words / 3 * 4 + words % 3, capacity));
+    check(unpacked >= 0 && static_cast<std::size_t>(unpacked) ==
+                               std::min<std::size_t>(words / 3 * 4 + words % 3, capacity));
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 
@@ -85,9 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResultItem item;
     std::size_t last = 0;
     while (records.next(item)) {
+        // Gate results records take 56 bytes; a record of another type its `Datenlaenge`.
+        const bool gates = item.record.type == kTypeGates;
         const std::size_t end =
-            item.offset +
-            (item.kind == ResultItem::Kind::Record ? kGateRecordBytes : kControlWordBytes);
+            item.offset + (item.kind == ResultItem::Kind::Control ? kControlWordBytes
+                           : gates                                ? kGateRecordBytes
+                                                                  : item.record.length);
         check(end <= bytes.size() && item.offset >= last);
         if (item.kind == ResultItem::Kind::Control) {
             check(!controlWordListing(item).empty());

@@ -46,6 +46,32 @@
  *   Only fixed-width integers and plain structs without unions or pointers inside, so that C,
  *   C++ and foreign-function interfaces (Python ctypes) can declare them one to one.
  *
+ * Records that grow
+ *   KARVO7StreamOptions, KARVO7StreamItem and KARVO7StreamCapture start with `struct_size`, which
+ *   the caller sets to sizeof the record as it was built (`KARVO7StreamItem item = {0};
+ *   item.struct_size = sizeof item;`). The
+ *   library reads and writes only the bytes that size holds: fields a later version appends are
+ *   taken as zero when the caller's options end before them, and not written when the caller's
+ *   item ends before them. So a program built against this header keeps working with a later
+ *   library whose records are larger. An item's `struct_size` is kept as the caller set it.
+ *
+ * Results
+ *   Functions that can fail return an int32_t: 1 (KARVO7STREAM_OK) on success, 0
+ *   (KARVO7STREAM_END) when a walk has no more items, and a negative KARVO7STREAM_ERROR_... code
+ *   otherwise; KARVO7StreamErrorText names each. Counting functions return the count (0 or
+ *   more) or a negative code.
+ *
+ * Changes from the interface before the records could grow
+ *   `struct_size` first in KARVO7StreamOptions and KARVO7StreamItem (options whose struct_size
+ *   is 0 are read as the first six fields only, so zero-initialised options keep their meaning; an
+ *   item's struct_size must be set); KARVO7StreamBegin returns a negative code instead of 0 when
+ *   it refuses; KARVO7StreamSamples and KARVO7StreamUnpack12 return int32_t, negative on
+ *   failure (store their result in a signed integer); samples_per_shot cuts native samples into
+ *   shots; captures written by `karvo7 stream` start with a header (KARVO7StreamReadCapture);
+ *   KARVO7StreamErrorText, KARVO7StreamVersionString, and the minor and patch version macros.
+ *   KARVO7StreamNext still returns 0 at the end, so loops written as
+ *   `while (KARVO7StreamNext(...) == 1)` or `while (KARVO7StreamNext(...) > 0)` are unchanged.
+ *
  * Threads
  *   No global state. Walkers over the same buffer may run on different threads at once; one
  *   walker must not be used by two threads at the same time.
@@ -71,10 +97,36 @@ extern "C" {
 
 /* ---- version ------------------------------------------------------------------------------ */
 
-/* The library's version as (major << 16) | (minor << 8) | patch. Programs built against this
- * header should check that the major part equals KARVO7STREAM_VERSION_MAJOR. */
+/* The version of this header, the project's. A program built against it should check at run
+ * time that the library's major part equals KARVO7STREAM_VERSION_MAJOR and that its minor part
+ * is at least KARVO7STREAM_VERSION_MINOR. */
 #define KARVO7STREAM_VERSION_MAJOR 1
+#define KARVO7STREAM_VERSION_MINOR 0
+#define KARVO7STREAM_VERSION_PATCH 0
+#define KARVO7STREAM_VERSION_NUMBER_OF(major, minor, patch) \
+    (((uint32_t)(major) << 16) | ((uint32_t)(minor) << 8) | (uint32_t)(patch))
+
+/* The library's version as (major << 16) | (minor << 8) | patch. */
 KARVO7STREAM_API uint32_t KARVO7StreamVersion(void);
+
+/* The library's version as text, "major.minor.patch" (static). */
+KARVO7STREAM_API const char* KARVO7StreamVersionString(void);
+
+/* ---- results ------------------------------------------------------------------------------ */
+
+#define KARVO7STREAM_OK 1                /* done; an item was written */
+#define KARVO7STREAM_END 0               /* the walk has no more items (the item is then zeroed) */
+#define KARVO7STREAM_ERROR_ARGUMENT (-1) /* a pointer is NULL, or data NULL with a size */
+#define KARVO7STREAM_ERROR_OPTION (-2)   /* an option has a value not listed here */
+#define KARVO7STREAM_ERROR_NO_SET (-3)   /* native gate entries without an active set 1-6 */
+#define KARVO7STREAM_ERROR_STRUCT_SIZE (-4) /* struct_size below KARVO7STREAM_..._SIZE_MIN */
+#define KARVO7STREAM_ERROR_NO_SAMPLES (-5)  /* the item's kind carries no samples */
+#define KARVO7STREAM_ERROR_OUTSIDE (-6)     /* the item does not lie inside the buffer */
+#define KARVO7STREAM_ERROR_NO_CAPTURE (-7)  /* the data does not start with a capture header */
+#define KARVO7STREAM_ERROR_CAPTURE (-8)     /* a capture header cut short or with bad values */
+
+/* What a result code means, in English (static text); "unknown result code" for others. */
+KARVO7STREAM_API const char* KARVO7StreamErrorText(int32_t code);
 
 /* ---- options ------------------------------------------------------------------------------ */
 
@@ -96,16 +148,25 @@ KARVO7STREAM_API uint32_t KARVO7StreamVersion(void);
  * without it the next item starts right after `Datenlaenge` bytes. */
 #define KARVO7STREAM_FLAG_PAD4 0x1u
 
-/* How to read a buffer. All zero is valid: native 16-bit samples. */
+/* How to read a buffer. All zero but struct_size is valid: native 16-bit samples. */
 typedef struct KARVO7StreamOptions {
-    uint32_t layout;         /* KARVO7STREAM_LAYOUT_... */
-    uint32_t sample_bits;    /* native samples: 16 (or 0, the same) or 8 */
-    uint32_t prefix;         /* KARVO7STREAM_PREFIX_... (record layout only) */
-    uint32_t native_content; /* KARVO7STREAM_NATIVE_... (native layout only) */
-    uint32_t active_sets;    /* native gate entries: bit s set = parameter set s (1 to 6) is
-                                active; other bits are ignored */
-    uint32_t flags;          /* KARVO7STREAM_FLAG_... */
+    uint32_t struct_size;      /* sizeof(KARVO7StreamOptions); 0: layout to flags only */
+    uint32_t layout;           /* KARVO7STREAM_LAYOUT_... */
+    uint32_t sample_bits;      /* native samples: 16 (or 0, the same) or 8 */
+    uint32_t prefix;           /* KARVO7STREAM_PREFIX_... (record layout only) */
+    uint32_t native_content;   /* KARVO7STREAM_NATIVE_... (native layout only) */
+    uint32_t active_sets;      /* native gate entries: bit s set = parameter set s (1 to 6) is
+                                  active; other bits are ignored */
+    uint32_t flags;            /* KARVO7STREAM_FLAG_... */
+    uint32_t samples_per_shot; /* native samples: each NATIVE_SAMPLES item is one shot of this
+                                  many samples, at most 16777216 (a last part shot is a
+                                  truncated tail); 0: runs as long as the output buffer */
 } KARVO7StreamOptions;
+
+/* The least struct_size the library takes (struct_size and layout). */
+#define KARVO7STREAM_OPTIONS_SIZE_MIN 8u
+/* The largest samples_per_shot. */
+#define KARVO7STREAM_SHOT_SAMPLES_MAX 16777216u
 
 /* ---- items -------------------------------------------------------------------------------- */
 
@@ -148,8 +209,10 @@ typedef struct KARVO7StreamGate {
 
 /* One item of a walk. Fields that do not belong to an item's kind are zero. */
 typedef struct KARVO7StreamItem {
-    uint32_t kind;   /* KARVO7STREAM_ITEM_... */
-    uint32_t flags;  /* KARVO7STREAM_ITEM_... flags */
+    uint32_t struct_size; /* sizeof(KARVO7StreamItem), set by the caller before the first call */
+    uint32_t kind;        /* KARVO7STREAM_ITEM_... */
+    uint32_t flags;       /* KARVO7STREAM_ITEM_... flags */
+    uint32_t reserved;
     uint64_t offset; /* byte offset of the item in the buffer, its time-stamp prefix included */
     uint64_t size;   /* bytes the item takes, prefix and padding included; the next item starts
                         at offset + size */
@@ -186,8 +249,14 @@ typedef struct KARVO7StreamItem {
     /* tail (TAIL) */
     uint64_t bytes_left;  /* bytes from offset to the end of the buffer (equals size) */
     uint32_t tail_reason; /* KARVO7STREAM_TAIL_... */
-    uint32_t reserved;
+
+    /* native samples cut into shots (KARVO7StreamOptions.samples_per_shot) */
+    uint32_t shot; /* the shot's number in the walk, from 0 */
 } KARVO7StreamItem;
+
+/* The least struct_size the library takes for an item (through `size`). KARVO7StreamSamples
+ * needs the sample fields, through `sample_bits`. */
+#define KARVO7STREAM_ITEM_SIZE_MIN 32u
 
 /* ---- walking ------------------------------------------------------------------------------ */
 
@@ -200,37 +269,111 @@ typedef struct KARVO7StreamWalker {
 } KARVO7StreamWalker;
 
 /* Starts a walk over `size` bytes at `data` as `options` say.
- * Returns 1; 0 when walker or options is NULL, data is NULL while size is not 0, an option has
- * a value not listed above, or native gate entries are asked for with no active set among 1
- * to 6 (the walker then yields nothing). */
+ * Returns KARVO7STREAM_OK; KARVO7STREAM_ERROR_ARGUMENT when walker or options is NULL or data
+ * is NULL while size is not 0, KARVO7STREAM_ERROR_STRUCT_SIZE for options->struct_size from 1
+ * to 7, KARVO7STREAM_ERROR_OPTION when an option has a value not listed above,
+ * KARVO7STREAM_ERROR_NO_SET when native gate entries are asked for with no active set among 1
+ * to 6. A refused walker (not NULL) yields nothing. */
 KARVO7STREAM_API int32_t KARVO7StreamBegin(KARVO7StreamWalker* walker, const void* data,
                                            uint64_t size, const KARVO7StreamOptions* options);
 
-/* Yields the next item into `item`.
+/* Yields the next item into `item`, of which it writes item->struct_size bytes at most.
  * `samples` (optional, may be NULL) receives the item's samples, at most `capacity` of them;
- * item->samples_written says how many. A native-samples item is at most `capacity` samples
- * long when a buffer and a capacity above 0 are given (so a long run arrives in pieces that
- * fit), at most 65536 otherwise.
- * Returns 1 when an item was written; 0 at the end of the walk (item is then zeroed) or when
- * walker or item is NULL. Never blocks, never allocates. */
+ * item->samples_written says how many. Without samples_per_shot a native-samples item is at
+ * most `capacity` samples long when a buffer and a capacity above 0 are given (so a long run
+ * arrives in pieces that fit), at most 65536 otherwise; with it, one shot.
+ * Returns KARVO7STREAM_OK when an item was written; KARVO7STREAM_END at the end of the walk
+ * (the item is then zeroed but for struct_size); KARVO7STREAM_ERROR_ARGUMENT when walker or item
+ * is NULL, KARVO7STREAM_ERROR_STRUCT_SIZE when item->struct_size is below
+ * KARVO7STREAM_ITEM_SIZE_MIN (the walk does not move on). Never blocks, never allocates. */
 KARVO7STREAM_API int32_t KARVO7StreamNext(KARVO7StreamWalker* walker, KARVO7StreamItem* item,
                                           int16_t* samples, uint32_t capacity);
 
 /* Writes the samples of an item (RECORD or NATIVE_SAMPLES) that a walk over this same buffer
  * yielded into `out`, at most `capacity` of them (the unpacking of 12-bit samples included).
- * Returns the number written; 0 for other kinds, NULL arguments, or an item that does not lie
- * inside the buffer. */
-KARVO7STREAM_API uint32_t KARVO7StreamSamples(const void* data, uint64_t size,
-                                              const KARVO7StreamItem* item, int16_t* out,
-                                              uint32_t capacity);
+ * Returns the number written (0 or more); KARVO7STREAM_ERROR_ARGUMENT for NULL pointers (`out`
+ * may be NULL with a capacity of 0),
+ * KARVO7STREAM_ERROR_STRUCT_SIZE for an item whose struct_size ends before `sample_bits`,
+ * KARVO7STREAM_ERROR_NO_SAMPLES for other kinds, KARVO7STREAM_ERROR_OUTSIDE for an item that does
+ * not lie inside the buffer. */
+KARVO7STREAM_API int32_t KARVO7StreamSamples(const void* data, uint64_t size,
+                                             const KARVO7StreamItem* item, int16_t* out,
+                                             uint32_t capacity);
+
+/* ---- captures ----------------------------------------------------------------------------- */
+
+/* A capture file as `karvo7 stream` writes it starts with a header that says how its records
+ * are to be read; the records follow at `header_size`. All fields little-endian:
+ *   bytes 0-7    magic "K7CAPT\r\n" (KARVO7STREAM_CAPTURE_MAGIC)
+ *   bytes 8-11   header_size: bytes from the file's start to the first record (at least 64)
+ *   bytes 12-15  format: KARVO7STREAM_CAPTURE_FORMAT; a reader takes any format whose header
+ *                holds the fields below, and skips what lies behind them up to header_size
+ *   bytes 16-19  layout: KARVO7STREAM_LAYOUT_...
+ *   bytes 20-23  sample_bits: native samples 16 or 8
+ *   bytes 24-27  samples_per_shot: samples a shot of each set records; 0 when the sets differ
+ *   bytes 28-31  active_sets: bit s = parameter set s (0 to 7) took part
+ *   bytes 32-35  sample_rate: the sets' sampling-rate index; 0xFFFFFFFF when they differ
+ *   bytes 36-39  shots_per_second: the shots a second the card was set to take
+ *   bytes 40-47  start_time_us: the measurement's start, microseconds since 1970-01-01 UTC
+ *   bytes 48-51  writer_version: the writing program's version, as KARVO7StreamVersion
+ *   bytes 52-55  flags: KARVO7STREAM_CAPTURE_... (readers ignore unknown bits)
+ *   bytes 56-63  reserved, zero
+ * A file without the magic is a bare capture, read with options as the caller gives them. */
+#define KARVO7STREAM_CAPTURE_MAGIC "K7CAPT\r\n"
+#define KARVO7STREAM_CAPTURE_MAGIC_BYTES 8u
+#define KARVO7STREAM_CAPTURE_FORMAT 1u
+#define KARVO7STREAM_CAPTURE_HEADER_BYTES 64u
+#define KARVO7STREAM_CAPTURE_MIXED 0xFFFFFFFFu
+/* flags: the card's gate results records (and the control words between them) lie between
+ * the shots' records, as the card delivered them */
+#define KARVO7STREAM_CAPTURE_RESULTS 0x1u
+
+typedef struct KARVO7StreamCapture {
+    uint32_t struct_size; /* sizeof(KARVO7StreamCapture), set by the caller */
+    uint32_t header_size;
+    uint32_t format;
+    uint32_t layout;
+    uint32_t sample_bits;
+    uint32_t samples_per_shot;
+    uint32_t active_sets;
+    uint32_t sample_rate;
+    uint32_t shots_per_second;
+    uint32_t writer_version;
+    uint64_t start_time_us;
+    uint32_t flags;
+    uint32_t reserved;
+} KARVO7StreamCapture;
+
+/* Reads the capture header at the start of `size` bytes at `data` into `capture` (at most
+ * capture->struct_size bytes of it). Returns KARVO7STREAM_OK; KARVO7STREAM_ERROR_NO_CAPTURE when
+ * the data does not start with the magic (a bare capture; also for fewer than 8 bytes);
+ * KARVO7STREAM_ERROR_CAPTURE when the header is cut short, header_size is below 64, or layout
+ * or sample_bits hold a value not listed; KARVO7STREAM_ERROR_ARGUMENT for NULL pointers,
+ * KARVO7STREAM_ERROR_STRUCT_SIZE for capture->struct_size below 8. Reads nothing beyond
+ * `size` bytes. */
+KARVO7STREAM_API int32_t KARVO7StreamReadCapture(const void* data, uint64_t size,
+                                                 KARVO7StreamCapture* capture);
+
+/* Writes the capture header that `capture` describes into out[0, 64) (its header_size, format
+ * and magic set by the library; capture->struct_size says how much of `capture` to read).
+ * Returns the bytes written, 64; KARVO7STREAM_ERROR_ARGUMENT for NULL pointers or a capacity
+ * below 64, KARVO7STREAM_ERROR_STRUCT_SIZE, KARVO7STREAM_ERROR_CAPTURE for a layout or
+ * sample_bits not listed. */
+KARVO7STREAM_API int32_t KARVO7StreamWriteCapture(const KARVO7StreamCapture* capture, void* out,
+                                                  uint32_t capacity);
+
+/* The options that read the records of a capture with this header (struct_size set). */
+KARVO7STREAM_API int32_t KARVO7StreamCaptureOptions(const KARVO7StreamCapture* capture,
+                                                    KARVO7StreamOptions* options);
 
 /* ---- single steps ------------------------------------------------------------------------- */
 
 /* Unpacks packed 12-bit samples: `bytes` payload bytes (whole 16-bit words count) into
  * left-aligned 16-bit samples, three words giving four; a last group of one word gives one
- * sample, of two words two. Writes at most `capacity` samples; returns the number written. */
-KARVO7STREAM_API uint32_t KARVO7StreamUnpack12(const void* payload, uint64_t bytes, int16_t* out,
-                                               uint32_t capacity);
+ * sample, of two words two. Writes at most `capacity` samples; returns the number written, or
+ * KARVO7STREAM_ERROR_ARGUMENT for a NULL payload with bytes or a NULL `out` with a capacity. */
+KARVO7STREAM_API int32_t KARVO7StreamUnpack12(const void* payload, uint64_t bytes, int16_t* out,
+                                              uint32_t capacity);
 
 /* Classifies a 32-bit control word: KARVO7STREAM_CONTROL_... */
 KARVO7STREAM_API uint32_t KARVO7StreamControlKind(uint32_t word);

@@ -1,15 +1,17 @@
 // The one place that takes measurement data buffers apart: record headers with their time-stamp
-// prefix, packed 12-bit samples, control words, compact gate entries, gate results records, the
-// walkers over A-scan and result buffers, and the scalings the windows show (sample period,
-// percent of full scale, ADC value).
+// prefix, packed 12-bit samples, control words, compact gate entries and gate results records.
+// The walker over whole buffers is StreamWalker.h; what only the check program's windows show
+// (scalings, its German messages, its result walkers) is the check program's own
+// (KARVO7Check/core/stream).
 //
 // Every reader works on the bytes it is given (a span) and never reads beyond them: a field that
 // does not lie wholly inside the buffer is not read, and the walkers stop before it. Which layout
 // a buffer has (native or record) is the caller's to say; nothing in the data tells them apart.
 //
 // These readers are the decoder library's own, and the C interface (KARVO7Stream.h) is built on
-// them. The project's programs (the check program, the command-line tool) call them directly
-// through the library; the header is not installed, its interface is not kept stable.
+// them. The project's programs (the check program, the command-line tool) link them as the
+// static library KARVO7StreamReaders; the shared library exports only the C interface, so the
+// readers may change without breaking an installed program. The header is not installed.
 #pragma once
 
 #include <array>
@@ -17,265 +19,123 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "KARVO7DLL.h"
 
-// The readers are exported from the shared library for the project's own programs (the
-// library is built with hidden visibility; both compilers take this pragma).
-#pragma GCC visibility push(default)
 namespace k7stream {
 
-    using Bytes = std::span<const uint8_t>;
+using Bytes = std::span<const uint8_t>;
 
-    // Record types (`Datentyp`).
-    constexpr uint8_t kTypePacked12 = 0x10;  // A-scan, 12-bit samples packed four into three words
-    constexpr uint8_t kTypeAscan = 0x14;     // A-scan, one sample per 16-bit word
-    constexpr uint8_t kTypeHf = 0x60;        // one sample per 16-bit word
-    constexpr uint8_t kTypeGates = 0x40;     // gate results record
-    constexpr uint8_t kTypePrefix = 0xFF;    // not a record: time-stamp prefix
+// Record types (`Datentyp`).
+constexpr uint8_t kTypePacked12 = 0x10;  // A-scan, 12-bit samples packed four into three words
+constexpr uint8_t kTypeAscan = 0x14;     // A-scan, one sample per 16-bit word
+constexpr uint8_t kTypeHf = 0x60;        // one sample per 16-bit word
+constexpr uint8_t kTypeGates = 0x40;     // gate results record
+constexpr uint8_t kTypePrefix = 0xFF;    // not a record: time-stamp prefix
 
-    constexpr std::size_t kHeaderBytes = 6;
-    constexpr std::size_t kPrefixBytes = 8;
-    constexpr std::size_t kGateRecordBytes = 56;
-    constexpr std::size_t kCompactEntryBytes = 24;
-    constexpr std::size_t kControlWordBytes = 4;
-    // The unpacked samples of one record fit a buffer of this many samples.
-    constexpr std::size_t kMaxSamples = 65536;
-    // The largest `Datenlaenge` the display takes (the program's data buffer).
-    constexpr uint32_t kMaxRecordLength = 131072;
+constexpr std::size_t kHeaderBytes = 6;
+constexpr std::size_t kPrefixBytes = 8;
+constexpr std::size_t kGateRecordBytes = 56;
+constexpr std::size_t kCompactEntryBytes = 24;
+constexpr std::size_t kControlWordBytes = 4;
+// The unpacked samples of one record fit a buffer of this many samples.
+constexpr std::size_t kMaxSamples = 65536;
+// The largest `Datenlaenge` the display takes (the program's data buffer).
+constexpr uint32_t kMaxRecordLength = 131072;
 
-    // ---- record header
-    // ---------------------------------------------------------------------------
+// ---- record header
+// ---------------------------------------------------------------------------
 
-    struct Header {
-        bool prefixed = false;    // a time-stamp prefix came first
-        uint32_t zeit = 0;        // the prefix's time stamp (0 without prefix)
-        uint8_t type = 0;         // `Datentyp`
-        uint32_t length = 0;      // `Datenlaenge`: the record's bytes, header included, prefix not
-        int16_t kennung = 0;      // `Kennung`, the identifier of the parameter set
-        std::size_t offset = 0;   // where the record (its header) starts in the buffer
-        std::size_t remaining{};  // bytes from the record's start to the end of the buffer
-    };
+struct Header {
+    bool prefixed = false;    // a time-stamp prefix came first
+    uint32_t zeit = 0;        // the prefix's time stamp (0 without prefix)
+    uint8_t type = 0;         // `Datentyp`
+    uint32_t length = 0;      // `Datenlaenge`: the record's bytes, header included, prefix not
+    int16_t kennung = 0;      // `Kennung`, the identifier of the parameter set
+    std::size_t offset = 0;   // where the record (its header) starts in the buffer
+    std::size_t remaining{};  // bytes from the record's start to the end of the buffer
+};
 
-    // True when the buffer starts with a time-stamp prefix (first byte 0xFF).
-    inline bool startsWithPrefix(Bytes data) {
-        return !data.empty() && data[0] == kTypePrefix;
-    }
+// True when the buffer starts with a time-stamp prefix (first byte 0xFF).
+inline bool startsWithPrefix(Bytes data) {
+    return !data.empty() && data[0] == kTypePrefix;
+}
 
-    // Reads the 6-byte header at the start of `data` as it is (no prefix); empty with fewer bytes.
-    std::optional<Header> readPlainHeader(Bytes data);
+// Reads the 6-byte header at the start of `data` as it is (no prefix); empty with fewer bytes.
+std::optional<Header> readPlainHeader(Bytes data);
 
-    // Reads the header at the start of `data`, skipping a time-stamp prefix. A header needs 6
-    // bytes, 14 after a prefix; with fewer nothing is read and the result is empty.
-    std::optional<Header> readHeader(Bytes data);
+// Reads the header at the start of `data`, skipping a time-stamp prefix. A header needs 6
+// bytes, 14 after a prefix; with fewer nothing is read and the result is empty.
+std::optional<Header> readHeader(Bytes data);
 
-    // ---- packed 12-bit samples
-    // -------------------------------------------------------------------
+// ---- packed 12-bit samples
+// -------------------------------------------------------------------
 
-    // Unpacks 16-bit words (`words` of them, little-endian, from `payload`; only the words that lie
-    // wholly inside `payload` count) into left-aligned 16-bit samples: three words carry four
-    // samples. A step whose input word is missing is not taken, so 3 words give 4 samples and 4
-    // words give 5. Writes at most `out.size()` samples and returns how many it wrote.
-    std::size_t unpack12(Bytes payload, std::size_t words, std::span<int16_t> out);
-    // The same into a vector of at most 65536 samples.
-    std::vector<int16_t> unpack12(Bytes payload, std::size_t words);
-    // Samples that `words` packed words give (before the 65536 cap).
-    std::size_t unpackedCount(std::size_t words);
+// Unpacks 16-bit words (`words` of them, little-endian, from `payload`; only the words that lie
+// wholly inside `payload` count) into left-aligned 16-bit samples: three words carry four
+// samples. A step whose input word is missing is not taken, so 3 words give 4 samples and 4
+// words give 5. Writes at most `out.size()` samples and returns how many it wrote.
+std::size_t unpack12(Bytes payload, std::size_t words, std::span<int16_t> out);
+// The same into a vector of at most 65536 samples.
+std::vector<int16_t> unpack12(Bytes payload, std::size_t words);
+// Samples that `words` packed words give (before the 65536 cap).
+std::size_t unpackedCount(std::size_t words);
 
-    // ---- control words
-    // ---------------------------------------------------------------------------
+// ---- control words
+// ---------------------------------------------------------------------------
 
-    enum class ControlWord { EndePruefung, EndePruefspur, EndePruefzyklus, Unknown };
+enum class ControlWord { EndePruefung, EndePruefspur, EndePruefzyklus, Unknown };
 
-    constexpr uint32_t kEndePruefung = 0xFFFFEFFDu;
-    constexpr uint32_t kEndePruefspur = 0xFFFFEFFEu;
-    constexpr uint32_t kEndePruefzyklus = 0xFFFFEFFFu;
+constexpr uint32_t kEndePruefung = 0xFFFFEFFDu;
+constexpr uint32_t kEndePruefspur = 0xFFFFEFFEu;
+constexpr uint32_t kEndePruefzyklus = 0xFFFFEFFFu;
 
-    ControlWord classifyControlWord(uint32_t word);
-    // "Ende Prüfung", "Ende Prüfspur", "Ende Prüfzyklus"; empty for an unknown word.
-    const char* controlWordName(ControlWord kind);
+ControlWord classifyControlWord(uint32_t word);
+// "Ende Prüfung", "Ende Prüfspur", "Ende Prüfzyklus"; empty for an unknown word.
+const char* controlWordName(ControlWord kind);
 
-    // ---- compact gate entry (native layout)
-    // ------------------------------------------------------
+// ---- compact gate entry (native layout)
+// ------------------------------------------------------
 
-    struct CompactGate {
-        uint32_t t = 0;        // time of flight, 20 bits
-        uint32_t v = 0;        // amplitude, 10 bits
-        bool marker = false;   // bit 20, shown as "^"
-        bool present = false;  // bit 21: the gate has a result
-    };
+struct CompactGate {
+    uint32_t t = 0;        // time of flight, 20 bits
+    uint32_t v = 0;        // amplitude, 10 bits
+    bool marker = false;   // bit 20, shown as "^"
+    bool present = false;  // bit 21: the gate has a result
+};
 
-    struct CompactEntry {
-        uint32_t d = 0;            // echo-start distance, 20 bits
-        uint32_t esAmplitude = 0;  // echo-start amplitude, 10 bits as stored
-        std::array<CompactGate, 5> gates{};
-    };
+struct CompactEntry {
+    uint32_t d = 0;            // echo-start distance, 20 bits
+    uint32_t esAmplitude = 0;  // echo-start amplitude, 10 bits as stored
+    std::array<CompactGate, 5> gates{};
+};
 
-    // Decodes the 24-byte entry at the start of `data`; empty when fewer than 24 bytes are given.
-    std::optional<CompactEntry> decodeCompactEntry(Bytes data);
-    // The library's reading of the same words (`KARVO7GetGates`): amplitudes times 4, the marker
-    // bit kept in place.
-    GateResults toGateResults(const CompactEntry& entry);
+// Decodes the 24-byte entry at the start of `data`; empty when fewer than 24 bytes are given.
+std::optional<CompactEntry> decodeCompactEntry(Bytes data);
+// The library's reading of the same words (`KARVO7GetGates`): amplitudes times 4, the marker
+// bit kept in place.
+GateResults toGateResults(const CompactEntry& entry);
 
-    // ---- gate results record (record layout)
-    // -----------------------------------------------------
+// ---- gate results record (record layout)
+// -----------------------------------------------------
 
-    struct GateSlot {
-        uint16_t amplitude = 0;  // 12-bit scale
-        uint16_t time = 0;       // as stored
-        uint16_t status = 0;
-        bool present() const { return (status & 0x8000u) != 0; }
-        bool marker() const { return (status & 0x4000u) != 0; }
-    };
+struct GateSlot {
+    uint16_t amplitude = 0;  // 12-bit scale
+    uint16_t time = 0;       // as stored
+    uint16_t status = 0;
+    bool present() const { return (status & 0x8000u) != 0; }
+    bool marker() const { return (status & 0x4000u) != 0; }
+};
 
-    struct GateRecord {
-        uint8_t type = 0;
-        uint32_t length = 0;
-        int16_t kennung = 0;
-        std::array<GateSlot, 5> slots{};  // slots 1 to 5
-    };
+struct GateRecord {
+    uint8_t type = 0;
+    uint32_t length = 0;
+    int16_t kennung = 0;
+    std::array<GateSlot, 5> slots{};  // slots 1 to 5
+};
 
-    // Decodes the 56-byte record at the start of `data`; empty when fewer than 56 bytes are given.
-    std::optional<GateRecord> decodeGateRecord(Bytes data);
-
-    // ---- scalings
-    // --------------------------------------------------------------------------------
-
-    // Microseconds per sample for a sampling-rate index; only its low three bits count.
-    double samplePeriodUs(uint32_t samplingRate);
-    // Percent of full scale of a 16-bit sample (s / 327.68) and of an 8-bit sample (s / 1.28).
-    inline double percent16(int32_t s) {
-        return 2.0 * s / 655.36;
-    }
-    inline double percent8(int32_t s) {
-        return s / 1.28;
-    }
-    // ADC value of a 16-bit sample (the display's right axis, -512 to 512), truncated toward zero.
-    inline int32_t adcValue(int32_t s) {
-        return s / 64;
-    }
-    // The data list's second value: the sample with bits 0-6 cleared, divided the same way.
-    inline int32_t adcValueCoarse(int32_t s) {
-        return (s & ~0x7F) / 64;
-    }
-
-    // ---- A-scan record of the display
-    // ------------------------------------------------------------
-
-    struct AscanRecord {
-        enum class Status { Ok, LengthMismatch, UnknownType };
-        Status status = Status::Ok;
-        Header header;                // valid as far as it could be read
-        bool headerRead = false;      // false: the buffer was too short for a header
-        uint32_t expectedLength = 0;  // buffer length, less 8 after a prefix
-        // The failure as the display reports it ("Datenlänge soll: ..."); empty when Ok.
-        std::string message;
-        // The samples: unpacked for type 0x10, else the payload words.
-        std::vector<int16_t> samples;
-    };
-
-    // Reads a record-layout buffer holding one A-scan record, as the display does: the header
-    // (after an optional prefix), the length check against the buffer, the type check (0x10, 0x14,
-    // 0x60) and the samples. `Datenlaenge` above 131072 is taken as 131072; no samples for 6 or
-    // less.
-    AscanRecord decodeAscanRecord(Bytes buffer);
-
-    // ---- the data list's record
-    // ------------------------------------------------------------------
-
-    struct ListRecord {
-        bool prefixed = false;
-        uint32_t zeit = 0;
-        bool headerRead = false;
-        Header header;
-        // The control word behind the record, when the buffer carries one.
-        std::optional<uint32_t> controlWord;
-        // Unpacked for type 0x10, else the 16-bit words from byte 6 to the end of the buffer.
-        std::vector<int16_t> samples;
-    };
-
-    // Reads a record-layout buffer as the data list does: one record, padded to a multiple of 4
-    // bytes, optionally followed by one control word as its last complete 32-bit word.
-    ListRecord decodeListRecord(Bytes buffer);
-
-    // ---- result walkers
-    // --------------------------------------------------------------------------
-
-    // One step of a walk over result data in the record layout: a gate results record (with the
-    // prefix that came before it, if any) or a control word.
-    struct ResultItem {
-        enum class Kind { Record, Control };
-        Kind kind = Kind::Record;
-        std::size_t offset = 0;  // of the record header or the control word
-        bool prefixed = false;
-        uint32_t zeit = 0;
-        GateRecord record;
-        uint32_t controlWord = 0;
-        ControlWord control = ControlWord::Unknown;
-        int cycle = 0;  // "Ende Prüfzyklus" words counted from 1 within the walk
-    };
-
-    // The text the gate value list shows for a control word of a walk: "Ende Prüfung", "Ende
-    // Prüfspur", "Ende Prüfzyklus %d" (numbered from 1 within the walk) or "Steuerzeichen %X-%X"
-    // (upper half, lower half).
-    std::string controlWordListing(const ResultItem& item);
-
-    // Walks result data in the record layout 56 bytes a record, whatever `Datenlaenge` says. A
-    // record is taken only when its prefix and all of its 56 bytes lie inside the data; a control
-    // word after a record only when its 4 bytes do. The walk ends at the first part that does not
-    // fit.
-    class RecordResultWalker {
-      public:
-        explicit RecordResultWalker(Bytes data) : data_(data) {}
-        // The next item; false at the end of the data.
-        bool next(ResultItem& item);
-        // Bytes left unread at the end (a truncated record or prefix); 0 when the data ended
-        // cleanly.
-        std::size_t leftOver() const { return done_ ? data_.size() - p_ : 0; }
-
-      private:
-        Bytes data_;
-        std::size_t p_ = 0;
-        bool afterRecord_ = false;
-        bool done_ = false;
-        int cycles_ = 0;
-    };
-
-    // One compact entry of a walk over native result data.
-    struct NativeItem {
-        std::size_t offset = 0;
-        uint32_t set = 0;    // parameter set 1 to 6
-        uint32_t round = 0;  // cycle over the active sets, from 0
-        CompactEntry entry;
-    };
-
-    // Walks native result data: in each round sets 1 to 6 are visited in ascending order, and each
-    // active set whose turn comes while a whole 24-byte entry remains gets one entry. With no
-    // active set among 1 to 6 it lists nothing; a trailing partial entry is not decoded.
-    class NativeResultWalker {
-      public:
-        // `active[s]` is the card's active flag of set s (0 to 7); sets 0 and 7 are not used.
-        NativeResultWalker(Bytes data, const std::array<bool, 8>& active);
-        bool next(NativeItem& item);
-        std::size_t leftOver() const {
-            return data_.size() - p_ < kCompactEntryBytes ? data_.size() - p_ : 0;
-        }
-
-      private:
-        Bytes data_;
-        std::array<uint32_t, 6> sets_{};
-        std::size_t setCount_ = 0;
-        std::size_t p_ = 0;
-        std::size_t turn_ = 0;
-        uint32_t round_ = 0;
-    };
+// Decodes the 56-byte record at the start of `data`; empty when fewer than 56 bytes are given.
+std::optional<GateRecord> decodeGateRecord(Bytes data);
 
 }  // namespace k7stream
-#pragma GCC visibility pop
-
-// The check program's name for the readers.
-namespace k7check {
-namespace stream = ::k7stream;
-}

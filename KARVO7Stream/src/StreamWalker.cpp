@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "KARVO7Protocol.h"
@@ -52,7 +53,8 @@ StreamWalker::StreamWalker(Bytes data, const KARVO7StreamOptions& options)
       content_(options.native_content),
       prefixes_(options.prefix == KARVO7STREAM_PREFIX_AUTO),
       pad4_((options.flags & KARVO7STREAM_FLAG_PAD4) != 0),
-      done_(false) {
+      done_(false),
+      shotSamples_(options.samples_per_shot) {
     for (uint8_t set = 1; set <= 6; ++set) {
         if ((options.active_sets & (1u << set)) != 0) {
             sets_[setCount_++] = set;
@@ -60,26 +62,34 @@ StreamWalker::StreamWalker(Bytes data, const KARVO7StreamOptions& options)
     }
 }
 
-bool StreamWalker::valid(const KARVO7StreamOptions& o) {
-    if (o.layout != KARVO7STREAM_LAYOUT_NATIVE && o.layout != KARVO7STREAM_LAYOUT_RECORD) {
-        return false;
-    }
-    if (o.sample_bits != 0 && o.sample_bits != 8 && o.sample_bits != 16) {
-        return false;
-    }
-    if (o.prefix != KARVO7STREAM_PREFIX_AUTO && o.prefix != KARVO7STREAM_PREFIX_NONE) {
-        return false;
-    }
-    if (o.native_content != KARVO7STREAM_NATIVE_SAMPLES &&
-        o.native_content != KARVO7STREAM_NATIVE_GATES) {
-        return false;
-    }
-    if ((o.flags & ~KARVO7STREAM_FLAG_PAD4) != 0) {
-        return false;
+int32_t StreamWalker::check(const KARVO7StreamOptions& o) {
+    const bool listed =
+        (o.layout == KARVO7STREAM_LAYOUT_NATIVE || o.layout == KARVO7STREAM_LAYOUT_RECORD) &&
+        (o.sample_bits == 0 || o.sample_bits == 8 || o.sample_bits == 16) &&
+        (o.prefix == KARVO7STREAM_PREFIX_AUTO || o.prefix == KARVO7STREAM_PREFIX_NONE) &&
+        (o.native_content == KARVO7STREAM_NATIVE_SAMPLES ||
+         o.native_content == KARVO7STREAM_NATIVE_GATES) &&
+        (o.flags & ~KARVO7STREAM_FLAG_PAD4) == 0 &&
+        o.samples_per_shot <= KARVO7STREAM_SHOT_SAMPLES_MAX;
+    if (!listed) {
+        return KARVO7STREAM_ERROR_OPTION;
     }
     const bool gates =
         o.layout == KARVO7STREAM_LAYOUT_NATIVE && o.native_content == KARVO7STREAM_NATIVE_GATES;
-    return !gates || (o.active_sets & 0x7Eu) != 0;
+    return gates && (o.active_sets & 0x7Eu) == 0 ? KARVO7STREAM_ERROR_NO_SET : KARVO7STREAM_OK;
+}
+
+std::optional<KARVO7StreamOptions> optionsIn(const KARVO7StreamOptions& given) {
+    // Options without a size are those of the interface before sizes: layout to flags.
+    constexpr std::size_t kUnsized = offsetof(KARVO7StreamOptions, samples_per_shot);
+    const std::size_t size = given.struct_size == 0 ? kUnsized : given.struct_size;
+    if (size < KARVO7STREAM_OPTIONS_SIZE_MIN) {
+        return std::nullopt;
+    }
+    KARVO7StreamOptions options{};
+    std::memcpy(&options, &given, std::min(size, sizeof options));
+    options.struct_size = sizeof options;
+    return options;
 }
 
 bool StreamWalker::next(KARVO7StreamItem& item, int16_t* out, uint32_t capacity) {
@@ -208,8 +218,17 @@ bool StreamWalker::nextNativeSamples(KARVO7StreamItem& item, int16_t* out, uint3
     if (available == 0) {
         return tail(item, p_, KARVO7STREAM_TAIL_TRUNCATED);
     }
-    const uint32_t run = out != nullptr && capacity > 0 ? capacity : kNativeRun;
-    const std::size_t count = std::min<std::size_t>(available, run);
+    std::size_t count = 0;
+    if (shotSamples_ != 0) {
+        if (available < shotSamples_) {
+            return tail(item, p_, KARVO7STREAM_TAIL_TRUNCATED);
+        }
+        count = shotSamples_;
+        item.shot = shot_++;
+    } else {
+        count = std::min<std::size_t>(available,
+                                      out != nullptr && capacity > 0 ? capacity : kNativeRun);
+    }
     item.kind = KARVO7STREAM_ITEM_NATIVE_SAMPLES;
     item.offset = p_;
     item.size = count * width;

@@ -29,18 +29,33 @@ ITEM_PREFIXED = 0x1
 TAIL_TRUNCATED = 1
 TAIL_INVALID = 2
 
+# Result codes (KARVO7STREAM_OK, _END, _ERROR_...).
+OK = 1
+END = 0
+ERROR_NO_CAPTURE = -7
+
 # Native-sample runs are handed out in pieces of at most this many samples.
 MAX_SAMPLES = 65536
 
 
-class Options(Structure):
+class _Sized(Structure):
+    """A record that starts with its own size, as the decoder reads and writes it."""
+
+    def __init__(self, *args: object, **kwargs: object) -> None:
+        super().__init__(*args, **kwargs)
+        self.struct_size = ctypes.sizeof(self)
+
+
+class Options(_Sized):
     _fields_ = [
+        ("struct_size", c_uint32),
         ("layout", c_uint32),
         ("sample_bits", c_uint32),
         ("prefix", c_uint32),
         ("native_content", c_uint32),
         ("active_sets", c_uint32),
         ("flags", c_uint32),
+        ("samples_per_shot", c_uint32),
     ]
 
 
@@ -54,10 +69,12 @@ class StreamGate(Structure):
     ]
 
 
-class Item(Structure):
+class Item(_Sized):
     _fields_ = [
+        ("struct_size", c_uint32),
         ("kind", c_uint32),
         ("flags", c_uint32),
+        ("reserved", c_uint32),
         ("offset", c_uint64),
         ("size", c_uint64),
         ("zeit", c_uint32),
@@ -80,6 +97,26 @@ class Item(Structure):
         ("gates", StreamGate * 5),
         ("bytes_left", c_uint64),
         ("tail_reason", c_uint32),
+        ("shot", c_uint32),
+    ]
+
+
+class Capture(_Sized):
+    """The header that ``karvo7 stream`` writes before the records of a capture."""
+
+    _fields_ = [
+        ("struct_size", c_uint32),
+        ("header_size", c_uint32),
+        ("format", c_uint32),
+        ("layout", c_uint32),
+        ("sample_bits", c_uint32),
+        ("samples_per_shot", c_uint32),
+        ("active_sets", c_uint32),
+        ("sample_rate", c_uint32),
+        ("shots_per_second", c_uint32),
+        ("writer_version", c_uint32),
+        ("start_time_us", c_uint64),
+        ("flags", c_uint32),
         ("reserved", c_uint32),
     ]
 
@@ -92,7 +129,9 @@ _SIGNATURES = {
     "KARVO7StreamVersion": (c_uint32, []),
     "KARVO7StreamBegin": (c_int32, [POINTER(Walker), c_void_p, c_uint64, POINTER(Options)]),
     "KARVO7StreamNext": (c_int32, [POINTER(Walker), POINTER(Item), c_void_p, c_uint32]),
-    "KARVO7StreamSamples": (c_uint32, [c_void_p, c_uint64, POINTER(Item), c_void_p, c_uint32]),
+    "KARVO7StreamSamples": (c_int32, [c_void_p, c_uint64, POINTER(Item), c_void_p, c_uint32]),
+    "KARVO7StreamErrorText": (c_char_p, [c_int32]),
+    "KARVO7StreamReadCapture": (c_int32, [c_void_p, c_uint64, POINTER(Capture)]),
     "KARVO7StreamControlKind": (c_uint32, [c_uint32]),
     "KARVO7StreamControlName": (c_char_p, [c_uint32]),
 }
@@ -129,14 +168,34 @@ def walk(address: int, size: int, options: Options, run_length: int = 0) -> Iter
     come in pieces of that many samples."""
     library = stream_library()
     walker = Walker()
-    if library.KARVO7StreamBegin(ctypes.byref(walker), address, size, ctypes.byref(options)) == 0:
-        raise RefusedValue("the decoder refused these options")
+    begun = library.KARVO7StreamBegin(ctypes.byref(walker), address, size, ctypes.byref(options))
+    if begun != OK:
+        raise RefusedValue(f"the decoder refused these options: {error_text(begun)}")
     next_item = library.KARVO7StreamNext
     walker_ref = ctypes.byref(walker)
     # The decoder cuts native runs to the capacity of the buffer it is given.
     pieces = (ctypes.c_int16 * run_length)() if run_length else None
     while True:
         item = Item()
-        if next_item(walker_ref, ctypes.byref(item), pieces, run_length) == 0:
+        if next_item(walker_ref, ctypes.byref(item), pieces, run_length) != OK:
             return
         yield item
+
+
+def error_text(code: int) -> str:
+    """What a result code of the decoder means."""
+    text: bytes = stream_library().KARVO7StreamErrorText(code)
+    return text.decode("utf-8")
+
+
+def read_capture(address: int, size: int) -> "Capture | None":
+    """The capture header at the start of ``size`` bytes at ``address``; None when they do
+    not start with one. Raises RefusedValue (a ValueError) for a header that is cut short or
+    holds values the decoder does not know."""
+    capture = Capture()
+    result = stream_library().KARVO7StreamReadCapture(address, size, ctypes.byref(capture))
+    if result == ERROR_NO_CAPTURE:
+        return None
+    if result != OK:
+        raise RefusedValue(f"capture header: {error_text(result)}")
+    return capture

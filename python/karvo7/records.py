@@ -144,6 +144,8 @@ class _Decoder:
         out = np.empty(count, dtype=np.int16)
         written = _stream.stream_library().KARVO7StreamSamples(
             self.address, self.size, ctypes.byref(item), out.ctypes.data, count)
+        if written < 0:
+            raise DecodeError(item.payload_offset, count, _stream.error_text(written))
         return out[:written]
 
     def convert(self, item: _stream.Item) -> Union[Record, ControlWord]:
@@ -231,15 +233,21 @@ def decode(
     """The records and control words of captured data (bytes, a NumPy array or a file, such as
     the command-line tool's ``stream`` output), in order.
 
+    A capture that starts with a header (as ``karvo7 stream`` writes it) is read as its header
+    says, whatever ``layout``, ``sample_bits`` and ``gates`` say; a native capture is cut into
+    shots of the header's samples per shot unless ``shot_samples`` is given. Offsets then
+    count from the first record behind the header.
+
     ``layout`` says how the data was delivered. Native data holds either samples
     (``sample_bits`` 16 or 8) or, with ``gates``, compact gate entries of the ``active_sets``
     among 1 to 6; native samples carry no shot boundaries, so ``shot_samples`` (the samples a
-    shot records) cuts them into one record per shot.
+    shot records) cuts them into one record per shot. A capture that begins with its header
+    (as ``karvo7 stream`` writes it) is read as the header says.
 
     Args:
         source: the data, or the path of a file holding it.
-        layout: how the data was delivered.
-        sample_bits: the width of native samples, 16 or 8.
+        layout: how the data was delivered (a capture's header overrides it).
+        sample_bits: the width of native samples, 16 or 8 (a capture's header overrides it).
         gates: native data holds compact gate entries instead of samples.
         active_sets: the sets among 1 to 6 whose gate entries native data holds.
         shot_samples: the samples a shot records, to cut native samples into shots.
@@ -252,15 +260,25 @@ def decode(
         RefusedValue: options that describe no data.
         DecodeError: (while iterating) data that cannot be taken apart, where it begins,
             after everything before it has been yielded.
+        RefusedValue: a capture header cut short or holding values the decoder does not know.
         OSError: the file cannot be read.
     """
+    data = _as_array(source)
+    header = _stream.read_capture(data.ctypes.data, data.size)
+    if header is not None:
+        layout = Layout(header.layout)
+        sample_bits = header.sample_bits
+        gates = False
+        if shot_samples is None and layout is Layout.NATIVE and header.samples_per_shot:
+            shot_samples = header.samples_per_shot
+        data = data[header.header_size:]
     options = _options(layout, sample_bits, gates, _set_mask(active_sets))
     if gates and layout is Layout.NATIVE and options.active_sets & 0x7E == 0:
         raise RefusedValue("native gate entries need an active set among 1 to 6")
     if shot_samples is not None and \
             not 1 <= check_index("shot_samples", shot_samples) <= _stream.MAX_SAMPLES:
         raise RefusedValue(f"shot_samples must lie in 1..{_stream.MAX_SAMPLES}")
-    return _Decoder(_as_array(source)).items(options, shot_samples or 0)
+    return _Decoder(data).items(options, shot_samples or 0)
 
 
 def _set_mask(sets: Tuple[int, ...]) -> int:

@@ -117,6 +117,31 @@ def test_data_ending_inside_a_record_raises_after_the_records_before_it(tmp_path
         list(karvo7.decode(header(0x14, 3, 1)))
 
 
+def capture_header(layout: int, sample_bits: int, samples_per_shot: int) -> bytes:
+    """The header `karvo7 stream` writes, field by field as KARVO7Stream.h lays it out."""
+    return b"K7CAPT\r\n" + struct.pack(
+        "<IIIIIIIIQII8x", 64, 1, layout, sample_bits, samples_per_shot, 1 << 2, 2, 2000,
+        1_700_000_000_000_000, 0x10000, 0)
+
+
+def test_a_capture_header_says_how_the_records_are_read():
+    # Native 16-bit samples in shots of three, whatever the call says.
+    native = capture_header(0, 16, 3) + struct.pack("<6h", 1, 2, 3, -4, -5, -6)
+    records = list(karvo7.decode(native, karvo7.Layout.RECORD, sample_bits=8))
+    assert [r.samples.tolist() for r in records] == [[1, 2, 3], [-4, -5, -6]]
+    assert records[1].offset == 6  # from the first record
+    # Records behind a header larger than today's (a later format): the rest is skipped.
+    later = bytearray(capture_header(1, 16, 0) + b"\0" * 16 + CAPTURE)
+    later[8:12] = struct.pack("<I", 80)
+    assert len(list(karvo7.decode(bytes(later), karvo7.Layout.NATIVE))) == len(
+        list(karvo7.decode(CAPTURE)))
+    # A header cut short, or with a layout the decoder does not know, is refused.
+    with pytest.raises(ValueError, match="capture header"):
+        karvo7.decode(capture_header(0, 16, 3)[:40])
+    with pytest.raises(ValueError, match="capture header"):
+        karvo7.decode(capture_header(7, 16, 3))
+
+
 def test_decode_refuses_options_that_describe_no_data():
     with pytest.raises(ValueError):
         karvo7.decode(b"", karvo7.Layout.NATIVE, sample_bits=12)

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 
-using namespace k7stream;
+using namespace k7check::stream;
 
 namespace {
 
@@ -303,9 +303,9 @@ TEST(RecordResults, CycleEndsAreNumberedWithinOneWalk) {
     put32(b, 0xFFFF1234);
     gateRecord(b, -11, {});
     put32(b, 0xFFFFEFFD);
-    put32(b, 0xFFFFEFFE);  // a second word after one record is no control word
+    put32(b, 0xFFFFEFFE);  // a second control word after one record is read as one
     const auto items = walk(b);
-    ASSERT_EQ(items.size(), 8u);
+    ASSERT_EQ(items.size(), 9u);
     EXPECT_EQ(items[0].kind, ResultItem::Kind::Record);
     EXPECT_EQ(items[0].record.kennung, -11);
     EXPECT_EQ(items[0].record.slots[0].amplitude, 400);
@@ -318,6 +318,7 @@ TEST(RecordResults, CycleEndsAreNumberedWithinOneWalk) {
     EXPECT_EQ(items[5].control, ControlWord::Unknown);
     EXPECT_EQ(controlWordListing(items[5]), "Steuerzeichen FFFF-1234");
     EXPECT_EQ(controlWordListing(items[7]), "Ende Prüfung");
+    EXPECT_EQ(controlWordListing(items[8]), "Ende Prüfspur");
     EXPECT_EQ(std::string(controlWordName(ControlWord::EndePruefspur)), "Ende Prüfspur");
     EXPECT_EQ(std::string(controlWordName(ControlWord::EndePruefzyklus)), "Ende Prüfzyklus");
     EXPECT_EQ(std::string(controlWordName(ControlWord::EndePruefung)), "Ende Prüfung");

@@ -6,7 +6,7 @@
 
 #include "KARVO7Stream.h"
 #include "SimCapture.h"
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 
 using namespace streamtest;
 
@@ -18,7 +18,8 @@ std::vector<KARVO7StreamItem> walkAll(const Bytes& data, const KARVO7StreamOptio
     EXPECT_EQ(KARVO7StreamBegin(&walker, data.data(), data.size(), &o), 1);
     std::vector<KARVO7StreamItem> items;
     std::vector<int16_t> out(65536);
-    KARVO7StreamItem item;
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
     while (KARVO7StreamNext(&walker, &item, out.data(), 65536) == 1) {
         items.push_back(item);
         if (samples != nullptr) {
@@ -56,8 +57,8 @@ TEST_F(StreamSim, RecordShotsOfEveryTypeDecodeToTheRecordedSamples) {
         EXPECT_EQ(std::vector<int16_t>(samples[n].begin(), samples[n].begin() + s.counts[n]),
                   s.expected[n]);
         // The display's reading of the shot alone gives the same samples.
-        const k7stream::AscanRecord display = k7stream::decodeAscanRecord(s.shots[n]);
-        ASSERT_EQ(display.status, k7stream::AscanRecord::Status::Ok);
+        const k7check::stream::AscanRecord display = k7check::stream::decodeAscanRecord(s.shots[n]);
+        ASSERT_EQ(display.status, k7check::stream::AscanRecord::Status::Ok);
         EXPECT_EQ(display.samples, samples[n]);
     }
     EXPECT_EQ(types[0x10], 3);
@@ -105,14 +106,14 @@ TEST_F(StreamSim, RecordGateResultsAgreeWithTheGateValueListsReading) {
     KARVO7StreamOptions o{};
     o.layout = KARVO7STREAM_LAYOUT_RECORD;
     const auto items = walkAll(results, o);
-    k7stream::RecordResultWalker reference(results);
-    k7stream::ResultItem expected;
+    k7check::stream::RecordResultWalker reference(results);
+    k7check::stream::ResultItem expected;
     std::size_t n = 0;
     int records = 0;
     while (reference.next(expected)) {
         ASSERT_LT(n, items.size());
         const KARVO7StreamItem& item = items[n++];
-        if (expected.kind == k7stream::ResultItem::Kind::Control) {
+        if (expected.kind == k7check::stream::ResultItem::Kind::Control) {
             ASSERT_EQ(item.kind, KARVO7STREAM_ITEM_CONTROL);
             EXPECT_EQ(item.control_word, expected.controlWord);
             EXPECT_EQ(item.cycle, static_cast<uint32_t>(expected.cycle));

@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "KARVO7Stream.h"
@@ -53,6 +55,7 @@ std::vector<Walked> walk(const Buffer& data, const KARVO7StreamOptions& o,
     std::vector<Walked> items;
     std::vector<int16_t> out(capacity);
     Walked w{};
+    w.item.struct_size = sizeof w.item;
     while (KARVO7StreamNext(&walker, &w.item, capacity ? out.data() : nullptr, capacity) == 1) {
         w.samples.assign(out.begin(), out.begin() + w.item.samples_written);
         items.push_back(w);
@@ -273,7 +276,7 @@ TEST(StreamRecordLayout, PackedSamplesStopAt65536AndAtTheCallersCapacity) {
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].item.samples_written, 0u);
     std::vector<int16_t> later(70000);
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, later.data(), 70000), 65536u);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, later.data(), 70000), 65536);
     later.resize(65536);
     EXPECT_EQ(later, all);
 }
@@ -344,39 +347,58 @@ TEST(StreamNativeLayout, CompactEntriesFollowTheActiveSets) {
     EXPECT_EQ(items[5].item.bytes_left, 1u);
 }
 
-TEST(StreamOptions, InvalidOptionsAndArgumentsAreRefused) {
+TEST(StreamOptions, InvalidOptionsAndArgumentsAreRefusedWithTheirCode) {
     const uint8_t byte = 0;
     KARVO7StreamWalker walker;
-    KARVO7StreamItem item;
-    std::vector<KARVO7StreamOptions> refused;
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
+    std::vector<std::pair<KARVO7StreamOptions, int32_t>> refused;
     KARVO7StreamOptions o{};
     o.layout = 2;
-    refused.push_back(o);
+    refused.emplace_back(o, KARVO7STREAM_ERROR_OPTION);
     o = KARVO7StreamOptions{};
     o.sample_bits = 12;
-    refused.push_back(o);
-    o = recordLayout(0, 2);
-    refused.push_back(o);
-    o = recordLayout(0x2);
-    refused.push_back(o);
+    refused.emplace_back(o, KARVO7STREAM_ERROR_OPTION);
+    refused.emplace_back(recordLayout(0, 2), KARVO7STREAM_ERROR_OPTION);
+    refused.emplace_back(recordLayout(0x2), KARVO7STREAM_ERROR_OPTION);
     o = KARVO7StreamOptions{};
     o.native_content = 2;
-    refused.push_back(o);
-    refused.push_back(nativeGates((1u << 0) | (1u << 7)));  // no set among 1 to 6
-    for (const KARVO7StreamOptions& bad : refused) {
-        EXPECT_EQ(KARVO7StreamBegin(&walker, &byte, 1, &bad), 0);
-        EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), 0);
+    refused.emplace_back(o, KARVO7STREAM_ERROR_OPTION);
+    o = nativeSamples(16);
+    o.struct_size = sizeof o;
+    o.samples_per_shot = KARVO7STREAM_SHOT_SAMPLES_MAX + 1;
+    refused.emplace_back(o, KARVO7STREAM_ERROR_OPTION);
+    o.struct_size = KARVO7STREAM_OPTIONS_SIZE_MIN - 1;
+    refused.emplace_back(o, KARVO7STREAM_ERROR_STRUCT_SIZE);
+    // no set among 1 to 6
+    refused.emplace_back(nativeGates((1u << 0) | (1u << 7)), KARVO7STREAM_ERROR_NO_SET);
+    for (const auto& [bad, code] : refused) {
+        EXPECT_EQ(KARVO7StreamBegin(&walker, &byte, 1, &bad), code);
+        EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), KARVO7STREAM_END);
     }
     const KARVO7StreamOptions good = recordLayout();
-    EXPECT_EQ(KARVO7StreamBegin(nullptr, &byte, 1, &good), 0);
-    EXPECT_EQ(KARVO7StreamBegin(&walker, &byte, 1, nullptr), 0);
-    EXPECT_EQ(KARVO7StreamBegin(&walker, nullptr, 1, &good), 0);
-    EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), 0);
+    EXPECT_EQ(KARVO7StreamBegin(nullptr, &byte, 1, &good), KARVO7STREAM_ERROR_ARGUMENT);
+    EXPECT_EQ(KARVO7StreamBegin(&walker, &byte, 1, nullptr), KARVO7STREAM_ERROR_ARGUMENT);
+    EXPECT_EQ(KARVO7StreamBegin(&walker, nullptr, 1, &good), KARVO7STREAM_ERROR_ARGUMENT);
+    EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), KARVO7STREAM_END);
     // An empty buffer is a walk without items.
-    EXPECT_EQ(KARVO7StreamBegin(&walker, nullptr, 0, &good), 1);
-    EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), 0);
-    EXPECT_EQ(KARVO7StreamNext(nullptr, &item, nullptr, 0), 0);
-    EXPECT_EQ(KARVO7StreamNext(&walker, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(KARVO7StreamBegin(&walker, nullptr, 0, &good), KARVO7STREAM_OK);
+    EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), KARVO7STREAM_END);
+    EXPECT_EQ(KARVO7StreamNext(nullptr, &item, nullptr, 0), KARVO7STREAM_ERROR_ARGUMENT);
+    EXPECT_EQ(KARVO7StreamNext(&walker, nullptr, nullptr, 0), KARVO7STREAM_ERROR_ARGUMENT);
+    // An item without a size is not written.
+    item = KARVO7StreamItem{};
+    item.kind = 99;
+    EXPECT_EQ(KARVO7StreamBegin(&walker, &byte, 1, &good), KARVO7STREAM_OK);
+    EXPECT_EQ(KARVO7StreamNext(&walker, &item, nullptr, 0), KARVO7STREAM_ERROR_STRUCT_SIZE);
+    EXPECT_EQ(item.kind, 99u);
+    // Every code has its own text.
+    std::set<std::string> texts;
+    for (int32_t code = KARVO7STREAM_ERROR_CAPTURE; code <= KARVO7STREAM_OK; ++code) {
+        texts.insert(KARVO7StreamErrorText(code));
+    }
+    EXPECT_EQ(texts.size(), 10u);
+    EXPECT_STREQ(KARVO7StreamErrorText(-100), "unknown result code");
 }
 
 TEST(StreamSamples, OnlyItemsThatLieInsideTheBuffer) {
@@ -386,17 +408,21 @@ TEST(StreamSamples, OnlyItemsThatLieInsideTheBuffer) {
     const auto items = walk(b, recordLayout(), 0);
     ASSERT_EQ(items.size(), 2u);
     int16_t out[4] = {};
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, out, 2), 2u);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, out, 2), 2);
     EXPECT_EQ(out[1], 2);
     EXPECT_EQ(out[2], 0);
     // The control word carries no samples; a shorter buffer does not hold the record.
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[1].item, out, 4), 0u);
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), 11, &items[0].item, out, 4), 0u);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[1].item, out, 4),
+              KARVO7STREAM_ERROR_NO_SAMPLES);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), 11, &items[0].item, out, 4),
+              KARVO7STREAM_ERROR_OUTSIDE);
     KARVO7StreamItem forged = items[0].item;
     forged.payload_offset = ~uint64_t{0} - 1;
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &forged, out, 4), 0u);
-    EXPECT_EQ(KARVO7StreamSamples(nullptr, b.size(), &items[0].item, out, 4), 0u);
-    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, nullptr, 4), 0u);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &forged, out, 4), KARVO7STREAM_ERROR_OUTSIDE);
+    EXPECT_EQ(KARVO7StreamSamples(nullptr, b.size(), &items[0].item, out, 4),
+              KARVO7STREAM_ERROR_ARGUMENT);
+    EXPECT_EQ(KARVO7StreamSamples(b.data(), b.size(), &items[0].item, nullptr, 4),
+              KARVO7STREAM_ERROR_ARGUMENT);
 }
 
 TEST(StreamUnpack12, WholeAndPartialGroups) {
@@ -409,15 +435,16 @@ TEST(StreamUnpack12, WholeAndPartialGroups) {
     const uint32_t expected[7] = {0, 1, 2, 4, 5, 6, 8};
     for (uint32_t words = 0; words <= 6; ++words) {
         int16_t out[8] = {};
-        ASSERT_EQ(KARVO7StreamUnpack12(payload.data(), 2 * words, out, 8), expected[words]);
+        ASSERT_EQ(KARVO7StreamUnpack12(payload.data(), 2 * words, out, 8),
+                  static_cast<int32_t>(expected[words]));
         for (uint32_t k = 0; k < expected[words]; ++k) {
             EXPECT_EQ(static_cast<uint16_t>(out[k]), 0x1110 * (k + 1)) << words << "/" << k;
         }
     }
     int16_t out[8] = {};
-    EXPECT_EQ(KARVO7StreamUnpack12(payload.data(), 12, out, 3), 3u);
-    EXPECT_EQ(KARVO7StreamUnpack12(payload.data(), 13, out, 8), 8u);  // an odd byte is not read
-    EXPECT_EQ(KARVO7StreamUnpack12(nullptr, 12, out, 8), 0u);
+    EXPECT_EQ(KARVO7StreamUnpack12(payload.data(), 12, out, 3), 3);
+    EXPECT_EQ(KARVO7StreamUnpack12(payload.data(), 13, out, 8), 8);  // an odd byte is not read
+    EXPECT_EQ(KARVO7StreamUnpack12(nullptr, 12, out, 8), KARVO7STREAM_ERROR_ARGUMENT);
 }
 
 // Every cut of a buffer: the items that lie wholly before the cut come out as they do from the

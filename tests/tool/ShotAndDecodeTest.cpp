@@ -153,6 +153,8 @@ TEST_F(ShotAndDecodeTest, StreamThenDecodeGivesTheCardsSamples) {
     std::istringstream lines(decoded.str());
     std::string line;
     std::size_t records = 0;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind("item,offset,zeit,type,length,kennung,count,s0,", 0), 0u) << line;
     while (std::getline(lines, line)) {
         ASSERT_EQ(line.rfind("record,", 0), 0u) << line;
         // record,OFFSET,ZEIT,TYPE,LENGTH,KENNUNG,COUNT,S0,...

@@ -6,19 +6,30 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "StreamReaders.h"
+#include "KARVO7Stream.h"
 #include "ToolProcess.h"
+#include "stream/DisplayReaders.h"
 
 namespace tooltest {
 namespace {
 
 namespace stream = k7check::stream;
 
+// Where the records of a capture start: behind its header, which says they are in the record
+// layout. 0 (and a test failure) for a capture without a header.
+std::size_t recordsStart(const std::string& bytes) {
+    KARVO7StreamCapture capture{};
+    capture.struct_size = sizeof capture;
+    EXPECT_EQ(KARVO7StreamReadCapture(bytes.data(), bytes.size(), &capture), KARVO7STREAM_OK);
+    EXPECT_EQ(capture.layout, KARVO7STREAM_LAYOUT_RECORD);
+    return capture.header_size;
+}
+
 // The records of a capture in the record layout, walked by their headers; false when the bytes
 // do not end with a whole record.
 bool wholeRecords(const std::string& bytes, std::size_t& records, std::size_t samples) {
     records = 0;
-    std::size_t at = 0;
+    std::size_t at = recordsStart(bytes);
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     while (at < bytes.size()) {
         const auto header = stream::readHeader(stream::Bytes(data + at, bytes.size() - at));
@@ -93,7 +104,7 @@ TEST_F(StreamProcessTest, BothSetsTakeTurnsInTheCapture) {
                                         "--samples", "64", kRate, kMargin, "-o", "-"});
     ASSERT_EQ(f.code, 0) << f.err;
     std::vector<int16_t> kennungen;
-    std::size_t at = 0;
+    std::size_t at = recordsStart(f.out);
     const auto* data = reinterpret_cast<const uint8_t*>(f.out.data());
     while (at < f.out.size()) {
         const auto header = stream::readHeader(stream::Bytes(data + at, f.out.size() - at));

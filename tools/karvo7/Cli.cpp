@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "DecodeCommand.h"
+#include "KARVO7Stream.h"
 #include "Tool.h"
 
 namespace karvo7 {
@@ -255,13 +256,15 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     streamCmd->add_option("--count,-n", stream.count, "measure this many shots");
     streamCmd->add_option("--output,-o", stream.output, "output file, - for standard output")
         ->required();
+    streamCmd->add_flag("--results", stream.results,
+                        "record the card's gate results between the shots (record layout)");
     addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
 
     DecodeOptions decode;
     std::string decodeLayout = "record";
     std::string nativeGateSets;
     CLI::App* decodeCmd = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
-    decodeCmd->add_option("FILE", decode.file, "captured stream")->required();
+    decodeCmd->add_option("FILE", decode.file, "captured stream, - for standard input")->required();
     decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
         ->check(CLI::IsMember({"record", "native"}));
     decodeCmd->add_flag("--8bit", decode.eightBit, "native samples are 8 bits wide");
@@ -269,6 +272,10 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     decodeCmd->add_option("--gate-sets", nativeGateSets,
                           "native layout: the data are compact gate entries of these sets, "
                           "e.g. 1,3");
+    decodeCmd
+        ->add_option("--samples", decode.samplesPerShot,
+                     "native samples: cut into shots of this many samples")
+        ->check(CLI::Range(1u, KARVO7STREAM_SHOT_SAMPLES_MAX));
 
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
         command->set_version_flag("--version", version);

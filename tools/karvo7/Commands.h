@@ -94,6 +94,7 @@ struct StreamOptions {
     std::optional<uint64_t> count;
     std::string output;  // "-": standard output
     bool progress = false;
+    bool results = false;  // the card's gate results recorded between the shots
 };
 // `outFd` is where "-" goes (standard output's descriptor in the program).
 int runStream(const StreamOptions& options, int outFd, std::ostream& err);

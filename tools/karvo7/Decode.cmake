@@ -6,7 +6,7 @@ if(NOT TARGET karvo7_decode)
         ${CMAKE_CURRENT_LIST_DIR}/CaptureWalk.cpp ${CMAKE_CURRENT_LIST_DIR}/CaptureWalk.h
         ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.cpp ${CMAKE_CURRENT_LIST_DIR}/DecodeCommand.h)
     target_include_directories(karvo7_decode PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-    target_link_libraries(karvo7_decode PUBLIC KARVO7Stream PRIVATE KARVO7CardOps
+    target_link_libraries(karvo7_decode PUBLIC KARVO7Stream KARVO7StreamReaders PRIVATE KARVO7CardOps
                                                             nlohmann_json::nlohmann_json)
     k7_warnings(karvo7_decode)
 endif()

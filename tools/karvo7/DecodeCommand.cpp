@@ -1,12 +1,14 @@
 #include "DecodeCommand.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
+#include <streambuf>
 #include <string_view>
 #include <vector>
 
@@ -54,7 +56,7 @@ class LineWriter {
     void text(std::string_view s) {
         if (s.size() > kSlack) {
             flush();
-            out_.write(s.data(), static_cast<std::streamsize>(s.size()));
+            write(s.data(), s.size());
             return;
         }
         std::memcpy(block_.data() + used_, s.data(), s.size());
@@ -92,10 +94,14 @@ class LineWriter {
     }
     void flush() {
         if (used_ != 0) {
-            out_.write(block_.data(), static_cast<std::streamsize>(used_));
+            write(block_.data(), used_);
             used_ = 0;
         }
     }
+    // True once a write failed; error() is the system's reason then (EPIPE: the reader closed
+    // the output).
+    bool failed() const { return !out_; }
+    int error() const { return error_; }
 
   private:
     static constexpr std::size_t kBlock = 1 << 20;
@@ -106,22 +112,20 @@ class LineWriter {
             flush();
         }
     }
-    std::ostream& out_;
-    std::vector<char> block_;
-    std::size_t used_ = 0;
-};
-
-// A descriptor that closes itself.
-struct Descriptor {
-    explicit Descriptor(int f) : fd(f) {}
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
+    void write(const char* data, std::size_t size) {
+        if (!out_) {
+            return;
+        }
+        errno = 0;
+        out_.write(data, static_cast<std::streamsize>(size));
+        if (!out_ && error_ == 0) {
+            error_ = errno != 0 ? errno : EIO;
         }
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
+    std::ostream& out_;
+    int error_ = 0;
+    std::vector<char> block_;
+    std::size_t used_ = 0;
 };
 
 const char* tailReason(uint32_t reason) {
@@ -147,6 +151,59 @@ const char* kindName(uint32_t kind) {
     }
 }
 
+// The header row of an item kind's lines (sample columns as many as `item` carries).
+void csvColumns(LineWriter& w, const KARVO7StreamItem& item) {
+    static constexpr const char* kRecord = "item,offset,zeit,type,length,kennung";
+    w.text("item,offset");
+    switch (item.kind) {
+        case KARVO7STREAM_ITEM_RECORD:
+            w.text(kRecord + 11);
+            w.text(",count");
+            break;
+        case KARVO7STREAM_ITEM_GATES:
+            w.text(kRecord + 11);
+            for (int slot = 1; slot <= 5; ++slot) {
+                w.text(",amplitude");
+                w.number(slot);
+                w.text(",time");
+                w.number(slot);
+                w.text(",status");
+                w.number(slot);
+            }
+            break;
+        case KARVO7STREAM_ITEM_CONTROL:
+            w.text(",word,name,cycle");
+            break;
+        case KARVO7STREAM_ITEM_OTHER_RECORD:
+            w.text(kRecord + 11);
+            break;
+        case KARVO7STREAM_ITEM_NATIVE_SAMPLES:
+            w.text(",shot,count");
+            break;
+        case KARVO7STREAM_ITEM_NATIVE_GATES:
+            w.text(",set,round,d,es");
+            for (int gate = 1; gate <= 5; ++gate) {
+                w.text(",t");
+                w.number(gate);
+                w.text(",v");
+                w.number(gate);
+                w.text(",flags");
+                w.number(gate);
+            }
+            break;
+        default:
+            w.text(",bytes,reason");
+            break;
+    }
+    if (item.kind == KARVO7STREAM_ITEM_RECORD || item.kind == KARVO7STREAM_ITEM_NATIVE_SAMPLES) {
+        for (uint32_t i = 0; i < item.samples_written; ++i) {
+            w.text(",s");
+            w.number(i);
+        }
+    }
+    w.endLine();
+}
+
 // The record's header fields: ZEIT,TYPE,LENGTH,KENNUNG.
 void csvHeader(LineWriter& w, const KARVO7StreamItem& item) {
     w.comma();
@@ -160,7 +217,8 @@ void csvHeader(LineWriter& w, const KARVO7StreamItem& item) {
     w.number(item.kennung);
 }
 
-void csvLine(LineWriter& w, const KARVO7StreamItem& item, const int16_t* samples) {
+void csvLine(LineWriter& w, const KARVO7StreamItem& item, const int16_t* samples,
+             bool cutIntoShots) {
     w.text(kindName(item.kind));
     w.comma();
     w.number(item.offset);
@@ -193,6 +251,10 @@ void csvLine(LineWriter& w, const KARVO7StreamItem& item, const int16_t* samples
             csvHeader(w, item);
             break;
         case KARVO7STREAM_ITEM_NATIVE_SAMPLES:
+            w.comma();
+            if (cutIntoShots) {
+                w.number(item.shot);
+            }
             w.comma();
             w.number(item.samples_written);
             w.samples(samples, item.samples_written);
@@ -229,7 +291,8 @@ void csvLine(LineWriter& w, const KARVO7StreamItem& item, const int16_t* samples
     w.endLine();
 }
 
-nlohmann::ordered_json jsonItem(const KARVO7StreamItem& item, const int16_t* samples) {
+nlohmann::ordered_json jsonItem(const KARVO7StreamItem& item, const int16_t* samples,
+                                bool cutIntoShots) {
     nlohmann::ordered_json j;
     j["item"] = kindName(item.kind);
     j["offset"] = item.offset;
@@ -245,8 +308,12 @@ nlohmann::ordered_json jsonItem(const KARVO7StreamItem& item, const int16_t* sam
         j["kennung"] = item.kennung;
     }
     switch (item.kind) {
-        case KARVO7STREAM_ITEM_RECORD:
         case KARVO7STREAM_ITEM_NATIVE_SAMPLES:
+            if (cutIntoShots) {
+                j["shot"] = item.shot;
+            }
+            [[fallthrough]];
+        case KARVO7STREAM_ITEM_RECORD:
             j["samples"] = std::vector<int16_t>(samples, samples + item.samples_written);
             break;
         case KARVO7STREAM_ITEM_GATES: {
@@ -293,6 +360,7 @@ nlohmann::ordered_json jsonItem(const KARVO7StreamItem& item, const int16_t* sam
 
 KARVO7StreamOptions streamOptions(const DecodeOptions& o) {
     KARVO7StreamOptions s{};
+    s.struct_size = sizeof s;
     if (o.layout == DecodeOptions::Layout::Record) {
         s.layout = KARVO7STREAM_LAYOUT_RECORD;
     } else {
@@ -306,63 +374,176 @@ KARVO7StreamOptions streamOptions(const DecodeOptions& o) {
     return s;
 }
 
+// Where the output goes once its reader has closed it: nowhere. Holds no state.
+std::streambuf& discarded() {
+    struct Discard : std::streambuf {
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    };
+    static Discard buffer;
+    return buffer;
+}
+
+// An item that shows the capture was read in the right layout: a tail, and records of types
+// the cards do not send, come as readily from bytes of the other layout.
+bool validItem(const KARVO7StreamItem& item) {
+    return item.kind != KARVO7STREAM_ITEM_TAIL && item.kind != KARVO7STREAM_ITEM_OTHER_RECORD;
+}
+
+// The capture's input: the named regular file, or the caller's descriptor for "-".
+struct Input {
+    Input() = default;
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+    int fd = -1;
+    bool owned = false;
+    std::string name;
+    ~Input() {
+        if (owned && fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+bool openInput(const DecodeOptions& options, Input& input, std::ostream& err) {
+    if (options.file == "-") {
+        input.fd = options.inputFd;
+        input.name = "standard input";
+        return true;
+    }
+    std::string reason;
+    input.fd = k7check::openRegularFile(options.file, &reason);
+    input.owned = true;
+    input.name = options.file;
+    if (input.fd < 0) {
+        err << "karvo7 decode: " << reason << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The options a capture is read with: its header's, else the command line's; --samples over
+// both. Empty, with the reason on `err`, when they do not fit the capture.
+std::optional<KARVO7StreamOptions> captureOptions(const DecodeOptions& options,
+                                                  const CaptureWalk& walk, const Input& input,
+                                                  std::ostream& err, int& code) {
+    KARVO7StreamOptions o = streamOptions(options);
+    if (walk.header()) {
+        KARVO7StreamCaptureOptions(&*walk.header(), &o);
+    }
+    if (options.samplesPerShot) {
+        if (o.layout != KARVO7STREAM_LAYOUT_NATIVE ||
+            o.native_content != KARVO7STREAM_NATIVE_SAMPLES) {
+            err << "karvo7 decode: " << input.name
+                << ": --samples cuts native samples into shots; the capture is read in the "
+                   "record layout or as gate entries\n";
+            code = 2;
+            return std::nullopt;
+        }
+        o.samples_per_shot = *options.samplesPerShot;
+    }
+    KARVO7StreamWalker check;
+    const int32_t begun = KARVO7StreamBegin(&check, nullptr, 0, &o);
+    if (begun != KARVO7STREAM_OK) {
+        err << "karvo7 decode: " << KARVO7StreamErrorText(begun) << "\n";
+        code = 1;
+        return std::nullopt;
+    }
+    return o;
+}
+
+void noteTail(const KARVO7StreamItem& last, const Input& input, std::ostream& err) {
+    err << "karvo7 decode: " << input.name << ": " << last.bytes_left << " bytes at offset "
+        << last.offset << " not decoded ("
+        << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length" : "truncated")
+        << ")\n";
+}
+
+void noteNoRecord(const KARVO7StreamOptions& o, const CaptureWalk& walk, const Input& input,
+                  std::ostream& err) {
+    err << "karvo7 decode: " << input.name << ": no valid record";
+    if (!walk.header()) {
+        err << (o.layout == KARVO7STREAM_LAYOUT_RECORD
+                    ? " in the record layout; a native capture is read with --layout native"
+                    : " in the native layout; a capture of records is read with --layout record");
+    }
+    err << "\n";
+}
+
 }  // namespace
 
 int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err) {
-    std::string reason;
-    const Descriptor file(k7check::openRegularFile(options.file, &reason));
-    if (file.fd < 0) {
-        err << "karvo7 decode: " << reason << "\n";
+    Input input;
+    if (!openInput(options, input, err)) {
         return 1;
     }
-    struct stat info {};
-    if (::fstat(file.fd, &info) == 0 && info.st_size == 0) {
-        err << "karvo7 decode: " << options.file << ": the file is empty\n";
+    CaptureWalk walk(input.fd, options.windowBytes);
+    switch (walk.open()) {
+        case CaptureWalk::Start::ReadError:
+            err << "karvo7 decode: " << input.name << ": " << std::strerror(walk.readError())
+                << "\n";
+            return 1;
+        case CaptureWalk::Start::BadHeader:
+            err << "karvo7 decode: " << input.name << ": "
+                << KARVO7StreamErrorText(KARVO7STREAM_ERROR_CAPTURE) << "\n";
+            return 1;
+        default:
+            break;
+    }
+    if (walk.empty()) {
+        err << "karvo7 decode: " << input.name
+            << (options.file == "-" ? ": nothing came\n" : ": the file is empty\n");
         return 1;
     }
-    const KARVO7StreamOptions streamOpts = streamOptions(options);
-    KARVO7StreamWalker check;
-    if (KARVO7StreamBegin(&check, nullptr, 0, &streamOpts) != 1) {
-        err << "karvo7 decode: no active parameter set among 1 to 6 for the gate entries\n";
-        return 1;
+    int code = 0;
+    const std::optional<KARVO7StreamOptions> streamOpts =
+        captureOptions(options, walk, input, err, code);
+    if (!streamOpts) {
+        return code;
     }
-    CaptureWalk walk(file.fd, streamOpts, options.windowBytes);
+    walk.begin(*streamOpts);
+    const bool shots = streamOpts->samples_per_shot != 0;
     // A record unpacks to at most 65536 samples; native runs come in pieces of this size.
     std::vector<int16_t> samples(CaptureWalk::kPieceSamples);
-    KARVO7StreamItem item;
+    KARVO7StreamItem item{};
     KARVO7StreamItem last{};
     bool decoded = false;
-    {
-        LineWriter writer(out);
-        while (walk.next(item, samples.data())) {
-            if (options.json) {
-                writer.text(jsonItem(item, samples.data()).dump());
-                writer.endLine();
-            } else {
-                csvLine(writer, item, samples.data());
+    uint32_t kindsSeen = 0;
+    LineWriter writer(out);
+    while (!writer.failed() && walk.next(item, samples.data())) {
+        if (options.json) {
+            writer.text(jsonItem(item, samples.data(), shots).dump());
+            writer.endLine();
+        } else {
+            if ((kindsSeen & (1u << item.kind)) == 0) {
+                kindsSeen |= 1u << item.kind;
+                csvColumns(writer, item);
             }
-            decoded = decoded || item.kind != KARVO7STREAM_ITEM_TAIL;
-            last = item;
+            csvLine(writer, item, samples.data(), shots);
         }
+        decoded = decoded || validItem(item);
+        last = item;
     }
+    writer.flush();
     out.flush();
-    if (!out) {
+    if (writer.error() == EPIPE) {
+        // The reader has all it wanted (`| head`): the rest of the output goes nowhere, and the
+        // program ends as it does after a whole capture.
+        out.rdbuf(&discarded());
+        return 0;
+    }
+    if (writer.failed() || !out) {
         err << "karvo7 decode: the output could not be written\n";
         return 1;
     }
     if (walk.readError() != 0) {
-        err << "karvo7 decode: " << options.file << ": " << std::strerror(walk.readError()) << "\n";
+        err << "karvo7 decode: " << input.name << ": " << std::strerror(walk.readError()) << "\n";
         return 1;
     }
     if (last.kind == KARVO7STREAM_ITEM_TAIL) {
-        err << "karvo7 decode: " << options.file << ": " << last.bytes_left << " bytes at offset "
-            << last.offset << " not decoded ("
-            << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length"
-                                                              : "truncated")
-            << ")\n";
+        noteTail(last, input, err);
     }
     if (!decoded) {
-        err << "karvo7 decode: " << options.file << ": no valid record\n";
+        noteNoRecord(*streamOpts, walk, input, err);
         return 1;
     }
     return 0;

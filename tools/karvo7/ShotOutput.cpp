@@ -8,7 +8,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "StreamReaders.h"
+#include "stream/DisplayReaders.h"
 
 namespace karvo7 {
 

@@ -1,7 +1,7 @@
 #include "ShotSamples.h"
 
 #include "KARVO7Protocol.h"
-#include "StreamReaders.h"
+#include "stream/DisplayReaders.h"
 
 namespace karvo7 {
 

@@ -1,5 +1,6 @@
 // karvo7 stream N --set 1,3 (--seconds T | --count K) -o FILE|-: a continuous block
-// measurement of the sets straight into a file or standard output. The acquisition engine reads
+// measurement of the sets straight into a file or standard output, behind a header that says how
+// the capture is read (KARVO7Stream.h, "captures"). The acquisition engine reads
 // the card on a thread of its own into its ring buffer; this program takes whole shots from the
 // ring into the chunk being filled, and full chunks are written on a thread of their own. Shots
 // the card lost are counted and named in the summary and the exit code. Ctrl-C stops the engine
@@ -15,6 +16,7 @@
 #include "HandOver.h"
 #include "Interrupt.h"
 #include "KARVO7Acquire.h"
+#include "KARVO7Stream.h"
 #include "OutputFile.h"
 #include "Tool.h"
 #include "card/ShotSize.h"
@@ -31,6 +33,10 @@ constexpr double kProgressSeconds = 0.5;
 constexpr uint32_t kItemsAtATime = 256;
 // The longest run --seconds asks for: a year.
 constexpr double kLongestSeconds = 365.0 * 24 * 3600;
+// --results: the card's gate results fetched after this many shots and at the end, at most
+// this many bytes a fetch.
+constexpr uint32_t kResultsEvery = 128;
+constexpr uint32_t kResultsBytes = 65536;
 
 using Clock = std::chrono::steady_clock;
 
@@ -73,6 +79,11 @@ bool validate(const StreamOptions& o, std::ostream& err) {
     }
     if (o.output.empty()) {
         complain(err, "name the output with -o FILE (- for standard output)");
+        return false;
+    }
+    if (o.results && o.overrides.layout == Layout::Native) {
+        // Native gate results are bare compact entries, not to be told from samples.
+        complain(err, "--results needs the record layout");
         return false;
     }
     for (uint32_t s : o.sets) {
@@ -146,13 +157,54 @@ K7AcqSettings engineSettings(const StreamOptions& o,
     }
     s.shotsPerSecond = k7check::shotRateOf(cycle);
     s.shotCount = o.count.value_or(0);
+    if (o.results) {
+        s.resultsEvery = kResultsEvery;
+        s.resultsBytes = kResultsBytes;
+    }
     return s;
+}
+
+// The capture's header: how its records are read (the sets' layout, sample width and samples a
+// shot when they agree), which sets took part at which rates, when and by what it was written.
+void putCaptureHeader(const StreamOptions& o,
+                      const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets,
+                      const K7AcqSettings& settings, ChunkWriter& writer) {
+    const k7check::ParameterSet& first = sets[o.sets.front()];
+    const auto samplesOf = [](const k7check::ParameterSet& set) {
+        return static_cast<uint32_t>(k7check::shotBytes(set, false) / (set.bit8 ? 1 : 2));
+    };
+    KARVO7StreamCapture c{};
+    c.struct_size = sizeof c;
+    c.layout = o.overrides.layout == Layout::Native ? KARVO7STREAM_LAYOUT_NATIVE
+                                                    : KARVO7STREAM_LAYOUT_RECORD;
+    c.sample_bits = first.bit8 ? 8 : 16;
+    c.samples_per_shot = samplesOf(first);
+    c.sample_rate = first.samplerate;
+    for (uint32_t s : o.sets) {
+        c.active_sets |= 1u << s;
+        if (samplesOf(sets[s]) != c.samples_per_shot || sets[s].bit8 != first.bit8) {
+            c.samples_per_shot = 0;
+        }
+        if (sets[s].samplerate != first.samplerate) {
+            c.sample_rate = KARVO7STREAM_CAPTURE_MIXED;
+        }
+    }
+    c.shots_per_second = settings.shotsPerSecond;
+    c.flags = o.results ? KARVO7STREAM_CAPTURE_RESULTS : 0;
+    c.start_time_us = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                std::chrono::system_clock::now().time_since_epoch())
+                                                .count());
+    c.writer_version = KARVO7STREAM_VERSION_NUMBER_OF(
+        KARVO7STREAM_VERSION_MAJOR, KARVO7STREAM_VERSION_MINOR, KARVO7STREAM_VERSION_PATCH);
+    const int32_t bytes = KARVO7StreamWriteCapture(&c, writer.chunk() + writer.filled(),
+                                                   static_cast<uint32_t>(writer.space()));
+    writer.filled() += static_cast<std::size_t>(std::max(bytes, 0));
 }
 
 // Takes what the engine has into the writer's chunk; false when the chunk could not be
 // handed to the writer.
-bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Counters& counters) {
-    if (writer.space() < shotBytes && !writer.swap()) {
+bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t itemBytes, Counters& counters) {
+    if (writer.space() < itemBytes && !writer.swap()) {
         return false;
     }
     K7AcqItem items[kItemsAtATime];
@@ -169,6 +221,10 @@ bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t shotBytes, Cou
         if (item.kind == K7ACQ_ITEM_SHOT) {
             writer.filled() += item.bytes;
             counters.shots += 1;
+            counters.bytes += item.bytes;
+        } else if (item.kind == K7ACQ_ITEM_RESULTS || item.kind == K7ACQ_ITEM_FINAL_RESULTS) {
+            // Gate results records between the shots, as the card delivered them.
+            writer.filled() += item.bytes;
             counters.bytes += item.bytes;
         } else if (item.kind == K7ACQ_ITEM_LOSS) {
             counters.lost += item.value;
@@ -225,6 +281,7 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     ChunkWriter writer(file);
     Counters counters;
     const K7AcqSettings settings = engineSettings(o, sets);
+    putCaptureHeader(o, sets, settings, writer);
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();
     K7AcqEngine* started = nullptr;
@@ -253,7 +310,8 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
             nextProgress += std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(kProgressSeconds));
         }
-        if (!takeShots(engine.get(), writer, settings.shotBytes, counters)) {
+        if (!takeShots(engine.get(), writer, std::max(settings.shotBytes, settings.resultsBytes),
+                       counters)) {
             failure = writer.error();
             break;
         }

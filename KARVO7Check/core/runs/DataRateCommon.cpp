@@ -1,10 +1,10 @@
 #include "runs/DataRateCommon.h"
 
 #include "Format.h"
-#include "StreamReaders.h"
 #include "card/ShotSize.h"
 #include "runs/ReadFailure.h"
 #include "runs/ReadLoop.h"
+#include "stream/DisplayReaders.h"
 
 namespace k7check {
 

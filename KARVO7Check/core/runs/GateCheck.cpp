@@ -1,7 +1,7 @@
 #include "runs/GateCheck.h"
 
 #include "Format.h"
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 
 namespace k7check {
 

@@ -10,7 +10,6 @@
 #include <mutex>
 
 #include "SimFixture.h"
-#include "StreamReaders.h"
 #include "app/Session.h"
 #include "card/SetToCard.h"
 #include "card/ShotSize.h"
@@ -22,6 +21,7 @@
 #include "runs/MeasurementRuns.h"
 #include "runs/RandomSet.h"
 #include "runs/ReadLoop.h"
+#include "stream/ResultWalkers.h"
 
 using namespace k7check;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Format.h"
-#include "StreamReaders.h"
+#include "stream/ResultWalkers.h"
 #include "windows/measurement/DataList.h"
 
 namespace k7check {

@@ -4,8 +4,8 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "StreamReaders.h"
 #include "profile/Files.h"
+#include "stream/DisplayReaders.h"
 
 namespace k7check {
 

@@ -9,7 +9,7 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "StreamReaders.h"
+#include "stream/DisplayReaders.h"
 
 namespace k7check {
 

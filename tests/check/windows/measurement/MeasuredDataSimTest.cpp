@@ -9,8 +9,8 @@
 
 #include "Format.h"
 #include "SimFixture.h"
-#include "StreamReaders.h"
 #include "desktop/scripted/RecordingCanvas.h"
+#include "stream/ResultWalkers.h"
 #include "windows/measurement/DataList.h"
 #include "windows/measurement/MeasuredDataDisplay.h"
 

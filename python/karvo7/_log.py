@@ -48,7 +48,7 @@ def _set_log(log: _Log) -> None:
 
 def _silence() -> None:
     # Cards closed while the interpreter ends must not call into a Python that is going away.
-    _set_log(_Log(None, _LINE(), _NONE))
+    _set_log(_Log(None, _LINE(0), _NONE))  # no callback
 
 
 def route_to_logging() -> None:

@@ -3,7 +3,9 @@
 // cannot take, files that are no DSP program, writes the card does not keep, and every message
 // behind the one prefix.
 #include <gtest/gtest.h>
+
 #include <signal.h>
+#include "KARVO7Stream.h"
 
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -154,7 +156,8 @@ TEST_F(CommandLineTest, StreamOnACardWithOneSetTakesSetZero) {
                             "-o", folder.file("c.k7")},
                            "[Card1]\nversion3 = no\n");
     EXPECT_EQ(f.code, 0) << f.err;
-    EXPECT_EQ(readFile(folder.file("c.k7")).size(), 3u * 40u);  // native 16-bit samples
+    // The capture's header, then three shots of native 16-bit samples.
+    EXPECT_EQ(readFile(folder.file("c.k7")).size(), KARVO7STREAM_CAPTURE_HEADER_BYTES + 3u * 40u);
 }
 
 TEST_F(CommandLineTest, AWriteTheRegisterDoesNotKeepIsAFailure) {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "stream/DisplayReaders.h"
+#include "card/SampleScalings.h"
 
 namespace karvo7 {
 

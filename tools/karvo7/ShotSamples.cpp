@@ -1,15 +1,43 @@
 #include "ShotSamples.h"
 
 #include "KARVO7Protocol.h"
-#include "stream/DisplayReaders.h"
+#include "KARVO7Stream.h"
+#include "card/SampleScalings.h"
 
 namespace karvo7 {
 
 namespace stream = k7check::stream;
 
+namespace {
+
+// The samples of the first A-scan record in the buffer, as the decoder reads them.
+std::vector<int16_t> recordSamples(const std::vector<uint8_t>& buffer) {
+    KARVO7StreamOptions options{};
+    options.struct_size = sizeof options;
+    options.layout = KARVO7STREAM_LAYOUT_RECORD;
+    options.prefix = KARVO7STREAM_PREFIX_AUTO;
+    KARVO7StreamWalker walker{};
+    if (KARVO7StreamBegin(&walker, buffer.data(), buffer.size(), &options) != KARVO7STREAM_OK) {
+        return {};
+    }
+    std::vector<int16_t> samples(65536);
+    KARVO7StreamItem item{};
+    item.struct_size = sizeof item;
+    while (KARVO7StreamNext(&walker, &item, samples.data(),
+                            static_cast<uint32_t>(samples.size())) == KARVO7STREAM_OK) {
+        if (item.kind == KARVO7STREAM_ITEM_RECORD) {
+            samples.resize(item.samples_written);
+            return samples;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 std::vector<int16_t> shotSamples(const ShotLayout& layout, const std::vector<uint8_t>& buffer) {
     if (layout.layout == Layout::Record) {
-        return stream::decodeListRecord(stream::Bytes(buffer.data(), buffer.size())).samples;
+        return recordSamples(buffer);
     }
     std::vector<int16_t> samples;
     if (layout.eightBit) {

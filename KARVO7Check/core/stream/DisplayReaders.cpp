@@ -10,12 +10,6 @@ namespace k7check::stream {
 using k7proto::le16;
 using k7proto::le32;
 
-double samplePeriodUs(uint32_t samplingRate) {
-    static constexpr double kPeriod[8] = {0.0125,  0.025,   0.05,    0.1,
-                                          0.00625, 0.00625, 0.00625, 0.00625};
-    return kPeriod[samplingRate & 7u];
-}
-
 namespace {
 
 // The 16-bit words of bytes [from, from + 2 * words) as samples.

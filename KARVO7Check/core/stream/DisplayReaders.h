@@ -1,5 +1,6 @@
-// The check program's readers of measurement data, over the decoder's (StreamReaders.h): the
-// scalings its windows show (sample period, percent of full scale, ADC value) and the one-record
+// The check program's readers of measurement data, over the decoder's (StreamReaders.h) and the
+// scalings its windows show (card/SampleScalings.h: sample period, percent of full scale, ADC
+// value): the one-record
 // buffers of the measured-data display and the data list with their German messages. They are
 // the check program's own; the decoder library knows nothing of its windows.
 #pragma once
@@ -10,32 +11,12 @@
 #include <vector>
 
 #include "StreamReaders.h"
+#include "card/SampleScalings.h"
 
 namespace k7check::stream {
 
 // The decoder's readers under the check program's name.
 using namespace ::k7stream;
-
-// ---- scalings
-// --------------------------------------------------------------------------------
-
-// Microseconds per sample for a sampling-rate index; only its low three bits count.
-double samplePeriodUs(uint32_t samplingRate);
-// Percent of full scale of a 16-bit sample (s / 327.68) and of an 8-bit sample (s / 1.28).
-inline double percent16(int32_t s) {
-    return 2.0 * s / 655.36;
-}
-inline double percent8(int32_t s) {
-    return s / 1.28;
-}
-// ADC value of a 16-bit sample (the display's right axis, -512 to 512), truncated toward zero.
-inline int32_t adcValue(int32_t s) {
-    return s / 64;
-}
-// The data list's second value: the sample with bits 0-6 cleared, divided the same way.
-inline int32_t adcValueCoarse(int32_t s) {
-    return (s & ~0x7F) / 64;
-}
 
 // ---- A-scan record of the display
 // ------------------------------------------------------------

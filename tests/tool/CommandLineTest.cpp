@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include "KARVO7Stream.h"
 
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
+#include "KARVO7Stream.h"
 #include "Tool.h"
 #include "ToolProcess.h"
 

@@ -12,6 +12,7 @@
 #include "DecodeCommand.h"
 #include "SimCapture.h"
 #include "StreamBytes.h"
+#include "TextLines.h"
 
 using karvo7::DecodeOptions;
 using karvo7::runDecode;
@@ -59,14 +60,7 @@ DecodeOptions options(const std::string& file, bool json = false) {
     return o;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
+using k7test::lines;
 
 // The lines of a CSV output without the header rows of the item kinds.
 std::vector<std::string> rows(const std::string& text) {

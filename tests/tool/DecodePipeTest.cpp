@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "TextLines.h"
 #include "ToolProcess.h"
 
 namespace tooltest {
@@ -44,14 +45,7 @@ Piped runPipeline(const TempFolder& folder, const std::string& config,
     return p;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
+using k7test::lines;
 
 class DecodePipeTest : public ::testing::Test {
   protected:

@@ -12,12 +12,3 @@ void setLastError(uint32_t error) {
     SetLastError(error);
 }
 }  // namespace k7::os
-
-extern "C" {
-KARVO7_API uint32_t K7OsGetLastError(void) {
-    return k7::os::lastError();
-}
-KARVO7_API void K7OsSetLastError(uint32_t error) {
-    k7::os::setLastError(error);
-}
-}

@@ -415,7 +415,7 @@ bool openInput(const DecodeOptions& options, Input& input, std::ostream& err) {
     input.owned = true;
     input.name = options.file;
     if (input.fd < 0) {
-        err << "karvo7 decode: " << reason << "\n";
+        err << "karvo7: " << reason << "\n";
         return false;
     }
     return true;
@@ -433,7 +433,7 @@ std::optional<KARVO7StreamOptions> captureOptions(const DecodeOptions& options,
     if (options.samplesPerShot) {
         if (o.layout != KARVO7STREAM_LAYOUT_NATIVE ||
             o.native_content != KARVO7STREAM_NATIVE_SAMPLES) {
-            err << "karvo7 decode: " << input.name
+            err << "karvo7: " << input.name
                 << ": --samples cuts native samples into shots; the capture is read in the "
                    "record layout or as gate entries\n";
             code = 2;
@@ -444,7 +444,7 @@ std::optional<KARVO7StreamOptions> captureOptions(const DecodeOptions& options,
     KARVO7StreamWalker check;
     const int32_t begun = KARVO7StreamBegin(&check, nullptr, 0, &o);
     if (begun != KARVO7STREAM_OK) {
-        err << "karvo7 decode: " << KARVO7StreamErrorText(begun) << "\n";
+        err << "karvo7: " << KARVO7StreamErrorText(begun) << "\n";
         code = 1;
         return std::nullopt;
     }
@@ -452,7 +452,7 @@ std::optional<KARVO7StreamOptions> captureOptions(const DecodeOptions& options,
 }
 
 void noteTail(const KARVO7StreamItem& last, const Input& input, std::ostream& err) {
-    err << "karvo7 decode: " << input.name << ": " << last.bytes_left << " bytes at offset "
+    err << "karvo7: " << input.name << ": " << last.bytes_left << " bytes at offset "
         << last.offset << " not decoded ("
         << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length" : "truncated")
         << ")\n";
@@ -460,7 +460,7 @@ void noteTail(const KARVO7StreamItem& last, const Input& input, std::ostream& er
 
 void noteNoRecord(const KARVO7StreamOptions& o, const CaptureWalk& walk, const Input& input,
                   std::ostream& err) {
-    err << "karvo7 decode: " << input.name << ": no valid record";
+    err << "karvo7: " << input.name << ": no valid record";
     if (!walk.header()) {
         err << (o.layout == KARVO7STREAM_LAYOUT_RECORD
                     ? " in the record layout; a native capture is read with --layout native"
@@ -479,18 +479,18 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
     CaptureWalk walk(input.fd, options.windowBytes);
     switch (walk.open()) {
         case CaptureWalk::Start::ReadError:
-            err << "karvo7 decode: " << input.name << ": " << std::strerror(walk.readError())
+            err << "karvo7: " << input.name << ": " << std::strerror(walk.readError())
                 << "\n";
             return 1;
         case CaptureWalk::Start::BadHeader:
-            err << "karvo7 decode: " << input.name << ": "
+            err << "karvo7: " << input.name << ": "
                 << KARVO7StreamErrorText(KARVO7STREAM_ERROR_CAPTURE) << "\n";
             return 1;
         default:
             break;
     }
     if (walk.empty()) {
-        err << "karvo7 decode: " << input.name
+        err << "karvo7: " << input.name
             << (options.file == "-" ? ": nothing came\n" : ": the file is empty\n");
         return 1;
     }
@@ -536,7 +536,7 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
     if (walk.readError() != 0) {
-        err << "karvo7 decode: " << input.name << ": " << std::strerror(walk.readError()) << "\n";
+        err << "karvo7: " << input.name << ": " << std::strerror(walk.readError()) << "\n";
         return 1;
     }
     if (last.kind == KARVO7STREAM_ITEM_TAIL) {

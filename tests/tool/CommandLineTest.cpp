@@ -6,8 +6,8 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 
 #include "KARVO7Stream.h"
@@ -66,9 +66,11 @@ TEST_F(CommandLineTest, EverySubcommandTellsTheOneVersion) {
     const Finished program = run({"--version"});
     EXPECT_EQ(program.code, 0);
     EXPECT_EQ(program.out, karvo7::versionText() + "\n");
-    EXPECT_TRUE(std::regex_match(program.out, std::regex("karvo7 (\\d+\\.\\d+\\.\\d+) \\(card "
-                                                         "library \\1, decoder \\1\\)\n")))
-        << program.out;
+    // One version for the tool, the card library and the decoder.
+    const std::string version = program.out.substr(7, program.out.find(' ', 7) - 7);
+    EXPECT_EQ(program.out,
+              "karvo7 " + version + " (card library " + version + ", decoder " + version + ")\n");
+    EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 2) << version;
     for (const char* command : {"list", "info", "stream", "decode"}) {
         const Finished f = run({command, "--version"});
         EXPECT_EQ(f.code, 0) << command;

@@ -379,8 +379,9 @@ std::streambuf& discarded() {
     struct Discard : std::streambuf {
         int_type overflow(int_type c) override { return traits_type::not_eof(c); }
     };
-    static Discard buffer;
-    return buffer;
+    // Never destroyed: standard output is flushed once more after static objects are gone.
+    static Discard* buffer = new Discard;
+    return *buffer;
 }
 
 // An item that shows the capture was read in the right layout: a tail, and records of types
@@ -532,7 +533,7 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
         return 0;
     }
     if (writer.failed() || !out) {
-        err << "karvo7 decode: the output could not be written\n";
+        err << "karvo7: the output could not be written\n";
         return 1;
     }
     if (walk.readError() != 0) {

@@ -9,9 +9,13 @@ export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,
 unset DISPLAY
 mkdir -p "$build"
 wineboot -i > /dev/null 2>&1 || true
+wineserver -w
+# One Wine server for the whole run: left alone it ends a few seconds after the last program,
+# and a test program starting just then loses its connection to it.
+wineserver -p
+trap 'wineserver -k || true' EXIT
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_BUILD_QT=OFF -DK7_BUILD_BENCH=OFF "$@"
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"
-wineserver -k || true

@@ -1,21 +1,18 @@
 // Heap behind the replaceable allocator. Each block remembers the allocator that served it, so
 // a block is always returned to its own allocator even when another has been installed since.
-#include <mutex>
 #include <new>
 
 #include "OsLayer.h"
+#include "ProcessSetting.h"
 #include "SystemServices.h"
 
 namespace {
 
-struct AllocatorSlot {
-    std::mutex mutex;
-    K7OsAllocator allocator{nullptr, k7::os::systemAllocate, k7::os::systemRelease};
-};
+constexpr K7OsAllocator kSystemHeap{nullptr, k7::os::systemAllocate, k7::os::systemRelease};
 
-AllocatorSlot& slot() {
-    static AllocatorSlot instance;
-    return instance;
+k7::os::ProcessSetting<K7OsAllocator>& installed() {
+    static k7::os::ProcessSetting<K7OsAllocator> allocator(kSystemHeap);
+    return allocator;
 }
 
 // Header in front of every block: who releases it.
@@ -29,12 +26,7 @@ struct alignas(std::max_align_t) BlockHeader {
 namespace k7::os {
 
 void* heapAlloc(std::size_t size) {
-    K7OsAllocator a;
-    {
-        AllocatorSlot& s = slot();
-        std::lock_guard lock(s.mutex);
-        a = s.allocator;
-    }
+    const K7OsAllocator a = installed().get();
     void* raw = a.allocate(a.context, sizeof(BlockHeader) + size);
     if (raw == nullptr) {
         setLastError(K7_ERROR_NOT_ENOUGH_MEMORY);
@@ -56,11 +48,7 @@ void heapFree(void* block) {
 }  // namespace k7::os
 
 extern "C" KARVO7_API void K7OsSetAllocator(const K7OsAllocator* allocator) {
-    AllocatorSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    if (allocator != nullptr && allocator->allocate != nullptr && allocator->release != nullptr) {
-        s.allocator = *allocator;
-    } else {
-        s.allocator = K7OsAllocator{nullptr, k7::os::systemAllocate, k7::os::systemRelease};
-    }
+    const bool usable =
+        allocator != nullptr && allocator->allocate != nullptr && allocator->release != nullptr;
+    installed().set(usable ? *allocator : kSystemHeap);
 }

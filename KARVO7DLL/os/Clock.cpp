@@ -1,28 +1,21 @@
 // Millisecond tick and sleep behind the replaceable clock. Every pause of the library goes
 // through here so that tests can run in virtual time.
-#include <atomic>
-#include <mutex>
-
 #include "OsLayer.h"
+#include "ProcessSetting.h"
 #include "SystemServices.h"
 
 namespace {
 
-// The installed clock is a process-wide setting of the device layer, as the system clock is.
-struct ClockSlot {
-    std::mutex mutex;
-    K7OsClock clock{nullptr, k7::os::systemTick, k7::os::systemSleep};
-};
+constexpr K7OsClock kSystemClock{nullptr, k7::os::systemTick, k7::os::systemSleep};
 
-ClockSlot& slot() {
-    static ClockSlot instance;
-    return instance;
+// The installed clock, a process-wide setting of the device layer as the system clock is.
+k7::os::ProcessSetting<K7OsClock>& installed() {
+    static k7::os::ProcessSetting<K7OsClock> clock(kSystemClock);
+    return clock;
 }
 
 K7OsClock current() {
-    ClockSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    return s.clock;
+    return installed().get();
 }
 
 }  // namespace
@@ -40,13 +33,8 @@ void sleep(uint32_t milliseconds) {
 
 extern "C" {
 KARVO7_API void K7OsSetClock(const K7OsClock* clock) {
-    ClockSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    if (clock != nullptr && clock->tickCount != nullptr && clock->sleep != nullptr) {
-        s.clock = *clock;
-    } else {
-        s.clock = K7OsClock{nullptr, k7::os::systemTick, k7::os::systemSleep};
-    }
+    const bool usable = clock != nullptr && clock->tickCount != nullptr && clock->sleep != nullptr;
+    installed().set(usable ? *clock : kSystemClock);
 }
 KARVO7_API uint32_t K7OsGetTickCount(void) {
     return k7::os::tickCount();

@@ -1,27 +1,22 @@
 // The library's diagnostic lines behind the replaceable log: standard output by default, as the
 // card family's library writes them, or whatever a program installs.
 #include <cstdio>
-#include <mutex>
 
 #include "OsLayer.h"
+#include "ProcessSetting.h"
 
 namespace {
 
-// The installed log is a process-wide setting of the device layer, as the clock is.
-struct LogSlot {
-    std::mutex mutex;
-    K7OsLog log{nullptr, nullptr, K7_LOG_INFO};
-};
+constexpr K7OsLog kStandardOutput{nullptr, nullptr, K7_LOG_INFO};
 
-LogSlot& slot() {
-    static LogSlot instance;
-    return instance;
+// The installed log, a process-wide setting of the device layer as the clock is.
+k7::os::ProcessSetting<K7OsLog>& installed() {
+    static k7::os::ProcessSetting<K7OsLog> log(kStandardOutput);
+    return log;
 }
 
 K7OsLog current() {
-    LogSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    return s.log;
+    return installed().get();
 }
 
 }  // namespace
@@ -45,7 +40,5 @@ void logLine(uint32_t level, const char* text) {
 }  // namespace k7::os
 
 extern "C" KARVO7_API void K7OsSetLog(const K7OsLog* log) {
-    LogSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    s.log = log != nullptr ? *log : K7OsLog{nullptr, nullptr, K7_LOG_INFO};
+    installed().set(log != nullptr ? *log : kStandardOutput);
 }

@@ -1,71 +1,8 @@
-// Devices, device-control requests and overlapped transfers on top of the installed driver.
-#include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <new>
-#include <utility>
-#include <vector>
-
+// The device layer's device functions: a device of the installed (hosted) driver when one is
+// installed, else one of the system's own driver of the cards. Every call on an open device
+// goes to the path it was opened on.
+#include "Device.h"
 #include "DriverHost.h"
-#include "OsLayer.h"
-
-namespace k7::os {
-
-// One read or write: pending until the driver (or a cancel) ends it.
-struct TransferState {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    uint32_t status = K7_ERROR_SUCCESS;
-    uint32_t bytes = 0;
-    K7OsEvent* event = nullptr;
-
-    // Ends the transfer once; later endings (a driver completing after a cancel) are ignored.
-    void finish(uint32_t endStatus, uint32_t endBytes) {
-        K7OsEvent* toSignal = nullptr;
-        {
-            std::lock_guard lock(mutex);
-            if (done) {
-                return;
-            }
-            done = true;
-            status = endStatus;
-            bytes = endBytes;
-            toSignal = event;
-        }
-        ended.notify_all();
-        if (toSignal != nullptr) {
-            K7OsSetEvent(toSignal);
-        }
-    }
-};
-
-struct Device {
-    K7DrvDriver driver{};
-    void* handle = nullptr;
-    std::mutex mutex;
-    std::vector<std::shared_ptr<TransferState>> outstanding;
-
-    void track(const std::shared_ptr<TransferState>& transfer) {
-        std::lock_guard lock(mutex);
-        std::erase_if(outstanding, [](const auto& t) {
-            std::lock_guard tl(t->mutex);
-            return t->done;
-        });
-        outstanding.push_back(transfer);
-    }
-
-    std::vector<std::shared_ptr<TransferState>> takeOutstanding() {
-        std::lock_guard lock(mutex);
-        return std::exchange(outstanding, {});
-    }
-};
-
-}  // namespace k7::os
-
-struct K7DrvIrp {
-    std::shared_ptr<k7::os::TransferState> transfer;
-};
 
 namespace k7::os {
 namespace {
@@ -75,96 +12,33 @@ bool failWith(uint32_t error) {
     return false;
 }
 
-// Starts a transfer through `dispatch(irp, transferredNow)`, the driver's read or write.
-template <typename Dispatch>
-bool startTransfer(Device* device, Dispatch dispatch, uint32_t size, uint32_t* transferred,
-                   Overlapped* overlapped) {
-    auto transfer = std::make_shared<TransferState>();
-    transfer->event = overlapped->event;
-    if (transfer->event != nullptr) {
-        K7OsResetEvent(transfer->event);
-    }
-    overlapped->transfer = transfer;
-    auto* irp = new K7DrvIrp{transfer};
-    uint32_t now = 0;
-    const uint32_t status = dispatch(irp, &now);
-    if (status == K7_ERROR_IO_PENDING) {
-        device->track(transfer);
-        return failWith(K7_ERROR_IO_PENDING);
-    }
-    delete irp;
-    transfer->finish(status, std::min(now, size));
-    if (status != K7_ERROR_SUCCESS) {
-        return failWith(status);
-    }
-    if (transferred != nullptr) {
-        *transferred = transfer->bytes;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool deviceExists(uint32_t number) {
-    const auto driver = installedDriver();
-    return driver && driver->deviceExists != nullptr &&
-           driver->deviceExists(driver->context, number) != 0;
+    if (const auto driver = installedDriver()) {
+        return hostedDeviceExists(*driver, number);
+    }
+    return systemDeviceExists(number);
 }
 
 Device* openDevice(uint32_t number) {
-    const auto driver = installedDriver();
-    if (!driver || driver->open == nullptr) {
-        setLastError(K7_ERROR_FILE_NOT_FOUND);
-        return nullptr;
+    if (const auto driver = installedDriver()) {
+        return openHostedDevice(*driver, number);
     }
-    void* handle = nullptr;
-    const uint32_t status = driver->open(driver->context, number, &handle);
-    if (status != K7_ERROR_SUCCESS) {
-        setLastError(status);
-        return nullptr;
-    }
-    auto* device = new (std::nothrow) Device;
-    if (device == nullptr) {
-        if (driver->close != nullptr) {
-            driver->close(driver->context, handle);
-        }
-        setLastError(K7_ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    device->driver = *driver;
-    device->handle = handle;
-    deviceOpened();
-    return device;
-}
-
-bool cancelIo(Device* device) {
-    if (device == nullptr) {
-        return failWith(K7_ERROR_INVALID_HANDLE);
-    }
-    if (device->driver.cancel != nullptr) {
-        device->driver.cancel(device->driver.context, device->handle);
-    }
-    // A driver that left a transfer running after its cancel: end it here as aborted.
-    for (const auto& transfer : device->takeOutstanding()) {
-        transfer->finish(K7_ERROR_OPERATION_ABORTED, 0);
-    }
-    return true;
+    return openSystemDevice(number);
 }
 
 bool closeDevice(Device* device) {
     if (device == nullptr) {
         return failWith(K7_ERROR_INVALID_HANDLE);
     }
-    uint32_t status = K7_ERROR_SUCCESS;
-    if (device->driver.close != nullptr) {
-        status = device->driver.close(device->driver.context, device->handle);
-    }
-    for (const auto& transfer : device->takeOutstanding()) {
-        transfer->finish(K7_ERROR_OPERATION_ABORTED, 0);
-    }
+    const bool closed = device->close();
+    const uint32_t why = lastError();
     delete device;
-    deviceClosed();
-    return status == K7_ERROR_SUCCESS ? true : failWith(status);
+    if (!closed) {
+        setLastError(why);
+    }
+    return closed;
 }
 
 bool deviceIoControl(Device* device, uint32_t code, const void* input, uint32_t inputSize,
@@ -172,53 +46,29 @@ bool deviceIoControl(Device* device, uint32_t code, const void* input, uint32_t 
     if (device == nullptr) {
         return failWith(K7_ERROR_INVALID_HANDLE);
     }
-    if (device->driver.deviceControl == nullptr) {
-        return failWith(K7_ERROR_NOT_SUPPORTED);
-    }
-    uint32_t count = 0;
-    const uint32_t status = device->driver.deviceControl(
-        device->driver.context, device->handle, code, input, inputSize, output, outputSize, &count);
-    if (returned != nullptr) {
-        *returned = status == K7_ERROR_SUCCESS ? std::min(count, outputSize) : 0;
-    }
-    return status == K7_ERROR_SUCCESS ? true : failWith(status);
+    return device->control(code, input, inputSize, output, outputSize, returned);
 }
 
-// Refuses a transfer the device or the driver cannot take; true when it may start.
-bool transferPossible(Device* device, const void* routine, Overlapped* overlapped) {
+bool readFile(Device* device, void* buffer, uint32_t size, uint32_t* transferred,
+              Overlapped* overlapped) {
     if (device == nullptr) {
         return failWith(K7_ERROR_INVALID_HANDLE);
     }
     if (overlapped == nullptr) {
         return failWith(K7_ERROR_INVALID_PARAMETER);
     }
-    return routine != nullptr ? true : failWith(K7_ERROR_NOT_SUPPORTED);
-}
-
-bool readFile(Device* device, void* buffer, uint32_t size, uint32_t* transferred,
-              Overlapped* overlapped) {
-    if (!transferPossible(device,
-                          device ? reinterpret_cast<const void*>(device->driver.read) : nullptr,
-                          overlapped)) {
-        return false;
-    }
-    const auto dispatch = [&](K7DrvIrp* irp, uint32_t* now) {
-        return device->driver.read(device->driver.context, device->handle, irp, buffer, size, now);
-    };
-    return startTransfer(device, dispatch, size, transferred, overlapped);
+    return device->read(buffer, size, transferred, *overlapped);
 }
 
 bool writeFile(Device* device, const void* buffer, uint32_t size, uint32_t* transferred,
                Overlapped* overlapped) {
-    if (!transferPossible(device,
-                          device ? reinterpret_cast<const void*>(device->driver.write) : nullptr,
-                          overlapped)) {
-        return false;
+    if (device == nullptr) {
+        return failWith(K7_ERROR_INVALID_HANDLE);
     }
-    const auto dispatch = [&](K7DrvIrp* irp, uint32_t* now) {
-        return device->driver.write(device->driver.context, device->handle, irp, buffer, size, now);
-    };
-    return startTransfer(device, dispatch, size, transferred, overlapped);
+    if (overlapped == nullptr) {
+        return failWith(K7_ERROR_INVALID_PARAMETER);
+    }
+    return device->write(buffer, size, transferred, *overlapped);
 }
 
 bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred, bool wait) {
@@ -228,26 +78,14 @@ bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* trans
     if (overlapped == nullptr || !overlapped->transfer) {
         return failWith(K7_ERROR_INVALID_PARAMETER);
     }
-    TransferState& t = *overlapped->transfer;
-    std::unique_lock lock(t.mutex);
-    if (wait) {
-        t.ended.wait(lock, [&t] { return t.done; });
+    return device->result(*overlapped, transferred, wait);
+}
+
+bool cancelIo(Device* device) {
+    if (device == nullptr) {
+        return failWith(K7_ERROR_INVALID_HANDLE);
     }
-    if (transferred != nullptr) {
-        *transferred = t.bytes;
-    }
-    if (!t.done) {
-        return failWith(K7_ERROR_IO_INCOMPLETE);
-    }
-    return t.status == K7_ERROR_SUCCESS ? true : failWith(t.status);
+    return device->cancel();
 }
 
 }  // namespace k7::os
-
-extern "C" KARVO7_API void K7DrvCompleteIrp(K7DrvIrp* irp, uint32_t status, uint32_t bytes) {
-    if (irp == nullptr) {
-        return;
-    }
-    irp->transfer->finish(status, bytes);
-    delete irp;
-}

@@ -1,9 +1,9 @@
-// Device I/O of the card access library on POSIX, with the semantics of the Windows kernel32
-// calls the library is written against: devices opened by number through the installed
-// driver, synchronous device-control requests, overlapped reads and writes that complete at
-// once or stay pending, overlapped results waited for or polled, cancel, close, thread-local
-// last error, sleep and tick through the replaceable clock, heap through the replaceable
-// allocator.
+// Device I/O of the card access library, with the semantics of the Windows kernel32 calls the
+// library is written against: devices opened by number through the installed driver (or, on
+// Windows without one, the card family's kernel driver), synchronous device-control requests,
+// overlapped reads and writes that complete at once or stay pending, overlapped results waited
+// for or polled, cancel, close, thread-local last error, sleep and tick through the replaceable
+// clock, heap through the replaceable allocator.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +50,7 @@ bool writeFile(Device* device, const void* buffer, uint32_t size, uint32_t* tran
 // Without, a running transfer gives false with last error K7_ERROR_IO_INCOMPLETE.
 bool getOverlappedResult(Device* device, Overlapped* overlapped, uint32_t* transferred, bool wait);
 
-// Ends every outstanding transfer of the device as aborted.
+// Ends every outstanding transfer of the device as aborted, whichever thread started it.
 bool cancelIo(Device* device);
 
 // Heap through the installed allocator; release takes what allocate gave, or nullptr.

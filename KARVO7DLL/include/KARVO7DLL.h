@@ -44,6 +44,9 @@
  *   handle may read or write data (KARVO7GetData, KARVO7GetResults and KARVO7GetASCAN with a
  *   buffer, KARVO7GetGates, KARVO7GetESGate, KARVO7GetADC, KARVO7LoadProm, KARVO7StartGetData)
  *   until the read has been collected by a readiness query or cancelled.
+ *   The one exception is KARVO7Close: called from another thread while a call on the handle
+ *   waits for data (KARVO7GetData, a readiness query ...), it cancels that call's transfer,
+ *   which then fails, and waits for the call to return before it releases the handle.
  *
  * The numbers of the protocol (driver requests, command codes, registers, EEPROM layout) are
  * in KARVO7Protocol.h (C++).

@@ -80,6 +80,9 @@ Result finishSync(KARVO7Card* card, bool completedAtOnce, uint32_t* transferred)
     if (!completedAtOnce && os::lastError() != K7_ERROR_IO_PENDING) {
         return Result::failure(driverError(card));
     }
+    if (!completedAtOnce) {
+        cancelIfClosing(card);
+    }
     uint32_t bytes = 0;
     const bool ok = os::getOverlappedResult(card->device, &card->transfer, &bytes, true);
     if (transferred != nullptr) {

@@ -3,21 +3,34 @@
 // request and synchronous transfers.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 #include "../os/OsLayer.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Protocol.h"
+
+// The calls inside a card handle's operations, so that KARVO7Close from another thread ends
+// them and waits for them to leave before the handle goes.
+struct K7CallsInside {
+    std::mutex mutex;
+    std::condition_variable left;
+    int count = 0;
+};
 
 // The card handle. Allocated zero-filled from the device layer's heap by KARVO7Open.
 struct KARVO7Card {
     k7::os::Device* device;
     uint8_t startMode;
     uint8_t stopped;
-    uint32_t signature;
+    // KARVO7_SIGNATURE while the handle is valid; 0 from the moment KARVO7Close takes it.
+    std::atomic<uint32_t> signature;
     int32_t version3;
     k7::os::Overlapped transfer;
+    K7CallsInside inside;
 };
 
 namespace k7 {
@@ -38,6 +51,17 @@ struct [[nodiscard]] Result {
     static constexpr Result failure(uint32_t error) { return {false, error}; }
 };
 
+// The handle check of an operation: true, and the call counted inside the handle, for a valid
+// handle that no KARVO7Close has taken; leave() ends what enter() began.
+bool enter(KARVO7Card* card);
+void leave(KARVO7Card* card);
+// Takes the handle for KARVO7Close: false for an invalid handle or one another close took.
+// Calls inside the handle have their transfers cancelled and are waited for.
+bool takeForClose(KARVO7Card* card);
+// A transfer started while a close took the handle is cancelled: the close's cancel may have
+// come before it.
+void cancelIfClosing(KARVO7Card* card);
+
 // The handle check, the steps and the report, in the one order every exported operation
 // follows. A null or foreign handle fails with error word 0 and ERROR_INVALID_HANDLE as the
 // thread's last error before any step runs. Otherwise the steps' result decides: 1 or 0, and
@@ -45,10 +69,11 @@ struct [[nodiscard]] Result {
 template <typename Steps>
 int run(KARVO7Card* card, uint32_t* error, Steps&& steps) {
     Result result = Result::failure(0);
-    if (card == nullptr || card->signature != KARVO7_SIGNATURE) {
+    if (!enter(card)) {
         os::setLastError(K7_ERROR_INVALID_HANDLE);
     } else {
         result = steps(card);
+        leave(card);
     }
     if (error != nullptr) {
         *error = result.error;

@@ -96,7 +96,11 @@ KARVO7_API KARVO7HANDLE KARVO7Open(uint32_t card) {
 }
 
 KARVO7_API int KARVO7Close(KARVO7HANDLE h) {
-    return k7::run(h, nullptr, closeCard);
+    if (!k7::takeForClose(h)) {
+        k7::os::setLastError(K7_ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return closeCard(h).ok ? 1 : 0;
 }
 
 KARVO7_API int KARVO7GetCardPosition(KARVO7HANDLE h, uint32_t* bus, uint32_t* slot,

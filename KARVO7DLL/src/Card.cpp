@@ -74,11 +74,20 @@ Result sendCommand2(KARVO7Card* card, uint16_t code, uint32_t first, uint32_t se
 
 namespace {
 
+// The standard failure step of a transfer. The thread's last error stays the transfer's own
+// (aborted, timed out ...), whatever the last-error request in between leaves.
+Result transferFailure(KARVO7Card* card) {
+    const uint32_t why = os::lastError();
+    const Result result = Result::failure(driverError(card));
+    os::setLastError(why);
+    return result;
+}
+
 // A transfer that neither completed at once nor is pending has failed; any other is waited
 // for.
 Result finishSync(KARVO7Card* card, bool completedAtOnce, uint32_t* transferred) {
     if (!completedAtOnce && os::lastError() != K7_ERROR_IO_PENDING) {
-        return Result::failure(driverError(card));
+        return transferFailure(card);
     }
     if (!completedAtOnce) {
         cancelIfClosing(card);
@@ -88,7 +97,7 @@ Result finishSync(KARVO7Card* card, bool completedAtOnce, uint32_t* transferred)
     if (transferred != nullptr) {
         *transferred = bytes;
     }
-    return ok ? Result::success() : Result::failure(driverError(card));
+    return ok ? Result::success() : transferFailure(card);
 }
 
 }  // namespace

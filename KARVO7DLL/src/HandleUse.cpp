@@ -18,11 +18,15 @@ bool enter(KARVO7Card* card) {
 }
 
 // Notified under the lock: once the close sees no call inside, this one touches the handle no
-// more.
+// more. The thread's last error is the call's, whatever the lock leaves in it.
 void leave(KARVO7Card* card) {
-    std::lock_guard lock(card->inside.mutex);
-    --card->inside.count;
-    card->inside.left.notify_all();
+    const uint32_t why = os::lastError();
+    {
+        std::lock_guard lock(card->inside.mutex);
+        --card->inside.count;
+        card->inside.left.notify_all();
+    }
+    os::setLastError(why);
 }
 
 bool takeForClose(KARVO7Card* card) {

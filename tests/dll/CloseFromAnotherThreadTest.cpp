@@ -14,13 +14,22 @@ using namespace k7test;
 
 namespace {
 
-TEST(CloseFromAnotherThread, EndsAPendingSynchronousReadWhichFailsClearly) {
+// Card 1 open, its next read kept pending by the driver.
+class CloseFromAnotherThread : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        h = KARVO7Open(1);
+        ASSERT_NE(h, nullptr);
+        driver.scriptRead({ReadScript::Mode::Pending, {}, K7_ERROR_SUCCESS});
+    }
+
     RecordingDriver driver;
-    ScopedDriver installed(driver);
+    ScopedDriver installed{driver};
     CapturedOutput printed;
-    KARVO7HANDLE h = KARVO7Open(1);
-    ASSERT_NE(h, nullptr);
-    driver.scriptRead({ReadScript::Mode::Pending, {}, K7_ERROR_SUCCESS});
+    KARVO7HANDLE h = nullptr;
+};
+
+TEST_F(CloseFromAnotherThread, EndsAPendingSynchronousReadWhichFailsClearly) {
     std::vector<uint8_t> buffer(64, 0xCC);
     uint32_t count = 64, error = 0;
     int result = -1;
@@ -48,13 +57,7 @@ TEST(CloseFromAnotherThread, EndsAPendingSynchronousReadWhichFailsClearly) {
     EXPECT_EQ(driver.pendingCount(), 0u);
 }
 
-TEST(CloseFromAnotherThread, WakesTheWaiterOfAPendingAsynchronousRead) {
-    RecordingDriver driver;
-    ScopedDriver installed(driver);
-    CapturedOutput printed;
-    KARVO7HANDLE h = KARVO7Open(1);
-    ASSERT_NE(h, nullptr);
-    driver.scriptRead({ReadScript::Mode::Pending, {}, K7_ERROR_SUCCESS});
+TEST_F(CloseFromAnotherThread, WakesTheWaiterOfAPendingAsynchronousRead) {
     K7OsEvent* event = K7OsCreateEvent(0, 0);
     std::vector<uint8_t> buffer(64);
     uint32_t count = 64, error = 1;

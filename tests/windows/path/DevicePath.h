@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KARVO7DLL.h"
+#include "SimFixture.h"  // the default parameter set
 
 namespace devpath {
 
@@ -65,28 +66,9 @@ class DevicePath : public ::testing::Test {
     std::vector<KARVO7HANDLE> handles;
 };
 
-// The parameter set the check program hands a card by default: 40 MHz, 1600 samples of 16
-// bits, single shot, 20 dB, gates B1 to B4.
+// The parameter set the check program hands a card by default, as set 0.
 inline bool prepareDefaultSet(KARVO7HANDLE h) {
-    MeasureParams measure{};
-    measure.Samplerate = 1;
-    measure.Start = 1;
-    measure.Aufnahmelaenge = 1600;
-    measure.Faktor = 1;
-    measure.TAStuetzstellen = 1;
-    SpecialParams special{};
-    special.Filter = 3;
-    GateParams gates{};
-    const uint32_t anfang[5] = {300, 300, 600, 800, 1100};
-    const uint32_t ende[5] = {400, 400, 800, 1000, 1400};
-    for (int g = 0; g < 5; ++g) {
-        gates.Gate[g] = {anfang[g], ende[g], g == 0 ? 30u * 16 : 50u * 16};
-        gates.Enables.Enable[g] = g == 0 ? 0 : 1;
-    }
-    uint32_t error = 1;
-    const int ok = KARVO7PrepAllGatesParam(h, 0, measure, special, 200, gates, &error);
-    EXPECT_EQ(error, 0u);
-    return ok == 1;
+    return simtest::prepare(h, 0, simtest::defaultSet());
 }
 
 // One shot's bytes: 1600 samples of 16 bits.

@@ -13,15 +13,18 @@
 // Two devices at numbers outside the scan serve the tests of bad answers:
 //   DOSKARVO7_200       opens, then fails every request and transfer
 //   DOSKARVO7_201       answers every request and transfer with half the bytes asked for
-extern "C" {
-#include <ntddk.h>
-}
+#include "Driver.h"
 
-#include "CardsBridge.h"
+namespace k7wine {
+
+K7DrvDriver cards;
+
+}  // namespace k7wine
 
 namespace {
 
-constexpr ULONG kPoolTag = 0x3752764BUL;  // 'Kvr7'
+using namespace k7wine;
+
 constexpr ULONG kFailingDevice = 200;
 constexpr ULONG kShortDevice = 201;
 constexpr ULONG kMaxDevices = 64;
@@ -34,172 +37,11 @@ struct DeviceExtension {
     ULONG number;
 };
 
-// One pending read or write. The simulator holds it by its token until it completes it; the
-// IRP side holds it until the IRP is completed. `irp` is taken (set to null) under the lock by
-// whichever of completion and cancel routine ends the IRP.
-struct Transfer {
-    PIRP irp;
-    void* card;
-    bool armed;  // the dispatch routine has handed the IRP over (cancel routine set)
-    bool early;  // the simulator completed it before that
-    uint32_t status;
-    uint32_t bytes;
-    LONG refs;
-};
-
-K7DrvDriver cards;
-KSPIN_LOCK transfersLock;
 PDEVICE_OBJECT devices[kMaxDevices];
 ULONG deviceCount;
 
-void* allocate(SIZE_T size) {
-    return ExAllocatePoolWithTag(NonPagedPool, size, kPoolTag);
-}
-
-void release(Transfer* t) {
-    if (InterlockedDecrement(&t->refs) == 0) {
-        ExFreePoolWithTag(t, kPoolTag);
-    }
-}
-
-// The library's error numbers are Windows' numbers: each goes back as the status Windows turns
-// into that number.
-NTSTATUS statusOf(uint32_t error) {
-    switch (error) {
-        case K7_ERROR_SUCCESS:
-            return STATUS_SUCCESS;
-        case K7_ERROR_FILE_NOT_FOUND:
-            return STATUS_NO_SUCH_FILE;
-        case K7_ERROR_ACCESS_DENIED:
-            return STATUS_ACCESS_DENIED;
-        case K7_ERROR_INVALID_HANDLE:
-            return STATUS_INVALID_HANDLE;
-        case K7_ERROR_NOT_ENOUGH_MEMORY:
-            return STATUS_NO_MEMORY;
-        case K7_ERROR_BAD_LENGTH:
-            return STATUS_INFO_LENGTH_MISMATCH;
-        case K7_ERROR_SHARING_VIOLATION:
-            return STATUS_SHARING_VIOLATION;
-        case K7_ERROR_NOT_SUPPORTED:
-            return STATUS_NOT_SUPPORTED;
-        case K7_ERROR_INVALID_PARAMETER:
-            return STATUS_INVALID_PARAMETER;
-        case K7_ERROR_SEM_TIMEOUT:
-            return STATUS_IO_TIMEOUT;
-        case K7_ERROR_OPERATION_ABORTED:
-            return STATUS_CANCELLED;
-        default:
-            return STATUS_UNSUCCESSFUL;
-    }
-}
-
-NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
 Kind kindOf(PDEVICE_OBJECT device) {
     return static_cast<DeviceExtension*>(device->DeviceExtension)->kind;
-}
-
-void* cardOf(PIO_STACK_LOCATION sp) {
-    return sp->FileObject != nullptr ? sp->FileObject->FsContext : nullptr;
-}
-
-// The simulator's completion of a pending transfer (from its threads).
-void transferCompleted(K7DrvIrp* token, uint32_t status, uint32_t bytes) {
-    auto* t = reinterpret_cast<Transfer*>(token);
-    PIRP irp = nullptr;
-    KIRQL irql;
-    KeAcquireSpinLock(&transfersLock, &irql);
-    if (!t->armed) {
-        t->early = true;
-        t->status = status;
-        t->bytes = bytes;
-    } else {
-        irp = t->irp;
-        t->irp = nullptr;
-        if (irp != nullptr && IoSetCancelRoutine(irp, nullptr) == nullptr) {
-            irp = nullptr;  // its cancel routine runs and ends it
-        }
-    }
-    KeReleaseSpinLock(&transfersLock, irql);
-    if (irp != nullptr) {
-        release(t);
-        complete(irp, statusOf(status), bytes);
-    }
-    release(t);
-}
-
-VOID NTAPI cancelTransfer(PDEVICE_OBJECT, PIRP irp) {
-    auto* t = static_cast<Transfer*>(irp->Tail.Overlay.DriverContext[0]);
-    IoReleaseCancelSpinLock(irp->CancelIrql);
-    KIRQL irql;
-    KeAcquireSpinLock(&transfersLock, &irql);
-    t->irp = nullptr;
-    KeReleaseSpinLock(&transfersLock, irql);
-    // The simulator ends its side of the transfer before this returns.
-    cards.cancel(cards.context, t->card);
-    release(t);
-    complete(irp, STATUS_CANCELLED, 0);
-}
-
-// Hands a pending transfer to the IRP's cancel routine, or completes it when the simulator was
-// quicker or a cancel came first.
-void handOver(Transfer* t, PIRP irp) {
-    KIRQL irql;
-    KeAcquireSpinLock(&transfersLock, &irql);
-    if (t->early) {
-        t->irp = nullptr;
-        KeReleaseSpinLock(&transfersLock, irql);
-        const uint32_t status = t->status, bytes = t->bytes;
-        release(t);
-        complete(irp, statusOf(status), bytes);
-        return;
-    }
-    t->armed = true;
-    static_cast<void>(IoSetCancelRoutine(irp, cancelTransfer));
-    const bool cancelNow = irp->Cancel && IoSetCancelRoutine(irp, nullptr) != nullptr;
-    if (cancelNow) {
-        t->irp = nullptr;
-    }
-    KeReleaseSpinLock(&transfersLock, irql);
-    if (cancelNow) {
-        cards.cancel(cards.context, t->card);
-        release(t);
-        complete(irp, STATUS_CANCELLED, 0);
-    }
-}
-
-NTSTATUS cardTransfer(PIRP irp, PIO_STACK_LOCATION sp, bool write) {
-    void* card = cardOf(sp);
-    if (card == nullptr) {
-        return complete(irp, STATUS_INVALID_DEVICE_STATE, 0);
-    }
-    auto* t = static_cast<Transfer*>(allocate(sizeof(Transfer)));
-    if (t == nullptr) {
-        return complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
-    }
-    *t = Transfer{irp, card, false, false, 0, 0, 2};
-    irp->Tail.Overlay.DriverContext[0] = t;
-    IoMarkIrpPending(irp);
-    const ULONG length = write ? sp->Parameters.Write.Length : sp->Parameters.Read.Length;
-    void* buffer = irp->AssociatedIrp.SystemBuffer;
-    auto* token = reinterpret_cast<K7DrvIrp*>(t);
-    uint32_t now = 0;
-    const uint32_t status = write ? cards.write(cards.context, card, token, buffer, length, &now)
-                                  : cards.read(cards.context, card, token, buffer, length, &now);
-    if (status == K7_ERROR_IO_PENDING) {
-        handOver(t, irp);
-        return STATUS_PENDING;
-    }
-    // Ended at once: the simulator keeps no token of it.
-    release(t);
-    release(t);
-    complete(irp, statusOf(status), now < length ? now : length);
-    return STATUS_PENDING;
 }
 
 // The output of a request: the system buffer, or for the direct methods the caller's buffer
@@ -368,7 +210,7 @@ VOID NTAPI unload(PDRIVER_OBJECT) {
 }  // namespace
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
-    KeInitializeSpinLock(&transfersLock);
+    initTransfers();
     if (K7BridgeStart(&transferCompleted, &cards) == 0) {
         DbgPrint("k7wine: the simulated cards did not start\n");
         return STATUS_UNSUCCESSFUL;

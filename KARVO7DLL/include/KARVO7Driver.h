@@ -18,7 +18,8 @@
  *   A driver module exports
  *     int K7DrvEntry(const char* parameter, K7DrvDriver* driver);
  *   which fills the dispatch table and returns nonzero on success.
- *   With no driver there are no devices: KARVO7Scan returns 0 and KARVO7Open fails.
+ *   With no driver there are no devices: KARVO7Scan returns 0 and KARVO7Open fails. On
+ *   Windows the card family's kernel driver serves then ("\\.\DOSKARVO7_n" through kernel32).
  *
  * Dispatch routines (all called with the driver's context as first argument)
  *   deviceExists   nonzero while device `number` exists (answers the device-name query).

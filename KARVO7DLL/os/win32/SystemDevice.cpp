@@ -45,20 +45,29 @@ class KernelDevice final : public Device {
     }
 
     // Issued on the overlapped handle with an event of the device's own and waited for: the
-    // driver completes its requests at once, but may pend one.
+    // driver completes its requests at once, but may pend one. The lock is left before the
+    // outcome is reported, so that the last error is the request's.
     bool control(uint32_t code, const void* input, uint32_t inputSize, void* output,
                  uint32_t outputSize, uint32_t* returned) override {
-        std::lock_guard lock(controlMutex_);
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = controlEvent_;
         DWORD count = 0;
-        BOOL ok = DeviceIoControl(file_, code, const_cast<void*>(input), inputSize, output,
-                                  outputSize, &count, &overlapped);
-        if (!ok && GetLastError() == ERROR_IO_PENDING) {
-            ok = GetOverlappedResult(file_, &overlapped, &count, TRUE);
+        BOOL ok = FALSE;
+        DWORD why = ERROR_SUCCESS;
+        {
+            std::lock_guard lock(controlMutex_);
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = controlEvent_;
+            ok = DeviceIoControl(file_, code, const_cast<void*>(input), inputSize, output,
+                                 outputSize, &count, &overlapped);
+            if (!ok && GetLastError() == ERROR_IO_PENDING) {
+                ok = GetOverlappedResult(file_, &overlapped, &count, TRUE);
+            }
+            why = ok ? ERROR_SUCCESS : GetLastError();
         }
         if (returned != nullptr) {
             *returned = ok ? count : 0;
+        }
+        if (!ok) {
+            SetLastError(why);
         }
         return ok != FALSE;
     }
@@ -132,9 +141,11 @@ class KernelDevice final : public Device {
             return true;
         }
         if (GetLastError() == ERROR_IO_PENDING) {
-            std::lock_guard lock(outstandingMutex_);
-            std::erase_if(outstanding_, [](const auto& t) { return !t->running(); });
-            outstanding_.push_back(std::move(transfer));
+            {
+                std::lock_guard lock(outstandingMutex_);
+                std::erase_if(outstanding_, [](const auto& t) { return !t->running(); });
+                outstanding_.push_back(std::move(transfer));
+            }
             SetLastError(ERROR_IO_PENDING);
         }
         return false;

@@ -16,10 +16,13 @@ _Static_assert(sizeof(ADCValues) == 24, "six floats");
 
 int main(void) {
     uint32_t error = 1;
-    /* No driver is installed: no cards, and a null handle is refused with error 0. */
+    /* No driver is installed: no cards (on POSIX systems; on Windows the card family's kernel
+     * driver serves then), and a null handle is refused with error 0. */
+#ifndef _WIN32
     if (KARVO7Scan() != 0) {
         return 1;
     }
+#endif
     if (KARVO7SetDataTimeOut(NULL, 10, &error) != 0 || error != 0) {
         return 2;
     }

@@ -63,16 +63,15 @@ def _path_folders() -> List[str]:
 
 
 def _registered_installations() -> List[str]:
-    """The folders the installer recorded: for all users, then for the user. The installer is a
-    32-bit program, so its entries lie in the registry's 32-bit view; the 64-bit view is read
-    after it."""
+    """The folders the installer recorded: for all users, then for the user; in the registry's
+    64-bit view (the installer is a 64-bit program), then in the 32-bit view."""
     try:
         winreg = importlib.import_module("winreg")
     except ImportError:
         return []
     found: List[str] = []
     for root in (winreg.HKEY_LOCAL_MACHINE, winreg.HKEY_CURRENT_USER):
-        for view in (winreg.KEY_WOW64_32KEY, winreg.KEY_WOW64_64KEY):
+        for view in (winreg.KEY_WOW64_64KEY, winreg.KEY_WOW64_32KEY):
             try:
                 with winreg.OpenKey(root, INSTALL_REGISTRY_KEY, 0, winreg.KEY_READ | view) as key:
                     value, kind = winreg.QueryValueEx(key, "")

@@ -124,10 +124,11 @@ def test_a_dll_found_nowhere_names_every_folder_in_order(windows):
 
 
 def test_the_installation_comes_from_the_installers_registry_entries(monkeypatch):
-    """The 32-bit installer writes to the 32-bit view: machine-wide first, then the user's."""
+    """Machine-wide entries come before the user's, the 64-bit view before the 32-bit one."""
     read, view32, view64 = 0x20019, 0x200, 0x100
     entries = {
-        ("HKLM", view32): ("C:\\Machine\\KARVO7", 1),
+        ("HKLM", view32): ("C:\\Old\\KARVO7", 1),
+        ("HKLM", view64): ("C:\\Machine\\KARVO7", 1),
         ("HKCU", view64): ("%LOCALAPPDATA%\\KARVO7", 2),
         ("HKCU", view32): ("C:\\Machine\\KARVO7", 1),
     }
@@ -151,11 +152,12 @@ def test_the_installation_comes_from_the_installers_registry_entries(monkeypatch
     monkeypatch.setitem(sys.modules, "winreg", winreg)
     assert _library._registered_installations() == [
         "C:\\Machine\\KARVO7",
+        "C:\\Old\\KARVO7",
         "C:\\Users\\pruef\\AppData\\Local\\KARVO7",
     ]
     assert opened == [
         (root, "Software\\KARVO7\\KARVO7", read | view)
-        for root in ("HKLM", "HKCU") for view in (view32, view64)
+        for root in ("HKLM", "HKCU") for view in (view64, view32)
     ]
 
 

@@ -18,10 +18,12 @@ if wineserver -p 2> /dev/null; then
     wine cmd /c exit < /dev/null > /dev/null 2>&1 || true
 fi
 
-# Each program prints its ratio lines ("ratio NAME: VALUE") on standard error.
-"$linux/bin/dll_bench" > "$linux/dll_bench.txt" 2>&1
-wine "$windows/bin/dll_bench.exe" < /dev/null > "$windows/dll_bench.txt" 2>&1
-grep -v '^Ja gut OK' "$windows/dll_bench.txt" | grep -v '^ratio '
+# Each program prints its ratio lines ("ratio NAME: VALUE") on standard error; colour codes and
+# Wine's carriage returns are taken out.
+"$linux/bin/dll_bench" --benchmark_color=false 2>&1 | sed 's/\x1b\[[0-9;]*m//g' \
+    > "$linux/dll_bench.txt"
+wine "$windows/bin/dll_bench.exe" < /dev/null 2>&1 | tr -d '\r' > "$windows/dll_bench.txt"
+grep -v -e '^Ja gut OK' -e '^ratio ' "$windows/dll_bench.txt"
 awk -F': ' '
     FNR == NR && /^ratio / { order[++n] = $1; linux[$1] = $2; next }
     /^ratio / { wine[$1] = $2 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the check program need; with the
-# argument "windows" also the MinGW-w64 cross compilers and Wine for the Windows build.
+# argument "windows" also the MinGW-w64 cross compilers and Wine for the Windows build, and NSIS
+# for its installer.
 set -euo pipefail
 packages=(
     build-essential cmake g++ pkg-config
@@ -16,7 +17,7 @@ packages=(
     libcli11-dev groff-base
 )
 if [ "${1:-}" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine)
+    packages+=(g++-mingw-w64-x86-64 wine64 wine nsis)
 fi
 missing=()
 for p in "${packages[@]}"; do

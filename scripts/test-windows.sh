@@ -24,3 +24,5 @@ cd "$build"
 # Now and then Wine fails to start a program at all (it ends at once, before the test's first
 # line): a test that failed is run again, up to three times in all.
 ctest --output-on-failure -j "$(nproc)" --repeat until-pass:3
+# The installer and the ZIP, built, listed, installed, run and uninstalled in the same prefix.
+K7_WIN_BUILD_DIR="$build" "$root/scripts/package-windows.sh"

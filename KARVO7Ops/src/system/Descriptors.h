@@ -35,8 +35,8 @@ bool isTerminal(int fd);
 // Opens an existing file or device for writing as it is (no temporary, nothing created): the
 // descriptor, or -1 with errno set.
 int openForWriting(const std::string& path);
-// Standard input and output pass bytes unchanged (no line-end translation where the system has
-// one) and texts reach a console as UTF-8.
+// Standard input, output and error pass bytes unchanged (no line-end translation where the
+// system has one) and texts reach a console as UTF-8.
 void useBinaryStandardStreams();
 
 }  // namespace k7check

@@ -69,8 +69,12 @@ bool closeDescriptor(int fd) {
     return ::_close(fd) == 0;
 }
 
+// The runtime's _isatty() holds every character device for a terminal, NUL too: only a console
+// is one.
 bool isTerminal(int fd) {
-    return ::_isatty(fd) != 0;
+    DWORD mode = 0;
+    return ::_isatty(fd) != 0 &&
+           GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &mode) != 0;
 }
 
 int openForWriting(const std::string& path) {
@@ -80,6 +84,7 @@ int openForWriting(const std::string& path) {
 void useBinaryStandardStreams() {
     ::_setmode(::_fileno(stdin), _O_BINARY);
     ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
 }
 

@@ -13,6 +13,7 @@
 #include "profile/IniFile.h"
 #include "profile/RegularFile.h"
 #include "profile/Temporaries.h"
+#include "system/Descriptors.h"
 #include "system/Paths.h"
 
 using namespace k7check;
@@ -74,6 +75,15 @@ TEST(WindowsFiles, ADeviceIsNeitherReadNorReplaced) {
     EXPECT_FALSE(writeFileAtomically("NUL", "x", &error));
     EXPECT_EQ(error, "NUL: keine Datei");
     EXPECT_TRUE(isOtherThanRegularFile("NUL"));
+}
+
+// The runtime takes every character device for a terminal: NUL as standard input must never
+// make a program wait for a confirmation.
+TEST(WindowsDescriptors, TheNullDeviceIsNoTerminal) {
+    const int fd = openForWriting("NUL");
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(isTerminal(fd));
+    EXPECT_TRUE(closeDescriptor(fd));
 }
 
 TEST(WindowsFiles, TheTemporaryOfADeadWriterGoesWhenTheFileIsWrittenNext) {

@@ -15,21 +15,7 @@
 namespace tooltest {
 namespace {
 
-class CommandLineTest : public ::testing::Test {
-  protected:
-    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
-        return runTool(simConfig(folder, extra), arguments);
-    }
-    TempFolder folder;
-};
-
-// Every line a program reads on standard error starts with the program's name.
-void expectPrefixed(const std::string& err) {
-    std::istringstream lines(err);
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_EQ(line.rfind("karvo7: ", 0), 0u) << line;
-    }
-}
+class CommandLineTest : public ToolTest {};
 
 TEST_F(CommandLineTest, OneNamePerConceptWithTheFormerSpellingsStillTaken) {
     const Finished shots = run({"shot", "1", "--set", "1", "--count", "2", "--samples", "20",

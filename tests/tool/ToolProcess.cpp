@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "ScratchFolder.h"
 
@@ -48,6 +49,13 @@ std::string simConfig(const TempFolder& folder, const std::string& extra, unsign
                         "\ninstance = tool" + std::to_string(::getpid()) +
                         "\ncards = " + std::to_string(cards) + "\n" + extra);
     return path;
+}
+
+void expectPrefixed(const std::string& err) {
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("karvo7: ", 0), 0u) << line;
+    }
 }
 
 Finished runTool(const std::string& simConfigPath, const std::vector<std::string>& arguments) {

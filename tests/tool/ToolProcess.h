@@ -2,6 +2,8 @@
 // the test's own, and collects its exit code, standard output and standard error.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -64,5 +66,17 @@ class ToolProcess {
 
 // Runs karvo7 to its end.
 Finished runTool(const std::string& simConfigPath, const std::vector<std::string>& arguments);
+
+// A test that runs karvo7 on simulated cards of a folder of its own.
+class ToolTest : public ::testing::Test {
+  protected:
+    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
+        return runTool(simConfig(folder, extra), arguments);
+    }
+    TempFolder folder;
+};
+
+// Every line a program writes on standard error starts with the program's name.
+void expectPrefixed(const std::string& err);
 
 }  // namespace tooltest

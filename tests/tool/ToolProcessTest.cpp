@@ -10,13 +10,7 @@
 namespace tooltest {
 namespace {
 
-class ToolProcessTest : public ::testing::Test {
-  protected:
-    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
-        return runTool(simConfig(folder, extra), arguments);
-    }
-    TempFolder folder;
-};
+class ToolProcessTest : public ToolTest {};
 
 bool hasLibraryLine(const std::string& text) {
     return text.find("Ja gut OK") != std::string::npos ||

@@ -15,21 +15,7 @@
 namespace tooltest {
 namespace {
 
-class CommandLinePosixTest : public ::testing::Test {
-  protected:
-    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
-        return runTool(simConfig(folder, extra), arguments);
-    }
-    TempFolder folder;
-};
-
-// Every line a program reads on standard error starts with the program's name.
-void expectPrefixed(const std::string& err) {
-    std::istringstream lines(err);
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_EQ(line.rfind("karvo7: ", 0), 0u) << line;
-    }
-}
+class CommandLinePosixTest : public ToolTest {};
 
 TEST_F(CommandLinePosixTest, ListShowsACardInUseUnderItsOwnNumber) {
     const std::string config = simConfig(folder, "", 3);

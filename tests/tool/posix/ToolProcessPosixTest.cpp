@@ -20,13 +20,7 @@
 namespace tooltest {
 namespace {
 
-class ToolProcessPosixTest : public ::testing::Test {
-  protected:
-    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
-        return runTool(simConfig(folder, extra), arguments);
-    }
-    TempFolder folder;
-};
+class ToolProcessPosixTest : public ToolTest {};
 
 TEST_F(ToolProcessPosixTest, ParameterFilesThatAreNone) {
     writeFile(folder.file("empty.ini"), "");

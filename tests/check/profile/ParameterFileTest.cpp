@@ -322,6 +322,9 @@ TEST_F(ParameterFile, AnEmptiedNumberKeepsItsDefault) {
 }
 
 TEST_F(ParameterFile, ANameThatDiffersInCaseIsFoundAndSavedInPlace) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the file system does not tell case apart: the name asked for is the file";
+#endif
     writeText(dir.file("karvo7check.ini"), "[Init]\nZyklen=33\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(window->fields().zyklen, 33u);

@@ -69,7 +69,11 @@
 
 #include "KARVO7DLL.h"
 
+#if defined(_WIN32)
+#define KARVO7ACQUIRE_API /* exported by name through KARVO7Acquire.def */
+#else
 #define KARVO7ACQUIRE_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

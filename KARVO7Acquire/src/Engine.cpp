@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <system_error>
 
 #include "KARVO7Protocol.h"
@@ -107,7 +108,11 @@ bool Engine::start(uint32_t& error) {
 }
 
 void Engine::run() {
-    realTime_ = settings_.realTime != 0 && takeReadingPriority() ? 1 : 0;
+    std::optional<ReadingPriority> priority;
+    if (settings_.realTime != 0) {
+        priority.emplace();
+    }
+    realTime_ = priority && priority->taken() ? 1 : 0;
     const uint32_t error = startCard();
     {
         std::lock_guard lock(mutex_);

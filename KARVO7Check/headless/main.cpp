@@ -6,10 +6,14 @@
 #include <vector>
 
 #include "headless/HeadlessCommand.h"
+#include "system/Descriptors.h"
+#include "system/Paths.h"
 
 int main(int argc, char* argv[]) {
-    const k7check::CommandLine line =
-        k7check::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    k7check::useBinaryStandardStreams();
+    std::vector<std::string> arguments = k7check::programArguments(argc, argv);
+    arguments.erase(arguments.begin());
+    const k7check::CommandLine line = k7check::parseCommandLine(arguments);
     if (const std::optional<int> code = k7check::runWithoutWindow(line)) {
         return *code;
     }

@@ -14,13 +14,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "KARVO7Os.h"
 #include "ViewRegistry.h"
 #include "profile/Files.h"
 #include "profile/IniFile.h"
+#include "system/Paths.h"
 
 namespace k7qt {
 
@@ -379,8 +379,7 @@ std::string QtDesktop::executablePath() {
     if (QCoreApplication::instance() != nullptr) {
         return QCoreApplication::applicationFilePath().toStdString();
     }
-    std::error_code error;
-    return std::filesystem::read_symlink("/proc/self/exe", error).string();
+    return k7check::runningExecutable();
 }
 
 std::string QtDesktop::profileString(const std::string& file, const std::string& section,

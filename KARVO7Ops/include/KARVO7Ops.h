@@ -45,7 +45,11 @@
 
 #include "KARVO7DLL.h"
 
+#if defined(_WIN32)
+#define KARVO7OPS_API /* exported by name through KARVO7Ops.def */
+#else
 #define KARVO7OPS_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

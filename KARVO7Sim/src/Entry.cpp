@@ -7,6 +7,7 @@
 
 #include "Driver.h"
 #include "KARVO7Sim.h"
+#include "SystemFiles.h"
 
 namespace {
 
@@ -26,8 +27,13 @@ void unloadModule(void* context) {
 // worker is stopped and joined when the module's statics go (at exit, or when the module is
 // unloaded), so that no thread of the module runs on while the process takes itself down. The
 // driver itself stays: a card closed by a later destructor still finds it.
+// When Windows ends the process, the worker is gone already, perhaps holding a card's lock:
+// nothing is left to stop then, and stopping it would wait for that lock for ever.
 struct WorkerStop {
     ~WorkerStop() {
+        if (k7sim::processEnding()) {
+            return;
+        }
         std::lock_guard lock(moduleMutex);
         if (moduleDriver != nullptr) {
             moduleDriver->stopWorker();

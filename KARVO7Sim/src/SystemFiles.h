@@ -37,4 +37,8 @@ void unlockFile(intptr_t handle);
 // Real-time priority for the thread that moves the cards' time, where the system grants it.
 void takeRealTimePriority();
 
+// True while the process is ending and its other threads are already gone (Windows ends them
+// before the modules' statics go, wherever they stood, a lock held too); false elsewhere.
+bool processEnding();
+
 }  // namespace k7sim

@@ -1,13 +1,11 @@
 #include "CheckTestSupport.h"
 
-#include <dirent.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+
+#include "ScratchFolder.h"
 
 using namespace k7test;
 
@@ -40,11 +38,7 @@ Bytes konfigArea(const std::string& text) {
 }  // namespace
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "k7check.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("no scratch folder");
-    }
-    path_ = pattern;
+    path_ = makeScratchFolder("k7check");
 }
 
 TempDir::~TempDir() {
@@ -68,6 +62,11 @@ std::vector<std::string> filesIn(const std::string& folder) {
         names.push_back(entry.path().filename().string());
     }
     return names;
+}
+
+void makeReadOnly(const std::string& path) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(path, perms::owner_read | perms::group_read | perms::others_read);
 }
 
 void answerDesignations(RecordingDriver& driver, const std::string& designation) {

@@ -40,6 +40,8 @@ class TempDir {
 void writeText(const std::string& path, const std::string& text);
 std::string readText(const std::string& path);
 std::vector<std::string> filesIn(const std::string& folder);
+// Takes every write permission from `path` (on Windows: sets its read-only attribute).
+void makeReadOnly(const std::string& path);
 
 // Answers the card-status and configuration-area requests so that every card's configuration
 // record carries `designation` followed by its device number ("Karte-1", ...).

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "Environment.h"
 #include "KARVO7Sim.h"
 #include "TestClock.h"
 #include "ToolProcess.h"
@@ -19,7 +20,7 @@ namespace {
 class CardStateTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ::unsetenv("KARVO7_SIM_STATE");
+        k7test::unsetEnvironment("KARVO7_SIM_STATE");
         k7sim::Config c = k7sim::Config::defaults(1);
         c.worker = false;
         c.persist = true;

@@ -94,18 +94,6 @@ TEST(ToolOutput, FileAppearsOnlyWhenComplete) {
     EXPECT_EQ(folder.names(), std::vector<std::string>{"out.csv"});
 }
 
-TEST(ToolOutput, FailuresNamedAndNothingLeftBehind) {
-    std::string error;
-    karvo7::OutputFile full;
-    ASSERT_TRUE(full.open("/dev/full", -1, error)) << error;
-    EXPECT_FALSE(full.write("x", 1, error));
-    EXPECT_EQ(error, "/dev/full: no space left on the device (disk full)");
-    karvo7::OutputFile nowhere;
-    EXPECT_FALSE(nowhere.open("/nonexistent-folder/out.csv", -1, error));
-    EXPECT_NE(error.find("/nonexistent-folder/out.csv: "), std::string::npos);
-    EXPECT_EQ(karvo7::writeErrorText(EPIPE), "the reader closed the output (broken pipe)");
-}
-
 // The CSV of many shots comes out in blocks of rows read back from the temporary file: the
 // cells of every block are where a table built in one piece has them, and a shorter shot leaves
 // its cells empty below its end.

@@ -2,8 +2,9 @@
 // the test's own, and collects its exit code, standard output and standard error.
 #pragma once
 
-#include <sys/types.h>
+#include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,8 @@ std::string simConfig(const TempFolder& folder, const std::string& extra = "", u
 // A running karvo7 with its standard output and standard error on pipes.
 class ToolProcess {
   public:
-    // `memoryLimit` (bytes, 0: none): the address space the program may take (RLIMIT_AS).
+    // `memoryLimit` (bytes, 0: none): the address space the program may take (RLIMIT_AS; POSIX
+    // systems only).
     ToolProcess(const std::string& simConfigPath, const std::vector<std::string>& arguments,
                 std::size_t memoryLimit = 0);
     ~ToolProcess();
@@ -51,12 +53,12 @@ class ToolProcess {
     // Reads standard output until `bytes` bytes came or it ended; returns what came.
     std::string readOut(std::size_t bytes);
     void closeOut();
-    void signal(int number);
+    void signal(int number);  // POSIX systems only
     // Reads both pipes to their end and waits for the process.
     Finished finish();
 
   private:
-    pid_t pid_ = -1;
+    std::intptr_t process_ = -1;  // its id; on Windows its handle
     int out_ = -1;
     int err_ = -1;
     std::string outText_;
@@ -64,5 +66,17 @@ class ToolProcess {
 
 // Runs karvo7 to its end.
 Finished runTool(const std::string& simConfigPath, const std::vector<std::string>& arguments);
+
+// A test that runs karvo7 on simulated cards of a folder of its own.
+class ToolTest : public ::testing::Test {
+  protected:
+    Finished run(const std::vector<std::string>& arguments, const std::string& extra = "") {
+        return runTool(simConfig(folder, extra), arguments);
+    }
+    TempFolder folder;
+};
+
+// Every line a program writes on standard error starts with the program's name.
+void expectPrefixed(const std::string& err);
 
 }  // namespace tooltest

@@ -1,6 +1,5 @@
 #include "CaptureWalk.h"
-
-#include <unistd.h>
+#include "system/Descriptors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,10 +19,8 @@ CaptureWalk::CaptureWalk(int fd, std::size_t windowBytes)
 
 bool CaptureWalk::readMore() {
     while (got_ < bytes_.size()) {
-        const ssize_t n = ::read(fd_, bytes_.data() + got_, bytes_.size() - got_);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::ptrdiff_t n =
+            k7check::readDescriptor(fd_, bytes_.data() + got_, bytes_.size() - got_);
         if (n < 0) {
             readError_ = errno;
             return false;

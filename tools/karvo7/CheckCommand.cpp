@@ -1,8 +1,6 @@
 // karvo7 check N [CHECK...] [--ini FILE] [--json]: the station checks of the check program's
 // "Check All" on one card, a line per check; exit 1 when one fails. Without CHECK the checks the
 // parameter file selects (section "Check") run.
-#include <unistd.h>
-
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -10,6 +8,7 @@
 #include "Commands.h"
 #include "Tool.h"
 #include "station/StationChecks.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -45,7 +44,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         return exitCode;
     }
     k7check::LibraryClock clock;
-    TerminalObserver observer(std::cin, err, ::isatty(STDIN_FILENO) != 0);
+    TerminalObserver observer(std::cin, err, k7check::isTerminal(k7check::kStandardInput));
     const k7check::StationSetup setup{options.ini, clock, observer};
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;

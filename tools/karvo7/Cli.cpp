@@ -151,6 +151,9 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     CLI::App app{"karvo7 - the KARVO7 ultrasonic test cards at a terminal", "karvo7"};
     app.require_subcommand(1);
     app.fallthrough(false);
+    // Options are "-x" and "--name" everywhere: on Windows too, "/name" is a file's name (a
+    // folder of the current drive), never an option.
+    app.allow_windows_style_options(false);
     const std::string version = versionText();
     app.set_version_flag("--version", version);
     app.footer(

@@ -1,7 +1,5 @@
 #include "DecodeCommand.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "CaptureWalk.h"
 #include "KARVO7Stream.h"
 #include "profile/RegularFile.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -400,7 +399,7 @@ struct Input {
     std::string name;
     ~Input() {
         if (owned && fd >= 0) {
-            ::close(fd);
+            k7check::closeDescriptor(fd);
         }
     }
 };
@@ -453,8 +452,8 @@ std::optional<KARVO7StreamOptions> captureOptions(const DecodeOptions& options,
 }
 
 void noteTail(const KARVO7StreamItem& last, const Input& input, std::ostream& err) {
-    err << "karvo7: " << input.name << ": " << last.bytes_left << " bytes at offset "
-        << last.offset << " not decoded ("
+    err << "karvo7: " << input.name << ": " << last.bytes_left << " bytes at offset " << last.offset
+        << " not decoded ("
         << (last.tail_reason == KARVO7STREAM_TAIL_INVALID ? "invalid record length" : "truncated")
         << ")\n";
 }
@@ -480,8 +479,7 @@ int runDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
     CaptureWalk walk(input.fd, options.windowBytes);
     switch (walk.open()) {
         case CaptureWalk::Start::ReadError:
-            err << "karvo7: " << input.name << ": " << std::strerror(walk.readError())
-                << "\n";
+            err << "karvo7: " << input.name << ": " << std::strerror(walk.readError()) << "\n";
             return 1;
         case CaptureWalk::Start::BadHeader:
             err << "karvo7: " << input.name << ": "

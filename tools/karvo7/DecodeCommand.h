@@ -24,8 +24,6 @@
 // JSON lines: one object per item with the same fields by name ("item", "offset", ...).
 #pragma once
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -36,7 +34,7 @@ namespace karvo7 {
 
 struct DecodeOptions {
     std::string file;  // "-": inputFd
-    int inputFd = STDIN_FILENO;
+    int inputFd = 0;   // standard input
     // How a bare capture is read; a capture's header overrides these.
     enum class Layout { Record, Native };
     Layout layout = Layout::Record;

@@ -1,10 +1,11 @@
 #include "DspFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "system/Paths.h"
 
 namespace karvo7 {
 
@@ -46,18 +47,20 @@ k7check::DspImageRead refused(const std::string& path, const std::string& why) {
 }  // namespace
 
 k7check::DspImageRead readProgramFile(const std::string& path) {
-    struct stat file {};
-    if (::stat(path.c_str(), &file) != 0) {
+    uint64_t size = 0;
+    const k7check::FileKind kind = k7check::fileKindOf(path, &size);
+    if (kind == k7check::FileKind::Missing) {
         return refused(path, std::strerror(errno));
     }
-    if (!S_ISREG(file.st_mode)) {
-        return refused(path, S_ISDIR(file.st_mode) ? "a folder, not a program file"
-                                                   : "not a regular file (a FIFO or a device)");
+    if (kind != k7check::FileKind::Regular) {
+        return refused(path, kind == k7check::FileKind::Folder
+                                 ? "a folder, not a program file"
+                                 : "not a regular file (a FIFO or a device)");
     }
     if (k7check::dspFileKindOf(path) == k7check::DspFileKind::Unknown) {
         return refused(path, "not a DSP program: the name must end in .hex or .bin");
     }
-    if (file.st_size == 0) {
+    if (size == 0) {
         return refused(path, "the file is empty");
     }
     k7check::DspImageRead read = k7check::readDspImage(path);

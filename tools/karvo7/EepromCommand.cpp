@@ -4,8 +4,6 @@
 // decide how the card shows itself on the bus (identity, address sizes): a wrong byte there
 // can hide the card, so the tool does not write them (the check program's "PCI EEPROM" window
 // writes them field by field, checked).
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -15,6 +13,7 @@
 #include "Commands.h"
 #include "KARVO7Protocol.h"
 #include "Tool.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -95,7 +94,7 @@ int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err
     std::snprintf(question, sizeof question, "Write 0x%02X to EEPROM offset 0x%03X of card %u?",
                   *value, *offset, options.card);
     if (!options.yes) {
-        if (::isatty(STDIN_FILENO) == 0) {
+        if (!k7check::isTerminal(k7check::kStandardInput)) {
             complain(err, "not written: confirm with --yes when there is no terminal to ask on");
             return kExitFailed;
         }

@@ -1,12 +1,6 @@
 #include "Interrupt.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstring>
-
-#include "Tool.h"
 
 namespace karvo7 {
 
@@ -16,28 +10,15 @@ std::atomic<bool> handled{false};
 std::atomic<int> caught{0};
 std::atomic<const char*> temporary{nullptr};
 
-void onSignal(int signal) {
-    caught = signal;
-    if (handled) {
-        return;
-    }
-    if (const char* path = temporary.load(); path != nullptr) {
-        ::unlink(path);
-    }
-    constexpr const char kText[] = "karvo7: interrupted\n";
-    [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kText, sizeof kText - 1);
-    ::_exit(kExitFailed);
-}
-
 }  // namespace
 
-void installInterruptHandlers() {
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+bool recordInterrupt(int signal) {
+    caught = signal;
+    return handled;
+}
+
+const char* registeredTemporaryFile() {
+    return temporary.load();
 }
 
 void handleInterrupts(bool on) {

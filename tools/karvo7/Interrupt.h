@@ -6,7 +6,9 @@
 
 namespace karvo7 {
 
-// Installs the handlers of SIGINT and SIGTERM and ignores SIGPIPE.
+// Installs the handlers of SIGINT and SIGTERM and ignores SIGPIPE (on Windows: of the console's
+// Ctrl-C and Ctrl-Break as SIGINT, its close, log-off and shutdown as SIGTERM). One
+// implementation per system (posix/, win32/).
 void installInterruptHandlers();
 
 // While on, an interruption only sets the flag that interrupted() reads; the subcommand ends
@@ -19,5 +21,13 @@ int interruptSignal();
 // The temporary file to remove when the program ends on an interruption (nullptr: none). The
 // text must stay valid while it is registered.
 void registerTemporaryFile(const char* path);
+
+// What a handler does first: records `signal`; true when the subcommand ends itself, false when
+// the handler is to remove registeredTemporaryFile() and end the program.
+bool recordInterrupt(int signal);
+const char* registeredTemporaryFile();
+
+// The line an interruption that ends the program at once leaves on standard error.
+inline constexpr const char kInterruptedText[] = "karvo7: interrupted\n";
 
 }  // namespace karvo7

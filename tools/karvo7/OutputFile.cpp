@@ -1,13 +1,11 @@
 #include "OutputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "Interrupt.h"
+#include "system/Descriptors.h"
+#include "system/Paths.h"
 
 namespace karvo7 {
 
@@ -37,11 +35,10 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         error = path + ": " + k7check::kForeignLink;
         return false;
     }
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (k7check::isOtherThanRegularFile(path)) {
         // A device or pipe (/dev/null, /dev/full) is written as it is: there is nothing to
         // rename, and a temporary file beside it could not be made in /dev.
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        fd_ = k7check::openForWriting(path);
         if (fd_ < 0) {
             error = path + ": " + std::strerror(errno);
             return false;
@@ -70,11 +67,8 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
     }
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd_, bytes, size);
+        const std::ptrdiff_t n = k7check::writeDescriptor(fd_, bytes, size);
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             error = path_ + ": " + writeErrorText(errno);
             discard();
             return false;
@@ -87,7 +81,7 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
 
 bool OutputFile::commit(std::string& error) {
     if (fd_ >= 0) {
-        const bool closed = !ownsFd_ || ::close(fd_) == 0;
+        const bool closed = !ownsFd_ || k7check::closeDescriptor(fd_);
         if (!closed) {
             error = path_ + ": " + writeErrorText(errno);
         }
@@ -105,7 +99,7 @@ bool OutputFile::commit(std::string& error) {
 
 void OutputFile::discard() {
     if (ownsFd_ && fd_ >= 0) {
-        ::close(fd_);
+        k7check::closeDescriptor(fd_);
     }
     fd_ = -1;
     ownsFd_ = false;

@@ -2,8 +2,6 @@
 // window runs them, a line per test; exit 1 when one fails. The DAC ramps (test 9) need
 // someone watching them: the test asks on the terminal and runs only when named; without a
 // terminal to ask on it is skipped, and a run in which no test ran is no pass.
-#include <unistd.h>
-
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -12,6 +10,7 @@
 #include "Commands.h"
 #include "Tool.h"
 #include "card/SelfTests.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -43,7 +42,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
         return exitCode;
     }
     k7check::LibraryClock clock;
-    const bool canAsk = ::isatty(STDIN_FILENO) != 0;
+    const bool canAsk = k7check::isTerminal(k7check::kStandardInput);
     TerminalObserver observer(std::cin, err, canAsk);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;

@@ -1,8 +1,6 @@
 // karvo7 shot N --set S: single shots of one set, as the check program's single measurement
 // takes them (the set handed to the card, then start and read), written as CSV, raw bytes or
 // JSON as they come.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -13,6 +11,7 @@
 #include "ShotOutput.h"
 #include "ShotSamples.h"
 #include "Tool.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -42,7 +41,8 @@ class ShotDestination {
     ShotDestination(const ShotOptions& options, std::ostream& out) : options_(options), out_(out) {}
 
     bool open() {
-        return options_.output == "-" || file_.open(options_.output, STDOUT_FILENO, why_);
+        return options_.output == "-" ||
+               file_.open(options_.output, k7check::kStandardOutput, why_);
     }
     ShotSink sink() {
         return [this](std::string_view bytes) {

@@ -1,7 +1,5 @@
 #include "ShotOutput.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "card/SampleScalings.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -58,7 +57,7 @@ class JsonOutput : public ShotOutput {
 class CsvOutput : public ShotOutput {
   public:
     CsvOutput(const ShotLayout& layout, ShotSink sink)
-        : layout_(layout), sink_(std::move(sink)), spill_(std::tmpfile(), &std::fclose) {}
+        : layout_(layout), sink_(std::move(sink)), spill_(k7check::temporaryFile(), &std::fclose) {}
 
     bool add(const std::vector<uint8_t>& shot) override {
         const std::vector<int16_t> samples = shotSamples(layout_, shot);
@@ -123,9 +122,9 @@ class CsvOutput : public ShotOutput {
         const std::size_t length = starts_[k + 1] - starts_[k];
         count = first < length ? std::min(rows, length - first) : 0;
         const std::size_t bytes = count * sizeof(int16_t);
-        const auto offset = static_cast<off_t>((starts_[k] + first) * sizeof(int16_t));
-        return count == 0 ||
-               ::pread(fileno(spill_.get()), out, bytes, offset) == static_cast<ssize_t>(bytes);
+        const auto offset = static_cast<uint64_t>((starts_[k] + first) * sizeof(int16_t));
+        return count == 0 || k7check::readAt(fileno(spill_.get()), out, bytes, offset) ==
+                                 static_cast<std::ptrdiff_t>(bytes);
     }
 
     std::string rowsText(std::size_t first, std::size_t rows, std::size_t block,

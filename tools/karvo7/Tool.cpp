@@ -1,11 +1,10 @@
 #include "Tool.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
 
 #include "KARVO7Stream.h"
+#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -170,7 +169,7 @@ std::string hexWord(uint32_t word) {
 }
 
 bool progressWanted() {
-    return ::isatty(STDERR_FILENO) != 0;
+    return k7check::isTerminal(k7check::kStandardError);
 }
 
 void complain(std::ostream& err, const std::string& text) {

@@ -13,6 +13,7 @@
 #include "profile/ParameterKeys.h"
 #include "profile/UserProfile.h"
 #include "runs/RandomSet.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
@@ -20,7 +21,7 @@ namespace {
 
 // The parameter file's default name: the executable's base name with the extension "INI".
 std::string defaultProfileName(const std::string& executablePath) {
-    const size_t slash = executablePath.rfind('/');
+    const size_t slash = lastSeparator(executablePath);
     std::string base =
         slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
     const size_t dot = base.rfind('.');

@@ -1,9 +1,5 @@
 #include "headless/HeadlessCheckAll.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <climits>
 #include <exception>
 #include <ostream>
 #include <string>
@@ -14,35 +10,22 @@
 #include "headless/StationReport.h"
 #include "headless/StationSignals.h"
 #include "profile/Files.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
 namespace {
 
-std::string runningExecutable() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "KARVO7Check";
-    }
-    return std::string(path, static_cast<size_t>(length));
-}
-
-bool isRegularFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+// The program's own file, where the session looks for the files beside it.
+std::string programFile() {
+    const std::string file = runningExecutable();
+    return file.empty() ? std::string("KARVO7Check") : file;
 }
 
 // `path` relative to the working folder made absolute, as the session keeps parameter files.
 std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path.front() == '/') {
-        return path;
-    }
-    char folder[PATH_MAX];
-    if (::getcwd(folder, sizeof folder) == nullptr) {
-        return path;
-    }
-    return std::string(folder) + "/" + path;
+    const std::string folder = isAbsolutePath(path) ? std::string{} : workingFolder();
+    return folder.empty() ? path : folder + "/" + path;
 }
 
 // The cards the run checks, or an empty list (after a message) when the one asked for is not
@@ -157,8 +140,8 @@ int runStation(const HeadlessOptions& options, std::ostream& out, std::ostream& 
         return kHeadlessBadArguments;
     }
     const StationSignals signals;
-    HeadlessDesktop desktop(
-        options.executablePath.empty() ? runningExecutable() : options.executablePath, err);
+    HeadlessDesktop desktop(options.executablePath.empty() ? programFile() : options.executablePath,
+                            err);
     desktop.stopWhen([&signals] { return signals.caught() != 0; });
     Session session(desktop);
     if (!options.parameterFile.empty()) {

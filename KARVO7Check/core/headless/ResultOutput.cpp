@@ -1,12 +1,10 @@
 #include "headless/ResultOutput.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <iostream>
 
 #include "KARVO7Os.h"
+#include "system/Descriptors.h"
 
 namespace k7check {
 
@@ -43,11 +41,8 @@ ResultOutput::FdBuffer::int_type ResultOutput::FdBuffer::overflow(int_type c) {
 std::streamsize ResultOutput::FdBuffer::xsputn(const char* text, std::streamsize count) {
     std::streamsize written = 0;
     while (written < count) {
-        const ssize_t n =
-            ::write(STDOUT_FILENO, text + written, static_cast<size_t>(count - written));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::ptrdiff_t n =
+            writeDescriptor(kStandardOutput, text + written, static_cast<size_t>(count - written));
         if (n <= 0) {
             break;
         }

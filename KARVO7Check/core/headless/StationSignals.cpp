@@ -1,6 +1,7 @@
 #include "headless/StationSignals.h"
 
 #include <atomic>
+#include <csignal>
 
 namespace k7check {
 
@@ -11,36 +12,15 @@ namespace {
 std::atomic<int> caughtSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void recordSignal(int signal) {
+}  // namespace
+
+void StationSignals::record(int signal) {
     int none = 0;
     caughtSignal.compare_exchange_strong(none, signal);
 }
 
-}  // namespace
-
-StationSignals::StationSignals() {
+void StationSignals::forget() {
     caughtSignal = 0;
-    struct sigaction action {};
-    action.sa_handler = recordSignal;
-    sigemptyset(&action.sa_mask);
-    // Interrupted system calls resume: a card transfer or a file write never sees EINTR.
-    action.sa_flags = SA_RESTART;
-    takeOver(SIGINT, action, previousInt_);
-    takeOver(SIGTERM, action, previousTerm_);
-}
-
-StationSignals::~StationSignals() {
-    ::sigaction(SIGINT, &previousInt_, nullptr);
-    ::sigaction(SIGTERM, &previousTerm_, nullptr);
-}
-
-// A signal the program was started to ignore (a background job's Ctrl-C) stays ignored.
-void StationSignals::takeOver(int signal, const struct sigaction& action,
-                              struct sigaction& previous) {
-    ::sigaction(signal, nullptr, &previous);
-    if (previous.sa_handler != SIG_IGN) {
-        ::sigaction(signal, &action, nullptr);
-    }
 }
 
 int StationSignals::caught() const {

@@ -2,10 +2,10 @@
 // StationSignals lives, either signal only records itself. The run looks at caught() between
 // checks and between cards, so that the check in progress ends on its own (a write to the card
 // is finished, never cut short) and the lines and the report are still written. The handlers
-// that were installed before are back when it ends.
+// that were installed before are back when it ends. On Windows the console's Ctrl-C and
+// Ctrl-Break count as SIGINT, closing the console, logging off and shutting down as SIGTERM.
+// The handlers come from posix/ or win32/.
 #pragma once
-
-#include <csignal>
 
 namespace k7check {
 
@@ -21,11 +21,12 @@ class StationSignals {
     // "SIGINT", "SIGTERM".
     static const char* name(int signal);
 
-  private:
-    static void takeOver(int signal, const struct sigaction& action, struct sigaction& previous);
+    // What the handlers do: keep the first signal since construction.
+    static void record(int signal);
 
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
+  private:
+    // Forgets the signal caught before.
+    static void forget();
 };
 
 }  // namespace k7check

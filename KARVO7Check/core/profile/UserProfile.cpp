@@ -1,36 +1,29 @@
 #include "profile/UserProfile.h"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "profile/Files.h"
 #include "profile/IniFile.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
 namespace {
 
-bool isRegularFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = lastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = lastSeparator(path);
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
 
 bool readWhole(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     if (!in) {
         return false;
     }
@@ -49,7 +42,8 @@ std::string withShippedFilesAbsolute(const std::string& bytes, const std::string
     IniFile ini = IniFile::parse(bytes);
     for (const char* section : kFileSections) {
         const std::optional<std::string> name = ini.value(section, "Filename");
-        if (name && !name->empty() && name->front() != '/' && isRegularFile(folder + "/" + *name)) {
+        if (name && !name->empty() && !isAbsolutePath(*name) &&
+            isRegularFile(folder + "/" + *name)) {
             ini.set(section, "Filename", folder + "/" + *name);
         }
     }
@@ -63,7 +57,7 @@ bool seedFromExample(const std::string& example, const std::string& copy) {
         return false;
     }
     std::error_code error;
-    std::filesystem::create_directories(folderOf(copy), error);
+    std::filesystem::create_directories(nativePath(folderOf(copy)), error);
     if (error) {
         return false;
     }
@@ -83,14 +77,10 @@ std::string userConfigFolder(const char* xdgConfigHome, const char* home) {
     return {};
 }
 
-std::string userConfigFolder() {
-    return userConfigFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-}
-
 std::string exampleFolder(const std::string& executablePath) {
     const std::string bin = folderOf(executablePath);
     const std::string prefix = folderOf(bin);
-    if (bin.empty() || executablePath.front() != '/') {
+    if (bin.empty() || !isAbsolutePath(executablePath)) {
         return {};
     }
     return prefix + "/share/karvo7/";

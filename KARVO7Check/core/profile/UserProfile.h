@@ -13,7 +13,8 @@ namespace k7check {
 // `xdgConfigHome` is an absolute path, else "<home>/.config/karvo7"; empty when neither is
 // usable (null, empty or relative).
 std::string userConfigFolder(const char* xdgConfigHome, const char* home);
-// The same from the environment ($XDG_CONFIG_HOME, $HOME).
+// The same from the environment ($XDG_CONFIG_HOME, $HOME); on Windows "<APPDATA>/karvo7", the
+// user's roaming application-data folder. One implementation per system (posix/, win32/).
 std::string userConfigFolder();
 
 // The folder of the example files shipped with a program installed at `executablePath`:

@@ -22,7 +22,7 @@ ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, 
     ReadLoopEnd end;  // the reader's until it is done
     bool completed = false;
     std::thread reader([&] {
-        k7acquire::takeReadingPriority();
+        const k7acquire::ReadingPriority priority;
         uint64_t k = 0;
         while (k < count && !stop.load(std::memory_order_relaxed)) {
             if (!shot(k)) {

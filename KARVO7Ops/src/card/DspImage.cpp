@@ -1,7 +1,5 @@
 #include "card/DspImage.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -11,6 +9,8 @@
 
 #include "Format.h"
 #include "profile/RegularFile.h"
+#include "system/Descriptors.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
@@ -77,7 +77,7 @@ std::string dspBadHexLineText(size_t line) {
 }
 
 DspFileKind dspFileKindOf(std::string_view path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = lastSeparator(path);
     std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
     for (char& c : name) {
         c = lower(c);
@@ -169,7 +169,7 @@ DspImageRead readDspImage(const std::string& path) {
                                                          &std::fclose);
         if (!file) {
             if (fd >= 0) {
-                ::close(fd);
+                closeDescriptor(fd);
             }
             return failed(kDspFileNotFound);
         }

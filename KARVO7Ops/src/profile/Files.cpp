@@ -1,27 +1,15 @@
 #include "profile/Files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <utility>
 
-#include "profile/Temporaries.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
 
 std::string lowered(std::string_view s) {
     std::string out(s);
@@ -31,20 +19,6 @@ std::string lowered(std::string_view s) {
         }
     }
     return out;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
 }
 
 bool failed(std::string* error, const std::string& file, const std::string& why) {
@@ -62,147 +36,6 @@ bool failedWithErrno(std::string* error, const std::string& file) {
 
 AtomicFile::~AtomicFile() {
     discard();
-}
-
-bool linkMayBeFollowed(const std::string& path) {
-    struct stat link {};
-    struct stat folder {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
-        ::stat(folderOf(path).c_str(), &folder) != 0) {
-        return true;
-    }
-    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
-}
-
-bool AtomicFile::open(const std::string& path, std::string* error) {
-    discard();
-    if (!resolveTarget(path, error)) {
-        return false;
-    }
-    mode_ = 0644;
-    struct stat info {};
-    if (::stat(target_.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode)) {
-            return fail(error, "keine Datei", target_);
-        }
-        mode_ = info.st_mode & 07777;
-        if ((mode_ & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) {
-            return fail(error, "schreibgeschützt", target_);
-        }
-    }
-    removeStaleTemporaries(target_);
-    return (kind_ == Temporary::UnnamedWherePossible && openUnnamed()) || openNamed(error);
-}
-
-// Replace the file a symbolic link points to, not the link.
-bool AtomicFile::resolveTarget(const std::string& path, std::string* error) {
-    target_ = path;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return true;
-    }
-    if (!linkMayBeFollowed(path)) {
-        return fail(error, kForeignLink, path);
-    }
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) {
-        return fail(error, std::strerror(errno), path);
-    }
-    target_ = resolved;
-    return true;
-}
-
-// An unnamed file in the target's folder, linked to a name only once it is complete. It needs
-// /proc to be given that name without privileges (linkat of /proc/self/fd/N).
-bool AtomicFile::openUnnamed() {
-    if (::access("/proc/self/fd", X_OK) != 0) {
-        return false;
-    }
-    fd_ = ::open(folderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    unnamed_ = fd_ >= 0;
-    return unnamed_;
-}
-
-bool AtomicFile::openNamed(std::string* error) {
-    temporary_ = temporaryPrefixOfThisProcess(target_) + "XXXXXX";
-    fd_ = ::mkstemp(temporary_.data());
-    if (fd_ < 0) {
-        const int saved = errno;
-        const std::string pattern = temporary_;
-        temporary_.clear();
-        errno = saved;
-        return fail(error, std::strerror(errno), pattern);
-    }
-    return true;
-}
-
-// Gives the complete unnamed file a temporary name beside the target, to be renamed over it (a
-// link cannot replace a name).
-bool AtomicFile::nameUnnamed() {
-    static std::atomic<unsigned> serial{0};
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = temporaryPrefixOfThisProcess(target_) + "l" + std::to_string(serial++);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) ==
-            0) {
-            return true;
-        }
-        if (errno != EEXIST) {
-            break;
-        }
-    }
-    const int saved = errno;
-    temporary_.clear();
-    errno = saved;
-    return false;
-}
-
-bool AtomicFile::write(std::string_view bytes) {
-    return fd_ >= 0 && writeAll(fd_, bytes);
-}
-
-bool AtomicFile::commit(std::string* error) {
-    bool ok =
-        fd_ >= 0 && ::fchmod(fd_, mode_) == 0 && ::fsync(fd_) == 0 && (!unnamed_ || nameUnnamed());
-    int saved = ok ? 0 : errno;
-    if (fd_ >= 0 && ::close(fd_) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    fd_ = -1;
-    if (!ok) {
-        const std::string temporary = temporary_.empty() ? target_ : temporary_;
-        discard();
-        errno = saved;
-        return fail(error, std::strerror(errno), temporary);
-    }
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        saved = errno;
-        discard();
-        errno = saved;
-        return fail(error, std::strerror(errno), target_);
-    }
-    temporary_.clear();
-    // Make the rename itself durable.
-    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-
-void AtomicFile::discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    unnamed_ = false;
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-    }
 }
 
 bool AtomicFile::fail(std::string* error, std::string why, const std::string& file) {
@@ -226,10 +59,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 }
 
 std::string resolveProfilePath(const std::string& file, const std::string& executablePath) {
-    if (file.empty() || file.front() == '/') {
+    if (file.empty() || isAbsolutePath(file)) {
         return file;
     }
-    const size_t slash = executablePath.rfind('/');
+    const size_t slash = lastSeparator(executablePath);
     if (slash == std::string::npos) {
         return file;
     }
@@ -237,18 +70,17 @@ std::string resolveProfilePath(const std::string& file, const std::string& execu
 }
 
 std::string matchFileName(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
+    std::error_code error;
+    if (std::filesystem::exists(nativePath(path), error)) {
         return path;
     }
-    const size_t slash = path.rfind('/');
+    const size_t slash = lastSeparator(path);
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string wanted = lowered(slash == std::string::npos ? path : path.substr(slash + 1));
     std::string found;
     int matches = 0;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(nativePath(folder), error)) {
+        const std::string name = nameOf(entry.path().filename());
         if (lowered(name) == wanted) {
             found = name;
             ++matches;

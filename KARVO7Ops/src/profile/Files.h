@@ -22,6 +22,9 @@ namespace k7check {
 //  - An existing file keeps its permissions; a new one gets rw-r--r--.
 //  - A read-only file, or anything but a regular file, is not replaced, also for a user the
 //    system would let replace it.
+// On Windows the temporary file is always named, flushed and moved over `path` with write-through
+// (MoveFileExW); the read-only attribute makes a file read-only, and links are the system's to
+// follow. The implementations are in posix/ and win32/.
 // False on any failure, with `*error` (when given) saying what failed and why
 // ("<file>: schreibgeschützt", "<file>: No such file or directory", "<file>: fremder
 // symbolischer Link"); the temporary file is removed and `path` is unchanged then.

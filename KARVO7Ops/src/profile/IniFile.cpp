@@ -1,12 +1,10 @@
 #include "profile/IniFile.h"
 
-#include <sys/stat.h>
-
 #include <atomic>
-#include <ctime>
 #include <memory>
 #include <mutex>
 
+#include "profile/FileStamp.h"
 #include "profile/Files.h"
 #include "profile/RegularFile.h"
 
@@ -55,32 +53,6 @@ bool hasLineBreak(std::string_view s) {
 }
 
 std::atomic<uint64_t> fileLoads{0};
-
-// What tells one state of a file from another: a rewrite through writeFileAtomically is a new
-// inode, an edit in place changes the modification time or the size.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    time_t seconds = 0;
-    long nanoseconds = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-bool settled(const FileStamp& stamp) {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return now.tv_sec - stamp.seconds >= 2;
-}
-
-std::optional<FileStamp> stampOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
-                     info.st_mtim.tv_nsec};
-}
 
 // The file the profile functions read last, parsed: a window that reads a dozen keys one by one
 // reads the file once. The profile functions are called from the program's thread and from the

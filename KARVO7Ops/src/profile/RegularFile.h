@@ -12,10 +12,15 @@ namespace k7check {
 inline constexpr const char* kNotARegularFile = "keine Datei";
 
 // Opens `path` read-only when it names a regular file: the open does not wait (O_NONBLOCK) and
-// the opened file is checked before a byte is read. The descriptor (close-on-exec, blocking
+// the opened file is checked before a byte is read (on Windows: a file on a disk, opened by its
+// UTF-16 name, in binary mode). The descriptor (close-on-exec, blocking
 // again) or -1 with errno set and `*error` (when given) saying "<path>: <why>": the system's
 // reason (EISDIR for a folder), or kNotARegularFile for a FIFO, socket or device (errno EINVAL).
 int openRegularFile(const std::string& path, std::string* error = nullptr);
+
+// The refusal of `path` for `why`: `*error` (when given) says "<path>: <why>", errno is `code`;
+// always false.
+bool refuseFile(std::string* error, const std::string& path, int code, const char* why);
 
 // Reads the regular file `path` whole into `bytes`, refusing anything else as openRegularFile
 // does and a file of more than `limit` bytes ("<path>: zu groß", errno EFBIG). A file that

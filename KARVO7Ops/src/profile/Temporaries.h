@@ -5,11 +5,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace k7check {
 
 // The start of every temporary file's name for `target`: "<target>.k7tmp-".
 std::string temporaryPrefix(const std::string& target);
+
+// The writer's process id in the rest "<pid>-<tag>" of a temporary name after its prefix, or 0
+// when the rest is not one.
+long writerOfTemporary(std::string_view rest);
 
 // "<target>.k7tmp-<this process>-": a temporary name of this process is this and a tag.
 std::string temporaryPrefixOfThisProcess(const std::string& target);

@@ -145,6 +145,10 @@ void unlockFile(intptr_t handle) {
     ::close(static_cast<int>(handle));
 }
 
+bool processEnding() {
+    return false;
+}
+
 void takeRealTimePriority() {
     sched_param param{};
     param.sched_priority = 20;

@@ -142,6 +142,13 @@ void unlockFile(intptr_t handle) {
     CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
+bool processEnding() {
+    using ShutdownInProgress = BOOLEAN(WINAPI*)();
+    const auto inProgress = reinterpret_cast<ShutdownInProgress>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlDllShutdownInProgress")));
+    return inProgress != nullptr && inProgress() != 0;
+}
+
 void takeRealTimePriority() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 }

@@ -10,72 +10,13 @@
 #include "SimFixture.h"
 #include "app/KARVO7CheckDlg.h"
 #include "headless/HeadlessCheckAll.h"
+#include "headless/HeadlessFixture.h"
 #include "headless/JUnitReport.h"
 
 using namespace k7check;
 using namespace k7checktest;
 
 namespace {
-
-// A check that writes `text` and passes when the text carries the verdict "OK".
-struct Verdict : CheckDialog {
-    explicit Verdict(std::string text) : CheckDialog("Fake", "Fake"), text_(std::move(text)) {}
-    bool automaticCheck(std::string& resultText) override {
-        resultText = text_;
-        return linePassed(text_);
-    }
-    std::string text_;
-};
-
-// Self tests as the card's window writes them: the first test's failing line has lost its
-// prefix.
-struct SelfTests : CheckDialog {
-    SelfTests() : CheckDialog("Fake", "Fake") {}
-    bool runAutomatic(const std::string& prefix, std::string& resultText,
-                      ResultSink& results) override {
-        results.appendResult(prefix);
-        results.appendTestResult("DSP->PCI-FIFO", "   FIFO not empty");
-        resultText = "PCI-FIFO->DSP: OK";
-        results.appendTestResult("PCI-FIFO->DSP", "   " + resultText);
-        return false;
-    }
-};
-
-class Headless : public ::testing::Test {
-  protected:
-    Headless() : installed(driver) {
-        driver.setDevices({{1, true}, {3, true}});
-        answerDesignations(driver);
-    }
-    int run(const std::string& ini, const CheckRegistry* checks = nullptr,
-            const std::string& report = "") {
-        HeadlessOptions options{dir.file("KARVO7Check"), report, checks};
-        return run(ini, options);
-    }
-    int run(const std::string& ini, HeadlessOptions options) {
-        writeText(dir.file("KARVO7Check.INI"), ini);
-        options.executablePath = dir.file("KARVO7Check");
-        out.str("");
-        err.str("");
-        return runHeadlessCheckAll(options, out, err);
-    }
-    // "PCI Configuration" fails on card 2 only.
-    void registerFailingOnCardTwo() {
-        registry.registerWindow(CheckId::PciConfiguration, [](Session& session) {
-            return std::make_unique<Verdict>(session.fields().karte == 2 ? "Fehler Karte 2" : "OK");
-        });
-    }
-    void registerVerdict(CheckId id, const std::string& text) {
-        registry.registerWindow(id, [text](Session&) { return std::make_unique<Verdict>(text); });
-    }
-
-    k7test::RecordingDriver driver;
-    k7test::ScopedDriver installed;
-    TempDir dir;
-    CheckRegistry registry;
-    std::ostringstream out;
-    std::ostringstream err;
-};
 
 TEST(HeadlessWithoutCards, EndsWithItsOwnCodeAndTheMessageOnTheErrorStream) {
     k7test::RecordingDriver driver;
@@ -265,74 +206,6 @@ TEST_F(Headless, ACheckRefusedWithoutALineStillFailsInTheReport) {
                        lca),
               std::string::npos)
         << "no line of the list, so no output of its own";
-}
-
-// A check that raises `signal` while it runs, as Ctrl-C or a station's stop would.
-struct Interrupted : CheckDialog {
-    explicit Interrupted(int signal) : CheckDialog("Fake", "Fake"), signal_(signal) {}
-    bool automaticCheck(std::string& resultText) override {
-        std::raise(signal_);
-        resultText = "OK";
-        return true;
-    }
-    int signal_;
-};
-
-TEST_F(Headless, ASignalEndsTheCheckInProgressAndStartsNoOther) {
-    registry.registerWindow(CheckId::PciConfiguration,
-                            [](Session&) { return std::make_unique<Interrupted>(SIGINT); });
-    registerVerdict(CheckId::Kennung, "OK");
-    HeadlessOptions options{"", dir.file("report.xml"), &registry};
-    options.allCards = true;
-    // As a program started from a terminal has it, whatever the test program inherited.
-    struct sigaction inherited {};
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    ::sigaction(SIGINT, &byDefault, &inherited);
-    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessInterrupted + SIGINT);
-    // The line of the check in progress; "Kennung" and card 2 never started.
-    EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: OK\n");
-    EXPECT_NE(err.str().find("Check All: SIGINT während \"PCI Configuration\" auf Karte 1: "
-                             "abgebrochen\n"),
-              std::string::npos)
-        << err.str();
-    const std::string xml = readText(dir.file("report.xml"));
-    EXPECT_NE(xml.find("<testsuite name=\"Karte1\" tests=\"1\" failures=\"0\" errors=\"1\""),
-              std::string::npos)
-        << xml;
-    EXPECT_NE(xml.find("<property name=\"verdict\" value=\"abgebrochen\"/>\n      </properties>\n"
-                       "      <error message=\"Abgebrochen (SIGINT)\"/>"),
-              std::string::npos)
-        << xml;
-    EXPECT_EQ(xml.find("Karte2"), std::string::npos) << xml;
-    // The cards are closed, and the program's own handling of the signal ended with the run.
-    EXPECT_EQ(closesOf(driver, 1), 1);
-    EXPECT_EQ(closesOf(driver, 3), 1);
-    struct sigaction now {};
-    ::sigaction(SIGINT, &inherited, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL);
-
-    // Started with Ctrl-C ignored (a background job): it stays ignored.
-    struct sigaction ignored {};
-    ignored.sa_handler = SIG_IGN;
-    ::sigaction(SIGINT, &ignored, &inherited);
-    EXPECT_EQ(run("[Check]\nPCIconfig=yes\nKennung=yes\n", options), kHeadlessPassed);
-    ::sigaction(SIGINT, &inherited, nullptr);
-
-    // SIGTERM the same way, with its own code; a check that wrote no line is an error case.
-    registry.registerWindow(CheckId::PciConfiguration,
-                            [](Session&) { return std::make_unique<Interrupted>(SIGTERM); });
-    registry.registerWindow(CheckId::Kennung, [](Session&) {
-        std::raise(SIGTERM);
-        return std::unique_ptr<CheckDialog>();  // refused without a line
-    });
-    EXPECT_EQ(run("[Check]\nPCIconfig=no\nKennung=yes\n", options), kHeadlessInterrupted + SIGTERM);
-    EXPECT_EQ(out.str(), "Karte 1:\n");
-    const std::string second = readText(dir.file("report.xml"));
-    EXPECT_NE(second.find("<testcase classname=\"Karte1.Kennung\" name=\"Kennung\""),
-              std::string::npos)
-        << second;
-    EXPECT_NE(second.find("<error message=\"Abgebrochen (SIGTERM)\"/>"), std::string::npos);
 }
 
 // Something the run did not foresee ends it with a message and a code of its own, never with

@@ -1,7 +1,6 @@
 // The parameter file as the main window reads and writes it: booleans, thresholds, field
 // widths, the cards it covers, saving, choosing another file and the channel table.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -298,7 +297,7 @@ TEST_F(ParameterFile, AFailedSaveIsReported) {
 
 TEST_F(ParameterFile, AReadOnlyFileIsKeptAndTheSaveReported) {
     parameterFile("[Init]\nZyklen=7\n");
-    ::chmod(profile().c_str(), 0444);
+    makeReadOnly(profile());
     ASSERT_TRUE(start());
     window->session().settings().zyklen = 99;
     desktop.clear();
@@ -323,6 +322,9 @@ TEST_F(ParameterFile, AnEmptiedNumberKeepsItsDefault) {
 }
 
 TEST_F(ParameterFile, ANameThatDiffersInCaseIsFoundAndSavedInPlace) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the file system does not tell case apart: the name asked for is the file";
+#endif
     writeText(dir.file("karvo7check.ini"), "[Init]\nZyklen=33\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(window->fields().zyklen, 33u);

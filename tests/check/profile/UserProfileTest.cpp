@@ -2,40 +2,17 @@
 // in the configuration folder, made from the shipped example on first start.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "CheckTestSupport.h"
 #include "ExampleFiles.h"
+#include "profile/Installation.h"
 #include "profile/UserProfile.h"
 
 using namespace k7check;
 using namespace k7checktest;
 
 namespace {
-
-// An installation under a scratch root: the program in usr/bin, the shipped examples in
-// usr/share/karvo7, the user's configuration folder in home/.config/karvo7.
-struct Installation {
-    TempDir root;
-    std::string program = root.file("usr/bin/KARVO7Check");
-    std::string beside = root.file("usr/bin/KARVO7Check.INI");
-    std::string shared = root.file("usr/share/karvo7");
-    std::string config = root.file("home/.config/karvo7");
-    std::string userCopy = config + "/KARVO7Check.INI";
-
-    Installation() {
-        std::filesystem::create_directories(root.file("usr/bin"));
-        std::filesystem::create_directories(shared);
-    }
-    void shipExamples(const std::string& ini) {
-        writeText(shared + "/KARVO7Check.INI", ini);
-        writeText(shared + "/KARVO7Kennung.txt", readText(exampleFile("KARVO7Kennung.txt")));
-        writeText(shared + "/KARVO7DSP.hex", readText(exampleFile("KARVO7DSP.hex")));
-    }
-    std::string choose() const { return chooseProfileFile(beside, program, config); }
-};
 
 const std::string kExample =
     "; Parameter file of the check program\r\n[Init]\r\nKarte=1\r\n"
@@ -128,48 +105,6 @@ TEST(UserProfile, WithoutAnyFileTheMissingFileBesideTheProgramIsReported) {
     Installation install;
     EXPECT_EQ(install.choose(), install.beside);
     EXPECT_FALSE(std::filesystem::exists(install.config));
-}
-
-// XDG_CONFIG_HOME for the length of a scope.
-class ConfigHome {
-  public:
-    explicit ConfigHome(const std::string& folder) {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            saved_ = old;
-        }
-        ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    }
-    ~ConfigHome() {
-        if (saved_) {
-            ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
-        } else {
-            ::unsetenv("XDG_CONFIG_HOME");
-        }
-    }
-    ConfigHome(const ConfigHome&) = delete;
-    ConfigHome& operator=(const ConfigHome&) = delete;
-
-  private:
-    std::optional<std::string> saved_;
-};
-
-TEST(UserProfile, TheInstalledProgramStartsOnTheUsersCopy) {
-    Installation install;
-    install.shipExamples(readText(exampleFile("KARVO7Check.INI")));
-    const ConfigHome home(install.root.file("home/.config"));
-    k7test::RecordingDriver driver;
-    const k7test::ScopedDriver installed(driver);
-    answerDesignations(driver);
-    driver.setPosition(1, 1, 12);
-    driver.setDevices({{1, true}});
-    ScriptedDesktop desktop(install.program);
-    KARVO7CheckDlg window(desktop);
-
-    ASSERT_TRUE(window.onInit());
-    EXPECT_EQ(window.session().profileFile(), install.userCopy);
-    // The checks find the shipped reference files through the copy.
-    EXPECT_EQ(desktop.profileString(install.userCopy, "DSP", "Filename", ""),
-              install.shared + "/KARVO7DSP.hex");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // whole or not at all.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -134,7 +132,7 @@ TEST(DataListCsv, OneRowPerSampleWrittenWhole) {
 
     // A read-only file stays as it is.
     k7checktest::writeText(path, "fest\n");
-    ::chmod(path.c_str(), 0444);
+    k7checktest::makeReadOnly(path);
     EXPECT_FALSE(list.saveCsv(path, &error));
     EXPECT_EQ(error, path + ": schreibgeschützt");
     EXPECT_EQ(k7checktest::readText(path), "fest\n");

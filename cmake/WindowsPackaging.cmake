@@ -7,15 +7,6 @@
 # versioned from project(VERSION). The installer records its folder in the registry under
 # Software\KARVO7\KARVO7, where the Python package looks for the DLLs.
 
-# Until the command-line tool is built for Windows, the small card list stands for the
-# programs, so that the package shows a program working from the installed folder.
-if(NOT TARGET karvo7 AND NOT TARGET karvo7-list)
-    add_executable(karvo7-list ${PROJECT_SOURCE_DIR}/tools/karvo7-list.c)
-    target_link_libraries(karvo7-list PRIVATE KARVO7DLL)
-    k7_version_resource(karvo7-list "KARVO7 card list")
-    install(TARGETS karvo7-list RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
-endif()
-
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsManual.cmake)
 
 # The example files: the simulated cards' configuration, the check program's parameter file,

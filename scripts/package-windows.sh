@@ -59,17 +59,11 @@ wine reg query 'HKLM\Software\KARVO7\KARVO7' /ve < /dev/null | grep -F "$folder"
 output="$build/package-run.txt"
 export KARVO7_SIM=2 KARVO7_SIM_STATE=off
 cd "$build"
-if [ -f "$unix_folder/bin/karvo7.exe" ]; then
-    run_windows "$output" "$folder\\bin\\karvo7.exe" list --json
-    cat "$output"
-    grep '^\[' "$output" | python3 -c 'import json, sys
+run_windows "$output" "$folder\\bin\\karvo7.exe" list --json
+cat "$output"
+grep '^\[' "$output" | python3 -c 'import json, sys
 cards = json.load(sys.stdin)
 assert [c["card"] for c in cards if not c["in_use"]] == [1, 2], cards'
-else
-    run_windows "$output" "$folder\\bin\\karvo7-list.exe"
-    cat "$output"
-    grep -q '^2 Karten gefunden' "$output"
-fi
 
 # _?= keeps the uninstaller in the folder and waits for it: everything else goes.
 run_windows "$build/package-uninstall.txt" "$folder\\Uninstall.exe" /S "_?=$folder"

@@ -1,6 +1,6 @@
 // karvo7 as a Windows program: shots on standard output are as many bytes as the same shots
-// written to a file (no line end turned into CR LF), and file names with umlauts given on the command line
-// are written and read under their own names.
+// written to a file (no line end turned into CR LF), and file names with umlauts given on the
+// command line are written and read under their own names.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -35,8 +35,8 @@ TEST_F(WindowsToolTest, StandardOutputCarriesTheCaptureByteForByte) {
 
 TEST_F(WindowsToolTest, UmlautFileNamesAreWrittenAndReadUnderTheirOwnNames) {
     const std::string name = folder.file("Messung Größe.k7");
-    const Finished streamed = runTool(
-        config, {"stream", "1", "--count", "20", "--samples", "64", "--shot-rate", "2000", "-o", name});
+    const Finished streamed = runTool(config, {"stream", "1", "--count", "20", "--samples", "64",
+                                               "--shot-rate", "2000", "-o", name});
     ASSERT_EQ(streamed.code, 0) << streamed.err;
     const std::filesystem::path wide = std::filesystem::path(folder.path()) / L"Messung Größe.k7";
     EXPECT_TRUE(std::filesystem::is_regular_file(wide));

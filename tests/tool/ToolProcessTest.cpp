@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "ToolProcess.h"
 
@@ -155,9 +154,17 @@ TEST_F(ToolProcessTest, SelfTestsLineByLineAndFailureExitsOne) {
 // The reset time a line reports: the simulated card takes 50 ms of real time, which a loaded
 // machine may stretch by a poll or more. -1 without such a line.
 int resetMs(const std::string& text, const std::string& before) {
-    std::smatch m;
-    const std::regex line(before + "reset after ([0-9]+) ms\n");
-    return std::regex_search(text, m, line) ? std::stoi(m[1]) : -1;
+    const std::string lead = before + "reset after ";
+    const auto at = text.find(lead);
+    if (at == std::string::npos) {
+        return -1;
+    }
+    const std::string rest = text.substr(at + lead.size());
+    const auto digits = rest.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string::npos || rest.compare(digits, 4, " ms\n") != 0) {
+        return -1;
+    }
+    return std::stoi(rest.substr(0, digits));
 }
 
 TEST_F(ToolProcessTest, ResetAndDspProgram) {

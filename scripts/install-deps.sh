@@ -4,7 +4,7 @@
 # for its installer.
 set -euo pipefail
 packages=(
-    build-essential cmake g++ pkg-config
+    build-essential cmake g++ pkg-config ccache
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n

@@ -19,23 +19,25 @@ for source in "$root"/fuzz/*_fuzz.cpp; do
     harnesses+=("$(basename "$source" .cpp)")
 done
 
-failed=()
-for harness in "${harnesses[@]}"; do
-    binary="$build/bin/$harness"
+# Each harness runs on one core: as many run at once as the machine has cores.
+jobs="${K7_FUZZ_JOBS:-$(nproc)}"
+
+run_harness() {
+    local harness=$1
+    local binary="$build/bin/$harness"
     if [[ ! -x "$binary" ]]; then
         echo "fuzz: $harness was not built" >&2
-        failed+=("$harness")
-        continue
+        return 1
     fi
-    corpus="$build/corpus/$harness"
-    artifacts="$build/artifacts/$harness"
+    local corpus="$build/corpus/$harness"
+    local artifacts="$build/artifacts/$harness"
     rm -rf "$corpus"
     mkdir -p "$corpus" "$artifacts"
-    seeds=()
+    local seeds=()
     if [[ -d "$root/fuzz/corpus/$harness" ]]; then
         seeds+=("$root/fuzz/corpus/$harness")
     fi
-    environment=()
+    local environment=()
     if [[ "$harness" == sim_requests_fuzz ]]; then
         # The simulated cards keep no state on disk between runs.
         environment+=(KARVO7_SIM_STATE=off)
@@ -43,12 +45,35 @@ for harness in "${harnesses[@]}"; do
     echo "fuzz: $harness for ${seconds} s"
     if env "${environment[@]}" "$binary" -max_total_time="$seconds" \
         -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$build/$harness.log" 2>&1; then
-        grep -E '^Done ' "$build/$harness.log" || true
+        grep -E '^Done ' "$build/$harness.log" | sed "s/^/fuzz: $harness: /" || true
     else
         echo "fuzz: $harness FAILED, the last lines of $build/$harness.log:" >&2
         tail -n 40 "$build/$harness.log" >&2
-        failed+=("$harness")
+        return 1
     fi
+}
+
+# Each harness leaves its outcome in a file of its own: 0 when it ran clean.
+status="$build/status"
+rm -rf "$status"
+mkdir -p "$status"
+active=0
+for harness in "${harnesses[@]}"; do
+    if ((active >= jobs)); then
+        wait -n || true
+        active=$((active - 1))
+    fi
+    (
+        code=0
+        run_harness "$harness" || code=$?
+        echo "$code" >"$status/$harness"
+    ) &
+    active=$((active + 1))
+done
+wait
+failed=()
+for harness in "${harnesses[@]}"; do
+    [[ "$(cat "$status/$harness" 2>/dev/null)" == 0 ]] || failed+=("$harness")
 done
 
 if ((${#failed[@]} > 0)); then

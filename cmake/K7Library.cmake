@@ -23,7 +23,7 @@ function(k7_exported_library target header version_macro description)
         return()
     endif()
     target_link_options(${target} PRIVATE
-        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/exports.map -Wl,--no-undefined)
+        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/exports.map ${K7_NO_UNDEFINED})
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
                  ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
 endfunction()

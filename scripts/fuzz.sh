@@ -12,7 +12,7 @@ seconds="${K7_FUZZ_SECONDS:-30}"
 
 cmake -S "$root" -B "$build" -DK7_BUILD_FUZZ=ON -DCMAKE_C_COMPILER=clang \
     -DCMAKE_CXX_COMPILER=clang++ -DK7_BUILD_TESTS=OFF -DK7_BUILD_BENCH=OFF -DK7_BUILD_QT=OFF
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" --target k7_fuzzers -j "$(nproc)"
 
 harnesses=()
 for source in "$root"/fuzz/*_fuzz.cpp; do

@@ -63,6 +63,17 @@ KARVO7OPS_API uint32_t K7OpsVersion(void);
 #define K7OPS_ERROR_FILE 0x90310000u     /* a file that cannot be read, refused, or not written */
 #define K7OPS_ERROR_FAILED 0x90320000u   /* the operation failed; its verdict says how */
 
+/* What an error word means (the card library's, the driver's, the card operations' or the
+ * acquisition engine's), in English ("Filter above 7", "card already in use") or in the check
+ * program's German ("Filter über 7", "Karte in Benutzung"); a word only the driver knows is
+ * "error word of the driver" ("Fehlerwort des Treibers"). Copies the meaning, NUL-terminated
+ * and cut before a UTF-8 character that does not fit whole, into `text` of `capacity` bytes
+ * (none when `text` is NULL or `capacity` 0) and returns its length in bytes without the NUL. */
+#define K7OPS_LANGUAGE_ENGLISH 0u
+#define K7OPS_LANGUAGE_GERMAN 1u
+KARVO7OPS_API uint32_t K7OpsErrorText(uint32_t word, uint32_t language, char* text,
+                                      uint32_t capacity);
+
 /* The station checks, in the order of "Check All". */
 #define K7OPS_CHECK_PCI_CONFIGURATION 0u /* the configuration header against its references */
 #define K7OPS_CHECK_PCI_EEPROM 1u        /* the bridge EEPROM, repaired to its references */

@@ -86,6 +86,7 @@ def open_card(number: int, layout: Optional[Layout] = None, warm_up: bool = True
         chosen = layout if layout is not None else (
             Layout.RECORD if card.is_version3 else Layout.NATIVE)
         card.set_layout(chosen)
+        card._limits()  # the gain and shot rate a set may ask of the card
     except BaseException:
         card.close()
         raise

@@ -339,9 +339,15 @@ class Card:
             Error: a check could not run.
         """
         with self._lock:
-            # The Kennung check may write the identification record the card limits come from.
-            self._card_limits = None
-            return self._keeping_layout(lambda: ops.check(self._h(), checks, ini, question))
+            try:
+                verdicts = self._keeping_layout(
+                    lambda: ops.check(self._h(), checks, ini, question))
+            finally:
+                # The Kennung check may have written the identification record that the
+                # limits of a set come from: they are read again, among the checks' requests.
+                self._card_limits = None
+            self._limits()
+            return verdicts
 
     def _keeping_layout(self, operation: Callable[[], Any]) -> Any:
         """Runs a card operation that may reset the card, and gives the sets their
@@ -531,7 +537,9 @@ class Card:
 
     def _limits(self) -> Tuple[int, int]:
         """The card's dynamic range (dB) and highest shot rate (kHz) from its identification
-        record, (0, 0) (no limits known) when the record cannot be read."""
+        record, (0, 0) (no limits known) when the record cannot be read. Read once: by the
+        warm-up of ``open_card`` (so that handing a set over sends the set alone), else by the
+        first hand-over, and again after the checks."""
         with self._lock:
             if self._card_limits is None:
                 record = _cdefs.KonfigRecord()

@@ -200,8 +200,8 @@ class Card:
         self._streaming = False
         self._closing = False
         self._stream: Optional[Callable[[], Any]] = None  # weak reference to the open stream
-        # (dynamic range in dB, highest shot rate in kHz) of the identification record, read
-        # when a set is first handed over; None: not read yet.
+        # (dynamic range in dB, highest shot rate in kHz) of the identification record (see
+        # _limits); None: not read yet.
         self._card_limits: Optional[Tuple[int, int]] = None
 
     # ---- handle -------------------------------------------------------------------------

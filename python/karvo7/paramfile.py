@@ -245,9 +245,13 @@ class ParameterFile:
         """("section", lower-case name, 0), ("key", lower-case name, start of the value) or
         ("", "", 0) for any other line; the first line may start with a byte order mark."""
         text = cls._body(line)
-        offset = len(_BOM) if first and text.startswith(_BOM) else 0
-        while offset < len(text) and text[offset] in _BLANKS:
-            offset += 1
+        if first and text.startswith(_BOM):
+            text = text[len(_BOM):]
+            bom = len(_BOM)
+        else:
+            bom = 0
+        # The blanks skipped at C speed: a line may be megabytes of them.
+        offset = len(text) - len(text.lstrip(_BLANKS))
         if offset == len(text) or text[offset] == ";":
             return "", "", 0
         if text[offset] == "[":
@@ -257,9 +261,8 @@ class ParameterFile:
         if equals < 0 or not text[offset:equals].strip(_BLANKS):
             return "", "", 0
         start = equals + 1
-        while start < len(text) and text[start] in _BLANKS:
-            start += 1
-        return "key", _name(text[offset:equals]), start
+        start += len(text) - start - len(text[start:].lstrip(_BLANKS))
+        return "key", _name(text[offset:equals]), bom + start
 
     def _index(self) -> List[Tuple[str, str, int]]:
         """Every line's kind, worked out once per change: a long line is looked at once, not

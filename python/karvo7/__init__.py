@@ -22,8 +22,9 @@ from . import _cdefs, _log
 from ._library import LibraryNotFoundError
 from ._version import __version__
 from .card import Card, Identification, Sensors, Status
-from .errors import (CardInUse, DataTimeout, Error, ErrorNumber, ErrorWord, FifoOverflow,
-                     NoSuchCard, RefusedValue, ShotsLostError, WrongType)
+from .errors import (CardClosed, CardInUse, DataTimeout, Error, ErrorNumber, ErrorWord,
+                     FifoOverflow, NoSuchCard, NoSuchField, RefusedValue, ShotsLostError,
+                     WrongType)
 from .errors import check_index as _check_index
 from .errors import failure as _failure
 from .paramfile import ParameterFile, set_section
@@ -34,11 +35,12 @@ from .shots import Shots
 from .stream import Stream
 
 __all__ = [
-    "CHECKS", "Card", "CardInUse", "ControlWord", "DataTimeout", "DecodeError", "Error",
-    "ErrorNumber", "ErrorWord", "FifoOverflow", "Gate", "GateResults", "GateValue",
-    "Identification", "Layout", "LibraryNotFoundError", "NoSuchCard", "ParameterFile",
-    "ParameterSet", "Record", "RefusedValue", "Sensors", "Shots", "ShotsLostError", "Status",
-    "Stream", "Verdict", "WrongType", "decode", "open_card", "scan", "set_section",
+    "CHECKS", "Card", "CardClosed", "CardInUse", "ControlWord", "DataTimeout", "DecodeError",
+    "Error", "ErrorNumber", "ErrorWord", "FifoOverflow", "Gate", "GateResults", "GateValue",
+    "Identification", "Layout", "LibraryNotFoundError", "NoSuchCard", "NoSuchField",
+    "ParameterFile", "ParameterSet", "Record", "RefusedValue", "Sensors", "Shots",
+    "ShotsLostError", "Status", "Stream", "Verdict", "WrongType", "decode", "open_card", "scan",
+    "set_section",
 ]
 
 
@@ -84,6 +86,7 @@ def open_card(number: int, layout: Optional[Layout] = None, warm_up: bool = True
         chosen = layout if layout is not None else (
             Layout.RECORD if card.is_version3 else Layout.NATIVE)
         card.set_layout(chosen)
+        card._limits()  # the gain and shot rate a set may ask of the card
     except BaseException:
         card.close()
         raise

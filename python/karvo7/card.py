@@ -16,8 +16,8 @@ import numpy as np
 
 from . import _cdefs, ops
 from ._aliases import Alias
-from .errors import (DataTimeout, Error, ErrorNumber, RefusedValue, check_index, check_range,
-                     failure)
+from .errors import (CardClosed, DataTimeout, Error, ErrorNumber, RefusedValue, check_index,
+                     check_range, failure)
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
 
@@ -198,7 +198,11 @@ class Card:
         self._version3 = self._library.KARVO7IsVersion3(handle) != 0
         self._layout = Layout.NATIVE
         self._streaming = False
+        self._closing = False
         self._stream: Optional[Callable[[], Any]] = None  # weak reference to the open stream
+        # (dynamic range in dB, highest shot rate in kHz) of the identification record (see
+        # _limits); None: not read yet.
+        self._card_limits: Optional[Tuple[int, int]] = None
 
     # ---- handle -------------------------------------------------------------------------
 
@@ -223,7 +227,9 @@ class Card:
         return self._handle is None
 
     def close(self) -> None:
-        """Powers the card down and releases the handle; a closed card stays closed.
+        """Powers the card down and releases the handle; a closed card stays closed. A stream
+        running on the card is ended first: close waits until a thread reading it has left
+        the acquisition engine, and that thread's next take raises CardClosed.
 
         Raises:
             Error: a step failed (the handle is released all the same).
@@ -231,16 +237,23 @@ class Card:
         with self._lock:
             if self._handle is None:
                 return
+            self._closing = True  # no further call starts, no stream either
             stream = self._stream() if self._stream is not None else None
+        try:
             if stream is not None:
-                stream.close()  # the card stops and its FIFO is emptied before it powers down
-            handle, self._handle = self._handle, None
-            if self._library.KARVO7Close(handle) == 0:
-                raise Error("KARVO7Close", 0, "power-down or closing the device failed")
+                # Without the card's lock: the thread reading the stream may need it to end
+                # the stream. The card stops and its FIFO is emptied before it powers down.
+                stream._card_closed()
+        finally:
+            with self._lock:
+                handle, self._handle = self._handle, None
+                self._closing = False
+                if handle is not None and self._library.KARVO7Close(handle) == 0:
+                    raise Error("KARVO7Close", 0, "power-down or closing the device failed")
 
     def _h(self) -> int:
-        if self._handle is None:
-            raise RefusedValue(f"card {self.number} is closed")
+        if self._handle is None or self._closing:
+            raise CardClosed(f"card {self.number} is closed")
         return self._handle
 
     def _call(self, name: str, *arguments: Any) -> None:
@@ -289,6 +302,7 @@ class Card:
     def load_dsp(self, path: Any) -> "ops.Verdict":
         """Loads a DSP program file: the file read and refused by the check program's rules
         (a refused file touches no card), the image written, the card reset and warmed up.
+        The card delivers its data in the layout it had before (``Card.layout``).
 
         Args:
             path: the .hex or .bin file.
@@ -297,21 +311,23 @@ class Card:
             Error: the load failed; its meaning names the fault.
         """
         with self._lock:
-            return ops.load_dsp(self._h(), path)
+            return self._keeping_layout(lambda: ops.load_dsp(self._h(), path))
 
     def reset(self) -> "ops.Verdict":
-        """The card's hardware reset, waited for, and its warm-up.
+        """The card's hardware reset, waited for, and its warm-up; the card delivers its data
+        in the layout it had before (``Card.layout``).
 
         Raises:
             Error: the card did not reset or warm up.
         """
         with self._lock:
-            return ops.reset(self._h())
+            return self._keeping_layout(lambda: ops.reset(self._h()))
 
     def check(self, *checks: Any, ini: Any = None,
               question: Optional[Callable[[str, str], bool]] = None) -> "List[ops.Verdict]":
         """The station checks of "Check All", one verdict each; a failed check is a verdict,
-        not an exception.
+        not an exception. Checks that reset the card (the DSP check loads its program) leave
+        it delivering its data in the layout it had before (``Card.layout``).
 
         Args:
             checks: checks by name (``karvo7.CHECKS``) or number; none: those the file selects.
@@ -319,11 +335,37 @@ class Card:
             question: asked ``question(caption, text)`` where a check asks the operator.
 
         Raises:
-            RefusedValue: no such check.
+            RefusedValue: no such check, or a parameter file that cannot be read (named).
             Error: a check could not run.
         """
         with self._lock:
-            return ops.check(self._h(), checks, ini, question)
+            try:
+                verdicts = self._keeping_layout(
+                    lambda: ops.check(self._h(), checks, ini, question))
+            finally:
+                # The Kennung check may have written the identification record that the
+                # limits of a set come from: they are read again, among the checks' requests.
+                self._card_limits = None
+            self._limits()
+            return verdicts
+
+    def _keeping_layout(self, operation: Callable[[], Any]) -> Any:
+        """Runs a card operation that may reset the card, and gives the sets their
+        identifications of the record layout again afterwards: a reset leaves the card
+        delivering the native layout, which the package would then read as records. A failed
+        operation raises its own error, whether the layout could be restored or not."""
+        try:
+            result = operation()
+        except BaseException:
+            if self._layout is Layout.RECORD and self._handle is not None:
+                try:
+                    self.set_layout(Layout.RECORD)
+                except Error:
+                    pass
+            raise
+        if self._layout is Layout.RECORD:
+            self.set_layout(Layout.RECORD)
+        return result
 
     # ---- identity and sensors -----------------------------------------------------------
 
@@ -465,11 +507,14 @@ class Card:
     def apply(self, parameters: ParameterSet, number: int = 0, start: int = 1) -> None:
         """Hands a set to the card as set ``number``: measurement, transmitter, gain and gates,
         the trigger delay, the external clock and, on version-3 cards, the echo-start gate.
-        The set is checked first (ValueError); a refusal of the card raises Error."""
+        The set is checked first (ValueError): each field's range, the gates that evaluate,
+        and the gain and shot rate against the card's dynamic range and highest shot rate
+        (its identification record); a refusal of the card raises Error."""
         if not isinstance(parameters, ParameterSet):
             raise ValueError(f"a ParameterSet is needed, not {type(parameters).__name__}")
         parameters.validate()
         self._check_set_number(number)
+        parameters.check_card_limits(*self._limits())
         p = parameters
         measure, special, gain, gates, table = card_record(p, start)
         record = _cdefs.OpsSet(measure, special, gain, gates, p.triggerdelay,
@@ -489,6 +534,20 @@ class Card:
                 _cdefs.OPS_STEP_ECHO_START_GATE: "KARVO7SetESGateParam",
             }
             raise Error(refused.get(step.value, "K7OpsHandSetToCard"), error.value)
+
+    def _limits(self) -> Tuple[int, int]:
+        """The card's dynamic range (dB) and highest shot rate (kHz) from its identification
+        record, (0, 0) (no limits known) when the record cannot be read. Read once: by the
+        warm-up of ``open_card`` (so that handing a set over sends the set alone), else by the
+        first hand-over, and again after the checks."""
+        with self._lock:
+            if self._card_limits is None:
+                record = _cdefs.KonfigRecord()
+                error = c_uint32(0)
+                if self._library.KARVO7GetKonfig(self._h(), byref(record), byref(error)) == 0:
+                    return 0, 0
+                self._card_limits = (int(record.Dynamik), int(record.MaxSapFolge))
+            return self._card_limits
 
     def activate(self, numbers: List[int]) -> None:
         """Makes the sets ``numbers`` the ones a run measures with."""
@@ -618,6 +677,8 @@ class Card:
             RefusedValue: a set the card cannot take, a negative count or time, or the card is
                 streaming already.
             FifoOverflow: (while iterating) shots were lost, with ``lost_shots="raise"``.
+            CardClosed: (while iterating, once) the card was closed meanwhile, by another
+                thread as a rule: the stream has ended.
             Error: the card refused the start or a read.
         """
 

@@ -8,7 +8,10 @@ handle differently, and the card library's error words with their meanings.
     ├── DataTimeout        the card delivered no data within the data time-out
     ├── RefusedValue       a value or request refused before it reached the card, or a library
     │                      code for a value the card cannot take; also a ValueError
+    │   └── CardClosed     the card is closed, or was closed while a stream ran on it
     ├── WrongType          an argument of the wrong type; also a TypeError
+    ├── NoSuchField        a field a parameter set or a gate does not have; also an
+    │                      AttributeError
     ├── DecodeError        data the decoder cannot take apart; also a ValueError
     └── LibraryNotFoundError  a shared library that cannot be loaded; also an OSError
 """
@@ -192,9 +195,23 @@ class RefusedValue(Error, ValueError):
                            f"{function} failed: error 0x{word:X} ({text})")
 
 
+class CardClosed(RefusedValue):
+    """The card is closed: a call on a closed card, or a stream whose card was closed (by
+    another thread) while it ran; the stream has ended."""
+
+
 class WrongType(Error, TypeError):
     """An argument of a type the package does not take (a float where a count belongs, a
     string where a number does)."""
+
+    def __init__(self, text: str) -> None:
+        self.meaning = text
+        Exception.__init__(self, text)
+
+
+class NoSuchField(Error, AttributeError):
+    """A field that a parameter set or a gate does not have (a misspelt name): it is refused
+    rather than added, so that the value meant for a field never goes unnoticed."""
 
     def __init__(self, text: str) -> None:
         self.meaning = text

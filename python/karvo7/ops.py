@@ -5,6 +5,7 @@ program's verdicts and lines."""
 from __future__ import annotations
 
 import os
+import stat
 from ctypes import byref, c_uint32
 from dataclasses import dataclass
 from typing import Any, Callable, List, Optional, Sequence, Union
@@ -85,10 +86,29 @@ def reset(handle: int) -> Verdict:
     return _verdict(raw)
 
 
+def _readable_parameter_file(ini: Union[str, os.PathLike]) -> bytes:
+    """The parameter file's name for the checks; a file that cannot be read (missing, no
+    permission, a folder, a FIFO or a device) is refused by its name before any check runs,
+    rather than failing every check for want of its reference values."""
+    name = os.fsencode(ini)
+    shown = os.fsdecode(name)
+    try:
+        fd = os.open(name, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    except OSError as error:
+        raise RefusedValue(f"parameter file {shown}: cannot be read ({error.strerror})") \
+            from None
+    try:
+        if not stat.S_ISREG(os.fstat(fd).st_mode):
+            raise RefusedValue(f"parameter file {shown}: not a regular file")
+    finally:
+        os.close(fd)
+    return name
+
+
 def check(handle: int, checks: Sequence[Union[int, str]], ini: Union[str, os.PathLike, None],
           question: Optional[Question] = None) -> List[Verdict]:
     library = _cdefs.ops_library()
-    parameter_file = os.fsencode(ini) if ini is not None else b""
+    parameter_file = _readable_parameter_file(ini) if ini is not None else b""
     callback = _callback(question)
     error = c_uint32(0)
     if not checks:

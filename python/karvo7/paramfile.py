@@ -1,9 +1,13 @@
 """The check program's parameter file: an INI profile read and written as the check program
 does (Windows profile semantics), with parameter sets in sections "Karte<c>-Satz<s>".
 
-Names compare case-insensitively, the first matching section and key win, a line starting
-with ';' is a comment, quotes around a value are dropped on reading, an integer is an optional
-sign and its leading digits. A write changes only the lines it concerns and keeps every other
+Names compare case-insensitively (ASCII letters), the first matching section and key win, a
+line starting with ';' is a comment, quotes around a value are dropped on reading, an integer
+is an optional sign and its leading digits. A line ends with a line feed only (a carriage
+return before it, or anywhere else, is a blank as a space is, so a file of carriage returns
+alone is one line), blanks are spaces, tabs, carriage returns, vertical tabs and form feeds,
+and a UTF-8 byte order mark before the first line is no part of it: the file reads as the
+check program and karvo7 read it. A write changes only the lines it concerns and keeps every other
 byte; ``save`` replaces the file whole (temporary file, then rename).
 """
 
@@ -100,13 +104,30 @@ def _accessors(attribute: str, parameters: ParameterSet) -> Tuple[object, str]:
 
 
 _DIGITS = re.compile(r"[0-9]*")
+# The blanks around names and values; str.strip() alone would take more (the Latin-1 no-break
+# space, the information separators) than the check program does.
+_BLANKS = " \t\r\v\f"
+_BOM = "\xef\xbb\xbf"  # UTF-8's byte order mark, as Latin-1 characters
+_ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
+
+
+def _name(text: str) -> str:
+    """A section or key name as names compare: without its blanks, ASCII letters lower-case."""
+    return text.strip(_BLANKS).translate(_ASCII_LOWER)
+
+
+def _lines_of(text: str) -> List[str]:
+    """The lines with their line feeds; the last one without, where the file ends without."""
+    lines = text.split("\n")
+    last = lines.pop()
+    return [line + "\n" for line in lines] + ([last] if last else [])
 
 
 def _profile_int(text: str) -> int:
     """An optional sign and the leading digits, as a signed 32-bit number (0 without digits),
     wrapped as the check program's 32-bit arithmetic wraps it, however many digits there are:
     10**32 is a multiple of 2**32, so only the last 32 digits count."""
-    text = text.strip()
+    text = text.strip(_BLANKS)
     negative = text[:1] == "-"
     if text[:1] in "+-" and text:
         text = text[1:]
@@ -204,7 +225,7 @@ class ParameterFile:
 
     def _parse(self, data: bytes) -> None:
         # Latin-1 maps every byte to one character, so that any file is kept byte for byte.
-        self._lines = data.decode("latin-1").splitlines(keepends=True)
+        self._lines = _lines_of(data.decode("latin-1"))
         self._kinds = None
 
     def to_bytes(self) -> bytes:
@@ -214,31 +235,40 @@ class ParameterFile:
 
     @staticmethod
     def _body(line: str) -> str:
-        return line.rstrip("\r\n")
+        """The line without its line end (a line feed, with a carriage return before it)."""
+        if line.endswith("\r\n"):
+            return line[:-2]
+        return line[:-1] if line.endswith("\n") else line
 
     @classmethod
-    def _kind(cls, line: str) -> Tuple[str, str, int]:
+    def _kind(cls, line: str, first: bool = False) -> Tuple[str, str, int]:
         """("section", lower-case name, 0), ("key", lower-case name, start of the value) or
-        ("", "", 0) for any other line."""
+        ("", "", 0) for any other line; the first line may start with a byte order mark."""
         text = cls._body(line)
-        stripped = text.strip()
-        if stripped.startswith("[") and "]" in stripped:
-            return "section", stripped[1 : stripped.index("]")].strip().lower(), 0
-        if stripped.startswith(";") or "=" not in text:
+        if first and text.startswith(_BOM):
+            text = text[len(_BOM):]
+            bom = len(_BOM)
+        else:
+            bom = 0
+        # The blanks skipped at C speed: a line may be megabytes of them.
+        offset = len(text) - len(text.lstrip(_BLANKS))
+        if offset == len(text) or text[offset] == ";":
             return "", "", 0
-        name, _, _ = text.partition("=")
-        if not name.strip():
+        if text[offset] == "[":
+            # The name runs to the first ']', or to the end of a line without one.
+            return "section", _name(text[offset + 1:].partition("]")[0]), 0
+        equals = text.find("=", offset)
+        if equals < 0 or not text[offset:equals].strip(_BLANKS):
             return "", "", 0
-        start = len(name) + 1
-        while start < len(text) and text[start] in " \t":
-            start += 1
-        return "key", name.strip().lower(), start
+        start = equals + 1
+        start += len(text) - start - len(text[start:].lstrip(_BLANKS))
+        return "key", _name(text[offset:equals]), bom + start
 
     def _index(self) -> List[Tuple[str, str, int]]:
         """Every line's kind, worked out once per change: a long line is looked at once, not
         once for every key read."""
         if self._kinds is None:
-            self._kinds = [self._kind(line) for line in self._lines]
+            self._kinds = [self._kind(line, i == 0) for i, line in enumerate(self._lines)]
             self._sections = {}
             for i, (kind, name, _) in enumerate(self._kinds):
                 if kind == "section":
@@ -247,7 +277,7 @@ class ParameterFile:
 
     def _section_index(self, section: str) -> Optional[int]:
         self._index()
-        return self._sections.get(section.strip().lower())
+        return self._sections.get(_name(section))
 
     def _key_lines(self, header: int) -> List[Tuple[int, str, int]]:
         """(line index, lower-case key, start of the value) of the section's keys."""
@@ -266,10 +296,10 @@ class ParameterFile:
         header = self._section_index(section)
         if header is None:
             return None
-        wanted = key.strip().lower()
+        wanted = _name(key)
         for i, name, start in self._key_lines(header):
             if name == wanted:
-                text = self._body(self._lines[i])[start:].strip()
+                text = self._body(self._lines[i])[start:].strip(_BLANKS)
                 if len(text) >= 2 and text[0] == text[-1] and text[0] in "'\"":
                     text = text[1:-1]
                 return text
@@ -281,9 +311,9 @@ class ParameterFile:
         Raises:
             RefusedValue: a section, key or value a parameter file cannot hold.
         """
-        if (not section.strip() or not key.strip() or "]" in section or "=" in key
-                or key.strip()[0] in "[;" or any(c in s for s in (section, key, value)
-                                                 for c in "\r\n")):
+        if (not section.strip(_BLANKS) or not key.strip(_BLANKS) or "]" in section
+                or "=" in key or key.strip(_BLANKS)[0] in "[;"
+                or any(c in s for s in (section, key, value) for c in "\r\n")):
             raise RefusedValue(f"a parameter file cannot hold [{section}] {key}={value}")
         eol = next((line[len(self._body(line)):] for line in self._lines
                     if line.endswith("\n")), "\n")
@@ -291,12 +321,13 @@ class ParameterFile:
         if header is None:
             if self._lines and not self._lines[-1].endswith("\n"):
                 self._lines[-1] += eol
-            self._lines += [f"[{section.strip()}]{eol}", f"{key.strip()}={value}{eol}"]
+            self._lines += [f"[{section.strip(_BLANKS)}]{eol}",
+                            f"{key.strip(_BLANKS)}={value}{eol}"]
             self._kinds = None
             return
         keys = self._key_lines(header)
         for i, name, start in keys:
-            if name == key.strip().lower():
+            if name == _name(key):
                 line = self._lines[i]
                 ending = line[len(self._body(line)):]
                 self._lines[i] = self._body(line)[:start] + value + ending
@@ -305,7 +336,7 @@ class ParameterFile:
         after = keys[-1][0] if keys else header
         if not self._lines[after].endswith("\n"):
             self._lines[after] += eol
-        self._lines.insert(after + 1, f"{key.strip()}={value}{eol}")
+        self._lines.insert(after + 1, f"{key.strip(_BLANKS)}={value}{eol}")
         self._kinds = None
 
     # ---- parameter sets -----------------------------------------------------------------
@@ -321,7 +352,7 @@ class ParameterFile:
             text = self.value(section, key)
             if kind == "bool":
                 setattr(target, name, _profile_bool(text or "", fallback))
-            elif text is None or not text.strip():
+            elif text is None or not text.strip(_BLANKS):
                 setattr(target, name, fallback)
             else:
                 setattr(target, name, _field_value(kind, width, text))
@@ -332,7 +363,7 @@ class ParameterFile:
     def _int(self, section: str, key: str, fallback: int) -> int:
         """The key's number; an empty or missing value is none, and the fallback stands."""
         text = self.value(section, key)
-        return _profile_int(text) if text is not None and text.strip() else fallback
+        return _profile_int(text) if text is not None and text.strip(_BLANKS) else fallback
 
     def _depth_compensation(self, section: str) -> Optional[List[int]]:
         """The table the set hands the card: its support points when the depth compensation is
@@ -381,7 +412,7 @@ class ParameterFile:
         for parameters, section in zip(pair, (RANDOM_LOWER, RANDOM_UPPER)):
             for attribute, key, kind, width in _random_fields():
                 text = self.value(section, key)
-                if text is not None and text.strip():
+                if text is not None and text.strip(_BLANKS):
                     target, name = _accessors(attribute, parameters)
                     setattr(target, name, _field_value(kind, width, text))
         return pair
@@ -453,19 +484,61 @@ _TEMPORARY_MARK = ".k7tmp-"
 _UNNAMED_TEMPORARIES = True
 
 
-def _link_may_be_followed(path: str) -> bool:
+def _link_may_be_followed(link: os.stat_result, folder: os.stat_result) -> bool:
     """False for a symbolic link in a sticky, world-writable folder (/tmp) that belongs to
     neither the caller nor the folder's owner: as the kernel's protected_symlinks, such a link
     planted by another user is not followed."""
-    try:
-        link = os.lstat(path)
-        folder = os.stat(os.path.dirname(os.path.abspath(path)))
-    except OSError:
-        return True
-    if not stat.S_ISLNK(link.st_mode):
-        return True
     shared = folder.st_mode & stat.S_ISVTX and folder.st_mode & stat.S_IWOTH
     return not shared or link.st_uid in (os.geteuid(), folder.st_uid)
+
+
+# Links followed in one name at most, as the kernel follows them (ELOOP beyond).
+_MAX_LINKS = 40
+
+
+def _resolved_target(path: str) -> str:
+    """The file ``path`` names, every symbolic link on the way followed as the system would
+    follow it: a link of another user in a shared folder is refused wherever it stands, as the
+    last name or as a folder on the way (the package resolves links itself, so that the
+    kernel's own protection never sees them).
+
+    Raises:
+        PermissionError: a link of another user in a shared folder, naming it.
+        OSError: too many links, or a link that cannot be read.
+    """
+    if os.name == "nt":
+        return os.path.realpath(path)  # no folder there is shared in this way
+    pending = [part for part in os.path.abspath(path).split(os.sep) if part]
+    pending.reverse()  # the next name last
+    resolved = os.sep
+    links = 0
+    while pending:
+        part = pending.pop()
+        if part == ".":
+            continue
+        if part == "..":
+            resolved = os.path.dirname(resolved)
+            continue
+        candidate = os.path.join(resolved, part)
+        try:
+            info = os.lstat(candidate)
+        except OSError:
+            # A name that does not exist (yet): the rest is taken as it stands.
+            return os.path.join(candidate, *reversed(pending))
+        if not stat.S_ISLNK(info.st_mode):
+            resolved = candidate
+            continue
+        if not _link_may_be_followed(info, os.stat(resolved)):
+            raise PermissionError(f"{candidate}: a symbolic link of another user in a shared "
+                                  "folder: not followed")
+        links += 1
+        if links > _MAX_LINKS:
+            raise OSError(f"{path}: too many symbolic links")
+        target = os.readlink(candidate)
+        if os.path.isabs(target):
+            resolved = os.sep
+        pending.extend(reversed([p for p in target.split(os.sep) if p]))
+    return resolved
 
 
 def _remove_stale_temporaries(target: str) -> None:
@@ -523,11 +596,9 @@ def _write_atomically(target: str, data: bytes) -> None:
     folder after it. The temporary file has no name while it is written where the file system
     allows it, so that a killed writer leaves nothing behind; otherwise it is named, and stale
     ones of dead writers are removed on the next save."""
-    if not _link_may_be_followed(target):
-        raise PermissionError(f"{target}: a symbolic link of another user in a shared folder: "
-                              "not followed")
-    # Replace the file a symbolic link points to, not the link.
-    target = os.path.realpath(target)
+    # Replace the file a symbolic link points to, not the link; a foreign link in a shared
+    # folder is not followed, whether it names the file or a folder on the way.
+    target = _resolved_target(target)
     mode = 0o644
     if os.path.exists(target):
         mode = os.stat(target).st_mode & 0o777

@@ -11,11 +11,12 @@ rate. The fields have English names; the parameter file's German names are alias
 from __future__ import annotations
 
 import dataclasses
+import difflib
 from dataclasses import dataclass, field
-from typing import List, Optional, Sequence, Tuple
+from typing import Any, List, Optional, Sequence, Tuple, TypeVar
 
 from ._aliases import Alias, aliases_of, with_aliases
-from .errors import RefusedValue, check_range
+from .errors import NoSuchField, RefusedValue, check_range
 
 GATES = 5
 SETS_PER_CARD = 8
@@ -28,6 +29,29 @@ _VIRTUAL_160_MHZ_US = 0.00625
 _SAMPLE_PERIOD_US = {0: 0.0125, 1: 0.025, 2: 0.05, 3: 0.1, 5: 0.2, 6: 0.4, 7: 0.8, 8: 1.6}
 
 
+C = TypeVar("C", bound=type)
+
+
+def _fields_only(cls: C) -> C:
+    """Lets an instance of ``cls`` take only its fields, their aliases and the properties that
+    can be set: a misspelt name (``gian`` for ``gain``) raises NoSuchField naming it and the
+    nearest names, instead of adding an attribute the card never sees."""
+    names = {f.name for f in dataclasses.fields(cls)} | set(aliases_of(cls))
+    names |= {name for klass in cls.__mro__ for name, value in vars(klass).items()
+              if isinstance(value, property) and value.fset is not None}
+
+    def __setattr__(self: Any, name: str, value: Any) -> None:
+        if name not in names:
+            near = difflib.get_close_matches(name, sorted(names), n=2)
+            hint = f" (did you mean {' or '.join(near)}?)" if near else ""
+            raise NoSuchField(f"{cls.__name__} has no field {name!r}{hint}")
+        object.__setattr__(self, name, value)
+
+    setattr(cls, "__setattr__", __setattr__)
+    return cls
+
+
+@_fields_only
 @with_aliases
 @dataclass
 class Gate:
@@ -55,6 +79,7 @@ def _default_gates() -> List[Gate]:
     ]
 
 
+@_fields_only
 @with_aliases
 @dataclass
 class ParameterSet:
@@ -186,11 +211,33 @@ class ParameterSet:
             _check(f"gates[{number}].start (anfang)", gate.start, 0, 0xFFFF)
             _check(f"gates[{number}].end (ende)", gate.end, 0, 0xFFFF)
             _check(f"gates[{number}].threshold (schwelle)", gate.threshold, 0, 0xFFF)
+            # A gate that evaluates must end where or after it starts: one that ends before
+            # it starts finds no echo. A gate that is off is sent as it is.
+            if gate.enable and gate.end < gate.start:
+                raise RefusedValue(f"gates[{number}].end (ende) = {gate.end} lies before "
+                                   f"gates[{number}].start (anfang) = {gate.start}")
         if self.depth_table is not None:
             if not 1 <= len(self.depth_table) <= 256:
                 raise RefusedValue("depth_table (ta_tabelle) holds 1 to 256 support points")
             for value in self.depth_table:
                 _check("depth_table (ta_tabelle)", value, 0, 0xFFFF)
+
+    def check_card_limits(self, dynamic_range_db: int, max_rate_khz: int) -> None:
+        """Checks the gain and the shot rate against a card's identification record, as karvo7
+        checks its options: the gain within the card's "Dynamik" (dB), the shot rate within
+        its "max. SAP-Folge" (thousands of shots a second); 0 in the record is no limit.
+
+        Raises:
+            RefusedValue: naming the field, its value and the card's limit.
+        """
+        if dynamic_range_db and self.gain > 10 * dynamic_range_db:
+            raise RefusedValue(f"gain (verstaerkung) = {self.gain} (0.1 dB) is outside "
+                               f"0..{10 * dynamic_range_db}: the card's dynamic range is "
+                               f"{dynamic_range_db} dB")
+        if max_rate_khz and self.pulse_rate > 1000 * max_rate_khz:
+            raise RefusedValue(f"pulse_rate (iff) = {self.pulse_rate} is outside "
+                               f"0..{1000 * max_rate_khz}: the card shoots at most "
+                               f"{1000 * max_rate_khz} times a second")
 
     def copy(self) -> "ParameterSet":
         return dataclasses.replace(self, gates=[dataclasses.replace(g) for g in self.gates])

@@ -10,6 +10,7 @@ FIFO when it ends, is closed, or is garbage-collected.
 
 from __future__ import annotations
 
+import threading
 import time
 import weakref
 from ctypes import byref, c_uint32, c_void_p
@@ -19,7 +20,7 @@ from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 import numpy as np
 
 from . import _batch, _cdefs
-from .errors import FifoOverflow, RefusedValue, WrongType, check_index, failure
+from .errors import CardClosed, Error, FifoOverflow, RefusedValue, WrongType, check_index, failure
 from .params import ParameterSet
 from .records import Layout, Record
 from .shots import Shots
@@ -125,6 +126,16 @@ class Stream:
         self._finished = False
         self._stopping = False
         self._engine = c_void_p()
+        # One thread at a time takes from the engine (the engine's rule for its consumer): a
+        # thread reading the stream holds this while it takes, and a close from another thread
+        # waits for it, after asking it (_closing) to let go between two takes. The engine is
+        # freed only under it, so that no take is ever inside a freed engine.
+        self._turn = threading.Condition(threading.RLock())
+        self._closing = False
+        # Guards the engine's lifetime for its statistics, which any thread may ask for.
+        self._engine_lock = threading.Lock()
+        # Raised once by the next take: the card was closed while the stream ran.
+        self._interrupted: Optional[Error] = None
         self._acquire = _cdefs.acquire_library()
         self._data = np.empty(TAKE_BYTES, dtype=np.uint8)
         self._items = np.zeros(TAKE_ITEMS, dtype=_ITEM)
@@ -135,6 +146,7 @@ class Stream:
     def _start(self) -> None:
         card = self._card
         with card._lock:
+            card._h()  # a closed card, or one being closed, starts no stream
             if card._streaming:
                 raise RefusedValue(f"card {card.number} is streaming already")
             version3 = card.is_version3
@@ -174,11 +186,31 @@ class Stream:
 
     def close(self) -> None:
         """Stops the card and empties its FIFO; closing again does nothing. Records not taken
-        yet are dropped: the iterator ends."""
-        self._pending.clear()
-        if not self._running:
-            return
-        self._end()
+        yet are dropped: the iterator ends. Called from another thread while one reads the
+        stream, it waits until that thread's take is over."""
+        self._stop(None)
+
+    def _card_closed(self) -> None:
+        """Ends the stream because its card is being closed (by another thread, as a rule):
+        the next take raises CardClosed once, then the iterator ends."""
+        self._stop(self._card.number)
+
+    def _stop(self, closed_card: Optional[int]) -> None:
+        self._closing = True
+        with self._turn:
+            try:
+                dropped = bool(self._pending)
+                self._pending.clear()
+                running = self._running
+                if running:
+                    self._end()
+                if closed_card is not None and (running or dropped):
+                    self._interrupted = CardClosed(
+                        f"card {closed_card} was closed while its stream ran: the stream "
+                        f"ended after {self._shots} shots")
+            finally:
+                self._closing = False
+                self._turn.notify_all()
 
     def _end(self) -> None:
         """The stream is over: the engine has stopped the card (or is stopped now) and
@@ -188,11 +220,13 @@ class Stream:
         card = self._card
         with card._lock:
             card._streaming = False
-            if self._engine:
-                self._overflows = int(self._statistics().overflowEvents)
-            engine, self._engine = self._engine, c_void_p()
-            if engine:
-                self._acquire.K7AcqClose(engine)
+            with self._engine_lock:
+                engine, self._engine = self._engine, c_void_p()
+                if engine:
+                    statistics = _cdefs.AcqStatistics()
+                    self._acquire.K7AcqGetStatistics(engine, byref(statistics))
+                    self._overflows = int(statistics.overflowEvents)
+                    self._acquire.K7AcqClose(engine)
 
     def __enter__(self) -> "Stream":
         return self
@@ -216,19 +250,32 @@ class Stream:
     @property
     def overflows(self) -> int:
         """Times the card's FIFO ran over so far."""
-        return int(self._statistics().overflowEvents) if self._engine else self._overflows
+        statistics = self._statistics()
+        return int(statistics.overflowEvents) if statistics is not None else self._overflows
 
-    def _statistics(self) -> _cdefs.AcqStatistics:
-        statistics = _cdefs.AcqStatistics()
-        self._acquire.K7AcqGetStatistics(self._engine, byref(statistics))
-        return statistics
+    def _statistics(self) -> Optional[_cdefs.AcqStatistics]:
+        """The engine's statistics; None once it is freed."""
+        with self._engine_lock:
+            if not self._engine:
+                return None
+            statistics = _cdefs.AcqStatistics()
+            self._acquire.K7AcqGetStatistics(self._engine, byref(statistics))
+            return statistics
 
     def __iter__(self) -> Iterator[Record]:
         return self
 
     def _fill(self) -> bool:
-        """Takes from the engine until something is pending; False once the stream ended."""
+        """Takes from the engine until something is pending; False once the stream ended.
+        Called with the turn held; a close from another thread waits for it between takes.
+
+        Raises:
+            CardClosed: once, when the card was closed while the stream ran.
+        """
         while not self._pending:
+            if self._interrupted is not None:
+                interrupted, self._interrupted = self._interrupted, None
+                raise interrupted
             if self._finished:
                 return False
             try:
@@ -240,17 +287,20 @@ class Stream:
             except BaseException:
                 self.close()
                 raise
+            if self._closing:
+                self._turn.wait_for(lambda: not self._closing)
         return True
 
     def __next__(self) -> Record:
-        if not self._fill():
-            raise StopIteration
-        piece = self._pending.popleft()
-        if isinstance(piece, Record):
-            return piece
-        records = piece.records()
-        self._pending.extendleft(reversed(records[1:]))
-        return records[0]
+        with self._turn:
+            if not self._fill():
+                raise StopIteration
+            piece = self._pending.popleft()
+            if isinstance(piece, Record):
+                return piece
+            records = piece.records()
+            self._pending.extendleft(reversed(records[1:]))
+            return records[0]
 
     def next_records(self) -> List[Record]:
         """The records read so far and not yet taken, at least one unless the stream has
@@ -260,16 +310,17 @@ class Stream:
             FifoOverflow: shots were lost, with ``lost_shots="raise"``.
             Error: a read of the card failed.
         """
-        if not self._fill():
-            return []
-        records: List[Record] = []
-        for piece in self._pending:
-            if isinstance(piece, Record):
-                records.append(piece)
-            else:
-                records.extend(piece.records())
-        self._pending.clear()
-        return records
+        with self._turn:
+            if not self._fill():
+                return []
+            records: List[Record] = []
+            for piece in self._pending:
+                if isinstance(piece, Record):
+                    records.append(piece)
+                else:
+                    records.extend(piece.records())
+            self._pending.clear()
+            return records
 
     def next_arrays(self) -> Optional[Shots]:
         """The shots and gate results read so far and not yet taken, as arrays (see Shots),
@@ -282,16 +333,18 @@ class Stream:
             FifoOverflow: shots were lost, with ``lost_shots="raise"``.
             Error: a read of the card failed.
         """
-        if not self._fill():
-            return None
-        shots = Shots.of(list(self._pending))
-        self._pending.clear()
-        return shots
+        with self._turn:
+            if not self._fill():
+                return None
+            shots = Shots.of(list(self._pending))
+            self._pending.clear()
+            return shots
 
     def _take(self) -> None:
         """Takes what the engine has: shots, gate results, losses and the end."""
         if not self._count_losses:
-            lost = int(self._statistics().shotsLost)
+            statistics = self._statistics()
+            lost = int(statistics.shotsLost) if statistics is not None else 0
             if lost > 0:
                 raise FifoOverflow(lost)  # at once, before the shots that came before it
         count = c_uint32(0)

@@ -110,3 +110,52 @@ def test_a_failed_gate_results_fetch_of_a_stream_raises_with_the_drivers_word(si
             list(card.stream(karvo7.ParameterSet(ascan=True, faktor=1, iff=2000), count=1000))
         assert (failed.value.function, failed.value.word) == ("KARVO7GetResults", 0xE7100001)
         assert card.status().modus == 0 and not card.data_in_fifo()
+
+
+def test_a_gain_or_shot_rate_beyond_the_card_and_a_gate_ending_before_its_start_are_refused(
+        simulator):
+    # Every command fails on this card: had anything been sent, Error would come instead.
+    simulator(f"cards = 1\n[Card]\nfault = command {SELECT_SET_COMMAND:#x} 0xE7000001\n"
+              f"fault = command {GAIN_COMMAND:#x} 0xE7000001\n")
+    with karvo7.open_card(1, warm_up=False) as card:
+        identification = card.identification()
+        assert (identification.dynamic_range, identification.max_sap_rate) == (80, 20)
+        for change, field in (({"gain": 10000}, r"gain \(verstaerkung\) = 10000"),
+                              ({"gain": 801}, r"gain \(verstaerkung\) = 801 .*80 dB"),
+                              ({"pulse_rate": 100_000}, r"pulse_rate \(iff\) = 100000"),
+                              ({"iff": 20001}, r"pulse_rate \(iff\) = 20001 .*0\.\.20000")):
+            with pytest.raises(karvo7.RefusedValue, match=field):
+                card.apply(karvo7.ParameterSet(**change), 1)
+            with pytest.raises(karvo7.RefusedValue, match=field):
+                card.shot(karvo7.ParameterSet(**change), 1)
+        backwards = karvo7.ParameterSet()
+        backwards.gates[2].ende = 599  # gate 2 starts at 600
+        with pytest.raises(karvo7.RefusedValue,
+                           match=r"gates\[2\]\.end \(ende\) = 599 lies before gates\[2\]\.start"):
+            card.apply(backwards, 1)
+        with pytest.raises(karvo7.RefusedValue, match=r"gates\[2\]\.end"):
+            card.stream(backwards, count=1)
+    # At the card's limits, a gate as long as one sample and a gate that is off are taken.
+    simulator("cards = 1\n")
+    with karvo7.open_card(1) as card:
+        edge = karvo7.ParameterSet(gain=800, pulse_rate=20000)
+        edge.gates[2].end = edge.gates[2].start
+        edge.gates[0].ende = 0  # gate 0 is off
+        card.apply(edge, 1)
+
+
+def test_a_misspelt_field_is_refused_and_names_the_field_meant():
+    parameters = karvo7.ParameterSet()
+    with pytest.raises(karvo7.NoSuchField, match=r"ParameterSet has no field 'gian' "
+                                                 r"\(did you mean gain\?\)"):
+        parameters.gian = 300
+    with pytest.raises(AttributeError, match="Gate has no field 'schwele'"):
+        parameters.gates[1].schwele = 10
+    assert parameters == karvo7.ParameterSet() and not hasattr(parameters, "gian")
+    # Fields, their German names and the settable units are taken.
+    parameters.gain = 300
+    parameters.verstaerkung += 1
+    parameters.gain_db = 20.3
+    parameters.gates[1].schwelle = 70
+    assert (parameters.gain, parameters.gates[1].threshold) == (203, 70)
+    assert parameters.copy() == parameters

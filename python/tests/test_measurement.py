@@ -4,6 +4,7 @@ every record type, against the samples the same settings give in the other layou
 from __future__ import annotations
 
 import gc
+import threading
 
 import numpy as np
 import pytest
@@ -241,12 +242,87 @@ def test_every_record_type_streams_as_it_shoots(quiet, layout, parameters, kind)
         np.testing.assert_array_equal(record.samples, shot.samples)
 
 
-def test_closing_a_card_stops_its_stream(quiet):
+def test_closing_a_card_stops_its_stream_which_says_so_once(quiet):
     card = karvo7.open_card(1)
     stream = card.stream(ascan())
     next(stream)
     card.close()
-    assert list(stream) == []
+    with pytest.raises(karvo7.CardClosed, match="card 1 was closed while its stream ran"):
+        next(stream)
+    assert list(stream) == [] and stream.next_records() == [] and stream.next_arrays() is None
+    with karvo7.open_card(1) as again:
+        assert stopped_and_empty(again)
+
+
+class _WatchedEngine:
+    """The acquisition engine's functions, with the takes and the frees noted in order."""
+
+    def __init__(self, library, events):
+        self._library = library
+        self._events = events
+
+    def __getattr__(self, name):
+        return getattr(self._library, name)
+
+    def K7AcqReadBatch(self, *arguments):
+        self._events.append("take")
+        try:
+            return self._library.K7AcqReadBatch(*arguments)
+        finally:
+            self._events.append("taken")
+
+    def K7AcqClose(self, engine):
+        self._events.append("free")
+        self._library.K7AcqClose(engine)
+
+
+def _closed_while_read(card, close):
+    """A stream of ``card`` read on a thread of its own and closed by ``close`` once the reader
+    has a record: what the reader saw, and the engine's takes and frees in their order."""
+    stream = card.stream(ascan())
+    events = []
+    stream._acquire = _WatchedEngine(stream._acquire, events)
+    started = threading.Event()
+    seen = {"records": 0, "raised": []}
+
+    def read():
+        try:
+            for _ in stream:
+                seen["records"] += 1
+                started.set()
+        except karvo7.Error as error:
+            seen["raised"].append(error)
+        finally:
+            started.set()
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    started.wait()
+    close(stream)
+    reader.join()
+    assert seen["records"] >= 1
+    # The engine is freed once, with no take inside it, and taken from no more.
+    assert events.count("free") == 1
+    before = events[: events.index("free")]
+    assert before.count("take") == before.count("taken")
+    assert "take" not in events[events.index("free"):]
+    return stream, seen["raised"]
+
+
+def test_a_card_closed_by_another_thread_ends_its_stream_with_one_exception(quiet):
+    """The reading thread learns of the close (it used to end as if the stream were over, or
+    with a driver error, or the process crashed), and the engine is freed only once no take
+    is inside it."""
+    for _ in range(10):
+        card = karvo7.open_card(1)
+        stream, raised = _closed_while_read(card, lambda stream: card.close())
+        assert [type(e) for e in raised] == [karvo7.CardClosed] and card.closed
+        assert f"after {stream.shots} shots" in str(raised[0])
+    # The stream closed from another thread ends its reader as the stream's own close does.
+    with karvo7.open_card(1) as card:
+        for _ in range(3):
+            stream, raised = _closed_while_read(card, lambda stream: stream.close())
+            assert raised == [] and stopped_and_empty(card)
     with karvo7.open_card(1) as again:
         assert stopped_and_empty(again)
 

@@ -4,8 +4,10 @@ verdicts and lines as its windows, exceptions where an operation fails."""
 from __future__ import annotations
 
 import contextlib
+import os
 from pathlib import Path
 
+import numpy as np
 import pytest
 
 import karvo7
@@ -74,3 +76,49 @@ def test_station_checks_repair_a_wrong_eeprom_byte_and_fail_one_the_bridge_keeps
         assert missing.text == "Vorgabe fehlt: [PCIEEPROM] Signature"
         with pytest.raises(ValueError, match="no check 'eeprom'"):
             card.check("eeprom")
+
+
+def _record_shot(card: karvo7.Card) -> karvo7.Record:
+    return card.shot(karvo7.ParameterSet(ascan=True, faktor=1, aufnahmelaenge=500), 1)
+
+
+def test_a_card_keeps_its_layout_through_a_reset_a_dsp_load_and_the_checks(simulator, tmp_path):
+    """A reset gives every set the native layout's identification 0: the card delivered bare
+    samples that the package then took apart as records ("data truncated at byte 0")."""
+    simulator("cards = 1\n[Card]\nnoise = 0\n")
+    ini = tmp_path / "station.ini"
+    ini.write_text(f"[DSP]\nFilename={INI.parent / 'KARVO7DSP.hex'}\n")
+    with karvo7.open_card(1) as card:
+        assert card.layout is karvo7.Layout.RECORD
+        first = _record_shot(card)
+        operations = {
+            "reset": card.reset,
+            "load_dsp": lambda: card.load_dsp(INI.parent / "KARVO7DSP.hex"),
+            "check dsp": lambda: card.check("dsp", ini=ini)[0],
+            "self test": lambda: card.self_test(3),
+        }
+        for name, operation in operations.items():
+            assert operation().passed, name
+            again = _record_shot(card)
+            assert (again.type, again.identification, again.set) == (0x14, -11, 1), name
+            np.testing.assert_array_equal(again.samples, first.samples)
+            streamed = list(card.stream(karvo7.ParameterSet(ascan=True, faktor=1, iff=2000),
+                                        count=3, results=False))
+            assert [r.identification for r in streamed] == [-11] * 3, name
+
+
+def test_checks_refuse_a_parameter_file_that_cannot_be_read_and_name_it(simulator, tmp_path):
+    simulator("cards = 1\n")
+    folder = tmp_path / "folder.ini"
+    folder.mkdir()
+    fifo = tmp_path / "fifo.ini"
+    os.mkfifo(fifo)  # no writer: a read would wait for ever
+    with karvo7.open_card(1) as card:
+        for path, why in ((tmp_path / "missing.ini", "cannot be read"),
+                          (folder, "not a regular file"), (fifo, "not a regular file")):
+            for run in (lambda: card.check(ini=path), lambda: card.check("pci-eeprom", ini=path)):
+                with pytest.raises(karvo7.RefusedValue) as refused:
+                    run()
+                assert str(refused.value).startswith(f"parameter file {path}: {why}")
+        # A file that can be read runs its checks, refused or not.
+        assert card.check("pci-eeprom", ini=INI)[0].passed

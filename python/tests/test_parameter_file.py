@@ -204,6 +204,37 @@ def test_a_link_of_another_user_in_a_shared_folder_is_not_followed(tmp_path):
     assert victim.read_text() == "[Init]\nKarte=9\n"
 
 
+@pytest.mark.skipif(os.geteuid() != 0, reason="links of other users are made by root only")
+def test_a_folder_link_of_another_user_in_a_shared_folder_is_not_followed(tmp_path):
+    """The package follows links itself: a planted link to a folder, anywhere on the way,
+    is refused as the kernel's protected links refuse it, and the folder's file stays."""
+    shared = tmp_path / "drop"
+    shared.mkdir()
+    shared.chmod(0o1777)
+    os.chown(shared, 1, 1)
+    private = tmp_path / "private"
+    private.mkdir(mode=0o700)
+    victim = private / "p.ini"
+    victim.write_text("[Init]\nKarte=1\n")
+    planted = shared / "folder"
+    planted.symlink_to(private)
+    os.lchown(planted, 2, 2)
+    # A link of the caller's own leading to the planted one is followed up to it.
+    mine = tmp_path / "mine"
+    mine.symlink_to(shared)
+    file = karvo7.ParameterFile.from_bytes(b"[Init]\nKarte=9\n")
+    for name in (planted / "p.ini", mine / "folder" / "p.ini", planted / "sub" / ".." / "p.ini",
+                 mine / ".." / "drop" / "folder" / "p.ini"):
+        with pytest.raises(PermissionError, match=f"{planted}: a symbolic link of another user"):
+            file.save(name)
+    assert victim.read_text() == "[Init]\nKarte=1\n"
+    assert sorted(p.name for p in private.iterdir()) == ["p.ini"]
+    # The folder's owner's link, or the caller's, is followed.
+    os.lchown(planted, 1, 1)
+    file.save(mine / "folder" / "p.ini")
+    assert victim.read_text() == "[Init]\nKarte=9\n"
+
+
 def test_units_follow_the_sampling_rate():
     parameters = karvo7.ParameterSet(samplerate=0)  # 80 MHz
     assert parameters.mm(100) == pytest.approx(3.7)  # 100 x 0.0125 us x 5920 / 2000
@@ -230,6 +261,15 @@ _AGREEMENT_FILES = [
     b"TA-Tabelle=5 6x 7\n[Karte2-Satz7]\nTA-Enable=\nB3-Schwelle=99999\nIFF=-1\n",
     b"[Random-Minimum]\nIFF=100\nAufnahmelaenge=\nB2-Anfang=-5\nFilter=1x\n"
     b"[Random-Maximum]\nVerstaerkung=70000\nB4-Ende=\"300\"\nAverage=300\n[Karte1-Satz1]\n",
+    # Carriage returns alone end no line: the file is its first line, a section.
+    b"[Init]\rTimeOut=25\r[Karte1-Satz1]\rAufnahmelaenge=2048\rIFF=7\r",
+    b"[Karte1-Satz1]\rIFF=7\r[Init]\rTimeOut=25\r",
+    # ... and mixed with line feeds, a blank within a line.
+    b"[Init]\r\nTimeOut=30\r\r\n[Karte1-Satz1]\rIFF=5\nFilter=2\r\nAverage=3\rSamplerate=2\n"
+    b"[Karte2-Satz7]\n\rIFF=\r9\r\n",
+    # A byte order mark, the blanks the reader takes and the characters it does not.
+    b"\xef\xbb\xbf[Init]\nTimeOut=\x0c17\x0b\n[Karte1-Satz1]\nIFF=\xa07\nFilter=2\x85\n"
+    b"Average\x1c=3\n\x0bSamplerate = 2\n[Karte2-Satz7\nIFF=12\n",
 ]
 _AGREEMENT_SETS = ["Karte1-Satz1", "Karte2-Satz7"]
 

@@ -300,7 +300,7 @@ TEST_F(Headless, ACardWhoseOpenFailsIsNamedWithTheError) {
     // it, named by its device.
     EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", options), kHeadlessCardNotChecked);
     EXPECT_EQ(out.str(), "Karte 1: Device 1 Fehler 8 beim Öffnen\n");
-    EXPECT_NE(err.str().find("Init: Karte 2: Device 3 Fehler 8 beim Öffnen\n"), std::string::npos)
+    EXPECT_NE(err.str().find("Init: Karte 2: Device 2 Fehler 8 beim Öffnen\n"), std::string::npos)
         << err.str();
     EXPECT_EQ(err.str().find("Treiber"), std::string::npos) << err.str();
 }

@@ -122,8 +122,8 @@ KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
 /* The identification record: read from the card into its text file (written whole or not at
  * all), and written from its text file to the card. A file that is not the record's text form
  * (every field's line "key,type,count:values;" once, as K7OpsSaveKennung writes them) is
- * refused with K7OPS_ERROR_FILE and nothing is written; K7OPS_CHECK_KENNUNG with the file as
- * the parameter file's reference names the line. */
+ * refused with K7OPS_ERROR_FILE and nothing is written; the verdict of K7OPS_CHECK_KENNUNG on
+ * such a file names the line. */
 KARVO7OPS_API int K7OpsSaveKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
 KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
 

@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "Format.h"
@@ -85,8 +85,10 @@ bool floatValue(std::string_view text) {
     if (digits == 0 || i != text.size() || text.size() > 48) {
         return false;
     }
-    const double value = std::strtod(std::string(text).c_str(), nullptr);
-    return std::isfinite(value) && std::fabs(value) <= 3.4028234663852886e38;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+           std::fabs(value) <= 3.4028234663852886e38;
 }
 
 bool valueHolds(const Key& key, std::string_view text) {

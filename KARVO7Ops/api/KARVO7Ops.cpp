@@ -9,8 +9,10 @@
 #include "card/DspLoad.h"
 #include "card/KennungCheck.h"
 #include "card/KennungFile.h"
+#include "card/KennungReference.h"
 #include "card/SelfTests.h"
 #include "card/SetToCard.h"
+#include "profile/RegularFile.h"
 #include "station/StationChecks.h"
 
 namespace {
@@ -82,6 +84,13 @@ k7check::CardRecord recordOf(const K7OpsSet& set) {
     r.esbRelativ = set.esbRelativ != 0;
     r.esbAlways = set.esbAlways != 0;
     return r;
+}
+
+// A named parameter file must be readable: checks against no reference values would fail for
+// a reason none of them names. An empty name stands for no file.
+bool parameterFileReadable(const char* parameterFile) {
+    std::string bytes;
+    return *parameterFile == '\0' || k7check::readRegularFile(parameterFile, bytes);
 }
 
 Verdict stationCheck(KARVO7HANDLE card, k7check::StationCheck check, const char* parameterFile,
@@ -158,6 +167,9 @@ KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* para
         check >= K7OPS_CHECK_COUNT) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
+    if (!parameterFileReadable(parameterFile)) {
+        return fail(error, K7OPS_ERROR_FILE);
+    }
     const auto which = static_cast<k7check::StationCheck>(check);
     fill(verdict, check, k7check::stationCheckName(which),
          stationCheck(card, which, parameterFile, question, context));
@@ -170,6 +182,9 @@ KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
     if (card == nullptr || parameterFile == nullptr || verdicts == nullptr || count == nullptr ||
         error == nullptr) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
+    }
+    if (!parameterFileReadable(parameterFile)) {
+        return fail(error, K7OPS_ERROR_FILE);
     }
     const auto checks = k7check::selectedStationChecks(parameterFile);
     if (checks.size() > capacity) {
@@ -203,12 +218,14 @@ KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_
     if (card == nullptr || path == nullptr || error == nullptr) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
-    const std::optional<KonfigRecord> record = k7check::readKennungFile(path);
-    if (!record) {
+    // Only a file of the record's text form reaches the card: an empty or foreign file would
+    // blank its identification.
+    const k7check::KennungReference reference = k7check::readKennungReference(path);
+    if (!reference.record) {
         return fail(error, K7OPS_ERROR_FILE);
     }
     uint32_t word = 0;
-    if (!k7check::writeCardKennung(card, *record, word)) {
+    if (!k7check::writeCardKennung(card, *reference.record, word)) {
         return fail(error, word != 0 ? word : K7OPS_ERROR_FAILED);
     }
     return done(error);

@@ -27,7 +27,9 @@
  *   The check program's INI file: the reference values (sections "PCIconfiguration",
  *   "PCIEEPROM"), the identification file ("Kennung", key "Filename"), the DSP program
  *   ("DSP", "Filename"), the self tests of "Check All" ("Selbstest") and the checks it runs
- *   ("Check"). A missing file has no values: the EEPROM check then fails before writing.
+ *   ("Check"). A named file that cannot be read is refused (K7OPS_ERROR_FILE) and no check
+ *   runs; an empty name stands for no file, whose values are missing: the EEPROM check then
+ *   fails before writing. Relative file names inside it are taken from the file's folder.
  *
  * Threads
  *   The functions use nothing but the card they are given: calls on different cards may run on
@@ -115,7 +117,8 @@ KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict
 /* The card's hardware reset, waited for (one second at most), then its warm-up. */
 KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint32_t* error);
 
-/* One station check with the reference values of `parameterFile`. */
+/* One station check with the reference values of `parameterFile` ("" for none); a named file
+ * that cannot be read fails with K7OPS_ERROR_FILE before anything runs. */
 KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,
                              K7OpsQuestion question, void* context, K7OpsVerdict* verdict,
                              uint32_t* error);
@@ -128,7 +131,10 @@ KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
                                 uint32_t capacity, uint32_t* count, uint32_t* error);
 
 /* The identification record: read from the card into its text file (written whole or not at
- * all), and written from its text file to the card. */
+ * all), and written from its text file to the card. A file that is not the record's text form
+ * (every field's line "key,type,count:values;" once, as K7OpsSaveKennung writes them) is
+ * refused with K7OPS_ERROR_FILE and nothing is written; the verdict of K7OPS_CHECK_KENNUNG on
+ * such a file names the line. */
 KARVO7OPS_API int K7OpsSaveKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
 KARVO7OPS_API int K7OpsWriteKennung(KARVO7HANDLE card, const char* path, uint32_t* error);
 

@@ -47,6 +47,29 @@ def test_a_bad_dsp_file_raises_and_touches_no_card_and_a_good_one_loads(simulato
         assert card.reset().text.startswith("Reset OK nach ")
 
 
+def test_dsp_files_are_judged_as_the_dsp_window_judges_them(simulator, tmp_path):
+    """What the DSP window refuses before its question raises here with the window's text,
+    before the card is touched; any .bin the window loads is loaded here too."""
+    simulator("cards = 1\n")
+    refused = {
+        "empty.bin": (b"", "Keine gültige Extension (*.bin/*.hex)"),
+        "big.bin": (b"\x01" * 32641, "Programm zu groß (höchstens 255 Blöcke, 32640 Bytes)"),
+        "program.txt": (b"12AB\r\n", "Keine gültige Extension (*.bin/*.hex)"),
+        "bad.hex": (b"12AB\r\nxyz\r\n", "Ungültige Zeile 2 in der Hex-Datei"),
+    }
+    with karvo7.open_card(1) as card:
+        for name, (content, meaning) in refused.items():
+            path = tmp_path / name
+            path.write_bytes(content)
+            with pytest.raises(karvo7.Error) as failed:
+                card.load_dsp(path)
+            assert failed.value.word == _cdefs.OPS_ERROR_FILE, name
+            assert failed.value.meaning == meaning, name
+        image = tmp_path / "image.bin"
+        image.write_bytes(bytes((i * 37) & 0xFF for i in range(1000)))
+        assert card.load_dsp(image).passed
+
+
 def test_a_card_that_never_ends_its_reset_raises(simulator):
     simulator("cards = 1\n[Card1]\nfault = reset-never\n")
     card = karvo7.open_card(1)

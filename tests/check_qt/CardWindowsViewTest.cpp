@@ -2,6 +2,8 @@
 // form, buttons and radio buttons reach the window, and a screenshot of each window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QCoreApplication>
 
 #include <QDir>
@@ -31,9 +33,12 @@ using namespace k7qttest;
 
 namespace {
 
+// By absolute path: the parameter file takes relative names from its own folder.
 std::string exampleFile(const std::string& name) {
     const std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/../../examples/" + name;
+    return std::filesystem::absolute(here.substr(0, here.rfind('/')) + "/../../examples/" + name)
+        .lexically_normal()
+        .generic_string();
 }
 
 // Every control name a window's bindFields lists.

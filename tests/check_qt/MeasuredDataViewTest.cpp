@@ -285,8 +285,7 @@ TEST_F(Windows, WithoutDataTheWindowShowsItsOwnGround) {
     Buffer bad = record(0x14, {1, 2, 3});
     bad[1] = 14;
     window.setInputs(inputsFor(bad, true));
-    EXPECT_EQ(desktop.messages,
-              std::vector<std::string>{"Anzeige: Anzeige Meßdaten: Datenlänge soll: 12 - ist: 14"});
+    EXPECT_EQ(desktop.messages, std::vector<std::string>{"Anzeige: Datenlänge soll: 12 - ist: 14"});
     view->repaint();
     EXPECT_TRUE(groundOnly());
     // Data again: the white plot.

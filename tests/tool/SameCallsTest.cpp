@@ -16,6 +16,7 @@
 #include "SetOptions.h"
 #include "ToolProcess.h"
 #include "app/Session.h"
+#include "card/DspImage.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
@@ -110,6 +111,45 @@ TEST_F(SameCalls, SelfTests) {
             return karvo7::runSelftest({1, {test}, false}, out, err);
         });
         EXPECT_EQ(window, tool) << "self test " << test;
+    }
+}
+
+// A DSP program file is judged by the same rules whoever loads it: what the DSP window refuses
+// before its question, karvo7 and the C interface refuse too, and nothing of it reaches the
+// card; what the window loads (any .bin of whole bytes up to 255 blocks: the image has no
+// further form to check), they load.
+TEST_F(SameCalls, DspFilesAreJudgedAlikeAndARefusedOneReachesNoCard) {
+    std::string random;
+    for (uint32_t i = 0; i < 1000; ++i) {
+        random += static_cast<char>((i * 2654435761u) >> 24);
+    }
+    const std::pair<std::string, std::string> files[] = {
+        {"random.bin", random},
+        {"empty.bin", ""},
+        {"big.bin", std::string(k7check::kDspMaxImageBytes + 1, '\x01')},
+        {"bad.hex", "12AB\r\nxyz\r\n"},
+        {"program.txt", "12AB\r\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        const std::string program = folder.file(name);
+        writeFile(program, bytes);
+        const bool window = k7check::readDspImage(program).ok();
+        int32_t loaded = -1;
+        const Calls library = onOpenCard([&](KARVO7HANDLE card) {
+            K7OpsVerdict verdict;
+            uint32_t error = 0;
+            loaded = K7OpsLoadDsp(card, program.c_str(), &verdict, &error);
+        });
+        int code = -1;
+        const Calls tool = ofTool([&](std::ostream& out, std::ostream& err) {
+            return code = karvo7::runDsp({1, program, false}, out, err);
+        });
+        EXPECT_EQ(loaded == 1, window) << name;
+        EXPECT_EQ(code, window ? 0 : 2) << name;
+        if (!window) {
+            EXPECT_TRUE(library.empty()) << name;
+            EXPECT_TRUE(tool.empty()) << name << ": not even opened";
+        }
     }
 }
 

@@ -213,6 +213,21 @@ TEST_F(ToolProcessTest, StationChecksGiveTheCheckProgramsVerdictsAndExitOneOnAFa
     EXPECT_NE(unknown.err.find("no check eeprom"), std::string::npos) << unknown.err;
 }
 
+// A parameter file that cannot be read is refused by its name before any check runs; one that
+// can names its reference files relative to its own folder, wherever the tool was started.
+TEST_F(ToolProcessTest, CheckRefusesAParameterFileItCannotReadAndTakesNamesFromItsFolder) {
+    for (const std::string& ini : {std::string("/nonexistent.ini"), std::string("/")}) {
+        const Finished missing = run({"check", "1", "--ini", ini});
+        EXPECT_EQ(missing.code, 2) << ini;
+        EXPECT_EQ(missing.out, "") << ini;
+        EXPECT_NE(missing.err.find("karvo7: " + ini + ": "), std::string::npos) << missing.err;
+    }
+    const std::string ini = std::string(KARVO7_EXAMPLES) + "/KARVO7Check.INI";
+    const Finished beside = run({"check", "1", "kennung", "dsp", "--ini", ini});
+    EXPECT_EQ(beside.code, 0) << beside.out << beside.err;
+    EXPECT_EQ(beside.out.rfind("kennung pass OK\ndsp pass OK (Reset nach ", 0), 0u) << beside.out;
+}
+
 TEST_F(ToolProcessTest, EepromDumpAndConfirmedWrite) {
     const Finished dump = run({"eeprom", "1"});
     ASSERT_EQ(dump.code, 0) << dump.err;

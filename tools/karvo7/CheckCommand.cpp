@@ -1,12 +1,15 @@
 // karvo7 check N [CHECK...] [--ini FILE] [--json]: the station checks of the check program's
 // "Check All" on one card, a line per check; exit 1 when one fails. Without CHECK the checks the
 // parameter file selects (section "Check") run.
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "Ask.h"
 #include "Commands.h"
 #include "Tool.h"
+#include "profile/RegularFile.h"
 #include "station/StationChecks.h"
 #include "system/Descriptors.h"
 
@@ -26,6 +29,18 @@ std::string wordList() {
 }  // namespace
 
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    // The reference values first: checks against a file that cannot be read would fail for a
+    // reason none of them names.
+    if (!options.ini.empty()) {
+        std::string text;
+        if (!k7check::readRegularFile(options.ini, text)) {
+            complain(err,
+                     options.ini + ": " +
+                         (errno == EINVAL ? std::string("not a regular file (a FIFO or a device)")
+                                          : std::string(std::strerror(errno))));
+            return kExitUsage;
+        }
+    }
     std::vector<k7check::StationCheck> checks;
     for (const std::string& word : options.checks) {
         const auto check = k7check::stationCheckOfWord(word);

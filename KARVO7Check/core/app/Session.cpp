@@ -47,6 +47,9 @@ std::string designationOf(const KonfigRecord& record) {
 }  // namespace
 
 std::string missingCardText(const MissingCard& card) {
+    if (card.channel == 0) {
+        return formatText("Karte %u: Device %u %s", card.number, card.device, card.reason.c_str());
+    }
     return formatText("Karte %u: Kanal %u (Bus %u Slot %u) %s", card.number, card.channel, card.bus,
                       card.slot, card.reason.c_str());
 }
@@ -242,9 +245,10 @@ bool Session::startUp() {
     startUpFailures_ = 0;
     missing_.clear();
     std::vector<KARVO7HANDLE> opened;
+    std::vector<uint32_t> positions;
     std::vector<FailedOpen> failed;
     uint32_t highestDevice = 0;
-    openCards(opened, failed, highestDevice);
+    openCards(opened, positions, failed, highestDevice);
     const auto count = static_cast<uint32_t>(opened.size());
     // Until they are ordered the cards sit in enumeration order, so that whatever happens from
     // here on the destructor finds and closes every one of them.
@@ -276,7 +280,7 @@ bool Session::startUp() {
 
     // One reading of the file for every key, which the windows' own profile reads share.
     readParameterFile(*readProfile(profileFile_));
-    Ordering ordering = orderCards(opened);
+    Ordering ordering = orderCards(opened, positions);
     keepMissingCards(ordering, failed);
     const auto kept = static_cast<uint32_t>(
         std::count_if(missingReasons_.begin(), missingReasons_.end(),
@@ -309,26 +313,31 @@ bool Session::startUp() {
     return true;
 }
 
-void Session::openCards(std::vector<KARVO7HANDLE>& opened, std::vector<FailedOpen>& failed,
-                        uint32_t& highestDevice) {
+void Session::openCards(std::vector<KARVO7HANDLE>& opened, std::vector<uint32_t>& positions,
+                        std::vector<FailedOpen>& failed, uint32_t& highestDevice) {
     opened.reserve(kMaxCards);
+    uint32_t answering = 0;
     for (uint32_t device = 1; device <= kMaxCards; ++device) {
         KARVO7HANDLE handle = KARVO7Open(device);
         if (handle != nullptr) {
             opened.push_back(handle);
+            positions.push_back(answering++);
             highestDevice = device;
         } else if (const uint32_t error = K7OsGetLastError(); error != K7_ERROR_FILE_NOT_FOUND) {
-            failed.push_back({device, error});
+            failed.push_back({device, error, answering++});
         }
     }
 }
 
 // Places every opened card in the card list: a card whose PCI position is the position of a
-// channel goes to that channel's entry, any other card to its enumeration position. Returns the
+// channel goes to that channel's entry, any other card to its enumeration position (counting
+// the devices that answered but did not open, so that a busy card does not hand its number to
+// the next one). Returns the
 // cards that cannot go where they belong: their position is unreadable, their enumeration
 // position is taken, or a matching card claims the entry. They are appended behind the
 // numbered cards, so that every opened card keeps a number and is closed at the end.
-Session::Ordering Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
+Session::Ordering Session::orderCards(const std::vector<KARVO7HANDLE>& opened,
+                                      const std::vector<uint32_t>& positions) {
     for (Channel& channel : channels_) {
         channel.card = 0;
     }
@@ -375,12 +384,13 @@ Session::Ordering Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
         if (placed) {
             continue;
         }
-        if (placedCards[i] != nullptr) {
+        const uint32_t at = positions[i];
+        if (placedCards[at] != nullptr) {
             unplaced.push_back(handle);
             continue;
         }
-        placedCards[i] = handle;
-        channels_[i].konfig = designationOf(record);
+        placedCards[at] = handle;
+        channels_[at].konfig = designationOf(record);
     }
     for (; i < opened.size(); ++i) {
         unplaced.push_back(opened[i]);
@@ -393,10 +403,13 @@ Session::Ordering Session::orderCards(const std::vector<KARVO7HANDLE>& opened) {
 // keep their numbers; a card that took the entry by its enumeration position yields it. The
 // devices that exist but did not open are told, in device order, to these channels in channel
 // order (which of them is on which position cannot be read from a card that does not open);
-// the channels left over are "nicht gefunden". When ordering stopped at an unreadable
+// the channels left over are "nicht gefunden". A device left over keeps its enumeration
+// position as a missing card when no card and no channel holds that entry; otherwise it is
+// named and counts as a card that failed at start-up. When ordering stopped at an unreadable
 // position, nothing is known of the channels and none is kept.
 void Session::keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>& failed) {
     missingReasons_.fill("");
+    missingDevices_.fill(0);
     size_t next = 0;
     for (uint32_t n = 0; n < kMaxCards && ordering.complete; ++n) {
         const Channel& channel = channels_[n];
@@ -411,9 +424,17 @@ void Session::keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>
             next < failed.size() ? openFailureReason(failed[next++].error) : "nicht gefunden";
     }
     for (; next < failed.size(); ++next) {
-        desktop_.messageBox("KARVO7Open",
-                            formatText("Device %u %s", failed[next].device,
-                                       openFailureReason(failed[next].error).c_str()));
+        const FailedOpen& device = failed[next];
+        const Channel& channel = channels_[device.position];
+        if (ordering.complete && cards_[device.position] == nullptr &&
+            missingReasons_[device.position].empty() && channel.bus == 0 && channel.slot == 0) {
+            missingReasons_[device.position] = openFailureReason(device.error);
+            missingDevices_[device.position] = device.device;
+            continue;
+        }
+        desktop_.messageBox("KARVO7Open", formatText("Device %u %s", device.device,
+                                                     openFailureReason(device.error).c_str()));
+        ++startUpFailures_;
     }
 }
 
@@ -438,7 +459,11 @@ void Session::closeGaps() {
         channels_[j].card = k;
         if (!missingReasons_[j].empty()) {
             const Channel& channel = channels_[j];
-            missing_.push_back({k, j + 1, channel.bus, channel.slot, missingReasons_[j]});
+            if (missingDevices_[j] != 0) {
+                missing_.push_back({k, 0, 0, 0, missingReasons_[j], missingDevices_[j]});
+            } else {
+                missing_.push_back({k, j + 1, channel.bus, channel.slot, missingReasons_[j]});
+            }
         }
         if (j != k - 1) {
             cards_[k - 1] = cards_[j];

@@ -42,17 +42,20 @@ struct ResultOrigin {
     bool cardHeading = false;  // the "Karte n:" line before the lines of another card
 };
 
-// A card the parameter file's channel table expects that did not open at start-up: it keeps
-// its card number, so that the other cards keep theirs.
+// A card that did not open at start-up: one the parameter file's channel table expects, or a
+// device that answers but does not open. It keeps its card number, so that the other cards keep
+// theirs.
 struct MissingCard {
     uint32_t number = 0;   // its card number
-    uint32_t channel = 0;  // the channel of the table ("Kanal<n>")
+    uint32_t channel = 0;  // the channel of the table ("Kanal<n>"); 0 when no channel expects it
     uint32_t bus = 0;      // the channel's PCI position
     uint32_t slot = 0;
-    std::string reason;  // "in Benutzung", "nicht gefunden", "Fehler <n> beim Öffnen"
+    std::string reason;   // "in Benutzung", "nicht gefunden", "Fehler <n> beim Öffnen"
+    uint32_t device = 0;  // the device that did not open, when no channel expects it
 };
 
-// "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung"
+// "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung"; without a channel "Karte 1: Device 1 in
+// Benutzung".
 std::string missingCardText(const MissingCard& card);
 
 class Session : public ResultSink {
@@ -194,19 +197,23 @@ class Session : public ResultSink {
     void onResultsChanged(std::function<void()> listener) { resultsChanged_ = std::move(listener); }
 
   private:
-    // A device that exists but did not open, with the thread's last error of the open.
+    // A device that exists but did not open, with the thread's last error of the open and its
+    // enumeration position among the devices that answer (those that opened and those that
+    // did not), where it would have been had it opened.
     struct FailedOpen {
         uint32_t device;
         uint32_t error;
+        uint32_t position;
     };
     struct Ordering {
         std::vector<KARVO7HANDLE> unplaced;     // opened cards without a place, to append
         std::array<bool, kMaxCards> matched{};  // channels whose card was found
         bool complete = true;                   // every card's position was read
     };
-    void openCards(std::vector<KARVO7HANDLE>& opened, std::vector<FailedOpen>& failed,
-                   uint32_t& highestDevice);
-    Ordering orderCards(const std::vector<KARVO7HANDLE>& opened);
+    void openCards(std::vector<KARVO7HANDLE>& opened, std::vector<uint32_t>& positions,
+                   std::vector<FailedOpen>& failed, uint32_t& highestDevice);
+    Ordering orderCards(const std::vector<KARVO7HANDLE>& opened,
+                        const std::vector<uint32_t>& positions);
     void keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>& failed);
     void closeGaps();
     void reportMissingCards();
@@ -221,6 +228,8 @@ class Session : public ResultSink {
     uint32_t startUpFailures_ = 0;
     // Per card-list entry during start-up: why the channel's card is missing; empty = it is not.
     std::array<std::string, kMaxCards> missingReasons_{};
+    // Per card-list entry during start-up: the device of a missing card no channel expects.
+    std::array<uint32_t, kMaxCards> missingDevices_{};
     std::vector<MissingCard> missing_;
     std::array<KARVO7HANDLE, kMaxCards> cards_{};
     std::array<Channel, kMaxCards> channels_{};

@@ -1,6 +1,7 @@
 #include "headless/HeadlessCheckAll.h"
 
 #include <exception>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,6 +11,9 @@
 #include "headless/StationReport.h"
 #include "headless/StationSignals.h"
 #include "profile/Files.h"
+#include "profile/IniFile.h"
+#include "profile/ParameterFileCheck.h"
+#include "profile/RegularFile.h"
 #include "system/Paths.h"
 
 namespace k7check {
@@ -28,8 +32,28 @@ std::string absolutePath(const std::string& path) {
     return folder.empty() ? path : folder + "/" + path;
 }
 
+// Why the parameter file `path` cannot be read ("Parameterdatei FILE nicht gefunden!",
+// "Parameterdatei FILE nicht lesbar: ..."); nothing when it can. A station that checks against
+// no reference values would fail its checks for a reason none of them names.
+std::optional<std::string> unreadableParameterFile(const std::string& path) {
+    std::string bytes;
+    std::string why;
+    if (readRegularFile(path, bytes, &why)) {
+        return std::nullopt;
+    }
+    if (fileKindOf(path) == FileKind::Missing) {
+        return "Parameterdatei " + path + " nicht gefunden!";
+    }
+    const std::string named = path + ": ";
+    if (why.rfind(named, 0) == 0) {
+        why.erase(0, named.size());
+    }
+    return "Parameterdatei " + path + " nicht lesbar: " + why;
+}
+
 // The cards the run checks, or an empty list (after a message) when the one asked for is not
-// there.
+// there: by --card, or by the parameter file's "Karte", which is refused the same way rather
+// than lowered to the last card as the window does.
 std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session& session,
                                    std::ostream& err) {
     std::vector<uint32_t> cards;
@@ -44,6 +68,11 @@ std::vector<uint32_t> cardsToCheck(const HeadlessOptions& options, const Session
         } else {
             cards.push_back(options.card);
         }
+    } else if (const auto fault =
+                   selectedCardFault(*readProfile(session.profileFile()), session.cardCount())) {
+        err << "Parameterdatei " << session.profileFile() << ": " << *fault << " ("
+            << session.cardCount() << (session.cardCount() == 1 ? " Karte" : " Karten")
+            << " gefunden).\n";
     } else {
         cards.push_back(session.fields().karte);
     }
@@ -135,9 +164,11 @@ bool writeReport(const std::string& file, Session& session, uint32_t start,
 }
 
 int runStation(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
-    if (!options.parameterFile.empty() && !isRegularFile(options.parameterFile)) {
-        err << "Parameterdatei " << options.parameterFile << " nicht gefunden!\n";
-        return kHeadlessBadArguments;
+    if (!options.parameterFile.empty()) {
+        if (const auto why = unreadableParameterFile(options.parameterFile)) {
+            err << *why << '\n';
+            return kHeadlessBadArguments;
+        }
     }
     const StationSignals signals;
     HeadlessDesktop desktop(options.executablePath.empty() ? programFile() : options.executablePath,
@@ -151,6 +182,11 @@ int runStation(const HeadlessOptions& options, std::ostream& out, std::ostream& 
         session, options.registry != nullptr ? *options.registry : CheckRegistry::standard());
     if (!window.onInit()) {
         return kHeadlessNoCards;
+    }
+    if (const auto why = unreadableParameterFile(session.profileFile())) {
+        err << *why << '\n';
+        window.onOk();
+        return kHeadlessBadArguments;
     }
     const std::vector<uint32_t> cards = cardsToCheck(options, session, err);
     if (cards.empty()) {

@@ -24,14 +24,14 @@ std::vector<ReportLine> reportLines(Session& session, size_t from, uint32_t star
     return lines;
 }
 
-// A missing card sits where its channel says.
+// A missing card sits where its channel says; one no channel expects has no known position.
 std::vector<ReportCard> reportCards(const Session& session, const std::vector<uint32_t>& numbers) {
     std::vector<ReportCard> cards;
     for (const uint32_t number : numbers) {
         ReportCard card{number};
         uint32_t error = 0;
         if (const MissingCard* missing = session.missingCard(number)) {
-            card = {number, true, missing->bus, missing->slot};
+            card = {number, missing->channel != 0, missing->bus, missing->slot};
         } else {
             card.located =
                 KARVO7GetCardPosition(session.card(number), &card.bus, &card.slot, &error) != 0;

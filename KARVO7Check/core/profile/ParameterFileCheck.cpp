@@ -57,9 +57,14 @@ class FaultList {
     std::vector<std::string>& faults_;
 };
 
+// The range of "Karte": the cards found, and card 1 when there is none.
+IntegerRange cardNumberRange(uint32_t cardCount) {
+    return {1, std::max<int64_t>(cardCount, 1)};
+}
+
 void checkInit(FaultList& check, uint32_t cardCount) {
     const std::string init = "Init";
-    check.integer(init, "Karte", {1, std::max<int64_t>(cardCount, 1)});
+    check.integer(init, "Karte", cardNumberRange(cardCount));
     check.integer(init, "Parametersatz", {0, kSetsPerCard - 1});
     // Runs work in steps of the display factor and for at least one cycle.
     check.integer(init, "Anzeigefaktor", {1, INT32_MAX});
@@ -103,6 +108,16 @@ std::vector<std::string> parameterFileFaults(const IniFile& file, uint32_t cardC
     checkRandomLimits(check, kRandomLower);
     checkRandomLimits(check, kRandomUpper);
     return faults;
+}
+
+std::optional<std::string> selectedCardFault(const IniFile& file, uint32_t cardCount) {
+    std::vector<std::string> faults;
+    FaultList check(file, faults);
+    check.integer("Init", "Karte", cardNumberRange(cardCount));
+    if (faults.empty()) {
+        return std::nullopt;
+    }
+    return faults.front();
 }
 
 std::string parameterFileRefusal(const std::string& path, const std::vector<std::string>& faults) {

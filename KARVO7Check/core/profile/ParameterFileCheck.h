@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ namespace k7check {
 // `[Init] Parametersatz = -3: erlaubt sind 0 bis 7`. Missing and empty keys take their
 // defaults and are fine; sets of card numbers above `cardCount` are not looked at.
 std::vector<std::string> parameterFileFaults(const IniFile& file, uint32_t cardCount);
+
+// The fault line of the card number the file selects ("Karte" in section "Init"; 1 when it is
+// missing or empty) when it names none of cards 1 to `cardCount`:
+// `[Init] Karte = 17: erlaubt sind 1 bis 2`. Nothing for a card that is there.
+std::optional<std::string> selectedCardFault(const IniFile& file, uint32_t cardCount);
 
 // The message naming the file and its faults.
 std::string parameterFileRefusal(const std::string& path, const std::vector<std::string>& faults);

@@ -72,6 +72,13 @@ DspImageRead failed(std::string text) {
 
 }  // namespace
 
+std::string dspFileNotFoundText(const std::string& path) {
+    if (path.find_first_not_of(" \t") == std::string::npos) {
+        return kDspFileNotFound;
+    }
+    return std::string(kDspFileNotFound) + ": " + path;
+}
+
 std::string dspBadHexLineText(size_t line) {
     return formatText("Ungültige Zeile %zu in der Hex-Datei", line);
 }

@@ -24,6 +24,8 @@ inline constexpr const char* kDspFileNotFound = "Datei nicht gefunden";
 inline constexpr const char* kDspNoMemory = "Kein Speicher verfügbar";
 inline constexpr const char* kDspNoValidExtension = "Keine gültige Extension (*.bin/*.hex)";
 inline constexpr const char* kDspTooLarge = "Programm zu groß (höchstens 255 Blöcke, 32640 Bytes)";
+// "Datei nicht gefunden: <path>", the path tried; the bare text for a blank name.
+std::string dspFileNotFoundText(const std::string& path);
 // "Ungültige Zeile %d in der Hex-Datei", with the line number from 1.
 std::string dspBadHexLineText(size_t line);
 

@@ -2,6 +2,7 @@
 
 #include "Format.h"
 #include "card/KennungFile.h"
+#include "card/KennungReference.h"
 
 namespace k7check {
 
@@ -20,8 +21,12 @@ Verdict checkKennung(KARVO7HANDLE card, const std::string& path) {
     if (!record) {
         return {false, formatText("GetKonfig Error %X", error)};
     }
+    const KennungReference reference = readKennungReference(path);
+    if (!reference.record) {
+        return {false, reference.fault};
+    }
     Verdict verdict;
-    verdict.line = compareKennung(*record, readKennungFile(path));
+    verdict.line = compareKennung(*record, reference.record);
     verdict.passed = verdict.line == "OK";
     return verdict;
 }

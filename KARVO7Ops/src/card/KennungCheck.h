@@ -16,8 +16,9 @@ namespace k7check {
 std::optional<KonfigRecord> readCardKennung(KARVO7HANDLE card, uint32_t& error);
 
 // The card's record against the reference file at `path`: "OK", the first difference
-// (compareKennung), kKennungFileUnreadable, or "GetKonfig Error %X" when the card's record
-// cannot be read (the file is then not read).
+// (compareKennung), why the file is refused (readKennungReference: "Kennung-Datei nicht
+// lesbar: <path>", the line that is not of the file's form), or "GetKonfig Error %X" when the
+// card's record cannot be read (the file is then not read).
 Verdict checkKennung(KARVO7HANDLE card, const std::string& path);
 
 // Writes `record` to the card; false with the library's error word (address, reference and

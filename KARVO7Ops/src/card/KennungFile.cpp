@@ -146,11 +146,34 @@ size_t leadingNonZero(std::span<const T> elements) {
     return n;
 }
 
-// The values part of a list line: the leading non-zero elements separated by commas.
+// Whether the file writes `value` as a zero: 0 itself, or a float that two decimals make
+// "0.00" (or "-0.00"), which reads back as 0.
+template <typename T>
+bool writtenAsZero(T value) {
+    if constexpr (std::is_same_v<T, float>) {
+        const std::string text = floatText(value);
+        return text == "0.00" || text == "-0.00";
+    } else {
+        return value == T{};
+    }
+}
+
+// The elements a list line carries: those before the first one the file writes as 0, so that
+// the line's count is what reading it gives back and no "0.00" stands in it.
+template <typename T>
+size_t leadingWritten(std::span<const T> elements) {
+    size_t n = 0;
+    while (n < elements.size() && !writtenAsZero(elements[n])) {
+        ++n;
+    }
+    return n;
+}
+
+// The values part of a list line: the elements it carries, separated by commas.
 template <typename T>
 std::string listFileValues(std::span<const T> elements) {
     std::string text;
-    const size_t n = leadingNonZero(elements);
+    const size_t n = leadingWritten(elements);
     for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
             text += ',';
@@ -202,7 +225,7 @@ struct Field {
 template <typename T, size_t N>
 Field listField(int key, int type, const char* label, const T (&elements)[N]) {
     const std::span<const T> list(elements, N);
-    return {key, type, label, listFileValues(list), leadingNonZero(list)};
+    return {key, type, label, listFileValues(list), leadingWritten(list)};
 }
 
 std::vector<Field> fieldsOf(const KonfigRecord& r) {

@@ -38,7 +38,8 @@ std::string listDisplayText(std::span<const float> elements, int width = 0);
 
 // ---- the file -------------------------------------------------------------------------------
 // The file's text of a record, byte for byte: texts up to their terminator or width, lists
-// with their leading non-zero elements only, floats with two decimals.
+// with their leading non-zero elements only, floats with two decimals (a float element that two
+// decimals make 0.00 counts as 0: the line carries, and counts, the elements before it).
 std::string kennungFileText(const KonfigRecord& record);
 
 // Reads a file's bytes into a zero-filled record. A line is a run of bytes 0x20 to 0x7F: a

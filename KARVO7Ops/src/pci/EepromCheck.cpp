@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "KARVO7Protocol.h"
+#include "fields/NumberText.h"
 
 namespace k7check {
 
@@ -36,6 +37,19 @@ Verdict repair(KARVO7HANDLE card, const std::vector<HexField>& fields,
 }
 
 }  // namespace
+
+std::optional<std::string> vanishingIdentity(const HexField& field, uint32_t value) {
+    // A bus answers FFFF for a vendor where no device is, and 0000 is no vendor's; a device ID
+    // FFFF reads as no device too. The bridge takes its identity from the EEPROM at power-up.
+    const bool vendor = field.at == e::kVendorId.address;
+    const bool device = field.at == e::kDeviceId.address;
+    if ((vendor && (value == 0x0000 || value == 0xFFFF)) || (device && value == 0xFFFF)) {
+        return formatHex(value, 4) +
+               ": damit wäre die Karte nach dem nächsten Einschalten am PCI-Bus nicht mehr zu "
+               "finden";
+    }
+    return std::nullopt;
+}
 
 const std::vector<HexField>& eepromHeaderFields() {
     // clang-format off
@@ -99,6 +113,10 @@ Verdict checkEeprom(KARVO7HANDLE card, const IniFile& references, const EepromRe
         const Reference reference = referenceValue(references, kEepromSection, f);
         if (!reference.valid()) {
             return {false, reference.fault};
+        }
+        if (const auto vanishing = vanishingIdentity(f, reference.value)) {
+            return {false, "Vorgabe ungültig: [" + std::string(kEepromSection) + "] " + f.key +
+                               " = " + *vanishing};
         }
         wanted.push_back(reference.value);
     }

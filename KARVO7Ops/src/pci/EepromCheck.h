@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "KARVO7DLL.h"
@@ -23,6 +25,10 @@ const std::vector<HexField>& eepromFields();
 std::vector<HexField> eepromCheckFields();
 constexpr const char* kEepromSection = "PCIEEPROM";
 
+// Why `value` in `field` would take the card off the bus at its next power-up (vendor 0000 or
+// FFFF, device FFFF: "FFFF: damit wäre die Karte ..."); nothing for any other field or value.
+std::optional<std::string> vanishingIdentity(const HexField& field, uint32_t value);
+
 // Runs the repairs, which take `expectedMs`; a caller with windows shows its progress around
 // them.
 using EepromRepair = std::function<void(uint32_t expectedMs, const std::function<void()>& repair)>;
@@ -31,7 +37,9 @@ using EepromRepair = std::function<void(uint32_t expectedMs, const std::function
 // written and read back right, else the first field's message (reference, value read back)
 // and fail; fields repaired before it stay repaired. A reference that is missing, empty or no
 // number of its field's width fails the check with its section and key ("Vorgabe fehlt:
-// [PCIEEPROM] VendorID", "Vorgabe ungültig: ...") before anything is written.
+// [PCIEEPROM] VendorID", "Vorgabe ungültig: ...") before anything is written, and so does a
+// reference that would take the card off the bus ("Vorgabe ungültig: [PCIEEPROM] VendorID =
+// FFFF: ...").
 Verdict checkEeprom(KARVO7HANDLE card, const IniFile& references, const EepromRepair& around = {});
 
 }  // namespace k7check

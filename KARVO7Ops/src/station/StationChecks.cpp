@@ -10,6 +10,7 @@
 #include "pci/OperationRegisters.h"
 #include "pci/PciConfigCheck.h"
 #include "profile/IniFile.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
@@ -25,14 +26,18 @@ bool blank(const std::string& text) {
     return text.find_first_not_of(" \t") == std::string::npos;
 }
 
-Verdict dspCheck(KARVO7HANDLE card, const IniFile& file, Clock& clock) {
-    const std::string path = file.getString("DSP", "Filename", " ");
+// A file the parameter file names, taken from the parameter file's folder when relative.
+std::string referenceFile(const IniFile& file, const StationSetup& setup, const char* section) {
+    return nameBeside(file.getString(section, "Filename", " "), setup.parameterFile);
+}
+
+Verdict dspCheck(KARVO7HANDLE card, const std::string& path, Clock& clock) {
     if (blank(path)) {
         return {false, kDspFileNotFound};
     }
     const DspImageRead read = readDspImage(path);
     if (!read.ok()) {
-        return {false, read.error};
+        return {false, read.error == kDspFileNotFound ? dspFileNotFoundText(path) : read.error};
     }
     const DspLoadOutcome outcome = loadDspProgram(card, read.image, clock);
     return {outcome.ok(), dspLoadLine(outcome)};
@@ -65,11 +70,11 @@ Verdict runStationCheck(KARVO7HANDLE card, StationCheck check, const StationSetu
         case StationCheck::PciOperation:
             return checkOperationRegisters(card);
         case StationCheck::Kennung:
-            return checkKennung(card, file.getString("Kennung", "Filename", " "));
+            return checkKennung(card, referenceFile(file, setup, "Kennung"));
         case StationCheck::Lca:
             return checkLcaIdentities(card);
         case StationCheck::Dsp:
-            return dspCheck(card, file, setup.clock);
+            return dspCheck(card, referenceFile(file, setup, "DSP"), setup.clock);
         case StationCheck::SelfTests:
             return selfTestCheck(card, file, setup.clock, setup.observer);
         case StationCheck::Commands:

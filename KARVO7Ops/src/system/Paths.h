@@ -32,6 +32,12 @@ bool isRegularFile(const std::string& name);
 // True when `name` exists and is anything but a regular file (a folder, a device, a pipe).
 bool isOtherThanRegularFile(const std::string& name);
 
+// A file name written inside `file` (a parameter file naming its reference files): a relative
+// name is taken from the folder `file` is in, so that it does not depend on the working
+// folder; an absolute or blank name stays as it is, and so does any name when `file` names no
+// folder.
+std::string nameBeside(const std::string& name, const std::string& file);
+
 // The running program's own file, or "" when the system does not say.
 std::string runningExecutable();
 // The working folder, or "" when the system does not say.

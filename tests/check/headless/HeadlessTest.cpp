@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <new>
 #include <sstream>
 
@@ -116,6 +117,60 @@ TEST_F(Headless, CardOptionChecksThatCardOnly) {
         << err.str();
     EXPECT_EQ(closesOf(driver, 1), 3);
     EXPECT_EQ(closesOf(driver, 3), 3);
+}
+
+// The parameter file's card is refused like --card when it names no card, rather than lowered
+// to the last card as the window does: the station would check another card than it was set
+// up for.
+TEST_F(Headless, AParameterFileCardThatIsNotThereIsRefusedNamingTheKeyAndTheRange) {
+    registerFailingOnCardTwo();
+    for (const char* karte : {"3", "17", "-1", "257", "0", "2x"}) {
+        EXPECT_EQ(
+            run("[Init]\nKarte=" + std::string(karte) + "\n[Check]\nPCIconfig=yes\n", &registry),
+            kHeadlessBadArguments)
+            << karte;
+        EXPECT_EQ(out.str(), "") << karte;
+        EXPECT_NE(err.str().find("Parameterdatei " + dir.file("KARVO7Check.INI") +
+                                 ": [Init] Karte = " + karte +
+                                 ": erlaubt sind 1 bis 2 (2 Karten gefunden).\n"),
+                  std::string::npos)
+            << err.str();
+    }
+    EXPECT_EQ(closesOf(driver, 1), 6);
+    EXPECT_EQ(closesOf(driver, 3), 6);
+    // Cards that are there, and no key at all (card 1), are checked as before.
+    EXPECT_EQ(run("[Init]\nKarte=2\n[Check]\nPCIconfig=yes\n", &registry), kHeadlessCheckFailed);
+    EXPECT_EQ(out.str(), "PCI Configuration: Fehler Karte 2\n");
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", &registry), kHeadlessPassed);
+    // --card and --all-cards choose without the key.
+    HeadlessOptions options{"", "", &registry};
+    options.card = 1;
+    EXPECT_EQ(run("[Init]\nKarte=3\n[Check]\nPCIconfig=yes\n", options), kHeadlessPassed);
+}
+
+// A parameter file the station cannot read is refused by name before any check runs.
+TEST_F(Headless, AParameterFileThatCannotBeReadIsNamed) {
+    registerVerdict(CheckId::PciConfiguration, "OK");
+    HeadlessOptions options{"", "", &registry};
+    options.parameterFile = dir.path();  // a folder
+    EXPECT_EQ(run("", options), kHeadlessBadArguments);
+    EXPECT_EQ(err.str().rfind("Parameterdatei " + dir.path() + " nicht lesbar: ", 0), 0u)
+        << err.str();
+    EXPECT_EQ(closesOf(driver, 1), 0);
+
+    // The file beside the program, when it is none.
+    options.parameterFile = "";
+    std::filesystem::remove(dir.file("KARVO7Check.INI"));
+    out.str("");
+    err.str("");
+    options.executablePath = dir.file("KARVO7Check");
+    EXPECT_EQ(runHeadlessCheckAll(options, out, err), kHeadlessBadArguments);
+    EXPECT_NE(
+        err.str().find("Parameterdatei " + dir.file("KARVO7Check.INI") + " nicht gefunden!\n"),
+        std::string::npos)
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(closesOf(driver, 1), 1);
 }
 
 TEST_F(Headless, AllCardsChecksEveryCardIntoASuiteOfItsOwn) {
@@ -241,9 +296,11 @@ TEST_F(Headless, ACardWhoseOpenFailsIsNamedWithTheError) {
               kHeadlessCardNotChecked);
     EXPECT_EQ(out.str(), "Karte 1: Kanal 1 (Bus 1 Slot 11) Fehler 8 beim Öffnen\n");
 
-    // No channel expects it: the device is named, and without a card there is nothing to check.
-    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", options), kHeadlessNoCards);
-    EXPECT_NE(err.str().find("KARVO7Open: Device 1 Fehler 8 beim Öffnen\n"), std::string::npos)
+    // No channel expects them: each device keeps the number it would have had and fails under
+    // it, named by its device.
+    EXPECT_EQ(run("[Check]\nPCIconfig=yes\n", options), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1: Device 1 Fehler 8 beim Öffnen\n");
+    EXPECT_NE(err.str().find("Init: Karte 2: Device 2 Fehler 8 beim Öffnen\n"), std::string::npos)
         << err.str();
     EXPECT_EQ(err.str().find("Treiber"), std::string::npos) << err.str();
 }
@@ -356,6 +413,37 @@ TEST_F(StationCards, ACardThatIsNotThereIsNamedToo) {
     writeText(dir.file("KARVO7Check.INI"), "[Check]\nPCIconfig=yes\n");
     EXPECT_EQ(run(0, true), kHeadlessPassed);
     EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: Bus 1 Slot 12 OK\n");
+}
+
+// Without a channel table a busy card keeps its number too: the next card is not checked in
+// its place, and the busy one fails the station.
+TEST_F(StationCards, WithoutAChannelTableABusyCardKeepsItsNumberAndFailsTheStation) {
+    writeText(dir.file("KARVO7Check.INI"), "[Check]\nPCIconfig=yes\n");
+    start(3);
+    hold(2);
+    const std::string busy = "Karte 2: Device 2 in Benutzung";
+    EXPECT_EQ(run(0, true), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1:\nPCI Configuration: Bus 1 Slot 12 OK\nKarte 2:\n" + busy +
+                             "\nKarte 3:\nPCI Configuration: Bus 1 Slot 14 OK\n");
+    EXPECT_NE(err.str().find("Init: " + busy + "\n"), std::string::npos) << err.str();
+    const std::string xml = report();
+    const size_t two = xml.find("<testsuite name=\"Karte2\" tests=\"1\" failures=\"1\"");
+    ASSERT_NE(two, std::string::npos) << xml;
+    EXPECT_NE(xml.find("<failure message=\"" + busy + "\"/>", two), std::string::npos) << xml;
+    // The busy card asked for: named; the card behind it keeps its number.
+    EXPECT_EQ(run(2), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), busy + "\n");
+    EXPECT_EQ(run(3), kHeadlessPassed);
+    EXPECT_EQ(out.str(), "PCI Configuration: Bus 1 Slot 14 OK\n");
+
+    // The first card busy: card 1, the parameter file's default, is that one.
+    for (KARVO7HANDLE held : holds) {
+        KARVO7Close(held);
+    }
+    holds.clear();
+    hold(1);
+    EXPECT_EQ(run(0), kHeadlessCardNotChecked);
+    EXPECT_EQ(out.str(), "Karte 1: Device 1 in Benutzung\n");
 }
 
 TEST_F(StationCards, TheWindowNamesABusyCardAtStartUpAndWhenItIsChosen) {

@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "card/DspImage.h"
 #include "card/DspLoad.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
@@ -32,6 +33,10 @@ bool blank(const std::string& text) {
 }
 
 }  // namespace
+
+std::string DSPDlg::programPath(const std::string& fileName) const {
+    return nameBeside(fileName, session_.profileFile());
+}
 
 DSPDlg::DSPDlg(Session& session) : CheckDialog(kWindowClass, kTitle), session_(session) {
     karte = session.fields().karte;
@@ -77,9 +82,10 @@ bool DSPDlg::load(uint32_t number, std::string& fileName, std::string& resultTex
     if (fileName.empty()) {
         fileName = desktop.openFileDialog("", kDspFileFilter).value_or("");
     }
-    const DspImageRead read = readDspImage(fileName);
+    const std::string path = programPath(fileName);
+    const DspImageRead read = readDspImage(path);
     if (!read.ok()) {
-        resultText = read.error;
+        resultText = read.error == kDspFileNotFound ? dspFileNotFoundText(path) : read.error;
         return false;
     }
     const DspLoadOutcome outcome =
@@ -118,8 +124,9 @@ void DSPDlg::write() {
     if (dateiname.empty()) {
         dateiname = session_.desktop().openFileDialog("", kDspFileFilter).value_or("");
     }
-    if (const DspImageRead read = readDspImage(dateiname); !read.ok()) {
-        ergebnis = read.error;
+    if (const DspImageRead read = readDspImage(programPath(dateiname)); !read.ok()) {
+        ergebnis = read.error == kDspFileNotFound ? dspFileNotFoundText(programPath(dateiname))
+                                                  : read.error;
         writeFieldsToControls();
         return;
     }
@@ -155,7 +162,9 @@ void DSPDlg::save() {
 bool DSPDlg::automaticCheck(std::string& resultText) {
     const std::string preset = dspFileName(session_);
     std::string fileName =
-        session_.desktop().openFileDialog(blank(preset) ? "" : preset, kDspFileFilter).value_or("");
+        session_.desktop()
+            .openFileDialog(blank(preset) ? "" : programPath(preset), kDspFileFilter)
+            .value_or("");
     if (fileName.empty()) {
         resultText = kDspFileNotFound;
         return false;

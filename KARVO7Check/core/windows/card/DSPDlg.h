@@ -39,9 +39,11 @@ class DSPDlg : public CheckDialog {
     // selected card.
     bool automaticCheck(std::string& resultText) override;
 
-    // Loads `fileName` into card `number` (the file chooser opens when the name is empty),
-    // resets the card, warms it up and gives it its identifications again. The outcome is
-    // left in `resultText`; true when the card runs the new program.
+    // Loads `fileName` into card `number` (the file chooser opens when the name is empty; a
+    // relative name is taken from the parameter file's folder, as the name it holds), resets
+    // the card, warms it up and gives it its identifications again. The outcome is left in
+    // `resultText` ("Datei nicht gefunden: <path tried>", ...); true when the card runs the new
+    // program.
     bool load(uint32_t number, std::string& fileName, std::string& resultText);
 
     void write();
@@ -50,6 +52,8 @@ class DSPDlg : public CheckDialog {
   private:
     // Takes the fields before an action; a refused entry is named and stops it.
     bool takeFields();
+    // The program file `fileName` names, as it is opened.
+    std::string programPath(const std::string& fileName) const;
     Session& session_;
 };
 

@@ -65,7 +65,7 @@ void KennungDlg::write() {
 }
 
 bool KennungDlg::automaticCheck(std::string& resultText) {
-    Verdict verdict = checkKennung(card_, kennungFileName(session_));
+    Verdict verdict = checkKennung(card_, kennungFilePath(session_));
     resultText = std::move(verdict.line);
     return verdict.passed;
 }

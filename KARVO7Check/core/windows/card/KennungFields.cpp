@@ -11,6 +11,7 @@
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
 #include "fields/NumberText.h"
+#include "system/Paths.h"
 
 namespace k7check {
 
@@ -182,6 +183,10 @@ std::string kennungLabelOf(const std::string& control) {
 
 std::string kennungFileName(Session& session) {
     return session.desktop().profileString(session.profileFile(), "Kennung", "Filename", " ");
+}
+
+std::string kennungFilePath(Session& session) {
+    return nameBeside(kennungFileName(session), session.profileFile());
 }
 
 bool takeKennungFields(Desktop& desktop, const char* caption, Dialog& window,

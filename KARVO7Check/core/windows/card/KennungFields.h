@@ -39,6 +39,8 @@ std::string kennungLabelOf(const std::string& control);
 
 // The file the section "Kennung", key "Filename" of the parameter file names (" " without one).
 std::string kennungFileName(Session& session);
+// That file as it is opened: a relative name taken from the parameter file's folder.
+std::string kennungFilePath(Session& session);
 
 // Takes a window's fields, all or nothing; a refused entry is named under `caption`, the fields
 // keep what they held and false says nothing may be written.

@@ -13,7 +13,8 @@ KennungVorgabenDlg::KennungVorgabenDlg(Session& session)
 
 bool KennungVorgabenDlg::onInit() {
     dateiname = kennungFileName(session_);
-    fields.show(readKennungFile(dateiname).value_or(KonfigRecord{}), KennungWindow::Vorgaben);
+    fields.show(readKennungFile(kennungFilePath(session_)).value_or(KonfigRecord{}),
+                KennungWindow::Vorgaben);
     writeFieldsToControls();
     return true;
 }
@@ -61,7 +62,8 @@ void KennungVorgabenDlg::save() {
     }
     dateiname = kennungFileName(session_);
     writeFieldsToControls();
-    switch (saveKennungFile(dateiname, record)) {
+    const std::string path = kennungFilePath(session_);
+    switch (saveKennungFile(path, record)) {
         case KennungSave::Saved:
             break;
         case KennungSave::NoFileName:
@@ -69,8 +71,7 @@ void KennungVorgabenDlg::save() {
                                "Kein Dateiname: in der Parameterdatei fehlt [Kennung] Filename.");
             break;
         case KennungSave::WriteFailed:
-            desktop.messageBox(kTitle,
-                               "Die Datei " + dateiname + " konnte nicht geschrieben werden!");
+            desktop.messageBox(kTitle, "Die Datei " + path + " konnte nicht geschrieben werden!");
             break;
     }
 }

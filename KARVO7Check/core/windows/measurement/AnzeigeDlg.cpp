@@ -10,8 +10,7 @@ AnzeigeDlg::AnzeigeDlg(Desktop& desktop, std::string title)
 
 void AnzeigeDlg::setInputs(const MeasuredDataInputs& inputs) {
     if (const auto message = display_.setInputs(inputs)) {
-        // The window's title says which display (and, for a run's windows, which card) it is.
-        desktop_.messageBox(MeasuredDataDisplay::kMessageCaption, title() + ": " + *message);
+        desktop_.messageBox(MeasuredDataDisplay::kMessageCaption, *message);
     }
 }
 

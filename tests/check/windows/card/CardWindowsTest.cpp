@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <type_traits>
@@ -131,7 +131,56 @@ TEST_F(CardWindows, KennungShowsTheCardAndItsCheckComparesWithTheReferenceFile) 
     desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
                                dir.file("missing.txt"));
     EXPECT_FALSE(window.automaticCheck(result));
-    EXPECT_EQ(result, kKennungFileUnreadable);
+    EXPECT_EQ(result, std::string(kKennungFileUnreadable) + ": " + dir.file("missing.txt"));
+
+    // A file that is not the record's text form is no reference: the line is named and the
+    // card is not compared with an empty record.
+    writeText(dir.file("Kennung.txt"), "");
+    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
+                               dir.file("Kennung.txt"));
+    EXPECT_FALSE(window.automaticCheck(result));
+    EXPECT_EQ(result, "Kennung-Datei " + dir.file("Kennung.txt") + ": leer");
+    file.replace(file.find("17,2,1:14"), std::strlen("17,2,1:14"), "17,2,1:1x");
+    writeText(dir.file("Kennung.txt"), file);
+    EXPECT_FALSE(window.automaticCheck(result));
+    EXPECT_EQ(result,
+              "Kennung-Datei " + dir.file("Kennung.txt") + ": Zeile 7: Wert \"1x\" ungültig");
+}
+
+// Names in the parameter file are taken from its folder, whatever the working folder is, and
+// what is not found is named by the path tried.
+TEST_F(CardWindows, FilesTheParameterFileNamesAreTakenFromItsFolder) {
+    start();
+    std::filesystem::create_directory(dir.file("refs"));
+    writeText(dir.file("refs/Kennung.txt"), readText(exampleFile("KARVO7Kennung.txt")));
+    writeText(dir.file("refs/DSP.hex"), readText(exampleFile("KARVO7DSP.hex")));
+    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename", "refs/Kennung.txt");
+    desktop.writeProfileString(session->profileFile(), "DSP", "Filename", "refs/DSP.hex");
+    KennungDlg kennung(*session, card());
+    std::string result;
+    EXPECT_TRUE(kennung.automaticCheck(result)) << result;
+    KennungVorgabenDlg vorgaben(*session);
+    show<KennungVorgabenDlg>(vorgaben, [](KennungVorgabenDlg&, ScriptedControls& c) {
+        EXPECT_EQ(c.text("dateinameLabel"), "refs/Kennung.txt");  // the entry as it stands
+        EXPECT_EQ(c.text("karteEdit"), "KARVO7F");
+    });
+    DSPDlg dsp(*session);
+    show<DSPDlg>(dsp, [](DSPDlg& w, ScriptedControls& c) {
+        c.click("sicherheitsabfrageCheck", false);
+        w.onCommand("writeButton");
+    });
+    EXPECT_EQ(dsp.ergebnis, "Karte 1 OK (Reset nach 50 ms)");
+
+    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename", "Kennung.txt");
+    desktop.writeProfileString(session->profileFile(), "DSP", "Filename", "KARVO7DSP.hex");
+    EXPECT_FALSE(kennung.automaticCheck(result));
+    EXPECT_EQ(result, "Kennung-Datei nicht lesbar: " + dir.file("Kennung.txt"));
+    DSPDlg missing(*session);
+    show<DSPDlg>(missing, [](DSPDlg& w, ScriptedControls& c) {
+        c.click("sicherheitsabfrageCheck", false);
+        w.onCommand("writeButton");
+    });
+    EXPECT_EQ(missing.ergebnis, "Datei nicht gefunden: " + dir.file("KARVO7DSP.hex"));
 }
 
 TEST_F(CardWindows, KennungWriteStoresTheEditsAsTheRecordReadsThem) {
@@ -301,6 +350,28 @@ TEST_F(CardWindows, VorgabenWarnsAboutValuesTheFileCannotCarry) {
     EXPECT_EQ(saved.Samplerrate[2], 0);
 }
 
+// Save writes what the window holds: a list whose third value two decimals make 0 holds two
+// values in the file, counted as two.
+TEST_F(CardWindows, VorgabenSavesAListAsTheFileReadsItBack) {
+    start();
+    const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
+    writeText(dir.file("Kennung.txt"), shipped);
+    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
+                               dir.file("Kennung.txt"));
+    KennungVorgabenDlg window(*session);
+    desktop.answerMessages({Answer::Yes, Answer::Yes});
+    show<KennungVorgabenDlg>(window, [&](KennungVorgabenDlg& w, ScriptedControls& c) {
+        c.type("filterMittenfrequenzEdit", "1.00,2.67,0.004");
+        w.onCommand("saveButton");
+    });
+    const std::string saved = readText(dir.file("Kennung.txt"));
+    EXPECT_NE(saved.find("\n37,5,2:1.00,2.67;\n"), std::string::npos) << saved;
+    std::string rest = shipped;
+    const size_t at = rest.find("37,5,8:");
+    rest.replace(at, rest.find('\n', at) - at, "37,5,2:1.00,2.67;");
+    EXPECT_EQ(saved, rest);
+}
+
 TEST_F(CardWindows, VorgabenRefusesANegativeByteOrAnEmptyKarteBeforeAskingAndKeepsTheFile) {
     start();
     const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
@@ -394,8 +465,10 @@ TEST_F(CardWindows, DspRefusesFilesAndCardsItCannotLoad) {
     writeText(dir.file("empty.bin"), "");
     writeText(dir.file("big.bin"), std::string(kDspMaxImageBytes + 1, 'x'));
     const std::vector<std::pair<std::string, std::string>> cases{
-        {dir.file("prog.txt"), kDspNoValidExtension}, {dir.file("empty.bin"), kDspNoValidExtension},
-        {dir.file("missing.hex"), kDspFileNotFound},  {" ", kDspFileNotFound},
+        {dir.file("prog.txt"), kDspNoValidExtension},
+        {dir.file("empty.bin"), kDspNoValidExtension},
+        {dir.file("missing.hex"), dspFileNotFoundText(dir.file("missing.hex"))},
+        {" ", kDspFileNotFound},
         {dir.file("big.bin"), kDspTooLarge},
     };
     for (const auto& [file, text] : cases) {
@@ -415,7 +488,7 @@ TEST_F(CardWindows, DspRefusesFilesAndCardsItCannotLoad) {
             c.type("dateinameEdit", dir.file("missing.hex"));
             w.onCommand("writeButton");
         });
-        EXPECT_EQ(window.ergebnis, kDspFileNotFound);
+        EXPECT_EQ(window.ergebnis, "Datei nicht gefunden: " + dir.file("missing.hex"));
     }
     // Card 0 and one above the number of cards load nothing.
     for (const char* number : {"0", "3"}) {

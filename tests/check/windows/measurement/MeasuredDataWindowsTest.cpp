@@ -52,6 +52,29 @@ TEST(MeasuredDataWindow, DoubleClickOpensTheDataListOnTheSameBuffer) {
     EXPECT_TRUE(desktop.windows().empty());
 }
 
+// The header check's messages carry the display's own texts under its caption, whatever the
+// window's title: the run windows are titled by card and set, the message is the same.
+TEST(MeasuredDataWindow, AFailedHeaderCheckShowsTheDisplaysTextUnderItsCaption) {
+    // A record that says 14 bytes in a buffer of 12, and one of an unknown type.
+    const std::vector<uint8_t> longer = {0x14, 0x0E, 0x00, 0x00, 0xF5, 0xFF, 1, 0, 2, 0, 3, 0};
+    const std::vector<uint8_t> unknown = {0x22, 0x0C, 0x00, 0x00, 0xF5, 0xFF, 1, 0, 2, 0, 3, 0};
+    for (const char* title : {"Anzeige Meßdaten", "Karte 2 Parametersatz 3"}) {
+        ScriptedDesktop desktop;
+        AnzeigeDlg window(desktop, title);
+        MeasuredDataInputs in = fourSamples();
+        in.recordLayout = true;
+        in.data = longer.data();
+        in.length = static_cast<uint32_t>(longer.size());
+        window.setInputs(in);
+        in.data = unknown.data();
+        window.setInputs(in);
+        EXPECT_EQ(desktop.messageLines(),
+                  (std::vector<std::string>{"Anzeige: Datenlänge soll: 12 - ist: 14",
+                                            "Anzeige: Datentyp 0x22 unbekannt"}))
+            << title;
+    }
+}
+
 TEST(MeasuredDataWindow, PictureSavedThroughTheSaveDialogAndAFailureShown) {
     ScriptedDesktop desktop;
     AnzeigeDlg window(desktop);

@@ -264,6 +264,45 @@ TEST_F(PciWindows, EepromCheckWritesNothingWhenAReferenceIsMissingOrNoNumber) {
     EXPECT_EQ(text, "nach Schreiben OK");
 }
 
+// An identity with which the card answers as "no device" at its next power-up is no reference:
+// refused with the reason, nothing written. Other vendors and devices are taken.
+TEST_F(PciWindows, EepromCheckRefusesAnIdentityThatTakesTheCardOffTheBus) {
+    k7sim::Config config = simtest::testConfig(1);
+    config.cards[0].pci.interruptPin = 2;  // a deviating field: a repair would start
+    start(config);
+    const auto before = eeprom();
+    const std::string shipped = readText(profile());
+    const std::string why =
+        ": damit wäre die Karte nach dem nächsten Einschalten am PCI-Bus "
+        "nicht mehr zu finden";
+    struct Refused {
+        const char* key;
+        const char* value;
+        const char* shown;
+    };
+    const Refused refused[] = {{"VendorID", "FFFF", "FFFF"},
+                               {"VendorID", "0000", "0000"},
+                               {"VendorID", "0", "0000"},
+                               {"DeviceID", "ffff", "FFFF"}};
+    for (const auto& [key, value, shown] : refused) {
+        writeText(profile(), shipped);
+        reference("PCIEEPROM", key, value);
+        PCIeepromRegisterDlg window(desktop, card, profile());
+        std::string text;
+        EXPECT_FALSE(window.automaticCheck(text)) << key << value;
+        EXPECT_EQ(text, std::string("Vorgabe ungültig: [PCIEEPROM] ") + key + " = " + shown + why);
+    }
+    EXPECT_EQ(eeprom(), before);
+    EXPECT_TRUE(desktop.work().empty());
+
+    writeText(profile(), shipped);
+    reference("PCIEEPROM", "DeviceID", "0000");  // a device 0000 is still a device
+    PCIeepromRegisterDlg window(desktop, card, profile());
+    std::string text;
+    EXPECT_TRUE(window.automaticCheck(text));
+    EXPECT_EQ(text, "nach Schreiben OK");
+}
+
 TEST_F(PciWindows, WriteProtectedEepromFailsWithTheFirstFieldThatDoesNotStick) {
     k7sim::Config config = simtest::testConfig(1);
     config.cards[0].pci.interruptPin = 2;

@@ -62,6 +62,9 @@ constexpr std::array kErrorWords{
     ErrorWord{K7ACQ_ERROR_MEMORY, "kein Speicher für den Ringpuffer"},
     ErrorWord{K7ACQ_ERROR_THREAD, "Lese-Thread nicht gestartet"},
     ErrorWord{K7ACQ_ERROR_BUFFER, "Schuss größer als der Datenpuffer"},
+    ErrorWord{K7ACQ_ERROR_CARD_BUSY, "die Karte liest schon eine andere Messung"},
+    ErrorWord{K7ACQ_ERROR_BUSY, "ein anderer Thread liest schon"},
+    ErrorWord{K7ACQ_ERROR_SHOT_SIZE, "Lesegröße kleiner als ein Schuss"},
 };
 // clang-format on
 

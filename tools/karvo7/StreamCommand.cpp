@@ -325,13 +325,14 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();
     K7AcqEngine* started = nullptr;
+    // The first read starts within the start: the wait for a trigger is counted from before it.
+    counters.lastShotTick = K7OsGetTickCount();
     if (K7AcqStart(card.get(), &settings, &started, &error) == 0) {
         handleInterrupts(false);
         complain(err, "start failed, error " + hexWord(error));
         return kExitFailed;
     }
     Engine engine(started);
-    counters.lastShotTick = K7OsGetTickCount();
     Clock::time_point nextProgress = begin + std::chrono::duration_cast<Clock::duration>(
                                                  std::chrono::duration<double>(kProgressSeconds));
     std::string failure;

@@ -547,7 +547,7 @@ TEST_F(Engine, MisusesOfTheInterfaceAreRefusedWithAnErrorWord) {
         while (!sawEnd && std::chrono::steady_clock::now() < until) {
             uint32_t n = 0;
             uint32_t e = 0;
-            if (K7AcqRead(engine, data.data(), dataBytes, taken, 8, 50, &n, &e) == 1) {
+            if (K7AcqRead(engine, data.data(), dataBytes, taken, 8, 1000, &n, &e) == 1) {
                 for (uint32_t i = 0; i < n; ++i) {
                     sawEnd = sawEnd || taken[i].kind == K7ACQ_ITEM_END;
                 }
@@ -563,6 +563,7 @@ TEST_F(Engine, MisusesOfTheInterfaceAreRefusedWithAnErrorWord) {
         busy = 0;
         K7AcqRead(engine, data, sizeof data, &item, 1, 0, &n, &busy);
         EXPECT_NE(item.kind, K7ACQ_ITEM_END);
+        std::this_thread::yield();
     }
     EXPECT_EQ(busy, K7ACQ_ERROR_BUSY);
     ASSERT_EQ(K7AcqStop(engine, &error), 1);

@@ -28,6 +28,17 @@ function(k7_exported_library target header version_macro description)
                  ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
 endfunction()
 
+# The pkg-config files name the installation's folders from where they lie themselves
+# (${pcfiledir}, <prefix>/<libdir>/pkgconfig), so that a copy installed with another --prefix, or
+# unpacked anywhere, is found as it lies. A library folder given as an absolute path keeps the
+# configured prefix.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+    set(K7_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+    file(RELATIVE_PATH k7_pc_up "/k7/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/k7")
+    set(K7_PC_PREFIX "\${pcfiledir}/${k7_pc_up}")
+endif()
+
 # Installs such a library into the card library's CMake package (find_package(KARVO7) gives
 # KARVO7::<target> beside KARVO7::KARVO7DLL) with its header and its pkg-config file, made from
 # <pc_name>.pc.in in the library's folder.

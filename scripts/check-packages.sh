@@ -100,7 +100,8 @@ version="$(dpkg-deb --field "$packages"/libkarvo7-1_*.deb Version)"
 expect_output "cards: 2, decoder $version, engine $version" env KARVO7_SIM=2 "$consumer/build/scan"
 
 step "pkg-config consumer"
-flags="$(PKG_CONFIG_SYSROOT_DIR="$sysroot" PKG_CONFIG_LIBDIR="$libdir/pkgconfig" \
+# The files name their folders from where they lie: the unpacked copy is found as it is.
+flags="$(PKG_CONFIG_LIBDIR="$libdir/pkgconfig" \
     pkg-config --cflags --libs karvo7 karvo7-stream karvo7-acquire)"
 echo "  $flags"
 # shellcheck disable=SC2086 # the flags are words
@@ -108,16 +109,16 @@ cc -o "$consumer/scan-pc" "$consumer/scan.c" $flags
 expect_output "cards: 3, decoder $version" env KARVO7_SIM=3 "$consumer/scan-pc"
 
 step "simulated cards only when asked for"
-expect_output "2 Karten gefunden" env KARVO7_SIM=2 "$sysroot/usr/bin/karvo7-list"
-expect_output "2 Karten gefunden" \
+expect_output "2 cards found" env KARVO7_SIM=2 "$sysroot/usr/bin/karvo7-list"
+expect_output "2 cards found" \
     env KARVO7_SIM="$sysroot/usr/share/karvo7/karvo7sim.conf" "$sysroot/usr/bin/karvo7-list"
 # Without KARVO7_SIM there are no cards, and the module is never loaded.
 loaded="$(env -u KARVO7_SIM LD_DEBUG=files "$sysroot/usr/bin/karvo7-list" 2>&1)"
-grep -qF "0 Karten gefunden" <<<"$loaded" || fail "cards without KARVO7_SIM"
+grep -qF "0 cards found" <<<"$loaded" || fail "cards without KARVO7_SIM"
 if grep -q "libKARVO7Sim" <<<"$loaded"; then
     fail "the simulated-card module was loaded without KARVO7_SIM"
 fi
-echo "  0 Karten gefunden, libKARVO7Sim not loaded"
+echo "  0 cards found, libKARVO7Sim not loaded"
 
 step "check program: Check All on simulated cards"
 # No parameter file beside the program: the user's copy is made from the shipped example.

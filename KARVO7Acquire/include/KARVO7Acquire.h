@@ -11,7 +11,7 @@
  *
  *     K7AcqSettings settings;
  *     K7AcqDefaults(&settings);
- *     settings.shotBytes = 3206;            // what one shot of the running sets delivers
+ *     settings.shotBytes = 0;               // 0: the largest shot of the set the card holds
  *     settings.shotsPerSecond = 20000;      // the card's rate: sizes the ring buffer by time
  *     K7AcqEngine* engine = NULL;
  *     K7AcqStart(card, &settings, &engine, &error);   // empties the FIFO, starts the card
@@ -38,6 +38,15 @@
  *   fill loses shots too: they are read from the card and dropped, counted and reported the
  *   same way.
  *
+ * Shot size
+ *   Every read asks for settings.shotBytes: at least the largest block a shot of the running
+ *   sets delivers (K7AcqShotBytes of each set), so that a read takes a shot whole. With 0 the
+ *   engine takes it from the card's registers of the selected set: its record time in full (an
+ *   A-scan's reduction is not told there), its sample width, its layout and its external trigger.
+ *   A read smaller than a shot would take it in parts and count each part a shot: in the record
+ *   layout, where every record says its length, such a read ends the engine with
+ *   K7ACQ_ERROR_SHOT_SIZE before a part is delivered.
+ *
  * Ending
  *   The engine ends once settings.shotCount shots are in the ring buffer (0: never by itself;
  *   shots the full ring dropped do not count), on K7AcqStop, when a read fails for another
@@ -54,7 +63,16 @@
  *   starts or stops it, or empties its FIFO: the program may still ask for the card's status
  *   (KARVO7GetStatus, KARVO7IsDataInFIFO, KARVO7ReadRegister) but calls nothing else on it.
  *   K7AcqRead, K7AcqRequestAscan, K7AcqStop and K7AcqClose are called from one consumer thread
- *   at a time; K7AcqGetStatistics from any thread at any time. The reading thread asks for
+ *   at a time; K7AcqGetStatistics from any thread at any time.
+ *
+ * Misuse
+ *   What the engine can tell is refused with an error word: a second engine on a card whose
+ *   engine still runs (K7ACQ_ERROR_CARD_BUSY; the running one goes on untouched), a K7AcqRead or
+ *   K7AcqReadBatch while another thread is inside one of them (K7ACQ_ERROR_BUSY), a card or
+ *   engine handle that is none or no longer valid, a read with room for no item or awaiting more
+ *   items than it may take, a start set above 7, reserved fields not 0 (K7ACQ_ERROR_ARGUMENT).
+ *   A refused start leaves the card stopped with its FIFO empty (but a card another engine
+ *   reads). The reading thread asks for
  *   real-time scheduling (SCHED_FIFO); it gets it where the system grants it (see README.md),
  *   and the statistics say whether it did.
  *
@@ -84,16 +102,20 @@ extern "C" {
 KARVO7ACQUIRE_API uint32_t K7AcqVersion(void);
 
 /* Error words of the engine itself (the card library's own codes end at 0x90130000). */
-#define K7ACQ_ERROR_ARGUMENT 0x90200000u /* a null pointer or a setting out of range */
-#define K7ACQ_ERROR_MEMORY 0x90210000u   /* the ring buffer could not be allocated */
-#define K7ACQ_ERROR_THREAD 0x90220000u   /* the reading thread could not be started */
-#define K7ACQ_ERROR_BUFFER 0x90230000u   /* the consumer's data buffer cannot take the next item */
+#define K7ACQ_ERROR_ARGUMENT 0x90200000u  /* a null pointer or a setting out of range */
+#define K7ACQ_ERROR_MEMORY 0x90210000u    /* the ring buffer could not be allocated */
+#define K7ACQ_ERROR_THREAD 0x90220000u    /* the reading thread could not be started */
+#define K7ACQ_ERROR_BUFFER 0x90230000u    /* the consumer's data buffer cannot take the next item */
+#define K7ACQ_ERROR_CARD_BUSY 0x90240000u /* another engine of the process reads the card */
+#define K7ACQ_ERROR_BUSY 0x90250000u      /* another thread is inside K7AcqRead(Batch) */
+#define K7ACQ_ERROR_SHOT_SIZE 0x90260000u /* a read smaller than a shot: shotBytes too small */
 
 /* K7AcqSettings.startSet: start with KARVO7Start instead of KARVO7StartParam. */
 #define K7ACQ_START_PLAIN 0xFFFFFFFFu
 
 typedef struct K7AcqSettings {
-    uint32_t shotBytes;      /* bytes each read asks for: the largest block a shot delivers */
+    uint32_t shotBytes;      /* bytes each read asks for: the largest block a shot delivers;
+                                0: the largest the card's selected set delivers (see above) */
     uint32_t shotsPerSecond; /* the card's shot rate, for sizing and the counter's wraps */
     uint32_t bufferMs;       /* the ring buffer holds this many milliseconds of shots ... */
     uint32_t maxBufferBytes; /* ... and no more than this many bytes */
@@ -159,8 +181,16 @@ typedef struct K7AcqCycleSettings {
 typedef struct K7AcqEngine K7AcqEngine;
 
 /* Fills `settings` with the defaults: 1 s of buffer, at most 256 MiB, real time on, no gate
- * results, K7ACQ_START_PLAIN, no shot limit; shotBytes and shotsPerSecond 0 (to be set). */
+ * results, K7ACQ_START_PLAIN, no shot limit; shotBytes 0 (taken from the card) and
+ * shotsPerSecond 0 (to be set). */
 KARVO7ACQUIRE_API void K7AcqDefaults(K7AcqSettings* settings);
+
+/* The bytes one shot of a set prepared with `measure` delivers: its samples (all recorded ones,
+ * or one per Faktor for an A-scan) in its sample width; in the record layout (recordLayout 1,
+ * the set given a sibling-card identification with KARVO7SetVIRMA4) with the 6-byte record
+ * header, 8-bit A-scans packed four samples in three words, and the 8-byte time-stamp prefix of
+ * an externally triggered set. 1600 16-bit samples: 3200 bytes, 3206 as a record. 0 for NULL. */
+KARVO7ACQUIRE_API uint32_t K7AcqShotBytes(const MeasureParams* measure, uint32_t recordLayout);
 
 /* Stops the card and empties its FIFO, starts the reading thread and then the card (the card's
  * sets, mode and active sets must be prepared). On success *engine is the engine, to be closed

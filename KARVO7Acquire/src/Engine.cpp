@@ -7,6 +7,7 @@
 
 #include "KARVO7Protocol.h"
 #include "ReadingPriority.h"
+#include "ShotSize.h"
 
 namespace k7acquire {
 
@@ -183,6 +184,11 @@ void Engine::readShots() {
             }
             settleOverflow();
             continue;
+        }
+        if (checkRecords_ && recordCutShort(at, length, settings_.shotBytes)) {
+            // A read smaller than the set's shot took part of it: no part is a shot.
+            error_ = K7ACQ_ERROR_SHOT_SIZE;
+            return;
         }
         deliverShot(stampLossBefore(at, kept, length), length);
         // The card's status after every read: a FIFO that ran over while shots were still in

@@ -29,6 +29,10 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
+    // The set delivers records: a shot whose record header says more than the read could take
+    // (the settings' shotBytes smaller than a shot) ends the engine with K7ACQ_ERROR_SHOT_SIZE
+    // rather than counting its parts as shots. Before start().
+    void checkRecordLengths(bool on) { checkRecords_ = on; }
     // Starts the reading thread, which empties the FIFO and starts the card; false (card
     // stopped and empty) with `error` when the thread or the card's start fails.
     bool start(uint32_t& error);
@@ -95,6 +99,7 @@ class Engine {
     uint32_t lastCycleTick_ = 0;     // reading thread: when the last cycle's results came
     uint64_t cyclesDone_ = 0;        // reading thread: results fetches on the interval
     std::atomic<bool> ascanRequested_{false};
+    bool checkRecords_ = false;
 
     std::atomic<bool> stopping_{false};
     std::atomic<uint64_t> shotsRead_{0};

@@ -6,11 +6,13 @@
  *
  * A typical use on a card opened with the card library:
  *
+ *     uint32_t error = 0, count = 0;
  *     K7OpsVerdict verdict;
  *     K7OpsSelfTest(card, 3, NULL, NULL, &verdict, &error);    // "Aufnahme-FIFO: OK"
  *     K7OpsLoadDsp(card, "KARVO7DSP.hex", &verdict, &error);   // written, reset, warmed up
  *     K7OpsVerdict all[K7OPS_CHECK_COUNT];
- *     K7OpsCheckAll(card, "KARVO7Check.INI", all, K7OPS_CHECK_COUNT, &count, &error);
+ *     K7OpsCheckAll(card, "KARVO7Check.INI", NULL, NULL, all, K7OPS_CHECK_COUNT, &count,
+ *                   &error);                                   // no questions: answered No
  *
  * Verdicts
  *   A check or self test that ran returns 1 and says in its verdict whether the card passed,

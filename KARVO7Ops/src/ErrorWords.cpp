@@ -71,6 +71,9 @@ constexpr std::array kErrorWords{
     ErrorWord{K7ACQ_ERROR_MEMORY, "no memory for the ring buffer", "kein Speicher für den Ringpuffer"},
     ErrorWord{K7ACQ_ERROR_THREAD, "reading thread not started", "Lese-Thread nicht gestartet"},
     ErrorWord{K7ACQ_ERROR_BUFFER, "shot larger than the data buffer", "Schuss größer als der Datenpuffer"},
+    ErrorWord{K7ACQ_ERROR_CARD_BUSY, "another engine reads the card already", "die Karte liest schon eine andere Messung"},
+    ErrorWord{K7ACQ_ERROR_BUSY, "another thread reads already", "ein anderer Thread liest schon"},
+    ErrorWord{K7ACQ_ERROR_SHOT_SIZE, "read size smaller than a shot", "Lesegröße kleiner als ein Schuss"},
 };
 // clang-format on
 

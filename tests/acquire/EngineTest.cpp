@@ -4,6 +4,7 @@
 // real time), never for a guessed while.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -478,32 +479,193 @@ TEST_F(Engine, AscansComeEveryNthCycleAndOnRequestBetweenTheShots) {
     EXPECT_TRUE(cardStoppedAndEmpty());
 }
 
-TEST_F(Engine, UnusableSettingsAreRefusedWithoutTouchingTheCard) {
-    KARVO7HANDLE h = runningCard();
-    K7AcqSettings s = settings();
-    s.shotBytes = 0;
+TEST_F(Engine, UnusableSettingsAreRefusedAndLeaveTheCardStoppedAndEmpty) {
+    card = runningCard();
+    // The card runs and holds shots when the start is refused.
     uint32_t error = 0;
-    EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
+    ASSERT_EQ(KARVO7StartParam(card, 1, &error), 1);
+    clock.advance(2);
+    sim->service();
+    ASSERT_GT(sim->fifoBytes(1), 0u);
+    K7AcqSettings s = settings();
+    s.maxBufferBytes = 2 * 4112;  // not even four shots
+    EXPECT_EQ(K7AcqStart(card, &s, &engine, &error), 0);
     EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
     EXPECT_EQ(engine, nullptr);
-    s = settings();
-    s.maxBufferBytes = 2 * 4112;  // not even four shots
-    EXPECT_EQ(K7AcqStart(h, &s, &engine, &error), 0);
-    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    EXPECT_TRUE(cardStoppedAndEmpty());
     // A-scans every n cycles without cycles, and cycles without room for their results.
     s = settings();
     K7AcqCycleSettings cycles{};
     cycles.ascanEvery = 2;
     cycles.ascanBytes = 4096;
-    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
+    EXPECT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 0);
     EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
     cycles = K7AcqCycleSettings{};
     cycles.resultsEveryMs = 10;
-    EXPECT_EQ(K7AcqStartCycles(h, &s, &cycles, &engine, &error), 0);
+    EXPECT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 0);
     EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
-    CardStatus status{};
-    ASSERT_EQ(KARVO7GetStatus(h, &status), 1);
-    EXPECT_EQ(status.Status & 0x01u, 0u);  // not started
+    // A start set the card does not have, and reserved fields that are not 0.
+    s = settings();
+    s.startSet = 8;
+    EXPECT_EQ(K7AcqStart(card, &s, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    cycles = K7AcqCycleSettings{};
+    cycles.reserved[2] = 1;
+    s = settings();
+    EXPECT_EQ(K7AcqStartCycles(card, &s, &cycles, &engine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    EXPECT_EQ(engine, nullptr);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+}
+
+// The misuses of the thread rules the engine can tell are refused with an error word: a second
+// engine on a card whose engine runs (the first goes on), a second consumer thread reading at
+// once, handles that are none, reads that could never take an item.
+TEST_F(Engine, MisusesOfTheInterfaceAreRefusedWithAnErrorWord) {
+    start(settings(100));
+    uint32_t error = 0;
+    K7AcqEngine* second = nullptr;
+    const K7AcqSettings s = settings();
+    EXPECT_EQ(K7AcqStart(card, &s, &second, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_CARD_BUSY);
+    EXPECT_EQ(second, nullptr);
+
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 100u) << "the running engine went on";
+    EXPECT_EQ(items.back().value, 0u);
+
+    // Two consumer threads at once: the one that comes while the other is inside is refused,
+    // and the other takes its items to the end.
+    K7AcqClose(engine);
+    engine = nullptr;
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1) << error;
+    std::atomic<bool> sawEnd{false};
+    std::thread other([&] {
+        std::vector<uint8_t> data(dataBytes);
+        K7AcqItem taken[8];
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!sawEnd && std::chrono::steady_clock::now() < until) {
+            uint32_t n = 0;
+            uint32_t e = 0;
+            if (K7AcqRead(engine, data.data(), dataBytes, taken, 8, 1000, &n, &e) == 1) {
+                for (uint32_t i = 0; i < n; ++i) {
+                    sawEnd = sawEnd || taken[i].kind == K7ACQ_ITEM_END;
+                }
+            }
+        }
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    uint32_t busy = 0;
+    while (busy != K7ACQ_ERROR_BUSY && std::chrono::steady_clock::now() < limit) {
+        K7AcqItem item{};
+        uint32_t n = 0;
+        uint8_t data[4096];
+        busy = 0;
+        K7AcqRead(engine, data, sizeof data, &item, 1, 0, &n, &busy);
+        EXPECT_NE(item.kind, K7ACQ_ITEM_END);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(busy, K7ACQ_ERROR_BUSY);
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    other.join();
+    EXPECT_TRUE(sawEnd.load());
+
+    // Reads that could never take an item, and handles that are none.
+    K7AcqItem item{};
+    uint8_t data[16];
+    uint32_t n = 0;
+    EXPECT_EQ(K7AcqRead(engine, data, sizeof data, &item, 0, 0, &n, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    EXPECT_EQ(K7AcqReadBatch(engine, data, sizeof data, &item, 1, 2, 0, &n, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    alignas(8) uint8_t foreign[256] = {};
+    auto* notAnEngine = reinterpret_cast<K7AcqEngine*>(foreign);
+    EXPECT_EQ(K7AcqRead(notAnEngine, data, sizeof data, &item, 1, 0, &n, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    EXPECT_EQ(K7AcqStop(notAnEngine, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+    K7AcqClose(notAnEngine);  // nothing happens
+    EXPECT_EQ(K7AcqStart(reinterpret_cast<KARVO7HANDLE>(foreign), &s, &second, &error), 0);
+    EXPECT_EQ(error, K7ACQ_ERROR_ARGUMENT);
+
+    // Once the engine is closed, the card takes a new one.
+    K7AcqClose(engine);
+    engine = nullptr;
+    EXPECT_TRUE(cardStoppedAndEmpty());
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1) << error;
+}
+
+// ---- the shot size -----------------------------------------------------------------------
+
+TEST(ShotSize, TheBytesOfASetsShotInEitherLayout) {
+    MeasureParams m{};
+    m.Aufnahmelaenge = 1600;
+    EXPECT_EQ(K7AcqShotBytes(&m, 0), 3200u);
+    EXPECT_EQ(K7AcqShotBytes(&m, 1), 3206u);
+    m.ExternerTrigger = 1;  // the time-stamp prefix, in the record layout only
+    EXPECT_EQ(K7AcqShotBytes(&m, 0), 3200u);
+    EXPECT_EQ(K7AcqShotBytes(&m, 1), 3214u);
+    m.ExternerTrigger = 0;
+    m.Bit8 = 1;  // packed in the native layout, a word a sample in a record
+    EXPECT_EQ(K7AcqShotBytes(&m, 0), 1600u);
+    EXPECT_EQ(K7AcqShotBytes(&m, 1), 3206u);
+    m.ASCAN = 1;  // one sample per Faktor; 8-bit A-scan records pack four samples in three words
+    m.Faktor = 3;
+    EXPECT_EQ(K7AcqShotBytes(&m, 0), 534u);
+    EXPECT_EQ(K7AcqShotBytes(&m, 1), 6u + 2u * 401u);
+    m.Bit8 = 0;
+    EXPECT_EQ(K7AcqShotBytes(&m, 1), 6u + 2u * 534u);
+    EXPECT_EQ(K7AcqShotBytes(nullptr, 1), 0u);
+}
+
+// A read size below the set's shot would take each shot in two reads and count both as shots
+// (20000 "shots" for 10000): in the record layout the engine refuses it at the first shot; with
+// no size it takes the set's from the card.
+TEST_F(Engine, AReadSmallerThanAShotEndsTheEngineInsteadOfCountingParts) {
+    card = runningCard();
+    uint32_t error = 0;
+    ASSERT_EQ(KARVO7SetVIRMA4(card, 1, -11, &error), 1);  // records of 3206 bytes
+    ASSERT_EQ(KARVO7SetParam(card, 1, &error), 1);
+    K7AcqSettings s = settings(100);
+    s.shotBytes = 1600 * 2;
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1);
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(count(K7ACQ_ITEM_SHOT), 0u);
+    EXPECT_EQ(items.back().value, K7ACQ_ERROR_SHOT_SIZE);
+    EXPECT_EQ(statistics().error, K7ACQ_ERROR_SHOT_SIZE);
+    EXPECT_EQ(statistics().shotsRead, 0u);
+    EXPECT_TRUE(cardStoppedAndEmpty());
+    K7AcqClose(engine);
+    engine = nullptr;
+    items.clear();
+
+    // No size given: each read takes the set's whole record.
+    s.shotBytes = 0;
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1) << error;
+    runUntil([&] { return ended(); });
+    EXPECT_EQ(items.back().value, 0u);
+    ASSERT_EQ(count(K7ACQ_ITEM_SHOT), 100u);
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_SHOT) {
+            ASSERT_EQ(i.bytes.size(), 3206u);
+            EXPECT_EQ(i.bytes[1] | i.bytes[2] << 8, 3206);  // the record's own length
+        }
+    }
+    EXPECT_EQ(statistics().shotsLost, 0u);
+
+    // The native layout: the set's 3200 bytes.
+    K7AcqClose(engine);
+    engine = nullptr;
+    items.clear();
+    ASSERT_EQ(KARVO7SetVIRMA4(card, 1, 0, &error), 1);
+    ASSERT_EQ(K7AcqStart(card, &s, &engine, &error), 1) << error;
+    runUntil([&] { return ended(); });
+    ASSERT_EQ(count(K7ACQ_ITEM_SHOT), 100u);
+    for (const Item& i : items) {
+        if (i.kind == K7ACQ_ITEM_SHOT) {
+            ASSERT_EQ(i.bytes.size(), 3200u);
+        }
+    }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ libdir="$2"
 bindir="$3"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
-for component in runtime sim tools; do
+for component in runtime sim tools dev; do
     cmake --install "$build" --prefix "$prefix" --component "$component" >/dev/null
 done
 test -e "$prefix/$libdir/karvo7/libKARVO7Sim.so.1" || { echo "module not installed"; exit 1; }
@@ -18,13 +18,23 @@ export LD_LIBRARY_PATH="$prefix/$libdir" KARVO7_SIM_STATE=off
 unset KARVO7_DRIVER
 
 with="$(KARVO7_SIM=2 "$prefix/$bindir/karvo7-list" 2>&1)"
-grep -q "^2 Karten gefunden" <<<"$with" || { echo "with KARVO7_SIM=2: $with"; exit 1; }
-grep -q "^Karte 2: Bus 1, Slot 13, KARVO7F" <<<"$with" || { echo "with KARVO7_SIM=2: $with"; exit 1; }
+grep -q "^2 cards found" <<<"$with" || { echo "with KARVO7_SIM=2: $with"; exit 1; }
+grep -q "^card 2: bus 1, slot 13, KARVO7F" <<<"$with" || { echo "with KARVO7_SIM=2: $with"; exit 1; }
 
 without="$(env -u KARVO7_SIM LD_DEBUG=files "$prefix/$bindir/karvo7-list" 2>&1)"
-grep -q "^0 Karten gefunden" <<<"$without" || { echo "without KARVO7_SIM: $without"; exit 1; }
+grep -q "^0 cards found" <<<"$without" || { echo "without KARVO7_SIM: $without"; exit 1; }
 if grep -q "libKARVO7Sim" <<<"$without"; then
     echo "the module was loaded without KARVO7_SIM"
     exit 1
 fi
-echo "module found in $libdir/karvo7 with KARVO7_SIM, not loaded without"
+# The pkg-config files of a copy installed with --prefix name that copy's folders.
+flags="$(PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs karvo7 karvo7-ops)"
+case "$flags" in
+    *"-I$prefix/"*"-L$prefix/"*) ;;
+    *) echo "pkg-config of the copy in $prefix: $flags"; exit 1 ;;
+esac
+# shellcheck disable=SC2086 # the flags are words
+cc -o "$prefix/scan" "$(dirname "$0")/../../tools/karvo7-list.c" $flags
+grep -q "^card 2: bus 1, slot 13" <<<"$(KARVO7_SIM=2 "$prefix/scan" 2>&1)" ||
+    { echo "a program built with the copy's pkg-config flags did not list the cards"; exit 1; }
+echo "module found in $libdir/karvo7 with KARVO7_SIM, not loaded without; pkg-config finds the copy"

@@ -75,6 +75,17 @@ TEST_F(CommandLineTest, CardChosenByItsPciPositionAsLspciWritesIt) {
     const Finished write = run({"reg", "--slot", "01:0c", "1030", "0x0123"});
     EXPECT_EQ(write.code, 0) << write.err;
     EXPECT_EQ(write.out, "1030  0x0123  analog\n");
+    // Every word after the subcommand is its own: a file, a register to read, checks.
+    const Finished read = run({"reg", "--slot", "01:0c", "1030"});
+    EXPECT_EQ(read.code, 0) << read.err;
+    EXPECT_EQ(read.out.rfind("1030  0x", 0), 0u) << read.out;
+    const Finished dsp =
+        run({"dsp", "--slot", "01:0d", std::string(KARVO7_EXAMPLES) + "/KARVO7DSP.hex", "--json"});
+    ASSERT_EQ(dsp.code, 0) << dsp.err;
+    EXPECT_EQ(nlohmann::json::parse(dsp.out)["card"], 2);
+    const Finished checks = run({"check", "--slot", "01:0c", "lca", "pci-config", "--json"});
+    EXPECT_NE(checks.code, 2) << checks.err;  // ran (without references a check may fail)
+    EXPECT_EQ(nlohmann::json::parse(checks.out).size(), 2u) << checks.out;
 
     struct Case {
         std::vector<std::string> arguments;
@@ -86,6 +97,8 @@ TEST_F(CommandLineTest, CardChosenByItsPciPositionAsLspciWritesIt) {
         {{"info", "--slot", "1.12"}, 2, "--slot takes BUS:SLOT"},
         {{"info", "--slot", "01:0c.1"}, 2, "--slot takes BUS:SLOT"},
         {{"info", "1", "--slot", "01:0c"}, 2, "not both"},
+        {{"dsp", "--slot", "01:0c", "1", "p.hex"}, 2, "not both"},
+        {{"info", "--slot", "01:0c", "--colour"}, 2, "unknown option --colour"},
     };
     for (const Case& c : cases) {
         const Finished f = run(c.arguments);
@@ -123,7 +136,24 @@ TEST_F(CommandLineTest, StreamOnACardWithOneSetTakesSetZero) {
                            "[Card1]\nversion3 = no\n");
     EXPECT_EQ(f.code, 0) << f.err;
     // The capture's header, then three shots of native 16-bit samples.
-    EXPECT_EQ(readFile(folder.file("c.k7")).size(), KARVO7STREAM_CAPTURE_HEADER_BYTES + 3u * 40u);
+    const std::string capture = readFile(folder.file("c.k7"));
+    EXPECT_EQ(capture.size(), KARVO7STREAM_CAPTURE_HEADER_BYTES + 3u * 40u);
+    // The header says what the card delivered: the native layout, 20 samples a shot, so that
+    // decode reads the capture back without options.
+    KARVO7StreamCapture header{};
+    header.struct_size = sizeof header;
+    ASSERT_EQ(KARVO7StreamReadCapture(capture.data(), capture.size(), &header), KARVO7STREAM_OK);
+    EXPECT_EQ(header.layout, KARVO7STREAM_LAYOUT_NATIVE);
+    EXPECT_EQ(header.samples_per_shot, 20u);
+    const Finished decoded = run({"decode", folder.file("c.k7")}, "[Card1]\nversion3 = no\n");
+    EXPECT_EQ(decoded.code, 0) << decoded.err;
+    EXPECT_EQ(std::count(decoded.out.begin(), decoded.out.end(), '\n'), 4) << decoded.out;
+    // Gate results need the record layout, which the card does not have.
+    const Finished results = run({"stream", "1", "-n", "3", "--results", "-o", folder.file("r.k7")},
+                                 "[Card1]\nversion3 = no\n");
+    EXPECT_EQ(results.code, 2) << results.err;
+    EXPECT_NE(results.err.find("delivers the native layout only"), std::string::npos)
+        << results.err;
 }
 
 TEST_F(CommandLineTest, AWriteTheRegisterDoesNotKeepIsAFailure) {

@@ -108,7 +108,7 @@ TEST_F(SameCalls, SelfTests) {
             continue;  // karvo7 runs the DAC ramps only when asked on a terminal
         }
         const Calls tool = ofTool([&](std::ostream& out, std::ostream& err) {
-            return karvo7::runSelftest({1, {test}, false}, out, err);
+            return karvo7::runSelftest({1, {test}, false, {}}, out, err);
         });
         EXPECT_EQ(window, tool) << "self test " << test;
     }
@@ -164,7 +164,7 @@ TEST_F(SameCalls, DspLoadAndReset) {
         K7OpsLoadDsp(card, program.c_str(), &verdict, &error);
     });
     const Calls tool = ofTool([&](std::ostream& out, std::ostream& err) {
-        return karvo7::runDsp({1, program, false}, out, err);
+        return karvo7::runDsp({1, program, false, false, {}}, out, err);
     });
     EXPECT_GT(library.size(), onCard([](KARVO7HANDLE) {}).size());
     EXPECT_EQ(library, tool);
@@ -175,7 +175,7 @@ TEST_F(SameCalls, DspLoadAndReset) {
         K7OpsResetCard(card, &verdict, &error);
     });
     const Calls resetTool = ofTool([&](std::ostream& out, std::ostream& err) {
-        return karvo7::runReset({1, false}, out, err);
+        return karvo7::runReset({1, false, {}}, out, err);
     });
     EXPECT_EQ(reset, resetTool);
 }
@@ -193,7 +193,7 @@ TEST_F(SameCalls, EepromCheck) {
         K7OpsCheck(card, K7OPS_CHECK_PCI_EEPROM, ini.c_str(), nullptr, nullptr, &verdict, &error);
     });
     const Calls tool = ofTool([&](std::ostream& out, std::ostream& err) {
-        return karvo7::runCheck({1, {"pci-eeprom"}, ini, false}, out, err);
+        return karvo7::runCheck({1, {"pci-eeprom"}, ini, false, {}}, out, err);
     });
     EXPECT_GT(library.size(), onCard([](KARVO7HANDLE) {}).size());
     EXPECT_EQ(window, library);

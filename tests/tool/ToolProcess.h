@@ -42,10 +42,12 @@ std::string simConfig(const TempFolder& folder, const std::string& extra = "", u
 // A running karvo7 with its standard output and standard error on pipes.
 class ToolProcess {
   public:
-    // `memoryLimit` (bytes, 0: none): the address space the program may take (RLIMIT_AS; POSIX
-    // systems only).
+    // `memoryLimit` (bytes, 0: none): the address space the program may take (RLIMIT_AS);
+    // `fileSizeLimit` (bytes, 0: none): the largest file it may write (RLIMIT_FSIZE, a disk that
+    // fills there); both on POSIX systems only. An empty `simConfigPath` sets no simulated
+    // cards up: no driver answers.
     ToolProcess(const std::string& simConfigPath, const std::vector<std::string>& arguments,
-                std::size_t memoryLimit = 0);
+                std::size_t memoryLimit = 0, std::size_t fileSizeLimit = 0);
     ~ToolProcess();
     ToolProcess(const ToolProcess&) = delete;
     ToolProcess& operator=(const ToolProcess&) = delete;

@@ -35,6 +35,32 @@ TEST_F(ToolProcessTest, ListShowsEveryCardOnStandardOutputAndNothingElse) {
     EXPECT_EQ(list[1]["version3"], true);
 }
 
+// No driver: no list at all, and the message says so and what sets cards up (exit 3, as for a
+// card that is not there); a driver with no cards is named.
+TEST_F(ToolProcessTest, ListWithoutADriverSaysThatNoneAnswered) {
+    for (const bool json : {false, true}) {
+        const Finished f = runTool("", json ? std::vector<std::string>{"list", "--json"}
+                                            : std::vector<std::string>{"list"});
+        EXPECT_EQ(f.code, 3) << f.err;
+        EXPECT_EQ(f.out, json ? "[]\n" : "");
+#ifdef _WIN32
+        EXPECT_NE(f.err.find("karvo7: no driver answered: the KARVO7 cards' driver (KARVO7.sys) "
+                             "is not running"),
+                  std::string::npos)
+            << f.err;
+#else
+        EXPECT_NE(f.err.find("karvo7: no driver answered: no simulated cards are set up "
+                             "(KARVO7_SIM=2 gives two)"),
+                  std::string::npos)
+            << f.err;
+#endif
+    }
+    const Finished none = runTool(simConfig(folder, "", 0), {"list"});
+    EXPECT_EQ(none.code, 3) << none.err;
+    EXPECT_NE(none.err.find("karvo7: no cards found: the driver KARVO7_SIM="), std::string::npos)
+        << none.err;
+}
+
 TEST_F(ToolProcessTest, ReadOnlySubcommandsGiveJsonOnStandardOutput) {
     const std::vector<std::vector<std::string>> commands = {
         {"info", "1", "--json"},
@@ -100,6 +126,9 @@ TEST_F(ToolProcessTest, ExitCodesOfUsageAndMissingCards) {
         {{"eeprom", "1", "--write", "0x90", "0x100", "--yes"}, 2, "does not fit a byte"},
         {{"stream", "1", "-o", "-"}, 2, "either --seconds or --count"},
         {{"stream", "1", "--count", "5", "--seconds", "1", "-o", "-"}, 2, "either"},
+        {{"stream", "1", "--count", "-1", "-o", "-"}, 2, "--count"},
+        {{"stream", "1", "-n", "18446744073709551615", "-o", "-"}, 2, "--count"},
+        {{"shot", "1", "--set", "1", "-n", "-1"}, 2, "--count"},
         {{"stream", "1", "--sets", "1,9", "--count", "5", "-o", "-"}, 2, "no set 9"},
         {{"stream", "1", "--sets", "1,x", "--count", "5", "-o", "-"}, 2, "not a set number"},
         {{"shot", "1", "--set", "1", "--samples", "0"}, 2, "--samples must be 1 to 65535"},

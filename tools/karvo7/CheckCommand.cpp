@@ -54,7 +54,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         checks = k7check::selectedStationChecks(options.ini);
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

@@ -35,6 +35,7 @@ void ChunkWriter::run() {
             return;
         }
         const uint8_t* data = pending_;
+        const int index = pendingIndex_;
         const std::size_t size = pendingBytes_;
         const bool skip = failed_;
         lock.unlock();
@@ -47,8 +48,16 @@ void ChunkWriter::run() {
         if (!ok) {
             failed_ = true;
             error_ = why;
+            failedIndex_ = index;
         } else if (!skip) {
+            for (uint32_t end : ends_[index]) {
+                shotsWritten_ += (end & kShotEnd) != 0 ? 1 : 0;
+                wholeBytes_ = written_ + (end & ~kShotEnd);
+            }
             written_ += size;
+        }
+        if (ok || skip) {
+            ends_[index].clear();
         }
         pending_ = nullptr;
         changed_.notify_all();
@@ -63,12 +72,34 @@ bool ChunkWriter::swap() {
     }
     if (filled_ > 0) {
         pending_ = chunks_[current_].data();
+        pendingIndex_ = current_;
         pendingBytes_ = filled_;
         current_ = 1 - current_;
         filled_ = 0;
         changed_.notify_all();
     }
     return true;
+}
+
+void ChunkWriter::itemEnds(bool shot) {
+    ends_[current_].push_back(static_cast<uint32_t>(filled_) | (shot ? kShotEnd : 0u));
+}
+
+ChunkWriter::Whole ChunkWriter::wholeItemsWritten(uint64_t fileBytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Whole whole{wholeBytes_, shotsWritten_};
+    if (failedIndex_ < 0 || fileBytes < written_) {
+        return whole;
+    }
+    uint64_t shots = shotsWritten_;
+    for (uint32_t end : ends_[failedIndex_]) {
+        if (written_ + (end & ~kShotEnd) > fileBytes) {
+            break;
+        }
+        shots += (end & kShotEnd) != 0 ? 1 : 0;
+        whole = {written_ + (end & ~kShotEnd), shots};
+    }
+    return whole;
 }
 
 bool ChunkWriter::finish() {

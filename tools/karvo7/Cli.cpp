@@ -3,8 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "Commands.h"
 #include "DecodeCommand.h"
@@ -14,6 +18,11 @@
 namespace karvo7 {
 
 namespace {
+
+// The most shots a command line asks for: single shots one by one, and a stream's (a year at
+// the highest rate is 631 152 000 000 shots).
+constexpr uint32_t kMostSingleShots = 100000000;
+constexpr uint64_t kMostStreamShots = 1000000000000;
 
 // The options that change a parameter set, shared by shot and stream.
 void addSetOptions(CLI::App& command, SetOverrides& o, std::string& layout, std::string& trigger) {
@@ -60,46 +69,72 @@ bool parseSetList(const std::string& text, uint32_t low, uint32_t high, std::vec
     return true;
 }
 
-// The card a subcommand works on: its number N, or its PCI position with --slot.
+// The card a subcommand works on: its number N, or its PCI position with --slot. With --slot
+// there is no N: every word on the line is the subcommand's own (a file, a register, tests).
 struct CardChoice {
     CLI::App* command = nullptr;
     uint32_t* number = nullptr;
-    // Takes a word the command line put where N stands as the first of the words after N;
-    // false when the subcommand has no room for it.
-    std::function<bool(const std::string&)> shift;
+    OpenedCard* opened = nullptr;
     std::string text;  // N as given
     std::string slot;
 };
 
-// Stable elements: the options are bound to their members.
-using CardChoices = std::deque<CardChoice>;
+// One subcommand: its options bound to the line's records, and what runs it once parsed.
+struct Subcommand {
+    CLI::App* command = nullptr;
+    std::function<int()> run;
+};
 
-// A shift for a subcommand whose words after N are a list.
-std::function<bool(const std::string&)> shiftInto(std::vector<std::string>& words) {
-    return [&words](const std::string& word) {
-        words.insert(words.begin(), word);
-        return true;
-    };
+// Everything a command line fills: the options of every subcommand (stable: the options are
+// bound to them), the card choices and the subcommands.
+struct CommandLine {
+    CommandLine(std::ostream& output, int outputFd, std::ostream& messages, bool slot)
+        : out(output), outFd(outputFd), err(messages), slotGiven(slot) {}
+    std::ostream& out;
+    int outFd;
+    std::ostream& err;
+    bool slotGiven;  // --slot is on the line: no subcommand takes N
+    std::deque<CardChoice> choices;
+    std::vector<Subcommand> subcommands;
+};
+
+// Whether --slot stands on the line (before a "--" that ends the options).
+bool slotOnLine(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--") {
+            return false;
+        }
+        if (word == "--slot" || word.rfind("--slot=", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
-void addCardChoice(CLI::App& command, uint32_t& number, CardChoices& choices,
-                   std::function<bool(const std::string&)> shift = {}) {
-    CardChoice& choice = choices.emplace_back();
+// The card of a subcommand whose options are `options` (their `card` and `opened`).
+template <class Options>
+void addCardChoice(CLI::App& command, Options& options, CommandLine& line) {
+    CardChoice& choice = line.choices.emplace_back();
     choice.command = &command;
-    choice.number = &number;
-    choice.shift = std::move(shift);
-    command.add_option("N", choice.text, "card number, as karvo7 list shows it");
+    choice.number = &options.card;
+    choice.opened = &options.opened;
+    if (!line.slotGiven) {
+        command.add_option("N", choice.text, "card number, as karvo7 list shows it");
+    } else {
+        // A number where N would stand is taken apart from the subcommand's own words below.
+        command.allow_extras();
+    }
     command.add_option("--slot", choice.slot,
                        "the card at this PCI position, BUS:SLOT in hexadecimal as lspci -s takes "
                        "it (01:0c)");
 }
 
-// Fills the card number of the subcommand given: N, or the number of the card at --slot. With
-// --slot a word where N would be is the first of the subcommand's list (self tests, checks).
+// Fills the card of the subcommand given: N, or the card at --slot (found and left open).
 bool chooseCard(CardChoice& choice, std::ostream& err, int& exitCode) {
-    const bool numbered = choice.command->count("N") > 0;
     exitCode = kExitUsage;
     if (choice.slot.empty()) {
+        const bool numbered = choice.command->count("N") > 0;
         const std::optional<uint64_t> n = parseNumber(choice.text, UINT32_MAX);
         if (!numbered || !n) {
             complain(err, numbered ? "not a card number: '" + choice.text + "'"
@@ -109,8 +144,9 @@ bool chooseCard(CardChoice& choice, std::ostream& err, int& exitCode) {
         *choice.number = static_cast<uint32_t>(*n);
         return true;
     }
-    if (numbered && (!choice.shift || !choice.shift(choice.text))) {
-        complain(err, "give the card as N or as --slot, not both");
+    for (const std::string& word : choice.command->remaining()) {
+        complain(err, word.rfind('-', 0) == 0 ? "unknown option " + word
+                                              : "give the card as N or as --slot, not both");
         return false;
     }
     const std::optional<PciPosition> position = parsePciPosition(choice.slot);
@@ -119,171 +155,231 @@ bool chooseCard(CardChoice& choice, std::ostream& err, int& exitCode) {
                           choice.slot + "'");
         return false;
     }
-    return findCardAt(*position, *choice.number, err, exitCode);
+    return findCardAt(*position, *choice.number, *choice.opened, err, exitCode);
 }
 
-int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outFd,
-                  std::ostream& err);
+// ---- the subcommands, one each: their options, and what runs them ---------------------------
 
-}  // namespace
-
-// No failure leaves the program as an uncaught exception (an abort with a core): memory running
-// out, or anything else thrown, ends the command with a message and exit code 1.
-int runCommandLine(int argc, const char* const* argv, std::ostream& out, int outFd,
-                   std::ostream& err) {
-    try {
-        const int code = runSubcommand(argc, argv, out, outFd, err);
-        forgetFoundCard();
-        return code;
-    } catch (const std::bad_alloc&) {
-        // No text is built here: there may be no memory for it.
-        err << "karvo7: out of memory\n" << std::flush;
-    } catch (const std::exception& e) {
-        err << "karvo7: " << e.what() << '\n' << std::flush;
-    }
-    return kExitFailed;
+void addList(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<ListOptions>();
+    CLI::App* command = app.add_subcommand("list", "every card: number, bus, slot, type");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, &line] { return runList(*options, line.out, line.err); }});
 }
 
-namespace {
+// info, reset and pci: a card and --json.
+void addCardCommand(CLI::App& app, CommandLine& line, const char* name, const char* what,
+                    int (*run)(const CardOptions&, std::ostream&, std::ostream&)) {
+    auto options = std::make_shared<CardOptions>();
+    CLI::App* command = app.add_subcommand(name, what);
+    addCardChoice(*command, *options, line);
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, run, &line] { return run(*options, line.out, line.err); }});
+}
 
-int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outFd,
-                  std::ostream& err) {
-    CLI::App app{"karvo7 - the KARVO7 ultrasonic test cards at a terminal", "karvo7"};
-    app.require_subcommand(1);
-    app.fallthrough(false);
-    // Options are "-x" and "--name" everywhere: on Windows too, "/name" is a file's name (a
-    // folder of the current drive), never an option.
-    app.allow_windows_style_options(false);
-    const std::string version = versionText();
-    app.set_version_flag("--version", version);
-    app.footer(
-        "Exit codes: 0 done, 1 failed, 2 usage, 3 no such card. Data goes to standard output,\n"
-        "messages to standard error. KARVO7_SIM=2 runs on two simulated cards.");
-    CardChoices choices;
+void addDsp(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<DspOptions>();
+    CLI::App* command = app.add_subcommand("dsp", "load a DSP program (.hex or .bin)");
+    addCardChoice(*command, *options, line);
+    command->add_option("FILE", options->file, "program file")->required();
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back({command, [options, &line] {
+                                    options->progress = progressWanted();
+                                    return runDsp(*options, line.out, line.err);
+                                }});
+}
 
-    ListOptions list;
-    CLI::App* listCmd = app.add_subcommand("list", "every card: number, bus, slot, type");
-    listCmd->add_flag("--json", list.json, "JSON output");
-
-    CardOptions info, reset, pci;
-    CLI::App* infoCmd =
-        app.add_subcommand("info", "configuration record, versions, temperature, voltages");
-    addCardChoice(*infoCmd, info.card, choices);
-    infoCmd->add_flag("--json", info.json, "JSON output");
-
-    CLI::App* resetCmd = app.add_subcommand("reset", "reset the card and warm it up");
-    addCardChoice(*resetCmd, reset.card, choices);
-    resetCmd->add_flag("--json", reset.json, "JSON output");
-
-    DspOptions dsp;
-    CLI::App* dspCmd = app.add_subcommand("dsp", "load a DSP program (.hex or .bin)");
-    addCardChoice(*dspCmd, dsp.card, choices);
-    dspCmd->add_option("FILE", dsp.file, "program file")->required();
-    dspCmd->add_flag("--json", dsp.json, "JSON output");
-
-    SelftestOptions selftest;
-    std::vector<std::string> selftestWords;
-    CLI::App* selftestCmd = app.add_subcommand(
+void addSelftest(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<SelftestOptions>();
+    auto words = std::make_shared<std::vector<std::string>>();
+    CLI::App* command = app.add_subcommand(
         "selftest", "run the card's self tests (default: all but 9, the DAC ramps)");
-    addCardChoice(*selftestCmd, selftest.card, choices, shiftInto(selftestWords));
-    selftestCmd->add_option("TEST", selftestWords, "self tests to run (0-12)");
-    selftestCmd->add_flag("--json", selftest.json, "JSON output");
+    addCardChoice(*command, *options, line);
+    command->add_option("TEST", *words, "self tests to run (0-12)");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, words, &line] {
+             for (const std::string& word : *words) {
+                 const std::optional<uint64_t> t = parseNumber(word, UINT32_MAX);
+                 if (!t) {
+                     complain(line.err, "not a self test number: '" + word + "'");
+                     return kExitUsage;
+                 }
+                 options->tests.push_back(static_cast<uint32_t>(*t));
+             }
+             return runSelftest(*options, line.out, line.err);
+         }});
+}
 
-    CheckOptions check;
-    CLI::App* checkCmd = app.add_subcommand(
+void addCheck(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<CheckOptions>();
+    CLI::App* command = app.add_subcommand(
         "check", "run the check program's station checks on one card (exit 1 when one fails)");
-    addCardChoice(*checkCmd, check.card, choices, shiftInto(check.checks));
-    checkCmd->add_option("CHECK", check.checks,
-                         "checks to run: pci-config, pci-eeprom, pci-operation, kennung, lca, dsp, "
-                         "selftest, command (default: those the parameter file selects)");
-    checkCmd->add_option("--ini", check.ini, "parameter file with the reference values");
-    checkCmd->add_flag("--json", check.json, "JSON output");
+    addCardChoice(*command, *options, line);
+    command->add_option("CHECK", options->checks,
+                        "checks to run: pci-config, pci-eeprom, pci-operation, kennung, lca, dsp, "
+                        "selftest, command (default: those the parameter file selects)");
+    command->add_option("--ini", options->ini, "parameter file with the reference values");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, &line] { return runCheck(*options, line.out, line.err); }});
+}
 
-    RegsOptions regs;
-    CLI::App* regsCmd = app.add_subcommand("regs", "read every register of an LCA");
-    addCardChoice(*regsCmd, regs.card, choices);
-    regsCmd->add_option("--lca", regs.lca, "control (default) or data");
-    regsCmd->add_flag("--json", regs.json, "JSON output");
+void addRegs(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<RegsOptions>();
+    CLI::App* command = app.add_subcommand("regs", "read every register of an LCA");
+    addCardChoice(*command, *options, line);
+    command->add_option("--lca", options->lca, "control (default) or data");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, &line] { return runRegs(*options, line.out, line.err); }});
+}
 
-    RegOptions reg;
-    std::string regValue;
-    CLI::App* regCmd = app.add_subcommand("reg", "read or write one register");
-    CLI::Option* valueOpt = nullptr;
-    addCardChoice(*regCmd, reg.card, choices, [&](const std::string& word) {
-        if (valueOpt->count() > 0) {
-            return false;
-        }
-        reg.value = reg.address;
-        reg.address = word;
-        return true;
-    });
-    regCmd->add_option("ADDRESS", reg.address, "register number (decimal or 0x...)")->required();
-    valueOpt = regCmd->add_option("VALUE", regValue, "value to write");
-    regCmd->add_flag("--json", reg.json, "JSON output");
-
-    CLI::App* pciCmd = app.add_subcommand("pci", "PCI configuration space, as lspci -xxx");
-    addCardChoice(*pciCmd, pci.card, choices);
-    pciCmd->add_flag("--json", pci.json, "JSON output");
-
-    EepromOptions eeprom;
-    CLI::App* eepromCmd =
-        app.add_subcommand("eeprom", "dump the PCI bridge EEPROM, or write one byte");
-    addCardChoice(*eepromCmd, eeprom.card, choices);
-    eepromCmd->add_option("--write", eeprom.write, "OFFSET VALUE: write one byte")->expected(2);
-    eepromCmd->add_flag("--yes,-y", eeprom.yes, "write without asking");
-    eepromCmd->add_flag("--json", eeprom.json, "JSON output");
-
-    ShotOptions shot;
-    std::string shotLayout, shotTrigger, shotFormat;
-    bool shotJson = false;
-    CLI::App* shotCmd = app.add_subcommand("shot", "single shots of one parameter set");
-    addCardChoice(*shotCmd, shot.card, choices);
-    shotCmd->add_option("--set", shot.set, "parameter set (0-7)")->required();
-    shotCmd->add_option("--count,-n", shot.count, "number of shots (default 1)");
-    shotCmd->add_option("--output,-o", shot.output, "output file, - for standard output (default)");
-    shotCmd->add_option("--format", shotFormat, "csv, raw or json (default: by -o's name, csv)")
-        ->check(CLI::IsMember({"csv", "raw", "json"}));
-    shotCmd->add_flag("--json", shotJson, "JSON output (--format json)");
-    addSetOptions(*shotCmd, shot.overrides, shotLayout, shotTrigger);
-
-    StreamOptions stream;
-    std::string streamLayout, streamTrigger, setsText;
-    CLI::App* streamCmd =
-        app.add_subcommand("stream", "continuous block measurement into a file or stdout");
-    addCardChoice(*streamCmd, stream.card, choices);
-    streamCmd->add_option("--set", setsText,
-                          "parameter sets taking part, e.g. 1,3 (default: 1, or 0 on a card "
-                          "that holds one set)");
-    streamCmd->add_option("--sets", setsText)->group("");  // the former spelling
-    streamCmd->add_option("--seconds", stream.seconds, "measure this long");
-    streamCmd->add_option("--count,-n", stream.count, "measure this many shots");
-    streamCmd->add_option("--output,-o", stream.output, "output file, - for standard output")
+void addReg(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<RegOptions>();
+    auto value = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand("reg", "read or write one register");
+    addCardChoice(*command, *options, line);
+    command->add_option("ADDRESS", options->address, "register number (decimal or 0x...)")
         ->required();
-    streamCmd->add_flag("--results", stream.results,
-                        "record the card's gate results between the shots (record layout)");
-    addSetOptions(*streamCmd, stream.overrides, streamLayout, streamTrigger);
+    CLI::Option* valueOption = command->add_option("VALUE", *value, "value to write");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back({command, [options, value, valueOption, &line] {
+                                    if (valueOption->count() > 0) {
+                                        options->value = *value;
+                                    }
+                                    return runReg(*options, line.out, line.err);
+                                }});
+}
 
-    DecodeOptions decode;
-    std::string decodeLayout = "record";
-    std::string nativeGateSets;
-    CLI::App* decodeCmd = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
-    decodeCmd->add_option("FILE", decode.file, "captured stream, - for standard input")->required();
-    decodeCmd->add_option("--layout", decodeLayout, "record (default) or native")
+void addEeprom(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<EepromOptions>();
+    CLI::App* command =
+        app.add_subcommand("eeprom", "dump the PCI bridge EEPROM, or write one byte");
+    addCardChoice(*command, *options, line);
+    command->add_option("--write", options->write, "OFFSET VALUE: write one byte")->expected(2);
+    command->add_flag("--yes,-y", options->yes, "write without asking");
+    command->add_flag("--json", options->json, "JSON output");
+    line.subcommands.push_back(
+        {command, [options, &line] { return runEeprom(*options, line.out, line.err); }});
+}
+
+// The words of shot and stream that become their set's overrides after the parse.
+struct SetWords {
+    std::string layout;
+    std::string trigger;
+};
+
+void addShot(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<ShotOptions>();
+    auto words = std::make_shared<SetWords>();
+    auto format = std::make_shared<std::string>();
+    auto json = std::make_shared<bool>(false);
+    CLI::App* command = app.add_subcommand("shot", "single shots of one parameter set");
+    addCardChoice(*command, *options, line);
+    command->add_option("--set", options->set, "parameter set (0-7)")->required();
+    command->add_option("--count,-n", options->count, "number of shots (default 1)")
+        ->check(CLI::Range(1u, kMostSingleShots));
+    command->add_option("--output,-o", options->output,
+                        "output file, - for standard output (default)");
+    command->add_option("--format", *format, "csv, raw or json (default: by -o's name, csv)")
+        ->check(CLI::IsMember({"csv", "raw", "json"}));
+    command->add_flag("--json", *json, "JSON output (--format json)");
+    addSetOptions(*command, options->overrides, words->layout, words->trigger);
+    line.subcommands.push_back({command, [options, words, format, json, &line] {
+                                    finishSetOptions(options->overrides, words->layout,
+                                                     words->trigger);
+                                    if (*json) {
+                                        if (!format->empty() && *format != "json") {
+                                            complain(line.err, "--json and --format " + *format +
+                                                                   " contradict each other");
+                                            return kExitUsage;
+                                        }
+                                        *format = "json";
+                                    }
+                                    if (!format->empty()) {
+                                        options->format = *format == "raw"    ? ShotFormat::Raw
+                                                          : *format == "json" ? ShotFormat::Json
+                                                                              : ShotFormat::Csv;
+                                    }
+                                    return runShot(*options, line.out, line.err);
+                                }});
+}
+
+void addStream(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<StreamOptions>();
+    auto words = std::make_shared<SetWords>();
+    auto sets = std::make_shared<std::string>();
+    CLI::App* command =
+        app.add_subcommand("stream", "continuous block measurement into a file or stdout");
+    addCardChoice(*command, *options, line);
+    command->add_option("--set", *sets,
+                        "parameter sets taking part, e.g. 1,3 (default: 1, or 0 on a card "
+                        "that holds one set)");
+    command->add_option("--sets", *sets)->group("");  // the former spelling
+    command->add_option("--seconds", options->seconds, "measure this long");
+    // A count that never ends (-1 read as the largest number) is no count.
+    command->add_option("--count,-n", options->count, "measure this many shots")
+        ->check(CLI::Range(uint64_t{1}, kMostStreamShots));
+    command->add_option("--output,-o", options->output, "output file, - for standard output")
+        ->required();
+    command->add_flag("--results", options->results,
+                      "record the card's gate results between the shots (record layout)");
+    addSetOptions(*command, options->overrides, words->layout, words->trigger);
+    line.subcommands.push_back(
+        {command, [options, words, sets, command, &line] {
+             finishSetOptions(options->overrides, words->layout, words->trigger);
+             const bool given = command->count("--set") + command->count("--sets") > 0;
+             if (!parseSetList(*sets, 0, 0xFF, options->sets, line.err, "--set")) {
+                 return kExitUsage;
+             }
+             if (given && options->sets.empty()) {
+                 complain(line.err, "--set names no set");
+                 return kExitUsage;
+             }
+             options->progress = progressWanted();
+             line.out.flush();
+             return runStream(*options, line.outFd, line.err);
+         }});
+}
+
+void addDecode(CLI::App& app, CommandLine& line) {
+    auto options = std::make_shared<DecodeOptions>();
+    auto layout = std::make_shared<std::string>("record");
+    auto gateSets = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand("decode", "a captured stream as CSV or JSON lines");
+    command->add_option("FILE", options->file, "captured stream, - for standard input")->required();
+    command->add_option("--layout", *layout, "record (default) or native")
         ->check(CLI::IsMember({"record", "native"}));
-    decodeCmd->add_flag("--8bit", decode.eightBit, "native samples are 8 bits wide");
-    decodeCmd->add_flag("--json", decode.json, "JSON lines instead of CSV");
-    decodeCmd->add_option("--gate-sets", nativeGateSets,
-                          "native layout: the data are compact gate entries of these sets, "
-                          "e.g. 1,3");
-    decodeCmd
-        ->add_option("--samples", decode.samplesPerShot,
+    command->add_flag("--8bit", options->eightBit, "native samples are 8 bits wide");
+    command->add_flag("--json", options->json, "JSON lines instead of CSV");
+    command->add_option("--gate-sets", *gateSets,
+                        "native layout: the data are compact gate entries of these sets, "
+                        "e.g. 1,3");
+    command
+        ->add_option("--samples", options->samplesPerShot,
                      "native samples: cut into shots of this many samples")
         ->check(CLI::Range(1u, KARVO7STREAM_SHOT_SAMPLES_MAX));
+    line.subcommands.push_back(
+        {command, [options, layout, gateSets, &line] {
+             options->layout = *layout == "native" ? DecodeOptions::Layout::Native
+                                                   : DecodeOptions::Layout::Record;
+             std::vector<uint32_t> sets;
+             if (!parseSetList(*gateSets, 1, 6, sets, line.err, "--gate-sets")) {
+                 return kExitUsage;
+             }
+             for (uint32_t s : sets) {
+                 options->nativeGateSets |= 1u << s;
+             }
+             return runDecode(*options, line.out, line.err);
+         }});
+}
 
-    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
-        command->set_version_flag("--version", version);
-    }
-
+// Parses the line; the exit code when it is done with that (help, version, a usage error).
+std::optional<int> parse(CLI::App& app, int argc, const char* const* argv, std::ostream& out,
+                         std::ostream& err) {
     bool known = false;
     for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
         known = known || (argc > 1 && command->check_name(argv[1]));
@@ -295,7 +391,7 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
     }
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::CallForHelp&) {
         out << app.help();
         return kExitDone;
     } catch (const CLI::CallForVersion& e) {
@@ -312,93 +408,74 @@ int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outF
         complain(err, std::string(e.what()) + "; run 'karvo7 --help' for the subcommands");
         return kExitUsage;
     }
-    for (CardChoice& choice : choices) {
+    return std::nullopt;
+}
+
+int runSubcommand(int argc, const char* const* argv, std::ostream& out, int outFd,
+                  std::ostream& err) {
+    CLI::App app{"karvo7 - the KARVO7 ultrasonic test cards at a terminal", "karvo7"};
+    app.require_subcommand(1);
+    app.fallthrough(false);
+    // Options are "-x" and "--name" everywhere: on Windows too, "/name" is a file's name (a
+    // folder of the current drive), never an option.
+    app.allow_windows_style_options(false);
+    const std::string version = versionText();
+    app.set_version_flag("--version", version);
+    app.footer(
+        "Exit codes: 0 done, 1 failed, 2 usage, 3 no such card. Data goes to standard output,\n"
+        "messages to standard error. KARVO7_SIM=2 runs on two simulated cards.");
+
+    CommandLine line(out, outFd, err, slotOnLine(argc, argv));
+    addList(app, line);
+    addCardCommand(app, line, "info", "configuration record, versions, temperature, voltages",
+                   runInfo);
+    addCardCommand(app, line, "reset", "reset the card and warm it up", runReset);
+    addDsp(app, line);
+    addSelftest(app, line);
+    addCheck(app, line);
+    addRegs(app, line);
+    addReg(app, line);
+    addCardCommand(app, line, "pci", "PCI configuration space, as lspci -xxx", runPci);
+    addEeprom(app, line);
+    addShot(app, line);
+    addStream(app, line);
+    addDecode(app, line);
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        command->set_version_flag("--version", version);
+    }
+
+    if (const std::optional<int> done = parse(app, argc, argv, out, err)) {
+        return *done;
+    }
+    for (CardChoice& choice : line.choices) {
         int exitCode = kExitDone;
         if (choice.command->parsed() && !chooseCard(choice, err, exitCode)) {
             return exitCode;
         }
     }
-
-    if (listCmd->parsed())
-        return runList(list, out, err);
-    if (infoCmd->parsed())
-        return runInfo(info, out, err);
-    if (resetCmd->parsed())
-        return runReset(reset, out, err);
-    if (dspCmd->parsed()) {
-        dsp.progress = progressWanted();
-        return runDsp(dsp, out, err);
-    }
-    if (selftestCmd->parsed()) {
-        for (const std::string& word : selftestWords) {
-            const std::optional<uint64_t> t = parseNumber(word, UINT32_MAX);
-            if (!t) {
-                complain(err, "not a self test number: '" + word + "'");
-                return kExitUsage;
-            }
-            selftest.tests.push_back(static_cast<uint32_t>(*t));
+    for (const Subcommand& subcommand : line.subcommands) {
+        if (subcommand.command->parsed()) {
+            return subcommand.run();
         }
-        return runSelftest(selftest, out, err);
-    }
-    if (checkCmd->parsed())
-        return runCheck(check, out, err);
-    if (regsCmd->parsed())
-        return runRegs(regs, out, err);
-    if (regCmd->parsed()) {
-        if (valueOpt->count() > 0) {
-            reg.value = regValue;
-        }
-        return runReg(reg, out, err);
-    }
-    if (pciCmd->parsed())
-        return runPci(pci, out, err);
-    if (eepromCmd->parsed())
-        return runEeprom(eeprom, out, err);
-    if (shotCmd->parsed()) {
-        finishSetOptions(shot.overrides, shotLayout, shotTrigger);
-        if (shotJson) {
-            if (!shotFormat.empty() && shotFormat != "json") {
-                complain(err, "--json and --format " + shotFormat + " contradict each other");
-                return kExitUsage;
-            }
-            shotFormat = "json";
-        }
-        if (!shotFormat.empty()) {
-            shot.format = shotFormat == "raw"    ? ShotFormat::Raw
-                          : shotFormat == "json" ? ShotFormat::Json
-                                                 : ShotFormat::Csv;
-        }
-        return runShot(shot, out, err);
-    }
-    if (streamCmd->parsed()) {
-        finishSetOptions(stream.overrides, streamLayout, streamTrigger);
-        const bool setsGiven = streamCmd->count("--set") + streamCmd->count("--sets") > 0;
-        if (!parseSetList(setsText, 0, 0xFF, stream.sets, err, "--set")) {
-            return kExitUsage;
-        }
-        if (setsGiven && stream.sets.empty()) {
-            complain(err, "--set names no set");
-            return kExitUsage;
-        }
-        stream.progress = progressWanted();
-        out.flush();
-        return runStream(stream, outFd, err);
-    }
-    if (decodeCmd->parsed()) {
-        decode.layout = decodeLayout == "native" ? DecodeOptions::Layout::Native
-                                                 : DecodeOptions::Layout::Record;
-        std::vector<uint32_t> gateSets;
-        if (!parseSetList(nativeGateSets, 1, 6, gateSets, err, "--gate-sets")) {
-            return kExitUsage;
-        }
-        for (uint32_t s : gateSets) {
-            decode.nativeGateSets |= 1u << s;
-        }
-        return runDecode(decode, out, err);
     }
     return kExitUsage;
 }
 
 }  // namespace
+
+// No failure leaves the program as an uncaught exception (an abort with a core): memory running
+// out, or anything else thrown, ends the command with a message and exit code 1.
+int runCommandLine(int argc, const char* const* argv, std::ostream& out, int outFd,
+                   std::ostream& err) {
+    try {
+        return runSubcommand(argc, argv, out, outFd, err);
+    } catch (const std::bad_alloc&) {
+        // No text is built here: there may be no memory for it.
+        err << "karvo7: out of memory\n" << std::flush;
+    } catch (const std::exception& e) {
+        err << "karvo7: " << e.what() << '\n' << std::flush;
+    }
+    return kExitFailed;
+}
 
 }  // namespace karvo7

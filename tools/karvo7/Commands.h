@@ -1,6 +1,7 @@
 // The subcommands of karvo7 as functions: each takes its options, writes its data to `out` and
 // its messages to `err`, and returns the program's exit code. The command line (Cli.cpp) only
-// fills the options.
+// fills the options; the card it chose (number, and the card itself when it had to open it to
+// find it) comes with them.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "SetOptions.h"
+#include "Tool.h"
 #include "card/CardReset.h"
 
 namespace karvo7 {
@@ -22,6 +24,7 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err);
 struct CardOptions {
     uint32_t card = 0;
     bool json = false;
+    OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runInfo(const CardOptions& options, std::ostream& out, std::ostream& err);
 int runReset(const CardOptions& options, std::ostream& out, std::ostream& err);
@@ -32,6 +35,7 @@ struct DspOptions {
     std::string file;
     bool json = false;
     bool progress = false;  // a progress line on `err`
+    OpenedCard opened;      // the card, when choosing it by its PCI position opened it
 };
 int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err);
 // Why a reset with its warm-up left the card down (`polls` of 10 ms given); empty when it did not.
@@ -41,6 +45,7 @@ struct SelftestOptions {
     uint32_t card = 0;
     std::vector<uint32_t> tests;  // empty: every test but the DAC ramps, which need an observer
     bool json = false;
+    OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream& err);
 
@@ -49,6 +54,7 @@ struct CheckOptions {
     std::vector<std::string> checks;  // empty: those the parameter file selects
     std::string ini;                  // parameter file; empty: none (no reference values)
     bool json = false;
+    OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
@@ -56,6 +62,7 @@ struct RegsOptions {
     uint32_t card = 0;
     std::string lca = "control";  // "control" or "data"
     bool json = false;
+    OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runRegs(const RegsOptions& options, std::ostream& out, std::ostream& err);
 
@@ -64,6 +71,7 @@ struct RegOptions {
     std::string address;
     std::optional<std::string> value;  // a write when given
     bool json = false;
+    OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runReg(const RegOptions& options, std::ostream& out, std::ostream& err);
 
@@ -72,6 +80,7 @@ struct EepromOptions {
     bool json = false;
     std::vector<std::string> write;  // OFFSET VALUE: a byte write when given
     bool yes = false;                // write without asking
+    OpenedCard opened;               // the card, when choosing it by its PCI position opened it
 };
 int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err);
 
@@ -83,6 +92,7 @@ struct ShotOptions {
     uint32_t count = 1;
     std::string output = "-";          // "-": standard output
     std::optional<ShotFormat> format;  // by default from the output's name, else CSV
+    OpenedCard opened;                 // the card, when choosing it by its PCI position opened it
 };
 int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err);
 
@@ -95,6 +105,7 @@ struct StreamOptions {
     std::string output;  // "-": standard output
     bool progress = false;
     bool results = false;  // the card's gate results recorded between the shots
+    OpenedCard opened;     // the card, when choosing it by its PCI position opened it
 };
 // `outFd` is where "-" goes (standard output's descriptor in the program).
 int runStream(const StreamOptions& options, int outFd, std::ostream& err);

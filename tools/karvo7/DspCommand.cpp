@@ -19,7 +19,7 @@ int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

@@ -83,7 +83,7 @@ int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err
         value = static_cast<uint32_t>(*v);
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

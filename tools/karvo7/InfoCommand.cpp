@@ -77,7 +77,7 @@ std::string plain(const nlohmann::ordered_json& value) {
 
 int runInfo(const CardOptions& options, std::ostream& out, std::ostream& err) {
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

@@ -6,8 +6,8 @@
 
 namespace karvo7 {
 
-// Installs the handlers of SIGINT and SIGTERM and ignores SIGPIPE (on Windows: of the console's
-// Ctrl-C and Ctrl-Break as SIGINT, its close, log-off and shutdown as SIGTERM). One
+// Installs the handlers of SIGINT and SIGTERM and ignores SIGPIPE and SIGXFSZ (on Windows: of the
+// console's Ctrl-C and Ctrl-Break as SIGINT, its close, log-off and shutdown as SIGTERM). One
 // implementation per system (posix/, win32/).
 void installInterruptHandlers();
 

@@ -1,14 +1,33 @@
 // karvo7 list: every card with its position, version-3 flag and card type. The configuration
 // record holds no serial number of its own: the list shows none rather than another field. A
 // card another program holds open keeps its number and is shown "in use": the library numbers
-// the devices that exist, busy or not, so every other card keeps its number too.
+// the devices that exist, busy or not, so every other card keeps its number too. No card at all
+// is no list: the program says whether a driver answered and exits 3.
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "DriverHint.h"
 #include "KonfigText.h"
 #include "Tool.h"
 
 namespace karvo7 {
+
+namespace {
+
+// Why the scan found no card: the driver the environment names knows none, or no driver answered.
+std::string noCardText() {
+    for (const char* variable : {"KARVO7_DRIVER", "KARVO7_SIM"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return std::string("no cards found: the driver ") + variable + "=" + value +
+                   " chooses answered with none";
+        }
+    }
+    return "no driver answered: " + noDriverHint();
+}
+
+}  // namespace
 
 int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     const int cards = KARVO7Scan();
@@ -62,8 +81,10 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     }
     if (options.json) {
         out << list.dump() << '\n';
-    } else if (cards == 0) {
-        complain(err, "no cards found");
+    }
+    if (cards == 0) {
+        complain(err, noCardText());
+        return kExitNoCard;
     }
     return exitCode;
 }

@@ -15,6 +15,8 @@ std::string writeErrorText(int error) {
             return "the reader closed the output (broken pipe)";
         case ENOSPC:
             return "no space left on the device (disk full)";
+        case EFBIG:
+            return "the file reached the largest size allowed (file too large)";
         default:
             return std::strerror(error);
     }
@@ -62,7 +64,6 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
             return true;
         }
         error = path_ + ": " + writeErrorText(errno);
-        discard();
         return false;
     }
     const auto* bytes = static_cast<const char*>(data);
@@ -77,6 +78,23 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+int64_t OutputFile::written() const {
+    return fd_ < 0 ? file_.size() : -1;
+}
+
+bool OutputFile::keepFirst(uint64_t bytes, std::string& error) {
+    if (fd_ >= 0) {
+        error = path_ + ": what was written cannot be kept";
+        return false;
+    }
+    if (!file_.keepFirst(bytes)) {
+        error = path_ + ": " + std::strerror(errno);
+        discard();
+        return false;
+    }
+    return commit(error);
 }
 
 bool OutputFile::commit(std::string& error) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "profile/Files.h"
@@ -20,8 +21,15 @@ class OutputFile {
 
     // Opens `path`, or takes `stdoutFd` for "-". False with `error` on failure.
     bool open(const std::string& path, int stdoutFd, std::string& error);
-    // Writes every byte; false with `error` on failure (the file is then discarded).
+    // Writes every byte; false with `error` on failure. What a file got so far stays until
+    // discard(), keepFirst() or the end of the object.
     bool write(const void* data, std::size_t size, std::string& error);
+    // The bytes a file got so far, also after a write that failed part way; -1 for standard
+    // output, a device or pipe.
+    int64_t written() const;
+    // Completes a file whose writing failed with its first `bytes` (whole items), as commit()
+    // does. False with `error` on failure, and for standard output, a device or pipe.
+    bool keepFirst(uint64_t bytes, std::string& error);
     // Completes the output: the file is flushed to disk and renamed to its name. False with
     // `error` on failure (the name is then untouched).
     bool commit(std::string& error);

@@ -22,7 +22,7 @@ uint32_t le(const uint8_t* bytes, int count) {
 
 int runPci(const CardOptions& options, std::ostream& out, std::ostream& err) {
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

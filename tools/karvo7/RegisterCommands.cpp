@@ -36,7 +36,7 @@ int runRegs(const RegsOptions& options, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }
@@ -84,7 +84,7 @@ int runReg(const RegOptions& options, std::ostream& out, std::ostream& err) {
         value = static_cast<uint32_t>(*v);
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

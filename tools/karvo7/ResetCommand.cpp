@@ -29,7 +29,7 @@ std::string readinessFailure(const k7check::ResetWarmUpOutcome& outcome, uint32_
 
 int runReset(const CardOptions& options, std::ostream& out, std::ostream& err) {
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

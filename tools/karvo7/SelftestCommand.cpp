@@ -37,7 +37,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
         }
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }

@@ -78,7 +78,7 @@ class ShotDestination {
 // Starts and reads one shot at a time, each handed to the output as it comes: the memory held
 // is one shot's, whatever the number of shots.
 int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& layout,
-              std::ostream& out, std::ostream& err) {
+              bool externalTrigger, std::ostream& out, std::ostream& err) {
     ShotDestination destination(options, out);
     if (!destination.open()) {
         complain(err, destination.why());
@@ -94,9 +94,12 @@ int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& l
             return kExitFailed;
         }
         uint32_t length = static_cast<uint32_t>(buffer.size());
+        const uint32_t began = K7OsGetTickCount();
         if (KARVO7GetData(card, &length, buffer.data(), &error) == 0) {
-            complain(err,
-                     "shot " + std::to_string(k + 1) + ": reading failed, error " + hexWord(error));
+            const bool waited = externalTrigger && noTriggerCame(error, K7OsGetTickCount() - began);
+            complain(err, "shot " + std::to_string(k + 1) + ": " +
+                              (waited ? noTriggerText(error)
+                                      : "reading failed, error " + hexWord(error)));
             return kExitFailed;
         }
         if (!shots->add({buffer.data(), buffer.data() + length})) {
@@ -124,7 +127,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(options.card, err, exitCode);
+    CardHandle card = openCard(options.card, options.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }
@@ -152,7 +155,10 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     KARVO7SetMode(card.get(), 1, &error);
-    return takeShots(card.get(), options, layout, out, err);
+    if (set.externerTrigger && !setTriggerWait(card.get(), err)) {
+        return kExitFailed;
+    }
+    return takeShots(card.get(), options, layout, set.externerTrigger, out, err);
 }
 
 }  // namespace karvo7

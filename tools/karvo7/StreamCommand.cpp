@@ -51,7 +51,8 @@ struct Counters {
     uint64_t lost = 0;  // shots the card took that are not in the output
     uint64_t overflowEvents = 0;
     bool ended = false;
-    uint32_t error = 0;  // the read failure that ended the engine
+    uint32_t error = 0;         // the read failure that ended the engine
+    uint32_t lastShotTick = 0;  // the library's clock when the last shot came (or the start)
 };
 
 void progressLine(std::ostream& err, const Counters& c, double seconds, bool last) {
@@ -199,6 +200,7 @@ void putCaptureHeader(const StreamOptions& o,
     const int32_t bytes = KARVO7StreamWriteCapture(&c, writer.chunk() + writer.filled(),
                                                    static_cast<uint32_t>(writer.space()));
     writer.filled() += static_cast<std::size_t>(std::max(bytes, 0));
+    writer.itemEnds(false);
 }
 
 // Takes what the engine has into the writer's chunk; false when the chunk could not be
@@ -220,11 +222,14 @@ bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t itemBytes, Cou
         const K7AcqItem& item = items[i];
         if (item.kind == K7ACQ_ITEM_SHOT) {
             writer.filled() += item.bytes;
+            writer.itemEnds(true);
             counters.shots += 1;
             counters.bytes += item.bytes;
+            counters.lastShotTick = K7OsGetTickCount();
         } else if (item.kind == K7ACQ_ITEM_RESULTS || item.kind == K7ACQ_ITEM_FINAL_RESULTS) {
             // Gate results records between the shots, as the card delivered them.
             writer.filled() += item.bytes;
+            writer.itemEnds(false);
             counters.bytes += item.bytes;
         } else if (item.kind == K7ACQ_ITEM_LOSS) {
             counters.lost += item.value;
@@ -236,6 +241,25 @@ bool takeShots(K7AcqEngine* engine, ChunkWriter& writer, uint32_t itemBytes, Cou
     return true;
 }
 
+// After the output failed: the file cut to the whole items that reached it and completed, or
+// discarded when not even the header did. Says what the file holds.
+std::string keepWhatWasWritten(OutputFile& file, ChunkWriter& writer, const Counters& counters) {
+    const int64_t reached = file.written();
+    const ChunkWriter::Whole whole =
+        writer.wholeItemsWritten(reached > 0 ? static_cast<uint64_t>(reached) : 0);
+    const std::string read = std::to_string(counters.shots) + " shots read";
+    if (reached < 0) {
+        return read;  // standard output, a pipe or a device: what went there is the reader's
+    }
+    std::string why;
+    if (whole.bytes == 0 || !file.keepFirst(whole.bytes, why)) {
+        file.discard();
+        return read + ", " + (why.empty() ? "nothing of them kept" : why);
+    }
+    return read + ", " + file.name() + " keeps the first " + std::to_string(whole.shots) + " (" +
+           std::to_string(whole.bytes) + " bytes)";
+}
+
 }  // namespace
 
 int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
@@ -243,7 +267,7 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
         return kExitUsage;
     }
     int exitCode = kExitDone;
-    CardHandle card = openCard(given.card, err, exitCode);
+    CardHandle card = openCard(given.card, given.opened, err, exitCode);
     if (card == nullptr) {
         return exitCode;
     }
@@ -251,6 +275,17 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     StreamOptions o = given;
     if (o.sets.empty()) {
         o.sets = {version3 ? 1u : 0u};
+    }
+    if (!version3) {
+        // A card that is not a version-3 card knows no record layout: it delivers its native
+        // data, and the capture's header says so.
+        if (o.results) {
+            complain(err, "card " + std::to_string(o.card) +
+                              " delivers the native layout only: --results needs the record "
+                              "layout");
+            return kExitUsage;
+        }
+        o.overrides.layout = Layout::Native;
     }
     std::array<k7check::ParameterSet, k7check::kSetsPerCard> sets{};
     for (uint32_t s : o.sets) {
@@ -277,6 +312,11 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     if (!prepare(card.get(), o, sets, err)) {
         return kExitFailed;
     }
+    const bool externalTrigger = std::any_of(o.sets.begin(), o.sets.end(),
+                                             [&](uint32_t s) { return sets[s].externerTrigger; });
+    if (externalTrigger && !setTriggerWait(card.get(), err)) {
+        return kExitFailed;
+    }
     handleInterrupts(true);
     ChunkWriter writer(file);
     Counters counters;
@@ -285,6 +325,8 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();
     K7AcqEngine* started = nullptr;
+    // The first read starts within the start: the wait for a trigger is counted from before it.
+    counters.lastShotTick = K7OsGetTickCount();
     if (K7AcqStart(card.get(), &settings, &started, &error) == 0) {
         handleInterrupts(false);
         complain(err, "start failed, error " + hexWord(error));
@@ -324,12 +366,23 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     counters.overflowEvents = statistics.overflowEvents;
     counters.lost = std::max(counters.lost, statistics.shotsLost);
     if (failure.empty() && counters.error != 0) {
+        const bool waited =
+            externalTrigger &&
+            noTriggerCame(counters.error, K7OsGetTickCount() - counters.lastShotTick);
         failure = "reading shot " + std::to_string(counters.shots + counters.lost + 1) +
-                  " failed, error " + hexWord(counters.error);
+                  (waited ? ": " + noTriggerText(counters.error)
+                          : " failed, error " + hexWord(counters.error));
     }
     const bool written = writer.finish();
     if (!written && failure.empty()) {
         failure = writer.error();
+    }
+    if (!written) {
+        // The output failed (a full disk): the file keeps the whole shots that reached it, as a
+        // stop with Ctrl-C keeps every shot read.
+        handleInterrupts(false);
+        complain(err, failure + "; " + keepWhatWasWritten(file, writer, counters));
+        return kExitFailed;
     }
     if (failure.empty() && !file.commit(why)) {
         failure = why;

@@ -10,13 +10,6 @@ namespace karvo7 {
 
 namespace {
 
-// The card findCardAt found, open until a subcommand takes it.
-struct FoundCard {
-    uint32_t number = 0;
-    CardHandle card;
-};
-FoundCard found;
-
 std::string versionOf(uint32_t number) {
     return std::to_string(number >> 16) + "." + std::to_string((number >> 8) & 0xFFu) + "." +
            std::to_string(number & 0xFFu);
@@ -37,9 +30,9 @@ std::optional<uint32_t> hexField(std::string_view text, size_t digits) {
 
 }  // namespace
 
-CardHandle openCard(uint32_t number, std::ostream& err, int& exitCode) {
-    if (found.card != nullptr && found.number == number) {
-        return std::move(found.card);
+CardHandle openCard(uint32_t number, const OpenedCard& opened, std::ostream& err, int& exitCode) {
+    if (opened != nullptr && *opened != nullptr) {
+        return std::move(*opened);
     }
     const int cards = KARVO7Scan();
     if (number == 0 || number > static_cast<uint32_t>(cards)) {
@@ -98,8 +91,8 @@ std::string pciPositionText(uint32_t bus, uint32_t slot) {
     return text;
 }
 
-bool findCardAt(const PciPosition& position, uint32_t& number, std::ostream& err, int& exitCode) {
-    forgetFoundCard();
+bool findCardAt(const PciPosition& position, uint32_t& number, OpenedCard& opened,
+                std::ostream& err, int& exitCode) {
     const int cards = KARVO7Scan();
     int busy = 0;
     for (int n = 1; n <= cards; ++n) {
@@ -112,7 +105,7 @@ bool findCardAt(const PciPosition& position, uint32_t& number, std::ostream& err
         if (KARVO7GetCardPosition(card.get(), &bus, &slot, &error) != 0 && bus == position.bus &&
             slot == position.slot) {
             number = static_cast<uint32_t>(n);
-            found = {number, std::move(card)};
+            opened = std::make_shared<CardHandle>(std::move(card));
             return true;
         }
     }
@@ -124,10 +117,6 @@ bool findCardAt(const PciPosition& position, uint32_t& number, std::ostream& err
     complain(err, text);
     exitCode = kExitNoCard;
     return false;
-}
-
-void forgetFoundCard() {
-    found = {};
 }
 
 std::string versionText() {
@@ -166,6 +155,27 @@ std::string hexWord(uint32_t word) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", word);
     return text;
+}
+
+bool setTriggerWait(KARVO7HANDLE card, std::ostream& err) {
+    uint32_t error = 0;
+    if (KARVO7SetDataTimeOut(card, kTriggerWaitSeconds, &error) == 0) {
+        complain(err, "setting the data time-out failed, error " + hexWord(error));
+        return false;
+    }
+    return true;
+}
+
+bool noTriggerCame(uint32_t error, uint32_t waitedMs) {
+    // The driver ends the read at its time-out, counted in whole seconds of its own: a little
+    // earlier by the library's clock is the same wait.
+    constexpr uint32_t kTolerance = 500;
+    return error == K7_ERROR_SEM_TIMEOUT || waitedMs + kTolerance >= kTriggerWaitSeconds * 1000;
+}
+
+std::string noTriggerText(uint32_t error) {
+    return "no trigger came within " + std::to_string(kTriggerWaitSeconds) +
+           " s (the set waits for an external trigger), error " + hexWord(error);
 }
 
 bool progressWanted() {

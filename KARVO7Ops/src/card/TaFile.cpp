@@ -3,17 +3,17 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
+
+#include "profile/RegularFile.h"
 
 namespace k7check {
 
 namespace {
 
 // A .ta file holds at most 257 numbers; anything this large is not one.
-constexpr std::streamoff kMaxFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
 bool isBlank(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -139,22 +139,11 @@ void applyTaContent(const TaContent& content, ParameterSet& set) {
 }
 
 TaContent loadTaFile(const std::string& path, ParameterSet& set, units::Timing timing) {
-    std::ifstream file(path, std::ios::binary);
+    // A regular file only, read to a bound: a FIFO would wait for a writer for ever and a device
+    // such as /dev/zero never ends.
     TaContent content;
-    if (!file) {
-        content.status = TaContent::Status::NotFound;
-        return content;
-    }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (size < 0 || size > kMaxFileBytes) {
-        content.status = TaContent::Status::NotFound;
-        return content;
-    }
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    std::string text;
+    if (!readRegularFile(path, text, nullptr, kMaxFileBytes)) {
         content.status = TaContent::Status::NotFound;
         return content;
     }

@@ -44,8 +44,9 @@ std::string taFailureText(const TaContent& content);
 // happens for a failed read.
 void applyTaContent(const TaContent& content, ParameterSet& set);
 
-// Reads the file at `path` (NotFound when it cannot be opened or is larger than any .ta file
-// can be) and takes a good read over into the set.
+// Reads the file at `path` (NotFound when it is no regular file, cannot be opened or is larger
+// than any .ta file can be, without waiting on a FIFO or reading a device) and takes a good read
+// over into the set.
 TaContent loadTaFile(const std::string& path, ParameterSet& set, units::Timing timing);
 
 }  // namespace k7check

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "system/Descriptors.h"
 #include "system/Paths.h"
 
 namespace k7check {
@@ -41,6 +42,14 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::fail(std::string* error, std::string why, const std::string& file) {
     reason_ = std::move(why);
     return failed(error, file, reason_);
+}
+
+std::int64_t AtomicFile::size() const {
+    return fd_ >= 0 ? descriptorSize(fd_) : -1;
+}
+
+bool AtomicFile::keepFirst(std::uint64_t bytes) {
+    return fd_ >= 0 && truncateDescriptor(fd_, bytes);
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {

@@ -3,6 +3,7 @@
 // through writeFileAtomically.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,9 @@ namespace k7check {
 //  - A symbolic link is followed: the file it points to is replaced, the link stays a link;
 //    but in a sticky, world-writable folder (/tmp) only a link of the caller or of the folder's
 //    owner is followed (as the kernel's protected_symlinks does), so that a link planted by
-//    another user does not turn the write onto a file of the caller's choosing.
+//    another user does not turn the write onto a file of the caller's choosing. That holds for
+//    every link on the way: a planted link to a folder ("/tmp/x" for "/tmp/x/report.xml") is
+//    refused as a planted link to a file is.
 //  - An existing file keeps its permissions; a new one gets rw-r--r--.
 //  - A read-only file, or anything but a regular file, is not replaced, also for a user the
 //    system would let replace it.
@@ -49,6 +52,12 @@ class AtomicFile {
 
     bool open(const std::string& path, std::string* error = nullptr);
     bool write(std::string_view bytes);
+    // The bytes the temporary file holds (also after a write that failed part way, the disk
+    // full); -1 when none is open.
+    std::int64_t size() const;
+    // Keeps the first `bytes` of what was written, so that the next write or commit follows
+    // them; false with errno set on failure.
+    bool keepFirst(std::uint64_t bytes);
     bool commit(std::string* error = nullptr);
     void discard();
 
@@ -77,8 +86,10 @@ class AtomicFile {
 // Why a link is not followed (see linkMayBeFollowed).
 inline constexpr const char* kForeignLink = "fremder symbolischer Link";
 
-// False when `path` is a symbolic link that is not to be followed: in a sticky, world-writable
-// folder, owned by neither the caller nor the folder's owner. True for anything else.
+// False when `path`, one of the folders on its way or a link on the way a link's target takes
+// is a symbolic link that is not to be followed: in a sticky, world-writable folder, owned by
+// neither the caller nor the folder's owner (or links within links beyond the system's depth).
+// True for anything else.
 bool linkMayBeFollowed(const std::string& path);
 
 // A profile name as the profile functions use it: an absolute name ("/...") unchanged, a

@@ -28,6 +28,11 @@ std::ptrdiff_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset
 std::FILE* temporaryFile();
 // Writes every byte; false with errno set on failure.
 bool writeWhole(int fd, std::string_view bytes);
+// The size of the file open on `fd`, or -1 with errno set.
+std::int64_t descriptorSize(int fd);
+// Cuts the file open on `fd` to its first `size` bytes and puts the position at its end; false
+// with errno set on failure.
+bool truncateDescriptor(int fd, std::uint64_t size);
 // Closes `fd`; false with errno set when the close reported a failure.
 bool closeDescriptor(int fd);
 // True when `fd` is a terminal (a console).

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -35,6 +38,33 @@ TEST_F(CommandLinePosixTest, ListShowsACardInUseUnderItsOwnNumber) {
     holder.signal(SIGINT);
     holder.closeOut();
     holder.finish();
+}
+
+// A link to a folder that another user planted in a sticky, world-writable folder (/tmp) is not
+// followed by -o: the file below it is refused as a planted link to a file is.
+TEST_F(CommandLinePosixTest, OutputThroughAPlantedLinkToAFolderIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "links of other users are made by root only";
+    }
+    const std::string shared = folder.file("ablage");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    const std::string privat = folder.file("privat");
+    ASSERT_EQ(::mkdir(privat.c_str(), 0700), 0);
+    writeFile(privat + "/shots.csv", "alt");
+    const std::string planted = shared + "/x";
+    ASSERT_EQ(::symlink(privat.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 2, 2), 0);
+    for (const char* name : {"/shots.csv", "/neu.csv"}) {
+        const Finished f =
+            run({"shot", "1", "--set", "1", "--samples", "20", "-o", planted + name});
+        EXPECT_EQ(f.code, 1) << f.err;
+        EXPECT_NE(f.err.find(planted + name + ": fremder symbolischer Link"), std::string::npos)
+            << f.err;
+    }
+    EXPECT_EQ(readFile(privat + "/shots.csv"), "alt");
+    EXPECT_FALSE(std::ifstream(privat + "/neu.csv").good());
 }
 
 TEST_F(CommandLinePosixTest, DspFilesThatAreNoProgramSayWhatIsWrongAndExitTwo) {

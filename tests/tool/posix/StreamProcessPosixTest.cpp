@@ -28,6 +28,32 @@ TEST_F(StreamProcessTest, FullDiskEndsWithAMessage) {
         << f.err;
 }
 
+// A disk that fills while the capture is written (here: the file-size limit, RLIMIT_FSIZE) keeps
+// the whole shots that reached it, as Ctrl-C does, says how many, and exits 1.
+TEST_F(StreamProcessTest, AFileThatFillsTheDiskKeepsItsWholeShots) {
+    const std::string path = folder.file("capture.k7");
+    constexpr std::size_t kLimit = 1000000;  // 311 shots of 3206 bytes and a part one
+    ToolProcess process(config, {"stream", "1", "--count", "2000", kRate, kMargin, "-o", path}, 0,
+                        kLimit);
+    const Finished f = process.finish();
+    EXPECT_EQ(f.code, 1) << f.err;
+    EXPECT_NE(f.err.find("capture.k7: the file reached the largest size allowed (file too large); "
+                         "2000 shots read, " +
+                         path + " keeps the first 311 (997130 bytes)"),
+              std::string::npos)
+        << f.err;
+    const std::string kept = readFile(path);
+    EXPECT_EQ(kept.size(), 64u + 311u * 3206u);
+    std::size_t records = 0;
+    EXPECT_TRUE(wholeRecords(kept, records, 1600));
+    EXPECT_EQ(records, 311u);
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"capture.k7", "cards.conf"}));
+    // The capture reads back.
+    const Finished decoded = runTool(config, {"decode", path, "--json"});
+    EXPECT_EQ(decoded.code, 0) << decoded.err;
+    EXPECT_EQ(std::count(decoded.out.begin(), decoded.out.end(), '\n'), 311) << decoded.err;
+}
+
 TEST_F(StreamProcessTest, InterruptionStopsTheCardAndEndsOnAWholeShot) {
     for (const int signal : {SIGINT, SIGTERM}) {
         ToolProcess process(config, {"stream", "1", "--seconds", "60", kRate, kMargin, "-o", "-"});

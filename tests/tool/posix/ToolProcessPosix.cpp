@@ -15,7 +15,8 @@
 namespace tooltest {
 
 ToolProcess::ToolProcess(const std::string& simConfigPath,
-                         const std::vector<std::string>& arguments, std::size_t memoryLimit) {
+                         const std::vector<std::string>& arguments, std::size_t memoryLimit,
+                         std::size_t fileSizeLimit) {
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
@@ -35,13 +36,21 @@ ToolProcess::ToolProcess(const std::string& simConfigPath,
         ::dup2(nothing, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
-        ::setenv("KARVO7_SIM", simConfigPath.c_str(), 1);
+        if (simConfigPath.empty()) {
+            ::unsetenv("KARVO7_SIM");
+        } else {
+            ::setenv("KARVO7_SIM", simConfigPath.c_str(), 1);
+        }
         ::setenv("KARVO7_SIM_STATE", "off", 1);
         ::unsetenv("KARVO7_DRIVER");
         ::signal(SIGPIPE, SIG_DFL);
         if (memoryLimit != 0) {
             const rlimit limit{memoryLimit, memoryLimit};
             ::setrlimit(RLIMIT_AS, &limit);
+        }
+        if (fileSizeLimit != 0) {
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);

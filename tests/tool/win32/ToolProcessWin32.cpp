@@ -70,7 +70,7 @@ std::string readToEnd(int fd) {
 }  // namespace
 
 ToolProcess::ToolProcess(const std::string& simConfigPath,
-                         const std::vector<std::string>& arguments, std::size_t) {
+                         const std::vector<std::string>& arguments, std::size_t, std::size_t) {
     HANDLE outWrite = nullptr;
     HANDLE errWrite = nullptr;
     out_ = pipeTo(outWrite);
@@ -78,7 +78,11 @@ ToolProcess::ToolProcess(const std::string& simConfigPath,
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  &inherited, OPEN_EXISTING, 0, nullptr);
-    k7test::setEnvironment("KARVO7_SIM", simConfigPath);
+    if (simConfigPath.empty()) {
+        k7test::unsetEnvironment("KARVO7_SIM");
+    } else {
+        k7test::setEnvironment("KARVO7_SIM", simConfigPath);
+    }
     k7test::setEnvironment("KARVO7_SIM_STATE", "off");
     k7test::unsetEnvironment("KARVO7_DRIVER");
     std::wstring line = quoted(wide(KARVO7_TOOL));

@@ -29,6 +29,9 @@ void installInterruptHandlers() {
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+    // A file that reaches the size limit is a write that fails (EFBIG), as a full disk is: the
+    // stream then keeps what it wrote instead of dying with a core.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace karvo7

@@ -25,15 +25,69 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-bool linkMayBeFollowed(const std::string& path) {
-    struct stat link {};
+namespace {
+
+// Links within links are followed this deep at most, as the kernel does (ELOOP).
+constexpr int kMostLinks = 40;
+
+// Whether the link `link` may be followed where it lies: anywhere but in a sticky,
+// world-writable folder, where only a link of the caller or of the folder's owner is.
+bool linkTrusted(const std::string& link, const struct stat& info) {
     struct stat folder {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
-        ::stat(folderOf(path).c_str(), &folder) != 0) {
+    if (::stat(folderOf(link).c_str(), &folder) != 0) {
         return true;
     }
     const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+    return !shared || info.st_uid == ::geteuid() || info.st_uid == folder.st_uid;
+}
+
+// Every link on the way to `path`, folders included, and every link on the way their targets
+// take: a link to a folder planted in /tmp turns a name below it anywhere as much as a link to
+// a file does. `links` counts the links followed so far.
+bool wayMayBeFollowed(const std::string& path, int& links) {
+    std::string way = path.rfind('/', 0) == 0 ? "/" : "";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        std::string next = way.empty() || way.back() == '/' ? way + part : way + "/" + part;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0) {
+            return true;  // nothing there to follow (a file still to be made)
+        }
+        if (S_ISLNK(info.st_mode)) {
+            if (++links > kMostLinks || !linkTrusted(next, info)) {
+                return false;
+            }
+            std::string target(PATH_MAX, '\0');
+            const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+            if (n < 0) {
+                return true;
+            }
+            target.resize(static_cast<std::size_t>(n));
+            const std::string base = folderOf(next);
+            next = target.rfind('/', 0) == 0 || base == "." ? target : base + target;
+            if (!wayMayBeFollowed(next, links)) {
+                return false;
+            }
+        }
+        way = next;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool linkMayBeFollowed(const std::string& path) {
+    int links = 0;
+    return wayMayBeFollowed(path, links);
 }
 
 bool AtomicFile::open(const std::string& path, std::string* error) {
@@ -59,12 +113,12 @@ bool AtomicFile::open(const std::string& path, std::string* error) {
 // Replace the file a symbolic link points to, not the link.
 bool AtomicFile::resolveTarget(const std::string& path, std::string* error) {
     target_ = path;
+    if (!linkMayBeFollowed(path)) {
+        return fail(error, kForeignLink, path);
+    }
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
         return true;
-    }
-    if (!linkMayBeFollowed(path)) {
-        return fail(error, kForeignLink, path);
     }
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) {

@@ -1,6 +1,7 @@
 #include "system/Descriptors.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,16 @@ std::ptrdiff_t readDescriptor(int fd, void* data, std::size_t size) {
             return n;
         }
     }
+}
+
+std::int64_t descriptorSize(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+bool truncateDescriptor(int fd, std::uint64_t size) {
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 &&
+           ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
 }
 
 std::ptrdiff_t writeDescriptor(int fd, const void* data, std::size_t size) {

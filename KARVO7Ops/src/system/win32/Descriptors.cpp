@@ -27,6 +27,15 @@ std::ptrdiff_t readDescriptor(int fd, void* data, std::size_t size) {
     return ::_read(fd, data, chunkOf(size));
 }
 
+std::int64_t descriptorSize(int fd) {
+    return ::_filelengthi64(fd);
+}
+
+bool truncateDescriptor(int fd, std::uint64_t size) {
+    return ::_chsize_s(fd, static_cast<__int64>(size)) == 0 &&
+           ::_lseeki64(fd, static_cast<__int64>(size), SEEK_SET) >= 0;
+}
+
 std::ptrdiff_t writeDescriptor(int fd, const void* data, std::size_t size) {
     return ::_write(fd, data, chunkOf(size));
 }

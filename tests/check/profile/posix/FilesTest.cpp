@@ -233,4 +233,44 @@ TEST(AtomicWrite, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
     EXPECT_EQ(readText(victim), "[Init]\nKarte=4\n");
 }
 
+// A planted link to a folder turns every name below it: refused as a link to a file is, for a
+// new file and for one that is there, also when the way to it takes a further link.
+TEST(AtomicWrite, ALinkOfAnotherUserToAFolderInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "links of other users are made by root only";
+    }
+    TempDir dir;
+    const std::string shared = dir.file("ablage");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    const std::string privat = dir.file("privat");
+    ASSERT_EQ(::mkdir(privat.c_str(), 0700), 0);
+    const std::string victim = privat + "/report.xml";
+    writeText(victim, "alt");
+    const std::string planted = shared + "/x";
+    ASSERT_EQ(::symlink(privat.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 2, 2), 0);
+    // A link of the caller's own that leads through the planted one.
+    const std::string own = dir.file("weg");
+    ASSERT_EQ(::symlink(planted.c_str(), own.c_str()), 0);
+    for (const std::string& target :
+         {planted + "/report.xml", planted + "/neu.xml", own + "/report.xml"}) {
+        std::string error;
+        EXPECT_FALSE(writeFileAtomically(target, "neu", &error)) << target;
+        EXPECT_EQ(error, target + ": fremder symbolischer Link");
+        EXPECT_FALSE(linkMayBeFollowed(target)) << target;
+        AtomicFile file;
+        EXPECT_FALSE(file.open(target)) << target;
+    }
+    EXPECT_EQ(readText(victim), "alt");
+    EXPECT_EQ(filesIn(privat).size(), 1u);
+
+    // The folder owner's link to a folder is followed.
+    ASSERT_EQ(::lchown(planted.c_str(), 1, 1), 0);
+    std::string error;
+    EXPECT_TRUE(writeFileAtomically(planted + "/report.xml", "neu", &error)) << error;
+    EXPECT_EQ(readText(victim), "neu");
+}
+
 }  // namespace

@@ -5,6 +5,16 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ScratchFolder.h"
+#endif
+
 #include "CheckTestSupport.h"
 #include "card/TaFile.h"
 #include "desktop/scripted/ScriptedDesktop.h"
@@ -109,6 +119,28 @@ TEST(TaFile, AMissingFileIsReportedAndChangesNothing) {
     EXPECT_EQ(taFailureText(content), "Datei nicht gefunden");
     EXPECT_EQ(set.taAbstand, 9);
 }
+
+#ifndef _WIN32
+// Only a regular file of a .ta file's size is read: a FIFO without a writer is refused at once
+// rather than waited on, a device that never ends is not read, and neither is a file far larger
+// than any .ta file.
+TEST(TaFile, OnlyRegularFilesOfBoundedSizeAreRead) {
+    const std::string folder = k7test::makeScratchFolder("tafile");
+    const std::string fifo = folder + "/kurve.ta";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = folder + "/gross.ta";
+    std::ofstream(large) << "1.0 12.5";
+    ASSERT_EQ(::truncate(large.c_str(), 17 << 20), 0);  // sparse: nothing written
+    for (const std::string& path : {fifo, std::string("/dev/zero"), large}) {
+        ParameterSet set;
+        set.taAbstand = 9;
+        const TaContent content = loadTaFile(path, set, units::rateTiming(0));
+        EXPECT_EQ(taFailureText(content), "Datei nicht gefunden") << path;
+        EXPECT_EQ(set.taAbstand, 9) << path;
+    }
+    std::filesystem::remove_all(folder);
+}
+#endif
 
 // ---- the list window -------------------------------------------------------------------------
 

@@ -40,6 +40,9 @@ struct CardSettings {
     uint32_t resultsBytes = 65536;
     uint32_t dataTimeOutS = 10;
     bool singleShotsWait = true;
+    // The simulation's worker serves the card: whoever lets it catch up with the clock (a late
+    // round, or a request that comes first) stands in for the rounds it missed.
+    bool workerServes = false;
 };
 
 class Card {
@@ -71,6 +74,8 @@ class Card {
     void setSeed(uint64_t seed);
     uint32_t fifoBytes();
     uint64_t droppedShots();
+    // Shots the card took since the driver began, whatever became of them.
+    uint64_t shotsTaken();
 
   private:
     // The handlers of the request and command tables (Requests.cpp, Commands.cpp).
@@ -79,6 +84,7 @@ class Card {
 
     // Card.cpp: time, power-up state, persistence.
     void advance(uint64_t hostWaitingSinceUs = UINT64_MAX);
+    uint64_t hostWaitingSince() const;
     void powerUpState();
     void loadPersistent();
     // False when the state could not be kept on disk.

@@ -380,6 +380,12 @@ void Engine::settleOverflow() {
     const uint8_t counter = shotCounter();
     const uint32_t tick = K7OsGetTickCount();
     uint32_t error = 0;
+    // Shots the card stored since the read found the FIFO empty are read first, not emptied
+    // with it: the reads go on, and the overflow is settled when they find the FIFO empty again.
+    uint32_t flag = 0;
+    if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
+        return;
+    }
     KARVO7ClearFIFO(card_, &error);
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);
@@ -427,23 +433,15 @@ void Engine::finish(uint32_t error) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
     const bool overflowed = fifoOverflowed();
-    // After an overflow event the card's count is taken once more at the stop: the shots it took
-    // between the event's reading of the counter and the emptying of the FIFO are lost too.
-    const bool counted = overflowEvents_.load(std::memory_order_relaxed) > 0;
-    if (error == 0 && (overflowSeen_ || overflowed || counted)) {
+    if (error == 0 && (overflowSeen_ || overflowed)) {
         // Shots still in the FIFO came after the last one read: they are not lost. A FIFO that
         // was only full lost nothing, and is no overflow event. With time stamps the gaps
         // before the shots left tell the losses among them; the counter only those after the
         // last of them, which a FIFO still running over at the stop lost.
         const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
         const uint64_t left = shotsLeftInFifo();
-        const bool fromCounter = !stamps_.on() || overflowed || counted;
-        const uint64_t lost =
-            fromCounter
-                ? reportLoss(counter_.advance(counter, tick, read + left, true) - read - left)
-                : 0;
-        // Shots the earlier event lost belong to it; a FIFO that ran over since is another.
-        if (lost > 0 && (overflowSeen_ || overflowed)) {
+        if ((!stamps_.on() || overflowed) &&
+            reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
             overflowEvents_.fetch_add(1, std::memory_order_relaxed);
         }
     }

@@ -68,6 +68,11 @@ class Card {
     // the shots of that time as a card served in time would have handed them to it.
     void service(Completions& done, bool late = false);
 
+    // Held from a request's start until the transfers it ended are reported to the library, so
+    // that a cancel never finds a transfer ended here but not yet reported (the library would
+    // end it as aborted and its data, taken from the FIFO, would be lost).
+    std::mutex& reporting() { return reporting_; }
+
     // Test interface.
     void addFault(const Fault& fault);
     void clearFaults();
@@ -115,6 +120,7 @@ class Card {
     void completePending(Completions& done);
 
     mutable std::mutex mutex_;
+    std::mutex reporting_;
     CardConfig config_;
     CardSettings settings_;
     Bus& bus_;

@@ -64,7 +64,7 @@ Driver::Driver(const Config& config) : config_(config) {
     settings.resultsBytes = config_.resultsBytes;
     settings.dataTimeOutS = config_.dataTimeOutS;
     settings.singleShotsWait = config_.singleShotsWait;
-    settings.workerServes = config_.worker;
+    settings.workerServes = config_.worker || config_.lateRequests;
     for (const auto& c : config_.cards) {
         std::unique_ptr<Bus>& bus = buses_[c.bus];
         if (!bus) {
@@ -128,6 +128,7 @@ void Driver::service(bool late) {
             from = cards_.begin();
         }
         Completions done;
+        std::lock_guard reporting(from->second->reporting());
         from->second->service(done, late);
         complete(done);
     }
@@ -210,6 +211,7 @@ uint32_t Driver::control(void* self, void* device, uint32_t code, const void* in
     }
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->control(code, input, inputSize, output,
                                                                 outputSize, &count, done);
     complete(done);
@@ -251,6 +253,7 @@ uint32_t Driver::read(void*, void* device, K7DrvIrp* irp, void* buffer, uint32_t
                       uint32_t* transferred) {
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->read(irp, buffer, size, &count, done);
     complete(done);
     if (transferred != nullptr) {
@@ -263,6 +266,7 @@ uint32_t Driver::write(void*, void* device, K7DrvIrp*, const void* buffer, uint3
                        uint32_t* transferred) {
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->write(buffer, size, &count, done);
     complete(done);
     if (transferred != nullptr) {
@@ -273,6 +277,7 @@ uint32_t Driver::write(void*, void* device, K7DrvIrp*, const void* buffer, uint3
 
 void Driver::cancel(void*, void* device) {
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     static_cast<Card*>(device)->cancel(done);
     complete(done);
 }
@@ -280,8 +285,11 @@ void Driver::cancel(void*, void* device) {
 uint32_t Driver::close(void* self, void* device) {
     auto* c = static_cast<Card*>(device);
     Completions done;
-    c->close(done);
-    complete(done);
+    {
+        std::lock_guard reporting(c->reporting());
+        c->close(done);
+        complete(done);
+    }
     static_cast<Driver*>(self)->unlock(c->number());
     return K7_ERROR_SUCCESS;
 }

@@ -136,10 +136,17 @@ TEST_F(ExactLoss, AnOverflowInTheLastShotsBeforeAStopIsCounted) {
 TEST_F(ExactLoss, RepeatedOverflowsAddUpToTheCardsCount) {
     start(3000);
     // Five times the reading thread falls 10 ms behind (200 shots, 81 of which the FIFO keeps).
-    for (int i = 0; i < 5; ++i) {
+    for (uint64_t i = 0; i < 5; ++i) {
         runUntil([&, goal = shots + 300] { return shots >= goal; });
         clock.advance(10);
         sim->service();
+        // The card's time moves on once the engine has settled the overflow (as a card's own
+        // time would not wait, the shots it took meanwhile would be emptied with the FIFO).
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (statistics().overflowEvents < i + 1) {
+            ASSERT_LT(std::chrono::steady_clock::now(), limit) << "no overflow event";
+            take();
+        }
     }
     runUntil([&] { return ended; });
     const K7AcqStatistics s = statistics();

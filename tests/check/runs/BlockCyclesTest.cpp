@@ -47,6 +47,7 @@ class BlockCycles : public ::testing::Test {
     void start() {
         k7sim::Config config = simtest::testConfig(1);
         config.fifoBytes = 5 * 3206 + 100;
+        config.lateRequests = true;  // as with the worker, whose rounds the test plays
         sim = std::make_unique<k7sim::Simulator>(config);
         ASSERT_TRUE(sim->install());
         session = std::make_unique<Session>(desktop);
@@ -96,7 +97,7 @@ TEST_F(BlockCycles, TheContinuousGateCheckGoesThroughAThousandCyclesOfLateRounds
     EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK") << lastLine();
     EXPECT_EQ(lastLine().find("verloren"), std::string::npos) << lastLine();
     EXPECT_EQ(windows.liveShows, 1000);
-    EXPECT_EQ(windows.gateValueShows, 1);
+    EXPECT_NE(lastLine().find(" Bytes"), std::string::npos) << lastLine();
     EXPECT_EQ(dropped(), 0u);
     // The card took a shot of set 1 for every 0.5 ms of the run.
     uint64_t taken = 0;
@@ -124,14 +125,14 @@ TEST_F(BlockCycles, ABlockWhoseCardRanOverNamesTheCardsOwnCountAndTheBytesApart)
               1)
         << lastLine();
     EXPECT_EQ(lost, dropped()) << lastLine();
-    // The bytes of the results stand apart from the loss: "... verloren 11920860 Bytes ".
+    // The bytes of the results stand apart from the loss: "... verloren 11920860 Bytes".
     const std::string loss = " Schüsse verloren ";
     const size_t at = lastLine().find(loss);
     ASSERT_NE(at, std::string::npos) << lastLine();
     ASSERT_LT(at + loss.size(), lastLine().size()) << lastLine();
     EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(lastLine()[at + loss.size()])))
         << lastLine();
-    EXPECT_NE(lastLine().find(" Bytes ", at), std::string::npos) << lastLine();
+    EXPECT_NE(lastLine().find(" Bytes", at), std::string::npos) << lastLine();
 }
 
 }  // namespace

@@ -412,13 +412,14 @@ int main(int argc, char* argv[]) {
                     std::printf("%-8s %7u  %s\n", name, samples, p.note.c_str());
                     continue;
                 }
-                std::printf("%-8s %7u %12llu %12llu %10.6f %10llu %10llu%s%s\n", name, samples,
-                            static_cast<unsigned long long>(p.read),
-                            static_cast<unsigned long long>(p.taken),
-                            p.taken > 0 ? static_cast<double>(p.read) / p.taken : 0.0,
-                            static_cast<unsigned long long>(p.lost),
-                            static_cast<unsigned long long>(p.cardLost), p.note.empty() ? "" : "  ",
-                            p.note.c_str());
+                std::printf(
+                    "%-8s %7u %12llu %12llu %10.6f %10llu %10llu%s%s\n", name, samples,
+                    static_cast<unsigned long long>(p.read),
+                    static_cast<unsigned long long>(p.taken),
+                    p.taken > 0 ? static_cast<double>(p.read) / static_cast<double>(p.taken) : 0.0,
+                    static_cast<unsigned long long>(p.lost),
+                    static_cast<unsigned long long>(p.cardLost), p.note.empty() ? "" : "  ",
+                    p.note.c_str());
                 if (p.lost == 0 && p.cardLost == 0 && samples > frontier[name]) {
                     frontier[name] = samples;
                 }

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "KARVO7Sim.h"
+#include "LatencyProbe.h"
 #include "QtDesktop.h"
 #include "TwoBuses.h"
 #include "ViewRegistry.h"
@@ -72,6 +73,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "no simulated cards\n");
         return 1;
     }
+    // The cards' FIFO time at the rate a card shoots 1600 samples unless its set says less.
+    printWakeUps(probeWakeUps(3.0), fifoMs(simulator.config().fifoBytes, 6 + 2 * samples, 20000));
     k7qt::QtDesktop desktop;
     k7check::Session session(desktop);
     if (!session.startUp()) {

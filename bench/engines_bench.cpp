@@ -25,6 +25,7 @@
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
+#include "LatencyProbe.h"
 #include "TwoBuses.h"
 #include "card/SetToCard.h"
 
@@ -103,6 +104,8 @@ int main(int argc, char* argv[]) {
         "%u s%s\n",
         cards, kBusMbPerSecond, rateHz, samples, rateHz * shotBytes / 1e6, seconds,
         busy ? ", one busy process beside them" : "");
+    // Whether zero loss was possible: the machine's worst wake-up beside the FIFO's time.
+    printWakeUps(probeWakeUps(3.0), fifoMs(simulator.config().fifoBytes, shotBytes, rateHz));
     std::vector<Card> running(cards);
     for (uint32_t i = 0; i < cards; ++i) {
         running[i].handle = KARVO7Open(i + 1);

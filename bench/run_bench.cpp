@@ -35,6 +35,7 @@
 #include "BusyProcess.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
+#include "LatencyProbe.h"
 #include "QtDesktop.h"
 #include "ViewRegistry.h"
 #include "app/Session.h"
@@ -207,6 +208,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "no simulated card\n");
         return 1;
     }
+    // Whether zero loss was possible: the machine's worst wake-up beside the FIFO's time.
+    printWakeUps(probeWakeUps(3.0),
+                 fifoMs(simulator.config().fifoBytes, 6 + 2 * options.samples, options.rateHz));
     k7qt::QtDesktop desktop;
     k7check::Session session(desktop);
     if (!session.startUp()) {

@@ -26,6 +26,7 @@
 #include "Commands.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
+#include "LatencyProbe.h"
 #include "SetOptions.h"
 #include "card/SetToCard.h"
 
@@ -176,6 +177,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "no simulated card\n");
         return 1;
     }
+    // Whether zero loss was possible: the machine's worst wake-up beside the FIFO's time.
+    printWakeUps(probeWakeUps(3.0), fifoMs(config.fifoBytes, 6 + 2 * o.samples, o.rateHz));
     // The library's lines about opening and closing go to standard output; the ratios follow.
     std::printf("card: %u Hz, %u samples, %u shots a measurement%s\n", o.rateHz, o.samples, o.shots,
                 o.busy ? ", one busy process beside it" : "");

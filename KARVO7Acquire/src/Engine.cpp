@@ -21,8 +21,8 @@ constexpr std::size_t kKeep = 4 * Ring::kHeaderBytes;
 // Reads that empty a stopped card's FIFO at most (it holds far fewer shots).
 constexpr uint64_t kMostLeftShots = 1u << 20;
 constexpr uint32_t kLargestShotBytes = 64u << 20;
-// How long the reading thread waits for shots at a time while the FIFO is empty and it has
-// work on the time interval.
+// How long the reading thread waits on a posted read at a time when it has work on the time
+// interval, before it looks whether that work is due.
 constexpr uint32_t kIdleSliceMs = 1;
 constexpr uint32_t kLastSet = 7;
 
@@ -159,9 +159,6 @@ void Engine::readShots() {
         if (!serveCycles()) {
             return;
         }
-        if (!shotsWaiting()) {
-            continue;
-        }
         if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
             pendingLoss_ = 0;
             wake();
@@ -171,9 +168,12 @@ void Engine::readShots() {
         uint32_t length = 0;
         uint32_t error = 0;
         uint8_t* at = kept ? slot : scratch_.data();
-        const ReadEnd end = readInto(at, settings_.shotBytes, length, error);
+        const ReadEnd end = readInto(at, settings_.shotBytes, length, error, cyclesOn());
         if (end == ReadEnd::Cancelled) {
             return;
+        }
+        if (end == ReadEnd::WorkDue) {
+            continue;  // no shot came before the cycle's work
         }
         if (end == ReadEnd::Failed) {
             // A card whose FIFO ran over fails the read that finds it empty: the loss is
@@ -204,12 +204,16 @@ void Engine::readShots() {
     }
 }
 
-Engine::ReadEnd Engine::readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error) {
+Engine::ReadEnd Engine::readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error,
+                                 bool yieldsToWork) {
     K7OsResetEvent(event_.get());
     length = space;
     if (KARVO7StartGetData(card_, &length, into, event_.get(), &error) == 0) {
         return ReadEnd::Failed;
     }
+    // The read stays posted while the engine waits, so that a shot is taken as soon as the card
+    // has it; work on the time interval takes the card's read port back for a moment.
+    const uint32_t slice = yieldsToWork ? kIdleSliceMs : kWaitSliceMs;
     for (;;) {
         const int state = KARVO7IsReadyGetDataIntReturn(card_, &length, &error);
         if (state == 0) {
@@ -218,17 +222,33 @@ Engine::ReadEnd Engine::readInto(uint8_t* into, uint32_t space, uint32_t& length
         if (state != -3) {
             return ReadEnd::Failed;
         }
-        if (stopping_.load(std::memory_order_relaxed)) {
+        const bool stopping = stopping_.load(std::memory_order_relaxed);
+        if (stopping || (yieldsToWork && workDue())) {
             uint32_t ignored = 0;
             KARVO7CancelGetData(card_, &ignored);
-            // Collected, so that nothing writes into the ring any more.
-            while (KARVO7IsReadyGetDataIntReturn(card_, &length, &ignored) == -3) {
+            // Collected, so that nothing writes into the ring any more; a read that ended
+            // before the cancel brought a shot, which is kept.
+            int collected = -3;
+            while ((collected = KARVO7IsReadyGetDataIntReturn(card_, &length, &ignored)) == -3) {
                 K7OsWaitForEvent(event_.get(), kWaitSliceMs);
             }
-            return ReadEnd::Cancelled;
+            if (collected == 0 && length > 0) {
+                return ReadEnd::Done;
+            }
+            return stopping ? ReadEnd::Cancelled : ReadEnd::WorkDue;
         }
-        K7OsWaitForEvent(event_.get(), kWaitSliceMs);
+        K7OsWaitForEvent(event_.get(), slice);
     }
+}
+
+bool Engine::cyclesOn() const {
+    return cycles_.resultsEveryMs != 0 || cycles_.ascanBytes != 0;
+}
+
+bool Engine::workDue() const {
+    return ascanRequested_.load(std::memory_order_relaxed) ||
+           (cycles_.resultsEveryMs != 0 &&
+            K7OsGetTickCount() - lastCycleTick_ >= cycles_.resultsEveryMs);
 }
 
 void Engine::deliverShot(bool kept, uint32_t length) {
@@ -269,8 +289,8 @@ bool Engine::fetchAscan() {
     // The card answers with the set's next shot; a full ring lets the A-scan go (no shot lost).
     uint8_t* slot = ring_.reserve(cycles_.ascanBytes, kKeep);
     uint32_t length = 0;
-    const ReadEnd end =
-        readInto(slot != nullptr ? slot : scratch_.data(), cycles_.ascanBytes, length, error);
+    const ReadEnd end = readInto(slot != nullptr ? slot : scratch_.data(), cycles_.ascanBytes,
+                                 length, error, false);
     if (end == ReadEnd::Failed) {
         error_ = error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
     }
@@ -282,23 +302,6 @@ bool Engine::fetchAscan() {
         wake();
     }
     return true;
-}
-
-bool Engine::shotsWaiting() {
-    if (cycles_.resultsEveryMs == 0 && cycles_.ascanBytes == 0) {
-        return true;  // nothing to do meanwhile: the read waits for the next shot itself
-    }
-    uint32_t flag = 0;
-    uint32_t error = 0;
-    if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
-        return true;
-    }
-    if (fifoOverflowed()) {
-        settleOverflow();  // as a read that found the FIFO empty after an overflow would
-        return false;
-    }
-    K7OsWaitForEvent(event_.get(), kIdleSliceMs);
-    return false;
 }
 
 bool Engine::requestAscan() {
@@ -383,6 +386,12 @@ void Engine::settleOverflow() {
     const uint8_t counter = shotCounter();
     const uint32_t tick = K7OsGetTickCount();
     uint32_t error = 0;
+    // Shots the card stored since the read found the FIFO empty are read first, not emptied
+    // with it: the reads go on, and the overflow is settled when they find the FIFO empty again.
+    uint32_t flag = 0;
+    if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
+        return;
+    }
     KARVO7ClearFIFO(card_, &error);
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);

@@ -50,7 +50,8 @@ class Engine {
     static std::size_t ringBytes(const K7AcqSettings& settings, const K7AcqCycleSettings& cycles);
 
   private:
-    enum class ReadEnd { Done, Failed, Cancelled };
+    // WorkDue: no shot came before the work on the time interval was due.
+    enum class ReadEnd { Done, Failed, Cancelled, WorkDue };
     struct EventCloser {
         void operator()(K7OsEvent* e) const { K7OsCloseEvent(e); }
     };
@@ -60,7 +61,12 @@ class Engine {
     void run();
     uint32_t startCard();
     void readShots();
-    ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error);
+    // One read, waited for until it ends or the engine stops; with `yieldsToWork` also until
+    // the work on the time interval is due (the read is then cancelled, a shot it brought kept).
+    ReadEnd readInto(uint8_t* into, uint32_t space, uint32_t& length, uint32_t& error,
+                     bool yieldsToWork);
+    bool cyclesOn() const;
+    bool workDue() const;
     void deliverShot(bool kept, uint32_t length);
     // Reports the shots the time stamp of the shot read at `at` shows lost before it; the
     // loss then stands before the shot, which is moved behind it in the ring (false when the
@@ -72,8 +78,6 @@ class Engine {
     // engine (an A-scan failed, or the stop came while one was awaited).
     bool serveCycles();
     bool fetchAscan();
-    // Waits a slice for shots when the FIFO has none (cycles on); true when a read may start.
-    bool shotsWaiting();
     void fetchResults(uint32_t kind);
     bool fifoOverflowed() const;
     uint8_t shotCounter() const;

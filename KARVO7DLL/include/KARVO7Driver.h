@@ -86,6 +86,18 @@ KARVO7_API int K7DrvInstall(const K7DrvDriver* driver);
  * transfer; the irp is invalid afterwards. */
 KARVO7_API void K7DrvCompleteIrp(K7DrvIrp* irp, uint32_t status, uint32_t bytes);
 
+/* ---- Test interface --------------------------------------------------------------------------
+ * Counts a driver keeps of its cards for tests and benchmarks, so that what a program reports
+ * can be compared with what the card did; applications see only the card library and never use
+ * them. K7DrvTestCount asks the installed driver with a device-control request without a device
+ * (device NULL, code K7DRV_TEST_COUNT, input two u32: the device number and the count, output one
+ * u64), which the library never sends otherwise. Returns 1 with *value set, or 0 when no driver
+ * is installed or it keeps no such count (a driver answers the request with an error). */
+#define K7DRV_TEST_COUNT 0x80027C00u
+#define K7DRV_COUNT_SHOTS_TAKEN 1u   /* shots the card took since the driver began */
+#define K7DRV_COUNT_SHOTS_DROPPED 2u /* of them: lost, the data FIFO had no room for their data */
+KARVO7_API int K7DrvTestCount(uint32_t number, uint32_t count, uint64_t* value);
+
 /* Signature of the entry point of a loadable driver module. */
 typedef int (*K7DrvEntryFunction)(const char* parameter, K7DrvDriver* driver);
 

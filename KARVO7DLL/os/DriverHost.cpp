@@ -116,3 +116,20 @@ extern "C" KARVO7_API int K7DrvInstall(const K7DrvDriver* driver) {
     }
     return 1;
 }
+
+extern "C" KARVO7_API int K7DrvTestCount(uint32_t number, uint32_t count, uint64_t* value) {
+    const std::optional<K7DrvDriver> driver = k7::os::installedDriver();
+    if (value == nullptr || !driver || driver->deviceControl == nullptr) {
+        return 0;
+    }
+    const uint32_t input[2] = {number, count};
+    uint64_t answer = 0;
+    uint32_t returned = 0;
+    if (driver->deviceControl(driver->context, nullptr, K7DRV_TEST_COUNT, input, sizeof input,
+                              &answer, sizeof answer, &returned) != K7_ERROR_SUCCESS ||
+        returned != sizeof answer) {
+        return 0;
+    }
+    *value = answer;
+    return 1;
+}

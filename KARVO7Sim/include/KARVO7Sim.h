@@ -172,7 +172,10 @@ struct Config {
     int version = kVersion;
     std::vector<CardConfig> cards;
     uint64_t seed = 1;
-    bool worker = true;                // background thread for time-driven work
+    bool worker = true;  // background thread for time-driven work
+    // Requests that find a card behind the clock catch up as the worker's rounds would (with
+    // the worker always; tests without it that play late rounds with workerRound() set it).
+    bool lateRequests = false;
     bool persist = true;               // keep EEPROM, PCI configuration writes, firmware on disk
     std::string stateDir;              // empty: $KARVO7_SIM_STATE, else ~/.local/state/karvo7sim
     std::string lockDir;               // empty: $XDG_RUNTIME_DIR/karvo7sim, else the state

@@ -81,7 +81,21 @@ void Card::hardwareReset() {
 }
 
 // Follows the library clock; the card's time only moves forward.
+// A host waiting for a block of the FIFO, or for an A-scan that a card served in time would
+// have answered with the set's next shot (the host then reads the FIFO on), would have taken the
+// shots of a late round in time.
+uint64_t Card::hostWaitingSince() const {
+    const auto& pending = port_.pending();
+    const bool waitingForShots = pending && (port_.source() == ReadPort::Source::Fifo ||
+                                             port_.source() == ReadPort::Source::Reply);
+    return waitingForShots ? pending->postedUs : UINT64_MAX;
+}
+
 void Card::advance(uint64_t hostWaitingSinceUs) {
+    if (hostWaitingSinceUs == UINT64_MAX && settings_.workerServes) {
+        // A request found the card behind the worker's rounds: it catches up as they would have.
+        hostWaitingSinceUs = hostWaitingSince();
+    }
     const uint32_t tick = K7OsGetTickCount();
     if (!clockStarted_) {
         clockStarted_ = true;
@@ -137,9 +151,7 @@ void Card::service(Completions& done, bool late) {
     if (!opened_) {
         return;
     }
-    const auto& pending = port_.pending();
-    advance(late && pending && port_.source() == ReadPort::Source::Fifo ? pending->postedUs
-                                                                        : UINT64_MAX);
+    advance(late ? hostWaitingSince() : UINT64_MAX);
     completePending(done);
 }
 
@@ -169,6 +181,12 @@ uint64_t Card::droppedShots() {
     std::lock_guard lock(mutex_);
     advance();
     return measurement_.dropped();
+}
+
+uint64_t Card::shotsTaken() {
+    std::lock_guard lock(mutex_);
+    advance();
+    return measurement_.shots();
 }
 
 }  // namespace k7sim

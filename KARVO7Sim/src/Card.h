@@ -40,6 +40,9 @@ struct CardSettings {
     uint32_t resultsBytes = 65536;
     uint32_t dataTimeOutS = 10;
     bool singleShotsWait = true;
+    // The simulation's worker serves the card: whoever lets it catch up with the clock (a late
+    // round, or a request that comes first) stands in for the rounds it missed.
+    bool workerServes = false;
 };
 
 class Card {
@@ -65,12 +68,19 @@ class Card {
     // the shots of that time as a card served in time would have handed them to it.
     void service(Completions& done, bool late = false);
 
+    // Held from a request's start until the transfers it ended are reported to the library, so
+    // that a cancel never finds a transfer ended here but not yet reported (the library would
+    // end it as aborted and its data, taken from the FIFO, would be lost).
+    std::mutex& reporting() { return reporting_; }
+
     // Test interface.
     void addFault(const Fault& fault);
     void clearFaults();
     void setSeed(uint64_t seed);
     uint32_t fifoBytes();
     uint64_t droppedShots();
+    // Shots the card took since the driver began, whatever became of them.
+    uint64_t shotsTaken();
 
   private:
     // The handlers of the request and command tables (Requests.cpp, Commands.cpp).
@@ -79,6 +89,7 @@ class Card {
 
     // Card.cpp: time, power-up state, persistence.
     void advance(uint64_t hostWaitingSinceUs = UINT64_MAX);
+    uint64_t hostWaitingSince() const;
     void powerUpState();
     void loadPersistent();
     // False when the state could not be kept on disk.
@@ -109,6 +120,7 @@ class Card {
     void completePending(Completions& done);
 
     mutable std::mutex mutex_;
+    std::mutex reporting_;
     CardConfig config_;
     CardSettings settings_;
     Bus& bus_;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "State.h"
 #include "SystemFiles.h"
@@ -63,6 +64,7 @@ Driver::Driver(const Config& config) : config_(config) {
     settings.resultsBytes = config_.resultsBytes;
     settings.dataTimeOutS = config_.dataTimeOutS;
     settings.singleShotsWait = config_.singleShotsWait;
+    settings.workerServes = config_.worker || config_.lateRequests;
     for (const auto& c : config_.cards) {
         std::unique_ptr<Bus>& bus = buses_[c.bus];
         if (!bus) {
@@ -126,6 +128,7 @@ void Driver::service(bool late) {
             from = cards_.begin();
         }
         Completions done;
+        std::lock_guard reporting(from->second->reporting());
         from->second->service(done, late);
         complete(done);
     }
@@ -199,10 +202,16 @@ uint32_t Driver::open(void* self, uint32_t number, void** device) {
     return K7_ERROR_SUCCESS;
 }
 
-uint32_t Driver::control(void*, void* device, uint32_t code, const void* input, uint32_t inputSize,
-                         void* output, uint32_t outputSize, uint32_t* returned) {
+uint32_t Driver::control(void* self, void* device, uint32_t code, const void* input,
+                         uint32_t inputSize, void* output, uint32_t outputSize,
+                         uint32_t* returned) {
+    if (device == nullptr) {
+        return static_cast<Driver*>(self)->testCount(code, input, inputSize, output, outputSize,
+                                                     returned);
+    }
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->control(code, input, inputSize, output,
                                                                 outputSize, &count, done);
     complete(done);
@@ -212,10 +221,39 @@ uint32_t Driver::control(void*, void* device, uint32_t code, const void* input, 
     return status;
 }
 
+// The test interface: a card's own counts, asked for by device number.
+uint32_t Driver::testCount(uint32_t code, const void* input, uint32_t inputSize, void* output,
+                           uint32_t outputSize, uint32_t* returned) {
+    uint32_t words[2] = {};
+    if (code != K7DRV_TEST_COUNT || input == nullptr || inputSize != sizeof words ||
+        output == nullptr || outputSize != sizeof(uint64_t)) {
+        return K7_ERROR_INVALID_PARAMETER;
+    }
+    std::memcpy(words, input, sizeof words);
+    Card* c = card(words[0]);
+    if (c == nullptr) {
+        return K7_ERROR_FILE_NOT_FOUND;
+    }
+    uint64_t value = 0;
+    if (words[1] == K7DRV_COUNT_SHOTS_TAKEN) {
+        value = c->shotsTaken();
+    } else if (words[1] == K7DRV_COUNT_SHOTS_DROPPED) {
+        value = c->droppedShots();
+    } else {
+        return K7_ERROR_INVALID_PARAMETER;
+    }
+    std::memcpy(output, &value, sizeof value);
+    if (returned != nullptr) {
+        *returned = sizeof value;
+    }
+    return K7_ERROR_SUCCESS;
+}
+
 uint32_t Driver::read(void*, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
                       uint32_t* transferred) {
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->read(irp, buffer, size, &count, done);
     complete(done);
     if (transferred != nullptr) {
@@ -228,6 +266,7 @@ uint32_t Driver::write(void*, void* device, K7DrvIrp*, const void* buffer, uint3
                        uint32_t* transferred) {
     uint32_t count = 0;
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     const uint32_t status = static_cast<Card*>(device)->write(buffer, size, &count, done);
     complete(done);
     if (transferred != nullptr) {
@@ -238,6 +277,7 @@ uint32_t Driver::write(void*, void* device, K7DrvIrp*, const void* buffer, uint3
 
 void Driver::cancel(void*, void* device) {
     Completions done;
+    std::lock_guard reporting(static_cast<Card*>(device)->reporting());
     static_cast<Card*>(device)->cancel(done);
     complete(done);
 }
@@ -245,8 +285,11 @@ void Driver::cancel(void*, void* device) {
 uint32_t Driver::close(void* self, void* device) {
     auto* c = static_cast<Card*>(device);
     Completions done;
-    c->close(done);
-    complete(done);
+    {
+        std::lock_guard reporting(c->reporting());
+        c->close(done);
+        complete(done);
+    }
     static_cast<Driver*>(self)->unlock(c->number());
     return K7_ERROR_SUCCESS;
 }

@@ -45,6 +45,8 @@ class Driver {
     static void cancel(void* self, void* device);
     static uint32_t close(void* self, void* device);
 
+    uint32_t testCount(uint32_t code, const void* input, uint32_t inputSize, void* output,
+                       uint32_t outputSize, uint32_t* returned);
     bool lock(uint32_t number);
     void unlock(uint32_t number);
     void work();

@@ -172,6 +172,25 @@ void Measurement::endRun() {
     run_.on = false;
 }
 
+// Whole cycles of the run that nothing could take: the card took their shots (its counter
+// counts them), and those that deliver data into the FIFO are lost to it.
+void Measurement::skipCycles(uint64_t cycles) {
+    if (cycles == 0) {
+        return;
+    }
+    for (uint32_t s : run_.sets) {
+        const ParameterSet& set = ctx_.firmware.set(s);
+        shots_ += cycles;
+        if (set.output() == 1 || set.output() == 2) {
+            dropped_ += cycles;
+            fifoOverflow_ = true;
+        }
+        if (keepsResults(s)) {
+            resultsOverflow_ = true;
+        }
+    }
+}
+
 void Measurement::runShots() {
     // A card far behind its clock measures the next shots and drops the rest, so that a jump of
     // the clock cannot stall the driver.
@@ -186,7 +205,7 @@ void Measurement::runShots() {
             }
             const uint64_t cycles = (ctx_.nowUs - run_.nextUs) / cycleUs;
             run_.nextUs = shotTime(run_.sets[run_.position], run_.nextUs + cycles * cycleUs);
-            dropped_ += cycles * run_.sets.size();
+            skipCycles(cycles);
             if (cycles > 0) {
                 continue;
             }

@@ -99,6 +99,7 @@ class Measurement {
     bool fifoTakes(uint64_t atUs) const;
     void fireArmed();
     void runShots();
+    void skipCycles(uint64_t cycles);
     void endRun();
     uint64_t periodUs(uint32_t set) const;
     uint64_t shotTime(uint32_t set, uint64_t earliestUs) const;

@@ -55,6 +55,7 @@ class ReadPort {
     // A read that waits from `nowUs` for at most the data time-out (0: for ever).
     void wait(K7DrvIrp* irp, uint8_t* buffer, uint32_t size, uint64_t nowUs);
     std::optional<Pending>& pending() { return pending_; }
+    const std::optional<Pending>& pending() const { return pending_; }
 
   private:
     Source source_ = Source::Fifo;

@@ -47,11 +47,15 @@ std::string designationOf(const KonfigRecord& record) {
 }  // namespace
 
 std::string missingCardText(const MissingCard& card) {
+    return formatText("Karte %u: ", card.number) + missingCardReason(card);
+}
+
+std::string missingCardReason(const MissingCard& card) {
     if (card.channel == 0) {
-        return formatText("Karte %u: Device %u %s", card.number, card.device, card.reason.c_str());
+        return formatText("Device %u %s", card.device, card.reason.c_str());
     }
-    return formatText("Karte %u: Kanal %u (Bus %u Slot %u) %s", card.number, card.channel, card.bus,
-                      card.slot, card.reason.c_str());
+    return formatText("Kanal %u (Bus %u Slot %u) %s", card.channel, card.bus, card.slot,
+                      card.reason.c_str());
 }
 
 Session::Session(Desktop& desktop) : desktop_(desktop) {}
@@ -129,6 +133,46 @@ KARVO7HANDLE Session::card(uint32_t number) const {
         return nullptr;
     }
     return cards_[number - 1];
+}
+
+KARVO7HANDLE Session::reclaimCard(uint32_t number) {
+    KARVO7HANDLE handle = card(number);
+    const auto missing = std::find_if(missing_.begin(), missing_.end(),
+                                      [&](const MissingCard& m) { return m.number == number; });
+    if (handle != nullptr || missing == missing_.end() || missing->device == 0) {
+        return handle;
+    }
+    handle = KARVO7Open(missing->device);
+    if (handle == nullptr) {
+        const uint32_t error = K7OsGetLastError();
+        missing->reason =
+            error == K7_ERROR_FILE_NOT_FOUND ? "nicht gefunden" : openFailureReason(error);
+        return nullptr;
+    }
+    // The device was told to the channel by order: it takes the channel's place only when it
+    // sits at the channel's position.
+    uint32_t bus = 0;
+    uint32_t slot = 0;
+    uint32_t error = 0;
+    if (KARVO7GetCardPosition(handle, &bus, &slot, &error) == 0 || bus != missing->bus ||
+        slot != missing->slot) {
+        KARVO7Close(handle);
+        return nullptr;
+    }
+    KonfigRecord record{};
+    KARVO7GetKonfig(handle, &record, &error);
+    channels_[missing->channel - 1].konfig = designationOf(record);
+    cards_[number - 1] = handle;
+    missing_.erase(missing);
+    if (KARVO7WarmUp(handle, &error) == 0) {
+        desktop_.messageBox("Init", formatText("WarmUp Karte %u Error %X", number, error));
+    }
+    const bool version3 = KARVO7IsVersion3(handle) != 0;
+    for (uint32_t s = 0; s < kSetsPerCard && version3; ++s) {
+        uint32_t ignored = 0;
+        KARVO7SetVIRMA4(handle, s, virma4Mode_ ? virma4Ids_[number - 1][s] : int16_t{0}, &ignored);
+    }
+    return handle;
 }
 
 namespace {
@@ -420,8 +464,12 @@ void Session::keepMissingCards(Ordering& ordering, const std::vector<FailedOpen>
             ordering.unplaced.push_back(cards_[n]);
             cards_[n] = nullptr;
         }
-        missingReasons_[n] =
-            next < failed.size() ? openFailureReason(failed[next++].error) : "nicht gefunden";
+        if (next < failed.size()) {
+            missingDevices_[n] = failed[next].device;
+            missingReasons_[n] = openFailureReason(failed[next++].error);
+        } else {
+            missingReasons_[n] = "nicht gefunden";
+        }
     }
     for (; next < failed.size(); ++next) {
         const FailedOpen& device = failed[next];
@@ -459,10 +507,12 @@ void Session::closeGaps() {
         channels_[j].card = k;
         if (!missingReasons_[j].empty()) {
             const Channel& channel = channels_[j];
-            if (missingDevices_[j] != 0) {
+            if (missingDevices_[j] != 0 && channel.bus == 0 && channel.slot == 0) {
+                // No channel table expects the device: it is named by its device number.
                 missing_.push_back({k, 0, 0, 0, missingReasons_[j], missingDevices_[j]});
             } else {
-                missing_.push_back({k, j + 1, channel.bus, channel.slot, missingReasons_[j]});
+                missing_.push_back(
+                    {k, j + 1, channel.bus, channel.slot, missingReasons_[j], missingDevices_[j]});
             }
         }
         if (j != k - 1) {
@@ -549,7 +599,7 @@ bool Session::saveParameterFile() {
 // ---- guards ----------------------------------------------------------------------------
 
 KARVO7HANDLE Session::selectedCard(const char* caption) {
-    KARVO7HANDLE handle = card(fields_.karte);
+    KARVO7HANDLE handle = reclaimCard(fields_.karte);
     if (const MissingCard* missing = missingCard(fields_.karte)) {
         desktop_.messageBox(caption, missingCardText(*missing));
     } else if (handle == nullptr) {

@@ -51,12 +51,14 @@ struct MissingCard {
     uint32_t bus = 0;      // the channel's PCI position
     uint32_t slot = 0;
     std::string reason;   // "in Benutzung", "nicht gefunden", "Fehler <n> beim Öffnen"
-    uint32_t device = 0;  // the device that did not open, when no channel expects it
+    uint32_t device = 0;  // the device that exists but did not open; 0: none was found
 };
 
 // "Karte 1: Kanal 1 (Bus 1 Slot 12) in Benutzung"; without a channel "Karte 1: Device 1 in
 // Benutzung".
 std::string missingCardText(const MissingCard& card);
+// "Kanal 1 (Bus 1 Slot 12) in Benutzung": the text without the card number.
+std::string missingCardReason(const MissingCard& card);
 
 class Session : public ResultSink {
   public:
@@ -91,6 +93,11 @@ class Session : public ResultSink {
     uint32_t cardCount() const { return cardCount_; }
     // Handle of card number 1..cardCount(), nullptr for a missing card and any other number.
     KARVO7HANDLE card(uint32_t number) const;
+    // card(number), and for a missing card whose device exists (another program held it at
+    // start-up) a new try to open it: once that program has ended the card is there again, at
+    // its channel's position, warmed up and identified as at start-up, and no longer missing.
+    // nullptr while it still does not open (the missing card's reason then says why).
+    KARVO7HANDLE reclaimCard(uint32_t number);
     const std::array<Channel, kMaxCards>& channels() const { return channels_; }
     // The selected card's handle after checking "Karte" against 1..cardCount(); outside it,
     // shows "Ungültige Kartennummer %u (1 bis %u)!" under `caption` and returns nullptr, and
@@ -228,7 +235,7 @@ class Session : public ResultSink {
     uint32_t startUpFailures_ = 0;
     // Per card-list entry during start-up: why the channel's card is missing; empty = it is not.
     std::array<std::string, kMaxCards> missingReasons_{};
-    // Per card-list entry during start-up: the device of a missing card no channel expects.
+    // Per card-list entry during start-up: the device of a missing card that did not open.
     std::array<uint32_t, kMaxCards> missingDevices_{};
     std::vector<MissingCard> missing_;
     std::array<KARVO7HANDLE, kMaxCards> cards_{};

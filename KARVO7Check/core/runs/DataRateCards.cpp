@@ -52,6 +52,7 @@ class CardsRun {
     bool run();
 
   private:
+    bool cardsThere();
     bool shotsFit();
     bool prepareSetZeros();
     void prepare(CardState& card);
@@ -77,6 +78,24 @@ class CardsRun {
     uint32_t setNumber_;
     std::vector<CardState> cards_;
 };
+
+// Every card of the run has a handle before any is touched: a card another program holds is
+// named as such, and the run ends.
+bool CardsRun::cardsThere() {
+    for (CardState& card : cards_) {
+        card.handle = run_.claimCard(card.number);
+        if (card.handle != nullptr) {
+            continue;
+        }
+        const MissingCard* missing = run_.missingCard(card.number);
+        run_.line().fail(runCardText(kLiveCaption, card.number,
+                                     missing != nullptr ? missingCardReason(*missing)
+                                                        : std::string("nicht geöffnet")) +
+                         " ");
+        return false;
+    }
+    return true;
+}
 
 bool CardsRun::shotsFit() {
     for (const CardState& card : cards_) {
@@ -166,7 +185,10 @@ void CardsRun::onData(std::size_t i, CardState& card) {
     card.length = card.fetch->count();
     ++card.shots;
     ++card.position;
-    if (fifoRanOver(card.handle)) {
+    // With "PrepAll" a free-running card is read for the first shot after each start, from a
+    // FIFO emptied before it; the shots behind it go with the FIFO at the re-preparation, so a
+    // FIFO that filled meanwhile lost none of the run's shots.
+    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card.handle)) {
         cardFailed(i, card,
                    runCardText(kLiveCaption, card.number,
                                formatText("FIFO-Überlauf nach Schuss %llu",
@@ -340,14 +362,16 @@ bool CardsRun::run() {
     for (uint32_t k = 1; k <= count; ++k) {
         CardState& card = cards_[k - 1];
         card.number = k;
-        card.handle = run_.card(k);
         card.set = run_.set(k, setNumber_);
         card.record = cardRecordOf(card.set, startCode);
         card.buffer.assign(kDataBufferSize, 0);
-        card.fetch = std::make_unique<CardFetch>(card.handle, run_.desktop(), timeOut);
         titles.push_back(formatText("Karte %u Parametersatz %u", k, setNumber_));
     }
-    const bool fit = shotsFit();
+    const bool there = cardsThere();
+    for (CardState& card : cards_) {
+        card.fetch = std::make_unique<CardFetch>(card.handle, run_.desktop(), timeOut);
+    }
+    const bool fit = there && shotsFit();
     if (fit && run_.fields().anzeige) {
         run_.displays().open(titles);
     }
@@ -367,8 +391,10 @@ bool CardsRun::run() {
     }
     uint32_t error = 0;
     for (CardState& card : cards_) {
-        card.fetch->cancel(error);
-        stopAndEmpty(card.handle, error);
+        if (card.handle != nullptr) {
+            card.fetch->cancel(error);
+            stopAndEmpty(card.handle, error);
+        }
     }
     run_.displays().closeAll();
     std::string head = count == 1 ? "1 Kanal: " : formatText("%u Kanäle: ", count);

@@ -107,7 +107,10 @@ bool OneSetRun::shot(uint64_t i) {
         run_.line().fail(runCardText(kLiveCaption, cardNumber_, errorText("GetData", error)));
         return false;
     }
-    if (fifoRanOver(card_)) {
+    // With "PrepAll" a free-running card is read for the first shot after each start, from a
+    // FIFO emptied before it; the shots behind it go with the FIFO at the re-preparation, so a
+    // FIFO that filled meanwhile lost none of the run's shots.
+    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card_)) {
         run_.line().fail(runCardText(
             kLiveCaption, cardNumber_,
             formatText("FIFO-Überlauf nach Schuss %llu", static_cast<unsigned long long>(i + 1))));

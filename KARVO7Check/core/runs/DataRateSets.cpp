@@ -150,7 +150,10 @@ bool SetsRun::shot(uint64_t k) {
                                           formatText("Satz %u ", s) + errorText("GetData", error)));
         return false;
     }
-    if (fifoRanOver(card_)) {
+    // With "PrepAll" a free-running card is read for one pass over the sets after each start,
+    // the first shots of a FIFO emptied before it; the shots behind them go with the FIFO at the
+    // re-preparation, so a FIFO that filled meanwhile lost none of the run's shots.
+    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card_)) {
         run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
                                           formatText("Satz %u FIFO-Überlauf nach Schuss %llu", s,
                                                      static_cast<unsigned long long>(k + 1))));

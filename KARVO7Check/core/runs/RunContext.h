@@ -47,6 +47,10 @@ class RunContext {
     ParameterSet* selectedSet() { return session_.selectedSet(caption_); }
     // Card number 1..n, nullptr for any other number.
     KARVO7HANDLE card(uint32_t number) const { return session_.card(number); }
+    // The same, opening a card again that another program held at start-up (Session).
+    KARVO7HANDLE claimCard(uint32_t number) { return session_.reclaimCard(number); }
+    // The missing card of that number, nullptr when it is none.
+    const MissingCard* missingCard(uint32_t number) const { return session_.missingCard(number); }
     // Set `set` of card `card` as the table holds it (a number outside the table throws
     // std::out_of_range), and a card's eight active flags.
     ParameterSet& set(uint32_t card, uint32_t set);

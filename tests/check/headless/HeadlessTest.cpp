@@ -464,6 +464,18 @@ TEST_F(StationCards, TheWindowNamesABusyCardAtStartUpAndWhenItIsChosen) {
     window.session().selectCard(2);
     EXPECT_TRUE(window.onCheckButton(CheckId::PciConfiguration));
     EXPECT_EQ(window.fields().resultLines.back(), "PCI Configuration: Bus 1 Slot 13 OK");
+
+    // Once the other program has let it go, the card is there when it is chosen again, under
+    // its own number and without a restart.
+    for (KARVO7HANDLE held : holds) {
+        KARVO7Close(held);
+    }
+    holds.clear();
+    window.session().selectCard(1);
+    EXPECT_TRUE(window.onCheckButton(CheckId::PciConfiguration));
+    EXPECT_EQ(window.fields().resultLines.back(), "PCI Configuration: Bus 1 Slot 12 OK");
+    EXPECT_NE(window.card(1), nullptr);
+    EXPECT_TRUE(window.session().missingCards().empty());
 }
 
 TEST(JUnitReport, NamesAndVerdictsOfLines) {

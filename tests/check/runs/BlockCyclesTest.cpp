@@ -1,0 +1,138 @@
+// The continuous "Blockmessung" through its engine in virtual time, on a card whose time moves
+// the way the simulation's worker moves it on a loaded machine: now and then a round comes late
+// and the card takes several milliseconds of shots at once. A reader with a read posted takes
+// them as a card served in time would have handed them over; the run loses none, and its gate
+// check goes through all its cycles.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+
+#include "KARVO7Acquire.h"
+#include "SimFixture.h"
+#include "app/Session.h"
+#include "desktop/scripted/ScriptedDesktop.h"
+#include "runs/MeasurementRuns.h"
+#include "runs/RunWindows.h"
+
+using namespace k7check;
+
+namespace {
+
+struct CountingWindows : RunWindows {
+    struct Display : LiveDisplay {
+        explicit Display(int& shows) : shows_(shows) {}
+        void show(const MeasuredDataInputs&) override { ++shows_; }
+        void place(const Rect&) override {}
+        int& shows_;
+    };
+    bool editSet(Session&, uint32_t, uint32_t, ParameterSet&) override { return false; }
+    bool selectSets(Session&, std::array<bool, kSetsPerCard>&) override { return true; }
+    void showData(Session&, const MeasuredDataInputs&) override {}
+    void showGateValues(Session&, const uint8_t*, uint32_t length) override {
+        ++gateValueShows;
+        lastGateLength = length;
+    }
+    std::unique_ptr<LiveDisplay> openDisplay(Session&, const std::string&) override {
+        return std::make_unique<Display>(liveShows);
+    }
+    int liveShows = 0;
+    int gateValueShows = 0;
+    uint32_t lastGateLength = 0;
+};
+
+class BlockCycles : public ::testing::Test {
+  protected:
+    // One card whose FIFO holds five shots of 1600 samples (2.5 ms at the sets' 2 kHz).
+    void start() {
+        k7sim::Config config = simtest::testConfig(1);
+        config.fifoBytes = 5 * 3206 + 100;
+        config.lateRequests = true;  // as with the worker, whose rounds the test plays
+        sim = std::make_unique<k7sim::Simulator>(config);
+        ASSERT_TRUE(sim->install());
+        session = std::make_unique<Session>(desktop);
+        ASSERT_TRUE(session->startUp());
+        session->selectCard(1);
+        session->selectSet(1);
+        session->setActive(1, 1, true);
+        session->editableSet(1, 1)->iff = 2000;
+        session->settings().kontinuierlich = true;
+        session->settings().anzeige = true;
+        session->settings().anzeigefaktor = 1;
+    }
+    void TearDown() override {
+        session.reset();
+        sim.reset();
+    }
+    // Every fifth pause of the run's thread the card's round comes 5 ms late: ten shots at once,
+    // twice what its FIFO holds.
+    void lateRounds() {
+        desktop.onSleep([this] {
+            if (++pauses_ % 5 == 0) {
+                desktop.advance(4);
+            }
+            sim->workerRound();
+        });
+    }
+    const std::string& lastLine() const { return session->fields().resultLines.back(); }
+    uint64_t dropped() {
+        uint64_t value = 0;
+        EXPECT_EQ(K7DrvTestCount(1, K7DRV_COUNT_SHOTS_DROPPED, &value), 1);
+        return value;
+    }
+
+    ScriptedDesktop desktop;
+    std::unique_ptr<k7sim::Simulator> sim;
+    std::unique_ptr<Session> session;
+    CountingWindows windows;
+    int pauses_ = 0;
+};
+
+TEST_F(BlockCycles, TheContinuousGateCheckGoesThroughAThousandCyclesOfLateRoundsWithoutALoss) {
+    start();
+    session->settings().zyklen = 1000;
+    lateRounds();
+    EXPECT_TRUE(runBlockMeasurement(*session, true, windows)) << lastLine();
+    EXPECT_EQ(lastLine().rfind("Blockmessung Kanal 1: ", 0), 0u) << lastLine();
+    EXPECT_EQ(lastLine().substr(lastLine().size() - 2), "OK") << lastLine();
+    EXPECT_EQ(lastLine().find("verloren"), std::string::npos) << lastLine();
+    EXPECT_EQ(windows.liveShows, 1000);
+    EXPECT_NE(lastLine().find(" Bytes"), std::string::npos) << lastLine();
+    EXPECT_EQ(dropped(), 0u);
+    // The card took a shot of set 1 for every 0.5 ms of the run.
+    uint64_t taken = 0;
+    ASSERT_EQ(K7DrvTestCount(1, K7DRV_COUNT_SHOTS_TAKEN, &taken), 1);
+    EXPECT_GE(taken, 1000u * 10u);
+}
+
+TEST_F(BlockCycles, ABlockWhoseCardRanOverNamesTheCardsOwnCountAndTheBytesApart) {
+    start();
+    session->settings().zyklen = 50;
+    // At the run's twentieth pause the card measures 100 ms at once while nobody reads (its
+    // service comes through a request, as on a card the host did not wait for).
+    desktop.onSleep([this] {
+        if (++pauses_ == 20) {
+            desktop.advance(100);
+        }
+        sim->service();
+    });
+    EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
+    unsigned long long lost = 0;
+    ASSERT_EQ(std::sscanf(lastLine().c_str(),
+                          "Blockmessung Kanal 1: Blockmessung, Karte 1: FIFO-Überlauf, %llu "
+                          "Schüsse verloren",
+                          &lost),
+              1)
+        << lastLine();
+    EXPECT_EQ(lost, dropped()) << lastLine();
+    // The bytes of the results stand apart from the loss: "... verloren 11920860 Bytes".
+    const std::string loss = " Schüsse verloren ";
+    const size_t at = lastLine().find(loss);
+    ASSERT_NE(at, std::string::npos) << lastLine();
+    ASSERT_LT(at + loss.size(), lastLine().size()) << lastLine();
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(lastLine()[at + loss.size()])))
+        << lastLine();
+    EXPECT_NE(lastLine().find(" Bytes", at), std::string::npos) << lastLine();
+}
+
+}  // namespace

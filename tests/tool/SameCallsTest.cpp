@@ -142,7 +142,7 @@ TEST_F(SameCalls, DspFilesAreJudgedAlikeAndARefusedOneReachesNoCard) {
         });
         int code = -1;
         const Calls tool = ofTool([&](std::ostream& out, std::ostream& err) {
-            return code = karvo7::runDsp({1, program, false}, out, err);
+            return code = karvo7::runDsp({1, program, false, false, {}}, out, err);
         });
         EXPECT_EQ(loaded == 1, window) << name;
         EXPECT_EQ(code, window ? 0 : 2) << name;

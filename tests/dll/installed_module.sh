@@ -2,11 +2,13 @@
 # An installation finds the simulated-card module in the folder karvo7/ below the library's:
 # installs the library, the module and karvo7-list into a scratch prefix and lists the cards
 # with KARVO7_SIM set (the cards are there) and without (none, and the module is never loaded).
-# Arguments: build folder, library folder and program folder below the prefix.
+# Arguments: build folder, library folder and program folder below the prefix, and the
+# sanitizers the library was built with (empty for none).
 set -euo pipefail
 build="$1"
 libdir="$2"
 bindir="$3"
+sanitize="${4:-}"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 for component in runtime sim tools dev; do
@@ -33,6 +35,8 @@ case "$flags" in
     *"-I$prefix/"*"-L$prefix/"*) ;;
     *) echo "pkg-config of the copy in $prefix: $flags"; exit 1 ;;
 esac
+# A library built with sanitizers needs their run time first in the program that loads it.
+[ -z "$sanitize" ] || flags="-fsanitize=$sanitize $flags"
 # shellcheck disable=SC2086 # the flags are words
 cc -o "$prefix/scan" "$(dirname "$0")/../../tools/karvo7-list.c" $flags
 grep -q "^card 2: bus 1, slot 13" <<<"$(KARVO7_SIM=2 "$prefix/scan" 2>&1)" ||

@@ -2,44 +2,32 @@
 // simulated card that cannot keep what it is given say so and exit non-zero, and the card keeps
 // what it held.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 #include <sstream>
 
 #include "Commands.h"
 #include "Environment.h"
-#include "KARVO7Sim.h"
-#include "TestClock.h"
-#include "ToolProcess.h"
+#include "InProcessCards.h"
 
 namespace tooltest {
 namespace {
 
-class CardStateTest : public ::testing::Test {
+class CardStateTest : public InProcessCards {
   protected:
     void SetUp() override {
         k7test::unsetEnvironment("KARVO7_SIM_STATE");
-        k7sim::Config c = k7sim::Config::defaults(1);
-        c.worker = false;
+        k7sim::Config c = config("kept");
         c.persist = true;
         c.stateDir = folder.file("state");
-        c.lockDir = folder.path();
-        c.instance = "kept" + std::to_string(::getpid());
         // A folder stands where each state file goes: the disk takes no new state.
         const std::string card = c.stateDir + "/" + c.instance + "/card1.";
         std::filesystem::create_directories(c.stateDir + "/" + c.instance);
         for (const char* what : {"eeprom", "firmware"}) {
             std::filesystem::create_directory(card + what);
         }
-        sim = std::make_unique<k7sim::Simulator>(c);
-        ASSERT_TRUE(sim->install());
+        install(c);
     }
-
-    k7test::VirtualClock clock{1000};
-    TempFolder folder;
-    std::unique_ptr<k7sim::Simulator> sim;
 };
 
 TEST_F(CardStateTest, AnEepromByteTheCardCannotKeepFailsTheCommand) {

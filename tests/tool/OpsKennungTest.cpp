@@ -2,37 +2,24 @@
 // as the card holds it, written back from an edited file, and a file that cannot be read leaves
 // the card as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <memory>
-
+#include "InProcessCards.h"
 #include "KARVO7Ops.h"
-#include "KARVO7Sim.h"
-#include "TestClock.h"
-#include "ToolProcess.h"
 
 namespace tooltest {
 namespace {
 
-class OpsKennung : public ::testing::Test {
+class OpsKennung : public InProcessCards {
   protected:
     void SetUp() override {
-        k7sim::Config c = k7sim::Config::defaults(1);
-        c.worker = false;
-        c.persist = false;
-        c.lockDir = folder.path();
-        c.instance = "kennung" + std::to_string(::getpid());
-        sim = std::make_unique<k7sim::Simulator>(c);
-        ASSERT_TRUE(sim->install());
+        install(config("kennung"));
+        ASSERT_FALSE(HasFatalFailure());
         clock.onSleep([this](uint32_t) { sim->service(); });
         card = KARVO7Open(1);
         ASSERT_NE(card, nullptr);
     }
     void TearDown() override { KARVO7Close(card); }
 
-    k7test::VirtualClock clock{1000};
-    TempFolder folder;
-    std::unique_ptr<k7sim::Simulator> sim;
     KARVO7HANDLE card = nullptr;
 };
 

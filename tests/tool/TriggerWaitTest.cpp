@@ -2,34 +2,22 @@
 // wait the trigger wait of 10 s (of the library's clock, moved on by the test) and then say that
 // no trigger came, not only the driver's word.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "Commands.h"
-#include "KARVO7Sim.h"
-#include "TestClock.h"
-#include "ToolProcess.h"
+#include "InProcessCards.h"
 
 namespace tooltest {
 namespace {
 
-class TriggerWaitTest : public ::testing::Test {
+class TriggerWaitTest : public InProcessCards {
   protected:
-    void SetUp() override {
-        k7sim::Config c = k7sim::Config::defaults(1);
-        c.worker = false;
-        c.persist = false;
-        c.lockDir = folder.path();
-        c.instance = "trigger" + std::to_string(::getpid());
-        sim = std::make_unique<k7sim::Simulator>(c);
-        ASSERT_TRUE(sim->install());
-    }
+    void SetUp() override { install(config("trigger")); }
 
     // Runs `work` on a thread of its own while the cards' time moves on, 100 ms at a step.
     int whileTimePasses(const std::function<int()>& work) {
@@ -47,10 +35,6 @@ class TriggerWaitTest : public ::testing::Test {
         worker.join();
         return code;
     }
-
-    k7test::VirtualClock clock{1000};
-    TempFolder folder;
-    std::unique_ptr<k7sim::Simulator> sim;
 };
 
 TEST_F(TriggerWaitTest, AShotWithoutATriggerSaysThatNoneCame) {

@@ -5,9 +5,6 @@
 // check goes through all its cycles.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdio>
-
 #include "KARVO7Acquire.h"
 #include "SimFixture.h"
 #include "app/Session.h"
@@ -103,36 +100,6 @@ TEST_F(BlockCycles, TheContinuousGateCheckGoesThroughAThousandCyclesOfLateRounds
     uint64_t taken = 0;
     ASSERT_EQ(K7DrvTestCount(1, K7DRV_COUNT_SHOTS_TAKEN, &taken), 1);
     EXPECT_GE(taken, 1000u * 10u);
-}
-
-TEST_F(BlockCycles, ABlockWhoseCardRanOverNamesTheCardsOwnCountAndTheBytesApart) {
-    start();
-    session->settings().zyklen = 50;
-    // At the run's twentieth pause the card measures 100 ms at once while nobody reads (its
-    // service comes through a request, as on a card the host did not wait for).
-    desktop.onSleep([this] {
-        if (++pauses_ == 20) {
-            desktop.advance(100);
-        }
-        sim->service();
-    });
-    EXPECT_FALSE(runBlockMeasurement(*session, true, windows));
-    unsigned long long lost = 0;
-    ASSERT_EQ(std::sscanf(lastLine().c_str(),
-                          "Blockmessung Kanal 1: Blockmessung, Karte 1: FIFO-Überlauf, %llu "
-                          "Schüsse verloren",
-                          &lost),
-              1)
-        << lastLine();
-    EXPECT_EQ(lost, dropped()) << lastLine();
-    // The bytes of the results stand apart from the loss: "... verloren 11920860 Bytes".
-    const std::string loss = " Schüsse verloren ";
-    const size_t at = lastLine().find(loss);
-    ASSERT_NE(at, std::string::npos) << lastLine();
-    ASSERT_LT(at + loss.size(), lastLine().size()) << lastLine();
-    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(lastLine()[at + loss.size()])))
-        << lastLine();
-    EXPECT_NE(lastLine().find(" Bytes", at), std::string::npos) << lastLine();
 }
 
 }  // namespace

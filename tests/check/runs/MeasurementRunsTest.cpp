@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -393,6 +394,14 @@ TEST_F(Runs, AContinuousBlockWhoseCardRanAheadNamesTheRunTheCardAndTheLoss) {
               1)
         << lastLine();
     EXPECT_EQ(lost, sim->droppedShots(1)) << lastLine();
+    // The bytes of the results stand apart from the loss: "... verloren 11920860 Bytes".
+    const std::string loss = " Schüsse verloren ";
+    const size_t at = lastLine().find(loss);
+    ASSERT_NE(at, std::string::npos) << lastLine();
+    ASSERT_LT(at + loss.size(), lastLine().size()) << lastLine();
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(lastLine()[at + loss.size()])))
+        << lastLine();
+    EXPECT_NE(lastLine().find(" Bytes", at), std::string::npos) << lastLine();
     EXPECT_EQ(lastLine().find("OK"), std::string::npos);
     EXPECT_TRUE(fifoEmpty(1));
 }

@@ -195,22 +195,32 @@ TEST(AtomicWrite, ANamedTemporaryOfAKilledWriterGoesWhenTheFileIsWrittenNext) {
 
 // ---- links in a shared folder ---------------------------------------------------------------
 
+// A drop folder like /tmp in `dir`: sticky, writable by everyone, owned by another user (uid 1).
+std::string sharedFolder(const TempDir& dir) {
+    const std::string shared = dir.file("ablage");
+    EXPECT_EQ(::mkdir(shared.c_str(), 0777), 0);
+    EXPECT_EQ(::chmod(shared.c_str(), 01777), 0);
+    EXPECT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    return shared;
+}
+
+// A link at `at` to `target`, owned by user `uid`.
+void plantLink(const std::string& target, const std::string& at, uid_t uid) {
+    ASSERT_EQ(::symlink(target.c_str(), at.c_str()), 0);
+    ASSERT_EQ(::lchown(at.c_str(), uid, uid), 0);
+}
+
 TEST(AtomicWrite, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "links of other users are made by root only";
     }
     TempDir dir;
-    // A drop folder like /tmp: sticky, writable by everyone, owned by another user (uid 1).
-    const std::string shared = dir.file("ablage");
-    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    const std::string shared = sharedFolder(dir);
     const std::string victim = dir.file("KARVO7Check.INI");
     writeText(victim, "[Init]\nKarte=1\n");
     // Planted by a third user (uid 2): not followed, the file it points to untouched.
     const std::string planted = shared + "/report.xml";
-    ASSERT_EQ(::symlink(victim.c_str(), planted.c_str()), 0);
-    ASSERT_EQ(::lchown(planted.c_str(), 2, 2), 0);
+    plantLink(victim, planted, 2);
     std::string error;
     EXPECT_FALSE(writeFileAtomically(planted, "<x/>", &error));
     EXPECT_EQ(error, planted + ": fremder symbolischer Link");
@@ -227,8 +237,7 @@ TEST(AtomicWrite, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
 
     // Outside a shared folder a link of another user is followed as before.
     const std::string own = dir.file("link.ini");
-    ASSERT_EQ(::symlink(victim.c_str(), own.c_str()), 0);
-    ASSERT_EQ(::lchown(own.c_str(), 2, 2), 0);
+    plantLink(victim, own, 2);
     EXPECT_TRUE(writeFileAtomically(own, "[Init]\nKarte=4\n", &error)) << error;
     EXPECT_EQ(readText(victim), "[Init]\nKarte=4\n");
 }
@@ -240,17 +249,13 @@ TEST(AtomicWrite, ALinkOfAnotherUserToAFolderInASharedFolderIsNotFollowed) {
         GTEST_SKIP() << "links of other users are made by root only";
     }
     TempDir dir;
-    const std::string shared = dir.file("ablage");
-    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    const std::string shared = sharedFolder(dir);
     const std::string privat = dir.file("privat");
     ASSERT_EQ(::mkdir(privat.c_str(), 0700), 0);
     const std::string victim = privat + "/report.xml";
     writeText(victim, "alt");
     const std::string planted = shared + "/x";
-    ASSERT_EQ(::symlink(privat.c_str(), planted.c_str()), 0);
-    ASSERT_EQ(::lchown(planted.c_str(), 2, 2), 0);
+    plantLink(privat, planted, 2);
     // A link of the caller's own that leads through the planted one.
     const std::string own = dir.file("weg");
     ASSERT_EQ(::symlink(planted.c_str(), own.c_str()), 0);

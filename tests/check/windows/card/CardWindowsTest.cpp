@@ -83,6 +83,15 @@ class CardWindowsOn : public ::testing::Test {
         f.word = word;
         sim->addFault(number, f);
     }
+    // The shipped Kennung file as the parameter file's [Kennung] reference, in the test's folder;
+    // returns its text.
+    std::string useShippedKennungFile() {
+        const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
+        writeText(dir.file("Kennung.txt"), shipped);
+        desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
+                                   dir.file("Kennung.txt"));
+        return shipped;
+    }
     std::string firmware(uint32_t number) {
         return readText(dir.path() + "/test/card" + std::to_string(number) + ".firmware");
     }
@@ -309,10 +318,7 @@ TEST_F(CardWindows, AFailedReadShowsItsErrorAndEmptyFields) {
 
 TEST_F(CardWindows, VorgabenSavesTheShippedFileUnchangedByteForByte) {
     start();
-    const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
-    writeText(dir.file("Kennung.txt"), shipped);
-    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
-                               dir.file("Kennung.txt"));
+    const std::string shipped = useShippedKennungFile();
     writeText(dir.file("Kennung.txt"), "garbage");  // the window reads it on opening
     writeText(dir.file("Kennung.txt"), shipped);
     KennungVorgabenDlg window(*session);
@@ -354,10 +360,7 @@ TEST_F(CardWindows, VorgabenWarnsAboutValuesTheFileCannotCarry) {
 // values in the file, counted as two.
 TEST_F(CardWindows, VorgabenSavesAListAsTheFileReadsItBack) {
     start();
-    const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
-    writeText(dir.file("Kennung.txt"), shipped);
-    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
-                               dir.file("Kennung.txt"));
+    const std::string shipped = useShippedKennungFile();
     KennungVorgabenDlg window(*session);
     desktop.answerMessages({Answer::Yes, Answer::Yes});
     show<KennungVorgabenDlg>(window, [&](KennungVorgabenDlg& w, ScriptedControls& c) {
@@ -374,10 +377,7 @@ TEST_F(CardWindows, VorgabenSavesAListAsTheFileReadsItBack) {
 
 TEST_F(CardWindows, VorgabenRefusesANegativeByteOrAnEmptyKarteBeforeAskingAndKeepsTheFile) {
     start();
-    const std::string shipped = readText(exampleFile("KARVO7Kennung.txt"));
-    writeText(dir.file("Kennung.txt"), shipped);
-    desktop.writeProfileString(session->profileFile(), "Kennung", "Filename",
-                               dir.file("Kennung.txt"));
+    const std::string shipped = useShippedKennungFile();
     KennungVorgabenDlg window(*session);
     show<KennungVorgabenDlg>(window, [&](KennungVorgabenDlg& w, ScriptedControls& c) {
         c.type("aufnahmeFifoEdit", "-5");

@@ -54,6 +54,17 @@ class PciWindows : public ::testing::Test {
         file.set(section, key, value);
         ASSERT_TRUE(file.save(profile()));
     }
+    // The EEPROM check's verdict and text with the shipped parameter file but for one
+    // [PCIEEPROM] key.
+    std::pair<bool, std::string> checkWithReference(const std::string& key,
+                                                    const std::string& value) {
+        writeText(profile(), readText(exampleFile("KARVO7Check.INI")));
+        reference("PCIEEPROM", key, value);
+        PCIeepromRegisterDlg window(desktop, card, profile());
+        std::string text;
+        const bool passed = window.automaticCheck(text);
+        return {passed, text};
+    }
     std::vector<uint8_t> eeprom() const {
         std::vector<uint8_t> bytes;
         for (uint32_t a = 0; a < 0x80; ++a) {
@@ -220,7 +231,6 @@ TEST_F(PciWindows, EepromCheckWritesNothingWhenAReferenceIsMissingOrNoNumber) {
     config.cards[0].pci.interruptPin = 2;  // a deviating field: a repair would start
     start(config);
     const auto before = eeprom();
-    const std::string shipped = readText(profile());
     const std::pair<std::string, std::string> cases[] = {
         {"", "Vorgabe fehlt: [PCIEEPROM] Signature"},
         {"[Init]\nKarte=1\n", "Vorgabe fehlt: [PCIEEPROM] Signature"},
@@ -241,27 +251,17 @@ TEST_F(PciWindows, EepromCheckWritesNothingWhenAReferenceIsMissingOrNoNumber) {
         {"110E8", "Vorgabe ungültig: [PCIEEPROM] VendorID"},  // wider than the field
     };
     for (const auto& [value, expected] : values) {
-        writeText(profile(), shipped);
-        reference("PCIEEPROM", "VendorID", value);
-        PCIeepromRegisterDlg window(desktop, card, profile());
-        std::string text;
-        EXPECT_FALSE(window.automaticCheck(text)) << value;
-        EXPECT_EQ(text, expected) << value;
+        EXPECT_EQ(checkWithReference("VendorID", value), std::make_pair(false, expected)) << value;
     }
     // The last field of the check's order counts as much as the first.
-    writeText(profile(), shipped);
-    reference("PCIEEPROM", "MaximumLatency", "-1");
-    PCIeepromRegisterDlg window(desktop, card, profile());
-    std::string text;
-    EXPECT_FALSE(window.automaticCheck(text));
-    EXPECT_EQ(text, "Vorgabe ungültig: [PCIEEPROM] MaximumLatency");
+    EXPECT_EQ(checkWithReference("MaximumLatency", "-1"),
+              std::make_pair(false, std::string("Vorgabe ungültig: [PCIEEPROM] MaximumLatency")));
     EXPECT_EQ(eeprom(), before);
     EXPECT_TRUE(desktop.work().empty());
 
     // Written as "0x" and with blanks around it, a reference is a number like any other.
-    reference("PCIEEPROM", "MaximumLatency", " 0x10 ");
-    EXPECT_TRUE(window.automaticCheck(text));
-    EXPECT_EQ(text, "nach Schreiben OK");
+    EXPECT_EQ(checkWithReference("MaximumLatency", " 0x10 "),
+              std::make_pair(true, std::string("nach Schreiben OK")));
 }
 
 // An identity with which the card answers as "no device" at its next power-up is no reference:
@@ -271,7 +271,6 @@ TEST_F(PciWindows, EepromCheckRefusesAnIdentityThatTakesTheCardOffTheBus) {
     config.cards[0].pci.interruptPin = 2;  // a deviating field: a repair would start
     start(config);
     const auto before = eeprom();
-    const std::string shipped = readText(profile());
     const std::string why =
         ": damit wäre die Karte nach dem nächsten Einschalten am PCI-Bus "
         "nicht mehr zu finden";
@@ -285,22 +284,17 @@ TEST_F(PciWindows, EepromCheckRefusesAnIdentityThatTakesTheCardOffTheBus) {
                                {"VendorID", "0", "0000"},
                                {"DeviceID", "ffff", "FFFF"}};
     for (const auto& [key, value, shown] : refused) {
-        writeText(profile(), shipped);
-        reference("PCIEEPROM", key, value);
-        PCIeepromRegisterDlg window(desktop, card, profile());
-        std::string text;
-        EXPECT_FALSE(window.automaticCheck(text)) << key << value;
-        EXPECT_EQ(text, std::string("Vorgabe ungültig: [PCIEEPROM] ") + key + " = " + shown + why);
+        EXPECT_EQ(checkWithReference(key, value),
+                  std::make_pair(false, std::string("Vorgabe ungültig: [PCIEEPROM] ") + key +
+                                            " = " + shown + why))
+            << key << value;
     }
     EXPECT_EQ(eeprom(), before);
     EXPECT_TRUE(desktop.work().empty());
 
-    writeText(profile(), shipped);
-    reference("PCIEEPROM", "DeviceID", "0000");  // a device 0000 is still a device
-    PCIeepromRegisterDlg window(desktop, card, profile());
-    std::string text;
-    EXPECT_TRUE(window.automaticCheck(text));
-    EXPECT_EQ(text, "nach Schreiben OK");
+    // A device 0000 is still a device.
+    EXPECT_EQ(checkWithReference("DeviceID", "0000"),
+              std::make_pair(true, std::string("nach Schreiben OK")));
 }
 
 TEST_F(PciWindows, WriteProtectedEepromFailsWithTheFirstFieldThatDoesNotStick) {

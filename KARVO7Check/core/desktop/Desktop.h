@@ -2,7 +2,8 @@
 // message boxes, the file-open and file-save dialogs, opening windows modally or not, repainting
 // and placing them, live work that can be stopped, long operations with progress, the millisecond
 // tick and sleep, the executable's path and the INI profile. QtDesktop serves people;
-// ScriptedDesktop serves tests and HeadlessDesktop the unattended run of a test station.
+// HeadlessDesktop serves the unattended run of a test station, and the tests' scripted desktop
+// the tests.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,11 @@ class Desktop : public Clock {
 
     // Milliseconds and pauses (tickCount, sleep) are the Clock's: through the card library's
     // replaceable clock.
+
+    // Whether a person answers questions and chooses files. Unattended, what a person would
+    // choose in a file dialog (the DSP program of "Check All") is taken from the parameter file
+    // without asking.
+    virtual bool attended() { return true; }
 
     // Full path of the running executable ("/opt/karvo7/bin/KARVO7Check").
     virtual std::string executablePath() = 0;

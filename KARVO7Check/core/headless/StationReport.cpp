@@ -63,7 +63,7 @@ void markInterrupted(std::vector<ReportLine>& lines, uint32_t card, const std::s
 
 }  // namespace
 
-ReportLine failedWithoutLine(const ScriptedDesktop& desktop, size_t firstMessage, uint32_t card,
+ReportLine failedWithoutLine(const WindowlessDesktop& desktop, size_t firstMessage, uint32_t card,
                              const std::string& check) {
     const auto& messages = desktop.messages();
     const std::string reason = messages.size() > firstMessage

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/Session.h"
-#include "desktop/scripted/ScriptedDesktop.h"
+#include "desktop/scripted/WindowlessDesktop.h"
 #include "headless/JUnitReport.h"
 
 namespace k7check {
@@ -28,7 +28,7 @@ struct StationOutcome {
 
 // A check that failed without a result line ("Keine KARVO7F!"): its text is the last message
 // given since `firstMessage` (the card's run of "Check All").
-ReportLine failedWithoutLine(const ScriptedDesktop& desktop, size_t firstMessage, uint32_t card,
+ReportLine failedWithoutLine(const WindowlessDesktop& desktop, size_t firstMessage, uint32_t card,
                              const std::string& check);
 // A missing card's case "Karte", with the text missingCardText gives it.
 ReportLine missingCardLine(const MissingCard& card);

@@ -7,10 +7,10 @@
 namespace k7check {
 
 HeadlessDesktop::HeadlessDesktop(std::string executable, std::ostream& log, bool virtualClock)
-    : ScriptedDesktop(std::move(executable), virtualClock), log_(log) {}
+    : WindowlessDesktop(std::move(executable), virtualClock), log_(log) {}
 
 bool HeadlessDesktop::stopRequested() {
-    return (interrupted_ && interrupted_()) || ScriptedDesktop::stopRequested();
+    return interrupted_ && interrupted_();
 }
 
 void HeadlessDesktop::runLong(const std::string& caption, const std::string& text,
@@ -20,11 +20,11 @@ void HeadlessDesktop::runLong(const std::string& caption, const std::string& tex
     if (interrupted_) {
         log_ << caption << ": " << text << std::endl;
     }
-    ScriptedDesktop::runLong(caption, text, expectedMs, work);
+    WindowlessDesktop::runLong(caption, text, expectedMs, work);
 }
 
-Answer HeadlessDesktop::unscriptedAnswer(const std::string& caption, const std::string& text,
-                                         Buttons buttons) {
+Answer HeadlessDesktop::answerFor(const std::string& caption, const std::string& text,
+                                  Buttons buttons) {
     log_ << caption << ": " << text;
     Answer answer = Answer::Ok;
     switch (buttons) {
@@ -43,12 +43,8 @@ Answer HeadlessDesktop::unscriptedAnswer(const std::string& caption, const std::
     return answer;
 }
 
-std::optional<std::string> HeadlessDesktop::unscriptedFile(const std::string& proposedName) {
-    if (proposedName.empty()) {
-        return std::nullopt;
-    }
-    log_ << "Datei: " << proposedName << '\n';
-    return proposedName;
+std::optional<std::string> HeadlessDesktop::fileFor(const std::string& /*proposedName*/) {
+    return std::nullopt;
 }
 
 void HeadlessDesktop::modalOpening(const Dialog& dialog) {

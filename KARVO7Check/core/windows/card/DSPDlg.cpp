@@ -160,11 +160,13 @@ void DSPDlg::save() {
 }
 
 bool DSPDlg::automaticCheck(std::string& resultText) {
-    const std::string preset = dspFileName(session_);
+    const std::string named = dspFileName(session_);
+    const std::string preset = blank(named) ? "" : programPath(named);
+    Desktop& desktop = session_.desktop();
+    // Attended, the technician confirms or changes the parameter file's program; unattended it
+    // is the parameter file's program.
     std::string fileName =
-        session_.desktop()
-            .openFileDialog(blank(preset) ? "" : programPath(preset), kDspFileFilter)
-            .value_or("");
+        desktop.attended() ? desktop.openFileDialog(preset, kDspFileFilter).value_or("") : preset;
     if (fileName.empty()) {
         resultText = kDspFileNotFound;
         return false;

@@ -23,12 +23,13 @@ TEST(HeadlessDesktop, LogsEveryAnswerAndAgreesToNothing) {
     EXPECT_EQ(err.str(),
               "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n");
     EXPECT_EQ(desktop.messageBox("Lauf", "Weiter?", Buttons::YesNoCancel), Answer::Cancel);
-    // A proposed file name is taken, no name is a cancelled dialog.
-    EXPECT_EQ(desktop.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||"), "Data.csv");
-    EXPECT_EQ(desktop.openFileDialog("", "*.hex"), std::nullopt);
+    // Nobody chooses a file: a file dialog is cancelled, even one proposing a name.
+    EXPECT_FALSE(desktop.attended());
+    EXPECT_EQ(desktop.saveFileDialog("Data.csv", "CSV-Datei (*.csv)|*.csv||"), std::nullopt);
+    EXPECT_EQ(desktop.openFileDialog("KARVO7DSP.hex", "*.hex"), std::nullopt);
     EXPECT_EQ(err.str(),
               "Init: WarmUp Karte 1 Error 5\nCheck: Wollen Sie wirklich sichern? [Ja/Nein]\n"
-              "Lauf: Weiter? [Ja/Nein/Abbrechen]\nDatei: Data.csv\n");
+              "Lauf: Weiter? [Ja/Nein/Abbrechen]\n");
     EXPECT_EQ(desktop.messageLines(),
               (std::vector<std::string>{"Init: WarmUp Karte 1 Error 5",
                                         "Check: Wollen Sie wirklich sichern?", "Lauf: Weiter?"}));

@@ -1,14 +1,12 @@
-// A desktop without a screen. It answers each message box and each modal window from a script
-// and records every caption, text and window opened; tick and sleep run on a virtual clock
-// installed as the card library's clock, so nothing ever waits. Tests use it directly; the
-// unattended run of a test station uses HeadlessDesktop, which answers what no script answers
-// by rules of its own.
+// A desktop without a screen: windows get controls held in memory, every caption, text, window
+// and file dialog is recorded, and what a person would answer comes from the derived desktop
+// (answerFor, fileFor, endModal): the unattended station's HeadlessDesktop answers by its rules,
+// the tests' scripted desktop from a script. Tick and sleep are the real ones, or a virtual
+// clock installed as the card library's clock, so that nothing ever waits.
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,37 +26,20 @@ struct RecordedMessage {
     Answer answer;
 };
 
-class ScriptedDesktop : public Desktop {
+class WindowlessDesktop : public Desktop {
   public:
     // `executable` is what executablePath() returns. With `virtualClock` the desktop installs
     // its clock as the card library's clock for its lifetime; without, tick and sleep are the
     // real ones (the headless mode on real cards).
-    explicit ScriptedDesktop(std::string executable = "/opt/karvo7/bin/KARVO7Check",
-                             bool virtualClock = true);
-    ~ScriptedDesktop() override;
-    ScriptedDesktop(const ScriptedDesktop&) = delete;
-    ScriptedDesktop& operator=(const ScriptedDesktop&) = delete;
+    WindowlessDesktop(std::string executable, bool virtualClock);
+    ~WindowlessDesktop() override;
+    WindowlessDesktop(const WindowlessDesktop&) = delete;
+    WindowlessDesktop& operator=(const WindowlessDesktop&) = delete;
 
-    // ---- the script ---------------------------------------------------------------------
-    // Answers of the next message boxes, in order. Without a scripted answer a box is
-    // answered with OK, a Yes/No question with Yes and a Yes/No/Cancel question with Cancel
-    // (a question asked in a loop until Cancel ends).
-    void answerMessages(std::initializer_list<Answer> answers);
-    // Results of the next file dialogs, open or save, in order (nothing = cancelled);
-    // unscripted ones cancel.
-    void answerFileDialog(std::optional<std::string> path);
-    // What happens when a window is shown modally: the handler may change the window's fields
-    // and press its buttons; its return is the result when the window did not end itself.
-    // Unscripted modal windows are initialised and ended with Cancel.
-    using ModalHandler = std::function<int(Dialog& dialog)>;
-    void answerModal(ModalHandler handler);
-
-    // Called on every sleep after the clock moved on: tests let the simulated cards do what is
-    // due by then, so a poll loop in virtual time ends. A data-rate run's reading thread sleeps
-    // too, so the hook may run on two threads at once.
+    // Called on every sleep after the clock moved on: with the virtual clock the simulated
+    // cards do what is due by then, so a poll loop in virtual time ends. A data-rate run's
+    // reading thread sleeps too, so the hook may run on two threads at once.
     void onSleep(std::function<void()> hook) { sleepHook_ = std::move(hook); }
-    // The technician asks live work to stop at its `polls`-th poll of stopRequested().
-    void stopLiveWorkAt(int polls) { stopAtPoll_ = polls; }
     // Size of the client area windows paint into.
     void setClientSize(Size size) { clientSize_ = size; }
 
@@ -92,7 +73,7 @@ class ScriptedDesktop : public Desktop {
     Rect workArea() override { return workArea_; }
     void placeWindow(Dialog& dialog, const Rect& where) override;
     void beginLiveWork(const std::string& caption) override;
-    bool stopRequested() override;
+    bool stopRequested() override { return false; }
     void endLiveWork() override;
     void runLong(const std::string& caption, const std::string& text, uint32_t expectedMs,
                  const std::function<void()>& work) override;
@@ -113,12 +94,15 @@ class ScriptedDesktop : public Desktop {
     void advance(uint32_t milliseconds) { now_ += milliseconds; }
 
   protected:
-    // What a message box or a file dialog gets when the script holds no answer (see
-    // answerMessages and answerFileDialog), and what happens as a modal window opens.
-    virtual Answer unscriptedAnswer(const std::string& caption, const std::string& text,
-                                    Buttons buttons);
-    virtual std::optional<std::string> unscriptedFile(const std::string& proposedName);
+    // The button a message box gets.
+    virtual Answer answerFor(const std::string& caption, const std::string& text,
+                             Buttons buttons) = 0;
+    // The file a file dialog proposing `proposedName` ends with; nothing: cancelled.
+    virtual std::optional<std::string> fileFor(const std::string& proposedName) = 0;
+    // What happens as a modal window opens (before its onInit), and how a modal window that
+    // its onInit did not end is ended; returns the result when the window did not end itself.
     virtual void modalOpening(const Dialog& /*dialog*/) {}
+    virtual int endModal(Dialog& dialog);
 
   private:
     class View;
@@ -129,15 +113,10 @@ class ScriptedDesktop : public Desktop {
     std::string executable_;
     std::map<const Dialog*, std::unique_ptr<View>> views_;
     std::function<void()> sleepHook_;
-    int stopAtPoll_ = -1;
-    int polls_ = 0;
     Size clientSize_{800, 600};
     Rect workArea_{0, 0, 1280, 1024};
     RecordingCanvas lastPaint_;
     std::vector<std::string> work_;
-    std::deque<Answer> answers_;
-    std::deque<std::optional<std::string>> fileAnswers_;
-    std::deque<ModalHandler> modalHandlers_;
     std::vector<RecordedMessage> messages_;
     std::vector<std::string> windows_;
     std::vector<std::string> fileDialogs_;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "BusyProcess.h"
+#include "CardLoops.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Sim.h"
@@ -34,47 +35,8 @@ namespace {
 constexpr uint32_t kMostCards = 16;
 constexpr uint32_t kCardsPerBus = 8;
 
-uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        }
-    }
-    return fallback;
-}
-
-// Set 1 of the card for a continuous block measurement at `rateHz`.
-bool prepareCard(KARVO7HANDLE card, uint32_t samples, uint32_t rateHz) {
-    uint32_t error = 0;
-    k7check::ParameterSet set;
-    set.aufnahmelaenge = static_cast<uint16_t>(samples);
-    set.iff = rateHz;
-    return KARVO7WarmUp(card, &error) == 1 && KARVO7SetVIRMA4(card, 1, -11, &error) == 1 &&
-           k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error) &&
-           KARVO7SetMode(card, 1, &error) == 1 &&
-           KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error) == 1 &&
-           KARVO7SetParam(card, 1, &error) == 1;
-}
-
-// Takes the engine's items until its end: the consumer a program would be.
-void consume(K7AcqEngine* engine, uint32_t shotBytes) {
-    constexpr uint32_t kItems = 64;
-    std::vector<uint8_t> data(size_t{kItems} * shotBytes);
-    K7AcqItem items[kItems];
-    for (;;) {
-        uint32_t count = 0;
-        uint32_t error = 0;
-        if (K7AcqRead(engine, data.data(), static_cast<uint32_t>(data.size()), items, kItems, 50,
-                      &count, &error) == 0) {
-            return;
-        }
-        for (uint32_t i = 0; i < count; ++i) {
-            if (items[i].kind == K7ACQ_ITEM_END) {
-                return;
-            }
-        }
-    }
-}
+using k7bench::option;
+using k7bench::prepareCard;
 
 struct Card {
     KARVO7HANDLE handle = nullptr;
@@ -129,7 +91,8 @@ int main(int argc, char* argv[]) {
                 std::fprintf(stderr, "an engine did not start, error %X\n", error);
                 return 1;
             }
-            c.consumer = std::thread(consume, c.engine, shotBytes);
+            c.consumer =
+                std::thread([&c, shotBytes] { k7bench::consumeEngine(c.engine, shotBytes); });
         }
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         for (Card& c : running) {

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "BusyProcess.h"
+#include "CardLoops.h"
 #include "Commands.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
@@ -46,18 +47,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr uint32_t kRate = 20000;
 constexpr uint32_t kFifoBytes = 262144;
 
-uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        }
-    }
-    return fallback;
-}
+using k7bench::Clock;
+using k7bench::option;
 
 uint32_t shotBytes(uint32_t samples) {
     return 6 + 2 * samples;  // the record layout
@@ -95,15 +89,7 @@ class CardCounts {
 };
 
 bool prepareCard(KARVO7HANDLE card, uint32_t samples) {
-    uint32_t error = 0;
-    k7check::ParameterSet set;
-    set.aufnahmelaenge = static_cast<uint16_t>(samples);
-    set.iff = kRate;
-    return KARVO7WarmUp(card, &error) == 1 && KARVO7SetVIRMA4(card, 1, -11, &error) == 1 &&
-           k7check::prepareSet(card, 1, k7check::cardRecordOf(set, 3), error) &&
-           KARVO7SetMode(card, 1, &error) == 1 &&
-           KARVO7ActiveParam(card, 0, 1, 0, 0, 0, 0, 0, 0, &error) == 1 &&
-           KARVO7SetParam(card, 1, &error) == 1;
+    return k7bench::prepareCard(card, samples, kRate);
 }
 
 Point bare(uint32_t samples, double seconds) {
@@ -121,32 +107,17 @@ Point bare(uint32_t samples, double seconds) {
         uint32_t error = 0;
         KARVO7Stop(card, &error);
         KARVO7ClearFIFO(card, &error);
-        std::vector<uint8_t> buffer(131084);
         const CardCounts counts;
         const Clock::time_point end =
             Clock::now() + std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6));
         KARVO7Start(card, &error);
-        while (Clock::now() < end) {
-            uint32_t count = static_cast<uint32_t>(buffer.size());
-            if (KARVO7GetData(card, &count, buffer.data(), &error) != 0) {
-                ++p.read;
-            } else if ((KARVO7ReadRegister(card, k7proto::reg::kFifoStatus) &
-                        k7proto::reg::kFifoFullBits) != 0) {
-                KARVO7ClearFIFO(card, &error);  // a bare loop does no counting of its own
-            } else {
-                p.note = "GetData failed";
-                break;
-            }
+        bool failed = false;
+        p.read = k7bench::bareReads(card, end, failed);
+        if (failed) {
+            p.note = "GetData failed";
         }
         KARVO7Stop(card, &error);
-        uint32_t flag = 1;
-        while (KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0) {
-            uint32_t count = static_cast<uint32_t>(buffer.size());
-            if (KARVO7GetData(card, &count, buffer.data(), &error) == 0) {
-                break;
-            }
-            ++p.read;
-        }
+        p.read += k7bench::readRest(card);
         KARVO7ClearFIFO(card, &error);
         counts.into(p);
     });
@@ -179,19 +150,7 @@ Point engine(uint32_t samples, double seconds) {
         KARVO7Close(card);
         return p;
     }
-    constexpr uint32_t kItems = 256;
-    std::vector<uint8_t> data(size_t{kItems} * s.shotBytes);
-    std::vector<K7AcqItem> items(kItems);
-    for (bool running = true; running;) {
-        uint32_t n = 0;
-        if (K7AcqReadBatch(e, data.data(), static_cast<uint32_t>(data.size()), items.data(), kItems,
-                           64, 50, &n, &error) == 0) {
-            break;
-        }
-        for (uint32_t i = 0; i < n; ++i) {
-            running = running && items[i].kind != K7ACQ_ITEM_END;
-        }
-    }
+    k7bench::consumeEngine(e, s.shotBytes, 256, 64);
     K7AcqStatistics st{};
     K7AcqGetStatistics(e, &st);
     K7AcqClose(e);

@@ -191,6 +191,8 @@ void Engine::readShots() {
             return;
         }
         deliverShot(stampLossBefore(at, kept, length), length);
+        // The time stamp of the first shot after an emptying tells the shots it threw away.
+        clearedUncounted_ = clearedUncounted_ && !stamps_.on();
         // The card's status after every read: a FIFO that ran over while shots were still in
         // it is settled when the reads have taken what it holds.
         overflowSeen_ = overflowSeen_ || fifoOverflowed();
@@ -392,7 +394,11 @@ void Engine::settleOverflow() {
     if (KARVO7IsDataInFIFO(card_, &flag, &error) != 0 && flag != 0) {
         return;
     }
+    // The card goes on measuring: what it stores between the look above and the emptying is
+    // thrown away with the FIFO. The counter read before does not hold those shots; the next
+    // count, at the latest the one at the stop, does.
     KARVO7ClearFIFO(card_, &error);
+    clearedUncounted_ = true;
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);
     overflowSeen_ = false;
@@ -439,15 +445,18 @@ void Engine::finish(uint32_t error) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }
     const bool overflowed = fifoOverflowed();
-    if (error == 0 && (overflowSeen_ || overflowed)) {
+    if (error == 0 && (overflowSeen_ || overflowed || clearedUncounted_)) {
         // Shots still in the FIFO came after the last one read: they are not lost. A FIFO that
         // was only full lost nothing, and is no overflow event. With time stamps the gaps
         // before the shots left tell the losses among them; the counter only those after the
         // last of them, which a FIFO still running over at the stop lost.
         const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
         const uint64_t left = shotsLeftInFifo();
-        if ((!stamps_.on() || overflowed) &&
-            reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0) {
+        // Shots an emptying threw away after the last shot read show in no time stamp: the
+        // counter tells them.
+        if ((!stamps_.on() || overflowed || clearedUncounted_) &&
+            reportLoss(counter_.advance(counter, tick, read + left, true) - read - left) > 0 &&
+            (overflowSeen_ || overflowed)) {
             overflowEvents_.fetch_add(1, std::memory_order_relaxed);
         }
     }

@@ -100,8 +100,11 @@ class Engine {
     uint64_t cardLostReported_ = 0;  // reading thread: shots lost at the card, reported so far
     uint64_t pendingLoss_ = 0;       // reading thread: lost shots not yet in the ring
     bool overflowSeen_ = false;      // reading thread: the FIFO ran over since it was emptied
-    uint32_t lastCycleTick_ = 0;     // reading thread: when the last cycle's results came
-    uint64_t cyclesDone_ = 0;        // reading thread: results fetches on the interval
+    // Reading thread: an overflow emptied the running card's FIFO, and no count since took in
+    // the shots the card stored between the look at the FIFO and its emptying.
+    bool clearedUncounted_ = false;
+    uint32_t lastCycleTick_ = 0;  // reading thread: when the last cycle's results came
+    uint64_t cyclesDone_ = 0;     // reading thread: results fetches on the interval
     std::atomic<bool> ascanRequested_{false};
     bool checkRecords_ = false;
 

@@ -94,8 +94,10 @@ KARVO7_API void K7DrvCompleteIrp(K7DrvIrp* irp, uint32_t status, uint32_t bytes)
  * u64), which the library never sends otherwise. Returns 1 with *value set, or 0 when no driver
  * is installed or it keeps no such count (a driver answers the request with an error). */
 #define K7DRV_TEST_COUNT 0x80027C00u
-#define K7DRV_COUNT_SHOTS_TAKEN 1u   /* shots the card took since the driver began */
-#define K7DRV_COUNT_SHOTS_DROPPED 2u /* of them: lost, the data FIFO had no room for their data */
+#define K7DRV_COUNT_SHOTS_TAKEN 1u /* shots the card took since the driver began */
+/* Of them: lost, the data FIFO had no room for their data or was emptied of them while the
+ * card measured. */
+#define K7DRV_COUNT_SHOTS_DROPPED 2u
 KARVO7_API int K7DrvTestCount(uint32_t number, uint32_t count, uint64_t* value);
 
 /* Signature of the entry point of a loadable driver module. */

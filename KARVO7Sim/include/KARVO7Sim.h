@@ -234,7 +234,8 @@ class K7SIM_API Simulator {
     void workerRound();
     // Bytes waiting in the data FIFO of card `number` (for tests of the FIFO bound).
     uint32_t fifoBytes(uint32_t number);
-    // Shots the card has dropped because they did not fit its data FIFO.
+    // Shots the card has dropped because they did not fit its data FIFO, or that an emptying of
+    // the FIFO threw away while the card measured.
     uint64_t droppedShots(uint32_t number);
 
     const Config& config() const;

@@ -25,6 +25,8 @@ class BlockFifo {
     // Copies up to `size` bytes of the oldest block; what does not fit stays for the next read.
     uint32_t read(uint8_t* out, uint32_t size);
     void clear();
+    // Shots stored whose reading has not begun.
+    size_t unreadShots() const { return blocks_.size() - (head_ > 0 ? 1 : 0); }
     // Bytes left of the oldest block (0: none).
     uint32_t nextBytes() const {
         return blocks_.empty() ? 0u : static_cast<uint32_t>(blocks_.front().bytes.size() - head_);

@@ -86,14 +86,24 @@ void Measurement::abandon() {
 }
 
 void Measurement::clear() {
-    fifo_.clear();
+    discardFifo();
     results_.clear();
     fifoOverflow_ = false;
     resultsOverflow_ = false;
 }
 
-void Measurement::clearFifo() {
+// A FIFO emptied while the card measures throws away shots it took that nobody read: they are
+// lost as those it had no room for are. A stopped card's FIFO holds shots after the last one the
+// host wanted.
+void Measurement::discardFifo() {
+    if (run_.on) {
+        dropped_ += fifo_.unreadShots();
+    }
     fifo_.clear();
+}
+
+void Measurement::clearFifo() {
+    discardFifo();
     fifoOverflow_ = false;
 }
 

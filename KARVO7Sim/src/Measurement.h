@@ -45,9 +45,10 @@ class Measurement {
     void stop();
     // The run stops where it is, waiting shots are dropped, the FIFO and the store are emptied.
     void abandon();
-    // The data FIFO and the results store are emptied.
+    // The data FIFO and the results store are emptied; shots of a running measurement that
+    // were in the FIFO count as dropped.
     void clear();
-    // The data FIFO is emptied.
+    // The data FIFO is emptied, with the same count.
     void clearFifo();
 
     // A shot outside a run: at once, or when its trigger comes or the card is free.
@@ -71,6 +72,7 @@ class Measurement {
     bool overflow() const { return fifoOverflow_ || resultsOverflow_; }
 
   private:
+    void discardFifo();
     struct Run {
         bool on = false;
         uint8_t modus = 0;

@@ -3,17 +3,74 @@
 // lags and the ring drops shots too, and when it runs over in its last shots before a stop.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
 
 #include "KARVO7Acquire.h"
+#include "KARVO7Driver.h"
+#include "KARVO7Protocol.h"
 #include "SimFixture.h"
 
 namespace {
 
 constexpr uint32_t kShotBytes = 3200;  // 1600 16-bit samples, at 20 kHz
+
+// The simulated cards behind a driver that, once armed, moves the card's time on by a
+// millisecond right before the next emptying of a FIFO reaches the card: the card stores shots
+// after the host found the FIFO empty and before the emptying, every time, not by luck.
+struct LateClearDriver {
+    K7DrvDriver inner{};
+    simtest::VirtualClock* clock = nullptr;
+    std::atomic<bool> armed{false};
+    std::atomic<int> clearsDelayed{0};
+
+    static LateClearDriver& of(void* context) { return *static_cast<LateClearDriver*>(context); }
+    static int exists(void* c, uint32_t n) {
+        return of(c).inner.deviceExists(of(c).inner.context, n);
+    }
+    static uint32_t open(void* c, uint32_t n, void** device) {
+        return of(c).inner.open(of(c).inner.context, n, device);
+    }
+    static uint32_t control(void* c, void* device, uint32_t code, const void* in, uint32_t inSize,
+                            void* out, uint32_t outSize, uint32_t* returned) {
+        LateClearDriver& d = of(c);
+        const auto* block = static_cast<const uint8_t*>(in);
+        if (code == k7proto::req::kCommand && inSize >= 2 && block != nullptr &&
+            k7proto::le16(block) == k7proto::cmd::kClearFifo && d.armed.exchange(false)) {
+            d.clock->advance(1);
+            ++d.clearsDelayed;
+        }
+        return d.inner.deviceControl(d.inner.context, device, code, in, inSize, out, outSize,
+                                     returned);
+    }
+    static uint32_t read(void* c, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
+                         uint32_t* transferred) {
+        return of(c).inner.read(of(c).inner.context, device, irp, buffer, size, transferred);
+    }
+    static uint32_t write(void* c, void* device, K7DrvIrp* irp, const void* buffer, uint32_t size,
+                          uint32_t* transferred) {
+        return of(c).inner.write(of(c).inner.context, device, irp, buffer, size, transferred);
+    }
+    static void cancel(void* c, void* device) { of(c).inner.cancel(of(c).inner.context, device); }
+    static uint32_t close(void* c, void* device) {
+        return of(c).inner.close(of(c).inner.context, device);
+    }
+    K7DrvDriver table() {
+        K7DrvDriver t = inner;
+        t.context = this;
+        t.deviceExists = exists;
+        t.open = open;
+        t.deviceControl = control;
+        t.read = read;
+        t.write = write;
+        t.cancel = cancel;
+        t.close = close;
+        return t;
+    }
+};
 
 class ExactLoss : public simtest::SimTest {
   protected:
@@ -154,6 +211,50 @@ TEST_F(ExactLoss, RepeatedOverflowsAddUpToTheCardsCount) {
     EXPECT_EQ(lossItems, cardDropped());
     EXPECT_EQ(s.overflowEvents, 5u);
     EXPECT_EQ(shots, 3000u);
+}
+
+TEST_F(ExactLoss, ShotsStoredBetweenTheLookAtAnEmptyFifoAndItsEmptyingAreCounted) {
+    LateClearDriver late;
+    late.inner = sim->driver();
+    late.clock = &clock;
+    const K7DrvDriver table = late.table();
+    ASSERT_EQ(K7DrvInstall(&table), 1);
+    start(0);
+    runUntil([&] { return shots >= 100; });
+    // The reading thread falls 10 ms behind: the FIFO runs over. Once the reads have taken what
+    // it held and found it empty, the card stores a millisecond of shots (20) before the
+    // emptying throws them away; no overflow follows that would count them.
+    late.armed = true;
+    clock.advance(10);
+    sim->service();
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (statistics().overflowEvents == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), limit) << "no overflow event";
+        take();
+    }
+    ASSERT_EQ(late.clearsDelayed, 1);
+    runUntil([&, goal = shots + 100] { return shots >= goal; });
+    uint32_t error = 0;
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeToTheEnd();
+    const K7AcqStatistics s = statistics();
+    EXPECT_EQ(s.overflowEvents, 1u);
+    EXPECT_EQ(s.shotsLost, cardDropped());
+    EXPECT_EQ(lossItems, cardDropped());
+    EXPECT_EQ(s.shotsDropped, 0u);
+    // Read and lost together are every shot the card took up to its stop but those it still
+    // held at the stop, which came after the last one read.
+    uint64_t taken = 0;
+    ASSERT_EQ(K7DrvTestCount(1, K7DRV_COUNT_SHOTS_TAKEN, &taken), 1);
+    EXPECT_LE(s.shotsRead + s.shotsLost, taken);
+    EXPECT_GE(s.shotsRead + s.shotsLost + 90, taken);
+    K7AcqClose(engine);
+    engine = nullptr;
+    for (KARVO7HANDLE h : handles) {
+        KARVO7Close(h);
+    }
+    handles.clear();
+    K7DrvInstall(nullptr);
 }
 
 }  // namespace

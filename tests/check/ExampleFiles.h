@@ -1,6 +1,6 @@
-// The example files shipped in examples/, found from this folder (tests/check) of the sources.
-// The name is absolute: the compiler may give this file's name relative to the build folder,
-// and a parameter file takes relative names from its own folder.
+// The example files shipped in examples/, by the absolute path the build gives
+// (K7_EXAMPLES_DIR): a parameter file takes relative names from its own folder, and the tests
+// run from any working folder.
 #pragma once
 
 #include <filesystem>
@@ -9,10 +9,7 @@
 namespace k7checktest {
 
 inline std::string exampleFile(const std::string& name) {
-    const std::string here = __FILE__;
-    return std::filesystem::absolute(here.substr(0, here.rfind('/')) + "/../../examples/" + name)
-        .lexically_normal()
-        .generic_string();
+    return (std::filesystem::path(K7_EXAMPLES_DIR) / name).lexically_normal().generic_string();
 }
 
 }  // namespace k7checktest

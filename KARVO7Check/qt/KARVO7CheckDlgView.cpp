@@ -71,12 +71,10 @@ KARVO7CheckDlgView::KARVO7CheckDlgView(k7check::KARVO7CheckDlg& window, QWidget*
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    // Escape is the key of "Stopp" during a run, and Enter leaves the "Karte" field: neither
-    // may end the program with its result list and unsaved settings. "OK" and the close box do.
-    setKeysEndWindow(false);
+    // The window keeps Escape and Enter from ending it (KARVO7CheckDlg::keysEndWindow).
     connectControls();
     connect(ui_->parameterFileList, &QListWidget::itemDoubleClicked, this,
-            [this] { act([this] { window_.onCommand("parameterFileList"); }); });
+            [this] { input().clicked("parameterFileList"); });
 
     // Buttons whose windows are not built yet are shown but cannot be pressed.
     for (QPushButton* other :

@@ -14,15 +14,15 @@
 namespace k7qt {
 
 QtDialogView::QtDialogView(k7check::Dialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(&dialog), controls_(*this) {
+    : QDialog(parent), input_(dialog), controls_(*this) {
     setWindowTitle(QString::fromStdString(dialog.title()));
     placementTimer_.setInterval(kPlacementCheckMs);
     connect(&placementTimer_, &QTimer::timeout, this, &QtDialogView::followPlacement);
 }
 
 QtDialogView::~QtDialogView() {
-    if (dialog_ != nullptr) {
-        dialog_->attachView(nullptr);
+    if (dialog() != nullptr) {
+        dialog()->attachView(nullptr);
     }
 }
 
@@ -34,7 +34,7 @@ void QtDialogView::close(int result) {
 }
 
 void QtDialogView::windowDestroyed() {
-    dialog_ = nullptr;
+    input_.detach();
     QDialog::done(k7check::kIdCancel);
     if (selfOwned_) {
         deleteLater();
@@ -42,31 +42,24 @@ void QtDialogView::windowDestroyed() {
 }
 
 void QtDialogView::accept() {
-    if (dialog_ != nullptr) {
-        dialog_->onOk();
+    if (dialog() != nullptr) {
+        input_.ok();
     } else {
         QDialog::done(k7check::kIdOk);
     }
 }
 
 void QtDialogView::reject() {
-    if (dialog_ != nullptr) {
-        dialog_->onCancel();
+    if (dialog() != nullptr) {
+        input_.cancel();
     } else {
         QDialog::done(k7check::kIdCancel);
     }
 }
 
-void QtDialogView::act(const std::function<void()>& action) {
-    if (acting_ || dialog_ == nullptr) {
-        return;
-    }
-    acting_ = true;
-    action();
-    acting_ = false;
-}
-
 void QtDialogView::connectControls() {
+    const std::optional<std::string> defaultButton = input_.defaultButton();
+    const bool keysEnd = input_.keysEndWindow();
     for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
         const std::string name = button->objectName().toStdString();
         if (name.empty()) {
@@ -75,18 +68,18 @@ void QtDialogView::connectControls() {
         if (auto* push = qobject_cast<QPushButton*>(button)) {
             // A window that keys must not end has no default button at all: Qt would make the
             // first button that may be default the default one.
-            push->setAutoDefault(keysEndWindow_);
-            push->setDefault(keysEndWindow_ && name == "okButton");
+            push->setAutoDefault(keysEnd);
+            push->setDefault(defaultButton == name);
         }
-        if (name == "okButton") {
+        if (name == k7check::DialogInput::kOkButton) {
             connect(button, &QAbstractButton::clicked, this, &QtDialogView::accept);
-        } else if (name == "cancelButton") {
+        } else if (name == k7check::DialogInput::kCancelButton) {
             connect(button, &QAbstractButton::clicked, this, &QtDialogView::reject);
         } else {
             // Radio rows are kept exclusive by the window itself.
             button->setAutoExclusive(false);
             connect(button, &QAbstractButton::clicked, this,
-                    [this, name] { act([this, name] { dialog_->onCommand(name); }); });
+                    [this, name] { input_.clicked(name); });
         }
     }
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {
@@ -94,30 +87,30 @@ void QtDialogView::connectControls() {
         if (name.empty()) {
             continue;
         }
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, name] { act([this, name] { dialog_->onEditChanged(name); }); });
+        connect(edit, &QLineEdit::textEdited, this, [this, name] { input_.edited(name); });
+        // Qt presses the default button itself after the edit's Enter.
         connect(edit, &QLineEdit::returnPressed, this,
-                [this, name] { act([this, name] { dialog_->onEditLeft(name); }); });
+                [this, name] { input_.editConfirmed(name); });
         edit->installEventFilter(this);
     }
 }
 
 bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (edit != nullptr && event->type() == QEvent::FocusOut && dialog_ != nullptr) {
-        // Only when the technician moves on inside the window: a message box or another
-        // window taking the focus while an action runs does not count as leaving the field.
+    if (edit != nullptr && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (!acting_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            const std::string name = edit->objectName().toStdString();
-            act([this, name] { dialog_->onEditLeft(name); });
-        }
+        const k7check::FocusLoss why =
+            reason == Qt::ActiveWindowFocusReason ? k7check::FocusLoss::OtherWindow
+            : reason == Qt::PopupFocusReason      ? k7check::FocusLoss::Popup
+                                                  : k7check::FocusLoss::WithinWindow;
+        input_.focusLeft(edit->objectName().toStdString(), why);
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void QtDialogView::keyPressEvent(QKeyEvent* event) {
-    if (!keysEndWindow_ && event->matches(QKeySequence::Cancel)) {
+    if (dialog() != nullptr && event->matches(QKeySequence::Cancel)) {
+        input_.escape();
         event->accept();
         return;
     }
@@ -167,21 +160,18 @@ void QtDialogView::followPlacement() {
 }
 
 void QtDialogView::paintEvent(QPaintEvent* event) {
-    if (dialog_ == nullptr || !dialog_->paints()) {
+    if (dialog() == nullptr || !dialog()->paints()) {
         QDialog::paintEvent(event);
         return;
     }
     QPainter painter(this);
     QtCanvas canvas(painter);
-    dialog_->onPaint(canvas, k7check::Size{width(), height()});
+    dialog()->onPaint(canvas, k7check::Size{width(), height()});
 }
 
 void QtDialogView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (dialog_ == nullptr) {
-        return;
-    }
     const QPoint at = event->position().toPoint();
-    act([this, at] { dialog_->onDoubleClick(k7check::Point{at.x(), at.y()}); });
+    input_.doubleClicked(k7check::Point{at.x(), at.y()});
 }
 
 }  // namespace k7qt

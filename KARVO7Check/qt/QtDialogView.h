@@ -1,9 +1,8 @@
 // The Qt side of one window of the check program: a QDialog that shows a k7check::Dialog.
 // The window's logic stays in the Dialog; this class gives the binder the window's controls by
-// name, reports buttons, edits and double clicks to the window, lets it paint its client area,
-// and turns OK, Cancel, Escape and the close box into the window's actions. Enter presses the
-// window's OK button (or the button that has the focus); a window may keep Escape and Enter from
-// ending it.
+// name, reports buttons, edits, keys, focus changes and double clicks to the window through
+// k7check::DialogInput (which holds the rules for them), and lets the window paint its client
+// area.
 #pragma once
 
 #include <QDialog>
@@ -15,6 +14,7 @@
 #include "MonospaceFont.h"
 #include "QtControls.h"
 #include "desktop/Dialog.h"
+#include "desktop/DialogInput.h"
 
 namespace k7qt {
 
@@ -26,7 +26,7 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     ~QtDialogView() override;
 
     // The window shown, or nullptr once it has been destroyed.
-    k7check::Dialog* dialog() const { return dialog_; }
+    k7check::Dialog* dialog() const { return input_.dialog(); }
 
     // DialogView
     k7check::Controls& controls() override { return controls_; }
@@ -51,20 +51,17 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     bool selfOwned() const { return selfOwned_; }
 
   protected:
-    // Connects every named control of the form: "okButton" and "cancelButton" to OK and
-    // Cancel, other buttons, check boxes and radio buttons to the window's onCommand, edits to
-    // onEditChanged (typing) and onEditLeft (Enter or leaving it). "okButton" is the default
-    // button: Enter presses it, unless the focus is on another button, which Enter then presses.
-    // Call after setKeysEndWindow().
+    // Connects every named control of the form: buttons, check boxes and radio buttons as
+    // clicks, edits as typing (onEditChanged) and Enter or leaving them (onEditLeft). The
+    // window's default button (DialogInput::defaultButton) is Qt's default button, and every
+    // button is pressed by Enter while it has the focus; a window that keys must not end has
+    // no default button at all.
     void connectControls();
-    // With false, neither Escape nor Enter ends the window: Escape does nothing, the window has
-    // no default button and Enter in an edit only leaves the edit; the close box and the OK and
-    // Cancel buttons still work. For a window whose end loses work, such as the main window.
-    void setKeysEndWindow(bool keysEnd) { keysEndWindow_ = keysEnd; }
     // Runs a window action, never two at once (a message box of one action must not start
     // another). The window shows what it changed itself: controls it has not read keep what
     // the user did to them.
-    void act(const std::function<void()>& action);
+    void act(const std::function<void()>& action) { input_.act(action); }
+    k7check::DialogInput& input() { return input_; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -72,11 +69,9 @@ class QtDialogView : public QDialog, public k7check::DialogView {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    k7check::Dialog* dialog_;
+    k7check::DialogInput input_;
     QtControls controls_;
     bool selfOwned_ = false;
-    bool acting_ = false;
-    bool keysEndWindow_ = true;
     // The frame's width on each side, from where the window is and where its frame is.
     QMargins frameWidths() const;
     void applyPlacement();

@@ -60,6 +60,9 @@ class KARVO7CheckDlg : public Dialog {
     void onEditChanged(const std::string& control) override;
     void onEditLeft(const std::string& control) override;
     void bindFields(FieldBinder& binder) override;
+    // Escape is the key of "Stopp" during a run, and Enter leaves the "Karte" field: neither
+    // may end the program with its result list and unsaved settings. "OK" and the close box do.
+    bool keysEndWindow() const override { return false; }
 
     void onKarteKillFocus();       // leaving the "Karte" edit
     void onTimeOutChange();        // every change of "Time Out in s"

@@ -67,6 +67,10 @@ class Dialog {
     // The pairs of control and field, for reading and for writing alike.
     virtual void bindFields(FieldBinder& binder) { (void)binder; }
 
+    // Whether Escape and Enter may end the window (DialogInput); a window whose end loses work
+    // says no and ends through its close box and its OK and Cancel buttons only.
+    virtual bool keysEndWindow() const { return true; }
+
     // Windows that draw into their client area say so and paint there; `client` is its size.
     virtual bool paints() const { return false; }
     virtual void onPaint(Canvas& canvas, Size client) {

@@ -297,6 +297,7 @@ class OpsSet(Structure):
 
 _OPS_SIGNATURES = {
     "K7OpsVersion": (c_uint32, []),
+    "K7OpsErrorText": (c_uint32, [c_uint32, c_uint32, ctypes.c_char_p, c_uint32]),
     "K7OpsSelfTest": (c_int, [_H, c_uint32, OpsQuestion, c_void_p, POINTER(OpsVerdict), _u32p]),
     "K7OpsLoadDsp": (c_int, [_H, ctypes.c_char_p, POINTER(OpsVerdict), _u32p]),
     "K7OpsResetCard": (c_int, [_H, POINTER(OpsVerdict), _u32p]),

@@ -124,7 +124,7 @@ bool withinCardLimits(KARVO7HANDLE card, uint32_t number, const SetOverrides& o,
     uint32_t error = 0;
     if (KARVO7GetKonfig(card, &record, &error) == 0) {
         complain(err, "card " + std::to_string(number) +
-                          ": configuration record unreadable, error " + hexWord(error) +
+                          ": configuration record unreadable, error " + errorWord(error) +
                           ": the card's ranges of gain and shot rate are not known");
         return false;
     }

@@ -159,6 +159,34 @@ typedef struct K7OpsSet {
     uint32_t esbAlways;
 } K7OpsSet;
 
+/* Parameter sets of a parameter file, section "Karte<card>-Satz<set>" (cards 1 to 16, sets 0 to
+ * 7), read as the check program reads them: missing keys take the check program's defaults.
+ *
+ * K7OpsReadSet reads one set from the file `path` as the card takes it, with start code `start`
+ * (1 or 3, see K7OpsSet), into `record`, the set's "Active" flag into `active`. A depth
+ * compensation the set hands the card is copied into `table` of K7OPS_TA_ENTRIES entries, which
+ * record->measure.TATabelle then points at (NULL without one). A file that cannot be read, is
+ * not text or lacks the set's section is refused with K7OPS_ERROR_FILE, `message` (UTF-8,
+ * NUL-terminated, cut to `messageBytes`; may be NULL) naming the file and the fault: "a.ini: no
+ * section [Karte1-Satz2]", "a.ini: line 3: not a parameter file (binary data)".
+ *
+ * K7OpsParseSet takes a set, by its section's name, from the bytes of a parameter file (any
+ * bytes; a missing section gives the defaults) as the file means each key: values[i] is field i
+ * of K7OpsSetFieldKey (a yes/no key 0 or 1, a threshold the file's number), the table the set
+ * hands the card in `table` with its length in `points` (0: none), the "Active" flag in
+ * `active`. `count` below K7OpsSetFieldCount() fails with K7OPS_ERROR_ARGUMENT. */
+#define K7OPS_TA_ENTRIES 256u
+KARVO7OPS_API int K7OpsReadSet(const char* path, uint32_t card, uint32_t set, uint32_t start,
+                               K7OpsSet* record, uint16_t* table, int32_t* active, char* message,
+                               uint32_t messageBytes, uint32_t* error);
+KARVO7OPS_API int K7OpsParseSet(const char* text, uint64_t size, const char* section,
+                                int64_t* values, uint32_t count, uint16_t* table, uint32_t* points,
+                                int32_t* active, uint32_t* error);
+/* The fields of a set in the file's order; K7OpsSetFieldKey copies field `index`'s key ("IFF",
+ * "B0-Anfang") as K7OpsErrorText copies a text and returns its length, 0 for no such field. */
+KARVO7OPS_API uint32_t K7OpsSetFieldCount(void);
+KARVO7OPS_API uint32_t K7OpsSetFieldKey(uint32_t index, char* key, uint32_t capacity);
+
 /* The steps of a hand-over in the order they are sent; `step` names the first one refused. */
 #define K7OPS_STEP_NONE 0u            /* every step was taken */
 #define K7OPS_STEP_RECORD 1u          /* KARVO7PrepAllGatesParam */

@@ -20,7 +20,8 @@ struct ErrorWord {
 
 // clang-format off
 constexpr std::array kErrorWords{
-    // The card library's own codes.
+    // The card library's own codes; 0 is its word for a call refused before anything was sent.
+    ErrorWord{0u, "invalid handle or missing argument", "ungültige Karte oder fehlendes Argument"},
     ErrorWord{KARVO7_ERR_NO_MEMORY, "request buffer not available", "kein Speicher für den Auftrag"},
     ErrorWord{KARVO7_ERR_KONFIG_TYPE, "directory entry of an unknown type", "Konfigurationsdatensatz mit unbekanntem Eintrag"},
     ErrorWord{KARVO7_ERR_START, "Start above 11", "Start über 11"},

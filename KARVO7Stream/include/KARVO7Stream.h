@@ -124,6 +124,7 @@ KARVO7STREAM_API const char* KARVO7StreamVersionString(void);
 #define KARVO7STREAM_ERROR_OUTSIDE (-6)     /* the item does not lie inside the buffer */
 #define KARVO7STREAM_ERROR_NO_CAPTURE (-7)  /* the data does not start with a capture header */
 #define KARVO7STREAM_ERROR_CAPTURE (-8)     /* a capture header cut short or with bad values */
+#define KARVO7STREAM_ERROR_IRREGULAR (-9)   /* data a many-at-once decoding does not take */
 
 /* What a result code means, in English (static text); "unknown result code" for others. */
 KARVO7STREAM_API const char* KARVO7StreamErrorText(int32_t code);
@@ -299,6 +300,54 @@ KARVO7STREAM_API int32_t KARVO7StreamNext(KARVO7StreamWalker* walker, KARVO7Stre
 KARVO7STREAM_API int32_t KARVO7StreamSamples(const void* data, uint64_t size,
                                              const KARVO7StreamItem* item, int16_t* out,
                                              uint32_t capacity);
+
+/* ---- many at a time ---------------------------------------------------------------------- */
+
+/* Decodes `count` blocks of `block_bytes` bytes each out of the `size` bytes at `data`, block n
+ * at byte offsets[n] (NULL: the blocks lie one after another from the start), each one shot of
+ * `row_samples` samples, into row after row of `samples` (count x row_samples). In the record
+ * layout every block must be one A-scan/HF record filling it, with a time-stamp prefix on every
+ * block or on none; `types`, `kennungen` and `zeiten` (each optional, may be NULL; `count`
+ * entries) receive each record's `Datentyp`, `Kennung` and prefix time stamp (0 without), and
+ * `prefixed` (optional) whether the blocks carry prefixes. In the native layout (16-bit samples
+ * only) each block is one shot of block_bytes / 2 samples. The samples are those the walk gives
+ * for the same block. Returns how many blocks from the first on were decoded: fewer than
+ * `count` where a block is not such a shot or does not lie inside the data (the caller walks the
+ * rest); KARVO7STREAM_ERROR_ARGUMENT for NULL pointers, KARVO7STREAM_ERROR_OPTION for options a
+ * walk refuses or 8-bit native samples. */
+KARVO7STREAM_API int32_t KARVO7StreamDecodeShots(const void* data, uint64_t size,
+                                                 const uint64_t* offsets, uint64_t block_bytes,
+                                                 uint32_t count, const KARVO7StreamOptions* options,
+                                                 int16_t* samples, uint32_t row_samples,
+                                                 uint32_t* types, int32_t* kennungen,
+                                                 uint32_t* zeiten, uint32_t* prefixed);
+
+/* Where KARVO7StreamDecodeGates puts the results: arrays of `capacity` rows, a row a gate
+ * results record or compact gate entry, gates B0 to B4 in that order in the five entries of a
+ * row (a record's slot 5 is B0). Every pointer may be NULL where the caller does not want it. */
+typedef struct KARVO7StreamGateArrays {
+    uint32_t capacity;
+    int32_t* sets;         /* a record's `Kennung`; a compact entry's parameter set */
+    uint32_t* time;        /* 5 a row: a record's slot time as stored (half samples); an
+                              entry's t */
+    uint32_t* amplitude;   /* 5 a row: on the 12-bit scale (an entry's v times 4) */
+    uint8_t* marker;       /* 5 a row: 1 where the marker is set */
+    uint8_t* present;      /* 5 a row: 1 where the gate has a result */
+    int64_t* es_distance;  /* an entry's echo-start distance d; -1 for a record */
+    int64_t* es_amplitude; /* an entry's echo-start amplitude times 4; -1 for a record */
+    uint64_t* offset;      /* the row's byte offset in the data */
+} KARVO7StreamGateArrays;
+
+/* Decodes gate results of one fetch, `size` bytes at `data` read as `options` say (gate
+ * results records, with control words anywhere between them, in the record layout; compact
+ * entries of the active sets in the native layout), into `out`. Returns the number of rows;
+ * KARVO7STREAM_ERROR_IRREGULAR where the data holds anything else (another record, a prefix, a
+ * part left over) or more rows than out->capacity: nothing is then to be taken from `out`, and
+ * the caller walks the data instead; KARVO7STREAM_ERROR_ARGUMENT for NULL pointers; the walk's
+ * refusals of the options. */
+KARVO7STREAM_API int32_t KARVO7StreamDecodeGates(const void* data, uint64_t size,
+                                                 const KARVO7StreamOptions* options,
+                                                 const KARVO7StreamGateArrays* out);
 
 /* ---- captures ----------------------------------------------------------------------------- */
 

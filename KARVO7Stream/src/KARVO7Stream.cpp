@@ -101,6 +101,8 @@ const char* KARVO7StreamErrorText(int32_t code) {
             return "the data does not start with a capture header";
         case KARVO7STREAM_ERROR_CAPTURE:
             return "the capture header is cut short or holds values the decoder does not know";
+        case KARVO7STREAM_ERROR_IRREGULAR:
+            return "the data is not what a decoding of many at a time takes";
         default:
             return "unknown result code";
     }

@@ -297,6 +297,7 @@ class OpsSet(Structure):
 
 _OPS_SIGNATURES = {
     "K7OpsVersion": (c_uint32, []),
+    "K7OpsErrorText": (c_uint32, [c_uint32, c_uint32, ctypes.c_char_p, c_uint32]),
     "K7OpsSelfTest": (c_int, [_H, c_uint32, OpsQuestion, c_void_p, POINTER(OpsVerdict), _u32p]),
     "K7OpsLoadDsp": (c_int, [_H, ctypes.c_char_p, POINTER(OpsVerdict), _u32p]),
     "K7OpsResetCard": (c_int, [_H, POINTER(OpsVerdict), _u32p]),
@@ -308,6 +309,11 @@ _OPS_SIGNATURES = {
     "K7OpsWriteKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
     "K7OpsHandSetToCard": (c_int, [_H, c_uint32, POINTER(OpsSet), _u32p, _u32p]),
     "K7OpsStopAndEmpty": (c_int, [_H, _u32p]),
+    "K7OpsParseSet": (c_int, [ctypes.c_char_p, c_uint64, ctypes.c_char_p,
+                              POINTER(ctypes.c_int64), c_uint32, POINTER(c_uint16), _u32p,
+                              POINTER(ctypes.c_int32), _u32p]),
+    "K7OpsSetFieldCount": (c_uint32, []),
+    "K7OpsSetFieldKey": (c_uint32, [c_uint32, ctypes.c_char_p, c_uint32]),
 }
 
 

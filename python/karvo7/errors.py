@@ -1,5 +1,6 @@
 """The package's exceptions: one family under ``Error``, with a class for each failure callers
-handle differently, and the card library's error words with their meanings.
+handle differently, and the card library's error words with the meanings the card operations'
+library gives them.
 
     Error                  every failure the package reports
     ├── NoSuchCard         no card of that number
@@ -18,6 +19,7 @@ handle differently, and the card library's error words with their meanings.
 
 from __future__ import annotations
 
+import ctypes
 import enum
 import operator
 from typing import Dict, Optional, Type
@@ -55,36 +57,8 @@ class ErrorWord(enum.IntEnum):
 
     @property
     def meaning(self) -> str:
-        return _WORD_MEANINGS[self]
+        return meaning(self)
 
-
-_WORD_MEANINGS: Dict[ErrorWord, str] = {
-    ErrorWord.NO_MEMORY: "request buffer not available",
-    ErrorWord.KONFIG_TYPE: "directory entry of an unknown type",
-    ErrorWord.START: "Start above 11",
-    ErrorWord.IMPULSBREITE: "Sendeimpulsbreite above 5",
-    ErrorWord.AVERAGE: "Average above 7",
-    ErrorWord.IFF: "IFF above 0x3FFFFF",
-    ErrorWord.AUSBLENDEN: "Ausblenden above 15",
-    ErrorWord.TRIGGERAUSGANG: "Triggerausgangsmode above 7",
-    ErrorWord.AUFNAHMELAENGE: "Aufnahmelaenge 0",
-    ErrorWord.AUFNAHMEDELAY: "Aufnahmedelay above 0xFFFFF",
-    ErrorWord.FAKTOR: "A-scan on and Faktor 0",
-    ErrorWord.GLEICHRICHTUNG: "A-scan on and Gleichrichtung above 3",
-    ErrorWord.SAMPLERATE: "Samplerate above 7",
-    ErrorWord.SENDEENERGIE: "Sendeenergie above 7",
-    ErrorWord.SENDERDAEMPFUNG: "Senderdaempfung above 3",
-    ErrorWord.EINGANGSDAEMPFUNG: "Eingangsdaempfung above 3",
-    ErrorWord.FILTER: "Filter above 7",
-    ErrorWord.TRIGGEREINGANG: "Triggereingangsmode above 3",
-    ErrorWord.TA_ABSTAND: "depth-compensation spacing too small",
-    ErrorWord.COMMAND_COUNT: "KARVO7Command with more than 8 data words",
-    ErrorWord.ALREADY_STARTED: "emulated single start: already started",
-    ErrorWord.STOPPED: "emulated single start: stopped / no mode",
-    ErrorWord.OPS_ARGUMENT: "a null pointer, or no such test or check",
-    ErrorWord.OPS_FILE: "a file that cannot be read, refused, or not written",
-    ErrorWord.OPS_FAILED: "the operation failed; its verdict says how",
-}
 
 # The library's codes for a value of a set the card cannot take.
 _REFUSALS = frozenset(range(ErrorWord.START, ErrorWord.TA_ABSTAND + 1, 0x10000))
@@ -110,44 +84,41 @@ class ErrorNumber(enum.IntEnum):
 
     @property
     def meaning(self) -> str:
-        return _NUMBER_MEANINGS[self]
+        return meaning(self, system=True)
 
 
-_NUMBER_MEANINGS: Dict[ErrorNumber, str] = {
-    ErrorNumber.FILE_NOT_FOUND: "no such card",
-    ErrorNumber.ACCESS_DENIED: "access denied",
-    ErrorNumber.INVALID_HANDLE: "invalid card handle",
-    ErrorNumber.NOT_ENOUGH_MEMORY: "not enough memory",
-    ErrorNumber.BAD_LENGTH: "request with a wrong buffer size",
-    ErrorNumber.GEN_FAILURE: "the device failed the request",
-    ErrorNumber.SHARING_VIOLATION: "card already in use",
-    ErrorNumber.NOT_SUPPORTED: "request not supported",
-    ErrorNumber.INVALID_PARAMETER: "invalid or missing argument",
-    ErrorNumber.SEM_TIMEOUT: "data time-out of the driver",
-    ErrorNumber.OPERATION_ABORTED: "transfer cancelled",
-    ErrorNumber.IO_INCOMPLETE: "transfer still running",
-    ErrorNumber.IO_PENDING: "transfer pending",
-}
+LANGUAGE_ENGLISH = 0
+LANGUAGE_GERMAN = 1
 
 
-def meaning(word: int, system: bool = False) -> str:
-    """What an error word means.
+def meaning(word: int, system: bool = False, language: int = LANGUAGE_ENGLISH) -> str:
+    """What an error word means, as the card operations' library tells it (K7OpsErrorText).
 
     Args:
         word: a library code, a device-layer error number or an opaque word of the driver.
-        system: the word is a device-layer error number (a small word is taken as one anyway:
-            the readiness queries report those).
+        system: the word is a device-layer error number. The numbers lie below every word of
+            the libraries and the driver, so the word alone says which it is.
+        language: LANGUAGE_ENGLISH, or LANGUAGE_GERMAN for the check program's texts.
 
     Returns:
         The meaning, "error word of the driver" for a word only the driver knows.
     """
-    if word in ErrorWord.__members__.values():
-        return ErrorWord(word).meaning
-    if (system or word < 0x10000) and word in ErrorNumber.__members__.values():
-        return ErrorNumber(word).meaning
-    if word == 0:
-        return "invalid handle or missing argument"
-    return "error word of the driver"
+    del system  # the word says it: see above
+    from . import _cdefs  # the library module imports this one
+
+    try:
+        library = _cdefs.ops_library()
+    except Error:
+        # Without the operations' library there is no table to consult; the word still names
+        # the fault.
+        return "meaning unknown: the card operations' library is not loaded"
+    text = ctypes.create_string_buffer(_TEXT_BYTES)
+    library.K7OpsErrorText(int(word) & 0xFFFFFFFF, language, text, _TEXT_BYTES)
+    return text.value.decode("utf-8", "replace")
+
+
+# K7OPS_TEXT_BYTES: room for the longest meaning.
+_TEXT_BYTES = 256
 
 
 class Error(Exception):

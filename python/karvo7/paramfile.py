@@ -13,13 +13,15 @@ byte; ``save`` replaces the file whole (temporary file, then rename).
 
 from __future__ import annotations
 
+import ctypes
 import os
 import re
 import secrets
 import stat
 from typing import Dict, List, Optional, Sequence, Tuple, Union
 
-from .errors import RefusedValue, check_index
+from . import _cdefs
+from .errors import RefusedValue, check_index, failure
 from .params import GATES, ParameterSet
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -155,23 +157,6 @@ def _field_value(kind: str, width: int, text: str) -> object:
     return number & ((1 << width) - 1)
 
 
-def _integer_list(text: str) -> Optional[List[int]]:
-    """Numbers separated by blanks, tabs or commas, each a whole optional sign and digits in
-    64 bits; None when one is not such a number."""
-    values = []
-    for element in re.split(r"[ ,\t]+", text):
-        if not element:
-            continue
-        match = re.fullmatch(r"([+-]?)([0-9]+)", element)
-        if match is None:
-            return None
-        number = -int(match.group(2)) if match.group(1) == "-" else int(match.group(2))
-        if not -(1 << 63) <= number < (1 << 63):
-            return None
-        values.append(number)
-    return values
-
-
 def _field_text(kind: str, value: object) -> str:
     if kind == "bool":
         return "yes" if value else "no"
@@ -199,6 +184,28 @@ def set_section(card: int, number: int) -> str:
     if not 1 <= check_index("card", card) <= 16 or not 0 <= check_index("set", number) <= 7:
         raise RefusedValue(f"no parameter set Karte{card}-Satz{number}: cards 1..16, sets 0..7")
     return f"Karte{card}-Satz{number}"
+
+
+def _parsed_set(data: bytes, section: str) -> Tuple[List[int], Optional[List[int]], bool]:
+    """The set ``section`` of the file's bytes as the card operations' library reads it: each
+    field's value in the order of ``_SET_FIELDS`` (the library's), the depth compensation the
+    set hands the card (None when off) and the "Active" flag."""
+    library = _cdefs.ops_library()
+    count = library.K7OpsSetFieldCount()
+    values = (ctypes.c_int64 * count)()
+    table = (ctypes.c_uint16 * _TA_ENTRIES)()
+    points, active, error = ctypes.c_uint32(), ctypes.c_int32(), ctypes.c_uint32()
+    try:
+        name = section.encode("latin-1")
+    except UnicodeEncodeError:
+        name = b"\0"
+    if b"\0" in name:
+        data = b""  # a name no line of a file can hold: the section is missing
+    if library.K7OpsParseSet(data, len(data), name, values, count, table, ctypes.byref(points),
+                             ctypes.byref(active), ctypes.byref(error)) == 0:
+        raise failure("K7OpsParseSet", error.value)
+    depth = list(table[:points.value]) if points.value else None
+    return list(values), depth, bool(active.value)
 
 
 class ParameterFile:
@@ -342,39 +349,22 @@ class ParameterFile:
     # ---- parameter sets -----------------------------------------------------------------
 
     def read_set(self, section: str) -> Tuple[ParameterSet, bool]:
-        """The set in ``section`` and its "Active" flag; missing or empty keys read as the
-        defaults."""
+        """The set in ``section`` and its "Active" flag, read by the card operations' library as
+        the check program reads them: missing or empty keys read as the defaults; the depth
+        compensation is the table the set hands the card (its support points, the count field
+        holding points - 1), or None when it is off."""
+        values, table, active = _parsed_set(self.to_bytes(), section)
         parameters = ParameterSet()
-        defaults = ParameterSet()
-        for attribute, key, kind, width in _SET_FIELDS:
+        for (attribute, _, kind, _), value in zip(_SET_FIELDS, values):
             target, name = _accessors(attribute, parameters)
-            fallback = getattr(*_accessors(attribute, defaults))
-            text = self.value(section, key)
-            if kind == "bool":
-                setattr(target, name, _profile_bool(text or "", fallback))
-            elif text is None or not text.strip(_BLANKS):
-                setattr(target, name, fallback)
-            else:
-                setattr(target, name, _field_value(kind, width, text))
-        parameters.depth_table = self._depth_compensation(section)
-        active = _profile_bool(self.value(section, "Active") or "", False)
+            setattr(target, name, bool(value) if kind == "bool" else int(value))
+        parameters.depth_table = table
         return parameters, active
 
     def _int(self, section: str, key: str, fallback: int) -> int:
         """The key's number; an empty or missing value is none, and the fallback stands."""
         text = self.value(section, key)
         return _profile_int(text) if text is not None and text.strip(_BLANKS) else fallback
-
-    def _depth_compensation(self, section: str) -> Optional[List[int]]:
-        """The table the set hands the card: its support points when the depth compensation is
-        on (the count field holds points - 1, in 8 bits; a table that is no list of numbers
-        reads as zeros), else None."""
-        if not _profile_bool(self.value(section, _TA_ENABLE) or "", False):
-            return None
-        points = (self._int(section, _TA_COUNT, 1) & 0xFF) + 1
-        entries = _integer_list(self.value(section, _TA_TABLE) or "") or []
-        table = [v & 0xFFFF for v in entries[:_TA_ENTRIES]]
-        return (table + [0] * points)[:points]
 
     def _write_depth_compensation(self, section: str, table: Optional[Sequence[int]]) -> None:
         """A set without a table turns the depth compensation off (a file without the key has

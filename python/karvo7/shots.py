@@ -8,7 +8,7 @@ from typing import List, Optional, Sequence
 
 import numpy as np
 
-from ._batch import GATES, GateRun, ShotRun
+from ._runs import GATES, GateRun, ShotRun
 from .errors import RefusedValue
 from .records import Record
 

@@ -19,7 +19,7 @@ from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 
 import numpy as np
 
-from . import _batch, _cdefs
+from . import _cdefs, _runs
 from .errors import CardClosed, Error, FifoOverflow, RefusedValue, WrongType, check_index, failure
 from .params import ParameterSet
 from .records import Layout, Record
@@ -121,7 +121,7 @@ class Stream:
         self._shots_of: Dict[Optional[int], int] = {}  # data records read, by set
         self._gates_of: Dict[Optional[int], int] = {}  # gate results handed out, by set
         # Records, and runs of shots or gate results taken apart together, in their order.
-        self._pending: Deque[Union[Record, _batch.ShotRun, _batch.GateRun]] = deque()
+        self._pending: Deque[Union[Record, _runs.ShotRun, _runs.GateRun]] = deque()
         self._running = False
         self._finished = False
         self._stopping = False
@@ -385,42 +385,38 @@ class Stream:
             self._ended(value)
 
     def _shot_run(self, items: np.ndarray) -> None:
-        """Shots in their order. Blocks of one size are copied out together into rows of one
-        array (the records are views on it, which the next take leaves alone) and taken apart
-        together; what that cannot take goes block by block to the decoder."""
+        """Shots in their order. Blocks of one size are decoded together into the rows of one
+        array (the records are views on it, which the next take leaves alone); what that cannot
+        take goes block by block to the decoder."""
         sizes = items["bytes"]
         offsets = items["offset"]
         size = int(sizes[0])
         if (sizes == size).all():
-            run = self._run_of(self._rows(offsets, size))
+            run = self._run_of(offsets, size)
             if run is not None:
-                self._shots += len(items)
+                self._shots += len(run.sets)
                 for number, taken in Counter(run.sets).items():
                     self._shots_of[number] = self._shots_of.get(number, 0) + taken
                 self._pending.append(run)
-                return
+                # The blocks after the run's go to the decoder one by one.
+                sizes, offsets = sizes[len(run.sets):], offsets[len(run.sets):]
         for offset, size in zip(offsets.tolist(), sizes.tolist()):
             self._shot(self._data[offset:offset + size].copy())
 
-    def _rows(self, offsets: np.ndarray, size: int) -> np.ndarray:
-        """The blocks of ``size`` bytes at ``offsets`` in the data buffer, a row each, copied a
-        stretch of blocks one after another at a time."""
-        block = np.empty((len(offsets), size), dtype=np.uint8)
-        stretches = (np.flatnonzero(np.diff(offsets) != size) + 1).tolist()
-        for begin, end in zip([0] + stretches, stretches + [len(offsets)]):
-            first = int(offsets[begin])
-            block[begin:end] = self._data[first:first + (end - begin) * size].reshape(-1, size)
-        return block
-
-    def _run_of(self, block: np.ndarray) -> Optional[_batch.ShotRun]:
+    def _run_of(self, offsets: np.ndarray, size: int) -> Optional[_runs.ShotRun]:
+        """The shots of the blocks of ``size`` bytes at ``offsets`` in the data buffer,
+        decoded from it into an array of their own."""
         card = self._card
+        count = len(offsets)
         if card.layout is Layout.RECORD:
-            return _batch.shot_run(block, True, 16, card.set_of_identification, ())
+            return _runs.shot_run(self._data, offsets, size, count, True, 16,
+                                  card.set_of_identification, ())
         if not self._order_known or any(s.bit8 for s in self._sets.values()):
             return None
         turns = len(self._order)
-        native_sets = [self._order[(self._shots + k) % turns] for k in range(len(block))]
-        return _batch.shot_run(block, False, 16, card.set_of_identification, native_sets)
+        native_sets = [self._order[(self._shots + k) % turns] for k in range(count)]
+        return _runs.shot_run(self._data, offsets, size, count, False, 16,
+                              card.set_of_identification, native_sets)
 
     def _shot(self, block: np.ndarray) -> None:
         native_set = self._order[self._shots % len(self._order)] if self._order_known else None
@@ -434,7 +430,7 @@ class Stream:
         """Gate results. The ``last`` fetch, after the card stopped, keeps only the results of
         shots whose data was read: the card may have shot once more before it stopped."""
         card = self._card
-        run = _batch.gate_run(block, card.layout is Layout.RECORD, card.set_of_identification,
+        run = _runs.gate_run(block, card.layout is Layout.RECORD, card.set_of_identification,
                               self._active)
         if run is not None and not last:
             for number, taken in Counter(run.sets).items():

@@ -50,6 +50,18 @@ def test_error_words_and_numbers_are_the_headers_with_their_meanings():
     assert type(karvo7.errors.failure("KARVO7GetData", 0xE7060001)) is karvo7.Error
 
 
+def test_the_set_fields_are_the_card_operations_fields_in_their_order():
+    """A set read from a file takes the library's values in its field order: the package's
+    names are given to the library's keys one to one."""
+    library = _cdefs.ops_library()
+    keys = []
+    for index in range(library.K7OpsSetFieldCount()):
+        key = ctypes.create_string_buffer(64)
+        assert library.K7OpsSetFieldKey(index, key, 64) > 0
+        keys.append(key.value.decode())
+    assert [key for _, key, _, _ in _SET_FIELDS] == keys
+
+
 def test_a_set_is_refused_where_the_library_refuses_it():
     """Each range the library checks (its codes' meanings name the field and its limit) is the
     range ParameterSet.validate checks: the limit passes, one above it is refused."""

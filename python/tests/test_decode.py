@@ -204,13 +204,13 @@ def _decoded_blocks(blocks: list, **options) -> list:
 
 
 def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
-    """A stream takes runs of equal blocks and whole gate results fetches apart with NumPy;
+    """A stream takes runs of equal blocks and whole gate results fetches apart at once;
     that gives the decoder's records, and anything irregular is left to the decoder."""
-    from karvo7 import _batch
+    from karvo7 import _runs
 
     def run(blocks: list, record_layout: bool = True) -> list:
         block = np.frombuffer(b"".join(blocks), dtype=np.uint8).reshape(len(blocks), -1)
-        records = _batch.shot_records(block, record_layout, 16, lambda k: None,
+        records = _runs.shot_records(block, record_layout, 16, lambda k: None,
                                       [None] * len(blocks))
         return None if records is None else [_as_decoded(r) for r in records]
 
@@ -220,7 +220,9 @@ def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
     # Three groups of four 12-bit samples, with every bit pattern of a word in some group.
     packed = [header(0x10, 24, 5) + PACKED + struct.pack("<3H", 0xFFFF, 0, 0x8001)
               + struct.pack("<3H", n, 0x7FFF, 0xF00F) for n in range(2)]
-    for blocks in (plain, stamped, packed):
+    # A packed payload of no whole groups, as the decoder unpacks it.
+    odd = [header(0x10, 14, 5) + struct.pack("<4H", 0xFFFF, 0x1234, 0, 7)]
+    for blocks in (plain, stamped, packed, odd):
         assert run(blocks) == _decoded_blocks(blocks)
     native = [struct.pack("<4h", n, -n, 32767, -32768) for n in range(3)]
     assert run(native, False) == _decoded_blocks(native, layout=karvo7.Layout.NATIVE)
@@ -228,7 +230,6 @@ def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
         [plain[0], header(0x60, 12, -11) + plain[1][6:]],  # two types
         [plain[0], struct.pack("<II", 0xFF, 1) + plain[1][:-8]],  # a prefix on one block only
         [header(0x14, 10, -11) + plain[0][6:]],  # a record shorter than its block
-        [header(0x10, 14, 5) + bytes(8)],  # a packed payload of no whole groups
         [struct.pack("<II", 0xFFFF00FF, 1) + plain[0][:-8]],  # a control word, not a prefix
     ]
     for blocks in irregular:
@@ -238,19 +239,19 @@ def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
     results = gate_record(-12, [(400, 123, 0x8000), (4095, 50, 0xC000), (7, 9, 0x4000)]) \
         + gate_record(-11, [(1, 2, 0x8000), (0, 0, 0), (0, 0, 0), (9, 8, 0xC000),
                             (100, 20, 0x8000)])
-    records = _batch.gate_records(np.frombuffer(results, np.uint8), True, lambda k: -k, ())
+    records = _runs.gate_records(np.frombuffer(results, np.uint8), True, lambda k: -k, ())
     assert [_as_decoded(r) for r in records] == _decoded_blocks([results])
     assert [r.set for r in records] == [12, 11]
     word = struct.pack("<I", 0xFFFFEFFF)
     for rounds in (results[:56] + word + results[56:] + word, (results + word) * 2):
-        records = _batch.gate_records(np.frombuffer(rounds, np.uint8), True, abs, ())
+        records = _runs.gate_records(np.frombuffer(rounds, np.uint8), True, abs, ())
         assert [_as_decoded(r) for r in records] == _decoded_blocks([rounds]), rounds
     with_word = results[:56] + word + results[56:]
-    assert _batch.gate_records(np.frombuffer(with_word[:-4], np.uint8), True, abs, ()) is None
+    assert _runs.gate_records(np.frombuffer(with_word[:-4], np.uint8), True, abs, ()) is None
 
     entries = b"".join(struct.pack("<6I", 0x40012345 + n, 0x3FF00000 | n, 0x00100000,
                                    0x00200000 | 77, 0, 0xFFFFFFFF) for n in range(4))
-    records = _batch.gate_records(np.frombuffer(entries, np.uint8), False, abs, (2, 5))
+    records = _runs.gate_records(np.frombuffer(entries, np.uint8), False, abs, (2, 5))
     options = dict(layout=karvo7.Layout.NATIVE, gates=True, active_sets=(2, 5))
     assert [_as_decoded(r) for r in records] == _decoded_blocks([entries], **options)
     assert [r.set for r in records] == [r.set for r in karvo7.decode(entries, **options)]
@@ -259,7 +260,7 @@ def test_runs_of_shots_and_results_taken_together_are_what_the_decoder_gives():
 def test_blocks_of_random_bytes_are_taken_apart_as_the_decoder_does_or_left_to_it():
     """Random runs, half of them with headers that make them look regular: what is taken apart
     together is what the decoder gives, block by block."""
-    from karvo7 import _batch
+    from karvo7 import _runs
 
     generator = np.random.default_rng(7)
     taken = 0
@@ -272,14 +273,14 @@ def test_blocks_of_random_bytes_are_taken_apart_as_the_decoder_does_or_left_to_i
             kind = [0x10, 0x14, 0x60][int(generator.integers(3))]
             block[:, at:at + 4] = np.frombuffer(struct.pack("<I", kind | (size - at) << 8),
                                                 np.uint8)
-        records = _batch.shot_records(block, True, 16, lambda k: None, [None] * shots)
+        records = _runs.shot_records(block, True, 16, lambda k: None, [None] * shots)
         if records is not None:
             taken += 1
             assert [_as_decoded(r) for r in records] == _decoded_blocks(list(block)), block
         data = generator.integers(0, 256, 56 * int(generator.integers(1, 4)), dtype=np.uint8)
         data[::56] = 0x40 if generator.integers(4) else data[0]
         data[2::56] = 0
-        gates = _batch.gate_records(data, True, lambda k: None, ())
+        gates = _runs.gate_records(data, True, lambda k: None, ())
         if gates is not None:
             assert [_as_decoded(r) for r in gates] == _decoded_blocks([data])
     assert taken > 100

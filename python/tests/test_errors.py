@@ -159,3 +159,33 @@ def test_a_misspelt_field_is_refused_and_names_the_field_meant():
     parameters.gates[1].schwelle = 70
     assert (parameters.gain, parameters.gates[1].threshold) == (203, 70)
     assert parameters.copy() == parameters
+
+
+def test_meanings_are_the_card_operations_texts_for_every_family_of_words():
+    # The card library's codes, the device layer's numbers, the driver's transfer words, the
+    # engine's and the operations' own words, and one only the driver knows.
+    assert karvo7.ErrorWord.FILTER.meaning == "Filter above 7"
+    assert karvo7.ErrorNumber.SHARING_VIOLATION.meaning == "card already in use"
+    assert karvo7.errors.meaning(0xE7060004) == "FIFO overflow"
+    assert karvo7.errors.meaning(0x90240000) == "another engine reads the card already"
+    assert karvo7.ErrorWord.OPS_FILE.meaning == \
+        "a file that cannot be read, refused, or not written"
+    assert karvo7.errors.meaning(0xE7ABCDEF) == "error word of the driver"
+    assert karvo7.errors.meaning(0) == "invalid handle or missing argument"
+    assert karvo7.errors.meaning(0x900F0000, language=karvo7.errors.LANGUAGE_GERMAN) == \
+        "Senderdämpfung über 3"
+    # The message a failure carries names the word and the same meaning.
+    failed = karvo7.errors.failure("K7AcqStart", 0x90240000)
+    assert str(failed) == \
+        "K7AcqStart failed: error 0x90240000 (another engine reads the card already)"
+
+
+def test_a_meaning_without_the_operations_library_still_names_the_word(monkeypatch):
+    from karvo7 import _cdefs, _library
+
+    def missing() -> None:
+        raise _library.LibraryNotFoundError("karvo7: cannot load libKARVO7Ops.so.1")
+
+    monkeypatch.setattr(_cdefs, "ops_library", missing)
+    failed = karvo7.errors.failure("KARVO7GetData", 0xE7060001)
+    assert "error 0xE7060001" in str(failed) and "not loaded" in failed.meaning

@@ -68,6 +68,10 @@ def test_reading_follows_the_profile_rules_of_the_check_program():
     assert parameters.aufnahmedelay == -3
     assert parameters.filter == 3  # the second section of that name is never read
     assert not active
+    # A name no section line can hold reads the defaults, whatever the file says.
+    named = karvo7.ParameterFile.from_bytes(b"[K\xfc]\nFilter=1\n[K]\nFilter=2\n")
+    assert named.read_set("K\u00fc")[0].filter == 1
+    assert named.read_set("K\0")[0].filter == 3 and named.read_set("K\u20ac")[0].filter == 3
 
 
 def test_writing_changes_only_the_lines_it_concerns():

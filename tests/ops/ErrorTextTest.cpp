@@ -55,7 +55,8 @@ TEST(ErrorText, ASmallBufferIsCutBeforeACharacterThatDoesNotFitWholeAndTheLength
 
 TEST(ErrorText, TheCheckProgramsLineNamesTheWordInHexWithItsGermanMeaning) {
     EXPECT_EQ(k7check::errorText(KARVO7_ERR_FILTER), "Error 90110000 (Filter über 7)");
-    EXPECT_EQ(k7check::errorText(0u), "Error 0 (Fehlerwort des Treibers)");
+    // 0: a handle or an argument the card library refused before sending anything.
+    EXPECT_EQ(k7check::errorText(0u), "Error 0 (ungültige Karte oder fehlendes Argument)");
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ TEST_F(CardStateTest, AProgramTheCardCannotKeepFailsTheLoadWithTheDriversWord) {
     std::ostringstream out, err;
     EXPECT_EQ(karvo7::runDsp(o, out, err), 1);
     EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("card 1: loading failed, error 0xE7080001"), std::string::npos)
+    EXPECT_NE(err.str().find("card 1: loading failed, error 0xE7080001 (error word of the driver)"),
+              std::string::npos)
         << err.str();
 }
 

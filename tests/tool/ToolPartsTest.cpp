@@ -1,11 +1,13 @@
-// Parts of karvo7 that decide on their own: numbers as typed, which registers exist and take
-// writes, outputs that appear whole or not at all, and the CSV of shots written in blocks.
+// Parts of karvo7 that decide on their own: numbers as typed, error words with their meanings,
+// which registers exist and take writes, outputs that appear whole or not at all, and the CSV of
+// shots written in blocks.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
 
+#include "KARVO7Acquire.h"
 #include "OutputFile.h"
 #include "Registers.h"
 #include "SetOptions.h"
@@ -26,6 +28,17 @@ TEST(ToolNumbers, DecimalAndHexadecimalWithinTheirLimit) {
          {"", "0x", "-1", "+1", "12a", " 1", "1 ", "0x-1", "99999999999999999999"}) {
         EXPECT_EQ(karvo7::parseNumber(bad), std::nullopt) << bad;
     }
+}
+
+TEST(ToolErrorWords, EveryWordComesWithTheLibrarysMeaning) {
+    // A code of the card library, a word of the driver's transfers, one of the engine's, one
+    // only the driver knows, and a system error number of opening a card.
+    EXPECT_EQ(karvo7::errorWord(0x90110000u), "0x90110000 (Filter above 7)");
+    EXPECT_EQ(karvo7::errorWord(0xE7060004u), "0xE7060004 (FIFO overflow)");
+    EXPECT_EQ(karvo7::errorWord(K7ACQ_ERROR_CARD_BUSY),
+              "0x90240000 (another engine reads the card already)");
+    EXPECT_EQ(karvo7::errorWord(0xE7ABCDEFu), "0xE7ABCDEF (error word of the driver)");
+    EXPECT_EQ(karvo7::errorWord(32), "0x20 (card already in use)");
 }
 
 TEST(ToolRegisters, TheCardsRegistersAndNoOthers) {

@@ -47,7 +47,8 @@ TEST_F(TriggerWaitTest, AShotWithoutATriggerSaysThatNoneCame) {
     const uint32_t began = clock.now();
     EXPECT_EQ(whileTimePasses([&] { return karvo7::runShot(o, out, err); }), 1);
     EXPECT_NE(err.str().find("karvo7: shot 1: no trigger came within 10 s (the set waits for an "
-                             "external trigger), error 0xE7060001\n"),
+                             "external trigger), error 0xE7060001 (no data within the data "
+                             "time-out)\n"),
               std::string::npos)
         << err.str();
     EXPECT_GE(clock.now() - began, 10000u);
@@ -64,7 +65,8 @@ TEST_F(TriggerWaitTest, AStreamWithoutATriggerSaysThatNoneCame) {
     std::ostringstream err;
     EXPECT_EQ(whileTimePasses([&] { return karvo7::runStream(o, -1, err); }), 1);
     EXPECT_NE(err.str().find("karvo7: reading shot 1: no trigger came within 10 s (the set waits "
-                             "for an external trigger), error 0xE7060001\n"),
+                             "for an external trigger), error 0xE7060001 (no data within the "
+                             "data time-out)\n"),
               std::string::npos)
         << err.str();
 }

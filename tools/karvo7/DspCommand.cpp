@@ -35,7 +35,7 @@ int runDsp(const DspOptions& options, std::ostream& out, std::ostream& err) {
     }
     if (!outcome.loaded) {
         complain(err, "card " + std::to_string(options.card) + ": loading failed, error " +
-                          hexWord(outcome.loadError));
+                          errorWord(outcome.loadError));
         return kExitFailed;
     }
     if (!outcome.ready.ok()) {

@@ -31,7 +31,7 @@ bool handSet(KARVO7HANDLE card, uint32_t setNumber, const k7check::CardRecord& r
     const k7check::HandOver handed = k7check::handSetToCard(card, setNumber, record);
     if (!handed.ok()) {
         complain(err, "set " + std::to_string(setNumber) + ": the card refused " +
-                          stepName(handed.failed) + ", error " + hexWord(handed.error));
+                          stepName(handed.failed) + ", error " + errorWord(handed.error));
     }
     return handed.ok();
 }

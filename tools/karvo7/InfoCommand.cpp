@@ -85,7 +85,7 @@ int runInfo(const CardOptions& options, std::ostream& out, std::ostream& err) {
     uint32_t error = 0;
     KonfigRecord record{};
     if (KARVO7GetKonfig(card.get(), &record, &error) == 0) {
-        complain(err, "configuration record unreadable, error " + hexWord(error));
+        complain(err, "configuration record unreadable, error " + errorWord(error));
         return kExitFailed;
     }
     info["card"] = options.card;
@@ -94,7 +94,7 @@ int runInfo(const CardOptions& options, std::ostream& out, std::ostream& err) {
     info["data_lca_id"] = hex4(KARVO7ReadRegister(card.get(), k7proto::reg::kDataLcaId));
     ADCValues adc{};
     if (KARVO7GetADC(card.get(), &adc, &error) == 0) {
-        complain(err, "temperature and voltages unreadable, error " + hexWord(error));
+        complain(err, "temperature and voltages unreadable, error " + errorWord(error));
         exitCode = kExitFailed;
     } else {
         info["temperature_c"] = adc.Temperatur;

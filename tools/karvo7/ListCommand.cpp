@@ -53,14 +53,14 @@ int runList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         const bool placed = KARVO7GetCardPosition(card.get(), &bus, &slot, &error) != 0;
         if (!placed) {
             complain(err, "card " + std::to_string(n) + ": position unreadable, error " +
-                              hexWord(error));
+                              errorWord(error));
             exitCode = kExitFailed;
         }
         KonfigRecord record{};
         const bool identified = KARVO7GetKonfig(card.get(), &record, &error) != 0;
         if (!identified) {
             complain(err, "card " + std::to_string(n) +
-                              ": configuration record unreadable, error " + hexWord(error));
+                              ": configuration record unreadable, error " + errorWord(error));
             exitCode = kExitFailed;
         }
         const bool version3 = KARVO7IsVersion3(card.get()) != 0;

@@ -24,7 +24,7 @@ std::string readinessFailure(const k7check::ResetWarmUpOutcome& outcome, uint32_
             break;
     }
     return outcome.warmedUp ? ""
-                            : "warm-up after the reset failed, error " + hexWord(outcome.error);
+                            : "warm-up after the reset failed, error " + errorWord(outcome.error);
 }
 
 int runReset(const CardOptions& options, std::ostream& out, std::ostream& err) {

@@ -1,52 +1,12 @@
 #include "SetOptions.h"
 
-#include <cctype>
-#include <cerrno>
 #include <cmath>
 
 #include "Tool.h"
-#include "profile/IniFile.h"
-#include "profile/RegularFile.h"
+#include "profile/SetFile.h"
 #include "profile/SetSection.h"
 
 namespace karvo7 {
-
-namespace {
-
-// The parameter file's bytes; empty with a message when it cannot be one.
-std::optional<std::string> readParameterText(const std::string& path, std::ostream& err) {
-    std::string text;
-    std::string why;
-    if (!k7check::readRegularFile(path, text, &why)) {
-        complain(err, errno == EINVAL ? path + ": not a regular file (a FIFO or a device)" : why);
-        return std::nullopt;
-    }
-    if (text.empty()) {
-        complain(err, path + ": the parameter file is empty");
-        return std::nullopt;
-    }
-    if (text.find('\0') != std::string::npos) {
-        complain(err, path + ": not a parameter file (binary data)");
-        return std::nullopt;
-    }
-    return text;
-}
-
-// True when the text holds the section's header line "[name]" (in any case).
-bool hasSection(std::string_view text, std::string_view name) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    std::string header = "[";
-    for (char c : name) {
-        header += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    header += ']';
-    return lower.find(header) != std::string::npos;
-}
-
-}  // namespace
 
 bool buildSet(const SetOverrides& o, uint32_t card, uint32_t set, k7check::ParameterSet& result,
               std::ostream& err) {
@@ -57,18 +17,13 @@ bool buildSet(const SetOverrides& o, uint32_t card, uint32_t set, k7check::Param
         return false;
     }
     if (!o.ini.empty()) {
-        const std::optional<std::string> text = readParameterText(o.ini, err);
-        if (!text) {
-            return false;
-        }
-        const k7check::IniFile file = k7check::IniFile::parse(*text);
-        const std::string section = k7check::setSection(card, set);
-        if (!hasSection(*text, section)) {
-            complain(err, o.ini + ": no section [" + section + "]");
-            return false;
-        }
         bool active = false;
-        k7check::readSet(file, section, result, active);
+        const k7check::SetFileRead read =
+            k7check::readSetFromFile(o.ini, k7check::setSection(card, set), result, active);
+        if (!read.ok()) {
+            complain(err, read.why);
+            return false;
+        }
     }
     if (o.samples) {
         if (*o.samples < 1 || *o.samples > 65535) {
@@ -124,7 +79,7 @@ bool withinCardLimits(KARVO7HANDLE card, uint32_t number, const SetOverrides& o,
     uint32_t error = 0;
     if (KARVO7GetKonfig(card, &record, &error) == 0) {
         complain(err, "card " + std::to_string(number) +
-                          ": configuration record unreadable, error " + hexWord(error) +
+                          ": configuration record unreadable, error " + errorWord(error) +
                           ": the card's ranges of gain and shot rate are not known");
         return false;
     }

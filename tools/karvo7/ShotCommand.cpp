@@ -90,7 +90,7 @@ int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& l
     uint32_t error = 0;
     for (uint32_t k = 0; k < options.count; ++k) {
         if (KARVO7Start(card, &error) == 0) {
-            complain(err, "start failed, error " + hexWord(error));
+            complain(err, "start failed, error " + errorWord(error));
             return kExitFailed;
         }
         uint32_t length = static_cast<uint32_t>(buffer.size());
@@ -99,7 +99,7 @@ int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& l
             const bool waited = externalTrigger && noTriggerCame(error, K7OsGetTickCount() - began);
             complain(err, "shot " + std::to_string(k + 1) + ": " +
                               (waited ? noTriggerText(error)
-                                      : "reading failed, error " + hexWord(error)));
+                                      : "reading failed, error " + errorWord(error)));
             return kExitFailed;
         }
         if (!shots->add({buffer.data(), buffer.data() + length})) {
@@ -148,7 +148,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
     if (version3 && KARVO7SetVIRMA4(card.get(), options.set,
                                     layoutIdentification(layout.layout, options.card, options.set),
                                     &error) == 0) {
-        complain(err, "setting the data layout failed, error " + hexWord(error));
+        complain(err, "setting the data layout failed, error " + errorWord(error));
         return kExitFailed;
     }
     if (!handSet(card.get(), options.set, k7check::cardRecordOf(set), err)) {

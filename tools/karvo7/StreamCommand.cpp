@@ -110,7 +110,7 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
             KARVO7SetVIRMA4(card, s, layoutIdentification(o.overrides.layout, o.card, s), &error) ==
                 0) {
             complain(err, "set " + std::to_string(s) + ": setting the data layout failed, error " +
-                              hexWord(error));
+                              errorWord(error));
             return false;
         }
         if (!handSet(card, s, k7check::cardRecordOf(sets[s], 3), err)) {
@@ -118,13 +118,13 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
         }
     }
     if (version3 && !k7check::activateSets(card, active, error)) {
-        complain(err, "activating the sets failed, error " + hexWord(error));
+        complain(err, "activating the sets failed, error " + errorWord(error));
         return false;
     }
     KARVO7SetMode(card, 1, &error);
     if (KARVO7SetParam(card, o.sets.front(), &error) == 0) {
         complain(err, "selecting set " + std::to_string(o.sets.front()) + " failed, error " +
-                          hexWord(error));
+                          errorWord(error));
         return false;
     }
     k7check::stopAndEmpty(card, error);
@@ -329,7 +329,7 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     counters.lastShotTick = K7OsGetTickCount();
     if (K7AcqStart(card.get(), &settings, &started, &error) == 0) {
         handleInterrupts(false);
-        complain(err, "start failed, error " + hexWord(error));
+        complain(err, "start failed, error " + errorWord(error));
         return kExitFailed;
     }
     Engine engine(started);
@@ -371,7 +371,7 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
             noTriggerCame(counters.error, K7OsGetTickCount() - counters.lastShotTick);
         failure = "reading shot " + std::to_string(counters.shots + counters.lost + 1) +
                   (waited ? ": " + noTriggerText(counters.error)
-                          : " failed, error " + hexWord(counters.error));
+                          : " failed, error " + errorWord(counters.error));
     }
     const bool written = writer.finish();
     if (!written && failure.empty()) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "KARVO7Ops.h"
 #include "KARVO7Stream.h"
 #include "system/Descriptors.h"
 
@@ -128,7 +129,7 @@ bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err) {
     uint32_t error = 0;
     if (KARVO7WarmUp(card, &error) == 0) {
         complain(err,
-                 "card " + std::to_string(number) + ": warm-up failed, error " + hexWord(error));
+                 "card " + std::to_string(number) + ": warm-up failed, error " + errorWord(error));
         return false;
     }
     return true;
@@ -151,16 +152,18 @@ std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max) {
     return value;
 }
 
-std::string hexWord(uint32_t word) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", word);
-    return text;
+std::string errorWord(uint32_t word) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%X", word);
+    char meaning[K7OPS_TEXT_BYTES];
+    K7OpsErrorText(word, K7OPS_LANGUAGE_ENGLISH, meaning, sizeof meaning);
+    return std::string(hex) + " (" + meaning + ")";
 }
 
 bool setTriggerWait(KARVO7HANDLE card, std::ostream& err) {
     uint32_t error = 0;
     if (KARVO7SetDataTimeOut(card, kTriggerWaitSeconds, &error) == 0) {
-        complain(err, "setting the data time-out failed, error " + hexWord(error));
+        complain(err, "setting the data time-out failed, error " + errorWord(error));
         return false;
     }
     return true;
@@ -175,7 +178,7 @@ bool noTriggerCame(uint32_t error, uint32_t waitedMs) {
 
 std::string noTriggerText(uint32_t error) {
     return "no trigger came within " + std::to_string(kTriggerWaitSeconds) +
-           " s (the set waits for an external trigger), error " + hexWord(error);
+           " s (the set waits for an external trigger), error " + errorWord(error);
 }
 
 bool progressWanted() {

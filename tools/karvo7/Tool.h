@@ -70,8 +70,8 @@ bool warmUp(KARVO7HANDLE card, uint32_t number, std::ostream& err);
 // number above `max`.
 std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max = UINT64_MAX);
 
-// The library's error word as people read it ("0xE7060004").
-std::string hexWord(uint32_t word);
+// The library's error word as people read it, with its meaning: "0xE7060004 (FIFO overflow)".
+std::string errorWord(uint32_t word);
 
 // Gives an externally triggered measurement kTriggerWaitSeconds to wait for each trigger. False,
 // with a message, when the driver does not take it.
@@ -79,7 +79,8 @@ bool setTriggerWait(KARVO7HANDLE card, std::ostream& err);
 // Whether a read of an externally triggered set that failed with `error` after `waitedMs` of the
 // library's clock ran into the trigger wait: it waited that long, or the driver says time-out.
 bool noTriggerCame(uint32_t error, uint32_t waitedMs);
-// "no trigger came within 10 s (the set waits for an external trigger), error 0xE7060001".
+// "no trigger came within 10 s (the set waits for an external trigger), error 0xE7060001 (no data
+// within the data time-out)".
 std::string noTriggerText(uint32_t error);
 
 // True when standard error is a terminal (progress lines go there only then).

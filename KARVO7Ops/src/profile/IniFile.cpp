@@ -208,6 +208,10 @@ void IniFile::insertLine(size_t at, Line line) {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
+bool IniFile::hasSection(std::string_view section) const {
+    return findSection(lowered(trim(section))) != lines_.size();
+}
+
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
     const size_t header = findSection(lowered(trim(section)));
     if (header == lines_.size()) {

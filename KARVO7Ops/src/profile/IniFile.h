@@ -34,6 +34,8 @@ class IniFile {
     // How many times load() has read a file, in this process.
     static uint64_t loadCount();
 
+    // Whether a section of that name has a header line.
+    bool hasSection(std::string_view section) const;
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string getString(std::string_view section, std::string_view key,
                           std::string_view fallback) const;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "CallerText.h"
 #include "card/CardReset.h"
 #include "card/DspLoad.h"
 #include "card/KennungCheck.h"
@@ -22,17 +23,8 @@ using k7check::Verdict;
 // Polls of 10 ms the card gets for its reset: one second.
 constexpr uint32_t kResetPolls = 100;
 
-// Copies `text` into `field` of `bytes` bytes, NUL-terminated, cut before a UTF-8 character
-// that does not fit whole.
-void copyText(char* field, std::size_t bytes, const std::string& text) {
-    std::size_t length = text.size() < bytes ? text.size() : bytes - 1;
-    while (length > 0 && length < text.size() &&
-           (static_cast<unsigned char>(text[length]) & 0xC0u) == 0x80u) {
-        --length;
-    }
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
+using k7ops::copyText;
+using k7ops::fail;
 
 void fill(K7OpsVerdict* out, uint32_t item, const std::string& name, const Verdict& verdict) {
     std::memset(out, 0, sizeof *out);
@@ -40,13 +32,6 @@ void fill(K7OpsVerdict* out, uint32_t item, const std::string& name, const Verdi
     out->passed = verdict.passed ? 1 : 0;
     copyText(out->name, sizeof out->name, name);
     copyText(out->text, sizeof out->text, verdict.line);
-}
-
-int fail(uint32_t* error, uint32_t word) {
-    if (error != nullptr) {
-        *error = word;
-    }
-    return 0;
 }
 
 int done(uint32_t* error) {

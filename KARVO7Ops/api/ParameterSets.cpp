@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "CallerText.h"
 #include "KARVO7Ops.h"
 #include "card/SetToCard.h"
 #include "profile/IniFile.h"
@@ -14,27 +15,8 @@
 
 namespace {
 
-int fail(uint32_t* error, uint32_t word) {
-    if (error != nullptr) {
-        *error = word;
-    }
-    return 0;
-}
-
-// Copies `text` into `out` of `bytes` bytes, NUL-terminated, cut before a UTF-8 character that
-// does not fit whole; returns the whole length.
-uint32_t copyText(char* out, uint32_t bytes, std::string_view text) {
-    if (out != nullptr && bytes > 0) {
-        std::size_t length = std::min<std::size_t>(text.size(), bytes - 1);
-        while (length > 0 && length < text.size() &&
-               (static_cast<unsigned char>(text[length]) & 0xC0u) == 0x80u) {
-            --length;
-        }
-        std::memcpy(out, text.data(), length);
-        out[length] = '\0';
-    }
-    return static_cast<uint32_t>(text.size());
-}
+using k7ops::copyText;
+using k7ops::fail;
 
 // The depth compensation a set hands the card, copied into `table`; its length, 0 for none.
 uint32_t copyDepthTable(const k7check::ParameterSet& set, uint16_t* table) {

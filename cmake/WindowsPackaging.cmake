@@ -36,4 +36,9 @@ set(CPACK_NSIS_PACKAGE_NAME "KARVO7 ${PROJECT_VERSION}")
 set(CPACK_NSIS_DISPLAY_NAME "KARVO7 ${PROJECT_VERSION}")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
+# The check program in the Start menu (the installer's folder "KARVO7"), with the program's own
+# icon; the same icon stands for the installation in the list of installed programs.
+set(CPACK_PACKAGE_EXECUTABLES KARVO7Check "KARVO7 Check")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
+set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\KARVO7Check.exe")
 include(CPack)

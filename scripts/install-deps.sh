@@ -17,7 +17,9 @@ packages=(
     libcli11-dev groff-base
 )
 if [ "${1:-}" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine nsis)
+    # fonts-wine: the dialog font (Tahoma) and the caption buttons' glyphs (Marlett) the tests
+    # copy into their Wine prefix; locales: the German UTF-8 locale the window tests run in.
+    packages+=(g++-mingw-w64-x86-64 wine64 wine nsis fonts-wine locales)
 fi
 missing=()
 for p in "${packages[@]}"; do

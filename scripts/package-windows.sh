@@ -53,6 +53,10 @@ run_windows "$build/package-install.txt" "$installer" /S "/D=$folder"
 echo "== $(basename "$installer") installed into $folder"
 (cd "$unix_folder" && find . -type f | sort)
 wine reg query 'HKLM\Software\KARVO7\KARVO7' /ve < /dev/null | grep -F "$folder"
+# The check program's Start-menu entry.
+shortcut=$(find "$WINEPREFIX/drive_c" -name 'KARVO7 Check.lnk' | head -n 1)
+[ -n "$shortcut" ] || { echo "no Start-menu entry \"KARVO7 Check\"" >&2; exit 1; }
+echo "== Start menu: ${shortcut#"$WINEPREFIX/drive_c/"}"
 
 # The program runs from the installed folder, elsewhere as the working folder, with the card
 # library and the simulated cards of that folder.
@@ -64,10 +68,19 @@ cat "$output"
 grep '^\[' "$output" | python3 -c 'import json, sys
 cards = json.load(sys.stdin)
 assert [c["card"] for c in cards if not c["in_use"]] == [1, 2], cards'
+# The check program from the installed folder: "Check All" of a station on both cards, with the
+# installed parameter file.
+run_windows "$build/package-check.txt" "$folder\\bin\\KARVO7Check.exe" --check-all --all-cards \
+    --ini "$folder\\share\\karvo7\\KARVO7Check.INI"
+grep -c ' OK' "$build/package-check.txt"
 
 # _?= keeps the uninstaller in the folder and waits for it: everything else goes.
 run_windows "$build/package-uninstall.txt" "$folder\\Uninstall.exe" /S "_?=$folder"
 left=$(cd "$unix_folder" && find . -type f ! -name Uninstall.exe)
+if [ -n "$(find "$WINEPREFIX/drive_c" -name 'KARVO7 Check.lnk')" ]; then
+    echo "the uninstaller left the Start-menu entry" >&2
+    exit 1
+fi
 if [ -n "$left" ] || wine reg query 'HKLM\Software\KARVO7\KARVO7' < /dev/null > /dev/null 2>&1; then
     echo "the uninstaller left behind: ${left:-the registry key}" >&2
     exit 1

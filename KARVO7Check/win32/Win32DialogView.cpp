@@ -62,6 +62,16 @@ void Win32DialogView::addMenuEntry(std::wstring text, std::function<void()> acti
     menu_.emplace_back(std::move(text), std::move(action));
 }
 
+bool Win32DialogView::chooseMenuEntry(const std::wstring& text) {
+    for (const auto& [entry, action] : menu_) {
+        if (entry == text) {
+            action();
+            return true;
+        }
+    }
+    return false;
+}
+
 void Win32DialogView::create(HWND owner) {
     const bool fixed = hasForm_ && tree_.dialog().has(TableFlag::FixedSize);
     // No WS_CLIPCHILDREN: a group box paints no inside, the window's ground shows there.

@@ -35,6 +35,8 @@ class Win32DialogView : public k7check::DialogView {
     void setDoubleClickCommand(const std::string& list) { doubleClickLists_.push_back(list); }
     // Before create(): the entries of the window's context menu (right click), by text.
     void addMenuEntry(std::wstring text, std::function<void()> action);
+    // Chooses the context menu's entry `text`, as the technician does; false when there is none.
+    bool chooseMenuEntry(const std::wstring& text);
     // Creates the window, hidden, owned by `owner`.
     void create(HWND owner);
 

@@ -14,6 +14,9 @@ namespace {
 
 // How long the loop of a long operation waits for a message before it looks at the work.
 constexpr DWORD kProgressPollMs = 20;
+// Messages taken at one look: a window that posts itself a message for each one it handles
+// must not keep a run from going on.
+constexpr int kMessagesPerLook = 64;
 
 bool isInput(const MSG& msg) {
     return (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
@@ -46,7 +49,8 @@ void Win32Desktop::beginLiveWork(const std::string& caption) {
 
 bool Win32Desktop::stopRequested() {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (int taken = 0; taken < kMessagesPerLook && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+         ++taken) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return true;
@@ -102,7 +106,8 @@ void Win32Desktop::runLong(const std::string& caption, const std::string& text, 
                 static_cast<int>(std::min<long long>(999, ms * 1000 / expectedMs)));
         }
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (int taken = 0;
+             taken < kMessagesPerLook && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++taken) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 break;

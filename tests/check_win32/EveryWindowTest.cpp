@@ -31,9 +31,9 @@ std::string joined(const std::vector<std::string>& lines) {
 class EveryWindow : public SimulatedProgram {
   protected:
     // Opens `view` hidden and returns what is wrong with its layout.
-    std::vector<std::string> opened(std::unique_ptr<k7w32::Win32DialogView> view) {
-        view->create(nullptr);
-        return layoutFaults(*view);
+    static std::vector<std::string> opened(k7w32::Win32DialogView& view) {
+        view.create(nullptr);
+        return layoutFaults(view);
     }
 };
 
@@ -41,8 +41,8 @@ TEST_F(EveryWindow, FormsLayOutWithoutOverlapsOrClippedTexts) {
     int checked = 0;
     for (const k7w32::FormTable* table : k7w32::forms::kAllForms) {
         k7check::Dialog window(table->formClass, table->formClass);
-        const std::vector<std::string> faults = opened(std::make_unique<k7w32::Win32DialogView>(
-            window, k7w32::FormTree(*table), desktop.metrics()));
+        k7w32::Win32DialogView view(window, k7w32::FormTree(*table), desktop.metrics());
+        const std::vector<std::string> faults = opened(view);
         EXPECT_TRUE(faults.empty()) << table->formClass << joined(faults);
         ++checked;
     }
@@ -54,7 +54,7 @@ TEST_F(EveryWindow, TheMainWindowWithItsCheckRows) {
     std::unique_ptr<k7w32::Win32DialogView> view =
         k7w32::makeMainWindowView(window, desktop.metrics(), desktop);
     k7w32::Win32DialogView& shown = *view;
-    const std::vector<std::string> faults = opened(std::move(view));
+    const std::vector<std::string> faults = opened(shown);
     EXPECT_TRUE(faults.empty()) << joined(faults);
     // Twelve check rows in one column below "Hot Plug", in the order of their tab stops.
     RECT previous{};
@@ -82,9 +82,10 @@ TEST_F(EveryWindow, WindowsBuiltFromTheirTables) {
     for (const auto& window : windows) {
         ASSERT_TRUE(desktop.views().has(window->windowClass())) << window->windowClass();
         const auto& source = dynamic_cast<const k7check::FormSource&>(*window);
-        const std::vector<std::string> faults = opened(std::make_unique<k7w32::Win32DialogView>(
+        k7w32::Win32DialogView view(
             *window, k7w32::tableForm(window->title(), source.formLayout(), desktop.metrics()),
-            desktop.metrics()));
+            desktop.metrics());
+        const std::vector<std::string> faults = opened(view);
         EXPECT_TRUE(faults.empty()) << window->windowClass() << joined(faults);
     }
 }

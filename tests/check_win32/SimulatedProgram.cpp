@@ -15,11 +15,7 @@ std::string shippedParameterFile() {
 
 SimulatedProgram::SimulatedProgram()
     : folder(k7test::makeScratchFolder("check_win32")), desktop(folder + "/KARVO7Check.exe") {
-    k7sim::Config config = simtest::testConfig(2);
-    config.instance = "check_win32";
-    simulator = std::make_unique<k7sim::Simulator>(config);
-    EXPECT_TRUE(simulator->install());
-    desktop.simulator = simulator.get();
+    useCards(cardsConfig());
     // The shipped files beside the program: parameter file, identification reference file, DSP
     // image, depth-compensation list.
     for (const char* name :
@@ -27,6 +23,21 @@ SimulatedProgram::SimulatedProgram()
         std::filesystem::copy_file(std::string(K7_EXAMPLES_DIR) + "/" + name, folder + "/" + name);
     }
     k7w32::registerProgramViews(desktop.views(), desktop);
+}
+
+k7sim::Config SimulatedProgram::cardsConfig() {
+    k7sim::Config config = simtest::testConfig(2);
+    config.instance = "check_win32";
+    return config;
+}
+
+void SimulatedProgram::useCards(const k7sim::Config& config) {
+    if (simulator != nullptr) {
+        simulator->uninstall();
+    }
+    simulator = std::make_unique<k7sim::Simulator>(config);
+    EXPECT_TRUE(simulator->install());
+    desktop.simulator = simulator.get();
 }
 
 SimulatedProgram::~SimulatedProgram() {

@@ -42,6 +42,9 @@ class SimulatedProgram : public ::testing::Test {
     // A session started up on the cards (for windows opened on their own).
     k7check::Session& session();
     std::string profile() const { return folder + "/KARVO7Check.INI"; }
+    // The two cards' configuration, and other cards in their place (before any window opens).
+    static k7sim::Config cardsConfig();
+    void useCards(const k7sim::Config& config);
 
     k7test::VirtualClock clock;
     std::string folder;

@@ -95,7 +95,10 @@ int Script::run(k7w32::Win32Desktop& desktop, k7check::Dialog& dialog) {
     // The first step once the window is open: its initialisation may keep other windows
     // painted (a long operation at start-up), and the steps are for the window itself.
     std::function<void(k7w32::Win32DialogView&)> outer = desktop.onWindowOpened;
-    desktop.onWindowOpened = [this, &dialog](k7w32::Win32DialogView& view) {
+    desktop.onWindowOpened = [this, &dialog, outer](k7w32::Win32DialogView& view) {
+        if (outer) {
+            outer(view);
+        }
         if (view.dialog() == &dialog) {
             start();
         }
@@ -262,6 +265,15 @@ std::vector<std::string> layoutFaults(k7w32::Win32DialogView& view) {
         return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
                inner.bottom <= outer.bottom;
     };
+    // The window gives its form at least the room the form asks for.
+    const SIZE wanted = view.tree().preferredClient(view.metrics());
+    if (client.right < wanted.cx || client.bottom < wanted.cy) {
+        faults.push_back("the window is " + std::to_string(client.right) + " x " +
+                         std::to_string(client.bottom) + ", its form asks for " +
+                         std::to_string(wanted.cx) + " x " + std::to_string(wanted.cy) +
+                         " (screen " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " x " +
+                         std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")");
+    }
     std::vector<std::size_t> controls;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         if (nodes[i].hwnd != nullptr) {
@@ -299,7 +311,9 @@ std::vector<std::string> layoutFaults(k7w32::Win32DialogView& view) {
     const k7w32::Metrics& m = view.metrics();
     for (std::size_t i : controls) {
         const auto& n = nodes[i];
-        if (n.text.empty() || n.kind == k7w32::TableKind::Edit ||
+        // A text of blanks and line breaks only shows nothing that could be clipped.
+        const bool blank = n.text.find_first_not_of(L" \t\r\n") == std::wstring::npos;
+        if (blank || n.kind == k7w32::TableKind::Edit ||
             n.kind == k7w32::TableKind::List || n.has(k7w32::TableFlag::WordWrap)) {
             continue;
         }

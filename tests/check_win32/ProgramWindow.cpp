@@ -14,13 +14,18 @@ ProgramWindow::ProgramWindow() {
     };
 }
 
-HWND ProgramWindow::openWindow() const {
+const Opened* ProgramWindow::shownWindow() const {
     for (const auto& [title, o] : opened) {
         if (title != kTitle && IsWindow(o.hwnd) && IsWindowVisible(o.hwnd)) {
-            return o.hwnd;
+            return &o;
         }
     }
     return nullptr;
+}
+
+HWND ProgramWindow::openWindow() const {
+    const Opened* shown = shownWindow();
+    return shown == nullptr ? nullptr : shown->hwnd;
 }
 
 HWND ProgramWindow::control(const char* name) {

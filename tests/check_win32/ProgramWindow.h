@@ -36,6 +36,8 @@ class ProgramWindow : public SimulatedProgram {
 
     // A window the program opened, other than the main window, that still shows; or nullptr.
     HWND openWindow() const;
+    // What is known of that window; or nullptr.
+    const Opened* shownWindow() const;
 
     std::map<std::string, Opened> opened;  // by title
     Script script;

@@ -313,8 +313,8 @@ std::vector<std::string> layoutFaults(k7w32::Win32DialogView& view) {
         const auto& n = nodes[i];
         // A text of blanks and line breaks only shows nothing that could be clipped.
         const bool blank = n.text.find_first_not_of(L" \t\r\n") == std::wstring::npos;
-        if (blank || n.kind == k7w32::TableKind::Edit ||
-            n.kind == k7w32::TableKind::List || n.has(k7w32::TableFlag::WordWrap)) {
+        if (blank || n.kind == k7w32::TableKind::Edit || n.kind == k7w32::TableKind::List ||
+            n.has(k7w32::TableFlag::WordWrap)) {
             continue;
         }
         const SIZE text = m.text(n.text, n.has(k7w32::TableFlag::Monospace));

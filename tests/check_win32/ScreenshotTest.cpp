@@ -23,6 +23,16 @@ namespace {
 void saveShot(HWND window, const std::string& name) {
     const char* folder = std::getenv("K7_SHOTS_DIR");
     ASSERT_NE(folder, nullptr);
+    // The X server maps and paints a window some time after Wine shows it: the screen holds
+    // the window's pixels only once the window's messages have been handled meanwhile.
+    const ULONGLONG until = GetTickCount64() + 700;
+    while (GetTickCount64() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     RECT r{};

@@ -23,26 +23,42 @@ class Editors : public SimulatedProgram {
         k7w32::Win32DialogView* view = desktop.viewOf(window);
         return view == nullptr ? nullptr : view->control(name);
     }
-    // Types `typed` into `edit`, presses `button`, and expects the message `expected` naming the
-    // field; the box answered, the entry stays as typed and the window stays open; then Cancel.
+    HWND windowOf(Dialog& window) {
+        k7w32::Win32DialogView* view = desktop.viewOf(window);
+        return view == nullptr ? nullptr : view->hwnd();
+    }
+    // Types `typed` into `edit`, presses `button`, answers the window's `question` "Ja" where it
+    // asks one first, and expects the message `expected` naming the field; the box answered,
+    // the entry stays as typed and the window stays open; then Escape cancels it.
     void refuse(Dialog& window, const char* edit, const char* typed, const char* button,
-                const std::string& expected) {
+                const std::string& expected, const std::string& question = {}) {
+        script.then([=, this, &window] {
+            type(control(window, edit), typed);
+            click(control(window, button));
+        });
+        if (!question.empty()) {
+            script.then([=] {
+                HWND box = shownBox();
+                ASSERT_NE(box, nullptr) << edit;
+                EXPECT_EQ(boxText(box), question);
+                click(boxButton(box, IDYES));
+            });
+        }
         script
-            .then([=, this, &window] {
-                type(control(window, edit), typed);
-                click(control(window, button));
-            })
             .then([=, this, &window] {
                 HWND box = shownBox();
                 ASSERT_NE(box, nullptr) << edit;
                 EXPECT_EQ(boxText(box), expected);
-                EXPECT_FALSE(IsWindowEnabled(windowTitled(window.title())));
+                // The box's caption is the window's title: the window itself is disabled.
+                EXPECT_FALSE(IsWindowEnabled(windowOf(window)));
                 click(boxButton(box, IDOK));
             })
             .then([=, this, &window] {
+                EXPECT_EQ(shownBox(), nullptr);
+                EXPECT_TRUE(IsWindowEnabled(windowOf(window)));
                 EXPECT_EQ(textOf(control(window, edit)), typed);
                 EXPECT_FALSE(window.ended());
-                click(control(window, "cancelButton"));
+                key(windowOf(window), VK_ESCAPE);
             });
         EXPECT_EQ(script.run(desktop, window), kIdCancel);
     }
@@ -93,7 +109,8 @@ TEST_F(Editors, AKennungOf300IsRefusedAndNothingWritten) {
     ASSERT_EQ(KARVO7GetKonfig(session().card(1), &before, &error), 1);
     KennungDlg window(session(), session().card(1));
     refuse(window, "dynamikEdit", "300", "writeButton",
-           "Kennung: Ungültiger Wert in \"Dynamik\": erlaubt sind ganze Zahlen von 0 bis 255.");
+           "Kennung: Ungültiger Wert in \"Dynamik\": erlaubt sind ganze Zahlen von 0 bis 255.",
+           "Kennung: Wollen Sie wirklich schreiben?");
     KonfigRecord after{};
     ASSERT_EQ(KARVO7GetKonfig(session().card(1), &after, &error), 1);
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);

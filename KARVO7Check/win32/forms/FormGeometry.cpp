@@ -229,11 +229,21 @@ std::vector<Extent> FormTree::gridLines(const Metrics& m, int index, bool horizo
                 l.expanding = l.expanding || ce.expanding;
                 l.empty = l.empty && ce.empty;
             } else if (pass == 1 && span > 1) {
-                int have = spacing * (span - 1);
-                int haveMin = have;
+                // The room the spanned cells give: their sizes and the spacing between them,
+                // which an empty cell does not have (the item makes its last cell a full one).
+                bool before = false;
+                for (int i = 0; i < at; ++i) {
+                    before = before || !lines[static_cast<std::size_t>(i)].empty;
+                }
+                int have = 0;
+                int haveMin = 0;
                 for (int i = at; i < at + span; ++i) {
-                    have += lines[static_cast<std::size_t>(i)].hint;
-                    haveMin += lines[static_cast<std::size_t>(i)].min;
+                    const Extent& l = lines[static_cast<std::size_t>(i)];
+                    const bool full = !l.empty || (i == at + span - 1 && !ce.empty);
+                    const int gap = full && before ? spacing : 0;
+                    have += l.hint + gap;
+                    haveMin += l.min + gap;
+                    before = before || full;
                 }
                 Extent& last = lines[static_cast<std::size_t>(at + span - 1)];
                 if (ce.hint > have) {

@@ -17,6 +17,7 @@ using namespace regtable;
 
 RegisterTable makeControlLcaTable() {
     RegisterTable t;
+    // Three columns of groups: the window fits a screen 1024 pixels wide.
     // clang-format off
     t.groups = {
         {"Command", 0, 2, {
@@ -130,7 +131,7 @@ RegisterTable makeControlLcaTable() {
             check("afWriteErrorCheck", "AF Write Error", 1120, reg::kFifoStatus, 14, true),
             check("afReadErrorCheck", "AF Read Error", 1119, reg::kFifoStatus, 15, true),
         }},
-        {"Sender", 3, 2, {
+        {"Sender", 2, 2, {
             radio({reg::kSender, 0, 2}, {reg::kSender, 0, 2}, {
                 choice("energie1Radio", "Energie 1", 1140, 0),
                 choice("energie2Radio", "Energie 2", 1142, 1),
@@ -149,7 +150,7 @@ RegisterTable makeControlLcaTable() {
             check("clock16Check", "Clock/16", 1042, reg::kSender, 14),
             check("sperreCheck", "Sperre", 1143, reg::kSender, 15),
         }},
-        {"", 3, 1, {
+        {"", 1, 1, {
             hex("afTestEdit", "AF Test", 1128, reg::kAfTest),
             hex("lcaIdEdit", "LCA ID", 1076, reg::kLcaId, true),
         }},

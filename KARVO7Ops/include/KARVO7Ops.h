@@ -63,9 +63,9 @@ extern "C" {
 #define KARVO7OPS_VERSION_MAJOR 1
 KARVO7OPS_API uint32_t K7OpsVersion(void);
 
-#define K7OPS_ERROR_ARGUMENT 0x90300000u /* a null pointer, or no such test or check */
-#define K7OPS_ERROR_FILE 0x90310000u     /* a file that cannot be read, refused, or not written */
-#define K7OPS_ERROR_FAILED 0x90320000u   /* the operation failed; its verdict says how */
+#define K7OPS_ERROR_ARGUMENT 0x90300000u  /* a null pointer, or no such test or check */
+#define K7OPS_ERROR_FILE 0x90310000u      /* a file that cannot be read, refused, or not written */
+#define K7OPS_ERROR_FAILED 0x90320000u    /* the operation failed; its verdict says how */
 #define K7OPS_ERROR_BUFFER 0x90330000u    /* a buffer or array too small for the shot */
 #define K7OPS_ERROR_SHOT_SIZE 0x90340000u /* a shot not of the size its set gives */
 #define K7OPS_ERROR_TIMEOUT 0x90350000u   /* no data within the data time-out */
@@ -238,13 +238,13 @@ KARVO7OPS_API int K7OpsStopAndEmpty(KARVO7HANDLE card, uint32_t* error);
 #define K7OPS_SHOT_READ_BYTES 131072u
 
 typedef struct K7OpsShotLayout {
-    uint32_t set;        /* the set number (0 to 7) */
-    uint32_t layout;     /* K7OPS_LAYOUT_* */
-    uint32_t shotBytes;  /* bytes one shot of the set delivers */
-    uint32_t readBytes;  /* bytes K7OpsTakeShot reads into: the data buffer it needs */
-    uint32_t samples;    /* samples a shot carries: what K7OpsDecodeShot needs room for */
-    uint32_t sampleBits; /* 8 (native 8-bit samples) or 16 as decoded */
-    uint32_t sampleRate; /* the set's "Samplerate" code */
+    uint32_t set;             /* the set number (0 to 7) */
+    uint32_t layout;          /* K7OPS_LAYOUT_* */
+    uint32_t shotBytes;       /* bytes one shot of the set delivers */
+    uint32_t readBytes;       /* bytes K7OpsTakeShot reads into: the data buffer it needs */
+    uint32_t samples;         /* samples a shot carries: what K7OpsDecodeShot needs room for */
+    uint32_t sampleBits;      /* 8 (native 8-bit samples) or 16 as decoded */
+    uint32_t sampleRate;      /* the set's "Samplerate" code */
     uint32_t externalTrigger; /* 1: the set waits for an external trigger */
 } K7OpsShotLayout;
 
@@ -255,7 +255,8 @@ KARVO7OPS_API int K7OpsShotLayoutOf(uint32_t set, const K7OpsSet* record, uint32
 
 /* Prepares single shots of set `set`: hands `record` to the card with start code 1 as
  * K7OpsHandSetToCard does (a refusal of any step returns 0 with `step` and the card library's
- * word, and nothing further is sent), then sets the transfer mode (`dma` 1: DMA, as karvo7 and
+ * word once the hand-over's remaining steps are sent; nothing after them is), then sets the
+ * transfer mode (`dma` 1: DMA, as karvo7 and
  * Python take shots; 0: without), and fills `shot` with the shot's layout. A card that is not a
  * version-3 card holds set 0 only and delivers the native layout only: another set or the record
  * layout is refused with K7OPS_ERROR_ARGUMENT, as are NULL pointers, a set above 7 and a layout
@@ -300,16 +301,16 @@ KARVO7OPS_API int K7OpsTakeShot(KARVO7HANDLE card, uint32_t set, const K7OpsSet*
 #define K7OPS_GATES 5u
 
 typedef struct K7OpsDecodedShot {
-    uint32_t samples;        /* samples written */
-    uint32_t type;           /* the record's type (0x14 A-scan, 0x10 packed, 0x60 HF); 0 native */
-    int32_t identification;  /* the record's identification; 0 in the native layout */
-    uint32_t stamped;        /* 1: the record carries a time-stamp prefix */
-    uint32_t timeStamp;      /* its time stamp */
-    uint32_t gates;          /* 1: the gate values below are the shot's (version-3 cards) */
+    uint32_t samples;       /* samples written */
+    uint32_t type;          /* the record's type (0x14 A-scan, 0x10 packed, 0x60 HF); 0 native */
+    int32_t identification; /* the record's identification; 0 in the native layout */
+    uint32_t stamped;       /* 1: the record carries a time-stamp prefix */
+    uint32_t timeStamp;     /* its time stamp */
+    uint32_t gates;         /* 1: the gate values below are the shot's (version-3 cards) */
     uint32_t gateTime[K7OPS_GATES];      /* gates B0 to B4: time, bits 19 to 0 */
     uint32_t gateAmplitude[K7OPS_GATES]; /* maximum, on the 12-bit scale */
     uint32_t gateMarker[K7OPS_GATES];    /* 1 where the marker is set */
-    uint32_t esDelay;        /* the echo-start gate's delay and maximum */
+    uint32_t esDelay;                    /* the echo-start gate's delay and maximum */
     uint32_t esAmplitude;
 } K7OpsDecodedShot;
 
@@ -348,15 +349,15 @@ typedef struct K7OpsStreamLayout {
  * mode set (`dma` as for K7OpsPrepareShot), the first set selected, and the card left stopped
  * with an empty FIFO; `stream` gets what the engine's settings take. A refused step returns 0
  * with the set in `failedSet`, the step in `step` (K7OPS_STEP_*) and the card library's word;
- * nothing further is sent. Refused before anything is sent (K7OPS_ERROR_ARGUMENT): NULL
- * pointers, no sets, sets above 7, a card that is not a version-3 card with another set than 0
- * or the record layout, a layout above K7OPS_LAYOUT_RECORD. */
+ * past the refused set's hand-over nothing further is sent. Refused before anything is sent
+ * (K7OPS_ERROR_ARGUMENT): NULL pointers, no sets, sets above 7, a card that is not a version-3 card
+ * with another set than 0 or the record layout, a layout above K7OPS_LAYOUT_RECORD. */
 #define K7OPS_STEP_ACTIVE_SETS 5u /* KARVO7ActiveParam */
 #define K7OPS_STEP_SELECT_SET 6u  /* KARVO7SetParam */
 KARVO7OPS_API int K7OpsPrepareStream(KARVO7HANDLE card, const K7OpsSet* records,
                                      uint32_t activeSets, uint32_t layout, uint32_t dma,
-                                     K7OpsStreamLayout* stream, uint32_t* failedSet,
-                                     uint32_t* step, uint32_t* error);
+                                     K7OpsStreamLayout* stream, uint32_t* failedSet, uint32_t* step,
+                                     uint32_t* error);
 
 #ifdef __cplusplus
 }

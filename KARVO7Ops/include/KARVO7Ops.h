@@ -63,9 +63,12 @@ extern "C" {
 #define KARVO7OPS_VERSION_MAJOR 1
 KARVO7OPS_API uint32_t K7OpsVersion(void);
 
-#define K7OPS_ERROR_ARGUMENT 0x90300000u /* a null pointer, or no such test or check */
-#define K7OPS_ERROR_FILE 0x90310000u     /* a file that cannot be read, refused, or not written */
-#define K7OPS_ERROR_FAILED 0x90320000u   /* the operation failed; its verdict says how */
+#define K7OPS_ERROR_ARGUMENT 0x90300000u  /* a null pointer, or no such test or check */
+#define K7OPS_ERROR_FILE 0x90310000u      /* a file that cannot be read, refused, or not written */
+#define K7OPS_ERROR_FAILED 0x90320000u    /* the operation failed; its verdict says how */
+#define K7OPS_ERROR_BUFFER 0x90330000u    /* a buffer or array too small for the shot */
+#define K7OPS_ERROR_SHOT_SIZE 0x90340000u /* a shot not of the size its set gives */
+#define K7OPS_ERROR_TIMEOUT 0x90350000u   /* no data within the data time-out */
 
 /* What an error word means (the card library's, the driver's, the card operations' or the
  * acquisition engine's), in English ("Filter above 7", "card already in use") or in the check
@@ -206,6 +209,155 @@ KARVO7OPS_API int K7OpsHandSetToCard(KARVO7HANDLE card, uint32_t set, const K7Op
  * program leaves a card before and after a run. Returns 0 with the card library's word when the
  * stop failed otherwise or the FIFO was not cleared; the FIFO is cleared in either case. */
 KARVO7OPS_API int K7OpsStopAndEmpty(KARVO7HANDLE card, uint32_t* error);
+
+/* ---- a single shot -----------------------------------------------------------------------
+ * The check program's single measurement: the set handed to the card with start code 1 (a
+ * record's own Start field is not used), the transfer mode set, then for every shot the FIFO
+ * emptied, the card started, the shot read, its gate values read on a version-3 card, and the
+ * FIFO emptied behind it, so that nothing of the shot is left for the next measurement:
+ *
+ *     K7OpsShotLayout layout;
+ *     K7OpsPrepareShot(card, 1, &set, K7OPS_LAYOUT_RECORD, 1, &layout, &step, &error);
+ *     uint8_t* data = malloc(layout.readBytes);
+ *     int16_t* samples = malloc(2 * layout.samples);
+ *     K7OpsShot shot;
+ *     K7OpsTakeShot(card, 1, &set, &layout, data, layout.readBytes, &shot, &error);
+ *     K7OpsDecodeShot(data, &shot, &layout, samples, layout.samples, &decoded, &error);
+ *
+ * The layout comes from the set, never from the caller: K7OpsTakeShot and K7OpsDecodeShot
+ * refuse a layout that is not the one the set gives (K7OPS_ERROR_SHOT_SIZE) and buffers smaller
+ * than it asks for (K7OPS_ERROR_BUFFER), before anything is sent or written. */
+
+/* How a card delivers a set's data: as it comes (K7OPS_LAYOUT_NATIVE), or in the record layout
+ * of a set given a sibling-card identification with KARVO7SetVIRMA4 (version-3 cards only). */
+#define K7OPS_LAYOUT_NATIVE 0u
+#define K7OPS_LAYOUT_RECORD 1u
+
+/* A shot is read with room for this many bytes (the check program's data buffer), or for the
+ * shot's own bytes where they are more, so that data longer than the shot is seen. */
+#define K7OPS_SHOT_READ_BYTES 131072u
+
+typedef struct K7OpsShotLayout {
+    uint32_t set;             /* the set number (0 to 7) */
+    uint32_t layout;          /* K7OPS_LAYOUT_* */
+    uint32_t shotBytes;       /* bytes one shot of the set delivers */
+    uint32_t readBytes;       /* bytes K7OpsTakeShot reads into: the data buffer it needs */
+    uint32_t samples;         /* samples a shot carries: what K7OpsDecodeShot needs room for */
+    uint32_t sampleBits;      /* 8 (native 8-bit samples) or 16 as decoded */
+    uint32_t sampleRate;      /* the set's "Samplerate" code */
+    uint32_t externalTrigger; /* 1: the set waits for an external trigger */
+} K7OpsShotLayout;
+
+/* The layout of a shot of `record` as set `set` in `layout` (K7OPS_LAYOUT_*), without a card:
+ * for sizing buffers before anything is sent. */
+KARVO7OPS_API int K7OpsShotLayoutOf(uint32_t set, const K7OpsSet* record, uint32_t layout,
+                                    K7OpsShotLayout* shot, uint32_t* error);
+
+/* Prepares single shots of set `set`: hands `record` to the card with start code 1 as
+ * K7OpsHandSetToCard does (a refusal of any step returns 0 with `step` and the card library's
+ * word once the hand-over's remaining steps are sent; nothing after them is), then sets the
+ * transfer mode (`dma` 1: DMA, as karvo7 and
+ * Python take shots; 0: without), and fills `shot` with the shot's layout. A card that is not a
+ * version-3 card holds set 0 only and delivers the native layout only: another set or the record
+ * layout is refused with K7OPS_ERROR_ARGUMENT, as are NULL pointers, a set above 7 and a layout
+ * above K7OPS_LAYOUT_RECORD, before anything is sent. The layout itself is set up by the caller
+ * (KARVO7SetVIRMA4), as the check program's identifications or the caller's choice say. */
+KARVO7OPS_API int K7OpsPrepareShot(KARVO7HANDLE card, uint32_t set, const K7OpsSet* record,
+                                   uint32_t layout, uint32_t dma, K7OpsShotLayout* shot,
+                                   uint32_t* step, uint32_t* error);
+
+/* The steps of a shot; K7OpsShot.step names the first one that failed. */
+#define K7OPS_SHOT_STEP_NONE 0u   /* the shot was taken, of the set's length */
+#define K7OPS_SHOT_STEP_CLEAR 1u  /* KARVO7ClearFIFO before the start */
+#define K7OPS_SHOT_STEP_START 2u  /* KARVO7Start */
+#define K7OPS_SHOT_STEP_READ 3u   /* KARVO7GetData */
+#define K7OPS_SHOT_STEP_LENGTH 4u /* the card delivered another length than the set's shot */
+#define K7OPS_SHOT_STEP_GATES 5u  /* KARVO7GetGates (version-3 cards) */
+
+typedef struct K7OpsShot {
+    uint32_t step;       /* K7OPS_SHOT_STEP_*: the first failure */
+    uint32_t bytes;      /* bytes the card delivered into the buffer */
+    uint32_t readError;  /* the card library's word of a failed read (the driver's word behind
+                            K7OPS_ERROR_TIMEOUT), else 0 */
+    uint32_t gatesRead;  /* 1: `gates` holds the shot's gate values */
+    uint32_t gatesError; /* the card library's word of a failed KARVO7GetGates, else 0 */
+    GateResults gates;
+} K7OpsShot;
+
+/* Takes one shot of a set prepared with K7OpsPrepareShot (`set`, `record` and `layout` as
+ * given to and filled by it) into `buffer` of `capacity` bytes: the FIFO emptied, the card
+ * started, layout->readBytes read, the gate values read on a version-3 card and the FIFO
+ * emptied behind the shot. A read the driver ended at its data time-out fails with
+ * K7OPS_ERROR_TIMEOUT; another failure of a step with the card library's word. A shot of
+ * another length than layout->shotBytes fails with K7OPS_ERROR_SHOT_SIZE (step
+ * K7OPS_SHOT_STEP_LENGTH); it and a failed gate read leave the delivered bytes in `buffer`, the
+ * gate values read and the FIFO emptied. Refused before anything is sent: NULL pointers, a set
+ * above 7 (K7OPS_ERROR_ARGUMENT), a layout that is not the one `record` gives
+ * (K7OPS_ERROR_SHOT_SIZE), a capacity below layout->readBytes (K7OPS_ERROR_BUFFER). */
+KARVO7OPS_API int K7OpsTakeShot(KARVO7HANDLE card, uint32_t set, const K7OpsSet* record,
+                                const K7OpsShotLayout* layout, void* buffer, uint32_t capacity,
+                                K7OpsShot* shot, uint32_t* error);
+
+#define K7OPS_GATES 5u
+
+typedef struct K7OpsDecodedShot {
+    uint32_t samples;       /* samples written */
+    uint32_t type;          /* the record's type (0x14 A-scan, 0x10 packed, 0x60 HF); 0 native */
+    int32_t identification; /* the record's identification; 0 in the native layout */
+    uint32_t stamped;       /* 1: the record carries a time-stamp prefix */
+    uint32_t timeStamp;     /* its time stamp */
+    uint32_t gates;         /* 1: the gate values below are the shot's (version-3 cards) */
+    uint32_t gateTime[K7OPS_GATES];      /* gates B0 to B4: time, bits 19 to 0 */
+    uint32_t gateAmplitude[K7OPS_GATES]; /* maximum, on the 12-bit scale */
+    uint32_t gateMarker[K7OPS_GATES];    /* 1 where the marker is set */
+    uint32_t esDelay;                    /* the echo-start gate's delay and maximum */
+    uint32_t esAmplitude;
+} K7OpsDecodedShot;
+
+/* Decodes a shot taken with K7OpsTakeShot (its bytes at `data`, `shot` as filled) by the
+ * decoder library: its samples into `samples` of `capacity` entries and the record's fields
+ * and the gate values into `decoded`. Refused: NULL pointers (K7OPS_ERROR_ARGUMENT), a shot
+ * whose bytes are not the layout's shot or do not hold one shot of its samples
+ * (K7OPS_ERROR_SHOT_SIZE), a capacity below layout->samples (K7OPS_ERROR_BUFFER); nothing is
+ * written then. */
+KARVO7OPS_API int K7OpsDecodeShot(const void* data, const K7OpsShot* shot,
+                                  const K7OpsShotLayout* layout, int16_t* samples,
+                                  uint32_t capacity, K7OpsDecodedShot* decoded, uint32_t* error);
+
+/* ---- a stream ----------------------------------------------------------------------------
+ * The preparation of a continuous block measurement read by the acquisition engine
+ * (KARVO7Acquire.h), as `karvo7 stream` and Python's Card.stream start theirs. */
+
+#define K7OPS_SETS 8u
+/* K7OpsStreamLayout.startSet: the engine starts the card with KARVO7Start (K7ACQ_START_PLAIN). */
+#define K7OPS_START_PLAIN 0xFFFFFFFFu
+
+typedef struct K7OpsStreamLayout {
+    uint32_t activeSets;     /* bit n: set n takes part */
+    uint32_t layout;         /* K7OPS_LAYOUT_* */
+    uint32_t shotBytes;      /* the largest block a shot of the sets delivers: each engine read */
+    uint32_t shotsPerSecond; /* the rate the sets ask for in turn */
+    uint32_t startSet;       /* the engine's start set: K7OPS_START_PLAIN */
+    uint32_t sampleBits;     /* 8 or 16 as decoded, 0 where the sets differ */
+    uint32_t samplesPerShot; /* 0 where the sets differ */
+    uint32_t sampleRate;     /* the sets' "Samplerate" code, 0xFFFFFFFF where they differ */
+} K7OpsStreamLayout;
+
+/* Prepares the sets of `activeSets` (bit n: set n, with its record at records[n] of K7OPS_SETS)
+ * for a continuous measurement: each set in ascending order handed to the card with start code
+ * 3 as K7OpsHandSetToCard does, on a version-3 card the sets made the active ones, the transfer
+ * mode set (`dma` as for K7OpsPrepareShot), the first set selected, and the card left stopped
+ * with an empty FIFO; `stream` gets what the engine's settings take. A refused step returns 0
+ * with the set in `failedSet`, the step in `step` (K7OPS_STEP_*) and the card library's word;
+ * past the refused set's hand-over nothing further is sent. Refused before anything is sent
+ * (K7OPS_ERROR_ARGUMENT): NULL pointers, no sets, sets above 7, a card that is not a version-3 card
+ * with another set than 0 or the record layout, a layout above K7OPS_LAYOUT_RECORD. */
+#define K7OPS_STEP_ACTIVE_SETS 5u /* KARVO7ActiveParam */
+#define K7OPS_STEP_SELECT_SET 6u  /* KARVO7SetParam */
+KARVO7OPS_API int K7OpsPrepareStream(KARVO7HANDLE card, const K7OpsSet* records,
+                                     uint32_t activeSets, uint32_t layout, uint32_t dma,
+                                     K7OpsStreamLayout* stream, uint32_t* failedSet, uint32_t* step,
+                                     uint32_t* error);
 
 #ifdef __cplusplus
 }

@@ -277,6 +277,19 @@ OPS_STEP_RECORD = 1
 OPS_STEP_TRIGGER_DELAY = 2
 OPS_STEP_EXTERNAL_CLOCK = 3
 OPS_STEP_ECHO_START_GATE = 4
+OPS_STEP_ACTIVE_SETS = 5
+OPS_STEP_SELECT_SET = 6
+
+OPS_LAYOUT_NATIVE = 0
+OPS_LAYOUT_RECORD = 1
+OPS_SETS = 8
+
+OPS_SHOT_STEP_NONE = 0
+OPS_SHOT_STEP_CLEAR = 1
+OPS_SHOT_STEP_START = 2
+OPS_SHOT_STEP_READ = 3
+OPS_SHOT_STEP_LENGTH = 4
+OPS_SHOT_STEP_GATES = 5
 
 
 class OpsSet(Structure):
@@ -295,6 +308,45 @@ class OpsSet(Structure):
     ]
 
 
+class OpsShotLayout(Structure):
+    _fields_ = [(name, c_uint32) for name in (
+        "set", "layout", "shotBytes", "readBytes", "samples", "sampleBits", "sampleRate",
+        "externalTrigger")]
+
+
+class OpsShot(Structure):
+    _fields_ = [
+        ("step", c_uint32),
+        ("bytes", c_uint32),
+        ("readError", c_uint32),
+        ("gatesRead", c_uint32),
+        ("gatesError", c_uint32),
+        ("gates", GateResults),
+    ]
+
+
+class OpsDecodedShot(Structure):
+    _fields_ = [
+        ("samples", c_uint32),
+        ("type", c_uint32),
+        ("identification", ctypes.c_int32),
+        ("stamped", c_uint32),
+        ("timeStamp", c_uint32),
+        ("gates", c_uint32),
+        ("gateTime", c_uint32 * 5),
+        ("gateAmplitude", c_uint32 * 5),
+        ("gateMarker", c_uint32 * 5),
+        ("esDelay", c_uint32),
+        ("esAmplitude", c_uint32),
+    ]
+
+
+class OpsStreamLayout(Structure):
+    _fields_ = [(name, c_uint32) for name in (
+        "activeSets", "layout", "shotBytes", "shotsPerSecond", "startSet", "sampleBits",
+        "samplesPerShot", "sampleRate")]
+
+
 _OPS_SIGNATURES = {
     "K7OpsVersion": (c_uint32, []),
     "K7OpsErrorText": (c_uint32, [c_uint32, c_uint32, ctypes.c_char_p, c_uint32]),
@@ -309,6 +361,16 @@ _OPS_SIGNATURES = {
     "K7OpsWriteKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),
     "K7OpsHandSetToCard": (c_int, [_H, c_uint32, POINTER(OpsSet), _u32p, _u32p]),
     "K7OpsStopAndEmpty": (c_int, [_H, _u32p]),
+    "K7OpsShotLayoutOf": (c_int, [c_uint32, POINTER(OpsSet), c_uint32, POINTER(OpsShotLayout),
+                                  _u32p]),
+    "K7OpsPrepareShot": (c_int, [_H, c_uint32, POINTER(OpsSet), c_uint32, c_uint32,
+                                 POINTER(OpsShotLayout), _u32p, _u32p]),
+    "K7OpsTakeShot": (c_int, [_H, c_uint32, POINTER(OpsSet), POINTER(OpsShotLayout), c_void_p,
+                              c_uint32, POINTER(OpsShot), _u32p]),
+    "K7OpsDecodeShot": (c_int, [c_void_p, POINTER(OpsShot), POINTER(OpsShotLayout),
+                                c_void_p, c_uint32, POINTER(OpsDecodedShot), _u32p]),
+    "K7OpsPrepareStream": (c_int, [_H, POINTER(OpsSet), c_uint32, c_uint32, c_uint32,
+                                   POINTER(OpsStreamLayout), _u32p, _u32p, _u32p]),
     "K7OpsParseSet": (c_int, [ctypes.c_char_p, c_uint64, ctypes.c_char_p,
                               POINTER(ctypes.c_int64), c_uint32, POINTER(c_uint16), _u32p,
                               POINTER(ctypes.c_int32), _u32p]),

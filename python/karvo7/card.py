@@ -16,7 +16,7 @@ import numpy as np
 
 from . import _cdefs, ops
 from ._aliases import Alias
-from .errors import (CardClosed, DataTimeout, Error, ErrorNumber, RefusedValue, check_index,
+from .errors import (CardClosed, DataTimeout, Error, ErrorWord, RefusedValue, check_index,
                      check_range, failure)
 from .params import SETS_PER_CARD, ParameterSet
 from .records import GateResults, GateValue, Layout, Record, _Decoder, _options
@@ -510,6 +510,19 @@ class Card:
         The set is checked first (ValueError): each field's range, the gates that evaluate,
         and the gain and shot rate against the card's dynamic range and highest shot rate
         (its identification record); a refusal of the card raises Error."""
+        record, table = self._ops_record(parameters, number, start)
+        step, error = c_uint32(0), c_uint32(0)
+        with self._lock:
+            handed = _cdefs.ops_library().K7OpsHandSetToCard(self._h(), number, byref(record),
+                                                              byref(step), byref(error))
+        del table  # the library has sent it
+        if handed == 0:
+            raise _refusal(parameters, step.value, error.value, "K7OpsHandSetToCard")
+
+    def _ops_record(self, parameters: ParameterSet, number: int,
+                    start: int) -> Tuple[_cdefs.OpsSet, Any]:
+        """The set as the card operations take it, checked as ``apply`` checks it, and the
+        depth-compensation table it points at (to be kept until the record is sent)."""
         if not isinstance(parameters, ParameterSet):
             raise ValueError(f"a ParameterSet is needed, not {type(parameters).__name__}")
         parameters.validate()
@@ -520,20 +533,7 @@ class Card:
         record = _cdefs.OpsSet(measure, special, gain, gates, p.triggerdelay,
                                int(p.trigger_25ns), int(p.trigger_extern), p.esb_level,
                                p.esb_time, int(p.esb_relativ), int(p.esb_always))
-        step, error = c_uint32(0), c_uint32(0)
-        with self._lock:
-            handed = _cdefs.ops_library().K7OpsHandSetToCard(self._h(), number, byref(record),
-                                                              byref(step), byref(error))
-        del table  # the library has sent it
-        if handed == 0:
-            refused = {
-                _cdefs.OPS_STEP_RECORD: "KARVO7PrepAllGatesParam",
-                _cdefs.OPS_STEP_TRIGGER_DELAY: "KARVO7SetTriggerDelay25nsParam"
-                if p.trigger_25ns else "KARVO7SetTriggerDelayParam",
-                _cdefs.OPS_STEP_EXTERNAL_CLOCK: "KARVO7SetExternalClock",
-                _cdefs.OPS_STEP_ECHO_START_GATE: "KARVO7SetESGateParam",
-            }
-            raise Error(refused.get(step.value, "K7OpsHandSetToCard"), error.value)
+        return record, table
 
     def _limits(self) -> Tuple[int, int]:
         """The card's dynamic range (dB) and highest shot rate (kHz) from its identification
@@ -583,8 +583,10 @@ class Card:
         return records
 
     def shot(self, parameters: ParameterSet, number: int = 0) -> Record:
-        """One shot: the set is handed to the card, the card shoots once, and its data comes
-        back with the shot's gate values (version-3 cards).
+        """One shot, taken by the card operations as the check program's single measurement
+        takes it: the set is handed to the card, the card shoots once from an empty FIFO, and
+        its data comes back with the shot's gate values (version-3 cards); the FIFO is emptied
+        behind it.
 
         Args:
             parameters: the set to shoot with.
@@ -597,43 +599,47 @@ class Card:
             WrongType: ``number`` is no integer or a field of the set holds none.
             RefusedValue: a value the card cannot take, or the card is streaming or closed.
             DataTimeout: the card delivered no data within the data time-out.
-            Error: the card refused the set or the shot.
+            Error: the card refused the set or the shot, or delivered another length than the
+                set's shot.
         """
+        ops = _cdefs.ops_library()
+        layout = _cdefs.OpsShotLayout()
+        shot = _cdefs.OpsShot()
+        step, error = c_uint32(0), c_uint32(0)
         with self._lock:
             if self._streaming:
                 raise RefusedValue(f"card {self.number} is streaming: close the stream first")
-            self.apply(parameters, number)
-            self._call("KARVO7SetMode", 1)
-            self._call("KARVO7Start")
-            buffer = np.empty(MAX_BLOCK_BYTES, dtype=np.uint8)
-            count = c_uint32(MAX_BLOCK_BYTES)
-            self._read_shot(count, buffer)
-            gates = None
-            if self._version3:
-                results = _cdefs.GateResults()
-                self._call("KARVO7GetGates", byref(results))
-                gates = GateResults(
-                    tuple(GateValue(g.Time, g.Maximum, g.Marke != 0, None)
-                          for g in results.Gate),
-                    results.ESDelay, results.ESMaximum)
-        data = buffer[: count.value].copy()
-        records = self._decode_block(data, {number: parameters}, number)
-        if len(records) != 1:
-            raise Error("KARVO7GetData", 0,
-                        f"the shot delivered {len(records)} records instead of one")
-        record = records[0]
-        record.gates = gates
-        return record
-
-    def _read_shot(self, count: c_uint32, buffer: np.ndarray) -> None:
-        """Reads the shot; a read the driver ended at its data time-out raises DataTimeout."""
-        error = c_uint32(0)
-        if self._library.KARVO7GetData(self._h(), byref(count), buffer.ctypes.data,
-                                       byref(error)) == 0:
-            if self._library.K7OsGetLastError() == ErrorNumber.SEM_TIMEOUT:
-                raise DataTimeout("KARVO7GetData", error.value, "no data within the data "
-                                  "time-out")
-            raise failure("KARVO7GetData", error.value)
+            record, table = self._ops_record(parameters, number, 1)
+            wanted = _cdefs.OPS_LAYOUT_RECORD if self._layout is Layout.RECORD \
+                else _cdefs.OPS_LAYOUT_NATIVE
+            if ops.K7OpsPrepareShot(self._h(), number, byref(record), wanted, 1, byref(layout),
+                                    byref(step), byref(error)) == 0:
+                raise _refusal(parameters, step.value, error.value, "K7OpsPrepareShot")
+            del table  # the library has sent it
+            buffer = np.empty(layout.readBytes, dtype=np.uint8)
+            if ops.K7OpsTakeShot(self._h(), number, byref(record), byref(layout),
+                                 buffer.ctypes.data, layout.readBytes, byref(shot),
+                                 byref(error)) == 0:
+                raise _shot_failure(shot, layout, error.value)
+        samples = np.empty(max(layout.samples, 1), dtype=np.int16)
+        decoded = _cdefs.OpsDecodedShot()
+        if ops.K7OpsDecodeShot(buffer.ctypes.data, byref(shot), byref(layout),
+                               samples.ctypes.data, samples.size, byref(decoded),
+                               byref(error)) == 0:
+            raise Error("K7OpsDecodeShot", error.value, "the shot is not one record of its set")
+        gates = None
+        if decoded.gates:
+            gates = GateResults(
+                tuple(GateValue(decoded.gateTime[g], decoded.gateAmplitude[g],
+                                decoded.gateMarker[g] != 0, None) for g in range(5)),
+                decoded.esDelay, decoded.esAmplitude)
+        if layout.layout == _cdefs.OPS_LAYOUT_RECORD:
+            return Record(type=decoded.type, samples=samples[: decoded.samples],
+                          identification=decoded.identification,
+                          set=self.set_of_identification(decoded.identification),
+                          time_stamp=decoded.timeStamp if decoded.stamped else None,
+                          gates=gates)
+        return Record(type=0, samples=samples[: decoded.samples], set=number, gates=gates)
 
     def fifo_overflowed(self) -> bool:
         """True when the card's data FIFO ran over (shots were lost) since it was last
@@ -685,3 +691,38 @@ class Card:
         from .stream import Stream
 
         return Stream(self, sets, count, seconds, results, lost_shots)
+
+
+def _refusal(p: ParameterSet, step: int, word: int, function: str) -> Error:
+    """The exception for a hand-over the card refused: named by the call of the step it
+    refused."""
+    refused = {
+        _cdefs.OPS_STEP_RECORD: "KARVO7PrepAllGatesParam",
+        _cdefs.OPS_STEP_TRIGGER_DELAY: "KARVO7SetTriggerDelay25nsParam"
+        if p.trigger_25ns else "KARVO7SetTriggerDelayParam",
+        _cdefs.OPS_STEP_EXTERNAL_CLOCK: "KARVO7SetExternalClock",
+        _cdefs.OPS_STEP_ECHO_START_GATE: "KARVO7SetESGateParam",
+        _cdefs.OPS_STEP_ACTIVE_SETS: "KARVO7ActiveParam",
+        _cdefs.OPS_STEP_SELECT_SET: "KARVO7SetParam",
+    }
+    if step in refused:
+        return Error(refused[step], word)
+    return failure(function, word)
+
+
+def _shot_failure(shot: _cdefs.OpsShot, layout: _cdefs.OpsShotLayout, word: int) -> Error:
+    """The exception for a shot that failed, named by the call of the step that failed."""
+    if shot.step == _cdefs.OPS_SHOT_STEP_READ:
+        if word == ErrorWord.OPS_TIMEOUT:
+            return DataTimeout("KARVO7GetData", shot.readError, "no data within the data "
+                               "time-out")
+        return failure("KARVO7GetData", shot.readError)
+    if shot.step == _cdefs.OPS_SHOT_STEP_LENGTH:
+        return Error("KARVO7GetData", 0, f"the shot delivered {shot.bytes} bytes instead of "
+                     f"the {layout.shotBytes} of its set")
+    function = {
+        _cdefs.OPS_SHOT_STEP_CLEAR: "KARVO7ClearFIFO",
+        _cdefs.OPS_SHOT_STEP_START: "KARVO7Start",
+        _cdefs.OPS_SHOT_STEP_GATES: "KARVO7GetGates",
+    }.get(shot.step, "K7OpsTakeShot")
+    return failure(function, word)

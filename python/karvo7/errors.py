@@ -54,6 +54,9 @@ class ErrorWord(enum.IntEnum):
     OPS_ARGUMENT = 0x90300000
     OPS_FILE = 0x90310000
     OPS_FAILED = 0x90320000
+    OPS_BUFFER = 0x90330000
+    OPS_SHOT_SIZE = 0x90340000
+    OPS_TIMEOUT = 0x90350000
 
     @property
     def meaning(self) -> str:
@@ -219,6 +222,8 @@ def failure(function: str, word: int, text: Optional[str] = None,
     cls: Type[Error] = Error
     if system or word < 0x10000:
         cls = _NUMBER_CLASSES.get(word, Error)
+    if word == ErrorWord.OPS_TIMEOUT:
+        cls = DataTimeout
     if word in _REFUSALS:
         return RefusedValue(text if text is not None else meaning(word), function, word)
     return cls(function, word, text, system)

@@ -20,6 +20,7 @@ from typing import Any, Deque, Dict, Iterator, List, Optional, Union
 import numpy as np
 
 from . import _cdefs, _runs
+from .card import _refusal
 from .errors import CardClosed, Error, FifoOverflow, RefusedValue, WrongType, check_index, failure
 from .params import ParameterSet
 from .records import Layout, Record
@@ -33,7 +34,6 @@ RESULTS_BYTES = 65536
 # The ring buffer holds this long at the card's highest rate, and no more than BUFFER_BYTES.
 BUFFER_MS = 1000
 BUFFER_BYTES = 256 << 20
-HIGHEST_RATE = 20000
 # What one take out of the ring buffer may hold at most.
 TAKE_BYTES = 4 << 20
 TAKE_ITEMS = 1024
@@ -64,33 +64,6 @@ def _sets_of(card: Any, sets: Any) -> Dict[int, ParameterSet]:
             raise WrongType(f"set {number}: a ParameterSet is needed")
         parameters.validate()
     return chosen
-
-
-def _shot_rate(sets: Dict[int, ParameterSet]) -> int:
-    """The rate at which the card shoots the sets in turn as far as their settings say: each
-    set's IFF, else the card's highest rate."""
-    cycle = sum(1.0 / (min(s.pulse_rate, HIGHEST_RATE) if s.pulse_rate else HIGHEST_RATE)
-                for s in sets.values())
-    return int(len(sets) / cycle)
-
-
-def _shot_bytes(s: ParameterSet) -> int:
-    """The bytes a shot of ``s`` delivers in the record layout, never fewer than in the native
-    one: its samples (one per "Faktor" samples of an A-scan), four 12-bit samples in three words
-    for an 8-bit A-scan, else one a word, behind a 6-byte record header and, for an externally
-    triggered set, an 8-byte time stamp."""
-    samples = s.record_length
-    if s.ascan:
-        faktor = max(s.factor, 1)
-        samples = (samples + faktor - 1) // faktor
-    words = (3 * samples + 3) // 4 if s.ascan and s.bit8 else samples
-    return (8 if s.external_trigger else 0) + 6 + 2 * words
-
-
-def _block_bytes(sets: Dict[int, ParameterSet]) -> int:
-    """The largest block a shot of the sets delivers: what every read of the engine asks for
-    (a smaller read would leave the rest of a shot in the FIFO as the start of the next)."""
-    return max(_shot_bytes(s) for s in sets.values())
 
 
 class Stream:
@@ -149,28 +122,21 @@ class Stream:
             card._h()  # a closed card, or one being closed, starts no stream
             if card._streaming:
                 raise RefusedValue(f"card {card.number} is streaming already")
-            version3 = card.is_version3
-            for number, parameters in self._sets.items():
-                card.apply(parameters, number, start=1 if version3 else 3)
-            card._call("KARVO7SetMode", 1)
-            if version3:
-                card.activate(self._order)
+            layout = self._prepare()
             if self._count == 0:
                 # No shot to take: the card is left stopped with an empty FIFO, as after any
                 # stream.
-                card._library.KARVO7Stop(card._h(), byref(c_uint32(0)))
-                card._call("KARVO7ClearFIFO")
                 self._finished = True
                 return
             settings = _cdefs.AcqSettings()
             self._acquire.K7AcqDefaults(byref(settings))
-            settings.shotBytes = _block_bytes(self._sets)
-            settings.shotsPerSecond = _shot_rate(self._sets)
+            settings.shotBytes = layout.shotBytes
+            settings.shotsPerSecond = layout.shotsPerSecond
             settings.bufferMs = BUFFER_MS
             settings.maxBufferBytes = BUFFER_BYTES
             settings.resultsEvery = RESULTS_EVERY if self._results else 0
             settings.resultsBytes = RESULTS_BYTES
-            settings.startSet = self._order[0] if version3 else _cdefs.ACQ_START_PLAIN
+            settings.startSet = layout.startSet
             settings.shotCount = self._count or 0
             error = c_uint32(0)
             # The engine empties the FIFO before it starts the card: the stream holds its own
@@ -183,6 +149,29 @@ class Stream:
             self._running = True
             self._deadline = (time.monotonic() + self._seconds
                               if self._seconds is not None else None)
+
+    def _prepare(self) -> _cdefs.OpsStreamLayout:
+        """Has the card operations prepare the sets as ``karvo7 stream`` and the check
+        program's data-rate runs prepare theirs: each set handed to the card with start code
+        3, the sets made the active ones (version-3 cards), the first one selected, the card
+        left stopped with an empty FIFO. Returns what the engine is given."""
+        card = self._card
+        records = (_cdefs.OpsSet * _cdefs.OPS_SETS)()
+        tables = []
+        for number, parameters in self._sets.items():
+            records[number], table = card._ops_record(parameters, number, 3)
+            tables.append(table)  # kept until the records are sent
+        layout = _cdefs.OpsStreamLayout()
+        failed, step, error = c_uint32(0), c_uint32(0), c_uint32(0)
+        wanted = _cdefs.OPS_LAYOUT_RECORD if card.layout is Layout.RECORD \
+            else _cdefs.OPS_LAYOUT_NATIVE
+        if _cdefs.ops_library().K7OpsPrepareStream(
+                card._h(), records, sum(1 << n for n in self._sets), wanted, 1, byref(layout),
+                byref(failed), byref(step), byref(error)) == 0:
+            raise _refusal(self._sets.get(failed.value, next(iter(self._sets.values()))),
+                           step.value, error.value, "K7OpsPrepareStream")
+        del tables
+        return layout
 
     def close(self) -> None:
         """Stops the card and empties its FIFO; closing again does nothing. Records not taken

@@ -1,6 +1,7 @@
 """The stream gives the acquisition engine what the check program's data-rate runs give it for
-the same sets: the read size (the largest shot of the sets) and the shot rate. The rules are
-copied; this compares them through both, set by set, on a table of sets."""
+the same sets: the read size (the largest shot of the sets) and the shot rate, as the card
+operations' stream preparation hands them to the stream. This compares the check program's
+rules with what the preparation gives on a simulated card, on a table of sets."""
 
 from __future__ import annotations
 
@@ -9,9 +10,11 @@ import subprocess
 
 import pytest
 
-from karvo7 import ParameterSet
-from karvo7.card import MAX_BLOCK_BYTES
-from karvo7.stream import _block_bytes, _shot_rate
+from ctypes import byref, c_uint32
+
+import karvo7
+from karvo7 import ParameterSet, _cdefs
+from karvo7.card import MAX_BLOCK_BYTES, card_record
 
 # Groups of sets measured in turn, each set by the fields the rules read.
 GROUPS = [
@@ -44,7 +47,26 @@ def _line(group: list) -> str:
     )
 
 
-def test_the_streams_read_size_and_rate_are_the_data_rate_runs():
+def _prepared(card: karvo7.Card, sets: dict) -> tuple:
+    """The read size and the shot rate the card operations prepare the sets with."""
+    records = (_cdefs.OpsSet * _cdefs.OPS_SETS)()
+    tables = []
+    for number, p in sets.items():
+        measure, special, gain, gates, table = card_record(p, 3)
+        tables.append(table)
+        records[number] = _cdefs.OpsSet(measure, special, gain, gates, p.triggerdelay,
+                                        int(p.trigger_25ns), int(p.trigger_extern), p.esb_level,
+                                        p.esb_time, int(p.esb_relativ), int(p.esb_always))
+    layout = _cdefs.OpsStreamLayout()
+    failed, step, error = c_uint32(0), c_uint32(0), c_uint32(0)
+    assert _cdefs.ops_library().K7OpsPrepareStream(
+        card._h(), records, sum(1 << n for n in sets), _cdefs.OPS_LAYOUT_NATIVE, 1,
+        byref(layout), byref(failed), byref(step), byref(error)) == 1, hex(error.value)
+    assert layout.startSet == _cdefs.ACQ_START_PLAIN
+    return layout.shotBytes, layout.shotsPerSecond
+
+
+def test_the_streams_read_size_and_rate_are_the_data_rate_runs(card):
     probe = os.environ.get("K7_SHOT_RULES")
     if not probe:
         pytest.skip("K7_SHOT_RULES names the check program's rules (built with the tests)")
@@ -53,7 +75,7 @@ def test_the_streams_read_size_and_rate_are_the_data_rate_runs():
     assert len(answer) == len(GROUPS)
     for group, line in zip(GROUPS, answer):
         sets = {n: _parameters(fields) for n, fields in enumerate(group)}
-        assert (_block_bytes(sets), _shot_rate(sets)) == tuple(map(int, line.split())), group
+        assert _prepared(card, sets) == tuple(map(int, line.split())), group
     # The largest shot a set can give (all 65535 samples, 16 bits wide, behind a time stamp) is
     # the buffer a single shot is read into.
     largest = GROUPS.index([{"aufnahmelaenge": 65535, "externer_trigger": True}])

@@ -1,8 +1,10 @@
 // The check program's windows, karvo7, the C interface and the Python package run the card
 // operations with the same library calls: every request each of them sends to a recording card,
-// from the open to the close (a set's hand-over: from the open card on), is compared whole.
+// from the open to the close (a set's hand-over, a shot and a stream's start: from the open card
+// on, inside karvo7's whole command), is compared whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -21,6 +23,8 @@
 #include "profile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/RegularFile.h"
+#include "runs/MeasurementRuns.h"
+#include "runs/RunWindows.h"
 #include "windows/card/SelbsttestDlg.h"
 #include "windows/pci/PCIeepromRegisterDlg.h"
 
@@ -228,6 +232,24 @@ TA-Stuetzstellen=3
 TA-Tabelle=10 20 30 40
 )";
 
+// The requests a file of the recording driver module lists, a line each.
+Calls callsIn(const std::string& file) {
+    Calls calls;
+    std::istringstream lines(readFile(file));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        uint32_t device = 0, code = 0, outputSize = 0;
+        std::string hex;
+        fields >> device >> code >> outputSize >> hex;
+        k7test::Bytes input;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+            input.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+        }
+        calls.emplace_back(device, code, input, outputSize);
+    }
+    return calls;
+}
+
 #ifdef K7_PYTHON
 // The requests the Python package's Card.apply sent with start code 1 and 3, as the recording
 // driver module in the interpreter's process wrote them.
@@ -241,20 +263,7 @@ std::vector<Calls> ofPython(const TempFolder& folder, const std::string& ini) {
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::vector<Calls> both;
     for (const char* start : {"1", "3"}) {
-        Calls calls;
-        std::istringstream lines(readFile(prefix + start));
-        for (std::string line; std::getline(lines, line);) {
-            std::istringstream fields(line);
-            uint32_t device = 0, code = 0, outputSize = 0;
-            std::string hex;
-            fields >> device >> code >> outputSize >> hex;
-            k7test::Bytes input;
-            for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-                input.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-            }
-            calls.emplace_back(device, code, input, outputSize);
-        }
-        both.push_back(calls);
+        both.push_back(callsIn(prefix + start));
     }
     return both;
 }
@@ -294,6 +303,142 @@ TEST_F(SameCalls, HandingASetToACard) {
     EXPECT_EQ(ofPython(folder, ini), check);
 #else
     GTEST_SKIP() << "the Python package's hand-over is compared in builds without sanitizers";
+#endif
+}
+
+// Whether `part` stands in `calls` whole and in its order: a karvo7 command's requests hold
+// the card opened and warmed up, the layout set up, and what the card operations send.
+bool holds(const Calls& calls, const Calls& part) {
+    return !part.empty() &&
+           std::search(calls.begin(), calls.end(), part.begin(), part.end()) != calls.end();
+}
+
+// Windows of a run that take the shot and show nothing.
+class QuietWindows : public k7check::RunWindows {
+  public:
+    bool editSet(k7check::Session&, uint32_t, uint32_t, k7check::ParameterSet&) override {
+        return true;
+    }
+    bool selectSets(k7check::Session&, std::array<bool, k7check::kSetsPerCard>&) override {
+        return true;
+    }
+    void showData(k7check::Session&, const k7check::MeasuredDataInputs&) override {}
+    void showGateValues(k7check::Session&, const uint8_t*, uint32_t) override {}
+    std::unique_ptr<k7check::LiveDisplay> openDisplay(k7check::Session&,
+                                                      const std::string&) override {
+        return nullptr;
+    }
+};
+
+#ifdef K7_PYTHON
+// The requests of the Python package's Card.shot and of its Card.stream's start (a stream of no
+// shots: prepared, and left stopped with an empty FIFO), in the record layout, as the recording
+// driver module in the interpreter's process wrote them.
+std::pair<Calls, Calls> ofPythonShotAndStream(const TempFolder& folder, const std::string& ini) {
+    const std::string prefix = folder.file("python-");
+    const std::string command = std::string("env -u KARVO7_SIM KARVO7_DRIVER='") +
+                                K7_RECORDING_DRIVER + "' KARVO7_LIBRARY_PATH='" +
+                                K7_LIBRARY_FOLDER + "' PYTHONPATH='" + K7_PYTHON_PACKAGE + "' " +
+                                K7_PYTHON + " -B '" + K7_SHOT_SCRIPT + "' '" + ini +
+                                "' Karte1-Satz2 2 '" + prefix + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return {callsIn(prefix + "shot"), callsIn(prefix + "stream")};
+}
+#endif
+
+// A single shot of set 2 in the record layout, from the check program's single measurement,
+// the C interface, karvo7 and Python's Card.shot: from the hand-over to the FIFO emptied behind
+// the shot, the same requests. The recording card delivers a buffer of zeros rather than the
+// set's record, so that the shot fails its length check everywhere, after the same requests.
+TEST_F(SameCalls, ASingleShot) {
+    const std::string ini = folder.file("sets.ini");
+    writeFile(ini, kHandedSet);
+    Calls window;
+    {
+        k7check::Session session(desktop);
+        session.useParameterFile(ini);
+        ASSERT_TRUE(session.startUp());
+        ASSERT_TRUE(session.virma4Mode());  // the sets' identifications: the record layout
+        session.selectCard(1);
+        session.selectSet(2);
+        driver.clearRecords();
+        QuietWindows windows;
+        EXPECT_FALSE(k7check::runSingleShot(session, true, windows));
+        EXPECT_NE(session.fields().resultLines.back().find("Datenlänge soll: 2006 - ist: 131072"),
+                  std::string::npos)
+            << session.fields().resultLines.back();
+        window = recorded();
+    }
+    const Calls library = onOpenCard([&](KARVO7HANDLE card) {
+        K7OpsSet record{};
+        uint16_t table[K7OPS_TA_ENTRIES]{};
+        int32_t active = 0;
+        uint32_t error = 0, step = 0;
+        ASSERT_TRUE(
+            K7OpsReadSet(ini.c_str(), 1, 2, 1, &record, table, &active, nullptr, 0, &error));
+        K7OpsShotLayout layout{};
+        ASSERT_TRUE(
+            K7OpsPrepareShot(card, 2, &record, K7OPS_LAYOUT_RECORD, 1, &layout, &step, &error));
+        std::vector<uint8_t> data(layout.readBytes);
+        K7OpsShot shot{};
+        EXPECT_FALSE(K7OpsTakeShot(card, 2, &record, &layout, data.data(),
+                                   static_cast<uint32_t>(data.size()), &shot, &error));
+        EXPECT_EQ(shot.step, K7OPS_SHOT_STEP_LENGTH);
+    });
+    // The hand-over, the mode, the FIFO emptied, start, the gate values, the FIFO emptied.
+    EXPECT_GT(library.size(), 8u);
+    EXPECT_EQ(window, library);
+    karvo7::ShotOptions o;
+    o.card = 1;
+    o.set = 2;
+    o.overrides.ini = ini;
+    o.overrides.layout = karvo7::Layout::Record;
+    o.output = folder.file("shot.csv");
+    const Calls tool =
+        ofTool([&](std::ostream& out, std::ostream& err) { return karvo7::runShot(o, out, err); });
+    EXPECT_TRUE(holds(tool, library));
+#ifdef K7_PYTHON
+    EXPECT_EQ(ofPythonShotAndStream(folder, ini).first, library);
+#else
+    GTEST_SKIP() << "the Python package's shot is compared in builds without sanitizers";
+#endif
+}
+
+// The start of a stream of set 2 in the record layout, from karvo7 stream, the C interface and
+// Python's Card.stream: the set handed over with the continuous start code, made the active
+// one, the mode, the set selected, the card stopped and its FIFO emptied, the same requests.
+TEST_F(SameCalls, AStreamStart) {
+    const std::string ini = folder.file("sets.ini");
+    writeFile(ini, kHandedSet);
+    const Calls library = onOpenCard([&](KARVO7HANDLE card) {
+        std::vector<K7OpsSet> records(K7OPS_SETS);
+        uint16_t table[K7OPS_TA_ENTRIES]{};
+        int32_t active = 0;
+        uint32_t error = 0, step = 0, failedSet = 0;
+        ASSERT_TRUE(
+            K7OpsReadSet(ini.c_str(), 1, 2, 1, &records[2], table, &active, nullptr, 0, &error));
+        K7OpsStreamLayout stream{};
+        ASSERT_TRUE(K7OpsPrepareStream(card, records.data(), 1u << 2, K7OPS_LAYOUT_RECORD, 1,
+                                       &stream, &failedSet, &step, &error))
+            << std::hex << error;
+        EXPECT_EQ(stream.shotBytes, 2006u);
+        EXPECT_EQ(stream.shotsPerSecond, 500u);
+    });
+    EXPECT_GT(library.size(), 8u);
+    karvo7::StreamOptions o;
+    o.card = 1;
+    o.sets = {2};
+    o.count = 1;
+    o.overrides.ini = ini;
+    o.overrides.layout = karvo7::Layout::Record;
+    o.output = folder.file("capture.k7");
+    const Calls tool =
+        ofTool([&](std::ostream&, std::ostream& err) { return karvo7::runStream(o, -1, err); });
+    EXPECT_TRUE(holds(tool, library));
+#ifdef K7_PYTHON
+    EXPECT_EQ(ofPythonShotAndStream(folder, ini).second, library);
+#else
+    GTEST_SKIP() << "the Python package's stream is compared in builds without sanitizers";
 #endif
 }
 

@@ -2,14 +2,15 @@
 
 #include <string>
 
+#include "KARVO7Ops.h"
 #include "Tool.h"
 
 namespace karvo7 {
 
 namespace {
 
-const char* stepName(k7check::HandOverStep step) {
-    switch (step) {
+const char* stepName(uint32_t step) {
+    switch (static_cast<k7check::HandOverStep>(step)) {
         case k7check::HandOverStep::Record:
             return "the set";
         case k7check::HandOverStep::TriggerDelay:
@@ -21,6 +22,14 @@ const char* stepName(k7check::HandOverStep step) {
         case k7check::HandOverStep::None:
             break;
     }
+    switch (step) {
+        case K7OPS_STEP_ACTIVE_SETS:
+            return "the active sets";
+        case K7OPS_STEP_SELECT_SET:
+            return "the selection of the set";
+        default:
+            break;
+    }
     return "nothing";
 }
 
@@ -30,10 +39,14 @@ bool handSet(KARVO7HANDLE card, uint32_t setNumber, const k7check::CardRecord& r
              std::ostream& err) {
     const k7check::HandOver handed = k7check::handSetToCard(card, setNumber, record);
     if (!handed.ok()) {
-        complain(err, "set " + std::to_string(setNumber) + ": the card refused " +
-                          stepName(handed.failed) + ", error " + errorWord(handed.error));
+        complain(err, refusedText(setNumber, static_cast<uint32_t>(handed.failed), handed.error));
     }
     return handed.ok();
+}
+
+std::string refusedText(uint32_t setNumber, uint32_t step, uint32_t error) {
+    return "set " + std::to_string(setNumber) + ": the card refused " + stepName(step) +
+           ", error " + errorWord(error);
 }
 
 }  // namespace karvo7

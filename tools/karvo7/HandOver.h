@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 
 #include "card/SetToCard.h"
 
@@ -13,5 +14,8 @@ namespace karvo7 {
 // any step of it.
 bool handSet(KARVO7HANDLE card, uint32_t setNumber, const k7check::CardRecord& record,
              std::ostream& err);
+// "set 2: the card refused the trigger delay, error ...": a hand-over's refused step
+// (K7OPS_STEP_*) with the card library's word.
+std::string refusedText(uint32_t setNumber, uint32_t step, uint32_t error);
 
 }  // namespace karvo7

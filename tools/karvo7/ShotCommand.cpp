@@ -1,16 +1,19 @@
-// karvo7 shot N --set S: single shots of one set, as the check program's single measurement
-// takes them (the set handed to the card, then start and read), written as CSV, raw bytes or
-// JSON as they come.
+// karvo7 shot N --set S: single shots of one set, taken by the card operations as the check
+// program's single measurement takes them (the set handed to the card, then for each shot the
+// FIFO emptied, start, read and the FIFO emptied again), written as CSV, raw bytes or JSON as
+// they come.
 #include <algorithm>
 #include <cerrno>
 
 #include "Commands.h"
 #include "HandOver.h"
 #include "Interrupt.h"
+#include "KARVO7Ops.h"
 #include "OutputFile.h"
 #include "ShotOutput.h"
 #include "ShotSamples.h"
 #include "Tool.h"
+#include "card/OpsRecord.h"
 #include "system/Descriptors.h"
 
 namespace karvo7 {
@@ -75,10 +78,35 @@ class ShotDestination {
     std::string why_;
 };
 
+// What a failed shot says: the step of the card operations' shot that failed.
+std::string shotFailure(const K7OpsShot& shot, const K7OpsShotLayout& layout, uint32_t error,
+                        bool externalTrigger, uint32_t waitedMs) {
+    switch (shot.step) {
+        case K7OPS_SHOT_STEP_CLEAR:
+            return "emptying the FIFO failed, error " + errorWord(error);
+        case K7OPS_SHOT_STEP_START:
+            return "start failed, error " + errorWord(error);
+        case K7OPS_SHOT_STEP_READ: {
+            const bool waited = externalTrigger && (error == K7OPS_ERROR_TIMEOUT ||
+                                                    noTriggerCame(shot.readError, waitedMs));
+            return waited ? noTriggerText(shot.readError)
+                          : "reading failed, error " + errorWord(shot.readError);
+        }
+        case K7OPS_SHOT_STEP_LENGTH:
+            return "the card delivered " + std::to_string(shot.bytes) +
+                   " bytes, a shot of the set " + std::to_string(layout.shotBytes);
+        default:
+            break;
+    }
+    return "failed, error " + errorWord(error);
+}
+
 // Starts and reads one shot at a time, each handed to the output as it comes: the memory held
-// is one shot's, whatever the number of shots.
+// is one shot's, whatever the number of shots. The gate values the card operations read with a
+// shot are not written: a failure to read them leaves the shot's data good.
 int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& layout,
-              bool externalTrigger, std::ostream& out, std::ostream& err) {
+              const K7OpsSet& record, const K7OpsShotLayout& shotLayout, std::ostream& out,
+              std::ostream& err) {
     ShotDestination destination(options, out);
     if (!destination.open()) {
         complain(err, destination.why());
@@ -86,23 +114,20 @@ int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& l
     }
     const std::unique_ptr<ShotOutput> shots =
         makeShotOutput(formatOf(options), {options.card, options.set, layout}, destination.sink());
-    std::vector<uint8_t> buffer(kLargestShotBytes);
-    uint32_t error = 0;
+    std::vector<uint8_t> buffer(shotLayout.readBytes);
     for (uint32_t k = 0; k < options.count; ++k) {
-        if (KARVO7Start(card, &error) == 0) {
-            complain(err, "start failed, error " + errorWord(error));
-            return kExitFailed;
-        }
-        uint32_t length = static_cast<uint32_t>(buffer.size());
+        K7OpsShot shot{};
+        uint32_t error = 0;
         const uint32_t began = K7OsGetTickCount();
-        if (KARVO7GetData(card, &length, buffer.data(), &error) == 0) {
-            const bool waited = externalTrigger && noTriggerCame(error, K7OsGetTickCount() - began);
+        if (K7OpsTakeShot(card, options.set, &record, &shotLayout, buffer.data(),
+                          static_cast<uint32_t>(buffer.size()), &shot, &error) == 0 &&
+            shot.step != K7OPS_SHOT_STEP_GATES) {
             complain(err, "shot " + std::to_string(k + 1) + ": " +
-                              (waited ? noTriggerText(error)
-                                      : "reading failed, error " + errorWord(error)));
+                              shotFailure(shot, shotLayout, error, shotLayout.externalTrigger != 0,
+                                          K7OsGetTickCount() - began));
             return kExitFailed;
         }
-        if (!shots->add({buffer.data(), buffer.data() + length})) {
+        if (!shots->add({buffer.data(), buffer.data() + shot.bytes})) {
             complain(err, shots->error().empty() ? destination.why() : shots->error());
             return kExitFailed;
         }
@@ -151,14 +176,22 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         complain(err, "setting the data layout failed, error " + errorWord(error));
         return kExitFailed;
     }
-    if (!handSet(card.get(), options.set, k7check::cardRecordOf(set), err)) {
+    const K7OpsSet record = k7check::opsRecordOf(k7check::cardRecordOf(set));
+    K7OpsShotLayout shotLayout{};
+    uint32_t step = 0;
+    if (K7OpsPrepareShot(
+            card.get(), options.set, &record,
+            layout.layout == Layout::Record ? K7OPS_LAYOUT_RECORD : K7OPS_LAYOUT_NATIVE, 1,
+            &shotLayout, &step, &error) == 0) {
+        complain(err, step != K7OPS_STEP_NONE
+                          ? refusedText(options.set, step, error)
+                          : "preparing the shot failed, error " + errorWord(error));
         return kExitFailed;
     }
-    KARVO7SetMode(card.get(), 1, &error);
     if (set.externerTrigger && !setTriggerWait(card.get(), err)) {
         return kExitFailed;
     }
-    return takeShots(card.get(), options, layout, set.externerTrigger, out, err);
+    return takeShots(card.get(), options, layout, record, shotLayout, out, err);
 }
 
 }  // namespace karvo7

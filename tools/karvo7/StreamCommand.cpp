@@ -16,9 +16,11 @@
 #include "HandOver.h"
 #include "Interrupt.h"
 #include "KARVO7Acquire.h"
+#include "KARVO7Ops.h"
 #include "KARVO7Stream.h"
 #include "OutputFile.h"
 #include "Tool.h"
+#include "card/OpsRecord.h"
 #include "card/ShotSize.h"
 
 namespace karvo7 {
@@ -96,16 +98,20 @@ bool validate(const StreamOptions& o, std::ostream& err) {
     return true;
 }
 
-// Hands the sets to the card for a continuous block measurement (start code 3), the way the
-// check program's data-rate runs prepare theirs, and leaves it stopped with an empty FIFO.
+// Gives the sets their layout, then has the card operations prepare them for a continuous
+// block measurement as the check program's data-rate runs prepare theirs (start code 3, the
+// first set selected), and leave the card stopped with an empty FIFO. `stream` gets what the
+// engine is given.
 bool prepare(KARVO7HANDLE card, const StreamOptions& o,
              const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets,
-             std::ostream& err) {
+             K7OpsStreamLayout& stream, std::ostream& err) {
     uint32_t error = 0;
     const bool version3 = KARVO7IsVersion3(card) != 0;
-    std::array<bool, k7check::kSetsPerCard> active{};
+    std::array<K7OpsSet, k7check::kSetsPerCard> records{};
+    uint32_t active = 0;
     for (uint32_t s : o.sets) {
-        active[s] = true;
+        active |= 1u << s;
+        records[s] = k7check::opsRecordOf(k7check::cardRecordOf(sets[s]));
         if (version3 &&
             KARVO7SetVIRMA4(card, s, layoutIdentification(o.overrides.layout, o.card, s), &error) ==
                 0) {
@@ -113,21 +119,22 @@ bool prepare(KARVO7HANDLE card, const StreamOptions& o,
                               errorWord(error));
             return false;
         }
-        if (!handSet(card, s, k7check::cardRecordOf(sets[s], 3), err)) {
-            return false;
-        }
     }
-    if (version3 && !k7check::activateSets(card, active, error)) {
-        complain(err, "activating the sets failed, error " + errorWord(error));
+    uint32_t failedSet = 0;
+    uint32_t step = 0;
+    const uint32_t layout =
+        o.overrides.layout == Layout::Record ? K7OPS_LAYOUT_RECORD : K7OPS_LAYOUT_NATIVE;
+    if (K7OpsPrepareStream(card, records.data(), active, layout, 1, &stream, &failedSet, &step,
+                           &error) == 0) {
+        complain(
+            err,
+            step == K7OPS_STEP_ACTIVE_SETS ? "activating the sets failed, error " + errorWord(error)
+            : step == K7OPS_STEP_SELECT_SET ? "selecting set " + std::to_string(failedSet) +
+                                                  " failed, error " + errorWord(error)
+            : step != K7OPS_STEP_NONE ? refusedText(failedSet, step, error)
+                                      : "preparing the stream failed, error " + errorWord(error));
         return false;
     }
-    KARVO7SetMode(card, 1, &error);
-    if (KARVO7SetParam(card, o.sets.front(), &error) == 0) {
-        complain(err, "selecting set " + std::to_string(o.sets.front()) + " failed, error " +
-                          errorWord(error));
-        return false;
-    }
-    k7check::stopAndEmpty(card, error);
     return true;
 }
 
@@ -146,17 +153,14 @@ std::string summaryOf(const Counters& c, double seconds) {
 }
 
 // The engine for the sets: each read asks for the largest block a shot of them delivers, the
-// ring buffer holds a second of shots at their rate, and it ends after --count shots.
-K7AcqSettings engineSettings(const StreamOptions& o,
-                             const std::array<k7check::ParameterSet, k7check::kSetsPerCard>& sets) {
+// ring buffer holds a second of shots at their rate (both as the card operations prepared
+// them), and it ends after --count shots.
+K7AcqSettings engineSettings(const StreamOptions& o, const K7OpsStreamLayout& stream) {
     K7AcqSettings s;
     K7AcqDefaults(&s);
-    std::vector<const k7check::ParameterSet*> cycle;
-    for (uint32_t set : o.sets) {
-        s.shotBytes = std::max(s.shotBytes, k7check::largestShotBytes(sets[set]));
-        cycle.push_back(&sets[set]);
-    }
-    s.shotsPerSecond = k7check::shotRateOf(cycle);
+    s.shotBytes = stream.shotBytes;
+    s.shotsPerSecond = stream.shotsPerSecond;
+    s.startSet = stream.startSet;
     s.shotCount = o.count.value_or(0);
     if (o.results) {
         s.resultsEvery = kResultsEvery;
@@ -309,7 +313,8 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
         complain(err, why);
         return kExitFailed;
     }
-    if (!prepare(card.get(), o, sets, err)) {
+    K7OpsStreamLayout stream{};
+    if (!prepare(card.get(), o, sets, stream, err)) {
         return kExitFailed;
     }
     const bool externalTrigger = std::any_of(o.sets.begin(), o.sets.end(),
@@ -320,7 +325,7 @@ int runStream(const StreamOptions& given, int outFd, std::ostream& err) {
     handleInterrupts(true);
     ChunkWriter writer(file);
     Counters counters;
-    const K7AcqSettings settings = engineSettings(o, sets);
+    const K7AcqSettings settings = engineSettings(o, stream);
     putCaptureHeader(o, sets, settings, writer);
     uint32_t error = 0;
     const Clock::time_point begin = Clock::now();

@@ -1,7 +1,8 @@
 #include "ErrorWords.h"
 #include "Format.h"
+#include "KARVO7Ops.h"
+#include "card/OpsRecord.h"
 #include "card/SetToCard.h"
-#include "card/ShotSize.h"
 #include "profile/ParameterKeys.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunContext.h"
@@ -25,82 +26,90 @@ MeasuredDataInputs shotInputs(RunContext& run, const ParameterSet& set,
     return inputs;
 }
 
+// The layout the card delivers the set's data in: the record layout of the sets' sibling-card
+// identifications on a version-3 card, else its native data.
+uint32_t layoutOf(RunContext& run, KARVO7HANDLE card) {
+    return run.virma4Mode() && KARVO7IsVersion3(card) != 0 ? K7OPS_LAYOUT_RECORD
+                                                           : K7OPS_LAYOUT_NATIVE;
+}
+
 // A set whose shot would not fit the data buffer: the buffer would take its first part, and
 // the rest would stay in the card's FIFO as the start of the next shot.
-bool fitsTheBuffer(RunContext& run, const ParameterSet& set) {
-    const uint64_t bytes = shotBytes(set, run.virma4Mode());
-    if (set.start >= 4 || bytes <= kDataBufferSize) {
+bool fitsTheBuffer(RunContext& run, const ParameterSet& set, const K7OpsShotLayout& layout) {
+    if (set.start >= 4 || layout.readBytes <= kDataBufferSize) {
         return true;
     }
-    run.line().fail(formatText("Aufnahme %u zu lang: Schuss %llu Bytes, Datenpuffer %u Bytes",
-                               set.aufnahmelaenge, static_cast<unsigned long long>(bytes),
-                               kDataBufferSize));
+    run.line().fail(formatText("Aufnahme %u zu lang: Schuss %u Bytes, Datenpuffer %u Bytes",
+                               set.aufnahmelaenge, layout.shotBytes, kDataBufferSize));
     return false;
 }
 
-// The shot brought the bytes its set makes: anything else is not this shot's A-scan.
-bool hasItsLength(RunContext& run, const ParameterSet& set) {
-    const uint64_t expected = shotBytes(set, run.virma4Mode());
-    const size_t delivered = run.data().size();
-    if (delivered == expected) {
-        return true;
+// What the card operations' shot says of the steps after the read: the shot brought the bytes
+// its set makes (anything else is not this shot's A-scan), and its gate values came.
+std::optional<GateResults> judgeShot(RunContext& run, const K7OpsShot& shot,
+                                     const K7OpsShotLayout& layout) {
+    if (shot.bytes != layout.shotBytes) {
+        run.line().fail(formatText("Datenlänge soll: %u - ist: %u", layout.shotBytes, shot.bytes));
     }
-    run.line().fail(formatText("Datenlänge soll: %llu - ist: %llu",
-                               static_cast<unsigned long long>(expected),
-                               static_cast<unsigned long long>(delivered)));
-    return false;
-}
-
-std::optional<GateResults> readGates(RunContext& run, KARVO7HANDLE card) {
-    if (KARVO7IsVersion3(card) == 0) {
-        return std::nullopt;
+    if (shot.gatesRead != 0) {
+        return shot.gates;
     }
-    uint32_t error = 0;
-    GateResults results{};
-    if (KARVO7GetGates(card, &results, &error) != 0) {
-        return results;
+    if (shot.gatesError != 0) {
+        const std::string text = "GetGates " + errorText(shot.gatesError);
+        run.desktop().messageBox("Test",
+                                 formatText("Einzelmessung Karte %u: ", run.fields().karte) + text);
+        run.line().fail(text);
     }
-    const std::string text = "GetGates " + errorText(error);
-    run.desktop().messageBox("Test",
-                             formatText("Einzelmessung Karte %u: ", run.fields().karte) + text);
-    run.line().fail(text);
     return std::nullopt;
 }
 
-// Steps 3 to 7 of a shot: hand the set over, shoot from an empty FIFO, fetch and show. The
-// shot's results are taken from the card's gate registers; the FIFO is emptied behind it, so
-// that nothing of the shot is left for the next measurement.
+// Steps 3 to 7 of a shot, as the card operations take it: hand the set over, shoot from an
+// empty FIFO, fetch the shot and its gate values, empty the FIFO behind it (so that nothing of
+// the shot is left for the next measurement), and show.
 void shoot(RunContext& run, KARVO7HANDLE card, uint32_t setNumber, const ParameterSet& set) {
     RunLine& line = run.line();
-    if (!fitsTheBuffer(run, set)) {
-        return;
-    }
+    const K7OpsSet record = opsRecordOf(cardRecordOf(set));
+    K7OpsShotLayout layout{};
     uint32_t error = 0;
-    if (!handSetToCard(card, setNumber, set, error)) {
+    if (K7OpsShotLayoutOf(setNumber, &record, layoutOf(run, card), &layout, &error) == 0) {
+        line.fail(errorText(error));
+        return;
+    }
+    if (!fitsTheBuffer(run, set, layout)) {
+        return;
+    }
+    // A step of the hand-over the card refused ends the shot: the set is not the one the
+    // technician gave.
+    uint32_t step = 0;
+    if (K7OpsPrepareShot(card, setNumber, &record, layoutOf(run, card), run.fields().dma ? 1 : 0,
+                         &layout, &step, &error) == 0) {
         line.fail("PrepAll " + errorText(error));
-        return;
-    }
-    KARVO7SetMode(card, run.fields().dma ? 1 : 0, &error);
-    if (KARVO7ClearFIFO(card, &error) == 0) {
-        line.fail("Clear FIFO " + errorText(error));
-        return;
-    }
-    if (KARVO7Start(card, &error) == 0) {
-        line.fail("Start " + errorText(error));
         return;
     }
     run.zeroData();
     run.setDataLength(kDataBufferSize);
     if (set.start >= 4) {
-        return;  // the card is started for external shots: there is nothing to fetch
-    }
-    if (!run.readData(card, error)) {
-        line.fail("GetData " + errorText(error));
+        // The card is started for external shots: there is nothing to fetch.
+        if (KARVO7ClearFIFO(card, &error) == 0) {
+            line.fail("Clear FIFO " + errorText(error));
+        } else if (KARVO7Start(card, &error) == 0) {
+            line.fail("Start " + errorText(error));
+        }
         return;
     }
-    hasItsLength(run, set);
-    const std::optional<GateResults> gates = readGates(run, card);
-    KARVO7ClearFIFO(card, &error);
+    std::vector<uint8_t>& buffer = run.fetchBuffer();
+    K7OpsShot shot{};
+    const int taken = K7OpsTakeShot(card, setNumber, &record, &layout, buffer.data(),
+                                    static_cast<uint32_t>(buffer.size()), &shot, &error);
+    run.setDataLength(shot.bytes);
+    if (taken == 0 && shot.step < K7OPS_SHOT_STEP_LENGTH) {
+        const char* what = shot.step == K7OPS_SHOT_STEP_CLEAR   ? "Clear FIFO "
+                           : shot.step == K7OPS_SHOT_STEP_START ? "Start "
+                                                                : "GetData ";
+        line.fail(what + errorText(shot.step == K7OPS_SHOT_STEP_READ ? shot.readError : error));
+        return;
+    }
+    const std::optional<GateResults> gates = judgeShot(run, shot, layout);
     run.showData(shotInputs(run, set, gates));
 }
 

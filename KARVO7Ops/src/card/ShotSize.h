@@ -9,11 +9,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "KARVO7DLL.h"
 #include "card/ParameterSet.h"
 
 namespace k7check {
 
 uint64_t shotBytes(const ParameterSet& set, bool recordLayout);
+// The same for a set as the card takes it.
+uint64_t shotBytes(const MeasureParams& measure, bool recordLayout);
+// The samples one shot carries: all recorded ones, or one per "Faktor" of an A-scan.
+uint64_t shotSamples(const MeasureParams& measure);
 
 // The largest block a shot of `set` delivers in either layout of the card's data (the record
 // layout's is never the smaller): what every read of the engine asks for.
@@ -25,5 +30,7 @@ uint32_t largestShotBytes(const ParameterSet& set);
 uint32_t shotRateOf(const ParameterSet& set);
 // The same for a run over `sets` in turn.
 uint32_t shotRateOf(const std::vector<const ParameterSet*>& sets);
+// The same for sets of these "IFF" values in turn.
+uint32_t cycleRateOf(const std::vector<uint32_t>& iffs);
 
 }  // namespace k7check

@@ -112,7 +112,7 @@ KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict
     if (card == nullptr || path == nullptr || verdict == nullptr || error == nullptr) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
-    const auto dsp = static_cast<uint32_t>(k7check::StationCheck::Dsp);
+    const uint32_t dsp = K7OPS_CHECK_DSP;
     const char* name = k7check::stationCheckName(k7check::StationCheck::Dsp);
     const k7check::DspImageRead read = k7check::readDspImage(path);
     if (!read.ok()) {
@@ -148,16 +148,16 @@ KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint3
 KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,
                              K7OpsQuestion question, void* context, K7OpsVerdict* verdict,
                              uint32_t* error) {
+    const std::optional<k7check::StationCheck> which = k7check::stationCheckOfNumber(check);
     if (card == nullptr || parameterFile == nullptr || verdict == nullptr || error == nullptr ||
-        check >= K7OPS_CHECK_COUNT) {
+        !which) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
     if (!parameterFileReadable(parameterFile)) {
         return fail(error, K7OPS_ERROR_FILE);
     }
-    const auto which = static_cast<k7check::StationCheck>(check);
-    fill(verdict, check, k7check::stationCheckName(which),
-         stationCheck(card, which, parameterFile, question, context));
+    fill(verdict, check, k7check::stationCheckName(*which),
+         stationCheck(card, *which, parameterFile, question, context));
     return done(error);
 }
 
@@ -177,7 +177,8 @@ KARVO7OPS_API int K7OpsCheckAll(KARVO7HANDLE card, const char* parameterFile,
     }
     *count = 0;
     for (const k7check::StationCheck check : checks) {
-        fill(&verdicts[*count], static_cast<uint32_t>(check), k7check::stationCheckName(check),
+        fill(&verdicts[*count], k7check::stationCheckNumber(check),
+             k7check::stationCheckName(check),
              stationCheck(card, check, parameterFile, question, context));
         ++*count;
     }

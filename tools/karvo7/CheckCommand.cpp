@@ -19,9 +19,9 @@ namespace {
 
 std::string wordList() {
     std::string words;
-    for (std::size_t i = 0; i < k7check::kStationCheckCount; ++i) {
-        words += (i == 0 ? "" : ", ");
-        words += k7check::stationCheckWord(static_cast<k7check::StationCheck>(i));
+    for (const k7check::StationCheck check : k7check::allStationChecks()) {
+        words += (words.empty() ? "" : ", ");
+        words += k7check::stationCheckWord(check);
     }
     return words;
 }

@@ -3,6 +3,7 @@
 // automatic boxes keep their state under the same keys).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,13 @@ enum class StationCheck : uint32_t {
     Commands,
 };
 inline constexpr std::size_t kStationCheckCount = 8;
+
+// Every check, in "Check All"'s order.
+const std::array<StationCheck, kStationCheckCount>& allStationChecks();
+// The check's number in the operations' C interface (K7OPS_CHECK_*), and the check of a number
+// (none for a number no check has).
+uint32_t stationCheckNumber(StationCheck check);
+std::optional<StationCheck> stationCheckOfNumber(uint32_t number);
 
 // The check's name in reports ("PCI Configuration", "Selbsttest").
 const char* stationCheckName(StationCheck check);

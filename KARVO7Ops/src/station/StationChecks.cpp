@@ -86,9 +86,9 @@ Verdict runStationCheck(KARVO7HANDLE card, StationCheck check, const StationSetu
 std::vector<StationCheck> selectedStationChecks(const std::string& parameterFile) {
     const IniFile file = IniFile::load(parameterFile);
     std::vector<StationCheck> checks;
-    for (std::size_t i = 0; i < kStationCheckCount; ++i) {
-        if (yes(file, "Check", stationCheckKey(static_cast<StationCheck>(i)))) {
-            checks.push_back(static_cast<StationCheck>(i));
+    for (const StationCheck check : allStationChecks()) {
+        if (yes(file, "Check", stationCheckKey(check))) {
+            checks.push_back(check);
         }
     }
     return checks;

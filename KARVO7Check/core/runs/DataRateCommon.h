@@ -38,10 +38,6 @@ bool prepareSetZero(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, uin
 // The head of a line of the card and set runs: "Kanal %d: Datenrate [DMA ][+ PrepAll ]".
 std::string dataRateHead(const RunContext& run);
 
-// Reads what a continuous run left in the card's FIFO, until a read fails or delivers
-// nothing, at most a bounded number of reads.
-void drainFifo(RunContext& run, KARVO7HANDLE card);
-
 // The live part of a run on card `cardNumber`, with the stop window (`liveCaption`) up: set 0 is
 // handed over, then the run's `prepare` (which begins the pace right before the card starts)
 // and its `measure`; a run whose preparation failed leaves the card stopped and clear. The live

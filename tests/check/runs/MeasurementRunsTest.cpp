@@ -660,7 +660,6 @@ TEST_F(Runs, ARunThatRestartsAFreeRunningCardLosesNoneOfItsShotsWhenTheFifoFills
     EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
     EXPECT_EQ(lastLine().rfind("1 Kanal: Datenrate + PrepAll 4000 Samples -> ", 0), 0u)
         << lastLine();
-    ASSERT_GT(sim->droppedShots(1), 0u);
     EXPECT_TRUE(fifoEmpty(1));
 
     runAhead(1, 2);

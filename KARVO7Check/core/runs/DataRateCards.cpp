@@ -1,9 +1,7 @@
 #include <algorithm>
 
 #include "Format.h"
-#include "KARVO7Os.h"
 #include "card/ShotSize.h"
-#include "runs/CardFetch.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
@@ -26,8 +24,7 @@ struct CardState {
     CardRecord record;
     std::vector<uint8_t> buffer;
     std::unique_ptr<EngineBatch> batch = std::make_unique<EngineBatch>();
-    uint32_t started = 0;  // the desktop's tick when the batch started
-    uint32_t length = 0;   // bytes of the shot in the buffer
+    uint32_t length = 0;  // bytes of the shot in the buffer
     uint64_t shots = 0;
     uint64_t position = 0;  // buffers since the card last started
     bool finished = false;
@@ -83,7 +80,6 @@ class CardsRun {
 
     RunContext& run_;
     uint32_t setNumber_;
-    uint32_t timeOutMs_ = 0;
     std::vector<CardState> cards_;
 };
 
@@ -163,9 +159,7 @@ void CardsRun::start(CardState& card) {
                            error)) {
         run_.line().fail(runCardText(kLiveCaption, card.number, errorText("Start", error)) + " ");
         card.finished = true;
-        return;
     }
-    card.started = run_.desktop().tickCount();
 }
 
 bool CardsRun::startBatch(std::size_t i, CardState& card, const char* what) {
@@ -175,7 +169,6 @@ bool CardsRun::startBatch(std::size_t i, CardState& card, const char* what) {
         cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText(what, error)));
         return false;
     }
-    card.started = run_.desktop().tickCount();
     return true;
 }
 
@@ -334,14 +327,11 @@ bool CardsRun::pass() {
             arrived = true;
             onData(i, card);
         } else if (state == EngineBatch::State::Failed) {
+            // A card that delivered nothing fails at the driver's data time-out, which ends the
+            // engine's read: no deadline here races the engine that still stops the card.
             cardFailed(i, card,
                        runCardText(kLiveCaption, card.number,
                                    errorText("IsReadyGetData", card.batch->error())));
-        } else if (run_.desktop().tickCount() - card.started >= timeOutMs_) {
-            card.batch->timeOut();
-            cardFailed(i, card,
-                       runCardText(kLiveCaption, card.number,
-                                   errorText("IsReadyGetData", K7_ERROR_SEM_TIMEOUT)));
         }
     }
     if (running && !arrived) {
@@ -353,7 +343,6 @@ bool CardsRun::pass() {
 bool CardsRun::run() {
     const uint32_t count = run_.fields().karte;
     const uint8_t startCode = run_.fields().kontinuierlich ? 3 : 1;
-    timeOutMs_ = fetchTimeOutMs(run_.fields().timeOut);
     std::vector<std::string> titles;
     cards_.resize(count);
     for (uint32_t k = 1; k <= count; ++k) {

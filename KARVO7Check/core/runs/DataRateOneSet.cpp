@@ -1,7 +1,6 @@
 #include "Format.h"
 #include "KARVO7Os.h"
 #include "card/ShotSize.h"
-#include "runs/CardFetch.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
@@ -92,8 +91,7 @@ bool OneSetRun::shot(uint64_t i) {
         return false;
     }
     const EngineBatch::State state = readBatch(
-        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); },
-        fetchTimeOutMs(f.timeOut));
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); });
     if (state != EngineBatch::State::Done || batch_.shots() == 0) {
         error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.line().fail(runCardText(kLiveCaption, cardNumber_, errorText("GetData", error)));

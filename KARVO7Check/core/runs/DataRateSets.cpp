@@ -3,7 +3,6 @@
 #include "Format.h"
 #include "KARVO7Os.h"
 #include "card/ShotSize.h"
-#include "runs/CardFetch.h"
 #include "runs/DataRateCommon.h"
 #include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
@@ -123,10 +122,9 @@ bool SetsRun::readPass(uint32_t& error) {
     }
     pass_.clear();
     const std::vector<uint8_t>& buffer = run_.fetchBuffer();
-    const EngineBatch::State state = readBatch(
-        batch_, run_.fetchBuffer(),
-        [&](uint32_t length) { pass_.emplace_back(buffer.begin(), buffer.begin() + length); },
-        fetchTimeOutMs(run_.fields().timeOut));
+    const EngineBatch::State state = readBatch(batch_, run_.fetchBuffer(), [&](uint32_t length) {
+        pass_.emplace_back(buffer.begin(), buffer.begin() + length);
+    });
     error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
     return state == EngineBatch::State::Done && pass_.size() == cycle_.size();
 }
@@ -180,8 +178,7 @@ bool SetsRun::shot(uint64_t k) {
         return false;
     }
     const EngineBatch::State state = readBatch(
-        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); },
-        fetchTimeOutMs(f.timeOut));
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); });
     if (state != EngineBatch::State::Done || batch_.shots() == 0) {
         error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,

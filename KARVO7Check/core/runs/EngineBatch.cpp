@@ -1,12 +1,11 @@
 #include "runs/EngineBatch.h"
 
 #include "KARVO7Acquire.h"
-#include "KARVO7Os.h"
 
 namespace k7check {
 
 namespace {
-// How long the reading thread waits for an item at a time before it looks at the clock again.
+// How long the reading thread waits for an item at a time.
 constexpr uint32_t kWaitMs = 5;
 }  // namespace
 
@@ -26,7 +25,6 @@ bool EngineBatch::start(KARVO7HANDLE card, uint64_t count, uint32_t shotBytes,
     lostBefore_ = 0;
     lostPending_ = 0;
     error_ = 0;
-    timedOut_ = false;
     K7AcqSettings settings;
     K7AcqDefaults(&settings);
     settings.shotBytes = shotBytes;
@@ -67,7 +65,7 @@ EngineBatch::State EngineBatch::take(std::vector<uint8_t>& buffer,
         } else if (item.kind == K7ACQ_ITEM_LOSS) {
             lostPending_ += item.value;
         } else if (item.kind == K7ACQ_ITEM_END) {
-            error_ = timedOut_ ? K7_ERROR_SEM_TIMEOUT : static_cast<uint32_t>(item.value);
+            error_ = static_cast<uint32_t>(item.value);
             state_ = error_ == 0 ? State::Done : State::Failed;
         }
     }
@@ -81,24 +79,12 @@ void EngineBatch::stop() {
     }
 }
 
-void EngineBatch::timeOut() {
-    timedOut_ = true;
-    stop();
-}
-
 EngineBatch::State readBatch(EngineBatch& batch, std::vector<uint8_t>& buffer,
-                             const std::function<void(uint32_t)>& shot, uint32_t timeOutMs) {
-    const uint32_t begin = K7OsGetTickCount();
-    bool timedOut = false;
+                             const std::function<void(uint32_t)>& shot) {
     for (;;) {
         const EngineBatch::State state = batch.take(buffer, shot, kWaitMs);
         if (state != EngineBatch::State::Running) {
             return state;
-        }
-        if (!timedOut && K7OsGetTickCount() - begin >= timeOutMs) {
-            // The card did not deliver in time: the batch ends, its end taken as it comes.
-            timedOut = true;
-            batch.timeOut();
         }
     }
 }

@@ -3,6 +3,13 @@
 // an acquisition engine of its own empties the FIFO, starts the card, reads the batch's shots
 // and leaves the card stopped with an empty FIFO. The batch tells the shots the card lost before
 // its last shot apart from those it lost behind it, which the run never asked for.
+//
+// A batch ends when its engine ends, and a card that delivers nothing ends it at the driver's data
+// time-out: the engine's posted read fails with the driver's error word, which the batch takes
+// as its own. The batch sets no deadline of its own on the library's clock: that clock also moves
+// while the engine, its shots read, still stops the card and empties the FIFO (in virtual time
+// the run's own thread moves it on by seconds meanwhile), and a deadline counted there would end
+// batches whose card delivered everything.
 #pragma once
 
 #include <cstdint>
@@ -35,9 +42,6 @@ class EngineBatch {
                uint32_t waitMs);
     // Ends the batch early; what was read stays to be taken.
     void stop();
-    // Ends the batch as one whose card did not deliver in time: it fails with
-    // K7_ERROR_SEM_TIMEOUT once its end is taken.
-    void timeOut();
 
     uint64_t shots() const { return shots_; }
     // Shots the card lost before the batch's last shot taken so far.
@@ -54,14 +58,13 @@ class EngineBatch {
     uint64_t lostBefore_ = 0;   // followed by a shot
     uint64_t lostPending_ = 0;  // no shot came behind it yet
     uint32_t error_ = 0;
-    bool timedOut_ = false;
     State state_ = State::Done;
 };
 
 // One batch read to its end on the run's reading thread (the card library only, no desktop):
-// gives its state, Failed with K7_ERROR_SEM_TIMEOUT when no end came within `timeOutMs` of the
-// library's clock.
+// gives its state, Failed with the driver's error word (K7_ERROR_SEM_TIMEOUT at its data
+// time-out) when the card did not deliver.
 EngineBatch::State readBatch(EngineBatch& batch, std::vector<uint8_t>& buffer,
-                             const std::function<void(uint32_t)>& shot, uint32_t timeOutMs);
+                             const std::function<void(uint32_t)>& shot);
 
 }  // namespace k7check

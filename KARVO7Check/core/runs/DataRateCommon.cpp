@@ -122,7 +122,7 @@ void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char
 }
 
 std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE card, uint64_t count,
-                                  const std::function<bool(uint64_t)>& shot) {
+                                  const ReadLoopShot& shot) {
     const uint32_t begin = run.desktop().tickCount();
     const ReadLoopEnd end = runReadLoop(run.desktop(), pace, run.displays(), count, shot);
     if (end.stopped) {

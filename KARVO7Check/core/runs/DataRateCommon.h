@@ -8,6 +8,7 @@
 
 #include "card/SetToCard.h"
 #include "runs/DataRateRuns.h"
+#include "runs/ReadLoop.h"
 #include "runs/RunContext.h"
 #include "runs/RunPace.h"
 
@@ -50,6 +51,6 @@ void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char
 // the card stopped and clear and shows the reading thread's failure, and gives nothing; a
 // complete one the milliseconds from its start to the end of its last read.
 std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE card, uint64_t count,
-                                  const std::function<bool(uint64_t)>& shot);
+                                  const ReadLoopShot& shot);
 
 }  // namespace k7check

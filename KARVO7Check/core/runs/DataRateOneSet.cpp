@@ -29,7 +29,7 @@ class OneSetRun {
   private:
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
-    bool shot(uint64_t i);
+    bool shot(uint64_t i, const std::atomic<bool>& stop);
     bool show(uint64_t i, std::optional<GateResults> gates);
     bool reprepare();
     // A continuous run without PrepAll reads through one acquisition engine; the others start
@@ -83,7 +83,7 @@ bool OneSetRun::reprepare() {
     return true;
 }
 
-bool OneSetRun::shot(uint64_t i) {
+bool OneSetRun::shot(uint64_t i, const std::atomic<bool>& stop) {
     const MainWindowFields& f = run_.fields();
     uint32_t error = 0;
     if (!batch_.start(card_, 1, largestShotBytes(set_), shotRateOf(set_), error)) {
@@ -91,7 +91,10 @@ bool OneSetRun::shot(uint64_t i) {
         return false;
     }
     const EngineBatch::State state = readBatch(
-        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); });
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); }, stop);
+    if (batch_.shots() == 0 && stop.load(std::memory_order_relaxed)) {
+        return true;  // the technician stopped the run while the card had not delivered
+    }
     if (state != EngineBatch::State::Done || batch_.shots() == 0) {
         error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.line().fail(runCardText(kLiveCaption, cardNumber_, errorText("GetData", error)));
@@ -143,7 +146,9 @@ void OneSetRun::measure(RunPace& pace) {
             ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, f.zyklen,
                                      largestShotBytes(set_), shotRateOf(set_),
                                      [this](uint64_t i) { return show(i, std::nullopt); })
-            : readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
+            : readShots(
+                  run_, pace, card_, f.zyklen,
+                  [this](uint64_t i, const std::atomic<bool>& stop) { return shot(i, stop); });
     if (!elapsed) {
         return;
     }

@@ -40,7 +40,7 @@ class SetsRun {
   private:
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
-    bool shot(uint64_t k);
+    bool shot(uint64_t k, const std::atomic<bool>& stop);
     bool show(uint64_t k);
     bool reprepare();
     // A continuous run without PrepAll reads through one acquisition engine; the others start
@@ -48,7 +48,7 @@ class SetsRun {
     // through an engine of its own.
     bool throughEngine() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
     // A continuous run with PrepAll: one pass over the sets a batch, kept until it ended.
-    bool readPass(uint32_t& error);
+    bool readPass(uint32_t& error, const std::atomic<bool>& stop);
     // The set whose data the buffer holds: the record's identification decides in the record
     // layout, the card's order of sets in the native layout.
     uint32_t setOfShot(uint32_t expected, uint32_t length);
@@ -115,16 +115,17 @@ bool SetsRun::reprepare() {
     return true;
 }
 
-bool SetsRun::readPass(uint32_t& error) {
+bool SetsRun::readPass(uint32_t& error, const std::atomic<bool>& stop) {
     if (!batch_.start(card_, cycle_.size(), shotBytes_, shotsPerSecond_, error)) {
         run_.failWhileReading(formatText("Satz %u Start nach PrepAll Error %X", 1u, error));
         return false;
     }
     pass_.clear();
     const std::vector<uint8_t>& buffer = run_.fetchBuffer();
-    const EngineBatch::State state = readBatch(batch_, run_.fetchBuffer(), [&](uint32_t length) {
-        pass_.emplace_back(buffer.begin(), buffer.begin() + length);
-    });
+    const EngineBatch::State state = readBatch(
+        batch_, run_.fetchBuffer(),
+        [&](uint32_t length) { pass_.emplace_back(buffer.begin(), buffer.begin() + length); },
+        stop);
     error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
     return state == EngineBatch::State::Done && pass_.size() == cycle_.size();
 }
@@ -139,7 +140,7 @@ uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
     return expected;
 }
 
-bool SetsRun::shot(uint64_t k) {
+bool SetsRun::shot(uint64_t k, const std::atomic<bool>& stop) {
     const MainWindowFields& f = run_.fields();
     const std::size_t position = static_cast<std::size_t>(k % cycle_.size());
     const uint32_t s = cycle_[position];
@@ -149,7 +150,10 @@ bool SetsRun::shot(uint64_t k) {
         // start, the first shots of a FIFO emptied before it; the shots lost behind them go with
         // the FIFO at the re-preparation, so a FIFO that filled meanwhile lost none of the run's
         // shots.
-        if (position == 0 && !readPass(error)) {
+        if (position == 0 && !readPass(error, stop)) {
+            if (stop.load(std::memory_order_relaxed)) {
+                return true;  // stopped by the technician before the pass came
+            }
             if (!run_.line().failed()) {
                 run_.failWhileReading(
                     runCardText(kLiveCaption, cardNumber_,
@@ -178,7 +182,10 @@ bool SetsRun::shot(uint64_t k) {
         return false;
     }
     const EngineBatch::State state = readBatch(
-        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); });
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); }, stop);
+    if (batch_.shots() == 0 && stop.load(std::memory_order_relaxed)) {
+        return true;  // the technician stopped the run while the card had not delivered
+    }
     if (state != EngineBatch::State::Done || batch_.shots() == 0) {
         error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
@@ -231,11 +238,13 @@ void SetsRun::measure(RunPace& pace) {
     }
     shotsPerSecond_ = shotRateOf(cycle);
     const std::optional<uint32_t> elapsed =
-        throughEngine()
-            ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, shots,
-                                     shotBytes_, shotsPerSecond_,
-                                     [this](uint64_t k) { return show(k); })
-            : readShots(run_, pace, card_, shots, [this](uint64_t k) { return shot(k); });
+        throughEngine() ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_,
+                                                 shots, shotBytes_, shotsPerSecond_,
+                                                 [this](uint64_t k) { return show(k); })
+                        : readShots(run_, pace, card_, shots,
+                                    [this](uint64_t k, const std::atomic<bool>& stop) {
+                                        return shot(k, stop);
+                                    });
     if (!elapsed) {
         return;
     }

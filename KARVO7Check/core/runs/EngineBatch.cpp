@@ -80,11 +80,17 @@ void EngineBatch::stop() {
 }
 
 EngineBatch::State readBatch(EngineBatch& batch, std::vector<uint8_t>& buffer,
-                             const std::function<void(uint32_t)>& shot) {
+                             const std::function<void(uint32_t)>& shot,
+                             const std::atomic<bool>& stop) {
+    bool stopped = false;
     for (;;) {
         const EngineBatch::State state = batch.take(buffer, shot, kWaitMs);
         if (state != EngineBatch::State::Running) {
             return state;
+        }
+        if (!stopped && stop.load(std::memory_order_relaxed)) {
+            stopped = true;
+            batch.stop();
         }
     }
 }

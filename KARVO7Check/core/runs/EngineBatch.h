@@ -12,6 +12,7 @@
 // batches whose card delivered everything.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -63,8 +64,11 @@ class EngineBatch {
 
 // One batch read to its end on the run's reading thread (the card library only, no desktop):
 // gives its state, Failed with the driver's error word (K7_ERROR_SEM_TIMEOUT at its data
-// time-out) when the card did not deliver.
+// time-out) when the card did not deliver. Once `stop` turns true (the technician stopped the
+// run) the batch is ended early, so that a card whose engine keeps waiting for data never holds
+// the run.
 EngineBatch::State readBatch(EngineBatch& batch, std::vector<uint8_t>& buffer,
-                             const std::function<void(uint32_t)>& shot);
+                             const std::function<void(uint32_t)>& shot,
+                             const std::atomic<bool>& stop);
 
 }  // namespace k7check

@@ -208,4 +208,32 @@ TEST_F(BatchReads, ACardThatDeliversNothingFailsEveryRunOnDemandAtTheDriversData
     }
 }
 
+TEST_F(BatchReads, TheTechnicianStopsARunWhoseCardDeliversNothing) {
+    // A card whose engine keeps waiting for data (a free-running card with "PrepAll" retries
+    // after each data time-out) never holds the run: the stop ends the batch it waits in.
+    for (uint32_t s = 0; s < kSetsPerCard; ++s) {
+        session->editableSet(1, s)->iff = 100;
+    }
+    k7sim::Fault never;
+    never.kind = k7sim::Fault::Kind::DataNever;
+    sim->addFault(1, never);
+    for (const bool continuous : {false, true}) {
+        SCOPED_TRACE(continuous ? "kontinuierlich" : "einzeln");
+        session->settings().prepAll = true;
+        session->settings().kontinuierlich = continuous;
+        session->selectSet(1);
+        desktop.stopLiveWorkAt(3);
+        EXPECT_FALSE(runDataRateOneSet(*session, windows));
+        EXPECT_NE(lastLine().find("Abbruch durch Bediener"), std::string::npos) << lastLine();
+        EXPECT_EQ(lastLine().find("GetData"), std::string::npos) << lastLine();
+        EXPECT_TRUE(fifoEmpty(1));
+        session->selectSet(2);
+        desktop.stopLiveWorkAt(3);
+        EXPECT_FALSE(runDataRateSets(*session, windows));
+        EXPECT_NE(lastLine().find("Abbruch durch Bediener"), std::string::npos) << lastLine();
+        EXPECT_EQ(lastLine().find("GetData"), std::string::npos) << lastLine();
+        EXPECT_TRUE(fifoEmpty(1));
+    }
+}
+
 }  // namespace

@@ -7,6 +7,10 @@
 
 #include "ToolProcess.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace tooltest {
 namespace {
 
@@ -38,6 +42,14 @@ TEST_F(ToolProcessTest, ListShowsEveryCardOnStandardOutputAndNothingElse) {
 // No driver: no list at all, and the message says so and what sets cards up (exit 3, as for a
 // card that is not there); a driver with no cards is named.
 TEST_F(ToolProcessTest, ListWithoutADriverSaysThatNoneAnswered) {
+#ifdef _WIN32
+    // Under Wine the device-path suite installs a test driver with cards for its run; while it
+    // is there the system has a driver, and what this test checks cannot be seen.
+    wchar_t target[MAX_PATH] = {};
+    if (QueryDosDeviceW(L"DOSKARVO7_1", target, MAX_PATH) != 0) {
+        GTEST_SKIP() << "the device-path suite's test driver is installed";
+    }
+#endif
     for (const bool json : {false, true}) {
         const Finished f = runTool("", json ? std::vector<std::string>{"list", "--json"}
                                             : std::vector<std::string>{"list"});

@@ -1,8 +1,9 @@
 #include <algorithm>
 
 #include "Format.h"
-#include "runs/CardFetch.h"
+#include "card/ShotSize.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
 #include "runs/ReadFailure.h"
 
@@ -14,14 +15,15 @@ constexpr const char* kCaption = "Datenrate1N";
 // The stop window names the run as its button does.
 constexpr const char* kLiveCaption = "Karten 1..n Satz n";
 
-// One card of the parallel run: its copy of the selected set, its buffer and its fetch.
+// One card of the parallel run: its copy of the selected set, its buffer and the batch that
+// reads its next shot.
 struct CardState {
     uint32_t number = 0;
     KARVO7HANDLE handle = nullptr;
     ParameterSet set;
     CardRecord record;
     std::vector<uint8_t> buffer;
-    std::unique_ptr<CardFetch> fetch;
+    std::unique_ptr<EngineBatch> batch = std::make_unique<EngineBatch>();
     uint32_t length = 0;  // bytes of the shot in the buffer
     uint64_t shots = 0;
     uint64_t position = 0;  // buffers since the card last started
@@ -58,6 +60,8 @@ class CardsRun {
     void prepare(CardState& card);
     void activate(CardState& card);
     void start(CardState& card);
+    // The card's next shot, a batch of its own; false (the card failed) when it did not start.
+    bool startBatch(std::size_t i, CardState& card, const char* what);
     std::optional<uint32_t> readThroughFetches(RunPace& pace);
     bool pass();
     void onData(std::size_t i, CardState& card);
@@ -151,22 +155,26 @@ void CardsRun::start(CardState& card) {
     activate(card);
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndEmpty(card.handle, error);
-    if (KARVO7Start(card.handle, &error) == 0) {
+    if (!card.batch->start(card.handle, 1, largestShotBytes(card.set), shotRateOf(card.set),
+                           error)) {
         run_.line().fail(runCardText(kLiveCaption, card.number, errorText("Start", error)) + " ");
-        card.finished = true;
-        return;
-    }
-    if (!card.fetch->start(card.buffer, error)) {
-        run_.line().fail(runCardText(kLiveCaption, card.number, errorText("StartGetData", error)) +
-                         " ");
         card.finished = true;
     }
 }
 
-void CardsRun::finishCard(std::size_t i, CardState& card) {
+bool CardsRun::startBatch(std::size_t i, CardState& card, const char* what) {
     uint32_t error = 0;
-    card.fetch->cancel(error);
-    KARVO7Stop(card.handle, &error);
+    if (!card.batch->start(card.handle, 1, largestShotBytes(card.set), shotRateOf(card.set),
+                           error)) {
+        cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText(what, error)));
+        return false;
+    }
+    return true;
+}
+
+void CardsRun::finishCard(std::size_t i, CardState& card) {
+    // The batch stops the card and empties its FIFO.
+    card.batch->stop();
     run_.displays().close(i);
     card.finished = true;
 }
@@ -182,13 +190,14 @@ void CardsRun::show(std::size_t i, CardState& card) {
 
 void CardsRun::onData(std::size_t i, CardState& card) {
     const MainWindowFields& f = run_.fields();
-    card.length = card.fetch->count();
     ++card.shots;
     ++card.position;
     // With "PrepAll" a free-running card is read for the first shot after each start, from a
-    // FIFO emptied before it; the shots behind it go with the FIFO at the re-preparation, so a
-    // FIFO that filled meanwhile lost none of the run's shots.
-    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card.handle)) {
+    // FIFO emptied before it; the shots lost behind it go with the FIFO at the re-preparation,
+    // so a FIFO that filled meanwhile lost none of the run's shots.
+    const uint64_t lost =
+        f.kontinuierlich && f.prepAll ? card.batch->lostBeforeLastShot() : card.batch->lost();
+    if (lost > 0) {
         cardFailed(i, card,
                    runCardText(kLiveCaption, card.number,
                                formatText("FIFO-Überlauf nach Schuss %llu",
@@ -210,16 +219,7 @@ void CardsRun::onData(std::size_t i, CardState& card) {
         return;
     }
     if (f.prepAll) {
-        if (f.kontinuierlich) {
-            run_.desktop().sleep(1);
-            if (KARVO7Stop(card.handle, &error) == 0) {
-                cardFailed(
-                    i, card,
-                    runCardText(kLiveCaption, card.number, errorText("Stop vor PrepAll", error)));
-                return;
-            }
-            KARVO7ClearFIFO(card.handle, &error);
-        }
+        // The batch left the card stopped with an empty FIFO.
         if (f.random) {
             run_.drawRandom(card.set, card.record);
         }
@@ -228,21 +228,9 @@ void CardsRun::onData(std::size_t i, CardState& card) {
                        runCardText(kLiveCaption, card.number, errorText("PrepAll", error)));
             return;
         }
-        if (f.kontinuierlich && KARVO7Start(card.handle, &error) == 0) {
-            cardFailed(
-                i, card,
-                runCardText(kLiveCaption, card.number, errorText("Start nach PrepAll", error)));
-            return;
-        }
         card.position = 0;
     }
-    if (!f.kontinuierlich && KARVO7Start(card.handle, &error) == 0) {
-        cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText("Start", error)));
-        return;
-    }
-    if (!card.fetch->start(card.buffer, error)) {
-        cardFailed(i, card, runCardText(kLiveCaption, card.number, errorText("GetData", error)));
-    }
+    startBatch(i, card, f.kontinuierlich ? "Start nach PrepAll" : "Start");
 }
 
 // Every card started in turn and its shots fetched one at a time, in passes over the cards.
@@ -333,18 +321,17 @@ bool CardsRun::pass() {
             continue;
         }
         running = true;
-        uint32_t error = 0;
-        const int state = card.fetch->poll(error);
-        if (state == 0) {
+        const EngineBatch::State state = card.batch->take(
+            card.buffer, [&card](uint32_t length) { card.length = length; }, 0);
+        if (state == EngineBatch::State::Done) {
             arrived = true;
             onData(i, card);
-        } else if (state != -3) {
-            cardFailed(i, card,
-                       runCardText(kLiveCaption, card.number, errorText("IsReadyGetData", error)));
-        } else if (card.fetch->expired()) {
+        } else if (state == EngineBatch::State::Failed) {
+            // A card that delivered nothing fails at the driver's data time-out, which ends the
+            // engine's read: no deadline here races the engine that still stops the card.
             cardFailed(i, card,
                        runCardText(kLiveCaption, card.number,
-                                   errorText("IsReadyGetData", K7_ERROR_SEM_TIMEOUT)));
+                                   errorText("IsReadyGetData", card.batch->error())));
         }
     }
     if (running && !arrived) {
@@ -356,7 +343,6 @@ bool CardsRun::pass() {
 bool CardsRun::run() {
     const uint32_t count = run_.fields().karte;
     const uint8_t startCode = run_.fields().kontinuierlich ? 3 : 1;
-    const uint32_t timeOut = fetchTimeOutMs(run_.fields().timeOut);
     std::vector<std::string> titles;
     cards_.resize(count);
     for (uint32_t k = 1; k <= count; ++k) {
@@ -368,9 +354,6 @@ bool CardsRun::run() {
         titles.push_back(formatText("Karte %u Parametersatz %u", k, setNumber_));
     }
     const bool there = cardsThere();
-    for (CardState& card : cards_) {
-        card.fetch = std::make_unique<CardFetch>(card.handle, run_.desktop(), timeOut);
-    }
     const bool fit = there && shotsFit();
     if (fit && run_.fields().anzeige) {
         run_.displays().open(titles);
@@ -392,7 +375,7 @@ bool CardsRun::run() {
     uint32_t error = 0;
     for (CardState& card : cards_) {
         if (card.handle != nullptr) {
-            card.fetch->cancel(error);
+            card.batch.reset();
             stopAndEmpty(card.handle, error);
         }
     }

@@ -8,11 +8,6 @@
 
 namespace k7check {
 
-namespace {
-// A FIFO of 131072 bytes holds at most this many shots of the smallest size.
-constexpr int kMaxDrainReads = 4096;
-}  // namespace
-
 bool dataRateFieldsUsable(RunContext& run) {
     if (run.fields().anzeigefaktor < 1) {
         run.desktop().messageBox(run.caption(), "Anzeigefaktor muss mindestens 1 sein!");
@@ -109,17 +104,6 @@ std::string dataRateHead(const RunContext& run) {
     return head;
 }
 
-void drainFifo(RunContext& run, KARVO7HANDLE card) {
-    uint32_t error = 0;
-    uint32_t flag = 0;
-    for (int i = 0; i < kMaxDrainReads && KARVO7IsDataInFIFO(card, &flag, &error) != 0 && flag != 0;
-         ++i) {
-        if (!run.readData(card, error) || run.data().empty()) {
-            return;
-        }
-    }
-}
-
 void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char* liveCaption,
              const std::function<bool(RunPace&)>& prepare,
              const std::function<void(RunPace&)>& measure) {
@@ -138,7 +122,7 @@ void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char
 }
 
 std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE card, uint64_t count,
-                                  const std::function<bool(uint64_t)>& shot) {
+                                  const ReadLoopShot& shot) {
     const uint32_t begin = run.desktop().tickCount();
     const ReadLoopEnd end = runReadLoop(run.desktop(), pace, run.displays(), count, shot);
     if (end.stopped) {

@@ -8,6 +8,7 @@
 
 #include "card/SetToCard.h"
 #include "runs/DataRateRuns.h"
+#include "runs/ReadLoop.h"
 #include "runs/RunContext.h"
 #include "runs/RunPace.h"
 
@@ -38,10 +39,6 @@ bool prepareSetZero(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, uin
 // The head of a line of the card and set runs: "Kanal %d: Datenrate [DMA ][+ PrepAll ]".
 std::string dataRateHead(const RunContext& run);
 
-// Reads what a continuous run left in the card's FIFO, until a read fails or delivers
-// nothing, at most a bounded number of reads.
-void drainFifo(RunContext& run, KARVO7HANDLE card);
-
 // The live part of a run on card `cardNumber`, with the stop window (`liveCaption`) up: set 0 is
 // handed over, then the run's `prepare` (which begins the pace right before the card starts)
 // and its `measure`; a run whose preparation failed leaves the card stopped and clear. The live
@@ -54,6 +51,6 @@ void runLive(RunContext& run, uint32_t cardNumber, KARVO7HANDLE card, const char
 // the card stopped and clear and shows the reading thread's failure, and gives nothing; a
 // complete one the milliseconds from its start to the end of its last read.
 std::optional<uint32_t> readShots(RunContext& run, RunPace& pace, KARVO7HANDLE card, uint64_t count,
-                                  const std::function<bool(uint64_t)>& shot);
+                                  const ReadLoopShot& shot);
 
 }  // namespace k7check

@@ -1,6 +1,8 @@
 #include "Format.h"
 #include "KARVO7Os.h"
+#include "card/ShotSize.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
 #include "runs/ReadFailure.h"
 
@@ -27,10 +29,11 @@ class OneSetRun {
   private:
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
-    bool shot(uint64_t i);
+    bool shot(uint64_t i, const std::atomic<bool>& stop);
     bool show(uint64_t i, std::optional<GateResults> gates);
     bool reprepare();
-    // A continuous run without PrepAll reads through the acquisition engine.
+    // A continuous run without PrepAll reads through one acquisition engine; the others start
+    // the card for every shot, each start a batch of one shot through an engine of its own.
     bool throughEngine() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
 
     RunContext& run_;
@@ -39,6 +42,7 @@ class OneSetRun {
     uint32_t setNumber_;
     ParameterSet set_;   // a copy: random draws never reach the table
     CardRecord record_;  // the set as the card takes it
+    EngineBatch batch_;
 };
 
 bool OneSetRun::prepare(RunPace& pace) {
@@ -60,11 +64,6 @@ bool OneSetRun::prepare(RunPace& pace) {
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndEmpty(card_, error);
     pace.begin();
-    if (ok && continuous && !throughEngine() && KARVO7Start(card_, &error) == 0) {
-        ok = false;
-        failure = error;
-        run_.desktop().messageBox(kCaption, formatText("Start Error %X", error));
-    }
     if (!ok) {
         run_.line().fail(formatText("PrepAll Error %X", failure));
     }
@@ -72,18 +71,8 @@ bool OneSetRun::prepare(RunPace& pace) {
 }
 
 bool OneSetRun::reprepare() {
+    // The shot's batch left the card stopped with an empty FIFO.
     uint32_t error = 0;
-    if (run_.fields().kontinuierlich) {
-        K7OsSleep(1);  // the reading thread's pause: no desktop from here
-        if (KARVO7Stop(card_, &error) == 0) {
-            run_.failWhileReading(formatText("Stop vor PrepAll Error %X", error));
-            return false;
-        }
-        if (KARVO7ClearFIFO(card_, &error) == 0) {
-            run_.failWhileReading(formatText("xxx Clear FIFO Error %X Wait %d", error, 0));
-            return false;
-        }
-    }
     if (run_.fields().random) {
         run_.drawRandom(set_, record_);
     }
@@ -94,23 +83,29 @@ bool OneSetRun::reprepare() {
     return true;
 }
 
-bool OneSetRun::shot(uint64_t i) {
+bool OneSetRun::shot(uint64_t i, const std::atomic<bool>& stop) {
     const MainWindowFields& f = run_.fields();
     uint32_t error = 0;
-    if (!f.kontinuierlich || (i > 0 && f.prepAll)) {
-        if (KARVO7Start(card_, &error) == 0) {
-            run_.failWhileReading(formatText("Start Error %X", error));
-            return false;
-        }
+    if (!batch_.start(card_, 1, largestShotBytes(set_), shotRateOf(set_), error)) {
+        run_.failWhileReading(formatText("Start Error %X", error));
+        return false;
     }
-    if (!run_.readData(card_, error)) {
+    const EngineBatch::State state = readBatch(
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); }, stop);
+    if (batch_.shots() == 0 && stop.load(std::memory_order_relaxed)) {
+        return true;  // the technician stopped the run while the card had not delivered
+    }
+    if (state != EngineBatch::State::Done || batch_.shots() == 0) {
+        error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.line().fail(runCardText(kLiveCaption, cardNumber_, errorText("GetData", error)));
         return false;
     }
     // With "PrepAll" a free-running card is read for the first shot after each start, from a
-    // FIFO emptied before it; the shots behind it go with the FIFO at the re-preparation, so a
-    // FIFO that filled meanwhile lost none of the run's shots.
-    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card_)) {
+    // FIFO emptied before it; the shots lost behind it go with the FIFO at the re-preparation,
+    // so a FIFO that filled meanwhile lost none of the run's shots.
+    const uint64_t lost =
+        f.kontinuierlich && f.prepAll ? batch_.lostBeforeLastShot() : batch_.lost();
+    if (lost > 0) {
         run_.line().fail(runCardText(
             kLiveCaption, cardNumber_,
             formatText("FIFO-Überlauf nach Schuss %llu", static_cast<unsigned long long>(i + 1))));
@@ -151,16 +146,13 @@ void OneSetRun::measure(RunPace& pace) {
             ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, f.zyklen,
                                      largestShotBytes(set_), shotRateOf(set_),
                                      [this](uint64_t i) { return show(i, std::nullopt); })
-            : readShots(run_, pace, card_, f.zyklen, [this](uint64_t i) { return shot(i); });
+            : readShots(
+                  run_, pace, card_, f.zyklen,
+                  [this](uint64_t i, const std::atomic<bool>& stop) { return shot(i, stop); });
     if (!elapsed) {
         return;
     }
     run_.line().add(rateText(record_.measure.Aufnahmelaenge, f.zyklen, *elapsed));
-    if (f.kontinuierlich && !throughEngine()) {
-        uint32_t error = 0;
-        KARVO7Stop(card_, &error);
-        drainFifo(run_, card_);
-    }
 }
 
 bool OneSetRun::run() {

@@ -2,7 +2,9 @@
 
 #include "Format.h"
 #include "KARVO7Os.h"
+#include "card/ShotSize.h"
 #include "runs/DataRateCommon.h"
+#include "runs/EngineBatch.h"
 #include "runs/EngineReads.h"
 #include "runs/ReadFailure.h"
 
@@ -38,11 +40,15 @@ class SetsRun {
   private:
     bool prepare(RunPace& pace);
     void measure(RunPace& pace);
-    bool shot(uint64_t k);
+    bool shot(uint64_t k, const std::atomic<bool>& stop);
     bool show(uint64_t k);
     bool reprepare();
-    // A continuous run without PrepAll reads through the acquisition engine.
+    // A continuous run without PrepAll reads through one acquisition engine; the others start
+    // the card for every shot (on demand) or every pass (PrepAll), each start a batch read
+    // through an engine of its own.
     bool throughEngine() const { return run_.fields().kontinuierlich && !run_.fields().prepAll; }
+    // A continuous run with PrepAll: one pass over the sets a batch, kept until it ended.
+    bool readPass(uint32_t& error, const std::atomic<bool>& stop);
     // The set whose data the buffer holds: the record's identification decides in the record
     // layout, the card's order of sets in the native layout.
     uint32_t setOfShot(uint32_t expected, uint32_t length);
@@ -54,6 +60,10 @@ class SetsRun {
     std::array<ParameterSet, kSetsPerCard> sets_{};
     std::array<CardRecord, kSetsPerCard> records_{};
     std::vector<uint32_t> cycle_;
+    uint32_t shotBytes_ = 0;
+    uint32_t shotsPerSecond_ = 0;
+    EngineBatch batch_;
+    std::vector<std::vector<uint8_t>> pass_;  // the shots of the pass read last
 };
 
 bool SetsRun::prepare(RunPace& pace) {
@@ -81,26 +91,15 @@ bool SetsRun::prepare(RunPace& pace) {
     // The run reads only its own shots: nothing left over from before, no overflow pending.
     stopAndEmpty(card_, error);
     pace.begin();
-    // On demand every shot is started by itself; a start here would put one shot of set 1 into
-    // the FIFO ahead of them, and every later buffer would go to the window of the set before.
-    if (run_.fields().kontinuierlich && !throughEngine() && KARVO7Start(card_, &error) == 0) {
-        run_.line().fail(formatText("Start Error %X", error));
-        return false;
-    }
+    // Every read starts the card itself: on demand every shot is started by itself, and a start
+    // here would put one shot of set 1 into the FIFO ahead of them.
     return true;
 }
 
 bool SetsRun::reprepare() {
     const bool continuous = run_.fields().kontinuierlich;
+    // The pass's batch left the card stopped with an empty FIFO.
     uint32_t error = 0;
-    if (continuous) {
-        K7OsSleep(1);  // the reading thread's pause: no desktop from here
-        if (KARVO7Stop(card_, &error) == 0) {
-            run_.failWhileReading(formatText("Stop vor PrepAll Error %X", error));
-            return false;
-        }
-        KARVO7ClearFIFO(card_, &error);
-    }
     for (uint32_t s = 1; s <= n_; ++s) {
         if (run_.fields().random) {
             run_.drawRandom(sets_[s], records_[s]);
@@ -112,12 +111,23 @@ bool SetsRun::reprepare() {
     }
     if (continuous) {
         KARVO7SetParam(card_, 1, &error);
-        if (KARVO7Start(card_, &error) == 0) {
-            run_.failWhileReading(formatText("Satz %u Start nach PrepAll Error %X", 1u, error));
-            return false;
-        }
     }
     return true;
+}
+
+bool SetsRun::readPass(uint32_t& error, const std::atomic<bool>& stop) {
+    if (!batch_.start(card_, cycle_.size(), shotBytes_, shotsPerSecond_, error)) {
+        run_.failWhileReading(formatText("Satz %u Start nach PrepAll Error %X", 1u, error));
+        return false;
+    }
+    pass_.clear();
+    const std::vector<uint8_t>& buffer = run_.fetchBuffer();
+    const EngineBatch::State state = readBatch(
+        batch_, run_.fetchBuffer(),
+        [&](uint32_t length) { pass_.emplace_back(buffer.begin(), buffer.begin() + length); },
+        stop);
+    error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
+    return state == EngineBatch::State::Done && pass_.size() == cycle_.size();
 }
 
 uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
@@ -130,30 +140,59 @@ uint32_t SetsRun::setOfShot(uint32_t expected, uint32_t length) {
     return expected;
 }
 
-bool SetsRun::shot(uint64_t k) {
+bool SetsRun::shot(uint64_t k, const std::atomic<bool>& stop) {
     const MainWindowFields& f = run_.fields();
     const std::size_t position = static_cast<std::size_t>(k % cycle_.size());
     const uint32_t s = cycle_[position];
     uint32_t error = 0;
-    if (!f.kontinuierlich) {
-        if (KARVO7SetParam(card_, s, &error) == 0) {
-            run_.failWhileReading(formatText("Satz %u SetParam Error %X", s, error));
+    if (f.kontinuierlich) {
+        // With "PrepAll" a free-running card is read for one pass over the sets after each
+        // start, the first shots of a FIFO emptied before it; the shots lost behind them go with
+        // the FIFO at the re-preparation, so a FIFO that filled meanwhile lost none of the run's
+        // shots.
+        if (position == 0 && !readPass(error, stop)) {
+            if (stop.load(std::memory_order_relaxed)) {
+                return true;  // stopped by the technician before the pass came
+            }
+            if (!run_.line().failed()) {
+                run_.failWhileReading(
+                    runCardText(kLiveCaption, cardNumber_,
+                                formatText("Satz %u ", s) + errorText("GetData", error)));
+            }
             return false;
         }
-        if (KARVO7Start(card_, &error) == 0) {
-            run_.failWhileReading(formatText("Satz %u Start Error %X", s, error));
+        const std::vector<uint8_t>& data = pass_[position];
+        std::copy(data.begin(), data.end(), run_.fetchBuffer().begin());
+        run_.setDataLength(static_cast<uint32_t>(data.size()));
+        if (batch_.lostBeforeLastShot() > 0) {
+            run_.failWhileReading(
+                runCardText(kLiveCaption, cardNumber_,
+                            formatText("Satz %u FIFO-Überlauf nach Schuss %llu", s,
+                                       static_cast<unsigned long long>(k + 1))));
             return false;
         }
+        return show(k);
     }
-    if (!run_.readData(card_, error)) {
+    if (KARVO7SetParam(card_, s, &error) == 0) {
+        run_.failWhileReading(formatText("Satz %u SetParam Error %X", s, error));
+        return false;
+    }
+    if (!batch_.start(card_, 1, shotBytes_, shotsPerSecond_, error)) {
+        run_.failWhileReading(formatText("Satz %u Start Error %X", s, error));
+        return false;
+    }
+    const EngineBatch::State state = readBatch(
+        batch_, run_.fetchBuffer(), [this](uint32_t length) { run_.setDataLength(length); }, stop);
+    if (batch_.shots() == 0 && stop.load(std::memory_order_relaxed)) {
+        return true;  // the technician stopped the run while the card had not delivered
+    }
+    if (state != EngineBatch::State::Done || batch_.shots() == 0) {
+        error = batch_.error() != 0 ? batch_.error() : K7_ERROR_SEM_TIMEOUT;
         run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
                                           formatText("Satz %u ", s) + errorText("GetData", error)));
         return false;
     }
-    // With "PrepAll" a free-running card is read for one pass over the sets after each start,
-    // the first shots of a FIFO emptied before it; the shots behind them go with the FIFO at the
-    // re-preparation, so a FIFO that filled meanwhile lost none of the run's shots.
-    if (!(f.kontinuierlich && f.prepAll) && fifoRanOver(card_)) {
+    if (batch_.lost() > 0) {
         run_.failWhileReading(runCardText(kLiveCaption, cardNumber_,
                                           formatText("Satz %u FIFO-Überlauf nach Schuss %llu", s,
                                                      static_cast<unsigned long long>(k + 1))));
@@ -192,17 +231,20 @@ void SetsRun::measure(RunPace& pace) {
     const MainWindowFields& f = run_.fields();
     // "Zyklen" passes over the sets, each pass one shot of every set the card measures.
     const uint64_t shots = uint64_t{f.zyklen} * cycle_.size();
-    uint32_t shotBytes = 0;
     std::vector<const ParameterSet*> cycle;
     for (uint32_t s : cycle_) {
-        shotBytes = std::max(shotBytes, largestShotBytes(sets_[s]));
+        shotBytes_ = std::max(shotBytes_, largestShotBytes(sets_[s]));
         cycle.push_back(&sets_[s]);
     }
+    shotsPerSecond_ = shotRateOf(cycle);
     const std::optional<uint32_t> elapsed =
-        throughEngine()
-            ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_, shots, shotBytes,
-                                     shotRateOf(cycle), [this](uint64_t k) { return show(k); })
-            : readShots(run_, pace, card_, shots, [this](uint64_t k) { return shot(k); });
+        throughEngine() ? readShotsThroughEngine(run_, pace, card_, kLiveCaption, cardNumber_,
+                                                 shots, shotBytes_, shotsPerSecond_,
+                                                 [this](uint64_t k) { return show(k); })
+                        : readShots(run_, pace, card_, shots,
+                                    [this](uint64_t k, const std::atomic<bool>& stop) {
+                                        return shot(k, stop);
+                                    });
     if (!elapsed) {
         return;
     }
@@ -211,10 +253,6 @@ void SetsRun::measure(RunPace& pace) {
         samples += records_[s].measure.Aufnahmelaenge;
     }
     run_.line().add(rateText(samples, f.zyklen, *elapsed));
-    if (f.kontinuierlich && !throughEngine()) {
-        uint32_t error = 0;
-        KARVO7Stop(card_, &error);
-    }
 }
 
 bool SetsRun::run() {

@@ -16,7 +16,7 @@ constexpr uint32_t kPauseMs = 5;
 }  // namespace
 
 ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, uint64_t count,
-                        const std::function<bool(uint64_t)>& shot) {
+                        const ReadLoopShot& shot) {
     std::atomic<bool> stop{false};
     std::atomic<bool> done{false};
     ReadLoopEnd end;  // the reader's until it is done
@@ -25,7 +25,7 @@ ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, 
         const k7acquire::ReadingPriority priority;
         uint64_t k = 0;
         while (k < count && !stop.load(std::memory_order_relaxed)) {
-            if (!shot(k)) {
+            if (!shot(k, stop)) {
                 end.failed = true;
                 break;
             }

@@ -8,6 +8,7 @@
 // it never shows a window or a message.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -23,9 +24,13 @@ struct ReadLoopEnd {
     uint32_t endTick = 0;  // the library's tick when the last read ended
 };
 
-// Runs `shot(k)` for k = 0 .. count - 1 on a thread of its own until a shot returns false or
-// the run is stopped; returns when that thread has ended.
+// A shot of the reading thread: `stop` turns true once the technician stopped the run, so that
+// a shot that waits for its card can give up; a shot given up that way returns true.
+using ReadLoopShot = std::function<bool(uint64_t k, const std::atomic<bool>& stop)>;
+
+// Runs `shot(k, stop)` for k = 0 .. count - 1 on a thread of its own until a shot returns false
+// or the run is stopped; returns when that thread has ended.
 ReadLoopEnd runReadLoop(Desktop& desktop, RunPace& pace, RunDisplays& displays, uint64_t count,
-                        const std::function<bool(uint64_t)>& shot);
+                        const ReadLoopShot& shot);
 
 }  // namespace k7check

@@ -660,7 +660,6 @@ TEST_F(Runs, ARunThatRestartsAFreeRunningCardLosesNoneOfItsShotsWhenTheFifoFills
     EXPECT_TRUE(runDataRateCards(*session, windows)) << lastLine();
     EXPECT_EQ(lastLine().rfind("1 Kanal: Datenrate + PrepAll 4000 Samples -> ", 0), 0u)
         << lastLine();
-    ASSERT_GT(sim->droppedShots(1), 0u);
     EXPECT_TRUE(fifoEmpty(1));
 
     runAhead(1, 2);
@@ -725,24 +724,25 @@ TEST_F(Runs, TheReadsGoOnWhileADisplayPaints) {
     const std::vector<uint8_t> data(64, 0x11);
     RunPace pace(desktop, "Karte n Satz n");
     pace.begin();
-    const ReadLoopEnd end = runReadLoop(desktop, pace, displays, 1000, [&](uint64_t k) {
-        if (displays.wants(0)) {
-            MeasuredDataInputs inputs;
-            inputs.data = data.data();
-            inputs.length = static_cast<uint32_t>(data.size());
-            inputs.number = static_cast<uint32_t>(k + 1);
-            displays.offer(0, inputs);
-        }
-        std::unique_lock lock(mutex);
-        ++reads;
-        changed.notify_all();
-        // The first shot handed over waits until the display paints it, so that the rest
-        // are read during the repaint.
-        if (k == 0) {
-            changed.wait_for(lock, limit, [&] { return painting; });
-        }
-        return true;
-    });
+    const ReadLoopEnd end =
+        runReadLoop(desktop, pace, displays, 1000, [&](uint64_t k, const std::atomic<bool>&) {
+            if (displays.wants(0)) {
+                MeasuredDataInputs inputs;
+                inputs.data = data.data();
+                inputs.length = static_cast<uint32_t>(data.size());
+                inputs.number = static_cast<uint32_t>(k + 1);
+                displays.offer(0, inputs);
+            }
+            std::unique_lock lock(mutex);
+            ++reads;
+            changed.notify_all();
+            // The first shot handed over waits until the display paints it, so that the rest
+            // are read during the repaint.
+            if (k == 0) {
+                changed.wait_for(lock, limit, [&] { return painting; });
+            }
+            return true;
+        });
     EXPECT_FALSE(end.failed);
     EXPECT_FALSE(end.stopped);
     EXPECT_TRUE(readsWentOn);

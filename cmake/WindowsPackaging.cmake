@@ -40,5 +40,6 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 # icon; the same icon stands for the installation in the list of installed programs.
 set(CPACK_PACKAGE_EXECUTABLES KARVO7Check "KARVO7 Check")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
-set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\KARVO7Check.exe")
+# Written into CPackConfig.cmake and read there once more: the backslash is escaped twice.
+set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\KARVO7Check.exe")
 include(CPack)

@@ -11,6 +11,7 @@
 #include "card/KennungCheck.h"
 #include "card/KennungFile.h"
 #include "card/KennungReference.h"
+#include "card/OpsRecord.h"
 #include "card/SelfTests.h"
 #include "card/SetToCard.h"
 #include "profile/RegularFile.h"
@@ -53,23 +54,6 @@ class CallbackObserver final : public k7check::SelfTestObserver {
     K7OpsQuestion question_;
     void* context_;
 };
-
-// The operations' record of a set from the interface's.
-k7check::CardRecord recordOf(const K7OpsSet& set) {
-    k7check::CardRecord r;
-    r.measure = set.measure;
-    r.special = set.special;
-    r.verstaerkung = set.verstaerkung;
-    r.gates = set.gates;
-    r.triggerDelay = set.triggerDelay;
-    r.trigger25ns = set.trigger25ns != 0;
-    r.externalClock = set.externalClock != 0;
-    r.esbLevel = set.esbLevel;
-    r.esbTime = set.esbTime;
-    r.esbRelativ = set.esbRelativ != 0;
-    r.esbAlways = set.esbAlways != 0;
-    return r;
-}
 
 // A named parameter file must be readable: checks against no reference values would fail for
 // a reason none of them names. An empty name stands for no file.
@@ -223,7 +207,8 @@ KARVO7OPS_API int K7OpsHandSetToCard(KARVO7HANDLE card, uint32_t set, const K7Op
         set >= k7check::kSetsPerCard) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
-    const k7check::HandOver handed = k7check::handSetToCard(card, set, recordOf(*record));
+    const k7check::HandOver handed =
+        k7check::handSetToCard(card, set, k7check::cardRecordOf(*record));
     *step = static_cast<uint32_t>(handed.failed);
     if (!handed.ok()) {
         return fail(error, handed.error);

@@ -7,6 +7,7 @@
 
 #include "CallerText.h"
 #include "KARVO7Ops.h"
+#include "card/OpsRecord.h"
 #include "card/SetToCard.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterKeys.h"
@@ -50,19 +51,8 @@ KARVO7OPS_API int K7OpsReadSet(const char* path, uint32_t card, uint32_t set, ui
         return fail(error, K7OPS_ERROR_FILE);
     }
     const k7check::CardRecord r = k7check::cardRecordOf(read, static_cast<uint8_t>(start));
-    std::memset(record, 0, sizeof *record);
-    record->measure = r.measure;
+    *record = k7check::opsRecordOf(r);
     record->measure.TATabelle = copyDepthTable(read, table) != 0 ? table : nullptr;
-    record->special = r.special;
-    record->verstaerkung = r.verstaerkung;
-    record->gates = r.gates;
-    record->triggerDelay = r.triggerDelay;
-    record->trigger25ns = r.trigger25ns ? 1 : 0;
-    record->externalClock = r.externalClock ? 1 : 0;
-    record->esbLevel = r.esbLevel;
-    record->esbTime = r.esbTime;
-    record->esbRelativ = r.esbRelativ ? 1 : 0;
-    record->esbAlways = r.esbAlways ? 1 : 0;
     *active = on ? 1 : 0;
     *error = 0;
     return 1;

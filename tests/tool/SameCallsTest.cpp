@@ -232,6 +232,7 @@ TA-Stuetzstellen=3
 TA-Tabelle=10 20 30 40
 )";
 
+#ifdef K7_PYTHON
 // The requests a file of the recording driver module lists, a line each.
 Calls callsIn(const std::string& file) {
     Calls calls;
@@ -250,7 +251,6 @@ Calls callsIn(const std::string& file) {
     return calls;
 }
 
-#ifdef K7_PYTHON
 // The requests the Python package's Card.apply sent with start code 1 and 3, as the recording
 // driver module in the interpreter's process wrote them.
 std::vector<Calls> ofPython(const TempFolder& folder, const std::string& ini) {

@@ -129,6 +129,11 @@ KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint3
     return done(error);
 }
 
+KARVO7OPS_API uint32_t K7OpsCheckWord(uint32_t check, char* word, uint32_t capacity) {
+    const std::optional<k7check::StationCheck> which = k7check::stationCheckOfNumber(check);
+    return copyText(word, capacity, which ? k7check::stationCheckWord(*which) : "");
+}
+
 KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,
                              K7OpsQuestion question, void* context, K7OpsVerdict* verdict,
                              uint32_t* error) {

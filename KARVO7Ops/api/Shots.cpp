@@ -213,7 +213,9 @@ KARVO7OPS_API int K7OpsDecodeShot(const void* data, const K7OpsShot* shot,
         (layout->sampleBits != 8 && layout->sampleBits != 16)) {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
-    if (shot->bytes != layout->shotBytes) {
+    // A sample takes a byte of the shot at least (8-bit, packed 12-bit or 16-bit): a count the
+    // shot's bytes cannot carry is refused before room for it is taken.
+    if (shot->bytes != layout->shotBytes || layout->samples > shot->bytes) {
         return fail(error, K7OPS_ERROR_SHOT_SIZE);
     }
     if (capacity < layout->samples) {

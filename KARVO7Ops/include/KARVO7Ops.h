@@ -122,6 +122,10 @@ KARVO7OPS_API int K7OpsLoadDsp(KARVO7HANDLE card, const char* path, K7OpsVerdict
 /* The card's hardware reset, waited for (one second at most), then its warm-up. */
 KARVO7OPS_API int K7OpsResetCard(KARVO7HANDLE card, K7OpsVerdict* verdict, uint32_t* error);
 
+/* Check `check`'s name on a command line ("pci-config", "selftest"), copied as K7OpsErrorText
+ * copies a text; returns its length, 0 for a number no check has. */
+KARVO7OPS_API uint32_t K7OpsCheckWord(uint32_t check, char* word, uint32_t capacity);
+
 /* One station check with the reference values of `parameterFile` ("" for none); a named file
  * that cannot be read fails with K7OPS_ERROR_FILE before anything runs. */
 KARVO7OPS_API int K7OpsCheck(KARVO7HANDLE card, uint32_t check, const char* parameterFile,

@@ -16,7 +16,7 @@ so that it never hides the built-in ``open``.
 from __future__ import annotations
 
 from ctypes import c_uint32
-from typing import Optional
+from typing import Any, List, Optional
 
 from . import _cdefs, _log
 from ._library import LibraryNotFoundError
@@ -30,7 +30,8 @@ from .errors import failure as _failure
 from .paramfile import ParameterFile, set_section
 from .params import Gate, ParameterSet
 from .records import ControlWord, DecodeError, GateResults, GateValue, Layout, Record, decode
-from .ops import CHECKS, Verdict
+from .ops import Verdict
+from .ops import check_words as _check_words
 from .shots import Shots
 from .stream import Stream
 
@@ -108,3 +109,15 @@ def _handle_of(number: int) -> Card:
     if not handle:
         raise _failure("KARVO7Open", int(library.K7OsGetLastError()), system=True)
     return Card(handle, number)
+
+
+def __getattr__(name: str) -> Any:
+    # The station checks' names come from the card operations, asked when first used, so the
+    # package imports where the libraries are not installed.
+    if name == "CHECKS":
+        return _check_words()
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+
+
+def __dir__() -> List[str]:
+    return sorted(set(globals()) | {"CHECKS"})

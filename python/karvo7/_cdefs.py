@@ -257,7 +257,6 @@ def acquire_library() -> ctypes.CDLL:
 OPS_ERROR_ARGUMENT = 0x90300000
 OPS_ERROR_FILE = 0x90310000
 OPS_ERROR_FAILED = 0x90320000
-OPS_CHECK_COUNT = 8
 OPS_SELF_TEST_COUNT = 13
 
 OpsQuestion = ctypes.CFUNCTYPE(ctypes.c_int32, c_void_p, ctypes.c_char_p, ctypes.c_char_p)
@@ -355,6 +354,7 @@ _OPS_SIGNATURES = {
     "K7OpsResetCard": (c_int, [_H, POINTER(OpsVerdict), _u32p]),
     "K7OpsCheck": (c_int, [_H, c_uint32, ctypes.c_char_p, OpsQuestion, c_void_p,
                            POINTER(OpsVerdict), _u32p]),
+    "K7OpsCheckWord": (c_uint32, [c_uint32, ctypes.c_char_p, c_uint32]),
     "K7OpsCheckAll": (c_int, [_H, ctypes.c_char_p, OpsQuestion, c_void_p, POINTER(OpsVerdict),
                               c_uint32, _u32p, _u32p]),
     "K7OpsSaveKennung": (c_int, [_H, ctypes.c_char_p, _u32p]),

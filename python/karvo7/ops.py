@@ -4,18 +4,33 @@ program's verdicts and lines."""
 
 from __future__ import annotations
 
+import functools
 import os
 import stat
-from ctypes import byref, c_uint32
+from ctypes import byref, c_uint32, create_string_buffer
 from dataclasses import dataclass
-from typing import Any, Callable, List, Optional, Sequence, Union
+from typing import Any, Callable, List, Optional, Sequence, Tuple, Union
 
 from . import _cdefs
 from .errors import RefusedValue, check_index, failure
 
-# The station checks in the order of "Check All", by their names on karvo7's command line.
-CHECKS = ("pci-config", "pci-eeprom", "pci-operation", "kennung", "lca", "dsp", "selftest",
-          "command")
+
+@functools.lru_cache(maxsize=None)
+def check_words() -> Tuple[str, ...]:
+    """The station checks in the order of "Check All", by their names on karvo7's command line,
+    as the card operations name them (``karvo7.CHECKS``)."""
+    library = _cdefs.ops_library()
+    words: List[str] = []
+    word = create_string_buffer(64)
+    while library.K7OpsCheckWord(len(words), word, len(word)) > 0:
+        words.append(word.value.decode())
+    return tuple(words)
+
+
+def __getattr__(name: str) -> Any:
+    if name == "CHECKS":
+        return check_words()
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 SELF_TEST_DAC = 9
 
@@ -50,13 +65,14 @@ def _callback(question: Optional[Question]) -> Any:
 
 
 def _check_number(check: Union[int, str]) -> int:
+    names = check_words()
     if isinstance(check, str):
-        if check not in CHECKS:
-            raise RefusedValue(f"no check {check!r} (checks: {', '.join(CHECKS)})")
-        return CHECKS.index(check)
+        if check not in names:
+            raise RefusedValue(f"no check {check!r} (checks: {', '.join(names)})")
+        return names.index(check)
     number = check_index("check", check)
-    if not 0 <= number < len(CHECKS):
-        raise RefusedValue(f"no check {check} (checks 0 to {len(CHECKS) - 1})")
+    if not 0 <= number < len(names):
+        raise RefusedValue(f"no check {check} (checks 0 to {len(names) - 1})")
     return number
 
 
@@ -112,10 +128,11 @@ def check(handle: int, checks: Sequence[Union[int, str]], ini: Union[str, os.Pat
     callback = _callback(question)
     error = c_uint32(0)
     if not checks:
-        verdicts = (_cdefs.OpsVerdict * _cdefs.OPS_CHECK_COUNT)()
+        capacity = len(check_words())
+        verdicts = (_cdefs.OpsVerdict * capacity)()
         count = c_uint32(0)
-        if library.K7OpsCheckAll(handle, parameter_file, callback, None, verdicts,
-                                 _cdefs.OPS_CHECK_COUNT, byref(count), byref(error)) == 0:
+        if library.K7OpsCheckAll(handle, parameter_file, callback, None, verdicts, capacity,
+                                 byref(count), byref(error)) == 0:
             raise failure("K7OpsCheckAll", error.value)
         return [_verdict(verdicts[i]) for i in range(count.value)]
     numbers = [_check_number(c) for c in checks]

@@ -101,6 +101,19 @@ def test_station_checks_repair_a_wrong_eeprom_byte_and_fail_one_the_bridge_keeps
             card.check("eeprom")
 
 
+def test_checks_are_named_as_the_card_operations_name_them(simulator):
+    simulator("cards = 1\n")
+    assert karvo7.CHECKS[0] == "pci-config" and karvo7.CHECKS[-1] == "command"
+    assert len(set(karvo7.CHECKS)) == len(karvo7.CHECKS) == 8
+    with karvo7.open_card(1) as card:
+        by_name = card.check(*karvo7.CHECKS[:3], ini=INI)
+        assert [v.item for v in by_name] == [0, 1, 2]
+        with pytest.raises(ValueError, match="checks 0 to 7"):
+            card.check(len(karvo7.CHECKS), ini=INI)
+    with pytest.raises(AttributeError):
+        karvo7.CHEKCS  # noqa: B018
+
+
 def _record_shot(card: karvo7.Card) -> karvo7.Record:
     return card.shot(karvo7.ParameterSet(ascan=True, faktor=1, aufnahmelaenge=500), 1)
 

@@ -278,6 +278,13 @@ TEST_F(ShotsOnARecordingCard, ASmallBufferOrALayoutTheSetDoesNotGiveIsRefusedUns
                               &error),
               0);
     EXPECT_EQ(error, K7OPS_ERROR_SHOT_SIZE);
+    // A layout handed in with more samples than its bytes carry, and room claimed for them.
+    K7OpsShotLayout inflated = layout;
+    inflated.samples = 0xFFFFFFFFu;
+    EXPECT_EQ(K7OpsDecodeShot(data.data(), &shot, &inflated, samples.data(), 0xFFFFFFFFu, &decoded,
+                              &error),
+              0);
+    EXPECT_EQ(error, K7OPS_ERROR_SHOT_SIZE);
     EXPECT_EQ(samples, std::vector<int16_t>(layout.samples, 7));
 }
 

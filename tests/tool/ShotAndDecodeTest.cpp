@@ -48,6 +48,12 @@ class ShotAndDecodeTest : public ::testing::Test {
         return out.str();
     }
 
+    // The layout of the record-layout shots of shot(): 300 samples of set 2, the shot's bytes.
+    static K7OpsShotLayout recordShot(std::size_t bytes) {
+        const auto size = static_cast<uint32_t>(bytes);
+        return {2, K7OPS_LAYOUT_RECORD, size, size, 300, 16, 2, 0};
+    }
+
     TempFolder folder;
     std::unique_ptr<k7sim::Simulator> sim;
 };
@@ -121,8 +127,7 @@ TEST_F(ShotAndDecodeTest, SeveralShotsAreColumnsAndJsonHoldsTheSamples) {
     const std::string json = shot(karvo7::ShotFormat::Json, karvo7::Layout::Record);
     const std::string raw = shot(karvo7::ShotFormat::Raw, karvo7::Layout::Record);
     const std::vector<uint8_t> bytes(raw.begin(), raw.end());
-    const std::vector<int16_t> samples =
-        karvo7::shotSamples({karvo7::Layout::Record, false, 2}, bytes);
+    const std::vector<int16_t> samples = karvo7::shotSamples(recordShot(bytes.size()), bytes);
     const auto parsed = nlohmann::json::parse(json);
     EXPECT_EQ(parsed["layout"], "record");
     EXPECT_EQ(parsed["shots"][0].get<std::vector<int16_t>>(), samples);
@@ -131,8 +136,7 @@ TEST_F(ShotAndDecodeTest, SeveralShotsAreColumnsAndJsonHoldsTheSamples) {
 TEST_F(ShotAndDecodeTest, StreamThenDecodeGivesTheCardsSamples) {
     const std::string raw = shot(karvo7::ShotFormat::Raw, karvo7::Layout::Record);
     const std::vector<uint8_t> bytes(raw.begin(), raw.end());
-    const std::vector<int16_t> card =
-        karvo7::shotSamples({karvo7::Layout::Record, false, 2}, bytes);
+    const std::vector<int16_t> card = karvo7::shotSamples(recordShot(bytes.size()), bytes);
     ASSERT_EQ(card.size(), 300u);
 
     karvo7::StreamOptions s;

@@ -108,10 +108,11 @@ TEST(ToolOutput, FileAppearsOnlyWhenComplete) {
 }
 
 // The CSV of many shots comes out in blocks of rows read back from the temporary file: the
-// cells of every block are where a table built in one piece has them, and a shorter shot leaves
-// its cells empty below its end.
+// cells of every block are where a table built in one piece has them, and a shot that is not
+// one of the layout (shorter) leaves its column empty.
 TEST(ToolShotOutput, CsvRowsInBlocksAreTheTableOfAllShots) {
-    const karvo7::ShotLayout layout{karvo7::Layout::Native, true, 0};  // 8-bit: a byte a sample
+    // 8-bit native samples: a byte a sample.
+    const K7OpsShotLayout layout{0, K7OPS_LAYOUT_NATIVE, 2000, 2000, 2000, 8, 0, 0};
     std::vector<std::vector<uint8_t>> shots;
     for (std::size_t k = 0; k < 600; ++k) {
         std::vector<uint8_t> shot(k == 1 ? 1500 : 2000);
@@ -149,7 +150,7 @@ TEST(ToolShotOutput, CsvRowsInBlocksAreTheTableOfAllShots) {
         ASSERT_EQ(cells.size(), 602u) << rows;
         EXPECT_EQ(cells[1], std::to_string(rows));
         for (const std::size_t k : {std::size_t{0}, std::size_t{1}, std::size_t{599}}) {
-            if (rows >= shots[k].size()) {
+            if (k == 1) {
                 EXPECT_EQ(cells[2 + k], "") << rows;
                 continue;
             }

@@ -15,9 +15,7 @@
 
 namespace karvo7 {
 
-namespace {
-
-std::string wordList() {
+std::string stationCheckWords() {
     std::string words;
     for (const k7check::StationCheck check : k7check::allStationChecks()) {
         words += (words.empty() ? "" : ", ");
@@ -25,8 +23,6 @@ std::string wordList() {
     }
     return words;
 }
-
-}  // namespace
 
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     // The reference values first: checks against a file that cannot be read would fail for a
@@ -45,7 +41,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     for (const std::string& word : options.checks) {
         const auto check = k7check::stationCheckOfWord(word);
         if (!check) {
-            complain(err, "no check " + word + " (checks: " + wordList() + ")");
+            complain(err, "no check " + word + " (checks: " + stationCheckWords() + ")");
             return kExitUsage;
         }
         checks.push_back(*check);

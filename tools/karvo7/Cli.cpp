@@ -218,9 +218,9 @@ void addCheck(CLI::App& app, CommandLine& line) {
     CLI::App* command = app.add_subcommand(
         "check", "run the check program's station checks on one card (exit 1 when one fails)");
     addCardChoice(*command, *options, line);
-    command->add_option("CHECK", options->checks,
-                        "checks to run: pci-config, pci-eeprom, pci-operation, kennung, lca, dsp, "
-                        "selftest, command (default: those the parameter file selects)");
+    command->add_option(
+        "CHECK", options->checks,
+        "checks to run: " + stationCheckWords() + " (default: those the parameter file selects)");
     command->add_option("--ini", options->ini, "parameter file with the reference values");
     command->add_flag("--json", options->json, "JSON output");
     line.subcommands.push_back(

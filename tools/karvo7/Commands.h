@@ -57,6 +57,8 @@ struct CheckOptions {
     OpenedCard opened;  // the card, when choosing it by its PCI position opened it
 };
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
+// The station checks' words in "Check All"'s order, ", " between them.
+std::string stationCheckWords();
 
 struct RegsOptions {
     uint32_t card = 0;

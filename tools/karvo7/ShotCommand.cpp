@@ -104,16 +104,15 @@ std::string shotFailure(const K7OpsShot& shot, const K7OpsShotLayout& layout, ui
 // Starts and reads one shot at a time, each handed to the output as it comes: the memory held
 // is one shot's, whatever the number of shots. The gate values the card operations read with a
 // shot are not written: a failure to read them leaves the shot's data good.
-int takeShots(KARVO7HANDLE card, const ShotOptions& options, const ShotLayout& layout,
-              const K7OpsSet& record, const K7OpsShotLayout& shotLayout, std::ostream& out,
-              std::ostream& err) {
+int takeShots(KARVO7HANDLE card, const ShotOptions& options, const K7OpsSet& record,
+              const K7OpsShotLayout& shotLayout, std::ostream& out, std::ostream& err) {
     ShotDestination destination(options, out);
     if (!destination.open()) {
         complain(err, destination.why());
         return kExitFailed;
     }
-    const std::unique_ptr<ShotOutput> shots =
-        makeShotOutput(formatOf(options), {options.card, options.set, layout}, destination.sink());
+    const std::unique_ptr<ShotOutput> shots = makeShotOutput(
+        formatOf(options), {options.card, options.set, shotLayout}, destination.sink());
     std::vector<uint8_t> buffer(shotLayout.readBytes);
     for (uint32_t k = 0; k < options.count; ++k) {
         K7OpsShot shot{};
@@ -168,21 +167,19 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     uint32_t error = 0;
-    ShotLayout layout{version3 ? options.overrides.layout : Layout::Native, set.bit8,
-                      set.samplerate};
-    if (version3 && KARVO7SetVIRMA4(card.get(), options.set,
-                                    layoutIdentification(layout.layout, options.card, options.set),
-                                    &error) == 0) {
+    const Layout layout = version3 ? options.overrides.layout : Layout::Native;
+    if (version3 &&
+        KARVO7SetVIRMA4(card.get(), options.set,
+                        layoutIdentification(layout, options.card, options.set), &error) == 0) {
         complain(err, "setting the data layout failed, error " + errorWord(error));
         return kExitFailed;
     }
     const K7OpsSet record = k7check::opsRecordOf(k7check::cardRecordOf(set));
     K7OpsShotLayout shotLayout{};
     uint32_t step = 0;
-    if (K7OpsPrepareShot(
-            card.get(), options.set, &record,
-            layout.layout == Layout::Record ? K7OPS_LAYOUT_RECORD : K7OPS_LAYOUT_NATIVE, 1,
-            &shotLayout, &step, &error) == 0) {
+    if (K7OpsPrepareShot(card.get(), options.set, &record,
+                         layout == Layout::Record ? K7OPS_LAYOUT_RECORD : K7OPS_LAYOUT_NATIVE, 1,
+                         &shotLayout, &step, &error) == 0) {
         complain(err, step != K7OPS_STEP_NONE
                           ? refusedText(options.set, step, error)
                           : "preparing the shot failed, error " + errorWord(error));
@@ -191,7 +188,7 @@ int runShot(const ShotOptions& options, std::ostream& out, std::ostream& err) {
     if (set.externerTrigger && !setTriggerWait(card.get(), err)) {
         return kExitFailed;
     }
-    return takeShots(card.get(), options, layout, record, shotLayout, out, err);
+    return takeShots(card.get(), options, record, shotLayout, out, err);
 }
 
 }  // namespace karvo7

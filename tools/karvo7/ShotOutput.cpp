@@ -32,8 +32,8 @@ class JsonOutput : public ShotOutput {
         const nlohmann::ordered_json head = {
             {"card", source.card},
             {"set", source.set},
-            {"layout", layout_.layout == Layout::Record ? "record" : "native"},
-            {"sample_period_us", k7check::stream::samplePeriodUs(layout_.samplingRate)}};
+            {"layout", layout_.layout == K7OPS_LAYOUT_RECORD ? "record" : "native"},
+            {"sample_period_us", k7check::stream::samplePeriodUs(layout_.sampleRate)}};
         // The object without its closing brace, the shots' array opened after it.
         opening_ = head.dump();
         opening_.pop_back();
@@ -48,7 +48,7 @@ class JsonOutput : public ShotOutput {
     bool finish() override { return sink_(started_ ? "]}\n" : opening_ + "]}\n"); }
 
   private:
-    ShotLayout layout_;
+    K7OpsShotLayout layout_;
     ShotSink sink_;
     std::string opening_;
     bool started_ = false;
@@ -56,7 +56,7 @@ class JsonOutput : public ShotOutput {
 
 class CsvOutput : public ShotOutput {
   public:
-    CsvOutput(const ShotLayout& layout, ShotSink sink)
+    CsvOutput(const K7OpsShotLayout& layout, ShotSink sink)
         : layout_(layout), sink_(std::move(sink)), spill_(k7check::temporaryFile(), &std::fclose) {}
 
     bool add(const std::vector<uint8_t>& shot) override {
@@ -130,7 +130,7 @@ class CsvOutput : public ShotOutput {
     std::string rowsText(std::size_t first, std::size_t rows, std::size_t block,
                          const std::vector<int16_t>& samples,
                          const std::vector<std::size_t>& counts) const {
-        const double period = k7check::stream::samplePeriodUs(layout_.samplingRate);
+        const double period = k7check::stream::samplePeriodUs(layout_.sampleRate);
         std::string text;
         char cell[48];
         for (std::size_t r = 0; r < rows; ++r) {
@@ -150,7 +150,7 @@ class CsvOutput : public ShotOutput {
         return text;
     }
 
-    ShotLayout layout_;
+    K7OpsShotLayout layout_;
     ShotSink sink_;
     std::unique_ptr<FILE, int (*)(FILE*)> spill_;
     std::vector<std::size_t> starts_;  // first sample of each shot in the spill file

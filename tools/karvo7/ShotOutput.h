@@ -39,7 +39,7 @@ class ShotOutput {
 struct ShotSource {
     uint32_t card = 0;
     uint32_t set = 0;
-    ShotLayout layout;
+    K7OpsShotLayout layout{};
 };
 
 std::unique_ptr<ShotOutput> makeShotOutput(ShotFormat format, const ShotSource& source,

@@ -39,4 +39,22 @@ TEST(StationCheckNames, TheInterfacesNumbersNameTheirChecks) {
     EXPECT_EQ(k7check::stationCheckOfWord("pci"), std::nullopt);
 }
 
+// The words a caller of the C interface lists its checks by: every number below the count has
+// its word, cut to a short buffer as every text is, and the count has none.
+TEST(StationCheckNames, TheCInterfaceGivesEachNumberItsWord) {
+    for (uint32_t number = 0; number < K7OPS_CHECK_COUNT; ++number) {
+        char word[32] = {};
+        const uint32_t length = K7OpsCheckWord(number, word, sizeof word);
+        EXPECT_EQ(std::string(word),
+                  k7check::stationCheckWord(*k7check::stationCheckOfNumber(number)));
+        EXPECT_EQ(length, std::string(word).size());
+    }
+    char cut[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_EQ(K7OpsCheckWord(K7OPS_CHECK_PCI_CONFIGURATION, cut, sizeof cut), 10u);
+    EXPECT_STREQ(cut, "pci");
+    EXPECT_EQ(K7OpsCheckWord(K7OPS_CHECK_COUNT, cut, sizeof cut), 0u);
+    EXPECT_STREQ(cut, "");
+    EXPECT_EQ(K7OpsCheckWord(K7OPS_CHECK_DSP, nullptr, 0), 3u);
+}
+
 }  // namespace

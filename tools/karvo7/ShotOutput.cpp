@@ -61,8 +61,10 @@ class CsvOutput : public ShotOutput {
 
     bool add(const std::vector<uint8_t>& shot) override {
         const std::vector<int16_t> samples = shotSamples(layout_, shot);
-        if (!spill_ || std::fwrite(samples.data(), sizeof(int16_t), samples.size(), spill_.get()) !=
-                           samples.size()) {
+        // A shot without samples (not one of the layout) leaves its column empty.
+        if (!spill_ ||
+            (!samples.empty() && std::fwrite(samples.data(), sizeof(int16_t), samples.size(),
+                                             spill_.get()) != samples.size())) {
             return spillFailed();
         }
         starts_.push_back(total_);

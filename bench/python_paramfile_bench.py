@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Seconds the Python parameter-file reader takes for a hostile file: a set whose numbers have
-5000 digits and a key with a 50 MB value among them, against the same set in an ordinary file.
+"""Seconds the Python package's parameter-file reader (the card operations' profile) takes for
+a hostile file: a set whose numbers have 5000 digits and a key with a 50 MB value among them,
+against the same set in an ordinary file.
 Run by hand (not by ctest):
 
     PYTHONPATH=python /usr/bin/python3 bench/python_paramfile_bench.py

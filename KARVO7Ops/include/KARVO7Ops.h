@@ -32,6 +32,7 @@
  *   ("Check"). A named file that cannot be read is refused (K7OPS_ERROR_FILE) and no check
  *   runs; an empty name stands for no file, whose values are missing: the EEPROM check then
  *   fails before writing. Relative file names inside it are taken from the file's folder.
+ *   K7OpsProfile* reads, edits and writes the file itself by the same rules.
  *
  * Threads
  *   The functions use nothing but the card they are given: calls on different cards may run on
@@ -69,6 +70,7 @@ KARVO7OPS_API uint32_t K7OpsVersion(void);
 #define K7OPS_ERROR_BUFFER 0x90330000u    /* a buffer or array too small for the shot */
 #define K7OPS_ERROR_SHOT_SIZE 0x90340000u /* a shot not of the size its set gives */
 #define K7OPS_ERROR_TIMEOUT 0x90350000u   /* no data within the data time-out */
+#define K7OPS_ERROR_PROTECTED 0x90360000u /* a file left alone: read-only, no file, or a link */
 
 /* What an error word means (the card library's, the driver's, the card operations' or the
  * acquisition engine's), in English ("Filter above 7", "card already in use") or in the check
@@ -193,6 +195,74 @@ KARVO7OPS_API int K7OpsParseSet(const char* text, uint64_t size, const char* sec
  * "B0-Anfang") as K7OpsErrorText copies a text and returns its length, 0 for no such field. */
 KARVO7OPS_API uint32_t K7OpsSetFieldCount(void);
 KARVO7OPS_API uint32_t K7OpsSetFieldKey(uint32_t index, char* key, uint32_t capacity);
+
+/* ---- the parameter file ------------------------------------------------------------------
+ * A parameter file in memory, read and written by the check program's rules: names compare
+ * case-insensitively (ASCII letters), blanks around names and values are no part of them, the
+ * first matching section and key win, a line whose first non-blank is ';' is a comment, one pair
+ * of quotes around a value goes on reading, a line ends with a line feed (a carriage return
+ * before it is kept with it) and a UTF-8 byte order mark before the first line is no part of it.
+ * An edit changes only the line it concerns (a new key goes behind its section's last key, a new
+ * section at the end) and keeps every other byte, comment, order and line ending:
+ *
+ *     K7OpsProfile* profile = K7OpsProfileLoad("KARVO7Check.INI", message, sizeof message,
+ *                                              &error);
+ *     K7OpsProfileSetValue(profile, "Init", "TimeOut", "25", 2, &error);
+ *     K7OpsProfileSave(profile, "KARVO7Check.INI", message, sizeof message, &error);
+ *     K7OpsProfileFree(profile);
+ *
+ * A profile belongs to its caller: it is used by one thread at a time and freed once. Names are
+ * NUL-terminated; values and the file's bytes are any bytes, with their size. */
+typedef struct K7OpsProfile K7OpsProfile;
+
+/* A profile of the `size` bytes at `bytes` (any bytes; NULL and 0 for an empty one), or NULL
+ * with K7OPS_ERROR_ARGUMENT for NULL bytes of a size. */
+KARVO7OPS_API K7OpsProfile* K7OpsProfileParse(const char* bytes, uint64_t size, uint32_t* error);
+/* The profile of the file `path`: a missing file reads as empty; one that cannot be read, a
+ * folder or anything else but a regular file gives NULL with K7OPS_ERROR_FILE, `message` (as
+ * K7OpsReadSet's) naming the file and why ("a.ini: Permission denied"). */
+KARVO7OPS_API K7OpsProfile* K7OpsProfileLoad(const char* path, char* message, uint32_t messageBytes,
+                                             uint32_t* error);
+/* Frees a profile (NULL: nothing). */
+KARVO7OPS_API void K7OpsProfileFree(K7OpsProfile* profile);
+
+/* The value of `key` in `section`: `found` 1 and the value (quotes and blanks around it gone)
+ * copied as K7OpsErrorText copies a text into `value` of `capacity` bytes (may be NULL with 0),
+ * its whole length in bytes in `length`; `found` 0, "" and length 0 for a missing key. */
+KARVO7OPS_API int K7OpsProfileValue(const K7OpsProfile* profile, const char* section,
+                                    const char* key, char* value, uint64_t capacity,
+                                    uint64_t* length, int32_t* found, uint32_t* error);
+/* Puts the `size` bytes at `value` under `key` in `section`, changing only that line or adding
+ * one (and the section). Names the file cannot hold are refused with K7OPS_ERROR_ARGUMENT and
+ * nothing changes: an empty name, a section with ']', a key with '=' or starting with '[' or ';',
+ * a line break in a name or in the value. */
+KARVO7OPS_API int K7OpsProfileSetValue(K7OpsProfile* profile, const char* section, const char* key,
+                                       const char* value, uint64_t size, uint32_t* error);
+/* Writes a set into `section` as the check program writes one, the mirror of K7OpsParseSet:
+ * "Active" (`active` 1 or 0), values[i] as field i of K7OpsSetFieldKey (a yes/no key 0 or not,
+ * a threshold the file's number, an integer its field's low bits), then the depth compensation:
+ * `points` 1 to K7OPS_TA_ENTRIES entries of `table` turn it on; 0 turns it off and keeps the
+ * count, the table and the .ta file's name the section holds (a section without its keys stays
+ * without them). Refused with K7OPS_ERROR_ARGUMENT, nothing written: a section the file cannot
+ * hold, `count` below K7OpsSetFieldCount(), more points or a NULL table for some. */
+KARVO7OPS_API int K7OpsProfileWriteSet(K7OpsProfile* profile, const char* section,
+                                       const int64_t* values, uint32_t count, const uint16_t* table,
+                                       uint32_t points, int32_t active, uint32_t* error);
+/* The file's bytes as they are now: their count in `size`, copied into `bytes` of `capacity`
+ * bytes (not NUL-terminated). A capacity below the count copies nothing: K7OPS_ERROR_BUFFER,
+ * with the count in `size` (NULL and 0 ask for it). */
+KARVO7OPS_API int K7OpsProfileBytes(const K7OpsProfile* profile, char* bytes, uint64_t capacity,
+                                    uint64_t* size, uint32_t* error);
+/* Writes the profile to `path` whole or not at all: a temporary file beside it, flushed to the
+ * disk, renamed over it and the folder synced; the temporary files of writers killed before
+ * their rename are removed. A symbolic link is followed to its file and stays a link, but not a
+ * link of another user in a sticky, world-writable folder (on the way to the file too). A
+ * read-only file, anything but a regular file and a path through such a link are refused with
+ * K7OPS_ERROR_PROTECTED, any other failure with K7OPS_ERROR_FILE; `message` names the file and
+ * why ("a.ini: schreibgeschützt", "/tmp/x: fremder symbolischer Link", "a.ini: No space left
+ * on device"), and the file is as it was. */
+KARVO7OPS_API int K7OpsProfileSave(const K7OpsProfile* profile, const char* path, char* message,
+                                   uint32_t messageBytes, uint32_t* error);
 
 /* The steps of a hand-over in the order they are sent; `step` names the first one refused. */
 #define K7OPS_STEP_NONE 0u            /* every step was taken */

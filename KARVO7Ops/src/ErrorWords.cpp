@@ -70,6 +70,7 @@ constexpr std::array kErrorWords{
     ErrorWord{K7OPS_ERROR_BUFFER, "a buffer or array too small for the shot", "Puffer zu klein für den Schuss"},
     ErrorWord{K7OPS_ERROR_SHOT_SIZE, "a shot not of the size its set gives", "Schuss nicht so groß wie sein Parametersatz"},
     ErrorWord{K7OPS_ERROR_TIMEOUT, "no data within the data time-out", "keine Daten innerhalb des Time Out"},
+    ErrorWord{K7OPS_ERROR_PROTECTED, "a file left alone: read-only, no file, or a link", "Datei geschützt: schreibgeschützt, keine Datei oder fremder Link"},
     // The acquisition engine's own words.
     ErrorWord{K7ACQ_ERROR_ARGUMENT, "invalid measurement settings", "ungültige Einstellung der Messung"},
     ErrorWord{K7ACQ_ERROR_MEMORY, "no memory for the ring buffer", "kein Speicher für den Ringpuffer"},

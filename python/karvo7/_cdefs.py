@@ -376,6 +376,19 @@ _OPS_SIGNATURES = {
                               POINTER(ctypes.c_int32), _u32p]),
     "K7OpsSetFieldCount": (c_uint32, []),
     "K7OpsSetFieldKey": (c_uint32, [c_uint32, ctypes.c_char_p, c_uint32]),
+    "K7OpsProfileParse": (c_void_p, [ctypes.c_char_p, c_uint64, _u32p]),
+    "K7OpsProfileLoad": (c_void_p, [ctypes.c_char_p, ctypes.c_char_p, c_uint32, _u32p]),
+    "K7OpsProfileFree": (None, [c_void_p]),
+    "K7OpsProfileValue": (c_int, [c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
+                                  c_uint64, POINTER(c_uint64), POINTER(ctypes.c_int32), _u32p]),
+    "K7OpsProfileSetValue": (c_int, [c_void_p, ctypes.c_char_p, ctypes.c_char_p,
+                                     ctypes.c_char_p, c_uint64, _u32p]),
+    "K7OpsProfileWriteSet": (c_int, [c_void_p, ctypes.c_char_p, POINTER(ctypes.c_int64),
+                                     c_uint32, POINTER(c_uint16), c_uint32, ctypes.c_int32,
+                                     _u32p]),
+    "K7OpsProfileBytes": (c_int, [c_void_p, ctypes.c_char_p, c_uint64, POINTER(c_uint64),
+                                  _u32p]),
+    "K7OpsProfileSave": (c_int, [c_void_p, ctypes.c_char_p, ctypes.c_char_p, c_uint32, _u32p]),
 }
 
 

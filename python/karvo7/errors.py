@@ -57,6 +57,7 @@ class ErrorWord(enum.IntEnum):
     OPS_BUFFER = 0x90330000
     OPS_SHOT_SIZE = 0x90340000
     OPS_TIMEOUT = 0x90350000
+    OPS_PROTECTED = 0x90360000
 
     @property
     def meaning(self) -> str:

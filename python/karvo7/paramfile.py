@@ -1,14 +1,14 @@
-"""The check program's parameter file: an INI profile read and written as the check program
-does (Windows profile semantics), with parameter sets in sections "Karte<c>-Satz<s>".
+"""The check program's parameter file: an INI profile read and written by the card operations'
+library, by the rules the check program reads and writes it with (Windows profile semantics),
+with parameter sets in sections "Karte<c>-Satz<s>".
 
 Names compare case-insensitively (ASCII letters), the first matching section and key win, a
 line starting with ';' is a comment, quotes around a value are dropped on reading, an integer
-is an optional sign and its leading digits. A line ends with a line feed only (a carriage
-return before it, or anywhere else, is a blank as a space is, so a file of carriage returns
-alone is one line), blanks are spaces, tabs, carriage returns, vertical tabs and form feeds,
-and a UTF-8 byte order mark before the first line is no part of it: the file reads as the
-check program and karvo7 read it. A write changes only the lines it concerns and keeps every other
-byte; ``save`` replaces the file whole (temporary file, then rename).
+is an optional sign and its leading digits. A line ends with a line feed only, blanks are
+spaces, tabs, carriage returns, vertical tabs and form feeds, and a UTF-8 byte order mark
+before the first line is no part of it. A write changes only the lines it concerns and keeps
+every other byte; ``save`` replaces the file whole or not at all. The file's bytes are text as
+Latin-1 reads them (one character a byte), so that any file is kept byte for byte.
 """
 
 from __future__ import annotations
@@ -16,12 +16,11 @@ from __future__ import annotations
 import ctypes
 import os
 import re
-import secrets
-import stat
-from typing import Dict, List, Optional, Sequence, Tuple, Union
+import weakref
+from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
 
 from . import _cdefs
-from .errors import RefusedValue, check_index, failure
+from .errors import ErrorWord, RefusedValue, WrongType, check_index, failure
 from .params import GATES, ParameterSet
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -90,11 +89,7 @@ _RANDOM_LIMITS: List[Tuple[str, int, int]] = [
 # Init "TimeOut": the data time-out in seconds sent to every card; the driver's own otherwise.
 DEFAULT_TIME_OUT = 10
 
-# A set's depth compensation: on or off, the support-point count field (points - 1) and the
-# table (gains in 0.1 dB, blank-separated); "TA-Datei", the .ta file it came from, is kept.
-_TA_ENABLE = "TA-Enable"
-_TA_COUNT = "TA-Stuetzstellen"
-_TA_TABLE = "TA-Tabelle"
+# A set's depth compensation hands the card at most this many support points.
 _TA_ENTRIES = 256
 
 
@@ -106,23 +101,9 @@ def _accessors(attribute: str, parameters: ParameterSet) -> Tuple[object, str]:
 
 
 _DIGITS = re.compile(r"[0-9]*")
-# The blanks around names and values; str.strip() alone would take more (the Latin-1 no-break
-# space, the information separators) than the check program does.
+# The blanks around numbers; str.strip() alone would take more (the Latin-1 no-break space, the
+# information separators) than the check program does.
 _BLANKS = " \t\r\v\f"
-_BOM = "\xef\xbb\xbf"  # UTF-8's byte order mark, as Latin-1 characters
-_ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
-
-
-def _name(text: str) -> str:
-    """A section or key name as names compare: without its blanks, ASCII letters lower-case."""
-    return text.strip(_BLANKS).translate(_ASCII_LOWER)
-
-
-def _lines_of(text: str) -> List[str]:
-    """The lines with their line feeds; the last one without, where the file ends without."""
-    lines = text.split("\n")
-    last = lines.pop()
-    return [line + "\n" for line in lines] + ([last] if last else [])
 
 
 def _profile_int(text: str) -> int:
@@ -140,12 +121,6 @@ def _profile_int(text: str) -> int:
         number = -number
     number &= 0xFFFFFFFF
     return number - (1 << 32) if number & 0x80000000 else number
-
-
-def _profile_bool(text: str, fallback: bool) -> bool:
-    if text == "":
-        return fallback
-    return text[0] not in "nN"
 
 
 def _field_value(kind: str, width: int, text: str) -> object:
@@ -208,6 +183,67 @@ def _parsed_set(data: bytes, section: str) -> Tuple[List[int], Optional[List[int
     return list(values), depth, bool(active.value)
 
 
+def _latin1(text: object, what: str) -> bytes:
+    """A name or value as the file's bytes (one byte a character)."""
+    if not isinstance(text, str):
+        raise WrongType(f"a parameter file's {what} is a str, not {type(text).__name__}")
+    try:
+        return text.encode("latin-1")
+    except UnicodeEncodeError:
+        raise RefusedValue(f"a parameter file cannot hold the {what} {text!r}: its characters "
+                           "are one byte each (Latin-1)") from None
+
+
+def _name_bytes(text: str) -> Optional[bytes]:
+    """A section or key name as the library takes it; None for one no line can hold (a NUL, a
+    character beyond Latin-1)."""
+    try:
+        name = text.encode("latin-1")
+    except (UnicodeEncodeError, AttributeError):
+        return None
+    return None if b"\0" in name else name
+
+
+# Why the library leaves a file alone, in its German words: the package says it in English.
+_PROTECTIONS = {
+    "schreibgeschützt": "read-only: not replaced",
+    "keine Datei": "not a regular file: not replaced",
+    "fremder symbolischer Link": "a symbolic link of another user in a shared folder: not "
+                                 "followed",
+}
+
+
+def _message(buffer: Any) -> str:
+    return bytes(buffer.value).decode("utf-8", "replace")
+
+
+class _Profile:
+    """The library's profile handle, freed with the object that holds it."""
+
+    def __init__(self, handle: Optional[int], function: str, word: int,
+                 message: str = "") -> None:
+        if not handle:
+            if word == ErrorWord.OPS_FILE:
+                raise OSError(message or f"{function} failed")
+            raise failure(function, word, message or None)
+        self.handle = handle
+        self._free = weakref.finalize(self, _cdefs.ops_library().K7OpsProfileFree, handle)
+
+    @classmethod
+    def parse(cls, data: bytes) -> "_Profile":
+        error = ctypes.c_uint32()
+        handle = _cdefs.ops_library().K7OpsProfileParse(data, len(data), ctypes.byref(error))
+        return cls(handle, "K7OpsProfileParse", error.value)
+
+    @classmethod
+    def load(cls, path: str) -> "_Profile":
+        error = ctypes.c_uint32()
+        message = ctypes.create_string_buffer(1024 + 4 * len(path))
+        handle = _cdefs.ops_library().K7OpsProfileLoad(os.fsencode(path), message, len(message),
+                                                       ctypes.byref(error))
+        return cls(handle, "K7OpsProfileLoad", error.value, _message(message))
+
+
 class ParameterFile:
     """A parameter file in memory. ``ParameterFile(path)`` reads it (a missing file reads as
     empty); ``read_set`` / ``write_set`` take a set from a section and put one there.
@@ -218,133 +254,76 @@ class ParameterFile:
 
     def __init__(self, path: Optional[PathLike] = None) -> None:
         self.path = os.fspath(path) if path is not None else None
-        self._lines: List[str] = []
-        self._kinds: Optional[List[Tuple[str, str, int]]] = None
-        self._sections: Dict[str, int] = {}
+        self._bytes: Optional[bytes] = None
         if self.path is not None and os.path.isfile(self.path):
-            self._parse(_read_regular_file(self.path))
+            self._profile = _Profile.load(self.path)
+        else:
+            self._profile = _Profile.parse(b"")
 
     @classmethod
     def from_bytes(cls, data: bytes) -> "ParameterFile":
         file = cls()
-        file._parse(data)
+        file._profile = _Profile.parse(bytes(data))
         return file
 
-    def _parse(self, data: bytes) -> None:
-        # Latin-1 maps every byte to one character, so that any file is kept byte for byte.
-        self._lines = _lines_of(data.decode("latin-1"))
-        self._kinds = None
-
     def to_bytes(self) -> bytes:
-        return "".join(self._lines).encode("latin-1")
+        if self._bytes is None:
+            library = _cdefs.ops_library()
+            size, error = ctypes.c_uint64(), ctypes.c_uint32()
+            library.K7OpsProfileBytes(self._profile.handle, None, 0, ctypes.byref(size),
+                                      ctypes.byref(error))
+            buffer = ctypes.create_string_buffer(size.value)
+            if library.K7OpsProfileBytes(self._profile.handle, buffer, size.value,
+                                         ctypes.byref(size), ctypes.byref(error)) == 0:
+                raise failure("K7OpsProfileBytes", error.value)
+            self._bytes = buffer.raw[:size.value]
+        return self._bytes
+
+    # A copy or a pickle holds the file's bytes and path, never the library's handle.
+    def __getstate__(self) -> Dict[str, object]:
+        return {"path": self.path, "bytes": self.to_bytes()}
+
+    def __setstate__(self, state: Dict[str, Any]) -> None:
+        self.path = state["path"]
+        self._bytes = None
+        self._profile = _Profile.parse(state["bytes"])
 
     # ---- profile access -----------------------------------------------------------------
 
-    @staticmethod
-    def _body(line: str) -> str:
-        """The line without its line end (a line feed, with a carriage return before it)."""
-        if line.endswith("\r\n"):
-            return line[:-2]
-        return line[:-1] if line.endswith("\n") else line
-
-    @classmethod
-    def _kind(cls, line: str, first: bool = False) -> Tuple[str, str, int]:
-        """("section", lower-case name, 0), ("key", lower-case name, start of the value) or
-        ("", "", 0) for any other line; the first line may start with a byte order mark."""
-        text = cls._body(line)
-        if first and text.startswith(_BOM):
-            text = text[len(_BOM):]
-            bom = len(_BOM)
-        else:
-            bom = 0
-        # The blanks skipped at C speed: a line may be megabytes of them.
-        offset = len(text) - len(text.lstrip(_BLANKS))
-        if offset == len(text) or text[offset] == ";":
-            return "", "", 0
-        if text[offset] == "[":
-            # The name runs to the first ']', or to the end of a line without one.
-            return "section", _name(text[offset + 1:].partition("]")[0]), 0
-        equals = text.find("=", offset)
-        if equals < 0 or not text[offset:equals].strip(_BLANKS):
-            return "", "", 0
-        start = equals + 1
-        start += len(text) - start - len(text[start:].lstrip(_BLANKS))
-        return "key", _name(text[offset:equals]), bom + start
-
-    def _index(self) -> List[Tuple[str, str, int]]:
-        """Every line's kind, worked out once per change: a long line is looked at once, not
-        once for every key read."""
-        if self._kinds is None:
-            self._kinds = [self._kind(line, i == 0) for i, line in enumerate(self._lines)]
-            self._sections = {}
-            for i, (kind, name, _) in enumerate(self._kinds):
-                if kind == "section":
-                    self._sections.setdefault(name, i)
-        return self._kinds
-
-    def _section_index(self, section: str) -> Optional[int]:
-        self._index()
-        return self._sections.get(_name(section))
-
-    def _key_lines(self, header: int) -> List[Tuple[int, str, int]]:
-        """(line index, lower-case key, start of the value) of the section's keys."""
-        kinds = self._index()
-        keys = []
-        for i in range(header + 1, len(kinds)):
-            kind, name, start = kinds[i]
-            if kind == "section":
-                break
-            if kind == "key":
-                keys.append((i, name, start))
-        return keys
-
     def value(self, section: str, key: str) -> Optional[str]:
         """The value under ``key`` (whitespace and one pair of quotes removed), or None."""
-        header = self._section_index(section)
-        if header is None:
-            return None
-        wanted = _name(key)
-        for i, name, start in self._key_lines(header):
-            if name == wanted:
-                text = self._body(self._lines[i])[start:].strip(_BLANKS)
-                if len(text) >= 2 and text[0] == text[-1] and text[0] in "'\"":
-                    text = text[1:-1]
-                return text
-        return None
+        names = _name_bytes(section), _name_bytes(key)
+        if names[0] is None or names[1] is None:
+            return None  # a name no line of a file can hold
+        library = _cdefs.ops_library()
+        length, found, error = ctypes.c_uint64(), ctypes.c_int32(), ctypes.c_uint32()
+        buffer = ctypes.create_string_buffer(256)
+        while True:
+            if library.K7OpsProfileValue(self._profile.handle, names[0], names[1], buffer,
+                                         len(buffer), ctypes.byref(length), ctypes.byref(found),
+                                         ctypes.byref(error)) == 0:
+                raise failure("K7OpsProfileValue", error.value)
+            if not found.value:
+                return None
+            if length.value < len(buffer):
+                return buffer.raw[:length.value].decode("latin-1")
+            buffer = ctypes.create_string_buffer(length.value + 1)
 
     def set_value(self, section: str, key: str, value: str) -> None:
         """Puts ``value`` under ``key``, changing only that line (or adding one).
 
         Raises:
+            WrongType: a name or value that is no str.
             RefusedValue: a section, key or value a parameter file cannot hold.
         """
-        if (not section.strip(_BLANKS) or not key.strip(_BLANKS) or "]" in section
-                or "=" in key or key.strip(_BLANKS)[0] in "[;"
-                or any(c in s for s in (section, key, value) for c in "\r\n")):
+        names = _latin1(section, "section"), _latin1(key, "key")
+        text = _latin1(value, "value")
+        error = ctypes.c_uint32()
+        if b"\0" in names[0] + names[1] or _cdefs.ops_library().K7OpsProfileSetValue(
+                self._profile.handle, names[0], names[1], text, len(text),
+                ctypes.byref(error)) == 0:
             raise RefusedValue(f"a parameter file cannot hold [{section}] {key}={value}")
-        eol = next((line[len(self._body(line)):] for line in self._lines
-                    if line.endswith("\n")), "\n")
-        header = self._section_index(section)
-        if header is None:
-            if self._lines and not self._lines[-1].endswith("\n"):
-                self._lines[-1] += eol
-            self._lines += [f"[{section.strip(_BLANKS)}]{eol}",
-                            f"{key.strip(_BLANKS)}={value}{eol}"]
-            self._kinds = None
-            return
-        keys = self._key_lines(header)
-        for i, name, start in keys:
-            if name == _name(key):
-                line = self._lines[i]
-                ending = line[len(self._body(line)):]
-                self._lines[i] = self._body(line)[:start] + value + ending
-                self._kinds = None
-                return
-        after = keys[-1][0] if keys else header
-        if not self._lines[after].endswith("\n"):
-            self._lines[after] += eol
-        self._lines.insert(after + 1, f"{key.strip(_BLANKS)}={value}{eol}")
-        self._kinds = None
+        self._bytes = None
 
     # ---- parameter sets -----------------------------------------------------------------
 
@@ -365,18 +344,6 @@ class ParameterFile:
         """The key's number; an empty or missing value is none, and the fallback stands."""
         text = self.value(section, key)
         return _profile_int(text) if text is not None and text.strip(_BLANKS) else fallback
-
-    def _write_depth_compensation(self, section: str, table: Optional[Sequence[int]]) -> None:
-        """A set without a table turns the depth compensation off (a file without the key has
-        it off already) and keeps the file's count, table and file name for when it is turned
-        on again."""
-        if table is None:
-            if self.value(section, _TA_ENABLE) is not None:
-                self.set_value(section, _TA_ENABLE, "no")
-            return
-        self.set_value(section, _TA_ENABLE, "yes")
-        self.set_value(section, _TA_COUNT, str(len(table) - 1))
-        self.set_value(section, _TA_TABLE, " ".join(str(int(v)) for v in table))
 
     @property
     def time_out(self) -> int:
@@ -414,12 +381,35 @@ class ParameterFile:
                                _field_text(kind, getattr(*_accessors(attribute, parameters))))
 
     def write_set(self, section: str, parameters: ParameterSet, active: bool = False) -> None:
-        """Writes every key of the set, and "Active", into ``section``."""
-        self.set_value(section, "Active", "yes" if active else "no")
-        for attribute, key, kind, _ in _SET_FIELDS:
-            self.set_value(section, key, _field_text(kind, getattr(*_accessors(attribute,
-                                                                               parameters))))
-        self._write_depth_compensation(section, parameters.depth_table)
+        """Writes every key of the set, and "Active", into ``section``, as the check program
+        writes a set (by the card operations' library). The depth compensation: a set with a
+        table turns it on with the table's points; a set without turns it off (a section without
+        its keys has it off already and stays without them) and keeps the file's count, table
+        and file name for when it is turned on again.
+
+        Raises:
+            RefusedValue: a section a parameter file cannot hold, or a table not of 1 to 256
+                points of 0 to 65535.
+        """
+        name = _latin1(section, "section")
+        values = [int(getattr(*_accessors(attribute, parameters)))
+                  for attribute, _, _, _ in _SET_FIELDS]
+        table = parameters.depth_table
+        if table is not None:
+            if not 1 <= len(table) <= _TA_ENTRIES or \
+                    any(not 0 <= int(v) <= 0xFFFF for v in table):
+                raise RefusedValue(f"the depth compensation of [{section}] holds 1 to "
+                                   f"{_TA_ENTRIES} support points of 0 to 65535")
+        # The file's 32-bit numbers: only the low bits of a larger one are written.
+        row = (ctypes.c_int64 * len(values))(*[v & 0xFFFFFFFF for v in values])
+        points = (ctypes.c_uint16 * _TA_ENTRIES)(*[int(v) for v in table or []])
+        error = ctypes.c_uint32()
+        if b"\0" in name or _cdefs.ops_library().K7OpsProfileWriteSet(
+                self._profile.handle, name, row, len(values), points,
+                len(table) if table is not None else 0, 1 if active else 0,
+                ctypes.byref(error)) == 0:
+            raise RefusedValue(f"a parameter file cannot hold the set [{section}]")
+        self._bytes = None
 
     def card_set(self, card: int, number: int) -> Tuple[ParameterSet, bool]:
         """Set ``number`` of card ``card`` and its "Active" flag.
@@ -435,8 +425,11 @@ class ParameterFile:
         self.write_set(set_section(card, number), parameters, active)
 
     def save(self, path: Optional[PathLike] = None) -> None:
-        """Writes the file whole or not at all: a temporary file beside it, synced to the disk,
-        then renamed over it.
+        """Writes the file whole or not at all, as the check program writes its files: a
+        temporary file beside it, synced to the disk, then renamed over it; a link is followed
+        to its file (but not a link of another user in a shared folder), a read-only file or
+        anything but a regular file is not replaced, and temporaries a killed writer left are
+        removed.
 
         Args:
             path: where to write it; by default where it was read from.
@@ -447,181 +440,20 @@ class ParameterFile:
             OSError: the file could not be written (the old one is left as it was).
         """
         target = os.fspath(path) if path is not None else self.path
-        if target is None:
+        if not target:
             raise RefusedValue("no path to save the parameter file to")
-        _write_atomically(target, self.to_bytes())
+        name = os.fsencode(target)
+        if b"\0" in name:
+            raise RefusedValue(f"no file can be named {target!r}")
+        error = ctypes.c_uint32()
+        message = ctypes.create_string_buffer(1024 + 4 * len(name))
+        if _cdefs.ops_library().K7OpsProfileSave(self._profile.handle, name, message,
+                                                 len(message), ctypes.byref(error)) == 0:
+            text = _message(message)
+            if error.value == ErrorWord.OPS_PROTECTED:
+                file, _, why = text.rpartition(": ")
+                raise PermissionError(f"{file}: {_PROTECTIONS.get(why, why)}")
+            if error.value == ErrorWord.OPS_FILE:
+                raise OSError(text)
+            raise failure("K7OpsProfileSave", error.value, text or None)
         self.path = os.fspath(path) if path is not None else self.path
-
-
-def _read_regular_file(path: str) -> bytes:
-    """The bytes of a regular file; a FIFO or a device is refused by its name without waiting
-    for a writer."""
-    fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
-    try:
-        if not stat.S_ISREG(os.fstat(fd).st_mode):
-            raise OSError(f"{path}: not a regular file")
-        os.set_blocking(fd, True)
-        with os.fdopen(fd, "rb", closefd=False) as f:
-            return f.read()
-    finally:
-        os.close(fd)
-
-
-# Temporary files are named "<target>.k7tmp-<pid>-<tag>" as the check program and karvo7 name
-# theirs, so that each removes what a killed writer of the other left behind.
-_TEMPORARY_MARK = ".k7tmp-"
-# Unnamed temporary files (O_TMPFILE) where the file system has them; False takes the named way.
-_UNNAMED_TEMPORARIES = True
-
-
-def _link_may_be_followed(link: os.stat_result, folder: os.stat_result) -> bool:
-    """False for a symbolic link in a sticky, world-writable folder (/tmp) that belongs to
-    neither the caller nor the folder's owner: as the kernel's protected_symlinks, such a link
-    planted by another user is not followed."""
-    shared = folder.st_mode & stat.S_ISVTX and folder.st_mode & stat.S_IWOTH
-    return not shared or link.st_uid in (os.geteuid(), folder.st_uid)
-
-
-# Links followed in one name at most, as the kernel follows them (ELOOP beyond).
-_MAX_LINKS = 40
-
-
-def _resolved_target(path: str) -> str:
-    """The file ``path`` names, every symbolic link on the way followed as the system would
-    follow it: a link of another user in a shared folder is refused wherever it stands, as the
-    last name or as a folder on the way (the package resolves links itself, so that the
-    kernel's own protection never sees them).
-
-    Raises:
-        PermissionError: a link of another user in a shared folder, naming it.
-        OSError: too many links, or a link that cannot be read.
-    """
-    if os.name == "nt":
-        return os.path.realpath(path)  # no folder there is shared in this way
-    pending = [part for part in os.path.abspath(path).split(os.sep) if part]
-    pending.reverse()  # the next name last
-    resolved = os.sep
-    links = 0
-    while pending:
-        part = pending.pop()
-        if part == ".":
-            continue
-        if part == "..":
-            resolved = os.path.dirname(resolved)
-            continue
-        candidate = os.path.join(resolved, part)
-        try:
-            info = os.lstat(candidate)
-        except OSError:
-            # A name that does not exist (yet): the rest is taken as it stands.
-            return os.path.join(candidate, *reversed(pending))
-        if not stat.S_ISLNK(info.st_mode):
-            resolved = candidate
-            continue
-        if not _link_may_be_followed(info, os.stat(resolved)):
-            raise PermissionError(f"{candidate}: a symbolic link of another user in a shared "
-                                  "folder: not followed")
-        links += 1
-        if links > _MAX_LINKS:
-            raise OSError(f"{path}: too many symbolic links")
-        target = os.readlink(candidate)
-        if os.path.isabs(target):
-            resolved = os.sep
-        pending.extend(reversed([p for p in target.split(os.sep) if p]))
-    return resolved
-
-
-def _remove_stale_temporaries(target: str) -> None:
-    """Removes the temporary files of ``target`` whose writer no longer runs (the caller's own
-    regular files only)."""
-    folder, name = os.path.split(target)
-    prefix = name + _TEMPORARY_MARK
-    try:
-        entries = os.listdir(folder or ".")
-    except OSError:
-        return
-    for entry in entries:
-        if not entry.startswith(prefix):
-            continue
-        pid, dash, tag = entry[len(prefix):].partition("-")
-        if not pid.isdigit() or not dash or not tag or int(pid) <= 0:
-            continue
-        try:
-            os.kill(int(pid), 0)
-            continue  # the writer runs
-        except ProcessLookupError:
-            pass
-        except OSError:
-            continue
-        stale = os.path.join(folder, entry)
-        info = os.lstat(stale)
-        if stat.S_ISREG(info.st_mode) and info.st_uid == os.geteuid():
-            os.unlink(stale)
-
-
-def _unnamed_temporary(folder: str) -> Optional[int]:
-    if not _UNNAMED_TEMPORARIES or not hasattr(os, "O_TMPFILE") \
-            or not os.access("/proc/self/fd", os.X_OK):
-        return None
-    try:
-        return os.open(folder, os.O_TMPFILE | os.O_WRONLY | os.O_CLOEXEC, 0o600)
-    except OSError:
-        return None
-
-
-def _link_unnamed(handle: int, name: str) -> None:
-    """Gives an unnamed file a name: linkat of /proc/self/fd/<handle> following the link (given
-    as relative to the /proc/self/fd folder, so that os.link takes linkat and follows it)."""
-    descriptors = os.open("/proc/self/fd", os.O_RDONLY | os.O_DIRECTORY | os.O_CLOEXEC)
-    try:
-        os.link(str(handle), name, src_dir_fd=descriptors, follow_symlinks=True)
-    finally:
-        os.close(descriptors)
-
-
-def _write_atomically(target: str, data: bytes) -> None:
-    """Writes ``data`` to ``target`` whole or not at all, as the check program writes its files:
-    a link is followed (but not a foreign one in a shared folder), a read-only file or anything
-    but a regular file is not replaced, the temporary file is synced before the rename and the
-    folder after it. The temporary file has no name while it is written where the file system
-    allows it, so that a killed writer leaves nothing behind; otherwise it is named, and stale
-    ones of dead writers are removed on the next save."""
-    # Replace the file a symbolic link points to, not the link; a foreign link in a shared
-    # folder is not followed, whether it names the file or a folder on the way.
-    target = _resolved_target(target)
-    mode = 0o644
-    if os.path.exists(target):
-        mode = os.stat(target).st_mode & 0o777
-        if not os.path.isfile(target) or mode & 0o222 == 0 \
-                or not os.access(target, os.W_OK):
-            raise PermissionError(f"{target} is read-only: not replaced")
-    folder = os.path.dirname(target)
-    _remove_stale_temporaries(target)
-    prefix = f"{target}{_TEMPORARY_MARK}{os.getpid()}-"
-    handle = _unnamed_temporary(folder)
-    temporary = None
-    if handle is None:
-        temporary = prefix + secrets.token_hex(4)
-        handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o600)
-    try:
-        with os.fdopen(handle, "wb", closefd=False) as f:
-            f.write(data)
-        os.fchmod(handle, mode)
-        os.fsync(handle)
-        if temporary is None:
-            temporary = prefix + secrets.token_hex(4)
-            _link_unnamed(handle, temporary)
-        os.close(handle)
-        handle = -1
-        os.replace(temporary, target)
-    except BaseException:
-        if handle >= 0:
-            os.close(handle)
-        if temporary is not None and os.path.lexists(temporary):
-            os.unlink(temporary)
-        raise
-    directory = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
-    try:
-        os.fsync(directory)
-    finally:
-        os.close(directory)

@@ -21,7 +21,7 @@ namespace k7check {
 //    owner is followed (as the kernel's protected_symlinks does), so that a link planted by
 //    another user does not turn the write onto a file of the caller's choosing. That holds for
 //    every link on the way: a planted link to a folder ("/tmp/x" for "/tmp/x/report.xml") is
-//    refused as a planted link to a file is.
+//    refused as a planted link to a file is, and the error names the planted link.
 //  - An existing file keeps its permissions; a new one gets rw-r--r--.
 //  - A read-only file, or anything but a regular file, is not replaced, also for a user the
 //    system would let replace it.
@@ -83,14 +83,16 @@ class AtomicFile {
     std::string reason_;
 };
 
-// Why a link is not followed (see linkMayBeFollowed).
+// Why a link is not followed (see linkMayBeFollowed), and why a read-only file is not replaced.
 inline constexpr const char* kForeignLink = "fremder symbolischer Link";
+inline constexpr const char* kReadOnly = "schreibgeschützt";
 
 // False when `path`, one of the folders on its way or a link on the way a link's target takes
 // is a symbolic link that is not to be followed: in a sticky, world-writable folder, owned by
-// neither the caller nor the folder's owner (or links within links beyond the system's depth).
-// True for anything else.
-bool linkMayBeFollowed(const std::string& path);
+// neither the caller nor the folder's owner (or links within links beyond the system's depth);
+// `*refused` (when given) then names that link as the way to it runs, links on the way
+// followed. True for anything else.
+bool linkMayBeFollowed(const std::string& path, std::string* refused = nullptr);
 
 // A profile name as the profile functions use it: an absolute name ("/...") unchanged, a
 // relative one in the folder of the running executable.

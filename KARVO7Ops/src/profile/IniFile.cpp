@@ -252,14 +252,20 @@ std::string IniFile::lineEnding() const {
     return "\n";
 }
 
-bool IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniFile::canHold(std::string_view section, std::string_view key, std::string_view value) {
     section = trim(section);
     key = trim(key);
-    if (section.empty() || key.empty() || section.find(']') != std::string_view::npos ||
-        key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';' ||
-        hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
+    return !section.empty() && !key.empty() && section.find(']') == std::string_view::npos &&
+           key.find('=') == std::string_view::npos && key.front() != '[' && key.front() != ';' &&
+           !hasLineBreak(section) && !hasLineBreak(key) && !hasLineBreak(value);
+}
+
+bool IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!canHold(section, key, value)) {
         return false;
     }
+    section = trim(section);
+    key = trim(key);
     const size_t header = findSection(lowered(section));
     const std::string eol = lineEnding();
     const std::string newKey = std::string(key) + "=" + std::string(value);

@@ -45,6 +45,8 @@ class IniFile {
     // or key, a section with ']', a key with '=' or starting with '[' or ';', or any name or
     // value with a line break.
     bool set(std::string_view section, std::string_view key, std::string_view value);
+    // Whether set() takes these names and this value.
+    static bool canHold(std::string_view section, std::string_view key, std::string_view value);
 
     // The file's bytes as they are now.
     std::string bytes() const;

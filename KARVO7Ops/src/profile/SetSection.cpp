@@ -36,17 +36,6 @@ void readDepthCompensation(const IniFile& file, const std::string& section, Para
     }
 }
 
-void writeDepthCompensation(IniFile& file, const std::string& section, const ParameterSet& set) {
-    file.set(section, kTaEnableKey, yesNo(set.taReferenz));
-    file.set(section, kTaCountKey, std::to_string(set.taStuetzstellen));
-    std::vector<int64_t> entries(set.taTabelle.begin(),
-                                 set.taTabelle.begin() + static_cast<long>(usedTaEntries(set)));
-    std::string table = formatIntegerList(entries);
-    std::erase(table, ',');
-    file.set(section, kTaTableKey, table);
-    file.set(section, kTaFileKey, set.taDatei);
-}
-
 }  // namespace
 
 bool readProfileBool(const IniFile& file, const char* section, const char* key, bool fallback) {
@@ -70,12 +59,27 @@ void readSet(const IniFile& file, const std::string& section, ParameterSet& set,
     readDepthCompensation(file, section, set);
 }
 
-void writeSet(IniFile& file, const std::string& section, const ParameterSet& set, bool active) {
+void writeSetKeys(IniFile& file, const std::string& section, const ParameterSet& set, bool active) {
     ParameterSet copy = set;
     file.set(section, "Active", yesNo(active));
     for (const ParameterField& key : parameterFields()) {
         file.set(section, key.key, fieldText(key, copy));
     }
+}
+
+void writeDepthCompensation(IniFile& file, const std::string& section, const ParameterSet& set) {
+    file.set(section, kTaEnableKey, yesNo(set.taReferenz));
+    file.set(section, kTaCountKey, std::to_string(set.taStuetzstellen));
+    std::vector<int64_t> entries(set.taTabelle.begin(),
+                                 set.taTabelle.begin() + static_cast<long>(usedTaEntries(set)));
+    std::string table = formatIntegerList(entries);
+    std::erase(table, ',');
+    file.set(section, kTaTableKey, table);
+    file.set(section, kTaFileKey, set.taDatei);
+}
+
+void writeSet(IniFile& file, const std::string& section, const ParameterSet& set, bool active) {
+    writeSetKeys(file, section, set, active);
     writeDepthCompensation(file, section, set);
 }
 

@@ -16,6 +16,9 @@ std::string setSection(uint32_t card, uint32_t set);
 
 void readSet(const IniFile& file, const std::string& section, ParameterSet& set, bool& active);
 void writeSet(IniFile& file, const std::string& section, const ParameterSet& set, bool active);
+// The two halves of writeSet: "Active" and the set's keys, then its depth compensation.
+void writeSetKeys(IniFile& file, const std::string& section, const ParameterSet& set, bool active);
+void writeDepthCompensation(IniFile& file, const std::string& section, const ParameterSet& set);
 
 // A yes/no key of the parameter file (anything starting with 'n' or 'N' is no; missing: the
 // fallback).

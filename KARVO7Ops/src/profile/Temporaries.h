@@ -1,7 +1,8 @@
 // The names of the temporary files a file is written through, and the clean-up of those a
 // killed writer left behind. A temporary file of `<folder>/<name>` is called
-// `<folder>/<name>.k7tmp-<pid>-<tag>`, with the process id of its writer; the Python package
-// names its temporaries the same way, so that each cleans up after the other.
+// `<folder>/<name>.k7tmp-<pid>-<tag>`, with the process id of its writer, so that every program
+// writing through these functions (the check program, karvo7, the Python package through the C
+// interface) cleans up after the others.
 #pragma once
 
 #include <string>

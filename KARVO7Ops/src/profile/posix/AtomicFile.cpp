@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
+#include "profile/RegularFile.h"
 #include "profile/Temporaries.h"
 #include "system/Descriptors.h"
 
@@ -41,53 +43,80 @@ bool linkTrusted(const std::string& link, const struct stat& info) {
     return !shared || info.st_uid == ::geteuid() || info.st_uid == folder.st_uid;
 }
 
-// Every link on the way to `path`, folders included, and every link on the way their targets
-// take: a link to a folder planted in /tmp turns a name below it anywhere as much as a link to
-// a file does. `links` counts the links followed so far.
-bool wayMayBeFollowed(const std::string& path, int& links) {
-    std::string way = path.rfind('/', 0) == 0 ? "/" : "";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos) {
-            end = path.size();
+// The names of `path` between its slashes, the first one last.
+void pushNames(std::vector<std::string>& pending, const std::string& path) {
+    std::size_t end = path.size();
+    while (end > 0) {
+        const std::size_t slash = path.rfind('/', end - 1);
+        const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+        if (end > start) {
+            pending.push_back(path.substr(start, end - start));
         }
-        const std::string part = path.substr(start, end - start);
-        start = end + 1;
-        if (part.empty() || part == ".") {
+        if (slash == std::string::npos) {
+            break;
+        }
+        end = slash;
+    }
+}
+
+// Walks `path` as the system does, following every link on the way, folders included, with
+// the names a link's target brings walked in turn: a link to a folder planted in /tmp turns a
+// name below it as much as a link to a file does. ".." takes the folder of the way walked so
+// far, links followed. False at the first link that is not to be followed, named in `refused`.
+bool wayMayBeFollowed(const std::string& path, std::string* refused) {
+    std::vector<std::string> pending;
+    pushNames(pending, path);
+    std::string way;  // "" for the root; "." for the working folder
+    if (path.rfind('/', 0) != 0) {
+        way = ".";
+    }
+    int links = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == ".") {
             continue;
         }
-        std::string next = way.empty() || way.back() == '/' ? way + part : way + "/" + part;
+        if (part == ".." && way.empty()) {
+            continue;  // the root is its own folder
+        }
+        if (part == ".." && way != "." && !way.ends_with("/..")) {
+            way.erase(way.rfind('/'));
+            continue;
+        }
+        const std::string next = way + "/" + part;
         struct stat info {};
         if (::lstat(next.c_str(), &info) != 0) {
             return true;  // nothing there to follow (a file still to be made)
         }
-        if (S_ISLNK(info.st_mode)) {
-            if (++links > kMostLinks || !linkTrusted(next, info)) {
-                return false;
-            }
-            std::string target(PATH_MAX, '\0');
-            const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
-            if (n < 0) {
-                return true;
-            }
-            target.resize(static_cast<std::size_t>(n));
-            const std::string base = folderOf(next);
-            next = target.rfind('/', 0) == 0 || base == "." ? target : base + target;
-            if (!wayMayBeFollowed(next, links)) {
-                return false;
-            }
+        if (!S_ISLNK(info.st_mode)) {
+            way = next;
+            continue;
         }
-        way = next;
+        if (++links > kMostLinks || !linkTrusted(next, info)) {
+            if (refused != nullptr) {
+                *refused = next.rfind("./", 0) == 0 ? next.substr(2) : next;
+            }
+            return false;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+        if (n < 0) {
+            return true;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.rfind('/', 0) == 0) {
+            way.clear();
+        }
+        pushNames(pending, target);
     }
     return true;
 }
 
 }  // namespace
 
-bool linkMayBeFollowed(const std::string& path) {
-    int links = 0;
-    return wayMayBeFollowed(path, links);
+bool linkMayBeFollowed(const std::string& path, std::string* refused) {
+    return wayMayBeFollowed(path, refused);
 }
 
 bool AtomicFile::open(const std::string& path, std::string* error) {
@@ -99,11 +128,11 @@ bool AtomicFile::open(const std::string& path, std::string* error) {
     struct stat info {};
     if (::stat(target_.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
-            return fail(error, "keine Datei", target_);
+            return fail(error, kNotARegularFile, target_);
         }
         mode_ = info.st_mode & 07777;
         if ((mode_ & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) {
-            return fail(error, "schreibgeschützt", target_);
+            return fail(error, kReadOnly, target_);
         }
     }
     removeStaleTemporaries(target_);
@@ -113,8 +142,9 @@ bool AtomicFile::open(const std::string& path, std::string* error) {
 // Replace the file a symbolic link points to, not the link.
 bool AtomicFile::resolveTarget(const std::string& path, std::string* error) {
     target_ = path;
-    if (!linkMayBeFollowed(path)) {
-        return fail(error, kForeignLink, path);
+    std::string refused;
+    if (!linkMayBeFollowed(path, &refused)) {
+        return fail(error, kForeignLink, refused);
     }
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {

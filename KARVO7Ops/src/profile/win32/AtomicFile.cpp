@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "profile/RegularFile.h"
 #include "profile/Temporaries.h"
 #include "system/Descriptors.h"
 #include "system/Paths.h"
@@ -43,7 +44,7 @@ int errnoOf(DWORD error) {
 
 }  // namespace
 
-bool linkMayBeFollowed(const std::string&) {
+bool linkMayBeFollowed(const std::string&, std::string*) {
     return true;
 }
 
@@ -53,11 +54,11 @@ bool AtomicFile::open(const std::string& path, std::string* error) {
         return false;
     }
     if (isOtherThanRegularFile(target_)) {
-        return fail(error, "keine Datei", target_);
+        return fail(error, kNotARegularFile, target_);
     }
     const DWORD attributes = GetFileAttributesW(wideOf(target_).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return fail(error, "schreibgeschützt", target_);
+        return fail(error, kReadOnly, target_);
     }
     removeStaleTemporaries(target_);
     return openNamed(error);

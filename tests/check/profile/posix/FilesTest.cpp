@@ -260,10 +260,15 @@ TEST(AtomicWrite, ALinkOfAnotherUserToAFolderInASharedFolderIsNotFollowed) {
     const std::string own = dir.file("weg");
     ASSERT_EQ(::symlink(planted.c_str(), own.c_str()), 0);
     for (const std::string& target :
-         {planted + "/report.xml", planted + "/neu.xml", own + "/report.xml"}) {
+         {planted + "/report.xml", planted + "/neu.xml", own + "/report.xml",
+          planted + "/sub/../report.xml", shared + "/../ablage/./x/report.xml"}) {
         std::string error;
         EXPECT_FALSE(writeFileAtomically(target, "neu", &error)) << target;
-        EXPECT_EQ(error, target + ": fremder symbolischer Link");
+        // The planted link is named, wherever the way to it starts.
+        EXPECT_EQ(error, planted + ": fremder symbolischer Link");
+        std::string refused;
+        EXPECT_FALSE(linkMayBeFollowed(target, &refused)) << target;
+        EXPECT_EQ(refused, planted);
         EXPECT_FALSE(linkMayBeFollowed(target)) << target;
         AtomicFile file;
         EXPECT_FALSE(file.open(target)) << target;

@@ -378,6 +378,9 @@ TEST_F(ProfileFileTest, AReadOnlyFileOrAFolderIsNotReplaced) {
     EXPECT_EQ(save(profile.get(), folder + "/sub", message), K7OPS_ERROR_PROTECTED);
     EXPECT_EQ(message, folder + "/sub: keine Datei");
     EXPECT_EQ(names(), (std::vector<std::string>{"p.ini", "sub"}));
+    // Writable again, so that the folder can go (Windows removes no read-only file).
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 }  // namespace

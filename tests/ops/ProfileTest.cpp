@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KARVO7Ops.h"
+#include "ProfileFiles.h"
 #include "ScratchFolder.h"
 
 namespace {
@@ -291,26 +292,12 @@ class ProfileFileTest : public ::testing::Test {
     }
 
     std::string write(const std::string& name, const std::string& text) {
-        const std::string path = folder + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        return opstest::writeFileIn(folder, name, text);
     }
 
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string read(const std::string& path) { return opstest::readFile(path); }
 
-    std::vector<std::string> names() const {
-        std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-            found.push_back(entry.path().filename().string());
-        }
-        std::sort(found.begin(), found.end());
-        return found;
-    }
+    std::vector<std::string> names() const { return opstest::namesIn(folder); }
 
     Profile load(const std::string& path) {
         char message[256] = "unchanged";

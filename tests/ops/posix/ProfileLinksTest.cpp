@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "KARVO7Ops.h"
+#include "ProfileFiles.h"
 #include "ScratchFolder.h"
 
 namespace {
@@ -32,26 +33,12 @@ class ProfileLinksTest : public ::testing::Test {
     }
 
     std::string write(const std::string& name, const std::string& text) {
-        const std::string path = folder + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        return opstest::writeFileIn(folder, name, text);
     }
 
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string read(const std::string& path) { return opstest::readFile(path); }
 
-    std::vector<std::string> names(const std::string& in) const {
-        std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(in)) {
-            found.push_back(entry.path().filename().string());
-        }
-        std::sort(found.begin(), found.end());
-        return found;
-    }
+    std::vector<std::string> names(const std::string& in) const { return opstest::namesIn(in); }
 
     uint32_t save(const std::string& path, std::string& message) const {
         char text[512] = "unchanged";

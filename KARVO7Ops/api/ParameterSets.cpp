@@ -9,6 +9,7 @@
 #include "KARVO7Ops.h"
 #include "card/OpsRecord.h"
 #include "card/SetToCard.h"
+#include "card/Units.h"
 #include "profile/IniFile.h"
 #include "profile/ParameterKeys.h"
 #include "profile/SetFile.h"
@@ -85,6 +86,11 @@ KARVO7OPS_API int K7OpsParseSet(const char* text, uint64_t size, const char* sec
 
 KARVO7OPS_API uint32_t K7OpsSetFieldCount(void) {
     return static_cast<uint32_t>(k7check::parameterFields().size());
+}
+
+KARVO7OPS_API double K7OpsSamplePeriod(uint32_t sampleRate) {
+    return static_cast<double>(
+        k7check::units::rateTiming(static_cast<uint8_t>(sampleRate & 0xFF)).period);
 }
 
 KARVO7OPS_API uint32_t K7OpsSetFieldKey(uint32_t index, char* key, uint32_t capacity) {

@@ -195,6 +195,10 @@ KARVO7OPS_API int K7OpsParseSet(const char* text, uint64_t size, const char* sec
  * "B0-Anfang") as K7OpsErrorText copies a text and returns its length, 0 for no such field. */
 KARVO7OPS_API uint32_t K7OpsSetFieldCount(void);
 KARVO7OPS_API uint32_t K7OpsSetFieldKey(uint32_t index, char* key, uint32_t capacity);
+/* Microseconds per sample of a set's "Samplerate" code (0 to 255), as the set editor converts
+ * samples to µs and mm: a divided clock counts, a code without a rate of its own has the
+ * virtual 160 MHz clock's. */
+KARVO7OPS_API double K7OpsSamplePeriod(uint32_t sampleRate);
 
 /* ---- the parameter file ------------------------------------------------------------------
  * A parameter file in memory, read and written by the check program's rules: names compare

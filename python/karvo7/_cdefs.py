@@ -376,6 +376,7 @@ _OPS_SIGNATURES = {
                               POINTER(ctypes.c_int32), _u32p]),
     "K7OpsSetFieldCount": (c_uint32, []),
     "K7OpsSetFieldKey": (c_uint32, [c_uint32, ctypes.c_char_p, c_uint32]),
+    "K7OpsSamplePeriod": (ctypes.c_double, [c_uint32]),
     "K7OpsProfileParse": (c_void_p, [ctypes.c_char_p, c_uint64, _u32p]),
     "K7OpsProfileLoad": (c_void_p, [ctypes.c_char_p, ctypes.c_char_p, c_uint32, _u32p]),
     "K7OpsProfileFree": (None, [c_void_p]),

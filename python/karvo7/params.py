@@ -12,6 +12,7 @@ from __future__ import annotations
 
 import dataclasses
 import difflib
+import functools
 from dataclasses import dataclass, field
 from typing import Any, List, Optional, Sequence, Tuple, TypeVar
 
@@ -22,11 +23,16 @@ GATES = 5
 SETS_PER_CARD = 8
 DEFAULT_VELOCITY_MPS = 5920.0
 
-# Microseconds per sample by the low four bits of "Samplerate", as the set editor reads them:
-# 0 to 3 80, 40, 20 and 10 MHz, 5 to 8 those clocks divided by 16 ("Takt/16"), any other code
-# the virtual 160 MHz.
-_VIRTUAL_160_MHZ_US = 0.00625
-_SAMPLE_PERIOD_US = {0: 0.0125, 1: 0.025, 2: 0.05, 3: 0.1, 5: 0.2, 6: 0.4, 7: 0.8, 8: 1.6}
+
+
+@functools.lru_cache(maxsize=None)
+def _sample_periods() -> Tuple[float, ...]:
+    """Microseconds per sample of every "Samplerate" code, as the card operations give them (the
+    set editor's rule), asked for once: the package imports without the libraries."""
+    from ._cdefs import ops_library
+
+    period = ops_library().K7OpsSamplePeriod
+    return tuple(float(period(code)) for code in range(256))
 
 
 C = TypeVar("C", bound=type)
@@ -159,7 +165,7 @@ class ParameterSet:
     @property
     def sample_period_us(self) -> float:
         """Microseconds per sample at the set's sampling rate (a divided clock included)."""
-        return _SAMPLE_PERIOD_US.get(self.sample_rate & 0x0F, _VIRTUAL_160_MHZ_US)
+        return _sample_periods()[self.sample_rate & 0xFF]
 
     @property
     def gain_db(self) -> float:

@@ -143,4 +143,19 @@ TEST_F(ParameterSetsTest, BytesReadAsTheFileMeansEachKeyInTheFieldsOrder) {
     EXPECT_EQ(points, 0u);
 }
 
+// The sample period of a "Samplerate" code, in the set editor's single precision: its low four
+// bits, a divided clock counted, codes without a rate of their own on the virtual 160 MHz clock,
+// every code a period.
+TEST(SamplePeriod, EachRateCodeHasThePeriodTheSetEditorConvertsWith) {
+    EXPECT_NEAR(K7OpsSamplePeriod(0), 0.0125, 1e-6);
+    EXPECT_NEAR(K7OpsSamplePeriod(3), 0.1, 1e-6);
+    EXPECT_NEAR(K7OpsSamplePeriod(8), 1.6, 1e-6);
+    EXPECT_NEAR(K7OpsSamplePeriod(4), 0.00625, 1e-6);
+    EXPECT_NEAR(K7OpsSamplePeriod(0x13), 0.1, 1e-6);
+    for (uint32_t code = 0; code < 256; ++code) {
+        EXPECT_GT(K7OpsSamplePeriod(code), 0.0) << code;
+    }
+    EXPECT_EQ(K7OpsSamplePeriod(0x103), K7OpsSamplePeriod(3));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@ every record type, against the samples the same settings give in the other layou
 
 from __future__ import annotations
 
+import ctypes
 import gc
 import threading
 
@@ -102,6 +103,13 @@ def test_a_card_that_is_not_version3_shoots_with_set_0_only(quiet):
 
 def stopped_and_empty(card: karvo7.Card) -> bool:
     return card.status().modus == 0 and not card.data_in_fifo()
+
+
+def dropped_by_card(card: karvo7.Card) -> int:
+    """The simulated card's own count of the shots it dropped (the driver's test interface)."""
+    value = ctypes.c_uint64(0)
+    assert card._library.K7DrvTestCount(1, 2, ctypes.byref(value)) == 1
+    return value.value
 
 
 def test_a_stream_over_two_sets_yields_their_shots_and_gate_results(quiet):
@@ -363,10 +371,14 @@ def test_lost_shots_raise_at_once_with_their_count_or_are_counted_and_the_stream
         assert f"{raised.value.lost} shots lost" in str(raised.value)
         assert stopped_and_empty(card)
 
+        before = dropped_by_card(card)
         counted = card.stream(hf, count=300, lost_shots="count")
         first = counted.next_records()  # many records at a time
         records = first + list(counted)
         assert stopped_and_empty(card)
+        # Every shot the card dropped while the stream ran, its last ones before the stop
+        # included, is in the stream's count.
+        assert counted.lost == dropped_by_card(card) - before
     shots = [r for r in records if not r.is_gates]
     assert len(shots) == 300  # exactly the shots asked for
     assert counted.shots == 300

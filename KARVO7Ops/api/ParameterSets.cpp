@@ -9,10 +9,10 @@
 #include "KARVO7Ops.h"
 #include "card/OpsRecord.h"
 #include "card/SetToCard.h"
-#include "profile/IniFile.h"
-#include "profile/ParameterKeys.h"
-#include "profile/SetFile.h"
-#include "profile/SetSection.h"
+#include "paramfile/IniFile.h"
+#include "paramfile/ParameterKeys.h"
+#include "paramfile/SetFile.h"
+#include "paramfile/SetSection.h"
 
 namespace {
 

@@ -1,13 +1,15 @@
 // Sixteen simulated cards on two PCI buses of 132 MB/s (eight on each), each read by an
 // acquisition engine of its own (KARVO7Acquire) in a continuous block measurement, at the rate
 // at which eight cards fill their bus, for a given time on the real clock. Prints the shots
-// read, the shots lost and the overflow events of all engines together, and
+// read, the shots lost and the overflow events of all engines together beside the shots the
+// cards took and dropped by their own count (the driver boundary's test counts), and
 // `shots read / shots taken: X` (goal 1.000000): the engines must read every shot the buses
 // carry. Options:
 //   --seconds T    how long the cards measure, default 10
 //   --cards N      1 to 16, default 16; the first half on bus 1
 //   --samples N    recording length, default 1600
-//   --rate HZ      each card's shot rate, default: eight cards fill a bus
+//   --rate HZ      each card's shot rate, default: eight cards fill a bus (at most the card's
+//                  highest rate, 20 kHz)
 //   --busy 1       one competing busy process (a separate process at ordinary priority) beside
 #include <unistd.h>
 
@@ -25,6 +27,7 @@
 #include "CardLoops.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
+#include "KARVO7Driver.h"
 #include "KARVO7Sim.h"
 #include "LatencyProbe.h"
 #include "TwoBuses.h"
@@ -37,6 +40,17 @@ constexpr uint32_t kCardsPerBus = 8;
 
 using k7bench::option;
 using k7bench::prepareCard;
+
+// The cards' own count of `what` (K7DRV_COUNT_*), summed over cards 1 to `cards`.
+uint64_t cardsCount(uint32_t cards, uint32_t what) {
+    uint64_t sum = 0;
+    for (uint32_t number = 1; number <= cards; ++number) {
+        uint64_t value = 0;
+        K7DrvTestCount(number, what, &value);
+        sum += value;
+    }
+    return sum;
+}
 
 struct Card {
     KARVO7HANDLE handle = nullptr;
@@ -53,7 +67,7 @@ int main(int argc, char* argv[]) {
     const uint32_t samples = std::clamp<uint32_t>(option(argc, argv, "--samples", 1600), 1, 65535);
     const uint32_t shotBytes = 2 * samples + 6;
     const uint32_t busLimitHz = kBusMbPerSecond * 1000000u / (kCardsPerBus * shotBytes);
-    const uint32_t rateHz = option(argc, argv, "--rate", busLimitHz);
+    const uint32_t rateHz = option(argc, argv, "--rate", std::min(busLimitHz, 20000u));
     const bool busy = option(argc, argv, "--busy", 0) != 0;
 
     k7sim::Simulator simulator(twoBuses(cards, "engines_bench"));
@@ -82,6 +96,8 @@ int main(int argc, char* argv[]) {
     settings.shotsPerSecond = rateHz;
     K7AcqStatistics total{};
     bool failed = false;
+    const uint64_t takenBefore = cardsCount(cards, K7DRV_COUNT_SHOTS_TAKEN);
+    const uint64_t droppedBefore = cardsCount(cards, K7DRV_COUNT_SHOTS_DROPPED);
     const auto begin = std::chrono::steady_clock::now();
     {
         BusyProcess competing(busy);
@@ -114,6 +130,12 @@ int main(int argc, char* argv[]) {
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const uint64_t taken = total.shotsRead + total.shotsLost;
+    std::printf("cards' own count: %llu shots taken, %llu dropped (engines: %llu lost)\n",
+                static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_TAKEN) -
+                                                takenBefore),
+                static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_DROPPED) -
+                                                droppedBefore),
+                static_cast<unsigned long long>(total.shotsLost));
     std::printf(
         "engines: %llu shots read, %llu shots lost, %llu overflow events (%u of %u "
         "reading in real time)\n",

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/MainWindowFields.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 
 namespace {
 

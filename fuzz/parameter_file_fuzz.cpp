@@ -9,10 +9,10 @@
 #include "app/CheckWindows.h"
 #include "app/MainWindowFields.h"
 #include "card/ParameterSet.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterFileCheck.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 
 namespace k7check {
 // The registry of windows is not what this harness reads: no window is registered.

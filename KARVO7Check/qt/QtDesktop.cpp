@@ -18,9 +18,9 @@
 
 #include "KARVO7Os.h"
 #include "ViewRegistry.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
-#include "system/Paths.h"
+#include "k7base/Files.h"
+#include "k7base/Paths.h"
+#include "paramfile/IniFile.h"
 
 namespace k7qt {
 
@@ -379,24 +379,24 @@ std::string QtDesktop::executablePath() {
     if (QCoreApplication::instance() != nullptr) {
         return QCoreApplication::applicationFilePath().toStdString();
     }
-    return k7check::runningExecutable();
+    return k7base::runningExecutable();
 }
 
 std::string QtDesktop::profileString(const std::string& file, const std::string& section,
                                      const std::string& key, const std::string& fallback) {
-    return k7check::readProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::readProfileString(k7base::resolveProfilePath(file, executablePath()), section,
                                       key, fallback);
 }
 
 int32_t QtDesktop::profileInt(const std::string& file, const std::string& section,
                               const std::string& key, int32_t fallback) {
-    return k7check::readProfileInt(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section,
                                    key, fallback);
 }
 
 bool QtDesktop::writeProfileString(const std::string& file, const std::string& section,
                                    const std::string& key, const std::string& value) {
-    return k7check::writeProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::writeProfileString(k7base::resolveProfilePath(file, executablePath()), section,
                                        key, value);
 }
 

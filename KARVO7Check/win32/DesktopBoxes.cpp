@@ -10,7 +10,7 @@
 namespace k7w32 {
 
 std::wstring fileFilter(const std::string& filter) {
-    const std::wstring text = wide(filter);
+    const std::wstring text = k7base::wideOf(filter);
     std::wstring out;
     if (text.find(L'|') == std::wstring::npos) {
         if (!text.empty()) {

@@ -61,7 +61,7 @@ void GdiCanvas::polyline(const k7check::Point* points, std::size_t count) {
 }
 
 void GdiCanvas::text(int x, int y, const std::string& text, k7check::Colour colour) {
-    const std::wstring w = wide(text);
+    const std::wstring w = k7base::wideOf(text);
     SetTextColor(dc_, colour);
     TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
 }

@@ -23,7 +23,7 @@ FormNode rowControl(TableKind kind, int parent, int row, int column, const std::
     n.row = row;
     n.column = column;
     n.name = name;
-    n.text = wide(text);
+    n.text = k7base::wideOf(text);
     return n;
 }
 
@@ -67,7 +67,8 @@ class MainWindowView : public Win32DialogView {
 
   protected:
     void onCreated() override {
-        SetWindowTextW(hwnd(), wide(mainWindowTitle(dialog()->title(), simulatedCards())).c_str());
+        SetWindowTextW(
+            hwnd(), k7base::wideOf(mainWindowTitle(dialog()->title(), simulatedCards())).c_str());
         for (const std::string& name : unavailable_) {
             controls().setEnabled(name, false);
             if (name == "tiefenausgleichButton") {

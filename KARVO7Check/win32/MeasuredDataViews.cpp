@@ -4,7 +4,7 @@
 
 #include "PngImage.h"
 #include "Text.h"
-#include "profile/Files.h"
+#include "k7base/Files.h"
 
 namespace k7w32 {
 
@@ -13,14 +13,14 @@ namespace {
 class AnzeigeView : public Win32DialogView {
   public:
     AnzeigeView(k7check::AnzeigeDlg& window, const Metrics& metrics)
-        : Win32DialogView(window, FormTree(wide(window.title())), metrics) {
+        : Win32DialogView(window, FormTree(k7base::wideOf(window.title())), metrics) {
         setClientSize(kMeasuredDataClient);
         addMenuEntry(L"Bild speichern...", [this, &window] {
             input().act([this, &window] {
                 window.savePicture([this](const std::string& path, std::string& error) {
                     SIZE size{};
                     const std::vector<uint32_t> pixels = pictureOf(*this, size);
-                    return k7check::writeFileAtomically(path, encodePng(size.cx, size.cy, pixels),
+                    return k7base::writeFileAtomically(path, encodePng(size.cx, size.cy, pixels),
                                                         &error);
                 });
             });
@@ -45,7 +45,8 @@ class DataListView : public Win32DialogView {
         const std::size_t count = window_.list().lineCount();
         int widest = 0;
         const auto measure = [&](std::size_t i) {
-            widest = std::max<int>(widest, metrics().text(wide(window_.list().line(i)), true).cx);
+            widest = std::max<int>(widest,
+                                   metrics().text(k7base::wideOf(window_.list().line(i)), true).cx);
         };
         for (std::size_t i = 0; i < std::min<std::size_t>(count, 16); ++i) {
             measure(i);
@@ -78,7 +79,7 @@ class DataListView : public Win32DialogView {
 
   private:
     static FormTree listForm(const k7check::DataListDlg& window) {
-        FormTree tree(wide(window.title()));
+        FormTree tree(k7base::wideOf(window.title()));
         FormNode box;
         box.kind = TableKind::VBox;
         box.parent = 0;
@@ -104,7 +105,7 @@ class DataListView : public Win32DialogView {
         SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         SetBkMode(item.hDC, TRANSPARENT);
         const HGDIOBJ old = SelectObject(item.hDC, metrics().monospace());
-        const std::wstring line = wide(window_.list().line(item.itemID));
+        const std::wstring line = k7base::wideOf(window_.list().line(item.itemID));
         TextOutW(item.hDC, item.rcItem.left + 2, item.rcItem.top, line.c_str(),
                  static_cast<int>(line.size()));
         SelectObject(item.hDC, old);
@@ -114,7 +115,7 @@ class DataListView : public Win32DialogView {
     }
 
     void copy() {
-        const std::wstring text = wide(selectedLines(*this, window_));
+        const std::wstring text = k7base::wideOf(selectedLines(*this, window_));
         if (text.empty() || !OpenClipboard(hwnd())) {
             return;
         }

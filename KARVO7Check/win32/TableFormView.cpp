@@ -24,7 +24,7 @@ class Builder {
         n.column = column;
         n.columnSpan = columnSpan;
         n.name = name;
-        n.text = wide(text);
+        n.text = k7base::wideOf(text);
         return tree_.add(std::move(n));
     }
     FormNode& node(int index) { return tree_.nodes()[static_cast<std::size_t>(index)]; }
@@ -139,7 +139,7 @@ class TableFormView : public Win32DialogView {
 
 FormTree tableForm(const std::string& title, const k7check::FormLayout& layout,
                    const Metrics& metrics) {
-    FormTree tree(wide(title));
+    FormTree tree(k7base::wideOf(title));
     Builder b(tree, metrics);
     const int outer = b.add(TableKind::VBox, 0, 0, 0);
     const int columns = b.add(TableKind::HBox, outer, 0, 0);

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "k7base/WideText.h"
+
 namespace k7w32 {
 
-std::wstring wide(const std::string& utf8);
-std::string utf8(const std::wstring& text);
 // A window's text (a control's caption or contents).
 std::wstring windowText(HWND window);
 

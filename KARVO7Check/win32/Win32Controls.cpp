@@ -19,14 +19,14 @@ HWND Win32Controls::find(const std::string& control, TableKind kind) const {
 
 std::optional<std::string> Win32Controls::editText(const std::string& control) {
     if (HWND h = find(control, TableKind::Edit)) {
-        return utf8(windowText(h));
+        return k7base::utf8Of(windowText(h));
     }
     return std::nullopt;
 }
 
 void Win32Controls::setEditText(const std::string& control, const std::string& text) {
     HWND h = find(control, TableKind::Edit);
-    const std::wstring w = wide(text);
+    const std::wstring w = k7base::wideOf(text);
     // An unchanged text stays untouched, so that the caret does not jump while typing.
     if (h == nullptr || windowText(h) == w) {
         return;
@@ -56,7 +56,7 @@ void Win32Controls::setLabel(const std::string& control, const std::string& text
         node->kind == TableKind::List) {
         return;
     }
-    const std::wstring w = wide(text);
+    const std::wstring w = k7base::wideOf(text);
     if (node->text != w) {
         node->text = w;
         SetWindowTextW(node->hwnd, w.c_str());
@@ -80,7 +80,7 @@ void Win32Controls::setList(const std::string& control, const std::vector<std::s
         std::wstring item(n + 1, L'\0');
         SendMessageW(h, LB_GETTEXT, at, reinterpret_cast<LPARAM>(item.data()));
         item.resize(n);
-        same = item == wide(lines[static_cast<std::size_t>(i)]);
+        same = item == k7base::wideOf(lines[static_cast<std::size_t>(i)]);
     }
     SendMessageW(h, WM_SETREDRAW, FALSE, 0);
     if (!same) {
@@ -88,7 +88,8 @@ void Win32Controls::setList(const std::string& control, const std::vector<std::s
         shown = 0;
     }
     for (std::size_t i = static_cast<std::size_t>(shown); i < lines.size(); ++i) {
-        SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(lines[i]).c_str()));
+        SendMessageW(h, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(k7base::wideOf(lines[i]).c_str()));
     }
     const bool valid = selection >= 0 && static_cast<std::size_t>(selection) < lines.size();
     SendMessageW(h, LB_SETCURSEL, valid ? static_cast<WPARAM>(selection) : static_cast<WPARAM>(-1),
@@ -121,7 +122,7 @@ void Win32Controls::setToolTip(const std::string& control, const std::string& te
             WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, view_.hwnd(), nullptr, nullptr, nullptr);
     }
-    std::wstring w = wide(text);
+    std::wstring w = k7base::wideOf(text);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

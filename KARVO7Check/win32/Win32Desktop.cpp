@@ -8,9 +8,9 @@
 #include "DesktopBoxes.h"
 #include "KARVO7Os.h"
 #include "Text.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
-#include "system/Paths.h"
+#include "k7base/Files.h"
+#include "k7base/Paths.h"
+#include "paramfile/IniFile.h"
 
 namespace k7w32 {
 
@@ -62,8 +62,9 @@ Answer Win32Desktop::messageBox(const std::string& caption, const std::string& t
         type = MB_YESNOCANCEL;
     }
     const std::vector<HWND> disabled = disableOthers(nullptr);
-    const int result = MessageBoxW(ownerWindow(), wide(text).c_str(), wide(caption).c_str(),
-                                   type | MB_DEFBUTTON1 | MB_APPLMODAL | MB_SETFOREGROUND);
+    const int result =
+        MessageBoxW(ownerWindow(), k7base::wideOf(text).c_str(), k7base::wideOf(caption).c_str(),
+                    type | MB_DEFBUTTON1 | MB_APPLMODAL | MB_SETFOREGROUND);
     enable(disabled);
     return answerOf(result, buttons);
 }
@@ -71,7 +72,7 @@ Answer Win32Desktop::messageBox(const std::string& caption, const std::string& t
 std::optional<std::string> Win32Desktop::fileDialog(const std::string& fileName,
                                                     const std::string& filter, bool save) {
     const std::wstring filters = fileFilter(filter);
-    std::wstring preset = wide(fileName);
+    std::wstring preset = k7base::wideOf(fileName);
     std::replace(preset.begin(), preset.end(), L'/', L'\\');
     // A preset with a folder opens in that folder.
     std::wstring folder;
@@ -100,7 +101,7 @@ std::optional<std::string> Win32Desktop::fileDialog(const std::string& fileName,
     if (!chosen) {
         return std::nullopt;
     }
-    return utf8(buffer.data());
+    return k7base::utf8Of(buffer.data());
 }
 
 std::optional<std::string> Win32Desktop::openFileDialog(const std::string& fileName,
@@ -137,7 +138,7 @@ std::unique_ptr<Win32DialogView> Win32Desktop::openView(k7check::Dialog& dialog)
     std::unique_ptr<Win32DialogView> view = registry_.create(dialog, metrics_);
     if (view == nullptr) {
         OutputDebugStringW(
-            wide("KARVO7Check: window " + dialog.windowClass() + " has no view").c_str());
+            k7base::wideOf("KARVO7Check: window " + dialog.windowClass() + " has no view").c_str());
         return nullptr;
     }
     view->create(ownerWindow());
@@ -273,24 +274,24 @@ uint32_t Win32Desktop::tickCount() {
 }
 
 std::string Win32Desktop::executablePath() {
-    return k7check::runningExecutable();
+    return k7base::runningExecutable();
 }
 
 std::string Win32Desktop::profileString(const std::string& file, const std::string& section,
                                         const std::string& key, const std::string& fallback) {
-    return k7check::readProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::readProfileString(k7base::resolveProfilePath(file, executablePath()), section,
                                       key, fallback);
 }
 
 int32_t Win32Desktop::profileInt(const std::string& file, const std::string& section,
                                  const std::string& key, int32_t fallback) {
-    return k7check::readProfileInt(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section,
                                    key, fallback);
 }
 
 bool Win32Desktop::writeProfileString(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& value) {
-    return k7check::writeProfileString(k7check::resolveProfilePath(file, executablePath()), section,
+    return k7check::writeProfileString(k7base::resolveProfilePath(file, executablePath()), section,
                                        key, value);
 }
 

@@ -94,7 +94,8 @@ void Win32DialogView::create(HWND owner) {
     }
     const int x = std::max<int>(0, around.left + (around.right - around.left - outer.cx) / 2);
     const int y = std::max<int>(0, around.top + (around.bottom - around.top - outer.cy) / 2);
-    const std::wstring title = wide(dialog() != nullptr ? dialog()->title() : std::string());
+    const std::wstring title =
+        k7base::wideOf(dialog() != nullptr ? dialog()->title() : std::string());
     hwnd_ = CreateWindowExW(exStyle, kWindowClass, title.c_str(), style, x, y, outer.cx, outer.cy,
                             owner, nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr) {

@@ -39,9 +39,9 @@ void Win32Desktop::beginLiveWork(const std::string& caption) {
     }
     // A small window with a stop button that Escape presses. Every other window is disabled
     // meanwhile, so that no other action starts in the middle of the run.
-    live_ =
-        std::make_unique<StatusWindow>(StatusWindow::Kind::Stop, wide(caption),
-                                       wide(caption + " läuft..."), ownerWindow(), metrics_.font());
+    live_ = std::make_unique<StatusWindow>(StatusWindow::Kind::Stop, k7base::wideOf(caption),
+                                           k7base::wideOf(caption + " läuft..."), ownerWindow(),
+                                           metrics_.font());
     liveDisabled_ = disableOthers(nullptr);
     live_->show();
     SetForegroundWindow(live_->hwnd());
@@ -79,8 +79,8 @@ void Win32Desktop::runLong(const std::string& caption, const std::string& text, 
     // window is disabled and no input is taken, so nothing else can start meanwhile (calls on
     // one card handle stay serialised); the progress window has neither a button nor a close
     // box and stays until the work is done.
-    StatusWindow progress(StatusWindow::Kind::Progress, wide(caption), wide(text), ownerWindow(),
-                          metrics_.font());
+    StatusWindow progress(StatusWindow::Kind::Progress, k7base::wideOf(caption),
+                          k7base::wideOf(text), ownerWindow(), metrics_.font());
     StatusWindow* outer = progress_;
     progress_ = &progress;
     const std::vector<HWND> disabled = disableOthers(nullptr);

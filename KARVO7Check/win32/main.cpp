@@ -15,8 +15,8 @@
 #include "app/KARVO7CheckDlg.h"
 #include "app/Session.h"
 #include "headless/HeadlessCommand.h"
-#include "system/Descriptors.h"
-#include "system/Paths.h"
+#include "k7base/Descriptors.h"
+#include "k7base/Paths.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ void leaveOwnConsole() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    k7check::useBinaryStandardStreams();
-    std::vector<std::string> arguments = k7check::programArguments(argc, argv);
+    k7base::useBinaryStandardStreams();
+    std::vector<std::string> arguments = k7base::programArguments(argc, argv);
     arguments.erase(arguments.begin());
     const k7check::CommandLine commandLine = k7check::parseCommandLine(arguments);
     if (const std::optional<int> code = k7check::runWithoutWindow(commandLine)) {

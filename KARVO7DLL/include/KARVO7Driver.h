@@ -98,6 +98,9 @@ KARVO7_API void K7DrvCompleteIrp(K7DrvIrp* irp, uint32_t status, uint32_t bytes)
 /* Of them: lost, the data FIFO had no room for their data or was emptied of them while the
  * card measured. */
 #define K7DRV_COUNT_SHOTS_DROPPED 2u
+/* Reads of the card's shots waiting for them now (0 or 1): a test that moves the card's time on
+ * learns from it whether the program's reader is there to take what comes. */
+#define K7DRV_COUNT_READS_WAITING 3u
 KARVO7_API int K7DrvTestCount(uint32_t number, uint32_t count, uint64_t* value);
 
 /* Signature of the entry point of a loadable driver module. */

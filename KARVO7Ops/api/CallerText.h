@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7ops {
 

@@ -14,7 +14,7 @@
 #include "card/OpsRecord.h"
 #include "card/SelfTests.h"
 #include "card/SetToCard.h"
-#include "profile/RegularFile.h"
+#include "k7base/RegularFile.h"
 #include "station/StationChecks.h"
 
 namespace {
@@ -59,7 +59,7 @@ class CallbackObserver final : public k7check::SelfTestObserver {
 // a reason none of them names. An empty name stands for no file.
 bool parameterFileReadable(const char* parameterFile) {
     std::string bytes;
-    return *parameterFile == '\0' || k7check::readRegularFile(parameterFile, bytes);
+    return *parameterFile == '\0' || k7base::readRegularFile(parameterFile, bytes);
 }
 
 Verdict stationCheck(KARVO7HANDLE card, k7check::StationCheck check, const char* parameterFile,

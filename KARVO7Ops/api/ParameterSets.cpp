@@ -10,10 +10,10 @@
 #include "card/OpsRecord.h"
 #include "card/SetToCard.h"
 #include "card/Units.h"
-#include "profile/IniFile.h"
-#include "profile/ParameterKeys.h"
-#include "profile/SetFile.h"
-#include "profile/SetSection.h"
+#include "paramfile/IniFile.h"
+#include "paramfile/ParameterKeys.h"
+#include "paramfile/SetFile.h"
+#include "paramfile/SetSection.h"
 
 namespace {
 

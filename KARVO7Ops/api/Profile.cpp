@@ -10,11 +10,11 @@
 
 #include "CallerText.h"
 #include "KARVO7Ops.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
-#include "profile/ParameterKeys.h"
-#include "profile/RegularFile.h"
-#include "profile/SetSection.h"
+#include "k7base/Files.h"
+#include "k7base/RegularFile.h"
+#include "paramfile/IniFile.h"
+#include "paramfile/ParameterKeys.h"
+#include "paramfile/SetSection.h"
 
 struct K7OpsProfile {
     k7check::IniFile file;
@@ -45,8 +45,8 @@ K7OpsProfile* made(k7check::IniFile file, uint32_t* error) {
 // Whether a write was refused for the file itself (read-only, no regular file, a link of
 // another user) rather than failing on the way.
 bool protectedFile(const std::string& reason) {
-    return reason == k7check::kReadOnly || reason == k7check::kNotARegularFile ||
-           reason == k7check::kForeignLink;
+    return reason == k7base::kReadOnly || reason == k7base::kNotARegularFile ||
+           reason == k7base::kForeignLink;
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ KARVO7OPS_API K7OpsProfile* K7OpsProfileLoad(const char* path, char* message, ui
     }
     std::string bytes;
     std::string why;
-    if (!k7check::readRegularFile(path, bytes, &why)) {
+    if (!k7base::readRegularFile(path, bytes, &why)) {
         if (errno == ENOENT) {
             return made(k7check::IniFile{}, error);
         }
@@ -186,7 +186,7 @@ KARVO7OPS_API int K7OpsProfileSave(const K7OpsProfile* profile, const char* path
     if (profile == nullptr || path == nullptr || error == nullptr || *path == '\0') {
         return fail(error, K7OPS_ERROR_ARGUMENT);
     }
-    k7check::AtomicFile file;
+    k7base::AtomicFile file;
     std::string why;
     if (!file.open(path, &why)) {
         copyText(message, messageBytes, why);

@@ -183,6 +183,11 @@ uint64_t Card::droppedShots() {
     return measurement_.dropped();
 }
 
+uint64_t Card::readsWaiting() {
+    std::lock_guard lock(mutex_);
+    return hostWaitingSince() != UINT64_MAX ? 1u : 0u;
+}
+
 uint64_t Card::shotsTaken() {
     std::lock_guard lock(mutex_);
     advance();

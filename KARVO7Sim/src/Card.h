@@ -81,6 +81,8 @@ class Card {
     uint64_t droppedShots();
     // Shots the card took since the driver began, whatever became of them.
     uint64_t shotsTaken();
+    // 1 while a read of the card's shots waits for them, else 0.
+    uint64_t readsWaiting();
 
   private:
     // The handlers of the request and command tables (Requests.cpp, Commands.cpp).

@@ -239,6 +239,8 @@ uint32_t Driver::testCount(uint32_t code, const void* input, uint32_t inputSize,
         value = c->shotsTaken();
     } else if (words[1] == K7DRV_COUNT_SHOTS_DROPPED) {
         value = c->droppedShots();
+    } else if (words[1] == K7DRV_COUNT_READS_WAITING) {
+        value = c->readsWaiting();
     } else {
         return K7_ERROR_INVALID_PARAMETER;
     }

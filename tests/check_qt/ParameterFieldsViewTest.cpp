@@ -12,7 +12,7 @@
 
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
 #include "windows/editors/RandomLimitsDlg.h"
 

@@ -17,7 +17,7 @@
 #include "KARVO7Sim.h"
 #include "QtTestSupport.h"
 #include "ViewRegistry.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
 #include "windows/editors/BlendenDlg.h"
 #include "windows/editors/BlockmessungDlg.h"

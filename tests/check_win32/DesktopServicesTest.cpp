@@ -80,14 +80,14 @@ TEST_F(DesktopServices, TheFileDialogOffersTheFilterAndReturnsTheChosenPath) {
             std::wstring first(256, L'\0');
             first.resize(static_cast<std::size_t>(
                 SendMessageW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first.data()))));
-            EXPECT_EQ(k7w32::utf8(first), "Parameterdatei (*.ini)");
+            EXPECT_EQ(k7base::utf8Of(first), "Parameterdatei (*.ini)");
             HWND name = GetDlgItem(dialog, 0x47C);
             if (name == nullptr) {
                 name = GetDlgItem(dialog, 0x480);
             }
             ASSERT_NE(name, nullptr);
             EXPECT_EQ(textOf(name), "Prüfplan.ini");
-            SetWindowTextW(name, k7w32::wide(chosen).c_str());
+            SetWindowTextW(name, k7base::wideOf(chosen).c_str());
             click(boxButton(dialog, IDOK));
         })
         .then([] { click(boxButton(shownBox(), IDCANCEL)); });
@@ -128,8 +128,8 @@ TEST_F(DesktopServices, TheProgressWindowStaysThroughEscapeAndItsCloseUntilTheWo
 }
 
 TEST(Win32Boundary, TextsFiltersAndPictures) {
-    EXPECT_EQ(k7w32::utf8(k7w32::wide("Meßdaten äöüÄÖÜ µs")), "Meßdaten äöüÄÖÜ µs");
-    EXPECT_EQ(k7w32::wide("Verstärkung"), L"Verst\u00e4rkung");
+    EXPECT_EQ(k7base::utf8Of(k7base::wideOf("Meßdaten äöüÄÖÜ µs")), "Meßdaten äöüÄÖÜ µs");
+    EXPECT_EQ(k7base::wideOf("Verstärkung"), L"Verst\u00e4rkung");
     EXPECT_EQ(k7w32::fileFilter("*.ini"), std::wstring(L"*.ini\0*.ini\0\0", 13));
     EXPECT_EQ(k7w32::fileFilter("PNG-Bild (*.png)|*.png||"),
               std::wstring(L"PNG-Bild (*.png)\0*.png\0\0", 24));

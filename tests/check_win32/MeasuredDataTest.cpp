@@ -151,7 +151,7 @@ TEST_F(MeasuredData, BildSpeichernWritesTheWindowsPictureAsPng) {
                 name = GetDlgItem(dialog, 0x480);
             }
             ASSERT_NE(name, nullptr);
-            SetWindowTextW(name, k7w32::wide(path).c_str());
+            SetWindowTextW(name, k7base::wideOf(path).c_str());
             click(boxButton(dialog, IDOK));
         })
         .then([&] { key(view().hwnd(), VK_ESCAPE); });

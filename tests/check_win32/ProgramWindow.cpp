@@ -43,7 +43,7 @@ std::vector<std::string> ProgramWindow::results() {
             L'\0');
         SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(line.data()));
-        lines.push_back(k7w32::utf8(line));
+        lines.push_back(k7base::utf8Of(line));
     }
     return lines;
 }

@@ -10,9 +10,6 @@
 
 namespace k7w32test {
 
-using k7w32::utf8;
-using k7w32::wide;
-
 namespace {
 
 constexpr UINT kStepMessage = WM_APP + 1;
@@ -159,7 +156,7 @@ LRESULT CALLBACK Script::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND windowTitled(const std::string& title) {
-    Found found{wide(title), nullptr, nullptr};
+    Found found{k7base::wideOf(title), nullptr, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), findOne, reinterpret_cast<LPARAM>(&found));
     return found.hwnd;
 }
@@ -179,7 +176,7 @@ std::string boxText(HWND box) {
             GetClassNameW(child, name, 32);
             auto& longest = *reinterpret_cast<std::string*>(data);
             if (std::wstring(name) == L"Static") {
-                const std::string t = utf8(k7w32::windowText(child));
+                const std::string t = k7base::utf8Of(k7w32::windowText(child));
                 if (t.size() > longest.size()) {
                     longest = t;
                 }
@@ -204,7 +201,7 @@ void type(HWND edit, const std::string& text) {
     SetFocus(edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
     PostMessageW(edit, WM_CHAR, VK_BACK, 0);
-    for (wchar_t c : wide(text)) {
+    for (wchar_t c : k7base::wideOf(text)) {
         PostMessageW(edit, WM_CHAR, c, 1);
     }
 }
@@ -250,7 +247,7 @@ void chooseLine(HWND list, int line) {
 }
 
 std::string textOf(HWND window) {
-    return utf8(k7w32::windowText(window));
+    return k7base::utf8Of(k7w32::windowText(window));
 }
 
 std::vector<std::string> layoutFaults(k7w32::Win32DialogView& view) {
@@ -259,7 +256,7 @@ std::vector<std::string> layoutFaults(k7w32::Win32DialogView& view) {
     GetClientRect(view.hwnd(), &client);
     const auto& nodes = view.tree().nodes();
     const auto label = [&](std::size_t i) {
-        return nodes[i].name.empty() ? "\"" + utf8(nodes[i].text) + "\"" : nodes[i].name;
+        return nodes[i].name.empty() ? "\"" + k7base::utf8Of(nodes[i].text) + "\"" : nodes[i].name;
     };
     const auto inside = [](const RECT& inner, const RECT& outer) {
         return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&

@@ -9,10 +9,10 @@
 
 #include "app/MainWindowFields.h"
 #include "card/SetToCard.h"
-#include "profile/IniFile.h"
+#include "k7base/RegularFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
-#include "profile/ParameterKeys.h"
-#include "profile/RegularFile.h"
+#include "paramfile/ParameterKeys.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     }
     std::string text;
     std::string why;
-    if (!k7check::readRegularFile(argv[1], text, &why)) {
+    if (!k7base::readRegularFile(argv[1], text, &why)) {
         std::cerr << why << "\n";
         return 2;
     }

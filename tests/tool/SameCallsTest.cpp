@@ -20,9 +20,9 @@
 #include "app/Session.h"
 #include "card/DspImage.h"
 #include "desktop/scripted/ScriptedDesktop.h"
-#include "profile/IniFile.h"
+#include "k7base/RegularFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
-#include "profile/RegularFile.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunWindows.h"
 #include "windows/card/SelbsttestDlg.h"
@@ -280,7 +280,7 @@ TEST_F(SameCalls, HandingASetToACard) {
     for (const uint8_t start : {uint8_t{1}, uint8_t{3}}) {
         check.push_back(onOpenCard([&](KARVO7HANDLE card) {
             std::string text;
-            ASSERT_TRUE(k7check::readRegularFile(ini, text));
+            ASSERT_TRUE(k7base::readRegularFile(ini, text));
             k7check::ParameterSet set;
             bool active = false;
             k7check::readSet(k7check::IniFile::parse(text), "Karte1-Satz2", set, active);

@@ -1,5 +1,5 @@
 #include "CaptureWalk.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +20,7 @@ CaptureWalk::CaptureWalk(int fd, std::size_t windowBytes)
 bool CaptureWalk::readMore() {
     while (got_ < bytes_.size()) {
         const std::ptrdiff_t n =
-            k7check::readDescriptor(fd_, bytes_.data() + got_, bytes_.size() - got_);
+            k7base::readDescriptor(fd_, bytes_.data() + got_, bytes_.size() - got_);
         if (n < 0) {
             readError_ = errno;
             return false;

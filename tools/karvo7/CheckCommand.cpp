@@ -9,9 +9,9 @@
 #include "Ask.h"
 #include "Commands.h"
 #include "Tool.h"
-#include "profile/RegularFile.h"
+#include "k7base/Descriptors.h"
+#include "k7base/RegularFile.h"
 #include "station/StationChecks.h"
-#include "system/Descriptors.h"
 
 namespace karvo7 {
 
@@ -29,7 +29,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     // reason none of them names.
     if (!options.ini.empty()) {
         std::string text;
-        if (!k7check::readRegularFile(options.ini, text)) {
+        if (!k7base::readRegularFile(options.ini, text)) {
             complain(err,
                      options.ini + ": " +
                          (errno == EINVAL ? std::string("not a regular file (a FIFO or a device)")
@@ -55,7 +55,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         return exitCode;
     }
     k7check::LibraryClock clock;
-    TerminalObserver observer(std::cin, err, k7check::isTerminal(k7check::kStandardInput));
+    TerminalObserver observer(std::cin, err, k7base::isTerminal(k7base::kStandardInput));
     const k7check::StationSetup setup{options.ini, clock, observer};
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;

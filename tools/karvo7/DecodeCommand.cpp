@@ -12,8 +12,8 @@
 
 #include "CaptureWalk.h"
 #include "KARVO7Stream.h"
-#include "profile/RegularFile.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
+#include "k7base/RegularFile.h"
 
 namespace karvo7 {
 
@@ -399,7 +399,7 @@ struct Input {
     std::string name;
     ~Input() {
         if (owned && fd >= 0) {
-            k7check::closeDescriptor(fd);
+            k7base::closeDescriptor(fd);
         }
     }
 };
@@ -411,7 +411,7 @@ bool openInput(const DecodeOptions& options, Input& input, std::ostream& err) {
         return true;
     }
     std::string reason;
-    input.fd = k7check::openRegularFile(options.file, &reason);
+    input.fd = k7base::openRegularFile(options.file, &reason);
     input.owned = true;
     input.name = options.file;
     if (input.fd < 0) {

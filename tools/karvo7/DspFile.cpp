@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "system/Paths.h"
+#include "k7base/Paths.h"
 
 namespace karvo7 {
 
@@ -48,12 +48,12 @@ k7check::DspImageRead refused(const std::string& path, const std::string& why) {
 
 k7check::DspImageRead readProgramFile(const std::string& path) {
     uint64_t size = 0;
-    const k7check::FileKind kind = k7check::fileKindOf(path, &size);
-    if (kind == k7check::FileKind::Missing) {
+    const k7base::FileKind kind = k7base::fileKindOf(path, &size);
+    if (kind == k7base::FileKind::Missing) {
         return refused(path, std::strerror(errno));
     }
-    if (kind != k7check::FileKind::Regular) {
-        return refused(path, kind == k7check::FileKind::Folder
+    if (kind != k7base::FileKind::Regular) {
+        return refused(path, kind == k7base::FileKind::Folder
                                  ? "a folder, not a program file"
                                  : "not a regular file (a FIFO or a device)");
     }

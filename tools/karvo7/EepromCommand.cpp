@@ -13,7 +13,7 @@
 #include "Commands.h"
 #include "KARVO7Protocol.h"
 #include "Tool.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace karvo7 {
 
@@ -94,7 +94,7 @@ int runEeprom(const EepromOptions& options, std::ostream& out, std::ostream& err
     std::snprintf(question, sizeof question, "Write 0x%02X to EEPROM offset 0x%03X of card %u?",
                   *value, *offset, options.card);
     if (!options.yes) {
-        if (!k7check::isTerminal(k7check::kStandardInput)) {
+        if (!k7base::isTerminal(k7base::kStandardInput)) {
             complain(err, "not written: confirm with --yes when there is no terminal to ask on");
             return kExitFailed;
         }

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "Interrupt.h"
-#include "system/Descriptors.h"
-#include "system/Paths.h"
+#include "k7base/Descriptors.h"
+#include "k7base/Paths.h"
 
 namespace karvo7 {
 
@@ -33,14 +33,14 @@ bool OutputFile::open(const std::string& path, int stdoutFd, std::string& error)
         fd_ = stdoutFd;
         return true;
     }
-    if (!k7check::linkMayBeFollowed(path)) {
-        error = path + ": " + k7check::kForeignLink;
+    if (!k7base::linkMayBeFollowed(path)) {
+        error = path + ": " + k7base::kForeignLink;
         return false;
     }
-    if (k7check::isOtherThanRegularFile(path)) {
+    if (k7base::isOtherThanRegularFile(path)) {
         // A device or pipe (/dev/null, /dev/full) is written as it is: there is nothing to
         // rename, and a temporary file beside it could not be made in /dev.
-        fd_ = k7check::openForWriting(path);
+        fd_ = k7base::openForWriting(path);
         if (fd_ < 0) {
             error = path + ": " + std::strerror(errno);
             return false;
@@ -68,7 +68,7 @@ bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
     }
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const std::ptrdiff_t n = k7check::writeDescriptor(fd_, bytes, size);
+        const std::ptrdiff_t n = k7base::writeDescriptor(fd_, bytes, size);
         if (n < 0) {
             error = path_ + ": " + writeErrorText(errno);
             discard();
@@ -99,7 +99,7 @@ bool OutputFile::keepFirst(uint64_t bytes, std::string& error) {
 
 bool OutputFile::commit(std::string& error) {
     if (fd_ >= 0) {
-        const bool closed = !ownsFd_ || k7check::closeDescriptor(fd_);
+        const bool closed = !ownsFd_ || k7base::closeDescriptor(fd_);
         if (!closed) {
             error = path_ + ": " + writeErrorText(errno);
         }
@@ -117,7 +117,7 @@ bool OutputFile::commit(std::string& error) {
 
 void OutputFile::discard() {
     if (ownsFd_ && fd_ >= 0) {
-        k7check::closeDescriptor(fd_);
+        k7base::closeDescriptor(fd_);
     }
     fd_ = -1;
     ownsFd_ = false;

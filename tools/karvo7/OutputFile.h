@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "profile/Files.h"
+#include "k7base/Files.h"
 
 namespace karvo7 {
 
@@ -41,7 +41,7 @@ class OutputFile {
   private:
     int fd_ = -1;  // standard output or a device; -1 while writing a file
     bool ownsFd_ = false;
-    k7check::AtomicFile file_;
+    k7base::AtomicFile file_;
     std::string path_;
 };
 

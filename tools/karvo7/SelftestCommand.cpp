@@ -10,7 +10,7 @@
 #include "Commands.h"
 #include "Tool.h"
 #include "card/SelfTests.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace karvo7 {
 
@@ -42,7 +42,7 @@ int runSelftest(const SelftestOptions& options, std::ostream& out, std::ostream&
         return exitCode;
     }
     k7check::LibraryClock clock;
-    const bool canAsk = k7check::isTerminal(k7check::kStandardInput);
+    const bool canAsk = k7base::isTerminal(k7base::kStandardInput);
     TerminalObserver observer(std::cin, err, canAsk);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool passed = true;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "Tool.h"
-#include "profile/SetFile.h"
-#include "profile/SetSection.h"
+#include "paramfile/SetFile.h"
+#include "paramfile/SetSection.h"
 
 namespace karvo7 {
 

@@ -14,7 +14,7 @@
 #include "ShotSamples.h"
 #include "Tool.h"
 #include "card/OpsRecord.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace karvo7 {
 
@@ -45,7 +45,7 @@ class ShotDestination {
 
     bool open() {
         return options_.output == "-" ||
-               file_.open(options_.output, k7check::kStandardOutput, why_);
+               file_.open(options_.output, k7base::kStandardOutput, why_);
     }
     ShotSink sink() {
         return [this](std::string_view bytes) {

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "card/SampleScalings.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace karvo7 {
 
@@ -57,7 +57,7 @@ class JsonOutput : public ShotOutput {
 class CsvOutput : public ShotOutput {
   public:
     CsvOutput(const K7OpsShotLayout& layout, ShotSink sink)
-        : layout_(layout), sink_(std::move(sink)), spill_(k7check::temporaryFile(), &std::fclose) {}
+        : layout_(layout), sink_(std::move(sink)), spill_(k7base::temporaryFile(), &std::fclose) {}
 
     bool add(const std::vector<uint8_t>& shot) override {
         const std::vector<int16_t> samples = shotSamples(layout_, shot);
@@ -125,7 +125,7 @@ class CsvOutput : public ShotOutput {
         count = first < length ? std::min(rows, length - first) : 0;
         const std::size_t bytes = count * sizeof(int16_t);
         const auto offset = static_cast<uint64_t>((starts_[k] + first) * sizeof(int16_t));
-        return count == 0 || k7check::readAt(fileno(spill_.get()), out, bytes, offset) ==
+        return count == 0 || k7base::readAt(fileno(spill_.get()), out, bytes, offset) ==
                                  static_cast<std::ptrdiff_t>(bytes);
     }
 

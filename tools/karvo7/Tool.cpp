@@ -5,7 +5,7 @@
 
 #include "KARVO7Ops.h"
 #include "KARVO7Stream.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace karvo7 {
 
@@ -182,7 +182,7 @@ std::string noTriggerText(uint32_t error) {
 }
 
 bool progressWanted() {
-    return k7check::isTerminal(k7check::kStandardError);
+    return k7base::isTerminal(k7base::kStandardError);
 }
 
 void complain(std::ostream& err, const std::string& text) {

@@ -11,8 +11,8 @@
 #include "Interrupt.h"
 #include "KARVO7Os.h"
 #include "Tool.h"
-#include "system/Descriptors.h"
-#include "system/Paths.h"
+#include "k7base/Descriptors.h"
+#include "k7base/Paths.h"
 
 int main(int argc, char* argv[]) {
     const K7OsLog silent{nullptr, nullptr, K7_LOG_NONE};
@@ -20,8 +20,8 @@ int main(int argc, char* argv[]) {
     karvo7::installInterruptHandlers();
     // Data and file names pass unchanged: bytes on standard input and output, arguments as
     // UTF-8.
-    k7check::useBinaryStandardStreams();
-    std::vector<std::string> arguments = k7check::programArguments(argc, argv);
+    k7base::useBinaryStandardStreams();
+    std::vector<std::string> arguments = k7base::programArguments(argc, argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments) {
         pointers.push_back(argument.data());
@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
     // Data in large blocks rather than through the C streams line by line.
     std::ios::sync_with_stdio(false);
     int code = karvo7::runCommandLine(static_cast<int>(arguments.size()), pointers.data(),
-                                      std::cout, k7check::kStandardOutput, std::cerr);
+                                      std::cout, k7base::kStandardOutput, std::cerr);
     std::cout.flush();
     if (!std::cout && code == karvo7::kExitDone) {
         karvo7::complain(std::cerr, "standard output could not be written");

@@ -6,14 +6,14 @@
 
 #include "Format.h"
 #include "card/SetToCard.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
+#include "k7base/Files.h"
+#include "k7base/Paths.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterFileCheck.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "profile/UserProfile.h"
 #include "runs/RandomSet.h"
-#include "system/Paths.h"
 
 namespace k7check {
 
@@ -21,7 +21,7 @@ namespace {
 
 // The parameter file's default name: the executable's base name with the extension "INI".
 std::string defaultProfileName(const std::string& executablePath) {
-    const size_t slash = lastSeparator(executablePath);
+    const size_t slash = k7base::lastSeparator(executablePath);
     std::string base =
         slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
     const size_t dot = base.rfind('.');
@@ -311,8 +311,8 @@ bool Session::startUp() {
     profileFile_ =
         requestedProfile_.empty()
             ? chooseProfileFile(
-                  matchFileName(resolveProfilePath(defaultProfileName(desktop_.executablePath()),
-                                                   desktop_.executablePath())),
+                  k7base::matchFileName(k7base::resolveProfilePath(
+                      defaultProfileName(desktop_.executablePath()), desktop_.executablePath())),
                   desktop_.executablePath(), userConfigFolder())
             : requestedProfile_;
     fields_.parameterFiles = {profileFile_};

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

@@ -10,8 +10,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "fields/IntegerRef.h"
-#include "fields/NumberText.h"
+#include "numbers/IntegerRef.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

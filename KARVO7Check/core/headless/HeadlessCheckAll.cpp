@@ -10,11 +10,11 @@
 #include "desktop/scripted/HeadlessDesktop.h"
 #include "headless/StationReport.h"
 #include "headless/StationSignals.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
+#include "k7base/Files.h"
+#include "k7base/Paths.h"
+#include "k7base/RegularFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFileCheck.h"
-#include "profile/RegularFile.h"
-#include "system/Paths.h"
 
 namespace k7check {
 
@@ -22,13 +22,14 @@ namespace {
 
 // The program's own file, where the session looks for the files beside it.
 std::string programFile() {
-    const std::string file = runningExecutable();
+    const std::string file = k7base::runningExecutable();
     return file.empty() ? std::string("KARVO7Check") : file;
 }
 
 // `path` relative to the working folder made absolute, as the session keeps parameter files.
 std::string absolutePath(const std::string& path) {
-    const std::string folder = isAbsolutePath(path) ? std::string{} : workingFolder();
+    const std::string folder =
+        k7base::isAbsolutePath(path) ? std::string{} : k7base::workingFolder();
     return folder.empty() ? path : folder + "/" + path;
 }
 
@@ -38,10 +39,10 @@ std::string absolutePath(const std::string& path) {
 std::optional<std::string> unreadableParameterFile(const std::string& path) {
     std::string bytes;
     std::string why;
-    if (readRegularFile(path, bytes, &why)) {
+    if (k7base::readRegularFile(path, bytes, &why)) {
         return std::nullopt;
     }
-    if (fileKindOf(path) == FileKind::Missing) {
+    if (k7base::fileKindOf(path) == k7base::FileKind::Missing) {
         return "Parameterdatei " + path + " nicht gefunden!";
     }
     const std::string named = path + ": ";
@@ -156,7 +157,7 @@ int exitCode(const StationOutcome& outcome, const Session& session, const Statio
 bool writeReport(const std::string& file, Session& session, uint32_t start,
                  const StationOutcome& outcome, int signal, std::ostream& err) {
     std::string why;
-    if (!writeFileAtomically(file, stationReport(session, start, outcome, signal), &why)) {
+    if (!k7base::writeFileAtomically(file, stationReport(session, start, outcome, signal), &why)) {
         err << "Bericht " << file << " konnte nicht geschrieben werden: " << why << '\n';
         return false;
     }

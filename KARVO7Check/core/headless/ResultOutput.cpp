@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "KARVO7Os.h"
-#include "system/Descriptors.h"
+#include "k7base/Descriptors.h"
 
 namespace k7check {
 
@@ -41,8 +41,8 @@ ResultOutput::FdBuffer::int_type ResultOutput::FdBuffer::overflow(int_type c) {
 std::streamsize ResultOutput::FdBuffer::xsputn(const char* text, std::streamsize count) {
     std::streamsize written = 0;
     while (written < count) {
-        const std::ptrdiff_t n =
-            writeDescriptor(kStandardOutput, text + written, static_cast<size_t>(count - written));
+        const std::ptrdiff_t n = k7base::writeDescriptor(k7base::kStandardOutput, text + written,
+                                                         static_cast<size_t>(count - written));
         if (n <= 0) {
             break;
         }

@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "fields/NumberText.h"
-#include "profile/ParameterKeys.h"
-#include "profile/SetSection.h"
+#include "numbers/NumberText.h"
+#include "paramfile/ParameterKeys.h"
+#include "paramfile/SetSection.h"
 
 namespace k7check {
 

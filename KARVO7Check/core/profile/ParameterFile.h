@@ -11,8 +11,8 @@
 
 #include "app/MainWindowFields.h"
 #include "card/ParameterSet.h"
-#include "profile/IniFile.h"
-#include "profile/SetSection.h"
+#include "paramfile/IniFile.h"
+#include "paramfile/SetSection.h"
 
 namespace k7check {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "card/ParameterSet.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 #include "profile/ParameterFile.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 
 namespace k7check {
 

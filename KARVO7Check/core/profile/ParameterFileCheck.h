@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 

@@ -4,26 +4,26 @@
 #include <fstream>
 #include <sstream>
 
-#include "profile/Files.h"
-#include "profile/IniFile.h"
-#include "system/Paths.h"
+#include "k7base/Files.h"
+#include "k7base/Paths.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 
 namespace {
 
 std::string fileNameOf(const std::string& path) {
-    const size_t slash = lastSeparator(path);
+    const size_t slash = k7base::lastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string folderOf(const std::string& path) {
-    const size_t slash = lastSeparator(path);
+    const size_t slash = k7base::lastSeparator(path);
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
 
 bool readWhole(const std::string& path, std::string& bytes) {
-    std::ifstream in(nativePath(path), std::ios::binary);
+    std::ifstream in(k7base::nativePath(path), std::ios::binary);
     if (!in) {
         return false;
     }
@@ -42,8 +42,8 @@ std::string withShippedFilesAbsolute(const std::string& bytes, const std::string
     IniFile ini = IniFile::parse(bytes);
     for (const char* section : kFileSections) {
         const std::optional<std::string> name = ini.value(section, "Filename");
-        if (name && !name->empty() && !isAbsolutePath(*name) &&
-            isRegularFile(folder + "/" + *name)) {
+        if (name && !name->empty() && !k7base::isAbsolutePath(*name) &&
+            k7base::isRegularFile(folder + "/" + *name)) {
             ini.set(section, "Filename", folder + "/" + *name);
         }
     }
@@ -57,11 +57,11 @@ bool seedFromExample(const std::string& example, const std::string& copy) {
         return false;
     }
     std::error_code error;
-    std::filesystem::create_directories(nativePath(folderOf(copy)), error);
+    std::filesystem::create_directories(k7base::nativePath(folderOf(copy)), error);
     if (error) {
         return false;
     }
-    return writeFileAtomically(copy, withShippedFilesAbsolute(bytes, folderOf(example)));
+    return k7base::writeFileAtomically(copy, withShippedFilesAbsolute(bytes, folderOf(example)));
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ std::string userConfigFolder(const char* xdgConfigHome, const char* home) {
 std::string exampleFolder(const std::string& executablePath) {
     const std::string bin = folderOf(executablePath);
     const std::string prefix = folderOf(bin);
-    if (bin.empty() || !isAbsolutePath(executablePath)) {
+    if (bin.empty() || !k7base::isAbsolutePath(executablePath)) {
         return {};
     }
     return prefix + "/share/karvo7/";
@@ -88,17 +88,17 @@ std::string exampleFolder(const std::string& executablePath) {
 
 std::string chooseProfileFile(const std::string& besideProgram, const std::string& executablePath,
                               const std::string& configFolder) {
-    if (isRegularFile(besideProgram)) {
+    if (k7base::isRegularFile(besideProgram)) {
         return besideProgram;
     }
     const std::string name = fileNameOf(besideProgram);
     const std::string userCopy = configFolder.empty() ? std::string{} : configFolder + "/" + name;
-    if (!userCopy.empty() && isRegularFile(userCopy)) {
+    if (!userCopy.empty() && k7base::isRegularFile(userCopy)) {
         return userCopy;
     }
     const std::string examples = exampleFolder(executablePath);
     const std::string example = examples.empty() ? std::string{} : examples + name;
-    if (example.empty() || !isRegularFile(example)) {
+    if (example.empty() || !k7base::isRegularFile(example)) {
         return besideProgram;
     }
     if (!userCopy.empty() && seedFromExample(example, userCopy)) {

@@ -5,7 +5,7 @@
 
 #include "card/ParameterSet.h"
 #include "card/RandomGenerator.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 
 namespace k7check {
 

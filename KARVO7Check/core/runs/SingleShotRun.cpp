@@ -3,7 +3,7 @@
 #include "KARVO7Ops.h"
 #include "card/OpsRecord.h"
 #include "card/SetToCard.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "runs/MeasurementRuns.h"
 #include "runs/RunContext.h"
 

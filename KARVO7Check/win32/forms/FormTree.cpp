@@ -39,7 +39,7 @@ FormTree::FormTree(const FormTable& table) {
         n.rowSpan = t.rowSpan;
         n.columnSpan = t.columnSpan;
         n.name = t.name;
-        n.text = wide(t.text);
+        n.text = k7base::wideOf(t.text);
         n.minimum = t.minimum;
         n.maximum = t.maximum;
         n.hint = t.hint;

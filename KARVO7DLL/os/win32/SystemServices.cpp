@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "KARVO7Driver.h"
-#include "WideText.h"
+#include "k7base/WideText.h"
 
 namespace k7::os {
 
@@ -66,7 +66,7 @@ std::wstring libraryFolder() {
 // A module named without a folder is looked for beside this library first, then where Windows
 // looks for DLLs.
 void* openModule(const std::string& name, std::string& why) {
-    const std::wstring wide = wideText(name);
+    const std::wstring wide = k7base::wideOf(name);
     if (name.find_first_of("\\/") == std::string::npos) {
         if (const std::wstring folder = libraryFolder(); !folder.empty()) {
             if (HMODULE m = LoadLibraryW((folder + wide).c_str())) {

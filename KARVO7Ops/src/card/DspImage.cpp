@@ -8,9 +8,9 @@
 #include <new>
 
 #include "Format.h"
-#include "profile/RegularFile.h"
-#include "system/Descriptors.h"
-#include "system/Paths.h"
+#include "k7base/Descriptors.h"
+#include "k7base/Paths.h"
+#include "k7base/RegularFile.h"
 
 namespace k7check {
 
@@ -84,7 +84,7 @@ std::string dspBadHexLineText(size_t line) {
 }
 
 DspFileKind dspFileKindOf(std::string_view path) {
-    const size_t slash = lastSeparator(path);
+    const size_t slash = k7base::lastSeparator(path);
     std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
     for (char& c : name) {
         c = lower(c);
@@ -168,15 +168,15 @@ DspImageRead dspImageFromBin(std::string_view bytes) {
 
 DspImageRead readDspImage(const std::string& path) {
     try {
-        const int fd = openRegularFile(path);
+        const int fd = k7base::openRegularFile(path);
         if (fd < 0 && errno == EINVAL) {
-            return failed(path + ": " + kNotARegularFile);
+            return failed(path + ": " + k7base::kNotARegularFile);
         }
         const std::unique_ptr<FILE, int (*)(FILE*)> file(fd < 0 ? nullptr : ::fdopen(fd, "rb"),
                                                          &std::fclose);
         if (!file) {
             if (fd >= 0) {
-                closeDescriptor(fd);
+                k7base::closeDescriptor(fd);
             }
             return failed(kDspFileNotFound);
         }

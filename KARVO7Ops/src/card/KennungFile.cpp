@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "profile/Files.h"
-#include "profile/RegularFile.h"
+#include "k7base/Files.h"
+#include "k7base/RegularFile.h"
 
 namespace k7check {
 
@@ -467,7 +467,7 @@ KonfigRecord parseKennungFile(std::string_view bytes) {
 
 std::optional<KonfigRecord> readKennungFile(const std::string& path) {
     std::string bytes;
-    if (!readRegularFile(path, bytes)) {
+    if (!k7base::readRegularFile(path, bytes)) {
         return std::nullopt;
     }
     return parseKennungFile(bytes);
@@ -492,8 +492,8 @@ KennungSave saveKennungFile(const std::string& path, const KonfigRecord& record)
     if (std::all_of(path.begin(), path.end(), isWhite)) {
         return KennungSave::NoFileName;
     }
-    return writeFileAtomically(path, kennungFileText(record)) ? KennungSave::Saved
-                                                              : KennungSave::WriteFailed;
+    return k7base::writeFileAtomically(path, kennungFileText(record)) ? KennungSave::Saved
+                                                                      : KennungSave::WriteFailed;
 }
 
 std::string compareKennung(const KonfigRecord& card, const std::optional<KonfigRecord>& file) {

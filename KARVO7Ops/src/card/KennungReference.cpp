@@ -9,7 +9,7 @@
 
 #include "Format.h"
 #include "card/KennungFile.h"
-#include "profile/RegularFile.h"
+#include "k7base/RegularFile.h"
 
 namespace k7check {
 
@@ -237,7 +237,7 @@ KennungReference readKennungReference(const std::string& path) {
     std::string bytes;
     std::string why;
     // A reference file is small: far more than any file of the form is refused unread.
-    if (!readRegularFile(path, bytes, &why, 64 * 1024)) {
+    if (!k7base::readRegularFile(path, bytes, &why, 64 * 1024)) {
         read.fault = std::string(kKennungFileUnreadable) + ": " + path;
         if (errno != ENOENT) {
             read.fault += " (" + withoutName(why, path) + ")";

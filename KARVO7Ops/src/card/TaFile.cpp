@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "profile/RegularFile.h"
+#include "k7base/RegularFile.h"
 
 namespace k7check {
 
@@ -143,7 +143,7 @@ TaContent loadTaFile(const std::string& path, ParameterSet& set, units::Timing t
     // such as /dev/zero never ends.
     TaContent content;
     std::string text;
-    if (!readRegularFile(path, text, nullptr, kMaxFileBytes)) {
+    if (!k7base::readRegularFile(path, text, nullptr, kMaxFileBytes)) {
         content.status = TaContent::Status::NotFound;
         return content;
     }

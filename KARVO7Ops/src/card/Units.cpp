@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check::units {
 

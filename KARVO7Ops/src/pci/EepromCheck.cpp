@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "KARVO7Protocol.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

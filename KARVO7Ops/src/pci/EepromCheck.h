@@ -13,7 +13,7 @@
 #include "KARVO7DLL.h"
 #include "card/Verdict.h"
 #include "pci/PciFields.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 

@@ -1,7 +1,7 @@
 #include "pci/PciFields.h"
 
 #include "KARVO7Protocol.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KARVO7DLL.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 

@@ -6,11 +6,11 @@
 #include "card/DspLoad.h"
 #include "card/KennungCheck.h"
 #include "card/LcaCheck.h"
+#include "k7base/Paths.h"
 #include "pci/EepromCheck.h"
 #include "pci/OperationRegisters.h"
 #include "pci/PciConfigCheck.h"
-#include "profile/IniFile.h"
-#include "system/Paths.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 
@@ -28,7 +28,7 @@ bool blank(const std::string& text) {
 
 // A file the parameter file names, taken from the parameter file's folder when relative.
 std::string referenceFile(const IniFile& file, const StationSetup& setup, const char* section) {
-    return nameBeside(file.getString(section, "Filename", " "), setup.parameterFile);
+    return k7base::nameBeside(file.getString(section, "Filename", " "), setup.parameterFile);
 }
 
 Verdict dspCheck(KARVO7HANDLE card, const std::string& path, Clock& clock) {

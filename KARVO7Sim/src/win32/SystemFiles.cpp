@@ -6,22 +6,11 @@
 
 #include <cstdlib>
 
+#include "k7base/WideText.h"
+
 namespace k7sim {
 
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    }
-    return text;
-}
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -53,7 +42,7 @@ bool privateFolder(const std::string& folder) {
     if (!makeDirectories(folder)) {
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(wide(folder).c_str());
+    const DWORD attributes = GetFileAttributesW(k7base::wideOf(folder).c_str());
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
@@ -63,7 +52,7 @@ bool makeDirectories(const std::string& path, unsigned) {
     }
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos == path.size() || path[pos] == '/' || path[pos] == '\\') {
-            const std::wstring part = wide(path.substr(0, pos));
+            const std::wstring part = k7base::wideOf(path.substr(0, pos));
             if (part.size() == 2 && part[1] == L':') {
                 continue;  // a drive
             }
@@ -73,11 +62,11 @@ bool makeDirectories(const std::string& path, unsigned) {
             }
         }
     }
-    return isFolder(wide(path));
+    return isFolder(k7base::wideOf(path));
 }
 
 bool readRegularFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE file = CreateFileW(k7base::wideOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
@@ -99,7 +88,8 @@ bool readRegularFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 bool replaceFile(const std::string&, const std::string& target, const uint8_t* data,
                  std::size_t size) {
-    const std::wstring temporary = wide(target + ".tmp-" + std::to_string(GetCurrentProcessId()));
+    const std::wstring temporary =
+        k7base::wideOf(target + ".tmp-" + std::to_string(GetCurrentProcessId()));
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -115,7 +105,7 @@ bool replaceFile(const std::string&, const std::string& target, const uint8_t* d
     }
     written = FlushFileBuffers(file) != 0 && written;
     written = CloseHandle(file) != 0 && written;
-    if (!written || MoveFileExW(temporary.c_str(), wide(target).c_str(),
+    if (!written || MoveFileExW(temporary.c_str(), k7base::wideOf(target).c_str(),
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         DeleteFileW(temporary.c_str());
         return false;
@@ -126,8 +116,8 @@ bool replaceFile(const std::string&, const std::string& target, const uint8_t* d
 intptr_t lockFile(const std::string& path) {
     // Opened without sharing: a second open of the same card's lock fails until it is closed,
     // also when the process holding it ends without closing it.
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(k7base::wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return -1;
     }

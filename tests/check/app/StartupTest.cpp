@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

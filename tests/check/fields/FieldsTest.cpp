@@ -7,7 +7,7 @@
 #include "desktop/scripted/ScriptedControls.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 #include "fields/FieldBinder.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 using namespace k7check;
 

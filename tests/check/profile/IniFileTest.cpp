@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
+#include "k7base/Files.h"
+#include "paramfile/IniFile.h"
 
 using namespace k7check;
 using namespace k7checktest;
@@ -246,9 +246,9 @@ TEST(IniSave, AWriteThroughTheProfileKeepsAnUntouchedComment) {
 }
 
 TEST(IniProfile, RelativeNamesLiveBesideTheExecutable) {
-    EXPECT_EQ(resolveProfilePath("KARVO7Check.INI", "/opt/k7/bin/KARVO7Check"),
+    EXPECT_EQ(k7base::resolveProfilePath("KARVO7Check.INI", "/opt/k7/bin/KARVO7Check"),
               "/opt/k7/bin/KARVO7Check.INI");
-    EXPECT_EQ(resolveProfilePath("/etc/k7.ini", "/opt/k7/bin/KARVO7Check"), "/etc/k7.ini");
+    EXPECT_EQ(k7base::resolveProfilePath("/etc/k7.ini", "/opt/k7/bin/KARVO7Check"), "/etc/k7.ini");
 
     TempDir dir;
     ScriptedDesktop desktop(dir.file("KARVO7Check"));

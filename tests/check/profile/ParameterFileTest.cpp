@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "profile/ParameterFile.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 
 using namespace k7check;
 using namespace k7checktest;

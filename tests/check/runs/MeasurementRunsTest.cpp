@@ -15,7 +15,7 @@
 #include "card/SetToCard.h"
 #include "card/ShotSize.h"
 #include "desktop/scripted/ScriptedDesktop.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "runs/DataRateCommon.h"
 #include "runs/DataRateRuns.h"
 #include "runs/GateCheck.h"

@@ -10,18 +10,11 @@
 
 #include "Environment.h"
 #include "ToolProcess.h"
+#include "k7base/WideText.h"
 
 namespace tooltest {
 
 namespace {
-
-std::wstring wide(const std::string& text) {
-    const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), n);
-    return result;
-}
 
 // One argument as the C runtime of the started program splits its command line.
 std::wstring quoted(const std::wstring& argument) {
@@ -85,9 +78,9 @@ ToolProcess::ToolProcess(const std::string& simConfigPath,
     }
     k7test::setEnvironment("KARVO7_SIM_STATE", "off");
     k7test::unsetEnvironment("KARVO7_DRIVER");
-    std::wstring line = quoted(wide(KARVO7_TOOL));
+    std::wstring line = quoted(k7base::wideOf(KARVO7_TOOL));
     for (const std::string& argument : arguments) {
-        line += L" " + quoted(wide(argument));
+        line += L" " + quoted(k7base::wideOf(argument));
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -8,7 +8,7 @@
 
 #include "Interrupt.h"
 #include "Tool.h"
-#include "system/win32/WideText.h"
+#include "k7base/WideText.h"
 
 namespace karvo7 {
 
@@ -20,7 +20,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
         return TRUE;
     }
     if (const char* path = registeredTemporaryFile(); path != nullptr) {
-        DeleteFileW(k7check::wideOf(path).c_str());
+        DeleteFileW(k7base::wideOf(path).c_str());
     }
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), kInterruptedText, sizeof kInterruptedText - 1,

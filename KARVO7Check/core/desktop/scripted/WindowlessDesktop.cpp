@@ -1,8 +1,8 @@
 #include "desktop/scripted/WindowlessDesktop.h"
 
 #include "KARVO7Os.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
+#include "k7base/Files.h"
+#include "paramfile/IniFile.h"
 
 namespace k7check {
 
@@ -180,17 +180,18 @@ void WindowlessDesktop::sleep(uint32_t milliseconds) {
 
 std::string WindowlessDesktop::profileString(const std::string& file, const std::string& section,
                                              const std::string& key, const std::string& fallback) {
-    return readProfileString(resolveProfilePath(file, executable_), section, key, fallback);
+    return readProfileString(k7base::resolveProfilePath(file, executable_), section, key, fallback);
 }
 
 int32_t WindowlessDesktop::profileInt(const std::string& file, const std::string& section,
                                       const std::string& key, int32_t fallback) {
-    return readProfileInt(resolveProfilePath(file, executable_), section, key, fallback);
+    return readProfileInt(k7base::resolveProfilePath(file, executable_), section, key, fallback);
 }
 
 bool WindowlessDesktop::writeProfileString(const std::string& file, const std::string& section,
                                            const std::string& key, const std::string& value) {
-    return k7check::writeProfileString(resolveProfilePath(file, executable_), section, key, value);
+    return k7check::writeProfileString(k7base::resolveProfilePath(file, executable_), section, key,
+                                       value);
 }
 
 }  // namespace k7check

@@ -2,8 +2,8 @@
 // UTF-16 from the environment (a user name with umlauts is part of it).
 #include <cstdlib>
 
+#include "k7base/Paths.h"
 #include "profile/UserProfile.h"
-#include "system/Paths.h"
 
 namespace k7check {
 
@@ -12,8 +12,8 @@ std::string userConfigFolder() {
     if (appData == nullptr) {
         return {};
     }
-    std::string folder = nameOf(std::filesystem::path(appData));
-    if (!isAbsolutePath(folder)) {
+    std::string folder = k7base::nameOf(std::filesystem::path(appData));
+    if (!k7base::isAbsolutePath(folder)) {
         return {};
     }
     for (char& c : folder) {

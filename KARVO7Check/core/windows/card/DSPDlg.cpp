@@ -5,7 +5,7 @@
 #include "app/Session.h"
 #include "card/DspImage.h"
 #include "card/DspLoad.h"
-#include "system/Paths.h"
+#include "k7base/Paths.h"
 
 namespace k7check {
 
@@ -35,7 +35,7 @@ bool blank(const std::string& text) {
 }  // namespace
 
 std::string DSPDlg::programPath(const std::string& fileName) const {
-    return nameBeside(fileName, session_.profileFile());
+    return k7base::nameBeside(fileName, session_.profileFile());
 }
 
 DSPDlg::DSPDlg(Session& session) : CheckDialog(kWindowClass, kTitle), session_(session) {

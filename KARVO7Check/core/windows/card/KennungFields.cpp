@@ -10,8 +10,8 @@
 #include "app/Session.h"
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
-#include "fields/NumberText.h"
-#include "system/Paths.h"
+#include "numbers/NumberText.h"
+#include "k7base/Paths.h"
 
 namespace k7check {
 
@@ -186,7 +186,7 @@ std::string kennungFileName(Session& session) {
 }
 
 std::string kennungFilePath(Session& session) {
-    return nameBeside(kennungFileName(session), session.profileFile());
+    return k7base::nameBeside(kennungFileName(session), session.profileFile());
 }
 
 bool takeKennungFields(Desktop& desktop, const char* caption, Dialog& window,

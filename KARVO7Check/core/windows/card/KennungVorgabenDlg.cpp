@@ -4,7 +4,7 @@
 
 #include "app/Session.h"
 #include "desktop/Desktop.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

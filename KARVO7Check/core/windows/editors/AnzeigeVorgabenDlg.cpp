@@ -7,7 +7,7 @@
 #include "Format.h"
 #include "KARVO7Protocol.h"
 #include "card/TaFile.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "windows/editors/TAlist.h"
 
 namespace k7check {

@@ -1,7 +1,7 @@
 #include "windows/editors/RandomLimitsDlg.h"
 
 #include "Format.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 
 namespace k7check {
 

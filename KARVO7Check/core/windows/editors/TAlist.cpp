@@ -2,7 +2,7 @@
 
 #include "Format.h"
 #include "card/TaFile.h"
-#include "fields/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

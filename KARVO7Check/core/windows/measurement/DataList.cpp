@@ -4,7 +4,7 @@
 
 #include "Format.h"
 #include "KARVO7Protocol.h"
-#include "profile/Files.h"
+#include "k7base/Files.h"
 #include "stream/DisplayReaders.h"
 
 namespace k7check {
@@ -106,7 +106,7 @@ std::string DataList::csv() const {
 }
 
 bool DataList::saveCsv(const std::string& path, std::string* error) const {
-    return writeFileAtomically(path, csv(), error);
+    return k7base::writeFileAtomically(path, csv(), error);
 }
 
 }  // namespace k7check

@@ -1,7 +1,7 @@
 #include "windows/pci/ReferenceValuesDlg.h"
 
 #include "Format.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "windows/pci/HexFields.h"
 
 namespace k7check {

@@ -13,7 +13,7 @@
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
 #include "fields/FormLayout.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "windows/pci/HexFields.h"
 
 namespace k7check {

@@ -16,7 +16,7 @@
 
 #include "MonospaceFont.h"
 #include "QtCanvas.h"
-#include "profile/Files.h"
+#include "k7base/Files.h"
 
 namespace k7qt {
 
@@ -69,7 +69,7 @@ bool AnzeigeDlgView::savePicture(const std::string& path, std::string& error) co
         error = "PNG nicht geschrieben";
         return false;
     }
-    return k7check::writeFileAtomically(
+    return k7base::writeFileAtomically(
         path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), &error);
 }
 

@@ -31,7 +31,7 @@ class AnzeigeDlgView : public QtDialogView {
 
     // The window's picture at the view's current size, as it is painted on the screen.
     QImage picture() const;
-    // Writes picture() as PNG to `path` whole or not at all (k7check::writeFileAtomically); on a
+    // Writes picture() as PNG to `path` whole or not at all (k7base::writeFileAtomically); on a
     // failure `path` is untouched and `error` says why.
     bool savePicture(const std::string& path, std::string& error) const;
 

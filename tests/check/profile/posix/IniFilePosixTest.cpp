@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "CheckTestSupport.h"
-#include "profile/Files.h"
-#include "profile/IniFile.h"
+#include "k7base/Files.h"
+#include "paramfile/IniFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

@@ -4,7 +4,7 @@
 
 #include "CheckTestSupport.h"
 #include "desktop/scripted/ScriptedDesktop.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "windows/editors/BlockmessungDlg.h"
 #include "windows/editors/BusbelegungDlg.h"
 #include "windows/editors/RandomLimitsDlg.h"

@@ -11,7 +11,7 @@
 #include "card/SetToCard.h"
 #include "card/TaFile.h"
 #include "desktop/scripted/ScriptedDesktop.h"
-#include "profile/ParameterKeys.h"
+#include "paramfile/ParameterKeys.h"
 #include "windows/editors/AnzeigeVorgabenDlg.h"
 
 using namespace k7check;

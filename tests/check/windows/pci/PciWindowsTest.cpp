@@ -11,7 +11,7 @@
 #include "KARVO7Protocol.h"
 #include "SimFixture.h"
 #include "headless/HeadlessCheckAll.h"
-#include "profile/IniFile.h"
+#include "paramfile/IniFile.h"
 #include "windows/pci/PCIconfigRegisterDlg.h"
 #include "windows/pci/PCIconfigVorgabenDlg.h"
 #include "windows/pci/PCIeepromRegisterDlg.h"

@@ -30,8 +30,10 @@ class Shots:
     gates: np.ndarray
 
     @classmethod
-    def of(cls, pieces: Sequence[object]) -> "Shots":
-        """The arrays of runs taken apart together and of single records."""
+    def of(cls, pieces: Sequence[object], width: int = 0) -> "Shots":
+        """The arrays of runs taken apart together and of single records; ``width`` is the
+        samples a shot records, the width of ``samples`` when the pieces hold no shot (so that
+        the batches of a stream can be joined whether or not each holds shots)."""
         samples: List[np.ndarray] = []
         sets: List[Optional[int]] = []
         stamps: List[Optional[int]] = []
@@ -53,7 +55,7 @@ class Shots:
             raise RefusedValue("the shots record different numbers of samples: take them as "
                              "records (next_records)")
         return cls(
-            _joined(samples, np.empty((0, 0), dtype=np.int16)),
+            _joined(samples, np.empty((0, width), dtype=np.int16)),
             np.array([-1 if s is None else s for s in sets], dtype=np.int16),
             None if not stamps or None in stamps else np.array(stamps, dtype=np.uint32),
             _joined(gates, np.empty(0, dtype=GATES)),

@@ -110,6 +110,7 @@ class Stream:
         # Raised once by the next take: the card was closed while the stream ran.
         self._interrupted: Optional[Error] = None
         self._acquire = _cdefs.acquire_library()
+        self._width = 0
         self._data = np.empty(TAKE_BYTES, dtype=np.uint8)
         self._items = np.zeros(TAKE_ITEMS, dtype=_ITEM)
         self._start()
@@ -123,6 +124,9 @@ class Stream:
             if card._streaming:
                 raise RefusedValue(f"card {card.number} is streaming already")
             layout = self._prepare()
+            # What a shot of the sets records (0 where they differ): a batch of gate results
+            # alone still has samples as wide as the shots of the others.
+            self._width = int(layout.samplesPerShot)
             if self._count == 0:
                 # No shot to take: the card is left stopped with an empty FIFO, as after any
                 # stream.
@@ -325,7 +329,7 @@ class Stream:
         with self._turn:
             if not self._fill():
                 return None
-            shots = Shots.of(list(self._pending))
+            shots = Shots.of(list(self._pending), self._width)
             self._pending.clear()
             return shots
 

@@ -409,6 +409,8 @@ def test_a_stream_taken_as_arrays_holds_every_shot_and_gate_result_in_order(quie
         while (batch := stream.next_arrays()) is not None:
             batches.append(batch)
         assert stopped_and_empty(card)
+    # A batch of gate results alone has samples as wide as the shots, so batches join.
+    assert {b.samples.shape[1] for b in batches} == {1000}
     samples = np.concatenate([b.samples for b in batches])
     shot_sets = np.concatenate([b.sets for b in batches])
     gates = np.concatenate([b.gates for b in batches])

@@ -136,7 +136,8 @@ uint32_t Engine::startCard() {
     if (KARVO7ClearFIFO(card_, &error) == 0) {
         return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
     }
-    counter_.begin(shotCounter(), K7OsGetTickCount());
+    const uint8_t counter = shotCounter();
+    counter_.begin(counter, K7OsGetTickCount());
     lastCycleTick_ = K7OsGetTickCount();
     const int started = settings_.startSet == K7ACQ_START_PLAIN
                             ? KARVO7Start(card_, &error)
@@ -197,7 +198,10 @@ void Engine::readShots() {
         // it is settled when the reads have taken what it holds.
         overflowSeen_ = overflowSeen_ || fifoOverflowed();
         if (++sinceCounter == kCounterEvery) {
-            counter_.advance(shotCounter(), K7OsGetTickCount(), shotsRead_, overflowSeen_);
+            // The tick is taken after the counter, as at every reading: a register read that
+            // waits for the card must not look shorter than it was.
+            const uint8_t counter = shotCounter();
+            counter_.advance(counter, K7OsGetTickCount(), shotsRead_, overflowSeen_);
             sinceCounter = 0;
         }
         if (settings_.resultsEvery != 0 && shotsRead_ % settings_.resultsEvery == 0) {

@@ -130,12 +130,12 @@ int main(int argc, char* argv[]) {
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const uint64_t taken = total.shotsRead + total.shotsLost;
-    std::printf("cards' own count: %llu shots taken, %llu dropped (engines: %llu lost)\n",
-                static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_TAKEN) -
-                                                takenBefore),
-                static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_DROPPED) -
-                                                droppedBefore),
-                static_cast<unsigned long long>(total.shotsLost));
+    std::printf(
+        "cards' own count: %llu shots taken, %llu dropped (engines: %llu lost)\n",
+        static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_TAKEN) - takenBefore),
+        static_cast<unsigned long long>(cardsCount(cards, K7DRV_COUNT_SHOTS_DROPPED) -
+                                        droppedBefore),
+        static_cast<unsigned long long>(total.shotsLost));
     std::printf(
         "engines: %llu shots read, %llu shots lost, %llu overflow events (%u of %u "
         "reading in real time)\n",

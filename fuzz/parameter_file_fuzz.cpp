@@ -10,9 +10,9 @@
 #include "app/MainWindowFields.h"
 #include "card/ParameterSet.h"
 #include "paramfile/IniFile.h"
+#include "paramfile/ParameterKeys.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterFileCheck.h"
-#include "paramfile/ParameterKeys.h"
 
 namespace k7check {
 // The registry of windows is not what this harness reads: no window is registered.

@@ -390,8 +390,8 @@ std::string QtDesktop::profileString(const std::string& file, const std::string&
 
 int32_t QtDesktop::profileInt(const std::string& file, const std::string& section,
                               const std::string& key, int32_t fallback) {
-    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section,
-                                   key, fallback);
+    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section, key,
+                                   fallback);
 }
 
 bool QtDesktop::writeProfileString(const std::string& file, const std::string& section,

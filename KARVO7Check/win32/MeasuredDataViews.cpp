@@ -21,7 +21,7 @@ class AnzeigeView : public Win32DialogView {
                     SIZE size{};
                     const std::vector<uint32_t> pixels = pictureOf(*this, size);
                     return k7base::writeFileAtomically(path, encodePng(size.cx, size.cy, pixels),
-                                                        &error);
+                                                       &error);
                 });
             });
         });

@@ -285,8 +285,8 @@ std::string Win32Desktop::profileString(const std::string& file, const std::stri
 
 int32_t Win32Desktop::profileInt(const std::string& file, const std::string& section,
                                  const std::string& key, int32_t fallback) {
-    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section,
-                                   key, fallback);
+    return k7check::readProfileInt(k7base::resolveProfilePath(file, executablePath()), section, key,
+                                   fallback);
 }
 
 bool Win32Desktop::writeProfileString(const std::string& file, const std::string& section,

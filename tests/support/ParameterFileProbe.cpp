@@ -11,8 +11,8 @@
 #include "card/SetToCard.h"
 #include "k7base/RegularFile.h"
 #include "paramfile/IniFile.h"
-#include "profile/ParameterFile.h"
 #include "paramfile/ParameterKeys.h"
+#include "profile/ParameterFile.h"
 
 namespace {
 

@@ -44,8 +44,7 @@ class ShotDestination {
     ShotDestination(const ShotOptions& options, std::ostream& out) : options_(options), out_(out) {}
 
     bool open() {
-        return options_.output == "-" ||
-               file_.open(options_.output, k7base::kStandardOutput, why_);
+        return options_.output == "-" || file_.open(options_.output, k7base::kStandardOutput, why_);
     }
     ShotSink sink() {
         return [this](std::string_view bytes) {

@@ -9,9 +9,9 @@
 #include "k7base/Files.h"
 #include "k7base/Paths.h"
 #include "paramfile/IniFile.h"
+#include "paramfile/ParameterKeys.h"
 #include "profile/ParameterFile.h"
 #include "profile/ParameterFileCheck.h"
-#include "paramfile/ParameterKeys.h"
 #include "profile/UserProfile.h"
 #include "runs/RandomSet.h"
 

@@ -4,8 +4,8 @@
 
 #include "card/ParameterSet.h"
 #include "numbers/NumberText.h"
-#include "profile/ParameterFile.h"
 #include "paramfile/ParameterKeys.h"
+#include "profile/ParameterFile.h"
 
 namespace k7check {
 

@@ -12,8 +12,8 @@
 
 #include "KARVO7DLL.h"
 #include "card/Verdict.h"
-#include "pci/PciFields.h"
 #include "paramfile/IniFile.h"
+#include "pci/PciFields.h"
 
 namespace k7check {
 

@@ -7,10 +7,10 @@
 #include "card/KennungCheck.h"
 #include "card/LcaCheck.h"
 #include "k7base/Paths.h"
+#include "paramfile/IniFile.h"
 #include "pci/EepromCheck.h"
 #include "pci/OperationRegisters.h"
 #include "pci/PciConfigCheck.h"
-#include "paramfile/IniFile.h"
 
 namespace k7check {
 

@@ -7,8 +7,8 @@
 
 #include "CheckTestSupport.h"
 #include "paramfile/IniFile.h"
-#include "profile/ParameterFile.h"
 #include "paramfile/ParameterKeys.h"
+#include "profile/ParameterFile.h"
 
 using namespace k7check;
 using namespace k7checktest;

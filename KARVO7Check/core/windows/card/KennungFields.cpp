@@ -10,8 +10,8 @@
 #include "app/Session.h"
 #include "desktop/Desktop.h"
 #include "desktop/Dialog.h"
-#include "numbers/NumberText.h"
 #include "k7base/Paths.h"
+#include "numbers/NumberText.h"
 
 namespace k7check {
 

@@ -7,27 +7,16 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "ScratchFolder.h"
 
 namespace basetest {
 
-class TempDir {
+// A scratch folder of the base library's tests, removed at the end of the test.
+class TempDir : public k7test::ScratchDir {
   public:
-    TempDir() : path_(k7test::makeScratchFolder("k7base")) {}
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+    TempDir() : ScratchDir("k7base") {}
 };
 
 inline void writeText(const std::string& path, const std::string& text) {

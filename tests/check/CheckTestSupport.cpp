@@ -37,15 +37,6 @@ Bytes konfigArea(const std::string& text) {
 }
 }  // namespace
 
-TempDir::TempDir() {
-    path_ = makeScratchFolder("k7check");
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;

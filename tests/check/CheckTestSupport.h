@@ -12,6 +12,7 @@
 
 #include "KARVO7Protocol.h"
 #include "RecordingDriver.h"
+#include "ScratchFolder.h"
 #include "app/KARVO7CheckDlg.h"
 #include "desktop/scripted/ScriptedDesktop.h"
 
@@ -24,17 +25,9 @@ constexpr uint16_t kIdentification = k7proto::cmd::kIdentification;
 constexpr uint16_t kCloseCommand = k7proto::cmd::kPowerDown;
 
 // A folder removed with everything in it at the end of the test.
-class TempDir {
+class TempDir : public k7test::ScratchDir {
   public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+    TempDir() : ScratchDir("k7check") {}
 };
 
 void writeText(const std::string& path, const std::string& text);

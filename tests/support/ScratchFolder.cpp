@@ -24,4 +24,11 @@ std::string makeScratchFolder(const std::string& stem) {
     throw std::runtime_error("no scratch folder");
 }
 
+ScratchDir::ScratchDir(const std::string& stem) : path_(makeScratchFolder(stem)) {}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path_), ignored);
+}
+
 }  // namespace k7test

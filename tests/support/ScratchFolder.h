@@ -10,4 +10,18 @@ namespace k7test {
 // made.
 std::string makeScratchFolder(const std::string& stem);
 
+// Such a folder, removed with everything in it when the test ends, whatever assertion ended it.
+class ScratchDir {
+  public:
+    explicit ScratchDir(const std::string& stem);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
 }  // namespace k7test

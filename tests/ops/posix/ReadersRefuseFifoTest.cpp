@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <string>
 
 #include "ScratchFolder.h"
@@ -17,14 +16,13 @@ using namespace k7check;
 namespace {
 
 TEST(RegularFile, TheReadersOfTheProgramRefuseAFifoWithoutWaitingForAWriter) {
-    const std::string folder = k7test::makeScratchFolder("k7ops");
-    const std::string fifo = folder + "/programm.hex";
+    const k7test::ScratchDir folder("k7ops");
+    const std::string fifo = folder.file("programm.hex");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const DspImageRead dsp = readDspImage(fifo);
     EXPECT_EQ(dsp.error, fifo + ": keine Datei");
     EXPECT_FALSE(readKennungFile(fifo).has_value());
     EXPECT_EQ(IniFile::load(fifo).bytes(), "");
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

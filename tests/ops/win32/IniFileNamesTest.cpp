@@ -2,12 +2,10 @@
 // name, the bytes as they were.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "ScratchFolder.h"
 #include "k7base/Files.h"
-#include "k7base/Paths.h"
 #include "k7base/RegularFile.h"
 #include "paramfile/IniFile.h"
 
@@ -16,15 +14,14 @@ using namespace k7check;
 namespace {
 
 TEST(IniFileNames, AParameterFileNamedWithUmlautsIsReadAndWritten) {
-    const std::string folder = k7test::makeScratchFolder("k7ops");
-    const std::string path = folder + "/Prüfplatz Größe.INI";
+    const k7test::ScratchDir folder("k7ops");
+    const std::string path = folder.file("Prüfplatz Größe.INI");
     ASSERT_TRUE(k7base::writeFileAtomically(path, "[Init]\r\nKarte=2\r\n"));
     EXPECT_EQ(IniFile::load(path).value("Init", "Karte"), "2");
     ASSERT_TRUE(writeProfileString(path, "Init", "Karte", "3"));
     std::string bytes;
     ASSERT_TRUE(k7base::readRegularFile(path, bytes));
     EXPECT_EQ(bytes, "[Init]\r\nKarte=3\r\n");
-    std::filesystem::remove_all(k7base::nativePath(folder));
 }
 
 }  // namespace

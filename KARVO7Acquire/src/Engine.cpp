@@ -16,6 +16,9 @@ namespace {
 constexpr uint32_t kWaitSliceMs = 10;
 // The card's shot counter turns every 256 shots: it is looked at well before that.
 constexpr uint64_t kCounterEvery = 64;
+// Readings of the counter at most until one lies between two ticks at most this far apart.
+constexpr int kCounterTries = 4;
+constexpr uint32_t kCounterTickSpanMs = 1;
 // Room a shot or a results fetch leaves free in the ring, for a loss and the end behind it.
 constexpr std::size_t kKeep = 4 * Ring::kHeaderBytes;
 // Reads that empty a stopped card's FIFO at most (it holds far fewer shots).
@@ -137,11 +140,14 @@ uint32_t Engine::startCard() {
         return error != 0 ? error : K7ACQ_ERROR_ARGUMENT;
     }
     const uint8_t counter = shotCounter();
-    counter_.begin(counter, K7OsGetTickCount());
-    lastCycleTick_ = K7OsGetTickCount();
+    // The card's first shot falls within the start: its count begins halfway through it.
+    const uint32_t beforeStart = K7OsGetTickCount();
     const int started = settings_.startSet == K7ACQ_START_PLAIN
                             ? KARVO7Start(card_, &error)
                             : KARVO7StartParam(card_, settings_.startSet, &error);
+    const uint32_t afterStart = K7OsGetTickCount();
+    counter_.begin(counter, beforeStart + (afterStart - beforeStart) / 2);
+    lastCycleTick_ = afterStart;
     if (started != 0) {
         return 0;
     }
@@ -198,10 +204,11 @@ void Engine::readShots() {
         // it is settled when the reads have taken what it holds.
         overflowSeen_ = overflowSeen_ || fifoOverflowed();
         if (++sinceCounter == kCounterEvery) {
-            // The tick is taken after the counter, as at every reading: a register read that
-            // waits for the card must not look shorter than it was.
-            const uint8_t counter = shotCounter();
-            counter_.advance(counter, K7OsGetTickCount(), shotsRead_, overflowSeen_);
+            const CounterReading reading = readCounter();
+            // The status is looked at again after the counter: an overflow until its reading
+            // may have turned it, however long the thread was held up before it.
+            overflowSeen_ = overflowSeen_ || fifoOverflowed();
+            counter_.advance(reading.counter, reading.tick, shotsRead_, overflowSeen_);
             sinceCounter = 0;
         }
         if (settings_.resultsEvery != 0 && shotsRead_ % settings_.resultsEvery == 0) {
@@ -386,11 +393,25 @@ uint8_t Engine::shotCounter() const {
     return static_cast<uint8_t>(KARVO7ReadRegister(card_, k7proto::reg::kStatus) & 0xFFu);
 }
 
+Engine::CounterReading Engine::readCounter() const {
+    CounterReading best{};
+    uint32_t bestSpan = UINT32_MAX;
+    for (int i = 0; i < kCounterTries && bestSpan > kCounterTickSpanMs; ++i) {
+        const uint32_t before = K7OsGetTickCount();
+        const uint8_t counter = shotCounter();
+        const uint32_t span = K7OsGetTickCount() - before;
+        if (span < bestSpan) {
+            best = {counter, before + span / 2};
+            bestSpan = span;
+        }
+    }
+    return best;
+}
+
 void Engine::settleOverflow() {
     // The FIFO is empty: every shot the card took is read or lost, but for those it takes
     // between the counter's reading and the FIFO's emptying, which the next count includes.
-    const uint8_t counter = shotCounter();
-    const uint32_t tick = K7OsGetTickCount();
+    const CounterReading reading = readCounter();
     uint32_t error = 0;
     // Shots the card stored since the read found the FIFO empty are read first, not emptied
     // with it: the reads go on, and the overflow is settled when they find the FIFO empty again.
@@ -406,7 +427,7 @@ void Engine::settleOverflow() {
     const uint64_t read = shotsRead_.load(std::memory_order_relaxed);
     overflowEvents_.fetch_add(1, std::memory_order_relaxed);
     overflowSeen_ = false;
-    const uint64_t taken = counter_.advance(counter, tick, read, true);
+    const uint64_t taken = counter_.advance(reading.counter, reading.tick, read, true);
     if (!stamps_.on()) {
         // With time stamps the next shot read tells the loss exactly.
         reportLoss(taken - read);
@@ -440,11 +461,13 @@ uint64_t Engine::reportLoss(uint64_t cardLost) {
 
 void Engine::finish(uint32_t error) {
     uint32_t ignored = 0;
+    // The stopped card's count is final: it is taken with the time of the stop, halfway
+    // through it, since emptying the FIFO may take long and the counter's turns are judged by
+    // the time passed.
+    const uint32_t beforeStop = K7OsGetTickCount();
     KARVO7Stop(card_, &ignored);
-    // The stopped card's count is final: it is taken with the time of the stop, since emptying
-    // the FIFO may take long and the counter's turns are judged by the time passed.
+    const uint32_t tick = beforeStop + (K7OsGetTickCount() - beforeStop) / 2;
     const uint8_t counter = shotCounter();
-    const uint32_t tick = K7OsGetTickCount();
     if (resultsOn(settings_, cycles_)) {
         fetchResults(K7ACQ_ITEM_FINAL_RESULTS);
     }

@@ -79,8 +79,16 @@ class Engine {
     bool serveCycles();
     bool fetchAscan();
     void fetchResults(uint32_t kind);
+    // The card's shot counter and the tick of its reading: halfway between ticks taken around
+    // it, read again while they lie apart (a thread held up between the counter and its tick
+    // misjudges the time passed, and with it how often the counter turned).
+    struct CounterReading {
+        uint8_t counter = 0;
+        uint32_t tick = 0;
+    };
     bool fifoOverflowed() const;
     uint8_t shotCounter() const;
+    CounterReading readCounter() const;
     void settleOverflow();
     uint64_t shotsLeftInFifo();
     // Reports the shots lost at the card beyond those reported so far; returns their number.

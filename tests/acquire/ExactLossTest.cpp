@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -18,16 +19,14 @@ namespace {
 
 constexpr uint32_t kShotBytes = 3200;  // 1600 16-bit samples, at 20 kHz
 
-// The simulated cards behind a driver that, once armed, moves the card's time on by a
-// millisecond right before the next emptying of a FIFO reaches the card: the card stores shots
-// after the host found the FIFO empty and before the emptying, every time, not by luck.
-struct LateClearDriver {
+// The simulated cards behind a driver that lets a test move the card's time on around any
+// request of the library: as if the reading thread were held up there.
+struct HoldingDriver {
     K7DrvDriver inner{};
-    simtest::VirtualClock* clock = nullptr;
-    std::atomic<bool> armed{false};
-    std::atomic<int> clearsDelayed{0};
+    // Called before (`after` false) and after each device control request.
+    std::function<void(uint32_t code, const uint8_t* in, uint32_t inSize, bool after)> hook;
 
-    static LateClearDriver& of(void* context) { return *static_cast<LateClearDriver*>(context); }
+    static HoldingDriver& of(void* context) { return *static_cast<HoldingDriver*>(context); }
     static int exists(void* c, uint32_t n) {
         return of(c).inner.deviceExists(of(c).inner.context, n);
     }
@@ -36,15 +35,13 @@ struct LateClearDriver {
     }
     static uint32_t control(void* c, void* device, uint32_t code, const void* in, uint32_t inSize,
                             void* out, uint32_t outSize, uint32_t* returned) {
-        LateClearDriver& d = of(c);
+        HoldingDriver& d = of(c);
         const auto* block = static_cast<const uint8_t*>(in);
-        if (code == k7proto::req::kCommand && inSize >= 2 && block != nullptr &&
-            k7proto::le16(block) == k7proto::cmd::kClearFifo && d.armed.exchange(false)) {
-            d.clock->advance(1);
-            ++d.clearsDelayed;
-        }
-        return d.inner.deviceControl(d.inner.context, device, code, in, inSize, out, outSize,
-                                     returned);
+        d.hook(code, block, inSize, false);
+        const uint32_t answer = d.inner.deviceControl(d.inner.context, device, code, in, inSize,
+                                                      out, outSize, returned);
+        d.hook(code, block, inSize, true);
+        return answer;
     }
     static uint32_t read(void* c, void* device, K7DrvIrp* irp, void* buffer, uint32_t size,
                          uint32_t* transferred) {
@@ -72,12 +69,35 @@ struct LateClearDriver {
     }
 };
 
+// The register a register read asks for, or 0 for any other request.
+uint32_t registerRead(uint32_t code, const uint8_t* in, uint32_t inSize) {
+    return code == k7proto::req::kReadRegister && inSize >= 4 && in != nullptr ? k7proto::le32(in)
+                                                                               : 0;
+}
+
 class ExactLoss : public simtest::SimTest {
   protected:
     void TearDown() override {
         K7AcqClose(engine);
         engine = nullptr;
+        if (holding) {
+            // The hook's test is over: the cards close behind the plain simulated ones.
+            holding->hook = [](uint32_t, const uint8_t*, uint32_t, bool) {};
+            for (KARVO7HANDLE h : handles) {
+                KARVO7Close(h);
+            }
+            handles.clear();
+            K7DrvInstall(nullptr);
+        }
         SimTest::TearDown();
+    }
+    // The cards from here on behind a holding driver with `hook`.
+    void holdWith(std::function<void(uint32_t, const uint8_t*, uint32_t, bool)> hook) {
+        holding = std::make_unique<HoldingDriver>();
+        holding->inner = sim->driver();
+        holding->hook = std::move(hook);
+        const K7DrvDriver table = holding->table();
+        ASSERT_EQ(K7DrvInstall(&table), 1);
     }
     void start(uint64_t shotCount, uint32_t maxBufferBytes = 0) {
         card = warm();
@@ -145,6 +165,7 @@ class ExactLoss : public simtest::SimTest {
         }
     }
 
+    std::unique_ptr<HoldingDriver> holding;
     KARVO7HANDLE card = nullptr;
     K7AcqEngine* engine = nullptr;
     uint64_t shots = 0;
@@ -214,17 +235,24 @@ TEST_F(ExactLoss, RepeatedOverflowsAddUpToTheCardsCount) {
 }
 
 TEST_F(ExactLoss, ShotsStoredBetweenTheLookAtAnEmptyFifoAndItsEmptyingAreCounted) {
-    LateClearDriver late;
-    late.inner = sim->driver();
-    late.clock = &clock;
-    const K7DrvDriver table = late.table();
-    ASSERT_EQ(K7DrvInstall(&table), 1);
+    // Once armed, the card's time moves on by a millisecond right before the next emptying of
+    // its FIFO: the card stores shots after the host found the FIFO empty and before the
+    // emptying, every time, not by luck.
+    std::atomic<bool> armed{false};
+    std::atomic<int> clearsDelayed{0};
+    holdWith([&](uint32_t code, const uint8_t* in, uint32_t inSize, bool after) {
+        if (!after && code == k7proto::req::kCommand && inSize >= 2 && in != nullptr &&
+            k7proto::le16(in) == k7proto::cmd::kClearFifo && armed.exchange(false)) {
+            clock.advance(1);
+            ++clearsDelayed;
+        }
+    });
     start(0);
     runUntil([&] { return shots >= 100; });
     // The reading thread falls 10 ms behind: the FIFO runs over. Once the reads have taken what
     // it held and found it empty, the card stores a millisecond of shots (20) before the
     // emptying throws them away; no overflow follows that would count them.
-    late.armed = true;
+    armed = true;
     clock.advance(10);
     sim->service();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -232,7 +260,7 @@ TEST_F(ExactLoss, ShotsStoredBetweenTheLookAtAnEmptyFifoAndItsEmptyingAreCounted
         ASSERT_LT(std::chrono::steady_clock::now(), limit) << "no overflow event";
         take();
     }
-    ASSERT_EQ(late.clearsDelayed, 1);
+    ASSERT_EQ(clearsDelayed, 1);
     runUntil([&, goal = shots + 100] { return shots >= goal; });
     uint32_t error = 0;
     ASSERT_EQ(K7AcqStop(engine, &error), 1);
@@ -248,13 +276,51 @@ TEST_F(ExactLoss, ShotsStoredBetweenTheLookAtAnEmptyFifoAndItsEmptyingAreCounted
     ASSERT_EQ(K7DrvTestCount(1, K7DRV_COUNT_SHOTS_TAKEN, &taken), 1);
     EXPECT_LE(s.shotsRead + s.shotsLost, taken);
     EXPECT_GE(s.shotsRead + s.shotsLost + 90, taken);
-    K7AcqClose(engine);
-    engine = nullptr;
-    for (KARVO7HANDLE h : handles) {
-        KARVO7Close(h);
-    }
-    handles.clear();
-    K7DrvInstall(nullptr);
 }
+
+// The reading thread held up 30 ms (600 shots, more than two turns of the 8-bit counter; the
+// FIFO keeps 81) at a reading of the counter: with the parameter true just before the
+// counter's register is read, right after the look at the FIFO's status that follows a read;
+// false right after the counter, before the tick that goes with it.
+class HeldUpAtTheCounter : public ExactLoss, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldUpAtTheCounter, TheCounterTurnsInTheHoldUpAreCounted) {
+    const bool beforeTheCounter = GetParam();
+    std::atomic<bool> armed{false};
+    std::atomic<int> holdUps{0};
+    std::atomic<uint32_t> lastRegister{0};
+    holdWith([&](uint32_t code, const uint8_t* in, uint32_t inSize, bool after) {
+        const uint32_t reg = registerRead(code, in, inSize);
+        const bool counter = reg == k7proto::reg::kStatus;
+        const bool due = beforeTheCounter
+                             ? !after && counter && lastRegister == k7proto::reg::kFifoStatus
+                             : after && counter;
+        if (due && armed.exchange(false)) {
+            clock.advance(30);
+            ++holdUps;
+        }
+        if (after) {
+            lastRegister = reg;
+        }
+    });
+    start(0);
+    runUntil([&] { return shots >= 200; });
+    armed = true;
+    runUntil([&] { return holdUps == 1 && statistics().overflowEvents == 1; });
+    runUntil([&, goal = shots + 200] { return shots >= goal; });
+    uint32_t error = 0;
+    ASSERT_EQ(K7AcqStop(engine, &error), 1);
+    takeToTheEnd();
+    const K7AcqStatistics s = statistics();
+    ASSERT_GT(cardDropped(), 256u);
+    EXPECT_EQ(s.shotsLost, cardDropped());
+    EXPECT_EQ(lossItems, cardDropped());
+    EXPECT_EQ(s.overflowEvents, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(ExactLoss, HeldUpAtTheCounter, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& held) {
+                             return held.param ? "BeforeItsReading" : "BetweenItAndItsTick";
+                         });
 
 }  // namespace

@@ -10,7 +10,16 @@
 namespace k7::os {
 
 uint32_t systemTick(void*) {
-    return GetTickCount();
+    // Milliseconds of the performance counter: GetTickCount moves in steps of 10 to 16 ms, too
+    // coarse to tell how long a reading thread was held up and with it how often a card's shot
+    // counter turned meanwhile, and for the runs' rates.
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    const uint64_t perSecond = static_cast<uint64_t>(frequency.QuadPart);
+    const uint64_t counts = static_cast<uint64_t>(now.QuadPart);
+    return static_cast<uint32_t>(counts / perSecond * 1000 + counts % perSecond * 1000 / perSecond);
 }
 
 void systemSleep(void*, uint32_t milliseconds) {

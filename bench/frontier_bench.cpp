@@ -4,7 +4,8 @@
 // shots lost, the consumer's own count beside the card's (the driver boundary's test counts).
 // Per consumer the largest shot size with zero loss is its frontier, and its ratio to the bare
 // loop's (goal >= 1.0: the program is never the reason for a loss). Consumers:
-//   bare     a C read loop (KARVO7GetData) on a thread at real-time priority
+//   bare     a C read loop (KARVO7GetData) at the real-time priority of the engine's reading
+//            thread
 //   engine   the acquisition engine through its C interface, consumed in batches
 //   stream   `karvo7 stream` into a file
 //   python   Python's Card.stream with gate results (a process of its own; --python 0: not run)
@@ -15,8 +16,6 @@
 //   --busy 0|1|2     quiet only, busy only, or both (default 2)
 //   --python 0|1     run the Python consumer (default 1; needs KARVO7_LIBRARY_PATH and PYTHONPATH)
 //   --samples N      one shot size instead of the five
-#include <pthread.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +38,7 @@
 #include "KARVO7Protocol.h"
 #include "KARVO7Sim.h"
 #include "LatencyProbe.h"
+#include "ReadingPriority.h"
 #include "app/Session.h"
 #include "card/SetToCard.h"
 #include "desktop/scripted/HeadlessDesktop.h"
@@ -101,9 +101,10 @@ Point bare(uint32_t samples, double seconds) {
         return p;
     }
     std::thread reader([&] {
-        sched_param param{};
-        param.sched_priority = 80;
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        // The engine's reading thread's priority, below the simulated card's own thread as
+        // the engine's is: a loop above it would take the processor from the card, and be
+        // measured against another card than the engine.
+        const k7acquire::ReadingPriority priority;
         uint32_t error = 0;
         KARVO7Stop(card, &error);
         KARVO7ClearFIFO(card, &error);
@@ -386,9 +387,14 @@ int main(int argc, char* argv[]) {
         }
         const uint32_t bareFrontier = frontier["bare"];
         for (const auto& [name, largest] : frontier) {
+            if (bareFrontier == 0) {
+                // No ratio: the bare loop itself lost shots at every size.
+                std::printf("frontier %-8s %5u samples (the bare loop lost at every size)\n",
+                            name.c_str(), largest);
+                continue;
+            }
             std::printf("frontier %-8s %5u samples (ratio to bare %.2f, goal >= 1.0)\n",
-                        name.c_str(), largest,
-                        bareFrontier > 0 ? static_cast<double>(largest) / bareFrontier : 0.0);
+                        name.c_str(), largest, static_cast<double>(largest) / bareFrontier);
         }
     }
     return 0;

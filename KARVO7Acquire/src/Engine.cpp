@@ -28,8 +28,6 @@ constexpr uint32_t kLargestShotBytes = 64u << 20;
 // interval, before it looks whether that work is due.
 constexpr uint32_t kIdleSliceMs = 1;
 constexpr uint32_t kLastSet = 7;
-// How often a consumer waiting for items looks at the ring.
-constexpr std::chrono::milliseconds kPollSlice{1};
 
 bool resultsOn(const K7AcqSettings& s, const K7AcqCycleSettings& c) {
     return s.resultsEvery != 0 || c.resultsEveryMs != 0;
@@ -170,6 +168,7 @@ void Engine::readShots() {
         }
         if (pendingLoss_ > 0 && ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
             pendingLoss_ = 0;
+            wake();
         }
         uint8_t* slot = ring_.reserve(settings_.shotBytes, kKeep);
         const bool kept = slot != nullptr;
@@ -277,6 +276,7 @@ void Engine::deliverShot(bool kept, uint32_t length) {
         return;
     }
     ring_.commit(K7ACQ_ITEM_SHOT, length, number);
+    wake();
 }
 
 bool Engine::serveCycles() {
@@ -312,6 +312,7 @@ bool Engine::fetchAscan() {
     }
     if (slot != nullptr) {
         ring_.commit(K7ACQ_ITEM_ASCAN, length, cyclesDone_);
+        wake();
     }
     return true;
 }
@@ -353,6 +354,7 @@ void Engine::countCardLoss(uint64_t lost) {
     pendingLoss_ += lost;
     if (ring_.push(K7ACQ_ITEM_LOSS, pendingLoss_, kKeep)) {
         pendingLoss_ = 0;
+        wake();
     }
 }
 
@@ -373,10 +375,12 @@ void Engine::fetchResults(uint32_t kind) {
         if (cycle) {
             ring_.push(K7ACQ_ITEM_RESULTS, shots, kKeep);
         }
+        wake();
         return;
     }
     if (length > 0 || cycle) {
         ring_.commit(kind, length, shots);
+        wake();
     }
 }
 
@@ -496,25 +500,19 @@ void Engine::publish(uint32_t kind, uint64_t value) {
     {
         std::lock_guard lock(mutex_);
         ring_.push(kind, value);
-        ended_.store(true, std::memory_order_release);
+        ended_ = true;
     }
     changed_.notify_all();
 }
 
-// The consumer looks at the ring every millisecond while it waits rather than being woken by
-// the reading thread: a real-time thread that wakes a waiting thread through a condition
-// variable may itself wait inside it until that thread, of ordinary priority, has run again,
-// which beside a busy process took longer than the card's FIFO holds.
-void Engine::waitForItems(uint64_t wanted, uint32_t timeoutMs) const {
-    using std::chrono::steady_clock;
-    const steady_clock::time_point deadline =
-        steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!ended_.load(std::memory_order_acquire) && ring_.items() < wanted) {
-        const steady_clock::time_point now = steady_clock::now();
-        if (now >= deadline) {
-            return;
-        }
-        std::this_thread::sleep_for(std::min<steady_clock::duration>(deadline - now, kPollSlice));
+void Engine::wake() {
+    // The reading thread never waits for the consumer's lock (the consumer may lose the
+    // processor while it holds it): when the consumer holds it, it is looking at the ring
+    // right now, or finds the shot when its wait times out. A consumer that asked for several
+    // items is woken once they are there, not for each.
+    if (ring_.items() >= wanted_.load(std::memory_order_relaxed) && mutex_.try_lock()) {
+        mutex_.unlock();
+        changed_.notify_all();
     }
 }
 
@@ -524,10 +522,17 @@ bool Engine::read(uint8_t* data, uint32_t dataBytes, K7AcqItem* items, uint32_t 
     if (endTaken_ || maxItems == 0) {
         return true;
     }
-    waitForItems(std::clamp<uint32_t>(minItems, 1, maxItems), timeoutMs);
+    const uint64_t wanted = std::clamp<uint32_t>(minItems, 1, maxItems);
+    wanted_.store(wanted, std::memory_order_relaxed);
     Ring::Entry entry;
-    if (!ring_.peek(entry)) {
-        return true;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return ended_ || ring_.items() >= wanted; });
+        wanted_.store(1, std::memory_order_relaxed);
+        if (!ring_.peek(entry)) {
+            return true;
+        }
     }
     uint32_t used = 0;
     while (count < maxItems && ring_.peek(entry)) {
@@ -568,7 +573,7 @@ K7AcqStatistics Engine::statistics() const {
     s.ringBytes = ring_.capacity();
     s.realTime = realTime_.load(std::memory_order_relaxed);
     std::lock_guard lock(mutex_);
-    s.ended = ended_.load(std::memory_order_acquire) ? 1 : 0;
+    s.ended = ended_ ? 1 : 0;
     s.error = error_.load(std::memory_order_relaxed);
     return s;
 }

@@ -95,8 +95,7 @@ class Engine {
     uint64_t reportLoss(uint64_t cardLost);
     void finish(uint32_t error);
     void publish(uint32_t kind, uint64_t value);
-    // Until `wanted` items or the end are in the ring, at most `timeoutMs`.
-    void waitForItems(uint64_t wanted, uint32_t timeoutMs) const;
+    void wake();
 
     KARVO7HANDLE card_;
     K7AcqSettings settings_;
@@ -125,13 +124,13 @@ class Engine {
     std::atomic<uint64_t> bytesRead_{0};
     std::atomic<uint32_t> realTime_{0};
     std::atomic<uint32_t> error_{0};
+    std::atomic<uint64_t> wanted_{1};  // the items a waiting consumer is to be woken for
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool started_ = false;  // the card's start was tried (startError_ says how it went)
     uint32_t startError_ = 0;
-    // The card is stopped and emptied, the end item is in the ring.
-    std::atomic<bool> ended_{false};
+    bool ended_ = false;     // the card is stopped and emptied, the end item is in the ring
     bool endTaken_ = false;  // the consumer has taken the end item
     std::thread thread_;
 };

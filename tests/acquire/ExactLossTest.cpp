@@ -157,6 +157,12 @@ class ExactLoss : public simtest::SimTest {
             take();
         }
     }
+    // The consumer stops the engine and takes what it delivers up to its end.
+    void stopAndTakeToTheEnd() {
+        uint32_t error = 0;
+        ASSERT_EQ(K7AcqStop(engine, &error), 1);
+        takeToTheEnd();
+    }
     void takeToTheEnd() {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!ended) {
@@ -200,9 +206,7 @@ TEST_F(ExactLoss, AnOverflowInTheLastShotsBeforeAStopIsCounted) {
     // The card runs 20 ms ahead and the consumer stops the engine at once: whether the reading
     // thread saw the overflow or not, the stop counts what the card dropped up to its stop.
     clock.advance(20);
-    uint32_t error = 0;
-    ASSERT_EQ(K7AcqStop(engine, &error), 1);
-    takeToTheEnd();
+    ASSERT_NO_FATAL_FAILURE(stopAndTakeToTheEnd());
     const K7AcqStatistics s = statistics();
     ASSERT_GT(cardDropped(), 0u);
     EXPECT_EQ(s.shotsLost, cardDropped());
@@ -262,9 +266,7 @@ TEST_F(ExactLoss, ShotsStoredBetweenTheLookAtAnEmptyFifoAndItsEmptyingAreCounted
     }
     ASSERT_EQ(clearsDelayed, 1);
     runUntil([&, goal = shots + 100] { return shots >= goal; });
-    uint32_t error = 0;
-    ASSERT_EQ(K7AcqStop(engine, &error), 1);
-    takeToTheEnd();
+    ASSERT_NO_FATAL_FAILURE(stopAndTakeToTheEnd());
     const K7AcqStatistics s = statistics();
     EXPECT_EQ(s.overflowEvents, 1u);
     EXPECT_EQ(s.shotsLost, cardDropped());
@@ -308,9 +310,7 @@ TEST_P(HeldUpAtTheCounter, TheCounterTurnsInTheHoldUpAreCounted) {
     armed = true;
     runUntil([&] { return holdUps == 1 && statistics().overflowEvents == 1; });
     runUntil([&, goal = shots + 200] { return shots >= goal; });
-    uint32_t error = 0;
-    ASSERT_EQ(K7AcqStop(engine, &error), 1);
-    takeToTheEnd();
+    ASSERT_NO_FATAL_FAILURE(stopAndTakeToTheEnd());
     const K7AcqStatistics s = statistics();
     ASSERT_GT(cardDropped(), 256u);
     EXPECT_EQ(s.shotsLost, cardDropped());

@@ -44,10 +44,12 @@ struct CountingWindows : RunWindows {
 
 class BlockCycles : public ::testing::Test {
   protected:
-    // One card whose FIFO holds five shots of 1600 samples (2.5 ms at the sets' 2 kHz).
+    // One card whose FIFO holds eight shots of 1600 samples (4 ms at the sets' 2 kHz): room for
+    // the shots a reader slowed down (under the sanitizers, on a loaded machine) leaves in it
+    // while it awaits an A-scan, which the card answers only as its time moves on.
     void start() {
         k7sim::Config config = simtest::testConfig(1);
-        config.fifoBytes = 5 * 3206 + 100;
+        config.fifoBytes = 8 * 3206 + 100;
         config.lateRequests = true;  // as with the worker, whose rounds the test plays
         sim = std::make_unique<k7sim::Simulator>(config);
         ASSERT_TRUE(sim->install());
@@ -66,7 +68,7 @@ class BlockCycles : public ::testing::Test {
         sim.reset();
     }
     // Every fifth pause of the run's thread the card's round comes 5 ms late: ten shots at once,
-    // twice what its FIFO holds. The late round comes when the run's reading thread has its read
+    // more than its FIFO holds. The late round comes when the run's reading thread has its read
     // posted, as it has on a card served in time: slowed down (under the sanitizers, through the
     // Windows test driver) that thread may not have posted it yet when the test's clock jumps,
     // and the test asks whether the run loses shots, not whether its reader wins that race.

@@ -40,6 +40,10 @@ def main(path: str, shots: int) -> None:
                     f"{parameters.us(first.time):.4f}",
                     f"{thickness:.3f}" if thickness != "" else "",
                 ])
+                # The card goes on measuring until the stream stops it after the last shot:
+                # its last gate results may hold a few shots more than were asked for.
+                if rows == shots:
+                    break
     print(f"{path}: {rows} shots with a back-wall echo")
 
 

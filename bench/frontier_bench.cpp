@@ -16,6 +16,7 @@
 //   --busy 0|1|2     quiet only, busy only, or both (default 2)
 //   --python 0|1     run the Python consumer (default 1; needs KARVO7_LIBRARY_PATH and PYTHONPATH)
 //   --samples N      one shot size instead of the five
+//   --consumer NAME  one consumer (bare, engine, stream, python or sets) instead of all
 #include <unistd.h>
 
 #include <algorithm>
@@ -339,6 +340,12 @@ int main(int argc, char* argv[]) {
         }
         ::setenv("KARVO7_SIM", conf.c_str(), 1);
     }
+    const char* only = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--consumer") == 0) {
+            only = argv[i + 1];
+        }
+    }
     const WakeUps wakeUps = probeWakeUps(3.0);
     for (uint32_t samples : sizes) {
         std::printf("%u samples at %u Hz: ", samples, kRate);
@@ -358,7 +365,8 @@ int main(int argc, char* argv[]) {
                     "read/taken", "lost", "card lost");
         std::map<std::string, uint32_t> frontier;
         for (const auto& [name, consumer] : consumers) {
-            if (!withPython && std::strcmp(name, "python") == 0) {
+            if ((!withPython && std::strcmp(name, "python") == 0) ||
+                (only != nullptr && std::strcmp(name, only) != 0)) {
                 continue;
             }
             frontier[name] = 0;
@@ -385,8 +393,14 @@ int main(int argc, char* argv[]) {
                 }
             }
         }
-        const uint32_t bareFrontier = frontier["bare"];
+        const bool bareRan = frontier.count("bare") != 0;
+        const uint32_t bareFrontier = bareRan ? frontier["bare"] : 0;
         for (const auto& [name, largest] : frontier) {
+            if (!bareRan) {
+                std::printf("frontier %-8s %5u samples (no bare loop to compare with)\n",
+                            name.c_str(), largest);
+                continue;
+            }
             if (bareFrontier == 0) {
                 // No ratio: the bare loop itself lost shots at every size.
                 std::printf("frontier %-8s %5u samples (the bare loop lost at every size)\n",

@@ -11,15 +11,19 @@ constexpr uint32_t kMeasuredMs = 100;
 
 void ShotCounter::begin(uint8_t counter, uint32_t tick) {
     last_ = counter;
-    beginTick_ = tick;
     lastTick_ = tick;
+    lastRead_ = 0;
     taken_ = 0;
     measuredShots_ = 0;
     measuredMs_ = 0;
 }
 
+bool ShotCounter::rateMeasured() const {
+    return measuredMs_ >= kMeasuredMs;
+}
+
 uint64_t ShotCounter::rate() const {
-    if (measuredMs_ < kMeasuredMs) {
+    if (!rateMeasured()) {
         return shotsPerSecond_;
     }
     const uint64_t measured = measuredShots_ * 1000 / measuredMs_;
@@ -29,24 +33,29 @@ uint64_t ShotCounter::rate() const {
 uint64_t ShotCounter::advance(uint8_t counter, uint32_t tick, uint64_t atLeast, bool turned) {
     uint64_t delta = static_cast<uint8_t>(counter - last_);
     const uint32_t ms = tick - lastTick_;
-    if (turned) {
-        // The counter shows the shots modulo 256: the time passed says how many whole turns.
+    // The counter shows the shots modulo 256: the time passed says how many whole turns. After
+    // an overflow it may have turned any number of times; without one, too, when the reading
+    // thread was held up while the FIFO took more than 256 shots, which a card of a known rate
+    // tells by the time passed.
+    if (turned || (shotsPerSecond_ != 0 && rateMeasured())) {
         const uint64_t expected = uint64_t{ms} * rate() / 1000;
         if (expected > delta + 128) {
             delta += 256 * ((expected - delta + 128) / 256);
         }
     }
-    const uint64_t before = taken_;
     taken_ += delta;
     while (taken_ < atLeast) {
         taken_ += 256;
     }
-    if (!turned) {
-        measuredShots_ += taken_ - before;
+    if (!turned && atLeast >= lastRead_) {
+        // Without an overflow every shot taken is read or still in the FIFO: the shots read
+        // measure the rate, however often the counter turned.
+        measuredShots_ += atLeast - lastRead_;
         measuredMs_ += ms;
     }
     last_ = counter;
     lastTick_ = tick;
+    lastRead_ = atLeast;
     return taken_;
 }
 

@@ -99,10 +99,11 @@ class ExactLoss : public simtest::SimTest {
         const K7DrvDriver table = holding->table();
         ASSERT_EQ(K7DrvInstall(&table), 1);
     }
-    void start(uint64_t shotCount, uint32_t maxBufferBytes = 0) {
+    void start(uint64_t shotCount, uint32_t maxBufferBytes = 0, uint32_t samples = 1600) {
         card = warm();
         simtest::SetRecord r = simtest::defaultSet();
         r.measure.Start = 3;
+        r.measure.Aufnahmelaenge = static_cast<uint16_t>(samples);
         ASSERT_TRUE(simtest::prepare(card, 1, r));
         uint32_t error = 0;
         ASSERT_EQ(KARVO7SetMode(card, 1, &error), 1);
@@ -313,6 +314,38 @@ TEST_P(HeldUpAtTheCounter, TheCounterTurnsInTheHoldUpAreCounted) {
     ASSERT_NO_FATAL_FAILURE(stopAndTakeToTheEnd());
     const K7AcqStatistics s = statistics();
     ASSERT_GT(cardDropped(), 256u);
+    EXPECT_EQ(s.shotsLost, cardDropped());
+    EXPECT_EQ(lossItems, cardDropped());
+    EXPECT_EQ(s.overflowEvents, 1u);
+}
+
+TEST_F(ExactLoss, TurnsOfTheCounterInAHoldUpThatTheFifoKeptAreCountedAtTheNextOverflow) {
+    // Shots of 200 samples: the FIFO keeps about 650, so that a hold-up of 20 ms (400 shots)
+    // turns the counter without an overflow. At the next reading of the counter, 64 shots
+    // later, the thread is held up 30 ms more with the FIFO still holding most of them: it runs
+    // over, and the count after it stands on the turns of the first hold-up.
+    std::atomic<bool> armed{false};
+    std::atomic<int> holdUps{0};
+    std::atomic<uint32_t> lastRegister{0};
+    holdWith([&](uint32_t code, const uint8_t* in, uint32_t inSize, bool after) {
+        const uint32_t reg = registerRead(code, in, inSize);
+        if (!after && reg == k7proto::reg::kStatus && lastRegister == k7proto::reg::kFifoStatus &&
+            armed && holdUps < 2) {
+            clock.advance(++holdUps == 1 ? 20 : 30);
+        }
+        if (after) {
+            lastRegister = reg;
+        }
+    });
+    start(0, 0, 200);
+    // 150 ms of shots read in time: the rate the counter's turns are judged by is measured.
+    runUntil([&] { return shots >= 3000; });
+    armed = true;
+    runUntil([&] { return holdUps == 2 && statistics().overflowEvents == 1; });
+    runUntil([&, goal = shots + 200] { return shots >= goal; });
+    ASSERT_NO_FATAL_FAILURE(stopAndTakeToTheEnd());
+    const K7AcqStatistics s = statistics();
+    ASSERT_GT(cardDropped(), 0u);
     EXPECT_EQ(s.shotsLost, cardDropped());
     EXPECT_EQ(lossItems, cardDropped());
     EXPECT_EQ(s.overflowEvents, 1u);

@@ -39,11 +39,29 @@ TEST(ShotCounter, ASlowerCardThanConfiguredIsCountedAtTheRateMeasured) {
     EXPECT_EQ(c.advance(static_cast<uint8_t>(1640), 1640, 640, true), 1640u);
 }
 
+TEST(ShotCounter, AHoldUpTheFifoKeptTurnsTheCounterTooAndTheTimePassedSaysHowOften) {
+    ShotCounter c(1000);
+    c.begin(0, 0);
+    // 64 shots every 64 ms, read in time, for 192 ms: the rate is measured.
+    for (uint32_t ms = 64; ms <= 192; ms += 64) {
+        EXPECT_EQ(c.advance(static_cast<uint8_t>(ms), ms, ms, false), ms);
+    }
+    // The reading thread held up 500 ms while the FIFO kept every shot: no overflow, but the
+    // counter moved 500 mod 256 = 244 and only 64 more shots were read yet.
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(692), 692, 256, false), 692u);
+}
+
 TEST(ShotCounter, WithoutARateOnlyTheShotsReadBoundTheCount) {
     ShotCounter c(0);
     c.begin(0, 0);
     EXPECT_EQ(c.advance(100, 5000, 0, true), 100u);
     EXPECT_EQ(c.advance(110, 6000, 300, true), 366u);  // 110 + 256 >= 300
+    // Nor does the time passed without an overflow: a card of unknown rate may be triggered in
+    // bursts, and 20 s of shots at the rate measured are no reason to think the counter turned.
+    for (uint32_t i = 1; i <= 4; ++i) {
+        c.advance(static_cast<uint8_t>(110 + 64 * i), 6000 + 64 * i, 366 + 64 * i, false);
+    }
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(110 + 64 * 4 + 10), 26256, 632, false), 632u);
 }
 
 // A shot of the record layout with a time-stamp prefix, then its record's header.

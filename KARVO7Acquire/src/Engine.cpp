@@ -208,6 +208,8 @@ void Engine::readShots() {
             // The status is looked at again after the counter: an overflow until its reading
             // may have turned it, however long the thread was held up before it.
             overflowSeen_ = overflowSeen_ || fifoOverflowed();
+            // Shots with time stamps come of an external trigger, which may pause at any time.
+            counter_.steady(!stamps_.on());
             counter_.advance(reading.counter, reading.tick, shotsRead_, overflowSeen_);
             sinceCounter = 0;
         }

@@ -35,9 +35,9 @@ uint64_t ShotCounter::advance(uint8_t counter, uint32_t tick, uint64_t atLeast, 
     const uint32_t ms = tick - lastTick_;
     // The counter shows the shots modulo 256: the time passed says how many whole turns. After
     // an overflow it may have turned any number of times; without one, too, when the reading
-    // thread was held up while the FIFO took more than 256 shots, which a card of a known rate
-    // tells by the time passed.
-    if (turned || (shotsPerSecond_ != 0 && rateMeasured())) {
+    // thread was held up while the FIFO took more than 256 shots, which a steady card of a known
+    // rate tells by the time passed.
+    if (turned || (steady_ && shotsPerSecond_ != 0 && rateMeasured())) {
         const uint64_t expected = uint64_t{ms} * rate() / 1000;
         if (expected > delta + 128) {
             delta += 256 * ((expected - delta + 128) / 256);

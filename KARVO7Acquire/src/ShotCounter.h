@@ -16,11 +16,15 @@ class ShotCounter {
 
     // The counter and the millisecond tick when the measurement started.
     void begin(uint8_t counter, uint32_t tick);
+    // Whether the card shoots at a steady rate (internally triggered): only then does the time
+    // passed without an overflow say whether the counter turned. An external trigger may pause
+    // for any time (its shots carry time stamps, which count their losses). Steady by default.
+    void steady(bool on) { steady_ = on; }
     // Shots taken since begin() as of `counter` at `tick`, at least `atLeast` (the shots read so
     // far). `turned`: the FIFO ran over since the last reading, so that shots were lost and the
     // counter may have turned any number of times. Without it the time passed judges the turns
-    // only for a card of a configured rate, once the reads have measured it: a card slower than
-    // configured, or triggered at no steady rate, is counted by its counter.
+    // only for a steady card of a configured rate, once the reads have measured it: a card slower
+    // than configured is judged at its measured rate, and one of unknown rate by its counter.
     uint64_t advance(uint8_t counter, uint32_t tick, uint64_t atLeast, bool turned);
 
   private:
@@ -28,6 +32,7 @@ class ShotCounter {
     uint64_t rate() const;
 
     uint32_t shotsPerSecond_;
+    bool steady_ = true;
     uint8_t last_ = 0;
     uint32_t lastTick_ = 0;
     uint64_t lastRead_ = 0;  // the shots read at the last reading

@@ -17,6 +17,8 @@
 //   --python 0|1     run the Python consumer (default 1; needs KARVO7_LIBRARY_PATH and PYTHONPATH)
 //   --samples N      one shot size instead of the five
 //   --consumer NAME  one consumer (bare, engine, stream, python or sets) instead of all
+//   --holdups 1      a second process stops this one now and then for up to 1.4 s (the
+//                    Python consumer's process is not stopped): the counts, not the frontier
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +36,7 @@
 #include "BusyProcess.h"
 #include "CardLoops.h"
 #include "Commands.h"
+#include "HoldUps.h"
 #include "KARVO7Acquire.h"
 #include "KARVO7DLL.h"
 #include "KARVO7Protocol.h"
@@ -318,6 +321,7 @@ int main(int argc, char* argv[]) {
     const double seconds = std::max<uint32_t>(1, option(argc, argv, "--seconds", 60));
     const uint32_t busyMode = std::min<uint32_t>(2, option(argc, argv, "--busy", 2));
     const bool withPython = option(argc, argv, "--python", 1) != 0;
+    const bool holdUps = option(argc, argv, "--holdups", 0) != 0;
     std::vector<uint32_t> sizes{1600, 800, 400, 200, 100};
     if (const uint32_t one = option(argc, argv, "--samples", 0); one != 0) {
         sizes = {one};
@@ -360,7 +364,8 @@ int main(int argc, char* argv[]) {
         if ((busyMode == 0 && b == 1) || (busyMode == 1 && b == 0)) {
             continue;
         }
-        std::printf("\n%s, %.0f s a point\n", b ? "beside one busy process" : "quiet", seconds);
+        std::printf("\n%s, %.0f s a point%s\n", b ? "beside one busy process" : "quiet", seconds,
+                    holdUps ? ", the process held up now and then" : "");
         std::printf("%-8s %7s %12s %12s %10s %10s %10s\n", "consumer", "samples", "read", "taken",
                     "read/taken", "lost", "card lost");
         std::map<std::string, uint32_t> frontier;
@@ -374,6 +379,7 @@ int main(int argc, char* argv[]) {
                 Point p;
                 {
                     BusyProcess busy(b != 0);
+                    HoldUps heldUp(holdUps);
                     p = consumer(samples, seconds);
                 }
                 if (!p.ran) {

@@ -12,7 +12,6 @@ constexpr uint32_t kMeasuredMs = 100;
 void ShotCounter::begin(uint8_t counter, uint32_t tick) {
     last_ = counter;
     lastTick_ = tick;
-    lastRead_ = 0;
     taken_ = 0;
     measuredShots_ = 0;
     measuredMs_ = 0;
@@ -43,19 +42,19 @@ uint64_t ShotCounter::advance(uint8_t counter, uint32_t tick, uint64_t atLeast, 
             delta += 256 * ((expected - delta + 128) / 256);
         }
     }
+    const uint64_t before = taken_;
     taken_ += delta;
     while (taken_ < atLeast) {
         taken_ += 256;
     }
-    if (!turned && atLeast >= lastRead_) {
-        // Without an overflow every shot taken is read or still in the FIFO: the shots read
-        // measure the rate, however often the counter turned.
-        measuredShots_ += atLeast - lastRead_;
+    if (!turned) {
+        // The shots taken, not those read: the reads fall behind the card by what the FIFO
+        // holds at each overflow, and would measure it the slower the more often it runs over.
+        measuredShots_ += taken_ - before;
         measuredMs_ += ms;
     }
     last_ = counter;
     lastTick_ = tick;
-    lastRead_ = atLeast;
     return taken_;
 }
 

@@ -2,7 +2,7 @@
 // measurement status register). Between two readings of a card that keeps up, fewer than 256
 // shots pass; after a FIFO overflow, or a hold-up of the reading thread while the FIFO took more
 // than 256 shots, the counter may have turned many times, and the time passed at the card's rate
-// says how often: the rate the shots read measure, bounded by the one configured.
+// says how often: the rate measured so far, bounded by the one configured.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,8 @@ class ShotCounter {
     // Shots taken since begin() as of `counter` at `tick`, at least `atLeast` (the shots read so
     // far). `turned`: the FIFO ran over since the last reading, so that shots were lost and the
     // counter may have turned any number of times. Without it the time passed judges the turns
-    // only for a steady card of a configured rate, once the reads have measured it: a card slower
-    // than configured is judged at its measured rate, and one of unknown rate by its counter.
+    // only for a steady card of a configured rate, once its rate is measured: a card slower than
+    // configured is judged at its measured rate, and one of unknown rate by its counter.
     uint64_t advance(uint8_t counter, uint32_t tick, uint64_t atLeast, bool turned);
 
   private:
@@ -35,9 +35,8 @@ class ShotCounter {
     bool steady_ = true;
     uint8_t last_ = 0;
     uint32_t lastTick_ = 0;
-    uint64_t lastRead_ = 0;  // the shots read at the last reading
     uint64_t taken_ = 0;
-    uint64_t measuredShots_ = 0;  // shots read and milliseconds passed while no overflow happened
+    uint64_t measuredShots_ = 0;  // shots and milliseconds counted while no overflow happened
     uint32_t measuredMs_ = 0;
 };
 

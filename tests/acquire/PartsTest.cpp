@@ -57,6 +57,29 @@ TEST(ShotCounter, AHoldUpTheFifoKeptTurnsTheCounterTooAndTheTimePassedSaysHowOft
     EXPECT_EQ(afterAHoldUp(false), 436u);
 }
 
+TEST(ShotCounter, FrequentOverflowsLeaveTheMeasuredRateAsTheCardsNotTheReads) {
+    ShotCounter c(20000);
+    c.begin(0, 0);
+    uint64_t taken = 0;
+    uint64_t read = 0;
+    uint32_t ms = 0;
+    // Forty times (160 ms without an overflow, enough to measure the rate): 4 ms without an
+    // overflow (80 shots, 64 read, 16 still in the FIFO), then 6 ms to an overflow (120 shots,
+    // 40 read, the rest lost).
+    for (int i = 0; i < 40; ++i) {
+        ms += 4;
+        taken += 80;
+        read += 64;
+        ASSERT_EQ(c.advance(static_cast<uint8_t>(taken), ms, read, false), taken);
+        ms += 6;
+        taken += 120;
+        read += 40;
+        ASSERT_EQ(c.advance(static_cast<uint8_t>(taken), ms, read, true), taken);
+    }
+    // 50 ms to the next overflow: 1000 shots at the card's 20 kHz (the reads measure 16 kHz).
+    EXPECT_EQ(c.advance(static_cast<uint8_t>(taken + 1000), ms + 50, read, true), taken + 1000);
+}
+
 TEST(ShotCounter, WithoutARateOnlyTheShotsReadBoundTheCount) {
     ShotCounter c(0);
     c.begin(0, 0);

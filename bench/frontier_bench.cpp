@@ -350,16 +350,22 @@ int main(int argc, char* argv[]) {
             only = argv[i + 1];
         }
     }
-    const WakeUps wakeUps = probeWakeUps(3.0);
-    for (uint32_t samples : sizes) {
-        std::printf("%u samples at %u Hz: ", samples, kRate);
-        printWakeUps(wakeUps, fifoMs(kFifoBytes, shotBytes(samples), kRate));
-    }
     const std::vector<std::pair<const char*, Consumer>> consumers{{"bare", bare},
                                                                   {"engine", engine},
                                                                   {"stream", stream},
                                                                   {"python", python},
                                                                   {"sets", setsRun}};
+    if (only != nullptr && std::none_of(consumers.begin(), consumers.end(), [&](const auto& c) {
+            return std::strcmp(c.first, only) == 0;
+        })) {
+        std::fprintf(stderr, "no consumer %s (bare, engine, stream, python, sets)\n", only);
+        return 2;
+    }
+    const WakeUps wakeUps = probeWakeUps(3.0);
+    for (uint32_t samples : sizes) {
+        std::printf("%u samples at %u Hz: ", samples, kRate);
+        printWakeUps(wakeUps, fifoMs(kFifoBytes, shotBytes(samples), kRate));
+    }
     for (uint32_t b = 0; b <= 1; ++b) {
         if ((busyMode == 0 && b == 1) || (busyMode == 1 && b == 0)) {
             continue;

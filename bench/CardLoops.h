@@ -19,13 +19,19 @@ namespace k7bench {
 
 using Clock = std::chrono::steady_clock;
 
-inline uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
+// The word after `name` on the command line, or nullptr.
+inline const char* textOption(int argc, char* argv[], const char* name) {
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], name) == 0) {
-            return static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+            return argv[i + 1];
         }
     }
-    return fallback;
+    return nullptr;
+}
+
+inline uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
+    const char* text = textOption(argc, argv, name);
+    return text != nullptr ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) : fallback;
 }
 
 inline double secondsSince(Clock::time_point begin) {

@@ -3,36 +3,24 @@
 // holds every thread of the process up, the simulated card's own with them, while this lives.
 // The card catches up on its time afterwards, and its FIFO runs over or keeps hundreds of shots
 // without running over: the benchmarks' `--holdups 1`, which tests that the counts of lost shots
-// are exact, not how few are lost.
+// are exact, not how few are lost. The child is killed while this process runs, so never between
+// a stop and its continuation.
 #pragma once
 
 #include <signal.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdint>
 
+#include "ChildProcess.h"
+
 class HoldUps {
   public:
-    explicit HoldUps(bool wanted) : child_(wanted ? ::fork() : 0) {
-        if (child_ == 0 && wanted) {
-            holdUp(::getppid());
-        }
-    }
-    ~HoldUps() {
-        if (child_ > 0) {
-            // The child is killed while this process runs, so never between a stop and its
-            // continuation.
-            ::kill(child_, SIGKILL);
-            ::waitpid(child_, nullptr, 0);
-        }
-    }
-    HoldUps(const HoldUps&) = delete;
-    HoldUps& operator=(const HoldUps&) = delete;
+    explicit HoldUps(bool wanted) : child_(wanted, [process = ::getpid()] { holdUp(process); }) {}
 
   private:
-    // Only calls a forked child of a threaded process may make: sleeps and signals.
+    // Sleeps and signals only.
     [[noreturn]] static void holdUp(pid_t process) {
         uint32_t random = static_cast<uint32_t>(::getpid());
         const auto next = [&random](uint32_t below) {
@@ -52,5 +40,5 @@ class HoldUps {
         }
     }
 
-    pid_t child_;
+    ChildProcess child_;
 };

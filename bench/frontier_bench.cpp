@@ -344,12 +344,7 @@ int main(int argc, char* argv[]) {
         }
         ::setenv("KARVO7_SIM", conf.c_str(), 1);
     }
-    const char* only = nullptr;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--consumer") == 0) {
-            only = argv[i + 1];
-        }
-    }
+    const char* only = k7bench::textOption(argc, argv, "--consumer");
     const std::vector<std::pair<const char*, Consumer>> consumers{{"bare", bare},
                                                                   {"engine", engine},
                                                                   {"stream", stream},

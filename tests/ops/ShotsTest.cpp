@@ -149,6 +149,32 @@ TEST_F(ShotsOnACard, AStreamIsPreparedForTheEngineAndLeftStoppedAndEmpty) {
     EXPECT_EQ(error, KARVO7_ERR_AVERAGE);
 }
 
+TEST_F(ShotsOnACard, AStreamsRateIsTheCyclesWholeShotsASecondNotOneShort) {
+    struct Cycle {
+        std::vector<uint32_t> iffs;
+        uint32_t shotsPerSecond;
+    };
+    // The sums of these periods round below the whole rates; 1000 and 500 in turn are 666.7.
+    const std::vector<Cycle> cycles = {
+        {{7000}, 7000}, {{20000, 20000, 20000}, 20000}, {{1000, 500}, 666}};
+    for (const Cycle& cycle : cycles) {
+        std::vector<K7OpsSet> records(K7OPS_SETS);
+        uint32_t active = 0;
+        for (size_t s = 0; s < cycle.iffs.size(); ++s) {
+            records[s] = setOf(100);
+            records[s].measure.IFF = cycle.iffs[s];
+            active |= 1u << s;
+        }
+        K7OpsStreamLayout stream{};
+        uint32_t failedSet = 0, step = 0, error = 0;
+        ASSERT_EQ(K7OpsPrepareStream(card, records.data(), active, K7OPS_LAYOUT_RECORD, 1, &stream,
+                                     &failedSet, &step, &error),
+                  1)
+            << std::hex << error;
+        EXPECT_EQ(stream.shotsPerSecond, cycle.shotsPerSecond) << cycle.iffs.size() << " sets";
+    }
+}
+
 // ---- on a recording card ------------------------------------------------------------------
 
 class ShotsOnARecordingCard : public ::testing::Test {

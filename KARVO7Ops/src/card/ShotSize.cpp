@@ -78,8 +78,15 @@ uint32_t cycleRateOf(const std::vector<uint32_t>& iffs) {
     for (const uint32_t iff : iffs) {
         cycleSeconds += 1.0 / (iff != 0 ? std::min(iff, kHighestRate) : kHighestRate);
     }
-    return cycleSeconds > 0 ? static_cast<uint32_t>(static_cast<double>(iffs.size()) / cycleSeconds)
-                            : kHighestRate;
+    if (cycleSeconds <= 0) {
+        return kHighestRate;
+    }
+    // Whole shots a second, the fraction dropped. The sum of the periods is rounded, so that a
+    // whole rate (a set at 7000, sets all at 20000) would fall a shot short without the
+    // allowance: a millionth of a shot a second, far above that rounding and far below a shot.
+    constexpr double kRoundingAllowance = 1e-6;
+    return static_cast<uint32_t>(static_cast<double>(iffs.size()) / cycleSeconds +
+                                 kRoundingAllowance);
 }
 
 }  // namespace k7check

@@ -4,8 +4,10 @@
 // acquisition engine's items in batches).
 #pragma once
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -29,9 +31,21 @@ inline const char* textOption(int argc, char* argv[], const char* name) {
     return nullptr;
 }
 
+// The whole number after `name`, or `fallback` without one. Anything else after it ends the
+// benchmark naming the option, so that a mistyped figure never measures another point.
 inline uint32_t option(int argc, char* argv[], const char* name, uint32_t fallback) {
     const char* text = textOption(argc, argv, name);
-    return text != nullptr ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) : fallback;
+    if (text == nullptr) {
+        return fallback;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (*text < '0' || *text > '9' || *end != '\0' || errno != 0 || value > UINT32_MAX) {
+        std::fprintf(stderr, "%s %s: a whole number from 0 to %u\n", name, text, UINT32_MAX);
+        std::exit(2);
+    }
+    return static_cast<uint32_t>(value);
 }
 
 inline double secondsSince(Clock::time_point begin) {

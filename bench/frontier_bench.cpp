@@ -324,6 +324,11 @@ int main(int argc, char* argv[]) {
     const bool holdUps = option(argc, argv, "--holdups", 0) != 0;
     std::vector<uint32_t> sizes{1600, 800, 400, 200, 100};
     if (const uint32_t one = option(argc, argv, "--samples", 0); one != 0) {
+        // A set records at most 65535 samples a shot: a larger size would wrap to another.
+        if (one > UINT16_MAX) {
+            std::fprintf(stderr, "--samples %u: a shot has 1 to 65535 samples\n", one);
+            return 2;
+        }
         sizes = {one};
     }
     k7sim::Config config = k7sim::Config::defaults(1);
